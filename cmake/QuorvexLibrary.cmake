@@ -1,0 +1,31 @@
+# quorvex_library(<name> DEPENDS <targets...>)
+# Builds the static library of the calling folder from every .cpp, .h and .ui
+# file in it (forms/ included) and makes the repository root the include root,
+# so units are included by their path: #include "platform/gui/TCanvas.h".
+function(quorvex_library name)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/forms/*.ui)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_CURRENT_SOURCE_DIR}/forms)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+endfunction()
+
+# quorvex_tests(<name> DEPENDS <targets...>)
+# One GoogleTest executable from every .cpp in the calling tests/ folder,
+# discovered before the run, with the widgets headless.
+function(quorvex_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock quorvex_test_main)
+  target_compile_definitions(${name} PRIVATE
+    QUORVEX_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    QUORVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "${QUORVEX_TEST_ENVIRONMENT}")
+endfunction()

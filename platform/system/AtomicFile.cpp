@@ -1,0 +1,26 @@
+#include "platform/system/AtomicFile.h"
+
+#include <QSaveFile>
+#include <QString>
+
+namespace platform {
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes)
+{
+    const QString name = QString::fromStdString(path);
+    QSaveFile file(name);
+    // QSaveFile writes to a temporary file beside the target and renames it
+    // on commit(); without commit() the temporary file is removed.
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileWriteError("Cannot write \"" + path + "\": " + file.errorString().toStdString());
+    const qint64 size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size) {
+        const std::string why = file.errorString().toStdString();
+        file.cancelWriting();
+        throw FileWriteError("Cannot write \"" + path + "\": " + why);
+    }
+    if (!file.commit())
+        throw FileWriteError("Cannot write \"" + path + "\": " + file.errorString().toStdString());
+}
+
+} // namespace platform

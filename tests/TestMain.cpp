@@ -1,0 +1,28 @@
+// Entry point of every test executable: one QApplication for the whole run,
+// headless unless the caller chose a platform, so widget tests need no display.
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+// Fontconfig and Qt's font and platform-plugin caches allocate once per process
+// and never free by design; without these suppressions every GUI test would
+// report those as leaks. Leaks of the project's own code are still reported.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n"
+           "leak:libfreetype.so\n"
+           "leak:libQt6Gui.so\n"
+           "leak:libQt6Core.so\n"
+           "leak:libQt6Widgets.so\n"
+           "leak:libglib-2.0.so\n"
+           "leak:libdbus-1.so\n";
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
