@@ -1,0 +1,48 @@
+// Reading and writing picture files: BMP (1, 4, 8, 16, 24 and 32 bits per
+// pixel, bottom-up and top-down; written as 24 bits) and JPEG through the
+// libjpeg API. Decoded pictures are QImage::Format_RGB32.
+//
+// Files are untrusted input. Every decoder checks the header's dimensions
+// against kMaxImagePixels before allocating, checks every offset and length
+// against the data it was given, and reports a bad file by throwing
+// ImageError; none of them ever aborts the process. A decoder builds its
+// result in a temporary, so a caller that assigns only after a successful
+// return keeps its old picture on failure.
+#pragma once
+
+#include <QImage>
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Largest picture accepted by the decoders: 100 megapixels.
+inline constexpr std::int64_t kMaxImagePixels = 100'000'000;
+
+// A picture file that cannot be read, decoded or written. The message is
+// meant for the operator and names the file where one is involved.
+class ImageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// In-memory decoders (also the entry points of the fuzz targets).
+QImage DecodeBmp(const std::uint8_t* data, std::size_t size);
+QImage DecodeJpeg(const std::uint8_t* data, std::size_t size);
+
+// In-memory encoders. The picture may be in any QImage format.
+std::vector<std::uint8_t> EncodeBmp(const QImage& image);
+std::vector<std::uint8_t> EncodeJpeg(const QImage& image, int quality);
+
+// File variants: read the whole file, then decode; encode, then write through
+// WriteFileAtomically so a failed save leaves an existing file untouched.
+QImage ReadBmpFile(const std::string& path);
+QImage ReadJpegFile(const std::string& path);
+void WriteBmpFile(const QImage& image, const std::string& path);
+void WriteJpegFile(const QImage& image, const std::string& path, int quality);
+
+} // namespace platform
