@@ -51,9 +51,6 @@ public:
     void Post() override;
     void Delete() override;
 
-    // The data packet of the open dataset as written to the file.
-    std::string DataPacket() const;
-
 protected:
     void InternalOpen() override;
     void InternalClose() override;
@@ -75,6 +72,8 @@ private:
 
     std::string FilePath() const;
     void ReadDataPacket(std::string_view bytes);
+    // The data packet of the open dataset as written to the file.
+    std::string DataPacket() const;
     void SaveIfUnsaved();
     std::string* ActiveValue(const TField& field);
 

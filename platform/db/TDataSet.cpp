@@ -22,14 +22,6 @@ void TFieldDefs::Add(const std::string& name, TFieldType dataType, int size, boo
     Items.push_back(TFieldDef{name, dataType, size, required});
 }
 
-int TFieldDefs::IndexOf(const std::string& name) const
-{
-    for (std::size_t i = 0; i < Items.size(); ++i)
-        if (SameText(Items[i].Name, name))
-            return static_cast<int>(i);
-    return -1;
-}
-
 // --- TField ---
 
 TField::TField(TDataSet& dataSet, const TFieldDef& definition, int fieldNo)

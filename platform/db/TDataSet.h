@@ -65,8 +65,6 @@ public:
     void Clear() { Items.clear(); }
     int Count() const { return static_cast<int>(Items.size()); }
     const TFieldDef& operator[](int index) const { return Items.at(static_cast<std::size_t>(index)); }
-    // Index of the definition of that name (compared without regard to ASCII case), or -1.
-    int IndexOf(const std::string& name) const;
     auto begin() const { return Items.begin(); }
     auto end() const { return Items.end(); }
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <locale>
 
 namespace {
 
@@ -119,6 +119,24 @@ TEST_F(MParamTest, SettersWriteDecimalTexts)
     EXPECT_EQ(Param().GetColor(OPT_COLOR_MARK), 0x123456);
     Param().SetActiveWidth(7);
     EXPECT_EQ(Param().GetActiveWidth(), 7);
+}
+
+// A user's locale whose decimal separator is a comma.
+struct CommaDecimal : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+};
+
+TEST_F(MParamTest, DoublesAreWrittenWithAPointWhateverTheLocale)
+{
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+    Param().SetDouble(OPT_RULE_SCALE, 0.25, false);
+    double scale = 0.0;
+    Param().GetDouble(OPT_RULE_SCALE, scale);
+    std::locale::global(previous);
+    std::string text;
+    Param().GetText(OPT_RULE_SCALE, text);
+    EXPECT_EQ(text, "0.25");
+    EXPECT_EQ(scale, 0.25);
 }
 
 TEST_F(MParamTest, PackedPositionIsKeptAsALong)
