@@ -379,8 +379,8 @@ INSTANTIATE_TEST_SUITE_P(Boxes, EllipseTest,
                                            TRect{2, 2, 9, 33}, TRect{1, 1, 21, 4}, TRect{1, 1, 21, 3},
                                            TRect{5, 5, 7, 7}, TRect{5, 5, 6, 6}, TRect{4, 4, 5, 12},
                                            TRect{0, 0, 40, 40}),
-                         [](const ::testing::TestParamInfo<TRect>& info) {
-                             const TRect& r = info.param;
+                         [](const ::testing::TestParamInfo<TRect>& box) {
+                             const TRect& r = box.param;
                              return "Box" + std::to_string(r.left) + "_" + std::to_string(r.top) + "_"
                                     + std::to_string(r.right) + "_" + std::to_string(r.bottom);
                          });
