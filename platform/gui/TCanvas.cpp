@@ -291,6 +291,23 @@ bool FitsPainter(std::int64_t left, std::int64_t top, std::int64_t right, std::i
     return std::max({std::abs(left), std::abs(top), std::abs(right), std::abs(bottom)}) < kLimit;
 }
 
+// Calls the canvas's OnChange when a drawing operation is over, whichever
+// way it ends.
+class ChangeNotice {
+public:
+    explicit ChangeNotice(const std::function<void()>& onChange) : onChange_(onChange) {}
+    ChangeNotice(const ChangeNotice&) = delete;
+    ChangeNotice& operator=(const ChangeNotice&) = delete;
+    ~ChangeNotice()
+    {
+        if (onChange_)
+            onChange_();
+    }
+
+private:
+    const std::function<void()>& onChange_;
+};
+
 bool IsThirtyTwoBit(QImage::Format format)
 {
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
@@ -333,6 +350,7 @@ void TCanvas::MoveTo(int x, int y)
 
 void TCanvas::LineTo(int x, int y)
 {
+    const ChangeNotice notice(OnChange);
     const TPoint segment[] = {PenPos, {x, y}};
     StrokePath(segment, false);
     PenPos = {x, y};
@@ -388,6 +406,7 @@ void TCanvas::StrokePath(std::span<const TPoint> points, bool closed)
 
 void TCanvas::Rectangle(int left, int top, int right, int bottom)
 {
+    const ChangeNotice notice(OnChange);
     if (left > right)
         std::swap(left, right);
     if (top > bottom)
@@ -431,6 +450,7 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom)
 
 void TCanvas::FrameRect(const TRect& rect)
 {
+    const ChangeNotice notice(OnChange);
     if (Brush.Style == bsClear || rect.right <= rect.left || rect.bottom <= rect.top)
         return;
     QImage* image = PreparedTarget();
@@ -449,6 +469,7 @@ void TCanvas::FrameRect(const TRect& rect)
 
 void TCanvas::FillRect(const TRect& rect)
 {
+    const ChangeNotice notice(OnChange);
     if (Brush.Style == bsClear)
         return;
     QImage* image = PreparedTarget();
@@ -459,11 +480,13 @@ void TCanvas::FillRect(const TRect& rect)
 
 void TCanvas::Ellipse(int left, int top, int right, int bottom)
 {
+    const ChangeNotice notice(OnChange);
     DrawEllipseShape(left, top, right, bottom, true, std::nullopt);
 }
 
 void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
 {
+    const ChangeNotice notice(OnChange);
     DrawEllipseShape(x1, y1, x2, y2, false, std::pair{TPoint{x3, y3}, TPoint{x4, y4}});
 }
 
@@ -583,6 +606,7 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
 
 void TCanvas::Polygon(std::span<const TPoint> points)
 {
+    const ChangeNotice notice(OnChange);
     if (points.size() < 2)
         return;
     QImage* image = PreparedTarget();
@@ -625,6 +649,7 @@ void TCanvas::Polygon(std::span<const TPoint> points)
 
 void TCanvas::Polyline(std::span<const TPoint> points)
 {
+    const ChangeNotice notice(OnChange);
     dotPhase_ = 0;
     StrokePath(points, false);
 }
@@ -652,6 +677,7 @@ TSize TCanvas::TextExtent(const std::string& text) const
 
 void TCanvas::TextOut(int x, int y, const std::string& text)
 {
+    const ChangeNotice notice(OnChange);
     QImage* image = PreparedTarget();
     if (image == nullptr)
         return;
@@ -675,6 +701,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
 
 void TCanvas::Draw(int x, int y, const TBitmap& bitmap)
 {
+    const ChangeNotice notice(OnChange);
     // A picture whose far edge lies beyond the int range starts beyond any target.
     if (std::int64_t(x) + bitmap.Width() > INT_MAX || std::int64_t(y) + bitmap.Height() > INT_MAX)
         return;
@@ -683,11 +710,13 @@ void TCanvas::Draw(int x, int y, const TBitmap& bitmap)
 
 void TCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap)
 {
+    const ChangeNotice notice(OnChange);
     Blit(dest, &bitmap.Image(), {0, 0, bitmap.Width(), bitmap.Height()});
 }
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& src)
 {
+    const ChangeNotice notice(OnChange);
     Blit(dest, source.PreparedTarget(), src);
 }
 
@@ -824,6 +853,7 @@ TColor TCanvas::Pixels(int x, int y) const
 
 void TCanvas::SetPixel(int x, int y, TColor color)
 {
+    const ChangeNotice notice(OnChange);
     if (target_ == nullptr || !target_->valid(x, y))
         return;
     QImage* image = PreparedTarget();

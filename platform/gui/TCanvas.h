@@ -53,6 +53,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -131,6 +132,9 @@ public:
     TFont Font;
     TCopyMode CopyMode = cmSrcCopy;
     TPoint PenPos;
+    // Called after every drawing operation (whether or not a pixel changed),
+    // so a widget showing the target can repaint. Must not throw.
+    std::function<void()> OnChange;
 
     void MoveTo(int x, int y);
     void LineTo(int x, int y);

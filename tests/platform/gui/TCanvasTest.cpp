@@ -662,6 +662,31 @@ TEST_F(CanvasTest, PixelsOutsideTheTargetAreInvalidAndIgnored)
     EXPECT_EQ(Painted(), (std::set<Pixel>{{3, 4}}));
 }
 
+TEST_F(CanvasTest, EveryDrawingOperationReportsAChange)
+{
+    int changes = 0;
+    canvas->OnChange = [&] { ++changes; };
+    TBitmap picture;
+    picture.SetSize(2, 2);
+    const TPoint points[] = {{0, 0}, {5, 5}, {0, 5}};
+    canvas->MoveTo(1, 1);
+    EXPECT_EQ(changes, 0) << "moving the pen changes no pixel";
+    canvas->LineTo(5, 5);
+    canvas->Rectangle(0, 0, 3, 3);
+    canvas->FrameRect({0, 0, 3, 3});
+    canvas->FillRect({0, 0, 3, 3});
+    canvas->Ellipse(0, 0, 3, 3);
+    canvas->Arc(0, 0, 3, 3, 0, 0, 3, 3);
+    canvas->Polygon(points);
+    canvas->Polyline(points);
+    canvas->TextOut(0, 0, "a");
+    canvas->Draw(0, 0, picture);
+    canvas->StretchDraw({0, 0, 4, 4}, picture);
+    canvas->CopyRect({0, 0, 2, 2}, *picture.Canvas(), {0, 0, 2, 2});
+    canvas->SetPixel(100, 100, clRed);
+    EXPECT_EQ(changes, 13);
+}
+
 TEST(TCanvas, CanvasWithoutTargetDrawsNothing)
 {
     TCanvas canvas;
