@@ -225,15 +225,50 @@ TEST_F(CanvasTest, HugeCoordinatesAreClippedExactly)
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(canvas->Pixels(i, i), kBrush) << i;
 
-    // A shallow line through the origin: the clipped part keeps the slope.
-    canvas->Pen.Color = kGreen;
-    canvas->MoveTo(-1'000'000'000, -500'000'000);
-    canvas->LineTo(1'000'000'000, 500'000'000);
-    const std::set<Pixel> green = PaintedIn(kGreen);
-    std::set<Pixel> expected;
-    for (int x = 0; x < 20; ++x)
-        expected.insert({x, (x + 1) / 2});
-    EXPECT_EQ(green, expected);
+    // Sloped lines keep their exact pixels where they enter through any edge.
+    struct Sloped {
+        TPoint from, to;
+        std::set<Pixel> pixels;
+    };
+    const auto along = [](int first, int last, auto pixelAt) {
+        std::set<Pixel> pixels;
+        for (int i = first; i <= last; ++i)
+            pixels.insert(pixelAt(i));
+        return pixels;
+    };
+    const Sloped sloped[] = {
+        // Through the left edge: y = floor((x + 1) / 2).
+        {{-1'000'000'000, -500'000'000}, {1'000'000'000, 500'000'000},
+         along(0, 19, [](int x) { return Pixel{x, (x + 1) / 2}; })},
+        // Through the top edge at (9, 0): y = floor((x - 9) / 2).
+        {{10 - 2'000'000'000, -1'000'000'000}, {10 + 2'000'000'000, 1'000'000'000},
+         along(9, 19, [](int x) { return Pixel{x, (x - 9) / 2}; })},
+        // Steep, through the left edge at (0, 9).
+        {{-1'000'000'000, 10 - 2'000'000'000}, {1'000'000'000, 10 + 2'000'000'000},
+         along(9, 19, [](int y) { return Pixel{(y - 9) / 2, y}; })},
+        // Steep, leaving through the right edge after (19, 8).
+        {{15 - 1'000'000'000, -2'000'000'000}, {15 + 1'000'000'000, 2'000'000'000},
+         along(0, 19, [](int y) { return Pixel{15 + (y + 1) / 2, y}; })},
+        // Leaving through the right edge, coming from below.
+        {{2'000'000'000, -1'999'999'990}, {-2'000'000'000, 2'000'000'010},
+         along(0, 19, [](int x) { return Pixel{x, 10 - x}; })},
+    };
+    for (const Sloped& line : sloped) {
+        TBitmap picture;
+        picture.SetSize(20, 20);
+        picture.Canvas()->MoveTo(line.from.x, line.from.y);
+        picture.Canvas()->LineTo(line.to.x, line.to.y);
+        std::set<Pixel> painted;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x)
+                if (picture.Canvas()->Pixels(x, y) != clWhite)
+                    painted.insert({x, y});
+        std::set<Pixel> visible;
+        for (const Pixel& p : line.pixels)
+            if (p.first >= 0 && p.first < 20 && p.second >= 0 && p.second < 20)
+                visible.insert(p);
+        EXPECT_EQ(painted, visible) << line.from.x << "," << line.from.y;
+    }
 
     // Lines wholly outside, and shapes of any size, paint nothing wrong.
     canvas->Pen.Color = kPen;
