@@ -129,6 +129,10 @@ public:
     // Whole degrees, minutes and seconds, each truncated towards zero:
     // 30.5 gives "30°30′0″".
     static std::string FormatDegMinSec(double angle);
+    // Reads a typed or stored number: "." or "," as decimal separator, blanks
+    // around it allowed, an exponent allowed. False, with the value
+    // untouched, for anything else (empty, letters, "inf", out of range).
+    static bool TextToNumber(const std::string& text, double& value);
 
     // ---- Files and pictures ----
     static bool HasExtension(const std::string& fileName, const std::string& extension);

@@ -116,6 +116,26 @@ std::string MTool::FormatDegMinSec(double angle)
     return std::to_string(degrees) + "°" + std::to_string(minutes) + "′" + std::to_string(seconds) + "″";
 }
 
+bool MTool::TextToNumber(const std::string& text, double& value)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return false;
+    std::string number = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+    // Old stored values and operators of some locales write a decimal comma.
+    if (number.find('.') == std::string::npos && std::count(number.begin(), number.end(), ',') == 1)
+        std::replace(number.begin(), number.end(), ',', '.');
+    // from_chars reads no leading plus sign.
+    if (number[0] == '+' && number.size() > 1 && number[1] != '-')
+        number.erase(0, 1);
+    double parsed = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+    if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(parsed))
+        return false;
+    value = parsed;
+    return true;
+}
+
 bool MTool::HasExtension(const std::string& fileName, const std::string& extension)
 {
     const QString name = QString::fromStdString(fileName);

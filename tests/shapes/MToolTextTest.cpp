@@ -135,3 +135,27 @@ TEST_F(MToolTextTest, TextWithoutCanvasIsSixByTwelvePixelsACharacter)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MToolNumberReading, ReadsPointOrCommaAndRejectsTheRest)
+{
+    const struct {
+        const char* text;
+        bool ok;
+        double value;
+    } cases[] = {
+        {"12.5", true, 12.5},  {"12,5", true, 12.5}, {" -3 ", true, -3},   {"+4", true, 4},
+        {"1e3", true, 1000},   {".5", true, 0.5},    {"7", true, 7},       {"", false, 0},
+        {"  ", false, 0},      {"abc", false, 0},    {"1.2.3", false, 0},  {"1,2,3", false, 0},
+        {"1,234.5", false, 0}, {"12a", false, 0},    {"inf", false, 0},    {"nan", false, 0},
+        {"1e400", false, 0},   {"-", false, 0},      {"+-5", false, 0},
+    };
+    for (const auto& c : cases) {
+        double value = -99;
+        EXPECT_EQ(MTool::TextToNumber(c.text, value), c.ok) << c.text;
+        EXPECT_EQ(value, c.ok ? c.value : -99) << c.text;
+    }
+}
+
+} // namespace
