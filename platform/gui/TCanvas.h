@@ -184,7 +184,7 @@ private:
     QImage* target_ = nullptr;
     // Length along the current path, for the dot pattern.
     std::int64_t dotPhase_ = 0;
-    // The Qt font built from Font, rebuilt when Font changes.
+    // The Qt font built from Font, rebuilt when Font changes other than in colour.
     mutable std::optional<TFont> cachedFont_;
     mutable QFont qfont_;
     mutable std::optional<QFontMetrics> metrics_;
