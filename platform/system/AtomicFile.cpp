@@ -19,6 +19,14 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
         file.cancelWriting();
         throw FileWriteError("Cannot write \"" + path + "\": " + why);
     }
+    // Written bytes are buffered: a disk that fills up shows only here. The
+    // error of this last flush would not stop commit() from renaming a
+    // truncated file over the target, so it is checked first.
+    if (!file.flush()) {
+        const std::string why = file.errorString().toStdString();
+        file.cancelWriting();
+        throw FileWriteError("Cannot write \"" + path + "\": " + why);
+    }
     if (!file.commit())
         throw FileWriteError("Cannot write \"" + path + "\": " + file.errorString().toStdString());
 }

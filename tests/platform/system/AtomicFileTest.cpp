@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 std::string ReadAll(const QString& path)
@@ -36,6 +39,27 @@ TEST(AtomicFile, FailureNamesTheFileAndLeavesNothingBehind)
         EXPECT_NE(std::string(error.what()).find(path), std::string::npos);
     }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST(AtomicFile, WriteThatFailsPartWayKeepsTheOldContent)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("Config.xml").toStdString();
+    platform::WriteFileAtomically(path, "old");
+
+    // A file size limit makes the write fail part-way, as a full disk would.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = 100;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_THROW(platform::WriteFileAtomically(path, std::string(1000, 'x')), platform::FileWriteError);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(ReadAll(QString::fromStdString(path)), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file is left";
 }
 
 } // namespace

@@ -1,0 +1,89 @@
+// A dataset held in memory and kept in an XML data packet file, in the format
+// of the old client dataset:
+//
+//   <?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+//   <DATAPACKET Version="2.0"><METADATA><FIELDS>
+//     <FIELD attrname="ConfigName" fieldtype="string" WIDTH="50"/>...
+//   </FIELDS><PARAMS/></METADATA><ROWDATA>
+//     <ROW ConfigName="DEFAULT" OptionName="101" OptionValue="16777215"/>...
+//   </ROWDATA></DATAPACKET>
+//
+// Opening reads the whole file; its METADATA gives the field definitions.
+// Reading is tolerant of what the old runtime wrote: a change log (RowState
+// attributes and PARAMS CHANGE_LOG) is merged into plain rows, unknown
+// attributes are ignored, a missing attribute is an empty field, and a file
+// that is not valid UTF-8 is read as GBK. A file that cannot be read leaves
+// the dataset closed and is never written.
+//
+// Every successful Post or Delete rewrites the file (through a temporary file
+// renamed over it, so a crash never leaves half a file), and Close writes what
+// an earlier failed write left unsaved. A failed write raises EDatabaseError
+// from the operation; the change stays in memory for the next write.
+#pragma once
+
+#include "platform/db/TDataSet.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TClientDataSet : public TDataSet {
+public:
+    TClientDataSet() = default;
+    ~TClientDataSet() override;
+
+    // The data packet file; "\" in the name is taken as "/".
+    const std::string& FileName() const { return DataFileName; }
+    void SetFileName(const std::string& name) { DataFileName = name; }
+
+    // The old client dataset kept a change log unless this was switched off.
+    // This one keeps none: edits always go straight into the data that is
+    // written to the file. The flag is kept for callers that set it.
+    bool LogChanges() const { return ChangeLogWanted; }
+    void SetLogChanges(bool value) { ChangeLogWanted = value; }
+
+    // When set, opening a file that does not exist in a folder that does
+    // creates it as an empty data packet with the FieldDefs given beforehand.
+    // Otherwise a missing file makes the open fail.
+    bool CreateMissingFile() const { return CreateIfMissing; }
+    void SetCreateMissingFile(bool value) { CreateIfMissing = value; }
+
+    void Post() override;
+    void Delete() override;
+
+protected:
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool IsCursorOpen() const override { return Loaded; }
+    std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;
+    TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override;
+    void InternalFirst() override { Cursor = -1; }
+    void InternalLast() override { Cursor = static_cast<int>(Rows.size()); }
+    void InternalSetToRecord(TRecordBuffer& buffer) override;
+    int GetRecordCount() override { return static_cast<int>(Rows.size()); }
+    void InternalInitRecord(TRecordBuffer& buffer) override;
+    void InternalPost() override;
+    void InternalDelete() override;
+    bool GetFieldData(const TField& field, std::string* value) override;
+    void SetFieldData(TField& field, const std::string* value) override;
+
+private:
+    using Row = std::vector<std::string>;
+
+    std::string FilePath() const;
+    void ReadDataPacket(std::string_view bytes);
+    // The data packet of the open dataset as written to the file.
+    std::string DataPacket() const;
+    void SaveIfUnsaved();
+    std::string* ActiveValue(const TField& field);
+
+    std::string DataFileName;
+    bool ChangeLogWanted = true;
+    bool CreateIfMissing = false;
+    bool Loaded = false;
+    // Changes in memory that the file does not hold yet.
+    bool Unsaved = false;
+    std::vector<Row> Rows;
+    // -1 before the first row, Rows.size() after the last.
+    int Cursor = -1;
+};

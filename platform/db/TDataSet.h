@@ -1,0 +1,263 @@
+// The dataset framework that the configuration store and the data-access
+// table are built on, shaped like the old class library's. A dataset is a
+// cursor over records with named fields: callers open it, move through it
+// (First, Next, Prior, Last, Eof, Bof), read and write field texts through its
+// fields (FindField, FieldByName, AsString) and change records with Edit,
+// Append or Insert, Post, Cancel and Delete, in the states dsInactive,
+// dsBrowse, dsEdit and dsInsert.
+//
+// A concrete dataset supplies the storage through protected hooks named as the
+// class library names them: it opens and closes its cursor (InternalOpen,
+// InternalClose), positions it (InternalFirst before the first record,
+// InternalLast after the last, InternalSetToRecord on a buffer's record),
+// copies records into buffers of its own kind (AllocRecordBuffer, GetRecord),
+// exchanges field texts with the active buffer (GetFieldData, SetFieldData)
+// and writes changes (InternalEdit, InternalInitRecord, InternalPost,
+// InternalCancel, InternalDelete). The base keeps the active record buffer,
+// the state and the end-of-data flags, and turns the hooks into the public
+// operations. Field values travel as texts; every field is read and written
+// through AsString.
+//
+// Errors are raised as EDatabaseError. A concrete dataset closes itself in its
+// own destructor, since the base cannot call the hooks once it is destroyed.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// Raised for every dataset error: a closed dataset, a missing field, an
+// operation in the wrong state, storage that cannot be read or written.
+class EDatabaseError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum TFieldType {
+    ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
+    ftDate, ftTime, ftDateTime, ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo
+};
+
+enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+// Where a record buffer stands: on a stored record, before the first or after
+// the last (a record being appended), or inserted before the cursor's record.
+enum TBookmarkFlag { bfCurrent, bfBOF, bfEOF, bfInserted };
+
+// The record GetRecord is asked for, relative to the cursor, and its answer.
+enum TGetMode { gmCurrent, gmNext, gmPrior };
+enum TGetResult { grOK, grBOF, grEOF, grError };
+
+// The definition of one field: what the storage holds, not the field object.
+// Size is the width of string fields in bytes (0 for types without one).
+struct TFieldDef {
+    std::string Name;
+    TFieldType DataType = ftUnknown;
+    int Size = 0;
+    bool Required = false;
+};
+
+// The ordered field definitions of a dataset.
+class TFieldDefs {
+public:
+    void Add(const std::string& name, TFieldType dataType, int size = 0, bool required = false);
+    void Clear() { Items.clear(); }
+    int Count() const { return static_cast<int>(Items.size()); }
+    const TFieldDef& operator[](int index) const { return Items.at(static_cast<std::size_t>(index)); }
+    auto begin() const { return Items.begin(); }
+    auto end() const { return Items.end(); }
+
+private:
+    std::vector<TFieldDef> Items;
+};
+
+class TDataSet;
+
+// A field of an open dataset: reads and writes the value of its column in the
+// current record. Fields live from the open of their dataset to its close.
+class TField {
+public:
+    TField(TDataSet& dataSet, const TFieldDef& definition, int fieldNo);
+
+    TDataSet& DataSet() const { return Owner; }
+    const std::string& FieldName() const { return Name; }
+    TFieldType DataType() const { return Type; }
+    int Size() const { return Width; }
+    bool Required() const { return IsRequired; }
+    // 1-based position in the dataset's field definitions.
+    int FieldNo() const { return Number; }
+
+    // The value as text; "" for a null value or when there is no current record.
+    std::string AsString() const;
+    // Only in edit or insert state. A string field keeps at most Size bytes:
+    // a longer text is cut at the last whole UTF-8 character that fits.
+    void SetAsString(const std::string& value);
+    bool IsNull() const;
+    // Sets the null value.
+    void Clear();
+
+private:
+    TDataSet& Owner;
+    std::string Name;
+    TFieldType Type;
+    int Width;
+    bool IsRequired;
+    int Number;
+};
+
+// A record as a concrete dataset keeps it between fetches; each dataset
+// derives its own buffer with the field values it needs.
+struct TRecordBuffer {
+    virtual ~TRecordBuffer() = default;
+    TBookmarkFlag BookmarkFlag = bfCurrent;
+};
+
+class TDataSet {
+public:
+    TDataSet() = default;
+    TDataSet(const TDataSet&) = delete;
+    TDataSet& operator=(const TDataSet&) = delete;
+    virtual ~TDataSet();
+
+    // Opening reads the field definitions, creates the fields and moves to
+    // the first record; a failed open leaves the dataset closed. Closing
+    // discards a change that was not posted.
+    void Open();
+    void Close();
+    bool Active() const { return CurrentState != dsInactive; }
+    void SetActive(bool value);
+    TDataSetState State() const { return CurrentState; }
+
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    // Eof: a move went past the last record (or there is none); Bof likewise
+    // before the first. After First on a non-empty dataset Bof is true.
+    bool Eof() const { return AtEof; }
+    bool Bof() const { return AtBof; }
+    bool IsEmpty() const { return !HasRecord; }
+    // Number of records, or -1 when the dataset cannot tell.
+    int RecordCount();
+
+    TFieldDefs& FieldDefs() { return Definitions; }
+    const TFieldDefs& FieldDefs() const { return Definitions; }
+    int FieldCount() const { return static_cast<int>(FieldList.size()); }
+    TField& Fields(int index) const { return *FieldList.at(static_cast<std::size_t>(index)); }
+    // The field of that name (compared without regard to ASCII case), or null.
+    TField* FindField(const std::string& name) const;
+    // As FindField, but raises EDatabaseError for an unknown name.
+    TField& FieldByName(const std::string& name) const;
+
+    // Edit on an empty dataset starts an insert, as the class library does.
+    void Edit();
+    // A new empty record after the last one.
+    void Append();
+    // A new empty record before the current one.
+    void Insert();
+    // Writes the record being edited or inserted and returns to browse state;
+    // the posted record becomes the current one. Nothing happens in browse state.
+    virtual void Post();
+    void Cancel();
+    // Deletes the current record; the record that followed it becomes current
+    // (the one before it when the last record was deleted). In insert state
+    // the new record is cancelled instead.
+    virtual void Delete();
+    // True once a field was written since Edit, Append or Insert.
+    bool Modified() const { return IsModified; }
+    // Posts a modified record, cancels an unmodified one.
+    void CheckBrowseMode();
+
+protected:
+    // Opens the storage, fills FieldDefs and calls CreateFields. Raises
+    // EDatabaseError when it cannot; InternalClose is then called to release
+    // what was opened so far.
+    virtual void InternalOpen() = 0;
+    // Releases the storage; the base then destroys the fields. Must cope with
+    // a cursor that was only partly opened.
+    virtual void InternalClose() = 0;
+    virtual bool IsCursorOpen() const = 0;
+
+    virtual std::unique_ptr<TRecordBuffer> AllocRecordBuffer() = 0;
+    // Moves the cursor as the mode says and copies the record it reaches into
+    // the buffer; grBOF or grEOF when the move leaves the records.
+    virtual TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) = 0;
+    // Put the cursor before the first record, after the last record, or on
+    // the record the buffer was read from.
+    virtual void InternalFirst() = 0;
+    virtual void InternalLast() = 0;
+    virtual void InternalSetToRecord(TRecordBuffer& buffer) = 0;
+    virtual int GetRecordCount() { return -1; }
+
+    // Prepares a buffer for a new record (empty or default values).
+    virtual void InternalInitRecord(TRecordBuffer& buffer) = 0;
+    // Called with the cursor on the current record before the state becomes dsEdit.
+    virtual void InternalEdit() {}
+    // Writes the active buffer: in dsEdit over the cursor's record, in dsInsert
+    // after the last record (bfEOF) or before the cursor's record (bfInserted).
+    // Leaves the cursor on the written record.
+    virtual void InternalPost() = 0;
+    virtual void InternalCancel() {}
+    // Deletes the cursor's record and leaves the cursor on the record that
+    // followed it.
+    virtual void InternalDelete() = 0;
+
+    // The text of a field in the active record buffer; false for a null value
+    // (value may be null to ask only that). SetFieldData stores a text, or the
+    // null value for a null pointer.
+    virtual bool GetFieldData(const TField& field, std::string* value) = 0;
+    virtual void SetFieldData(TField& field, const std::string* value) = 0;
+
+    // The buffer field access uses in the current state: the active record in
+    // edit and insert state and in browse state on a non-empty dataset, else null.
+    virtual TRecordBuffer* GetActiveRecordBuffer();
+
+    // Creates one field per field definition; DestroyFields removes them.
+    void CreateFields();
+    void DestroyFields();
+    void CheckActive() const;
+
+private:
+    friend class TField;
+
+    void BeginInsertAppend(TBookmarkFlag flag);
+    // Puts the cursor back on the active record after a move that left it.
+    void SyncCursor();
+    // Fetches the cursor's record, else the next, else the prior one.
+    void Resync();
+    void CheckRequiredFields();
+    void FieldChanged() { IsModified = true; }
+
+    TFieldDefs Definitions;
+    std::vector<std::unique_ptr<TField>> FieldList;
+    TDataSetState CurrentState = dsInactive;
+    std::unique_ptr<TRecordBuffer> ActiveBuffer;
+    // The record that was current when an insert began, restored by Cancel.
+    std::unique_ptr<TRecordBuffer> RecordBeforeInsert;
+    bool HasRecord = false;
+    bool CursorOnActive = false;
+    bool AtBof = true;
+    bool AtEof = true;
+    bool IsModified = false;
+};
+
+// The base of the database connection components that datasets run on.
+class TCustomConnection {
+public:
+    TCustomConnection() = default;
+    TCustomConnection(const TCustomConnection&) = delete;
+    TCustomConnection& operator=(const TCustomConnection&) = delete;
+    virtual ~TCustomConnection() = default;
+
+    void Open() { SetConnected(true); }
+    void Close() { SetConnected(false); }
+    bool Connected() const { return GetConnected(); }
+    void SetConnected(bool value);
+
+protected:
+    // Raise EDatabaseError (or the engine's own error) when the connection fails.
+    virtual void DoConnect() = 0;
+    virtual void DoDisconnect() = 0;
+    virtual bool GetConnected() const = 0;
+};

@@ -1,0 +1,32 @@
+// Text encodings at the edge of the program: texts are UTF-8 inside, but
+// files written on the old platform carry Chinese texts in the GBK code page.
+// These helpers tell the two apart, convert the old bytes and cut UTF-8 texts
+// to a byte width without splitting a character.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Raised when bytes cannot be converted; the message says why.
+class EncodingError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing above U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// Converts text in the GBK code page (read as GB18030, its superset) to UTF-8.
+// Throws EncodingError when the bytes are not valid in that code page.
+std::string GbkToUtf8(std::string_view bytes);
+
+// The longest prefix of the UTF-8 `text` that has at most `maxBytes` bytes and
+// ends on a character boundary.
+std::string CutUtf8(std::string_view text, std::size_t maxBytes);
+
+} // namespace platform

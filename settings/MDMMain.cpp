@@ -1,0 +1,3 @@
+#include "settings/MDMMain.h"
+
+TDMMain* DMMain = nullptr;

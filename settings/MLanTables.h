@@ -1,0 +1,28 @@
+// The built-in texts of the string table, one table per language. Each table
+// lists every slot from 1 to 312 once, in order, so a language switch leaves
+// no slot holding the previous language; the defining files check this when
+// they compile.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+struct MLanEntry {
+    int slot;
+    std::string_view text; // UTF-8
+};
+
+using MLanTable = std::array<MLanEntry, 312>;
+
+// True when the table holds slots 1, 2, ..., 312 in this order.
+constexpr bool ListsEverySlotOnceInOrder(const MLanTable& table)
+{
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (table[i].slot != static_cast<int>(i) + 1)
+            return false;
+    return true;
+}
+
+extern const MLanTable MLanEnglish;
+extern const MLanTable MLanChineseSimplified;
+extern const MLanTable MLanChineseTraditional;

@@ -1,0 +1,550 @@
+#include "settings/MParam.h"
+
+#include "platform/db/TDataSet.h"
+#include "settings/MDMMain.h"
+#include "settings/MDataOptions.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <string_view>
+#include <system_error>
+
+namespace {
+
+struct OptionDefault {
+    int Id;
+    const char* Text;
+};
+
+// The option table in ascending id order, each id with its default text.
+constexpr OptionDefault kOptionDefaults[] = {
+    {OPT_COLOR_DESIGN, "16777215"},
+    {OPT_COLOR_NORMAL, "16777215"},
+    {OPT_COLOR_ACTIVE, "10066431"},
+    {OPT_COLOR_BRUSH, "16777215"},
+    {OPT_COLOR_MARK, "0"},
+    {OPT_COLOR_MARK_FONT, "0"},
+    {OPT_COLOR_MARK_BG, "16777215"},
+    {OPT_MARK_BG, "0"},
+    {OPT_ACTIVE_WIDTH, "3"},
+    {OPT_GRAB_DEVICE, ""},
+    {OPT_GRAB_FORMAT, "0"},
+    {OPT_GRAB_STRETCH, "0"},
+    {OPT_GRAB_CROSS, "0"},
+    {OPT_GRAB_CROSS_COLOR, "16777215"},
+    {OPT_GRAB_SAVE_SHAPES, "0"},
+    {OPT_GRAB_USER_SIZE, "0"},
+    {OPT_GRAB_WIDTH, "640"},
+    {OPT_GRAB_HEIGHT, "480"},
+    {OPT_VIEW_TOOL, "1"},
+    {OPT_VIEW_SHAPE, "1"},
+    {OPT_VIEW_ATTR, "1"},
+    {OPT_VIEW_MARK, "1"},
+    {OPT_VIEW_RELATION, "1"},
+    {OPT_VIEW_RULE, "1"},
+    {OPT_VIEW_ZOOM, "1"},
+    {OPT_VIEW_NAME, "1"},
+    {OPT_VIEW_EDIT, "1"},
+    {OPT_VIEW_DIGIT, "1"},
+    {OPT_POS_VALUE, "0"},
+    {OPT_POS_MAIN, "0"},
+    {OPT_SIZE_VALUE, "0"},
+    {OPT_SIZE_MAIN, "0"},
+    {OPT_POS_TOOLBAR_TOOL, "0"},
+    {OPT_POS_TOOLBAR_RELATION, "0"},
+    {OPT_POS_ZOOM, "0"},
+    {OPT_POS_TOOLBAR_SHAPE, "0"},
+    {OPT_POS_TOOLBAR_EDIT, "0"},
+    {OPT_POS_RULE_HORI_VERT, "0"},
+    {OPT_POS_DIGIT, "0"},
+    {OPT_LANGUAGE, "2"},
+    {OPT_UNUSED_552, "1"},
+    {OPT_UNUSED_553, "0"},
+    {OPT_DRAG_DRAW, "0"},
+    {OPT_MARK_NEW_SHAPE, "1"},
+    {OPT_RULE_LOAD_SAVED, "0"},
+    {OPT_RULE_SCALE, "0"},
+    {OPT_RULE_UNIT, ""},
+    {OPT_RULE_CALIB_VALUE, "0"},
+    {OPT_RULE_USER, "0"},
+    {OPT_RULE_USER_VALUE, "1"},
+    {OPT_RULE_MAG, "0"},
+    {OPT_UNUSED_708, "1"},
+    {OPT_RULE_VALUE_HORI, "0"},
+    {OPT_RULE_VALUE_VERT, "0"},
+    {OPT_RULE_UNIT_HORI, ""},
+    {OPT_RULE_UNIT_VERT, ""},
+    {OPT_RULE_UNIT_USER, ""},
+    {OPT_DECIMAL_LENGTH, "4"},
+    {OPT_MARK_FONT, "0"},
+    {OPT_MARK_FONT_NAME, ""},
+    {OPT_MARK_FONT_CHARSET, "0"},
+    {OPT_MARK_FONT_HEIGHT, "0"},
+    {OPT_MARK_FONT_SIZE, "0"},
+    {OPT_LINE_VERT, "0"},
+    {OPT_LINE_VERT_WIDTH, "20"},
+    {OPT_LINE_VERT_DOT, "1"},
+    {OPT_UNUSED_1001, "200"},
+    {OPT_UNUSED_1002, "200"},
+    {OPT_UNUSED_1003, "2"},
+    {OPT_UNUSED_1004, "2"},
+    {OPT_UNUSED_1005, "1"},
+    {OPT_PRINT_INFO, "0"},
+    {OPT_PRINT_UNIT, ""},
+    {OPT_PRINT_NAME, ""},
+    {OPT_PRINT_AUTHOR, ""},
+    {OPT_PRINT_ATTR, "0"},
+    {OPT_PRINT_MAG, "0"},
+    {OPT_PRINT_MAG_VALUE, ""},
+    {OPT_PRINT_ADJUST, "100"},
+    {OPT_EXIT_CONFIRM, "1"},
+};
+
+// Names of the configuration record's fields and record groups.
+const std::string kConfigName = "ConfigName";
+const std::string kOptionName = "OptionName";
+const std::string kOptionValue = "OptionValue";
+const std::string kSettings = "DEFAULT";
+const std::string kRulerValueHori = "RULERVALUEHORI";
+const std::string kRulerValueVert = "RULERVALUEVERT";
+const std::string kRulerUnitHori = "RULERUNITHORI";
+const std::string kRulerUnitVert = "RULERUNITVERT";
+const std::string kRulerValue = "RULERVALUE";
+const std::string kRulerUnit = "RULERUNIT";
+
+bool IsRulerKey(const std::string& configName)
+{
+    return configName == kRulerValueHori || configName == kRulerValueVert || configName == kRulerUnitHori
+        || configName == kRulerUnitVert || configName == kRulerValue || configName == kRulerUnit;
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+// A decimal integer in 32 bits, with an optional sign and surrounding blanks.
+bool ParseInt(std::string_view text, int& value)
+{
+    text = Trimmed(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    if (text.empty())
+        return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+// A finite number written with "." or, as older stored values may be, with ",".
+bool ParseDouble(std::string_view text, double& value)
+{
+    std::string number(Trimmed(text));
+    if (number.find('.') == std::string::npos) {
+        if (const auto comma = number.find(','); comma != std::string::npos)
+            number[comma] = '.';
+    }
+    if (!number.empty() && number.front() == '+')
+        number.erase(0, 1);
+    if (number.empty())
+        return false;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    return error == std::errc() && end == number.data() + number.size() && std::isfinite(value);
+}
+
+// The shortest of up to 15 significant digits, with "." as the separator.
+std::string FormatDouble(double value)
+{
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::general, 15);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::unique_ptr<MParam>& Instance()
+{
+    static std::unique_ptr<MParam> instance;
+    return instance;
+}
+
+} // namespace
+
+MParam* MParam::GetInstance()
+{
+    std::unique_ptr<MParam>& instance = Instance();
+    if (!instance)
+        instance.reset(new MParam());
+    return instance.get();
+}
+
+void MParam::ResetForTesting()
+{
+    Instance().reset();
+}
+
+MParam::MParam()
+{
+    for (const OptionDefault& option : kOptionDefaults)
+        Options.emplace(option.Id, option.Text);
+}
+
+std::string& MParam::Value(int id)
+{
+    return Options[id];
+}
+
+void MParam::GetText(int id, std::string& value)
+{
+    value = Value(id);
+}
+
+void MParam::GetInt(int id, int& value)
+{
+    if (!ParseInt(Value(id), value))
+        value = 0;
+}
+
+void MParam::GetLong(int id, std::int32_t& value)
+{
+    GetInt(id, value);
+}
+
+void MParam::GetDouble(int id, double& value)
+{
+    if (!ParseDouble(Value(id), value))
+        value = 0.0;
+}
+
+void MParam::GetBool(int id, bool& value)
+{
+    int number = 0;
+    value = ParseInt(Value(id), number) && number != 0;
+}
+
+bool MParam::BoolValue(int id)
+{
+    bool value = false;
+    GetBool(id, value);
+    return value;
+}
+
+int MParam::GetColor(int id)
+{
+    int value = 0;
+    GetInt(id, value);
+    return value;
+}
+
+int MParam::GetActiveWidth()
+{
+    int value = 0;
+    GetInt(OPT_ACTIVE_WIDTH, value);
+    return value;
+}
+
+double MParam::GetScale()
+{
+    double value = 0.0;
+    GetDouble(OPT_RULE_SCALE, value);
+    return value;
+}
+
+bool MParam::HasScale()
+{
+    return GetScale() > 0.0;
+}
+
+void MParam::SetText(int id, const std::string& text, bool save)
+{
+    Value(id) = text;
+    if (save)
+        WriteOption(std::to_string(id), text, kSettings);
+}
+
+void MParam::SetInt(int id, int value, bool save)
+{
+    SetText(id, std::to_string(value), save);
+}
+
+void MParam::SetLong(int id, std::int32_t value, bool save)
+{
+    SetText(id, std::to_string(value), save);
+}
+
+void MParam::SetDouble(int id, double value, bool save)
+{
+    SetText(id, FormatDouble(value), save);
+}
+
+void MParam::SetBool(int id, bool value, bool save)
+{
+    SetText(id, value ? "1" : "0", save);
+}
+
+void MParam::SetColor(int id, int color)
+{
+    SetInt(id, color, false);
+}
+
+void MParam::SetActiveWidth(int width)
+{
+    SetInt(OPT_ACTIVE_WIDTH, width, false);
+}
+
+void MParam::SetScale(double scale)
+{
+    SetDouble(OPT_RULE_SCALE, scale, BoolValue(OPT_RULE_LOAD_SAVED));
+}
+
+bool MParam::Open()
+{
+    if (IsOpen)
+        return false;
+    bool opened = false;
+
+    // Each backend is tried in its own catch-all: any failure just means that
+    // backend is not available here.
+    try {
+        if (DMMain) {
+            DataSet = DMMain->KTableConfig.get();
+            if (DataSet && DMMain->KDBConfig) {
+                DMMain->KDBConfig->Open();
+                DataSet->SetActive(true);
+                opened = true;
+            }
+        }
+    } catch (...) {
+    }
+
+    if (!opened) {
+        try {
+            if (DataModuleOptions) {
+                TClientDataSet* options = DataModuleOptions->DataSetOptions.get();
+                DataSet = options;
+                if (options) {
+                    options->SetActive(true);
+                    options->SetLogChanges(false);
+                    opened = true;
+                }
+            }
+        } catch (...) {
+        }
+    }
+
+    if (!opened) {
+        try {
+            if (DMMain) {
+                DataSet = DMMain->FirebirdTableConfig.get();
+                if (DataSet && DMMain->FirebirdDBConfig) {
+                    DMMain->FirebirdDBConfig->Open();
+                    DataSet->SetActive(true);
+                    opened = true;
+                }
+            }
+        } catch (...) {
+        }
+    }
+
+    if (!opened)
+        return false;
+    IsOpen = true;
+    for (auto& [id, text] : Options) {
+        // A record that cannot be read leaves that option at its default.
+        try {
+            const std::string stored = ReadOption(std::to_string(id), kSettings);
+            if (!stored.empty())
+                text = stored;
+        } catch (const std::exception&) {
+        }
+    }
+    return true;
+}
+
+std::string MParam::ReadOption(const std::string& optionName, const std::string& configName)
+{
+    if (!IsOpen || !DataSet)
+        return {};
+    DataSet->First();
+    while (!DataSet->Eof()) {
+        const TField* config = DataSet->FindField(kConfigName);
+        const TField* option = DataSet->FindField(kOptionName);
+        if (!config || !option)
+            return {};
+        if (config->AsString() == configName && option->AsString() == optionName) {
+            const TField* value = DataSet->FindField(kOptionValue);
+            return value ? value->AsString() : std::string();
+        }
+        DataSet->Next();
+    }
+    return {};
+}
+
+bool MParam::WriteOption(const std::string& optionName, const std::string& value, const std::string& configName)
+{
+    if (!IsOpen || !DataSet)
+        return false;
+    try {
+        DataSet->First();
+        while (!DataSet->Eof()) {
+            const TField* config = DataSet->FindField(kConfigName);
+            const TField* option = DataSet->FindField(kOptionName);
+            if (!config || !option)
+                return false;
+            if (config->AsString() == configName && option->AsString() == optionName) {
+                // An empty value is written over a stored one too, so that a
+                // cleared setting stays cleared after a restart.
+                DataSet->Edit();
+                if (TField* field = DataSet->FindField(kOptionValue))
+                    field->SetAsString(value);
+                DataSet->Post();
+                return true;
+            }
+            DataSet->Next();
+        }
+        if (value.empty())
+            return false;
+        DataSet->Append();
+        if (TField* field = DataSet->FindField(kOptionName))
+            field->SetAsString(optionName);
+        if (TField* field = DataSet->FindField(kConfigName))
+            field->SetAsString(configName);
+        if (TField* field = DataSet->FindField(kOptionValue))
+            field->SetAsString(value);
+        DataSet->Post();
+        return true;
+    } catch (...) {
+        // Leave no half-made record behind for the next operation to post.
+        try {
+            if (DataSet->State() == dsEdit || DataSet->State() == dsInsert)
+                DataSet->Cancel();
+        } catch (...) {
+        }
+        return false;
+    }
+}
+
+bool MParam::SaveAll()
+{
+    if (!IsOpen)
+        return false;
+    bool all = true;
+    for (const auto& [id, text] : Options)
+        all = WriteOption(std::to_string(id), text, kSettings) && all;
+    return all;
+}
+
+void MParam::Close()
+{
+    if (!IsOpen || !DataSet)
+        return;
+    try {
+        DataSet->SetActive(false);
+    } catch (...) {
+    }
+    IsOpen = false;
+}
+
+bool MParam::LoadRulers()
+{
+    if (!IsOpen || !DataSet)
+        return false;
+    RulerValues.clear();
+    RulerUnits.clear();
+    Rulers.clear();
+    DataSet->First();
+    while (!DataSet->Eof()) {
+        const TField* config = DataSet->FindField(kConfigName);
+        const TField* option = DataSet->FindField(kOptionName);
+        const TField* value = DataSet->FindField(kOptionValue);
+        if (!config || !option || !value)
+            return false;
+        const std::string configName = config->AsString();
+        const std::string name = option->AsString();
+        const std::string text = value->AsString();
+        if (configName == kRulerValue)
+            RulerValues[name] = text;
+        else if (configName == kRulerUnit)
+            RulerUnits[name] = text;
+        else if (configName == kRulerValueHori)
+            Rulers[name].ValueHori = text;
+        else if (configName == kRulerValueVert)
+            Rulers[name].ValueVert = text;
+        else if (configName == kRulerUnitHori)
+            Rulers[name].UnitHori = text;
+        else if (configName == kRulerUnitVert)
+            Rulers[name].UnitVert = text;
+        DataSet->Next();
+    }
+    return true;
+}
+
+bool MParam::SaveRulers()
+{
+    if (!IsOpen || !DataSet)
+        return false;
+    bool all = true;
+    for (const auto& [name, value] : RulerValues)
+        all = WriteOption(name, value, kRulerValue) && all;
+    for (const auto& [name, unit] : RulerUnits)
+        all = WriteOption(name, unit, kRulerUnit) && all;
+    for (const auto& [name, ruler] : Rulers) {
+        all = WriteOption(name, ruler.ValueHori, kRulerValueHori) && all;
+        all = WriteOption(name, ruler.ValueVert, kRulerValueVert) && all;
+        all = WriteOption(name, ruler.UnitHori, kRulerUnitHori) && all;
+        all = WriteOption(name, ruler.UnitVert, kRulerUnitVert) && all;
+    }
+    return all;
+}
+
+std::vector<std::string> MParam::GetRulerNames()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : Rulers)
+        names.push_back(entry.first);
+    return names;
+}
+
+MRulerItem MParam::GetRuler(const std::string& name)
+{
+    return Rulers[name];
+}
+
+bool MParam::SetRuler(const std::string& name, MRulerItem item)
+{
+    Rulers[name] = std::move(item);
+    return true;
+}
+
+bool MParam::DeleteRuler(const std::string& name)
+{
+    if (!IsOpen || !DataSet)
+        return false;
+    const bool known = (RulerValues.erase(name) + RulerUnits.erase(name) + Rulers.erase(name)) > 0;
+    try {
+        DataSet->First();
+        while (!DataSet->Eof()) {
+            const TField* config = DataSet->FindField(kConfigName);
+            if (!config)
+                return false;
+            if (!IsRulerKey(config->AsString())) {
+                DataSet->Next();
+                continue;
+            }
+            const TField* option = DataSet->FindField(kOptionName);
+            if (!option)
+                return false;
+            if (option->AsString() == name)
+                DataSet->Delete(); // the record that followed is now current
+            else
+                DataSet->Next();
+        }
+    } catch (...) {
+        return false;
+    }
+    return known;
+}

@@ -1,0 +1,65 @@
+#include "platform/system/TextEncoding.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::CutUtf8;
+using platform::GbkToUtf8;
+using platform::IsValidUtf8;
+
+TEST(TextEncoding, TellsWellFormedUtf8FromOtherBytes)
+{
+    struct Case {
+        const char* bytes;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"", true},
+        {"plain ASCII", true},
+        {"\xE4\xB8\xAD\xE6\x96\x87", true},  // 中文
+        {"\xF0\x9F\x98\x80", true},          // outside the basic plane
+        {"\xD6\xD0\xCE\xC4", false},         // 中文 in GBK
+        {"\xE4\xB8", false},                 // cut sequence
+        {"\xC0\xAF", false},                 // overlong "/"
+        {"\xED\xA0\x80", false},             // surrogate
+        {"\xF4\x90\x80\x80", false},         // above U+10FFFF
+        {"\x80", false},                     // lone continuation byte
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+}
+
+TEST(TextEncoding, ConvertsGbkToUtf8)
+{
+    EXPECT_EQ(GbkToUtf8("Name \xD5\xC5\xC8\xFD"), "Name \xE5\xBC\xA0\xE4\xB8\x89"); // 张三
+    EXPECT_EQ(GbkToUtf8(""), "");
+}
+
+TEST(TextEncoding, GbkConversionRejectsBytesOutsideTheCodePage)
+{
+    EXPECT_THROW(GbkToUtf8("\xD6"), platform::EncodingError); // lead byte without its trail byte
+}
+
+TEST(TextEncoding, CutKeepsWholeCharactersOnly)
+{
+    const std::string text = "ab\xE4\xB8\xAD\xE6\x96\x87"; // ab中文, 8 bytes
+    struct Case {
+        std::size_t maxBytes;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {8, text},
+        {20, text},
+        {7, "ab\xE4\xB8\xAD"},
+        {5, "ab\xE4\xB8\xAD"},
+        {4, "ab"},
+        {3, "ab"},
+        {2, "ab"},
+        {0, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CutUtf8(text, c.maxBytes), c.expected) << c.maxBytes;
+}
+
+} // namespace
