@@ -49,6 +49,7 @@ constexpr J_COLOR_SPACE kRgb32EncodeSpace = JCS_EXT_XRGB;
 struct ErrorManager {
     jpeg_error_mgr base; // first, so libjpeg's pointer to it is a pointer to the whole
     std::jmp_buf jump;
+    const char* context = ""; // what libjpeg's own messages are about
     char message[JMSG_LENGTH_MAX + 64];
 };
 
@@ -69,7 +70,7 @@ ErrorManager& ErrorsOf(j_common_ptr info)
     char text[JMSG_LENGTH_MAX];
     (*info->err->format_message)(info, text);
     ErrorManager& errors = ErrorsOf(info);
-    std::snprintf(errors.message, sizeof errors.message, "invalid JPEG data (%s)", text);
+    std::snprintf(errors.message, sizeof errors.message, "%s (%s)", errors.context, text);
     std::longjmp(errors.jump, 1);
 }
 
@@ -89,9 +90,10 @@ void LimitScans(j_common_ptr info)
         Abort(info, "the JPEG data has too many scans");
 }
 
-void InstallErrorManager(ErrorManager& errors)
+void InstallErrorManager(ErrorManager& errors, const char* context)
 {
     jpeg_std_error(&errors.base);
+    errors.context = context;
     errors.base.error_exit = ExitWithError;
     errors.base.emit_message = EmitMessage;
     errors.base.output_message = OutputNothing;
@@ -105,7 +107,7 @@ struct Decoder {
 
     Decoder()
     {
-        InstallErrorManager(errors);
+        InstallErrorManager(errors, "invalid JPEG data");
         info.err = &errors.base;
         progress.progress_monitor = LimitScans;
     }
@@ -247,7 +249,7 @@ struct Encoder {
 
     Encoder()
     {
-        InstallErrorManager(errors);
+        InstallErrorManager(errors, "cannot encode the picture as JPEG");
         info.err = &errors.base;
         destination.base.init_destination = InitDestination;
         destination.base.empty_output_buffer = EmptyOutputBuffer;
