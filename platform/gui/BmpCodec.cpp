@@ -172,12 +172,12 @@ BmpHeader ParseHeader(const std::uint8_t* data, std::size_t size)
 
     const std::uint8_t* info = data + kFileHeaderSize;
     std::size_t headersEnd = kFileHeaderSize + header.headerSize;
+    bool masked = false;
     if (header.headerSize == kCoreHeaderSize) {
         header.width = ReadU16(info + 4);
         header.height = ReadU16(info + 6);
         header.bitsPerPixel = ReadU16(info + 10);
         header.paletteEntrySize = 3;
-        header.masks = DefaultMasks(header.bitsPerPixel);
     } else {
         header.width = ReadI32(info + 4);
         const std::int32_t height = ReadI32(info + 8);
@@ -189,9 +189,9 @@ BmpHeader ParseHeader(const std::uint8_t* data, std::size_t size)
         header.compression = ReadU32(info + 16);
         header.coloursUsed = ReadU32(info + 32);
 
-        const bool masked = header.compression == kBiBitfields || header.compression == kBiAlphaBitfields;
         if (header.headerSize == kOs2InfoHeaderSize && header.compression > kBiRle4)
             Fail("unsupported OS/2 BMP compression " + std::to_string(header.compression));
+        masked = header.compression == kBiBitfields || header.compression == kBiAlphaBitfields;
         if (masked) {
             // The info header is followed by the masks; later headers hold them.
             const std::uint8_t* masks = info + kInfoHeaderSize;
@@ -201,10 +201,10 @@ BmpHeader ParseHeader(const std::uint8_t* data, std::size_t size)
                     Fail("the BMP colour masks are truncated");
             }
             header.masks = {ReadU32(masks), ReadU32(masks + 4), ReadU32(masks + 8)};
-        } else {
-            header.masks = DefaultMasks(header.bitsPerPixel);
         }
     }
+    if (!masked)
+        header.masks = DefaultMasks(header.bitsPerPixel);
     header.paletteOffset = headersEnd;
 
     if (header.width <= 0 || header.height <= 0)
@@ -317,18 +317,19 @@ QImage DecodeUncompressed(const BmpHeader& header, const std::uint8_t* data, std
     if (needed > static_cast<std::int64_t>(size - header.pixelOffset))
         Fail("the BMP pixel data is truncated");
 
-    QImage image = AllocateImage(header.width, header.height);
     const int width = static_cast<int>(header.width);
     const std::uint8_t* row = data + header.pixelOffset;
     if (header.bitsPerPixel <= 8) {
         const std::vector<QRgb> palette = ReadPalette(header, data, size);
+        QImage image = AllocateImage(header.width, header.height);
         for (std::int64_t y = 0; y < header.height; ++y, row += stride)
             DecodeIndexedRow(row, ImageRow(image, y, header.topDown), width, header.bitsPerPixel, palette);
-    } else {
-        const MaskedPixels pixels(header.masks);
-        for (std::int64_t y = 0; y < header.height; ++y, row += stride)
-            DecodeTrueColourRow(row, ImageRow(image, y, header.topDown), width, header.bitsPerPixel, pixels);
+        return image;
     }
+    const MaskedPixels pixels(header.masks); // checks the masks before allocating
+    QImage image = AllocateImage(header.width, header.height);
+    for (std::int64_t y = 0; y < header.height; ++y, row += stride)
+        DecodeTrueColourRow(row, ImageRow(image, y, header.topDown), width, header.bitsPerPixel, pixels);
     return image;
 }
 
