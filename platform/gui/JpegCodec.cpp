@@ -137,6 +137,7 @@ void CmykToRgb32(const JSAMPLE* cmyk, QRgb* target, JDIMENSION width, bool inver
 bool Decompress(Decoder& decoder, const std::uint8_t* data, std::size_t size, QImage& image)
 {
     jpeg_decompress_struct& info = decoder.info;
+    const auto common = reinterpret_cast<j_common_ptr>(&info);
     if (setjmp(decoder.errors.jump))
         return false;
 
@@ -146,7 +147,7 @@ bool Decompress(Decoder& decoder, const std::uint8_t* data, std::size_t size, QI
     jpeg_read_header(&info, TRUE);
 
     if (static_cast<std::int64_t>(info.image_width) * info.image_height > kMaxImagePixels)
-        Abort(reinterpret_cast<j_common_ptr>(&info), "the JPEG picture is too large");
+        Abort(common, "the JPEG picture is too large");
     bool cmyk = false;
     switch (info.jpeg_color_space) {
     case JCS_GRAYSCALE:
@@ -160,24 +161,23 @@ bool Decompress(Decoder& decoder, const std::uint8_t* data, std::size_t size, QI
         cmyk = true;
         break;
     default:
-        Abort(reinterpret_cast<j_common_ptr>(&info), "unsupported JPEG colour space");
+        Abort(common, "unsupported JPEG colour space");
     }
     info.dct_method = JDCT_ISLOW;
 
     image = QImage(static_cast<int>(info.image_width), static_cast<int>(info.image_height), QImage::Format_RGB32);
     if (image.isNull())
-        Abort(reinterpret_cast<j_common_ptr>(&info), "not enough memory for the JPEG picture");
+        Abort(common, "not enough memory for the JPEG picture");
     jpeg_start_decompress(&info);
 
     std::uint8_t* const bits = image.bits();
     const auto bytesPerLine = static_cast<std::size_t>(image.bytesPerLine());
     if (cmyk) {
-        JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                                   info.output_width * 4, 1);
+        JSAMPARRAY row = (*info.mem->alloc_sarray)(common, JPOOL_IMAGE, info.output_width * 4, 1);
         while (info.output_scanline < info.output_height) {
             const JDIMENSION y = info.output_scanline;
             if (jpeg_read_scanlines(&info, row, 1) != 1)
-                Abort(reinterpret_cast<j_common_ptr>(&info), "the JPEG data is truncated");
+                Abort(common, "the JPEG data is truncated");
             CmykToRgb32(row[0], reinterpret_cast<QRgb*>(bits + y * bytesPerLine), info.output_width,
                         info.saw_Adobe_marker);
         }
@@ -189,7 +189,7 @@ bool Decompress(Decoder& decoder, const std::uint8_t* data, std::size_t size, QI
             for (JDIMENSION i = 0; i < count; ++i)
                 rows[i] = bits + (first + i) * bytesPerLine;
             if (jpeg_read_scanlines(&info, rows, count) == 0)
-                Abort(reinterpret_cast<j_common_ptr>(&info), "the JPEG data is truncated");
+                Abort(common, "the JPEG data is truncated");
         }
     }
     // Every row is decoded; whatever follows (normally just the end marker)
