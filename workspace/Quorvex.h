@@ -1,29 +1,180 @@
-// The main window. For now it shows the working picture in a scroll area;
-// tools, shapes and menus join it as they are built.
+// The main window: the measuring document (working image, back buffer, shape
+// and relation lists, selection, tool and mode) with its menus, tool bars,
+// paint box and status bar. Created first of all forms at start-up and living
+// until exit; every other workspace window works through it.
 #pragma once
 
-#include "platform/gui/TBitmap.h"
+#include "platform/gui/GuiTypes.h"
+#include "ui_TFormMeasure.h"
 
 #include <QMainWindow>
 
+#include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
+class MLan;
+class MParam;
+class MShape;
+class MRelation;
+class MTool;
 class QLabel;
-class QScrollArea;
+class TBitmap;
 
-class TFormMeasure : public QMainWindow {
+// Modes of the main window.
+inline constexpr int MODE_CREATE = 2; // a shape tool is armed; Selected is the shape under creation
+inline constexpr int MODE_SELECT = 3; // selection and editing
+inline constexpr int MODE_RULE = 4;   // calibration ruler drawing
+
+// Which axis of the back buffer shrinks by RulerRatio when the horizontal and
+// vertical calibrations differ.
+inline constexpr int RULER_ASPECT_NONE = 0;
+inline constexpr int RULER_ASPECT_WIDTH = 1;
+inline constexpr int RULER_ASPECT_HEIGHT = 2;
+
+// Kinds of ShowStatus: which status panel a text goes to.
+inline constexpr int STATUS_MESSAGE = 0; // panel 2
+inline constexpr int STATUS_MODE = 1;    // panel 0
+inline constexpr int STATUS_CURSOR = 2;  // panel 1
+inline constexpr int STATUS_HINT = 3;    // panel 2
+
+class TFormMeasure : public QMainWindow, public Ui::TFormMeasure {
     Q_OBJECT
 public:
+    // The designed caption: a main window still carrying it has not been
+    // given its string-table caption yet.
+    static constexpr const char* DesignCaption = "QuorvexTitle";
+    static constexpr const char* DefaultImageFile = "Images/Default.bmp";
+    static constexpr const char* GrabbedImageFile = "Images/Grabbed.bmp";
+
     explicit TFormMeasure(QWidget* parent = nullptr);
+    ~TFormMeasure() override;
 
-    // Takes the picture in `name` as the working image; false (and the old
-    // picture kept) when it cannot be read.
-    bool LoadImageFile(const std::string& name);
+    // ---- State ----
+    MParam* Param = nullptr;
+    MLan* Lan = nullptr;
+    MTool* Tool = nullptr;
+    int Mode = 0;
+    bool ShowPending = false;
+    TBitmap* ImageBitmap = nullptr;  // the working image as loaded; owned
+    TBitmap* BufferBitmap = nullptr; // the back buffer; owned
+    MShape* Selected = nullptr;
+    MRelation* SelectedRelation = nullptr;
+    MShape* CalibrationRule = nullptr; // owned, never listed
+    std::vector<MShape*> ShapeList;    // owned, drawing and hit-test order
+    std::vector<MRelation*> RelationList; // owned
+    bool Banding = false;
+    bool StickyTool = false;
+    bool CtrlDown = false;
+    TPoint BandStart;
+    TPoint GroupStart;
+    TPoint GroupDelta;
+    TPoint LastDown;
+    bool GroupMove = false;
+    bool TextEntry = false;
+    bool TextEntryJustOpened = false;
+    int AngleStep = 0;
+    MShape* AngleFirstLine = nullptr;
+    TPoint HoverPoint;
+    TPoint ZoomPos;
+    int ScreenWidth = 0;
+    int ScreenHeight = 0;
+    int CalibrationDirection = 0;
+    double RulerRatio = 0.0;
+    int RulerAspect = RULER_ASPECT_NONE;
+    MShape* DigitShape = nullptr;
+    bool SettingsLoaded = false;
 
-    const TBitmap& ImageBitmap() const { return imageBitmap; }
+    // Components made in code: the image's pop-up menu, the three status
+    // panels (50, 100 and 200 pixels) and the sticky-tool frame.
+    QMenu* PopupMenuImage = nullptr;
+    std::array<QLabel*, 3> StatusPanels{};
+    QWidget* PaintOrna = nullptr;
+
+    // ---- Messages from a later start ----
+    void Dispatch(int message);
+    void BringToFrontHandler();
+
+    // ---- Tools, modes, status ----
+    void SelectToolMode(int mode);
+    void SetToolButtons(QAction* item);
+    void ShowStatus(const std::string& text, int kind);
+    void ShowCursorPos(int x, int y);
+    void SetViewOption(int optionId, bool shown);
+    void ApplyLanguage();
+    void SetLanguage(int code, bool save);
+
+    // ---- Image and drawing ----
+    bool LoadImageFile(std::string name);
+    void RedrawImage();
+    void DrawRuler();
+    double DefaultRulerLength();
+    void ImagePaintPaint();
+    // The paint box takes the bitmap's size and shows it at (0, 0).
+    void PaintBitmap(TPaintBox* target, const TBitmap* source);
+
+    // ---- Value display and command states ----
+    void ClearValues(bool alsoDigit);
+    void AddValueLine(const std::string& name, const std::string& value);
+    void UpdateSelection(bool alsoDigit);
+    void UpdateEditCommands();
+    bool IsSelectMode() const;
+
+    // ---- Settings and layout ----
+    bool LoadSettings();
+    void SaveLayout();
+    void ApplyMarkFont();
+
+    // ---- Commands ----
+    void MenuArrowClick();
+    void MenuAboutClick();
+    void MenuExitClick();
+    void MenuGrabClick();
+    void MenuSplitClick();
+    void MenuSplitLiveClick();
+    void MenuLanEnglishClick();
+    void MenuLanChineseSimplifiedClick();
+    void MenuLanChineseTraditionalClick();
+
+    // ---- Window events, under the old platform's names ----
+    void FormShow();
+    void FormActivate();
+    bool FormCloseQuery();
+    void FormClose();
+
+    // The confirmation box of the exit question; tests answer it.
+    std::function<bool(const QString& text)> ConfirmBox;
+
+Q_SIGNALS:
+    // The window has closed for good (the program's end).
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // No tool-bar context menu: the View menu alone shows and hides the bars.
+    QMenu* createPopupMenu() override { return nullptr; }
 
 private:
-    TBitmap imageBitmap;
-    QScrollArea* scrollBoxPaint;
-    QLabel* imagePaint;
+    // The eleven tool items with their speed buttons, in the Shape menu's order.
+    struct ToolItem {
+        QAction* item;
+        QAction* button;
+    };
+    std::vector<ToolItem> ToolItems() const;
+    void CreateComponents();
+    void ConnectCommands();
+    // Connects a command; for a checkable item the check mark the click
+    // toggled is put back first, so the handler decides, as the old menu
+    // items without automatic checking did.
+    void OnCommand(QAction* action, void (TFormMeasure::*handler)());
+    void PlaceMainWindow();
+    void PlaceSizedWindow(QWidget* window, int optionId);
+    void PlaceToolBar(QToolBar* bar, int optionId);
+    QString Slot(int slot) const;
 };
+
+// Null until start-up creates the main window.
+extern TFormMeasure* FormMeasure;

@@ -65,6 +65,8 @@ void TPaintBox::SetSize(int width, int height)
 
 void TPaintBox::paintEvent(QPaintEvent* event)
 {
+    if (screen_.isNull())
+        return;
     QPainter painter(this);
     painter.drawImage(event->rect(), screen_, event->rect());
 }

@@ -102,6 +102,6 @@ void TSingleInstance::ReadMessages(QLocalSocket* socket)
         const int message = socket->readLine().trimmed().toInt(&ok);
         // Anything but a number is not from this program: ignore it.
         if (ok)
-            emit MessageReceived(message);
+            Q_EMIT MessageReceived(message);
     }
 }

@@ -49,7 +49,7 @@ public:
     // Removes the marker at the end of the run.
     void Release();
 
-signals:
+Q_SIGNALS:
     // A later start sent a message (the running copy's side).
     void MessageReceived(int message);
 
