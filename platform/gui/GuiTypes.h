@@ -55,3 +55,10 @@ inline QRgb ToQRgb(TColor color)
 }
 
 inline QPoint ToQPoint(TPoint p) { return QPoint(p.x, p.y); }
+
+// Extent of a text or picture in pixels.
+struct TSize {
+    int cx = 0;
+    int cy = 0;
+    friend bool operator==(const TSize&, const TSize&) = default;
+};

@@ -1,0 +1,861 @@
+#include "platform/gui/TCanvas.h"
+
+#include "platform/gui/TBitmap.h"
+
+#include <QLineF>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+// Products of two coordinate differences need 66 bits.
+__extension__ typedef __int128 Int128;
+
+constexpr QRgb kOpaque = 0xFF000000;
+constexpr int kDotOn = 3;
+constexpr int kDotPeriod = 6;
+// Pixels per inch of the old platform's screen, for point sizes.
+constexpr double kScreenDpi = 96.0;
+
+// Direct access to the 32-bit pixels of a target.
+struct Raster {
+    QRgb* bits = nullptr;
+    qsizetype stride = 0; // pixels per row
+    int width = 0;
+    int height = 0;
+
+    explicit Raster(QImage* image)
+    {
+        if (image == nullptr || image->isNull())
+            return;
+        bits = reinterpret_cast<QRgb*>(image->bits());
+        stride = image->bytesPerLine() / 4;
+        width = image->width();
+        height = image->height();
+    }
+    bool Empty() const { return bits == nullptr; }
+    QRgb* At(std::int64_t x, std::int64_t y) const { return bits + y * stride + x; }
+};
+
+// How a pen or brush pixel combines with the pixel already there.
+struct CopyMix {
+    QRgb color;
+    explicit CopyMix(TColor c) : color(ToQRgb(c)) {}
+    QRgb operator()(QRgb) const { return color; }
+};
+struct XorMix {
+    QRgb color;
+    explicit XorMix(TColor c) : color(ToQRgb(c) & ~kOpaque) {}
+    QRgb operator()(QRgb d) const { return (d ^ color) | kOpaque; }
+};
+struct NotXorMix {
+    QRgb color;
+    explicit NotXorMix(TColor c) : color(ToQRgb(c) & ~kOpaque) {}
+    QRgb operator()(QRgb d) const { return ~(d ^ color) | kOpaque; }
+};
+struct NotMix {
+    explicit NotMix(TColor) {}
+    QRgb operator()(QRgb d) const { return ~d | kOpaque; }
+};
+
+// Calls action with a std::type_identity of the mix for the mode, so one
+// instantiation per mode keeps the pixel loops free of branches.
+template <class Action>
+void WithMix(TPenMode mode, Action&& action)
+{
+    switch (mode) {
+    case pmXor:
+        action(std::type_identity<XorMix>{});
+        break;
+    case pmNotXor:
+        action(std::type_identity<NotXorMix>{});
+        break;
+    case pmNot:
+        action(std::type_identity<NotMix>{});
+        break;
+    case pmCopy:
+    default:
+        action(std::type_identity<CopyMix>{});
+        break;
+    }
+}
+
+std::int64_t CeilDiv(Int128 numerator, Int128 denominator) // denominator > 0
+{
+    const Int128 q = numerator / denominator;
+    return static_cast<std::int64_t>(q * denominator < numerator ? q + 1 : q);
+}
+
+std::int64_t FloorDiv(Int128 numerator, Int128 denominator) // denominator > 0
+{
+    const Int128 q = numerator / denominator;
+    return static_cast<std::int64_t>(q * denominator > numerator ? q - 1 : q);
+}
+
+// Calls visit(pixel, step) for every pixel of the one-pixel line from a to b,
+// b left out, that lies inside the raster; step counts from a. The range of
+// visible steps is worked out first, so a line of any length costs only its
+// visible part. Returns the number of steps of the whole line.
+template <class Visit>
+std::int64_t ForEachLinePixel(const Raster& raster, TPoint a, TPoint b, Visit&& visit)
+{
+    const std::int64_t dx = std::int64_t(b.x) - a.x;
+    const std::int64_t dy = std::int64_t(b.y) - a.y;
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    const std::int64_t major = xMajor ? std::abs(dx) : std::abs(dy);
+    const std::int64_t minor = xMajor ? std::abs(dy) : std::abs(dx);
+    if (major == 0 || raster.Empty())
+        return major;
+    const int majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    const int minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    const std::int64_t major0 = xMajor ? a.x : a.y;
+    const std::int64_t minor0 = xMajor ? a.y : a.x;
+    const std::int64_t majorLimit = xMajor ? raster.width : raster.height;
+    const std::int64_t minorLimit = xMajor ? raster.height : raster.width;
+
+    // Step i lies at major0 + majorStep * i, minor0 + minorStep * k(i) with
+    // k(i) = floor((2 i minor + major) / (2 major)).
+    std::int64_t first = 0;
+    std::int64_t last = major - 1;
+    if (majorStep > 0) {
+        first = std::max(first, -major0);
+        last = std::min(last, majorLimit - 1 - major0);
+    } else {
+        first = std::max(first, major0 - (majorLimit - 1));
+        last = std::min(last, major0);
+    }
+    std::int64_t kLow = minorStep > 0 ? -minor0 : minor0 - (minorLimit - 1);
+    std::int64_t kHigh = minorStep > 0 ? minorLimit - 1 - minor0 : minor0;
+    kLow = std::max<std::int64_t>(kLow, 0);
+    kHigh = std::min(kHigh, minor);
+    if (kLow > kHigh)
+        return major;
+    if (minor > 0) {
+        first = std::max(first, CeilDiv(Int128(2) * major * kLow - major, Int128(2) * minor));
+        last = std::min(last, CeilDiv(Int128(2) * major * (kHigh + 1) - major, Int128(2) * minor) - 1);
+    }
+    if (first > last)
+        return major;
+
+    const Int128 start = Int128(2) * first * minor + major;
+    std::int64_t k = static_cast<std::int64_t>(start / (Int128(2) * major));
+    std::int64_t remainder = static_cast<std::int64_t>(start % (Int128(2) * major));
+    for (std::int64_t i = first; i <= last; ++i) {
+        const std::int64_t along = major0 + majorStep * i;
+        const std::int64_t across = minor0 + minorStep * k;
+        visit(xMajor ? raster.At(along, across) : raster.At(across, along), i);
+        remainder += 2 * minor;
+        if (remainder >= 2 * major) {
+            remainder -= 2 * major;
+            ++k;
+        }
+    }
+    return major;
+}
+
+// Applies mix to the pixels x0..x1 (inclusive) of row y, clipped.
+template <class Mix>
+void PaintSpan(const Raster& raster, std::int64_t y, std::int64_t x0, std::int64_t x1, const Mix& mix)
+{
+    if (y < 0 || y >= raster.height)
+        return;
+    x0 = std::max<std::int64_t>(x0, 0);
+    x1 = std::min<std::int64_t>(x1, raster.width - 1);
+    for (QRgb* p = raster.At(x0, y), *end = p + (x1 - x0 + 1); p < end; ++p)
+        *p = mix(*p);
+}
+
+// Applies mix to the half-open box, clipped.
+template <class Mix>
+void PaintBox(const Raster& raster, std::int64_t left, std::int64_t top, std::int64_t right,
+              std::int64_t bottom, const Mix& mix)
+{
+    const std::int64_t y0 = std::max<std::int64_t>(top, 0);
+    const std::int64_t y1 = std::min<std::int64_t>(bottom, raster.height);
+    for (std::int64_t y = y0; y < y1; ++y)
+        PaintSpan(raster, y, left, right - 1, mix);
+}
+
+// The ellipse inscribed in a half-open box, built from one quadrant of radii
+// a, b mirrored about the centre; for an even width or height the mirrored
+// half is shifted one pixel, so the shape stays symmetric and reaches every
+// side of the box.
+struct EllipseRows {
+    std::int64_t top, bottom; // half-open rows
+    std::int64_t a, b;
+    std::int64_t shiftX, shiftY;
+    std::int64_t centreX, centreY; // centre pixel of the upper-left quadrant
+
+    EllipseRows(std::int64_t left, std::int64_t top_, std::int64_t right, std::int64_t bottom_)
+        : top(top_), bottom(bottom_), a((right - left - 1) / 2), b((bottom_ - top_ - 1) / 2),
+          shiftX((right - left - 1) - 2 * a), shiftY((bottom_ - top_ - 1) - 2 * b), centreX(left + a),
+          centreY(top_ + b)
+    {
+    }
+
+    // Horizontal distance of the quadrant's curve from the centre at vertical
+    // distance y.
+    double CurveX(double y) const
+    {
+        if (y <= 0)
+            return double(a);
+        if (y >= double(b))
+            return 0;
+        const double t = y / double(b);
+        return double(a) * std::sqrt(1.0 - t * t);
+    }
+
+    // Outline columns of a row as distances from the centre column: the
+    // columns the curve passes through between the row's upper and lower
+    // pixel edges.
+    struct Row {
+        std::int64_t near, far;
+    };
+    Row RowAt(std::int64_t y) const
+    {
+        const std::int64_t dy = y <= centreY ? centreY - y : y - (centreY + shiftY);
+        const auto round = [](double v) { return std::int64_t(std::floor(v + 0.5)); };
+        return {round(CurveX(double(dy) + 0.5)), round(CurveX(double(dy) - 0.5))};
+    }
+};
+
+// Direction of a point seen from the centre of the box (doubled
+// coordinates, y up), as an angle in radians.
+double Direction(std::int64_t x2, std::int64_t y2, std::int64_t centreX2, std::int64_t centreY2)
+{
+    return std::atan2(double(centreY2 - y2), double(x2 - centreX2));
+}
+
+// Clips the segment to the rectangle (Liang-Barsky); false when nothing is left.
+bool ClipSegment(QLineF& line, const QRectF& box)
+{
+    double t0 = 0;
+    double t1 = 1;
+    const double dx = line.dx();
+    const double dy = line.dy();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {line.x1() - box.left(), box.right() - line.x1(), line.y1() - box.top(),
+                         box.bottom() - line.y1()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+    }
+    if (t0 > t1)
+        return false;
+    line = QLineF(line.pointAt(t0), line.pointAt(t1));
+    return true;
+}
+
+// A painter for pens wider than one pixel.
+void SetUpWidePen(QPainter& painter, const TPen& pen)
+{
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(ToQColor(pen.Color), std::max(pen.Width, 1), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    switch (pen.Mode) {
+    case pmXor:
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        break;
+    case pmNotXor:
+        painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+        break;
+    case pmNot:
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        break;
+    case pmCopy:
+        break;
+    }
+}
+
+// A box far beyond any picture is left to the pixel code: the painter's
+// fixed-point coordinates do not reach that far.
+bool FitsPainter(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom)
+{
+    constexpr std::int64_t kLimit = 1 << 22;
+    return std::max({std::abs(left), std::abs(top), std::abs(right), std::abs(bottom)}) < kLimit;
+}
+
+// Calls the canvas's OnChange when a drawing operation is over, whichever
+// way it ends.
+class ChangeNotice {
+public:
+    explicit ChangeNotice(const std::function<void()>& onChange) : onChange_(onChange) {}
+    ChangeNotice(const ChangeNotice&) = delete;
+    ChangeNotice& operator=(const ChangeNotice&) = delete;
+    ~ChangeNotice()
+    {
+        if (onChange_)
+            onChange_();
+    }
+
+private:
+    const std::function<void()>& onChange_;
+};
+
+bool IsThirtyTwoBit(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
+           || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+} // namespace
+
+int TFont::Height() const
+{
+    return -static_cast<int>(std::lround(Size * kScreenDpi / 72.0));
+}
+
+void TFont::SetHeight(int pixels)
+{
+    if (pixels != 0)
+        Size = static_cast<int>(std::lround(std::abs(double(pixels)) * 72.0 / kScreenDpi));
+}
+
+TCanvas::TCanvas(QImage* target) : target_(target) {}
+
+int TCanvas::Width() const { return target_ ? target_->width() : 0; }
+
+int TCanvas::Height() const { return target_ ? target_->height() : 0; }
+
+QImage* TCanvas::PreparedTarget()
+{
+    if (target_ == nullptr || target_->isNull())
+        return nullptr;
+    if (!IsThirtyTwoBit(target_->format()))
+        *target_ = target_->convertToFormat(QImage::Format_RGB32);
+    return target_;
+}
+
+void TCanvas::MoveTo(int x, int y)
+{
+    PenPos = {x, y};
+    dotPhase_ = 0;
+}
+
+void TCanvas::LineTo(int x, int y)
+{
+    const ChangeNotice notice(OnChange);
+    const TPoint segment[] = {PenPos, {x, y}};
+    StrokePath(segment, false);
+    PenPos = {x, y};
+}
+
+void TCanvas::StrokePath(std::span<const TPoint> points, bool closed)
+{
+    if (Pen.Style == psClear || points.size() < 2)
+        return;
+    QImage* image = PreparedTarget();
+    if (image == nullptr)
+        return;
+    const std::size_t segments = closed ? points.size() : points.size() - 1;
+    const auto end = [&](std::size_t i) { return points[(i + 1) % points.size()]; };
+
+    if (Pen.Width > 1) {
+        // Wide pens are always solid, as on the old platform.
+        QPainter painter(image);
+        SetUpWidePen(painter, Pen);
+        const double margin = Pen.Width + 2.0;
+        const QRectF box(-margin, -margin, image->width() + 2 * margin, image->height() + 2 * margin);
+        for (std::size_t i = 0; i < segments; ++i) {
+            QLineF line(ToQPoint(points[i]), ToQPoint(end(i)));
+            if (line.p1() != line.p2() && ClipSegment(line, box))
+                painter.drawLine(line);
+        }
+        return;
+    }
+
+    const Raster raster(image);
+    WithMix(Pen.Mode, [&](auto tag) {
+        using Mix = typename decltype(tag)::type;
+        const Mix pen(Pen.Color);
+        for (std::size_t i = 0; i < segments; ++i) {
+            if (Pen.Style == psSolid) {
+                ForEachLinePixel(raster, points[i], end(i), [&](QRgb* p, std::int64_t) { *p = pen(*p); });
+                continue;
+            }
+            const Mix gap(Brush.Color);
+            const bool opaque = Brush.Style == bsSolid;
+            const std::int64_t phase = dotPhase_;
+            const std::int64_t steps =
+                ForEachLinePixel(raster, points[i], end(i), [&](QRgb* p, std::int64_t step) {
+                    if ((phase + step) % kDotPeriod < kDotOn)
+                        *p = pen(*p);
+                    else if (opaque)
+                        *p = gap(*p);
+                });
+            dotPhase_ = (phase + steps) % kDotPeriod;
+        }
+    });
+}
+
+void TCanvas::Rectangle(int left, int top, int right, int bottom)
+{
+    const ChangeNotice notice(OnChange);
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    if (left == right || top == bottom)
+        return;
+    QImage* image = PreparedTarget();
+    if (image == nullptr)
+        return;
+    const Raster raster(image);
+    const bool outlined = Pen.Style != psClear;
+    if (Brush.Style == bsSolid) {
+        const int inset = outlined ? 1 : 0;
+        WithMix(Pen.Mode, [&](auto tag) {
+            using Mix = typename decltype(tag)::type;
+            PaintBox(raster, std::int64_t(left) + inset, std::int64_t(top) + inset, std::int64_t(right) - inset,
+                     std::int64_t(bottom) - inset, Mix(Brush.Color));
+        });
+    }
+    if (!outlined)
+        return;
+    const int lastX = right - 1;
+    const int lastY = bottom - 1;
+    if (left == lastX || top == lastY) {
+        // One pixel thick: a single line, so no pixel is painted twice.
+        const TPoint line[] = {{left, top}, {left == lastX ? left : right, left == lastX ? bottom : top}};
+        dotPhase_ = 0;
+        StrokePath(line, false);
+        return;
+    }
+    if (Pen.Width > 1 && FitsPainter(left, top, right, bottom)) {
+        QPainter painter(image);
+        SetUpWidePen(painter, Pen);
+        painter.drawRect(QRect(left, top, lastX - left, lastY - top));
+        return;
+    }
+    const TPoint corners[] = {{left, top}, {lastX, top}, {lastX, lastY}, {left, lastY}};
+    dotPhase_ = 0;
+    StrokePath(corners, true);
+}
+
+void TCanvas::FrameRect(const TRect& rect)
+{
+    const ChangeNotice notice(OnChange);
+    if (Brush.Style == bsClear || rect.right <= rect.left || rect.bottom <= rect.top)
+        return;
+    QImage* image = PreparedTarget();
+    if (image == nullptr)
+        return;
+    const Raster raster(image);
+    const CopyMix brush(Brush.Color);
+    const std::int64_t l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+    PaintBox(raster, l, t, r, t + 1, brush);
+    if (b - t > 1)
+        PaintBox(raster, l, b - 1, r, b, brush);
+    PaintBox(raster, l, t + 1, l + 1, b - 1, brush);
+    if (r - l > 1)
+        PaintBox(raster, r - 1, t + 1, r, b - 1, brush);
+}
+
+void TCanvas::FillRect(const TRect& rect)
+{
+    const ChangeNotice notice(OnChange);
+    if (Brush.Style == bsClear)
+        return;
+    QImage* image = PreparedTarget();
+    if (image == nullptr)
+        return;
+    PaintBox(Raster(image), rect.left, rect.top, rect.right, rect.bottom, CopyMix(Brush.Color));
+}
+
+void TCanvas::Ellipse(int left, int top, int right, int bottom)
+{
+    const ChangeNotice notice(OnChange);
+    DrawEllipseShape(left, top, right, bottom, true, std::nullopt);
+}
+
+void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
+{
+    const ChangeNotice notice(OnChange);
+    DrawEllipseShape(x1, y1, x2, y2, false, std::pair{TPoint{x3, y3}, TPoint{x4, y4}});
+}
+
+void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool filled,
+                               std::optional<std::pair<TPoint, TPoint>> arcRadials)
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    const bool outlined = Pen.Style != psClear;
+    const bool brushed = filled && Brush.Style == bsSolid;
+    if (left == right || top == bottom || (!outlined && !brushed))
+        return;
+    QImage* image = PreparedTarget();
+    if (image == nullptr)
+        return;
+    const Raster raster(image);
+    const EllipseRows rows(left, top, right, bottom);
+    const bool wide = outlined && Pen.Width > 1 && FitsPainter(left, top, right, bottom);
+
+    // The arc's sweep, counter-clockwise on screen, in doubled coordinates so
+    // the centre of an even-sized box stays an integer.
+    const std::int64_t centreX2 = std::int64_t(left) + right - 1;
+    const std::int64_t centreY2 = std::int64_t(top) + bottom - 1;
+    double startAngle = 0;
+    double sweep = 2 * std::numbers::pi;
+    if (arcRadials) {
+        const auto [from, to] = *arcRadials;
+        const Int128 fx = Int128(2) * from.x - centreX2, fy = Int128(2) * from.y - centreY2;
+        const Int128 tx = Int128(2) * to.x - centreX2, ty = Int128(2) * to.y - centreY2;
+        const bool sameRadial = fx * ty - fy * tx == 0 && fx * tx + fy * ty >= 0;
+        startAngle = Direction(2 * std::int64_t(from.x), 2 * std::int64_t(from.y), centreX2, centreY2);
+        if (!sameRadial) {
+            const double endAngle = Direction(2 * std::int64_t(to.x), 2 * std::int64_t(to.y), centreX2, centreY2);
+            sweep = std::remainder(endAngle - startAngle, 2 * std::numbers::pi);
+            if (sweep <= 0)
+                sweep += 2 * std::numbers::pi;
+        }
+    }
+    const auto onArc = [&](std::int64_t x, std::int64_t y) {
+        double turn = Direction(2 * x, 2 * y, centreX2, centreY2) - startAngle;
+        turn = std::remainder(turn, 2 * std::numbers::pi);
+        if (turn < 0)
+            turn += 2 * std::numbers::pi;
+        return turn <= sweep;
+    };
+
+    WithMix(Pen.Mode, [&](auto tag) {
+        using Mix = typename decltype(tag)::type;
+        const Mix pen(Pen.Color);
+        const Mix brush(Brush.Color);
+        const std::int64_t y0 = std::max<std::int64_t>(top, 0);
+        const std::int64_t y1 = std::min<std::int64_t>(bottom, raster.height);
+        // On curves the dot pattern follows the direction from the centre,
+        // about one step per pixel along the curve.
+        const double pixelsPerRadian = double(rows.a + rows.b + 1) / 2;
+        const auto dotOn = [&](std::int64_t x, std::int64_t y) {
+            double angle = Direction(2 * x, 2 * y, centreX2, centreY2);
+            if (angle < 0)
+                angle += 2 * std::numbers::pi;
+            return std::int64_t(angle * pixelsPerRadian) % kDotPeriod < kDotOn;
+        };
+        const auto outline = [&](std::int64_t y, std::int64_t x0, std::int64_t x1) {
+            if (!outlined || wide) {
+                if (brushed)
+                    PaintSpan(raster, y, x0, x1, brush);
+                return;
+            }
+            x0 = std::max<std::int64_t>(x0, 0);
+            x1 = std::min<std::int64_t>(x1, raster.width - 1);
+            for (std::int64_t x = x0; x <= x1; ++x) {
+                if (arcRadials && !onArc(x, y))
+                    continue;
+                QRgb* p = raster.At(x, y);
+                if (Pen.Style == psSolid || dotOn(x, y))
+                    *p = pen(*p);
+                else if (Brush.Style == bsSolid)
+                    *p = brush(*p);
+            }
+        };
+        for (std::int64_t y = y0; y < y1; ++y) {
+            const auto [near, far] = rows.RowAt(y);
+            const std::int64_t rightCentre = rows.centreX + rows.shiftX;
+            if (brushed && near > 0)
+                PaintSpan(raster, y, rows.centreX - near + 1, rightCentre + near - 1, brush);
+            if (rows.shiftX == 0 && near == 0) {
+                outline(y, rows.centreX - far, rows.centreX + far);
+            } else {
+                outline(y, rows.centreX - far, rows.centreX - near);
+                outline(y, rightCentre + near, rightCentre + far);
+            }
+        }
+    });
+
+    if (wide) {
+        QPainter painter(image);
+        SetUpWidePen(painter, Pen);
+        const QRectF box(left, top, right - left - 1, bottom - top - 1);
+        if (!arcRadials || sweep >= 2 * std::numbers::pi) {
+            painter.drawEllipse(box);
+            return;
+        }
+        // The painter counts angles on the circle the ellipse is squeezed
+        // from; turn the directions from the centre into those.
+        const double ax = std::max(box.width(), 1.0), by = std::max(box.height(), 1.0);
+        const auto parametric = [&](double angle) {
+            return std::atan2(ax * std::sin(angle), by * std::cos(angle)) * 180.0 / std::numbers::pi;
+        };
+        const double start = parametric(startAngle);
+        double span = parametric(startAngle + sweep) - start;
+        if (span <= 0)
+            span += 360.0;
+        painter.drawArc(box, int(std::lround(start * 16)), int(std::lround(span * 16)));
+    }
+}
+
+void TCanvas::Polygon(std::span<const TPoint> points)
+{
+    const ChangeNotice notice(OnChange);
+    if (points.size() < 2)
+        return;
+    QImage* image = PreparedTarget();
+    if (image == nullptr)
+        return;
+    if (Brush.Style == bsSolid && points.size() >= 3) {
+        const Raster raster(image);
+        const auto [minY, maxY] = std::minmax_element(points.begin(), points.end(),
+                                                      [](TPoint p, TPoint q) { return p.y < q.y; });
+        const std::int64_t y0 = std::max<std::int64_t>(minY->y, 0);
+        const std::int64_t y1 = std::min<std::int64_t>(maxY->y, raster.height - 1);
+        std::vector<double> crossings;
+        WithMix(Pen.Mode, [&](auto tag) {
+            using Mix = typename decltype(tag)::type;
+            const Mix brush(Brush.Color);
+            for (std::int64_t y = y0; y <= y1; ++y) {
+                // Even-odd rule at pixel centres, which lie on the integer
+                // coordinates as for lines; an edge owns its upper end, not
+                // its lower one, and a span its left end, not its right one.
+                crossings.clear();
+                for (std::size_t i = 0; i < points.size(); ++i) {
+                    const TPoint p = points[i];
+                    const TPoint q = points[(i + 1) % points.size()];
+                    if (y < std::min(p.y, q.y) || y >= std::max(p.y, q.y))
+                        continue;
+                    crossings.push_back(p.x + double(y - p.y) * (double(q.x) - p.x) / (double(q.y) - p.y));
+                }
+                std::sort(crossings.begin(), crossings.end());
+                for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
+                    const double from = std::clamp(crossings[i], -1.0, raster.width + 1.0);
+                    const double to = std::clamp(crossings[i + 1], -1.0, raster.width + 1.0);
+                    PaintSpan(raster, y, std::int64_t(std::ceil(from)), std::int64_t(std::ceil(to)) - 1, brush);
+                }
+            }
+        });
+    }
+    dotPhase_ = 0;
+    StrokePath(points, true);
+}
+
+void TCanvas::Polyline(std::span<const TPoint> points)
+{
+    const ChangeNotice notice(OnChange);
+    dotPhase_ = 0;
+    StrokePath(points, false);
+}
+
+const QFontMetrics& TCanvas::Metrics() const
+{
+    if (!metrics_ || cachedFont_ != Font) {
+        qfont_ = QFont(QString::fromStdString(Font.Name));
+        qfont_.setPixelSize(Font.Size > 0 ? std::max(1, -Font.Height()) : -TFont{}.Height());
+        qfont_.setBold(Font.Bold);
+        qfont_.setItalic(Font.Italic);
+        qfont_.setUnderline(Font.Underline);
+        qfont_.setStyleStrategy(QFont::NoAntialias);
+        metrics_.emplace(qfont_);
+        cachedFont_ = Font;
+    }
+    return *metrics_;
+}
+
+TSize TCanvas::TextExtent(const std::string& text) const
+{
+    const QFontMetrics& metrics = Metrics();
+    return {metrics.horizontalAdvance(QString::fromStdString(text)), metrics.height()};
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text)
+{
+    const ChangeNotice notice(OnChange);
+    QImage* image = PreparedTarget();
+    if (image == nullptr)
+        return;
+    const QString string = QString::fromStdString(text);
+    const QFontMetrics& metrics = Metrics();
+    const std::int64_t width = metrics.horizontalAdvance(string);
+    const std::int64_t height = metrics.height();
+    if (Brush.Style == bsSolid)
+        PaintBox(Raster(image), x, y, x + width, y + height, CopyMix(Brush.Color));
+    // Glyphs may reach a little beyond their cell (italics, accents).
+    const std::int64_t reach = height;
+    if (string.isEmpty() || x + width + reach < 0 || y + height + reach < 0 || x - reach >= image->width()
+        || y - reach >= image->height())
+        return;
+    QPainter painter(image);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setFont(qfont_);
+    painter.setPen(ToQColor(Font.Color));
+    painter.drawText(QPoint(x, y + metrics.ascent()), string);
+}
+
+void TCanvas::Draw(int x, int y, const TBitmap& bitmap)
+{
+    const ChangeNotice notice(OnChange);
+    // A picture whose far edge lies beyond the int range starts beyond any target.
+    if (std::int64_t(x) + bitmap.Width() > INT_MAX || std::int64_t(y) + bitmap.Height() > INT_MAX)
+        return;
+    Blit({x, y, x + bitmap.Width(), y + bitmap.Height()}, &bitmap.Image(), {0, 0, bitmap.Width(), bitmap.Height()});
+}
+
+void TCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap)
+{
+    const ChangeNotice notice(OnChange);
+    Blit(dest, &bitmap.Image(), {0, 0, bitmap.Width(), bitmap.Height()});
+}
+
+void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& src)
+{
+    const ChangeNotice notice(OnChange);
+    Blit(dest, source.PreparedTarget(), src);
+}
+
+void TCanvas::Blit(const TRect& dest, const QImage* source, const TRect& src)
+{
+    QImage* image = PreparedTarget();
+    if (image == nullptr)
+        return;
+    const Raster raster(image);
+    std::int64_t dl = dest.left, dr = dest.right, dt = dest.top, db = dest.bottom;
+    std::int64_t sl = src.left, sr = src.right, st = src.top, sb = src.bottom;
+    // Opposite directions of target and source mirror the picture.
+    const bool mirrorX = (dr < dl) != (sr < sl);
+    const bool mirrorY = (db < dt) != (sb < st);
+    if (dr < dl)
+        std::swap(dl, dr);
+    if (sr < sl)
+        std::swap(sl, sr);
+    if (db < dt)
+        std::swap(dt, db);
+    if (sb < st)
+        std::swap(st, sb);
+    const std::int64_t x0 = std::max<std::int64_t>(dl, 0), x1 = std::min<std::int64_t>(dr, raster.width);
+    const std::int64_t y0 = std::max<std::int64_t>(dt, 0), y1 = std::min<std::int64_t>(db, raster.height);
+    if (x0 >= x1 || y0 >= y1)
+        return;
+
+    switch (CopyMode) {
+    case cmWhiteness:
+        PaintBox(raster, x0, y0, x1, y1, CopyMix(clWhite));
+        return;
+    case cmBlackness:
+        PaintBox(raster, x0, y0, x1, y1, CopyMix(clBlack));
+        return;
+    case cmDstInvert:
+        PaintBox(raster, x0, y0, x1, y1, NotMix(clBlack));
+        return;
+    default:
+        break;
+    }
+    if (source == nullptr || source->isNull() || sr == sl || sb == st)
+        return;
+
+    // Each target pixel takes the source pixel under its centre.
+    const std::int64_t dw = dr - dl, dh = db - dt, sw = sr - sl, sh = sb - st;
+    const auto sourceIndex = [](std::int64_t i, std::int64_t targetLength, std::int64_t sourceLength, bool mirror) {
+        const std::int64_t j = FloorDiv((Int128(2) * i + 1) * sourceLength, Int128(2) * targetLength);
+        return mirror ? sourceLength - 1 - j : j;
+    };
+    std::vector<std::int64_t> columns(std::size_t(x1 - x0));
+    std::int64_t usedLeft = INT64_MAX, usedRight = -1;
+    for (std::int64_t x = x0; x < x1; ++x) {
+        std::int64_t sx = sl + sourceIndex(x - dl, dw, sw, mirrorX);
+        if (sx < 0 || sx >= source->width())
+            sx = -1;
+        else
+            usedLeft = std::min(usedLeft, sx), usedRight = std::max(usedRight, sx);
+        columns[std::size_t(x - x0)] = sx;
+    }
+    if (usedRight < 0)
+        return;
+
+    // Reading from the picture being written needs a copy of what is read.
+    QImage copy;
+    // Where `from` starts in the source picture.
+    std::int64_t copyLeft = 0, copyTop = 0;
+    const QImage* from = source;
+    if (!IsThirtyTwoBit(from->format())) {
+        copy = from->convertToFormat(QImage::Format_RGB32);
+        from = &copy;
+    } else if (from->constBits() == image->constBits()) {
+        const std::int64_t top = std::max<std::int64_t>(st, 0);
+        const std::int64_t bottom = std::min<std::int64_t>(sb, from->height());
+        if (top >= bottom)
+            return;
+        copyLeft = usedLeft;
+        copyTop = top;
+        copy = from->copy(QRect(int(usedLeft), int(top), int(usedRight - usedLeft + 1), int(bottom - top)));
+        from = &copy;
+    }
+
+    const auto forEachRow = [&](auto&& copyRow) {
+        for (std::int64_t y = y0; y < y1; ++y) {
+            const std::int64_t sy = st + sourceIndex(y - dt, dh, sh, mirrorY);
+            if (sy < copyTop || sy >= copyTop + from->height())
+                continue;
+            copyRow(reinterpret_cast<const QRgb*>(from->constScanLine(int(sy - copyTop))), raster.At(0, y));
+        }
+    };
+    const auto mixRows = [&](auto op) {
+        forEachRow([&](const QRgb* in, QRgb* out) {
+            for (std::int64_t x = x0; x < x1; ++x) {
+                const std::int64_t sx = columns[std::size_t(x - x0)];
+                if (sx >= 0)
+                    out[x] = op(in[sx - copyLeft], out[x]) | kOpaque;
+            }
+        });
+    };
+    switch (CopyMode) {
+    case cmNotSrcCopy:
+        mixRows([](QRgb s, QRgb) { return ~s; });
+        break;
+    case cmSrcAnd:
+        mixRows([](QRgb s, QRgb d) { return s & d; });
+        break;
+    case cmSrcInvert:
+        mixRows([](QRgb s, QRgb d) { return s ^ d; });
+        break;
+    case cmSrcPaint:
+        mixRows([](QRgb s, QRgb d) { return s | d; });
+        break;
+    default:
+        if (dw == sw && !mirrorX) {
+            // One to one: the visible columns are one run, copied whole.
+            const auto firstUsed = std::find_if(columns.begin(), columns.end(), [](auto sx) { return sx >= 0; });
+            const std::int64_t first = x0 + (firstUsed - columns.begin());
+            const std::int64_t count = usedRight - usedLeft + 1;
+            forEachRow([&](const QRgb* in, QRgb* out) {
+                std::memcpy(out + first, in + (usedLeft - copyLeft), std::size_t(count) * sizeof(QRgb));
+            });
+        } else {
+            mixRows([](QRgb s, QRgb) { return s; });
+        }
+        break;
+    }
+}
+
+TColor TCanvas::Pixels(int x, int y) const
+{
+    if (target_ == nullptr || !target_->valid(x, y))
+        return clInvalid;
+    return FromQRgb(target_->pixel(x, y));
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color)
+{
+    const ChangeNotice notice(OnChange);
+    if (target_ == nullptr || !target_->valid(x, y))
+        return;
+    QImage* image = PreparedTarget();
+    Raster(image).At(x, y)[0] = ToQRgb(color);
+}
