@@ -86,13 +86,6 @@ std::string FormatFixed(double value, int decimals)
     return value < 0 ? '-' + text : text;
 }
 
-int CodePointCount(const std::string& utf8)
-{
-    // Every byte but the continuation bytes 10xxxxxx starts a character.
-    return int(std::count_if(utf8.begin(), utf8.end(),
-                             [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 } // namespace
 
 std::string MTool::FormatNumber(double value) const
@@ -145,10 +138,3 @@ bool MTool::HasExtension(const std::string& fileName, const std::string& extensi
 }
 
 bool MTool::IsJpegFile(const std::string& fileName) { return HasExtension(fileName, ".jpg"); }
-
-TRect MTool::TextRect(int x, int y, const std::string& text) const
-{
-    return {x, y, x + TextWidth(text), y + 12};
-}
-
-int MTool::TextWidth(const std::string& text) const { return 6 * CodePointCount(text); }

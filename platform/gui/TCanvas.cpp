@@ -656,7 +656,12 @@ void TCanvas::Polyline(std::span<const TPoint> points)
 
 const QFontMetrics& TCanvas::Metrics() const
 {
-    if (!metrics_ || cachedFont_ != Font) {
+    // The colour is not part of the Qt font; changing it alone keeps the cache.
+    const auto sameShape = [](const TFont& a, const TFont& b) {
+        return a.Name == b.Name && a.Size == b.Size && a.Bold == b.Bold && a.Italic == b.Italic
+               && a.Underline == b.Underline;
+    };
+    if (!metrics_ || !sameShape(*cachedFont_, Font)) {
         qfont_ = QFont(QString::fromStdString(Font.Name));
         qfont_.setPixelSize(Font.Size > 0 ? std::max(1, -Font.Height()) : -TFont{}.Height());
         qfont_.setBold(Font.Bold);

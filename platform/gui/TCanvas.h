@@ -31,7 +31,7 @@
 // - A pen wider than one pixel is drawn by QPainter with antialiasing off,
 //   flat caps and miter joins, centred on the one-pixel outline; it is always
 //   solid (as on the old platform), lines are drawn segment by segment, and
-//   a rectangle or ellipse whose box reaches beyond +-4194304 is outlined one
+//   an ellipse or arc whose box reaches beyond +-4194304 is outlined one
 //   pixel wide instead. Polygon fills overlap their outline, so the XOR
 //   modes are meant for unfilled shapes (rubber bands).
 // - Draw, StretchDraw and CopyRect honour CopyMode and scale by nearest
@@ -66,9 +66,9 @@ class TBitmap;
 inline constexpr TColor clInvalid = 0xFFFFFFFF;
 
 enum TPenStyle { psSolid, psDot, psClear };
-// How the pen and brush combine with what is already there: copy, exclusive
-// or (drawing twice restores the picture), its complement, and inversion of
-// the target whatever the colour.
+// How the pen and brush combine with what is already there: copy; the
+// complement of exclusive or; exclusive or (drawing twice restores the
+// picture); inversion of the target whatever the colour.
 enum TPenMode { pmCopy, pmNotXor, pmXor, pmNot };
 enum TBrushStyle { bsSolid, bsClear };
 
@@ -147,8 +147,10 @@ public:
     void Ellipse(int left, int top, int right, int bottom);
     void Ellipse(const TRect& rect) { Ellipse(rect.left, rect.top, rect.right, rect.bottom); }
     void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
-    // Filled with the brush (even-odd rule, pixel centres inside) and
-    // outlined with the pen, last point joined to the first.
+    // Filled with the brush and outlined with the pen, last point joined to
+    // the first. A pixel is filled when its centre (the integer point, as
+    // for lines) is inside by the even-odd rule; left and top edges count as
+    // inside, right and bottom ones as outside.
     void Polygon(std::span<const TPoint> points);
     // Connected lines through the points, the last point left out; PenPos
     // stays.
@@ -184,7 +186,7 @@ private:
     QImage* target_ = nullptr;
     // Length along the current path, for the dot pattern.
     std::int64_t dotPhase_ = 0;
-    // The Qt font built from Font, rebuilt when Font changes.
+    // The Qt font built from Font, rebuilt when Font changes other than in colour.
     mutable std::optional<TFont> cachedFont_;
     mutable QFont qfont_;
     mutable std::optional<QFontMetrics> metrics_;
