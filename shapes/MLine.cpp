@@ -70,7 +70,8 @@ int MLine::HitTest(int x, int y)
 
 bool MLine::InRect(int left, int top, int right, int bottom) const
 {
-    return MTool::PointInBounds(p1, left, top, right, bottom) && MTool::PointInBounds(p2, left, top, right, bottom);
+    return MTool::PointInBounds(p1, left, top, right, bottom) &&
+           MTool::PointInBounds(p2, left, top, right, bottom);
 }
 
 void MLine::CreateMouseMove(int x, int y)

@@ -380,7 +380,8 @@ void MShape::DrawArrowHead(TCanvas* target, TPoint from, TPoint to) const
         return;
     const double ux = (double(from.x) - to.x) / d;
     const double uy = (double(from.y) - to.y) / d;
-    const TPoint base = OffsetPoint(to, MTool::RoundToInt(kArrowLength * ux), MTool::RoundToInt(kArrowLength * uy));
+    const TPoint base =
+        OffsetPoint(to, MTool::RoundToInt(kArrowLength * ux), MTool::RoundToInt(kArrowLength * uy));
     const int wx = MTool::RoundToInt(kArrowHalfWidth * ux);
     const int wy = MTool::RoundToInt(kArrowHalfWidth * uy);
     const std::array<TPoint, 3> triangle{to, OffsetPoint(base, -wy, wx), OffsetPoint(base, wy, -wx)};
@@ -498,17 +499,21 @@ void MShape::DrawDimension(TCanvas* target, TPoint a, TPoint b)
     const int farOffset = std::abs(std::int64_t(e2)) < std::abs(std::int64_t(e1)) ? e1 : e2;
     const int nearOffset = farOffset == 0 ? kDimensionGap : (farOffset > 0 ? kDimensionGap : -kDimensionGap);
 
-    DrawSegment(target, MTool::PerpendicularPoint(a, b, nearOffset, side), MTool::PerpendicularPoint(a, b, farOffset, side));
-    DrawSegment(target, MTool::PerpendicularPoint(b, a, nearOffset, !side), MTool::PerpendicularPoint(b, a, farOffset, !side));
-    dimStart = MTool::Midpoint(MTool::PerpendicularPoint(a, b, e1, side), MTool::PerpendicularPoint(a, b, e2, side));
-    dimEnd = MTool::Midpoint(MTool::PerpendicularPoint(b, a, e1, !side), MTool::PerpendicularPoint(b, a, e2, !side));
+    // Points off a and off b, on the perpendiculars through them.
+    const auto offA = [&](double length) { return MTool::PerpendicularPoint(a, b, length, side); };
+    const auto offB = [&](double length) { return MTool::PerpendicularPoint(b, a, length, !side); };
+    DrawSegment(target, offA(nearOffset), offA(farOffset));
+    DrawSegment(target, offB(nearOffset), offB(farOffset));
+    dimStart = MTool::Midpoint(offA(e1), offA(e2));
+    dimEnd = MTool::Midpoint(offB(e1), offB(e2));
 
     if (d <= kDimensionInsideLimit) {
         // Too short for arrows inside: they point in from beyond the ends.
         // A dimension line dragged onto the measured points has no
         // perpendicular there, so its outer ends follow the line itself.
-        const TPoint outerStart = dimStart == a ? MTool::PolarPoint(dimStart, kDimensionExtension, MTool::VectorAngle(b, a))
-                                                : MTool::PerpendicularPoint(dimStart, a, kDimensionExtension, !side);
+        const TPoint outerStart =
+            dimStart == a ? MTool::PolarPoint(dimStart, kDimensionExtension, MTool::VectorAngle(b, a))
+                          : MTool::PerpendicularPoint(dimStart, a, kDimensionExtension, !side);
         const TPoint outerEnd = dimEnd == b ? MTool::PolarPoint(dimEnd, kDimensionExtension, angle)
                                             : MTool::PerpendicularPoint(dimEnd, b, kDimensionExtension, side);
         DrawSegment(target, outerStart, outerEnd);
