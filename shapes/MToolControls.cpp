@@ -1,0 +1,121 @@
+// The toolbox's control operations: colouring enabled and disabled edit
+// boxes, and the key filters of numeric edit boxes.
+
+#include "shapes/MTool.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPalette>
+
+#include <utility>
+
+namespace {
+
+constexpr char kBackspace = 8;
+// What a filter sees for a character beyond ASCII: a byte of the upper half,
+// which is never a digit, point or minus sign.
+constexpr char kNonAsciiKey = char(0x80);
+
+// Hands every typed character of an edit box to its key-press handler before
+// the box sees it, and swallows the key when the handler sets it to 0.
+class KeyPressFilter : public QObject {
+public:
+    KeyPressFilter(QLineEdit* edit, std::function<void(char&)> handler)
+        : QObject(edit), handler_(std::move(handler))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        char key = kBackspace;
+        if (keyEvent->key() != Qt::Key_Backspace) {
+            const QString text = keyEvent->text();
+            // Keys that type nothing printable are editing and dialog keys, not typing.
+            if (text.isEmpty() || !text[0].isPrint())
+                return false;
+            key = text.size() == 1 && text[0].unicode() < 0x80 ? char(text[0].unicode()) : kNonAsciiKey;
+        }
+        handler_(key);
+        return key == 0;
+    }
+
+private:
+    std::function<void(char&)> handler_;
+};
+
+QString ControlText(QLineEdit* control) { return control ? control->text() : QString(); }
+
+} // namespace
+
+void MTool::EnableControl(QWidget* control, bool enabled)
+{
+    if (!control)
+        return;
+    control->setEnabled(enabled);
+    // The colour holds in every colour group, since Qt paints a disabled
+    // widget from its Disabled group.
+    const QColor colour = enabled ? QApplication::palette(control).color(QPalette::Active, QPalette::Base)
+                                  : ToQColor(clSilver);
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Base, colour);
+    control->setPalette(palette);
+}
+
+bool MTool::IsBackspaceKey(char key) { return key == kBackspace; }
+
+bool MTool::IsDigitKey(char key) { return key >= '0' && key <= '9'; }
+
+bool MTool::IsPointKeyAllowed(QLineEdit* control, char key)
+{
+    return key == '.' && !ControlText(control).contains('.');
+}
+
+bool MTool::IsMinusKeyAllowed(QLineEdit* control, char key)
+{
+    return key == '-' && !ControlText(control).contains('-');
+}
+
+void MTool::KeyPressInteger(QLineEdit* control, char& key)
+{
+    if (!control)
+        return;
+    if (!IsBackspaceKey(key) && !IsDigitKey(key))
+        key = 0;
+}
+
+void MTool::KeyPressDecimal(QLineEdit* control, char& key)
+{
+    if (!control)
+        return;
+    if (!IsBackspaceKey(key) && !IsDigitKey(key) && !IsPointKeyAllowed(control, key))
+        key = 0;
+}
+
+void MTool::KeyPressSignedDecimal(QLineEdit* control, char& key)
+{
+    if (!control)
+        return;
+    if (!IsBackspaceKey(key) && !IsDigitKey(key) && !IsPointKeyAllowed(control, key)
+        && !IsMinusKeyAllowed(control, key))
+        key = 0;
+}
+
+void MTool::InstallKeyPressHandler(QLineEdit* control, std::function<void(char&)> handler)
+{
+    if (!control)
+        return;
+    // Typed text only comes through key events: an input method could commit
+    // text past the filter.
+    control->setAttribute(Qt::WA_InputMethodEnabled, false);
+    control->installEventFilter(new KeyPressFilter(control, std::move(handler)));
+}
+
+void MTool::InstallKeyFilter(QLineEdit* control, KeyFilter filter)
+{
+    InstallKeyPressHandler(control, [control, filter](char& key) { filter(control, key); });
+}
