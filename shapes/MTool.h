@@ -38,6 +38,13 @@ class TCanvas;
 // One image pixel becomes a ZOOM_FACTOR x ZOOM_FACTOR cell in the magnifier.
 inline constexpr int ZOOM_FACTOR = 3;
 
+// Computed angles and lengths carry rounding error of about 1e-14 of their
+// size; a value that is whole in exact arithmetic may come out just below it.
+// Before truncating, such values are moved this far away from zero, so they
+// stay whole while real fractions (5.7, 89.99) are unaffected. Angle tests
+// that must agree with the degree texts (a right angle) use the same slack.
+inline constexpr double TRUNCATION_SLACK = 1e-9;
+
 class MTool {
 public:
     // A key filter of a numeric edit box: sets the key to 0 to swallow it.

@@ -59,7 +59,7 @@ void MTool::EnableControl(QWidget* control, bool enabled)
     control->setEnabled(enabled);
     // The colour holds in every colour group, since Qt paints a disabled
     // widget from its Disabled group.
-    const QColor colour = enabled ? QApplication::palette().color(QPalette::Active, QPalette::Base)
+    const QColor colour = enabled ? QApplication::palette(control).color(QPalette::Active, QPalette::Base)
                                   : ToQColor(clSilver);
     QPalette palette = control->palette();
     palette.setColor(QPalette::Base, colour);

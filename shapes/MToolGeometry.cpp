@@ -301,7 +301,7 @@ TPoint MTool::PolarPoint(TPoint origin, double length, double angle)
     if (fraction == 0 && (n == 0 || n == 90 || n == 180 || n == 270)) {
         // Along an axis the length is truncated, not rounded. The bias keeps a
         // computed length such as 4.9999999999999991 at 5 while 5.7 gives 5.
-        const int l = TruncToInt(length + (length < 0 ? -1e-9 : 1e-9));
+        const int l = TruncToInt(length + (length < 0 ? -TRUNCATION_SLACK : TRUNCATION_SLACK));
         const int minusL = Saturate(-std::int64_t(l));
         const TPoint offset = n == 0 ? TPoint{l, 0}
                               : n == 90 ? TPoint{0, l}

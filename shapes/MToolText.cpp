@@ -101,7 +101,7 @@ std::string MTool::FormatDegMinSec(double angle)
 {
     // An angle computed as 89.99999999999999 is 90 degrees: the nudge towards
     // larger magnitude keeps truncation from showing it as 89°59′59″.
-    const double a = angle + (angle < 0 ? -1e-9 : 1e-9);
+    const double a = angle + (angle < 0 ? -TRUNCATION_SLACK : TRUNCATION_SLACK);
     const int degrees = TruncToInt(a);
     const double minutesExact = (a - degrees) * 60;
     const int minutes = TruncToInt(minutesExact);

@@ -1,21 +1,10 @@
 #include "workspace/Quorvex.h"
 
-#include "platform/gui/TJPEGImage.h"
+#include "shapes/MTool.h"
 
 #include <QLabel>
 #include <QPixmap>
 #include <QScrollArea>
-
-#include <exception>
-
-namespace {
-
-bool IsJpegName(const std::string& name)
-{
-    return name.size() >= 4 && QString::fromStdString(name.substr(name.size() - 4)).compare(".jpg", Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
 
 TFormMeasure::TFormMeasure(QWidget* parent)
     : QMainWindow(parent)
@@ -35,19 +24,8 @@ TFormMeasure::TFormMeasure(QWidget* parent)
 
 bool TFormMeasure::LoadImageFile(const std::string& name)
 {
-    try {
-        TBitmap picture;
-        if (IsJpegName(name)) {
-            TJPEGImage jpeg;
-            jpeg.LoadFromFile(name);
-            jpeg.AssignTo(picture);
-        } else {
-            picture.LoadFromFile(name);
-        }
-        imageBitmap.Assign(picture);
-    } catch (const std::exception&) {
+    if (!MTool::LoadBitmap(name, &imageBitmap))
         return false;
-    }
     imagePaint->setPixmap(QPixmap::fromImage(imageBitmap.Image()));
     imagePaint->resize(imageBitmap.Width(), imageBitmap.Height());
     return true;

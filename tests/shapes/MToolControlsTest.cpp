@@ -158,7 +158,7 @@ TEST(MToolEnableControl, DisabledIsSilverAndEnabledTheSystemEditColour)
 
     MTool::EnableControl(&edit, true);
     EXPECT_TRUE(edit.isEnabled());
-    const QColor system = QApplication::palette().color(QPalette::Active, QPalette::Base);
+    const QColor system = QApplication::palette(&edit).color(QPalette::Active, QPalette::Base);
     EXPECT_EQ(edit.palette().color(QPalette::Active, QPalette::Base), system);
     EXPECT_EQ(edit.palette().color(QPalette::Inactive, QPalette::Base), system);
 
