@@ -2,12 +2,12 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include "tests/support/FileSizeLimit.h"
+
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
 
 namespace {
 
@@ -48,28 +48,6 @@ std::vector<Row> AllRows(TDataSet& dataSet)
     }
     return rows;
 }
-
-// Makes every file write beyond `bytes` fail part-way, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        PreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = Saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &Saved);
-        std::signal(SIGXFSZ, PreviousHandler);
-    }
-
-private:
-    rlimit Saved{};
-    void (*PreviousHandler)(int) = nullptr;
-};
 
 class TClientDataSetTest : public ::testing::Test {
 protected:

@@ -1,12 +1,11 @@
 #include "platform/system/AtomicFile.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -47,16 +46,10 @@ TEST(AtomicFile, WriteThatFailsPartWayKeepsTheOldContent)
     const std::string path = dir.filePath("Config.xml").toStdString();
     platform::WriteFileAtomically(path, "old");
 
-    // A file size limit makes the write fail part-way, as a full disk would.
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved;
-    limit.rlim_cur = 100;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_THROW(platform::WriteFileAtomically(path, std::string(1000, 'x')), platform::FileWriteError);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    {
+        FileSizeLimit diskFull(100);
+        EXPECT_THROW(platform::WriteFileAtomically(path, std::string(1000, 'x')), platform::FileWriteError);
+    }
 
     EXPECT_EQ(ReadAll(QString::fromStdString(path)), "old");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file is left";
