@@ -8,7 +8,10 @@
 #include "platform/system/SingleInstance.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
+#include "shapes/MLine.h"
+#include "shapes/MPoint.h"
 #include "shapes/MRuleTool.h"
+#include "shapes/MShape.h"
 #include "shapes/MTool.h"
 #include "workspace/MAbout.h"
 #include "workspace/MValue.h"
@@ -99,6 +102,7 @@ TFormMeasure::TFormMeasure(QWidget* parent)
 
 TFormMeasure::~TFormMeasure()
 {
+    FreeDocument();
     delete ImageBitmap;
     delete BufferBitmap;
     if (FormMeasure == this)
@@ -164,8 +168,22 @@ void TFormMeasure::OnCommand(QAction* action, void (TFormMeasure::*handler)())
 
 void TFormMeasure::ConnectCommands()
 {
-    OnCommand(MenuArrow, &TFormMeasure::MenuArrowClick);
-    OnCommand(SBArrow, &TFormMeasure::MenuArrowClick);
+    const std::pair<ToolItem, void (TFormMeasure::*)()> tools[] = {
+        {{MenuArrow, SBArrow}, &TFormMeasure::MenuArrowClick},
+        {{MenuPoint, SBPoint}, &TFormMeasure::MenuPointClick},
+        {{MenuLine, SBLine}, &TFormMeasure::MenuLineClick},
+        {{MenuRect, SBRect}, &TFormMeasure::MenuRectClick},
+        {{MenuCircle, SBCircle}, &TFormMeasure::MenuCircleClick},
+        {{MenuCircleTriple, SBCircleTriple}, &TFormMeasure::MenuCircleTripleClick},
+        {{MenuEllipse, SBEllipse}, &TFormMeasure::MenuEllipseClick},
+        {{MenuArc, SBArc}, &TFormMeasure::MenuArcClick},
+        {{MenuMark, SBMark}, &TFormMeasure::MenuMarkClick},
+        {{MenuLineAngle, SBLineAngle}, &TFormMeasure::MenuLineAngleClick},
+        {{MenuPolygon, SBPolygon}, &TFormMeasure::MenuPolygonClick}};
+    for (const auto& [tool, handler] : tools) {
+        OnCommand(tool.item, handler);
+        OnCommand(tool.button, handler);
+    }
     OnCommand(MenuAbout, &TFormMeasure::MenuAboutClick);
     OnCommand(MenuExit, &TFormMeasure::MenuExitClick);
     OnCommand(MenuGrab, &TFormMeasure::MenuGrabClick);
@@ -226,11 +244,57 @@ void TFormMeasure::SelectToolMode(int mode)
     ImagePaint->unsetCursor();
     ShowStatus(Lan->Texts[154], STATUS_MODE);
     StickyTool = false;
+    if (Selected && !IsInShapeList(Selected))
+        ClearSelected();
+    // An angle whose second line was never drawn loses its first line.
+    if (AngleStep == 2 && AngleFirstLine)
+        DeleteShape(AngleFirstLine);
     AngleStep = 0;
     AngleFirstLine = nullptr;
     SetToolButtons(MenuArrow);
     RedrawImage();
     UpdateEditCommands();
+}
+
+void TFormMeasure::ArmShapeTool()
+{
+    ClearSelected();
+    UpdateSelection(true);
+    // The shape classes of the tools, in the order the check marks are
+    // looked at; a tool whose shape class is not part of the model yet arms
+    // nothing.
+    using Maker = MShape* (*)(TCanvas*);
+    const std::pair<QAction*, Maker> tools[] = {
+        {MenuPoint, [](TCanvas* canvas) -> MShape* { return new MPoint(canvas); }},
+        {MenuLine, [](TCanvas* canvas) -> MShape* { return new MLine(canvas); }},
+        {MenuRect, nullptr},
+        {MenuCircle, nullptr},
+        {MenuEllipse, nullptr},
+        {MenuArc, nullptr},
+        {MenuMark, nullptr},
+        {MenuCircleTriple, nullptr},
+        {MenuLineAngle, [](TCanvas* canvas) -> MShape* { return new MLine(canvas); }},
+        {MenuPolygon, nullptr}};
+    const auto checked = std::find_if(std::begin(tools), std::end(tools),
+                                      [](const auto& tool) { return tool.first->isChecked(); });
+    if (checked == std::end(tools) || !checked->second)
+        return;
+    Selected = checked->second(ImagePaint->Canvas());
+    SelectToolMode(MODE_CREATE);
+}
+
+void TFormMeasure::ResetSelection()
+{
+    SetToolButtons(MenuArrow);
+    ClearSelected();
+    ClearSelectedRelation();
+    ClearValues(true);
+}
+
+void TFormMeasure::ChooseShapeTool(QAction* item)
+{
+    SetToolButtons(item);
+    ArmShapeTool();
 }
 
 void TFormMeasure::SetToolButtons(QAction* item)
@@ -423,6 +487,12 @@ void TFormMeasure::RedrawImage()
     }
     // The magnifier's images are rebuilt here once the magnifier exists.
 
+    DrawRelations();
+    TCanvas* canvas = BufferBitmap->Canvas();
+    for (MShape* shape : ShapeList)
+        shape->Draw(DRAW_NORMAL, canvas);
+    if (Mode != MODE_CREATE && Selected && Selected->selected)
+        Selected->Draw(DRAW_ACTIVE, canvas);
     if (Param->BoolValue(OPT_VIEW_RULE) && Param->HasScale())
         DrawRuler();
     PaintBitmap(ImagePaint, BufferBitmap);
@@ -529,6 +599,11 @@ void TFormMeasure::AddValueLine(const std::string& name, const std::string& valu
 void TFormMeasure::UpdateSelection(bool alsoDigit)
 {
     ClearValues(alsoDigit);
+    if (Mode != MODE_SELECT || !Selected || !Selected->selected)
+        return;
+    for (const MItem& item : Selected->GetResults())
+        AddValueLine(item.name, item.value);
+    DigitShape = Selected;
 }
 
 bool TFormMeasure::IsSelectMode() const
@@ -536,15 +611,75 @@ bool TFormMeasure::IsSelectMode() const
     return Mode == MODE_SELECT;
 }
 
+bool TFormMeasure::HasShapes() const
+{
+    return !ShapeList.empty();
+}
+
+bool TFormMeasure::HasRelations() const
+{
+    return !RelationList.empty();
+}
+
+bool TFormMeasure::HasSelectedShape() const
+{
+    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return shape->selected; });
+}
+
+bool TFormMeasure::CanDelete() const
+{
+    return HasSelectedShape();
+}
+
+bool TFormMeasure::HasSelectedUnmarked() const
+{
+    return std::any_of(ShapeList.begin(), ShapeList.end(),
+                       [](const MShape* shape) { return shape->selected && !shape->marked; });
+}
+
+bool TFormMeasure::HasMarkedShape() const
+{
+    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return shape->marked; });
+}
+
+bool TFormMeasure::HasUnmarkedShape() const
+{
+    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return !shape->marked; });
+}
+
 void TFormMeasure::UpdateEditCommands()
 {
     const bool select = IsSelectMode();
-    for (QAction* command : {MenuShowMark, MenuMarkNone, MenuMarkAll, MenuRelationNone, MenuDelete, MenuClear,
-                             MenuSelectAll, MenuRelation, PMShowMark, PMRelation, PMDelete, SBMarkShape,
-                             SBMarkRelation, SBDelete})
-        command->setEnabled(select && false);
-    for (QAction* checked : {MenuShowMark, MenuRelation, PMShowMark, PMRelation, SBMarkShape, SBMarkRelation})
-        checked->setChecked(false);
+    // Enabled, and for the twins of a checked command the check it carries.
+    const auto set = [](QAction* command, bool enabled) { command->setEnabled(enabled); };
+    const auto setChecked = [](QAction* command, bool checked) {
+        const QSignalBlocker blocker(command);
+        command->setChecked(checked);
+    };
+
+    const bool showMarkEnabled = select && HasSelectedShape();
+    set(MenuShowMark, showMarkEnabled);
+    setChecked(MenuShowMark, showMarkEnabled && !HasSelectedUnmarked());
+    set(MenuMarkNone, select && HasMarkedShape());
+    set(MenuMarkAll, select && HasUnmarkedShape());
+    set(MenuRelationNone, select && HasRelations());
+    set(MenuDelete, select && CanDelete());
+    set(MenuClear, select && HasShapes());
+    set(MenuSelectAll, select && HasShapes());
+    const bool relationEnabled = select && SelectedRelation != nullptr;
+    set(MenuRelation, relationEnabled);
+    setChecked(MenuRelation, relationEnabled && IsRelationSelected());
+
+    for (QAction* twin : {PMShowMark, SBMarkShape}) {
+        set(twin, MenuShowMark->isEnabled());
+        setChecked(twin, MenuShowMark->isChecked());
+    }
+    for (QAction* twin : {PMRelation, SBMarkRelation}) {
+        set(twin, MenuRelation->isEnabled());
+        setChecked(twin, MenuRelation->isChecked());
+    }
+    set(PMDelete, MenuDelete->isEnabled());
+    set(SBDelete, MenuDelete->isEnabled());
 }
 
 // ---- Settings and layout ----
@@ -706,6 +841,58 @@ void TFormMeasure::ApplyMarkFont()
 void TFormMeasure::MenuArrowClick()
 {
     SelectToolMode(MODE_SELECT);
+}
+
+void TFormMeasure::MenuPointClick()
+{
+    ChooseShapeTool(MenuPoint);
+}
+
+void TFormMeasure::MenuLineClick()
+{
+    ChooseShapeTool(MenuLine);
+}
+
+void TFormMeasure::MenuRectClick()
+{
+    ChooseShapeTool(MenuRect);
+}
+
+void TFormMeasure::MenuCircleClick()
+{
+    ChooseShapeTool(MenuCircle);
+}
+
+void TFormMeasure::MenuCircleTripleClick()
+{
+    ChooseShapeTool(MenuCircleTriple);
+}
+
+void TFormMeasure::MenuEllipseClick()
+{
+    ChooseShapeTool(MenuEllipse);
+}
+
+void TFormMeasure::MenuArcClick()
+{
+    ChooseShapeTool(MenuArc);
+}
+
+void TFormMeasure::MenuMarkClick()
+{
+    ChooseShapeTool(MenuMark);
+}
+
+void TFormMeasure::MenuLineAngleClick()
+{
+    SetToolButtons(MenuLineAngle);
+    AngleStep = 1;
+    ArmShapeTool();
+}
+
+void TFormMeasure::MenuPolygonClick()
+{
+    ChooseShapeTool(MenuPolygon);
 }
 
 void TFormMeasure::MenuAboutClick()

@@ -92,6 +92,22 @@ public:
     std::array<QLabel*, 3> StatusPanels{};
     QWidget* PaintOrna = nullptr;
 
+    // ---- Document: the shape and relation lists ----
+    bool AddShape(MShape* shape);
+    int NextSerialNumber(int kind) const;
+    bool IsInShapeList(const MShape* shape) const;
+    MShape* ShapeAt(int x, int y) const;
+    void SelectShape(MShape* shape, bool exclusive);
+    bool ClearSelected();
+    bool DeleteShape(MShape*& shape);
+    void DeleteAllShapes();
+    bool AddRelation(MRelation* relation);
+    MRelation* FindRelationLike(const MRelation* relation) const;
+    MRelation* FindRelationBetween(const MShape* a, const MShape* b) const;
+    MRelation* RelationAt(int x, int y) const;
+    bool RemoveRelationsOf(const MShape* shape);
+    bool ClearSelectedRelation();
+
     // ---- Messages from a later start ----
     void Dispatch(int message);
     void BringToFrontHandler();
@@ -99,6 +115,8 @@ public:
     // ---- Tools, modes, status ----
     void SelectToolMode(int mode);
     void SetToolButtons(QAction* item);
+    void ArmShapeTool();
+    void ResetSelection();
     void ShowStatus(const std::string& text, int kind);
     void ShowCursorPos(int x, int y);
     void SetViewOption(int optionId, bool shown);
@@ -118,8 +136,17 @@ public:
     void ClearValues(bool alsoDigit);
     void AddValueLine(const std::string& name, const std::string& value);
     void UpdateSelection(bool alsoDigit);
+    void ShowRelationValues();
     void UpdateEditCommands();
     bool IsSelectMode() const;
+    bool HasShapes() const;
+    bool HasRelations() const;
+    bool HasSelectedShape() const;
+    bool CanDelete() const;
+    bool HasSelectedUnmarked() const;
+    bool HasMarkedShape() const;
+    bool HasUnmarkedShape() const;
+    bool IsRelationSelected() const;
 
     // ---- Settings and layout ----
     bool LoadSettings();
@@ -128,6 +155,16 @@ public:
 
     // ---- Commands ----
     void MenuArrowClick();
+    void MenuPointClick();
+    void MenuLineClick();
+    void MenuRectClick();
+    void MenuCircleClick();
+    void MenuCircleTripleClick();
+    void MenuEllipseClick();
+    void MenuArcClick();
+    void MenuMarkClick();
+    void MenuLineAngleClick();
+    void MenuPolygonClick();
     void MenuAboutClick();
     void MenuExitClick();
     void MenuGrabClick();
@@ -164,6 +201,14 @@ private:
         QAction* button;
     };
     std::vector<ToolItem> ToolItems() const;
+    void ChooseShapeTool(QAction* item);
+    // Redraw step for the relations: each listed one, then an unlisted
+    // current relation, while marks are shown.
+    void DrawRelations();
+    // Frees the current relation and every listed one.
+    void FreeRelations();
+    // Frees the whole document: relations before the shapes they point at.
+    void FreeDocument();
     void CreateComponents();
     void ConnectCommands();
     // Connects a command; for a checkable item the check mark the click
