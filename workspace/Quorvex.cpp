@@ -473,8 +473,9 @@ bool TFormMeasure::LoadImageFile(std::string name)
 void TFormMeasure::RedrawImage()
 {
     if (Mode == MODE_RULE || RulerAspect == RULER_ASPECT_NONE) {
-        BufferBitmap->SetSize(ImageBitmap->Width(), ImageBitmap->Height());
-        BufferBitmap->Canvas()->Draw(0, 0, *ImageBitmap);
+        // The image's pixels as they are: shared, and copied only by the
+        // first drawing on the buffer, so a redraw copies the picture once.
+        BufferBitmap->Assign(*ImageBitmap);
     } else {
         int width = ImageBitmap->Width();
         int height = ImageBitmap->Height();
@@ -575,8 +576,7 @@ void TFormMeasure::ImagePaintPaint()
 
 void TFormMeasure::PaintBitmap(TPaintBox* target, const TBitmap* source)
 {
-    target->SetSize(source->Width(), source->Height());
-    target->Canvas()->Draw(0, 0, *source);
+    target->ShowImage(source->Image());
 }
 
 // ---- Value display and command states ----

@@ -63,6 +63,13 @@ void TPaintBox::SetSize(int width, int height)
     update();
 }
 
+void TPaintBox::ShowImage(const QImage& image)
+{
+    screen_ = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    setFixedSize(screen_.width(), screen_.height());
+    update();
+}
+
 void TPaintBox::paintEvent(QPaintEvent* event)
 {
     if (screen_.isNull())

@@ -43,6 +43,10 @@ public:
     // Sizes box and screen image (fixed size, for a scroll area); the image's
     // old pixels are kept where they still fit.
     void SetSize(int width, int height);
+    // Takes the box's size from the picture and shows it at (0, 0). The
+    // pixels are shared until either side draws, so showing a finished back
+    // buffer costs no copy.
+    void ShowImage(const QImage& image);
 
     // Handlers the form installs, with positions in image pixels.
     std::function<void(TMouseButton, TShiftState, int x, int y)> OnMouseDown;

@@ -22,6 +22,21 @@ TEST(TPaintBoxTest, CanvasDrawsOnTheScreenImageAndKeepsItWhenGrowing)
     EXPECT_EQ(box.Canvas()->Pixels(25, 12), clWhite);
 }
 
+TEST(TPaintBoxTest, ShownImageTakesItsSizeAndMarksNeverReachTheSource)
+{
+    TPaintBox box;
+    QImage buffer(40, 30, QImage::Format_RGB32);
+    buffer.fill(Qt::black);
+    box.ShowImage(buffer);
+    EXPECT_EQ(box.Width(), 40);
+    EXPECT_EQ(box.Height(), 30);
+    EXPECT_EQ(box.Canvas()->Pixels(5, 5), clBlack);
+
+    box.Canvas()->SetPixel(5, 5, clRed);
+    EXPECT_EQ(box.Canvas()->Pixels(5, 5), clRed);
+    EXPECT_EQ(buffer.pixel(5, 5), qRgb(0, 0, 0));
+}
+
 TEST(TPaintBoxTest, DoubleClickComesBeforeTheSecondPress)
 {
     TPaintBox box;
