@@ -19,6 +19,8 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QWindow>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -93,6 +95,9 @@ TFormMeasure::TFormMeasure(QWidget* parent)
     AngleStep = 0;
     ScreenWidth = 800;
     ScreenHeight = 600;
+    // Key preview: the window's key events pass here before any control
+    // (the scroll area would take the arrow keys).
+    qApp->installEventFilter(this);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->geometry();
         ScreenWidth = desktop.x() + desktop.width();
@@ -366,8 +371,10 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
         UpdateSelection(true);
         break;
     case OPT_VIEW_ZOOM:
-        // The magnifier window and its zoom canvas join here when they exist.
+        // The magnifier window and its zoom images join here when they
+        // exist; until then the shapes have no zoom canvas to draw on.
         MenuViewZoom->setChecked(shown);
+        MShape::SetZoomCanvas(nullptr);
         break;
     case OPT_VIEW_MARK:
     case OPT_VIEW_RULE:
@@ -941,6 +948,21 @@ void TFormMeasure::MenuLanChineseTraditionalClick()
 
 // ---- Window events ----
 
+void TFormMeasure::FormKeyDown(int, Qt::KeyboardModifiers shift)
+{
+    if (shift & Qt::ControlModifier)
+        CtrlDown = true;
+}
+
+void TFormMeasure::FormKeyUp(int, Qt::KeyboardModifiers)
+{
+    if (TextEntry)
+        return;
+    CtrlDown = false;
+    // The arrow keys' nudging of the selection joins here with the mouse
+    // editing of the document.
+}
+
 void TFormMeasure::FormShow()
 {
     LoadSettings();
@@ -987,6 +1009,21 @@ void TFormMeasure::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         FormActivate();
+}
+
+bool TFormMeasure::eventFilter(QObject* watched, QEvent* event)
+{
+    // Every key event of this window reaches its window handle once, first.
+    if (windowHandle() && watched == static_cast<QObject*>(windowHandle())) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            FormKeyDown(key->key(), key->modifiers());
+        } else if (event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            FormKeyUp(key->key(), key->modifiers());
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMeasure::closeEvent(QCloseEvent* event)

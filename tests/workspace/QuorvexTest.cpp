@@ -6,6 +6,9 @@
 #include "workspace/MValue.h"
 
 #include <QIcon>
+#include <QTest>
+#include <QTimer>
+#include "workspace/MAbout.h"
 #include <QLabel>
 #include <QToolButton>
 
@@ -435,6 +438,75 @@ TEST_F(RulerTest, UnequalCalibrationShrinksTheBufferOutsideCalibration)
     form.SelectToolMode(MODE_RULE);
     form.RedrawImage();
     EXPECT_EQ(form.ImagePaint->Width(), 640);
+}
+
+} // namespace
+
+namespace {
+
+using SmallWindowsTest = WorkspaceTest;
+
+TEST_F(SmallWindowsTest, ToolChosenWithCtrlHeldStaysStickyUntilTheArrow)
+{
+    TFormMeasure& form = StartForms();
+    QTest::keyPress(form.windowHandle(), Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_TRUE(form.CtrlDown);
+    form.SBLine->trigger();
+    EXPECT_TRUE(form.StickyTool);
+    EXPECT_TRUE(form.PaintOrna->isVisible());
+    QTest::keyRelease(form.windowHandle(), Qt::Key_Control, Qt::NoModifier);
+    EXPECT_FALSE(form.CtrlDown);
+    form.MenuArrow->trigger();
+    EXPECT_FALSE(form.StickyTool);
+    EXPECT_FALSE(form.PaintOrna->isVisible());
+}
+
+TEST_F(SmallWindowsTest, PaintBoxSitsInTheScrollAreaAtTheOrigin)
+{
+    TFormMeasure& form = StartForms();
+    EXPECT_EQ(form.ScrollBoxPaint->widget(), form.ImagePaint);
+    EXPECT_EQ(form.ImagePaint->pos(), QPoint(0, 0));
+    EXPECT_EQ(form.centralWidget(), form.ScrollBoxPaint);
+    EXPECT_FALSE(form.EditMark->isVisible());
+}
+
+TEST_F(SmallWindowsTest, ValueWindowTakesItsCaptionAndClosingItSwitchesTheViewOff)
+{
+    TFormMeasure& form = StartForms();
+    form.SetLanguage(LAN_ENGLISH, false);
+    form.SetViewOption(OPT_VIEW_ATTR, true);
+    ASSERT_TRUE(FormValue->isVisible());
+    EXPECT_EQ(FormValue->windowTitle(), "Attributes");
+    FormValue->close();
+    EXPECT_FALSE(FormValue->isVisible());
+    EXPECT_FALSE(form.MenuViewAttr->isChecked());
+}
+
+TEST_F(SmallWindowsTest, AboutBoxShowsItsLinesAndEndsWithOk)
+{
+    TFormMeasure& form = StartForms();
+    form.SetLanguage(LAN_ENGLISH, false);
+    int result = -1;
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(AboutBox->windowTitle(), "About");
+        EXPECT_EQ(AboutBox->Version->text(), "Version: 6.0");
+        EXPECT_EQ(AboutBox->OKButton->text(), "Confirm");
+        AboutBox->OKButton->click();
+    });
+    QObject::connect(AboutBox, &QDialog::finished, [&](int code) { result = code; });
+    form.MenuAbout->trigger();
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(SmallWindowsTest, GrabAndCompareDoNothingWhileCaptureIsUnavailable)
+{
+    TFormMeasure& form = StartForms();
+    const QImage before = form.ImageBitmap->Image();
+    for (QAction* command : {form.MenuGrab, form.SBCompare, form.SBCompareDyn}) {
+        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        command->trigger();
+    }
+    EXPECT_EQ(form.ImageBitmap->Image(), before);
 }
 
 } // namespace
