@@ -510,3 +510,68 @@ TEST_F(SmallWindowsTest, GrabAndCompareDoNothingWhileCaptureIsUnavailable)
 }
 
 } // namespace
+
+namespace {
+
+using SettingsTest = WorkspaceTest;
+
+TEST_F(SettingsTest, CalibrationIsKeptFromRunToRunOnlyWhenAskedFor)
+{
+    struct Case {
+        const char* keep;
+        double scale;
+        std::string unit;
+    };
+    const Case cases[] = {{"0", 0.0, ""}, {"1", 0.5, "mm"}};
+    for (const Case& c : cases) {
+        StoreOptions({{OPT_RULE_LOAD_SAVED, c.keep}, {OPT_RULE_SCALE, "0.5"}, {OPT_RULE_UNIT, "mm"},
+                      {OPT_RULE_VALUE_HORI, "2"}, {OPT_RULE_UNIT_HORI, "mm"}});
+        TFormMeasure& form = StartForms();
+        EXPECT_EQ(form.Param->GetScale(), c.scale) << c.keep;
+        std::string unit;
+        form.Param->GetText(OPT_RULE_UNIT, unit);
+        EXPECT_EQ(unit, c.unit) << c.keep;
+        double hori = -1;
+        form.Param->GetDouble(OPT_RULE_VALUE_HORI, hori);
+        EXPECT_EQ(hori, c.scale > 0 ? 2.0 : 0.0) << c.keep;
+        form.close();
+        DestroyForms();
+        ResetSingletons();
+        // Resetting in memory leaves the stored calibration alone.
+        EXPECT_EQ(StoredOptions().find("702")->second, "0.5");
+        QFile::remove("Config/Config.xml");
+    }
+}
+
+TEST_F(SettingsTest, HiddenToolBarKeepsThePlaceStoredBefore)
+{
+    StoreOptions({{OPT_POS_TOOLBAR_TOOL, "123"}, {OPT_POS_TOOLBAR_EDIT, "456"}});
+    TFormMeasure& form = StartForms();
+    form.MenuViewTool->trigger();
+    ASSERT_FALSE(form.ToolBarTool->isVisible());
+    ASSERT_TRUE(form.ToolBarEdit->isVisible());
+    form.close();
+    const auto stored = StoredOptions();
+    EXPECT_EQ(stored.find("505")->second, "123");
+    const QPoint edit = form.ToolBarEdit->pos();
+    EXPECT_EQ(stored.find("509")->second, std::to_string(edit.y() * 10000 + edit.x()));
+}
+
+TEST_F(SettingsTest, MarkFontOptionsGoToThePaintBoxAndTheBuffer)
+{
+    StoreOptions({{OPT_MARK_FONT, "1"}, {OPT_MARK_FONT_NAME, "DejaVu Sans"}, {OPT_MARK_FONT_CHARSET, "390"},
+                  {OPT_MARK_FONT_HEIGHT, "-20"}, {OPT_MARK_FONT_SIZE, "14"}});
+    TFormMeasure& form = StartForms();
+    const TFont& font = form.ImagePaint->Canvas()->Font;
+    EXPECT_EQ(font.Name, "DejaVu Sans");
+    EXPECT_EQ(font.Charset, 390 & 0xFF);
+    EXPECT_EQ(font.Size, 14); // the size, set last, decides
+    EXPECT_EQ(form.BufferBitmap->Canvas()->Font, font);
+
+    form.Param->SetBool(OPT_MARK_FONT, false, false);
+    form.ApplyMarkFont();
+    EXPECT_EQ(form.ImagePaint->Canvas()->Font, TFont{});
+    EXPECT_EQ(form.BufferBitmap->Canvas()->Font, TFont{});
+}
+
+} // namespace
