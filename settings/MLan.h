@@ -27,7 +27,7 @@ public:
 
 private:
     friend class MLan;
-    std::array<std::string, SlotCount + 1> slots; // slot 0 unused
+    std::array<std::string, SlotCount + 1> texts; // slot 0 unused
 };
 
 class MLan {

@@ -1,10 +1,7 @@
-// Before any Qt header: the string table has a member that Qt's "slots"
-// keyword macro would swallow.
-#include "settings/MLan.h"
-
 #include "shapes/MLine.h"
 
 #include "platform/gui/TCanvas.h"
+#include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MData.h"
 #include "shapes/MPoint.h"

@@ -3,11 +3,8 @@
 // draw on, read back row by row as one character per pixel.
 #pragma once
 
-// Before any Qt header: the string table has a member that Qt's "slots"
-// keyword macro would swallow.
-#include "settings/MLan.h"
-
 #include "platform/gui/TCanvas.h"
+#include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MShape.h"
