@@ -74,8 +74,9 @@ TFormMeasure::TFormMeasure(QWidget* parent)
     CreateComponents();
     ConnectCommands();
 
-    // Creation, in the old order. Key preview: arrow keys reach the window
-    // before the scroll area (see the event filter of the editing code).
+    // Key preview: the window's key events pass here before any control
+    // (the scroll area would take the arrow keys).
+    qApp->installEventFilter(this);
     Param = MParam::GetInstance();
     Lan = MLan::GetInstance();
     Tool = MTool::GetInstance();
@@ -95,9 +96,6 @@ TFormMeasure::TFormMeasure(QWidget* parent)
     AngleStep = 0;
     ScreenWidth = 800;
     ScreenHeight = 600;
-    // Key preview: the window's key events pass here before any control
-    // (the scroll area would take the arrow keys).
-    qApp->installEventFilter(this);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->geometry();
         ScreenWidth = desktop.x() + desktop.width();
@@ -146,8 +144,8 @@ void TFormMeasure::CreateComponents()
         if (auto* button = qobject_cast<QToolButton*>(ToolBarEdit->widgetForAction(captioned)))
             button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    // The tool bars start shown, the tool windows hidden, until the settings
-    // say otherwise.
+    // Tool bars, marks and names start shown and the tool windows hidden,
+    // until the settings say otherwise.
     for (QAction* shown : {MenuViewTool, MenuViewShape, MenuViewRelation, MenuViewEdit, MenuViewMark, MenuViewName})
         shown->setChecked(true);
 }

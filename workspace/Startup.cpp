@@ -50,7 +50,7 @@ std::unique_ptr<TFormSplash> ShowSplash()
     auto splash = std::make_unique<TFormSplash>();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->geometry();
-        splash->resize((desktop.x() + desktop.width()) / 2, (desktop.y() + desktop.height()) / 2);
+        splash->resize(SplashSize(desktop));
         splash->move(desktop.center() - splash->rect().center());
     }
     splash->show();
@@ -60,6 +60,11 @@ std::unique_ptr<TFormSplash> ShowSplash()
 }
 
 } // namespace
+
+QSize SplashSize(const QRect& desktop)
+{
+    return {(desktop.x() + desktop.width()) / 2, (desktop.y() + desktop.height()) / 2};
+}
 
 const std::vector<TFormEntry>& FormCreationOrder()
 {
