@@ -123,12 +123,16 @@ int StartQuorvex(const QString& instanceName)
         if (instance.Acquire(WM_INSTANCE_ACTIVATE) == TSingleInstance::TStart::HandedOver)
             return 0;
 
+        // A later start may knock while the forms are still being made; the
+        // main window answers as soon as it exists.
+        QObject::connect(&instance, &TSingleInstance::MessageReceived, &instance, [](int message) {
+            if (FormMeasure)
+                FormMeasure->Dispatch(message);
+        });
         std::unique_ptr<TFormSplash> splash = ShowSplash();
         CreateForms();
         splash.reset();
 
-        QObject::connect(&instance, &TSingleInstance::MessageReceived, FormMeasure,
-                         [](int message) { FormMeasure->Dispatch(message); });
         // The program ends when its main window closes, whatever tool
         // windows are still open.
         QObject::connect(FormMeasure, &TFormMeasure::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
