@@ -221,7 +221,7 @@ private:
     void OnCommand(QAction* action, void (TFormMeasure::*handler)());
     void PlaceMainWindow();
     void PlaceSizedWindow(QWidget* window, int optionId);
-    void PlaceToolBar(QToolBar* bar, int optionId);
+    void PlaceToolBars();
     QString Slot(int slot) const;
 };
 
