@@ -586,12 +586,11 @@ void TFormMeasure::PaintBitmap(TPaintBox* target, const TBitmap* source)
 
 // ---- Value display and command states ----
 
-void TFormMeasure::ClearValues(bool alsoDigit)
+// alsoDigit: the numeric-entry window is emptied too, once it exists.
+void TFormMeasure::ClearValues(bool /*alsoDigit*/)
 {
     if (FormValue)
         FormValue->MemoItems->clear();
-    // The numeric-entry window is emptied here (alsoDigit) once it exists.
-    (void)alsoDigit;
     UpdateEditCommands();
 }
 
