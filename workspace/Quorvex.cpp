@@ -15,6 +15,7 @@
 #include "shapes/MTool.h"
 #include "workspace/MAbout.h"
 #include "workspace/MValue.h"
+#include "workspace/MZoom.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -83,6 +84,7 @@ TFormMeasure::TFormMeasure(QWidget* parent)
     Tool->SetCanvas(ImagePaint->Canvas());
     ApplyLanguage();
     ImagePaint->move(0, 0);
+    ConnectImagePaintMouse();
     ImageBitmap = new TBitmap;
     BufferBitmap = new TBitmap;
     LoadImageFile(DefaultImageFile);
@@ -93,7 +95,7 @@ TFormMeasure::TFormMeasure(QWidget* parent)
     GroupMove = false;
     TextEntry = false;
     SelectToolMode(MODE_SELECT);
-    AngleStep = 0;
+    SetAngleStep(0);
     ScreenWidth = 800;
     ScreenHeight = 600;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -106,6 +108,10 @@ TFormMeasure::TFormMeasure(QWidget* parent)
 TFormMeasure::~TFormMeasure()
 {
     FreeDocument();
+    if (ZoomImage && MShape::GetZoomCanvas() == ZoomImage->Canvas())
+        MShape::SetZoomCanvas(nullptr);
+    delete ZoomBackImage;
+    delete ZoomImage;
     delete ImageBitmap;
     delete BufferBitmap;
     if (FormMeasure == this)
@@ -189,6 +195,10 @@ void TFormMeasure::ConnectCommands()
     }
     OnCommand(MenuAbout, &TFormMeasure::MenuAboutClick);
     OnCommand(MenuExit, &TFormMeasure::MenuExitClick);
+    OnCommand(MenuDelete, &TFormMeasure::MenuDeleteClick);
+    OnCommand(SBDelete, &TFormMeasure::MenuDeleteClick);
+    OnCommand(PMDelete, &TFormMeasure::MenuDeleteClick);
+    OnCommand(MenuClear, &TFormMeasure::MenuClearClick);
     OnCommand(MenuGrab, &TFormMeasure::MenuGrabClick);
     OnCommand(SBGrab, &TFormMeasure::MenuGrabClick);
     OnCommand(MenuSplit, &TFormMeasure::MenuSplitClick);
@@ -252,8 +262,7 @@ void TFormMeasure::SelectToolMode(int mode)
     // An angle whose second line was never drawn loses its first line.
     if (AngleStep == 2 && AngleFirstLine)
         DeleteShape(AngleFirstLine);
-    AngleStep = 0;
-    AngleFirstLine = nullptr;
+    SetAngleStep(0);
     SetToolButtons(MenuArrow);
     RedrawImage();
     UpdateEditCommands();
@@ -369,10 +378,14 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
         UpdateSelection(true);
         break;
     case OPT_VIEW_ZOOM:
-        // The magnifier window and its zoom images join here when they
-        // exist; until then the shapes have no zoom canvas to draw on.
         MenuViewZoom->setChecked(shown);
+        if (FormZoom)
+            FormZoom->setVisible(shown);
+        // Shown, the view is rendered afresh where the mouse was last and the
+        // shapes draw on it; hidden, nothing is rendered for it.
         MShape::SetZoomCanvas(nullptr);
+        ZoomViewValid = false;
+        DrawZoom(-1, -1);
         break;
     case OPT_VIEW_MARK:
     case OPT_VIEW_RULE:
@@ -438,7 +451,7 @@ void TFormMeasure::ApplyLanguage()
     ShowStatus("", STATUS_HINT);
 
     // The tool windows take their captions when shown: show them anew.
-    for (QWidget* window : {static_cast<QWidget*>(FormValue)}) {
+    for (QWidget* window : {static_cast<QWidget*>(FormValue), static_cast<QWidget*>(FormZoom)}) {
         if (window && window->isVisible()) {
             window->hide();
             window->show();
@@ -464,17 +477,6 @@ void TFormMeasure::SetLanguage(int code, bool save)
 
 // ---- Image and drawing ----
 
-bool TFormMeasure::LoadImageFile(std::string name)
-{
-    if (!MTool::LoadBitmap(name, ImageBitmap))
-        return false;
-    BufferBitmap->Assign(*ImageBitmap);
-    ImagePaint->SetSize(ImageBitmap->Width(), ImageBitmap->Height());
-    if (IsSelectMode())
-        RedrawImage();
-    return true;
-}
-
 void TFormMeasure::RedrawImage()
 {
     if (Mode == MODE_RULE || RulerAspect == RULER_ASPECT_NONE) {
@@ -491,18 +493,25 @@ void TFormMeasure::RedrawImage()
         BufferBitmap->SetSize(width, height);
         BufferBitmap->Canvas()->StretchDraw({0, 0, width, height}, *ImageBitmap);
     }
-    // The magnifier's images are rebuilt here once the magnifier exists.
+    // The shapes drawn next land on the magnifier's view too.
+    RebuildZoomImages();
+    DrawDocument(BufferBitmap->Canvas());
+    if (Param->BoolValue(OPT_VIEW_RULE) && Param->HasScale())
+        DrawRuler();
+    PaintBitmap(ImagePaint, BufferBitmap);
+    if (IsZoomShown()) {
+        ZoomBackImage->Assign(*ZoomImage);
+        DrawZoom(-1, -1);
+    }
+}
 
-    DrawRelations();
-    TCanvas* canvas = BufferBitmap->Canvas();
+void TFormMeasure::DrawDocument(TCanvas* canvas)
+{
+    DrawRelations(canvas);
     for (MShape* shape : ShapeList)
         shape->Draw(DRAW_NORMAL, canvas);
     if (Mode != MODE_CREATE && Selected && Selected->selected)
         Selected->Draw(DRAW_ACTIVE, canvas);
-    if (Param->BoolValue(OPT_VIEW_RULE) && Param->HasScale())
-        DrawRuler();
-    PaintBitmap(ImagePaint, BufferBitmap);
-    // The magnifier's back image and view follow here once it exists.
 }
 
 double TFormMeasure::DefaultRulerLength()
@@ -706,8 +715,9 @@ bool TFormMeasure::LoadSettings()
         }
     }
     PlaceSizedWindow(FormValue, OPT_POS_VALUE);
-    // The numeric-entry, magnifier and calibration windows (511, 507, 510)
-    // are placed here once they exist.
+    // The numeric-entry and calibration windows (511, 510) are placed here
+    // once they exist.
+    PlaceSizedWindow(FormZoom, OPT_POS_ZOOM);
     PlaceToolBars();
 
     for (int optionId : {OPT_VIEW_TOOL, OPT_VIEW_SHAPE, OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_MARK, OPT_VIEW_RELATION,
@@ -843,6 +853,8 @@ void TFormMeasure::SaveLayout()
         Param->SetLong(OPT_SIZE_VALUE, MTool::PackPoint({FormValue->width(), FormValue->height()}), true);
         Param->SetLong(OPT_POS_VALUE, MTool::PackPoint({FormValue->x(), FormValue->y()}), true);
     }
+    if (FormZoom)
+        Param->SetLong(OPT_POS_ZOOM, MTool::PackPoint({FormZoom->x(), FormZoom->y()}), true);
     // A hidden bar keeps the place stored before.
     const std::pair<int, QToolBar*> bars[] = {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
                                               {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},
@@ -923,7 +935,7 @@ void TFormMeasure::MenuMarkClick()
 void TFormMeasure::MenuLineAngleClick()
 {
     SetToolButtons(MenuLineAngle);
-    AngleStep = 1;
+    SetAngleStep(1);
     ArmShapeTool();
 }
 
@@ -978,21 +990,6 @@ void TFormMeasure::MenuLanChineseTraditionalClick()
 
 // ---- Window events ----
 
-void TFormMeasure::FormKeyDown(int, Qt::KeyboardModifiers shift)
-{
-    if (shift & Qt::ControlModifier)
-        CtrlDown = true;
-}
-
-void TFormMeasure::FormKeyUp(int, Qt::KeyboardModifiers)
-{
-    if (TextEntry)
-        return;
-    CtrlDown = false;
-    // The arrow keys' nudging of the selection joins here with the mouse
-    // editing of the document.
-}
-
 void TFormMeasure::FormShow()
 {
     LoadSettings();
@@ -1014,11 +1011,7 @@ bool TFormMeasure::FormCloseQuery()
 {
     if (!Param->BoolValue(OPT_EXIT_CONFIRM))
         return true;
-    const QString question = Slot(72);
-    if (ConfirmBox)
-        return ConfirmBox(question);
-    return QMessageBox::question(this, QGuiApplication::applicationDisplayName(), question,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return AskConfirmation(Slot(72));
 }
 
 void TFormMeasure::FormClose()
@@ -1049,10 +1042,14 @@ bool TFormMeasure::eventFilter(QObject* watched, QEvent* event)
             const auto* key = static_cast<QKeyEvent*>(event);
             FormKeyDown(key->key(), key->modifiers());
         } else if (event->type() == QEvent::KeyRelease) {
+            // A held key is released once, however often it repeats.
             const auto* key = static_cast<QKeyEvent*>(event);
-            FormKeyUp(key->key(), key->modifiers());
+            if (!key->isAutoRepeat())
+                FormKeyUp(key->key(), key->modifiers());
         }
     }
+    if (watched == EditMark && event->type() == QEvent::KeyRelease)
+        EditMarkKeyUp(static_cast<QKeyEvent*>(event)->key());
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "platform/gui/GuiTypes.h"
+#include "platform/gui/TPaintBox.h"
+#include "shapes/MTool.h"
 #include "ui_TFormMeasure.h"
 
 #include <QMainWindow>
@@ -21,6 +23,7 @@ class MRelation;
 class MTool;
 class QLabel;
 class TBitmap;
+class TCanvas;
 
 // Modes of the main window.
 inline constexpr int MODE_CREATE = 2; // a shape tool is armed; Selected is the shape under creation
@@ -32,6 +35,13 @@ inline constexpr int MODE_RULE = 4;   // calibration ruler drawing
 inline constexpr int RULER_ASPECT_NONE = 0;
 inline constexpr int RULER_ASPECT_WIDTH = 1;
 inline constexpr int RULER_ASPECT_HEIGHT = 2;
+
+// The magnifier shows ZOOM_RADIUS image pixels on each side of its centre;
+// in magnifier pixels that is ZOOM_VIEW_RADIUS (MTool::ZoomCoord of the
+// radius), and the view is ZOOM_VIEW_SIZE square.
+inline constexpr int ZOOM_RADIUS = 30;
+inline constexpr int ZOOM_VIEW_RADIUS = (ZOOM_RADIUS + 1) * ZOOM_FACTOR - (ZOOM_FACTOR + 1) / 2;
+inline constexpr int ZOOM_VIEW_SIZE = 2 * ZOOM_VIEW_RADIUS + 1;
 
 // Kinds of ShowStatus: which status panel a text goes to.
 inline constexpr int STATUS_MESSAGE = 0; // panel 2
@@ -59,6 +69,13 @@ public:
     bool ShowPending = false;
     TBitmap* ImageBitmap = nullptr;  // the working image as loaded; owned
     TBitmap* BufferBitmap = nullptr; // the back buffer; owned
+    // The magnifier's view: the block of the three-times picture around the
+    // mouse (ZOOM_VIEW_SIZE square), with every shape drawn on it at
+    // magnifier coordinates, rendered when shown instead of kept whole.
+    // ZoomBackImage holds the same block as the last full redraw left it and
+    // wipes rubber bands out of ZoomImage. Owned; null until a picture loads.
+    TBitmap* ZoomImage = nullptr;
+    TBitmap* ZoomBackImage = nullptr;
     MShape* Selected = nullptr;
     MRelation* SelectedRelation = nullptr;
     MShape* CalibrationRule = nullptr; // owned, never listed
@@ -124,6 +141,10 @@ public:
     void SetLanguage(int code, bool save);
 
     // ---- Image and drawing ----
+    // Reads and decodes the picture first; only a picture taken replaces the
+    // working image (and, in select mode without option 306, the shapes).
+    // A picture that cannot be read shows "Can not find image file" in the
+    // message panel, except for the start-up picture.
     bool LoadImageFile(std::string name);
     void RedrawImage();
     void DrawRuler();
@@ -131,6 +152,48 @@ public:
     void ImagePaintPaint();
     // The paint box takes the bitmap's size and shows it at (0, 0).
     void PaintBitmap(TPaintBox* target, const TBitmap* source);
+
+    // ---- Magnifier (QuorvexImage.cpp) ----
+    bool IsZoomShown() const;
+    // Shows the view around image position (x, y) with its cross-hair;
+    // (-1, -1) is the last position again.
+    void DrawZoom(int x, int y);
+    // The block of the view starts again from the picture; the shapes drawn
+    // next land on it (the full redraw draws them).
+    void RebuildZoomImages();
+    // Wipes rubber bands: the paint box from the picture (fromImage) or the
+    // back buffer, the magnifier's view from its clean copy.
+    void RestoreViewAt(int x, int y, bool fromImage);
+
+    // ---- Mouse and keys on the image (QuorvexMouse.cpp) ----
+    void ImagePaintMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void ImagePaintMouseMove(TShiftState shift, int x, int y);
+    void ImagePaintMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void ImagePaintDblClick();
+    void TrackMouse(TShiftState shift, int x, int y);
+    void MenuDeleteClick();
+    void MenuClearClick();
+    // The Edit menu's lock: shapes may be selected but not changed.
+    bool IsLocked() const;
+    bool MarksShown() const;
+
+    // ---- Calibration ruler on the image (the calibration's own unit) ----
+    void RuleMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void RuleMouseMove(TShiftState shift, int x, int y);
+    void RuleMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+
+    // ---- Relation picking by mouse (QuorvexPicking.cpp) ----
+    int CountSelectedShapes() const;
+    bool IsRelationButtonDown() const;
+    void BuildRelation(MShape* a, MShape* b);
+    bool BuildButtonRelation(MShape* a, MShape* b);
+
+    // ---- Finishing new shapes and text marks (QuorvexFinish.cpp) ----
+    void FinishShapeCreation(int x, int y);
+    void SetAngleStep(int step);
+    void OpenMarkEditor(int x, int y, bool editExisting);
+    void CommitMarkText();
+    void EditMarkKeyUp(int key);
 
     // ---- Value display and command states ----
     void ClearValues(bool alsoDigit);
@@ -183,8 +246,10 @@ public:
     bool FormCloseQuery();
     void FormClose();
 
-    // The confirmation box of the exit question; tests answer it.
+    // The confirmation box (Yes and No) of the group commands and the exit
+    // question; tests answer it.
     std::function<bool(const QString& text)> ConfirmBox;
+    bool AskConfirmation(const QString& text);
 
 Q_SIGNALS:
     // The window has closed for good (the program's end).
@@ -208,7 +273,7 @@ private:
     void ChooseShapeTool(QAction* item);
     // Redraw step for the relations: each listed one, then an unlisted
     // current relation, while marks are shown.
-    void DrawRelations();
+    void DrawRelations(TCanvas* canvas);
     // Frees the current relation and every listed one.
     void FreeRelations();
     // Frees the whole document: relations before the shapes they point at.
@@ -223,6 +288,28 @@ private:
     void PlaceSizedWindow(QWidget* window, int optionId);
     void PlaceToolBars();
     QString Slot(int slot) const;
+
+    // Mouse routing by mode.
+    void ConnectImagePaintMouse();
+    // The position kept the pick tolerance inside the paint box.
+    TPoint ClampToPaintBox(int x, int y) const;
+    void CreateMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void SelectMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    // A click on no shape: a relation under it, else a rubber band.
+    void ClickOffShapes(TMouseButton button, TShiftState shift, int x, int y);
+    void TrackSelect(TShiftState shift, int x, int y);
+    void SelectMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void EndBand(int x, int y);
+    // Forgets every pointer to a shape about to be freed.
+    void ForgetShape(const MShape* shape);
+    // The redraw's shapes and relations, on a canvas of the caller's.
+    void DrawDocument(TCanvas* canvas);
+    // The magnifier's view moves to the block around (x, y), clean.
+    void PlaceZoomView(int x, int y);
+    void RenderZoomBack(TPoint centre);
+    // The view's centre: the image position the block is centred on.
+    TPoint ZoomViewCentre;
+    bool ZoomViewValid = false;
 };
 
 // Null until start-up creates the main window.

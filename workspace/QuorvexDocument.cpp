@@ -86,10 +86,7 @@ bool TFormMeasure::DeleteShape(MShape*& shape)
     ClearSelected();
     RemoveRelationsOf(doomed);
     std::erase(ShapeList, doomed);
-    if (AngleFirstLine == doomed)
-        AngleFirstLine = nullptr;
-    if (DigitShape == doomed)
-        DigitShape = nullptr;
+    ForgetShape(doomed);
     delete doomed;
     shape = nullptr;
     RedrawImage();
@@ -103,11 +100,22 @@ void TFormMeasure::DeleteAllShapes()
     for (MShape* shape : ShapeList)
         delete shape;
     ShapeList.clear();
-    AngleFirstLine = nullptr;
     DigitShape = nullptr;
+    // No first line of an angle is left to wait for a second one.
+    SetAngleStep(0);
     ClearValues(true);
     if (Mode != MODE_RULE)
         SelectToolMode(MODE_SELECT);
+}
+
+void TFormMeasure::ForgetShape(const MShape* shape)
+{
+    if (AngleFirstLine == shape)
+        SetAngleStep(0);
+    if (DigitShape == shape)
+        DigitShape = nullptr;
+    if (Selected == shape)
+        Selected = nullptr;
 }
 
 void TFormMeasure::FreeDocument()

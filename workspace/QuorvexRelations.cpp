@@ -106,14 +106,13 @@ bool TFormMeasure::IsRelationSelected() const
            SelectedRelation->shapeB->selected;
 }
 
-void TFormMeasure::DrawRelations()
+void TFormMeasure::DrawRelations(TCanvas* canvas)
 {
     if (!MenuViewMark->isChecked())
         return;
     const auto operandsSelected = [](const MRelation* relation) {
         return relation->shapeA && relation->shapeA->selected && relation->shapeB && relation->shapeB->selected;
     };
-    TCanvas* canvas = BufferBitmap->Canvas();
     for (MRelation* relation : RelationList)
         relation->Draw(relation == SelectedRelation && operandsSelected(relation) ? DRAW_ACTIVE : DRAW_NORMAL, canvas);
     if (SelectedRelation && !FindRelationLike(SelectedRelation) && operandsSelected(SelectedRelation))
@@ -173,7 +172,7 @@ bool TFormMeasure::IsRelationSelected() const
     return false;
 }
 
-void TFormMeasure::DrawRelations()
+void TFormMeasure::DrawRelations(TCanvas*)
 {
 }
 

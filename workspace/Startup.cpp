@@ -11,6 +11,7 @@
 #include "workspace/MAbout.h"
 #include "workspace/MSplash.h"
 #include "workspace/MValue.h"
+#include "workspace/MZoom.h"
 #include "workspace/Quorvex.h"
 
 #include <QGuiApplication>
@@ -76,7 +77,7 @@ const std::vector<TFormEntry>& FormCreationOrder()
         NotBuiltYet("TFormOptions"),
         Entry<TFormGrab, FormGrab>("TFormGrab"),
         Entry<TFormValue, FormValue>("TFormValue"),
-        NotBuiltYet("TFormZoom"),
+        Entry<TFormZoom, FormZoom>("TFormZoom"),
         NotBuiltYet("TFormRule"),
         Entry<TFormGrabConfig, FormGrabConfig>("TFormGrabConfig"),
         Entry<TFormSplitLive, FormSplitLive>("TFormSplitLive"),

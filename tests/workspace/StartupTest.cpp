@@ -29,8 +29,9 @@ TEST_F(StartupTest, FormsAreCreatedInTheFixedOrderMainWindowFirst)
     EXPECT_EQ(listed, order);
 
     const std::vector<std::string> created = CreateForms();
-    const std::vector<std::string> built{"TFormMeasure", "TDataModuleOptions", "TAboutBox",     "TFormGrab", "TFormValue",
-                                         "TFormGrabConfig", "TFormSplitLive", "TFormSplit", "TDMMain"};
+    const std::vector<std::string> built{"TFormMeasure",    "TDataModuleOptions", "TAboutBox",  "TFormGrab", "TFormValue",
+                                         "TFormZoom",       "TFormGrabConfig",    "TFormSplitLive", "TFormSplit",
+                                         "TDMMain"};
     EXPECT_EQ(created, built);
     EXPECT_NE(FormMeasure, nullptr);
     EXPECT_NE(DataModuleOptions, nullptr);

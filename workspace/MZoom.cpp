@@ -1,0 +1,32 @@
+#include "workspace/MZoom.h"
+
+#include "settings/MLan.h"
+#include "settings/MParam.h"
+#include "shapes/MTool.h"
+#include "workspace/Quorvex.h"
+
+#include <QCloseEvent>
+
+TFormZoom* FormZoom = nullptr;
+
+TFormZoom::TFormZoom(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setupUi(this);
+    Lan = MLan::GetInstance();
+    // The view has no paint handler of its own: it shows what was drawn last.
+    PaintBoxZoom->SetSize(ZOOM_VIEW_SIZE, ZOOM_VIEW_SIZE);
+}
+
+void TFormZoom::showEvent(QShowEvent* event)
+{
+    setWindowTitle(QString::fromStdString(Lan->Texts[247]));
+    QWidget::showEvent(event);
+}
+
+void TFormZoom::closeEvent(QCloseEvent* event)
+{
+    if (FormMeasure)
+        FormMeasure->SetViewOption(OPT_VIEW_ZOOM, false);
+    event->accept();
+}
