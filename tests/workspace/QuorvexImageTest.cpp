@@ -1,0 +1,243 @@
+// Pictures taken as the working image, and the magnifier: loading good,
+// missing and corrupt files, and the magnifier's pixels against the whole
+// picture rendered three times enlarged with every shape drawn on it.
+#include "PaintBoxInput.h"
+#include "WorkspaceFixture.h"
+
+#include "platform/gui/TBitmap.h"
+#include "shapes/MLine.h"
+#include "workspace/MZoom.h"
+
+#include <QFile>
+#include <QLabel>
+
+#include <functional>
+
+namespace {
+
+// A picture whose every pixel differs from its neighbours.
+QImage PatternPicture(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * 7 + y * 13) % 256));
+    return picture;
+}
+
+void WritePicture(const QImage& picture, const std::string& path)
+{
+    TBitmap bitmap;
+    bitmap.SetImage(picture);
+    bitmap.SaveToFile(path);
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+class QuorvexImageTest : public WorkspaceTest {
+protected:
+    void SetUp() override
+    {
+        WorkspaceTest::SetUp();
+        Form = &StartForms();
+        Input = std::make_unique<PaintBoxInput>(*Form);
+    }
+
+    MShape* AddLine(TPoint a, TPoint b)
+    {
+        MShape* line = MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y).release();
+        EXPECT_TRUE(Form->AddShape(line));
+        line->selected = false;
+        return line;
+    }
+
+    std::string MessagePanel() const { return Form->StatusPanels[2]->text().toStdString(); }
+
+    // The picture three times enlarged, each image pixel a 3 x 3 cell, with
+    // the document drawn on it as the full redraw draws it, and whatever
+    // `more` draws on top, all at magnifier coordinates.
+    QImage ThreeTimesPicture(const std::function<void(TCanvas*)>& more = {})
+    {
+        const QImage& picture = Form->ImageBitmap->Image();
+        QImage enlarged(picture.width() * 3, picture.height() * 3, QImage::Format_RGB32);
+        for (int y = 0; y < enlarged.height(); ++y)
+            for (int x = 0; x < enlarged.width(); ++x)
+                enlarged.setPixel(x, y, picture.pixel(x / 3, y / 3));
+        TCanvas canvas(&enlarged);
+        TBitmap scratch;
+        scratch.Assign(*Form->ImageBitmap);
+        MShape::SetZoomCanvas(&canvas);
+        for (MShape* shape : Form->ShapeList)
+            shape->Draw(DRAW_NORMAL, scratch.Canvas());
+        if (Form->Mode != MODE_CREATE && Form->Selected && Form->Selected->selected)
+            Form->Selected->Draw(DRAW_ACTIVE, scratch.Canvas());
+        if (more)
+            more(scratch.Canvas());
+        MShape::SetZoomCanvas(nullptr);
+        return enlarged;
+    }
+
+    // What the magnifier must show with the mouse at image position (x, y):
+    // the block of the enlarged picture around it, with the cross-hair.
+    static QImage ExpectedView(const QImage& enlarged, int x, int y)
+    {
+        const int width = enlarged.width() / 3, height = enlarged.height() / 3;
+        const int cx = std::clamp(x, 30, width - 31), cy = std::clamp(y, 30, height - 31);
+        QImage view = enlarged.copy(3 * (cx - 30), 3 * (cy - 30), 183, 183);
+        const QRgb hair = ToQRgb(TColor(MParam::GetInstance()->GetColor(OPT_COLOR_NORMAL)));
+        const int half = 2 * MParam::GetInstance()->GetActiveWidth();
+        const int hx = 3 * (x - cx) + 91, hy = 3 * (y - cy) + 91;
+        for (int i = std::max(hy - half, 0); i <= std::min(hy + half, 182); ++i)
+            view.setPixel(hx, i, hair);
+        for (int i = std::max(hx - half, 0); i <= std::min(hx + half, 182); ++i)
+            view.setPixel(i, hy, hair);
+        return view;
+    }
+
+    QImage ShownView() const { return FormZoom->PaintBoxZoom->ScreenImage().copy(0, 0, 183, 183); }
+
+    TFormMeasure* Form = nullptr;
+    std::unique_ptr<PaintBoxInput> Input;
+};
+
+TEST_F(QuorvexImageTest, APictureTakenInSelectModeReplacesImageAndShapes)
+{
+    AddLine({10, 10}, {100, 10});
+    WritePicture(PatternPicture(320, 240), "Images/Pattern.bmp");
+
+    EXPECT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+    EXPECT_EQ(Form->ImageBitmap->Image(), PatternPicture(320, 240));
+    EXPECT_EQ(Form->ImagePaint->size(), QSize(320, 240));
+    EXPECT_EQ(Form->BufferBitmap->Width(), 320);
+    EXPECT_TRUE(Form->ShapeList.empty());
+    EXPECT_EQ(MessagePanel(), "");
+}
+
+TEST_F(QuorvexImageTest, ShapesStayWithTheKeepOptionOrWhileDrawing)
+{
+    WritePicture(PatternPicture(320, 240), "Images/Pattern.bmp");
+    AddLine({10, 10}, {100, 10});
+    MParam::GetInstance()->SetBool(OPT_GRAB_SAVE_SHAPES, true, false);
+    EXPECT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+    EXPECT_EQ(Form->ShapeList.size(), 1u);
+
+    MParam::GetInstance()->SetBool(OPT_GRAB_SAVE_SHAPES, false, false);
+    Form->MenuLineClick();
+    EXPECT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+    EXPECT_EQ(Form->ShapeList.size(), 1u);
+}
+
+TEST_F(QuorvexImageTest, APictureThatCannotBeReadKeepsEverythingAndSaysSo)
+{
+    WriteBytes(QStringLiteral("Images/Corrupt.bmp"), QByteArray("BM") + QByteArray(60, '\x7f'));
+    WriteBytes(QStringLiteral("Images/Corrupt.jpg"), QByteArray("\xff\xd8\xff\xe0", 4) + QByteArray(100, '\x11'));
+    WriteBytes(QStringLiteral("Images/Huge.bmp"), [] {
+        QByteArray header("BM", 2);
+        header.append(QByteArray(52, '\0'));
+        header[14] = 40;          // info header size
+        header[18 + 3] = 0x7f;    // width 0x7f000000
+        header[22 + 3] = 0x7f;    // height likewise
+        header[26] = 1;           // planes
+        header[28] = 24;          // bits per pixel
+        return header;
+    }());
+    MShape* line = AddLine({10, 10}, {100, 10});
+    const QImage before = Form->ImageBitmap->Image();
+
+    for (const char* name : {"Images/Missing.bmp", "Images/Corrupt.bmp", "Images/Corrupt.jpg", "Images/Huge.bmp"}) {
+        SCOPED_TRACE(name);
+        Form->ShowStatus("", STATUS_MESSAGE);
+        EXPECT_FALSE(Form->LoadImageFile(name));
+        EXPECT_EQ(MessagePanel(), MLan::GetInstance()->Texts[69]);
+        ASSERT_EQ(Form->ShapeList.size(), 1u);
+        EXPECT_EQ(Form->ShapeList[0], line);
+        EXPECT_EQ(Form->ImageBitmap->Image(), before);
+        EXPECT_EQ(Form->ImagePaint->size(), QSize(800, 600));
+    }
+}
+
+TEST_F(QuorvexImageTest, AMissingStartUpPictureSaysNothing)
+{
+    DestroyForms();
+    ResetSingletons();
+    ASSERT_TRUE(QFile::remove(QStringLiteral("Images/Default.bmp")));
+    Form = &StartForms();
+    Input = std::make_unique<PaintBoxInput>(*Form);
+
+    EXPECT_EQ(MessagePanel(), "");
+    EXPECT_EQ(Form->ImagePaint->size(), QSize(0, 0));
+    Input->Move({0, 0});
+    Form->DrawZoom(-1, -1);
+}
+
+TEST_F(QuorvexImageTest, TheMagnifierShowsTheThreeTimesPictureAtCornersAndCentre)
+{
+    WritePicture(PatternPicture(800, 600), "Images/Pattern.bmp");
+    ASSERT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+    ASSERT_TRUE(Form->IsZoomShown());
+    AddLine({10, 10}, {100, 50});
+    AddLine({5, 590}, {60, 540});
+    AddLine({700, 595}, {795, 560});
+    MShape* selected = AddLine({370, 280}, {390, 300});
+    Input->Click({380, 290});
+    ASSERT_EQ(Form->Selected, selected);
+    const QImage enlarged = ThreeTimesPicture();
+
+    const TPoint places[] = {{0, 0}, {799, 0}, {0, 599}, {799, 599}, {400, 300}, {2, 570}, {420, 1}};
+    for (const TPoint place : places) {
+        SCOPED_TRACE(testing::Message() << place.x << ", " << place.y);
+        Input->Move({place.x, place.y});
+        EXPECT_EQ(ShownView(), ExpectedView(enlarged, place.x, place.y));
+    }
+}
+
+TEST_F(QuorvexImageTest, TheShapeUnderCreationShowsInTheMagnifier)
+{
+    WritePicture(PatternPicture(800, 600), "Images/Pattern.bmp");
+    ASSERT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+    AddLine({390, 320}, {440, 320});
+    Form->MenuLineClick();
+    Input->Click({400, 300});
+    Input->Move({430, 290});
+    Input->Move({420, 310});
+
+    const QImage plain = ThreeTimesPicture();
+    const QImage withBand = ThreeTimesPicture([](TCanvas* canvas) {
+        MLine band(canvas);
+        band.CreateMouseDown(400, 300);
+        band.CreateMouseMove(420, 310);
+    });
+    ASSERT_NE(ExpectedView(plain, 420, 310), ExpectedView(withBand, 420, 310));
+    EXPECT_EQ(ShownView(), ExpectedView(withBand, 420, 310));
+
+    // Finished, the line is part of the document's own view.
+    Input->Click({420, 310});
+    Input->Move({421, 311});
+    EXPECT_EQ(ShownView(), ExpectedView(ThreeTimesPicture(), 421, 311));
+}
+
+TEST_F(QuorvexImageTest, AHiddenMagnifierIsNotRendered)
+{
+    ASSERT_TRUE(FormZoom->isVisible());
+    EXPECT_EQ(FormZoom->windowTitle().toStdString(), MLan::GetInstance()->Texts[247]);
+    FormZoom->close();
+    EXPECT_FALSE(Form->MenuViewZoom->isChecked());
+    EXPECT_FALSE(Form->IsZoomShown());
+
+    AddLine({10, 10}, {100, 50});
+    Input->Move({50, 30});
+    Form->RedrawImage();
+    EXPECT_EQ(MShape::GetZoomCanvas(), nullptr);
+
+    Form->MenuViewZoom->trigger();
+    EXPECT_TRUE(FormZoom->isVisible());
+    Input->Move({200, 200});
+    EXPECT_EQ(ShownView(), ExpectedView(ThreeTimesPicture(), 200, 200));
+}
+
+} // namespace
