@@ -242,11 +242,12 @@ void TFormMeasure::ClickOffShapes(TMouseButton button, TShiftState shift, int x,
             SelectShape(first, true);
             SelectShape(second, false);
             MShape* shape = AsShape(relation);
-            shape->Draw(DRAW_ACTIVE);
+            if (shape)
+                shape->Draw(DRAW_ACTIVE);
             RedrawImage();
             ShowRelationValues();
             // Its label starts moving.
-            if (!IsLocked() && shape->HitTest(x, y) == HIT_LABEL)
+            if (shape && !IsLocked() && shape->HitTest(x, y) == HIT_LABEL)
                 shape->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y);
             return;
         }
@@ -351,7 +352,7 @@ void TFormMeasure::TrackSelect(TShiftState shift, int x, int y)
     if (MarksShown()) {
         for (MRelation* listed : RelationList) {
             MShape* relation = AsShape(listed);
-            const int hit = relation->HitTest(x, y);
+            const int hit = relation ? relation->HitTest(x, y) : HIT_NONE;
             if (!IsHit(hit))
                 continue;
             relation->Draw(DRAW_ACTIVE);
