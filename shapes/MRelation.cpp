@@ -59,7 +59,8 @@ void MRelation::Draw(int mode, TCanvas* target)
     if (target == nullptr)
         return;
 
-    const TColor penColor = static_cast<TColor>(param->GetColor(mode == DRAW_ACTIVE ? OPT_COLOR_ACTIVE : OPT_COLOR_MARK));
+    const int penOption = mode == DRAW_ACTIVE ? OPT_COLOR_ACTIVE : OPT_COLOR_MARK;
+    const TColor penColor = static_cast<TColor>(param->GetColor(penOption));
     const auto setPen = [&] {
         target->Pen.Color = penColor;
         target->Pen.Style = psSolid;
