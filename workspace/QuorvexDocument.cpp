@@ -6,7 +6,7 @@
 #include "shapes/MShape.h"
 
 #include <algorithm>
-#include <set>
+#include <bitset>
 
 namespace {
 
@@ -32,12 +32,12 @@ bool TFormMeasure::AddShape(MShape* shape)
 
 int TFormMeasure::NextSerialNumber(int kind) const
 {
-    std::set<int> taken;
+    std::bitset<kLastSerialNumber + 1> taken;
     for (const MShape* shape : ShapeList)
         if (shape->GetKind() == kind && shape->number >= kFirstSerialNumber && shape->number <= kLastSerialNumber)
-            taken.insert(shape->number);
+            taken.set(std::size_t(shape->number));
     for (int number = kFirstSerialNumber; number <= kLastSerialNumber; ++number)
-        if (!taken.contains(number))
+        if (!taken.test(std::size_t(number)))
             return number;
     return kFirstSerialNumber;
 }
@@ -122,10 +122,11 @@ void TFormMeasure::FreeDocument()
 {
     delete CalibrationRule;
     CalibrationRule = nullptr;
-    ClearSelected();
-    // Every relation, listed or only current, goes before the shapes it
-    // points at, so none is ever left pointing at a freed shape.
+    // Every relation, listed or only current, goes before any shape it may
+    // point at (an abandoned shape under creation included), so none is ever
+    // left pointing at a freed shape.
     FreeRelations();
+    ClearSelected();
     for (MShape* shape : ShapeList)
         delete shape;
     ShapeList.clear();

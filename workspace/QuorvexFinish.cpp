@@ -75,7 +75,7 @@ void TFormMeasure::FinishShapeCreation(int x, int y)
 #if __has_include("shapes/MLineLine.h")
         if (AngleFirstLine && AngleFirstLine->GetKind() == KIND_LINE && shape->GetKind() == KIND_LINE) {
             ClearSelectedRelation();
-            SelectedRelation = new MLineLine(ImagePaint->Canvas(), AngleFirstLine, shape);
+            SelectedRelation = new MLineLine(AngleFirstLine, shape, ImagePaint->Canvas());
             if (!AddRelation(SelectedRelation))
                 ClearSelectedRelation();
         }

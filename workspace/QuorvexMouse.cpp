@@ -12,16 +12,13 @@
 #include "platform/gui/TCanvas.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
+#include "shapes/MRelation.h"
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
 
 #include <QMessageBox>
 
 #include <algorithm>
-
-#if __has_include("shapes/MRelation.h")
-#include "shapes/MRelation.h"
-#endif
 
 namespace {
 
@@ -33,28 +30,6 @@ bool IsHit(int hit)
 bool IsDragging(const MShape* shape)
 {
     return shape && (shape->GetEditState() == EDIT_RESHAPE || shape->GetEditState() == EDIT_MOVE);
-}
-
-// A relation as the shape it is. Until the relation classes join the model no
-// relation exists, and neither does this conversion.
-MShape* AsShape(MRelation* relation)
-{
-#if __has_include("shapes/MRelation.h")
-    return relation;
-#else
-    (void)relation;
-    return nullptr;
-#endif
-}
-
-std::pair<MShape*, MShape*> OperandsOf(MRelation* relation)
-{
-#if __has_include("shapes/MRelation.h")
-    return {relation->shapeA, relation->shapeB};
-#else
-    (void)relation;
-    return {nullptr, nullptr};
-#endif
 }
 
 // The arrow keys' one-pixel steps on the screen; (0, 0) for any other key.
@@ -196,8 +171,8 @@ void TFormMeasure::SelectMouseDown(TMouseButton button, TShiftState shift, int x
             SelectShape(previous, false);
             RedrawImage();
             BuildRelation(candidate, previous);
-            if (MShape* relation = AsShape(SelectedRelation); relation && MarksShown())
-                relation->Draw(DRAW_ACTIVE, ImagePaint->Canvas());
+            if (SelectedRelation && MarksShown())
+                SelectedRelation->Draw(DRAW_ACTIVE, ImagePaint->Canvas());
             return;
         }
     }
@@ -238,17 +213,14 @@ void TFormMeasure::ClickOffShapes(TMouseButton button, TShiftState shift, int x,
             if (relation != SelectedRelation)
                 ClearSelectedRelation();
             SelectedRelation = relation;
-            const auto [first, second] = OperandsOf(relation);
-            SelectShape(first, true);
-            SelectShape(second, false);
-            MShape* shape = AsShape(relation);
-            if (shape)
-                shape->Draw(DRAW_ACTIVE);
+            SelectShape(relation->shapeA, true);
+            SelectShape(relation->shapeB, false);
+            relation->Draw(DRAW_ACTIVE);
             RedrawImage();
             ShowRelationValues();
             // Its label starts moving.
-            if (shape && !IsLocked() && shape->HitTest(x, y) == HIT_LABEL)
-                shape->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y);
+            if (!IsLocked() && relation->HitTest(x, y) == HIT_LABEL)
+                relation->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y);
             return;
         }
         ClearSelectedRelation();
@@ -336,8 +308,8 @@ void TFormMeasure::TrackSelect(TShiftState shift, int x, int y)
             return;
         }
     }
-    if (MShape* relation = AsShape(SelectedRelation); IsDragging(relation)) {
-        relation->MouseMove(ModifiersOf(shift), x, y);
+    if (IsDragging(SelectedRelation)) {
+        SelectedRelation->MouseMove(ModifiersOf(shift), x, y);
         return;
     }
     for (MShape* shape : ShapeList) {
@@ -350,9 +322,8 @@ void TFormMeasure::TrackSelect(TShiftState shift, int x, int y)
         return;
     }
     if (MarksShown()) {
-        for (MRelation* listed : RelationList) {
-            MShape* relation = AsShape(listed);
-            const int hit = relation ? relation->HitTest(x, y) : HIT_NONE;
+        for (MRelation* relation : RelationList) {
+            const int hit = relation->HitTest(x, y);
             if (!IsHit(hit))
                 continue;
             relation->Draw(DRAW_ACTIVE);
@@ -403,8 +374,8 @@ void TFormMeasure::SelectMouseUp(TMouseButton button, TShiftState shift, int x, 
             Selected->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
             RedrawImage();
             UpdateSelection(true);
-        } else if (MShape* relation = AsShape(SelectedRelation); relation && MarksShown() && IsDragging(relation)) {
-            relation->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
+        } else if (SelectedRelation && MarksShown() && IsDragging(SelectedRelation)) {
+            SelectedRelation->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
             RedrawImage();
             ShowRelationValues();
         }

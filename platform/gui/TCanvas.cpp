@@ -12,6 +12,7 @@
 #include <cstring>
 #include <numbers>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -674,10 +675,61 @@ const QFontMetrics& TCanvas::Metrics() const
     return *metrics_;
 }
 
+// Shaping a text is by far the dearest step of drawing it, and a redraw
+// writes the same labels and names again and again. So each (font, text)
+// pair is shaped and rasterized once into a coverage mask, and TextOut only
+// copies the mask's pixels in the font colour. Text is drawn without
+// antialiasing, so the mask is all or nothing and copying it gives exactly
+// the pixels QPainter would have drawn.
+struct TCanvas::TextRun {
+    int width = 0;  // advance of the text
+    int height = 0; // height of the font's cell
+    int reach = 0;  // margin of the mask around the cell, for overhanging glyphs
+    QImage mask;    // Alpha8, (width + 2 reach) x (height + 2 reach); null for empty text
+};
+
+namespace {
+
+// Bounded so that a long session drawing ever new texts cannot grow it without
+// limit; when full it starts afresh, which costs one reshaping per text.
+constexpr std::size_t kMaxTextRuns = 8192;
+
+} // namespace
+
+const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
+{
+    static std::unordered_map<std::string, TextRun> runs;
+    const QFontMetrics& metrics = Metrics();
+    std::string key = qfont_.key().toStdString();
+    key += '\0';
+    key += text;
+    if (const auto found = runs.find(key); found != runs.end())
+        return found->second;
+    if (runs.size() >= kMaxTextRuns)
+        runs.clear();
+
+    TextRun run;
+    const QString string = QString::fromStdString(text);
+    run.width = metrics.horizontalAdvance(string);
+    run.height = metrics.height();
+    // Glyphs may reach a little beyond their cell (italics, accents).
+    run.reach = run.height;
+    if (!string.isEmpty() && run.width + 2 * run.reach > 0) {
+        run.mask = QImage(run.width + 2 * run.reach, run.height + 2 * run.reach, QImage::Format_Alpha8);
+        run.mask.fill(0);
+        QPainter painter(&run.mask);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setFont(qfont_);
+        painter.setPen(Qt::black);
+        painter.drawText(QPoint(run.reach, run.reach + metrics.ascent()), string);
+    }
+    return runs.emplace(std::move(key), std::move(run)).first->second;
+}
+
 TSize TCanvas::TextExtent(const std::string& text) const
 {
-    const QFontMetrics& metrics = Metrics();
-    return {metrics.horizontalAdvance(QString::fromStdString(text)), metrics.height()};
+    const TextRun& run = Run(text);
+    return {run.width, run.height};
 }
 
 void TCanvas::TextOut(int x, int y, const std::string& text)
@@ -686,22 +738,26 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
     QImage* image = PreparedTarget();
     if (image == nullptr)
         return;
-    const QString string = QString::fromStdString(text);
-    const QFontMetrics& metrics = Metrics();
-    const std::int64_t width = metrics.horizontalAdvance(string);
-    const std::int64_t height = metrics.height();
+    const TextRun& run = Run(text);
+    const Raster raster(image);
     if (Brush.Style == bsSolid)
-        PaintBox(Raster(image), x, y, x + width, y + height, CopyMix(Brush.Color));
-    // Glyphs may reach a little beyond their cell (italics, accents).
-    const std::int64_t reach = height;
-    if (string.isEmpty() || x + width + reach < 0 || y + height + reach < 0 || x - reach >= image->width()
-        || y - reach >= image->height())
+        PaintBox(raster, x, y, std::int64_t(x) + run.width, std::int64_t(y) + run.height, CopyMix(Brush.Color));
+    if (run.mask.isNull())
         return;
-    QPainter painter(image);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
-    painter.setFont(qfont_);
-    painter.setPen(ToQColor(Font.Color));
-    painter.drawText(QPoint(x, y + metrics.ascent()), string);
+    const std::int64_t left = std::int64_t(x) - run.reach;
+    const std::int64_t top = std::int64_t(y) - run.reach;
+    const std::int64_t fromX = std::max<std::int64_t>(0, -left);
+    const std::int64_t toX = std::min<std::int64_t>(run.mask.width(), raster.width - left);
+    const std::int64_t fromY = std::max<std::int64_t>(0, -top);
+    const std::int64_t toY = std::min<std::int64_t>(run.mask.height(), raster.height - top);
+    const QRgb color = ToQRgb(Font.Color);
+    for (std::int64_t row = fromY; row < toY; ++row) {
+        const uchar* coverage = run.mask.constScanLine(int(row));
+        QRgb* line = raster.At(0, top + row);
+        for (std::int64_t column = fromX; column < toX; ++column)
+            if (coverage[column] >= 128)
+                line[left + column] = color;
+    }
 }
 
 void TCanvas::Draw(int x, int y, const TBitmap& bitmap)

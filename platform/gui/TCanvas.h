@@ -182,6 +182,9 @@ private:
                           std::optional<std::pair<TPoint, TPoint>> arcRadials);
     void Blit(const TRect& dest, const QImage* source, const TRect& src);
     const QFontMetrics& Metrics() const;
+    // The shaped and rasterized text in the current font, shared by all canvases.
+    struct TextRun;
+    const TextRun& Run(const std::string& text) const;
 
     QImage* target_ = nullptr;
     // Length along the current path, for the dot pattern.

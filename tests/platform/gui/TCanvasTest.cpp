@@ -2,11 +2,13 @@
 
 #include "platform/gui/TBitmap.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -579,6 +581,35 @@ TEST_F(TextTest, ExtentFollowsTheFont)
     EXPECT_GT(large.cy, small.cy);
     EXPECT_EQ(canvas->TextExtent("").cx, 0);
     EXPECT_GT(canvas->TextWidth("测量"), canvas->TextWidth("ab"));
+}
+
+// Texts are rasterized once and then copied; the copy must give the pixels
+// Qt draws for that text, also where the text is cut by the picture's edge
+// and when the same text comes again in another colour.
+TEST_F(TextTest, RepeatedAndClippedTextMatchesQtsOwnRendering)
+{
+    const std::string text = "L12: 3.5 mm 测量";
+    const auto reference = [&](int x, int y, QColor color) {
+        QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QFont font(QString::fromStdString(canvas->Font.Name));
+        font.setPixelSize(-canvas->Font.Height());
+        font.setStyleStrategy(QFont::NoAntialias);
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.drawText(QPoint(x, y + QFontMetrics(font).ascent()), QString::fromStdString(text));
+        return image;
+    };
+    for (const auto& [x, y, color] : {std::tuple{2, 3, clBlack}, std::tuple{-9, -4, clRed}, std::tuple{70, 30, clBlue}}) {
+        canvas->Brush.Style = bsSolid;
+        canvas->Brush.Color = clWhite;
+        canvas->FillRect({0, 0, bitmap.Width(), bitmap.Height()});
+        canvas->Brush.Style = bsClear;
+        canvas->Font.Color = color;
+        canvas->TextOut(x, y, text);
+        EXPECT_EQ(bitmap.Image(), reference(x, y, ToQColor(color))) << "text at " << x << ", " << y;
+    }
 }
 
 TEST(TFont, HeightAndSizeFollowEachOtherAtNinetySixDpi)
