@@ -5,6 +5,8 @@
 #include "WorkspaceFixture.h"
 
 #include "shapes/MLine.h"
+#include "tests/support/TestRelation.h"
+#include "workspace/MValue.h"
 
 #include <QLabel>
 
@@ -325,6 +327,38 @@ TEST_F(QuorvexMouseTest, DeletedShapesLeaveNoPointerBehind)
     EXPECT_EQ(Form->AngleFirstLine, nullptr);
     EXPECT_EQ(Form->Selected, nullptr);
     EXPECT_EQ(Form->Mode, MODE_SELECT);
+}
+
+TEST_F(QuorvexMouseTest, AClickOnARelationSelectsItsTwoShapesAndADragMovesItsLabel)
+{
+    MShape* a = AddLine({100, 300}, {100, 400});
+    MShape* b = AddLine({300, 300}, {300, 400});
+    auto* relation = new TestRelation(a, b, Form->ImagePaint->Canvas());
+    ASSERT_TRUE(Form->AddRelation(relation));
+    Form->RedrawImage();
+    const TPoint onDimension = MTool::Midpoint(relation->dimStart, relation->dimEnd);
+    ASSERT_EQ(Form->ShapeAt(onDimension.x, onDimension.y), nullptr);
+
+    Input->Move({onDimension.x, onDimension.y});
+    Input->Press({onDimension.x, onDimension.y});
+    EXPECT_EQ(Form->SelectedRelation, relation);
+    EXPECT_EQ(Form->Selected, nullptr);
+    EXPECT_TRUE(a->selected && b->selected);
+    EXPECT_TRUE(FormValue->MemoItems->toPlainText().contains(QStringLiteral("Distance")));
+    EXPECT_FALSE(Form->Banding);
+
+    // The label sits on the middle of the dimension line.
+    Input->Move({onDimension.x, onDimension.y - 20});
+    Input->Release({onDimension.x, onDimension.y - 20});
+    EXPECT_EQ(relation->labelOffset1, (TPoint{0, -20}));
+    EXPECT_EQ(relation->GetEditState(), EDIT_IDLE);
+    EXPECT_EQ(Form->SelectedRelation, relation);
+
+    // Deleting one of its shapes takes the relation with it.
+    Input->Click({100, 350});
+    Form->MenuDeleteClick();
+    EXPECT_TRUE(Form->RelationList.empty());
+    EXPECT_EQ(Form->SelectedRelation, nullptr);
 }
 
 TEST_F(QuorvexMouseTest, MovingTheMouseShowsThePositionCountedUpFromTheBottom)
