@@ -131,10 +131,12 @@ void TFormMeasure::RenderZoomBack(TPoint centre)
     const TPoint origin = ZoomOrigin(centre);
     StretchBlock(*ZoomBackImage, *ImageBitmap, BufferBitmap->Width(), BufferBitmap->Height(), origin);
     // The document as the last full redraw drew it, on the view alone: the
-    // canvas without a picture takes the shapes' own drawing.
+    // canvas without a picture takes the shapes' own drawing. A ruler line
+    // is drawn over the plain picture, and so it is magnified.
     TCanvas nowhere;
     MShape::SetZoomCanvas(ZoomBackImage->Canvas(), origin);
-    DrawDocument(&nowhere);
+    if (Mode != MODE_RULE)
+        DrawDocument(&nowhere);
     ZoomViewCentre = centre;
     ZoomViewValid = true;
 }

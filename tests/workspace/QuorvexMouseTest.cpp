@@ -147,6 +147,51 @@ TEST_F(QuorvexMouseTest, TheSelectedShapeWinsOverAnEarlierShapeUnderTheClick)
     EXPECT_FALSE(across->selected);
 }
 
+TEST_F(QuorvexMouseTest, ShiftOrCtrlAddsToTheSelection)
+{
+    MShape* a = AddLine({100, 100}, {200, 100});
+    MShape* b = AddLine({100, 200}, {200, 200});
+    MShape* c = AddLine({100, 300}, {200, 300});
+    Input->Click({150, 100});
+    Input->Click({150, 200}, Qt::ShiftModifier);
+    Input->Click({150, 300}, Qt::ControlModifier);
+    EXPECT_TRUE(a->selected && b->selected && c->selected);
+    EXPECT_EQ(Form->Selected, c);
+    // A plain click on another shape selects it alone.
+    MShape* d = AddLine({100, 400}, {200, 400});
+    Input->Click({150, 400});
+    EXPECT_TRUE(!a->selected && !b->selected && !c->selected && d->selected);
+}
+
+TEST_F(QuorvexMouseTest, HoveringHighlightsAShapeOnlyWhileTheMouseIsOverIt)
+{
+    AddLine({100, 100}, {200, 100});
+    Form->RedrawImage();
+    // Off the middle, where the length label sits.
+    const auto pixel = [&] { return FromQRgb(Form->ImagePaint->ScreenImage().pixel(120, 100)); };
+    const TColor normal = pixel();
+    const TColor active = TColor(MParam::GetInstance()->GetColor(OPT_COLOR_ACTIVE));
+    ASSERT_NE(normal, active);
+
+    Input->Move({120, 101});
+    EXPECT_EQ(pixel(), active);
+    EXPECT_EQ(Form->ImagePaint->cursor().shape(), Qt::SizeAllCursor);
+    Input->Move({120, 140});
+    EXPECT_EQ(pixel(), normal);
+    EXPECT_EQ(Form->ImagePaint->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(QuorvexMouseTest, TheRightButtonLeavesTheDocumentAlone)
+{
+    MShape* line = AddLine({100, 100}, {200, 100});
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(150, 100), QPointF(150, 100), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Form->ImagePaint, &press);
+    EXPECT_EQ(Form->Selected, nullptr);
+    EXPECT_FALSE(line->selected);
+    EXPECT_FALSE(Form->Banding);
+}
+
 TEST_F(QuorvexMouseTest, ARubberBandSelectsWhatItEncloses)
 {
     MShape* a = AddLine({100, 100}, {150, 100});
