@@ -11,7 +11,7 @@ const std::string& MLanTexts::operator[](int slot) const
 {
     if (slot < 1 || slot > SlotCount)
         throw std::out_of_range("No interface text slot " + std::to_string(slot));
-    return slots[static_cast<std::size_t>(slot)];
+    return texts[static_cast<std::size_t>(slot)];
 }
 
 namespace {
@@ -73,5 +73,5 @@ void MLan::LoadTexts()
     if (!table)
         return;
     for (const MLanEntry& entry : *table)
-        Texts.slots[static_cast<std::size_t>(entry.slot)] = entry.text;
+        Texts.texts[static_cast<std::size_t>(entry.slot)] = entry.text;
 }

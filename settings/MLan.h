@@ -27,7 +27,8 @@ public:
 
 private:
     friend class MLan;
-    std::array<std::string, SlotCount + 1> slots; // slot 0 unused
+    // Not named "slots": Qt defines that word as a macro in every form.
+    std::array<std::string, SlotCount + 1> texts; // slot 0 unused
 };
 
 class MLan {

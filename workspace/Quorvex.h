@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/gui/TBitmap.h"
+#include "workspace/MCalibration.h"
 
 #include <QMainWindow>
 
@@ -22,8 +23,23 @@ public:
 
     const TBitmap& ImageBitmap() const { return imageBitmap; }
 
+    // ---- Calibration (QuorvexCalibration.cpp) ----
+    void MenuRuleClick();
+    void StartCalibration(int direction, bool reset);
+    void ShowCalibrationLength();
+    void FinishCalibration(bool cancel);
+    void ApplyCalibration();
+    void ApplyRuler();
+
+    int CalibrationDirection = RULE_HORI;
+    int RulerAspect = RULER_ASPECT_NONE;
+    double RulerRatio = 0; // meaningful only while RulerAspect is not RULER_ASPECT_NONE
+
 private:
     TBitmap imageBitmap;
     QScrollArea* scrollBoxPaint;
     QLabel* imagePaint;
 };
+
+// Created first by the start-up code, alive until exit.
+extern TFormMeasure* FormMeasure;
