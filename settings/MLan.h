@@ -27,7 +27,6 @@ public:
 
 private:
     friend class MLan;
-    // Not named "slots": Qt defines that word as a macro in every form.
     std::array<std::string, SlotCount + 1> texts; // slot 0 unused
 };
 

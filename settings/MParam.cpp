@@ -296,50 +296,32 @@ bool MParam::Open()
 {
     if (IsOpen)
         return false;
-    bool opened = false;
-
     // Each backend is tried in its own catch-all: any failure just means that
-    // backend is not available here.
-    try {
-        if (DMMain) {
-            DataSet = DMMain->KTableConfig.get();
-            if (DataSet && DMMain->KDBConfig) {
-                DMMain->KDBConfig->Open();
-                DataSet->SetActive(true);
-                opened = true;
-            }
-        }
-    } catch (...) {
-    }
-
-    if (!opened) {
+    // backend is not available here. A backend that needs a connection is
+    // tried only when it has one.
+    const auto tryBackend = [this](TDataSet* table, TCustomConnection* connection, bool needsConnection) {
+        DataSet = table;
+        if (!table || (needsConnection && !connection))
+            return false;
         try {
-            if (DataModuleOptions) {
-                TClientDataSet* options = DataModuleOptions->DataSetOptions.get();
-                DataSet = options;
-                if (options) {
-                    options->SetActive(true);
-                    options->SetLogChanges(false);
-                    opened = true;
-                }
-            }
+            if (connection)
+                connection->Open();
+            table->SetActive(true);
+            return true;
         } catch (...) {
+            return false;
         }
-    }
+    };
 
-    if (!opened) {
-        try {
-            if (DMMain) {
-                DataSet = DMMain->FirebirdTableConfig.get();
-                if (DataSet && DMMain->FirebirdDBConfig) {
-                    DMMain->FirebirdDBConfig->Open();
-                    DataSet->SetActive(true);
-                    opened = true;
-                }
-            }
-        } catch (...) {
-        }
+    bool opened = DMMain && tryBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get(), true);
+    if (!opened && DataModuleOptions) {
+        TClientDataSet* options = DataModuleOptions->DataSetOptions.get();
+        opened = tryBackend(options, nullptr, false);
+        if (opened)
+            options->SetLogChanges(false);
     }
+    if (!opened && DMMain)
+        opened = tryBackend(DMMain->FirebirdTableConfig.get(), DMMain->FirebirdDBConfig.get(), true);
 
     if (!opened)
         return false;

@@ -4,6 +4,7 @@
 #include "shapes/MTool.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -52,13 +53,24 @@ void MDataPoint::SetText(const std::string& newX, const std::string& newY)
 
 bool MDataPoint::IsModified() const { return valid && (editX != textX || editY != textY); }
 
-void MDataLength::SetValue(double pixels, const std::string& newCaption)
+void MDataValue::SetText(const std::string& newText)
+{
+    if (IsNumber(newText))
+        edit = newText;
+}
+
+void MDataValue::Store(const std::string& newCaption, double newValue, std::string written)
 {
     valid = true;
     caption = newCaption;
-    value = pixels;
-    text = MRuleTool::GetInstance()->ValueToText(pixels);
+    value = newValue;
+    text = std::move(written);
     edit = text;
+}
+
+void MDataLength::SetValue(double pixels, const std::string& newCaption)
+{
+    Store(newCaption, pixels, MRuleTool::GetInstance()->ValueToText(pixels));
 }
 
 double MDataLength::GetValue() const
@@ -66,19 +78,10 @@ double MDataLength::GetValue() const
     return edit == text ? value : MRuleTool::GetInstance()->TextToLength(edit);
 }
 
-void MDataLength::SetText(const std::string& newText)
-{
-    if (IsNumber(newText))
-        edit = newText;
-}
-
 void MDataAngle::SetValue(double degrees, const std::string& newCaption, bool reverse)
 {
-    valid = true;
-    caption = newCaption;
-    value = reverse ? MTool::ReverseAngle(degrees) : degrees;
-    text = MTool::FormatAngle(value);
-    edit = text;
+    const double shown = reverse ? MTool::ReverseAngle(degrees) : degrees;
+    Store(newCaption, shown, MTool::FormatAngle(shown));
 }
 
 double MDataAngle::GetValue() const
@@ -87,12 +90,6 @@ double MDataAngle::GetValue() const
     if (edit != text)
         MTool::TextToNumber(edit, v);
     return MTool::ReverseAngle(v);
-}
-
-void MDataAngle::SetText(const std::string& newText)
-{
-    if (IsNumber(newText))
-        edit = newText;
 }
 
 void MData::Clear()

@@ -45,11 +45,10 @@ private:
     int imageHeight = 0;
 };
 
-class MDataLength {
+// What a length and an angle share: one value with its caption, the text
+// written for it and the text as edited.
+class MDataValue {
 public:
-    void SetValue(double pixels, const std::string& caption);
-    // Pixels: as written while unedited, else the edited text converted back.
-    double GetValue() const;
     // Stores a typed text when it is a number; otherwise changes nothing.
     void SetText(const std::string& text);
     bool IsModified() const { return valid && edit != text; }
@@ -60,37 +59,31 @@ public:
     const std::string& GetEdit() const { return edit; }
     void Clear() { valid = false; }
 
-private:
+protected:
+    void Store(const std::string& newCaption, double newValue, std::string written);
+
     bool valid = false;
     std::string caption;
-    std::string text; // as written, calibrated
+    std::string text; // as written
     std::string edit; // as edited
-    double value = 0; // pixels
+    double value = 0; // as the shape wrote it
 };
 
-class MDataAngle {
+class MDataLength : public MDataValue {
+public:
+    // Writes a length in pixels; its text is calibrated.
+    void SetValue(double pixels, const std::string& caption);
+    // Pixels: as written while unedited, else the edited text converted back.
+    double GetValue() const;
+};
+
+class MDataAngle : public MDataValue {
 public:
     // Writes the angle in degrees; with reverse it is shown counted the other
     // way round (360 - a, and 0 for 360). Angles are not calibrated.
     void SetValue(double degrees, const std::string& caption, bool reverse);
     // Degrees: the written or edited value, always reversed back.
     double GetValue() const;
-    // Stores a typed text when it is a number; otherwise changes nothing.
-    void SetText(const std::string& text);
-    bool IsModified() const { return valid && edit != text; }
-
-    bool IsValid() const { return valid; }
-    const std::string& GetCaption() const { return caption; }
-    const std::string& GetText() const { return text; }
-    const std::string& GetEdit() const { return edit; }
-    void Clear() { valid = false; }
-
-private:
-    bool valid = false;
-    std::string caption;
-    std::string text; // as written
-    std::string edit; // as edited
-    double value = 0; // degrees as stored
 };
 
 class MData {

@@ -1,0 +1,553 @@
+#include "shapes/MShape.h"
+
+#include "platform/gui/TCanvas.h"
+#include "settings/MLan.h"
+#include "settings/MParam.h"
+#include "shapes/MData.h"
+#include "shapes/MRuleTool.h"
+#include "shapes/MTool.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+// Half-length limit of the perpendicular guide, whatever the option says.
+constexpr int kGuideLimit = 5000;
+// Where the display name sits relative to the shape's centre.
+constexpr int kNameOffset = 15;
+// Arrowheads: drawn from this distance on, this long and twice this wide.
+constexpr double kArrowMinDistance = 10.0;
+constexpr double kArrowLength = 8.0;
+constexpr double kArrowHalfWidth = 2.0;
+// Dimension lines: gap to the measured points, length of the extension
+// lines, and the distance up to which the arrows point in from outside.
+constexpr int kDimensionGap = 6;
+constexpr int kDimensionExtension = 18;
+constexpr double kDimensionInsideLimit = 48.0;
+
+TColor ColorOption(MParam* param, int id) { return static_cast<TColor>(param->GetColor(id)); }
+
+int Saturated(std::int64_t value) { return MTool::TruncToInt(double(value)); }
+
+} // namespace
+
+// ---------------------------------------------------------------- MBase
+
+MBase::MBase()
+    : param(MParam::GetInstance()), lan(MLan::GetInstance()), tool(MTool::GetInstance()),
+      ruleTool(MRuleTool::GetInstance())
+{
+}
+
+std::string MBase::GetTypeName() const { return {}; }
+
+bool MBase::IsValid() const { return true; }
+
+void MBase::BuildResults() {}
+
+std::string MBase::GetDisplayName() const { return {}; }
+
+std::vector<MItem>& MBase::GetResults()
+{
+    ClearResults();
+    const std::string name = GetTypeName();
+    const std::string value = GetDisplayName();
+    if (!name.empty())
+        AddResult(name, value);
+    if (IsValid())
+        BuildResults();
+    return results;
+}
+
+void MBase::ClearResults() { results.clear(); }
+
+void MBase::AddResult(const std::string& name, const std::string& value) { results.push_back({name, value}); }
+
+// ---------------------------------------------------------------- MShape
+
+TCanvas* MShape::zoomCanvas = nullptr;
+TPoint MShape::zoomOrigin;
+
+MShape::MShape(TCanvas* defaultCanvas) : canvas(defaultCanvas) {}
+
+std::string MShape::GetDisplayName() const
+{
+    const std::string tag = GetTag();
+    return tag.empty() ? std::string() : tag + std::to_string(number);
+}
+
+void MShape::Move(int, int) {}
+
+int MShape::HitTest(int x, int y)
+{
+    if (!param->BoolValue(OPT_VIEW_MARK) || !marked)
+        return HIT_NONE;
+    return HitLabel(x, y) != 0 ? HIT_LABEL : HIT_NONE;
+}
+
+int MShape::GetCursor(int code) const
+{
+    if (state == STATE_CREATING || code == EDIT_RESHAPE || code == HIT_POINT)
+        return crCross;
+    if (code == EDIT_MOVE || code == HIT_BODY || code == HIT_LABEL)
+        return crSizeAll;
+    return crDefault;
+}
+
+bool MShape::InRect(int, int, int, int) const { return false; }
+
+void MShape::Draw(int mode, TCanvas* target)
+{
+    if (!IsValid())
+        return;
+    if (target == nullptr)
+        target = canvas;
+    if (target == nullptr)
+        return;
+
+    TColor penColor = ColorOption(param, OPT_COLOR_NORMAL);
+    if (mode == DRAW_CREATE)
+        penColor = ColorOption(param, OPT_COLOR_DESIGN);
+    else if (IsHighlightMode(mode))
+        penColor = ColorOption(param, OPT_COLOR_ACTIVE);
+    else if (mode == DRAW_NORMAL && selected)
+        penColor ^= 0xFFFFFF; // a selected shape stands out in the complement
+    target->Pen.Color = penColor;
+    target->Brush.Color = ColorOption(param, OPT_COLOR_BRUSH);
+    target->Pen.Style = mode == DRAW_MOVE ? psDot : psSolid;
+    target->Brush.Style = bsClear;
+
+    const bool preview = mode == DRAW_CREATE || mode == DRAW_MOVE;
+    if (!preview && param->BoolValue(OPT_VIEW_NAME))
+        DrawName(target);
+    DrawBody(mode, target);
+    if (!preview && param->BoolValue(OPT_VIEW_MARK) && marked) {
+        const TColor markColor = ColorOption(param, OPT_COLOR_MARK);
+        target->Font.Color = markColor;
+        target->Pen.Color = markColor;
+        target->Pen.Style = psSolid;
+        DrawLabel(mode, target);
+    }
+}
+
+void MShape::CreateMouseMove(int, int) {}
+
+void MShape::CreateMouseDown(int, int) {}
+
+void MShape::EditMouseDown(int, int) {}
+
+void MShape::ReshapeMove(int, int) {}
+
+TPoint MShape::ReshapeEnd(int, int) { return p1; }
+
+void MShape::DrawBody(int, TCanvas*) {}
+
+void MShape::DrawLabel(int, TCanvas*) {}
+
+TPoint MShape::GetLabelPos(int) const { return {}; }
+
+std::string MShape::GetTag() const { return {}; }
+
+TPoint MShape::GetCenter() const { return {}; }
+
+bool MShape::WriteData(MData&, bool) const { return false; }
+
+bool MShape::ReadData(MData) { return false; }
+
+std::vector<std::string> MShape::GetDeriveCaptions() const { return {}; }
+
+std::vector<std::unique_ptr<MShape>> MShape::MakeDerivedShapes(TCanvas*, int) const { return {}; }
+
+// ---- Public non-virtual operations
+
+void MShape::SetZoomCanvas(TCanvas* magnifier, TPoint origin)
+{
+    zoomCanvas = magnifier;
+    zoomOrigin = origin;
+}
+
+void MShape::MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)
+{
+    if (state == STATE_CREATING) {
+        CreateMouseDown(x, y);
+        return;
+    }
+    switch (HitTest(x, y)) {
+    case HIT_POINT:
+        editState = EDIT_RESHAPE;
+        break;
+    case HIT_BODY:
+        editState = EDIT_MOVE;
+        dragLabel = 0;
+        break;
+    case HIT_LABEL:
+        editState = EDIT_MOVE;
+        dragLabel = HitLabel(x, y);
+        break;
+    default:
+        break;
+    }
+    lastMouse = {x, y};
+    EditMouseDown(x, y);
+}
+
+void MShape::MouseMove(Qt::KeyboardModifiers, int x, int y)
+{
+    if (state == STATE_CREATING) {
+        CreateMouseMove(x, y);
+        return;
+    }
+    if (editState == EDIT_RESHAPE) {
+        curMouse = {x, y};
+        ReshapeMove(x, y);
+        Draw(DRAW_RESHAPE);
+    } else if (editState == EDIT_MOVE) {
+        const TPoint delta = MTool::SubtractPoints({x, y}, lastMouse);
+        lastMouse = {x, y};
+        if (dragLabel == 1 || dragLabel == 2) {
+            DragLabel(delta.x, delta.y, dragLabel);
+            Draw(DRAW_LABEL);
+        } else {
+            Move(delta.x, delta.y);
+            Draw(DRAW_MOVE);
+        }
+    }
+}
+
+TPoint MShape::MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)
+{
+    if (state == STATE_CREATING) {
+        // With drag drawing the release is the next click: press, drag, release.
+        if (param->BoolValue(OPT_DRAG_DRAW))
+            CreateMouseDown(x, y);
+        return {};
+    }
+    TPoint moved;
+    if (editState == EDIT_RESHAPE) {
+        editState = EDIT_IDLE;
+        moved = ReshapeEnd(x, y);
+        Draw(DRAW_NORMAL);
+    } else if (editState == EDIT_MOVE) {
+        editState = EDIT_IDLE;
+        Draw(DRAW_NORMAL);
+    }
+    return moved;
+}
+
+void MShape::FinishCreate()
+{
+    state = STATE_CREATED;
+    editState = EDIT_IDLE;
+}
+
+bool MShape::ToData(MData& data, bool blank) const
+{
+    data.Clear();
+    if (!IsValid())
+        return false;
+    return WriteData(data, blank);
+}
+
+bool MShape::FromData(const MData& data)
+{
+    if (!data.IsModified())
+        return false;
+    return ReadData(data);
+}
+
+std::vector<std::string> MShape::DeriveCaptions() const
+{
+    return IsValid() ? GetDeriveCaptions() : std::vector<std::string>();
+}
+
+std::vector<std::unique_ptr<MShape>> MShape::DeriveShapes(TCanvas* shapeCanvas, int index) const
+{
+    if (!IsValid())
+        return {};
+    return MakeDerivedShapes(shapeCanvas, index);
+}
+
+TPoint MShape::OffsetPoint(TPoint p, std::int64_t dx, std::int64_t dy)
+{
+    return {MTool::TruncToInt(double(p.x + dx)), MTool::TruncToInt(double(p.y + dy))};
+}
+
+bool MShape::IsHighlightMode(int mode)
+{
+    return mode == DRAW_ACTIVE || mode == DRAW_RESHAPE || mode == DRAW_LABEL;
+}
+
+// ---- Drawing routines
+
+TPoint MShape::Zoomed(TPoint p) { return MTool::SubtractPoints(MTool::ZoomPoint(p), zoomOrigin); }
+
+TRect MShape::Zoomed(const TRect& rect)
+{
+    const TRect zoomed = MTool::ZoomRect(rect);
+    const TPoint topLeft = MTool::SubtractPoints({zoomed.left, zoomed.top}, zoomOrigin);
+    const TPoint bottomRight = MTool::SubtractPoints({zoomed.right, zoomed.bottom}, zoomOrigin);
+    return {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+}
+
+TCanvas* MShape::ZoomCanvasLike(const TCanvas* source)
+{
+    if (zoomCanvas == nullptr || zoomCanvas == source)
+        return nullptr;
+    zoomCanvas->Pen.Color = source->Pen.Color;
+    zoomCanvas->Pen.Style = source->Pen.Style;
+    zoomCanvas->Brush.Color = source->Brush.Color;
+    zoomCanvas->Brush.Style = source->Brush.Style;
+    return zoomCanvas;
+}
+
+TRect MShape::BoxOf(const TRect& rect)
+{
+    const TRect box = MTool::NormalizeRect(rect);
+    const TPoint outer = MTool::AddPoints({box.right, box.bottom}, {1, 1});
+    return {box.left, box.top, outer.x, outer.y};
+}
+
+void MShape::DrawSegment(TCanvas* target, TPoint a, TPoint b) const
+{
+    if (target == nullptr)
+        return;
+    MTool::DrawLine(target, a, b);
+    if (TCanvas* zoom = ZoomCanvasLike(target))
+        MTool::DrawLine(zoom, Zoomed(a), Zoomed(b));
+}
+
+void MShape::DrawCrossMark(TCanvas* target, int x, int y, int size) const
+{
+    if (target == nullptr)
+        return;
+    const TColor oldColor = target->Pen.Color;
+    const TPenStyle oldStyle = target->Pen.Style;
+    target->Pen.Style = psSolid;
+    const std::int64_t s = size != 0 ? size : param->GetActiveWidth();
+    const TPoint centre{x, y};
+    DrawSegment(target, OffsetPoint(centre, -s, -s), OffsetPoint(centre, s, s));
+    DrawSegment(target, OffsetPoint(centre, -s, s), OffsetPoint(centre, s, -s));
+    target->Pen.Color = ColorOption(param, OPT_COLOR_BRUSH);
+    DrawSegment(target, centre, centre);
+    target->Pen.Color = oldColor;
+    target->Pen.Style = oldStyle;
+}
+
+void MShape::DrawPlusMark(TCanvas* target, int x, int y, int size) const
+{
+    if (target == nullptr)
+        return;
+    const TColor oldColor = target->Pen.Color;
+    const TPenStyle oldStyle = target->Pen.Style;
+    target->Pen.Style = psSolid;
+    const std::int64_t s = size != 0 ? size : param->GetActiveWidth();
+    const TPoint centre{x, y};
+    DrawSegment(target, OffsetPoint(centre, -s, 0), OffsetPoint(centre, s, 0));
+    DrawSegment(target, OffsetPoint(centre, 0, -s), OffsetPoint(centre, 0, s));
+    target->Pen.Color = ColorOption(param, OPT_COLOR_BRUSH);
+    DrawSegment(target, centre, centre);
+    target->Pen.Color = oldColor;
+    target->Pen.Style = oldStyle;
+}
+
+void MShape::DrawPerpendicularGuide(TCanvas* target, TPoint a, TPoint b, int size, bool dotted) const
+{
+    // A line without length has no perpendicular; the toolbox would answer
+    // with the image corner.
+    if (target == nullptr || a == b)
+        return;
+    const TPenStyle oldStyle = target->Pen.Style;
+    if (dotted)
+        target->Pen.Style = psDot;
+    const int half = std::clamp(size, 0, kGuideLimit);
+    DrawSegment(target, MTool::PerpendicularPoint(a, b, half, true), MTool::PerpendicularPoint(a, b, half, false));
+    DrawSegment(target, MTool::PerpendicularPoint(b, a, half, true), MTool::PerpendicularPoint(b, a, half, false));
+    target->Pen.Style = oldStyle;
+}
+
+void MShape::DrawArrowHead(TCanvas* target, TPoint from, TPoint to) const
+{
+    if (target == nullptr)
+        return;
+    const double d = MTool::Distance(from, to);
+    if (d < kArrowMinDistance)
+        return;
+    const double ux = (double(from.x) - to.x) / d;
+    const double uy = (double(from.y) - to.y) / d;
+    const TPoint base =
+        OffsetPoint(to, MTool::RoundToInt(kArrowLength * ux), MTool::RoundToInt(kArrowLength * uy));
+    const int wx = MTool::RoundToInt(kArrowHalfWidth * ux);
+    const int wy = MTool::RoundToInt(kArrowHalfWidth * uy);
+    const std::array<TPoint, 3> triangle{to, OffsetPoint(base, -wy, wx), OffsetPoint(base, wy, -wx)};
+    FillPolygon(target, triangle);
+}
+
+void MShape::FillPolygon(TCanvas* target, std::span<const TPoint> points) const
+{
+    if (target == nullptr || points.empty())
+        return;
+    target->Brush.Color = target->Pen.Color;
+    target->Brush.Style = bsSolid;
+    target->Polygon(points);
+    // The magnifier shows arrowheads, not the large polygons.
+    if (points.size() <= 3) {
+        if (TCanvas* zoom = ZoomCanvasLike(target)) {
+            std::vector<TPoint> zoomed;
+            for (TPoint p : points)
+                zoomed.push_back(Zoomed(p));
+            zoom->Polygon(zoomed);
+        }
+    }
+}
+
+void MShape::DrawEllipseRect(TCanvas* target, const TRect& rect) const
+{
+    if (target == nullptr)
+        return;
+    target->Ellipse(BoxOf(rect));
+    if (TCanvas* zoom = ZoomCanvasLike(target))
+        zoom->Ellipse(BoxOf(Zoomed(rect)));
+}
+
+void MShape::DrawArc(TCanvas* target, const TRect& rect, TPoint start, TPoint end) const
+{
+    if (target == nullptr || start == end)
+        return;
+    const TRect box = BoxOf(rect);
+    target->Arc(box.left, box.top, box.right, box.bottom, start.x, start.y, end.x, end.y);
+    if (TCanvas* zoom = ZoomCanvasLike(target)) {
+        const TRect zoomBox = BoxOf(Zoomed(rect));
+        const TPoint zoomStart = Zoomed(start);
+        const TPoint zoomEnd = Zoomed(end);
+        zoom->Arc(zoomBox.left, zoomBox.top, zoomBox.right, zoomBox.bottom, zoomStart.x, zoomStart.y, zoomEnd.x,
+                  zoomEnd.y);
+    }
+}
+
+void MShape::DrawFrame(TCanvas* target, const TRect& rect) const
+{
+    if (target == nullptr)
+        return;
+    const TBrushStyle oldStyle = target->Brush.Style;
+    target->Brush.Style = bsClear;
+    target->Rectangle(BoxOf(rect));
+    target->Brush.Style = oldStyle;
+}
+
+void MShape::DrawText(TCanvas* target, int x, int y, const std::string& text) const
+{
+    if (target == nullptr)
+        return;
+    if (param->BoolValue(OPT_MARK_BG)) {
+        target->Brush.Color = ColorOption(param, OPT_COLOR_MARK_BG);
+        target->Brush.Style = bsSolid;
+    } else {
+        target->Brush.Style = bsClear;
+    }
+    target->Font.Color = ColorOption(param, OPT_COLOR_MARK_FONT);
+    target->TextOut(x, y, text);
+}
+
+void MShape::DrawTextAt(TCanvas* target, TPoint point, const std::string& text) const
+{
+    DrawText(target, point.x, point.y, text);
+}
+
+void MShape::DrawLabelBox(int mode, TCanvas* target, int index)
+{
+    if (target == nullptr || (index != 1 && index != 2))
+        return;
+    const std::string& text = index == 1 ? label1 : label2;
+    if (text.empty())
+        return;
+    scratch = MTool::AddPoints(GetLabelPos(index), index == 1 ? labelOffset1 : labelOffset2);
+    DrawTextAt(target, scratch, text);
+    if (mode == DRAW_ACTIVE || mode == DRAW_LABEL)
+        DrawFrame(target, tool->TextRect(scratch.x, scratch.y, text));
+}
+
+void MShape::DrawName(TCanvas* target) const
+{
+    if (target == nullptr)
+        return;
+    const TPoint centre = GetCenter();
+    if (MTool::IsZeroPoint(centre))
+        return;
+    DrawTextAt(target, OffsetPoint(centre, -kNameOffset, -kNameOffset), GetDisplayName());
+}
+
+void MShape::DrawDimension(TCanvas* target, TPoint a, TPoint b)
+{
+    if (target == nullptr)
+        return;
+    if (a == b) {
+        dimAnchor = a;
+        return;
+    }
+    const double d = MTool::Distance(a, b);
+    const double angle = MTool::VectorAngle(a, b);
+    const bool side = angle > 90 && angle < 270;
+
+    const int e1 = Saturated(std::int64_t(dimOffset) + kDimensionGap);
+    const int e2 = Saturated(std::int64_t(dimOffset) + kDimensionExtension);
+    const int farOffset = std::abs(std::int64_t(e2)) < std::abs(std::int64_t(e1)) ? e1 : e2;
+    const int nearOffset = farOffset == 0 ? kDimensionGap : (farOffset > 0 ? kDimensionGap : -kDimensionGap);
+
+    // Points off a and off b, on the perpendiculars through them.
+    const auto offA = [&](double length) { return MTool::PerpendicularPoint(a, b, length, side); };
+    const auto offB = [&](double length) { return MTool::PerpendicularPoint(b, a, length, !side); };
+    DrawSegment(target, offA(nearOffset), offA(farOffset));
+    DrawSegment(target, offB(nearOffset), offB(farOffset));
+    dimStart = MTool::Midpoint(offA(e1), offA(e2));
+    dimEnd = MTool::Midpoint(offB(e1), offB(e2));
+
+    if (d <= kDimensionInsideLimit) {
+        // Too short for arrows inside: they point in from beyond the ends.
+        // A dimension line dragged onto the measured points has no
+        // perpendicular there, so its outer ends follow the line itself.
+        const TPoint outerStart =
+            dimStart == a ? MTool::PolarPoint(dimStart, kDimensionExtension, MTool::VectorAngle(b, a))
+                          : MTool::PerpendicularPoint(dimStart, a, kDimensionExtension, !side);
+        const TPoint outerEnd = dimEnd == b ? MTool::PolarPoint(dimEnd, kDimensionExtension, angle)
+                                            : MTool::PerpendicularPoint(dimEnd, b, kDimensionExtension, side);
+        DrawSegment(target, outerStart, outerEnd);
+        DrawArrowHead(target, outerStart, dimStart);
+        DrawArrowHead(target, outerEnd, dimEnd);
+        dimAnchor = side ? dimStart : dimEnd;
+    } else {
+        DrawSegment(target, dimStart, dimEnd);
+        DrawArrowHead(target, dimStart, dimEnd);
+        DrawArrowHead(target, dimEnd, dimStart);
+        dimAnchor = MTool::Midpoint(dimStart, dimEnd);
+    }
+}
+
+int MShape::HitLabel(int x, int y)
+{
+    const TPoint mouse{x, y};
+    if (!label1.empty()) {
+        scratch = MTool::AddPoints(GetLabelPos(1), labelOffset1);
+        if (MTool::PointInRect(mouse, tool->TextRect(scratch.x, scratch.y, label1)))
+            return 1;
+    }
+    if (!label2.empty()) {
+        scratch = MTool::AddPoints(GetLabelPos(2), labelOffset2);
+        if (MTool::PointInRect(mouse, tool->TextRect(scratch.x, scratch.y, label2)))
+            return 2;
+    }
+    return 0;
+}
+
+void MShape::DragLabel(int dx, int dy, int index)
+{
+    if (index != 1 && index != 2)
+        return;
+    TPoint& offset = index == 1 ? labelOffset1 : labelOffset2;
+    const TPoint anchor = GetLabelPos(index);
+    const TPoint candidate = MTool::SumPoints(anchor, offset, {dx, dy});
+    if (MTool::WithinReach(anchor, candidate))
+        offset = MTool::SubtractPoints(candidate, anchor);
+}
