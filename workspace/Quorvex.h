@@ -9,6 +9,7 @@
 
 #include <string>
 
+class QFileDialog;
 class QLabel;
 class QScrollArea;
 
@@ -34,6 +35,19 @@ public:
     int CalibrationDirection = RULE_HORI;
     int RulerAspect = RULER_ASPECT_NONE;
     double RulerRatio = 0; // meaningful only while RulerAspect is not RULER_ASPECT_NONE
+
+    // ---- Opening, grabbing and saving pictures (QuorvexImageFiles.cpp) ----
+    void MenuOpenClick();
+    void MenuSaveClick();
+    // Writes the picture as shown, with everything drawn on it: JPEG at
+    // quality 100 when the name ends in ".jpg" in any case, else a bitmap
+    // whatever the extension. Throws an error naming the file; a failed save
+    // leaves an existing file as it was.
+    void SaveImageFile(const std::string& fileName) const;
+
+    // Made on first use, then kept so that each remembers its folder.
+    QFileDialog* OpenDialogImage = nullptr;
+    QFileDialog* SaveDialogImage = nullptr;
 
 private:
     TBitmap imageBitmap;

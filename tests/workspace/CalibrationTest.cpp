@@ -1,7 +1,7 @@
 // Calibration: ruler lengths and typed true lengths in the calibration window,
 // the current ruler and the named ruler in the parameter store, and the one
 // scale every measured value is converted with.
-#include "tests/workspace/CalibrationFixture.h"
+#include "tests/workspace/WorkingFolderFixture.h"
 
 #include <QLocale>
 #include <QSignalSpy>
@@ -11,7 +11,7 @@
 
 namespace {
 
-class Calibration : public CalibrationFixture {
+class Calibration : public WorkingFolderFixture {
 protected:
     TFormRuleHoriVert& Dialog() { return *FormRuleHoriVert; }
 

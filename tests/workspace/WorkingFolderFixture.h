@@ -18,7 +18,7 @@
 
 #include <string>
 
-class CalibrationFixture : public ::testing::Test {
+class WorkingFolderFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {

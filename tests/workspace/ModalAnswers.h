@@ -1,0 +1,54 @@
+// Answers the modal windows a command opens, one after the other, as the
+// operator would: each answer gets the next new modal window that appears.
+// Lets a test run a command that calls exec() without blocking.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <deque>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+class ModalAnswers {
+public:
+    using Answer = std::function<void(QWidget*)>;
+
+    explicit ModalAnswers(std::deque<Answer> answers)
+        : Answers(std::move(answers))
+    {
+        QObject::connect(&Timer, &QTimer::timeout, [this] { Poll(); });
+        Timer.start(5);
+    }
+
+    // True when every answer was used.
+    bool AllAnswered() const { return Answers.empty(); }
+
+private:
+    void Poll()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == Answered)
+            return;
+        Answered = modal;
+        if (Answers.empty()) {
+            // Closed, so that an unforeseen question fails the test instead of hanging it.
+            ADD_FAILURE() << "unexpected modal window " << modal->metaObject()->className();
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                QTimer::singleShot(0, dialog, &QDialog::reject);
+            return;
+        }
+        // Answered from a fresh event: an answer may open the next modal
+        // window, whose nested loop would never run this timer again.
+        QTimer::singleShot(0, modal, [modal, answer = std::move(Answers.front())] { answer(modal); });
+        Answers.pop_front();
+    }
+
+    std::deque<Answer> Answers;
+    QPointer<QWidget> Answered;
+    QTimer Timer;
+};
