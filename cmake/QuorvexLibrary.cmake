@@ -8,10 +8,7 @@ function(quorvex_library name)
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
     ${CMAKE_CURRENT_SOURCE_DIR}/forms/*.ui)
   add_library(${name} STATIC ${sources})
-  # The forms' generated ui_*.h are public too: a form's header includes its
-  # layout so that its components are members by their own names.
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}
-    ${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen/include)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_CURRENT_SOURCE_DIR}/forms)
   target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
 endfunction()

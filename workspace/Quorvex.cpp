@@ -1,32 +1,1012 @@
 #include "workspace/Quorvex.h"
 
+#include "capture/MGrab.h"
+#include "capture/MSplit.h"
+#include "capture/MSplitLive.h"
+#include "platform/gui/TApplication.h"
+#include "platform/gui/TBitmap.h"
+#include "platform/system/SingleInstance.h"
+#include "settings/MLan.h"
+#include "settings/MParam.h"
+#include "shapes/MLine.h"
+#include "shapes/MPoint.h"
+#include "shapes/MRuleTool.h"
+#include "shapes/MShape.h"
 #include "shapes/MTool.h"
+#include "workspace/MAbout.h"
+#include "workspace/MRuleHoriVert.h"
+#include "workspace/MValue.h"
 
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
-#include <QPixmap>
-#include <QScrollArea>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include <cstdio>
+
+TFormMeasure* FormMeasure = nullptr;
+
+namespace {
+
+// Ruler lengths outside this range are not drawn as given.
+constexpr double kMinRulerLength = 1e-6;
+constexpr double kMaxRulerLength = 1e9;
+// Size of one screen pixel in millimetres, for the ruler's magnification.
+constexpr double kScreenPixelMillimetres = 0.35;
+// The colour of the sticky-tool frame (blue, 0x00BBGGRR).
+constexpr TColor kStickyFrameColor = 0xFF0000;
+
+// The frame drawn around the speed button of a sticky tool.
+class TStickyFrame : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(ToQColor(kStickyFrameColor));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(0, 0, width() - 1, height() - 1);
+    }
+};
+
+// The class library's general double format: up to 15 significant digits.
+std::string GeneralText(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return text;
+}
+
+} // namespace
 
 TFormMeasure::TFormMeasure(QWidget* parent)
     : QMainWindow(parent)
-    , scrollBoxPaint(new QScrollArea(this))
-    , imagePaint(new QLabel)
 {
-    setObjectName("FormMeasure");
-    setWindowTitle("Quorvex");
-    scrollBoxPaint->setObjectName("ScrollBoxPaint");
-    imagePaint->setObjectName("ImagePaint");
-    imagePaint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    scrollBoxPaint->setWidget(imagePaint);
-    setCentralWidget(scrollBoxPaint);
-    resize(1024, 768);
-    LoadImageFile("Images/Default.bmp");
+    setupUi(this);
+    CreateComponents();
+    ConnectCommands();
+
+    // Creation, in the old order. Key preview: arrow keys reach the window
+    // before the scroll area (see the event filter of the editing code).
+    Param = MParam::GetInstance();
+    Lan = MLan::GetInstance();
+    Tool = MTool::GetInstance();
+    Tool->SetCanvas(ImagePaint->Canvas());
+    ApplyLanguage();
+    ImagePaint->move(0, 0);
+    ImageBitmap = new TBitmap;
+    BufferBitmap = new TBitmap;
+    LoadImageFile(DefaultImageFile);
+    Banding = false;
+    StickyTool = false;
+    CtrlDown = false;
+    SettingsLoaded = false;
+    GroupMove = false;
+    TextEntry = false;
+    SelectToolMode(MODE_SELECT);
+    AngleStep = 0;
+    ScreenWidth = 800;
+    ScreenHeight = 600;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->geometry();
+        ScreenWidth = desktop.x() + desktop.width();
+        ScreenHeight = desktop.y() + desktop.height();
+    }
 }
 
-bool TFormMeasure::LoadImageFile(const std::string& name)
+TFormMeasure::~TFormMeasure()
 {
-    if (!MTool::LoadBitmap(name, &imageBitmap))
+    FreeDocument();
+    delete ImageBitmap;
+    delete BufferBitmap;
+    if (FormMeasure == this)
+        FormMeasure = nullptr;
+}
+
+void TFormMeasure::CreateComponents()
+{
+    for (int i = 0; i < int(StatusPanels.size()); ++i) {
+        StatusPanels[i] = new QLabel(StatusBar);
+        StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        StatusPanels[i]->setMinimumWidth(std::array{50, 100, 200}[i]);
+        StatusBar->addWidget(StatusPanels[i], i == 2 ? 1 : 0);
+    }
+
+    PopupMenuImage = new QMenu(this);
+    PopupMenuImage->setObjectName(QStringLiteral("PopupMenuImage"));
+    PopupMenuImage->addAction(PMShowMark);
+    PopupMenuImage->addAction(PMRelation);
+    PopupMenuImage->addSeparator()->setObjectName(QStringLiteral("PMSeparator"));
+    PopupMenuImage->addAction(PMDelete);
+
+    PaintOrna = new TStickyFrame(ToolBarShape);
+    PaintOrna->setObjectName(QStringLiteral("PaintOrna"));
+    PaintOrna->setAttribute(Qt::WA_TransparentForMouseEvents);
+    PaintOrna->hide();
+
+    // The relation kinds exclude each other and may all be up.
+    auto* relationKinds = new QActionGroup(this);
+    relationKinds->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (QAction* kind : {SBPointPoint, SBPointLine, SBLineLine, SBLineCircle, SBCircleCircle})
+        relationKinds->addAction(kind);
+
+    // The three edit buttons carry captions besides their glyphs.
+    for (QAction* captioned : {SBMarkShape, SBDelete, SBMarkRelation})
+        if (auto* button = qobject_cast<QToolButton*>(ToolBarEdit->widgetForAction(captioned)))
+            button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    // The tool bars start shown, the tool windows hidden, until the settings
+    // say otherwise.
+    for (QAction* shown : {MenuViewTool, MenuViewShape, MenuViewRelation, MenuViewEdit, MenuViewMark, MenuViewName})
+        shown->setChecked(true);
+}
+
+std::vector<TFormMeasure::ToolItem> TFormMeasure::ToolItems() const
+{
+    return {{MenuArrow, SBArrow},   {MenuPoint, SBPoint},   {MenuLine, SBLine},
+            {MenuRect, SBRect},     {MenuCircle, SBCircle}, {MenuCircleTriple, SBCircleTriple},
+            {MenuEllipse, SBEllipse}, {MenuArc, SBArc},     {MenuMark, SBMark},
+            {MenuLineAngle, SBLineAngle}, {MenuPolygon, SBPolygon}};
+}
+
+void TFormMeasure::OnCommand(QAction* action, void (TFormMeasure::*handler)())
+{
+    connect(action, &QAction::triggered, this, [this, action, handler] {
+        if (action->isCheckable()) {
+            const QSignalBlocker blocker(action);
+            action->setChecked(!action->isChecked());
+        }
+        (this->*handler)();
+    });
+}
+
+void TFormMeasure::ConnectCommands()
+{
+    const std::pair<ToolItem, void (TFormMeasure::*)()> tools[] = {
+        {{MenuArrow, SBArrow}, &TFormMeasure::MenuArrowClick},
+        {{MenuPoint, SBPoint}, &TFormMeasure::MenuPointClick},
+        {{MenuLine, SBLine}, &TFormMeasure::MenuLineClick},
+        {{MenuRect, SBRect}, &TFormMeasure::MenuRectClick},
+        {{MenuCircle, SBCircle}, &TFormMeasure::MenuCircleClick},
+        {{MenuCircleTriple, SBCircleTriple}, &TFormMeasure::MenuCircleTripleClick},
+        {{MenuEllipse, SBEllipse}, &TFormMeasure::MenuEllipseClick},
+        {{MenuArc, SBArc}, &TFormMeasure::MenuArcClick},
+        {{MenuMark, SBMark}, &TFormMeasure::MenuMarkClick},
+        {{MenuLineAngle, SBLineAngle}, &TFormMeasure::MenuLineAngleClick},
+        {{MenuPolygon, SBPolygon}, &TFormMeasure::MenuPolygonClick}};
+    for (const auto& [tool, handler] : tools) {
+        OnCommand(tool.item, handler);
+        OnCommand(tool.button, handler);
+    }
+    OnCommand(MenuAbout, &TFormMeasure::MenuAboutClick);
+    OnCommand(MenuExit, &TFormMeasure::MenuExitClick);
+    OnCommand(MenuOpen, &TFormMeasure::MenuOpenClick);
+    OnCommand(SBOpen, &TFormMeasure::MenuOpenClick);
+    OnCommand(MenuSave, &TFormMeasure::MenuSaveClick);
+    OnCommand(SBSave, &TFormMeasure::MenuSaveClick);
+    OnCommand(MenuRule, &TFormMeasure::MenuRuleClick);
+    OnCommand(SBRule, &TFormMeasure::MenuRuleClick);
+    OnCommand(MenuGrab, &TFormMeasure::MenuGrabClick);
+    OnCommand(SBGrab, &TFormMeasure::MenuGrabClick);
+    OnCommand(MenuSplit, &TFormMeasure::MenuSplitClick);
+    OnCommand(SBCompare, &TFormMeasure::MenuSplitClick);
+    OnCommand(MenuSplitLive, &TFormMeasure::MenuSplitLiveClick);
+    OnCommand(SBCompareDyn, &TFormMeasure::MenuSplitLiveClick);
+    OnCommand(MenuLanEnglish, &TFormMeasure::MenuLanEnglishClick);
+    OnCommand(MenuLanChineseSimplified, &TFormMeasure::MenuLanChineseSimplifiedClick);
+    OnCommand(MenuLanChineseTraditional, &TFormMeasure::MenuLanChineseTraditionalClick);
+
+    const std::pair<QAction*, int> viewItems[] = {
+        {MenuViewTool, OPT_VIEW_TOOL},   {MenuViewShape, OPT_VIEW_SHAPE}, {MenuViewAttr, OPT_VIEW_ATTR},
+        {MenuViewMark, OPT_VIEW_MARK},   {MenuViewRelation, OPT_VIEW_RELATION},
+        {MenuViewRule, OPT_VIEW_RULE},   {MenuViewZoom, OPT_VIEW_ZOOM},   {MenuViewName, OPT_VIEW_NAME},
+        {MenuViewEdit, OPT_VIEW_EDIT},   {MenuViewDigit, OPT_VIEW_DIGIT}};
+    for (const auto& [item, optionId] : viewItems) {
+        // The click has toggled the check: that is the negation of the check
+        // mark the item carried, which the switch takes.
+        connect(item, &QAction::triggered, this, [this, optionId = optionId](bool shown) { SetViewOption(optionId, shown); });
+    }
+}
+
+QString TFormMeasure::Slot(int slot) const
+{
+    return QString::fromStdString(Lan->Texts[slot]);
+}
+
+// ---- Messages from a later start ----
+
+void TFormMeasure::Dispatch(int message)
+{
+    if (message == WM_INSTANCE_ACTIVATE)
+        BringToFrontHandler();
+}
+
+void TFormMeasure::BringToFrontHandler()
+{
+    TApplication::BringToFront(this);
+}
+
+// ---- Tools, modes, status ----
+
+void TFormMeasure::SelectToolMode(int mode)
+{
+    if (TextEntry) {
+        TextEntry = false;
+        EditMark->hide();
+    }
+    if (FormRuleHoriVert)
+        FormRuleHoriVert->setVisible(mode == MODE_RULE);
+    Mode = mode;
+    if (mode == MODE_CREATE || mode == MODE_RULE) {
+        ImagePaint->setCursor(Qt::CrossCursor);
+        ShowStatus(Lan->Texts[mode == MODE_CREATE ? 152 : 153], STATUS_MODE);
+        UpdateEditCommands();
+        return;
+    }
+    ImagePaint->unsetCursor();
+    ShowStatus(Lan->Texts[154], STATUS_MODE);
+    StickyTool = false;
+    if (Selected && !IsInShapeList(Selected))
+        ClearSelected();
+    // An angle whose second line was never drawn loses its first line.
+    if (AngleStep == 2 && AngleFirstLine)
+        DeleteShape(AngleFirstLine);
+    AngleStep = 0;
+    AngleFirstLine = nullptr;
+    SetToolButtons(MenuArrow);
+    RedrawImage();
+    UpdateEditCommands();
+}
+
+void TFormMeasure::ArmShapeTool()
+{
+    ClearSelected();
+    UpdateSelection(true);
+    // The shape classes of the tools, in the order the check marks are
+    // looked at; a tool whose shape class is not part of the model yet arms
+    // nothing.
+    using Maker = MShape* (*)(TCanvas*);
+    const std::pair<QAction*, Maker> tools[] = {
+        {MenuPoint, [](TCanvas* canvas) -> MShape* { return new MPoint(canvas); }},
+        {MenuLine, [](TCanvas* canvas) -> MShape* { return new MLine(canvas); }},
+        {MenuRect, nullptr},
+        {MenuCircle, nullptr},
+        {MenuEllipse, nullptr},
+        {MenuArc, nullptr},
+        {MenuMark, nullptr},
+        {MenuCircleTriple, nullptr},
+        {MenuLineAngle, [](TCanvas* canvas) -> MShape* { return new MLine(canvas); }},
+        {MenuPolygon, nullptr}};
+    const auto checked = std::find_if(std::begin(tools), std::end(tools),
+                                      [](const auto& tool) { return tool.first->isChecked(); });
+    if (checked == std::end(tools) || !checked->second)
+        return;
+    Selected = checked->second(ImagePaint->Canvas());
+    SelectToolMode(MODE_CREATE);
+}
+
+void TFormMeasure::ResetSelection()
+{
+    SetToolButtons(MenuArrow);
+    ClearSelected();
+    ClearSelectedRelation();
+    ClearValues(true);
+}
+
+void TFormMeasure::ChooseShapeTool(QAction* item)
+{
+    SetToolButtons(item);
+    ArmShapeTool();
+}
+
+void TFormMeasure::SetToolButtons(QAction* item)
+{
+    if (!item || Mode == MODE_RULE)
+        return;
+    QAction* pressed = nullptr;
+    for (const ToolItem& tool : ToolItems()) {
+        const QSignalBlocker itemBlocker(tool.item);
+        const QSignalBlocker buttonBlocker(tool.button);
+        tool.item->setChecked(tool.item == item);
+        tool.button->setChecked(tool.item == item);
+        if (tool.item == item && item != MenuArrow)
+            pressed = tool.button;
+    }
+    QWidget* button = pressed ? ToolBarShape->widgetForAction(pressed) : nullptr;
+    if (CtrlDown && button) {
+        StickyTool = true;
+        PaintOrna->setGeometry(button->geometry().adjusted(-1, -1, 1, 1));
+        PaintOrna->show();
+        PaintOrna->raise();
+    } else {
+        StickyTool = false;
+        PaintOrna->hide();
+    }
+}
+
+void TFormMeasure::ShowStatus(const std::string& text, int kind)
+{
+    const int panel = kind == STATUS_MODE ? 0 : kind == STATUS_CURSOR ? 1 : 2;
+    StatusPanels[panel]->setText(QString::fromStdString(text));
+}
+
+void TFormMeasure::ShowCursorPos(int x, int y)
+{
+    const int height = ImagePaint->Height();
+    const int shownY = height < 1 ? y : height - y;
+    ShowStatus(" X:" + std::to_string(x) + " Y:" + std::to_string(shownY), STATUS_CURSOR);
+}
+
+void TFormMeasure::SetViewOption(int optionId, bool shown)
+{
+    switch (optionId) {
+    case OPT_VIEW_TOOL:
+        MenuViewTool->setChecked(shown);
+        ToolBarTool->setVisible(shown);
+        break;
+    case OPT_VIEW_SHAPE:
+        MenuViewShape->setChecked(shown);
+        ToolBarShape->setVisible(shown);
+        break;
+    case OPT_VIEW_RELATION:
+        MenuViewRelation->setChecked(shown);
+        ToolBarRelation->setVisible(shown);
+        break;
+    case OPT_VIEW_EDIT:
+        MenuViewEdit->setChecked(shown);
+        ToolBarEdit->setVisible(shown);
+        break;
+    case OPT_VIEW_ATTR:
+        MenuViewAttr->setChecked(shown);
+        if (FormValue)
+            FormValue->setVisible(shown);
+        UpdateSelection(true);
+        break;
+    case OPT_VIEW_DIGIT:
+        // The numeric-entry window joins here when it exists.
+        MenuViewDigit->setChecked(shown);
+        UpdateSelection(true);
+        break;
+    case OPT_VIEW_ZOOM:
+        // The magnifier window and its zoom canvas join here when they exist.
+        MenuViewZoom->setChecked(shown);
+        break;
+    case OPT_VIEW_MARK:
+    case OPT_VIEW_RULE:
+    case OPT_VIEW_NAME: {
+        QAction* item = optionId == OPT_VIEW_MARK ? MenuViewMark : optionId == OPT_VIEW_RULE ? MenuViewRule : MenuViewName;
+        item->setChecked(shown);
+        Param->SetBool(optionId, shown, true);
+        RedrawImage();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TFormMeasure::ApplyLanguage()
+{
+    QGuiApplication::setApplicationDisplayName(Slot(1));
+    setWindowTitle(Slot(1));
+
+    const std::pair<int, QMenu*> menus[] = {
+        {2, MenuFile},   {8, MenuEdit},         {19, MenuAction},     {27, MenuShape},
+        {39, MenuPresetShape}, {40, MenuView},  {41, MenuViewToolBar}, {56, MenuHelp}, {52, MenuLan}};
+    for (const auto& [slot, menu] : menus)
+        menu->setTitle(Slot(slot));
+
+    const std::pair<int, QAction*> items[] = {
+        {3, MenuOpen},          {4, MenuSave},           {5, MenuOptions},        {6, MenuPrint},
+        {7, MenuExit},          {9, MenuDelete},         {10, MenuClear},         {11, MenuSelectAll},
+        {12, MenuRelation},     {13, MenuRuleEdit},      {14, MenuShowMark},      {15, MenuMarkAll},
+        {16, MenuMarkNone},     {17, MenuRelationNone},  {18, MenuLock},          {20, MenuGrab},
+        {21, MenuRule},         {24, MenuSplit},         {25, MenuSplitLive},     {26, MenuSum},
+        {28, MenuArrow},        {29, MenuPoint},         {30, MenuLine},          {31, MenuRect},
+        {32, MenuCircle},       {33, MenuEllipse},       {34, MenuArc},           {35, MenuCircleTriple},
+        {36, MenuMark},         {37, MenuLineAngle},     {38, MenuPolygon},       {29, MenuPresetPoint},
+        {30, MenuPresetLine},   {31, MenuPresetRect},    {32, MenuPresetCircle},  {33, MenuPresetEllipse},
+        {34, MenuPresetArc},    {42, MenuViewTool},      {43, MenuViewShape},     {44, MenuViewAttr},
+        {45, MenuViewMark},     {46, MenuViewRelation},  {47, MenuViewRule},      {48, MenuViewEdit},
+        {49, MenuViewZoom},     {50, MenuViewName},      {51, MenuViewDigit},     {57, MenuAbout},
+        {53, MenuLanEnglish},   {54, MenuLanChineseSimplified}, {55, MenuLanChineseTraditional},
+        {58, SBMarkShape},      {59, SBDelete},          {60, SBMarkRelation}};
+    for (const auto& [slot, item] : items)
+        item->setText(Slot(slot));
+
+    const std::pair<int, QAction*> hints[] = {
+        {121, SBGrab},        {122, SBRule},       {125, SBOpen},        {126, SBSave},
+        {127, SBDelete},      {128, SBPrint},      {129, SBOption},      {130, SBCompare},
+        {131, SBCompareDyn},  {132, SBArrow},      {133, SBPoint},       {134, SBLine},
+        {135, SBRect},        {136, SBCircle},     {137, SBEllipse},     {138, SBArc},
+        {139, SBCircleTriple}, {140, SBMark},      {141, SBLineAngle},   {142, SBPolygon},
+        {143, SBPointPoint},  {144, SBPointLine},  {145, SBLineLine},    {146, SBLineCircle},
+        {147, SBCircleCircle}, {148, SBSum},       {149, SBMarkShape},   {150, SBLock},
+        {151, SBMarkRelation}};
+    for (const auto& [slot, button] : hints)
+        button->setToolTip(Slot(slot));
+
+    PMShowMark->setText(Slot(14));
+    PMRelation->setText(Slot(12));
+    PMDelete->setText(Slot(9));
+    SBRelation->setToolTip(Slot(251));
+
+    ShowStatus("", STATUS_MODE);
+    ShowStatus("", STATUS_HINT);
+
+    // The tool windows take their captions when shown: show them anew.
+    for (QWidget* window : {static_cast<QWidget*>(FormValue)}) {
+        if (window && window->isVisible()) {
+            window->hide();
+            window->show();
+        }
+    }
+
+    const int language = Lan->GetLanguage();
+    MenuLanEnglish->setChecked(language == LAN_ENGLISH);
+    MenuLanChineseSimplified->setChecked(language == LAN_CHINESE_SIMPLIFIED);
+    MenuLanChineseTraditional->setChecked(language == LAN_CHINESE_TRADITIONAL);
+}
+
+void TFormMeasure::SetLanguage(int code, bool save)
+{
+    if (!Lan->SetLanguage(code))
+        return;
+    if (save)
+        Param->SetInt(OPT_LANGUAGE, code, true);
+    ApplyLanguage();
+    RedrawImage();
+    UpdateSelection(true);
+}
+
+// ---- Image and drawing ----
+
+bool TFormMeasure::LoadImageFile(std::string name)
+{
+    if (!MTool::LoadBitmap(name, ImageBitmap))
         return false;
-    imagePaint->setPixmap(QPixmap::fromImage(imageBitmap.Image()));
-    imagePaint->resize(imageBitmap.Width(), imageBitmap.Height());
+    BufferBitmap->Assign(*ImageBitmap);
+    ImagePaint->SetSize(ImageBitmap->Width(), ImageBitmap->Height());
+    if (IsSelectMode())
+        RedrawImage();
     return true;
+}
+
+void TFormMeasure::RedrawImage()
+{
+    if (Mode == MODE_RULE || RulerAspect == RULER_ASPECT_NONE) {
+        // The image's pixels as they are: shared, and copied only by the
+        // first drawing on the buffer, so a redraw copies the picture once.
+        BufferBitmap->Assign(*ImageBitmap);
+    } else {
+        int width = ImageBitmap->Width();
+        int height = ImageBitmap->Height();
+        if (RulerAspect == RULER_ASPECT_WIDTH)
+            width = MTool::RoundToInt(width * RulerRatio);
+        else
+            height = MTool::RoundToInt(height * RulerRatio);
+        BufferBitmap->SetSize(width, height);
+        BufferBitmap->Canvas()->StretchDraw({0, 0, width, height}, *ImageBitmap);
+    }
+    // The magnifier's images are rebuilt here once the magnifier exists.
+
+    DrawRelations();
+    TCanvas* canvas = BufferBitmap->Canvas();
+    for (MShape* shape : ShapeList)
+        shape->Draw(DRAW_NORMAL, canvas);
+    if (Mode != MODE_CREATE && Selected && Selected->selected)
+        Selected->Draw(DRAW_ACTIVE, canvas);
+    if (Param->BoolValue(OPT_VIEW_RULE) && Param->HasScale())
+        DrawRuler();
+    PaintBitmap(ImagePaint, BufferBitmap);
+    // The magnifier's back image and view follow here once it exists.
+}
+
+double TFormMeasure::DefaultRulerLength()
+{
+    double value = 50 * MRuleTool::GetInstance()->GetScale();
+    if (value < kMinRulerLength)
+        return kMinRulerLength;
+    if (value > kMaxRulerLength)
+        return kMaxRulerLength;
+    int steps = 0;
+    if (value < 1) {
+        while (value < 1) {
+            value *= 10;
+            ++steps;
+        }
+        value = MTool::TruncToInt(value);
+        for (; steps > 0; --steps)
+            value *= 0.1;
+    } else {
+        while (value > 10) {
+            value *= 0.1;
+            ++steps;
+        }
+        value = MTool::TruncToInt(value);
+        for (; steps > 0; --steps)
+            value *= 10;
+    }
+    return value;
+}
+
+void TFormMeasure::DrawRuler()
+{
+    const double standard = DefaultRulerLength();
+    double length = standard;
+    if (Param->BoolValue(OPT_RULE_USER)) {
+        double user = 0.0;
+        Param->GetDouble(OPT_RULE_USER_VALUE, user);
+        length = (user > 10 * standard || user < 0.1 * standard) ? standard : user;
+    }
+    const MRuleTool* ruleTool = MRuleTool::GetInstance();
+    const std::string unit = ruleTool->GetUnitName();
+    const double scale = ruleTool->GetScale();
+    const int pixels = MTool::RoundToInt(length / scale);
+
+    const int x0 = (BufferBitmap->Width() / 4) * 3 - pixels / 2;
+    const int y = BufferBitmap->Height() - 20;
+    const int x1 = x0 + pixels;
+    const int tick = Param->GetActiveWidth();
+
+    TCanvas* canvas = BufferBitmap->Canvas();
+    const TColor color = TColor(Param->GetColor(OPT_COLOR_NORMAL));
+    canvas->Pen.Style = psSolid;
+    canvas->Pen.Color = color;
+    MTool::DrawLine(canvas, {x0, y}, {x1, y});
+    MTool::DrawLine(canvas, {x0, y - tick}, {x0, y + tick});
+    MTool::DrawLine(canvas, {x1, y - tick}, {x1, y + tick});
+
+    std::string text = GeneralText(length) + unit;
+    if (Param->BoolValue(OPT_RULE_MAG)) {
+        const double magnification = (kScreenPixelMillimetres / scale) / MRuleTool::UnitToMillimetre(unit);
+        if (magnification >= 1.0)
+            text += "(" + Lan->Texts[261] + std::to_string(MTool::RoundToInt(magnification)) + Lan->Texts[263] + ")";
+        else
+            text += "(" + Lan->Texts[262] + std::to_string(MTool::RoundToInt(1.0 / magnification)) + Lan->Texts[263] +
+                    ")";
+    }
+    canvas->Brush.Style = bsClear;
+    canvas->Font.Color = color;
+    canvas->TextOut((x0 + x1) / 2 - Tool->TextWidth(text) / 2, y - 25, text);
+}
+
+void TFormMeasure::ImagePaintPaint()
+{
+    PaintBitmap(ImagePaint, BufferBitmap);
+}
+
+void TFormMeasure::PaintBitmap(TPaintBox* target, const TBitmap* source)
+{
+    target->ShowImage(source->Image());
+}
+
+// ---- Value display and command states ----
+
+void TFormMeasure::ClearValues(bool alsoDigit)
+{
+    if (FormValue)
+        FormValue->MemoItems->clear();
+    // The numeric-entry window is emptied here (alsoDigit) once it exists.
+    (void)alsoDigit;
+    UpdateEditCommands();
+}
+
+void TFormMeasure::AddValueLine(const std::string& name, const std::string& value)
+{
+    if (FormValue)
+        FormValue->MemoItems->appendPlainText(QString::fromStdString(name + ": " + value));
+}
+
+void TFormMeasure::UpdateSelection(bool alsoDigit)
+{
+    ClearValues(alsoDigit);
+    if (Mode != MODE_SELECT || !Selected || !Selected->selected)
+        return;
+    for (const MItem& item : Selected->GetResults())
+        AddValueLine(item.name, item.value);
+    DigitShape = Selected;
+}
+
+bool TFormMeasure::IsSelectMode() const
+{
+    return Mode == MODE_SELECT;
+}
+
+bool TFormMeasure::HasShapes() const
+{
+    return !ShapeList.empty();
+}
+
+bool TFormMeasure::HasRelations() const
+{
+    return !RelationList.empty();
+}
+
+bool TFormMeasure::HasSelectedShape() const
+{
+    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return shape->selected; });
+}
+
+bool TFormMeasure::CanDelete() const
+{
+    return HasSelectedShape();
+}
+
+bool TFormMeasure::HasSelectedUnmarked() const
+{
+    return std::any_of(ShapeList.begin(), ShapeList.end(),
+                       [](const MShape* shape) { return shape->selected && !shape->marked; });
+}
+
+bool TFormMeasure::HasMarkedShape() const
+{
+    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return shape->marked; });
+}
+
+bool TFormMeasure::HasUnmarkedShape() const
+{
+    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return !shape->marked; });
+}
+
+void TFormMeasure::UpdateEditCommands()
+{
+    const bool select = IsSelectMode();
+    // Enabled, and for the twins of a checked command the check it carries.
+    const auto set = [](QAction* command, bool enabled) { command->setEnabled(enabled); };
+    const auto setChecked = [](QAction* command, bool checked) {
+        const QSignalBlocker blocker(command);
+        command->setChecked(checked);
+    };
+
+    const bool showMarkEnabled = select && HasSelectedShape();
+    set(MenuShowMark, showMarkEnabled);
+    setChecked(MenuShowMark, showMarkEnabled && !HasSelectedUnmarked());
+    set(MenuMarkNone, select && HasMarkedShape());
+    set(MenuMarkAll, select && HasUnmarkedShape());
+    set(MenuRelationNone, select && HasRelations());
+    set(MenuDelete, select && CanDelete());
+    set(MenuClear, select && HasShapes());
+    set(MenuSelectAll, select && HasShapes());
+    const bool relationEnabled = select && SelectedRelation != nullptr;
+    set(MenuRelation, relationEnabled);
+    setChecked(MenuRelation, relationEnabled && IsRelationSelected());
+
+    for (QAction* twin : {PMShowMark, SBMarkShape}) {
+        set(twin, MenuShowMark->isEnabled());
+        setChecked(twin, MenuShowMark->isChecked());
+    }
+    for (QAction* twin : {PMRelation, SBMarkRelation}) {
+        set(twin, MenuRelation->isEnabled());
+        setChecked(twin, MenuRelation->isChecked());
+    }
+    set(PMDelete, MenuDelete->isEnabled());
+    set(SBDelete, MenuDelete->isEnabled());
+}
+
+// ---- Settings and layout ----
+
+bool TFormMeasure::LoadSettings()
+{
+    if (SettingsLoaded)
+        return false;
+    if (!Param->Open())
+        ShowStatus(Lan->Texts[71], STATUS_MESSAGE);
+
+    PlaceMainWindow();
+    TPoint p;
+    std::int32_t packed = 0;
+    if (FormValue) {
+        Param->GetLong(OPT_SIZE_VALUE, packed);
+        if (packed > 0) {
+            MTool::UnpackPoint(packed, p);
+            FormValue->resize(p.x, p.y);
+        }
+    }
+    PlaceSizedWindow(FormValue, OPT_POS_VALUE);
+    // The numeric-entry and magnifier windows (511, 507) are placed here
+    // once they exist.
+    PlaceSizedWindow(FormRuleHoriVert, OPT_POS_RULE_HORI_VERT);
+    PlaceToolBar(ToolBarRelation, OPT_POS_TOOLBAR_RELATION);
+    PlaceToolBar(ToolBarShape, OPT_POS_TOOLBAR_SHAPE);
+    PlaceToolBar(ToolBarEdit, OPT_POS_TOOLBAR_EDIT);
+    PlaceToolBar(ToolBarTool, OPT_POS_TOOLBAR_TOOL);
+
+    for (int optionId : {OPT_VIEW_TOOL, OPT_VIEW_SHAPE, OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_MARK, OPT_VIEW_RELATION,
+                         OPT_VIEW_RULE, OPT_VIEW_ZOOM, OPT_VIEW_NAME, OPT_VIEW_EDIT})
+        SetViewOption(optionId, Param->BoolValue(optionId));
+
+    Param->LoadRulers();
+    if (!Param->BoolValue(OPT_RULE_LOAD_SAVED)) {
+        Param->SetDouble(OPT_RULE_SCALE, 0.0, false);
+        Param->SetText(OPT_RULE_UNIT, "", false);
+        Param->SetDouble(OPT_RULE_VALUE_HORI, 0.0, false);
+        Param->SetDouble(OPT_RULE_VALUE_VERT, 0.0, false);
+        Param->SetText(OPT_RULE_UNIT_HORI, "", false);
+        Param->SetText(OPT_RULE_UNIT_VERT, "", false);
+    } else {
+        ApplyRuler();
+        RedrawImage();
+    }
+    int decimals = 0;
+    Param->GetInt(OPT_DECIMAL_LENGTH, decimals);
+    Tool->SetDecimals(decimals);
+    int language = 0;
+    Param->GetInt(OPT_LANGUAGE, language);
+    SetLanguage(language, false);
+    SettingsLoaded = true;
+    return true;
+}
+
+void TFormMeasure::PlaceMainWindow()
+{
+    TPoint p;
+    std::int32_t packed = 0;
+    Param->GetLong(OPT_POS_MAIN, packed);
+    if (packed != 0) {
+        MTool::UnpackPoint(packed, p);
+        // Far off the screen: back to the edge, so the window stays reachable.
+        if (p.x > ScreenWidth || p.x < -50)
+            p.x = 0;
+        if (p.y > ScreenHeight || p.y < -50)
+            p.y = 0;
+        move(p.x, p.y);
+    }
+    Param->GetLong(OPT_SIZE_MAIN, packed);
+    if (packed > 0) {
+        MTool::UnpackPoint(packed, p);
+        resize(p.x, p.y);
+    }
+}
+
+void TFormMeasure::PlaceSizedWindow(QWidget* window, int optionId)
+{
+    if (!window)
+        return;
+    std::int32_t packed = 0;
+    Param->GetLong(optionId, packed);
+    if (packed == 0)
+        return;
+    TPoint p;
+    MTool::UnpackPoint(packed, p);
+    if (p.x < 0)
+        p.x = 0;
+    if (p.x > ScreenWidth)
+        p.x = ScreenWidth - window->width();
+    if (p.y < 0)
+        p.y = 0;
+    if (p.y > ScreenHeight)
+        p.y = ScreenHeight - window->height();
+    window->move(p.x, p.y);
+}
+
+void TFormMeasure::PlaceToolBar(QToolBar* bar, int optionId)
+{
+    std::int32_t packed = 0;
+    Param->GetLong(optionId, packed);
+    if (packed <= 0)
+        return;
+    TPoint p;
+    MTool::UnpackPoint(packed, p);
+    // A docked bar is placed by its dock; only a floating one goes where it was.
+    if (bar->isFloating())
+        bar->move(p.x, p.y);
+}
+
+void TFormMeasure::SaveLayout()
+{
+    const std::pair<int, QAction*> switches[] = {
+        {OPT_VIEW_TOOL, MenuViewTool},   {OPT_VIEW_SHAPE, MenuViewShape},       {OPT_VIEW_ATTR, MenuViewAttr},
+        {OPT_VIEW_DIGIT, MenuViewDigit}, {OPT_VIEW_RELATION, MenuViewRelation}, {OPT_VIEW_ZOOM, MenuViewZoom},
+        {OPT_VIEW_EDIT, MenuViewEdit}};
+    for (const auto& [optionId, item] : switches)
+        Param->SetBool(optionId, item->isChecked(), true);
+
+    Param->SetLong(OPT_POS_MAIN, MTool::PackPoint({x(), y()}), true);
+    Param->SetLong(OPT_SIZE_MAIN, MTool::PackPoint({width(), height()}), true);
+    if (FormValue) {
+        Param->SetLong(OPT_SIZE_VALUE, MTool::PackPoint({FormValue->width(), FormValue->height()}), true);
+        Param->SetLong(OPT_POS_VALUE, MTool::PackPoint({FormValue->x(), FormValue->y()}), true);
+    }
+    if (FormRuleHoriVert)
+        Param->SetLong(OPT_POS_RULE_HORI_VERT, MTool::PackPoint({FormRuleHoriVert->x(), FormRuleHoriVert->y()}), true);
+    // A hidden bar keeps the place stored before.
+    const std::pair<int, QToolBar*> bars[] = {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
+                                              {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},
+                                              {OPT_POS_TOOLBAR_EDIT, ToolBarEdit},
+                                              {OPT_POS_TOOLBAR_TOOL, ToolBarTool}};
+    for (const auto& [optionId, bar] : bars)
+        if (bar->isVisible())
+            Param->SetLong(optionId, MTool::PackPoint({bar->x(), bar->y()}), true);
+}
+
+void TFormMeasure::ApplyMarkFont()
+{
+    TFont font;
+    if (Param->BoolValue(OPT_MARK_FONT)) {
+        font = ImagePaint->Canvas()->Font;
+        Param->GetText(OPT_MARK_FONT_NAME, font.Name);
+        int charset = 0;
+        Param->GetInt(OPT_MARK_FONT_CHARSET, charset);
+        font.Charset = charset & 0xFF;
+        int height = 0;
+        Param->GetInt(OPT_MARK_FONT_HEIGHT, height);
+        font.SetHeight(height);
+        int size = 0;
+        Param->GetInt(OPT_MARK_FONT_SIZE, size);
+        font.Size = size;
+    }
+    ImagePaint->Canvas()->Font = font;
+    BufferBitmap->Canvas()->Font = font;
+}
+
+// ---- Commands ----
+
+void TFormMeasure::MenuArrowClick()
+{
+    SelectToolMode(MODE_SELECT);
+}
+
+void TFormMeasure::MenuPointClick()
+{
+    ChooseShapeTool(MenuPoint);
+}
+
+void TFormMeasure::MenuLineClick()
+{
+    ChooseShapeTool(MenuLine);
+}
+
+void TFormMeasure::MenuRectClick()
+{
+    ChooseShapeTool(MenuRect);
+}
+
+void TFormMeasure::MenuCircleClick()
+{
+    ChooseShapeTool(MenuCircle);
+}
+
+void TFormMeasure::MenuCircleTripleClick()
+{
+    ChooseShapeTool(MenuCircleTriple);
+}
+
+void TFormMeasure::MenuEllipseClick()
+{
+    ChooseShapeTool(MenuEllipse);
+}
+
+void TFormMeasure::MenuArcClick()
+{
+    ChooseShapeTool(MenuArc);
+}
+
+void TFormMeasure::MenuMarkClick()
+{
+    ChooseShapeTool(MenuMark);
+}
+
+void TFormMeasure::MenuLineAngleClick()
+{
+    SetToolButtons(MenuLineAngle);
+    AngleStep = 1;
+    ArmShapeTool();
+}
+
+void TFormMeasure::MenuPolygonClick()
+{
+    ChooseShapeTool(MenuPolygon);
+}
+
+void TFormMeasure::MenuAboutClick()
+{
+    if (AboutBox)
+        AboutBox->exec();
+}
+
+void TFormMeasure::MenuExitClick()
+{
+    close();
+}
+
+void TFormMeasure::MenuGrabClick()
+{
+    if (FormGrab && FormGrab->exec() == mrOk)
+        LoadImageFile(GrabbedImageFile);
+}
+
+void TFormMeasure::MenuSplitClick()
+{
+    if (FormSplit)
+        FormSplit->exec();
+}
+
+void TFormMeasure::MenuSplitLiveClick()
+{
+    if (FormSplitLive)
+        FormSplitLive->exec();
+}
+
+void TFormMeasure::MenuLanEnglishClick()
+{
+    SetLanguage(LAN_ENGLISH, true);
+}
+
+void TFormMeasure::MenuLanChineseSimplifiedClick()
+{
+    SetLanguage(LAN_CHINESE_SIMPLIFIED, true);
+}
+
+void TFormMeasure::MenuLanChineseTraditionalClick()
+{
+    SetLanguage(LAN_CHINESE_TRADITIONAL, true);
+}
+
+// ---- Window events ----
+
+void TFormMeasure::FormShow()
+{
+    LoadSettings();
+    ApplyMarkFont();
+    ShowPending = true;
+}
+
+void TFormMeasure::FormActivate()
+{
+    if (!ShowPending)
+        return;
+    ShowPending = false;
+    if (!SettingsLoaded && !LoadSettings())
+        return;
+    PlaceMainWindow();
+}
+
+bool TFormMeasure::FormCloseQuery()
+{
+    if (!Param->BoolValue(OPT_EXIT_CONFIRM))
+        return true;
+    const QString question = Slot(72);
+    if (ConfirmBox)
+        return ConfirmBox(question);
+    return QMessageBox::question(this, QGuiApplication::applicationDisplayName(), question,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TFormMeasure::FormClose()
+{
+    SaveLayout();
+    Param->Close();
+}
+
+void TFormMeasure::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFormMeasure::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TFormMeasure::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+    Q_EMIT Closed();
 }

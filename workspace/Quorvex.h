@@ -1,28 +1,180 @@
-// The main window. For now it shows the working picture in a scroll area;
-// tools, shapes and menus join it as they are built.
+// The main window: the measuring document (working image, back buffer, shape
+// and relation lists, selection, tool and mode) with its menus, tool bars,
+// paint box and status bar. Created first of all forms at start-up and living
+// until exit; every other workspace window works through it.
 #pragma once
 
-#include "platform/gui/TBitmap.h"
+#include "platform/gui/GuiTypes.h"
+#include "ui_TFormMeasure.h"
 #include "workspace/MCalibration.h"
 
 #include <QMainWindow>
 
+#include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
+class MLan;
+class MParam;
+class MShape;
+class MRelation;
+class MTool;
 class QFileDialog;
 class QLabel;
-class QScrollArea;
+class TBitmap;
 
-class TFormMeasure : public QMainWindow {
+// Modes of the main window.
+inline constexpr int MODE_CREATE = 2; // a shape tool is armed; Selected is the shape under creation
+inline constexpr int MODE_SELECT = 3; // selection and editing
+inline constexpr int MODE_RULE = 4;   // calibration ruler drawing
+
+// Kinds of ShowStatus: which status panel a text goes to.
+inline constexpr int STATUS_MESSAGE = 0; // panel 2
+inline constexpr int STATUS_MODE = 1;    // panel 0
+inline constexpr int STATUS_CURSOR = 2;  // panel 1
+inline constexpr int STATUS_HINT = 3;    // panel 2
+
+class TFormMeasure : public QMainWindow, public Ui::TFormMeasure {
     Q_OBJECT
 public:
+    // The designed caption: a main window still carrying it has not been
+    // given its string-table caption yet.
+    static constexpr const char* DesignCaption = "QuorvexTitle";
+    static constexpr const char* DefaultImageFile = "Images/Default.bmp";
+    static constexpr const char* GrabbedImageFile = "Images/Grabbed.bmp";
+
     explicit TFormMeasure(QWidget* parent = nullptr);
+    ~TFormMeasure() override;
 
-    // Takes the picture in `name` as the working image; false (and the old
-    // picture kept) when it cannot be read.
-    bool LoadImageFile(const std::string& name);
+    // ---- State ----
+    MParam* Param = nullptr;
+    MLan* Lan = nullptr;
+    MTool* Tool = nullptr;
+    int Mode = 0;
+    bool ShowPending = false;
+    TBitmap* ImageBitmap = nullptr;  // the working image as loaded; owned
+    TBitmap* BufferBitmap = nullptr; // the back buffer; owned
+    MShape* Selected = nullptr;
+    MRelation* SelectedRelation = nullptr;
+    MShape* CalibrationRule = nullptr; // owned, never listed
+    std::vector<MShape*> ShapeList;    // owned, drawing and hit-test order
+    std::vector<MRelation*> RelationList; // owned
+    bool Banding = false;
+    bool StickyTool = false;
+    bool CtrlDown = false;
+    TPoint BandStart;
+    TPoint GroupStart;
+    TPoint GroupDelta;
+    TPoint LastDown;
+    bool GroupMove = false;
+    bool TextEntry = false;
+    bool TextEntryJustOpened = false;
+    int AngleStep = 0;
+    MShape* AngleFirstLine = nullptr;
+    TPoint HoverPoint;
+    TPoint ZoomPos;
+    int ScreenWidth = 0;
+    int ScreenHeight = 0;
+    int CalibrationDirection = 0;
+    double RulerRatio = 0.0;
+    int RulerAspect = RULER_ASPECT_NONE;
+    MShape* DigitShape = nullptr;
+    bool SettingsLoaded = false;
 
-    const TBitmap& ImageBitmap() const { return imageBitmap; }
+    // Components made in code: the image's pop-up menu, the three status
+    // panels (50, 100 and 200 pixels) and the sticky-tool frame.
+    QMenu* PopupMenuImage = nullptr;
+    std::array<QLabel*, 3> StatusPanels{};
+    QWidget* PaintOrna = nullptr;
+
+    // ---- Document: the shape and relation lists ----
+    bool AddShape(MShape* shape);
+    int NextSerialNumber(int kind) const;
+    bool IsInShapeList(const MShape* shape) const;
+    MShape* ShapeAt(int x, int y) const;
+    void SelectShape(MShape* shape, bool exclusive);
+    bool ClearSelected();
+    bool DeleteShape(MShape*& shape);
+    void DeleteAllShapes();
+    bool AddRelation(MRelation* relation);
+    MRelation* FindRelationLike(const MRelation* relation) const;
+    MRelation* FindRelationBetween(const MShape* a, const MShape* b) const;
+    MRelation* RelationAt(int x, int y) const;
+    bool RemoveRelationsOf(const MShape* shape);
+    bool ClearSelectedRelation();
+
+    // ---- Messages from a later start ----
+    void Dispatch(int message);
+    void BringToFrontHandler();
+
+    // ---- Tools, modes, status ----
+    void SelectToolMode(int mode);
+    void SetToolButtons(QAction* item);
+    void ArmShapeTool();
+    void ResetSelection();
+    void ShowStatus(const std::string& text, int kind);
+    void ShowCursorPos(int x, int y);
+    void SetViewOption(int optionId, bool shown);
+    void ApplyLanguage();
+    void SetLanguage(int code, bool save);
+
+    // ---- Image and drawing ----
+    bool LoadImageFile(std::string name);
+    void RedrawImage();
+    void DrawRuler();
+    double DefaultRulerLength();
+    void ImagePaintPaint();
+    // The paint box takes the bitmap's size and shows it at (0, 0).
+    void PaintBitmap(TPaintBox* target, const TBitmap* source);
+
+    // ---- Value display and command states ----
+    void ClearValues(bool alsoDigit);
+    void AddValueLine(const std::string& name, const std::string& value);
+    void UpdateSelection(bool alsoDigit);
+    void ShowRelationValues();
+    void UpdateEditCommands();
+    bool IsSelectMode() const;
+    bool HasShapes() const;
+    bool HasRelations() const;
+    bool HasSelectedShape() const;
+    bool CanDelete() const;
+    bool HasSelectedUnmarked() const;
+    bool HasMarkedShape() const;
+    bool HasUnmarkedShape() const;
+    bool IsRelationSelected() const;
+
+    // ---- Settings and layout ----
+    bool LoadSettings();
+    void SaveLayout();
+    void ApplyMarkFont();
+
+    // ---- Commands ----
+    void MenuArrowClick();
+    void MenuPointClick();
+    void MenuLineClick();
+    void MenuRectClick();
+    void MenuCircleClick();
+    void MenuCircleTripleClick();
+    void MenuEllipseClick();
+    void MenuArcClick();
+    void MenuMarkClick();
+    void MenuLineAngleClick();
+    void MenuPolygonClick();
+    void MenuAboutClick();
+    void MenuExitClick();
+    void MenuGrabClick();
+    void MenuSplitClick();
+    void MenuSplitLiveClick();
+    void MenuLanEnglishClick();
+    void MenuLanChineseSimplifiedClick();
+    void MenuLanChineseTraditionalClick();
+
+    // ---- Window events, under the old platform's names ----
+    void FormShow();
+    void FormActivate();
+    bool FormCloseQuery();
+    void FormClose();
 
     // ---- Calibration (QuorvexCalibration.cpp) ----
     void MenuRuleClick();
@@ -31,29 +183,69 @@ public:
     void FinishCalibration(bool cancel);
     void ApplyCalibration();
     void ApplyRuler();
+    // The paint box's mouse events in MODE_RULE: they draw the ruler line
+    // until its last creation click, then show its length.
+    void RuleMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void RuleMouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void RuleMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
 
-    int CalibrationDirection = RULE_HORI;
-    int RulerAspect = RULER_ASPECT_NONE;
-    double RulerRatio = 0; // meaningful only while RulerAspect is not RULER_ASPECT_NONE
-
-    // ---- Opening, grabbing and saving pictures (QuorvexImageFiles.cpp) ----
+    // ---- Opening and saving pictures (QuorvexImageFiles.cpp) ----
     void MenuOpenClick();
     void MenuSaveClick();
-    // Writes the picture as shown, with everything drawn on it: JPEG at
+    // Writes the back buffer as shown, with everything drawn on it: JPEG at
     // quality 100 when the name ends in ".jpg" in any case, else a bitmap
     // whatever the extension. Throws an error naming the file; a failed save
     // leaves an existing file as it was.
     void SaveImageFile(const std::string& fileName) const;
-
     // Made on first use, then kept so that each remembers its folder.
     QFileDialog* OpenDialogImage = nullptr;
     QFileDialog* SaveDialogImage = nullptr;
 
+    // The confirmation box of the exit question; tests answer it.
+    std::function<bool(const QString& text)> ConfirmBox;
+
+Q_SIGNALS:
+    // The window has closed for good (the program's end).
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // No tool-bar context menu: the View menu alone shows and hides the bars.
+    QMenu* createPopupMenu() override { return nullptr; }
+
 private:
-    TBitmap imageBitmap;
-    QScrollArea* scrollBoxPaint;
-    QLabel* imagePaint;
+    // The eleven tool items with their speed buttons, in the Shape menu's order.
+    struct ToolItem {
+        QAction* item;
+        QAction* button;
+    };
+    std::vector<ToolItem> ToolItems() const;
+    void ChooseShapeTool(QAction* item);
+    // Redraw step for the relations: each listed one, then an unlisted
+    // current relation, while marks are shown.
+    void DrawRelations();
+    // Frees the current relation and every listed one.
+    void FreeRelations();
+    // Frees the whole document: relations before the shapes they point at.
+    void FreeDocument();
+    void CreateComponents();
+    void ConnectCommands();
+    // Connects a command; for a checkable item the check mark the click
+    // toggled is put back first, so the handler decides, as the old menu
+    // items without automatic checking did.
+    void OnCommand(QAction* action, void (TFormMeasure::*handler)());
+    void PlaceMainWindow();
+    void PlaceSizedWindow(QWidget* window, int optionId);
+    void PlaceToolBar(QToolBar* bar, int optionId);
+    // Calibration: the raw picture on screen and in the back buffer, and the
+    // end of a ruler line's creation.
+    void ShowPlainImage();
+    bool IsRuleLineOpen() const;
+    void EndRuleLineIfFinished();
+    QString Slot(int slot) const;
 };
 
-// Created first by the start-up code, alive until exit.
+// Null until start-up creates the main window.
 extern TFormMeasure* FormMeasure;

@@ -1,12 +1,14 @@
-// The main window's calibration mode: ruler lines drawn over the picture,
-// their true lengths typed in the calibration window, and the current ruler
-// applied as the scale every measured value is converted with.
+// The main window's calibration mode: horizontal and vertical ruler lines
+// drawn over the raw picture, their true lengths typed in the calibration
+// window, and the current ruler applied as the one scale every measured value
+// is converted with.
 #include "workspace/Quorvex.h"
 
+#include "platform/gui/TBitmap.h"
+#include "settings/MLan.h"
 #include "settings/MParam.h"
+#include "shapes/MLine.h"
 #include "workspace/MRuleHoriVert.h"
-
-TFormMeasure* FormMeasure = nullptr;
 
 void TFormMeasure::MenuRuleClick()
 {
@@ -15,38 +17,112 @@ void TFormMeasure::MenuRuleClick()
 
 void TFormMeasure::StartCalibration(int direction, bool reset)
 {
-    if (reset)
+    delete CalibrationRule;
+    CalibrationRule = nullptr;
+    if (reset && FormRuleHoriVert)
         FormRuleHoriVert->Reset();
     if (direction == RULE_VERT) {
+        CalibrationRule = new MLineVert(ImagePaint->Canvas());
         CalibrationDirection = RULE_VERT;
-        FormRuleHoriVert->SelectVert();
+        if (FormRuleHoriVert)
+            FormRuleHoriVert->SelectVert();
     } else {
+        CalibrationRule = new MLineHori(ImagePaint->Canvas());
         CalibrationDirection = RULE_HORI;
-        FormRuleHoriVert->SelectHori();
+        if (FormRuleHoriVert)
+            FormRuleHoriVert->SelectHori();
     }
-    FormRuleHoriVert->show();
+    CalibrationRule->marked = false;
+    if (Mode != MODE_RULE) {
+        SelectToolMode(MODE_RULE);
+        ResetSelection();
+    }
+    ShowPlainImage();
+}
+
+void TFormMeasure::ShowPlainImage()
+{
+    // Ruler lines measure raw image pixels: no shapes, no resampling.
+    PaintBitmap(ImagePaint, ImageBitmap);
+    BufferBitmap->Assign(*ImageBitmap);
+}
+
+void TFormMeasure::RuleMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
+{
+    if (!IsRuleLineOpen())
+        return;
+    PaintBitmap(ImagePaint, ImageBitmap);
+    CalibrationRule->MouseDown(button, shift, x, y);
+    EndRuleLineIfFinished();
+}
+
+void TFormMeasure::RuleMouseMove(Qt::KeyboardModifiers shift, int x, int y)
+{
+    if (!IsRuleLineOpen())
+        return;
+    PaintBitmap(ImagePaint, ImageBitmap);
+    CalibrationRule->MouseMove(shift, x, y);
+}
+
+void TFormMeasure::RuleMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
+{
+    if (!IsRuleLineOpen())
+        return;
+    PaintBitmap(ImagePaint, ImageBitmap);
+    CalibrationRule->MouseUp(button, shift, x, y);
+    EndRuleLineIfFinished();
+}
+
+bool TFormMeasure::IsRuleLineOpen() const
+{
+    return CalibrationRule && CalibrationRule->GetEditState() == EDIT_RESHAPE;
+}
+
+void TFormMeasure::EndRuleLineIfFinished()
+{
+    if (CalibrationRule->GetEditState() != EDIT_IDLE)
+        return;
+    CalibrationRule->selected = false;
+    CalibrationRule->Draw(DRAW_NORMAL);
+    ShowCalibrationLength();
 }
 
 void TFormMeasure::ShowCalibrationLength()
 {
+    const auto* line = dynamic_cast<const MLine*>(CalibrationRule);
+    if (!line || !FormRuleHoriVert)
+        return;
+    const double length = line->GetLength();
+    if (!(length > 0))
+        return;
+    if (CalibrationDirection == RULE_HORI)
+        FormRuleHoriVert->SetHoriLength(length);
+    else if (CalibrationDirection == RULE_VERT)
+        FormRuleHoriVert->SetVertLength(length);
 }
 
 void TFormMeasure::FinishCalibration(bool cancel)
 {
     if (!cancel)
         ApplyCalibration();
-    FormRuleHoriVert->hide();
+    SelectToolMode(MODE_SELECT);
+    UpdateSelection(true);
 }
 
 void TFormMeasure::ApplyCalibration()
 {
+    if (!FormRuleHoriVert)
+        return;
     const MCalibrationEntry entry{FormRuleHoriVert->EditValueHori->text().toStdString(),
                                   FormRuleHoriVert->EditValueVert->text().toStdString(),
                                   FormRuleHoriVert->GetHoriPixels(),
                                   FormRuleHoriVert->GetVertPixels(),
                                   FormRuleHoriVert->ComboBoxUnit->currentText().toStdString(),
                                   FormRuleHoriVert->RulerName()};
-    if (StoreCalibration(*MParam::GetInstance(), entry) != CALIBRATION_STORED)
+    const int result = StoreCalibration(*Param, entry);
+    if (result == CALIBRATION_INVALID_INPUT)
+        ShowStatus(Lan->Texts[68], STATUS_MESSAGE);
+    if (result != CALIBRATION_STORED)
         return;
     if (entry.RulerName.empty())
         FormRuleHoriVert->ComboBoxRuler->setEditText(DEFAULT_RULER_NAME);
@@ -55,8 +131,10 @@ void TFormMeasure::ApplyCalibration()
 
 void TFormMeasure::ApplyRuler()
 {
-    const MRulerAspect aspect = ApplyRulerOptions(*MParam::GetInstance());
+    const MRulerAspect aspect = ApplyRulerOptions(*Param);
     RulerAspect = aspect.Aspect;
     if (aspect.Aspect != RULER_ASPECT_NONE)
         RulerRatio = aspect.Ratio;
+    if (aspect.UnitsDiffer)
+        ShowStatus(Lan->Texts[245], STATUS_MESSAGE);
 }

@@ -3,6 +3,7 @@
 // it. Shapes themselves are never written to a file.
 #include "workspace/Quorvex.h"
 
+#include "platform/gui/TBitmap.h"
 #include "platform/gui/TJPEGImage.h"
 #include "shapes/MTool.h"
 
@@ -83,7 +84,7 @@ void TFormMeasure::MenuSaveClick()
 
 void TFormMeasure::SaveImageFile(const std::string& fileName) const
 {
-    const TBitmap& picture = imageBitmap;
+    const TBitmap& picture = *BufferBitmap;
     if (MTool::IsJpegFile(fileName)) {
         TJPEGImage jpeg;
         jpeg.CompressionQuality = kBestJpegQuality;

@@ -1,14 +1,148 @@
 #include "workspace/Startup.h"
 
+#include "capture/MGrab.h"
+#include "capture/MGrabConfig.h"
+#include "capture/MSplit.h"
+#include "capture/MSplitLive.h"
+#include "platform/gui/TApplication.h"
+#include "platform/system/SingleInstance.h"
+#include "settings/MDMMain.h"
+#include "settings/MDataOptions.h"
+#include "workspace/MAbout.h"
+#include "workspace/MRuleHoriVert.h"
+#include "workspace/MSplash.h"
+#include "workspace/MValue.h"
 #include "workspace/Quorvex.h"
 
-#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <memory>
+
+namespace {
+
+template <typename T, T*& Global>
+void Make()
+{
+    Global = new T;
+}
+
+template <typename T, T*& Global>
+void Free()
+{
+    delete Global;
+    Global = nullptr;
+}
+
+template <typename T, T*& Global>
+TFormEntry Entry(const char* className)
+{
+    return {className, &Make<T, Global>, &Free<T, Global>};
+}
+
+TFormEntry NotBuiltYet(const char* className)
+{
+    return {className, nullptr, nullptr};
+}
+
+// The splash window, half the desktop in each direction, centred.
+std::unique_ptr<TFormSplash> ShowSplash()
+{
+    auto splash = std::make_unique<TFormSplash>();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->geometry();
+        splash->resize((desktop.x() + desktop.width()) / 2, (desktop.y() + desktop.height()) / 2);
+        splash->move(desktop.center() - splash->rect().center());
+    }
+    splash->show();
+    splash->repaint();
+    QGuiApplication::processEvents();
+    return splash;
+}
+
+} // namespace
+
+const std::vector<TFormEntry>& FormCreationOrder()
+{
+    static const std::vector<TFormEntry> order{
+        Entry<TFormMeasure, FormMeasure>("TFormMeasure"),
+        Entry<TDataModuleOptions, DataModuleOptions>("TDataModuleOptions"),
+        NotBuiltYet("TDlgRule"),
+        Entry<TAboutBox, AboutBox>("TAboutBox"),
+        NotBuiltYet("TFormOptions"),
+        Entry<TFormGrab, FormGrab>("TFormGrab"),
+        Entry<TFormValue, FormValue>("TFormValue"),
+        NotBuiltYet("TFormZoom"),
+        NotBuiltYet("TFormRule"),
+        Entry<TFormGrabConfig, FormGrabConfig>("TFormGrabConfig"),
+        Entry<TFormSplitLive, FormSplitLive>("TFormSplitLive"),
+        Entry<TFormSplit, FormSplit>("TFormSplit"),
+        NotBuiltYet("TFormSum"),
+        Entry<TDMMain, DMMain>("TDMMain"),
+        NotBuiltYet("TFormImagePrint"),
+        NotBuiltYet("TFormImagePrintPreview"),
+        NotBuiltYet("TFormImagePrintOption"),
+        NotBuiltYet("TFormRuleValue"),
+        Entry<TFormRuleHoriVert, FormRuleHoriVert>("TFormRuleHoriVert"),
+        NotBuiltYet("TFormDigit"),
+    };
+    return order;
+}
+
+std::vector<std::string> CreateForms()
+{
+    std::vector<std::string> created;
+    for (const TFormEntry& entry : FormCreationOrder()) {
+        if (entry.Create) {
+            entry.Create();
+            created.emplace_back(entry.ClassName);
+        }
+    }
+    return created;
+}
+
+void DestroyForms()
+{
+    const std::vector<TFormEntry>& order = FormCreationOrder();
+    for (auto entry = order.rbegin(); entry != order.rend(); ++entry)
+        if (entry->Destroy)
+            entry->Destroy();
+}
+
+int StartQuorvex(const QString& instanceName)
+{
+    try {
+        QCoreApplication::setApplicationName(QStringLiteral("Quorvex"));
+        QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvex"));
+
+        TSingleInstance instance(instanceName);
+        if (instance.Acquire(WM_INSTANCE_ACTIVATE) == TSingleInstance::TStart::HandedOver)
+            return 0;
+
+        std::unique_ptr<TFormSplash> splash = ShowSplash();
+        CreateForms();
+        splash.reset();
+
+        QObject::connect(&instance, &TSingleInstance::MessageReceived, FormMeasure,
+                         [](int message) { FormMeasure->Dispatch(message); });
+        // The program ends when its main window closes, whatever tool
+        // windows are still open.
+        QObject::connect(FormMeasure, &TFormMeasure::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        FormMeasure->show();
+        QApplication::exec();
+
+        DestroyForms();
+        instance.Release();
+    } catch (const std::exception& error) {
+        TApplication::ShowException(error);
+    } catch (...) {
+        TApplication::ShowException(QString());
+    }
+    return 0;
+}
 
 int RunQuorvex(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName("Quorvex");
-    TFormMeasure formMeasure;
-    formMeasure.show();
-    return QApplication::exec();
+    TApplication application(argc, argv);
+    return StartQuorvex(QString::fromLatin1(INSTANCE_MARKER_NAME));
 }

@@ -1,35 +1,84 @@
-// Calibration: ruler lengths and typed true lengths in the calibration window,
-// the current ruler and the named ruler in the parameter store, and the one
-// scale every measured value is converted with.
-#include "tests/workspace/WorkingFolderFixture.h"
+// Calibration: ruler lines drawn on the raw picture, true lengths typed in the
+// calibration window, the current and the named ruler in the parameter store,
+// the one scale every measured value is converted with, and the picture
+// resampled when the two directions differ.
+#include "WorkspaceFixture.h"
 
+#include "platform/gui/TBitmap.h"
+#include "shapes/MLine.h"
+#include "workspace/MRuleHoriVert.h"
+
+#include <QLabel>
 #include <QLocale>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <clocale>
 
 namespace {
 
-class Calibration : public WorkingFolderFixture {
+class Calibration : public WorkspaceTest {
 protected:
-    TFormRuleHoriVert& Dialog() { return *FormRuleHoriVert; }
-
-    // The usual road: a horizontal ruler line, its value and Enter, which arms
-    // the vertical line, then the vertical line, its value, Confirm.
-    void Calibrate(double horiPixels, const QString& horiValue, double vertPixels, const QString& vertValue)
+    void SetUp() override
     {
-        FormMeasure->MenuRuleClick();
-        Dialog().SetHoriLength(horiPixels);
+        WorkspaceTest::SetUp();
+        StartForms();
+        FormMeasure->SetLanguage(LAN_ENGLISH, false);
+    }
+
+    static TFormRuleHoriVert& Dialog() { return *FormRuleHoriVert; }
+    static MParam& Param() { return *MParam::GetInstance(); }
+
+    static std::string Option(int id)
+    {
+        std::string text;
+        Param().GetText(id, text);
+        return text;
+    }
+
+    // The value of a record in Config/Config.xml; "" when there is none.
+    static std::string Stored(const std::string& configName, const std::string& optionName)
+    {
+        TClientDataSet dataSet;
+        dataSet.SetFileName("Config/Config.xml");
+        dataSet.Open();
+        for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
+            if (dataSet.FieldByName("ConfigName").AsString() == configName &&
+                dataSet.FieldByName("OptionName").AsString() == optionName)
+                return dataSet.FieldByName("OptionValue").AsString();
+        return "";
+    }
+
+    static std::string StoredOption(int id) { return Stored("DEFAULT", std::to_string(id)); }
+
+    static QString StatusMessage() { return FormMeasure->StatusPanels[2]->text(); }
+
+    // Two clicks on the paint box, as its mouse handlers pass them on in
+    // calibration mode.
+    static void DrawRuleLine(TPoint from, TPoint to)
+    {
+        FormMeasure->RuleMouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
+        FormMeasure->RuleMouseUp(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
+        FormMeasure->RuleMouseMove(Qt::NoModifier, to.x, to.y);
+        FormMeasure->RuleMouseDown(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
+        FormMeasure->RuleMouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
+    }
+
+    // The usual road: the rule command, a horizontal line, its value and
+    // Enter (which arms the vertical line), the vertical line, its value,
+    // Confirm.
+    static void Calibrate(int horiPixels, const QString& horiValue, int vertPixels, const QString& vertValue)
+    {
+        FormMeasure->MenuRule->trigger();
+        DrawRuleLine({10, 20}, {10 + horiPixels, 23}); // stays horizontal
         QTest::keyClicks(Dialog().EditValueHori, horiValue);
         QTest::keyClick(Dialog().EditValueHori, Qt::Key_Return);
-        Dialog().SetVertLength(vertPixels);
+        DrawRuleLine({30, 40}, {34, 40 + vertPixels}); // stays vertical
         QTest::keyClicks(Dialog().EditValueVert, vertValue);
         QTest::mouseClick(Dialog().BBConfirm, Qt::LeftButton);
     }
 };
 
-TEST_F(Calibration, TwoHundredPixelsAsTwoMillimetresMakeAHundredPixelsOneMillimetre)
+TEST_F(Calibration, TwoHundredPixelsAsTwoMillimetresMakeALineOfAHundredPixelsOneMillimetre)
 {
     Calibrate(200, "2", 200, "2");
 
@@ -42,8 +91,12 @@ TEST_F(Calibration, TwoHundredPixelsAsTwoMillimetresMakeAHundredPixelsOneMillime
     EXPECT_EQ(Option(OPT_RULE_UNIT), "mm");
     EXPECT_EQ(Param().GetRuler("Default"), (MRulerItem{"0.01", "0.01", "mm", "mm"}));
     EXPECT_EQ(FormMeasure->RulerAspect, RULER_ASPECT_NONE);
+    EXPECT_EQ(FormMeasure->Mode, MODE_SELECT);
     EXPECT_FALSE(Dialog().isVisible());
-    EXPECT_EQ(MRuleTool::GetInstance()->FormatLength(100), "1 mm");
+
+    MLine* line = MLine::Create(FormMeasure->ImagePaint->Canvas(), 100, 100, 200, 100).release();
+    ASSERT_TRUE(FormMeasure->AddShape(line));
+    EXPECT_EQ(line->GetResults().back(), (MItem{"Length", "1 mm"}));
 }
 
 TEST_F(Calibration, CurrentRulerAndNamedRulerAreWrittenAtOnce)
@@ -62,37 +115,61 @@ TEST_F(Calibration, CurrentRulerAndNamedRulerAreWrittenAtOnce)
     EXPECT_EQ(StoredOption(OPT_RULE_SCALE), "") << "the scale is kept from run to run only with option 701";
 }
 
-TEST_F(Calibration, ScaleIsKeptFromRunToRunWhenAskedTo)
+TEST_F(Calibration, KeptCalibrationIsInForceInTheNextRun)
 {
-    Param().SetBool(OPT_RULE_LOAD_SAVED, true, false);
-    Calibrate(200, "2", 200, "2");
-    EXPECT_EQ(StoredOption(OPT_RULE_SCALE), "0.01");
+    Param().SetBool(OPT_RULE_LOAD_SAVED, true, true);
+    Calibrate(100, "1", 100, "2");
+    EXPECT_EQ(StoredOption(OPT_RULE_SCALE), "0.02");
+
+    DestroyForms();
+    ResetSingletons();
+    StartForms();
+    EXPECT_EQ(Option(OPT_RULE_SCALE), "0.02");
+    EXPECT_EQ(FormMeasure->RulerAspect, RULER_ASPECT_WIDTH);
+    EXPECT_EQ(FormMeasure->BufferBitmap->Width(), 400);
 }
 
-TEST_F(Calibration, UnequalScalesShrinkOneAxisOfThePicture)
+TEST_F(Calibration, UnequalScalesShrinkOneAxisOfTheDisplayedAndSavedPicture)
 {
     struct Case {
-        double hori;
-        double vert;
+        const char* hori; // typed for lines of 100 pixels
+        const char* vert;
         int aspect;
         const char* scale;
-        TSize displayed; // of a 640 x 480 picture
+        QSize displayed; // of the 800 x 600 picture
     };
     const Case cases[] = {
-        {0.01, 0.02, RULER_ASPECT_WIDTH, "0.02", {320, 480}},
-        {0.02, 0.01, RULER_ASPECT_HEIGHT, "0.02", {640, 240}},
-        {0.03, 0.03, RULER_ASPECT_NONE, "0.03", {640, 480}},
+        {"1", "2", RULER_ASPECT_WIDTH, "0.02", {400, 600}},
+        {"2", "1", RULER_ASPECT_HEIGHT, "0.02", {800, 300}},
+        {"3", "3", RULER_ASPECT_NONE, "0.03", {800, 600}},
     };
     for (const Case& c : cases) {
-        // Lines of 100 pixels, so the typed values are the values per pixel times 100.
-        Calibrate(100, QString::number(c.hori * 100), 100, QString::number(c.vert * 100));
+        Calibrate(100, c.hori, 100, c.vert);
         EXPECT_EQ(FormMeasure->RulerAspect, c.aspect) << c.hori << " " << c.vert;
         EXPECT_EQ(Option(OPT_RULE_SCALE), c.scale);
-        EXPECT_EQ(AspectSize(640, 480, FormMeasure->RulerAspect, FormMeasure->RulerRatio), c.displayed);
+        EXPECT_EQ(FormMeasure->BufferBitmap->Image().size(), c.displayed);
+        EXPECT_EQ(FormMeasure->ImagePaint->size(), c.displayed);
+        FormMeasure->SaveImageFile("Output/Shown.bmp");
+        TBitmap saved;
+        saved.LoadFromFile("Output/Shown.bmp");
+        EXPECT_EQ(saved.Image().size(), c.displayed);
     }
 }
 
-TEST_F(Calibration, DifferentUnitsLeaveTheWorkspaceUncalibrated)
+TEST_F(Calibration, RulerLinesMeasureTheRawPicture)
+{
+    Calibrate(100, "1", 100, "2");
+    ASSERT_EQ(FormMeasure->BufferBitmap->Width(), 400);
+
+    FormMeasure->MenuRule->trigger();
+    EXPECT_EQ(FormMeasure->Mode, MODE_RULE);
+    EXPECT_EQ(FormMeasure->BufferBitmap->Width(), 800);
+    EXPECT_EQ(FormMeasure->ImagePaint->Width(), 800);
+    DrawRuleLine({10, 20}, {210, 90});
+    EXPECT_EQ(Dialog().LabelLengthHori->text(), "200 px");
+}
+
+TEST_F(Calibration, DifferentUnitsLeaveTheWorkspaceUncalibratedWithAWarning)
 {
     Param().SetText(OPT_RULE_VALUE_HORI, "0.01", false);
     Param().SetText(OPT_RULE_VALUE_VERT, "0.01", false);
@@ -100,8 +177,8 @@ TEST_F(Calibration, DifferentUnitsLeaveTheWorkspaceUncalibrated)
     Param().SetText(OPT_RULE_UNIT_VERT, "um", false);
     Param().SetScale(0.5);
 
-    const MRulerAspect aspect = ApplyRulerOptions(Param());
-    EXPECT_TRUE(aspect.UnitsDiffer);
+    FormMeasure->ApplyRuler();
+    EXPECT_EQ(StatusMessage(), "Horizontal And Vertical Unit Not The Same");
     EXPECT_FALSE(Param().HasScale());
     EXPECT_EQ(MRuleTool::GetInstance()->GetUnitName(), "px");
 }
@@ -112,10 +189,10 @@ TEST_F(Calibration, OneValidDirectionAloneLeavesTheWorkspaceUncalibrated)
     Param().SetText(OPT_RULE_UNIT_HORI, "mm", false);
     Param().SetScale(0.5);
 
-    const MRulerAspect aspect = ApplyRulerOptions(Param());
-    EXPECT_FALSE(aspect.UnitsDiffer);
-    EXPECT_EQ(aspect.Aspect, RULER_ASPECT_NONE);
+    FormMeasure->ApplyRuler();
+    EXPECT_EQ(FormMeasure->RulerAspect, RULER_ASPECT_NONE);
     EXPECT_FALSE(Param().HasScale());
+    EXPECT_EQ(StatusMessage(), "");
 }
 
 TEST_F(Calibration, ConfirmIsEnabledOnlyForTwoValuesAboveZero)
@@ -130,7 +207,7 @@ TEST_F(Calibration, ConfirmIsEnabledOnlyForTwoValuesAboveZero)
         {"0", "2", false},  {"2", "0.0", false},    {".", "2", false},  {"2", ".", false},
         {" 2 ", "2", true}, {"1,5", "2", true},     {"2x", "2", false}, {"-1", "2", false},
     };
-    FormMeasure->MenuRuleClick();
+    FormMeasure->MenuRule->trigger();
     Dialog().SetHoriLength(200);
     Dialog().SetVertLength(200);
     for (const Case& c : cases) {
@@ -144,7 +221,7 @@ TEST_F(Calibration, ConfirmIsEnabledOnlyForTwoValuesAboveZero)
 
 TEST_F(Calibration, ValueEditsTakeDigitsAndOnePointOnly)
 {
-    FormMeasure->MenuRuleClick();
+    FormMeasure->MenuRule->trigger();
     Dialog().SetHoriLength(200);
     QTest::keyClicks(Dialog().EditValueHori, "1a,2.5.3-");
     EXPECT_EQ(Dialog().EditValueHori->text(), "12.53");
@@ -152,13 +229,14 @@ TEST_F(Calibration, ValueEditsTakeDigitsAndOnePointOnly)
     EXPECT_EQ(Dialog().EditValueHori->text(), "12.53456") << "at most 8 characters";
 }
 
-TEST_F(Calibration, TypedValuesReadWithAPointUnderAGermanLocale)
+TEST_F(Calibration, TypedValuesAndLengthsUseAPointUnderAGermanLocale)
 {
     const QLocale savedLocale;
     QLocale::setDefault(QLocale(QLocale::German));
-    const char* cLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    const bool cLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
 
     Calibrate(300, "1.5", 300, "1.5");
+    EXPECT_EQ(Dialog().LabelLengthVert->text(), "300 px");
     EXPECT_EQ(Option(OPT_RULE_SCALE), "0.005");
     EXPECT_EQ(Param().GetRuler("Default").ValueHori, "0.005");
     EXPECT_EQ(Option(OPT_RULE_CALIB_VALUE), "0.15");
@@ -170,44 +248,54 @@ TEST_F(Calibration, TypedValuesReadWithAPointUnderAGermanLocale)
         GTEST_LOG_(INFO) << "de_DE.UTF-8 is not installed: only Qt's locale was German";
 }
 
-TEST_F(Calibration, LengthsShowInTheDialogWithAPoint)
+TEST_F(Calibration, InvalidValueAtConfirmIsReportedAndStoresNothing)
 {
-    QLocale::setDefault(QLocale(QLocale::German));
-    FormMeasure->MenuRuleClick();
-    Dialog().SetHoriLength(141.4213562373095);
-    QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(Dialog().LabelLengthHori->text(), "141.42135623731 px");
-    EXPECT_TRUE(Dialog().isVisible());
-    EXPECT_TRUE(Dialog().EditValueHori->isEnabled());
-    EXPECT_FALSE(Dialog().EditValueVert->isEnabled());
-    EXPECT_EQ(Dialog().GetHoriPixels(), 141.4213562373095);
+    FormMeasure->MenuRule->trigger();
+    Dialog().SetHoriLength(200);
+    Dialog().SetVertLength(200);
+    Dialog().EditValueHori->setText("abc");
+    Dialog().EditValueVert->setText("2");
+    FormMeasure->FinishCalibration(false);
+
+    EXPECT_EQ(StatusMessage(), "Invalid Input");
+    EXPECT_EQ(FormMeasure->Mode, MODE_SELECT);
+    EXPECT_FALSE(Dialog().isVisible());
+    EXPECT_EQ(Option(OPT_RULE_VALUE_HORI), "0");
+    EXPECT_TRUE(Param().GetRulerNames().empty());
 }
 
-TEST_F(Calibration, InvalidOrIncompleteCalibrationStoresNothing)
+TEST_F(Calibration, UnfinishedRulerLineStoresNothingWithoutAMessage)
 {
-    struct Case {
-        MCalibrationEntry entry;
-        int result;
-    };
-    const Case cases[] = {
-        {{"abc", "2", 200, 200, "mm", ""}, CALIBRATION_INVALID_INPUT},
-        {{"2", "", 200, 200, "mm", ""}, CALIBRATION_INVALID_INPUT},
-        {{"0", "2", 200, 200, "mm", ""}, CALIBRATION_INVALID_INPUT},
-        {{"2", "2", 0, 200, "mm", ""}, CALIBRATION_NO_LENGTH},
-        {{"2", "2", 200, 0, "mm", ""}, CALIBRATION_NO_LENGTH},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(StoreCalibration(Param(), c.entry), c.result) << c.entry.ValueHori << " " << c.entry.HoriPixels;
-        EXPECT_EQ(Option(OPT_RULE_VALUE_HORI), "0");
-        EXPECT_EQ(Option(OPT_RULE_CALIB_VALUE), "0");
-        EXPECT_EQ(Option(OPT_RULE_UNIT_HORI), "");
-        EXPECT_TRUE(Param().GetRulerNames().empty());
-    }
+    const MCalibrationEntry entry{"2", "2", 200, 0, "mm", ""};
+    EXPECT_EQ(StoreCalibration(Param(), entry), CALIBRATION_NO_LENGTH);
+    EXPECT_EQ(Option(OPT_RULE_CALIB_VALUE), "0");
+    EXPECT_EQ(Option(OPT_RULE_UNIT_HORI), "");
+    EXPECT_TRUE(Param().GetRulerNames().empty());
+}
+
+TEST_F(Calibration, RulerLineOfLengthZeroShowsNoLength)
+{
+    FormMeasure->MenuRule->trigger();
+    DrawRuleLine({50, 50}, {50, 50});
+    EXPECT_EQ(Dialog().LabelLengthHori->text(), "");
+    EXPECT_FALSE(Dialog().EditValueHori->isEnabled());
+
+    QTest::mouseClick(Dialog().SBHori, Qt::LeftButton); // arms a new line
+    DrawRuleLine({50, 50}, {80, 50});
+    EXPECT_EQ(Dialog().LabelLengthHori->text(), "30 px");
+    EXPECT_TRUE(Dialog().EditValueHori->isEnabled());
+}
+
+TEST_F(Calibration, FinishedRulerLineTakesNoMoreClicks)
+{
+    FormMeasure->MenuRule->trigger();
+    DrawRuleLine({50, 50}, {80, 50});
+    DrawRuleLine({50, 50}, {150, 50});
+    EXPECT_EQ(Dialog().LabelLengthHori->text(), "30 px");
 }
 
 TEST_F(Calibration, BlankRulerNameIsStoredAsDefault)
 {
-    FormMeasure->MenuRuleClick();
     Dialog().ComboBoxRuler->setEditText("  \t ");
     Calibrate(200, "2", 100, "2");
     EXPECT_EQ(Param().GetRulerNames(), std::vector<std::string>{"Default"});
@@ -224,7 +312,7 @@ TEST_F(Calibration, ConfirmingUnderAnExistingNameReplacesThatRuler)
     EXPECT_EQ(Param().GetRulerNames(), std::vector<std::string>{"Lens 10x"});
 }
 
-TEST_F(Calibration, ResetTakesTheCurrentUnitAndTheStoredRulerNames)
+TEST_F(Calibration, StartingTakesTheCurrentUnitAndTheStoredRulerNames)
 {
     Param().SetText(OPT_RULE_UNIT, "um", false);
     Param().SetRuler("b", {});
@@ -233,8 +321,10 @@ TEST_F(Calibration, ResetTakesTheCurrentUnitAndTheStoredRulerNames)
     Dialog().EditValueHori->setText("3");
     Dialog().BBConfirm->setEnabled(true);
 
-    Dialog().Reset();
+    FormMeasure->SBRule->trigger();
 
+    EXPECT_TRUE(Dialog().isVisible());
+    EXPECT_EQ(FormMeasure->Mode, MODE_RULE);
     EXPECT_EQ(Dialog().ComboBoxUnit->currentText(), "um");
     ASSERT_EQ(Dialog().ComboBoxRuler->count(), 2);
     EXPECT_EQ(Dialog().ComboBoxRuler->itemText(0), "a");
@@ -244,60 +334,74 @@ TEST_F(Calibration, ResetTakesTheCurrentUnitAndTheStoredRulerNames)
     EXPECT_FALSE(Dialog().EditValueHori->isEnabled());
     EXPECT_FALSE(Dialog().EditValueVert->isEnabled());
     EXPECT_FALSE(Dialog().BBConfirm->isEnabled());
-    EXPECT_EQ(Dialog().GetHoriPixels(), 0);
+    EXPECT_TRUE(Dialog().SBHori->isChecked());
 }
 
 TEST_F(Calibration, EnterMovesOnToTheOtherDirectionOnlyWhileItHasNoValue)
 {
-    FormMeasure->MenuRuleClick();
-    Dialog().SetHoriLength(200);
+    FormMeasure->MenuRule->trigger();
+    DrawRuleLine({10, 10}, {210, 10});
     QTest::keyClicks(Dialog().EditValueHori, "2");
     QTest::keyClick(Dialog().EditValueHori, Qt::Key_Return);
     EXPECT_EQ(FormMeasure->CalibrationDirection, RULE_VERT);
     EXPECT_TRUE(Dialog().SBVert->isChecked());
     EXPECT_FALSE(Dialog().SBHori->isChecked());
     EXPECT_FALSE(Dialog().EditValueHori->isEnabled()) << "disabled until the vertical line is finished";
+    EXPECT_EQ(Dialog().EditValueHori->text(), "2");
 
-    Dialog().SetVertLength(100);
+    DrawRuleLine({10, 10}, {10, 110});
     QTest::keyClicks(Dialog().EditValueVert, "1");
     QTest::keyClick(Dialog().EditValueVert, Qt::Key_Return);
     EXPECT_EQ(FormMeasure->CalibrationDirection, RULE_VERT) << "both values valid: nothing is re-armed";
     EXPECT_TRUE(Dialog().BBConfirm->isEnabled());
 }
 
-TEST_F(Calibration, DirectionButtonsArmTheirRulerLine)
+TEST_F(Calibration, RuleCommandDuringACalibrationRestartsIt)
 {
-    FormMeasure->MenuRuleClick();
+    FormMeasure->MenuRule->trigger();
     QTest::mouseClick(Dialog().SBVert, Qt::LeftButton);
-    EXPECT_EQ(FormMeasure->CalibrationDirection, RULE_VERT);
-    QTest::mouseClick(Dialog().SBHori, Qt::LeftButton);
+    DrawRuleLine({10, 10}, {10, 110});
+    ASSERT_EQ(Dialog().LabelLengthVert->text(), "100 px");
+
+    FormMeasure->MenuRule->trigger();
     EXPECT_EQ(FormMeasure->CalibrationDirection, RULE_HORI);
-    QTest::mouseClick(Dialog().SBHori, Qt::LeftButton);
-    EXPECT_TRUE(Dialog().SBHori->isChecked()) << "pressing the pressed button keeps it down";
+    EXPECT_EQ(Dialog().LabelLengthVert->text(), "");
+    EXPECT_EQ(Dialog().GetVertPixels(), 0);
 }
 
-TEST_F(Calibration, CancelAndTheCloseBoxApplyNothing)
+TEST_F(Calibration, CancelTheCloseBoxAndOtherModesApplyNothing)
 {
-    FormMeasure->MenuRuleClick();
-    Dialog().SetHoriLength(200);
-    Dialog().SetVertLength(200);
-    Dialog().EditValueHori->setText("2");
-    Dialog().EditValueVert->setText("2");
+    const auto prepare = [] {
+        FormMeasure->MenuRule->trigger();
+        DrawRuleLine({10, 10}, {210, 10});
+        QTest::keyClicks(Dialog().EditValueHori, "2");
+        QTest::keyClick(Dialog().EditValueHori, Qt::Key_Return);
+        DrawRuleLine({10, 10}, {10, 210});
+        QTest::keyClicks(Dialog().EditValueVert, "2");
+        ASSERT_TRUE(Dialog().BBConfirm->isEnabled());
+    };
+    prepare();
     QTest::mouseClick(Dialog().BBCancel, Qt::LeftButton);
+    EXPECT_EQ(FormMeasure->Mode, MODE_SELECT);
     EXPECT_FALSE(Dialog().isVisible());
 
-    FormMeasure->StartCalibration(RULE_HORI, false);
-    EXPECT_EQ(Dialog().EditValueHori->text(), "2") << "a restart without reset keeps the texts";
+    prepare();
     Dialog().close();
+    EXPECT_EQ(FormMeasure->Mode, MODE_SELECT);
     EXPECT_FALSE(Dialog().isVisible());
+
+    prepare();
+    FormMeasure->MenuArrow->trigger();
+    EXPECT_EQ(FormMeasure->Mode, MODE_SELECT);
+    EXPECT_FALSE(Dialog().isVisible());
+
     EXPECT_FALSE(Param().HasScale());
     EXPECT_TRUE(Param().GetRulerNames().empty());
 }
 
 TEST_F(Calibration, CaptionsComeFromTheStringTable)
 {
-    MLan::GetInstance()->SetLanguage(LAN_ENGLISH);
-    Dialog().show();
+    FormMeasure->MenuRule->trigger();
     EXPECT_EQ(Dialog().windowTitle(), "Rule");
     EXPECT_EQ(Dialog().SBHori->text(), "Horizontal Rule");
     EXPECT_EQ(Dialog().SBVert->text(), "Vertical Rule");

@@ -1,11 +1,12 @@
 // Opening and saving pictures through the main window's file dialogs, and the
 // format a saved picture is written in.
+#include "ModalAnswers.h"
+#include "WorkspaceFixture.h"
 #include "tests/support/FileSizeLimit.h"
-#include "tests/workspace/ModalAnswers.h"
-#include "tests/workspace/WorkingFolderFixture.h"
 
 #include "platform/gui/ImageFile.h"
 #include "platform/gui/TBitmap.h"
+#include "shapes/MLine.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -47,11 +48,12 @@ void TypeFileName(QFileDialog* dialog, const QString& name)
     AcceptFileDialog(dialog);
 }
 
-class ImageFiles : public WorkingFolderFixture {
+class ImageFiles : public WorkspaceTest {
 protected:
     void SetUp() override
     {
-        WorkingFolderFixture::SetUp();
+        WorkspaceTest::SetUp();
+        StartForms();
         // A small picture with a mark that shows it was read the right way up.
         TBitmap picture;
         picture.SetSize(40, 30);
@@ -85,7 +87,7 @@ protected:
         return [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); };
     }
 
-    QString Absolute(const QString& relative) const { return WorkingFolder.filePath(relative); }
+    QString Absolute(const QString& relative) const { return WorkingDir.filePath(relative); }
 };
 
 TEST_F(ImageFiles, OpenCommandLoadsTheChosenPictureFromTheImagesFolder)
@@ -101,9 +103,9 @@ TEST_F(ImageFiles, OpenCommandLoadsTheChosenPictureFromTheImagesFolder)
     }});
     FormMeasure->MenuOpenClick();
     ASSERT_TRUE(answers.AllAnswered());
-    EXPECT_EQ(FormMeasure->ImageBitmap().Width(), 40);
-    EXPECT_EQ(FormMeasure->ImageBitmap().Height(), 30);
-    EXPECT_EQ(FormMeasure->ImageBitmap().Canvas()->Pixels(3, 2), clRed);
+    EXPECT_EQ(FormMeasure->ImageBitmap->Width(), 40);
+    EXPECT_EQ(FormMeasure->ImageBitmap->Height(), 30);
+    EXPECT_EQ(FormMeasure->ImageBitmap->Canvas()->Pixels(3, 2), clRed);
 }
 
 TEST_F(ImageFiles, CancelledOpenKeepsThePicture)
@@ -112,7 +114,7 @@ TEST_F(ImageFiles, CancelledOpenKeepsThePicture)
     ModalAnswers answers({Cancel()});
     FormMeasure->MenuOpenClick();
     ASSERT_TRUE(answers.AllAnswered());
-    EXPECT_EQ(FormMeasure->ImageBitmap().Width(), 40);
+    EXPECT_EQ(FormMeasure->ImageBitmap->Width(), 40);
 }
 
 TEST_F(ImageFiles, SaveFormatFollowsOnlyTheLastFourCharactersOfTheName)
@@ -143,11 +145,25 @@ TEST_F(ImageFiles, SaveFormatFollowsOnlyTheLastFourCharactersOfTheName)
     }
 }
 
+TEST_F(ImageFiles, SavedPictureShowsTheShapesAsOnScreen)
+{
+    ASSERT_TRUE(FormMeasure->LoadImageFile("Images/Small.bmp"));
+    MLine* line = MLine::Create(FormMeasure->ImagePaint->Canvas(), 5, 5, 30, 20).release();
+    ASSERT_TRUE(FormMeasure->AddShape(line));
+    FormMeasure->SelectShape(line, true);
+    FormMeasure->Selected = line;
+    FormMeasure->RedrawImage();
+    ASSERT_NE(FormMeasure->BufferBitmap->Image(), FormMeasure->ImageBitmap->Image());
+
+    FormMeasure->SaveImageFile("Output/Shapes.bmp");
+    EXPECT_EQ(platform::ReadBmpFile("Output/Shapes.bmp"), FormMeasure->ImagePaint->ScreenImage());
+}
+
 TEST_F(ImageFiles, JpegIsWrittenAtBestQuality)
 {
     ASSERT_TRUE(FormMeasure->LoadImageFile("Images/Small.bmp"));
     FormMeasure->SaveImageFile("Output/a.jpg");
-    const std::vector<std::uint8_t> best = platform::EncodeJpeg(FormMeasure->ImageBitmap().Image(), 100);
+    const std::vector<std::uint8_t> best = platform::EncodeJpeg(FormMeasure->BufferBitmap->Image(), 100);
     EXPECT_EQ(FileBytes("Output/a.jpg"), QByteArray(reinterpret_cast<const char*>(best.data()), qsizetype(best.size())));
 }
 
@@ -174,6 +190,30 @@ TEST_F(ImageFiles, SaveCommandWritesJpegForAnUpperCaseJpgName)
     FormMeasure->MenuSaveClick();
     ASSERT_TRUE(answers.AllAnswered());
     EXPECT_TRUE(IsJpegFile(Absolute("Output/a.JPG")));
+}
+
+TEST_F(ImageFiles, ToolBarButtonsRunTheCommandsAndCtrlSSaves)
+{
+    {
+        ModalAnswers answers({Choose("Small.bmp")});
+        FormMeasure->SBOpen->trigger();
+        ASSERT_TRUE(answers.AllAnswered());
+    }
+    EXPECT_EQ(FormMeasure->ImageBitmap->Width(), 40);
+    {
+        ModalAnswers answers({Choose("b.jpg")});
+        FormMeasure->SBSave->trigger();
+        ASSERT_TRUE(answers.AllAnswered());
+    }
+    EXPECT_TRUE(IsJpegFile(Absolute("Output/b.jpg")));
+    {
+        FormMeasure->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(FormMeasure));
+        ModalAnswers answers({Choose("c.bmp")});
+        QTest::keyClick(FormMeasure, Qt::Key_S, Qt::ControlModifier);
+        ASSERT_TRUE(answers.AllAnswered());
+    }
+    EXPECT_TRUE(IsBitmapFile(Absolute("Output/c.bmp")));
 }
 
 TEST_F(ImageFiles, CancelledSaveWritesNothing)

@@ -1,34 +1,440 @@
-#include "workspace/Quorvex.h"
+// The main window: picture, modes and status texts, language, view switches,
+// layout settings, exit confirmation and the scale ruler.
+#include "WorkspaceFixture.h"
 
-#include <QDir>
-#include <gtest/gtest.h>
+#include "platform/gui/TBitmap.h"
+#include "workspace/MValue.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QToolButton>
 
 namespace {
 
-// The main window looks for its pictures relative to the working directory,
-// as the program does when started in the repository root.
-class InRepositoryRoot : public ::testing::Test {
-protected:
-    void SetUp() override { QDir::setCurrent(QUORVEX_SOURCE_DIR); }
-    void TearDown() override { QDir::setCurrent(saved); }
-    QString saved = QDir::currentPath();
-};
+using QuorvexTest = WorkspaceTest;
 
-TEST_F(InRepositoryRoot, MainWindowShowsTheStartUpPicture)
+QString Panel(const TFormMeasure& form, int panel)
 {
-    TFormMeasure form;
-    EXPECT_EQ(form.windowTitle(), "Quorvex");
-    EXPECT_EQ(form.ImageBitmap().Width(), 800);
-    EXPECT_EQ(form.ImageBitmap().Height(), 600);
+    return form.StatusPanels[panel]->text();
 }
 
-TEST_F(InRepositoryRoot, FailedLoadKeepsTheCurrentPicture)
+TEST_F(QuorvexTest, MainWindowShowsTheStartUpPicture)
 {
-    TFormMeasure form;
-    const QImage before = form.ImageBitmap().Image();
+    TFormMeasure& form = StartForms();
+    EXPECT_EQ(form.ImageBitmap->Width(), 800);
+    EXPECT_EQ(form.ImageBitmap->Height(), 600);
+    EXPECT_EQ(form.ImagePaint->Width(), 800);
+    EXPECT_EQ(form.ImagePaint->Height(), 600);
+    EXPECT_EQ(form.ImagePaint->ScreenImage().pixel(10, 10), form.ImageBitmap->Image().pixel(10, 10));
+    EXPECT_EQ(form.Mode, MODE_SELECT);
+}
+
+TEST_F(QuorvexTest, FailedLoadKeepsTheCurrentPicture)
+{
+    TFormMeasure& form = StartForms();
+    const QImage before = form.ImageBitmap->Image();
     EXPECT_FALSE(form.LoadImageFile("Images/NoSuchPicture.bmp"));
     EXPECT_FALSE(form.LoadImageFile("Images/NoSuchPicture.jpg"));
-    EXPECT_EQ(form.ImageBitmap().Image(), before);
+    EXPECT_EQ(form.ImageBitmap->Image(), before);
+    EXPECT_EQ(form.ImagePaint->Width(), 800);
+}
+
+TEST_F(QuorvexTest, MissingDefaultPictureStillOpensTheWindow)
+{
+    QFile::remove("Images/Default.bmp");
+    TFormMeasure& form = StartForms();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.ImagePaint->Width(), 0);
+}
+
+TEST_F(QuorvexTest, ModeStatusTextsFollowTheLanguage)
+{
+    TFormMeasure& form = StartForms();
+    struct Case {
+        int language;
+        int mode;
+        const char* text;
+    };
+    const Case cases[] = {
+        {LAN_ENGLISH, MODE_CREATE, "Draw"},       {LAN_ENGLISH, MODE_RULE, "Rule"},
+        {LAN_ENGLISH, MODE_SELECT, "Ready"},      {LAN_CHINESE_SIMPLIFIED, MODE_CREATE, "绘图"},
+        {LAN_CHINESE_SIMPLIFIED, MODE_RULE, "标定"}, {LAN_CHINESE_SIMPLIFIED, MODE_SELECT, "就绪"},
+        {LAN_CHINESE_TRADITIONAL, MODE_SELECT, "就緒"}};
+    for (const Case& c : cases) {
+        form.SetLanguage(c.language, false);
+        form.SelectToolMode(c.mode);
+        EXPECT_EQ(form.Mode, c.mode);
+        EXPECT_EQ(Panel(form, 0), QString::fromUtf8(c.text)) << c.language << " " << c.mode;
+        EXPECT_EQ(form.ImagePaint->cursor().shape(), c.mode == MODE_SELECT ? Qt::ArrowCursor : Qt::CrossCursor);
+    }
+}
+
+TEST_F(QuorvexTest, StatusKindsGoToTheirPanels)
+{
+    TFormMeasure& form = StartForms();
+    form.ShowStatus("mode", STATUS_MODE);
+    form.ShowStatus("position", STATUS_CURSOR);
+    form.ShowStatus("message", STATUS_MESSAGE);
+    EXPECT_EQ(Panel(form, 0), "mode");
+    EXPECT_EQ(Panel(form, 1), "position");
+    EXPECT_EQ(Panel(form, 2), "message");
+    form.ShowStatus("hint", STATUS_HINT);
+    EXPECT_EQ(Panel(form, 2), "hint");
+}
+
+TEST_F(QuorvexTest, CursorPositionCountsYUpFromTheBottomRow)
+{
+    TFormMeasure& form = StartForms();
+    form.ImagePaint->SetSize(640, 480);
+    form.ShowCursorPos(12, 0);
+    EXPECT_EQ(Panel(form, 1), " X:12 Y:480");
+    form.ShowCursorPos(12, 479);
+    EXPECT_EQ(Panel(form, 1), " X:12 Y:1");
+    form.ImagePaint->SetSize(0, 0);
+    form.ShowCursorPos(3, 7);
+    EXPECT_EQ(Panel(form, 1), " X:3 Y:7");
+}
+
+TEST_F(QuorvexTest, StartsInSimplifiedChineseAndSwitchesLanguageFromTheMenu)
+{
+    TFormMeasure& form = StartForms();
+    EXPECT_EQ(form.MenuOpen->text(), QString::fromUtf8("打开(&O)"));
+    form.MenuLanEnglish->trigger();
+    EXPECT_EQ(form.MenuOpen->text(), "&Open");
+    EXPECT_EQ(form.MenuFile->title(), "&File");
+    EXPECT_EQ(form.SBOpen->toolTip(), "Open File");
+    EXPECT_EQ(form.SBDelete->text(), "Del");
+    EXPECT_EQ(form.PMDelete->text(), "&Delete");
+    EXPECT_TRUE(form.MenuLanEnglish->isChecked());
+    EXPECT_FALSE(form.MenuLanChineseSimplified->isChecked());
+    form.MenuLanChineseTraditional->trigger();
+    EXPECT_EQ(form.MenuOpen->text(), QString::fromUtf8("打開(&O)"));
+}
+
+TEST_F(QuorvexTest, LanguageChoiceIsStoredOnceAndTheCurrentOneWritesNothing)
+{
+    TFormMeasure& form = StartForms();
+    form.MenuLanEnglish->trigger();
+    EXPECT_EQ(StoredOptions().count("551"), 1u);
+    EXPECT_EQ(StoredOptions().find("551")->second, "1");
+
+    // Choosing the current language again changes and writes nothing.
+    form.Param->SetInt(OPT_LANGUAGE, 9, false);
+    form.MenuLanEnglish->trigger();
+    int language = 0;
+    form.Param->GetInt(OPT_LANGUAGE, language);
+    EXPECT_EQ(language, 9);
+    EXPECT_EQ(StoredOptions().find("551")->second, "1");
+}
+
+TEST_F(QuorvexTest, StoredLanguageIsInForceAtTheNextStart)
+{
+    StoreOptions({{OPT_LANGUAGE, "1"}});
+    TFormMeasure& form = StartForms();
+    EXPECT_EQ(form.MenuOpen->text(), "&Open");
+    EXPECT_EQ(form.SBOpen->toolTip(), "Open File");
+    // Loading the language does not write it back.
+    EXPECT_EQ(StoredOptions().count("551"), 1u);
+}
+
+TEST_F(QuorvexTest, ViewSwitchesShowAndHideTheirElements)
+{
+    TFormMeasure& form = StartForms();
+    struct Case {
+        QAction* item;
+        QWidget* element;
+    };
+    const Case bars[] = {{form.MenuViewTool, form.ToolBarTool},
+                         {form.MenuViewShape, form.ToolBarShape},
+                         {form.MenuViewRelation, form.ToolBarRelation},
+                         {form.MenuViewEdit, form.ToolBarEdit},
+                         {form.MenuViewAttr, FormValue}};
+    for (const Case& c : bars) {
+        const bool before = c.item->isChecked();
+        c.item->trigger();
+        EXPECT_EQ(c.item->isChecked(), !before) << c.item->objectName().toStdString();
+        EXPECT_EQ(c.element->isVisible(), !before) << c.item->objectName().toStdString();
+        c.item->trigger();
+        EXPECT_EQ(c.element->isVisible(), before) << c.item->objectName().toStdString();
+    }
+}
+
+TEST_F(QuorvexTest, DrawingSwitchesAreStoredAtOnceAndTheOthersOnlyAtClosing)
+{
+    TFormMeasure& form = StartForms();
+    for (QAction* item : {form.MenuViewMark, form.MenuViewRule, form.MenuViewName}) {
+        const bool before = item->isChecked();
+        item->trigger();
+        EXPECT_EQ(item->isChecked(), !before);
+    }
+    const auto stored = StoredOptions();
+    EXPECT_EQ(stored.count("404"), 1u);
+    EXPECT_EQ(stored.count("406"), 1u);
+    EXPECT_EQ(stored.count("408"), 1u);
+
+    form.MenuViewTool->trigger();
+    EXPECT_EQ(StoredOptions().count("401"), 0u);
+    form.close();
+    EXPECT_EQ(StoredOptions().find("401")->second, "0");
+}
+
+TEST_F(QuorvexTest, ViewSwitchesAndLayoutCarryOverToTheNextRun)
+{
+    bool valueWindowShown = false;
+    {
+        TFormMeasure& form = StartForms();
+        EXPECT_TRUE(form.ToolBarShape->isVisible());
+        form.MenuViewShape->trigger(); // hide the shape tool bar
+        form.MenuViewAttr->trigger();  // and toggle the value window
+        valueWindowShown = FormValue->isVisible();
+        form.resize(700, 500);
+        form.close();
+        DestroyForms();
+        ResetSingletons();
+    }
+    TFormMeasure& form = StartForms();
+    EXPECT_FALSE(form.ToolBarShape->isVisible());
+    EXPECT_FALSE(form.MenuViewShape->isChecked());
+    EXPECT_EQ(FormValue->isVisible(), valueWindowShown);
+    EXPECT_EQ(form.MenuViewAttr->isChecked(), valueWindowShown);
+    EXPECT_EQ(form.size(), QSize(700, 500));
+}
+
+TEST_F(QuorvexTest, MainWindowPositionFarOffTheScreenIsPulledBack)
+{
+    struct Case {
+        int storedX;
+        int expectedX;
+    };
+    // y is 0: a packed point reads a negative x back only on the top row.
+    const Case cases[] = {{-60, 0}, {-50, -50}, {300, 300}, {9000, 0}};
+    for (const Case& c : cases) {
+        StoreOptions({{OPT_POS_MAIN, std::to_string(c.storedX)}});
+        TFormMeasure& form = StartForms();
+        EXPECT_EQ(form.x(), c.expectedX) << c.storedX;
+        form.close();
+        DestroyForms();
+        ResetSingletons();
+        QFile::remove("Config/Config.xml");
+    }
+}
+
+TEST_F(QuorvexTest, ValueWindowStoredBeyondTheScreenIsPlacedAtItsEdge)
+{
+    // 9000 is beyond every screen the test runs on.
+    StoreOptions({{OPT_POS_VALUE, std::to_string(50 * 10000 + 9000)}, {OPT_SIZE_VALUE, std::to_string(150 * 10000 + 200)}});
+    TFormMeasure& form = StartForms();
+    EXPECT_EQ(FormValue->width(), 200);
+    EXPECT_EQ(FormValue->x(), form.ScreenWidth - 200);
+    EXPECT_EQ(FormValue->y(), 50);
+}
+
+TEST_F(QuorvexTest, ValueWindowDoesNotGrowBeyondItsLimit)
+{
+    StartForms();
+    FormValue->resize(800, 700);
+    EXPECT_EQ(FormValue->size(), QSize(600, 480));
+}
+
+TEST_F(QuorvexTest, ExitAsksOnceWhenConfirmationIsOnAndNoKeepsRunning)
+{
+    StoreOptions({{OPT_EXIT_CONFIRM, "1"}});
+    TFormMeasure& form = StartForms();
+    int asked = 0;
+    QString question;
+    form.ConfirmBox = [&](const QString& text) {
+        ++asked;
+        question = text;
+        return false;
+    };
+    form.SetLanguage(LAN_ENGLISH, false);
+    form.MenuExit->trigger();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(question, "Confirm to exit");
+    EXPECT_TRUE(form.isVisible());
+
+    form.ConfirmBox = [&](const QString&) { return true; };
+    form.MenuExit->trigger();
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(QuorvexTest, UnreadableSettingsShowTheErrorAndRunOnTheDefaults)
+{
+    QDir("Config").removeRecursively(); // no store can open
+    TFormMeasure& form = StartForms();
+    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("读取配置文件错误"));
+    EXPECT_TRUE(form.SettingsLoaded);
+}
+
+TEST_F(QuorvexTest, ShapeToolChosenWithCtrlIsFramedAsSticky)
+{
+    TFormMeasure& form = StartForms();
+    form.CtrlDown = true;
+    form.SetToolButtons(form.MenuLine);
+    EXPECT_TRUE(form.StickyTool);
+    EXPECT_TRUE(form.MenuLine->isChecked());
+    EXPECT_TRUE(form.SBLine->isChecked());
+    EXPECT_FALSE(form.SBArrow->isChecked());
+    EXPECT_TRUE(form.PaintOrna->isVisible());
+    const QRect button = form.ToolBarShape->widgetForAction(form.SBLine)->geometry();
+    EXPECT_EQ(form.PaintOrna->geometry(), button.adjusted(-1, -1, 1, 1));
+
+    form.CtrlDown = false;
+    form.SetToolButtons(form.MenuArrow);
+    EXPECT_FALSE(form.StickyTool);
+    EXPECT_FALSE(form.PaintOrna->isVisible());
+    EXPECT_TRUE(form.SBArrow->isChecked());
+}
+
+TEST_F(QuorvexTest, CalibrationModeKeepsTheToolChecks)
+{
+    TFormMeasure& form = StartForms();
+    form.SelectToolMode(MODE_RULE);
+    form.SetToolButtons(form.MenuLine);
+    EXPECT_TRUE(form.MenuArrow->isChecked());
+    EXPECT_FALSE(form.MenuLine->isChecked());
+}
+
+TEST_F(QuorvexTest, SpeedButtonGlyphsAreSharpAtOneAndTwoTimesScale)
+{
+    TFormMeasure& form = StartForms();
+    for (QAction* button : {form.SBOpen, form.SBLine, form.SBCircle, form.SBPointLine, form.SBLock}) {
+        for (int size : {24, 48}) {
+            const QImage glyph = button->icon().pixmap(size, size).toImage();
+            ASSERT_EQ(glyph.width(), size) << button->objectName().toStdString();
+            int inked = 0;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                    inked += qAlpha(glyph.pixel(x, y)) > 0;
+            EXPECT_GT(inked, size * size / 40) << button->objectName().toStdString() << " at " << size;
+        }
+    }
+}
+
+// Draws the ruler on a plain white picture and measures its line.
+class RulerTest : public WorkspaceTest {
+protected:
+    TFormMeasure& Calibrated(double scale, int width = 640)
+    {
+        TFormMeasure& form = StartForms();
+        form.ImageBitmap->SetSize(width, 480);
+        form.Param->SetDouble(OPT_RULE_SCALE, scale, false);
+        form.Param->SetText(OPT_RULE_UNIT, "mm", false);
+        form.Param->SetBool(OPT_VIEW_RULE, true, false);
+        form.Param->SetBool(OPT_RULE_MAG, false, false);
+        // The default ruler colour is white, as the picture here.
+        form.Param->SetColor(OPT_COLOR_NORMAL, int(clRed));
+        return form;
+    }
+    // Columns of the ruler's row (y = height - 20) painted in the ruler colour.
+    static std::pair<int, int> RulerSpan(const TFormMeasure& form)
+    {
+        const TColor color = TColor(form.Param->GetColor(OPT_COLOR_NORMAL));
+        const int y = form.BufferBitmap->Height() - 20;
+        int first = -1;
+        int last = -1;
+        for (int x = 0; x < form.BufferBitmap->Width(); ++x) {
+            if (form.BufferBitmap->Canvas()->Pixels(x, y) == color) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        }
+        return {first, last};
+    }
+};
+
+TEST_F(RulerTest, DefaultLengthKeepsOneSignificantDigit)
+{
+    struct Case {
+        double scale;
+        double length;
+    };
+    const Case cases[] = {{0.01, 0.5}, {0.0147, 0.7}, {14.68, 700}, {1e-9, 1e-6}, {1e8, 1e9}};
+    for (const Case& c : cases) {
+        TFormMeasure& form = Calibrated(c.scale);
+        EXPECT_NEAR(form.DefaultRulerLength(), c.length, c.length * 1e-9) << c.scale;
+        DestroyForms();
+        ResetSingletons();
+    }
+}
+
+TEST_F(RulerTest, RulerSpansItsLengthInPixelsAtThreeQuartersOfTheWidth)
+{
+    struct Case {
+        double scale;
+        int pixels;
+    };
+    const Case cases[] = {{0.01, 50}, {0.0147, 48}};
+    for (const Case& c : cases) {
+        TFormMeasure& form = Calibrated(c.scale);
+        form.RedrawImage();
+        const int x0 = (640 / 4) * 3 - c.pixels / 2;
+        EXPECT_EQ(RulerSpan(form), std::make_pair(x0, x0 + c.pixels)) << c.scale;
+        // The paint box shows the buffer.
+        EXPECT_EQ(form.ImagePaint->ScreenImage(), form.BufferBitmap->Image());
+        DestroyForms();
+        ResetSingletons();
+    }
+}
+
+TEST_F(RulerTest, UserLengthUpToTenTimesTheDefaultIsUsed)
+{
+    struct Case {
+        double user;
+        int pixels;
+    };
+    // Scale 0.01 mm per pixel: the default ruler is 0.5 mm, 50 pixels.
+    const Case cases[] = {{5.0, 500}, {5.5, 50}, {0.05, 5}, {0.04, 50}};
+    for (const Case& c : cases) {
+        TFormMeasure& form = Calibrated(0.01, 1280);
+        form.Param->SetBool(OPT_RULE_USER, true, false);
+        form.Param->SetDouble(OPT_RULE_USER_VALUE, c.user, false);
+        form.RedrawImage();
+        const auto [first, last] = RulerSpan(form);
+        EXPECT_EQ(last - first, c.pixels) << c.user;
+        DestroyForms();
+        ResetSingletons();
+    }
+}
+
+TEST_F(RulerTest, RulerTextIsTheLengthFollowedByTheUnit)
+{
+    TFormMeasure& form = Calibrated(0.01);
+    form.RedrawImage();
+    // The text "0.5mm" is centred 25 pixels above the ruler line.
+    TBitmap expected;
+    expected.SetSize(640, 480);
+    TCanvas* canvas = expected.Canvas();
+    canvas->Font = form.BufferBitmap->Canvas()->Font;
+    canvas->Font.Color = TColor(form.Param->GetColor(OPT_COLOR_NORMAL));
+    canvas->Brush.Style = bsClear;
+    const int x0 = 480 - 25;
+    canvas->TextOut((x0 + x0 + 50) / 2 - form.Tool->TextWidth("0.5mm") / 2, 460 - 25, "0.5mm");
+    for (int y = 430; y < 455; ++y)
+        for (int x = 400; x < 560; ++x)
+            ASSERT_EQ(form.BufferBitmap->Canvas()->Pixels(x, y), expected.Canvas()->Pixels(x, y)) << x << "," << y;
+}
+
+TEST_F(RulerTest, NoRulerWithoutCalibration)
+{
+    TFormMeasure& form = Calibrated(0.0);
+    form.RedrawImage();
+    EXPECT_EQ(RulerSpan(form), std::make_pair(-1, -1));
+}
+
+TEST_F(RulerTest, UnequalCalibrationShrinksTheBufferOutsideCalibration)
+{
+    TFormMeasure& form = Calibrated(0.0);
+    form.RulerAspect = RULER_ASPECT_WIDTH;
+    form.RulerRatio = 0.5;
+    form.RedrawImage();
+    EXPECT_EQ(form.BufferBitmap->Width(), 320);
+    EXPECT_EQ(form.ImagePaint->Width(), 320);
+    EXPECT_EQ(form.ImagePaint->Height(), 480);
+    form.SelectToolMode(MODE_RULE);
+    form.RedrawImage();
+    EXPECT_EQ(form.ImagePaint->Width(), 640);
 }
 
 } // namespace

@@ -1,0 +1,21 @@
+// The common ground of the capture and compare windows while video capture
+// is not part of the program yet: a plain dialog that says so and always
+// ends with Cancel, so the main window's grab and compare commands do
+// nothing after it closes.
+#pragma once
+
+#include <QDialog>
+
+// Modal results as the old platform counted them.
+inline constexpr int mrOk = 1;
+inline constexpr int mrCancel = 2;
+
+class TUnavailableForm : public QDialog {
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+
+    // Whichever way the window closes (button, close box, Esc), Cancel.
+    void reject() override { done(mrCancel); }
+    void accept() override { done(mrCancel); }
+};

@@ -1,0 +1,49 @@
+#include "platform/gui/TApplication.h"
+
+#include <QMessageBox>
+#include <QWidget>
+
+TApplication::TApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    return Guarded([&] { return QApplication::notify(receiver, event); });
+}
+
+bool TApplication::Guarded(const std::function<bool()>& deliver)
+{
+    try {
+        return deliver();
+    } catch (const std::exception& error) {
+        ShowException(error);
+    } catch (...) {
+        ShowException(QString());
+    }
+    return false;
+}
+
+void TApplication::ShowException(const std::exception& error)
+{
+    ShowException(QString::fromUtf8(error.what()));
+}
+
+void TApplication::ShowException(const QString& message)
+{
+    QMessageBox::critical(activeWindow(), applicationDisplayName(), message);
+}
+
+void TApplication::BringToFront(QWidget* window)
+{
+    QWidget* target = activeModalWidget();
+    if (!target)
+        target = window;
+    if (!target)
+        return;
+    if (target->isMinimized())
+        target->showNormal();
+    target->raise();
+    target->activateWindow();
+}

@@ -1,0 +1,35 @@
+// The application object: the one QApplication of the program, with the old
+// platform's last-chance error handling. Every exception that escapes an
+// event handler ends in notify, which shows the standard error box with the
+// exception's message and lets the program run on.
+#pragma once
+
+#include <QApplication>
+#include <QString>
+
+#include <exception>
+#include <functional>
+
+class QWidget;
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // The standard error box (a stop box titled with the application's
+    // name) with the message of the exception; a foreign exception shows an
+    // empty message, as the old platform did.
+    static void ShowException(const std::exception& error);
+    static void ShowException(const QString& message);
+    // Runs one delivery of an event and shows whatever it throws: the
+    // delivery's result, false when it threw. notify's guard, callable from
+    // wherever an exception must not travel further.
+    static bool Guarded(const std::function<bool()>& deliver);
+
+    // Brings the program to the foreground: the open modal window when there
+    // is one, else `window` (restored when minimized), raised and activated.
+    static void BringToFront(QWidget* window);
+};

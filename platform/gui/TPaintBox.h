@@ -1,0 +1,69 @@
+// A paint box: a widget that shows a screen image and hands its mouse events
+// to the form. The image is what the old platform's paint box canvas drew on:
+// the form copies its back buffer there and draws transient marks (rubber
+// bands, hover highlights, drag previews) through Canvas(); the next copy of
+// the back buffer wipes them. The widget repaints after every drawing and
+// never asks the form to recompose: an expose shows the image as it is.
+#pragma once
+
+#include "platform/gui/TCanvas.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+
+// Mouse buttons and shift states as the old platform reported them.
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+using TShiftState = unsigned;
+inline constexpr TShiftState ssShift = 0x01;
+inline constexpr TShiftState ssAlt = 0x02;
+inline constexpr TShiftState ssCtrl = 0x04;
+inline constexpr TShiftState ssLeft = 0x08;
+inline constexpr TShiftState ssRight = 0x10;
+inline constexpr TShiftState ssMiddle = 0x20;
+inline constexpr TShiftState ssDouble = 0x40;
+
+// The shift state of Qt's modifier keys and held buttons.
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
+
+class TPaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPaintBox(QWidget* parent = nullptr);
+
+    // The canvas onto the screen image; it keeps its pen, brush and font for
+    // the box's whole life, whatever size the image takes.
+    TCanvas* Canvas() { return &canvas_; }
+    // The image shown; sized with the box.
+    const QImage& ScreenImage() const { return screen_; }
+
+    int Width() const { return width(); }
+    int Height() const { return height(); }
+    // Sizes box and screen image (fixed size, for a scroll area); the image's
+    // old pixels are kept where they still fit.
+    void SetSize(int width, int height);
+    // Takes the box's size from the picture and shows it at (0, 0). The
+    // pixels are shared until either side draws, so showing a finished back
+    // buffer costs no copy.
+    void ShowImage(const QImage& image);
+
+    // Handlers the form installs, with positions in image pixels.
+    std::function<void(TMouseButton, TShiftState, int x, int y)> OnMouseDown;
+    std::function<void(TShiftState, int x, int y)> OnMouseMove;
+    std::function<void(TMouseButton, TShiftState, int x, int y)> OnMouseUp;
+    std::function<void()> OnDblClick;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // Qt replaces the second press of a double click by this event; the old
+    // platform delivered the double click first and then the second press.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QImage screen_;
+    TCanvas canvas_;
+};

@@ -1,0 +1,63 @@
+// The paint box: its canvas draws on the shown screen image, and a double
+// click arrives in the old platform's order.
+#include "platform/gui/TPaintBox.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(TPaintBoxTest, CanvasDrawsOnTheScreenImageAndKeepsItWhenGrowing)
+{
+    TPaintBox box;
+    box.SetSize(20, 10);
+    box.Canvas()->SetPixel(3, 4, clRed);
+    box.SetSize(30, 15);
+    EXPECT_EQ(box.Width(), 30);
+    EXPECT_EQ(box.ScreenImage().height(), 15);
+    EXPECT_EQ(box.Canvas()->Pixels(3, 4), clRed);
+    EXPECT_EQ(box.Canvas()->Pixels(25, 12), clWhite);
+}
+
+TEST(TPaintBoxTest, ShownImageTakesItsSizeAndMarksNeverReachTheSource)
+{
+    TPaintBox box;
+    QImage buffer(40, 30, QImage::Format_RGB32);
+    buffer.fill(Qt::black);
+    box.ShowImage(buffer);
+    EXPECT_EQ(box.Width(), 40);
+    EXPECT_EQ(box.Height(), 30);
+    EXPECT_EQ(box.Canvas()->Pixels(5, 5), clBlack);
+
+    box.Canvas()->SetPixel(5, 5, clRed);
+    EXPECT_EQ(box.Canvas()->Pixels(5, 5), clRed);
+    EXPECT_EQ(buffer.pixel(5, 5), qRgb(0, 0, 0));
+}
+
+TEST(TPaintBoxTest, DoubleClickComesBeforeTheSecondPress)
+{
+    TPaintBox box;
+    box.SetSize(50, 50);
+    std::vector<std::string> events;
+    box.OnMouseDown = [&](TMouseButton, TShiftState shift, int x, int y) {
+        events.push_back("down " + std::to_string(x) + "," + std::to_string(y) +
+                         ((shift & ssDouble) ? " double" : ""));
+    };
+    box.OnMouseUp = [&](TMouseButton, TShiftState, int, int) { events.push_back("up"); };
+    box.OnDblClick = [&] { events.push_back("dblclick"); };
+
+    // What a widget receives for a double click: the second press comes as
+    // the double-click event.
+    QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
+    QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
+    QTest::mouseDClick(&box, Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
+    QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
+
+    const std::vector<std::string> expected{"down 7,9", "up", "dblclick", "down 7,9 double", "up"};
+    EXPECT_EQ(events, expected);
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+// Start-up: the creation order, and a later start that hands the activation
+// to the running copy and exits.
+#include "WorkspaceFixture.h"
+
+#include "capture/MGrab.h"
+#include "platform/system/SingleInstance.h"
+#include "settings/MDMMain.h"
+#include "settings/MDataOptions.h"
+#include "workspace/MAbout.h"
+#include "workspace/MValue.h"
+
+#include <QTimer>
+#include <QUuid>
+
+namespace {
+
+using StartupTest = WorkspaceTest;
+
+TEST_F(StartupTest, FormsAreCreatedInTheFixedOrderMainWindowFirst)
+{
+    const std::vector<std::string> order{
+        "TFormMeasure",   "TDataModuleOptions", "TDlgRule",        "TAboutBox",          "TFormOptions",
+        "TFormGrab",      "TFormValue",         "TFormZoom",       "TFormRule",          "TFormGrabConfig",
+        "TFormSplitLive", "TFormSplit",         "TFormSum",        "TDMMain",            "TFormImagePrint",
+        "TFormImagePrintPreview", "TFormImagePrintOption", "TFormRuleValue", "TFormRuleHoriVert", "TFormDigit"};
+    std::vector<std::string> listed;
+    for (const TFormEntry& entry : FormCreationOrder())
+        listed.emplace_back(entry.ClassName);
+    EXPECT_EQ(listed, order);
+
+    const std::vector<std::string> created = CreateForms();
+    const std::vector<std::string> built{"TFormMeasure", "TDataModuleOptions", "TAboutBox",     "TFormGrab", "TFormValue",
+                                         "TFormGrabConfig", "TFormSplitLive", "TFormSplit", "TDMMain",
+                                         "TFormRuleHoriVert"};
+    EXPECT_EQ(created, built);
+    EXPECT_NE(FormMeasure, nullptr);
+    EXPECT_NE(DataModuleOptions, nullptr);
+    EXPECT_NE(AboutBox, nullptr);
+    EXPECT_NE(FormValue, nullptr);
+    EXPECT_NE(DMMain, nullptr);
+
+    DestroyForms();
+    EXPECT_EQ(FormMeasure, nullptr);
+    EXPECT_EQ(DataModuleOptions, nullptr);
+    EXPECT_EQ(FormValue, nullptr);
+    EXPECT_EQ(DMMain, nullptr);
+}
+
+TEST_F(StartupTest, MainWindowIsCreatedBeforeTheDataModulesItMustNotReach)
+{
+    // Its creation opens no store: the settings wait for the first showing.
+    CreateForms();
+    EXPECT_FALSE(FormMeasure->SettingsLoaded);
+    EXPECT_FALSE(QFile::exists("Config/Config.xml"));
+    FormMeasure->show();
+    EXPECT_TRUE(FormMeasure->SettingsLoaded);
+    EXPECT_TRUE(QFile::exists("Config/Config.xml"));
+}
+
+TEST_F(StartupTest, SecondStartActivatesTheRunningCopyAndExits)
+{
+    StoreOptions({{OPT_EXIT_CONFIRM, "0"}});
+    const QString marker = QStringLiteral("quorvex-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    TFormMeasure* runningWindow = nullptr;
+    int secondResult = -1;
+    bool restored = false;
+
+    // Runs inside the first copy's message loop, once its window is shown.
+    std::function<void()> whenRunning = [&] {
+        if (!FormMeasure || !FormMeasure->isVisible()) {
+            QTimer::singleShot(10, whenRunning);
+            return;
+        }
+        runningWindow = FormMeasure;
+        FormMeasure->showMinimized();
+        secondResult = StartQuorvex(marker);
+        // The hand-over arrives through the loop; then the first copy ends.
+        QTimer::singleShot(50, [&] {
+            restored = FormMeasure && !FormMeasure->isMinimized();
+            FormMeasure->close();
+        });
+    };
+    QTimer::singleShot(0, whenRunning);
+    EXPECT_EQ(StartQuorvex(marker), 0);
+
+    EXPECT_NE(runningWindow, nullptr);
+    EXPECT_EQ(secondResult, 0);
+    EXPECT_TRUE(restored);
+    EXPECT_EQ(FormMeasure, nullptr); // the forms are freed after the loop
+    TSingleInstance next(marker);    // and the marker is free again
+    EXPECT_EQ(next.Acquire(), TSingleInstance::TStart::First);
+}
+
+} // namespace

@@ -1,0 +1,38 @@
+#include "workspace/MAbout.h"
+
+#include "settings/MLan.h"
+
+#include <QIcon>
+
+TAboutBox* AboutBox = nullptr;
+
+namespace {
+
+QString Slot(const MLan* lan, int slot)
+{
+    return QString::fromStdString(lan->Texts[slot]);
+}
+
+} // namespace
+
+TAboutBox::TAboutBox(QWidget* parent)
+    : QDialog(parent)
+{
+    setupUi(this);
+    Lan = MLan::GetInstance();
+    ProgramIcon->setPixmap(QIcon(QStringLiteral(":/icons/rule.svg")).pixmap(64, 64));
+    // OK is the only way out and counts as OK (modal result 1).
+    connect(OKButton, &QPushButton::clicked, this, [this] { done(1); });
+}
+
+void TAboutBox::showEvent(QShowEvent* event)
+{
+    setWindowTitle(Slot(Lan, 196));
+    ProductName->setText(Slot(Lan, 197));
+    Version->setText(Slot(Lan, 198));
+    Copyright->setText(Slot(Lan, 199));
+    Connect->setText(Slot(Lan, 200));
+    Comments->setText(Slot(Lan, 201));
+    OKButton->setText(Slot(Lan, 156));
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,36 @@
+#include "workspace/MValue.h"
+
+#include "settings/MLan.h"
+#include "settings/MParam.h"
+#include "workspace/Quorvex.h"
+
+#include <QCloseEvent>
+
+TFormValue* FormValue = nullptr;
+
+TFormValue::TFormValue(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setupUi(this);
+    Lan = MLan::GetInstance();
+}
+
+void TFormValue::showEvent(QShowEvent* event)
+{
+    setWindowTitle(QString::fromStdString(Lan->Texts[246]));
+    QWidget::showEvent(event);
+}
+
+void TFormValue::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (width() > MaxWidth || height() > MaxHeight)
+        resize(std::min(width(), MaxWidth), std::min(height(), MaxHeight));
+}
+
+void TFormValue::closeEvent(QCloseEvent* event)
+{
+    if (FormMeasure)
+        FormMeasure->SetViewOption(OPT_VIEW_ATTR, false);
+    event->accept();
+}
