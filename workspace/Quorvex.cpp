@@ -442,7 +442,7 @@ void TFormMeasure::ApplyLanguage()
     ShowStatus("", STATUS_HINT);
 
     // The tool windows take their captions when shown: show them anew.
-    for (QWidget* window : {static_cast<QWidget*>(FormValue)}) {
+    for (QWidget* window : {static_cast<QWidget*>(FormValue), static_cast<QWidget*>(FormRuleHoriVert)}) {
         if (window && window->isVisible()) {
             window->hide();
             window->show();

@@ -413,4 +413,13 @@ TEST_F(Calibration, CaptionsComeFromTheStringTable)
     EXPECT_EQ(Dialog().BBCancel->text(), "Cancel");
 }
 
+TEST_F(Calibration, LanguageSwitchRecaptionsTheOpenCalibrationWindow)
+{
+    FormMeasure->MenuRule->trigger();
+    FormMeasure->MenuLanChineseSimplified->trigger();
+    EXPECT_TRUE(Dialog().isVisible());
+    EXPECT_EQ(Dialog().BBConfirm->text().toStdString(), MLan::GetInstance()->Texts[156]);
+    EXPECT_NE(Dialog().BBConfirm->text(), "Confirm");
+}
+
 } // namespace
