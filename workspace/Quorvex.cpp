@@ -20,6 +20,8 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QWindow>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -73,8 +75,9 @@ TFormMeasure::TFormMeasure(QWidget* parent)
     CreateComponents();
     ConnectCommands();
 
-    // Creation, in the old order. Key preview: arrow keys reach the window
-    // before the scroll area (see the event filter of the editing code).
+    // Key preview: the window's key events pass here before any control
+    // (the scroll area would take the arrow keys).
+    qApp->installEventFilter(this);
     Param = MParam::GetInstance();
     Lan = MLan::GetInstance();
     Tool = MTool::GetInstance();
@@ -142,8 +145,8 @@ void TFormMeasure::CreateComponents()
         if (auto* button = qobject_cast<QToolButton*>(ToolBarEdit->widgetForAction(captioned)))
             button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    // The tool bars start shown, the tool windows hidden, until the settings
-    // say otherwise.
+    // Tool bars, marks and names start shown and the tool windows hidden,
+    // until the settings say otherwise.
     for (QAction* shown : {MenuViewTool, MenuViewShape, MenuViewRelation, MenuViewEdit, MenuViewMark, MenuViewName})
         shown->setChecked(true);
 }
@@ -375,8 +378,10 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
         UpdateSelection(true);
         break;
     case OPT_VIEW_ZOOM:
-        // The magnifier window and its zoom canvas join here when they exist.
+        // The magnifier window and its zoom images join here when they
+        // exist; until then the shapes have no zoom canvas to draw on.
         MenuViewZoom->setChecked(shown);
+        MShape::SetZoomCanvas(nullptr);
         break;
     case OPT_VIEW_MARK:
     case OPT_VIEW_RULE:
@@ -952,6 +957,21 @@ void TFormMeasure::MenuLanChineseTraditionalClick()
 
 // ---- Window events ----
 
+void TFormMeasure::FormKeyDown(int, Qt::KeyboardModifiers shift)
+{
+    if (shift & Qt::ControlModifier)
+        CtrlDown = true;
+}
+
+void TFormMeasure::FormKeyUp(int, Qt::KeyboardModifiers)
+{
+    if (TextEntry)
+        return;
+    CtrlDown = false;
+    // The arrow keys' nudging of the selection joins here with the mouse
+    // editing of the document.
+}
+
 void TFormMeasure::FormShow()
 {
     LoadSettings();
@@ -998,6 +1018,21 @@ void TFormMeasure::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         FormActivate();
+}
+
+bool TFormMeasure::eventFilter(QObject* watched, QEvent* event)
+{
+    // Every key event of this window reaches its window handle once, first.
+    if (windowHandle() && watched == static_cast<QObject*>(windowHandle())) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            FormKeyDown(key->key(), key->modifiers());
+        } else if (event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            FormKeyUp(key->key(), key->modifiers());
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMeasure::closeEvent(QCloseEvent* event)

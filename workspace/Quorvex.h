@@ -171,6 +171,9 @@ public:
     void MenuLanChineseTraditionalClick();
 
     // ---- Window events, under the old platform's names ----
+    // Keys, seen before the focused control (the window's key preview).
+    void FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    void FormKeyUp(int key, Qt::KeyboardModifiers shift);
     void FormShow();
     void FormActivate();
     bool FormCloseQuery();
@@ -212,6 +215,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // No tool-bar context menu: the View menu alone shows and hides the bars.
     QMenu* createPopupMenu() override { return nullptr; }
 

@@ -51,7 +51,7 @@ std::unique_ptr<TFormSplash> ShowSplash()
     auto splash = std::make_unique<TFormSplash>();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->geometry();
-        splash->resize((desktop.x() + desktop.width()) / 2, (desktop.y() + desktop.height()) / 2);
+        splash->resize(SplashSize(desktop));
         splash->move(desktop.center() - splash->rect().center());
     }
     splash->show();
@@ -61,6 +61,11 @@ std::unique_ptr<TFormSplash> ShowSplash()
 }
 
 } // namespace
+
+QSize SplashSize(const QRect& desktop)
+{
+    return {(desktop.x() + desktop.width()) / 2, (desktop.y() + desktop.height()) / 2};
+}
 
 const std::vector<TFormEntry>& FormCreationOrder()
 {
@@ -119,12 +124,16 @@ int StartQuorvex(const QString& instanceName)
         if (instance.Acquire(WM_INSTANCE_ACTIVATE) == TSingleInstance::TStart::HandedOver)
             return 0;
 
+        // A later start may knock while the forms are still being made; the
+        // main window answers as soon as it exists.
+        QObject::connect(&instance, &TSingleInstance::MessageReceived, &instance, [](int message) {
+            if (FormMeasure)
+                FormMeasure->Dispatch(message);
+        });
         std::unique_ptr<TFormSplash> splash = ShowSplash();
         CreateForms();
         splash.reset();
 
-        QObject::connect(&instance, &TSingleInstance::MessageReceived, FormMeasure,
-                         [](int message) { FormMeasure->Dispatch(message); });
         // The program ends when its main window closes, whatever tool
         // windows are still open.
         QObject::connect(FormMeasure, &TFormMeasure::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);

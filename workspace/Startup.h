@@ -3,6 +3,8 @@
 // the message loop and the clean-up after it.
 #pragma once
 
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <string>
@@ -16,6 +18,10 @@ int RunQuorvex(int argc, char** argv);
 // the message loop. Returns 0 in every case; a later start returns at once
 // after handing the activation to the running copy.
 int StartQuorvex(const QString& instanceName);
+
+// The splash window's size on a desktop: half its right and bottom edges,
+// halved toward zero.
+QSize SplashSize(const QRect& desktop);
 
 // One entry of the creation order: the class and how its global instance is
 // made and freed. Forms not built yet have no maker and are skipped.

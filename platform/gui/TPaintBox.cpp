@@ -53,7 +53,7 @@ void TPaintBox::SetSize(int width, int height)
     if (screen_.width() != width || screen_.height() != height) {
         QImage resized(width, height, QImage::Format_RGB32);
         resized.fill(Qt::white);
-        if (!screen_.isNull()) {
+        if (!screen_.isNull() && !resized.isNull()) {
             QPainter painter(&resized);
             painter.drawImage(0, 0, screen_);
         }

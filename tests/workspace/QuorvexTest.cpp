@@ -6,6 +6,9 @@
 #include "workspace/MValue.h"
 
 #include <QIcon>
+#include <QTest>
+#include <QTimer>
+#include "workspace/MAbout.h"
 #include <QLabel>
 #include <QToolButton>
 
@@ -435,6 +438,142 @@ TEST_F(RulerTest, UnequalCalibrationShrinksTheBufferOutsideCalibration)
     form.SelectToolMode(MODE_RULE);
     form.RedrawImage();
     EXPECT_EQ(form.ImagePaint->Width(), 640);
+}
+
+} // namespace
+
+namespace {
+
+using SmallWindowsTest = WorkspaceTest;
+
+TEST_F(SmallWindowsTest, ToolChosenWithCtrlHeldStaysStickyUntilTheArrow)
+{
+    TFormMeasure& form = StartForms();
+    QTest::keyPress(form.windowHandle(), Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_TRUE(form.CtrlDown);
+    form.SBLine->trigger();
+    EXPECT_TRUE(form.StickyTool);
+    EXPECT_TRUE(form.PaintOrna->isVisible());
+    QTest::keyRelease(form.windowHandle(), Qt::Key_Control, Qt::NoModifier);
+    EXPECT_FALSE(form.CtrlDown);
+    form.MenuArrow->trigger();
+    EXPECT_FALSE(form.StickyTool);
+    EXPECT_FALSE(form.PaintOrna->isVisible());
+}
+
+TEST_F(SmallWindowsTest, PaintBoxSitsInTheScrollAreaAtTheOrigin)
+{
+    TFormMeasure& form = StartForms();
+    EXPECT_EQ(form.ScrollBoxPaint->widget(), form.ImagePaint);
+    EXPECT_EQ(form.ImagePaint->pos(), QPoint(0, 0));
+    EXPECT_EQ(form.centralWidget(), form.ScrollBoxPaint);
+    EXPECT_FALSE(form.EditMark->isVisible());
+}
+
+TEST_F(SmallWindowsTest, ValueWindowTakesItsCaptionAndClosingItSwitchesTheViewOff)
+{
+    TFormMeasure& form = StartForms();
+    form.SetLanguage(LAN_ENGLISH, false);
+    form.SetViewOption(OPT_VIEW_ATTR, true);
+    ASSERT_TRUE(FormValue->isVisible());
+    EXPECT_EQ(FormValue->windowTitle(), "Attributes");
+    FormValue->close();
+    EXPECT_FALSE(FormValue->isVisible());
+    EXPECT_FALSE(form.MenuViewAttr->isChecked());
+}
+
+TEST_F(SmallWindowsTest, AboutBoxShowsItsLinesAndEndsWithOk)
+{
+    TFormMeasure& form = StartForms();
+    form.SetLanguage(LAN_ENGLISH, false);
+    int result = -1;
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(AboutBox->windowTitle(), "About");
+        EXPECT_EQ(AboutBox->Version->text(), "Version: 6.0");
+        EXPECT_EQ(AboutBox->OKButton->text(), "Confirm");
+        AboutBox->OKButton->click();
+    });
+    QObject::connect(AboutBox, &QDialog::finished, [&](int code) { result = code; });
+    form.MenuAbout->trigger();
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(SmallWindowsTest, GrabAndCompareDoNothingWhileCaptureIsUnavailable)
+{
+    TFormMeasure& form = StartForms();
+    const QImage before = form.ImageBitmap->Image();
+    for (QAction* command : {form.MenuGrab, form.SBCompare, form.SBCompareDyn}) {
+        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        command->trigger();
+    }
+    EXPECT_EQ(form.ImageBitmap->Image(), before);
+}
+
+} // namespace
+
+namespace {
+
+using SettingsTest = WorkspaceTest;
+
+TEST_F(SettingsTest, CalibrationIsKeptFromRunToRunOnlyWhenAskedFor)
+{
+    struct Case {
+        const char* keep;
+        double scale;
+        std::string unit;
+    };
+    const Case cases[] = {{"0", 0.0, ""}, {"1", 0.5, "mm"}};
+    for (const Case& c : cases) {
+        // The kept scale is derived anew from the current ruler (709-712).
+        StoreOptions({{OPT_RULE_LOAD_SAVED, c.keep}, {OPT_RULE_SCALE, "0.5"}, {OPT_RULE_UNIT, "mm"},
+                      {OPT_RULE_VALUE_HORI, "0.25"}, {OPT_RULE_VALUE_VERT, "0.5"}, {OPT_RULE_UNIT_HORI, "mm"},
+                      {OPT_RULE_UNIT_VERT, "mm"}});
+        TFormMeasure& form = StartForms();
+        EXPECT_EQ(form.Param->GetScale(), c.scale) << c.keep;
+        std::string unit;
+        form.Param->GetText(OPT_RULE_UNIT, unit);
+        EXPECT_EQ(unit, c.unit) << c.keep;
+        double hori = -1;
+        form.Param->GetDouble(OPT_RULE_VALUE_HORI, hori);
+        EXPECT_EQ(hori, c.scale > 0 ? 0.25 : 0.0) << c.keep;
+        form.close();
+        DestroyForms();
+        ResetSingletons();
+        // Resetting in memory leaves the stored calibration alone.
+        EXPECT_EQ(StoredOptions().find("702")->second, "0.5");
+        QFile::remove("Config/Config.xml");
+    }
+}
+
+TEST_F(SettingsTest, HiddenToolBarKeepsThePlaceStoredBefore)
+{
+    StoreOptions({{OPT_POS_TOOLBAR_TOOL, "123"}, {OPT_POS_TOOLBAR_EDIT, "456"}});
+    TFormMeasure& form = StartForms();
+    form.MenuViewTool->trigger();
+    ASSERT_FALSE(form.ToolBarTool->isVisible());
+    ASSERT_TRUE(form.ToolBarEdit->isVisible());
+    form.close();
+    const auto stored = StoredOptions();
+    EXPECT_EQ(stored.find("505")->second, "123");
+    const QPoint edit = form.ToolBarEdit->pos();
+    EXPECT_EQ(stored.find("509")->second, std::to_string(edit.y() * 10000 + edit.x()));
+}
+
+TEST_F(SettingsTest, MarkFontOptionsGoToThePaintBoxAndTheBuffer)
+{
+    StoreOptions({{OPT_MARK_FONT, "1"}, {OPT_MARK_FONT_NAME, "DejaVu Sans"}, {OPT_MARK_FONT_CHARSET, "390"},
+                  {OPT_MARK_FONT_HEIGHT, "-20"}, {OPT_MARK_FONT_SIZE, "14"}});
+    TFormMeasure& form = StartForms();
+    const TFont& font = form.ImagePaint->Canvas()->Font;
+    EXPECT_EQ(font.Name, "DejaVu Sans");
+    EXPECT_EQ(font.Charset, 390 & 0xFF);
+    EXPECT_EQ(font.Size, 14); // the size, set last, decides
+    EXPECT_EQ(form.BufferBitmap->Canvas()->Font, font);
+
+    form.Param->SetBool(OPT_MARK_FONT, false, false);
+    form.ApplyMarkFont();
+    EXPECT_EQ(form.ImagePaint->Canvas()->Font, TFont{});
+    EXPECT_EQ(form.BufferBitmap->Canvas()->Font, TFont{});
 }
 
 } // namespace

@@ -57,6 +57,12 @@ TEST_F(StartupTest, MainWindowIsCreatedBeforeTheDataModulesItMustNotReach)
     EXPECT_TRUE(QFile::exists("Config/Config.xml"));
 }
 
+TEST(SplashTest, SplashTakesHalfTheDesktop)
+{
+    EXPECT_EQ(SplashSize(QRect(0, 0, 1280, 1024)), QSize(640, 512));
+    EXPECT_EQ(SplashSize(QRect(0, 0, 1365, 767)), QSize(682, 383));
+}
+
 TEST_F(StartupTest, SecondStartActivatesTheRunningCopyAndExits)
 {
     StoreOptions({{OPT_EXIT_CONFIRM, "0"}});
