@@ -84,6 +84,7 @@ TFormMeasure::TFormMeasure(QWidget* parent)
     Tool->SetCanvas(ImagePaint->Canvas());
     ApplyLanguage();
     ImagePaint->move(0, 0);
+    ConnectImagePaintMouse();
     ImageBitmap = new TBitmap;
     BufferBitmap = new TBitmap;
     LoadImageFile(DefaultImageFile);

@@ -188,9 +188,16 @@ public:
     void ApplyRuler();
     // The paint box's mouse events in MODE_RULE: they draw the ruler line
     // until its last creation click, then show its length.
-    void RuleMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    void RuleMouseMove(Qt::KeyboardModifiers shift, int x, int y);
-    void RuleMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void RuleMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void RuleMouseMove(TShiftState shift, int x, int y);
+    void RuleMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+
+    // ---- Mouse on the image (QuorvexMouse.cpp); so far only calibration
+    // mode is routed ----
+    void ImagePaintMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void ImagePaintMouseMove(TShiftState shift, int x, int y);
+    void ImagePaintMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void TrackMouse(TShiftState shift, int x, int y);
 
     // ---- Opening and saving pictures (QuorvexImageFiles.cpp) ----
     void MenuOpenClick();
@@ -246,6 +253,9 @@ private:
     // Calibration: the raw picture on screen and in the back buffer, and the
     // end of a ruler line's creation.
     void ShowPlainImage();
+    // The position kept the pick tolerance inside the paint box.
+    TPoint ClampToPaintBox(int x, int y) const;
+    void ConnectImagePaintMouse();
     bool IsRuleLineOpen() const;
     void EndRuleLineIfFinished();
     QString Slot(int slot) const;

@@ -5,6 +5,7 @@
 #include "workspace/Quorvex.h"
 
 #include "platform/gui/TBitmap.h"
+#include "platform/gui/TPaintBox.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MLine.h"
@@ -47,29 +48,29 @@ void TFormMeasure::ShowPlainImage()
     BufferBitmap->Assign(*ImageBitmap);
 }
 
-void TFormMeasure::RuleMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
+void TFormMeasure::RuleMouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
     if (!IsRuleLineOpen())
         return;
     PaintBitmap(ImagePaint, ImageBitmap);
-    CalibrationRule->MouseDown(button, shift, x, y);
+    CalibrationRule->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y);
     EndRuleLineIfFinished();
 }
 
-void TFormMeasure::RuleMouseMove(Qt::KeyboardModifiers shift, int x, int y)
+void TFormMeasure::RuleMouseMove(TShiftState shift, int x, int y)
 {
     if (!IsRuleLineOpen())
         return;
     PaintBitmap(ImagePaint, ImageBitmap);
-    CalibrationRule->MouseMove(shift, x, y);
+    CalibrationRule->MouseMove(ModifiersOf(shift), x, y);
 }
 
-void TFormMeasure::RuleMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)
+void TFormMeasure::RuleMouseUp(TMouseButton button, TShiftState shift, int x, int y)
 {
     if (!IsRuleLineOpen())
         return;
     PaintBitmap(ImagePaint, ImageBitmap);
-    CalibrationRule->MouseUp(button, shift, x, y);
+    CalibrationRule->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
     EndRuleLineIfFinished();
 }
 

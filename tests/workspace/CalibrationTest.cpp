@@ -5,16 +5,28 @@
 #include "WorkspaceFixture.h"
 
 #include "platform/gui/TBitmap.h"
+#include "platform/gui/TPaintBox.h"
 #include "shapes/MLine.h"
 #include "workspace/MRuleHoriVert.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QLocale>
 #include <QTest>
 
 #include <clocale>
 
 namespace {
+
+// A mouse move with no button held, delivered to the widget itself (a
+// synthesized system move needs a window the offscreen platform has exposed).
+void MoveMouse(QWidget* widget, QPoint position)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(position), widget->mapToGlobal(QPointF(position)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
 
 class Calibration : public WorkspaceTest {
 protected:
@@ -52,15 +64,13 @@ protected:
 
     static QString StatusMessage() { return FormMeasure->StatusPanels[2]->text(); }
 
-    // Two clicks on the paint box, as its mouse handlers pass them on in
-    // calibration mode.
+    // Two clicks on the paint box with a move between them.
     static void DrawRuleLine(TPoint from, TPoint to)
     {
-        FormMeasure->RuleMouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
-        FormMeasure->RuleMouseUp(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
-        FormMeasure->RuleMouseMove(Qt::NoModifier, to.x, to.y);
-        FormMeasure->RuleMouseDown(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
-        FormMeasure->RuleMouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
+        TPaintBox* box = FormMeasure->ImagePaint;
+        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(from.x, from.y));
+        MoveMouse(box, QPoint(to.x, to.y));
+        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(to.x, to.y));
     }
 
     // The usual road: the rule command, a horizontal line, its value and
@@ -167,6 +177,23 @@ TEST_F(Calibration, RulerLinesMeasureTheRawPicture)
     EXPECT_EQ(FormMeasure->ImagePaint->Width(), 800);
     DrawRuleLine({10, 20}, {210, 90});
     EXPECT_EQ(Dialog().LabelLengthHori->text(), "200 px");
+}
+
+TEST_F(Calibration, RubberBandFollowsTheMouseOverThePlainImage)
+{
+    Param().SetColor(OPT_COLOR_DESIGN, int(clRed));
+    FormMeasure->MenuRule->trigger();
+    TPaintBox* box = FormMeasure->ImagePaint;
+    const TColor picture = FormMeasure->ImageBitmap->Canvas()->Pixels(80, 20);
+    ASSERT_NE(picture, clRed);
+
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+    MoveMouse(box, QPoint(100, 60)); // the line stays horizontal
+    EXPECT_EQ(box->Canvas()->Pixels(80, 20), clRed);
+    MoveMouse(box, QPoint(60, 60));
+    EXPECT_EQ(box->Canvas()->Pixels(40, 20), clRed);
+    EXPECT_EQ(box->Canvas()->Pixels(80, 20), picture) << "the earlier band is wiped";
+    EXPECT_EQ(FormMeasure->BufferBitmap->Canvas()->Pixels(40, 20), FormMeasure->ImageBitmap->Canvas()->Pixels(40, 20));
 }
 
 TEST_F(Calibration, DifferentUnitsLeaveTheWorkspaceUncalibratedWithAWarning)
