@@ -63,12 +63,3 @@ MRulerAspect ApplyRulerOptions(MParam& param)
     }
     return result;
 }
-
-TSize AspectSize(int width, int height, int aspect, double ratio)
-{
-    if (aspect == RULER_ASPECT_WIDTH)
-        width = MTool::RoundToInt(width * ratio);
-    else if (aspect == RULER_ASPECT_HEIGHT)
-        height = MTool::RoundToInt(height * ratio);
-    return {width, height};
-}

@@ -1,12 +1,11 @@
 // The calibration as stored in the parameter store, apart from the windows:
 // a confirmed calibration becomes the current ruler (options 704, 709-712)
 // and a named ruler; the current ruler gives the one scale (702) and unit
-// (703) the unit converter applies, and tells how the picture is resampled on
-// screen when the horizontal and vertical values per pixel differ, so that
-// every displayed pixel stands for the same length in both directions.
+// (703) the unit converter applies, and tells which axis of the picture the
+// main window shrinks on screen when the horizontal and vertical values per
+// pixel differ, so that every displayed pixel stands for the same length in
+// both directions.
 #pragma once
-
-#include "platform/gui/GuiTypes.h"
 
 #include <string>
 
@@ -56,7 +55,3 @@ struct MRulerAspect {
 // in the same unit; otherwise the scale becomes 0. The scale is the larger of
 // the two values per pixel.
 MRulerAspect ApplyRulerOptions(MParam& param);
-
-// The size of the picture on screen: one axis multiplied by the ratio and
-// rounded to the nearest integer, the other kept.
-TSize AspectSize(int width, int height, int aspect, double ratio);

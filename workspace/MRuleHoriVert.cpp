@@ -1,9 +1,9 @@
 #include "workspace/MRuleHoriVert.h"
 
+#include "platform/system/FloatText.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MTool.h"
-#include "platform/system/FloatText.h"
 #include "workspace/MCalibration.h"
 #include "workspace/Quorvex.h"
 

@@ -28,6 +28,28 @@ void MoveMouse(QWidget* widget, QPoint position)
     QApplication::sendEvent(widget, &move);
 }
 
+// Qt's default locale German, and the C library's numbers too where the
+// system has that locale; both put back when the test ends.
+class GermanLocale {
+public:
+    GermanLocale()
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+            GTEST_LOG_(INFO) << "de_DE.UTF-8 is not installed: only Qt's locale is German";
+    }
+    ~GermanLocale()
+    {
+        std::setlocale(LC_NUMERIC, "C");
+        QLocale::setDefault(Saved);
+    }
+    GermanLocale(const GermanLocale&) = delete;
+    GermanLocale& operator=(const GermanLocale&) = delete;
+
+private:
+    QLocale Saved;
+};
+
 class Calibration : public WorkspaceTest {
 protected:
     void SetUp() override
@@ -258,21 +280,13 @@ TEST_F(Calibration, ValueEditsTakeDigitsAndOnePointOnly)
 
 TEST_F(Calibration, TypedValuesAndLengthsUseAPointUnderAGermanLocale)
 {
-    const QLocale savedLocale;
-    QLocale::setDefault(QLocale(QLocale::German));
-    const bool cLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-
+    const GermanLocale german;
     Calibrate(300, "1.5", 300, "1.5");
     EXPECT_EQ(Dialog().LabelLengthVert->text(), "300 px");
     EXPECT_EQ(Option(OPT_RULE_SCALE), "0.005");
     EXPECT_EQ(Param().GetRuler("Default").ValueHori, "0.005");
     EXPECT_EQ(Option(OPT_RULE_CALIB_VALUE), "0.15");
     EXPECT_EQ(MRuleTool::GetInstance()->FormatLength(100), "0.5 mm");
-
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(savedLocale);
-    if (!cLocale)
-        GTEST_LOG_(INFO) << "de_DE.UTF-8 is not installed: only Qt's locale was German";
 }
 
 TEST_F(Calibration, InvalidValueAtConfirmIsReportedAndStoresNothing)
