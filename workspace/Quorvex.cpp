@@ -596,12 +596,11 @@ void TFormMeasure::PaintBitmap(TPaintBox* target, const TBitmap* source)
 
 // ---- Value display and command states ----
 
-void TFormMeasure::ClearValues(bool alsoDigit)
+// alsoDigit: the numeric-entry window is emptied too, once it exists.
+void TFormMeasure::ClearValues(bool /*alsoDigit*/)
 {
     if (FormValue)
         FormValue->MemoItems->clear();
-    // The numeric-entry window is emptied here (alsoDigit) once it exists.
-    (void)alsoDigit;
     UpdateEditCommands();
 }
 
@@ -720,10 +719,7 @@ bool TFormMeasure::LoadSettings()
     // The numeric-entry and magnifier windows (511, 507) are placed here
     // once they exist.
     PlaceSizedWindow(FormRuleHoriVert, OPT_POS_RULE_HORI_VERT);
-    PlaceToolBar(ToolBarRelation, OPT_POS_TOOLBAR_RELATION);
-    PlaceToolBar(ToolBarShape, OPT_POS_TOOLBAR_SHAPE);
-    PlaceToolBar(ToolBarEdit, OPT_POS_TOOLBAR_EDIT);
-    PlaceToolBar(ToolBarTool, OPT_POS_TOOLBAR_TOOL);
+    PlaceToolBars();
 
     for (int optionId : {OPT_VIEW_TOOL, OPT_VIEW_SHAPE, OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_MARK, OPT_VIEW_RELATION,
                          OPT_VIEW_RULE, OPT_VIEW_ZOOM, OPT_VIEW_NAME, OPT_VIEW_EDIT})
@@ -793,17 +789,53 @@ void TFormMeasure::PlaceSizedWindow(QWidget* window, int optionId)
     window->move(p.x, p.y);
 }
 
-void TFormMeasure::PlaceToolBar(QToolBar* bar, int optionId)
+void TFormMeasure::PlaceToolBars()
 {
-    std::int32_t packed = 0;
-    Param->GetLong(optionId, packed);
-    if (packed <= 0)
+    // The bars keep the places they had on the old control bar: a floating
+    // bar goes where it was; the docked ones line up in rows by their stored
+    // top edge, left to right by their stored left edge. Bars without a
+    // stored place follow in their present order.
+    struct Placed {
+        QToolBar* bar;
+        TPoint place;
+        bool stored;
+    };
+    std::vector<Placed> docked;
+    const std::pair<int, QToolBar*> bars[] = {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
+                                              {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},
+                                              {OPT_POS_TOOLBAR_EDIT, ToolBarEdit},
+                                              {OPT_POS_TOOLBAR_TOOL, ToolBarTool}};
+    for (const auto& [optionId, bar] : bars) {
+        std::int32_t packed = 0;
+        Param->GetLong(optionId, packed);
+        TPoint place;
+        if (packed > 0)
+            MTool::UnpackPoint(packed, place);
+        if (packed > 0 && bar->isFloating())
+            bar->move(place.x, place.y);
+        else if (!bar->isFloating())
+            docked.push_back({bar, place, packed > 0});
+    }
+    if (std::none_of(docked.begin(), docked.end(), [](const Placed& p) { return p.stored; }))
         return;
-    TPoint p;
-    MTool::UnpackPoint(packed, p);
-    // A docked bar is placed by its dock; only a floating one goes where it was.
-    if (bar->isFloating())
-        bar->move(p.x, p.y);
+    // Present order first, so the unplaced ones keep it among themselves.
+    std::sort(docked.begin(), docked.end(), [](const Placed& a, const Placed& b) {
+        return std::pair(a.bar->y(), a.bar->x()) < std::pair(b.bar->y(), b.bar->x());
+    });
+    std::stable_sort(docked.begin(), docked.end(), [](const Placed& a, const Placed& b) {
+        if (a.stored != b.stored)
+            return a.stored;
+        return a.stored && std::pair(a.place.y, a.place.x) < std::pair(b.place.y, b.place.x);
+    });
+    for (const Placed& placed : docked) {
+        removeToolBarBreak(placed.bar);
+        removeToolBar(placed.bar);
+    }
+    for (std::size_t i = 0; i < docked.size(); ++i) {
+        if (i > 0 && docked[i].stored && docked[i].place.y != docked[i - 1].place.y)
+            addToolBarBreak(Qt::TopToolBarArea);
+        addToolBar(Qt::TopToolBarArea, docked[i].bar);
+    }
 }
 
 void TFormMeasure::SaveLayout()

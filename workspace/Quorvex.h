@@ -249,16 +249,18 @@ private:
     void OnCommand(QAction* action, void (TFormMeasure::*handler)());
     void PlaceMainWindow();
     void PlaceSizedWindow(QWidget* window, int optionId);
-    void PlaceToolBar(QToolBar* bar, int optionId);
-    // Calibration: the raw picture on screen and in the back buffer, and the
-    // end of a ruler line's creation.
+    void PlaceToolBars();
+    QString Slot(int slot) const;
+
+    // ---- Calibration and the mouse on the image ----
+    // The raw picture on screen and in the back buffer.
     void ShowPlainImage();
     // The position kept the pick tolerance inside the paint box.
     TPoint ClampToPaintBox(int x, int y) const;
     void ConnectImagePaintMouse();
     bool IsRuleLineOpen() const;
+    // Once the ruler line's last creation click is in: drawn and measured.
     void EndRuleLineIfFinished();
-    QString Slot(int slot) const;
 };
 
 // Null until start-up creates the main window.

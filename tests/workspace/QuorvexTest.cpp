@@ -577,3 +577,52 @@ TEST_F(SettingsTest, MarkFontOptionsGoToThePaintBoxAndTheBuffer)
 }
 
 } // namespace
+
+namespace {
+
+using ToolBarLayoutTest = WorkspaceTest;
+
+std::string Packed(int x, int y)
+{
+    return std::to_string(y * 10000 + x);
+}
+
+TEST_F(ToolBarLayoutTest, DockedBarsLineUpInRowsByTheirStoredPlaces)
+{
+    StoreOptions({{OPT_POS_TOOLBAR_SHAPE, Packed(0, 30)},
+                  {OPT_POS_TOOLBAR_TOOL, Packed(400, 30)},
+                  {OPT_POS_TOOLBAR_RELATION, Packed(0, 70)},
+                  {OPT_POS_TOOLBAR_EDIT, Packed(200, 70)}});
+    TFormMeasure& form = StartForms();
+    QApplication::processEvents();
+    EXPECT_EQ(form.ToolBarShape->y(), form.ToolBarTool->y());
+    EXPECT_LT(form.ToolBarShape->x(), form.ToolBarTool->x());
+    EXPECT_EQ(form.ToolBarRelation->y(), form.ToolBarEdit->y());
+    EXPECT_GT(form.ToolBarRelation->y(), form.ToolBarShape->y());
+    EXPECT_LT(form.ToolBarRelation->x(), form.ToolBarEdit->x());
+    EXPECT_TRUE(form.ToolBarEdit->isVisible());
+}
+
+TEST_F(ToolBarLayoutTest, BarArrangementCarriesOverToTheNextRun)
+{
+    std::map<std::string, QRect> before;
+    {
+        StoreOptions({{OPT_POS_TOOLBAR_EDIT, Packed(0, 30)},
+                      {OPT_POS_TOOLBAR_TOOL, Packed(300, 30)},
+                      {OPT_POS_TOOLBAR_SHAPE, Packed(0, 70)},
+                      {OPT_POS_TOOLBAR_RELATION, Packed(0, 110)}});
+        TFormMeasure& form = StartForms();
+        QApplication::processEvents();
+        for (QToolBar* bar : {form.ToolBarTool, form.ToolBarShape, form.ToolBarRelation, form.ToolBarEdit})
+            before[bar->objectName().toStdString()] = bar->geometry();
+        form.close();
+        DestroyForms();
+        ResetSingletons();
+    }
+    TFormMeasure& form = StartForms();
+    QApplication::processEvents();
+    for (QToolBar* bar : {form.ToolBarTool, form.ToolBarShape, form.ToolBarRelation, form.ToolBarEdit})
+        EXPECT_EQ(bar->geometry(), before[bar->objectName().toStdString()]) << bar->objectName().toStdString();
+}
+
+} // namespace
