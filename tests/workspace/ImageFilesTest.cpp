@@ -4,6 +4,7 @@
 #include "WorkspaceFixture.h"
 #include "tests/support/FileSizeLimit.h"
 
+#include "capture/MGrab.h"
 #include "platform/gui/ImageFile.h"
 #include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
@@ -115,6 +116,19 @@ TEST_F(ImageFiles, CancelledOpenKeepsThePicture)
     FormMeasure->MenuOpenClick();
     ASSERT_TRUE(answers.AllAnswered());
     EXPECT_EQ(FormMeasure->ImageBitmap->Width(), 40);
+}
+
+TEST_F(ImageFiles, ConfirmedGrabLoadsTheGrabbedPicture)
+{
+    ASSERT_TRUE(QFile::copy("Images/Small.bmp", "Images/Grabbed.bmp"));
+    ModalAnswers answers({[](QWidget* modal) {
+        ASSERT_EQ(modal, FormGrab);
+        FormGrab->done(mrOk); // as the capture window does once a frame is written
+    }});
+    FormMeasure->SBGrab->trigger();
+    ASSERT_TRUE(answers.AllAnswered());
+    EXPECT_EQ(FormMeasure->ImageBitmap->Width(), 40);
+    EXPECT_EQ(FormMeasure->BufferBitmap->Width(), 40);
 }
 
 TEST_F(ImageFiles, SaveFormatFollowsOnlyTheLastFourCharactersOfTheName)
