@@ -40,8 +40,9 @@ void PrepareImageDialog(QFileDialog* dialog)
     dialog->setDefaultSuffix(kBitmapExtension);
 }
 
-// A name chosen without any extension gets the bitmap's, as a typed name
-// would; a name with an extension keeps it, whatever it is.
+// A name to save under without any extension gets the bitmap's, however the
+// dialog came by the name (Qt adds it to typed names only); a name with an
+// extension keeps it, whatever it is.
 std::string WithDefaultExtension(const QString& fileName)
 {
     if (QFileInfo(fileName).suffix().isEmpty())
@@ -60,7 +61,7 @@ void TFormMeasure::MenuOpenClick()
     PrepareImageDialog(OpenDialogImage);
     if (OpenDialogImage->exec() != QDialog::Accepted || OpenDialogImage->selectedFiles().isEmpty())
         return;
-    LoadImageFile(WithDefaultExtension(OpenDialogImage->selectedFiles().constFirst()));
+    LoadImageFile(OpenDialogImage->selectedFiles().constFirst().toStdString());
 }
 
 void TFormMeasure::MenuSaveClick()
