@@ -76,7 +76,7 @@ protected:
     {
         return [button, text](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
+            ASSERT_NE(box, nullptr) << modal->metaObject()->className();
             if (text)
                 *text = box->text();
             box->button(button)->click();

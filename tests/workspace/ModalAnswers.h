@@ -1,5 +1,5 @@
 // Answers the modal windows a command opens, one after the other, as the
-// operator would: each answer gets the next new modal window that appears.
+// operator would: each answer gets the next modal window not answered yet.
 // Lets a test run a command that calls exec() without blocking.
 #pragma once
 
@@ -9,8 +9,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -32,9 +34,11 @@ private:
     void Poll()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == Answered)
+        // A window is answered once: a file dialog stays modal for a moment
+        // after the question it asked has been answered.
+        if (!modal || !modal->isVisible() || std::find(Answered.begin(), Answered.end(), modal) != Answered.end())
             return;
-        Answered = modal;
+        Answered.emplace_back(modal);
         if (Answers.empty()) {
             // Closed, so that an unforeseen question fails the test instead of hanging it.
             ADD_FAILURE() << "unexpected modal window " << modal->metaObject()->className();
@@ -49,6 +53,6 @@ private:
     }
 
     std::deque<Answer> Answers;
-    QPointer<QWidget> Answered;
+    std::vector<QPointer<QWidget>> Answered;
     QTimer Timer;
 };
