@@ -321,22 +321,15 @@ void MShape::DrawSegment(TCanvas* target, TPoint a, TPoint b) const
 
 void MShape::DrawCrossMark(TCanvas* target, int x, int y, int size) const
 {
-    if (target == nullptr)
-        return;
-    const TColor oldColor = target->Pen.Color;
-    const TPenStyle oldStyle = target->Pen.Style;
-    target->Pen.Style = psSolid;
-    const std::int64_t s = size != 0 ? size : param->GetActiveWidth();
-    const TPoint centre{x, y};
-    DrawSegment(target, OffsetPoint(centre, -s, -s), OffsetPoint(centre, s, s));
-    DrawSegment(target, OffsetPoint(centre, -s, s), OffsetPoint(centre, s, -s));
-    target->Pen.Color = ColorOption(param, OPT_COLOR_BRUSH);
-    DrawSegment(target, centre, centre);
-    target->Pen.Color = oldColor;
-    target->Pen.Style = oldStyle;
+    DrawMarkStrokes(target, x, y, size, true);
 }
 
 void MShape::DrawPlusMark(TCanvas* target, int x, int y, int size) const
+{
+    DrawMarkStrokes(target, x, y, size, false);
+}
+
+void MShape::DrawMarkStrokes(TCanvas* target, int x, int y, int size, bool diagonal) const
 {
     if (target == nullptr)
         return;
@@ -345,8 +338,14 @@ void MShape::DrawPlusMark(TCanvas* target, int x, int y, int size) const
     target->Pen.Style = psSolid;
     const std::int64_t s = size != 0 ? size : param->GetActiveWidth();
     const TPoint centre{x, y};
-    DrawSegment(target, OffsetPoint(centre, -s, 0), OffsetPoint(centre, s, 0));
-    DrawSegment(target, OffsetPoint(centre, 0, -s), OffsetPoint(centre, 0, s));
+    if (diagonal) {
+        DrawSegment(target, OffsetPoint(centre, -s, -s), OffsetPoint(centre, s, s));
+        DrawSegment(target, OffsetPoint(centre, -s, s), OffsetPoint(centre, s, -s));
+    } else {
+        DrawSegment(target, OffsetPoint(centre, -s, 0), OffsetPoint(centre, s, 0));
+        DrawSegment(target, OffsetPoint(centre, 0, -s), OffsetPoint(centre, 0, s));
+    }
+    // The centre pixel in the fill colour marks the exact point.
     target->Pen.Color = ColorOption(param, OPT_COLOR_BRUSH);
     DrawSegment(target, centre, centre);
     target->Pen.Color = oldColor;

@@ -262,6 +262,8 @@ private:
     static TCanvas* ZoomCanvasLike(const TCanvas* source);
     // Normalized, with right and bottom one further, as the canvas fills.
     static TRect BoxOf(const TRect& rect);
+    // The strokes of DrawCrossMark (diagonal) and DrawPlusMark.
+    void DrawMarkStrokes(TCanvas* target, int x, int y, int size, bool diagonal) const;
 
     static TCanvas* zoomCanvas;
     static TPoint zoomOrigin;

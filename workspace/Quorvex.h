@@ -239,6 +239,8 @@ private:
     void DrawRelations();
     // Frees the current relation and every listed one.
     void FreeRelations();
+    // Frees one relation and forgets it as the numeric entry window's shape.
+    void DeleteRelation(MRelation* relation);
     // Frees the whole document: relations before the shapes they point at.
     void FreeDocument();
     void CreateComponents();

@@ -114,10 +114,11 @@ void TFormMeasure::FreeDocument()
 {
     delete CalibrationRule;
     CalibrationRule = nullptr;
-    ClearSelected();
-    // Every relation, listed or only current, goes before the shapes it
-    // points at, so none is ever left pointing at a freed shape.
+    // Every relation, listed or only current, goes before any shape it may
+    // point at (an abandoned shape under creation included), so none is ever
+    // left pointing at a freed shape.
     FreeRelations();
+    ClearSelected();
     for (MShape* shape : ShapeList)
         delete shape;
     ShapeList.clear();

@@ -1,20 +1,12 @@
 // The main window's relation list: relations between two listed shapes,
 // found by their operands in either order, drawn while marks are shown, and
 // always removed before the shapes they point at.
-//
-// The relation classes join the shape model in their own step; until then no
-// relation can be made, so the list stays empty and every lookup answers
-// none. The operations below are written against the relation base class's
-// interface (an MShape with its two operands shapeA and shapeB).
 #include "workspace/Quorvex.h"
 
-#include "shapes/MShape.h"
-#include "workspace/MValue.h"
+#include "platform/gui/TBitmap.h"
+#include "shapes/MRelation.h"
 
 #include <algorithm>
-
-#if __has_include("shapes/MRelation.h")
-#include "shapes/MRelation.h"
 
 namespace {
 
@@ -73,7 +65,7 @@ bool TFormMeasure::RemoveRelationsOf(const MShape* shape)
     std::erase_if(RelationList, [&](MRelation* relation) {
         if (relation->shapeA != shape && relation->shapeB != shape)
             return false;
-        delete relation;
+        DeleteRelation(relation);
         removed = true;
         return true;
     });
@@ -85,7 +77,7 @@ bool TFormMeasure::ClearSelectedRelation()
     if (!SelectedRelation)
         return false;
     if (std::find(RelationList.begin(), RelationList.end(), SelectedRelation) == RelationList.end())
-        delete SelectedRelation;
+        DeleteRelation(SelectedRelation);
     SelectedRelation = nullptr;
     return true;
 }
@@ -94,8 +86,16 @@ void TFormMeasure::FreeRelations()
 {
     ClearSelectedRelation();
     for (MRelation* relation : RelationList)
-        delete relation;
+        DeleteRelation(relation);
     RelationList.clear();
+}
+
+void TFormMeasure::DeleteRelation(MRelation* relation)
+{
+    // The numeric entry window may still show the relation's values.
+    if (DigitShape == relation)
+        DigitShape = nullptr;
+    delete relation;
 }
 
 bool TFormMeasure::IsRelationSelected() const
@@ -131,55 +131,3 @@ void TFormMeasure::ShowRelationValues()
     if (MenuViewMark->isChecked())
         SelectedRelation->Draw(DRAW_ACTIVE, BufferBitmap->Canvas());
 }
-
-#else
-
-bool TFormMeasure::AddRelation(MRelation*)
-{
-    return false;
-}
-
-MRelation* TFormMeasure::FindRelationLike(const MRelation*) const
-{
-    return nullptr;
-}
-
-MRelation* TFormMeasure::FindRelationBetween(const MShape*, const MShape*) const
-{
-    return nullptr;
-}
-
-MRelation* TFormMeasure::RelationAt(int, int) const
-{
-    return nullptr;
-}
-
-bool TFormMeasure::RemoveRelationsOf(const MShape*)
-{
-    return ClearSelectedRelation();
-}
-
-bool TFormMeasure::ClearSelectedRelation()
-{
-    return false;
-}
-
-void TFormMeasure::FreeRelations()
-{
-}
-
-bool TFormMeasure::IsRelationSelected() const
-{
-    return false;
-}
-
-void TFormMeasure::DrawRelations()
-{
-}
-
-void TFormMeasure::ShowRelationValues()
-{
-    ClearValues(true);
-}
-
-#endif

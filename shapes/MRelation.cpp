@@ -1,0 +1,94 @@
+#include "shapes/MRelation.h"
+
+#include "platform/gui/TCanvas.h"
+#include "settings/MLan.h"
+#include "settings/MParam.h"
+#include "shapes/MData.h"
+#include "shapes/MTool.h"
+
+namespace {
+
+constexpr int kCreateSlot = 303; // "Create "
+
+// Side of the dimension line that MShape::DrawDimension takes for a line
+// running at `angle` degrees.
+bool DimensionSide(double angle) { return angle > 90 && angle < 270; }
+
+} // namespace
+
+MRelation::MRelation(MShape* a, MShape* b, TCanvas* defaultCanvas) : MShape(defaultCanvas), shapeA(a), shapeB(b)
+{
+    const bool sameKind = a && b && a->kind == b->kind;
+    if (sameKind && b->number < a->number) {
+        shapeA = b;
+        shapeB = a;
+    }
+    FinishCreate();
+}
+
+std::string MRelation::GetDisplayName() const
+{
+    const auto nameOf = [](const MShape* operand) { return operand ? operand->GetDisplayName() : std::string(); };
+    return nameOf(shapeA) + " " + nameOf(shapeB);
+}
+
+void MRelation::Move(int dx, int dy)
+{
+    const TPoint moved = OffsetPoint(dimStart, dx, dy);
+    const double distance = MTool::PointLineDistance(dimStart, dimEnd, moved);
+    const double lineAngle = MTool::VectorAngle(dimStart, dimEnd);
+    const double dragAngle = MTool::VectorAngle(dimStart, moved);
+    const int turn = MTool::TruncToInt(dragAngle - lineAngle + 360) % 360;
+    // The drag goes away from the measured points when it turns to the side
+    // on which the dimension line is drawn.
+    const bool away = (turn < 180) == DimensionSide(lineAngle);
+    dimOffset = MTool::TruncToInt(double(dimOffset) + (away ? distance : -distance));
+}
+
+int MRelation::GetCursor(int code) const
+{
+    return code == EDIT_MOVE || code == HIT_LABEL ? crSizeAll : crDefault;
+}
+
+void MRelation::Draw(int mode, TCanvas* target)
+{
+    if (!IsValid())
+        return;
+    if (target == nullptr)
+        target = canvas;
+    if (target == nullptr)
+        return;
+
+    const int penOption = mode == DRAW_ACTIVE ? OPT_COLOR_ACTIVE : OPT_COLOR_MARK;
+    const TColor penColor = static_cast<TColor>(param->GetColor(penOption));
+    const auto setPen = [&] {
+        target->Pen.Color = penColor;
+        target->Pen.Style = psSolid;
+        target->Brush.Style = bsClear;
+    };
+    setPen();
+    target->Brush.Color = static_cast<TColor>(param->GetColor(OPT_COLOR_BRUSH));
+    DrawBody(mode, target);
+    // The body may have changed the pen and brush.
+    setPen();
+    if (param->BoolValue(OPT_VIEW_MARK)) {
+        target->Font.Color = static_cast<TColor>(param->GetColor(OPT_COLOR_MARK));
+        DrawLabel(mode, target);
+    }
+}
+
+bool MRelation::NearDimensionLine(int x, int y) const
+{
+    return MTool::NearSegment(dimStart, dimEnd, {x, y}, param->GetActiveWidth());
+}
+
+bool MRelation::WritePoint(MData& data, bool blank, TPoint point, int captionSlot) const
+{
+    if (blank)
+        return false;
+    data.SetEditable(false);
+    data.point.SetValue(point, lan->Texts[captionSlot], true);
+    return true;
+}
+
+std::string MRelation::DeriveCaption(int slot) const { return lan->Texts[kCreateSlot] + lan->Texts[slot]; }
