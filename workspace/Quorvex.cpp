@@ -14,6 +14,7 @@
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
 #include "workspace/MAbout.h"
+#include "workspace/MRuleHoriVert.h"
 #include "workspace/MValue.h"
 
 #include <QActionGroup>
@@ -83,6 +84,7 @@ TFormMeasure::TFormMeasure(QWidget* parent)
     Tool->SetCanvas(ImagePaint->Canvas());
     ApplyLanguage();
     ImagePaint->move(0, 0);
+    ConnectImagePaintMouse();
     ImageBitmap = new TBitmap;
     BufferBitmap = new TBitmap;
     LoadImageFile(DefaultImageFile);
@@ -189,6 +191,12 @@ void TFormMeasure::ConnectCommands()
     }
     OnCommand(MenuAbout, &TFormMeasure::MenuAboutClick);
     OnCommand(MenuExit, &TFormMeasure::MenuExitClick);
+    OnCommand(MenuOpen, &TFormMeasure::MenuOpenClick);
+    OnCommand(SBOpen, &TFormMeasure::MenuOpenClick);
+    OnCommand(MenuSave, &TFormMeasure::MenuSaveClick);
+    OnCommand(SBSave, &TFormMeasure::MenuSaveClick);
+    OnCommand(MenuRule, &TFormMeasure::MenuRuleClick);
+    OnCommand(SBRule, &TFormMeasure::MenuRuleClick);
     OnCommand(MenuGrab, &TFormMeasure::MenuGrabClick);
     OnCommand(SBGrab, &TFormMeasure::MenuGrabClick);
     OnCommand(MenuSplit, &TFormMeasure::MenuSplitClick);
@@ -237,6 +245,8 @@ void TFormMeasure::SelectToolMode(int mode)
         TextEntry = false;
         EditMark->hide();
     }
+    if (FormRuleHoriVert)
+        FormRuleHoriVert->setVisible(mode == MODE_RULE);
     Mode = mode;
     if (mode == MODE_CREATE || mode == MODE_RULE) {
         ImagePaint->setCursor(Qt::CrossCursor);
@@ -438,7 +448,7 @@ void TFormMeasure::ApplyLanguage()
     ShowStatus("", STATUS_HINT);
 
     // The tool windows take their captions when shown: show them anew.
-    for (QWidget* window : {static_cast<QWidget*>(FormValue)}) {
+    for (QWidget* window : {static_cast<QWidget*>(FormValue), static_cast<QWidget*>(FormRuleHoriVert)}) {
         if (window && window->isVisible()) {
             window->hide();
             window->show();
@@ -706,8 +716,9 @@ bool TFormMeasure::LoadSettings()
         }
     }
     PlaceSizedWindow(FormValue, OPT_POS_VALUE);
-    // The numeric-entry, magnifier and calibration windows (511, 507, 510)
-    // are placed here once they exist.
+    // The numeric-entry and magnifier windows (511, 507) are placed here
+    // once they exist.
+    PlaceSizedWindow(FormRuleHoriVert, OPT_POS_RULE_HORI_VERT);
     PlaceToolBars();
 
     for (int optionId : {OPT_VIEW_TOOL, OPT_VIEW_SHAPE, OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_MARK, OPT_VIEW_RELATION,
@@ -723,8 +734,7 @@ bool TFormMeasure::LoadSettings()
         Param->SetText(OPT_RULE_UNIT_HORI, "", false);
         Param->SetText(OPT_RULE_UNIT_VERT, "", false);
     } else {
-        // The calibration is recomputed from the stored rulers here once
-        // calibration exists; the stored scale is in force meanwhile.
+        ApplyRuler();
         RedrawImage();
     }
     int decimals = 0;
@@ -843,6 +853,8 @@ void TFormMeasure::SaveLayout()
         Param->SetLong(OPT_SIZE_VALUE, MTool::PackPoint({FormValue->width(), FormValue->height()}), true);
         Param->SetLong(OPT_POS_VALUE, MTool::PackPoint({FormValue->x(), FormValue->y()}), true);
     }
+    if (FormRuleHoriVert)
+        Param->SetLong(OPT_POS_RULE_HORI_VERT, MTool::PackPoint({FormRuleHoriVert->x(), FormRuleHoriVert->y()}), true);
     // A hidden bar keeps the place stored before.
     const std::pair<int, QToolBar*> bars[] = {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
                                               {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},

@@ -6,6 +6,7 @@
 
 #include "platform/gui/GuiTypes.h"
 #include "ui_TFormMeasure.h"
+#include "workspace/MCalibration.h"
 
 #include <QMainWindow>
 
@@ -19,6 +20,7 @@ class MParam;
 class MShape;
 class MRelation;
 class MTool;
+class QFileDialog;
 class QLabel;
 class TBitmap;
 
@@ -26,12 +28,6 @@ class TBitmap;
 inline constexpr int MODE_CREATE = 2; // a shape tool is armed; Selected is the shape under creation
 inline constexpr int MODE_SELECT = 3; // selection and editing
 inline constexpr int MODE_RULE = 4;   // calibration ruler drawing
-
-// Which axis of the back buffer shrinks by RulerRatio when the horizontal and
-// vertical calibrations differ.
-inline constexpr int RULER_ASPECT_NONE = 0;
-inline constexpr int RULER_ASPECT_WIDTH = 1;
-inline constexpr int RULER_ASPECT_HEIGHT = 2;
 
 // Kinds of ShowStatus: which status panel a text goes to.
 inline constexpr int STATUS_MESSAGE = 0; // panel 2
@@ -183,6 +179,38 @@ public:
     bool FormCloseQuery();
     void FormClose();
 
+    // ---- Calibration (QuorvexCalibration.cpp) ----
+    void MenuRuleClick();
+    void StartCalibration(int direction, bool reset);
+    void ShowCalibrationLength();
+    void FinishCalibration(bool cancel);
+    void ApplyCalibration();
+    void ApplyRuler();
+    // The paint box's mouse events in MODE_RULE: they draw the ruler line
+    // until its last creation click, then show its length.
+    void RuleMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void RuleMouseMove(TShiftState shift, int x, int y);
+    void RuleMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+
+    // ---- Mouse on the image (QuorvexMouse.cpp); so far only calibration
+    // mode is routed ----
+    void ImagePaintMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void ImagePaintMouseMove(TShiftState shift, int x, int y);
+    void ImagePaintMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void TrackMouse(TShiftState shift, int x, int y);
+
+    // ---- Opening and saving pictures (QuorvexImageFiles.cpp) ----
+    void MenuOpenClick();
+    void MenuSaveClick();
+    // Writes the back buffer as shown, with everything drawn on it: JPEG at
+    // quality 100 when the name ends in ".jpg" in any case, else a bitmap
+    // whatever the extension. Throws an error naming the file; a failed save
+    // leaves an existing file as it was.
+    void SaveImageFile(const std::string& fileName) const;
+    // Made on first use, then kept so that each remembers its folder.
+    QFileDialog* OpenDialogImage = nullptr;
+    QFileDialog* SaveDialogImage = nullptr;
+
     // The confirmation box of the exit question; tests answer it.
     std::function<bool(const QString& text)> ConfirmBox;
 
@@ -225,6 +253,16 @@ private:
     void PlaceSizedWindow(QWidget* window, int optionId);
     void PlaceToolBars();
     QString Slot(int slot) const;
+
+    // ---- Calibration and the mouse on the image ----
+    // The raw picture on screen and in the back buffer.
+    void ShowPlainImage();
+    // The position kept the pick tolerance inside the paint box.
+    TPoint ClampToPaintBox(int x, int y) const;
+    void ConnectImagePaintMouse();
+    bool IsRuleLineOpen() const;
+    // Once the ruler line's last creation click is in: drawn and measured.
+    void EndRuleLineIfFinished();
 };
 
 // Null until start-up creates the main window.

@@ -19,6 +19,30 @@ TMouseButton ButtonOf(Qt::MouseButton button)
 
 } // namespace
 
+Qt::MouseButton QtButtonOf(TMouseButton button)
+{
+    switch (button) {
+    case mbRight:
+        return Qt::RightButton;
+    case mbMiddle:
+        return Qt::MiddleButton;
+    default:
+        return Qt::LeftButton;
+    }
+}
+
+Qt::KeyboardModifiers ModifiersOf(TShiftState shift)
+{
+    Qt::KeyboardModifiers modifiers;
+    if (shift & ssShift)
+        modifiers |= Qt::ShiftModifier;
+    if (shift & ssAlt)
+        modifiers |= Qt::AltModifier;
+    if (shift & ssCtrl)
+        modifiers |= Qt::ControlModifier;
+    return modifiers;
+}
+
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)
 {
     TShiftState state = 0;

@@ -26,6 +26,9 @@ inline constexpr TShiftState ssDouble = 0x40;
 
 // The shift state of Qt's modifier keys and held buttons.
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
+// Back to Qt, for code that takes Qt's types (the shapes' mouse operations).
+Qt::MouseButton QtButtonOf(TMouseButton button);
+Qt::KeyboardModifiers ModifiersOf(TShiftState shift);
 
 class TPaintBox : public QWidget {
     Q_OBJECT

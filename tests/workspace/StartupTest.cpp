@@ -30,7 +30,8 @@ TEST_F(StartupTest, FormsAreCreatedInTheFixedOrderMainWindowFirst)
 
     const std::vector<std::string> created = CreateForms();
     const std::vector<std::string> built{"TFormMeasure", "TDataModuleOptions", "TAboutBox",     "TFormGrab", "TFormValue",
-                                         "TFormGrabConfig", "TFormSplitLive", "TFormSplit", "TDMMain"};
+                                         "TFormGrabConfig", "TFormSplitLive", "TFormSplit", "TDMMain",
+                                         "TFormRuleHoriVert"};
     EXPECT_EQ(created, built);
     EXPECT_NE(FormMeasure, nullptr);
     EXPECT_NE(DataModuleOptions, nullptr);
