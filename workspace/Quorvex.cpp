@@ -5,6 +5,7 @@
 #include "capture/MSplitLive.h"
 #include "platform/gui/TApplication.h"
 #include "platform/gui/TBitmap.h"
+#include "platform/system/FloatText.h"
 #include "platform/system/SingleInstance.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
@@ -57,14 +58,6 @@ protected:
         painter.drawRect(0, 0, width() - 1, height() - 1);
     }
 };
-
-// The class library's general double format: up to 15 significant digits.
-std::string GeneralText(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.15g", value);
-    return text;
-}
 
 } // namespace
 
@@ -570,7 +563,7 @@ void TFormMeasure::DrawRuler()
     MTool::DrawLine(canvas, {x0, y - tick}, {x0, y + tick});
     MTool::DrawLine(canvas, {x1, y - tick}, {x1, y + tick});
 
-    std::string text = GeneralText(length) + unit;
+    std::string text = platform::FloatToStr(length) + unit;
     if (Param->BoolValue(OPT_RULE_MAG)) {
         const double magnification = (kScreenPixelMillimetres / scale) / MRuleTool::UnitToMillimetre(unit);
         if (magnification >= 1.0)
