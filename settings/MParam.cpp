@@ -1,10 +1,10 @@
 #include "settings/MParam.h"
 
 #include "platform/db/TDataSet.h"
+#include "platform/system/FloatText.h"
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -157,15 +157,6 @@ bool ParseDouble(std::string_view text, double& value)
     return error == std::errc() && end == number.data() + number.size() && std::isfinite(value);
 }
 
-// The shortest of up to 15 significant digits, with "." as the separator.
-std::string FormatDouble(double value)
-{
-    std::array<char, 32> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::general, 15);
-    return std::string(buffer.data(), result.ptr);
-}
-
 std::unique_ptr<MParam>& Instance()
 {
     static std::unique_ptr<MParam> instance;
@@ -278,7 +269,7 @@ void MParam::SetLong(int id, std::int32_t value, bool save)
 
 void MParam::SetDouble(int id, double value, bool save)
 {
-    SetText(id, FormatDouble(value), save);
+    SetText(id, platform::FloatToStr(value), save);
 }
 
 void MParam::SetBool(int id, bool value, bool save)

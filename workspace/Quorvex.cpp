@@ -5,6 +5,7 @@
 #include "capture/MSplitLive.h"
 #include "platform/gui/TApplication.h"
 #include "platform/gui/TBitmap.h"
+#include "platform/system/FloatText.h"
 #include "platform/system/SingleInstance.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
@@ -14,6 +15,7 @@
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
 #include "workspace/MAbout.h"
+#include "workspace/MRuleHoriVert.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
 
@@ -57,14 +59,6 @@ protected:
         painter.drawRect(0, 0, width() - 1, height() - 1);
     }
 };
-
-// The class library's general double format: up to 15 significant digits.
-std::string GeneralText(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.15g", value);
-    return text;
-}
 
 } // namespace
 
@@ -195,6 +189,12 @@ void TFormMeasure::ConnectCommands()
     }
     OnCommand(MenuAbout, &TFormMeasure::MenuAboutClick);
     OnCommand(MenuExit, &TFormMeasure::MenuExitClick);
+    OnCommand(MenuOpen, &TFormMeasure::MenuOpenClick);
+    OnCommand(SBOpen, &TFormMeasure::MenuOpenClick);
+    OnCommand(MenuSave, &TFormMeasure::MenuSaveClick);
+    OnCommand(SBSave, &TFormMeasure::MenuSaveClick);
+    OnCommand(MenuRule, &TFormMeasure::MenuRuleClick);
+    OnCommand(SBRule, &TFormMeasure::MenuRuleClick);
     OnCommand(MenuDelete, &TFormMeasure::MenuDeleteClick);
     OnCommand(SBDelete, &TFormMeasure::MenuDeleteClick);
     OnCommand(PMDelete, &TFormMeasure::MenuDeleteClick);
@@ -247,6 +247,8 @@ void TFormMeasure::SelectToolMode(int mode)
         TextEntry = false;
         EditMark->hide();
     }
+    if (FormRuleHoriVert)
+        FormRuleHoriVert->setVisible(mode == MODE_RULE);
     Mode = mode;
     if (mode == MODE_CREATE || mode == MODE_RULE) {
         ImagePaint->setCursor(Qt::CrossCursor);
@@ -451,7 +453,8 @@ void TFormMeasure::ApplyLanguage()
     ShowStatus("", STATUS_HINT);
 
     // The tool windows take their captions when shown: show them anew.
-    for (QWidget* window : {static_cast<QWidget*>(FormValue), static_cast<QWidget*>(FormZoom)}) {
+    for (QWidget* window :
+         {static_cast<QWidget*>(FormValue), static_cast<QWidget*>(FormZoom), static_cast<QWidget*>(FormRuleHoriVert)}) {
         if (window && window->isVisible()) {
             window->hide();
             window->show();
@@ -569,7 +572,7 @@ void TFormMeasure::DrawRuler()
     MTool::DrawLine(canvas, {x0, y - tick}, {x0, y + tick});
     MTool::DrawLine(canvas, {x1, y - tick}, {x1, y + tick});
 
-    std::string text = GeneralText(length) + unit;
+    std::string text = platform::FloatToStr(length) + unit;
     if (Param->BoolValue(OPT_RULE_MAG)) {
         const double magnification = (kScreenPixelMillimetres / scale) / MRuleTool::UnitToMillimetre(unit);
         if (magnification >= 1.0)
@@ -715,9 +718,9 @@ bool TFormMeasure::LoadSettings()
         }
     }
     PlaceSizedWindow(FormValue, OPT_POS_VALUE);
-    // The numeric-entry and calibration windows (511, 510) are placed here
-    // once they exist.
     PlaceSizedWindow(FormZoom, OPT_POS_ZOOM);
+    // The numeric-entry window (511) is placed here once it exists.
+    PlaceSizedWindow(FormRuleHoriVert, OPT_POS_RULE_HORI_VERT);
     PlaceToolBars();
 
     for (int optionId : {OPT_VIEW_TOOL, OPT_VIEW_SHAPE, OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_MARK, OPT_VIEW_RELATION,
@@ -733,8 +736,7 @@ bool TFormMeasure::LoadSettings()
         Param->SetText(OPT_RULE_UNIT_HORI, "", false);
         Param->SetText(OPT_RULE_UNIT_VERT, "", false);
     } else {
-        // The calibration is recomputed from the stored rulers here once
-        // calibration exists; the stored scale is in force meanwhile.
+        ApplyRuler();
         RedrawImage();
     }
     int decimals = 0;
@@ -855,6 +857,8 @@ void TFormMeasure::SaveLayout()
     }
     if (FormZoom)
         Param->SetLong(OPT_POS_ZOOM, MTool::PackPoint({FormZoom->x(), FormZoom->y()}), true);
+    if (FormRuleHoriVert)
+        Param->SetLong(OPT_POS_RULE_HORI_VERT, MTool::PackPoint({FormRuleHoriVert->x(), FormRuleHoriVert->y()}), true);
     // A hidden bar keeps the place stored before.
     const std::pair<int, QToolBar*> bars[] = {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
                                               {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},

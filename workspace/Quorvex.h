@@ -8,6 +8,7 @@
 #include "platform/gui/TPaintBox.h"
 #include "shapes/MTool.h"
 #include "ui_TFormMeasure.h"
+#include "workspace/MCalibration.h"
 
 #include <QMainWindow>
 
@@ -21,6 +22,7 @@ class MParam;
 class MShape;
 class MRelation;
 class MTool;
+class QFileDialog;
 class QLabel;
 class TBitmap;
 class TCanvas;
@@ -29,12 +31,6 @@ class TCanvas;
 inline constexpr int MODE_CREATE = 2; // a shape tool is armed; Selected is the shape under creation
 inline constexpr int MODE_SELECT = 3; // selection and editing
 inline constexpr int MODE_RULE = 4;   // calibration ruler drawing
-
-// Which axis of the back buffer shrinks by RulerRatio when the horizontal and
-// vertical calibrations differ.
-inline constexpr int RULER_ASPECT_NONE = 0;
-inline constexpr int RULER_ASPECT_WIDTH = 1;
-inline constexpr int RULER_ASPECT_HEIGHT = 2;
 
 // The magnifier shows ZOOM_RADIUS image pixels on each side of its centre;
 // in magnifier pixels that is ZOOM_VIEW_RADIUS (MTool::ZoomCoord of the
@@ -177,11 +173,6 @@ public:
     bool IsLocked() const;
     bool MarksShown() const;
 
-    // ---- Calibration ruler on the image (the calibration's own unit) ----
-    void RuleMouseDown(TMouseButton button, TShiftState shift, int x, int y);
-    void RuleMouseMove(TShiftState shift, int x, int y);
-    void RuleMouseUp(TMouseButton button, TShiftState shift, int x, int y);
-
     // ---- Relation picking by mouse (QuorvexPicking.cpp) ----
     int CountSelectedShapes() const;
     bool IsRelationButtonDown() const;
@@ -245,6 +236,31 @@ public:
     void FormActivate();
     bool FormCloseQuery();
     void FormClose();
+
+    // ---- Calibration (QuorvexCalibration.cpp) ----
+    void MenuRuleClick();
+    void StartCalibration(int direction, bool reset);
+    void ShowCalibrationLength();
+    void FinishCalibration(bool cancel);
+    void ApplyCalibration();
+    void ApplyRuler();
+    // The paint box's mouse events in MODE_RULE: they draw the ruler line
+    // until its last creation click, then show its length.
+    void RuleMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void RuleMouseMove(TShiftState shift, int x, int y);
+    void RuleMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+
+    // ---- Opening and saving pictures (QuorvexImageFiles.cpp) ----
+    void MenuOpenClick();
+    void MenuSaveClick();
+    // Writes the back buffer as shown, with everything drawn on it: JPEG at
+    // quality 100 when the name ends in ".jpg" in any case, else a bitmap
+    // whatever the extension. Throws an error naming the file; a failed save
+    // leaves an existing file as it was.
+    void SaveImageFile(const std::string& fileName) const;
+    // Made on first use, then kept so that each remembers its folder.
+    QFileDialog* OpenDialogImage = nullptr;
+    QFileDialog* SaveDialogImage = nullptr;
 
     // The confirmation box (Yes and No) of the group commands and the exit
     // question; tests answer it.
@@ -312,6 +328,11 @@ private:
     // The view's centre: the image position the block is centred on.
     TPoint ZoomViewCentre;
     bool ZoomViewValid = false;
+    // The raw picture on screen and in the back buffer.
+    void ShowPlainImage();
+    bool IsRuleLineOpen() const;
+    // Once the ruler line's last creation click is in: drawn and measured.
+    void EndRuleLineIfFinished();
 };
 
 // Null until start-up creates the main window.

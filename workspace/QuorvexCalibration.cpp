@@ -1,16 +1,141 @@
-// The calibration ruler line on the image. Calibration mode is entered by the
-// calibration commands, which bring the ruler line with them; until then no
-// ruler exists and the mouse draws nothing in that mode.
+// The main window's calibration mode: horizontal and vertical ruler lines
+// drawn over the raw picture, their true lengths typed in the calibration
+// window, and the current ruler applied as the one scale every measured value
+// is converted with.
 #include "workspace/Quorvex.h"
 
-void TFormMeasure::RuleMouseDown(TMouseButton, TShiftState, int, int)
+#include "platform/gui/TBitmap.h"
+#include "platform/gui/TPaintBox.h"
+#include "settings/MLan.h"
+#include "settings/MParam.h"
+#include "shapes/MLine.h"
+#include "workspace/MRuleHoriVert.h"
+
+void TFormMeasure::MenuRuleClick()
 {
+    StartCalibration(RULE_HORI, true);
 }
 
-void TFormMeasure::RuleMouseMove(TShiftState, int, int)
+void TFormMeasure::StartCalibration(int direction, bool reset)
 {
+    delete CalibrationRule;
+    CalibrationRule = nullptr;
+    if (reset && FormRuleHoriVert)
+        FormRuleHoriVert->Reset();
+    if (direction == RULE_VERT) {
+        CalibrationRule = new MLineVert(ImagePaint->Canvas());
+        CalibrationDirection = RULE_VERT;
+        if (FormRuleHoriVert)
+            FormRuleHoriVert->SelectVert();
+    } else {
+        CalibrationRule = new MLineHori(ImagePaint->Canvas());
+        CalibrationDirection = RULE_HORI;
+        if (FormRuleHoriVert)
+            FormRuleHoriVert->SelectHori();
+    }
+    CalibrationRule->marked = false;
+    if (Mode != MODE_RULE) {
+        SelectToolMode(MODE_RULE);
+        ResetSelection();
+    }
+    ShowPlainImage();
 }
 
-void TFormMeasure::RuleMouseUp(TMouseButton, TShiftState, int, int)
+void TFormMeasure::ShowPlainImage()
 {
+    // Ruler lines measure raw image pixels: no shapes, no resampling.
+    PaintBitmap(ImagePaint, ImageBitmap);
+    BufferBitmap->Assign(*ImageBitmap);
+}
+
+void TFormMeasure::RuleMouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (!IsRuleLineOpen())
+        return;
+    PaintBitmap(ImagePaint, ImageBitmap);
+    CalibrationRule->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y);
+    EndRuleLineIfFinished();
+}
+
+void TFormMeasure::RuleMouseMove(TShiftState shift, int x, int y)
+{
+    if (!IsRuleLineOpen())
+        return;
+    PaintBitmap(ImagePaint, ImageBitmap);
+    CalibrationRule->MouseMove(ModifiersOf(shift), x, y);
+}
+
+void TFormMeasure::RuleMouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (!IsRuleLineOpen())
+        return;
+    PaintBitmap(ImagePaint, ImageBitmap);
+    CalibrationRule->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
+    EndRuleLineIfFinished();
+}
+
+bool TFormMeasure::IsRuleLineOpen() const
+{
+    return CalibrationRule && CalibrationRule->GetEditState() == EDIT_RESHAPE;
+}
+
+void TFormMeasure::EndRuleLineIfFinished()
+{
+    if (CalibrationRule->GetEditState() != EDIT_IDLE)
+        return;
+    CalibrationRule->selected = false;
+    CalibrationRule->Draw(DRAW_NORMAL);
+    ShowCalibrationLength();
+}
+
+void TFormMeasure::ShowCalibrationLength()
+{
+    const auto* line = dynamic_cast<const MLine*>(CalibrationRule);
+    if (!line || !FormRuleHoriVert)
+        return;
+    const double length = line->GetLength();
+    if (!(length > 0))
+        return;
+    if (CalibrationDirection == RULE_HORI)
+        FormRuleHoriVert->SetHoriLength(length);
+    else if (CalibrationDirection == RULE_VERT)
+        FormRuleHoriVert->SetVertLength(length);
+}
+
+void TFormMeasure::FinishCalibration(bool cancel)
+{
+    if (!cancel)
+        ApplyCalibration();
+    SelectToolMode(MODE_SELECT);
+    UpdateSelection(true);
+}
+
+void TFormMeasure::ApplyCalibration()
+{
+    if (!FormRuleHoriVert)
+        return;
+    const MCalibrationEntry entry{FormRuleHoriVert->EditValueHori->text().toStdString(),
+                                  FormRuleHoriVert->EditValueVert->text().toStdString(),
+                                  FormRuleHoriVert->GetHoriPixels(),
+                                  FormRuleHoriVert->GetVertPixels(),
+                                  FormRuleHoriVert->ComboBoxUnit->currentText().toStdString(),
+                                  FormRuleHoriVert->RulerName()};
+    const int result = StoreCalibration(*Param, entry);
+    if (result == CALIBRATION_INVALID_INPUT)
+        ShowStatus(Lan->Texts[68], STATUS_MESSAGE);
+    if (result != CALIBRATION_STORED)
+        return;
+    if (entry.RulerName.empty())
+        FormRuleHoriVert->ComboBoxRuler->setEditText(DEFAULT_RULER_NAME);
+    ApplyRuler();
+}
+
+void TFormMeasure::ApplyRuler()
+{
+    const MRulerAspect aspect = ApplyRulerOptions(*Param);
+    RulerAspect = aspect.Aspect;
+    if (aspect.Aspect != RULER_ASPECT_NONE)
+        RulerRatio = aspect.Ratio;
+    if (aspect.UnitsDiffer)
+        ShowStatus(Lan->Texts[245], STATUS_MESSAGE);
 }

@@ -9,6 +9,7 @@
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
 #include "workspace/MAbout.h"
+#include "workspace/MRuleHoriVert.h"
 #include "workspace/MSplash.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
@@ -88,7 +89,7 @@ const std::vector<TFormEntry>& FormCreationOrder()
         NotBuiltYet("TFormImagePrintPreview"),
         NotBuiltYet("TFormImagePrintOption"),
         NotBuiltYet("TFormRuleValue"),
-        NotBuiltYet("TFormRuleHoriVert"),
+        Entry<TFormRuleHoriVert, FormRuleHoriVert>("TFormRuleHoriVert"),
         NotBuiltYet("TFormDigit"),
     };
     return order;

@@ -524,8 +524,10 @@ TEST_F(SettingsTest, CalibrationIsKeptFromRunToRunOnlyWhenAskedFor)
     };
     const Case cases[] = {{"0", 0.0, ""}, {"1", 0.5, "mm"}};
     for (const Case& c : cases) {
+        // The kept scale is derived anew from the current ruler (709-712).
         StoreOptions({{OPT_RULE_LOAD_SAVED, c.keep}, {OPT_RULE_SCALE, "0.5"}, {OPT_RULE_UNIT, "mm"},
-                      {OPT_RULE_VALUE_HORI, "2"}, {OPT_RULE_UNIT_HORI, "mm"}});
+                      {OPT_RULE_VALUE_HORI, "0.25"}, {OPT_RULE_VALUE_VERT, "0.5"}, {OPT_RULE_UNIT_HORI, "mm"},
+                      {OPT_RULE_UNIT_VERT, "mm"}});
         TFormMeasure& form = StartForms();
         EXPECT_EQ(form.Param->GetScale(), c.scale) << c.keep;
         std::string unit;
@@ -533,7 +535,7 @@ TEST_F(SettingsTest, CalibrationIsKeptFromRunToRunOnlyWhenAskedFor)
         EXPECT_EQ(unit, c.unit) << c.keep;
         double hori = -1;
         form.Param->GetDouble(OPT_RULE_VALUE_HORI, hori);
-        EXPECT_EQ(hori, c.scale > 0 ? 2.0 : 0.0) << c.keep;
+        EXPECT_EQ(hori, c.scale > 0 ? 0.25 : 0.0) << c.keep;
         form.close();
         DestroyForms();
         ResetSingletons();

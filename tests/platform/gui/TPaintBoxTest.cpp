@@ -60,4 +60,20 @@ TEST(TPaintBoxTest, DoubleClickComesBeforeTheSecondPress)
     EXPECT_EQ(events, expected);
 }
 
+TEST(TPaintBoxTest, ButtonsAndModifiersGoBackToQtUnchanged)
+{
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        TMouseButton reported = mbLeft;
+        TPaintBox box;
+        box.SetSize(5, 5);
+        box.OnMouseDown = [&](TMouseButton b, TShiftState, int, int) { reported = b; };
+        QTest::mousePress(&box, button, Qt::NoModifier, QPoint(1, 1));
+        EXPECT_EQ(QtButtonOf(reported), button);
+    }
+    const Qt::KeyboardModifiers all = Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier;
+    for (const Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
+                                                   Qt::KeyboardModifiers(Qt::ControlModifier), all})
+        EXPECT_EQ(ModifiersOf(ShiftStateOf(modifiers, Qt::LeftButton)), modifiers);
+}
+
 } // namespace

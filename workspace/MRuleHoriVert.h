@@ -1,0 +1,75 @@
+// The calibration window: a non-modal tool window beside the main window in
+// which the operator sees the pixel lengths of the horizontal and vertical
+// ruler lines drawn on the picture, types their true lengths, picks the unit
+// and names the ruler under which the calibration is stored. The main window
+// drives it (TFormMeasure::StartCalibration, ShowCalibrationLength,
+// FinishCalibration) and reads the typed values when the operator confirms.
+//
+// Typed values are read with "." or "," as the decimal separator whatever the
+// user's locale; the key filter lets only digits and one "." in.
+#pragma once
+
+#include "ui_TFormRuleHoriVert.h"
+
+#include <QWidget>
+
+#include <string>
+
+class MLan;
+class MParam;
+class MTool;
+class QLineEdit;
+
+class TFormRuleHoriVert : public QWidget, public Ui::TFormRuleHoriVert {
+    Q_OBJECT
+public:
+    explicit TFormRuleHoriVert(QWidget* parent = nullptr);
+
+    // Press one direction's button (releasing the other) and disable both
+    // value edits until the new ruler line is finished.
+    void SelectHori();
+    void SelectVert();
+    // Unit from option 703, the stored ruler names, no lengths, empty and
+    // disabled edits, Confirm disabled.
+    void Reset();
+    // Shows the window with the finished line's pixel length and lets the
+    // operator type that direction's true length.
+    void SetHoriLength(double pixels);
+    void SetVertLength(double pixels);
+    // Confirm is enabled exactly when both typed values are valid.
+    void UpdateConfirm();
+    // A number above 0, with blanks around it allowed; false without an edit.
+    bool IsValidValue(QLineEdit* edit) const;
+
+    double GetHoriPixels() const { return HoriPixels; }
+    double GetVertPixels() const { return VertPixels; }
+    // The ruler name box's text without leading and trailing blanks and
+    // control characters.
+    std::string RulerName() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void BBConfirmClick();
+    void BBCancelClick();
+    void SBHoriClick();
+    void SBVertClick();
+    void EditValueHoriKeyUp(int key);
+    void EditValueVertKeyUp(int key);
+    void SetLength(double pixels, double& field, QLabel* label, QLineEdit* edit);
+
+    MTool* Tool = nullptr;
+    MParam* Param = nullptr;
+    MLan* Lan = nullptr;
+    double HoriPixels = 0; // pixel length of the finished horizontal ruler line, 0 after a reset
+    double VertPixels = 0; // the same for the vertical line
+};
+
+// Created by the start-up code, alive until exit.
+extern TFormRuleHoriVert* FormRuleHoriVert;
