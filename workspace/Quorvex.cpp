@@ -250,6 +250,8 @@ void TFormMeasure::SelectToolMode(int mode)
     if (FormRuleHoriVert)
         FormRuleHoriVert->setVisible(mode == MODE_RULE);
     Mode = mode;
+    // The magnifier shows the shapes in every mode but calibration.
+    ZoomViewValid = false;
     if (mode == MODE_CREATE || mode == MODE_RULE) {
         ImagePaint->setCursor(Qt::CrossCursor);
         ShowStatus(Lan->Texts[mode == MODE_CREATE ? 152 : 153], STATUS_MODE);

@@ -61,7 +61,7 @@ protected:
     // The picture three times enlarged, each image pixel a 3 x 3 cell, with
     // the document drawn on it as the full redraw draws it, and whatever
     // `more` draws on top, all at magnifier coordinates.
-    QImage ThreeTimesPicture(const std::function<void(TCanvas*)>& more = {})
+    QImage ThreeTimesPicture(const std::function<void(TCanvas*)>& more = {}, bool withDocument = true)
     {
         const QImage& picture = Form->ImageBitmap->Image();
         QImage enlarged(picture.width() * 3, picture.height() * 3, QImage::Format_RGB32);
@@ -72,9 +72,9 @@ protected:
         TBitmap scratch;
         scratch.Assign(*Form->ImageBitmap);
         MShape::SetZoomCanvas(&canvas);
-        for (MShape* shape : Form->ShapeList)
+        for (MShape* shape : withDocument ? Form->ShapeList : std::vector<MShape*>())
             shape->Draw(DRAW_NORMAL, scratch.Canvas());
-        if (Form->Mode != MODE_CREATE && Form->Selected && Form->Selected->selected)
+        if (withDocument && Form->Mode != MODE_CREATE && Form->Selected && Form->Selected->selected)
             Form->Selected->Draw(DRAW_ACTIVE, scratch.Canvas());
         if (more)
             more(scratch.Canvas());
@@ -219,6 +219,27 @@ TEST_F(QuorvexImageTest, TheShapeUnderCreationShowsInTheMagnifier)
     Input->Click({420, 310});
     Input->Move({421, 311});
     EXPECT_EQ(ShownView(), ExpectedView(ThreeTimesPicture(), 421, 311));
+}
+
+TEST_F(QuorvexImageTest, ACalibrationRulerIsMagnifiedOverThePlainPicture)
+{
+    WritePicture(PatternPicture(800, 600), "Images/Pattern.bmp");
+    ASSERT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+    AddLine({390, 320}, {440, 320});
+    Form->MenuRuleClick();
+    ASSERT_EQ(Form->Mode, MODE_RULE);
+    Input->Click({400, 300});
+    Input->Move({425, 310});
+
+    const QImage expected = ThreeTimesPicture(
+        [](TCanvas* canvas) {
+            MLineHori ruler(canvas);
+            ruler.marked = false;
+            ruler.CreateMouseDown(400, 300);
+            ruler.CreateMouseMove(425, 310);
+        },
+        false);
+    EXPECT_EQ(ShownView(), ExpectedView(expected, 425, 310));
 }
 
 TEST_F(QuorvexImageTest, AHiddenMagnifierIsNotRendered)
