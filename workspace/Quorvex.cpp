@@ -114,6 +114,9 @@ TFormMeasure::~TFormMeasure()
 
 void TFormMeasure::CreateComponents()
 {
+    // The arrow keys nudge shapes; a click on the picture must not give the
+    // scroll area the focus, or they would scroll it as well.
+    ScrollBoxPaint->setFocusPolicy(Qt::NoFocus);
     for (int i = 0; i < int(StatusPanels.size()); ++i) {
         StatusPanels[i] = new QLabel(StatusBar);
         StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));

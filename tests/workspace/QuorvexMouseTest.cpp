@@ -4,11 +4,13 @@
 #include "PaintBoxInput.h"
 #include "WorkspaceFixture.h"
 
+#include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
 #include "tests/support/TestRelation.h"
 #include "workspace/MValue.h"
 
 #include <QLabel>
+#include <QScrollBar>
 
 namespace {
 
@@ -270,6 +272,26 @@ TEST_F(QuorvexMouseTest, ArrowKeysNudgeTheSelectionOnePixelOnTheScreen)
     Input->Key(Qt::Key_A);
     EXPECT_EQ(Ends(line), EndPair({100, 100}, {200, 100}));
     EXPECT_EQ(Ends(other), EndPair({100, 300}, {200, 300}));
+}
+
+TEST_F(QuorvexMouseTest, ArrowKeysNudgeWithoutScrollingThePicture)
+{
+    QImage large(2400, 1800, QImage::Format_RGB32);
+    large.fill(Qt::darkGray);
+    TBitmap picture;
+    picture.SetImage(large);
+    picture.SaveToFile("Images/Large.bmp");
+    ASSERT_TRUE(Form->LoadImageFile("Images/Large.bmp"));
+    Form->resize(800, 600);
+    MShape* line = AddLine({100, 100}, {200, 100});
+    Input->Click({150, 100});
+    Input->Move({400, 400});
+
+    Input->Key(Qt::Key_Right);
+    Input->Key(Qt::Key_Down);
+    EXPECT_EQ(Ends(line), EndPair({101, 101}, {201, 101}));
+    EXPECT_EQ(Form->ScrollBoxPaint->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(Form->ScrollBoxPaint->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(QuorvexMouseTest, AnArrowKeyMovesOnlyTheHoveredControlPoint)
