@@ -25,7 +25,6 @@
 #include <QWindow>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>

@@ -8,7 +8,6 @@
 // until the next copy of the back buffer.
 #include "workspace/Quorvex.h"
 
-#include "platform/gui/TBitmap.h"
 #include "platform/gui/TCanvas.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
@@ -16,6 +15,7 @@
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 
 #include <algorithm>
