@@ -8,37 +8,18 @@
 #include "settings/MParam.h"
 #include "shapes/MShape.h"
 
-#if __has_include("shapes/MLineLine.h")
-#include "shapes/MLineLine.h"
-#endif
-#if __has_include("shapes/MMark.h")
-#include "shapes/MMark.h"
-#endif
-
 namespace {
 
-// The text of a text mark; text marks join the shape model in their own
-// step, and until then no shape carries a text.
-std::string MarkText(MShape* shape)
+// The text of a text mark. The text mark shape class is not part of the
+// model yet, so no shape carries a text: the editor opens empty and a
+// committed text is not kept.
+std::string MarkText(MShape*)
 {
-#if __has_include("shapes/MMark.h")
-    if (auto* mark = dynamic_cast<MMark*>(shape))
-        return mark->GetText();
-#endif
-    (void)shape;
     return {};
 }
 
-bool SetMarkText(MShape* shape, const std::string& text)
+bool SetMarkText(MShape*, const std::string&)
 {
-#if __has_include("shapes/MMark.h")
-    if (auto* mark = dynamic_cast<MMark*>(shape)) {
-        mark->SetText(text);
-        return true;
-    }
-#endif
-    (void)shape;
-    (void)text;
     return false;
 }
 
@@ -72,14 +53,8 @@ void TFormMeasure::FinishShapeCreation(int x, int y)
         return;
     }
     if (AngleStep == 2) {
-#if __has_include("shapes/MLineLine.h")
-        if (AngleFirstLine && AngleFirstLine->GetKind() == KIND_LINE && shape->GetKind() == KIND_LINE) {
-            ClearSelectedRelation();
-            SelectedRelation = new MLineLine(AngleFirstLine, shape, ImagePaint->Canvas());
-            if (!AddRelation(SelectedRelation))
-                ClearSelectedRelation();
-        }
-#endif
+        // Joining the two lines by a line-to-line relation waits for that
+        // relation kind; the two lines stay in the document.
         RedrawImage();
         SetAngleStep(0);
         if (StickyTool) {
