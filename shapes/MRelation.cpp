@@ -52,10 +52,7 @@ int MRelation::GetCursor(int code) const
 
 void MRelation::Draw(int mode, TCanvas* target)
 {
-    if (!IsValid())
-        return;
-    if (target == nullptr)
-        target = canvas;
+    target = DrawTarget(target);
     if (target == nullptr)
         return;
 

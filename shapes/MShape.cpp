@@ -99,12 +99,16 @@ int MShape::GetCursor(int code) const
 
 bool MShape::InRect(int, int, int, int) const { return false; }
 
-void MShape::Draw(int mode, TCanvas* target)
+TCanvas* MShape::DrawTarget(TCanvas* target) const
 {
     if (!IsValid())
-        return;
-    if (target == nullptr)
-        target = canvas;
+        return nullptr;
+    return target != nullptr ? target : canvas;
+}
+
+void MShape::Draw(int mode, TCanvas* target)
+{
+    target = DrawTarget(target);
     if (target == nullptr)
         return;
 

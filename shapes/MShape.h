@@ -225,6 +225,10 @@ public:
     TPoint scratch;     // working point of the label routines
 
 protected:
+    // The canvas a drawing goes to: the given one, else the default canvas;
+    // null when there is none or the shape is not valid.
+    TCanvas* DrawTarget(TCanvas* target) const;
+
     // ---- Drawing routines for the shapes; each does nothing without a canvas ----
     // The segment including its end pixel.
     void DrawSegment(TCanvas* target, TPoint a, TPoint b) const;

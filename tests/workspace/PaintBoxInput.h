@@ -2,11 +2,18 @@
 // window, as the operator's hand would give them.
 #pragma once
 
+#include "WorkspaceFixture.h"
+
+#include "shapes/MLine.h"
 #include "workspace/Quorvex.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
+
+#include <memory>
+#include <string>
 
 class PaintBoxInput {
 public:
@@ -57,4 +64,30 @@ private:
 
     TFormMeasure& form_;
     Qt::MouseButtons held_ = Qt::NoButton;
+};
+
+// The started main window with a hand on its paint box, and a few ways of
+// setting up a document.
+class PaintBoxTest : public WorkspaceTest {
+protected:
+    void SetUp() override
+    {
+        WorkspaceTest::SetUp();
+        Form = &StartForms();
+        Input = std::make_unique<PaintBoxInput>(*Form);
+    }
+
+    // A finished, unselected line in the document.
+    MShape* AddLine(TPoint a, TPoint b)
+    {
+        MShape* line = MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y).release();
+        EXPECT_TRUE(Form->AddShape(line));
+        line->selected = false;
+        return line;
+    }
+
+    std::string MessagePanel() const { return Form->StatusPanels[2]->text().toStdString(); }
+
+    TFormMeasure* Form = nullptr;
+    std::unique_ptr<PaintBoxInput> Input;
 };

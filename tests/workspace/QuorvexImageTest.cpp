@@ -2,7 +2,6 @@
 // missing and corrupt files, and the magnifier's pixels against the whole
 // picture rendered three times enlarged with every shape drawn on it.
 #include "PaintBoxInput.h"
-#include "WorkspaceFixture.h"
 
 #include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
@@ -39,24 +38,8 @@ void WriteBytes(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-class QuorvexImageTest : public WorkspaceTest {
+class QuorvexImageTest : public PaintBoxTest {
 protected:
-    void SetUp() override
-    {
-        WorkspaceTest::SetUp();
-        Form = &StartForms();
-        Input = std::make_unique<PaintBoxInput>(*Form);
-    }
-
-    MShape* AddLine(TPoint a, TPoint b)
-    {
-        MShape* line = MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y).release();
-        EXPECT_TRUE(Form->AddShape(line));
-        line->selected = false;
-        return line;
-    }
-
-    std::string MessagePanel() const { return Form->StatusPanels[2]->text().toStdString(); }
 
     // The picture three times enlarged, each image pixel a 3 x 3 cell, with
     // the document drawn on it as the full redraw draws it, and whatever
@@ -101,8 +84,6 @@ protected:
 
     QImage ShownView() const { return FormZoom->PaintBoxZoom->ScreenImage().copy(0, 0, 183, 183); }
 
-    TFormMeasure* Form = nullptr;
-    std::unique_ptr<PaintBoxInput> Input;
 };
 
 TEST_F(QuorvexImageTest, APictureTakenInSelectModeReplacesImageAndShapes)

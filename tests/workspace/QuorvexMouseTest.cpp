@@ -2,7 +2,6 @@
 // by clicks and by dragging, selection by click and rubber band, moving,
 // reshaping and nudging, the lock, and the two delete commands.
 #include "PaintBoxInput.h"
-#include "WorkspaceFixture.h"
 
 #include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
@@ -14,24 +13,8 @@
 
 namespace {
 
-class QuorvexMouseTest : public WorkspaceTest {
+class QuorvexMouseTest : public PaintBoxTest {
 protected:
-    void SetUp() override
-    {
-        WorkspaceTest::SetUp();
-        Form = &StartForms();
-        Input = std::make_unique<PaintBoxInput>(*Form);
-    }
-
-    MShape* AddLine(TPoint a, TPoint b)
-    {
-        MShape* line = MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y).release();
-        EXPECT_TRUE(Form->AddShape(line));
-        line->selected = false;
-        return line;
-    }
-
-    std::string MessagePanel() const { return Form->StatusPanels[2]->text().toStdString(); }
     std::string Slot(int slot) const { return MLan::GetInstance()->Texts[slot]; }
 
     static std::pair<TPoint, TPoint> Ends(const MShape* shape) { return {shape->p1, shape->p2}; }
@@ -45,8 +28,6 @@ protected:
         };
     }
 
-    TFormMeasure* Form = nullptr;
-    std::unique_ptr<PaintBoxInput> Input;
     std::vector<std::string> Questions;
 };
 
