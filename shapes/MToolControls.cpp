@@ -52,6 +52,12 @@ QString ControlText(QLineEdit* control) { return control ? control->text() : QSt
 
 } // namespace
 
+namespace {
+
+constexpr TColor kGrayText = 0x808080; // the old platform's disabled text colour
+
+} // namespace
+
 void MTool::EnableControl(QWidget* control, bool enabled)
 {
     if (!control)
@@ -63,6 +69,9 @@ void MTool::EnableControl(QWidget* control, bool enabled)
                                   : ToQColor(clSilver);
     QPalette palette = control->palette();
     palette.setColor(QPalette::Base, colour);
+    // Qt's own disabled text grey is nearly silver itself; the old system
+    // grey keeps a disabled value readable on the silver ground.
+    palette.setColor(QPalette::Disabled, QPalette::Text, ToQColor(kGrayText));
     control->setPalette(palette);
 }
 

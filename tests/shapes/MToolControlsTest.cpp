@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 TEST(MToolKeyFilters, FiltersKeepOrSwallowEachKey)
@@ -163,6 +165,18 @@ TEST(MToolEnableControl, DisabledIsSilverAndEnabledTheSystemEditColour)
     EXPECT_EQ(edit.palette().color(QPalette::Inactive, QPalette::Base), system);
 
     MTool::EnableControl(nullptr, false); // nothing without a control
+}
+
+// A disabled edit still shows the value it holds: its text must stand out
+// from the silver ground, which Qt's own disabled grey barely does.
+TEST(MToolEnableControl, DisabledValueStaysReadable)
+{
+    QLineEdit edit;
+    edit.setText("0.1");
+    MTool::EnableControl(&edit, false);
+    const QColor text = edit.palette().color(QPalette::Disabled, QPalette::Text);
+    const QColor ground = edit.palette().color(QPalette::Disabled, QPalette::Base);
+    EXPECT_GE(std::abs(ground.lightness() - text.lightness()), 60);
 }
 
 } // namespace
