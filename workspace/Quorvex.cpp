@@ -409,6 +409,10 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
 
 void TFormMeasure::ApplyLanguage()
 {
+    const int language = Lan->GetLanguage();
+    TApplication::SetStandardDialogLanguage(language == LAN_CHINESE_SIMPLIFIED    ? QStringLiteral("zh_CN")
+                                            : language == LAN_CHINESE_TRADITIONAL ? QStringLiteral("zh_TW")
+                                                                                  : QStringLiteral("en"));
     QGuiApplication::setApplicationDisplayName(Slot(1));
     setWindowTitle(Slot(1));
 
@@ -465,7 +469,6 @@ void TFormMeasure::ApplyLanguage()
         }
     }
 
-    const int language = Lan->GetLanguage();
     MenuLanEnglish->setChecked(language == LAN_ENGLISH);
     MenuLanChineseSimplified->setChecked(language == LAN_CHINESE_SIMPLIFIED);
     MenuLanChineseTraditional->setChecked(language == LAN_CHINESE_TRADITIONAL);

@@ -1,6 +1,8 @@
 #include "platform/gui/TApplication.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QWidget>
 
 TApplication::TApplication(int& argc, char** argv)
@@ -46,4 +48,25 @@ void TApplication::BringToFront(QWidget* window)
         target->showNormal();
     target->raise();
     target->activateWindow();
+}
+
+bool TApplication::SetStandardDialogLanguage(const QString& localeName)
+{
+    // One translator for the life of the program, loaded anew on each switch.
+    static QTranslator* qtTexts = nullptr;
+    if (qtTexts) {
+        removeTranslator(qtTexts);
+        delete qtTexts;
+        qtTexts = nullptr;
+    }
+    if (localeName != QLatin1String("zh_CN") && localeName != QLatin1String("zh_TW"))
+        return true;
+    auto* translator = new QTranslator;
+    if (!translator->load(QLatin1String("qtbase_") + localeName, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    installTranslator(translator);
+    qtTexts = translator;
+    return true;
 }

@@ -32,4 +32,9 @@ public:
     // Brings the program to the foreground: the open modal window when there
     // is one, else `window` (restored when minimized), raised and activated.
     static void BringToFront(QWidget* window);
+
+    // The language of Qt's own texts (the buttons of message boxes, the file
+    // dialogs) by locale name, "zh_CN" or "zh_TW"; any other name gives
+    // Qt's English. False when no translation for that locale is installed.
+    static bool SetStandardDialogLanguage(const QString& localeName);
 };

@@ -100,10 +100,13 @@ TEST_F(QuorvexTest, CursorPositionCountsYUpFromTheBottomRow)
 
 TEST_F(QuorvexTest, StartsInSimplifiedChineseAndSwitchesLanguageFromTheMenu)
 {
+    const auto qtYes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
     TFormMeasure& form = StartForms();
     EXPECT_EQ(form.MenuOpen->text(), QString::fromUtf8("打开(&O)"));
+    EXPECT_EQ(qtYes(), QString::fromUtf8("是(&Y)")) << "Qt's own buttons speak the interface language";
     form.MenuLanEnglish->trigger();
     EXPECT_EQ(form.MenuOpen->text(), "&Open");
+    EXPECT_EQ(qtYes(), "&Yes");
     EXPECT_EQ(form.MenuFile->title(), "&File");
     EXPECT_EQ(form.SBOpen->toolTip(), "Open File");
     EXPECT_EQ(form.SBDelete->text(), "Del");

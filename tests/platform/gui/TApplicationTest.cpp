@@ -61,3 +61,19 @@ TEST(TApplicationTest, DeliveryWithoutExceptionKeepsItsResult)
 }
 
 } // namespace
+
+namespace {
+
+// Qt's own buttons and dialogs speak the interface language.
+TEST(TApplicationTest, StandardDialogsFollowTheInterfaceLanguage)
+{
+    const auto yes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
+    ASSERT_TRUE(TApplication::SetStandardDialogLanguage("zh_CN"));
+    EXPECT_EQ(yes(), QString::fromUtf8("是(&Y)"));
+    ASSERT_TRUE(TApplication::SetStandardDialogLanguage("zh_TW"));
+    EXPECT_EQ(yes(), QString::fromUtf8("是(&Y)"));
+    EXPECT_TRUE(TApplication::SetStandardDialogLanguage("en"));
+    EXPECT_EQ(yes(), QStringLiteral("&Yes"));
+}
+
+} // namespace
