@@ -4,27 +4,14 @@
 #include "shapes/MRuleTool.h"
 #include "shapes/MTool.h"
 #include "tests/shapes/GuiTypesPrinting.h"
+#include "tests/shapes/CalibrationFixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class MDataTest : public ::testing::Test {
+class MDataTest : public CalibrationFixture {
 protected:
-    void SetUp() override
-    {
-        MParam::ResetForTesting();
-        MTool::ResetInstanceForTesting();
-        MRuleTool::ResetInstanceForTesting();
-    }
-    void TearDown() override { SetUp(); }
-
-    static void Calibrate(double scale, const std::string& unit)
-    {
-        MParam::GetInstance()->SetDouble(OPT_RULE_SCALE, scale, false);
-        MParam::GetInstance()->SetText(OPT_RULE_UNIT, unit, false);
-    }
-
     MData data;
 };
 

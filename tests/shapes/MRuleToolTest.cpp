@@ -2,29 +2,14 @@
 
 #include "settings/MParam.h"
 #include "shapes/MTool.h"
+#include "tests/shapes/CalibrationFixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class MRuleToolTest : public ::testing::Test {
+class MRuleToolTest : public CalibrationFixture {
 protected:
-    void SetUp() override
-    {
-        MParam::ResetForTesting();
-        MTool::ResetInstanceForTesting();
-        MRuleTool::ResetInstanceForTesting();
-    }
-    void TearDown() override { SetUp(); }
-
-    static void Calibrate(double scale, const std::string& unit, const std::string& userUnit = "")
-    {
-        MParam* param = MParam::GetInstance();
-        param->SetDouble(OPT_RULE_SCALE, scale, false);
-        param->SetText(OPT_RULE_UNIT, unit, false);
-        param->SetText(OPT_RULE_UNIT_USER, userUnit, false);
-    }
-
     MRuleTool* rule = MRuleTool::GetInstance();
 };
 
