@@ -142,15 +142,8 @@ void TDataSet::Next()
     if (AtEof)
         return;
     AtBof = false;
-    SyncCursor();
-    std::unique_ptr<TRecordBuffer> next = AllocRecordBuffer();
-    if (GetRecord(*next, gmNext) == grOK) {
-        ActiveBuffer = std::move(next);
-        CursorOnActive = true;
-    } else {
+    if (!StepActiveRecord(gmNext))
         AtEof = true;
-        CursorOnActive = false;
-    }
 }
 
 void TDataSet::Prior()
@@ -159,15 +152,19 @@ void TDataSet::Prior()
     if (AtBof)
         return;
     AtEof = false;
-    SyncCursor();
-    std::unique_ptr<TRecordBuffer> prior = AllocRecordBuffer();
-    if (GetRecord(*prior, gmPrior) == grOK) {
-        ActiveBuffer = std::move(prior);
-        CursorOnActive = true;
-    } else {
+    if (!StepActiveRecord(gmPrior))
         AtBof = true;
-        CursorOnActive = false;
-    }
+}
+
+bool TDataSet::StepActiveRecord(TGetMode direction)
+{
+    SyncCursor();
+    std::unique_ptr<TRecordBuffer> record = AllocRecordBuffer();
+    CursorOnActive = GetRecord(*record, direction) == grOK;
+    // Past either end the active record stays what it was.
+    if (CursorOnActive)
+        ActiveBuffer = std::move(record);
+    return CursorOnActive;
 }
 
 void TDataSet::Last()

@@ -224,6 +224,9 @@ private:
     void BeginInsertAppend(TBookmarkFlag flag);
     // Puts the cursor back on the active record after a move that left it.
     void SyncCursor();
+    // Reads the record after or before the cursor into the active buffer;
+    // false (buffer unchanged) at the end.
+    bool StepActiveRecord(TGetMode direction);
     // Fetches the cursor's record, else the next, else the prior one.
     void Resync();
     void CheckRequiredFields();
