@@ -122,7 +122,7 @@ public:
 
     // ---- Text measurement ----
     // On the measuring canvas when one is set, else 6 x 12 pixels a character
-    // (characters are Unicode code points of the UTF-8 text, not bytes).
+    // (a wide CJK character counts two).
     TRect TextRect(int x, int y, const std::string& text) const;
     int TextWidth(const std::string& text) const;
 

@@ -130,7 +130,10 @@ TEST_F(MToolTextTest, TextWithoutCanvasIsSixByTwelvePixelsACharacter)
 {
     EXPECT_EQ(tool->TextWidth("abc"), 18);
     EXPECT_EQ(tool->TextWidth(""), 0);
-    EXPECT_EQ(tool->TextWidth("长度 12"), 30); // five characters, nine bytes
+    // A wide character counts two columns: two CJK characters and three narrow ones.
+    EXPECT_EQ(tool->TextWidth("长度 12"), 42);
+    EXPECT_EQ(tool->TextWidth("ｍｍ°"), 30); // full-width forms are wide, the degree sign narrow
+    EXPECT_EQ(tool->TextRect(0, 0, "角度"), (TRect{0, 0, 24, 12}));
     EXPECT_EQ(tool->TextRect(10, 20, "ab"), (TRect{10, 20, 22, 32}));
 }
 
