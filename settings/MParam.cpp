@@ -133,8 +133,11 @@ std::string_view Trimmed(std::string_view text)
 bool ParseInt(std::string_view text, int& value)
 {
     text = Trimmed(text);
-    if (!text.empty() && text.front() == '+')
+    if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') // one sign at most
+            return false;
+    }
     if (text.empty())
         return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -149,8 +152,11 @@ bool ParseDouble(std::string_view text, double& value)
         if (const auto comma = number.find(','); comma != std::string::npos)
             number[comma] = '.';
     }
-    if (!number.empty() && number.front() == '+')
+    if (!number.empty() && number.front() == '+') {
         number.erase(0, 1);
+        if (!number.empty() && number.front() == '-') // one sign at most
+            return false;
+    }
     if (number.empty())
         return false;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);

@@ -59,6 +59,7 @@ TEST_F(MParamTest, TypedGettersReadTextsThatDoNotParseAsZero)
         {"-5", -5, -5.0, true},
         {" 640 ", 640, 640.0, true},
         {"+7", 7, 7.0, true},
+        {"+-7", 0, 0.0, false},
         {"1.5", 0, 1.5, false},
         {"0,5", 0, 0.5, false},
         {"1,5.2", 0, 0.0, false},
