@@ -328,14 +328,14 @@ void TFormMeasure::SetToolButtons(QAction* item)
         if (tool.item == item && item != MenuArrow)
             pressed = tool.button;
     }
+    // Ctrl decides stickiness even for the arrow, which has no frame.
+    StickyTool = CtrlDown;
     QWidget* button = pressed ? ToolBarShape->widgetForAction(pressed) : nullptr;
     if (CtrlDown && button) {
-        StickyTool = true;
         PaintOrna->setGeometry(button->geometry().adjusted(-1, -1, 1, 1));
         PaintOrna->show();
         PaintOrna->raise();
     } else {
-        StickyTool = false;
         PaintOrna->hide();
     }
 }

@@ -292,6 +292,17 @@ TEST_F(QuorvexTest, ShapeToolChosenWithCtrlIsFramedAsSticky)
     EXPECT_TRUE(form.SBArrow->isChecked());
 }
 
+TEST_F(QuorvexTest, ArrowChosenWithCtrlHeldIsStickyWithoutAFrame)
+{
+    TFormMeasure& form = StartForms();
+    form.CtrlDown = true;
+    form.MenuArrowClick();
+    EXPECT_EQ(form.Mode, MODE_SELECT);
+    EXPECT_TRUE(form.StickyTool);
+    EXPECT_FALSE(form.PaintOrna->isVisible());
+    EXPECT_TRUE(form.SBArrow->isChecked());
+}
+
 TEST_F(QuorvexTest, CalibrationModeKeepsTheToolChecks)
 {
     TFormMeasure& form = StartForms();
