@@ -125,8 +125,9 @@ int StartQuorvex(const QString& instanceName)
         if (instance.Acquire(WM_INSTANCE_ACTIVATE) == TSingleInstance::TStart::HandedOver)
             return 0;
 
-        // A later start may knock while the forms are still being made; the
-        // main window answers as soon as it exists.
+        // A later start may knock while the forms are still being made; a
+        // knock before the main window exists needs no answer, since that
+        // window is about to be shown in front anyway.
         QObject::connect(&instance, &TSingleInstance::MessageReceived, &instance, [](int message) {
             if (FormMeasure)
                 FormMeasure->Dispatch(message);
