@@ -151,6 +151,9 @@ void TFormRuleHoriVert::SetLength(double pixels, double& field, QLabel* label, Q
     field = pixels;
     label->setText(QString::fromStdString(platform::FloatToStr(pixels) + " " + "px"));
     MTool::EnableControl(edit, true);
+    // The line was drawn in the main window: the operator types the true
+    // length next, so the keyboard comes over to this window.
+    activateWindow();
     edit->setFocus();
 }
 

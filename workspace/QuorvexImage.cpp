@@ -84,7 +84,9 @@ bool TFormMeasure::LoadImageFile(std::string name)
     try {
         ImageBitmap->Assign(picture);
         BufferBitmap->Assign(*ImageBitmap);
-        ImagePaint->SetSize(ImageBitmap->Width(), ImageBitmap->Height());
+        // The paint box shows the new picture at once in every mode, as its
+        // paint handler would on the resize; select mode redraws it below.
+        ImagePaintPaint();
         if (!ZoomImage) {
             ZoomBackImage = new TBitmap;
             ZoomImage = new TBitmap;

@@ -421,7 +421,10 @@ void TFormMeasure::FormKeyUp(int key, Qt::KeyboardModifiers)
     if (key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_F5 || key == Qt::Key_F6 || IsLocked())
         return;
     const TPoint step = NudgeStep(key);
-    if (!MTool::IsZeroPoint(HoverPoint) && Selected && Selected->selected) {
+    // The hover point is tracked in select mode only; outside it the point
+    // is stale and Selected may be a shape still being created, which must
+    // not take a click the operator never gave.
+    if (Mode == MODE_SELECT && !MTool::IsZeroPoint(HoverPoint) && Selected && Selected->selected) {
         // The hovered control point is dragged by one step.
         Selected->MouseDown(Qt::LeftButton, Qt::NoModifier, HoverPoint.x, HoverPoint.y);
         HoverPoint = MTool::AddPoints(HoverPoint, step);

@@ -327,6 +327,19 @@ TEST_F(Calibration, RulerLineOfLengthZeroShowsNoLength)
     EXPECT_TRUE(Dialog().EditValueHori->isEnabled());
 }
 
+TEST_F(Calibration, AFinishedRulerLineTakesTheTypingIntoItsValue)
+{
+    FormMeasure->MenuRule->trigger();
+    // Drawing on the picture makes the main window the active one.
+    FormMeasure->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FormMeasure, 1000));
+
+    DrawRuleLine({10, 10}, {210, 10});
+
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&Dialog(), 1000));
+    EXPECT_EQ(QApplication::focusWidget(), Dialog().EditValueHori);
+}
+
 TEST_F(Calibration, FinishedRulerLineTakesNoMoreClicks)
 {
     FormMeasure->MenuRule->trigger();

@@ -113,6 +113,20 @@ TEST_F(QuorvexImageTest, ShapesStayWithTheKeepOptionOrWhileDrawing)
     EXPECT_EQ(Form->ShapeList.size(), 1u);
 }
 
+TEST_F(QuorvexImageTest, APictureTakenWhileDrawingOrCalibratingIsShownAtOnce)
+{
+    WritePicture(PatternPicture(320, 240), "Images/Pattern.bmp");
+    for (QAction* command : {Form->MenuLine, Form->MenuRule}) {
+        SCOPED_TRACE(command->objectName().toStdString());
+        ASSERT_TRUE(Form->LoadImageFile(TFormMeasure::DefaultImageFile));
+        command->trigger();
+
+        EXPECT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+        EXPECT_EQ(Form->ImagePaint->ScreenImage(), PatternPicture(320, 240));
+        Form->SelectToolMode(MODE_SELECT);
+    }
+}
+
 TEST_F(QuorvexImageTest, APictureThatCannotBeReadKeepsEverythingAndSaysSo)
 {
     WriteBytes(QStringLiteral("Images/Corrupt.bmp"), QByteArray("BM") + QByteArray(60, '\x7f'));

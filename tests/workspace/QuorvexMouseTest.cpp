@@ -290,6 +290,22 @@ TEST_F(QuorvexMouseTest, AnArrowKeyMovesOnlyTheHoveredControlPoint)
     EXPECT_EQ(Form->StatusPanels[1]->text(), QStringLiteral(" X:201 Y:501"));
 }
 
+TEST_F(QuorvexMouseTest, AnArrowKeyWhileDrawingPlacesNoPointOfTheNewShape)
+{
+    AddLine({100, 100}, {200, 100});
+    Input->Click({150, 100});
+    Input->Move({200, 100});
+    ASSERT_EQ(Form->HoverPoint, (TPoint{200, 100}));
+    Form->MenuLineClick(); // from the menu: the mouse never crosses the picture
+
+    Input->Key(Qt::Key_Right);
+    Input->Click({300, 300});
+    Input->Click({400, 300});
+
+    ASSERT_EQ(Form->ShapeList.size(), 2u);
+    EXPECT_EQ(Ends(Form->ShapeList.back()), EndPair({300, 300}, {400, 300}));
+}
+
 TEST_F(QuorvexMouseTest, LockedShapesAreSelectedButNeitherDraggedNorNudged)
 {
     MShape* line = AddLine({100, 100}, {200, 100});
