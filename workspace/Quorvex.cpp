@@ -464,7 +464,12 @@ void TFormMeasure::ApplyLanguage()
     for (QWidget* window :
          {static_cast<QWidget*>(FormValue), static_cast<QWidget*>(FormZoom), static_cast<QWidget*>(FormRuleHoriVert)}) {
         if (window && window->isVisible()) {
+            // Moving it to where it stands marks the place as the program's
+            // own, so the window manager shows it there again instead of
+            // choosing a new place.
+            const QPoint place = window->pos();
             window->hide();
+            window->move(place);
             window->show();
         }
     }

@@ -117,6 +117,21 @@ TEST_F(QuorvexTest, StartsInSimplifiedChineseAndSwitchesLanguageFromTheMenu)
     EXPECT_EQ(form.MenuOpen->text(), QString::fromUtf8("打開(&O)"));
 }
 
+// The tool windows are shown anew to take their captions; a window manager
+// would place a window shown anew wherever it likes unless its place is the
+// program's own, so the switch must leave each window where it stood.
+TEST_F(QuorvexTest, LanguageSwitchLeavesTheToolWindowsWhereTheyStand)
+{
+    TFormMeasure& form = StartForms();
+    form.SetViewOption(OPT_VIEW_ATTR, true);
+    ASSERT_TRUE(FormValue->isVisible());
+    const QPoint place = FormValue->pos();
+    form.MenuLanEnglish->trigger();
+    EXPECT_TRUE(FormValue->isVisible());
+    EXPECT_EQ(FormValue->pos(), place);
+    EXPECT_TRUE(FormValue->testAttribute(Qt::WA_Moved)) << "the place is the program's, not the window manager's";
+}
+
 TEST_F(QuorvexTest, LanguageChoiceIsStoredOnceAndTheCurrentOneWritesNothing)
 {
     TFormMeasure& form = StartForms();
