@@ -47,6 +47,9 @@ public:
     // control characters.
     std::string RulerName() const;
 
+    // Takes the captions from the string table; done whenever it is shown.
+    void FormShow();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -54,7 +57,6 @@ protected:
 
 private:
     void FormCreate();
-    void FormShow();
     void FormClose();
     void BBConfirmClick();
     void BBCancelClick();

@@ -17,8 +17,13 @@ TFormValue::TFormValue(QWidget* parent)
 
 void TFormValue::showEvent(QShowEvent* event)
 {
-    setWindowTitle(QString::fromStdString(Lan->Texts[246]));
+    FormShow();
     QWidget::showEvent(event);
+}
+
+void TFormValue::FormShow()
+{
+    setWindowTitle(QString::fromStdString(Lan->Texts[246]));
 }
 
 void TFormValue::resizeEvent(QResizeEvent* event)

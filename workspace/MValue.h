@@ -20,6 +20,9 @@ public:
 
     MLan* Lan = nullptr;
 
+    // Takes the caption from the string table; done whenever it is shown.
+    void FormShow();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

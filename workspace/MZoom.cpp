@@ -20,8 +20,13 @@ TFormZoom::TFormZoom(QWidget* parent)
 
 void TFormZoom::showEvent(QShowEvent* event)
 {
-    setWindowTitle(QString::fromStdString(Lan->Texts[247]));
+    FormShow();
     QWidget::showEvent(event);
+}
+
+void TFormZoom::FormShow()
+{
+    setWindowTitle(QString::fromStdString(Lan->Texts[247]));
 }
 
 void TFormZoom::closeEvent(QCloseEvent* event)

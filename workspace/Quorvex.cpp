@@ -460,19 +460,15 @@ void TFormMeasure::ApplyLanguage()
     ShowStatus("", STATUS_MODE);
     ShowStatus("", STATUS_HINT);
 
-    // The tool windows take their captions when shown: show them anew.
-    for (QWidget* window :
-         {static_cast<QWidget*>(FormValue), static_cast<QWidget*>(FormZoom), static_cast<QWidget*>(FormRuleHoriVert)}) {
-        if (window && window->isVisible()) {
-            // Moving it to where it stands marks the place as the program's
-            // own, so the window manager shows it there again instead of
-            // choosing a new place.
-            const QPoint place = window->pos();
-            window->hide();
-            window->move(place);
-            window->show();
-        }
-    }
+    // The tool windows take their captions when shown. Those on screen take
+    // them again in place: hiding and showing them anew would let a window
+    // manager choose new places for them.
+    if (FormValue && FormValue->isVisible())
+        FormValue->FormShow();
+    if (FormZoom && FormZoom->isVisible())
+        FormZoom->FormShow();
+    if (FormRuleHoriVert && FormRuleHoriVert->isVisible())
+        FormRuleHoriVert->FormShow();
 
     MenuLanEnglish->setChecked(language == LAN_ENGLISH);
     MenuLanChineseSimplified->setChecked(language == LAN_CHINESE_SIMPLIFIED);
