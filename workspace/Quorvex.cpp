@@ -10,6 +10,7 @@
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MLine.h"
+#include "shapes/MMark.h"
 #include "shapes/MPoint.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MShape.h"
@@ -289,7 +290,7 @@ void TFormMeasure::ArmShapeTool()
         {MenuCircle, nullptr},
         {MenuEllipse, nullptr},
         {MenuArc, nullptr},
-        {MenuMark, nullptr},
+        {MenuMark, [](TCanvas* canvas) -> MShape* { return new MMark(canvas); }},
         {MenuCircleTriple, nullptr},
         {MenuLineAngle, [](TCanvas* canvas) -> MShape* { return new MLine(canvas); }},
         {MenuPolygon, nullptr}};

@@ -6,26 +6,20 @@
 #include "workspace/Quorvex.h"
 
 #include "settings/MParam.h"
+#include "shapes/MMark.h"
 #include "shapes/MShape.h"
 
 namespace {
 
-// The text of a text mark. The text mark shape class is not part of the
-// model yet, so no shape carries a text: the editor opens empty and a
-// committed text is not kept.
-std::string MarkText(MShape*)
-{
-    return {};
-}
-
-bool SetMarkText(MShape*, const std::string&)
-{
-    return false;
-}
-
 bool IsMark(const MShape* shape)
 {
     return shape && shape->GetKind() == KIND_MARK;
+}
+
+// The text mark behind a shape pointer, or null for any other shape.
+MMark* AsMark(MShape* shape)
+{
+    return IsMark(shape) ? dynamic_cast<MMark*>(shape) : nullptr;
 }
 
 } // namespace
@@ -96,11 +90,12 @@ void TFormMeasure::OpenMarkEditor(int x, int y, bool editExisting)
     if (ImagePaint->Height() - y < EditMark->height())
         top -= EditMark->height();
     EditMark->move(left, top);
-    if (editExisting)
-        EditMark->setText(QString::fromStdString(MarkText(Selected)));
+    if (MMark* mark = AsMark(Selected); editExisting && mark)
+        EditMark->setText(QString::fromStdString(mark->GetText()));
     EditMark->show();
     EditMark->setFocus();
     TextEntry = true;
+    TextEntryJustOpened = false;
 }
 
 void TFormMeasure::EditMarkKeyUp(int key)
@@ -123,8 +118,10 @@ void TFormMeasure::CommitMarkText()
             listed->selected = false;
         // A new mark left without a text is never listed; the tool change
         // below frees it as an abandoned shape.
-        if (!text.empty() && IsMark(Selected) && SetMarkText(Selected, text))
-            AddShape(Selected);
+        if (MMark* mark = AsMark(Selected); mark && !text.empty()) {
+            mark->SetText(text);
+            AddShape(mark);
+        }
         if (StickyTool) {
             if (Selected)
                 Selected->selected = false;
@@ -136,8 +133,10 @@ void TFormMeasure::CommitMarkText()
         }
     } else if (Mode == MODE_SELECT) {
         // An empty text leaves the mark's text as it was.
-        if (!text.empty() && IsMark(Selected) && SetMarkText(Selected, text))
+        if (MMark* mark = AsMark(Selected); mark && !text.empty()) {
+            mark->SetText(text);
             RedrawImage();
+        }
     }
 }
 
@@ -145,6 +144,14 @@ void TFormMeasure::ImagePaintDblClick()
 {
     if (!IsMark(Selected))
         return;
+    if (Mode == MODE_CREATE) {
+        // The first click placed the new mark and opened its box; the second
+        // press of the double click must not close it before anything is
+        // typed. A mark armed but not yet placed has nothing to edit.
+        if (TextEntry)
+            TextEntryJustOpened = true;
+        return;
+    }
     OpenMarkEditor(LastDown.x, LastDown.y, true);
     TextEntryJustOpened = true;
 }

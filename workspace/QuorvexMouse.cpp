@@ -120,7 +120,11 @@ void TFormMeasure::CreateMouseDown(TMouseButton button, TShiftState shift, int x
     if (!Selected)
         return;
     if (TextEntry) {
-        CommitMarkText();
+        // The second press of a double click on the new mark leaves its box open.
+        if (TextEntryJustOpened)
+            TextEntryJustOpened = false;
+        else
+            CommitMarkText();
         return;
     }
     if (Selected->GetEditState() != EDIT_RESHAPE)

@@ -39,6 +39,15 @@ public:
         Press(p, modifiers);
         Release(p, modifiers);
     }
+    // Two clicks in quick succession: Qt turns the second press into a
+    // double-click event.
+    void DoubleClick(QPoint p, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        Click(p, modifiers);
+        Send(QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton, modifiers);
+        held_ = Qt::LeftButton;
+        Release(p, modifiers);
+    }
     // Press at a, move in steps to b, release there.
     void Drag(QPoint a, QPoint b, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
