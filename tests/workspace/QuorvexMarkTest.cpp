@@ -247,4 +247,22 @@ TEST_F(QuorvexMarkTest, ADoubleClickWithTheTextToolLeavesTheNewMarksBoxOpen)
     EXPECT_EQ(Form->ShapeList[0]->p1, (TPoint{100, 120}));
 }
 
+TEST_F(QuorvexMarkTest, WithAStickyToolADoubleClickConfirmsOneMarkAndPlacesTheNext)
+{
+    Form->CtrlDown = true;
+    Form->MenuMarkClick();
+    Form->CtrlDown = false;
+    Input->Click({100, 120});
+    Type(QStringLiteral("A"));
+
+    Input->DoubleClick({200, 220});
+    ASSERT_EQ(Form->ShapeList.size(), 1u) << "the armed mark is never listed unplaced";
+    EXPECT_EQ(dynamic_cast<MMark*>(Form->ShapeList[0])->GetText(), "A");
+    EXPECT_TRUE(Form->TextEntry);
+    ASSERT_NE(Form->Selected, nullptr);
+    EXPECT_FALSE(Form->IsInShapeList(Form->Selected));
+    EXPECT_EQ(Form->Selected->state, STATE_CREATED);
+    EXPECT_EQ(Form->Selected->p1, (TPoint{200, 220}));
+}
+
 } // namespace
