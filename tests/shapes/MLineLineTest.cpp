@@ -4,6 +4,7 @@
 #include "shapes/MLine.h"
 #include "shapes/MLineLine.h"
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +99,10 @@ TEST_F(MLineLineTest, DirectionsHalfADegreeApartIntersect)
     EXPECT_EQ(Measured().front().value, "Parallel");
     SetLines({0, 0}, {1000, 0}, {0, 50}, {1000, 59});
     EXPECT_EQ(Measured().front().value, "Intersect");
+    // Far outside the picture: the arc is clipped, its label computed.
+    relation.Draw(DRAW_NORMAL);
+    EXPECT_LT(relation.vertex.x, -5000);
+    EXPECT_EQ(relation.label1, "0°30′56″");
 }
 
 TEST_F(MLineLineTest, ParallelLinesDrawTheirDistanceFromTheMiddleOfTheFirst)
@@ -154,6 +159,21 @@ TEST_F(MLineLineTest, TheArcSweepsTheAngleShownBetweenTicksAndArrowheads)
     EXPECT_EQ(relation.dimAnchor, MTool::Midpoint(relation.dimStart, relation.dimEnd));
 }
 
+TEST_F(MLineLineTest, TheMagnifierShowsTheTicksAndArrowheadsButNotTheArc)
+{
+    QImage zoomImage{160, 160, QImage::Format_RGB32};
+    zoomImage.fill(ToQRgb(kBackground));
+    TCanvas zoomCanvas{&zoomImage};
+    // The magnifier window shows image pixels 33 to 86 in both directions,
+    // the top of the arc (60, 60) at (81, 81).
+    MShape::SetZoomCanvas(&zoomCanvas, {100, 100});
+    SetLines({60, 100}, {140, 100}, {20, 60}, {40, 80});
+    relation.Draw(DRAW_NORMAL);
+    ASSERT_EQ(At(60, 60), 'm');
+    EXPECT_EQ(Column(zoomImage, 81, 70, 92), std::string(23, '.'));
+    EXPECT_GT(Count(zoomImage, kMark), 0);
+}
+
 TEST_F(MLineLineTest, ASmallArcIsWidenedToTwentyPixels)
 {
     SetLines({0, 0}, {30, 0}, {0, 0}, {0, 30});
@@ -188,6 +208,37 @@ TEST_F(MLineLineTest, DraggingTheArcWidensItUpToThreeHundredPixels)
     EXPECT_EQ(relation.arcOffset, 0);
     relation.Move(1000, -1000);
     EXPECT_EQ(relation.arcOffset, MLineLine::kMaxArcOffset);
+}
+
+TEST_F(MLineLineTest, AMouseDragOnTheArcWidensItAndOneOnTheLabelMovesTheLabel)
+{
+    param->SetBool(OPT_VIEW_MARK, true, false);
+    SetLines({20, 100}, {140, 100}, {20, 100}, {20, -20});
+    relation.Draw(DRAW_NORMAL);
+    const TPoint onArc = MTool::PolarPoint(relation.vertex, 60, 315);
+    relation.MouseDown(Qt::LeftButton, Qt::NoModifier, onArc.x, onArc.y);
+    EXPECT_EQ(relation.dragLabel, 0);
+    relation.MouseMove(Qt::NoModifier, onArc.x + 10, onArc.y - 10);
+    relation.MouseUp(Qt::LeftButton, Qt::NoModifier, onArc.x + 10, onArc.y - 10);
+    EXPECT_EQ(relation.arcOffset, 14);
+    EXPECT_EQ(relation.dimStart, (TPoint{94, 100})) << "radius 60 + 14";
+    EXPECT_EQ(first->p1, (TPoint{20, 100})) << "the lines stay";
+
+    const TPoint onLabel = MTool::AddPoints(relation.dimAnchor, {2, 2});
+    relation.MouseDown(Qt::LeftButton, Qt::NoModifier, onLabel.x, onLabel.y);
+    EXPECT_EQ(relation.dragLabel, 1);
+    relation.MouseMove(Qt::NoModifier, onLabel.x + 5, onLabel.y);
+    relation.MouseUp(Qt::LeftButton, Qt::NoModifier, onLabel.x + 5, onLabel.y);
+    EXPECT_EQ(relation.labelOffset1, (TPoint{5, 0}));
+    EXPECT_EQ(relation.arcOffset, 14);
+}
+
+TEST_F(MLineLineTest, DraggingParallelLinesMovesTheirDimensionLine)
+{
+    relation.Draw(DRAW_NORMAL);
+    relation.Move(10, 0);
+    EXPECT_EQ(std::abs(relation.dimOffset), 10);
+    EXPECT_EQ(relation.arcOffset, 0);
 }
 
 TEST_F(MLineLineTest, AClickOnTheArcGrabsItAndOneInsideItMisses)
