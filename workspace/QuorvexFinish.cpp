@@ -6,6 +6,7 @@
 #include "workspace/Quorvex.h"
 
 #include "settings/MParam.h"
+#include "shapes/MLineLine.h"
 #include "shapes/MMark.h"
 #include "shapes/MShape.h"
 
@@ -47,8 +48,13 @@ void TFormMeasure::FinishShapeCreation(int x, int y)
         return;
     }
     if (AngleStep == 2) {
-        // Joining the two lines by a line-to-line relation waits for that
-        // relation kind; the two lines stay in the document.
+        if (AngleFirstLine && AngleFirstLine->GetKind() == KIND_LINE && shape->GetKind() == KIND_LINE) {
+            ClearSelectedRelation();
+            SelectedRelation = new MLineLine(AngleFirstLine, shape, ImagePaint->Canvas());
+            // A refused relation is unlisted, so clearing the selection frees it.
+            if (!AddRelation(SelectedRelation))
+                ClearSelectedRelation();
+        }
         RedrawImage();
         SetAngleStep(0);
         if (StickyTool) {
