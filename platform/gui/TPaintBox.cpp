@@ -128,7 +128,9 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* event)
 
 void TPaintBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (OnDblClick)
+    // As on the old platform, only the left button's double click is one;
+    // the others are just a second press.
+    if (OnDblClick && event->button() == Qt::LeftButton)
         OnDblClick();
     if (OnMouseDown) {
         const QPoint p = event->position().toPoint();

@@ -207,6 +207,27 @@ TEST_F(QuorvexMarkTest, ADoubleClickOnAMarkEditsItsTextInPlace)
     EXPECT_GT(BufferCount(mark->TextBox(), OPT_COLOR_MARK_FONT), 0);
 }
 
+TEST_F(QuorvexMarkTest, OnlyALeftDoubleClickOpensTheBoxOfAMark)
+{
+    MMark* mark = PlaceMark({100, 120}, QStringLiteral("Old"));
+    ASSERT_NE(mark, nullptr);
+    Form->MenuArrowClick();
+    ASSERT_EQ(Form->Selected, mark);
+    const QPoint p(105, 125);
+    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(p), QPointF(Form->ImagePaint->mapToGlobal(p)), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(Form->ImagePaint, &event);
+    };
+    for (const Qt::MouseButton button : {Qt::MiddleButton, Qt::RightButton}) {
+        send(QEvent::MouseButtonPress, button, button);
+        send(QEvent::MouseButtonRelease, button, Qt::NoButton);
+        send(QEvent::MouseButtonDblClick, button, button);
+        send(QEvent::MouseButtonRelease, button, Qt::NoButton);
+        EXPECT_FALSE(Form->TextEntry) << button;
+        EXPECT_FALSE(Form->EditMark->isVisible()) << button;
+    }
+}
+
 TEST_F(QuorvexMarkTest, AnEditedMarkConfirmedEmptyKeepsItsText)
 {
     MMark* mark = PlaceMark({100, 120}, QStringLiteral("Keep"));
