@@ -182,6 +182,9 @@ public:
     // ---- Finishing new shapes and text marks (QuorvexFinish.cpp) ----
     void FinishShapeCreation(int x, int y);
     void SetAngleStep(int step);
+    // After a finished shape: the same tool again when it is sticky, else
+    // select mode with the shape's values shown.
+    void ContinueAfterShape();
     void OpenMarkEditor(int x, int y, bool editExisting);
     void CommitMarkText();
     void EditMarkKeyUp(int key);
@@ -296,6 +299,8 @@ private:
     void DeleteRelation(MRelation* relation);
     // Frees the whole document: relations before the shapes they point at.
     void FreeDocument();
+    // Frees every relation, then every listed shape, and forgets them.
+    void FreeShapes();
     void CreateComponents();
     void ConnectCommands();
     // Connects a command; for a checkable item the check mark the click
@@ -312,6 +317,8 @@ private:
     // The position kept the pick tolerance inside the paint box.
     TPoint ClampToPaintBox(int x, int y) const;
     void CreateMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    // A press while the text-mark box is open.
+    void TextEntryMouseDown();
     void SelectMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     // A click on no shape: a relation under it, else a rubber band.
     void ClickOffShapes(TMouseButton button, TShiftState shift, int x, int y);

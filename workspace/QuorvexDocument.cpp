@@ -95,12 +95,7 @@ bool TFormMeasure::DeleteShape(MShape*& shape)
 
 void TFormMeasure::DeleteAllShapes()
 {
-    FreeRelations();
-    ClearSelected();
-    for (MShape* shape : ShapeList)
-        delete shape;
-    ShapeList.clear();
-    DigitShape = nullptr;
+    FreeShapes();
     // No first line of an angle is left to wait for a second one.
     SetAngleStep(0);
     ClearValues(true);
@@ -125,11 +120,16 @@ void TFormMeasure::FreeDocument()
     // Every relation, listed or only current, goes before any shape it may
     // point at (an abandoned shape under creation included), so none is ever
     // left pointing at a freed shape.
+    FreeShapes();
+    AngleFirstLine = nullptr;
+}
+
+void TFormMeasure::FreeShapes()
+{
     FreeRelations();
     ClearSelected();
     for (MShape* shape : ShapeList)
         delete shape;
     ShapeList.clear();
-    AngleFirstLine = nullptr;
     DigitShape = nullptr;
 }

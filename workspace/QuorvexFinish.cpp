@@ -57,19 +57,18 @@ void TFormMeasure::FinishShapeCreation(int x, int y)
         }
         RedrawImage();
         SetAngleStep(0);
-        if (StickyTool) {
-            shape->selected = false;
-            ArmShapeTool();
+        // A sticky angle tool goes on with the first line of the next angle.
+        if (StickyTool)
             SetAngleStep(1);
-            RedrawImage();
-        } else {
-            SelectToolMode(MODE_SELECT);
-            UpdateSelection(true);
-        }
-        return;
     }
+    ContinueAfterShape();
+}
+
+void TFormMeasure::ContinueAfterShape()
+{
     if (StickyTool) {
-        shape->selected = false;
+        if (Selected)
+            Selected->selected = false;
         ArmShapeTool();
         RedrawImage();
     } else {
@@ -128,15 +127,7 @@ void TFormMeasure::CommitMarkText()
             mark->SetText(text);
             AddShape(mark);
         }
-        if (StickyTool) {
-            if (Selected)
-                Selected->selected = false;
-            ArmShapeTool();
-            RedrawImage();
-        } else {
-            SelectToolMode(MODE_SELECT);
-            UpdateSelection(true);
-        }
+        ContinueAfterShape();
     } else if (Mode == MODE_SELECT) {
         // An empty text leaves the mark's text as it was.
         if (MMark* mark = AsMark(Selected); mark && !text.empty()) {

@@ -120,11 +120,7 @@ void TFormMeasure::CreateMouseDown(TMouseButton button, TShiftState shift, int x
     if (!Selected)
         return;
     if (TextEntry) {
-        // The second press of a double click on the new mark leaves its box open.
-        if (TextEntryJustOpened)
-            TextEntryJustOpened = false;
-        else
-            CommitMarkText();
+        TextEntryMouseDown();
         return;
     }
     if (Selected->GetEditState() != EDIT_RESHAPE)
@@ -135,18 +131,23 @@ void TFormMeasure::CreateMouseDown(TMouseButton button, TShiftState shift, int x
         FinishShapeCreation(x, y);
 }
 
+void TFormMeasure::TextEntryMouseDown()
+{
+    // The second press of the double click that opened the box leaves it
+    // open; any other press confirms the text.
+    if (TextEntryJustOpened)
+        TextEntryJustOpened = false;
+    else
+        CommitMarkText();
+}
+
 void TFormMeasure::SelectMouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
     GroupMove = false;
     MShape* candidate = nullptr;
     if (Selected) {
         if (TextEntry) {
-            // The mouse-down of the double click that opened the editor
-            // leaves it open.
-            if (TextEntryJustOpened)
-                TextEntryJustOpened = false;
-            else
-                CommitMarkText();
+            TextEntryMouseDown();
             return;
         }
         // The selected shape wins over shapes listed before it.
