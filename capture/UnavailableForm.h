@@ -4,11 +4,9 @@
 // nothing after it closes.
 #pragma once
 
-#include <QDialog>
+#include "platform/gui/GuiTypes.h"
 
-// Modal results as the old platform counted them.
-inline constexpr int mrOk = 1;
-inline constexpr int mrCancel = 2;
+#include <QDialog>
 
 class TUnavailableForm : public QDialog {
     Q_OBJECT

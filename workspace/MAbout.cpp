@@ -1,5 +1,7 @@
 #include "workspace/MAbout.h"
 
+#include "platform/gui/GuiTypes.h"
+
 #include "settings/MLan.h"
 
 #include <QIcon>
@@ -22,7 +24,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     Lan = MLan::GetInstance();
     ProgramIcon->setPixmap(QIcon(QStringLiteral(":/icons/rule.svg")).pixmap(64, 64));
     // OK is the only way out and counts as OK (modal result 1).
-    connect(OKButton, &QPushButton::clicked, this, [this] { done(1); });
+    connect(OKButton, &QPushButton::clicked, this, [this] { done(mrOk); });
 }
 
 void TAboutBox::showEvent(QShowEvent* event)

@@ -27,6 +27,11 @@ struct TRect {
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
+// Modal results of dialogs as the old platform counted them, the values
+// QDialog::done and exec carry.
+inline constexpr int mrOk = 1;
+inline constexpr int mrCancel = 2;
+
 // 0x00BBGGRR: red in the low byte.
 using TColor = std::uint32_t;
 
