@@ -43,22 +43,11 @@ TFormOptions::TFormOptions(QWidget* parent)
 {
     setupUi(this);
     setObjectName(QStringLiteral("FormOptions"));
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-
-    ColorDialog = new QColorDialog(this);
-    ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
-    ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
-    FontDialogImage = new QFontDialog(this);
-    FontDialogImage->setObjectName(QStringLiteral("FontDialogImage"));
-    FontDialogImage->setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
-    // Marks are small: a larger size chosen in the dialog falls back at once.
-    connect(FontDialogImage, &QFontDialog::currentFontChanged, this, [this](const QFont& font) {
-        if (font.pointSize() > MaxFontSize) {
-            QFont limited = font;
-            limited.setPointSize(MaxFontSize);
-            FontDialogImage->setCurrentFont(limited);
-        }
-    });
+    // The form's file cannot carry a text of one blank.
+    ComboBoxRuleUnitUser->setItemText(0, QStringLiteral(" "));
+    // The value, magnifier and calibration windows stay on top; a modal
+    // dialog that did not would be hidden behind them.
+    setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowStaysOnTopHint);
 
     for (const ColorRow& row : ColorRows()) {
         row.Swatch->installEventFilter(this);
@@ -269,12 +258,14 @@ void TFormOptions::reject()
 
 void TFormOptions::ChooseColor(int id, QWidget* swatch)
 {
-    // The dialog opens on the colour it last returned.
-    if (ColorDialog->selectedColor().isValid())
-        ColorDialog->setCurrentColor(ColorDialog->selectedColor());
-    if (ColorDialog->exec() != QDialog::Accepted)
+    // Made for each choice, so that it speaks the language of the moment.
+    QColorDialog colorDialog(ColorDialogColor, this);
+    colorDialog.setObjectName(QStringLiteral("ColorDialog"));
+    colorDialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (colorDialog.exec() != QDialog::Accepted)
         return;
-    Colors[id] = FromQRgb(ColorDialog->selectedColor().rgb());
+    ColorDialogColor = colorDialog.selectedColor();
+    Colors[id] = FromQRgb(ColorDialogColor.rgb());
     swatch->update();
 }
 
@@ -303,11 +294,22 @@ void TFormOptions::SBFontClick()
     QFont current(QString::fromStdString(PanelFontFont.Name));
     if (PanelFontFont.Size > 0)
         current.setPointSize(std::min(PanelFontFont.Size, MaxFontSize));
-    FontDialogImage->setCurrentFont(current);
-    if (FontDialogImage->exec() != QDialog::Accepted)
+    QFontDialog fontDialog(this);
+    fontDialog.setObjectName(QStringLiteral("FontDialogImage"));
+    fontDialog.setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
+    // Marks are small: a larger size chosen in the dialog falls back at once.
+    connect(&fontDialog, &QFontDialog::currentFontChanged, &fontDialog, [&fontDialog](const QFont& font) {
+        if (font.pointSize() > MaxFontSize) {
+            QFont limited = font;
+            limited.setPointSize(MaxFontSize);
+            fontDialog.setCurrentFont(limited);
+        }
+    });
+    fontDialog.setCurrentFont(current);
+    if (fontDialog.exec() != QDialog::Accepted)
         return;
     // The dialog knows no character set: the panel's stays.
-    const QFont chosen = FontDialogImage->selectedFont();
+    const QFont chosen = fontDialog.selectedFont();
     TFont font;
     font.Name = chosen.family().toStdString();
     font.Size = std::clamp(chosen.pointSize(), 1, MaxFontSize);

@@ -19,8 +19,6 @@
 
 class MLan;
 class MParam;
-class QColorDialog;
-class QFontDialog;
 
 class TFormOptions : public QDialog, public Ui::TFormOptions {
     Q_OBJECT
@@ -42,10 +40,8 @@ public:
     // carries the character set and height that options 803 and 804 store.
     TFont PanelFontFont;
 
-    // The colour and font choosers, made once and kept, so that the colour
-    // dialog opens on the colour it last returned.
-    QColorDialog* ColorDialog = nullptr;
-    QFontDialog* FontDialogImage = nullptr;
+    // The colour the colour dialog last returned: it opens on it.
+    QColor ColorDialogColor = Qt::black;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -17,7 +17,9 @@ TFormRule::TFormRule(QWidget* parent)
 {
     setupUi(this);
     setObjectName(QStringLiteral("FormRule"));
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The value, magnifier and calibration windows stay on top; a modal
+    // dialog that did not would be hidden behind them.
+    setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowStaysOnTopHint);
     StatusPanel = new QLabel(StatusBar);
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
     StatusBar->addWidget(StatusPanel, 1);
@@ -204,6 +206,9 @@ void TFormRule::BBDeleteClick()
         return;
     Param->DeleteRuler(name);
     delete row;
+    // Qt would select the next row; the next Use or Delete waits for a choice.
+    ListViewRulers->setCurrentItem(nullptr);
+    ListViewRulers->clearSelection();
 }
 
 void TFormRule::BBClearClick()

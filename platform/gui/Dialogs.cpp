@@ -7,9 +7,11 @@
 
 bool ConfirmYesNo(QWidget* parent, const QString& text)
 {
-    return QMessageBox::question(parent, QGuiApplication::applicationDisplayName(), text,
-                                 QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    // The program's tool windows stay on top; the question must not be hidden behind them.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void PlaceAtScreenCentre(QWidget* window)
