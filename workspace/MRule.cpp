@@ -172,15 +172,22 @@ void TFormRule::BBSaveClick()
     AddRulerRow(name, item);
 }
 
-void TFormRule::BBLoadClick()
+QTreeWidgetItem* TFormRule::ChosenRow()
 {
     const QList<QTreeWidgetItem*> selected = ListViewRulers->selectedItems();
-    if (selected.isEmpty()) {
-        if (ListViewRulers->topLevelItemCount() > 0)
-            SetStatus(Lan->Texts[239]);
+    if (!selected.isEmpty())
+        return selected.first();
+    if (ListViewRulers->topLevelItemCount() > 0)
+        SetStatus(Lan->Texts[239]);
+    return nullptr;
+}
+
+void TFormRule::BBLoadClick()
+{
+    const QTreeWidgetItem* row = ChosenRow();
+    if (!row)
         return;
-    }
-    const MRulerItem item = Param->GetRuler(selected.first()->text(0).toStdString());
+    const MRulerItem item = Param->GetRuler(row->text(0).toStdString());
     Param->SetText(OPT_RULE_VALUE_HORI, item.ValueHori, true);
     Param->SetText(OPT_RULE_VALUE_VERT, item.ValueVert, true);
     Param->SetText(OPT_RULE_UNIT_HORI, item.UnitHori, true);
@@ -192,13 +199,9 @@ void TFormRule::BBLoadClick()
 
 void TFormRule::BBDeleteClick()
 {
-    const QList<QTreeWidgetItem*> selected = ListViewRulers->selectedItems();
-    if (selected.isEmpty()) {
-        if (ListViewRulers->topLevelItemCount() > 0)
-            SetStatus(Lan->Texts[239]);
+    QTreeWidgetItem* row = ChosenRow();
+    if (!row)
         return;
-    }
-    QTreeWidgetItem* row = selected.first();
     const std::string name = row->text(0).toStdString();
     if (name.empty())
         return;

@@ -54,6 +54,9 @@ private:
     void FormCreate();
     void FormShow();
     QString Slot(int slot) const;
+    // The selected row; without one, the status bar asks for a choice when
+    // the list has rows to choose from.
+    QTreeWidgetItem* ChosenRow();
 
     MParam* Param = nullptr;
     MLan* Lan = nullptr;

@@ -23,6 +23,18 @@ protected:
         FormMeasure->SetLanguage(LAN_ENGLISH, false);
     }
 
+    // Closes the program and starts it again on what it stored, with the
+    // settings of `stored` written in between.
+    void Restart(const std::map<int, std::string>& stored = {})
+    {
+        FormMeasure->close();
+        DestroyForms();
+        ResetSingletons();
+        if (!stored.empty())
+            StoreOptions(stored);
+        StartForms();
+    }
+
     // A line 103.08 pixels long, not selected, on a grey picture.
     static MLine* AddLine()
     {
@@ -70,11 +82,7 @@ protected:
 TEST_F(OptionsCommand, DrawingShowsTheNewColourDecimalsAndMarkFontAsSoonAsTheDialogCloses)
 {
     // A mark font chosen in an earlier run, not in use.
-    FormMeasure->close();
-    DestroyForms();
-    ResetSingletons();
-    StoreOptions({{OPT_MARK_FONT_NAME, "DejaVu Sans Mono"}, {OPT_MARK_FONT_SIZE, "14"}});
-    StartForms();
+    Restart({{OPT_MARK_FONT_NAME, "DejaVu Sans Mono"}, {OPT_MARK_FONT_SIZE, "14"}});
     FormMeasure->SetLanguage(LAN_ENGLISH, false);
     MLine* line = AddLine();
     ASSERT_EQ(line->GetResults().back(), (MItem{"Length", "103.0776 px"}));
@@ -114,10 +122,7 @@ TEST_F(OptionsCommand, CancelAfterSaveKeepsWhatWasSavedAndTheNextRunHasIt)
     EXPECT_TRUE(LineDrawnIn(clBlue));
     EXPECT_EQ(line->GetResults().back(), (MItem{"Length", "103.08 px"}));
 
-    FormMeasure->close();
-    DestroyForms();
-    ResetSingletons();
-    StartForms();
+    Restart();
     EXPECT_EQ(MParam::GetInstance()->GetColor(OPT_COLOR_NORMAL), int(clBlue));
     EXPECT_EQ(MTool::GetInstance()->GetDecimals(), 2);
     FormOptions->show();
@@ -135,10 +140,7 @@ TEST_F(OptionsCommand, ConfirmedOptionsAreGoneInTheNextRun)
     ASSERT_TRUE(answers.AllAnswered());
     EXPECT_EQ(MTool::GetInstance()->GetDecimals(), 0);
 
-    FormMeasure->close();
-    DestroyForms();
-    ResetSingletons();
-    StartForms();
+    Restart();
     EXPECT_EQ(MTool::GetInstance()->GetDecimals(), 4);
 }
 
