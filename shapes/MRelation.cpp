@@ -79,6 +79,24 @@ bool MRelation::NearDimensionLine(int x, int y) const
     return MTool::NearSegment(dimStart, dimEnd, {x, y}, param->GetActiveWidth());
 }
 
+void MRelation::DrawFootDimension(TCanvas* target, TPoint l1, TPoint l2, TPoint to, TPoint& foot, TPoint& extEnd)
+{
+    foot = MTool::FootOfPerpendicular(l1, l2, to);
+    extEnd = MTool::NearerEndOutside(l1, l2, foot);
+    if (!MTool::IsZeroPoint(extEnd))
+        DrawSegment(target, foot, extEnd);
+    DrawDimension(target, foot, to);
+}
+
+int MRelation::HitFootDimension(int x, int y, TPoint foot, TPoint extEnd)
+{
+    if (NearDimensionLine(x, y))
+        return HIT_LABEL;
+    if (!MTool::IsZeroPoint(extEnd) && MTool::NearSegment(extEnd, foot, {x, y}, param->GetActiveWidth()))
+        return HIT_BODY;
+    return MShape::HitTest(x, y);
+}
+
 bool MRelation::WritePoint(MData& data, bool blank, TPoint point, int captionSlot) const
 {
     if (blank)

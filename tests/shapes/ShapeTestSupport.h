@@ -16,7 +16,10 @@
 
 #include <QImage>
 
+#include <ostream>
 #include <string>
+
+inline void PrintTo(const MItem& item, std::ostream* out) { *out << "(" << item.name << ", " << item.value << ")"; }
 
 class ShapeFixture : public ::testing::Test {
 protected:
