@@ -30,8 +30,6 @@ constexpr double kDimensionInsideLimit = 48.0;
 
 TColor ColorOption(MParam* param, int id) { return static_cast<TColor>(param->GetColor(id)); }
 
-int Saturated(std::int64_t value) { return MTool::TruncToInt(double(value)); }
-
 } // namespace
 
 // ---------------------------------------------------------------- MBase
@@ -278,6 +276,12 @@ TPoint MShape::OffsetPoint(TPoint p, std::int64_t dx, std::int64_t dy)
 {
     return {MTool::TruncToInt(double(p.x + dx)), MTool::TruncToInt(double(p.y + dy))};
 }
+
+int MShape::Saturated(std::int64_t value) { return MTool::TruncToInt(double(value)); }
+
+int MShape::TruncatedMidpoint(int a, int b) { return int((std::int64_t(a) + b) / 2); }
+
+int MShape::RoundedMidpoint(int a, int b) { return MTool::RoundToInt((double(a) + b) * 0.5); }
 
 bool MShape::IsHighlightMode(int mode)
 {
