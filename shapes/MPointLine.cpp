@@ -11,9 +11,6 @@ constexpr int kTypeNameSlot = 115;          // "Point Line Relation"
 constexpr int kPerpendicularSlot = 302;     // "Perpendicular"
 constexpr int kPerpendicularLineSlot = 309; // "Perpendicular Line"
 
-constexpr int kDeriveFoot = 1;
-constexpr int kDerivePerpendicular = 2;
-
 } // namespace
 
 MPointLine::MPointLine(MShape* a, MShape* b, TCanvas* defaultCanvas)
@@ -67,22 +64,13 @@ std::vector<std::string> MPointLine::GetDeriveCaptions() const
 {
     if (!IsValid())
         return {};
-    std::vector<std::string> captions{DeriveCaption(kPerpendicularSlot)};
-    if (!MTool::PointsEqual(point->p1, Foot()))
-        captions.push_back(DeriveCaption(kPerpendicularLineSlot));
-    return captions;
+    return PointAndLineCaptions(kPerpendicularSlot, kPerpendicularLineSlot, point->p1, Foot());
 }
 
 std::vector<std::unique_ptr<MShape>> MPointLine::MakeDerivedShapes(TCanvas* shapeCanvas, int index) const
 {
-    std::vector<std::unique_ptr<MShape>> shapes;
     if (!IsValid())
-        return shapes;
-    const TPoint p = point->p1;
+        return {};
     const TPoint f = Foot();
-    if (index == kDeriveFoot)
-        shapes.push_back(MPoint::Create(shapeCanvas, f.x, f.y));
-    else if (index == kDerivePerpendicular && !MTool::PointsEqual(p, f))
-        shapes.push_back(MLine::Create(shapeCanvas, p.x, p.y, f.x, f.y));
-    return shapes;
+    return MakePointOrLine(shapeCanvas, index, f, point->p1, f);
 }

@@ -1,7 +1,6 @@
 #include "shapes/MPointPoint.h"
 
 #include "settings/MLan.h"
-#include "shapes/MLine.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MTool.h"
 
@@ -11,9 +10,6 @@ constexpr int kDistanceSlot = 84;  // "Distance"
 constexpr int kTypeNameSlot = 114; // "Point Point Relation"
 constexpr int kMidpointSlot = 295; // "Mid-Point"
 constexpr int kLineSlot = 306;     // "Line Of Points"
-
-constexpr int kDeriveMidpoint = 1;
-constexpr int kDeriveLine = 2;
 
 } // namespace
 
@@ -66,24 +62,14 @@ std::vector<std::string> MPointPoint::GetDeriveCaptions() const
 {
     if (!IsValid())
         return {};
-    std::vector<std::string> captions{DeriveCaption(kMidpointSlot)};
-    if (!MTool::PointsEqual(pointA->p1, pointB->p1))
-        captions.push_back(DeriveCaption(kLineSlot));
-    return captions;
+    return PointAndLineCaptions(kMidpointSlot, kLineSlot, pointA->p1, pointB->p1);
 }
 
 std::vector<std::unique_ptr<MShape>> MPointPoint::MakeDerivedShapes(TCanvas* shapeCanvas, int index) const
 {
-    std::vector<std::unique_ptr<MShape>> shapes;
     if (!IsValid())
-        return shapes;
+        return {};
     const TPoint a = pointA->p1;
     const TPoint b = pointB->p1;
-    if (index == kDeriveMidpoint) {
-        const TPoint middle = MTool::Midpoint(a, b);
-        shapes.push_back(MPoint::Create(shapeCanvas, middle.x, middle.y));
-    } else if (index == kDeriveLine && !MTool::PointsEqual(a, b)) {
-        shapes.push_back(MLine::Create(shapeCanvas, a.x, a.y, b.x, b.y));
-    }
-    return shapes;
+    return MakePointOrLine(shapeCanvas, index, MTool::Midpoint(a, b), a, b);
 }

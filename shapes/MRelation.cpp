@@ -4,11 +4,16 @@
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MData.h"
+#include "shapes/MLine.h"
+#include "shapes/MPoint.h"
 #include "shapes/MTool.h"
 
 namespace {
 
 constexpr int kCreateSlot = 303; // "Create "
+
+constexpr int kDerivePoint = 1;
+constexpr int kDeriveLine = 2;
 
 // Side of the dimension line that MShape::DrawDimension takes for a line
 // running at `angle` degrees.
@@ -107,3 +112,22 @@ bool MRelation::WritePoint(MData& data, bool blank, TPoint point, int captionSlo
 }
 
 std::string MRelation::DeriveCaption(int slot) const { return lan->Texts[kCreateSlot] + lan->Texts[slot]; }
+
+std::vector<std::string> MRelation::PointAndLineCaptions(int pointSlot, int lineSlot, TPoint from, TPoint to) const
+{
+    std::vector<std::string> captions{DeriveCaption(pointSlot)};
+    if (!MTool::PointsEqual(from, to))
+        captions.push_back(DeriveCaption(lineSlot));
+    return captions;
+}
+
+std::vector<std::unique_ptr<MShape>> MRelation::MakePointOrLine(TCanvas* shapeCanvas, int index, TPoint at,
+                                                                TPoint from, TPoint to)
+{
+    std::vector<std::unique_ptr<MShape>> shapes;
+    if (index == kDerivePoint)
+        shapes.push_back(MPoint::Create(shapeCanvas, at.x, at.y));
+    else if (index == kDeriveLine && !MTool::PointsEqual(from, to))
+        shapes.push_back(MLine::Create(shapeCanvas, from.x, from.y, to.x, to.y));
+    return shapes;
+}

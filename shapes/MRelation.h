@@ -58,4 +58,10 @@ protected:
     bool WritePoint(MData& data, bool blank, TPoint point, int captionSlot) const;
     // "Create " followed by the text of `slot`.
     std::string DeriveCaption(int slot) const;
+    // The derivations of a relation that offers a point and a line: caption
+    // 1 makes a point at `at`, caption 2 the line from `from` to `to`, which
+    // is offered only while the two differ.
+    std::vector<std::string> PointAndLineCaptions(int pointSlot, int lineSlot, TPoint from, TPoint to) const;
+    static std::vector<std::unique_ptr<MShape>> MakePointOrLine(TCanvas* shapeCanvas, int index, TPoint at,
+                                                                TPoint from, TPoint to);
 };

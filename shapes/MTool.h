@@ -83,6 +83,12 @@ public:
     static bool NearCircle(TPoint p, const TRect& rect, int tolerance);
     static bool NearEllipse(TPoint p, const TRect& rect, int tolerance);
     static double PointLineDistance(TPoint a, TPoint b, TPoint p);
+    // -1, 0 or 1 as Distance(a, b) is below, equal to or above `length`.
+    // Decided exactly on the integers when `length` is a whole number of half
+    // pixels (radii, their sums and differences), so touching circles are
+    // found at every size and no near miss counts as touching; other lengths
+    // are compared as doubles.
+    static int CompareDistance(TPoint a, TPoint b, double length);
     static bool PointInRect(TPoint p, const TRect& rect);
     static bool PointInBounds(TPoint p, int left, int top, int right, int bottom);
     static bool WithinReach(TPoint a, TPoint b);
