@@ -1,6 +1,5 @@
-#include "ShapeTestSupport.h"
+#include "RelationTestSupport.h"
 
-#include "shapes/MData.h"
 #include "shapes/MLine.h"
 #include "shapes/MPoint.h"
 #include "shapes/MPointLine.h"
@@ -11,7 +10,7 @@
 
 namespace {
 
-class MPointLineTest : public ShapeFixture {
+class MPointLineTest : public RelationFixture {
 protected:
     MPointLineTest()
     {
@@ -24,13 +23,6 @@ protected:
         point->p1 = p;
         line->p1 = l1;
         line->p2 = l2;
-    }
-
-    // The results after the (type name, display name) item.
-    std::vector<MItem> Measured()
-    {
-        const std::vector<MItem>& all = relation.GetResults();
-        return {all.begin() + 1, all.end()};
     }
 
     std::unique_ptr<MPoint> point = MPoint::Create(&canvas, 120, 80);
@@ -70,9 +62,10 @@ TEST_F(MPointLineTest, MeasuresToTheInfiniteLineInPixelsAndInTheCalibratedUnit)
     for (const auto& c : cases) {
         Set(c.p, c.l1, c.l2);
         Calibrate(0, "");
-        EXPECT_EQ(Measured(), (std::vector<MItem>{{"Distance of point to line", c.pixels}})) << c.pixels;
+        EXPECT_EQ(Measured(relation), (std::vector<MItem>{{"Distance of point to line", c.pixels}})) << c.pixels;
         Calibrate(0.01, "mm");
-        EXPECT_EQ(Measured(), (std::vector<MItem>{{"Distance of point to line", c.millimetres}})) << c.pixels;
+        EXPECT_EQ(Measured(relation), (std::vector<MItem>{{"Distance of point to line", c.millimetres}}))
+            << c.pixels;
     }
 }
 
@@ -120,57 +113,37 @@ TEST_F(MPointLineTest, FollowsAnEditOfThePointOrTheLine)
     EXPECT_EQ(relation.label1, "40");
 
     line->Move(0, 20);
-    EXPECT_EQ(Measured(), (std::vector<MItem>{{"Distance of point to line", "20 px"}}));
+    EXPECT_EQ(Measured(relation), (std::vector<MItem>{{"Distance of point to line", "20 px"}}));
     point->Move(-70, 0);
     relation.Draw(DRAW_NORMAL);
     EXPECT_EQ(relation.label1, "20");
     EXPECT_EQ(relation.foot, (TPoint{50, 60}));
     EXPECT_EQ(relation.extEnd, (TPoint{0, 0}));
     EXPECT_EQ(relation.HitTest(100, 61), HIT_NONE) << "the old extension is gone";
+    EXPECT_EQ(Recorded(relation), "Perpendicular 50, 40");
 }
 
 TEST_F(MPointLineTest, RecordsTheFoot)
 {
-    MData data;
-    data.SetImageHeight(100);
-    EXPECT_TRUE(relation.ToData(data, false));
-    EXPECT_FALSE(data.IsEditable());
-    EXPECT_EQ(data.point.GetCaption(), "Perpendicular");
-    EXPECT_EQ(data.point.GetTextX(), "120");
-    EXPECT_EQ(data.point.GetTextY(), "60");
-    EXPECT_FALSE(relation.ToData(data, true));
+    EXPECT_EQ(Recorded(relation), "Perpendicular 120, 60");
 }
 
 TEST_F(MPointLineTest, DerivesTheFootAndThePerpendicularFromThePoint)
 {
     EXPECT_EQ(relation.DeriveCaptions(),
               (std::vector<std::string>{"Create Perpendicular", "Create Perpendicular Line"}));
-    const auto foot = relation.DeriveShapes(&canvas, 1);
-    ASSERT_EQ(foot.size(), 1u);
-    EXPECT_EQ(foot[0]->GetKind(), KIND_POINT);
-    EXPECT_EQ(foot[0]->p1, (TPoint{120, 40}));
-    const auto perpendicular = relation.DeriveShapes(&canvas, 2);
-    ASSERT_EQ(perpendicular.size(), 1u);
-    EXPECT_EQ(perpendicular[0]->GetKind(), KIND_LINE);
-    EXPECT_EQ(perpendicular[0]->p1, (TPoint{120, 80}));
-    EXPECT_EQ(perpendicular[0]->p2, (TPoint{120, 40}));
+    EXPECT_EQ(Derived(relation, 1), "P(120, 40)");
+    EXPECT_EQ(Derived(relation, 2), "L(120, 80)-(120, 40)");
 
     point->p1 = {50, 40};
     EXPECT_EQ(relation.DeriveCaptions(), (std::vector<std::string>{"Create Perpendicular"}));
-    EXPECT_TRUE(relation.DeriveShapes(&canvas, 2).empty());
+    EXPECT_EQ(Derived(relation, 2), "");
 }
 
 TEST_F(MPointLineTest, ALineOfNoLengthMakesTheRelationInvalid)
 {
     Set({50, 80}, {30, 30}, {30, 30});
-    EXPECT_FALSE(relation.IsValid());
-    EXPECT_EQ(relation.GetResults().size(), 1u);
-    relation.Draw(DRAW_NORMAL);
-    EXPECT_EQ(Count(kBackground), image.width() * image.height());
-    MData data;
-    EXPECT_FALSE(relation.ToData(data, false));
-    EXPECT_TRUE(relation.DeriveCaptions().empty());
-    EXPECT_TRUE(relation.DeriveShapes(&canvas, 1).empty());
+    ExpectInert(relation);
 }
 
 } // namespace

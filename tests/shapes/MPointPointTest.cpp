@@ -1,6 +1,5 @@
-#include "ShapeTestSupport.h"
+#include "RelationTestSupport.h"
 
-#include "shapes/MData.h"
 #include "shapes/MLine.h"
 #include "shapes/MPoint.h"
 #include "shapes/MPointPoint.h"
@@ -11,7 +10,7 @@
 
 namespace {
 
-class MPointPointTest : public ShapeFixture {
+class MPointPointTest : public RelationFixture {
 protected:
     static std::unique_ptr<MPoint> Numbered(int number, TPoint at)
     {
@@ -24,13 +23,6 @@ protected:
     {
         first->p1 = a;
         second->p1 = b;
-    }
-
-    // The results after the (type name, display name) item.
-    std::vector<MItem> Measured()
-    {
-        const std::vector<MItem>& all = relation.GetResults();
-        return {all.begin() + 1, all.end()};
     }
 
     std::unique_ptr<MPoint> first = Numbered(5, {10, 10});
@@ -46,11 +38,7 @@ TEST_F(MPointPointTest, NamesThePointsByNumberButMeasuresFromTheFirstPassed)
     EXPECT_EQ(relation.pointB, second.get());
     EXPECT_EQ(relation.shapeA, second.get());
     EXPECT_EQ(relation.GetResults().front(), (MItem{"Point Point Relation", "P2 P5"}));
-
-    const auto line = relation.DeriveShapes(&canvas, 2);
-    ASSERT_EQ(line.size(), 1u);
-    EXPECT_EQ(line[0]->p1, (TPoint{10, 10})) << "from point 5, the first passed";
-    EXPECT_EQ(line[0]->p2, (TPoint{40, 50}));
+    EXPECT_EQ(Derived(relation, 2), "L(10, 10)-(40, 50)") << "from point 5, the first passed";
 }
 
 TEST_F(MPointPointTest, ReportsTheDistanceInPixelsAndInTheCalibratedUnit)
@@ -67,9 +55,9 @@ TEST_F(MPointPointTest, ReportsTheDistanceInPixelsAndInTheCalibratedUnit)
     for (const auto& c : cases) {
         SetPoints(c.a, c.b);
         Calibrate(0, "");
-        EXPECT_EQ(Measured(), (std::vector<MItem>{{"Distance", c.pixels}})) << c.pixels;
+        EXPECT_EQ(Measured(relation), (std::vector<MItem>{{"Distance", c.pixels}})) << c.pixels;
         Calibrate(0.01, "mm");
-        EXPECT_EQ(Measured(), (std::vector<MItem>{{"Distance", c.millimetres}})) << c.pixels;
+        EXPECT_EQ(Measured(relation), (std::vector<MItem>{{"Distance", c.millimetres}})) << c.pixels;
     }
 }
 
@@ -79,13 +67,13 @@ TEST_F(MPointPointTest, FollowsAMoveOfEitherPoint)
     EXPECT_EQ(relation.label1, "50");
 
     second->Move(30, 40);
-    EXPECT_EQ(Measured(), (std::vector<MItem>{{"Distance", "100 px"}}));
+    EXPECT_EQ(Measured(relation), (std::vector<MItem>{{"Distance", "100 px"}}));
     first->Move(60, 80);
-    EXPECT_EQ(Measured(), (std::vector<MItem>{{"Distance", "0 px"}}));
-    image.fill(ToQRgb(kBackground));
+    EXPECT_EQ(Measured(relation), (std::vector<MItem>{{"Distance", "0 px"}}));
     relation.Draw(DRAW_NORMAL);
     EXPECT_EQ(relation.label1, "0");
     EXPECT_EQ(relation.dimAnchor, (TPoint{70, 90}));
+    EXPECT_EQ(Recorded(relation), "Mid-Point 70, 10");
 }
 
 TEST_F(MPointPointTest, DrawsADimensionLineBetweenThePointsAndIsPickedOnIt)
@@ -118,41 +106,26 @@ TEST_F(MPointPointTest, PointsAtOnePlaceDrawOnlyTheLabelThereAndLeaveNothingToPi
 
 TEST_F(MPointPointTest, RecordsTheMidpoint)
 {
-    MData data;
-    data.SetImageHeight(100);
-    EXPECT_TRUE(relation.ToData(data, false));
-    EXPECT_FALSE(data.IsEditable());
-    EXPECT_EQ(data.point.GetCaption(), "Mid-Point");
-    EXPECT_EQ(data.point.GetTextX(), "25");
-    EXPECT_EQ(data.point.GetTextY(), "70") << "y counted from the bottom";
-    EXPECT_FALSE(relation.ToData(data, true));
+    EXPECT_EQ(Recorded(relation), "Mid-Point 25, 70");
 }
 
 TEST_F(MPointPointTest, DerivesTheMidpointAndTheLineThroughDistinctPoints)
 {
     EXPECT_EQ(relation.DeriveCaptions(), (std::vector<std::string>{"Create Mid-Point", "Create Line Of Points"}));
-    const auto middle = relation.DeriveShapes(&canvas, 1);
-    ASSERT_EQ(middle.size(), 1u);
-    EXPECT_EQ(middle[0]->GetKind(), KIND_POINT);
-    EXPECT_EQ(middle[0]->p1, (TPoint{25, 30}));
-    EXPECT_EQ(middle[0]->state, STATE_CREATED);
-    EXPECT_TRUE(relation.DeriveShapes(&canvas, 3).empty());
+    EXPECT_EQ(Derived(relation, 1), "P(25, 30)");
+    EXPECT_EQ(Derived(relation, 3), "");
 
     SetPoints({30, 30}, {30, 30});
     EXPECT_EQ(relation.DeriveCaptions(), (std::vector<std::string>{"Create Mid-Point"}));
-    EXPECT_TRUE(relation.DeriveShapes(&canvas, 2).empty());
-    EXPECT_EQ(relation.DeriveShapes(&canvas, 1).size(), 1u);
+    EXPECT_EQ(Derived(relation, 1), "P(30, 30)");
+    EXPECT_EQ(Derived(relation, 2), "");
 }
 
 TEST_F(MPointPointTest, AnOperandThatIsNoPointMakesTheRelationInvalid)
 {
     const auto line = MLine::Create(&canvas, 0, 0, 50, 50);
     MPointPoint odd{first.get(), line.get(), &canvas};
-    EXPECT_FALSE(odd.IsValid());
-    EXPECT_EQ(odd.GetResults().size(), 1u);
-    odd.Draw(DRAW_NORMAL);
-    EXPECT_EQ(Count(kBackground), image.width() * image.height());
-    EXPECT_TRUE(odd.DeriveCaptions().empty());
+    ExpectInert(odd);
 }
 
 } // namespace
