@@ -3,10 +3,18 @@
 #include "platform/gui/TCanvas.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
+#include "shapes/MCircleCircle.h"
 #include "shapes/MData.h"
 #include "shapes/MLine.h"
+#include "shapes/MLineCircle.h"
+#include "shapes/MLineLine.h"
 #include "shapes/MPoint.h"
+#include "shapes/MPointLine.h"
+#include "shapes/MPointPoint.h"
 #include "shapes/MTool.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -29,6 +37,41 @@ MRelation::MRelation(MShape* a, MShape* b, TCanvas* defaultCanvas) : MShape(defa
         shapeB = a;
     }
     FinishCreate();
+}
+
+int MRelation::KindFor(const MShape* a, const MShape* b)
+{
+    if (!a || !b)
+        return 0;
+    const int lower = std::min(a->GetKind(), b->GetKind());
+    const int upper = std::max(a->GetKind(), b->GetKind());
+    if (lower == KIND_POINT && upper == KIND_POINT)
+        return KIND_POINTPOINT;
+    if (lower == KIND_POINT && upper == KIND_LINE)
+        return KIND_POINTLINE;
+    if (lower == KIND_LINE && upper == KIND_LINE)
+        return KIND_LINELINE;
+    if (lower == KIND_LINE && upper == KIND_CIRCLE)
+        return KIND_LINECIRCLE;
+    if (lower == KIND_CIRCLE && upper == KIND_CIRCLE)
+        return KIND_CIRCLECIRCLE;
+    return 0;
+}
+
+std::unique_ptr<MRelation> MRelation::Create(MShape* a, MShape* b, TCanvas* defaultCanvas)
+{
+    const int kind = KindFor(a, b);
+    // Of two kinds, the lower one (point, then line) goes first.
+    if (kind != 0 && b->GetKind() < a->GetKind())
+        std::swap(a, b);
+    switch (kind) {
+    case KIND_POINTPOINT: return std::make_unique<MPointPoint>(a, b, defaultCanvas);
+    case KIND_POINTLINE: return std::make_unique<MPointLine>(a, b, defaultCanvas);
+    case KIND_LINELINE: return std::make_unique<MLineLine>(a, b, defaultCanvas);
+    case KIND_LINECIRCLE: return std::make_unique<MLineCircle>(a, b, defaultCanvas);
+    case KIND_CIRCLECIRCLE: return std::make_unique<MCircleCircle>(a, b, defaultCanvas);
+    default: return nullptr;
+    }
 }
 
 std::string MRelation::GetDisplayName() const

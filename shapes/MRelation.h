@@ -24,6 +24,16 @@ public:
     // one kind are ordered by number, `a` first on equal numbers.
     MRelation(MShape* a, MShape* b, TCanvas* defaultCanvas);
 
+    // The kind of relation two shapes make, whichever comes first: two
+    // points KIND_POINTPOINT, a point and a line KIND_POINTLINE, two lines
+    // KIND_LINELINE, a line and a circle KIND_LINECIRCLE, two circles
+    // KIND_CIRCLECIRCLE; 0 for any other pair (rectangles, ellipses, arcs,
+    // polygons and text marks take part in none).
+    static int KindFor(const MShape* a, const MShape* b);
+    // That relation, with the point before the line and the line before the
+    // circle; null for a pair that makes none.
+    static std::unique_ptr<MRelation> Create(MShape* a, MShape* b, TCanvas* defaultCanvas);
+
     // The operands' display names joined by a blank: "P1 L3".
     std::string GetDisplayName() const override;
     // Moves the dimension line nearer to or farther from the measured points;
