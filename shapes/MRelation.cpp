@@ -127,13 +127,14 @@ bool MRelation::NearDimensionLine(int x, int y) const
     return MTool::NearSegment(dimStart, dimEnd, {x, y}, param->GetActiveWidth());
 }
 
-void MRelation::DrawFootDimension(TCanvas* target, TPoint l1, TPoint l2, TPoint to, TPoint& foot, TPoint& extEnd)
+void MRelation::DrawFootDimension(TCanvas* target, TPoint l1, TPoint l2, TPoint point, TPoint& foot,
+                                  TPoint& extEnd)
 {
-    foot = MTool::FootOfPerpendicular(l1, l2, to);
+    foot = MTool::FootOfPerpendicular(l1, l2, point);
     extEnd = MTool::NearerEndOutside(l1, l2, foot);
     if (!MTool::IsZeroPoint(extEnd))
         DrawSegment(target, foot, extEnd);
-    DrawDimension(target, foot, to);
+    DrawDimension(target, foot, point);
 }
 
 int MRelation::HitFootDimension(int x, int y, TPoint foot, TPoint extEnd)

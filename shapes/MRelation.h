@@ -53,12 +53,12 @@ public:
 protected:
     // (x, y) within the pick tolerance of the dimension line last drawn.
     bool NearDimensionLine(int x, int y) const;
-    // The perpendicular from `target` to the line through l1 and l2 as a
-    // dimension from its foot to `target`. `foot` gets the foot, rounded to
+    // The perpendicular from `point` to the line through l1 and l2, drawn as
+    // a dimension from its foot to `point`. `foot` gets the foot, rounded to
     // whole pixels. When the foot lies beyond an end of the segment (by more
     // than 2 px of slack) `extEnd` gets the nearer end and the segment is
     // extended to the foot; else `extEnd` is (0, 0).
-    void DrawFootDimension(TCanvas* target, TPoint l1, TPoint l2, TPoint to, TPoint& foot, TPoint& extEnd);
+    void DrawFootDimension(TCanvas* target, TPoint l1, TPoint l2, TPoint point, TPoint& foot, TPoint& extEnd);
     // The hit test that goes with it: the dimension line (HIT_LABEL), the
     // extension (HIT_BODY), then the base test.
     int HitFootDimension(int x, int y, TPoint foot, TPoint extEnd);
