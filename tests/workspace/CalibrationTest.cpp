@@ -264,10 +264,18 @@ TEST_F(Calibration, ValueEditsTakeDigitsAndOnePointOnly)
 {
     FormMeasure->MenuRule->trigger();
     Dialog().SetHoriLength(200);
-    QTest::keyClicks(Dialog().EditValueHori, "1a,2.5.3-");
+    QTest::keyClicks(Dialog().EditValueHori, "1a2.5.3-");
     EXPECT_EQ(Dialog().EditValueHori->text(), "12.53");
     QTest::keyClicks(Dialog().EditValueHori, "45678");
     EXPECT_EQ(Dialog().EditValueHori->text(), "12.53456") << "at most 8 characters";
+}
+
+TEST_F(Calibration, ATypedNumberIsShownAndCalibratedAsItWillBeRead)
+{
+    Calibrate(300, "0,3", 200, "1e-1");
+    EXPECT_EQ(Dialog().EditValueHori->text(), "0.3");
+    EXPECT_EQ(Dialog().EditValueVert->text(), "1e-1");
+    EXPECT_EQ(Param().GetRuler("Default"), (MRulerItem{"0.001", "0.0005", "mm", "mm"}));
 }
 
 TEST_F(Calibration, TypedValuesAndLengthsUseAPointUnderAGermanLocale)
