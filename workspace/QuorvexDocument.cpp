@@ -14,11 +14,6 @@ namespace {
 constexpr int kFirstSerialNumber = 1;
 constexpr int kLastSerialNumber = 999;
 
-bool IsHit(int hit)
-{
-    return hit == HIT_POINT || hit == HIT_BODY || hit == HIT_LABEL;
-}
-
 } // namespace
 
 bool TFormMeasure::AddShape(MShape* shape)

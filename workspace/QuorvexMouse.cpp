@@ -20,11 +20,6 @@
 
 namespace {
 
-bool IsHit(int hit)
-{
-    return hit == HIT_POINT || hit == HIT_BODY || hit == HIT_LABEL;
-}
-
 bool IsDragging(const MShape* shape)
 {
     return shape && (shape->GetEditState() == EDIT_RESHAPE || shape->GetEditState() == EDIT_MOVE);
