@@ -215,8 +215,8 @@ MRelation* MDocument::RelationAt(int x, int y, int* hit) const
 bool MDocument::RemoveRelationsOf(const MShape* shape)
 {
     ClearSelectedRelation();
-    std::vector<std::unique_ptr<MRelation>> doomed =
-        relations.TakeIf([shape](const MRelation* relation) { return relation->shapeA == shape || relation->shapeB == shape; });
+    std::vector<std::unique_ptr<MRelation>> doomed = relations.TakeIf(
+        [shape](const MRelation* relation) { return relation->shapeA == shape || relation->shapeB == shape; });
     for (std::unique_ptr<MRelation>& relation : doomed)
         Free(std::move(relation));
     return !doomed.empty();

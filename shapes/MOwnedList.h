@@ -111,7 +111,8 @@ public:
 private:
     typename Storage::iterator Find(const T* item)
     {
-        return std::find_if(items_.begin(), items_.end(), [item](const std::unique_ptr<T>& p) { return p.get() == item; });
+        return std::find_if(items_.begin(), items_.end(),
+                            [item](const std::unique_ptr<T>& p) { return p.get() == item; });
     }
 
     Storage items_;

@@ -72,6 +72,7 @@ TFormMeasure::TFormMeasure(QWidget* parent)
     // Key preview: the window's key events pass here before any control
     // (the scroll area would take the arrow keys).
     qApp->installEventFilter(this);
+    Document.OnFreeing = [this](const MShape* shape) { ShapeFreeing(shape); };
     Param = MParam::GetInstance();
     Lan = MLan::GetInstance();
     Tool = MTool::GetInstance();
@@ -101,7 +102,9 @@ TFormMeasure::TFormMeasure(QWidget* parent)
 
 TFormMeasure::~TFormMeasure()
 {
-    FreeDocument();
+    // The ruler line, then the document while the window can still hear it.
+    CalibrationRule.reset();
+    Document.DeleteAllShapes();
     if (ZoomImage && MShape::GetZoomCanvas() == ZoomImage->Canvas())
         MShape::SetZoomCanvas(nullptr);
     delete ZoomBackImage;
@@ -285,23 +288,23 @@ void TFormMeasure::ArmShapeTool()
     // The shape classes of the tools, in the order the check marks are
     // looked at; a tool whose shape class is not part of the model yet arms
     // nothing.
-    using Maker = MShape* (*)(TCanvas*);
+    using Maker = std::unique_ptr<MShape> (*)(TCanvas*);
     const std::pair<QAction*, Maker> tools[] = {
-        {MenuPoint, [](TCanvas* canvas) -> MShape* { return new MPoint(canvas); }},
-        {MenuLine, [](TCanvas* canvas) -> MShape* { return new MLine(canvas); }},
+        {MenuPoint, [](TCanvas* canvas) -> std::unique_ptr<MShape> { return std::make_unique<MPoint>(canvas); }},
+        {MenuLine, [](TCanvas* canvas) -> std::unique_ptr<MShape> { return std::make_unique<MLine>(canvas); }},
         {MenuRect, nullptr},
         {MenuCircle, nullptr},
         {MenuEllipse, nullptr},
         {MenuArc, nullptr},
-        {MenuMark, [](TCanvas* canvas) -> MShape* { return new MMark(canvas); }},
+        {MenuMark, [](TCanvas* canvas) -> std::unique_ptr<MShape> { return std::make_unique<MMark>(canvas); }},
         {MenuCircleTriple, nullptr},
-        {MenuLineAngle, [](TCanvas* canvas) -> MShape* { return new MLine(canvas); }},
+        {MenuLineAngle, [](TCanvas* canvas) -> std::unique_ptr<MShape> { return std::make_unique<MLine>(canvas); }},
         {MenuPolygon, nullptr}};
     const auto checked = std::find_if(std::begin(tools), std::end(tools),
                                       [](const auto& tool) { return tool.first->isChecked(); });
     if (checked == std::end(tools) || !checked->second)
         return;
-    Selected = checked->second(ImagePaint->Canvas());
+    Document.SetSelected(checked->second(ImagePaint->Canvas()));
     SelectToolMode(MODE_CREATE);
 }
 
@@ -522,11 +525,8 @@ void TFormMeasure::RedrawImage()
 
 void TFormMeasure::DrawDocument(TCanvas* canvas)
 {
-    DrawRelations(canvas);
-    for (MShape* shape : ShapeList)
-        shape->Draw(DRAW_NORMAL, canvas);
-    if (Mode != MODE_CREATE && Selected && Selected->selected)
-        Selected->Draw(DRAW_ACTIVE, canvas);
+    // The shape under creation draws its own rubber band.
+    Document.Draw(canvas, MarksShown(), Mode != MODE_CREATE);
 }
 
 double TFormMeasure::DefaultRulerLength()
@@ -634,45 +634,21 @@ void TFormMeasure::UpdateSelection(bool alsoDigit)
     DigitShape = Selected;
 }
 
+void TFormMeasure::ShowRelationValues()
+{
+    ClearValues(true);
+    if (!SelectedRelation)
+        return;
+    for (const MItem& item : SelectedRelation->GetResults())
+        AddValueLine(item.name, item.value);
+    DigitShape = SelectedRelation;
+    if (MarksShown())
+        SelectedRelation->Draw(DRAW_ACTIVE, BufferBitmap->Canvas());
+}
+
 bool TFormMeasure::IsSelectMode() const
 {
     return Mode == MODE_SELECT;
-}
-
-bool TFormMeasure::HasShapes() const
-{
-    return !ShapeList.empty();
-}
-
-bool TFormMeasure::HasRelations() const
-{
-    return !RelationList.empty();
-}
-
-bool TFormMeasure::HasSelectedShape() const
-{
-    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return shape->selected; });
-}
-
-bool TFormMeasure::CanDelete() const
-{
-    return HasSelectedShape();
-}
-
-bool TFormMeasure::HasSelectedUnmarked() const
-{
-    return std::any_of(ShapeList.begin(), ShapeList.end(),
-                       [](const MShape* shape) { return shape->selected && !shape->marked; });
-}
-
-bool TFormMeasure::HasMarkedShape() const
-{
-    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return shape->marked; });
-}
-
-bool TFormMeasure::HasUnmarkedShape() const
-{
-    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return !shape->marked; });
 }
 
 void TFormMeasure::UpdateEditCommands()

@@ -1,11 +1,13 @@
-// The main window: the measuring document (working image, back buffer, shape
-// and relation lists, selection, tool and mode) with its menus, tool bars,
-// paint box and status bar. Created first of all forms at start-up and living
-// until exit; every other workspace window works through it.
+// The main window: the working image and back buffer, the measuring document
+// (shapes/MDocument.h) it shows and edits, the tool and mode, the editing
+// state of the mouse and keys, and its menus, tool bars, paint box and status
+// bar. Created first of all forms at start-up and living until exit; every
+// other workspace window works through it.
 #pragma once
 
 #include "platform/gui/GuiTypes.h"
 #include "platform/gui/TPaintBox.h"
+#include "shapes/MDocument.h"
 #include "shapes/MTool.h"
 #include "ui_TFormMeasure.h"
 #include "workspace/MCalibration.h"
@@ -14,6 +16,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,11 +75,14 @@ public:
     // wipes rubber bands out of ZoomImage. Owned; null until a picture loads.
     TBitmap* ZoomImage = nullptr;
     TBitmap* ZoomBackImage = nullptr;
-    MShape* Selected = nullptr;
-    MRelation* SelectedRelation = nullptr;
-    MShape* CalibrationRule = nullptr; // owned, never listed
-    std::vector<MShape*> ShapeList;    // owned, drawing and hit-test order
-    std::vector<MRelation*> RelationList; // owned
+    // The shapes, relations and selection, with the rules they keep.
+    MDocument Document;
+    // The document's state under the names the window's commands use.
+    const MOwnedList<MShape>& ShapeList = Document.ShapeList();       // drawing and hit-test order
+    const MOwnedList<MRelation>& RelationList = Document.RelationList();
+    MShape* const& Selected = Document.Selected();                    // listed, or the shape under creation
+    MRelation* const& SelectedRelation = Document.SelectedRelation(); // listed, or shown unlisted
+    std::unique_ptr<MShape> CalibrationRule; // the ruler line of calibration, never listed
     bool Banding = false;
     bool StickyTool = false;
     bool CtrlDown = false;
@@ -105,21 +111,29 @@ public:
     std::array<QLabel*, 3> StatusPanels{};
     QWidget* PaintOrna = nullptr;
 
-    // ---- Document: the shape and relation lists ----
-    bool AddShape(MShape* shape);
-    int NextSerialNumber(int kind) const;
-    bool IsInShapeList(const MShape* shape) const;
-    MShape* ShapeAt(int x, int y) const;
-    void SelectShape(MShape* shape, bool exclusive);
-    bool ClearSelected();
+    // ---- The document's list operations (MDocument says what each does) ----
+    bool AddShape(MShape* shape) { return Document.AddShape(shape); }
+    MShape* AddShape(std::unique_ptr<MShape> shape) { return Document.AddShape(std::move(shape)); }
+    int NextSerialNumber(int kind) const { return Document.NextSerialNumber(kind); }
+    bool IsInShapeList(const MShape* shape) const { return Document.IsInShapeList(shape); }
+    MShape* ShapeAt(int x, int y) const { return Document.ShapeAt(x, y); }
+    void SelectShape(MShape* shape, bool exclusive) { Document.SelectShape(shape, exclusive); }
+    bool ClearSelected() { return Document.ClearSelected(); }
+    // The document's, then a redraw.
     bool DeleteShape(MShape*& shape);
+    // The document's, then the value windows emptied and, unless
+    // calibrating, select mode.
     void DeleteAllShapes();
-    bool AddRelation(MRelation* relation);
-    MRelation* FindRelationLike(const MRelation* relation) const;
-    MRelation* FindRelationBetween(const MShape* a, const MShape* b) const;
-    MRelation* RelationAt(int x, int y) const;
-    bool RemoveRelationsOf(const MShape* shape);
-    bool ClearSelectedRelation();
+    bool AddRelation(MRelation* relation) { return Document.AddRelation(relation); }
+    MRelation* AddRelation(std::unique_ptr<MRelation> relation) { return Document.AddRelation(std::move(relation)); }
+    MRelation* FindRelationLike(const MRelation* relation) const { return Document.FindRelationLike(relation); }
+    MRelation* FindRelationBetween(const MShape* a, const MShape* b) const
+    {
+        return Document.FindRelationBetween(a, b);
+    }
+    MRelation* RelationAt(int x, int y) const { return Document.RelationAt(x, y); }
+    bool RemoveRelationsOf(const MShape* shape) { return Document.RemoveRelationsOf(shape); }
+    bool ClearSelectedRelation() { return Document.ClearSelectedRelation(); }
 
     // ---- Messages from a later start ----
     void Dispatch(int message);
@@ -174,7 +188,7 @@ public:
     bool MarksShown() const;
 
     // ---- Relation picking by mouse (QuorvexPicking.cpp) ----
-    int CountSelectedShapes() const;
+    int CountSelectedShapes() const { return Document.CountSelectedShapes(); }
     bool IsRelationButtonDown() const;
     void BuildRelation(MShape* a, MShape* b);
     bool BuildButtonRelation(MShape* a, MShape* b);
@@ -196,14 +210,14 @@ public:
     void ShowRelationValues();
     void UpdateEditCommands();
     bool IsSelectMode() const;
-    bool HasShapes() const;
-    bool HasRelations() const;
-    bool HasSelectedShape() const;
-    bool CanDelete() const;
-    bool HasSelectedUnmarked() const;
-    bool HasMarkedShape() const;
-    bool HasUnmarkedShape() const;
-    bool IsRelationSelected() const;
+    bool HasShapes() const { return Document.HasShapes(); }
+    bool HasRelations() const { return Document.HasRelations(); }
+    bool HasSelectedShape() const { return Document.HasSelectedShape(); }
+    bool CanDelete() const { return Document.CanDelete(); }
+    bool HasSelectedUnmarked() const { return Document.HasSelectedUnmarked(); }
+    bool HasMarkedShape() const { return Document.HasMarkedShape(); }
+    bool HasUnmarkedShape() const { return Document.HasUnmarkedShape(); }
+    bool IsRelationSelected() const { return Document.IsRelationSelected(); }
 
     // ---- Settings and layout ----
     bool LoadSettings();
@@ -293,17 +307,9 @@ private:
     };
     std::vector<ToolItem> ToolItems() const;
     void ChooseShapeTool(QAction* item);
-    // Redraw step for the relations: each listed one, then an unlisted
-    // current relation, while marks are shown.
-    void DrawRelations(TCanvas* canvas);
-    // Frees the current relation and every listed one.
-    void FreeRelations();
-    // Frees one relation and forgets it as the numeric entry window's shape.
-    void DeleteRelation(MRelation* relation);
-    // Frees the whole document: relations before the shapes they point at.
-    void FreeDocument();
-    // Frees every relation, then every listed shape, and forgets them.
-    void FreeShapes();
+    // Forgets the window's own pointers to a shape or relation that the
+    // document is about to free.
+    void ShapeFreeing(const MShape* shape);
     void CreateComponents();
     void ConnectCommands();
     // Connects a command; for a checkable item the check mark the click
@@ -328,8 +334,6 @@ private:
     void TrackSelect(TShiftState shift, int x, int y);
     void SelectMouseUp(TMouseButton button, TShiftState shift, int x, int y);
     void EndBand(int x, int y);
-    // Forgets every pointer to a shape about to be freed.
-    void ForgetShape(const MShape* shape);
     // The redraw's shapes and relations, on a canvas of the caller's.
     void DrawDocument(TCanvas* canvas);
     // The magnifier's view moves to the block around (x, y), clean.

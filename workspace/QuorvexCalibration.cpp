@@ -18,17 +18,16 @@ void TFormMeasure::MenuRuleClick()
 
 void TFormMeasure::StartCalibration(int direction, bool reset)
 {
-    delete CalibrationRule;
-    CalibrationRule = nullptr;
+    CalibrationRule.reset();
     if (reset && FormRuleHoriVert)
         FormRuleHoriVert->Reset();
     if (direction == RULE_VERT) {
-        CalibrationRule = new MLineVert(ImagePaint->Canvas());
+        CalibrationRule = std::make_unique<MLineVert>(ImagePaint->Canvas());
         CalibrationDirection = RULE_VERT;
         if (FormRuleHoriVert)
             FormRuleHoriVert->SelectVert();
     } else {
-        CalibrationRule = new MLineHori(ImagePaint->Canvas());
+        CalibrationRule = std::make_unique<MLineHori>(ImagePaint->Canvas());
         CalibrationDirection = RULE_HORI;
         if (FormRuleHoriVert)
             FormRuleHoriVert->SelectHori();
@@ -90,7 +89,7 @@ void TFormMeasure::EndRuleLineIfFinished()
 
 void TFormMeasure::ShowCalibrationLength()
 {
-    const auto* line = dynamic_cast<const MLine*>(CalibrationRule);
+    const auto* line = dynamic_cast<const MLine*>(CalibrationRule.get());
     if (!line || !FormRuleHoriVert)
         return;
     const double length = line->GetLength();

@@ -49,8 +49,7 @@ void TFormMeasure::FinishShapeCreation(int x, int y)
     }
     if (AngleStep == 2) {
         if (AngleFirstLine && AngleFirstLine->GetKind() == KIND_LINE && shape->GetKind() == KIND_LINE) {
-            ClearSelectedRelation();
-            SelectedRelation = new MLineLine(AngleFirstLine, shape, ImagePaint->Canvas());
+            Document.SetSelectedRelation(std::make_unique<MLineLine>(AngleFirstLine, shape, ImagePaint->Canvas()));
             // A refused relation is unlisted, so clearing the selection frees it.
             if (!AddRelation(SelectedRelation))
                 ClearSelectedRelation();

@@ -154,7 +154,7 @@ void TFormMeasure::SelectMouseDown(TMouseButton button, TShiftState shift, int x
     }
 
     MShape* previous = Selected;
-    Selected = candidate;
+    Document.SetSelected(candidate);
     if (previous && previous != candidate) {
         if (IsRelationButtonDown() && BuildButtonRelation(candidate, previous)) {
             SelectShape(candidate, true);
@@ -195,9 +195,7 @@ void TFormMeasure::SelectMouseDown(TMouseButton button, TShiftState shift, int x
     SelectShape(candidate, false);
     RedrawImage();
     if (CountSelectedShapes() == 2) {
-        std::vector<MShape*> pair;
-        std::copy_if(ShapeList.begin(), ShapeList.end(), std::back_inserter(pair),
-                     [](const MShape* shape) { return shape->selected; });
+        const std::vector<MShape*> pair = Document.SelectedShapes();
         BuildRelation(pair[0], pair[1]);
     }
 }
@@ -207,9 +205,7 @@ void TFormMeasure::ClickOffShapes(TMouseButton button, TShiftState shift, int x,
     ClearSelected();
     if (MarksShown()) {
         if (MRelation* relation = RelationAt(x, y)) {
-            if (relation != SelectedRelation)
-                ClearSelectedRelation();
-            SelectedRelation = relation;
+            Document.SetSelectedRelation(relation);
             SelectShape(relation->shapeA, true);
             SelectShape(relation->shapeB, false);
             relation->Draw(DRAW_ACTIVE);
@@ -392,7 +388,7 @@ void TFormMeasure::EndBand(int x, int y)
         if (shape->selected)
             inside.push_back(shape);
     }
-    Selected = inside.empty() ? nullptr : inside.back();
+    Document.SetSelected(inside.empty() ? nullptr : inside.back());
     if (inside.size() != 1)
         ClearSelected();
     if (inside.size() == 2) {
@@ -450,17 +446,7 @@ void TFormMeasure::MenuDeleteClick()
     if (IsLocked() && !AskConfirmation(Slot(66)))
         return;
     SelectToolMode(MODE_SELECT);
-    ClearSelected();
-    std::vector<MShape*> doomed;
-    std::copy_if(ShapeList.begin(), ShapeList.end(), std::back_inserter(doomed),
-                 [](const MShape* shape) { return shape->selected; });
-    for (MShape* shape : doomed) {
-        RemoveRelationsOf(shape);
-        std::erase(ShapeList, shape);
-        ForgetShape(shape);
-        delete shape;
-    }
-    if (doomed.empty())
+    if (!Document.DeleteSelectedShapes())
         return;
     RedrawImage();
     UpdateSelection(true);

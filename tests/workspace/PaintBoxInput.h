@@ -93,8 +93,8 @@ protected:
     // A finished, unselected line in the document.
     MShape* AddLine(TPoint a, TPoint b)
     {
-        MShape* line = MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y).release();
-        EXPECT_TRUE(Form->AddShape(line));
+        MShape* line = Form->AddShape(MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y));
+        EXPECT_TRUE(line);
         line->selected = false;
         return line;
     }

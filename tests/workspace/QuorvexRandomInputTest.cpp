@@ -11,8 +11,12 @@
 // The run is fixed by its seed and lasts a time budget:
 //   QUORVEX_RANDOM_SEED     the seed (default 12); printed, and named when a step fails
 //   QUORVEX_RANDOM_SECONDS  how long to run (default 20)
+//   QUORVEX_RANDOM_STEPS    a number of steps to run instead, whatever it takes
 // A failing step names the seed, its number and the last steps taken; the same
-// seed replays the same steps.
+// seed replays the same steps. The run ends by printing a digest of the
+// document and the editing state after every step, and of the pixels on
+// screen every 50 steps: two builds that give the same digest for the same
+// seed and steps behaved alike all the way.
 #include "PaintBoxInput.h"
 
 #include "platform/gui/TBitmap.h"
@@ -24,11 +28,13 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -60,6 +66,7 @@ protected:
         PaintBoxTest::SetUp();
         Seed = unsigned(EnvironmentNumber("QUORVEX_RANDOM_SEED", kDefaultSeed));
         Seconds = EnvironmentNumber("QUORVEX_RANDOM_SECONDS", kDefaultSeconds);
+        Steps = int(EnvironmentNumber("QUORVEX_RANDOM_STEPS", 0));
         Random.seed(Seed);
         std::printf("random input: seed %u for %g s (QUORVEX_RANDOM_SEED and QUORVEX_RANDOM_SECONDS)\n", Seed,
                     Seconds);
@@ -315,6 +322,33 @@ protected:
         return broken.str();
     }
 
+    // The shapes, relations, selection, mode and drags, hashed, and with
+    // `pixels` the back buffer and the screen too.
+    std::size_t Digest(bool pixels) const
+    {
+        const TFormMeasure& form = *Form;
+        std::vector<const MShape*> shapes(form.ShapeList.begin(), form.ShapeList.end());
+        const auto indexOf = [&](const MShape* shape) {
+            const auto at = std::find(shapes.begin(), shapes.end(), shape);
+            return shape == nullptr ? -1 : at == shapes.end() ? -2 : int(at - shapes.begin());
+        };
+        std::ostringstream state;
+        for (const MShape* shape : shapes)
+            state << shape->GetKind() << ' ' << shape->number << ' ' << shape->p1.x << ',' << shape->p1.y << ' '
+                  << shape->p2.x << ',' << shape->p2.y << ' ' << shape->selected << shape->marked << ' '
+                  << shape->GetEditState() << ';';
+        for (const MRelation* relation : form.RelationList)
+            state << indexOf(relation->shapeA) << '-' << indexOf(relation->shapeB) << ';';
+        state << indexOf(form.Selected) << ' ' << (form.SelectedRelation != nullptr) << ' ' << form.Mode << ' '
+              << form.AngleStep << ' ' << form.Banding << form.GroupMove << form.TextEntry << form.StickyTool << ' '
+              << form.HoverPoint.x << ',' << form.HoverPoint.y;
+        std::size_t digest = std::hash<std::string>()(state.str());
+        if (pixels)
+            for (const QImage& image : {form.BufferBitmap->Image(), form.ImagePaint->ScreenImage()})
+                digest = digest * 31 + std::size_t(qHashBits(image.constBits(), std::size_t(image.sizeInBytes())));
+        return digest;
+    }
+
     std::string Replay(int step) const
     {
         std::string text = "seed " + std::to_string(Seed) + ", step " + std::to_string(step) +
@@ -326,6 +360,7 @@ protected:
 
     unsigned Seed = kDefaultSeed;
     double Seconds = kDefaultSeconds;
+    int Steps = 0;
     std::mt19937 Random;
     std::vector<QAction*> Commands;
     std::deque<std::string> History;
@@ -339,7 +374,9 @@ TEST_F(QuorvexRandomInput, TheDocumentHoldsTogetherAfterEveryStep)
     const auto budget = std::chrono::duration<double>(Seconds);
     int step = 0;
     std::size_t mostShapes = 0;
-    for (; std::chrono::steady_clock::now() - start < budget; ++step) {
+    std::size_t digest = 0;
+    const auto goOn = [&] { return Steps > 0 ? step < Steps : std::chrono::steady_clock::now() - start < budget; };
+    for (; goOn(); ++step) {
         try {
             Step();
         } catch (const std::exception& error) {
@@ -348,8 +385,10 @@ TEST_F(QuorvexRandomInput, TheDocumentHoldsTogetherAfterEveryStep)
         const std::string broken = BrokenRules();
         ASSERT_TRUE(broken.empty()) << broken << Replay(step);
         mostShapes = std::max(mostShapes, Form->ShapeList.size());
+        digest = digest * 31 + Digest(step % 50 == 0);
     }
-    std::printf("random input: %d steps, at most %zu shapes\n", step, mostShapes);
+    digest = digest * 31 + Digest(true);
+    std::printf("random input: %d steps, at most %zu shapes, digest %zx\n", step, mostShapes, digest);
     RecordProperty("seed", int(Seed));
     RecordProperty("steps", step);
 }
