@@ -171,11 +171,30 @@ public:
     // The block of the view starts again from the picture; the shapes drawn
     // next land on it (the full redraw draws them).
     void RebuildZoomImages();
-    // Wipes rubber bands: the paint box from the picture (fromImage) or the
-    // back buffer, the magnifier's view from its clean copy.
-    void RestoreViewAt(int x, int y, bool fromImage);
+    // Wipes rubber bands off the paint box (WipeTransient) and the
+    // magnifier's view around (x, y).
+    void RestoreViewAt(int x, int y);
 
     // ---- Mouse and keys on the image (QuorvexMouse.cpp) ----
+    // What the mouse on the picture is doing, and so where its next press,
+    // move and release go (the table in QuorvexMouse.cpp).
+    enum class TPictureState {
+        Still,         // nothing takes the mouse: no shape to create, no ruler line open
+        Typing,        // create mode: the new text mark's box is open
+        Creating,      // create mode: the shape under creation takes the clicks
+        Ruling,        // calibration: the ruler line takes the clicks
+        Hovering,      // select mode, no drag
+        Banding,       // select mode: a rubber band is dragged
+        GroupMoving,   // select mode: every selected shape is dragged
+        ShapeDragging, // select mode: a point, the body or a label of Selected is dragged
+        LabelDragging, // select mode: the label of SelectedRelation is dragged
+    };
+    // The one place that decides it, from the mode and the drag in progress.
+    TPictureState PictureState() const;
+    // Takes transient drawing (rubber bands, highlights, previews) off the
+    // paint box: it shows the back buffer again, or the plain picture while
+    // calibrating.
+    void WipeTransient();
     void ImagePaintMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void ImagePaintMouseMove(TShiftState shift, int x, int y);
     void ImagePaintMouseUp(TMouseButton button, TShiftState shift, int x, int y);
@@ -321,18 +340,23 @@ private:
     void PlaceToolBars();
     QString Slot(int slot) const;
 
-    // Mouse routing by mode.
+    // The mouse's handlers for the picture states.
     void ConnectImagePaintMouse();
     // The position kept the pick tolerance inside the paint box.
     TPoint ClampToPaintBox(int x, int y) const;
-    void CreateMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    // A press or release on the shape under creation: the click after the
+    // rubber band is wiped, and the shape finished when it was the last.
+    void CreationClick(int x, int y, const std::function<void()>& click);
     // A press while the text-mark box is open.
     void TextEntryMouseDown();
     void SelectMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     // A click on no shape: a relation under it, else a rubber band.
     void ClickOffShapes(TMouseButton button, TShiftState shift, int x, int y);
-    void TrackSelect(TShiftState shift, int x, int y);
-    void SelectMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    // Highlights Selected when (x, y) hits it; false when it does not.
+    bool HighlightSelectedAt(int x, int y);
+    // Highlights the first shape, else (marks shown) the first relation,
+    // under (x, y), with its cursor; the default cursor over nothing.
+    void HighlightAt(int x, int y);
     void EndBand(int x, int y);
     // The redraw's shapes and relations, on a canvas of the caller's.
     void DrawDocument(TCanvas* canvas);

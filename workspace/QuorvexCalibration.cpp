@@ -51,7 +51,7 @@ void TFormMeasure::RuleMouseDown(TMouseButton button, TShiftState shift, int x, 
 {
     if (!IsRuleLineOpen())
         return;
-    PaintBitmap(ImagePaint, ImageBitmap);
+    WipeTransient();
     CalibrationRule->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y);
     EndRuleLineIfFinished();
 }
@@ -60,7 +60,7 @@ void TFormMeasure::RuleMouseMove(TShiftState shift, int x, int y)
 {
     if (!IsRuleLineOpen())
         return;
-    PaintBitmap(ImagePaint, ImageBitmap);
+    WipeTransient();
     CalibrationRule->MouseMove(ModifiersOf(shift), x, y);
 }
 
@@ -68,7 +68,7 @@ void TFormMeasure::RuleMouseUp(TMouseButton button, TShiftState shift, int x, in
 {
     if (!IsRuleLineOpen())
         return;
-    PaintBitmap(ImagePaint, ImageBitmap);
+    WipeTransient();
     CalibrationRule->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
     EndRuleLineIfFinished();
 }

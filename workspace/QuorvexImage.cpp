@@ -186,8 +186,8 @@ void TFormMeasure::DrawZoom(int x, int y)
     MTool::DrawLine(view, {std::max(c.x - half, 0), c.y}, {std::min(c.x + half, 2 * r), c.y});
 }
 
-void TFormMeasure::RestoreViewAt(int x, int y, bool fromImage)
+void TFormMeasure::RestoreViewAt(int x, int y)
 {
-    PaintBitmap(ImagePaint, fromImage ? ImageBitmap : BufferBitmap);
+    WipeTransient();
     PlaceZoomView(x, y);
 }
