@@ -3,14 +3,13 @@
 // it. Shapes themselves are never written to a file.
 #include "workspace/Quorvex.h"
 
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/TBitmap.h"
 #include "platform/gui/TJPEGImage.h"
 #include "shapes/MTool.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 
 #include <exception>
 
@@ -20,19 +19,6 @@ namespace {
 const QStringList kImageFilters{"Bitmaps (*.bmp)", "JPEG (*.jpg)"};
 const QString kBitmapExtension = "bmp";
 constexpr int kBestJpegQuality = 100;
-
-// Qt's own dialog rather than the desktop's, so it looks the same everywhere
-// and can be driven headless.
-QFileDialog* MakeImageDialog(QWidget* parent, const QString& name, QFileDialog::AcceptMode mode,
-                             const QString& folder)
-{
-    auto* dialog = new QFileDialog(parent);
-    dialog->setObjectName(name);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(mode);
-    dialog->setDirectory(QDir::current().absoluteFilePath(folder));
-    return dialog;
-}
 
 void PrepareImageDialog(QFileDialog* dialog)
 {
@@ -55,7 +41,7 @@ std::string WithDefaultExtension(const QString& fileName)
 void TFormMeasure::MenuOpenClick()
 {
     if (!OpenDialogImage) {
-        OpenDialogImage = MakeImageDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
+        OpenDialogImage = MakeFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
         OpenDialogImage->setFileMode(QFileDialog::ExistingFile);
     }
     PrepareImageDialog(OpenDialogImage);
@@ -67,7 +53,7 @@ void TFormMeasure::MenuOpenClick()
 void TFormMeasure::MenuSaveClick()
 {
     if (!SaveDialogImage) {
-        SaveDialogImage = MakeImageDialog(this, "SaveDialogImage", QFileDialog::AcceptSave, "Output");
+        SaveDialogImage = MakeFileDialog(this, "SaveDialogImage", QFileDialog::AcceptSave, "Output");
         SaveDialogImage->selectFile("Output");
     }
     PrepareImageDialog(SaveDialogImage);
@@ -77,9 +63,7 @@ void TFormMeasure::MenuSaveClick()
     try {
         SaveImageFile(fileName);
     } catch (const std::exception& error) {
-        QMessageBox message(QMessageBox::Critical, windowTitle(), QString::fromStdString(error.what()),
-                            QMessageBox::Ok, this);
-        message.exec();
+        ShowError(this, QString::fromStdString(error.what()));
     }
 }
 
