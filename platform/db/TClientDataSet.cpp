@@ -141,7 +141,7 @@ void TClientDataSet::ReadDataPacket(std::string_view bytes)
         try {
             text = platform::GbkToUtf8(bytes);
         } catch (const platform::EncodingError& e) {
-            throw EDatabaseError("Cannot read \"" + path + "\": " + e.what());
+            throw EDataPacketError("Cannot read \"" + path + "\": " + e.what());
         }
     }
 
@@ -149,12 +149,12 @@ void TClientDataSet::ReadDataPacket(std::string_view bytes)
     const pugi::xml_parse_result parsed =
         document.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!parsed)
-        throw EDatabaseError("\"" + path + "\" is not a valid data packet: " + parsed.description()
+        throw EDataPacketError("\"" + path + "\" is not a valid data packet: " + parsed.description()
                              + " at byte " + std::to_string(parsed.offset));
     const pugi::xml_node packet = document.child("DATAPACKET");
     const pugi::xml_node fields = packet.child("METADATA").child("FIELDS");
     if (!fields)
-        throw EDatabaseError("\"" + path + "\" is not a valid data packet: it has no field list");
+        throw EDataPacketError("\"" + path + "\" is not a valid data packet: it has no field list");
 
     TFieldDefs definitions;
     for (const pugi::xml_node field : fields.children("FIELD")) {

@@ -13,7 +13,8 @@
 // attributes and PARAMS CHANGE_LOG) is merged into plain rows, unknown
 // attributes are ignored, a missing attribute is an empty field, and a file
 // that is not valid UTF-8 is read as GBK. A file that cannot be read leaves
-// the dataset closed and is never written.
+// the dataset closed and is never written; one whose content is not a data
+// packet raises EDataPacketError.
 //
 // Every successful Post or Delete rewrites the file (through a temporary file
 // renamed over it, so a crash never leaves half a file), and Close writes what
@@ -26,6 +27,12 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+// Raised when the file was read but its content is not a data packet.
+class EDataPacketError : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
 
 class TClientDataSet : public TCachedDataSet {
 public:

@@ -76,12 +76,25 @@ void TIBDatabase::SetSQLDialect(int dialect)
     Dialect = dialect;
 }
 
+bool TIBDatabase::IsRemote() const
+{
+    return NamesAServer(Name);
+}
+
+std::string TIBDatabase::LocalFileName() const
+{
+    if (IsRemote())
+        return {};
+    std::string file = Name;
+    std::replace(file.begin(), file.end(), '\\', '/');
+    return file;
+}
+
 void TIBDatabase::DoConnect()
 {
-    const bool remote = NamesAServer(Name);
-    std::string target = Name;
+    const bool remote = IsRemote();
+    std::string target = remote ? Name : LocalFileName();
     if (!remote) {
-        std::replace(target.begin(), target.end(), '\\', '/');
         namespace fs = std::filesystem;
         std::error_code error;
         if (target.empty() || !fs::is_regular_file(target, error))

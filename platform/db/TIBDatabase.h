@@ -42,6 +42,11 @@ public:
     TIBTransaction* DefaultTransaction() const { return Default; }
     void SetDefaultTransaction(TIBTransaction* transaction) { Default = transaction; }
 
+    // True when DatabaseName names a database server rather than a local file.
+    bool IsRemote() const;
+    // The local file DatabaseName names, with "/" for "\" ("" for a server).
+    std::string LocalFileName() const;
+
     // The engine's attachment while connected, else null.
     Firebird::IAttachment* Handle() const { return Attachment; }
 

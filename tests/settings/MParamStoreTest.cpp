@@ -4,6 +4,7 @@
 #include "settings/MDataOptions.h"
 #include "settings/MParam.h"
 
+#include <QDate>
 #include <QDir>
 #include <QTemporaryDir>
 #include "tests/support/FileSizeLimit.h"
@@ -340,18 +341,38 @@ TEST_F(MParamStoreTest, ReadsAFileWrittenByTheOldPlatform)
     EXPECT_EQ(language, 1);
 }
 
-TEST_F(MParamStoreTest, UnreadableFileKeepsTheDefaultsAndIsNeverOverwritten)
+TEST_F(MParamStoreTest, UnreadableFileIsKeptAsideAndAFreshStoreStarts)
 {
     const std::string corrupt = Packet({{"DEFAULT", "201", "5"}}).substr(0, 300);
     WriteFile(kFile, corrupt);
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 3) << "the fresh store holds the defaults";
+
+    const QStringList kept = QDir("Config").entryList({"Config-*.xml"});
+    ASSERT_EQ(kept.size(), 1);
+    const std::string keptFile = "Config/" + kept.front().toStdString();
+    EXPECT_TRUE(kept.front().startsWith("Config-" + QDate::currentDate().toString("yyyy-MM-dd")));
+    EXPECT_EQ(ReadFile(keptFile), corrupt) << "the unreadable file is kept as it was";
+    EXPECT_EQ(Param().KeptAsideNote(), kFile + " -> " + keptFile);
+
+    Param().SetInt(OPT_ACTIVE_WIDTH, 6, true);
+    EXPECT_EQ(StoredRows(), (std::vector<Row>{{"DEFAULT", "201", "6"}})) << "settings are saved again";
+    Restart();
+    EXPECT_EQ(Param().GetActiveWidth(), 6);
+    EXPECT_EQ(Param().KeptAsideNote(), "");
+    EXPECT_EQ(ReadFile(keptFile), corrupt);
+}
+
+TEST_F(MParamStoreTest, UnreadableFileStaysWhereItIsWhileAServerDatabaseMayServe)
+{
+    const std::string corrupt = "<DATAPACKET";
+    WriteFile(kFile, corrupt);
+    WriteFile("Config/Config.fdb", "not a database yet");
+    DMMain = new TDMMain();
     EXPECT_FALSE(Param().Open());
-    EXPECT_EQ(Param().GetActiveWidth(), 3);
-    EXPECT_FALSE(Param().SaveAll());
-    Param().Close();
-    MParam::ResetForTesting();
-    delete DataModuleOptions;
-    DataModuleOptions = nullptr;
     EXPECT_EQ(ReadFile(kFile), corrupt);
+    EXPECT_EQ(QDir("Config").entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(ReadFile("Config/Config.fdb"), "not a database yet");
 }
 
 TEST_F(MParamStoreTest, FailedWriteIsReportedAndKeepsTheOldFile)
