@@ -1,14 +1,10 @@
 // The configuration store on each of its backends alone, through real files
 // in Config/ of a temporary working directory: the same tests for every
 // backend, then the order in which the store tries them.
-#include "settings/MDMMain.h"
-#include "settings/MDataOptions.h"
-#include "settings/MParam.h"
-
+#include "tests/settings/StoreFixture.h"
 #include "tests/support/FirebirdDatabase.h"
 
-#include <QDir>
-#include <QTemporaryDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -94,52 +90,10 @@ struct ServerStore {
     }
 };
 
-// A working directory with an empty Config folder and both data modules, as
-// at start-up.
-class StoreFixture : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WorkingFolder.isValid());
-        QDir::setCurrent(WorkingFolder.path());
-        QDir().mkdir("Config");
-        MParam::ResetForTesting();
-        DataModuleOptions = new TDataModuleOptions();
-        DMMain = new TDMMain();
-    }
-
-    void TearDown() override
-    {
-        MParam::ResetForTesting();
-        delete DMMain;
-        DMMain = nullptr;
-        delete DataModuleOptions;
-        DataModuleOptions = nullptr;
-        QDir::setCurrent(PreviousFolder);
-    }
-
-    MParam& Param() { return *MParam::GetInstance(); }
-
-    // Closes the store and opens a new one, as the next run of the program would.
-    void Restart()
-    {
-        Param().Close();
-        MParam::ResetForTesting();
-        ASSERT_TRUE(Param().Open());
-    }
-
-    std::string Text(int id)
-    {
-        std::string text;
-        Param().GetText(id, text);
-        return text;
-    }
-
-    static QStringList ConfigFiles() { return QDir("Config").entryList(QDir::Files); }
-
-    QTemporaryDir WorkingFolder;
-    QString PreviousFolder = QDir::currentPath();
-};
+QStringList ConfigFiles()
+{
+    return QDir("Config").entryList(QDir::Files);
+}
 
 template <typename Store>
 class MParamBackendTest : public StoreFixture {};
@@ -161,7 +115,7 @@ TYPED_TEST(MParamBackendTest, OpensItsStoreAloneAndLoadsTheStoredSettings)
     EXPECT_EQ(this->Text(OPT_PRINT_AUTHOR), "张三");
     EXPECT_EQ(this->Text(OPT_COLOR_NORMAL), "16777215") << "ConfigName is compared with its case";
     EXPECT_EQ(this->Text(OPT_COLOR_DESIGN), "16777215") << "ruler records are not settings";
-    EXPECT_EQ(this->ConfigFiles(), QStringList{TypeParam::File}) << "no other store is made beside it";
+    EXPECT_EQ(ConfigFiles(), QStringList{TypeParam::File}) << "no other store is made beside it";
 }
 
 TYPED_TEST(MParamBackendTest, SettersWriteAtOnceAndSaveAllWritesEveryNonEmptyOption)

@@ -1,13 +1,9 @@
 // The configuration store of the parameter store, through real files in
 // Config/ of a temporary working directory.
-#include "settings/MDMMain.h"
-#include "settings/MDataOptions.h"
-#include "settings/MParam.h"
+#include "tests/settings/StoreFixture.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <QDate>
-#include <QDir>
-#include <QTemporaryDir>
-#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -92,48 +88,7 @@ protected:
     }
 };
 
-class MParamStoreTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WorkingFolder.isValid());
-        PreviousFolder = QDir::currentPath();
-        QDir::setCurrent(WorkingFolder.path());
-        QDir().mkdir("Config");
-        MParam::ResetForTesting();
-        DataModuleOptions = new TDataModuleOptions();
-    }
-
-    void TearDown() override
-    {
-        MParam::ResetForTesting();
-        delete DataModuleOptions;
-        DataModuleOptions = nullptr;
-        delete DMMain;
-        DMMain = nullptr;
-        QDir::setCurrent(PreviousFolder);
-    }
-
-    MParam& Param() { return *MParam::GetInstance(); }
-
-    // Closes the store and starts a new one, as the next run of the program would.
-    void Restart()
-    {
-        Param().Close();
-        MParam::ResetForTesting();
-        ASSERT_TRUE(Param().Open());
-    }
-
-    std::string Text(int id)
-    {
-        std::string text;
-        Param().GetText(id, text);
-        return text;
-    }
-
-    QTemporaryDir WorkingFolder;
-    QString PreviousFolder;
-};
+using MParamStoreTest = StoreFixture;
 
 TEST_F(MParamStoreTest, WithoutConfigFolderTheStoreDoesNotOpen)
 {
@@ -368,7 +323,6 @@ TEST_F(MParamStoreTest, UnreadableFileStaysWhereItIsWhileAServerDatabaseMayServe
     const std::string corrupt = "<DATAPACKET";
     WriteFile(kFile, corrupt);
     WriteFile("Config/Config.fdb", "not a database yet");
-    DMMain = new TDMMain();
     EXPECT_FALSE(Param().Open());
     EXPECT_EQ(ReadFile(kFile), corrupt);
     EXPECT_EQ(QDir("Config").entryList(QDir::Files).size(), 2);
@@ -437,7 +391,6 @@ TEST_F(MParamStoreTest, UnreadableRecordAtOpenKeepsThatOptionsDefault)
 {
     WriteFile("Config/Table.xml",
               Packet({{"DEFAULT", "201", "5"}, {"DEFAULT", "551", "unreadable"}, {"DEFAULT", "1104", "Zhang"}}));
-    DMMain = new TDMMain();
     DMMain->KDBConfig = std::make_unique<FakeConnection>(false);
     auto table = std::make_unique<UnreadableRecordTable>();
     table->SetFileName("Config/Table.xml");
