@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -210,6 +211,23 @@ TEST_F(MParamBackendOrderTest, StoreThatMayOpenLaterIsNeverHiddenByAFreshOne)
             EXPECT_TRUE(ReadFile("Config/Config.fdb") == before) << c.Why;
         }
     }
+}
+
+// Run by hand against a real server: QUORVEX_TEST_DATABASE_SERVER names a
+// database on it ("127.0.0.1/3050:/srv/config.fdb") with the CONFIG table,
+// reachable as sysdba with the stored password.
+TEST_F(MParamBackendOrderTest, DatabaseServerNamedInTheStoredSettingsServesTheStore)
+{
+    const char* server = std::getenv("QUORVEX_TEST_DATABASE_SERVER");
+    if (!server || !*server)
+        GTEST_SKIP() << "no database server named in QUORVEX_TEST_DATABASE_SERVER";
+    DMMain->FirebirdDBConfig->SetDatabaseName(server);
+    ASSERT_TRUE(Param().Open());
+    EXPECT_TRUE(DMMain->FirebirdTableConfig->Active());
+    Param().SetText(OPT_PRINT_AUTHOR, "张三", true);
+    Restart();
+    EXPECT_EQ(Text(OPT_PRINT_AUTHOR), "张三");
+    EXPECT_EQ(ConfigFiles(), QStringList{}) << "nothing is kept locally";
 }
 
 TEST_F(MParamBackendOrderTest, FreshFolderGetsAnXmlStoreAndTheServerDatabaseIsNeverCreated)
