@@ -2,6 +2,7 @@
 // in Config/ of a temporary working directory: the same tests for every
 // backend, then the order in which the store tries them.
 #include "tests/settings/StoreFixture.h"
+#include "tests/support/ConfigXml.h"
 #include "tests/support/FirebirdDatabase.h"
 
 #include <QFile>
@@ -37,19 +38,10 @@ struct XmlStore {
 
     static void Create(const std::vector<Row>& rows)
     {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.FieldDefs().Add("ConfigName", ftString, 50);
-        dataSet.FieldDefs().Add("OptionName", ftString, 50);
-        dataSet.FieldDefs().Add("OptionValue", ftString, 100);
-        dataSet.SetCreateMissingFile(true);
-        dataSet.Open();
-        for (const Row& row : rows) {
-            dataSet.Append();
-            for (int i = 0; i < 3; ++i)
-                dataSet.Fields(i).SetAsString(row[static_cast<std::size_t>(i)]);
-            dataSet.Post();
-        }
+        std::vector<ConfigRecord> records;
+        for (const Row& row : rows)
+            records.push_back({row[0], row[1], row[2]});
+        AppendConfigRecords(records);
     }
 
     static std::vector<Row> Rows()

@@ -10,6 +10,7 @@
 #include "shapes/MTool.h"
 #include "workspace/Quorvex.h"
 #include "workspace/Startup.h"
+#include "tests/support/ConfigXml.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,21 +75,10 @@ protected:
     // Writes option records as a previous run would have left them.
     static void StoreOptions(const std::map<int, std::string>& options)
     {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.FieldDefs().Add("ConfigName", ftString, 50);
-        dataSet.FieldDefs().Add("OptionName", ftString, 50);
-        dataSet.FieldDefs().Add("OptionValue", ftString, 100);
-        dataSet.SetCreateMissingFile(true);
-        dataSet.Open();
-        for (const auto& [id, value] : options) {
-            dataSet.Append();
-            dataSet.FieldByName("ConfigName").SetAsString("DEFAULT");
-            dataSet.FieldByName("OptionName").SetAsString(std::to_string(id));
-            dataSet.FieldByName("OptionValue").SetAsString(value);
-            dataSet.Post();
-        }
-        dataSet.Close();
+        std::vector<ConfigRecord> records;
+        for (const auto& [id, value] : options)
+            records.push_back({"DEFAULT", std::to_string(id), value});
+        AppendConfigRecords(records);
     }
 
     QTemporaryDir WorkingDir;
