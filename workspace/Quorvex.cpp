@@ -208,6 +208,9 @@ void TFormMeasure::ConnectCommands()
     OnCommand(SBCompare, &TFormMeasure::MenuSplitClick);
     OnCommand(MenuSplitLive, &TFormMeasure::MenuSplitLiveClick);
     OnCommand(SBCompareDyn, &TFormMeasure::MenuSplitLiveClick);
+    OnCommand(MenuOptions, &TFormMeasure::MenuOptionsClick);
+    OnCommand(SBOption, &TFormMeasure::MenuOptionsClick);
+    OnCommand(MenuRuleEdit, &TFormMeasure::MenuRuleEditClick);
     OnCommand(MenuLanEnglish, &TFormMeasure::MenuLanEnglishClick);
     OnCommand(MenuLanChineseSimplified, &TFormMeasure::MenuLanChineseSimplifiedClick);
     OnCommand(MenuLanChineseTraditional, &TFormMeasure::MenuLanChineseTraditionalClick);

@@ -2,7 +2,7 @@
 // in Config/ of a temporary working directory: the same tests for every
 // backend, then the order in which the store tries them.
 #include "tests/settings/StoreFixture.h"
-#include "tests/support/ConfigXml.h"
+#include "tests/support/ConfigFile.h"
 #include "tests/support/FirebirdDatabase.h"
 
 #include <QFile>

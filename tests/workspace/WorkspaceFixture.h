@@ -3,14 +3,13 @@
 // forms created in their start-up order.
 #pragma once
 
-#include "platform/db/TClientDataSet.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MTool.h"
 #include "workspace/Quorvex.h"
 #include "workspace/Startup.h"
-#include "tests/support/ConfigXml.h"
+#include "tests/support/ConfigFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,29 +55,6 @@ protected:
         FormMeasure->ConfirmBox = [](const QString&) { return true; };
         FormMeasure->show();
         return *FormMeasure;
-    }
-
-    // Option records stored under "DEFAULT": option id to every value stored.
-    static std::multimap<std::string, std::string> StoredOptions()
-    {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.Open();
-        std::multimap<std::string, std::string> options;
-        for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
-            if (dataSet.FieldByName("ConfigName").AsString() == "DEFAULT")
-                options.emplace(dataSet.FieldByName("OptionName").AsString(),
-                                dataSet.FieldByName("OptionValue").AsString());
-        return options;
-    }
-
-    // Writes option records as a previous run would have left them.
-    static void StoreOptions(const std::map<int, std::string>& options)
-    {
-        std::vector<ConfigRecord> records;
-        for (const auto& [id, value] : options)
-            records.push_back({"DEFAULT", std::to_string(id), value});
-        AppendConfigRecords(records);
     }
 
     QTemporaryDir WorkingDir;
