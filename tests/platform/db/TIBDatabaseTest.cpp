@@ -9,11 +9,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 namespace {
+
+// Read before any test makes the engine choose its folder.
+const bool kLockFolderChosenByTheEnvironment = std::getenv("FIREBIRD_LOCK") != nullptr;
 
 std::string ReadFile(const std::string& path)
 {
@@ -53,6 +60,26 @@ TEST_F(TIBDatabaseTest, LocalFileIsServedWithoutAServer)
     Database.Close();
     EXPECT_FALSE(Database.Connected());
     EXPECT_FALSE(Transaction.InTransaction()) << "disconnecting ends the transaction";
+}
+
+TEST_F(TIBDatabaseTest, EmbeddedEngineCoordinatesInAFolderOfThisUsersOwn)
+{
+    // The engine's default, /tmp/firebird, belongs to whoever ran it first and
+    // locks every other user out.
+    CreateFirebirdDatabase(Path("Config.fdb"));
+    Database.SetDatabaseName(Path("Config.fdb"));
+    Database.Open();
+    const char* lockFolder = std::getenv("FIREBIRD_LOCK");
+    ASSERT_NE(lockFolder, nullptr);
+    if (kLockFolderChosenByTheEnvironment)
+        GTEST_SKIP() << "the environment chose the lock folder";
+    struct stat status {};
+    ASSERT_EQ(stat(lockFolder, &status), 0) << lockFolder;
+    EXPECT_EQ(status.st_uid, geteuid());
+    struct stat parent {};
+    ASSERT_EQ(stat(std::filesystem::path(lockFolder).parent_path().c_str(), &parent), 0);
+    EXPECT_EQ(parent.st_uid, geteuid());
+    EXPECT_EQ(parent.st_mode & 0077, 0u) << "no other user may reach it";
 }
 
 TEST_F(TIBDatabaseTest, MissingOrForeignFileIsRefusedAndLeftAsItWas)
