@@ -22,15 +22,13 @@
 // image after WipeTransient and lasts until the next wipe or full redraw.
 #include "workspace/Quorvex.h"
 
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/TCanvas.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MRelation.h"
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
-
-#include <QGuiApplication>
-#include <QMessageBox>
 
 #include <algorithm>
 
@@ -94,8 +92,7 @@ bool TFormMeasure::AskConfirmation(const QString& text)
 {
     if (ConfirmBox)
         return ConfirmBox(text);
-    return QMessageBox::question(this, QGuiApplication::applicationDisplayName(), text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return ConfirmYesNo(this, text);
 }
 
 // ---- The state ----
