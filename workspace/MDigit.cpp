@@ -161,7 +161,7 @@ void TFormDigit::closeEvent(QCloseEvent* event)
         QDialog::closeEvent(event);
         return;
     }
-    Q_EMIT Closing();
+    Q_EMIT Closed();
     event->accept();
 }
 

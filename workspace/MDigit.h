@@ -73,7 +73,7 @@ Q_SIGNALS:
     // The operator chose derived construction 1 or 2 of the shape shown.
     void ConstructionChosen(int index);
     // The floating window is being closed by the operator.
-    void Closing();
+    void Closed();
 
 protected:
     void showEvent(QShowEvent* event) override;

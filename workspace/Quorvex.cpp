@@ -156,12 +156,51 @@ void TFormMeasure::CreateComponents()
         shown->setChecked(true);
 }
 
+namespace {
+
+template <typename Shape>
+std::unique_ptr<MShape> Make(TCanvas* canvas)
+{
+    return std::make_unique<Shape>(canvas);
+}
+
+} // namespace
+
 std::vector<TFormMeasure::ToolItem> TFormMeasure::ToolItems() const
 {
-    return {{MenuArrow, SBArrow},   {MenuPoint, SBPoint},   {MenuLine, SBLine},
-            {MenuRect, SBRect},     {MenuCircle, SBCircle}, {MenuCircleTriple, SBCircleTriple},
-            {MenuEllipse, SBEllipse}, {MenuArc, SBArc},     {MenuMark, SBMark},
-            {MenuLineAngle, SBLineAngle}, {MenuPolygon, SBPolygon}};
+    return {{MenuArrow, SBArrow, &TFormMeasure::MenuArrowClick, nullptr},
+            {MenuPoint, SBPoint, &TFormMeasure::MenuPointClick, &Make<MPoint>},
+            {MenuLine, SBLine, &TFormMeasure::MenuLineClick, &Make<MLine>},
+            {MenuRect, SBRect, &TFormMeasure::MenuRectClick, nullptr},
+            {MenuCircle, SBCircle, &TFormMeasure::MenuCircleClick, nullptr},
+            {MenuCircleTriple, SBCircleTriple, &TFormMeasure::MenuCircleTripleClick, nullptr},
+            {MenuEllipse, SBEllipse, &TFormMeasure::MenuEllipseClick, nullptr},
+            {MenuArc, SBArc, &TFormMeasure::MenuArcClick, nullptr},
+            {MenuMark, SBMark, &TFormMeasure::MenuMarkClick, &Make<MMark>},
+            {MenuLineAngle, SBLineAngle, &TFormMeasure::MenuLineAngleClick, &Make<MLine>},
+            {MenuPolygon, SBPolygon, &TFormMeasure::MenuPolygonClick, nullptr}};
+}
+
+std::vector<TFormMeasure::ViewSwitch> TFormMeasure::ViewSwitches() const
+{
+    return {{OPT_VIEW_TOOL, MenuViewTool, ToolBarTool, false},
+            {OPT_VIEW_SHAPE, MenuViewShape, ToolBarShape, false},
+            {OPT_VIEW_ATTR, MenuViewAttr, nullptr, false},
+            {OPT_VIEW_DIGIT, MenuViewDigit, nullptr, false},
+            {OPT_VIEW_MARK, MenuViewMark, nullptr, true},
+            {OPT_VIEW_RELATION, MenuViewRelation, ToolBarRelation, false},
+            {OPT_VIEW_RULE, MenuViewRule, nullptr, true},
+            {OPT_VIEW_ZOOM, MenuViewZoom, nullptr, false},
+            {OPT_VIEW_NAME, MenuViewName, nullptr, true},
+            {OPT_VIEW_EDIT, MenuViewEdit, ToolBarEdit, false}};
+}
+
+std::vector<std::pair<int, QToolBar*>> TFormMeasure::ToolBarPlaces() const
+{
+    return {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
+            {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},
+            {OPT_POS_TOOLBAR_EDIT, ToolBarEdit},
+            {OPT_POS_TOOLBAR_TOOL, ToolBarTool}};
 }
 
 void TFormMeasure::OnCommand(QAction* action, void (TFormMeasure::*handler)())
@@ -177,21 +216,9 @@ void TFormMeasure::OnCommand(QAction* action, void (TFormMeasure::*handler)())
 
 void TFormMeasure::ConnectCommands()
 {
-    const std::pair<ToolItem, void (TFormMeasure::*)()> tools[] = {
-        {{MenuArrow, SBArrow}, &TFormMeasure::MenuArrowClick},
-        {{MenuPoint, SBPoint}, &TFormMeasure::MenuPointClick},
-        {{MenuLine, SBLine}, &TFormMeasure::MenuLineClick},
-        {{MenuRect, SBRect}, &TFormMeasure::MenuRectClick},
-        {{MenuCircle, SBCircle}, &TFormMeasure::MenuCircleClick},
-        {{MenuCircleTriple, SBCircleTriple}, &TFormMeasure::MenuCircleTripleClick},
-        {{MenuEllipse, SBEllipse}, &TFormMeasure::MenuEllipseClick},
-        {{MenuArc, SBArc}, &TFormMeasure::MenuArcClick},
-        {{MenuMark, SBMark}, &TFormMeasure::MenuMarkClick},
-        {{MenuLineAngle, SBLineAngle}, &TFormMeasure::MenuLineAngleClick},
-        {{MenuPolygon, SBPolygon}, &TFormMeasure::MenuPolygonClick}};
-    for (const auto& [tool, handler] : tools) {
-        OnCommand(tool.item, handler);
-        OnCommand(tool.button, handler);
+    for (const ToolItem& tool : ToolItems()) {
+        OnCommand(tool.item, tool.handler);
+        OnCommand(tool.button, tool.handler);
     }
     OnCommand(MenuAbout, &TFormMeasure::MenuAboutClick);
     OnCommand(MenuExit, &TFormMeasure::MenuExitClick);
@@ -218,21 +245,31 @@ void TFormMeasure::ConnectCommands()
     OnCommand(MenuLanChineseSimplified, &TFormMeasure::MenuLanChineseSimplifiedClick);
     OnCommand(MenuLanChineseTraditional, &TFormMeasure::MenuLanChineseTraditionalClick);
 
-    const std::pair<QAction*, int> viewItems[] = {
-        {MenuViewTool, OPT_VIEW_TOOL},   {MenuViewShape, OPT_VIEW_SHAPE}, {MenuViewAttr, OPT_VIEW_ATTR},
-        {MenuViewMark, OPT_VIEW_MARK},   {MenuViewRelation, OPT_VIEW_RELATION},
-        {MenuViewRule, OPT_VIEW_RULE},   {MenuViewZoom, OPT_VIEW_ZOOM},   {MenuViewName, OPT_VIEW_NAME},
-        {MenuViewEdit, OPT_VIEW_EDIT},   {MenuViewDigit, OPT_VIEW_DIGIT}};
-    for (const auto& [item, optionId] : viewItems) {
+    for (const ViewSwitch& view : ViewSwitches()) {
         // The click has toggled the check: that is the negation of the check
         // mark the item carried, which the switch takes.
-        connect(item, &QAction::triggered, this, [this, optionId = optionId](bool shown) { SetViewOption(optionId, shown); });
+        connect(view.item, &QAction::triggered, this,
+                [this, optionId = view.optionId](bool shown) { SetViewOption(optionId, shown); });
     }
 }
 
 QString TFormMeasure::Slot(int slot) const
 {
     return QString::fromStdString(Lan->Texts[slot]);
+}
+
+void TFormMeasure::ConnectToolWindows()
+{
+    if (FormValue)
+        connect(FormValue, &TFormValue::Closed, this, [this] { SetViewOption(OPT_VIEW_ATTR, false); });
+    if (FormZoom)
+        connect(FormZoom, &TFormZoom::Closed, this, [this] { SetViewOption(OPT_VIEW_ZOOM, false); });
+    if (FormRuleHoriVert) {
+        connect(FormRuleHoriVert, &TFormRuleHoriVert::DirectionChosen, this,
+                [this](int direction) { StartCalibration(direction, false); });
+        connect(FormRuleHoriVert, &TFormRuleHoriVert::Finished, this, &TFormMeasure::FinishCalibration);
+    }
+    ConnectEntryWindows();
 }
 
 // ---- Messages from a later start ----
@@ -285,26 +322,15 @@ void TFormMeasure::ArmShapeTool()
 {
     ClearSelected();
     UpdateSelection(true);
-    // The shape classes of the tools, in the order the check marks are
-    // looked at; a tool whose shape class is not part of the model yet arms
-    // nothing.
-    using Maker = std::unique_ptr<MShape> (*)(TCanvas*);
-    const std::pair<QAction*, Maker> tools[] = {
-        {MenuPoint, [](TCanvas* canvas) -> std::unique_ptr<MShape> { return std::make_unique<MPoint>(canvas); }},
-        {MenuLine, [](TCanvas* canvas) -> std::unique_ptr<MShape> { return std::make_unique<MLine>(canvas); }},
-        {MenuRect, nullptr},
-        {MenuCircle, nullptr},
-        {MenuEllipse, nullptr},
-        {MenuArc, nullptr},
-        {MenuMark, [](TCanvas* canvas) -> std::unique_ptr<MShape> { return std::make_unique<MMark>(canvas); }},
-        {MenuCircleTriple, nullptr},
-        {MenuLineAngle, [](TCanvas* canvas) -> std::unique_ptr<MShape> { return std::make_unique<MLine>(canvas); }},
-        {MenuPolygon, nullptr}};
-    const auto checked = std::find_if(std::begin(tools), std::end(tools),
-                                      [](const auto& tool) { return tool.first->isChecked(); });
-    if (checked == std::end(tools) || !checked->second)
+    // SetToolButtons checks one tool item at most; a tool whose shape class
+    // is not part of the model yet arms nothing.
+    const std::vector<ToolItem> tools = ToolItems();
+    const auto checked = std::find_if(tools.begin(), tools.end(), [](const ToolItem& tool) {
+        return tool.item->isChecked();
+    });
+    if (checked == tools.end() || !checked->makeShape)
         return;
-    Document.SetSelected(checked->second(ImagePaint->Canvas()));
+    Document.SetSelected(checked->makeShape(ImagePaint->Canvas()));
     SelectToolMode(MODE_CREATE);
 }
 
@@ -362,37 +388,30 @@ void TFormMeasure::ShowCursorPos(int x, int y)
 
 void TFormMeasure::SetViewOption(int optionId, bool shown)
 {
+    const std::vector<ViewSwitch> views = ViewSwitches();
+    const auto view = std::find_if(views.begin(), views.end(),
+                                   [optionId](const ViewSwitch& v) { return v.optionId == optionId; });
+    if (view == views.end())
+        return;
+    view->item->setChecked(shown);
+    if (view->toolBar)
+        view->toolBar->setVisible(shown);
+    if (view->storedAtOnce) {
+        Param->SetBool(optionId, shown, true);
+        RedrawImage();
+    }
     switch (optionId) {
-    case OPT_VIEW_TOOL:
-        MenuViewTool->setChecked(shown);
-        ToolBarTool->setVisible(shown);
-        break;
-    case OPT_VIEW_SHAPE:
-        MenuViewShape->setChecked(shown);
-        ToolBarShape->setVisible(shown);
-        break;
-    case OPT_VIEW_RELATION:
-        MenuViewRelation->setChecked(shown);
-        ToolBarRelation->setVisible(shown);
-        break;
-    case OPT_VIEW_EDIT:
-        MenuViewEdit->setChecked(shown);
-        ToolBarEdit->setVisible(shown);
-        break;
     case OPT_VIEW_ATTR:
-        MenuViewAttr->setChecked(shown);
         if (FormValue)
             FormValue->setVisible(shown);
         UpdateSelection(true);
         break;
     case OPT_VIEW_DIGIT:
-        MenuViewDigit->setChecked(shown);
         if (FormDigit)
             FormDigit->setVisible(shown);
         UpdateSelection(true);
         break;
     case OPT_VIEW_ZOOM:
-        MenuViewZoom->setChecked(shown);
         if (FormZoom)
             FormZoom->setVisible(shown);
         // Shown, the view is rendered afresh where the mouse was last and the
@@ -401,15 +420,6 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
         ZoomViewValid = false;
         DrawZoom(-1, -1);
         break;
-    case OPT_VIEW_MARK:
-    case OPT_VIEW_RULE:
-    case OPT_VIEW_NAME: {
-        QAction* item = optionId == OPT_VIEW_MARK ? MenuViewMark : optionId == OPT_VIEW_RULE ? MenuViewRule : MenuViewName;
-        item->setChecked(shown);
-        Param->SetBool(optionId, shown, true);
-        RedrawImage();
-        break;
-    }
     default:
         break;
     }
@@ -616,7 +626,7 @@ void TFormMeasure::PaintBitmap(TPaintBox* target, const TBitmap* source)
 void TFormMeasure::ClearValues(bool alsoDigit)
 {
     if (FormValue)
-        FormValue->MemoItems->clear();
+        FormValue->ClearLines();
     if (alsoDigit && FormDigit)
         FormDigit->ClearFields();
     UpdateEditCommands();
@@ -625,7 +635,7 @@ void TFormMeasure::ClearValues(bool alsoDigit)
 void TFormMeasure::AddValueLine(const std::string& name, const std::string& value)
 {
     if (FormValue)
-        FormValue->MemoItems->appendPlainText(QString::fromStdString(name + ": " + value));
+        FormValue->AddLine(name, value);
 }
 
 void TFormMeasure::UpdateSelection(bool alsoDigit)
@@ -698,6 +708,8 @@ bool TFormMeasure::LoadSettings()
         return false;
     if (!Param->Open())
         ShowStatus(Lan->Texts[71], STATUS_MESSAGE);
+    else if (!Param->KeptAsideNote().empty())
+        ShowStatus(Lan->Texts[71] + ": " + Param->KeptAsideNote(), STATUS_MESSAGE);
 
     PlaceMainWindow();
     TPoint p;
@@ -715,9 +727,8 @@ bool TFormMeasure::LoadSettings()
     PlaceSizedWindow(FormRuleHoriVert, OPT_POS_RULE_HORI_VERT);
     PlaceToolBars();
 
-    for (int optionId : {OPT_VIEW_TOOL, OPT_VIEW_SHAPE, OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_MARK, OPT_VIEW_RELATION,
-                         OPT_VIEW_RULE, OPT_VIEW_ZOOM, OPT_VIEW_NAME, OPT_VIEW_EDIT})
-        SetViewOption(optionId, Param->BoolValue(optionId));
+    for (const ViewSwitch& view : ViewSwitches())
+        SetViewOption(view.optionId, Param->BoolValue(view.optionId));
 
     Param->LoadRulers();
     if (!Param->BoolValue(OPT_RULE_LOAD_SAVED)) {
@@ -795,11 +806,7 @@ void TFormMeasure::PlaceToolBars()
         bool stored;
     };
     std::vector<Placed> docked;
-    const std::pair<int, QToolBar*> bars[] = {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
-                                              {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},
-                                              {OPT_POS_TOOLBAR_EDIT, ToolBarEdit},
-                                              {OPT_POS_TOOLBAR_TOOL, ToolBarTool}};
-    for (const auto& [optionId, bar] : bars) {
+    for (const auto& [optionId, bar] : ToolBarPlaces()) {
         std::int32_t packed = 0;
         Param->GetLong(optionId, packed);
         TPoint place;
@@ -834,12 +841,9 @@ void TFormMeasure::PlaceToolBars()
 
 void TFormMeasure::SaveLayout()
 {
-    const std::pair<int, QAction*> switches[] = {
-        {OPT_VIEW_TOOL, MenuViewTool},   {OPT_VIEW_SHAPE, MenuViewShape},       {OPT_VIEW_ATTR, MenuViewAttr},
-        {OPT_VIEW_DIGIT, MenuViewDigit}, {OPT_VIEW_RELATION, MenuViewRelation}, {OPT_VIEW_ZOOM, MenuViewZoom},
-        {OPT_VIEW_EDIT, MenuViewEdit}};
-    for (const auto& [optionId, item] : switches)
-        Param->SetBool(optionId, item->isChecked(), true);
+    for (const ViewSwitch& view : ViewSwitches())
+        if (!view.storedAtOnce)
+            Param->SetBool(view.optionId, view.item->isChecked(), true);
 
     Param->SetLong(OPT_POS_MAIN, MTool::PackPoint({x(), y()}), true);
     Param->SetLong(OPT_SIZE_MAIN, MTool::PackPoint({width(), height()}), true);
@@ -854,11 +858,7 @@ void TFormMeasure::SaveLayout()
     if (FormRuleHoriVert)
         Param->SetLong(OPT_POS_RULE_HORI_VERT, MTool::PackPoint({FormRuleHoriVert->x(), FormRuleHoriVert->y()}), true);
     // A hidden bar keeps the place stored before.
-    const std::pair<int, QToolBar*> bars[] = {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
-                                              {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},
-                                              {OPT_POS_TOOLBAR_EDIT, ToolBarEdit},
-                                              {OPT_POS_TOOLBAR_TOOL, ToolBarTool}};
-    for (const auto& [optionId, bar] : bars)
+    for (const auto& [optionId, bar] : ToolBarPlaces())
         if (bar->isVisible())
             Param->SetLong(optionId, MTool::PackPoint({bar->x(), bar->y()}), true);
 }
@@ -990,7 +990,6 @@ void TFormMeasure::MenuLanChineseTraditionalClick()
 
 void TFormMeasure::FormShow()
 {
-    ConnectToolWindows();
     LoadSettings();
     ApplyMarkFont();
     ShowPending = true;

@@ -136,6 +136,10 @@ public:
     bool RemoveRelationsOf(const MShape* shape) { return Document.RemoveRelationsOf(shape); }
     bool ClearSelectedRelation() { return Document.ClearSelectedRelation(); }
 
+    // Hears the tool windows (value, magnifier, calibration) once they all
+    // exist: start-up calls it after creating the forms.
+    void ConnectToolWindows();
+
     // ---- Messages from a later start ----
     void Dispatch(int message);
     void BringToFrontHandler();
@@ -365,12 +369,28 @@ protected:
     QMenu* createPopupMenu() override { return nullptr; }
 
 private:
-    // The eleven tool items with their speed buttons, in the Shape menu's order.
+    // The eleven tools in the Shape menu's order: menu item, speed button,
+    // handler, and the shape each arms (none for the arrow, and for a shape
+    // class the model does not have yet).
     struct ToolItem {
         QAction* item;
         QAction* button;
+        void (TFormMeasure::*handler)();
+        std::unique_ptr<MShape> (*makeShape)(TCanvas* canvas);
     };
     std::vector<ToolItem> ToolItems() const;
+    // The View menu's switches in the order the settings apply them: option,
+    // menu item, the tool bar it shows (or null), and whether the option is
+    // stored as soon as it changes rather than with the window layout.
+    struct ViewSwitch {
+        int optionId;
+        QAction* item;
+        QToolBar* toolBar;
+        bool storedAtOnce;
+    };
+    std::vector<ViewSwitch> ViewSwitches() const;
+    // The tool bars with the options that keep their places.
+    std::vector<std::pair<int, QToolBar*>> ToolBarPlaces() const;
     void ChooseShapeTool(QAction* item);
     // Forgets the window's own pointers to a shape or relation that the
     // document is about to free.
@@ -378,10 +398,9 @@ private:
     void CreateComponents();
     // The numeric entry, summary and print windows' parts of the main window.
     void CreateDigitComponents();
-    // Connects the tool windows made after the main window to it, once.
-    void ConnectToolWindows();
-    // The numeric entry window's close box switches its view option off.
-    void DigitWindowClosing();
+    // The part of ConnectToolWindows for the numeric entry, summary and
+    // print windows.
+    void ConnectEntryWindows();
     // The options dialog of printing, then the page laid out anew on OK.
     void PrintOptionClick();
     void ConnectCommands();

@@ -113,19 +113,14 @@ void TFormMeasure::ApplyCalibration()
 {
     if (!FormRuleHoriVert)
         return;
-    const MCalibrationEntry entry{FormRuleHoriVert->EditValueHori->text().toStdString(),
-                                  FormRuleHoriVert->EditValueVert->text().toStdString(),
-                                  FormRuleHoriVert->GetHoriPixels(),
-                                  FormRuleHoriVert->GetVertPixels(),
-                                  FormRuleHoriVert->ComboBoxUnit->currentText().toStdString(),
-                                  FormRuleHoriVert->RulerName()};
+    const MCalibrationEntry entry = FormRuleHoriVert->Entry();
     const int result = StoreCalibration(*Param, entry);
     if (result == CALIBRATION_INVALID_INPUT)
         ShowStatus(Lan->Texts[68], STATUS_MESSAGE);
     if (result != CALIBRATION_STORED)
         return;
     if (entry.RulerName.empty())
-        FormRuleHoriVert->ComboBoxRuler->setEditText(DEFAULT_RULER_NAME);
+        FormRuleHoriVert->SetRulerName(DEFAULT_RULER_NAME);
     ApplyRuler();
 }
 

@@ -69,24 +69,17 @@ void TFormMeasure::CreateDigitComponents()
     OnCommand(SBPrint, &TFormMeasure::MenuPrintClick);
 }
 
-void TFormMeasure::ConnectToolWindows()
+void TFormMeasure::ConnectEntryWindows()
 {
     if (FormDigit) {
-        connect(FormDigit, &TFormDigit::FieldsApplied, this, &TFormMeasure::ApplyDigitValues, Qt::UniqueConnection);
-        connect(FormDigit, &TFormDigit::ConstructionChosen, this, &TFormMeasure::CreateConstruction,
-                Qt::UniqueConnection);
-        connect(FormDigit, &TFormDigit::Closing, this, &TFormMeasure::DigitWindowClosing, Qt::UniqueConnection);
+        connect(FormDigit, &TFormDigit::FieldsApplied, this, &TFormMeasure::ApplyDigitValues);
+        connect(FormDigit, &TFormDigit::ConstructionChosen, this, &TFormMeasure::CreateConstruction);
+        connect(FormDigit, &TFormDigit::Closed, this, [this] { SetViewOption(OPT_VIEW_DIGIT, false); });
     }
     if (FormSum)
-        connect(FormSum, &TFormSum::ExcelClicked, this, &TFormMeasure::ExportSummary, Qt::UniqueConnection);
+        connect(FormSum, &TFormSum::ExcelClicked, this, &TFormMeasure::ExportSummary);
     if (FormImagePrintPreview)
-        connect(FormImagePrintPreview, &TFormImagePrintPreview::OptionClicked, this, &TFormMeasure::PrintOptionClick,
-                Qt::UniqueConnection);
-}
-
-void TFormMeasure::DigitWindowClosing()
-{
-    SetViewOption(OPT_VIEW_DIGIT, false);
+        connect(FormImagePrintPreview, &TFormImagePrintPreview::OptionClicked, this, &TFormMeasure::PrintOptionClick);
 }
 
 void TFormMeasure::SetDigitShape(MShape* shape)

@@ -106,6 +106,8 @@ std::vector<std::string> CreateForms()
         entry.Create();
         created.emplace_back(entry.ClassName);
     }
+    if (FormMeasure)
+        FormMeasure->ConnectToolWindows();
     return created;
 }
 

@@ -35,8 +35,9 @@ struct TFormEntry {
 // comes first, so its creation reaches none of the others.
 const std::vector<TFormEntry>& FormCreationOrder();
 
-// Creates every form and data module, in order, into its global instance
-// variable; returns the class names created.
+// Creates every form and data module in order, into its global instance
+// variable, then lets the main window connect to the tool windows;
+// returns the class names created.
 std::vector<std::string> CreateForms();
 // Frees them in the reverse order and nulls their globals.
 void DestroyForms();

@@ -4,8 +4,10 @@
 
 #include "platform/db/TClientDataSet.h"
 
+#include <array>
 #include <map>
 #include <string>
+#include <vector>
 
 // Option records under "DEFAULT": option id to every value stored.
 inline std::multimap<std::string, std::string> StoredOptions()
@@ -34,8 +36,12 @@ inline std::string StoredRecord(const std::string& configName, const std::string
     return "";
 }
 
-// Writes option records as a previous run would have left them.
-inline void StoreOptions(const std::map<int, std::string>& options)
+// (ConfigName, OptionName, OptionValue)
+using ConfigRecord = std::array<std::string, 3>;
+
+// Appends records as a previous run would have left them, creating the file
+// when it does not exist.
+inline void AppendConfigRecords(const std::vector<ConfigRecord>& records)
 {
     TClientDataSet dataSet;
     dataSet.SetFileName("Config/Config.xml");
@@ -44,12 +50,21 @@ inline void StoreOptions(const std::map<int, std::string>& options)
     dataSet.FieldDefs().Add("OptionValue", ftString, 100);
     dataSet.SetCreateMissingFile(true);
     dataSet.Open();
-    for (const auto& [id, value] : options) {
+    for (const ConfigRecord& record : records) {
         dataSet.Append();
-        dataSet.FieldByName("ConfigName").SetAsString("DEFAULT");
-        dataSet.FieldByName("OptionName").SetAsString(std::to_string(id));
-        dataSet.FieldByName("OptionValue").SetAsString(value);
+        dataSet.FieldByName("ConfigName").SetAsString(record[0]);
+        dataSet.FieldByName("OptionName").SetAsString(record[1]);
+        dataSet.FieldByName("OptionValue").SetAsString(record[2]);
         dataSet.Post();
     }
     dataSet.Close();
+}
+
+// Writes option records as a previous run would have left them.
+inline void StoreOptions(const std::map<int, std::string>& options)
+{
+    std::vector<ConfigRecord> records;
+    for (const auto& [id, value] : options)
+        records.push_back({"DEFAULT", std::to_string(id), value});
+    AppendConfigRecords(records);
 }
