@@ -51,7 +51,8 @@ void TFormDigit::SetModal(bool modal)
 {
     IsModal = modal;
     const QSize fixed = size();
-    setWindowFlags(modal ? Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+    // Both stay above the main window; the dialog above the tool windows too.
+    setWindowFlags(modal ? Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint
                          : Qt::Tool | Qt::WindowStaysOnTopHint);
     setFixedSize(fixed);
 }

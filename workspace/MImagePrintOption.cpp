@@ -16,6 +16,8 @@ TFormImagePrintOption::TFormImagePrintOption(QWidget* parent)
     : QDialog(parent)
 {
     setupUi(this);
+    // Above the tool windows, which stay on top of the main window.
+    setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowStaysOnTopHint);
     setObjectName(QStringLiteral("FormImagePrintOption"));
     Param = MParam::GetInstance();
     Tool = MTool::GetInstance();

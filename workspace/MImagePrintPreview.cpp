@@ -19,6 +19,8 @@ TFormImagePrintPreview::TFormImagePrintPreview(QWidget* parent)
     : QDialog(parent, Qt::Window)
 {
     setupUi(this);
+    // Above the tool windows, which stay on top of the main window.
+    setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowStaysOnTopHint);
     setObjectName(QStringLiteral("FormImagePrintPreview"));
     Lan = MLan::GetInstance();
     connect(BBOption, &QPushButton::clicked, this, &TFormImagePrintPreview::BBOptionClick);

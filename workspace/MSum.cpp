@@ -18,6 +18,8 @@ TFormSum::TFormSum(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setupUi(this);
+    // Above the tool windows, which stay on top of the main window.
+    setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowStaysOnTopHint);
     setObjectName(QStringLiteral("FormSum"));
     Lan = MLan::GetInstance();
     // The cells are padded by columns: a fixed-pitch font shows them as columns.

@@ -29,6 +29,8 @@ QFileDialog* MakeFileDialog(QWidget* parent, const QString& name, QFileDialog::A
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(mode);
     dialog->setDirectory(QDir::current().absoluteFilePath(folder));
+    // Above the tool windows and the dialogs that open it, which stay on top.
+    dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
     return dialog;
 }
 
