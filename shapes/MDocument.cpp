@@ -40,9 +40,9 @@ MShape* MDocument::AddShape(std::unique_ptr<MShape> shape)
     return shapes.Add(std::move(shape));
 }
 
-bool MDocument::AddShape(MShape* shape)
+bool MDocument::AddSelected()
 {
-    if (!shape || shape != creating.get())
+    if (!creating)
         return false;
     AddShape(std::move(creating));
     return true;
@@ -173,9 +173,9 @@ MRelation* MDocument::AddRelation(std::unique_ptr<MRelation> relation)
     return relations.Add(std::move(relation));
 }
 
-bool MDocument::AddRelation(MRelation* relation)
+bool MDocument::AddSelectedRelation()
 {
-    if (!relation || relation != unlistedRelation.get() || FindRelationLike(relation))
+    if (!unlistedRelation || FindRelationLike(unlistedRelation.get()))
         return false;
     relations.Add(std::move(unlistedRelation));
     return true;
