@@ -88,7 +88,7 @@ public:
     void DeleteAllShapes();
 
     // ---- The selected shape ----
-    MShape* const& Selected() const { return selected; }
+    MShape* const& Selected() const { return selected.pointer; }
     // A listed shape, or null, becomes Selected; a shape under creation is
     // freed. False, changing nothing, for a shape that is not listed.
     bool SetSelected(MShape* listed);
@@ -129,7 +129,7 @@ public:
     void DeleteAllRelations();
 
     // ---- The current relation ----
-    MRelation* const& SelectedRelation() const { return selectedRelation; }
+    MRelation* const& SelectedRelation() const { return selectedRelation.pointer; }
     // A listed relation, or null, becomes SelectedRelation; a different
     // current one is let go first (ClearSelectedRelation). False, changing
     // nothing, for a relation that is not listed.
@@ -161,15 +161,30 @@ public:
     void Draw(TCanvas* canvas, bool marksShown, bool selectedActive);
 
 private:
+    // The selected shape or the current relation: a listed one, or one held
+    // here unlisted (the shape under creation, a relation shown but not kept).
+    template <typename T>
+    struct Chosen {
+        T* pointer = nullptr;
+        std::unique_ptr<T> unlisted;
+    };
+    // A listed object, or null, is chosen; a different one held unlisted is
+    // freed. False, changing nothing, for an object that is not listed.
+    template <typename T>
+    bool Choose(Chosen<T>& chosen, const MOwnedList<T>& list, T* listed);
+    // A new object is chosen and held unlisted; the one chosen before is let go.
+    template <typename T>
+    T* Hold(Chosen<T>& chosen, std::unique_ptr<T> object);
+    // False when none is chosen; else frees it when it is held unlisted, and
+    // chooses none.
+    template <typename T>
+    bool LetGo(Chosen<T>& chosen);
     // Calls OnFreeing, then frees; Selected and SelectedRelation never keep
     // a freed object.
-    void Free(std::unique_ptr<MShape> shape);
-    void Free(std::unique_ptr<MRelation> relation);
+    void Free(std::unique_ptr<MShape> object);
 
     MOwnedList<MShape> shapes;
     MOwnedList<MRelation> relations;
-    MShape* selected = nullptr;
-    MRelation* selectedRelation = nullptr;
-    std::unique_ptr<MShape> creating;            // the shape under creation, while Selected
-    std::unique_ptr<MRelation> unlistedRelation; // the SelectedRelation held unlisted
+    Chosen<MShape> selected;
+    Chosen<MRelation> selectedRelation;
 };
