@@ -96,6 +96,18 @@ TEST_F(DaoSchemaTest, KeyOverSeveralFieldsFollowsTheArrayOrder)
     EXPECT_EQ(Indexes(*Database, "Lines"), "PrimaryKey:PU:Line,Order Order:U:Order Qty:U:Qty");
 }
 
+TEST_F(DaoSchemaTest, EmptyArraysDescribeNoFieldsWhichTheEngineRefusesToStore)
+{
+    const V none = Array({});
+    try {
+        Database->CreateTable("Nothing", none, none, none, none, none);
+        ADD_FAILURE() << "created";
+    } catch (const jet::EngineError& error) {
+        EXPECT_EQ(error.Description(), "No field defined--cannot append TableDef or Index.");
+    }
+    EXPECT_EQ(Database->TableNames.IndexOf("Nothing"), -1);
+}
+
 TEST_F(DaoSchemaTest, ShortOrMissingArraysAreRefusedBeforeAnythingIsCreated)
 {
     const V names = Array({"A", "B"});

@@ -152,6 +152,22 @@ TEST_F(DaoDatabaseTest, StreamKeepsDatabaseWhateverOrderItHoldsTheValuesIn)
     EXPECT_EQ(database.Database(), "");
 }
 
+TEST_F(DaoDatabaseTest, LoadedSwallowsAFailedBuildThatConnectingThenReports)
+{
+    MakeConfigDatabase("Config/Config.dat");
+    TDaoDatabase database;
+    TPropertyValues stream = ConfigDatabaseStream();
+    for (auto& [name, value] : stream)
+        if (name == "Version")
+            value = "4.0";
+    database.ReadProperties(stream);
+    database.Loaded();
+    EXPECT_FALSE(database.IsLoading());
+    EXPECT_FALSE(database.WorkspaceObject);
+    EXPECT_EQ(ErrorOf([&] { database.Open(); }), msg::E1002);
+    EXPECT_FALSE(database.Connected());
+}
+
 TEST_F(DaoDatabaseTest, MissingFileIsReportedWithItsPath)
 {
     TDaoDatabase database;
