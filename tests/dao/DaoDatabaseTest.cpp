@@ -4,7 +4,7 @@
 #include "dao/DaoDatabase.h"
 
 #include "DaoTestFixture.h"
-#include "../workspace/ModalAnswers.h"
+#include "tests/support/ModalAnswers.h"
 
 #include <QLabel>
 #include <QLineEdit>
