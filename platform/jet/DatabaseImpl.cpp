@@ -353,10 +353,11 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         Raise(errFileNotFound, "Could not find file '" + FilePath + "'.", "DAO.Workspace");
     if (!fs::is_regular_file(FilePath))
         Raise(3044, "'" + FilePath + "' is not a valid path.", "DAO.Workspace");
-    auto connection = std::make_unique<sqlite::Connection>(FilePath, readOnly ? SQLITE_OPEN_READONLY
-                                                                              : SQLITE_OPEN_READWRITE);
-    sqlite3_busy_timeout(connection->Handle(), 200);
+    std::unique_ptr<sqlite::Connection> connection;
     try {
+        // Waiting long on a file another connection holds exclusively helps no one.
+        connection = std::make_unique<sqlite::Connection>(
+            FilePath, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, 200);
         if (exclusive)
             connection->Exec("PRAGMA locking_mode = EXCLUSIVE");
         if (!catalog::IsOurDatabase(*connection))
@@ -374,7 +375,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
     sqlite3_busy_timeout(connection->Handle(), 5000);
     Db = std::move(connection);
     ReadOnlyFile = readOnly;
-    SeenDataVersion = Db->DataVersion();
+    CatalogDataVersion = CacheDataVersion = Db->DataVersion();
     Db->NullErrorNumber = [this](std::string_view table, std::string_view column) {
         const catalog::TableInfo* info = CatalogData.FindTable(table);
         const catalog::ColumnDef* field = info ? info->FindColumn(column) : nullptr;
@@ -425,9 +426,9 @@ sqlite::Connection& DatabaseImpl::Sql() const
 const catalog::Catalog& DatabaseImpl::Catalog()
 {
     CheckOpen();
-    const std::uint32_t version = Db->DataVersion();
-    if (version != SeenDataVersion) {
-        SeenDataVersion = version;
+    const std::int64_t version = Db->DataVersion();
+    if (version != CatalogDataVersion) {
+        CatalogDataVersion = version;
         if (catalog::ReadStamp(*Db) != CatalogData.Stamp)
             CatalogData = catalog::Load(*Db);
     }
@@ -444,9 +445,10 @@ void DatabaseImpl::RefreshCache()
 {
     if (!Db)
         return;
-    const std::uint32_t version = Db->DataVersion();
-    if (version == SeenDataVersion)
+    const std::int64_t version = Db->DataVersion();
+    if (version == CacheDataVersion)
         return;
+    CacheDataVersion = version;
     Catalog();
     NoteWrite();
 }
