@@ -4,6 +4,7 @@
 #include "platform/jet/RecordsetImpl.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 namespace jet::impl {
@@ -600,16 +601,14 @@ RecordsetPtr DatabaseImpl::OpenRecordset(const std::string& source, int type, in
         std::string text = source;
         const std::size_t first = text.find_first_not_of(" \t\r\n");
         text = first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-        bool isSql = false;
-        try {
-            const std::vector<sql::Token> tokens = sql::Tokenize(text);
-            isSql = !tokens.empty() && tokens.front().Kind == sql::TokenKind::Identifier
-                && (SameName(tokens.front().Text, "SELECT") || SameName(tokens.front().Text, "PARAMETERS")
-                    || SameName(tokens.front().Text, "TRANSFORM"))
-                && tokens.size() > 1;
-        } catch (const EngineError&) {
-            isSql = false;
-        }
+        // A text that starts with one of these words is a statement; any
+        // other text names a table or a query.
+        std::size_t wordEnd = 0;
+        while (wordEnd < text.size() && std::isalpha(static_cast<unsigned char>(text[wordEnd])))
+            ++wordEnd;
+        const std::string word = text.substr(0, wordEnd);
+        const bool isSql = wordEnd < text.size()
+            && (SameName(word, "SELECT") || SameName(word, "PARAMETERS") || SameName(word, "TRANSFORM"));
         if (isSql)
             return OpenRecordsetOn(text, text, type, options, lockEdits, {}, {}, 0);
         std::string name = text;

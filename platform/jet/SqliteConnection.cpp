@@ -70,7 +70,9 @@ bool MatchList(const std::u32string& pattern, std::size_t& p, char32_t c)
         }
         first = false;
         if (p + 2 < pattern.size() && pattern[p + 1] == U'-' && pattern[p + 2] != U']') {
-            if (c >= item && c <= pattern[p + 2])
+            // Ranges follow the sort order: accented letters lie with their base letter.
+            const char32_t base = BaseLetter(c);
+            if (base >= BaseLetter(item) && base <= BaseLetter(pattern[p + 2]))
                 found = true;
             p += 3;
         } else {
