@@ -70,6 +70,29 @@ void ClearFormats(QComboBox& combo, std::map<std::string, int>& formats)
     combo.clear();
 }
 
+bool TakePickedDevice(TVideoSampleGrab& grabber, const QComboBox& devices, std::string& deviceName,
+                      QComboBox& formatCombo, std::map<std::string, int>& formats)
+{
+    const std::string text = devices.currentText().toStdString();
+    if (text.empty() || text == deviceName)
+        return false;
+    deviceName = text;
+    grabber.SetDevice(QString::fromStdString(text));
+    ClearFormats(formatCombo, formats);
+    return true;
+}
+
+int TakePickedFormat(TVideoSampleGrab& grabber, const QComboBox& combo, const std::map<std::string, int>& formats,
+                     TSize& frameSize)
+{
+    const auto format = formats.find(combo.currentText().toStdString());
+    if (format == formats.end() || format->second == PackSize(frameSize))
+        return 0;
+    frameSize = UnpackSize(format->second);
+    grabber.SetVideoSize(format->second);
+    return format->second;
+}
+
 void BuildFormatList(TVideoSampleGrab& grabber, MParam& param, bool useSaved, QComboBox& combo,
                      std::map<std::string, int>& formats, TSize& frameSize)
 {

@@ -45,4 +45,16 @@ void BuildFormatList(TVideoSampleGrab& grabber, MParam& param, bool useSaved, QC
 
 void ClearFormats(QComboBox& combo, std::map<std::string, int>& formats);
 
+// The device the operator picked in `devices`, when it is another than
+// `deviceName`, becomes `deviceName` and the control's device, and the
+// format list is emptied for its sizes. False when nothing changes.
+bool TakePickedDevice(TVideoSampleGrab& grabber, const QComboBox& devices, std::string& deviceName,
+                      QComboBox& formatCombo, std::map<std::string, int>& formats);
+
+// The size the operator picked in `combo`, when it is another than
+// `frameSize`, becomes `frameSize` and the control's size for its next
+// preview; its packed value is answered. 0 when nothing changes.
+int TakePickedFormat(TVideoSampleGrab& grabber, const QComboBox& combo, const std::map<std::string, int>& formats,
+                     TSize& frameSize);
+
 } // namespace capture

@@ -279,8 +279,6 @@ void TFormGrab::BuildFormatList(bool useSaved)
     capture::BuildFormatList(*Grabber, *Param, useSaved, *ComboBoxFormats, Formats, FrameSize);
 }
 
-void TFormGrab::ClearFormats() { capture::ClearFormats(*ComboBoxFormats, Formats); }
-
 QWidget* TFormGrab::LayoutTarget() const
 {
     if (State == GRAB_STATE_PREVIEW)
@@ -358,13 +356,9 @@ void TFormGrab::LayoutCross()
 
 void TFormGrab::ComboBoxDevicesChange()
 {
-    const std::string text = ComboBoxDevices->currentText().toStdString();
-    if (text.empty() || text == DeviceName)
+    if (!capture::TakePickedDevice(*Grabber, *ComboBoxDevices, DeviceName, *ComboBoxFormats, Formats))
         return;
-    DeviceName = text;
-    Param->SetText(OPT_GRAB_DEVICE, text, true);
-    Grabber->SetDevice(QString::fromStdString(text));
-    ClearFormats();
+    Param->SetText(OPT_GRAB_DEVICE, DeviceName, true);
     if (State == GRAB_STATE_PREVIEW) {
         Grabber->StopPreview();
         if (Grabber->StartPreview() >= 0) {
@@ -376,13 +370,10 @@ void TFormGrab::ComboBoxDevicesChange()
 
 void TFormGrab::ComboBoxFormatsChange()
 {
-    const auto format = Formats.find(ComboBoxFormats->currentText().toStdString());
-    if (format == Formats.end() || format->second == PackSize(FrameSize))
+    const int packed = capture::TakePickedFormat(*Grabber, *ComboBoxFormats, Formats, FrameSize);
+    if (packed == 0)
         return;
-    const int packed = format->second;
-    FrameSize = UnpackSize(packed);
     Param->SetLong(OPT_GRAB_FORMAT, packed, true);
-    Grabber->SetVideoSize(packed);
     if (State == GRAB_STATE_PREVIEW) {
         Grabber->StopPreview();
         LayoutView();

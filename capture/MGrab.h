@@ -89,7 +89,6 @@ public:
     void ApplyLanguage();
     void SetState(int state);
     void BuildFormatList(bool useSaved);
-    void ClearFormats();
     void LayoutView();
     void LayoutCross();
     void SetStatusText(const std::string& text);

@@ -112,12 +112,8 @@ void TFormSplitLive::BuildFormatList(bool useSaved)
 
 void TFormSplitLive::ComboBoxDevicesChange()
 {
-    const std::string text = ComboBoxDevices->currentText().toStdString();
-    if (text.empty() || text == DeviceName)
+    if (!capture::TakePickedDevice(*Grabber, *ComboBoxDevices, DeviceName, *ComboBoxFormats, Formats))
         return;
-    DeviceName = text;
-    Grabber->SetDevice(QString::fromStdString(text));
-    capture::ClearFormats(*ComboBoxFormats, Formats);
     if (State == SPLIT_LIVE_STATE_PREVIEW) {
         Grabber->StopPreview();
         if (Grabber->StartPreview() >= 0) {
@@ -129,11 +125,8 @@ void TFormSplitLive::ComboBoxDevicesChange()
 
 void TFormSplitLive::ComboBoxFormatsChange()
 {
-    const auto format = Formats.find(ComboBoxFormats->currentText().toStdString());
-    if (format == Formats.end() || format->second == capture::PackSize(FrameSize))
+    if (capture::TakePickedFormat(*Grabber, *ComboBoxFormats, Formats, FrameSize) == 0)
         return;
-    FrameSize = capture::UnpackSize(format->second);
-    Grabber->SetVideoSize(format->second);
     if (State == SPLIT_LIVE_STATE_PREVIEW) {
         Grabber->StopPreview();
         LayoutView();

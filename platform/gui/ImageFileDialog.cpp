@@ -4,8 +4,8 @@
 
 namespace {
 
+// Bitmaps first, as the file dialogs of the bitmap class listed them.
 const QStringList kImageFilters{"Bitmaps (*.bmp)", "JPEG (*.jpg)"};
-const QString kBitmapExtension = "bmp";
 
 } // namespace
 

@@ -9,6 +9,9 @@
 
 class QWidget;
 
+// The extension of the pictures saved, and of names typed without one.
+inline const QString kBitmapExtension = QStringLiteral("bmp");
+
 // A dialog owned by `parent`, starting in `folder` of the working directory.
 QFileDialog* MakeImageFileDialog(QWidget* parent, const QString& name, QFileDialog::AcceptMode mode,
                                  const QString& folder);

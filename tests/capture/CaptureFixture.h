@@ -6,13 +6,13 @@
 
 #include "capture/MGrab.h"
 #include "capture/MGrabConfig.h"
-#include "platform/db/TClientDataSet.h"
 #include "platform/videograb/TSyntheticVideo.h"
 #include "platform/videograb/TVideoSampleGrab.h"
 #include "settings/MDataOptions.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MTool.h"
+#include "tests/support/OptionRecords.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -66,7 +66,7 @@ protected:
     // left them, and creates the capture window and the adjustment dialog.
     void Start(const std::map<int, std::string>& options = {})
     {
-        StoreOptions(options);
+        StoreOptionRecords(options);
         DataModuleOptions = new TDataModuleOptions;
         ASSERT_TRUE(MParam::GetInstance()->Open());
         MLan::GetInstance()->SetLanguage(LAN_ENGLISH);
@@ -103,33 +103,10 @@ protected:
     // Option records stored under "DEFAULT": option id to its last value.
     static std::map<std::string, std::string> StoredOptions()
     {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.Open();
-        std::map<std::string, std::string> options;
-        for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
-            if (dataSet.FieldByName("ConfigName").AsString() == "DEFAULT")
-                options[dataSet.FieldByName("OptionName").AsString()] = dataSet.FieldByName("OptionValue").AsString();
-        return options;
-    }
-
-    static void StoreOptions(const std::map<int, std::string>& options)
-    {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.FieldDefs().Add("ConfigName", ftString, 50);
-        dataSet.FieldDefs().Add("OptionName", ftString, 50);
-        dataSet.FieldDefs().Add("OptionValue", ftString, 100);
-        dataSet.SetCreateMissingFile(true);
-        dataSet.Open();
-        for (const auto& [id, value] : options) {
-            dataSet.Append();
-            dataSet.FieldByName("ConfigName").SetAsString("DEFAULT");
-            dataSet.FieldByName("OptionName").SetAsString(std::to_string(id));
-            dataSet.FieldByName("OptionValue").SetAsString(value);
-            dataSet.Post();
-        }
-        dataSet.Close();
+        std::map<std::string, std::string> last;
+        for (const auto& [id, value] : StoredOptionRecords())
+            last[id] = value;
+        return last;
     }
 
     platform::TSyntheticSetup Setup = platform::TSyntheticSetup::Standard();
