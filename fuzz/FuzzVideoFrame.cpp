@@ -11,13 +11,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first bytes give the frame's and the view's shape, the rest is the buffer.
     struct Shape {
         std::int16_t Width, Height, BytesPerLine;
-        std::uint8_t ViewWidth, ViewHeight;
+        std::uint8_t ViewWidth, ViewHeight, Format;
     } shape;
     if (size < sizeof shape)
         return 0;
     std::memcpy(&shape, data, sizeof shape);
     const platform::TFrameView view{data + sizeof shape, size - sizeof shape, shape.Width, shape.Height,
-                                    shape.BytesPerLine};
+                                    shape.BytesPerLine,
+                                    shape.Format % 2 ? platform::TPixelFormat::Yuyv : platform::TPixelFormat::Rgb24};
     platform::TVideoFrame frame;
     if (!platform::CopyFrame(view, frame))
         return 0;

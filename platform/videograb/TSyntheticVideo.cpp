@@ -29,7 +29,16 @@ constexpr std::array<TRgb, 8> kBars{{{235, 235, 235},
                                      {16, 16, 235},
                                      {16, 16, 16}}};
 
-std::uint8_t Clamp8(double value) { return std::uint8_t(std::clamp(std::lround(value), 0L, 255L)); }
+int Clamp8(double value) { return int(std::clamp(std::lround(value), 0L, 255L)); }
+
+// BT.601 studio range, as cameras send YUYV.
+std::uint8_t LumaOf(TRgb c) { return std::uint8_t(16 + ((66 * c.r + 129 * c.g + 25 * c.b + 128) >> 8)); }
+std::uint8_t BlueDifferenceOf(TRgb c) { return std::uint8_t(128 + ((-38 * c.r - 74 * c.g + 112 * c.b + 128) >> 8)); }
+std::uint8_t RedDifferenceOf(TRgb c) { return std::uint8_t(128 + ((112 * c.r - 94 * c.g - 18 * c.b + 128) >> 8)); }
+
+constexpr std::uint8_t kBlackLuma = 16;
+constexpr std::uint8_t kWhiteLuma = 235;
+constexpr std::uint8_t kNoColour = 128;
 
 // How far a control stands from its default, as a fraction of its range.
 double Offset(const TSyntheticControl& control)
@@ -53,7 +62,7 @@ public:
         sin_ = std::sin(hue);
     }
 
-    void Apply(TRgb colour, std::uint8_t* pixel) const
+    TRgb Apply(TRgb colour) const
     {
         const double y = 0.299 * colour.r + 0.587 * colour.g + 0.114 * colour.b;
         const double u = colour.b - y;
@@ -63,9 +72,7 @@ public:
         const double y2 = (y - 128) * contrast_ + 128 + brightness_;
         const double r = y2 + v2;
         const double b = y2 + u2;
-        pixel[0] = Clamp8(r);
-        pixel[1] = Clamp8((y2 - 0.299 * r - 0.114 * b) / 0.587);
-        pixel[2] = Clamp8(b);
+        return {Clamp8(r), Clamp8((y2 - 0.299 * r - 0.114 * b) / 0.587), Clamp8(b)};
     }
 
 private:
@@ -80,7 +87,8 @@ void ShapeFrame(int width, int height, TVideoFrame& frame)
 {
     frame.Width = width;
     frame.Height = height;
-    frame.BytesPerLine = width * 3;
+    frame.Format = TPixelFormat::Yuyv;
+    frame.BytesPerLine = int(RowBytes(TPixelFormat::Yuyv, width));
     frame.Pixels.resize(std::size_t(frame.BytesPerLine) * std::size_t(height));
 }
 
@@ -89,19 +97,26 @@ void DrawBackground(const std::array<TSyntheticControl, AMP_COUNT>& controls, TV
 {
     const TColourAdjustment adjust(controls);
     const int barsHeight = frame.Height * 2 / 3;
+    const auto colourAt = [&](int x, int y) -> TRgb {
+        if (x >= frame.Width)
+            x = frame.Width - 1; // the unused half of a last, odd pair
+        if (x % kGridSpacing == 0 || y % kGridSpacing == 0)
+            return {40, 40, 40};
+        if (y < barsHeight)
+            return kBars[std::size_t(std::int64_t(x) * int(kBars.size()) / frame.Width)];
+        const int grey = int(std::int64_t(x) * 255 / std::max(1, frame.Width - 1));
+        return {grey, grey, grey};
+    };
     for (int y = 0; y < frame.Height; ++y) {
-        std::uint8_t* row = frame.Pixels.data() + std::size_t(y) * std::size_t(frame.BytesPerLine);
-        for (int x = 0; x < frame.Width; ++x) {
-            TRgb colour;
-            if (x % kGridSpacing == 0 || y % kGridSpacing == 0) {
-                colour = {40, 40, 40};
-            } else if (y < barsHeight) {
-                colour = kBars[std::size_t(std::int64_t(x) * int(kBars.size()) / frame.Width)];
-            } else {
-                const int grey = int(std::int64_t(x) * 255 / std::max(1, frame.Width - 1));
-                colour = {grey, grey, grey};
-            }
-            adjust.Apply(colour, row + std::size_t(x) * 3);
+        std::uint8_t* pair = frame.Pixels.data() + std::size_t(y) * std::size_t(frame.BytesPerLine);
+        for (int x = 0; x < frame.Width; x += 2, pair += 4) {
+            const TRgb left = adjust.Apply(colourAt(x, y));
+            const TRgb right = adjust.Apply(colourAt(x + 1, y));
+            const TRgb mean{(left.r + right.r) / 2, (left.g + right.g) / 2, (left.b + right.b) / 2};
+            pair[0] = LumaOf(left);
+            pair[1] = BlueDifferenceOf(mean);
+            pair[2] = LumaOf(right);
+            pair[3] = RedDifferenceOf(mean);
         }
     }
 }
@@ -118,7 +133,10 @@ void DrawMovingSquare(int number, TVideoFrame& frame)
         std::uint8_t* row = frame.Pixels.data() + std::size_t(y) * std::size_t(frame.BytesPerLine);
         for (int x = left; x < std::min(frame.Width, left + side); ++x) {
             const bool white = ((x - left) / kCheckerCell + (y - top) / kCheckerCell) % 2 == 0;
-            std::fill_n(row + std::size_t(x) * 3, 3, white ? 255 : 0);
+            std::uint8_t* pair = row + std::size_t(x / 2) * 4;
+            pair[(x % 2) * 2] = white ? kWhiteLuma : kBlackLuma;
+            pair[1] = kNoColour;
+            pair[3] = kNoColour;
         }
     }
 }
@@ -308,7 +326,8 @@ void TSyntheticVideo::NextFrame()
     }
     frame_ = background_;
     DrawMovingSquare(frameNumber_++, frame_);
-    DeliverFrame({frame_.Pixels.data(), frame_.Pixels.size(), frame_.Width, frame_.Height, frame_.BytesPerLine});
+    DeliverFrame({frame_.Pixels.data(), frame_.Pixels.size(), frame_.Width, frame_.Height, frame_.BytesPerLine,
+                  frame_.Format});
 }
 
 void TSyntheticVideo::WriteGrab(const TVideoFrame& frame, const std::string& path)

@@ -1,5 +1,6 @@
 // The synthetic capture device: a camera made of code, for machines without
-// one and for tests. It shows a deterministic moving test pattern (colour
+// one and for tests. It sends YUYV frames, as most cameras do, of a
+// deterministic moving test pattern (colour
 // bars, a grey ramp, a millimetre-like grid and a square that moves a few
 // pixels every frame), reacts to its brightness, contrast, hue and
 // saturation controls, and can be set up with any devices, sizes, controls

@@ -39,6 +39,20 @@ int SideOf(std::uint32_t value) { return int(std::min<std::uint32_t>(value, TV4l
 
 std::int64_t Area(TSize size) { return std::int64_t(size.cx) * size.cy; }
 
+// The size a format request asks for: at least one pixel each way.
+TSize FormatSize(TSize size) { return {std::max(size.cx, 1), std::max(size.cy, 1)}; }
+
+v4l2_format FormatOf(TSize size, std::uint32_t pixelFormat)
+{
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    format.fmt.pix.width = std::uint32_t(FormatSize(size).cx);
+    format.fmt.pix.height = std::uint32_t(FormatSize(size).cy);
+    format.fmt.pix.pixelformat = pixelFormat;
+    format.fmt.pix.field = V4L2_FIELD_ANY;
+    return format;
+}
+
 } // namespace
 
 TV4l2Video::TV4l2Video(std::shared_ptr<TV4l2Io> io)
@@ -226,20 +240,27 @@ bool TV4l2Video::StartStreaming()
             return false;
         }
     }
-    v4l2_format format{};
-    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    format.fmt.pix.width = std::uint32_t(std::max(frameSize_.cx, 1));
-    format.fmt.pix.height = std::uint32_t(std::max(frameSize_.cy, 1));
-    format.fmt.pix.pixelformat = V4L2_PIX_FMT_RGB24;
-    format.fmt.pix.field = V4L2_FIELD_ANY;
+    // YUYV is taken as the camera sends it when it has the size asked for
+    // in YUYV; any other camera format comes through libv4l2 as RGB24.
+    v4l2_format format = FormatOf(frameSize_, V4L2_PIX_FMT_YUYV);
+    const bool yuyv = io_->Ioctl(fd_, VIDIOC_TRY_FMT, &format) == 0 && format.fmt.pix.pixelformat == V4L2_PIX_FMT_YUYV
+                      && TSize{int(format.fmt.pix.width), int(format.fmt.pix.height)} == FormatSize(frameSize_);
+    const std::uint32_t pixelFormat = yuyv ? V4L2_PIX_FMT_YUYV : V4L2_PIX_FMT_RGB24;
+    format = FormatOf(frameSize_, pixelFormat);
     if (io_->Ioctl(fd_, VIDIOC_S_FMT, &format) != 0)
         return Fail("Cannot set the frame size");
-    if (format.fmt.pix.pixelformat != V4L2_PIX_FMT_RGB24) {
-        SetError("The capture device cannot deliver RGB frames");
+    if (format.fmt.pix.pixelformat != pixelFormat) {
+        SetError("The capture device cannot deliver its frames as YUYV or RGB");
         return false;
     }
+    if (format.fmt.pix.width == 0 || format.fmt.pix.height == 0 || format.fmt.pix.width > std::uint32_t(kLargestSide)
+        || format.fmt.pix.height > std::uint32_t(kLargestSide)) {
+        SetError("The capture device gave a frame size that cannot be used");
+        return false;
+    }
+    streamFormat_ = yuyv ? TPixelFormat::Yuyv : TPixelFormat::Rgb24;
     streamSize_ = {int(format.fmt.pix.width), int(format.fmt.pix.height)};
-    bytesPerLine_ = int(std::max<std::uint32_t>(format.fmt.pix.bytesperline, format.fmt.pix.width * 3));
+    bytesPerLine_ = int(std::max<std::int64_t>(format.fmt.pix.bytesperline, RowBytes(streamFormat_, streamSize_.cx)));
 
     v4l2_requestbuffers request{};
     request.count = kBufferCount;
@@ -332,7 +353,7 @@ void TV4l2Video::ReadFrame()
         const TBuffer& mapped = buffers_[buffer.index];
         const std::size_t used = buffer.bytesused ? std::min<std::size_t>(buffer.bytesused, mapped.Length) : mapped.Length;
         DeliverFrame({static_cast<const std::uint8_t*>(mapped.Start), used, streamSize_.cx, streamSize_.cy,
-                      bytesPerLine_});
+                      bytesPerLine_, streamFormat_});
         if (!streaming_)
             return;
     }

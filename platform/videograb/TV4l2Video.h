@@ -4,7 +4,8 @@
 // or stepwise; the amplifier properties from the brightness, contrast, hue
 // and saturation controls. Frames stream through memory-mapped buffers,
 // dequeued on the GUI thread whenever a socket notifier finds the device
-// readable, and arrive as RGB24 whatever the camera sends.
+// readable: YUYV as the camera sends it where it offers YUYV at the size
+// chosen, and RGB24 converted by libv4l2 from any other format.
 #pragma once
 
 #include "platform/videograb/TV4l2Io.h"
@@ -43,8 +44,9 @@ public:
     void StopStreaming() override;
 
     bool IsStreaming() const { return streaming_; }
-    // The size the driver granted for the running stream.
+    // The size and layout the driver granted for the running stream.
     TSize StreamSize() const { return streamSize_; }
+    TPixelFormat StreamFormat() const { return streamFormat_; }
 
 private:
     struct TNode {
@@ -71,6 +73,7 @@ private:
     TVideoSizes sizes_;
     TSize frameSize_;
     TSize streamSize_;
+    TPixelFormat streamFormat_ = TPixelFormat::Rgb24;
     int bytesPerLine_ = 0;
     std::vector<TBuffer> buffers_;
     std::unique_ptr<QSocketNotifier> notifier_;

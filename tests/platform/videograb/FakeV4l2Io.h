@@ -15,6 +15,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,8 @@ public:
     std::uint32_t CurrentHeight = 480;
     std::vector<v4l2_frmsizeenum> FrameSizes; // empty: the enumeration fails
     std::map<std::uint32_t, Control> Controls;
-    std::uint32_t GrantedFormat = V4L2_PIX_FMT_RGB24;
+    std::uint32_t GrantedFormat = V4L2_PIX_FMT_RGB24; // what the camera gives for anything but YUYV
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> YuyvSizes; // the sizes it sends natively as YUYV
     std::uint32_t PaddingPerLine = 0; // bytes the driver adds after each row
     std::uint32_t BufferCount = 4;
     int BadFrames = 0; // frames that are dequeued as EIO
@@ -206,17 +208,15 @@ public:
             c.Value = c.Min + (value->value - c.Min) / c.Step * c.Step;
             return 0;
         }
+        case VIDIOC_TRY_FMT:
+            Grant(*static_cast<v4l2_format*>(argument));
+            return 0;
         case VIDIOC_S_FMT: {
             if (!BufferStorage.empty())
                 return Fail(EBUSY);
             auto* format = static_cast<v4l2_format*>(argument);
             LastFormat = *format;
-            // The driver grants the nearest size it has: here, at most 1280 x 960.
-            format->fmt.pix.width = std::min<std::uint32_t>(format->fmt.pix.width, 1280);
-            format->fmt.pix.height = std::min<std::uint32_t>(format->fmt.pix.height, 960);
-            format->fmt.pix.pixelformat = GrantedFormat;
-            format->fmt.pix.bytesperline = format->fmt.pix.width * 3 + PaddingPerLine;
-            format->fmt.pix.sizeimage = format->fmt.pix.bytesperline * format->fmt.pix.height;
+            Grant(*format);
             Width = format->fmt.pix.width;
             Height = format->fmt.pix.height;
             BytesPerLine = format->fmt.pix.bytesperline;
@@ -320,6 +320,26 @@ private:
             const std::uint64_t one = 1;
             [[maybe_unused]] const auto written = ::write(StreamFd, &one, sizeof one);
         }
+    }
+
+    // What the driver makes of a format request: YUYV at a size it has in
+    // YUYV (the nearest: the first), else its other format at the nearest
+    // size it has, here at most 1280 x 960.
+    void Grant(v4l2_format& format) const
+    {
+        v4l2_pix_format& pix = format.fmt.pix;
+        const std::pair size{pix.width, pix.height};
+        if (pix.pixelformat == V4L2_PIX_FMT_YUYV && !YuyvSizes.empty()) {
+            const bool listed = std::find(YuyvSizes.begin(), YuyvSizes.end(), size) != YuyvSizes.end();
+            std::tie(pix.width, pix.height) = listed ? size : YuyvSizes.front();
+            pix.bytesperline = pix.width * 2 + PaddingPerLine;
+        } else {
+            pix.pixelformat = GrantedFormat;
+            pix.width = std::min<std::uint32_t>(pix.width, 1280);
+            pix.height = std::min<std::uint32_t>(pix.height, 960);
+            pix.bytesperline = pix.width * 3 + PaddingPerLine;
+        }
+        pix.sizeimage = pix.bytesperline * pix.height;
     }
 
     bool Unplugged = false;

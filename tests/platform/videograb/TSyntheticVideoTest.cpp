@@ -28,8 +28,10 @@ TEST(TSyntheticVideoTest, PatternIsDeterministicMovesAndFollowsTheControls)
     brighter[AMP_BRIGHTNESS].Value = 200;
     const TVideoFrame normal = Pattern(0);
     const TVideoFrame bright = Pattern(0, brighter);
-    // The grey ramp's darkest corner (bottom left, off the grid) gets lighter.
-    const std::size_t corner = std::size_t(118 * normal.BytesPerLine + 3 * 3);
+    EXPECT_EQ(normal.Format, TPixelFormat::Yuyv);
+    // The grey ramp's darkest corner (bottom left, off the grid) gets lighter:
+    // the luma of pixel (3, 118), the second of its YUYV pair.
+    const std::size_t corner = std::size_t(118 * normal.BytesPerLine + 4 + 2);
     EXPECT_GT(bright.Pixels[corner], normal.Pixels[corner] + 50);
 }
 

@@ -177,6 +177,33 @@ TEST(TV4l2VideoTest, StreamsRgbFramesOfTheGrantedSize)
     EXPECT_EQ(f.Lost, 0);
 }
 
+TEST(TV4l2VideoTest, YuyvIsTakenAsSentWhereTheCameraHasTheSizeInYuyv)
+{
+    struct Case {
+        TSize Asked;
+        platform::TPixelFormat Format;
+        TSize Granted;
+    };
+    const Case cases[] = {
+        {{640, 480}, platform::TPixelFormat::Yuyv, {640, 480}},
+        {{1280, 720}, platform::TPixelFormat::Rgb24, {1280, 720}}, // YUYV only at 640 x 480 and 320 x 240
+        {{320, 240}, platform::TPixelFormat::Yuyv, {320, 240}},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.Io->YuyvSizes = {{640, 480}, {320, 240}};
+        ASSERT_TRUE(f.Video.OpenFirstDevice());
+        f.Video.SetFrameSize(c.Asked);
+        ASSERT_TRUE(f.Video.StartStreaming()) << f.Video.Error();
+        EXPECT_EQ(f.Video.StreamFormat(), c.Format) << c.Asked.cx;
+        EXPECT_EQ(f.Video.StreamSize(), c.Granted) << c.Asked.cx;
+        ASSERT_TRUE(f.Io->PushFrame(5));
+        QTRY_COMPARE(f.Views.size(), std::size_t(1));
+        EXPECT_EQ(f.Views[0].Format, c.Format);
+        EXPECT_EQ(f.Views[0].BytesPerLine, c.Granted.cx * (c.Format == platform::TPixelFormat::Yuyv ? 2 : 3));
+    }
+}
+
 TEST(TV4l2VideoTest, StoppingGivesTheBuffersBackSoTheDeviceCanRestart)
 {
     Fixture f;
@@ -199,7 +226,7 @@ TEST(TV4l2VideoTest, AFormatTheDeviceCannotDeliverFailsTheStart)
     f.Io->GrantedFormat = V4L2_PIX_FMT_MJPEG;
     ASSERT_TRUE(f.Video.OpenFirstDevice());
     EXPECT_FALSE(f.Video.StartStreaming());
-    EXPECT_EQ(f.Video.Error(), "The capture device cannot deliver RGB frames");
+    EXPECT_EQ(f.Video.Error(), "The capture device cannot deliver its frames as YUYV or RGB");
     EXPECT_FALSE(f.Video.IsStreaming());
 }
 

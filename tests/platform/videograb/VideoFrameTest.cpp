@@ -72,4 +72,34 @@ TEST(VideoFrameTest, ScalingPicksTheNearestSourcePixel)
     EXPECT_TRUE(FrameToImage(TVideoFrame{}).isNull());
 }
 
+TEST(VideoFrameTest, YuyvPairsConvertWhereTheyAreShown)
+{
+    EXPECT_EQ(YuvToRgb(16, 128, 128), qRgb(0, 0, 0));
+    EXPECT_EQ(YuvToRgb(235, 128, 128), qRgb(255, 255, 255));
+    EXPECT_EQ(YuvToRgb(81, 90, 240), qRgb(255, 0, 0));
+    EXPECT_EQ(YuvToRgb(145, 54, 34), qRgb(0, 255, 1));
+    EXPECT_EQ(YuvToRgb(0, 0, 255), qRgb(184, 0, 0)) << "channels beyond 0..255 are clamped";
+
+    // Two pairs: black and white sharing no colour, then two reds.
+    const std::vector<std::uint8_t> bytes{16, 128, 235, 128, 81, 90, 81, 240, 0xEE, 0xEE};
+    TVideoFrame frame;
+    EXPECT_FALSE(CopyFrame({bytes.data(), 7, 4, 1, 8, TPixelFormat::Yuyv}, frame)) << "half a pair short";
+    ASSERT_TRUE(CopyFrame({bytes.data(), bytes.size(), 4, 1, 10, TPixelFormat::Yuyv}, frame));
+    EXPECT_EQ(frame.BytesPerLine, 8);
+
+    QImage larger(8, 2, QImage::Format_RGB32);
+    ScaleFrame(frame, larger);
+    const QRgb expected[] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(255, 0, 0)};
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(larger.pixel(x, 1), expected[x / 2]) << x;
+    QImage smaller(2, 1, QImage::Format_RGB32);
+    ScaleFrame(frame, smaller);
+    EXPECT_EQ(smaller.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(smaller.pixel(1, 0), qRgb(255, 0, 0));
+
+    // An odd width still takes its last pixel from a whole pair.
+    ASSERT_TRUE(CopyFrame({bytes.data(), 8, 3, 1, 8, TPixelFormat::Yuyv}, frame));
+    EXPECT_EQ(FrameToImage(frame).pixel(2, 0), qRgb(255, 0, 0));
+}
+
 } // namespace
