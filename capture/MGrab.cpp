@@ -86,6 +86,7 @@ TFormGrab::TFormGrab(QWidget* parent)
     MTool::InstallKeyFilter(EditHeight, &MTool::KeyPressInteger);
     ScrollBoxGrab->installEventFilter(this);
     ScrollBoxGrabContents->installEventFilter(this);
+    ScrollBoxGrab->viewport()->installEventFilter(this);
     PanelCrossColor->installEventFilter(this);
     PanelTop->installEventFilter(this);
 
@@ -317,8 +318,8 @@ void TFormGrab::LayoutView()
         place = {QPoint(0, 0), room};
     }
     target->setGeometry(place);
-    // The view scrolls over whatever does not fit.
-    ScrollBoxGrabContents->resize(std::max(room.width(), place.right() + 1), std::max(room.height(), place.bottom() + 1));
+    // The view scrolls over whatever of the picture does not fit.
+    ScrollBoxGrabContents->resize(place.right() + 1, place.bottom() + 1);
     LayoutCross();
 }
 
@@ -538,7 +539,8 @@ bool TFormGrab::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ScrollBoxGrab && event->type() == QEvent::Resize) {
         ScrollBoxGrabResize();
-    } else if (watched == ScrollBoxGrabContents && event->type() == QEvent::MouseButtonRelease) {
+    } else if ((watched == ScrollBoxGrabContents || watched == ScrollBoxGrab->viewport())
+               && event->type() == QEvent::MouseButtonRelease) {
         ScrollBoxGrabClick();
     } else if (watched == PanelCrossColor) {
         if (event->type() == QEvent::Enter)

@@ -347,6 +347,10 @@ TEST_F(CaptureTest, AFailedGrabSaysWhyAndKeepsThePreview)
     EXPECT_EQ(form.State, GRAB_STATE_PREVIEW);
     EXPECT_FALSE(form.BBConfirm->isEnabled());
     EXPECT_FALSE(form.Grabbed);
+
+    // A click on the view puts the message away.
+    QTest::mouseClick(form.ScrollBoxGrabContents, Qt::LeftButton);
+    EXPECT_EQ(Status(1), "");
 }
 
 TEST_F(CaptureTest, AnErrorWhoseTextIsNoTextShowsOnlyTheGrabError)
