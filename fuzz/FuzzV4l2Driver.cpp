@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
