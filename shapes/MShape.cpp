@@ -30,8 +30,6 @@ constexpr double kDimensionInsideLimit = 48.0;
 
 TColor ColorOption(MParam* param, int id) { return static_cast<TColor>(param->GetColor(id)); }
 
-int Saturated(std::int64_t value) { return MTool::TruncToInt(double(value)); }
-
 } // namespace
 
 // ---------------------------------------------------------------- MBase
@@ -279,6 +277,12 @@ TPoint MShape::OffsetPoint(TPoint p, std::int64_t dx, std::int64_t dy)
     return {MTool::TruncToInt(double(p.x + dx)), MTool::TruncToInt(double(p.y + dy))};
 }
 
+int MShape::Saturated(std::int64_t value) { return MTool::TruncToInt(double(value)); }
+
+int MShape::TruncatedMidpoint(int a, int b) { return int((std::int64_t(a) + b) / 2); }
+
+int MShape::RoundedMidpoint(int a, int b) { return MTool::RoundToInt((double(a) + b) * 0.5); }
+
 bool MShape::IsHighlightMode(int mode)
 {
     return mode == DRAW_ACTIVE || mode == DRAW_RESHAPE || mode == DRAW_LABEL;
@@ -487,7 +491,8 @@ void MShape::DrawDimension(TCanvas* target, TPoint a, TPoint b)
     if (target == nullptr)
         return;
     if (a == b) {
-        dimAnchor = a;
+        // Nothing to draw; a line drawn before must not stay pickable.
+        dimStart = dimEnd = dimAnchor = a;
         return;
     }
     const double d = MTool::Distance(a, b);

@@ -72,6 +72,9 @@ inline constexpr int HIT_LABEL = 403; // on a measurement label
 // Cursor codes answered by MShape::GetCursor (the old class library's ids).
 inline constexpr int crDefault = 0;
 inline constexpr int crCross = -3;
+inline constexpr int crSizeNS = -7;  // resizing up and down
+inline constexpr int crSizeWE = -9;  // resizing left and right
+inline constexpr int crUpArrow = -10; // a click closes the outline
 inline constexpr int crSizeAll = -22;
 
 // The Qt cursor of a cursor code.
@@ -79,6 +82,9 @@ inline Qt::CursorShape CursorShapeOf(int cursor)
 {
     switch (cursor) {
     case crCross: return Qt::CrossCursor;
+    case crSizeNS: return Qt::SizeVerCursor;
+    case crSizeWE: return Qt::SizeHorCursor;
+    case crUpArrow: return Qt::UpArrowCursor;
     case crSizeAll: return Qt::SizeAllCursor;
     default: return Qt::ArrowCursor;
     }
@@ -202,6 +208,12 @@ public:
     static bool IsHighlightMode(int mode);
     // p moved by (dx, dy), saturating at the int range.
     static TPoint OffsetPoint(TPoint p, std::int64_t dx, std::int64_t dy);
+    // A sum or difference of coordinates brought back into the int range.
+    static int Saturated(std::int64_t value);
+    // The two midpoint rules of the shapes: (a + b) / 2 truncated towards
+    // zero, and (a + b) x 0.5 rounded half away from zero.
+    static int TruncatedMidpoint(int a, int b);
+    static int RoundedMidpoint(int a, int b);
 
     // ---- Fields, with their values after construction ----
     bool selected = true;

@@ -12,7 +12,7 @@
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MTool.h"
-#include "tests/support/OptionRecords.h"
+#include "tests/support/ConfigFile.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -66,7 +66,7 @@ protected:
     // left them, and creates the capture window and the adjustment dialog.
     void Start(const std::map<int, std::string>& options = {})
     {
-        StoreOptionRecords(options);
+        StoreOptions(options);
         DataModuleOptions = new TDataModuleOptions;
         ASSERT_TRUE(MParam::GetInstance()->Open());
         MLan::GetInstance()->SetLanguage(LAN_ENGLISH);
@@ -101,10 +101,10 @@ protected:
     }
 
     // Option records stored under "DEFAULT": option id to its last value.
-    static std::map<std::string, std::string> StoredOptions()
+    static std::map<std::string, std::string> StoredValues()
     {
         std::map<std::string, std::string> last;
-        for (const auto& [id, value] : StoredOptionRecords())
+        for (const auto& [id, value] : StoredOptions())
             last[id] = value;
         return last;
     }

@@ -71,7 +71,7 @@ TEST_F(CaptureTest, FirstShowTakesTheRememberedDeviceSizeAndViewOptions)
     // Out-of-range sizes are put right, and what the boxes show is stored at once.
     EXPECT_EQ(form.EditWidth->text(), "1");
     EXPECT_EQ(form.EditHeight->text(), "5000");
-    const std::map<std::string, std::string> stored = StoredOptions();
+    const std::map<std::string, std::string> stored = StoredValues();
     EXPECT_EQ(stored.at("308"), "1");
     EXPECT_EQ(stored.at("309"), "5000");
     EXPECT_TRUE(form.TimerSize->isActive());
@@ -152,16 +152,16 @@ TEST_F(CaptureTest, ChoosingADeviceOrSizeIsRememberedAndRestartsThePreview)
     Log->clear();
 
     Pick(form.ComboBoxDevices, "Synthetic Microscope");
-    EXPECT_EQ(StoredOptions().at("301"), "Synthetic Microscope");
+    EXPECT_EQ(StoredValues().at("301"), "Synthetic Microscope");
     EXPECT_EQ(*Log, (platform::TCallLog{"StopStreaming", "OpenDevice Synthetic Microscope", "CloseDevice",
                                         "StartStreaming 800x600"}));
     EXPECT_EQ(form.ComboBoxFormats->currentText(), "800 x 600(default)") << "the new device's own sizes";
     EXPECT_EQ(form.FrameSize, (TSize{800, 600}));
-    EXPECT_EQ(StoredOptions().count("302"), 0u) << "a device's default size is not a choice";
+    EXPECT_EQ(StoredValues().count("302"), 0u) << "a device's default size is not a choice";
 
     Log->clear();
     Pick(form.ComboBoxFormats, "400 x 300");
-    EXPECT_EQ(StoredOptions().at("302"), "3000400");
+    EXPECT_EQ(StoredValues().at("302"), "3000400");
     EXPECT_EQ(*Log, (platform::TCallLog{"SetFrameSize 400x300", "StopStreaming", "StartStreaming 400x300"}));
 }
 
@@ -213,7 +213,7 @@ TEST_F(CaptureTest, CrossHairIsFortyOneDashesAcrossThePicture)
     FixRoom(form);
     form.CheckBoxStretch->setChecked(true);
     form.CheckBoxCross->setChecked(true);
-    EXPECT_EQ(StoredOptions().at("304"), "1");
+    EXPECT_EQ(StoredValues().at("304"), "1");
 
     ASSERT_EQ(form.CrossHoriz.size(), 41u);
     ASSERT_EQ(form.CrossVert.size(), 41u);
@@ -233,7 +233,7 @@ TEST_F(CaptureTest, CrossHairIsFortyOneDashesAcrossThePicture)
     form.CheckBoxCross->setChecked(false);
     EXPECT_TRUE(std::none_of(form.CrossHoriz.begin(), form.CrossHoriz.end(), [](QFrame* dash) { return dash->isVisible(); }));
     EXPECT_FALSE(form.PanelCrossColor->isVisible());
-    EXPECT_EQ(StoredOptions().at("304"), "0");
+    EXPECT_EQ(StoredValues().at("304"), "0");
 }
 
 TEST_F(CaptureTest, TheCrossHairColourComesFromTheColourDialog)
@@ -245,7 +245,7 @@ TEST_F(CaptureTest, TheCrossHairColourComesFromTheColourDialog)
         form.ColorDialog->accept();
     });
     QTest::mouseClick(form.PanelCrossColor, Qt::LeftButton);
-    EXPECT_EQ(StoredOptions().at("305"), std::to_string(clBlue));
+    EXPECT_EQ(StoredValues().at("305"), std::to_string(clBlue));
     EXPECT_EQ(form.CrossHoriz[0]->palette().color(QPalette::Window), QColor(Qt::blue));
 
     QTimer::singleShot(0, form.ColorDialog, [&form] {
@@ -263,18 +263,18 @@ TEST_F(CaptureTest, SizeEditsTakeDigitsOnlyAndAreClamped)
     form.EditWidth->clear();
     QTest::keyClicks(form.EditWidth, "7a-0.5");
     EXPECT_EQ(form.EditWidth->text(), "705");
-    EXPECT_EQ(StoredOptions().at("308"), "705");
+    EXPECT_EQ(StoredValues().at("308"), "705");
     form.EditHeight->setText("0");
     EXPECT_EQ(form.EditHeight->text(), "1");
     form.EditHeight->setText("9999");
     EXPECT_EQ(form.EditHeight->text(), "5000");
     form.EditHeight->clear();
     EXPECT_EQ(form.EditHeight->text(), "") << "an emptied box stays empty while the operator types";
-    EXPECT_EQ(StoredOptions().at("309"), "");
+    EXPECT_EQ(StoredValues().at("309"), "");
 
     form.CheckBoxSize->setChecked(false);
     EXPECT_FALSE(form.EditWidth->isVisible());
-    EXPECT_EQ(StoredOptions().at("307"), "0");
+    EXPECT_EQ(StoredValues().at("307"), "0");
 }
 
 TEST_F(CaptureTest, AGrabShowsTheStillAndConfirmAnswersOk)

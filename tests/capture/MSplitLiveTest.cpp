@@ -4,7 +4,7 @@
 #include "tests/capture/CaptureFixture.h"
 
 #include "capture/MSplitLive.h"
-#include "tests/workspace/ModalAnswers.h"
+#include "tests/support/ModalAnswers.h"
 
 #include <QSignalSpy>
 
@@ -51,7 +51,7 @@ TEST_F(SplitLiveTest, StartsFromTheRememberedChoicesAndNeverWritesThem)
     Pick(form.ComboBoxFormats, "160 x 120");
     EXPECT_EQ(form.Grabber->size(), QSize(160, 120));
     EXPECT_TRUE(Logged("StartStreaming 160x120"));
-    const std::map<std::string, std::string> stored = StoredOptions();
+    const std::map<std::string, std::string> stored = StoredValues();
     EXPECT_EQ(stored.at("301"), "Synthetic Microscope");
     EXPECT_EQ(stored.at("302"), "3000400");
 

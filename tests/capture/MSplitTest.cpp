@@ -5,7 +5,7 @@
 
 #include "capture/MSplit.h"
 #include "platform/gui/ImageFile.h"
-#include "tests/workspace/ModalAnswers.h"
+#include "tests/support/ModalAnswers.h"
 
 #include <QDialogButtonBox>
 #include <QFile>

@@ -7,9 +7,9 @@
 #include "settings/MParam.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MTool.h"
-#include "tests/support/OptionRecords.h"
 #include "workspace/Quorvex.h"
 #include "workspace/Startup.h"
+#include "tests/support/ConfigFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,12 +56,6 @@ protected:
         FormMeasure->show();
         return *FormMeasure;
     }
-
-    // Option records stored under "DEFAULT": option id to every value stored.
-    static std::multimap<std::string, std::string> StoredOptions() { return StoredOptionRecords(); }
-
-    // Writes option records as a previous run would have left them.
-    static void StoreOptions(const std::map<int, std::string>& options) { StoreOptionRecords(options); }
 
     QTemporaryDir WorkingDir;
     QString SavedDir = QDir::currentPath();
