@@ -491,7 +491,8 @@ void MShape::DrawDimension(TCanvas* target, TPoint a, TPoint b)
     if (target == nullptr)
         return;
     if (a == b) {
-        dimAnchor = a;
+        // Nothing to draw; a line drawn before must not stay pickable.
+        dimStart = dimEnd = dimAnchor = a;
         return;
     }
     const double d = MTool::Distance(a, b);

@@ -6,6 +6,7 @@
 #include "platform/gui/TCanvas.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
+#include "shapes/MCircle.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
@@ -16,7 +17,11 @@
 
 #include <QImage>
 
+#include <memory>
+#include <ostream>
 #include <string>
+
+inline void PrintTo(const MItem& item, std::ostream* out) { *out << "(" << item.name << ", " << item.value << ")"; }
 
 class ShapeFixture : public ::testing::Test {
 protected:
@@ -110,6 +115,18 @@ protected:
         store->SetDouble(OPT_RULE_SCALE, scale, false);
         store->SetText(OPT_RULE_UNIT, unit, false);
         store->SetText(OPT_RULE_UNIT_USER, userUnit, false);
+    }
+
+    // A finished circle of the diameter about the centre (also for an odd
+    // diameter, whose square would round the centre half a pixel away).
+    std::unique_ptr<MCircle> Circle(TPoint centre, int diameter, int number = 1)
+    {
+        const int left = centre.x - diameter / 2;
+        const int top = centre.y - diameter / 2;
+        auto circle = MCircle::Create(&canvas, {left, top, left + diameter, top + diameter});
+        circle->center = centre;
+        circle->number = number;
+        return circle;
     }
 
     MParam* param = nullptr;
