@@ -113,35 +113,35 @@ QImage HardPicture()
     return image;
 }
 
-// One row of the camera picture as RGB bytes: light falling off toward the
-// corners, soft round detail as under a microscope, and a little sensor noise.
-void CameraRow(int y, std::vector<std::uint8_t>& rgb)
+// The camera picture: light falling off toward the corners, soft round
+// detail as under a microscope, and a little sensor noise.
+QImage CameraPicture()
 {
-    static const std::vector<double> wave = [] {
-        std::vector<double> table(1024);
-        for (std::size_t i = 0; i < table.size(); ++i)
-            table[i] = std::sin(2 * 3.141592653589793 * double(i) / double(table.size()));
-        return table;
-    }();
-    rgb.resize(std::size_t(kCameraWidth) * 3);
-    std::uint32_t seed = std::uint32_t(y) * 2654435761u + 1;
-    const double dy = (y - kCameraHeight / 2.0) / kCameraHeight;
-    for (int x = 0; x < kCameraWidth; ++x) {
-        seed = seed * 1664525 + 1013904223;
-        const double dx = (x - kCameraWidth / 2.0) / kCameraWidth;
-        const double light = 170 - 160 * (dx * dx + dy * dy);
-        const double detail = 25 * wave[std::size_t(x / 7 + y / 11) % 1024] * wave[std::size_t(x / 13 + y / 3) % 1024];
-        const int noise = int(seed >> 29) - 4;
-        const int value = int(light + detail) + noise;
-        rgb[3 * std::size_t(x)] = std::uint8_t(std::clamp(value + 10, 0, 255));
-        rgb[3 * std::size_t(x) + 1] = std::uint8_t(std::clamp(value, 0, 255));
-        rgb[3 * std::size_t(x) + 2] = std::uint8_t(std::clamp(value - 20, 0, 255));
+    std::vector<double> wave(1024);
+    for (std::size_t i = 0; i < wave.size(); ++i)
+        wave[i] = std::sin(2 * 3.141592653589793 * double(i) / double(wave.size()));
+    QImage image(kCameraWidth, kCameraHeight, QImage::Format_RGB32);
+    std::uint32_t seed = 1;
+    for (int y = 0; y < kCameraHeight; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const double dy = (y - kCameraHeight / 2.0) / kCameraHeight;
+        for (int x = 0; x < kCameraWidth; ++x) {
+            seed = seed * 1664525 + 1013904223;
+            const double dx = (x - kCameraWidth / 2.0) / kCameraWidth;
+            const double light = 170 - 160 * (dx * dx + dy * dy);
+            const double detail =
+                25 * wave[std::size_t(x / 7 + y / 11) % 1024] * wave[std::size_t(x / 13 + y / 3) % 1024];
+            const int value = int(light + detail) + int(seed >> 29) - 4;
+            row[x] = qRgb(std::clamp(value + 10, 0, 255), std::clamp(value, 0, 255), std::clamp(value - 20, 0, 255));
+        }
     }
+    return image;
 }
 
 // Written with libjpeg's defaults for colour pictures, which subsample the
-// colour 4:2:0 as cameras do.
-void WriteCameraJpeg(const std::string& path)
+// colour 4:2:0 as cameras do (the program's own writer keeps full colour
+// at this quality).
+void WriteCameraJpeg(const QImage& picture, const std::string& path)
 {
     FILE* out = std::fopen(path.c_str(), "wb");
     jpeg_compress_struct info{};
@@ -149,58 +149,20 @@ void WriteCameraJpeg(const std::string& path)
     info.err = jpeg_std_error(&errors);
     jpeg_create_compress(&info);
     jpeg_stdio_dest(&info, out);
-    info.image_width = kCameraWidth;
-    info.image_height = kCameraHeight;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    info.image_width = JDIMENSION(picture.width());
+    info.image_height = JDIMENSION(picture.height());
+    info.input_components = 4;
+    info.in_color_space = JCS_EXT_BGRX;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, kCameraQuality, TRUE);
     jpeg_start_compress(&info, TRUE);
-    std::vector<std::uint8_t> rgb;
     while (info.next_scanline < info.image_height) {
-        CameraRow(int(info.next_scanline), rgb);
-        JSAMPROW row = rgb.data();
+        JSAMPROW row = const_cast<JSAMPROW>(picture.constScanLine(int(info.next_scanline)));
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
     std::fclose(out);
-}
-
-void PutLittleEndian(std::vector<char>& out, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(char((value >> (8 * i)) & 0xFF));
-}
-
-// A 24-bit bottom-up BMP written row by row.
-void WriteCameraBmp(const std::string& path)
-{
-    const std::uint32_t rowBytes = (kCameraWidth * 3 + 3) & ~3u;
-    std::vector<char> header{'B', 'M'};
-    PutLittleEndian(header, 54 + rowBytes * kCameraHeight, 4);
-    PutLittleEndian(header, 0, 4);
-    PutLittleEndian(header, 54, 4);
-    PutLittleEndian(header, 40, 4);
-    PutLittleEndian(header, kCameraWidth, 4);
-    PutLittleEndian(header, kCameraHeight, 4);
-    PutLittleEndian(header, 1, 2);
-    PutLittleEndian(header, 24, 2);
-    for (int i = 0; i < 6; ++i)
-        PutLittleEndian(header, 0, 4);
-    std::ofstream out(path, std::ios::binary);
-    out.write(header.data(), std::streamsize(header.size()));
-    std::vector<std::uint8_t> rgb;
-    std::vector<char> row(rowBytes, 0);
-    for (int y = kCameraHeight - 1; y >= 0; --y) {
-        CameraRow(y, rgb);
-        for (int x = 0; x < kCameraWidth; ++x) {
-            row[3 * std::size_t(x)] = char(rgb[3 * std::size_t(x) + 2]);
-            row[3 * std::size_t(x) + 1] = char(rgb[3 * std::size_t(x) + 1]);
-            row[3 * std::size_t(x) + 2] = char(rgb[3 * std::size_t(x)]);
-        }
-        out.write(row.data(), std::streamsize(row.size()));
-    }
 }
 
 bool IsJpeg(const std::string& path) { return QString::fromStdString(path).endsWith(".jpg", Qt::CaseInsensitive); }
@@ -442,9 +404,12 @@ int main(int argc, char** argv)
     const std::string hard = InFolder("hard.jpg");
     platform::WriteJpegFile(HardPicture(), hard, 100);
     const std::string cameraJpeg = InFolder("camera.jpg");
-    WriteCameraJpeg(cameraJpeg);
     const std::string cameraBmp = InFolder("camera.bmp");
-    WriteCameraBmp(cameraBmp);
+    {
+        const QImage camera = CameraPicture();
+        WriteCameraJpeg(camera, cameraJpeg);
+        platform::WriteBmpFile(camera, cameraBmp);
+    }
 
     std::vector<std::pair<std::string, std::string>> pictures{
         {"HardJpeg", hard}, {"CameraJpeg", cameraJpeg}, {"CameraBmp", cameraBmp}};

@@ -20,17 +20,6 @@ protected:
     // The lower arc: clockwise, by growing angle from the first end to the last.
     std::unique_ptr<MArc> arc = MArc::Create(&canvas, kFirst, kLower, kLast);
 
-    static void Click(MShape& shape, TPoint at)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, at.x, at.y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, at.x, at.y);
-    }
-    static void Drag(MShape& shape, TPoint from, TPoint to)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
-        shape.MouseMove(Qt::NoModifier, to.x, to.y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
-    }
     // Whether the outline passes the bottom (60, 85) and the top (60, 35),
     // drawn without labels or handles.
     std::string Halves(MArc& shape)

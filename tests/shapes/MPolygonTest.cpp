@@ -9,18 +9,6 @@ class MPolygonTest : public ShapeFixture {
 protected:
     // A square of side 40, clicked clockwise on screen from its upper left corner.
     std::unique_ptr<MPolygon> square = MPolygon::Create(&canvas, {{20, 20}, {60, 20}, {60, 60}, {20, 60}});
-
-    static void Click(MShape& shape, int x, int y)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, x, y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, x, y);
-    }
-    static void Drag(MShape& shape, TPoint from, TPoint to)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
-        shape.MouseMove(Qt::NoModifier, to.x, to.y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
-    }
 };
 
 TEST_F(MPolygonTest, AreaOfOutlines)
