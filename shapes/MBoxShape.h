@@ -39,7 +39,10 @@ public:
     TPoint bottom; // on the bottom side
     TPoint right;  // on the right side
     TPoint center;
-    TRect bounds;        // the box
+    // The box. A circle's stays a square; an ellipse keeps its box as
+    // clicked, with left and top on the first click's side, until a
+    // numeric edit normalizes it.
+    TRect bounds;
     TRect previewBounds; // the box shown while a control point is dragged
 
 protected:
