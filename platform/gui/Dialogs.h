@@ -1,10 +1,17 @@
-// What the old platform's dialog services did for every form: the confirmation
-// message box, and placing a dialog in the middle of the screen.
+// What the old platform's dialog services did for every form: the simple and
+// the confirmation message boxes, and placing a dialog in the middle of the
+// screen.
 #pragma once
 
 #include <QString>
 
+#include <string>
+
 class QWidget;
+
+// The text with an OK button, titled with the application's name, no icon,
+// modal over the active window; returns when closed.
+void ShowMessage(const std::string& text);
 
 // A question with the buttons Yes and No, titled with the application's
 // name, modal over `parent`; true only for Yes.
