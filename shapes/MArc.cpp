@@ -248,70 +248,39 @@ void MArc::CreateMouseDown(int x, int y)
     }
 }
 
+std::optional<MShape::Side> MArc::GrabbedSide() const { return SideAt(grabPoint, handleTop, handleBottom, handleLeft, handleRight); }
+
 void MArc::ReshapeMove(int x, int y)
 {
-    const TPoint drag = MTool::SubtractPoints({x, y}, lastMouse);
-    const std::int64_t dx = drag.x;
-    const std::int64_t dy = drag.y;
-    const std::int64_t hx = dx / 2;
-    const std::int64_t hy = dy / 2;
     previewRect = circleRect;
     previewPoint = grabPoint;
-    TRect& r = previewRect;
-    if (grabPoint == p1 || grabPoint == p2) {
+    if (grabPoint == p1 || grabPoint == p2)
         middle = MTool::SnapToCircle({x, y}, circleRect);
-    } else if (grabPoint == handleTop) {
-        r.top = Saturated(r.top + dy);
-        r.left = Saturated(r.left + hy);
-        r.right = Saturated(r.right - hy);
-        previewPoint = OffsetPoint(previewPoint, 0, dy);
-    } else if (grabPoint == handleBottom) {
-        r.bottom = Saturated(r.bottom + dy);
-        r.left = Saturated(r.left - hy);
-        r.right = Saturated(r.right + hy);
-        previewPoint = OffsetPoint(previewPoint, 0, dy);
-    } else if (grabPoint == handleLeft) {
-        r.left = Saturated(r.left + dx);
-        r.top = Saturated(r.top + hx);
-        r.bottom = Saturated(r.bottom - hx);
-        previewPoint = OffsetPoint(previewPoint, dx, 0);
-    } else if (grabPoint == handleRight) {
-        r.right = Saturated(r.right + dx);
-        r.top = Saturated(r.top - hx);
-        r.bottom = Saturated(r.bottom + hx);
-        previewPoint = OffsetPoint(previewPoint, dx, 0);
-    }
+    else if (const std::optional<Side> side = GrabbedSide())
+        previewRect = PreviewSquareDrag(circleRect, *side, x, y);
 }
 
 TPoint MArc::ReshapeEnd(int x, int y)
 {
-    const TPoint drag = MTool::SubtractPoints({x, y}, lastMouse);
-    const std::int64_t hx = MTool::RoundToInt(drag.x * 0.5);
-    const std::int64_t hy = MTool::RoundToInt(drag.y * 0.5);
     const TRect old = circleRect;
     TPoint* moved = nullptr;
     if (grabPoint == p1 || grabPoint == p2) {
         moved = grabPoint == p1 ? &p1 : &p2;
         *moved = MTool::SnapToCircle({x, y}, circleRect);
+    } else if (const std::optional<Side> side = GrabbedSide()) {
+        // The dragged side moves by twice the rounded half of the drag, its
+        // neighbours by the half, so the square stays square about the
+        // opposite side.
+        const TPoint drag = MTool::SubtractPoints({x, y}, lastMouse);
+        const bool vertical = *side == Side::Top || *side == Side::Bottom;
+        const std::int64_t half = MTool::RoundToInt((vertical ? drag.y : drag.x) * 0.5);
+        circleRect = ResizeSquare(circleRect, *side, 2 * half, half);
+        moved = *side == Side::Top      ? &handleTop
+                : *side == Side::Bottom ? &handleBottom
+                : *side == Side::Left   ? &handleLeft
+                                        : &handleRight;
     } else {
-        // The dragged side moves by twice the rounded half, its neighbours
-        // by the half, so the square stays square about the opposite side.
-        TRect& r = circleRect;
-        if (grabPoint == handleTop) {
-            r = {Saturated(r.left + hy), Saturated(r.top + 2 * hy), Saturated(r.right - hy), r.bottom};
-            moved = &handleTop;
-        } else if (grabPoint == handleBottom) {
-            r = {Saturated(r.left - hy), r.top, Saturated(r.right + hy), Saturated(r.bottom + 2 * hy)};
-            moved = &handleBottom;
-        } else if (grabPoint == handleLeft) {
-            r = {Saturated(r.left + 2 * hx), Saturated(r.top + hx), r.right, Saturated(r.bottom - hx)};
-            moved = &handleLeft;
-        } else if (grabPoint == handleRight) {
-            r = {r.left, Saturated(r.top - hx), Saturated(r.right + 2 * hx), Saturated(r.bottom + hx)};
-            moved = &handleRight;
-        } else {
-            return {};
-        }
+        return {};
     }
     centre = {RoundedMidpoint(circleRect.left, circleRect.right), RoundedMidpoint(circleRect.top, circleRect.bottom)};
     if (circleRect != old) {

@@ -15,6 +15,8 @@
 
 #include "shapes/MShape.h"
 
+#include <optional>
+
 class MArc : public MShape {
 public:
     explicit MArc(TCanvas* defaultCanvas);
@@ -81,6 +83,9 @@ private:
     void MakePointsUsable();
     // Centre and square of the circle through p1, middle and p2.
     void CircleThroughPoints();
+    // The side whose handle is grabbed, in the order top, bottom, left,
+    // right; none when grabPoint is none of them.
+    std::optional<Side> GrabbedSide() const;
     // The angles of p1 and p2 seen from the centre.
     double StartAngle() const;
     double EndAngle() const;

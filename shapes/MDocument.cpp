@@ -24,9 +24,9 @@ bool OperandsSelected(const MRelation* relation)
 MDocument::~MDocument()
 {
     // Relations read their shapes to the end, so they go first.
-    unlistedRelation.reset();
+    selectedRelation.unlisted.reset();
     relations.TakeAll();
-    creating.reset();
+    selected.unlisted.reset();
     shapes.TakeAll();
 }
 
@@ -40,11 +40,11 @@ MShape* MDocument::AddShape(std::unique_ptr<MShape> shape)
     return shapes.Add(std::move(shape));
 }
 
-bool MDocument::AddShape(MShape* shape)
+bool MDocument::AddSelected()
 {
-    if (!shape || shape != creating.get())
+    if (!selected.unlisted)
         return false;
-    AddShape(std::move(creating));
+    AddShape(std::move(selected.unlisted));
     return true;
 }
 
@@ -133,31 +133,17 @@ void MDocument::DeleteAllShapes()
 
 bool MDocument::SetSelected(MShape* listed)
 {
-    if (listed && !IsInShapeList(listed))
-        return false;
-    if (listed != selected)
-        ClearSelected();
-    selected = listed;
-    return true;
+    return Choose(selected, shapes, listed);
 }
 
-MShape* MDocument::SetSelected(std::unique_ptr<MShape> shape)
+MShape* MDocument::SetSelected(std::unique_ptr<MShape> creating)
 {
-    ClearSelected();
-    creating = std::move(shape);
-    selected = creating.get();
-    return selected;
+    return Hold(selected, std::move(creating));
 }
 
 bool MDocument::ClearSelected()
 {
-    if (!selected)
-        return false;
-    // A shape whose creation was abandoned is held here alone.
-    if (creating)
-        Free(std::move(creating));
-    selected = nullptr;
-    return true;
+    return LetGo(selected);
 }
 
 // ---- Relations
@@ -173,11 +159,11 @@ MRelation* MDocument::AddRelation(std::unique_ptr<MRelation> relation)
     return relations.Add(std::move(relation));
 }
 
-bool MDocument::AddRelation(MRelation* relation)
+bool MDocument::AddSelectedRelation()
 {
-    if (!relation || relation != unlistedRelation.get() || FindRelationLike(relation))
+    if (!selectedRelation.unlisted || FindRelationLike(selectedRelation.unlisted.get()))
         return false;
-    relations.Add(std::move(unlistedRelation));
+    relations.Add(std::move(selectedRelation.unlisted));
     return true;
 }
 
@@ -233,29 +219,49 @@ void MDocument::DeleteAllRelations()
 
 bool MDocument::SetSelectedRelation(MRelation* listed)
 {
-    if (listed && !relations.Contains(listed))
-        return false;
-    if (listed != selectedRelation)
-        ClearSelectedRelation();
-    selectedRelation = listed;
-    return true;
+    return Choose(selectedRelation, relations, listed);
 }
 
-MRelation* MDocument::SetSelectedRelation(std::unique_ptr<MRelation> relation)
+MRelation* MDocument::SetSelectedRelation(std::unique_ptr<MRelation> unlisted)
 {
-    ClearSelectedRelation();
-    unlistedRelation = std::move(relation);
-    selectedRelation = unlistedRelation.get();
-    return selectedRelation;
+    return Hold(selectedRelation, std::move(unlisted));
 }
 
 bool MDocument::ClearSelectedRelation()
 {
-    if (!selectedRelation)
+    return LetGo(selectedRelation);
+}
+
+// ---- Choosing one object of a list
+
+template <typename T>
+bool MDocument::Choose(Chosen<T>& chosen, const MOwnedList<T>& list, T* listed)
+{
+    if (listed && !list.Contains(listed))
         return false;
-    if (unlistedRelation)
-        Free(std::move(unlistedRelation));
-    selectedRelation = nullptr;
+    if (listed != chosen.pointer)
+        LetGo(chosen);
+    chosen.pointer = listed;
+    return true;
+}
+
+template <typename T>
+T* MDocument::Hold(Chosen<T>& chosen, std::unique_ptr<T> object)
+{
+    LetGo(chosen);
+    chosen.unlisted = std::move(object);
+    chosen.pointer = chosen.unlisted.get();
+    return chosen.pointer;
+}
+
+template <typename T>
+bool MDocument::LetGo(Chosen<T>& chosen)
+{
+    if (!chosen.pointer)
+        return false;
+    if (chosen.unlisted)
+        Free(std::move(chosen.unlisted));
+    chosen.pointer = nullptr;
     return true;
 }
 
@@ -289,44 +295,37 @@ bool MDocument::HasUnmarkedShape() const
 
 bool MDocument::IsRelationSelected() const
 {
-    return selectedRelation && relations.Contains(selectedRelation) && OperandsSelected(selectedRelation);
+    const MRelation* current = selectedRelation.pointer;
+    return current && relations.Contains(current) && OperandsSelected(current);
 }
 
 // ---- Drawing
 
 void MDocument::Draw(TCanvas* canvas, bool marksShown, bool selectedActive)
 {
+    MRelation* current = selectedRelation.pointer;
     if (marksShown) {
         for (MRelation* relation : relations)
-            relation->Draw(relation == selectedRelation && OperandsSelected(relation) ? DRAW_ACTIVE : DRAW_NORMAL,
-                           canvas);
-        if (selectedRelation && !FindRelationLike(selectedRelation) && OperandsSelected(selectedRelation))
-            selectedRelation->Draw(DRAW_ACTIVE, canvas);
+            relation->Draw(relation == current && OperandsSelected(relation) ? DRAW_ACTIVE : DRAW_NORMAL, canvas);
+        if (current && !FindRelationLike(current) && OperandsSelected(current))
+            current->Draw(DRAW_ACTIVE, canvas);
     }
     for (MShape* shape : shapes)
         shape->Draw(DRAW_NORMAL, canvas);
-    if (selectedActive && selected && selected->selected)
-        selected->Draw(DRAW_ACTIVE, canvas);
+    if (selectedActive && selected.pointer && selected.pointer->selected)
+        selected.pointer->Draw(DRAW_ACTIVE, canvas);
 }
 
 // ---- Freeing
 
-void MDocument::Free(std::unique_ptr<MShape> shape)
+void MDocument::Free(std::unique_ptr<MShape> object)
 {
-    if (!shape)
+    if (!object)
         return;
     if (OnFreeing)
-        OnFreeing(shape.get());
-    if (selected == shape.get())
-        selected = nullptr;
-}
-
-void MDocument::Free(std::unique_ptr<MRelation> relation)
-{
-    if (!relation)
-        return;
-    if (OnFreeing)
-        OnFreeing(relation.get());
-    if (selectedRelation == relation.get())
-        selectedRelation = nullptr;
+        OnFreeing(object.get());
+    if (selected.pointer == object.get())
+        selected.pointer = nullptr;
+    if (selectedRelation.pointer == object.get())
+        selectedRelation.pointer = nullptr;
 }

@@ -7,8 +7,9 @@
 // Rules it keeps:
 // - It owns every shape and relation it lists, and the two it may hold
 //   without listing them: the shape under creation (`Selected` until
-//   AddShape lists it) and a relation shown but not kept (`SelectedRelation`
-//   until AddRelation lists it). It frees them, nobody else does.
+//   AddSelected lists it) and a relation shown but not kept
+//   (`SelectedRelation` until AddSelectedRelation lists it). Shapes and
+//   relations come in as unique_ptr; it frees them, nobody else does.
 // - Every listed relation joins two listed shapes, and no two listed
 //   relations join the same pair in either order: a shape's relations are
 //   freed before the shape.
@@ -54,9 +55,16 @@ public:
     // Lists a new shape with the next serial number of its kind and returns
     // it; null for null.
     MShape* AddShape(std::unique_ptr<MShape> shape);
-    // Lists the shape under creation, which stays Selected. False for null,
-    // for a listed shape and for a shape the document does not hold.
-    bool AddShape(MShape* shape);
+    // The same, returning the shape as the class it was made as.
+    template <typename Shape>
+    Shape* AddShape(std::unique_ptr<Shape> shape)
+    {
+        Shape* added = shape.get();
+        return AddShape(std::unique_ptr<MShape>(std::move(shape))) ? added : nullptr;
+    }
+    // AddShape for the shape under creation, which stays Selected; false
+    // when Selected is not a shape under creation.
+    bool AddSelected();
     // The smallest number from 1 to 999 that no listed shape of the kind
     // carries (numbers outside that range are ignored); 1 when all are taken.
     int NextSerialNumber(int kind) const;
@@ -80,7 +88,7 @@ public:
     void DeleteAllShapes();
 
     // ---- The selected shape ----
-    MShape* const& Selected() const { return selected; }
+    MShape* const& Selected() const { return selected.pointer; }
     // A listed shape, or null, becomes Selected; a shape under creation is
     // freed. False, changing nothing, for a shape that is not listed.
     bool SetSelected(MShape* listed);
@@ -95,10 +103,17 @@ public:
     // Lists a new relation and returns it; frees it and returns null for a
     // pair that a listed relation joins already.
     MRelation* AddRelation(std::unique_ptr<MRelation> relation);
-    // Lists the relation held unlisted as SelectedRelation. False for null,
-    // for a listed relation, for a pair joined already and for a relation
-    // the document does not hold.
-    bool AddRelation(MRelation* relation);
+    // The same, returning the relation as the class it was made as.
+    template <typename Relation>
+    Relation* AddRelation(std::unique_ptr<Relation> relation)
+    {
+        Relation* added = relation.get();
+        return AddRelation(std::unique_ptr<MRelation>(std::move(relation))) ? added : nullptr;
+    }
+    // AddRelation for the relation held unlisted as SelectedRelation, which
+    // stays current; false without one, or for a pair joined already (it
+    // stays unlisted).
+    bool AddSelectedRelation();
     // The listed relation that is this one or joins the same two shapes.
     MRelation* FindRelationLike(const MRelation* relation) const;
     // The listed relation between a and b in either order; null when either
@@ -114,7 +129,7 @@ public:
     void DeleteAllRelations();
 
     // ---- The current relation ----
-    MRelation* const& SelectedRelation() const { return selectedRelation; }
+    MRelation* const& SelectedRelation() const { return selectedRelation.pointer; }
     // A listed relation, or null, becomes SelectedRelation; a different
     // current one is let go first (ClearSelectedRelation). False, changing
     // nothing, for a relation that is not listed.
@@ -146,15 +161,30 @@ public:
     void Draw(TCanvas* canvas, bool marksShown, bool selectedActive);
 
 private:
+    // The selected shape or the current relation: a listed one, or one held
+    // here unlisted (the shape under creation, a relation shown but not kept).
+    template <typename T>
+    struct Chosen {
+        T* pointer = nullptr;
+        std::unique_ptr<T> unlisted;
+    };
+    // A listed object, or null, is chosen; a different one held unlisted is
+    // freed. False, changing nothing, for an object that is not listed.
+    template <typename T>
+    bool Choose(Chosen<T>& chosen, const MOwnedList<T>& list, T* listed);
+    // A new object is chosen and held unlisted; the one chosen before is let go.
+    template <typename T>
+    T* Hold(Chosen<T>& chosen, std::unique_ptr<T> object);
+    // False when none is chosen; else frees it when it is held unlisted, and
+    // chooses none.
+    template <typename T>
+    bool LetGo(Chosen<T>& chosen);
     // Calls OnFreeing, then frees; Selected and SelectedRelation never keep
     // a freed object.
-    void Free(std::unique_ptr<MShape> shape);
-    void Free(std::unique_ptr<MRelation> relation);
+    void Free(std::unique_ptr<MShape> object);
 
     MOwnedList<MShape> shapes;
     MOwnedList<MRelation> relations;
-    MShape* selected = nullptr;
-    MRelation* selectedRelation = nullptr;
-    std::unique_ptr<MShape> creating;            // the shape under creation, while Selected
-    std::unique_ptr<MRelation> unlistedRelation; // the SelectedRelation held unlisted
+    Chosen<MShape> selected;
+    Chosen<MRelation> selectedRelation;
 };

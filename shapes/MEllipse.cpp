@@ -4,7 +4,6 @@
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MData.h"
-#include "shapes/MPoint.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MTool.h"
 
@@ -22,8 +21,6 @@ constexpr int kTypeNameSlot = 111;        // "Ellipse"
 constexpr int kCentreSlot = 296;          // "Center Point"
 constexpr int kCreateSlot = 303;          // "Create "
 
-constexpr int kDeriveCentre = 1;
-
 // Label 1 sits this far right of the middle of the box, label 2 this far above.
 constexpr int kLabelShift = 20;
 
@@ -31,7 +28,7 @@ double Span(int a, int b) { return double(std::abs(std::int64_t(a) - b)); }
 
 } // namespace
 
-MEllipse::MEllipse(TCanvas* defaultCanvas) : MShape(defaultCanvas) { kind = KIND_ELLIPSE; }
+MEllipse::MEllipse(TCanvas* defaultCanvas) : MBoxShape(defaultCanvas) { kind = KIND_ELLIPSE; }
 
 std::unique_ptr<MEllipse> MEllipse::Create(TCanvas* defaultCanvas, const TRect& box)
 {
@@ -39,18 +36,6 @@ std::unique_ptr<MEllipse> MEllipse::Create(TCanvas* defaultCanvas, const TRect& 
     ellipse->CreateMouseDown(box.left, box.top);
     ellipse->CreateMouseDown(box.right, box.bottom);
     return ellipse;
-}
-
-void MEllipse::UpdateFromBounds()
-{
-    bounds = MTool::NormalizeRect(bounds);
-    center = {RoundedMidpoint(bounds.left, bounds.right), RoundedMidpoint(bounds.top, bounds.bottom)};
-    const int middleColumn = TruncatedMidpoint(bounds.left, bounds.right);
-    const int middleRow = TruncatedMidpoint(bounds.top, bounds.bottom);
-    top = {middleColumn, bounds.top};
-    left = {bounds.left, middleRow};
-    bottom = {middleColumn, bounds.bottom};
-    right = {bounds.right, middleRow};
 }
 
 double MEllipse::GetHorizontalAxis() const { return Span(left.x, right.x); }
@@ -68,48 +53,7 @@ void MEllipse::BuildResults()
     AddResult(lan->Texts[kAreaSlot], ruleTool->FormatArea(std::numbers::pi * a * b * 0.25));
 }
 
-void MEllipse::Move(int dx, int dy)
-{
-    const TPoint delta{dx, dy};
-    for (TPoint* point : {&top, &left, &bottom, &right, &center})
-        *point = MTool::AddPoints(*point, delta);
-    const TPoint topLeft = MTool::AddPoints({bounds.left, bounds.top}, delta);
-    const TPoint bottomRight = MTool::AddPoints({bounds.right, bounds.bottom}, delta);
-    bounds = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-}
-
-int MEllipse::HitTest(int x, int y)
-{
-    const int tolerance = param->GetActiveWidth();
-    const TPoint mouse{x, y};
-    for (TPoint handle : {top, bottom, left, right}) {
-        if (MTool::NearPoint(mouse, handle, tolerance)) {
-            grabPoint = handle;
-            return HIT_POINT;
-        }
-    }
-    if (MTool::NearEllipse(mouse, bounds, tolerance))
-        return HIT_BODY;
-    return MShape::HitTest(x, y);
-}
-
-int MEllipse::GetCursor(int code) const
-{
-    if (state == STATE_CREATING || (code != EDIT_RESHAPE && code != HIT_POINT))
-        return MShape::GetCursor(code);
-    if (grabPoint == top || grabPoint == bottom)
-        return crSizeNS;
-    if (grabPoint == left || grabPoint == right)
-        return crSizeWE;
-    return MShape::GetCursor(code);
-}
-
-bool MEllipse::InRect(int areaLeft, int areaTop, int areaRight, int areaBottom) const
-{
-    const auto within = [](int value, int low, int high) { return low <= value && value <= high; };
-    return within(bounds.left, areaLeft, areaRight) && within(bounds.right, areaLeft, areaRight) &&
-           within(bounds.top, areaTop, areaBottom) && within(bounds.bottom, areaTop, areaBottom);
-}
+bool MEllipse::NearOutline(TPoint mouse, int tolerance) const { return MTool::NearEllipse(mouse, bounds, tolerance); }
 
 void MEllipse::CreateMouseMove(int x, int y)
 {
@@ -199,23 +143,6 @@ TPoint MEllipse::ReshapeEnd(int x, int y)
     return *moved;
 }
 
-void MEllipse::DrawBody(int mode, TCanvas* target)
-{
-    if (target == nullptr)
-        return;
-    target->Brush.Style = bsClear;
-    if (mode == DRAW_RESHAPE) {
-        DrawEllipseRect(target, previewBounds);
-        DrawCrossMark(target, previewPoint.x, previewPoint.y);
-        return;
-    }
-    DrawEllipseRect(target, bounds);
-    DrawPlusMark(target, center.x, center.y);
-    if (IsHighlightMode(mode))
-        for (TPoint handle : {top, left, bottom, right})
-            DrawCrossMark(target, handle.x, handle.y);
-}
-
 void MEllipse::DrawLabel(int mode, TCanvas* target)
 {
     label1 = "A:" + ruleTool->FormatValue(GetHorizontalAxis());
@@ -241,8 +168,6 @@ TPoint MEllipse::GetLabelPos(int index) const
 }
 
 std::string MEllipse::GetTag() const { return "E"; }
-
-TPoint MEllipse::GetCenter() const { return center; }
 
 bool MEllipse::WriteData(MData& data, bool blank) const
 {
@@ -275,12 +200,4 @@ bool MEllipse::ReadData(MData data)
 std::vector<std::string> MEllipse::GetDeriveCaptions() const
 {
     return {lan->Texts[kCreateSlot] + lan->Texts[kCentreSlot]};
-}
-
-std::vector<std::unique_ptr<MShape>> MEllipse::MakeDerivedShapes(TCanvas* shapeCanvas, int index) const
-{
-    std::vector<std::unique_ptr<MShape>> shapes;
-    if (index == kDeriveCentre)
-        shapes.push_back(MPoint::Create(shapeCanvas, center.x, center.y));
-    return shapes;
 }

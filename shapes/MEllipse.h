@@ -6,9 +6,9 @@
 // corner is pushed one pixel away from the first.
 #pragma once
 
-#include "shapes/MShape.h"
+#include "shapes/MBoxShape.h"
 
-class MEllipse : public MShape {
+class MEllipse : public MBoxShape {
 public:
     explicit MEllipse(TCanvas* defaultCanvas);
 
@@ -16,46 +16,26 @@ public:
     // (left, top) to (right, bottom).
     static std::unique_ptr<MEllipse> Create(TCanvas* defaultCanvas, const TRect& box);
 
-    // Rebuilds centre and control points from `bounds`, normalized first.
-    void UpdateFromBounds();
     // The two axes, full length, in pixels.
     double GetHorizontalAxis() const;
     double GetVerticalAxis() const;
 
     std::string GetTypeName() const override;
     void BuildResults() override;
-    void Move(int dx, int dy) override;
-    // A control point (top, bottom, left, right; grabbed for reshaping),
-    // else the ellipse line, else a label.
-    int HitTest(int x, int y) override;
-    // Resize cursors over the grabbed control point.
-    int GetCursor(int code) const override;
-    bool InRect(int left, int top, int right, int bottom) const override;
     void CreateMouseMove(int x, int y) override;
     void CreateMouseDown(int x, int y) override;
     // Only the grabbed edge moves; the opposite edge stays.
     void ReshapeMove(int x, int y) override;
     // The grabbed edge moves by twice the rounded half of the drag.
     TPoint ReshapeEnd(int x, int y) override;
-    void DrawBody(int mode, TCanvas* target) override;
     void DrawLabel(int mode, TCanvas* target) override;
     TPoint GetLabelPos(int index) const override;
     std::string GetTag() const override;
-    TPoint GetCenter() const override;
     // Centre and both axes.
     bool WriteData(MData& data, bool blank) const override;
     bool ReadData(MData data) override;
     std::vector<std::string> GetDeriveCaptions() const override;
-    std::vector<std::unique_ptr<MShape>> MakeDerivedShapes(TCanvas* shapeCanvas, int index) const override;
 
-    // ---- Geometry: image pixels, y downwards ----
-    TPoint top;    // on the horizontal edge through the first click
-    TPoint left;   // on the vertical edge through the first click
-    TPoint bottom; // on the opposite horizontal edge
-    TPoint right;  // on the opposite vertical edge
-    TPoint center;
-    // Left and top are the edges of `left` and `top`, not necessarily the
-    // smaller coordinates.
-    TRect bounds;
-    TRect previewBounds; // shown while a control point is dragged
+protected:
+    bool NearOutline(TPoint mouse, int tolerance) const override;
 };

@@ -113,8 +113,11 @@ public:
     QWidget* PaintOrna = nullptr;
 
     // ---- The document's list operations (MDocument says what each does) ----
-    bool AddShape(MShape* shape) { return Document.AddShape(shape); }
-    MShape* AddShape(std::unique_ptr<MShape> shape) { return Document.AddShape(std::move(shape)); }
+    template <typename Shape>
+    Shape* AddShape(std::unique_ptr<Shape> shape)
+    {
+        return Document.AddShape(std::move(shape));
+    }
     int NextSerialNumber(int kind) const { return Document.NextSerialNumber(kind); }
     bool IsInShapeList(const MShape* shape) const { return Document.IsInShapeList(shape); }
     MShape* ShapeAt(int x, int y) const { return Document.ShapeAt(x, y); }
@@ -125,8 +128,11 @@ public:
     // The document's, then the value windows emptied and, unless
     // calibrating, select mode.
     void DeleteAllShapes();
-    bool AddRelation(MRelation* relation) { return Document.AddRelation(relation); }
-    MRelation* AddRelation(std::unique_ptr<MRelation> relation) { return Document.AddRelation(std::move(relation)); }
+    template <typename Relation>
+    Relation* AddRelation(std::unique_ptr<Relation> relation)
+    {
+        return Document.AddRelation(std::move(relation));
+    }
     MRelation* FindRelationLike(const MRelation* relation) const { return Document.FindRelationLike(relation); }
     MRelation* FindRelationBetween(const MShape* a, const MShape* b) const
     {

@@ -3,28 +3,21 @@
 // it. Shapes themselves are never written to a file.
 #include "workspace/Quorvex.h"
 
-#include "platform/gui/Dialogs.h"
+#include "platform/gui/ImageFileDialog.h"
 #include "platform/gui/TBitmap.h"
 #include "platform/gui/TJPEGImage.h"
 #include "shapes/MTool.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 #include <exception>
 
 namespace {
 
-// Bitmaps first, as the file dialogs of the bitmap class list them.
-const QStringList kImageFilters{"Bitmaps (*.bmp)", "JPEG (*.jpg)"};
-const QString kBitmapExtension = "bmp";
 constexpr int kBestJpegQuality = 100;
-
-void PrepareImageDialog(QFileDialog* dialog)
-{
-    dialog->setNameFilters(kImageFilters);
-    dialog->setDefaultSuffix(kBitmapExtension);
-}
 
 // A name to save under without any extension gets the bitmap's, however the
 // dialog came by the name (Qt adds it to typed names only); a name with an
@@ -40,30 +33,29 @@ std::string WithDefaultExtension(const QString& fileName)
 
 void TFormMeasure::MenuOpenClick()
 {
-    if (!OpenDialogImage) {
-        OpenDialogImage = MakeFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
-        OpenDialogImage->setFileMode(QFileDialog::ExistingFile);
-    }
-    PrepareImageDialog(OpenDialogImage);
-    if (OpenDialogImage->exec() != QDialog::Accepted || OpenDialogImage->selectedFiles().isEmpty())
-        return;
-    LoadImageFile(OpenDialogImage->selectedFiles().constFirst().toStdString());
+    if (!OpenDialogImage)
+        OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
+    const QString fileName = PickImageFile(OpenDialogImage);
+    if (!fileName.isEmpty())
+        LoadImageFile(fileName.toStdString());
 }
 
 void TFormMeasure::MenuSaveClick()
 {
     if (!SaveDialogImage) {
-        SaveDialogImage = MakeFileDialog(this, "SaveDialogImage", QFileDialog::AcceptSave, "Output");
+        SaveDialogImage = MakeImageFileDialog(this, "SaveDialogImage", QFileDialog::AcceptSave, "Output");
         SaveDialogImage->selectFile("Output");
     }
-    PrepareImageDialog(SaveDialogImage);
+    PrepareImageFileDialog(SaveDialogImage);
     if (SaveDialogImage->exec() != QDialog::Accepted || SaveDialogImage->selectedFiles().isEmpty())
         return;
     const std::string fileName = WithDefaultExtension(SaveDialogImage->selectedFiles().constFirst());
     try {
         SaveImageFile(fileName);
     } catch (const std::exception& error) {
-        ShowError(this, QString::fromStdString(error.what()));
+        QMessageBox message(QMessageBox::Critical, windowTitle(), QString::fromStdString(error.what()),
+                            QMessageBox::Ok, this);
+        message.exec();
     }
 }
 

@@ -1,10 +1,20 @@
 #include "platform/gui/Dialogs.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
 #include <QWidget>
+
+void ShowMessage(const std::string& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), QString::fromStdString(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    // Above the program's tool windows, as the questions are.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}
 
 bool ConfirmYesNo(QWidget* parent, const QString& text)
 {

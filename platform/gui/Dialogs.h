@@ -1,12 +1,18 @@
-// What the old platform's dialog services did for every form: the confirmation
-// and error message boxes, the file dialogs, and placing a dialog in the
-// middle of the screen.
+// What the old platform's dialog services did for every form: the simple,
+// the confirmation and the error message boxes, the file dialogs, and placing
+// a dialog in the middle of the screen.
 #pragma once
 
 #include <QFileDialog>
 #include <QString>
 
+#include <string>
+
 class QWidget;
+
+// The text with an OK button, titled with the application's name, no icon,
+// modal over the active window; returns when closed.
+void ShowMessage(const std::string& text);
 
 // A question with the buttons Yes and No, titled with the application's
 // name, modal over `parent`; true only for Yes.

@@ -20,17 +20,6 @@ protected:
     // The lower arc: clockwise, by growing angle from the first end to the last.
     std::unique_ptr<MArc> arc = MArc::Create(&canvas, kFirst, kLower, kLast);
 
-    static void Click(MShape& shape, TPoint at)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, at.x, at.y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, at.x, at.y);
-    }
-    static void Drag(MShape& shape, TPoint from, TPoint to)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
-        shape.MouseMove(Qt::NoModifier, to.x, to.y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
-    }
     // Whether the outline passes the bottom (60, 85) and the top (60, 35),
     // drawn without labels or handles.
     std::string Halves(MArc& shape)
@@ -223,6 +212,36 @@ TEST_F(MArcTest, AHandleResizesTheCircleAboutTheOppositeSide)
     ASSERT_EQ(arc->HitTest(81, 64), HIT_POINT);
     EXPECT_EQ(arc->GetCursor(HIT_POINT), crSizeWE);
     EXPECT_EQ(arc->GetCursor(HIT_BODY), crSizeAll);
+}
+
+TEST_F(MArcTest, EveryHandleAndEndReshapes)
+{
+    // The square (35, 35, 85, 85): a side moves by twice the rounded half of
+    // the drag and the sides next to it by the half; an end snaps onto the circle.
+    const struct {
+        TPoint from, to;
+        TRect square;
+        TPoint moved;
+    } cases[] = {
+        {{60, 35}, {60, 42}, {39, 43, 81, 85}, {60, 43}},
+        {{60, 85}, {60, 92}, {31, 35, 89, 93}, {60, 93}},
+        {{35, 60}, {28, 60}, {27, 31, 85, 89}, {27, 60}},
+        {{85, 60}, {90, 60}, {35, 32, 91, 88}, {91, 60}},
+        {kFirst, {95, 60}, {35, 35, 85, 85}, {85, 60}},
+        {kLast, {20, 60}, {35, 35, 85, 85}, {35, 60}},
+    };
+    for (const auto& c : cases) {
+        auto shape = MArc::Create(&canvas, kFirst, kLower, kLast);
+        shape->MouseDown(Qt::LeftButton, Qt::NoModifier, c.from.x, c.from.y);
+        ASSERT_EQ(shape->GetEditState(), EDIT_RESHAPE) << c.from;
+        shape->MouseMove(Qt::NoModifier, c.to.x, c.to.y);
+        EXPECT_EQ(shape->MouseUp(Qt::LeftButton, Qt::NoModifier, c.to.x, c.to.y), c.moved) << c.from;
+        EXPECT_EQ(shape->circleRect, c.square) << c.from;
+        EXPECT_EQ(shape->centre, (TPoint{MShape::RoundedMidpoint(c.square.left, c.square.right),
+                                         MShape::RoundedMidpoint(c.square.top, c.square.bottom)}))
+            << c.from;
+        EXPECT_TRUE(shape->clockwise) << "the same side of the circle";
+    }
 }
 
 TEST_F(MArcTest, ThreeCollinearClicksNeverFail)

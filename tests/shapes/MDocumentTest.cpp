@@ -66,17 +66,16 @@ TEST_F(MDocumentTest, NumbersOutsideTheRangeAreIgnoredAndAFullKindStartsAtOne)
     EXPECT_EQ(document.NextSerialNumber(KIND_LINE), 1);
 }
 
-TEST_F(MDocumentTest, AddShapeRefusesNullListedAndForeignShapes)
+TEST_F(MDocumentTest, AddShapeRefusesNullAndListsEachShapeOnce)
 {
     MShape* point = AddPoint(10, 10);
     EXPECT_EQ(document.AddShape(std::unique_ptr<MShape>()), nullptr);
-    EXPECT_FALSE(document.AddShape(static_cast<MShape*>(nullptr)));
-    EXPECT_FALSE(document.AddShape(point));
+    EXPECT_FALSE(document.AddSelected()) << "no shape under creation";
     const auto stranger = MPoint::Create(&canvas, 20, 20);
-    EXPECT_FALSE(document.AddShape(stranger.get())) << "a shape the document does not hold stays its owner's";
     EXPECT_EQ(document.ShapeList(), std::vector<MShape*>{point});
     EXPECT_TRUE(document.IsInShapeList(point));
     EXPECT_FALSE(document.IsInShapeList(stranger.get()));
+    EXPECT_FALSE(document.IsInShapeList(nullptr));
 }
 
 TEST_F(MDocumentTest, TheShapeUnderCreationIsHeldUnlistedUntilAddShapeListsIt)
@@ -87,11 +86,11 @@ TEST_F(MDocumentTest, TheShapeUnderCreationIsHeldUnlistedUntilAddShapeListsIt)
     EXPECT_FALSE(document.IsInShapeList(line));
     EXPECT_FALSE(document.HasSelectedShape()) << "only listed shapes count";
 
-    EXPECT_TRUE(document.AddShape(line));
+    EXPECT_TRUE(document.AddSelected());
     EXPECT_EQ(document.Selected(), line) << "it stays selected";
     EXPECT_TRUE(document.IsInShapeList(line));
     EXPECT_EQ(line->number, 1);
-    EXPECT_FALSE(document.AddShape(line));
+    EXPECT_FALSE(document.AddSelected()) << "listed already";
     EXPECT_TRUE(Freed.empty());
 }
 
@@ -263,12 +262,11 @@ TEST_F(MDocumentTest, AddRelationRefusesNullListedAndSameOperandRelations)
     MRelation* ab = AddRelation(a, b);
     ASSERT_NE(ab, nullptr);
     EXPECT_EQ(document.AddRelation(std::unique_ptr<MRelation>()), nullptr);
-    EXPECT_FALSE(document.AddRelation(static_cast<MRelation*>(nullptr)));
-    EXPECT_FALSE(document.AddRelation(ab));
+    document.SetSelectedRelation(ab);
+    EXPECT_FALSE(document.AddSelectedRelation()) << "listed already";
 
     std::unique_ptr<TestRelation> swapped = NewRelation(b, a);
     EXPECT_EQ(document.FindRelationLike(swapped.get()), ab);
-    EXPECT_FALSE(document.AddRelation(swapped.get())) << "a relation the document does not hold";
     EXPECT_EQ(document.AddRelation(std::move(swapped)), nullptr);
     EXPECT_EQ(Freed, std::vector<std::string>{"relation P1 P2"}) << "the refused relation is freed";
 
@@ -285,13 +283,13 @@ TEST_F(MDocumentTest, TheCurrentRelationIsHeldUnlistedUntilAddRelationKeepsIt)
     MRelation* bc = document.SetSelectedRelation(NewRelation(b, c));
     EXPECT_EQ(document.SelectedRelation(), bc);
     EXPECT_EQ(document.FindRelationLike(bc), nullptr);
-    EXPECT_TRUE(document.AddRelation(bc));
+    EXPECT_TRUE(document.AddSelectedRelation());
     EXPECT_EQ(document.RelationList(), (std::vector<MRelation*>{ab, bc}));
     EXPECT_EQ(document.SelectedRelation(), bc);
 
     // A relation of a pair joined already is refused and stays unlisted.
-    MRelation* again = document.SetSelectedRelation(NewRelation(c, b));
-    EXPECT_FALSE(document.AddRelation(again));
+    document.SetSelectedRelation(NewRelation(c, b));
+    EXPECT_FALSE(document.AddSelectedRelation());
     EXPECT_TRUE(document.ClearSelectedRelation());
     EXPECT_EQ(Freed, std::vector<std::string>{"relation P2 P3"});
     EXPECT_EQ(document.RelationList().size(), 2u);

@@ -12,18 +12,6 @@ protected:
     // Axes 80 and 40 around (60, 60): top (60, 40), left (20, 60),
     // bottom (60, 80), right (100, 60).
     std::unique_ptr<MEllipse> ellipse = MEllipse::Create(&canvas, {20, 40, 100, 80});
-
-    static void Click(MShape& shape, int x, int y)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, x, y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, x, y);
-    }
-    static void Drag(MShape& shape, TPoint from, TPoint to)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
-        shape.MouseMove(Qt::NoModifier, to.x, to.y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
-    }
 };
 
 TEST_F(MEllipseTest, TwoClicksGiveTheBoxAndTheControlPoints)

@@ -3,24 +3,14 @@
 #include "shapes/MData.h"
 #include "shapes/MPolygon.h"
 
+#include <climits>
+
 namespace {
 
 class MPolygonTest : public ShapeFixture {
 protected:
     // A square of side 40, clicked clockwise on screen from its upper left corner.
     std::unique_ptr<MPolygon> square = MPolygon::Create(&canvas, {{20, 20}, {60, 20}, {60, 60}, {20, 60}});
-
-    static void Click(MShape& shape, int x, int y)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, x, y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, x, y);
-    }
-    static void Drag(MShape& shape, TPoint from, TPoint to)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
-        shape.MouseMove(Qt::NoModifier, to.x, to.y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
-    }
 };
 
 TEST_F(MPolygonTest, AreaOfOutlines)
@@ -240,6 +230,22 @@ TEST_F(MPolygonTest, RecordMovesTheCentroidToTheTypedPoint)
     MData blank;
     EXPECT_FALSE(triangle->ToData(blank, true)) << "no captions-only record";
     EXPECT_FALSE(blank.point.IsValid());
+}
+
+TEST_F(MPolygonTest, CoordinatesFarOutsideThePictureSaturate)
+{
+    MData data;
+    ASSERT_TRUE(square->ToData(data, false));
+    data.point.SetText("2147483640", "-2147483640");
+    EXPECT_TRUE(square->FromData(data));
+    EXPECT_EQ(square->points[2].x, INT_MAX) << "a vertex pushed beyond the range stops at its end";
+    square->Draw(DRAW_ACTIVE);
+    square->GetResults();
+    Drag(*square, square->points[0], {square->points[0].x - 5, square->points[0].y + 5});
+    EXPECT_GT(square->GetArea(), 0);
+    square->Move(INT_MIN, INT_MAX);
+    square->Draw(DRAW_NORMAL);
+    square->GetResults();
 }
 
 TEST_F(MPolygonTest, DerivesItsCentroid)

@@ -11,18 +11,6 @@ class MRectTest : public ShapeFixture {
 protected:
     // Clicked at (50, 80) and (10, 20): p1 is the lower right corner.
     std::unique_ptr<MRect> rect = MRect::Create(&canvas, 50, 80, 10, 20);
-
-    static void Click(MShape& shape, int x, int y)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, x, y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, x, y);
-    }
-    static void Drag(MShape& shape, TPoint from, TPoint to)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
-        shape.MouseMove(Qt::NoModifier, to.x, to.y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
-    }
 };
 
 TEST_F(MRectTest, TwoClicksGiveOppositeCornersWithARubberBandBetween)
