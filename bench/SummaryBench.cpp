@@ -3,6 +3,7 @@
 // file without unit names, calibrated in mm.
 //   cmake --build build-bench --target summary_bench && build-bench/bench/summary_bench
 // (configured as bench/CMakeLists.txt says). Must stay under 100 ms.
+#include "bench/QtBenchmarkMain.h"
 #include "settings/MParam.h"
 #include "shapes/MCircle.h"
 #include "shapes/MDocument.h"
@@ -12,7 +13,6 @@
 #include "shapes/MRuleTool.h"
 #include "workspace/MSummary.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -60,11 +60,5 @@ BENCHMARK(BuildAndExportSummary)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

@@ -3,6 +3,7 @@
 // following the selection and its view switch, presets from the Shape menu,
 // and constructions from the pop-up menu and the window's links.
 #include "PaintBoxInput.h"
+#include "tests/support/ConfigFile.h"
 #include "tests/support/ModalAnswers.h"
 
 #include "shapes/MPoint.h"
@@ -238,6 +239,28 @@ TEST_F(QuorvexDigitTest, ConstructionsActOnlyOnTheShapeShown)
     EXPECT_TRUE(PopupItemsAfterDelete().empty());
     Form->CreateConstruction(1);
     EXPECT_EQ(Form->ShapeList.size(), 1U);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WorkspaceTest, NumericWindowKeepsItsPlaceAndVisibilityFromRunToRun)
+{
+    StoreOptions({{OPT_POS_DIGIT, std::to_string(120 * 10000 + 9000)}, {OPT_VIEW_DIGIT, "0"}});
+    TFormMeasure& form = StartForms();
+    EXPECT_FALSE(FormDigit->isVisible());
+    EXPECT_FALSE(form.MenuViewDigit->isChecked());
+    EXPECT_EQ(FormDigit->x(), form.ScreenWidth - FormDigit->width()) << "placed back at the screen's edge";
+    EXPECT_EQ(FormDigit->y(), 120);
+
+    form.MenuViewDigit->trigger();
+    FormDigit->move(40, 60);
+    form.close();
+    std::int32_t stored = 0;
+    MParam::GetInstance()->GetLong(OPT_POS_DIGIT, stored);
+    EXPECT_EQ(stored, 60 * 10000 + 40);
+    EXPECT_TRUE(MParam::GetInstance()->BoolValue(OPT_VIEW_DIGIT));
 }
 
 } // namespace
