@@ -230,6 +230,28 @@ TEST_F(QuorvexDigitTest, LineOffersTwoConstructionsInThePopupAndTheWindow)
     EXPECT_FALSE(FormDigit->SBFunction1->isVisible());
 }
 
+TEST_F(QuorvexDigitTest, RelationShownOffersItsConstructionsAndKeepsItsShapes)
+{
+    MShape* point = AddPoint({150, 50});
+    MShape* line = AddLine({100, 100}, {200, 100});
+    point->selected = line->selected = true;
+    Form->Document.SetSelectedRelation(MRelation::Create(point, line, Form->ImagePaint->Canvas()));
+    Form->ShowRelationValues();
+    ASSERT_EQ(Form->DigitShape, Form->SelectedRelation);
+    const std::vector<std::string> items = PopupItemsAfterDelete();
+    ASSERT_EQ(items.size(), 3U) << "the foot of the perpendicular and the perpendicular itself";
+    EXPECT_EQ(items[1], FormDigit->SBFunction1->text().toStdString());
+
+    Form->PMCreate1->trigger();
+    ASSERT_EQ(Form->ShapeList.size(), 3U);
+    MShape* foot = Form->ShapeList.back();
+    EXPECT_EQ(foot->GetKind(), KIND_POINT);
+    EXPECT_EQ(foot->p1, (TPoint{150, 100}));
+    EXPECT_EQ(Form->Selected, foot);
+    EXPECT_EQ(point->p1, (TPoint{150, 50})) << "the relation's shapes stay as they were";
+    EXPECT_EQ(line->p1, (TPoint{100, 100}));
+}
+
 TEST_F(QuorvexDigitTest, ConstructionsActOnlyOnTheShapeShown)
 {
     MShape* line = AddLine({100, 100}, {200, 100});
