@@ -128,29 +128,34 @@ std::int64_t ForEachLinePixel(const Raster& raster, TPoint a, TPoint b, Visit&& 
     // k(i) = floor((2 i minor + major) / (2 major)).
     std::int64_t first = 0;
     std::int64_t last = major - 1;
-    if (majorStep > 0) {
-        first = std::max(first, -major0);
-        last = std::min(last, majorLimit - 1 - major0);
-    } else {
-        first = std::max(first, major0 - (majorLimit - 1));
-        last = std::min(last, major0);
+    std::int64_t k = 0;
+    std::int64_t remainder = major;
+    const auto inside = [&](TPoint p) { return p.x >= 0 && p.x < raster.width && p.y >= 0 && p.y < raster.height; };
+    // A line inside the raster, the common case, needs no clipping.
+    if (!inside(a) || !inside(b)) {
+        if (majorStep > 0) {
+            first = std::max(first, -major0);
+            last = std::min(last, majorLimit - 1 - major0);
+        } else {
+            first = std::max(first, major0 - (majorLimit - 1));
+            last = std::min(last, major0);
+        }
+        std::int64_t kLow = minorStep > 0 ? -minor0 : minor0 - (minorLimit - 1);
+        std::int64_t kHigh = minorStep > 0 ? minorLimit - 1 - minor0 : minor0;
+        kLow = std::max<std::int64_t>(kLow, 0);
+        kHigh = std::min(kHigh, minor);
+        if (kLow > kHigh)
+            return major;
+        if (minor > 0) {
+            first = std::max(first, CeilDiv(Int128(2) * major * kLow - major, Int128(2) * minor));
+            last = std::min(last, CeilDiv(Int128(2) * major * (kHigh + 1) - major, Int128(2) * minor) - 1);
+        }
+        if (first > last)
+            return major;
+        const Int128 start = Int128(2) * first * minor + major;
+        k = static_cast<std::int64_t>(start / (Int128(2) * major));
+        remainder = static_cast<std::int64_t>(start % (Int128(2) * major));
     }
-    std::int64_t kLow = minorStep > 0 ? -minor0 : minor0 - (minorLimit - 1);
-    std::int64_t kHigh = minorStep > 0 ? minorLimit - 1 - minor0 : minor0;
-    kLow = std::max<std::int64_t>(kLow, 0);
-    kHigh = std::min(kHigh, minor);
-    if (kLow > kHigh)
-        return major;
-    if (minor > 0) {
-        first = std::max(first, CeilDiv(Int128(2) * major * kLow - major, Int128(2) * minor));
-        last = std::min(last, CeilDiv(Int128(2) * major * (kHigh + 1) - major, Int128(2) * minor) - 1);
-    }
-    if (first > last)
-        return major;
-
-    const Int128 start = Int128(2) * first * minor + major;
-    std::int64_t k = static_cast<std::int64_t>(start / (Int128(2) * major));
-    std::int64_t remainder = static_cast<std::int64_t>(start % (Int128(2) * major));
     for (std::int64_t i = first; i <= last; ++i) {
         const std::int64_t along = major0 + majorStep * i;
         const std::int64_t across = minor0 + minorStep * k;
@@ -789,6 +794,9 @@ struct TCanvas::TextRunCache {
 
     std::unordered_map<std::string, std::unique_ptr<TextRuns>> byFont;
     std::size_t count = 0;
+    // Counts the times it started afresh: a slot of an older generation
+    // points at a text run that is gone.
+    std::uint64_t generation = 1;
 };
 
 TCanvas::TextRunCache& TCanvas::SharedTextRuns()
@@ -827,6 +835,7 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
         for (auto& [font, runs] : cache.byFont)
             runs->byText.clear();
         cache.count = 0;
+        ++cache.generation;
     }
 
     TextRun run;
@@ -862,6 +871,21 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
     return runs_->byText.emplace(text, std::move(run)).first->second;
 }
 
+const TCanvas::TextRun& TCanvas::Run(const std::string& text, TTextSlot& slot) const
+{
+    Metrics();
+    const std::uint64_t generation = SharedTextRuns().generation;
+    if (slot.run && slot.runs == runs_ && slot.generation == generation && slot.text == text)
+        return *static_cast<const TextRun*>(slot.run);
+    const TextRun& run = Run(text);
+    // Shaping it may have started the cache afresh.
+    slot.text = text;
+    slot.runs = runs_;
+    slot.generation = SharedTextRuns().generation;
+    slot.run = &run;
+    return run;
+}
+
 TSize TCanvas::TextExtent(const std::string& text) const
 {
     const TextRun& run = Run(text);
@@ -871,11 +895,20 @@ TSize TCanvas::TextExtent(const std::string& text) const
 void TCanvas::TextOut(int x, int y, const std::string& text)
 {
     const ChangeNotice notice(OnChange);
-    QImage* image = PreparedTarget();
-    if (image == nullptr)
-        return;
-    const TextRun& run = Run(text);
-    const Raster raster(image);
+    if (PreparedTarget() != nullptr)
+        PaintText(x, y, Run(text));
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text, TTextSlot& slot)
+{
+    const ChangeNotice notice(OnChange);
+    if (PreparedTarget() != nullptr)
+        PaintText(x, y, Run(text, slot));
+}
+
+void TCanvas::PaintText(int x, int y, const TextRun& run)
+{
+    const Raster raster(target_);
     if (Brush.Style == bsSolid)
         PaintBox(raster, x, y, std::int64_t(x) + run.width, std::int64_t(y) + run.height, CopyMix(Brush.Color));
     const QRgb color = ToQRgb(Font.Color);
