@@ -183,6 +183,30 @@ std::map<RowLock, const void*>& RowLocks()
     Raise(errLocked, "Couldn't update; currently locked by user 'Admin' on machine 'localhost'.", RecordsetSource());
 }
 
+// Tables opened with dbDenyRead or dbDenyWrite in this process: per (file,
+// table), the recordsets open on it and those that deny reading or writing
+// to the others, counted by the source they share with their clones and the
+// recordsets made from them (which count as the same user).
+struct TableLocks {
+    std::map<const void*, int> Open;
+    std::map<const void*, int> DenyRead;
+    std::map<const void*, int> DenyWrite;
+};
+
+std::map<std::pair<std::string, int>, TableLocks>& AllTableLocks()
+{
+    static std::map<std::pair<std::string, int>, TableLocks> locks;
+    return locks;
+}
+
+bool HeldByOthers(const std::map<const void*, int>& holders, const void* self)
+{
+    for (const auto& [holder, count] : holders)
+        if (holder != self && count > 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- helpers
@@ -417,13 +441,67 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<RecordSource> source, std::vector<D
 RecordsetImpl::~RecordsetImpl()
 {
     UnlockRow();
+    ReleaseTable();
 }
 
 void RecordsetImpl::Load()
 {
+    TakeTable();
     Rebuild();
     Pos = NextLive(0);
     Gap = false;
+}
+
+void RecordsetImpl::TakeTable()
+{
+    if (Source->TableId == 0 || TableTaken)
+        return;
+    TableLocks& locks = AllTableLocks()[{Source->Db->Name(), Source->TableId}];
+    const void* self = Source.get();
+    if (HeldByOthers(locks.DenyRead, self))
+        Raise(3008, "The table '" + Source->Name + "' is already opened exclusively by another user.",
+              RecordsetSource());
+    if ((Options & dbDenyRead) && HeldByOthers(locks.Open, self))
+        Raise(3262, "Couldn't lock table '" + Source->Name + "'; currently in use by user 'Admin' on machine "
+                    "'localhost'.",
+              RecordsetSource());
+    ++locks.Open[self];
+    if (Options & dbDenyRead)
+        ++locks.DenyRead[self];
+    if (Options & dbDenyWrite)
+        ++locks.DenyWrite[self];
+    TableTaken = true;
+}
+
+void RecordsetImpl::ReleaseTable()
+{
+    if (!TableTaken)
+        return;
+    TableTaken = false;
+    auto& all = AllTableLocks();
+    const auto found = all.find({Source->Db->Name(), Source->TableId});
+    if (found == all.end())
+        return;
+    const void* self = Source.get();
+    const auto drop = [self](std::map<const void*, int>& holders) {
+        if (const auto holder = holders.find(self); holder != holders.end() && --holder->second <= 0)
+            holders.erase(holder);
+    };
+    drop(found->second.Open);
+    if (Options & dbDenyRead)
+        drop(found->second.DenyRead);
+    if (Options & dbDenyWrite)
+        drop(found->second.DenyWrite);
+    if (found->second.Open.empty())
+        all.erase(found);
+}
+
+void RecordsetImpl::CheckTableWritable() const
+{
+    const auto& all = AllTableLocks();
+    const auto found = all.find({Source->Db->Name(), Source->TableId});
+    if (found != all.end() && HeldByOthers(found->second.DenyWrite, Source.get()))
+        RaiseLocked();
 }
 
 std::string RecordsetImpl::Name() const
@@ -489,6 +567,7 @@ void RecordsetImpl::CheckOpen() const
 void RecordsetImpl::Detach()
 {
     UnlockRow();
+    ReleaseTable();
     Closed = true;
     Keys.reset();
     Values.reset();
@@ -1137,6 +1216,7 @@ RecordsetPtr RecordsetImpl::Clone()
         clone->SortText = SortText;
         clone->IndexName = IndexName;
         clone->CurrentIndexId = CurrentIndexId;
+        clone->TakeTable();
         clone->Pos = 0;
         clone->Gap = true;
         Source->Db->AddRecordset(clone);
@@ -1454,6 +1534,7 @@ void RecordsetImpl::CheckUpdatable() const
 {
     if (!Updatable())
         Raise(errReadOnly, "Cannot update. Database or object is read-only.", RecordsetSource());
+    CheckTableWritable();
 }
 
 void RecordsetImpl::LockRow(std::int64_t rowId)
@@ -1653,6 +1734,7 @@ void RecordsetImpl::Update()
         if (EditState == dbEditNone)
             Raise(errUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.", RecordsetSource());
         DatabaseImpl& db = *Source->Db;
+        CheckTableWritable();
         std::vector<std::size_t> changed;
         for (std::size_t i = 0; i < EditChanged.size(); ++i)
             if (EditChanged[i])
@@ -1740,6 +1822,7 @@ void RecordsetImpl::Delete()
         CheckCurrent();
         const std::size_t position = static_cast<std::size_t>(Pos);
         const std::int64_t rowId = RowIdAt(position);
+        CheckTableWritable();
         const auto& locks = RowLocks();
         if (const auto found = locks.find(RowLock{Source->Db->Name(), Source->TableId, rowId});
             found != locks.end() && found->second != this)
@@ -1895,6 +1978,8 @@ RecordsetPtr OpenQueryRecordset(std::shared_ptr<DatabaseImpl> database, const st
         firstField = 1;
     } else {
         source->SelectionSql = translation.Sql;
+        if (base && !base->IsSystem())
+            source->TableId = base->Id;  // for table locks only
     }
     sqlite::Statement prepared = database->Sql().PrepareUser(source->SelectionSql);
     const catalog::TableInfo* linked = base && base->IsLink() ? &database->LinkedTable(*base) : nullptr;

@@ -208,6 +208,10 @@ private:
     void CheckUpdatable() const;
     void LockRow(std::int64_t rowId);
     void UnlockRow();
+    // The in-process locks of dbDenyRead and dbDenyWrite on the base table.
+    void TakeTable();
+    void ReleaseTable();
+    void CheckTableWritable() const;
     Variant ConvertForField(const FieldInfo& field, const Variant& value) const;
 
     std::shared_ptr<RecordSource> Source;
@@ -245,6 +249,7 @@ private:
     std::int64_t EditRowId = 0;
     std::int64_t LastModifiedRowId = 0;
     std::int64_t LockedRowId = 0;
+    bool TableTaken = false;
 
     std::string IndexName;
     int CurrentIndexId = 0;
