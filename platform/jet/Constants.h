@@ -27,7 +27,7 @@ enum : int {
 // Recordset and Execute options, added together.
 enum : int {
     dbDenyWrite = 1,          // other recordsets of this process may not change the table while it is open
-    dbDenyRead = 2,           // other recordsets of this process may not open the table while it is open
+    dbDenyRead = 2,           // table type: other recordsets of this process may not open the table meanwhile
     /* dbReadOnly = 4 */      // the recordset is read-only
     dbAppendOnly = 8,         // the recordset starts empty and only adds rows
     dbInconsistent = 16,      // accepted and ignored (multi-table dynasets are read-only here)

@@ -235,6 +235,9 @@ struct Keyset {
 private:
     mutable std::unordered_map<std::int64_t, std::size_t> Positions;
     mutable bool PositionsBuilt = false;
+    // Deleted entries counted by a Fenwick tree, so positions stay cheap
+    // while rows are deleted one after the other.
+    mutable std::vector<long> DeletedTree;
 };
 
 class DatabaseImpl : public Database,

@@ -385,10 +385,13 @@ void Keyset::MarkDeleted(std::size_t i)
 {
     if (Deleted.empty())
         Deleted.assign(RowIds.size(), 0);
-    if (!Deleted[i]) {
-        Deleted[i] = 1;
-        ++DeletedCount;
-    }
+    if (Deleted[i])
+        return;
+    Deleted[i] = 1;
+    ++DeletedCount;
+    if (!DeletedTree.empty())
+        for (std::size_t k = i + 1; k < DeletedTree.size(); k += k & (~k + 1))
+            ++DeletedTree[k];
 }
 
 void Keyset::Append(std::int64_t rowId)
@@ -398,6 +401,7 @@ void Keyset::Append(std::int64_t rowId)
         Deleted.push_back(0);
     if (PositionsBuilt)
         Positions[rowId] = RowIds.size() - 1;
+    DeletedTree.clear();  // rebuilt when next asked
 }
 
 long Keyset::Find(std::int64_t rowId) const
@@ -416,11 +420,19 @@ long Keyset::LiveBefore(std::size_t i) const
 {
     if (DeletedCount == 0)
         return static_cast<long>(i);
-    long live = 0;
-    for (std::size_t k = 0; k < i && k < RowIds.size(); ++k)
-        if (!Deleted[k])
-            ++live;
-    return live;
+    if (DeletedTree.empty()) {
+        DeletedTree.assign(RowIds.size() + 1, 0);
+        for (std::size_t k = 1; k <= RowIds.size(); ++k) {
+            DeletedTree[k] += Deleted[k - 1];
+            const std::size_t parent = k + (k & (~k + 1));
+            if (parent <= RowIds.size())
+                DeletedTree[parent] += DeletedTree[k];
+        }
+    }
+    long deleted = 0;
+    for (std::size_t k = std::min(i, RowIds.size()); k > 0; k -= k & (~k + 1))
+        deleted += DeletedTree[k];
+    return static_cast<long>(i) - deleted;
 }
 
 // ----------------------------------------------------------- RecordsetImpl
@@ -452,6 +464,11 @@ void RecordsetImpl::Load()
     Gap = false;
 }
 
+bool RecordsetImpl::DeniesReading() const
+{
+    return (Options & dbDenyRead) && RecordsetType == dbOpenTable;  // as the old engine: table type only
+}
+
 void RecordsetImpl::TakeTable()
 {
     if (Source->TableId == 0 || TableTaken)
@@ -461,12 +478,12 @@ void RecordsetImpl::TakeTable()
     if (HeldByOthers(locks.DenyRead, self))
         Raise(3008, "The table '" + Source->Name + "' is already opened exclusively by another user.",
               RecordsetSource());
-    if ((Options & dbDenyRead) && HeldByOthers(locks.Open, self))
+    if (DeniesReading() && HeldByOthers(locks.Open, self))
         Raise(3262, "Couldn't lock table '" + Source->Name + "'; currently in use by user 'Admin' on machine "
                     "'localhost'.",
               RecordsetSource());
     ++locks.Open[self];
-    if (Options & dbDenyRead)
+    if (DeniesReading())
         ++locks.DenyRead[self];
     if (Options & dbDenyWrite)
         ++locks.DenyWrite[self];
@@ -488,7 +505,7 @@ void RecordsetImpl::ReleaseTable()
             holders.erase(holder);
     };
     drop(found->second.Open);
-    if (Options & dbDenyRead)
+    if (DeniesReading())
         drop(found->second.DenyRead);
     if (Options & dbDenyWrite)
         drop(found->second.DenyWrite);

@@ -212,6 +212,7 @@ private:
     void TakeTable();
     void ReleaseTable();
     void CheckTableWritable() const;
+    bool DeniesReading() const;
     Variant ConvertForField(const FieldInfo& field, const Variant& value) const;
 
     std::shared_ptr<RecordSource> Source;

@@ -378,6 +378,9 @@ TEST_F(Recordsets, DenyOptionsKeepOtherRecordsetsOfTheProcessOut)
     EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("SELECT * FROM People", jet::dbOpenSnapshot); }), 3008);
     exclusive->Close();
     EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("People"); }), 0);
+    // dbDenyRead means nothing to the other types, as with the old engine.
+    jet::RecordsetPtr snapshot = Db->OpenRecordset("People", jet::dbOpenSnapshot, jet::dbDenyRead);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("People", jet::dbOpenDynaset); }), 0);
 }
 
 // A Seek takes up to thirteen key values, one per field of the index.
@@ -429,6 +432,40 @@ TEST_F(Recordsets, FieldsDescribeWhereTheirValuesComeFrom)
     jet::RecordsetPtr table = Db->OpenRecordset("People", jet::dbOpenTable);
     table->SetAbsolutePosition(4);
     EXPECT_EQ(table->Fields().Item("Name")->FieldSize(), 4);  // "Éva" in UTF-8
+}
+
+} // namespace
+
+namespace {
+
+using Positions = jettest::JetFixture;
+
+// Positions stay right while rows are deleted and added in any order.
+TEST_F(Positions, FollowDeletionsAndAdditions)
+{
+    MakeTable("t", {{"N", jet::dbLong}});
+    for (int i = 0; i < 40; ++i)
+        Db->Execute("INSERT INTO t (N) VALUES (" + std::to_string(i) + ")");
+    jet::RecordsetPtr rs = Db->OpenRecordset("t", jet::dbOpenDynaset);
+    std::vector<int> alive(40);
+    for (int i = 0; i < 40; ++i)
+        alive[static_cast<std::size_t>(i)] = i;
+    for (int step = 0; step < 25; ++step) {
+        const long position = (step * 7) % rs->RecordCount();
+        rs->SetAbsolutePosition(position);
+        EXPECT_EQ(rs->Fields().Item(0)->Value().AsInteger(), alive[static_cast<std::size_t>(position)]);
+        rs->Delete();
+        alive.erase(alive.begin() + position);
+        if (step % 5 == 0) {
+            rs->AddNew();
+            rs->Fields().Item(0)->SetValue(jet::Variant(100 + step));
+            rs->Update();
+            alive.push_back(100 + step);
+        }
+        rs->MoveLast();
+        EXPECT_EQ(rs->AbsolutePosition(), static_cast<long>(alive.size()) - 1);
+        EXPECT_EQ(rs->RecordCount(), static_cast<long>(alive.size()));
+    }
 }
 
 } // namespace
