@@ -3,12 +3,25 @@
 #include "platform/gui/TCanvas.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
+#include "shapes/MCircleCircle.h"
 #include "shapes/MData.h"
+#include "shapes/MLine.h"
+#include "shapes/MLineCircle.h"
+#include "shapes/MLineLine.h"
+#include "shapes/MPoint.h"
+#include "shapes/MPointLine.h"
+#include "shapes/MPointPoint.h"
 #include "shapes/MTool.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
 constexpr int kCreateSlot = 303; // "Create "
+
+constexpr int kDerivePoint = 1;
+constexpr int kDeriveLine = 2;
 
 // Side of the dimension line that MShape::DrawDimension takes for a line
 // running at `angle` degrees.
@@ -24,6 +37,41 @@ MRelation::MRelation(MShape* a, MShape* b, TCanvas* defaultCanvas) : MShape(defa
         shapeB = a;
     }
     FinishCreate();
+}
+
+int MRelation::KindFor(const MShape* a, const MShape* b)
+{
+    if (!a || !b)
+        return 0;
+    const int lower = std::min(a->GetKind(), b->GetKind());
+    const int upper = std::max(a->GetKind(), b->GetKind());
+    if (lower == KIND_POINT && upper == KIND_POINT)
+        return KIND_POINTPOINT;
+    if (lower == KIND_POINT && upper == KIND_LINE)
+        return KIND_POINTLINE;
+    if (lower == KIND_LINE && upper == KIND_LINE)
+        return KIND_LINELINE;
+    if (lower == KIND_LINE && upper == KIND_CIRCLE)
+        return KIND_LINECIRCLE;
+    if (lower == KIND_CIRCLE && upper == KIND_CIRCLE)
+        return KIND_CIRCLECIRCLE;
+    return 0;
+}
+
+std::unique_ptr<MRelation> MRelation::Create(MShape* a, MShape* b, TCanvas* defaultCanvas)
+{
+    const int kind = KindFor(a, b);
+    // Of two kinds, the lower one (point, then line) goes first.
+    if (kind != 0 && b->GetKind() < a->GetKind())
+        std::swap(a, b);
+    switch (kind) {
+    case KIND_POINTPOINT: return std::make_unique<MPointPoint>(a, b, defaultCanvas);
+    case KIND_POINTLINE: return std::make_unique<MPointLine>(a, b, defaultCanvas);
+    case KIND_LINELINE: return std::make_unique<MLineLine>(a, b, defaultCanvas);
+    case KIND_LINECIRCLE: return std::make_unique<MLineCircle>(a, b, defaultCanvas);
+    case KIND_CIRCLECIRCLE: return std::make_unique<MCircleCircle>(a, b, defaultCanvas);
+    default: return nullptr;
+    }
 }
 
 std::string MRelation::GetDisplayName() const
@@ -79,6 +127,25 @@ bool MRelation::NearDimensionLine(int x, int y) const
     return MTool::NearSegment(dimStart, dimEnd, {x, y}, param->GetActiveWidth());
 }
 
+void MRelation::DrawFootDimension(TCanvas* target, TPoint l1, TPoint l2, TPoint point, TPoint& foot,
+                                  TPoint& extEnd)
+{
+    foot = MTool::FootOfPerpendicular(l1, l2, point);
+    extEnd = MTool::NearerEndOutside(l1, l2, foot);
+    if (!MTool::IsZeroPoint(extEnd))
+        DrawSegment(target, foot, extEnd);
+    DrawDimension(target, foot, point);
+}
+
+int MRelation::HitFootDimension(int x, int y, TPoint foot, TPoint extEnd)
+{
+    if (NearDimensionLine(x, y))
+        return HIT_LABEL;
+    if (!MTool::IsZeroPoint(extEnd) && MTool::NearSegment(extEnd, foot, {x, y}, param->GetActiveWidth()))
+        return HIT_BODY;
+    return MShape::HitTest(x, y);
+}
+
 bool MRelation::WritePoint(MData& data, bool blank, TPoint point, int captionSlot) const
 {
     if (blank)
@@ -89,3 +156,22 @@ bool MRelation::WritePoint(MData& data, bool blank, TPoint point, int captionSlo
 }
 
 std::string MRelation::DeriveCaption(int slot) const { return lan->Texts[kCreateSlot] + lan->Texts[slot]; }
+
+std::vector<std::string> MRelation::PointAndLineCaptions(int pointSlot, int lineSlot, TPoint from, TPoint to) const
+{
+    std::vector<std::string> captions{DeriveCaption(pointSlot)};
+    if (!MTool::PointsEqual(from, to))
+        captions.push_back(DeriveCaption(lineSlot));
+    return captions;
+}
+
+std::vector<std::unique_ptr<MShape>> MRelation::MakePointOrLine(TCanvas* shapeCanvas, int index, TPoint at,
+                                                                TPoint from, TPoint to)
+{
+    std::vector<std::unique_ptr<MShape>> shapes;
+    if (index == kDerivePoint)
+        shapes.push_back(MPoint::Create(shapeCanvas, at.x, at.y));
+    else if (index == kDeriveLine && !MTool::PointsEqual(from, to))
+        shapes.push_back(MLine::Create(shapeCanvas, from.x, from.y, to.x, to.y));
+    return shapes;
+}

@@ -30,8 +30,6 @@ constexpr double kDimensionInsideLimit = 48.0;
 
 TColor ColorOption(MParam* param, int id) { return static_cast<TColor>(param->GetColor(id)); }
 
-int Saturated(std::int64_t value) { return MTool::TruncToInt(double(value)); }
-
 } // namespace
 
 // ---------------------------------------------------------------- MBase
@@ -279,6 +277,50 @@ TPoint MShape::OffsetPoint(TPoint p, std::int64_t dx, std::int64_t dy)
     return {MTool::TruncToInt(double(p.x + dx)), MTool::TruncToInt(double(p.y + dy))};
 }
 
+int MShape::Saturated(std::int64_t value) { return MTool::TruncToInt(double(value)); }
+
+int MShape::TruncatedMidpoint(int a, int b) { return int((std::int64_t(a) + b) / 2); }
+
+int MShape::RoundedMidpoint(int a, int b) { return MTool::RoundToInt((double(a) + b) * 0.5); }
+
+TRect MShape::ResizeSquare(const TRect& square, Side side, std::int64_t shift, std::int64_t half)
+{
+    const TRect& s = square;
+    switch (side) {
+    case Side::Top:
+        return {Saturated(s.left + half), Saturated(s.top + shift), Saturated(s.right - half), s.bottom};
+    case Side::Bottom:
+        return {Saturated(s.left - half), s.top, Saturated(s.right + half), Saturated(s.bottom + shift)};
+    case Side::Left:
+        return {Saturated(s.left + shift), Saturated(s.top + half), s.right, Saturated(s.bottom - half)};
+    case Side::Right:
+        return {s.left, Saturated(s.top - half), Saturated(s.right + shift), Saturated(s.bottom + half)};
+    }
+    return square;
+}
+
+std::optional<MShape::Side> MShape::SideAt(TPoint point, TPoint top, TPoint bottom, TPoint left, TPoint right)
+{
+    if (point == top)
+        return Side::Top;
+    if (point == bottom)
+        return Side::Bottom;
+    if (point == left)
+        return Side::Left;
+    if (point == right)
+        return Side::Right;
+    return std::nullopt;
+}
+
+TRect MShape::PreviewSquareDrag(const TRect& square, Side side, int x, int y)
+{
+    const TPoint drag = MTool::SubtractPoints({x, y}, lastMouse);
+    const bool vertical = side == Side::Top || side == Side::Bottom;
+    const std::int64_t along = vertical ? drag.y : drag.x;
+    previewPoint = OffsetPoint(grabPoint, vertical ? 0 : along, vertical ? along : 0);
+    return ResizeSquare(square, side, along, along / 2);
+}
+
 bool MShape::IsHighlightMode(int mode)
 {
     return mode == DRAW_ACTIVE || mode == DRAW_RESHAPE || mode == DRAW_LABEL;
@@ -487,7 +529,8 @@ void MShape::DrawDimension(TCanvas* target, TPoint a, TPoint b)
     if (target == nullptr)
         return;
     if (a == b) {
-        dimAnchor = a;
+        // Nothing to draw; a line drawn before must not stay pickable.
+        dimStart = dimEnd = dimAnchor = a;
         return;
     }
     const double d = MTool::Distance(a, b);

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -72,6 +73,9 @@ inline constexpr int HIT_LABEL = 403; // on a measurement label
 // Cursor codes answered by MShape::GetCursor (the old class library's ids).
 inline constexpr int crDefault = 0;
 inline constexpr int crCross = -3;
+inline constexpr int crSizeNS = -7;  // resizing up and down
+inline constexpr int crSizeWE = -9;  // resizing left and right
+inline constexpr int crUpArrow = -10; // a click closes the outline
 inline constexpr int crSizeAll = -22;
 
 // The Qt cursor of a cursor code.
@@ -79,6 +83,9 @@ inline Qt::CursorShape CursorShapeOf(int cursor)
 {
     switch (cursor) {
     case crCross: return Qt::CrossCursor;
+    case crSizeNS: return Qt::SizeVerCursor;
+    case crSizeWE: return Qt::SizeHorCursor;
+    case crUpArrow: return Qt::UpArrowCursor;
     case crSizeAll: return Qt::SizeAllCursor;
     default: return Qt::ArrowCursor;
     }
@@ -202,6 +209,12 @@ public:
     static bool IsHighlightMode(int mode);
     // p moved by (dx, dy), saturating at the int range.
     static TPoint OffsetPoint(TPoint p, std::int64_t dx, std::int64_t dy);
+    // A sum or difference of coordinates brought back into the int range.
+    static int Saturated(std::int64_t value);
+    // The two midpoint rules of the shapes: (a + b) / 2 truncated towards
+    // zero, and (a + b) x 0.5 rounded half away from zero.
+    static int TruncatedMidpoint(int a, int b);
+    static int RoundedMidpoint(int a, int b);
 
     // ---- Fields, with their values after construction ----
     bool selected = true;
@@ -228,6 +241,20 @@ protected:
     // The canvas a drawing goes to: the given one, else the default canvas;
     // null when there is none or the shape is not valid.
     TCanvas* DrawTarget(TCanvas* target) const;
+
+    // ---- Squares resized by the handles in the middles of their sides ----
+    enum class Side { Top, Bottom, Left, Right };
+    // The square with one side moved by `shift` (down or right when
+    // positive) and the two sides next to it by `half`, so that it stays a
+    // square about the opposite side.
+    static TRect ResizeSquare(const TRect& square, Side side, std::int64_t shift, std::int64_t half);
+    // Which of the four side handles is at `point`, tried in the order top,
+    // bottom, left, right; none when it is none of them.
+    static std::optional<Side> SideAt(TPoint point, TPoint top, TPoint bottom, TPoint left, TPoint right);
+    // The preview while the handle of `side` is dragged to (x, y) from
+    // lastMouse: the square resized by the drag and its half truncated, and
+    // previewPoint at the grabbed handle moved with its side.
+    TRect PreviewSquareDrag(const TRect& square, Side side, int x, int y);
 
     // ---- Drawing routines for the shapes; each does nothing without a canvas ----
     // The segment including its end pixel.

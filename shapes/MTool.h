@@ -83,6 +83,12 @@ public:
     static bool NearCircle(TPoint p, const TRect& rect, int tolerance);
     static bool NearEllipse(TPoint p, const TRect& rect, int tolerance);
     static double PointLineDistance(TPoint a, TPoint b, TPoint p);
+    // -1, 0 or 1 as Distance(a, b) is below, equal to or above `length`.
+    // Decided exactly on the integers when `length` is a whole number of half
+    // pixels (radii, their sums and differences), so touching circles are
+    // found at every size and no near miss counts as touching; other lengths
+    // are compared as doubles.
+    static int CompareDistance(TPoint a, TPoint b, double length);
     static bool PointInRect(TPoint p, const TRect& rect);
     static bool PointInBounds(TPoint p, int left, int top, int right, int bottom);
     static bool WithinReach(TPoint a, TPoint b);
@@ -140,6 +146,9 @@ public:
     // around it allowed, an exponent allowed. False, with the value
     // untouched, for anything else (empty, letters, "inf", out of range).
     static bool TextToNumber(const std::string& text, double& value);
+    // The text without its leading and trailing characters below 33 (blanks
+    // and control characters), as the operator's names are stored.
+    static std::string TrimText(const std::string& text);
 
     // ---- Files and pictures ----
     static bool HasExtension(const std::string& fileName, const std::string& extension);
@@ -162,16 +171,28 @@ public:
     static void EnableControl(QWidget* control, bool enabled);
 
     // Key filters of numeric edit boxes. Without a control the key is kept.
+    // Digits and backspace always. The decimal filters also take one decimal
+    // point, typed as "." or "," (which becomes "."), since numbers are read
+    // with "." whatever the locale; and an exponent ("1e-4"), so a typed
+    // number is never silently turned into another one. The signed filter
+    // takes one minus sign of the number as well.
     static void KeyPressInteger(QLineEdit* control, char& key);
     static void KeyPressDecimal(QLineEdit* control, char& key);
     static void KeyPressSignedDecimal(QLineEdit* control, char& key);
     static bool IsBackspaceKey(char key);
     static bool IsDigitKey(char key);
+    // "." while the text holds no separator and the key lands before any exponent.
     static bool IsPointKeyAllowed(QLineEdit* control, char key);
+    // "-" while the number before any exponent holds none and the key lands there.
     static bool IsMinusKeyAllowed(QLineEdit* control, char key);
+    // "e" or "E" once, right after a digit, not before the decimal point.
+    static bool IsExponentKeyAllowed(QLineEdit* control, char key);
+    // "-" right after the exponent's "e" when no sign follows it.
+    static bool IsExponentSignKeyAllowed(QLineEdit* control, char key);
 
     // Routes every typed character of the edit box through the handler before
-    // the box sees it; a key the handler sets to 0 is swallowed. Keys that
+    // the box sees it; a key the handler sets to 0 is swallowed, one it
+    // changes is typed as changed. Keys that
     // type no printable character (Enter, Esc, Tab, arrows, Delete, clipboard
     // shortcuts) are not typing and pass unfiltered; backspace is filtered.
     static void InstallKeyPressHandler(QLineEdit* control, std::function<void(char&)> handler);

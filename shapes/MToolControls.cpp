@@ -18,7 +18,8 @@ constexpr char kBackspace = 8;
 constexpr char kNonAsciiKey = char(0x80);
 
 // Hands every typed character of an edit box to its key-press handler before
-// the box sees it, and swallows the key when the handler sets it to 0.
+// the box sees it, swallows the key when the handler sets it to 0, and types
+// the handler's key instead when it changes the key.
 class KeyPressFilter : public QObject {
 public:
     KeyPressFilter(QLineEdit* edit, std::function<void(char&)> handler)
@@ -40,7 +41,15 @@ protected:
                 return false;
             key = text.size() == 1 && text[0].unicode() < 0x80 ? char(text[0].unicode()) : kNonAsciiKey;
         }
+        const char typed = key;
         handler_(key);
+        if (key != 0 && key != typed) {
+            // The handler turned the key into another one: that one is typed
+            // instead, within the box's own rules (selection, length limit).
+            if (auto* edit = qobject_cast<QLineEdit*>(parent()))
+                edit->insert(QString(QChar(key)));
+            return true;
+        }
         return key == 0;
     }
 
@@ -49,6 +58,40 @@ private:
 };
 
 QString ControlText(QLineEdit* control) { return control ? control->text() : QString(); }
+
+bool IsExponentMark(QChar c) { return c == 'e' || c == 'E'; }
+
+// Where a typed key lands: the text before it and after it, a selection
+// being replaced by the key.
+struct TypingPlace {
+    QString before;
+    QString after;
+};
+
+TypingPlace PlaceOf(QLineEdit* control)
+{
+    if (!control)
+        return {};
+    const QString text = control->text();
+    int start = control->cursorPosition();
+    int end = start;
+    if (control->hasSelectedText()) {
+        start = control->selectionStart();
+        end = start + int(control->selectedText().size());
+    }
+    return {text.left(start), text.mid(end)};
+}
+
+bool HoldsExponent(const QString& text) { return text.contains('e') || text.contains('E'); }
+
+// The text before the exponent mark, or all of it.
+QString Mantissa(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (IsExponentMark(text[i]))
+            return text.left(i);
+    return text;
+}
 
 } // namespace
 
@@ -81,12 +124,30 @@ bool MTool::IsDigitKey(char key) { return key >= '0' && key <= '9'; }
 
 bool MTool::IsPointKeyAllowed(QLineEdit* control, char key)
 {
-    return key == '.' && !ControlText(control).contains('.');
+    // One separator, and none in the exponent.
+    const QString text = ControlText(control);
+    return key == '.' && !text.contains('.') && !text.contains(',') && !HoldsExponent(PlaceOf(control).before);
 }
 
 bool MTool::IsMinusKeyAllowed(QLineEdit* control, char key)
 {
-    return key == '-' && !ControlText(control).contains('-');
+    // The number's own sign: before any exponent, once.
+    return key == '-' && !Mantissa(ControlText(control)).contains('-') && !HoldsExponent(PlaceOf(control).before);
+}
+
+bool MTool::IsExponentKeyAllowed(QLineEdit* control, char key)
+{
+    // After a digit, once, and never before the decimal point.
+    const TypingPlace place = PlaceOf(control);
+    return IsExponentMark(QChar(key)) && !HoldsExponent(place.before) && !HoldsExponent(place.after)
+           && !place.before.isEmpty() && place.before.back().isDigit() && !place.after.contains('.');
+}
+
+bool MTool::IsExponentSignKeyAllowed(QLineEdit* control, char key)
+{
+    const TypingPlace place = PlaceOf(control);
+    return key == '-' && !place.before.isEmpty() && IsExponentMark(place.before.back())
+           && !place.after.startsWith('-') && !place.after.startsWith('+');
 }
 
 void MTool::KeyPressInteger(QLineEdit* control, char& key)
@@ -101,7 +162,10 @@ void MTool::KeyPressDecimal(QLineEdit* control, char& key)
 {
     if (!control)
         return;
-    if (!IsBackspaceKey(key) && !IsDigitKey(key) && !IsPointKeyAllowed(control, key))
+    if (key == ',')
+        key = '.';
+    if (!IsBackspaceKey(key) && !IsDigitKey(key) && !IsPointKeyAllowed(control, key)
+        && !IsExponentKeyAllowed(control, key) && !IsExponentSignKeyAllowed(control, key))
         key = 0;
 }
 
@@ -109,8 +173,11 @@ void MTool::KeyPressSignedDecimal(QLineEdit* control, char& key)
 {
     if (!control)
         return;
+    if (key == ',')
+        key = '.';
     if (!IsBackspaceKey(key) && !IsDigitKey(key) && !IsPointKeyAllowed(control, key)
-        && !IsMinusKeyAllowed(control, key))
+        && !IsMinusKeyAllowed(control, key) && !IsExponentKeyAllowed(control, key)
+        && !IsExponentSignKeyAllowed(control, key))
         key = 0;
 }
 

@@ -180,6 +180,22 @@ double MTool::PointLineDistance(TPoint a, TPoint b, TPoint p)
     return LineDistance(line, p);
 }
 
+int MTool::CompareDistance(TPoint a, TPoint b, double length)
+{
+    const double halfPixels = length * 2;
+    if (std::fabs(halfPixels) < 0x1p62 && halfPixels == std::trunc(halfPixels)) {
+        // 4 |ab|² against (2 length)², both exact integers.
+        const Wide dx = Wide(a.x) - b.x;
+        const Wide dy = Wide(a.y) - b.y;
+        const Wide lhs = 4 * (dx * dx + dy * dy);
+        const Wide twice = Wide(static_cast<std::int64_t>(halfPixels));
+        const Wide rhs = length < 0 ? -1 : twice * twice;
+        return lhs < rhs ? -1 : (lhs > rhs ? 1 : 0);
+    }
+    const double d = Distance(a, b);
+    return d < length ? -1 : (d > length ? 1 : 0);
+}
+
 bool MTool::PointInRect(TPoint p, const TRect& rect)
 {
     return rect.left <= p.x && p.x <= rect.right && rect.top <= p.y && p.y <= rect.bottom;

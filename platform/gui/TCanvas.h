@@ -104,6 +104,11 @@ struct TFont {
     friend bool operator==(const TFont&, const TFont&) = default;
 };
 
+// The Qt font that draws as the font does on the canvas: its pixel height
+// from the size (the default size when the size is not above 0), its style,
+// no antialiasing. The colour and the character set are not part of it.
+QFont ToQFont(const TFont& font);
+
 // Raster operations of CopyRect, Draw and StretchDraw; a mode not listed
 // here copies like cmSrcCopy.
 using TCopyMode = std::uint32_t;
@@ -182,8 +187,11 @@ private:
                           std::optional<std::pair<TPoint, TPoint>> arcRadials);
     void Blit(const TRect& dest, const QImage* source, const TRect& src);
     const QFontMetrics& Metrics() const;
-    // The shaped and rasterized text in the current font, shared by all canvases.
+    // The shaped and rasterized texts, by font and text, shared by all canvases.
     struct TextRun;
+    struct TextRuns;
+    struct TextRunCache;
+    static TextRunCache& SharedTextRuns();
     const TextRun& Run(const std::string& text) const;
 
     QImage* target_ = nullptr;
@@ -193,4 +201,6 @@ private:
     mutable std::optional<TFont> cachedFont_;
     mutable QFont qfont_;
     mutable std::optional<QFontMetrics> metrics_;
+    // The shared runs of the current font; set with metrics_.
+    mutable TextRuns* runs_ = nullptr;
 };

@@ -1,8 +1,14 @@
 #include "ShapeTestSupport.h"
 
+#include "shapes/MCircle.h"
+#include "shapes/MCircleCircle.h"
 #include "shapes/MData.h"
 #include "shapes/MLine.h"
+#include "shapes/MLineCircle.h"
+#include "shapes/MLineLine.h"
 #include "shapes/MPoint.h"
+#include "shapes/MPointLine.h"
+#include "shapes/MPointPoint.h"
 #include "tests/support/TestRelation.h"
 
 #include <memory>
@@ -225,6 +231,61 @@ TEST_F(MRelationTest, RecordHoldsOneReadOnlyPointUnlessBlank)
     // A relation is never rebuilt from its record.
     data.point.SetText("10", "10");
     EXPECT_FALSE(relation.FromData(data));
+}
+
+TEST_F(MRelationTest, EveryPairOfKindsMakesItsRelationWithThePointBeforeTheLineBeforeTheCircle)
+{
+    const auto point = Point(7, {10, 10});
+    const auto otherPoint = Point(8, {20, 10});
+    const auto line = MLine::Create(&canvas, 0, 50, 100, 50);
+    const auto otherLine = MLine::Create(&canvas, 50, 0, 50, 100);
+    const auto circle = MCircle::Create(&canvas, {0, 0, 20, 20});
+    const auto otherCircle = MCircle::Create(&canvas, {40, 0, 60, 20});
+    MShape rectangle(&canvas);
+    rectangle.kind = KIND_RECT;
+
+    const struct {
+        MShape* a;
+        MShape* b;
+        int kind;
+        MShape* first; // shapeA: the point before the line before the circle
+    } cases[] = {
+        {point.get(), otherPoint.get(), KIND_POINTPOINT, point.get()},
+        {point.get(), line.get(), KIND_POINTLINE, point.get()},
+        {line.get(), point.get(), KIND_POINTLINE, point.get()},
+        {line.get(), otherLine.get(), KIND_LINELINE, line.get()},
+        {line.get(), circle.get(), KIND_LINECIRCLE, line.get()},
+        {circle.get(), line.get(), KIND_LINECIRCLE, line.get()},
+        {circle.get(), otherCircle.get(), KIND_CIRCLECIRCLE, circle.get()},
+        {point.get(), circle.get(), 0, nullptr},
+        {circle.get(), point.get(), 0, nullptr},
+        {&rectangle, &rectangle, 0, nullptr},
+        {line.get(), &rectangle, 0, nullptr},
+        {point.get(), nullptr, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MRelation::KindFor(c.a, c.b), c.kind) << c.kind;
+        const std::unique_ptr<MRelation> made = MRelation::Create(c.a, c.b, &canvas);
+        if (c.kind == 0) {
+            EXPECT_EQ(made, nullptr);
+            continue;
+        }
+        ASSERT_NE(made, nullptr) << c.kind;
+        EXPECT_EQ(made->GetKind(), c.kind);
+        EXPECT_TRUE(made->IsValid()) << c.kind;
+        EXPECT_EQ(made->shapeA, c.first) << c.kind;
+        EXPECT_EQ(made->shapeB, c.first == c.a ? c.b : c.a) << c.kind;
+        EXPECT_EQ(made->canvas, &canvas);
+    }
+    // The operands each kind takes first, as its own fields.
+    EXPECT_EQ(dynamic_cast<MPointLine&>(*MRelation::Create(line.get(), point.get(), &canvas)).point, point.get());
+    EXPECT_EQ(dynamic_cast<MLineCircle&>(*MRelation::Create(circle.get(), line.get(), &canvas)).line, line.get());
+    EXPECT_EQ(dynamic_cast<MLineLine&>(*MRelation::Create(otherLine.get(), line.get(), &canvas)).lineA,
+              otherLine.get());
+    EXPECT_EQ(dynamic_cast<MPointPoint&>(*MRelation::Create(otherPoint.get(), point.get(), &canvas)).pointA,
+              otherPoint.get());
+    EXPECT_EQ(dynamic_cast<MCircleCircle&>(*MRelation::Create(otherCircle.get(), circle.get(), &canvas)).circleA,
+              otherCircle.get());
 }
 
 TEST_F(MRelationTest, DeriveCaptionsStartWithCreate)

@@ -11,40 +11,55 @@
 
 namespace {
 
-TEST(MToolKeyFilters, FiltersKeepOrSwallowEachKey)
+TEST(MToolKeyFilters, FiltersKeepTurnOrSwallowEachKey)
 {
     const struct {
         MTool::KeyFilter filter;
         const char* filterName;
         const char* text;
         char key;
-        bool kept;
+        char result; // 0: swallowed
     } cases[] = {
-        {&MTool::KeyPressInteger, "integer", "", '5', true},
-        {&MTool::KeyPressInteger, "integer", "", '\b', true},
-        {&MTool::KeyPressInteger, "integer", "", 'a', false},
-        {&MTool::KeyPressInteger, "integer", "", '.', false},
-        {&MTool::KeyPressInteger, "integer", "", '-', false},
-        {&MTool::KeyPressInteger, "integer", "", ' ', false},
-        {&MTool::KeyPressDecimal, "decimal", "3", '.', true},
-        {&MTool::KeyPressDecimal, "decimal", "3.5", '.', false},
-        {&MTool::KeyPressDecimal, "decimal", "3.5", '7', true},
-        {&MTool::KeyPressDecimal, "decimal", "3", '-', false},
-        {&MTool::KeyPressDecimal, "decimal", "3", ',', false},
-        {&MTool::KeyPressSignedDecimal, "signed", "12", '-', true},
-        {&MTool::KeyPressSignedDecimal, "signed", "-12", '-', false},
-        {&MTool::KeyPressSignedDecimal, "signed", "-12", '.', true},
-        {&MTool::KeyPressSignedDecimal, "signed", "-1.2", '.', false},
-        {&MTool::KeyPressSignedDecimal, "signed", "", '\b', true},
-        {&MTool::KeyPressSignedDecimal, "signed", "", 'e', false},
-        {&MTool::KeyPressSignedDecimal, "signed", "", char(0xB9), false}, // an upper-half byte
+        {&MTool::KeyPressInteger, "integer", "", '5', '5'},
+        {&MTool::KeyPressInteger, "integer", "", '\b', '\b'},
+        {&MTool::KeyPressInteger, "integer", "", 'a', 0},
+        {&MTool::KeyPressInteger, "integer", "", '.', 0},
+        {&MTool::KeyPressInteger, "integer", "", ',', 0},
+        {&MTool::KeyPressInteger, "integer", "", '-', 0},
+        {&MTool::KeyPressInteger, "integer", "", ' ', 0},
+        {&MTool::KeyPressInteger, "integer", "1", 'e', 0},
+        {&MTool::KeyPressDecimal, "decimal", "3", '.', '.'},
+        {&MTool::KeyPressDecimal, "decimal", "3.5", '.', 0},
+        {&MTool::KeyPressDecimal, "decimal", "3.5", '7', '7'},
+        {&MTool::KeyPressDecimal, "decimal", "3", '-', 0},
+        {&MTool::KeyPressDecimal, "decimal", "3", ',', '.'}, // a decimal comma is typed as the point
+        {&MTool::KeyPressDecimal, "decimal", "3.5", ',', 0},
+        {&MTool::KeyPressDecimal, "decimal", "3,5", '.', 0}, // one separator, even a pasted comma
+        {&MTool::KeyPressDecimal, "decimal", "3", 'e', 'e'},
+        {&MTool::KeyPressDecimal, "decimal", "3", 'E', 'E'},
+        {&MTool::KeyPressDecimal, "decimal", "", 'e', 0},   // an exponent needs digits before it
+        {&MTool::KeyPressDecimal, "decimal", "3.", 'e', 0},
+        {&MTool::KeyPressDecimal, "decimal", "3e5", 'e', 0},
+        {&MTool::KeyPressDecimal, "decimal", "3e", '-', '-'}, // the exponent's sign
+        {&MTool::KeyPressDecimal, "decimal", "3e-", '-', 0},
+        {&MTool::KeyPressDecimal, "decimal", "3e5", '.', 0},  // no point in the exponent
+        {&MTool::KeyPressSignedDecimal, "signed", "12", '-', '-'},
+        {&MTool::KeyPressSignedDecimal, "signed", "-12", '-', 0},
+        {&MTool::KeyPressSignedDecimal, "signed", "-12", '.', '.'},
+        {&MTool::KeyPressSignedDecimal, "signed", "-12", ',', '.'},
+        {&MTool::KeyPressSignedDecimal, "signed", "-1.2", '.', 0},
+        {&MTool::KeyPressSignedDecimal, "signed", "", '\b', '\b'},
+        {&MTool::KeyPressSignedDecimal, "signed", "", 'e', 0},
+        {&MTool::KeyPressSignedDecimal, "signed", "-1e", '-', '-'},
+        {&MTool::KeyPressSignedDecimal, "signed", "1e-5", '-', 0},
+        {&MTool::KeyPressSignedDecimal, "signed", "", char(0xB9), 0}, // an upper-half byte
     };
     QLineEdit edit;
     for (const auto& c : cases) {
         edit.setText(c.text);
         char key = c.key;
         c.filter(&edit, key);
-        EXPECT_EQ(key, c.kept ? c.key : 0) << c.filterName << " on \"" << c.text << "\" key " << int(c.key);
+        EXPECT_EQ(key, c.result) << c.filterName << " on \"" << c.text << "\" key " << int(c.key);
     }
 }
 
@@ -85,8 +100,62 @@ protected:
 TEST_F(KeyFilterOnEdit, DecimalEditTakesDigitsAndOnePoint)
 {
     MTool::InstallKeyFilter(&edit, &MTool::KeyPressDecimal);
-    QTest::keyClicks(&edit, "12a.3.4-,e 5");
+    QTest::keyClicks(&edit, "12a.3.4-,x 5");
     EXPECT_EQ(edit.text(), "12.345");
+}
+
+// Numbers are read with a point whatever the locale: a typed decimal comma
+// shows as the point it will be read as, and an exponent is kept whole, so
+// the box always shows the number that will be used.
+TEST_F(KeyFilterOnEdit, DecimalEditShowsTheNumberThatWillBeUsed)
+{
+    MTool::InstallKeyFilter(&edit, &MTool::KeyPressDecimal);
+    const struct {
+        const char* typed;
+        const char* shown;
+    } cases[] = {
+        {"0,3", "0.3"},
+        {"1,2,3", "1.23"},
+        {"1.2,3", "1.23"},
+        {"1e-4", "1e-4"},
+        {"2.5E3", "2.5E3"},
+        {"e5", "5"},
+        {"1e5e-", "1e5"},
+        {"1e--4", "1e-4"},
+    };
+    for (const auto& c : cases) {
+        edit.clear();
+        QTest::keyClicks(&edit, c.typed);
+        EXPECT_EQ(edit.text(), c.shown) << c.typed;
+        double value = 0;
+        EXPECT_TRUE(MTool::TextToNumber(edit.text().toStdString(), value)) << c.typed;
+        EXPECT_EQ(value, QString(c.shown).toDouble()) << c.typed;
+    }
+}
+
+TEST_F(KeyFilterOnEdit, ATurnedKeyKeepsTheBoxRules)
+{
+    MTool::InstallKeyFilter(&edit, &MTool::KeyPressDecimal);
+    QSignalSpy edited(&edit, &QLineEdit::textEdited);
+    edit.setMaxLength(3);
+    QTest::keyClicks(&edit, "12,5");
+    EXPECT_EQ(edit.text(), "12.");
+    EXPECT_EQ(edited.count(), 3);
+
+    edit.setMaxLength(32767);
+    edit.setText("1234");
+    edit.setSelection(1, 2);
+    QTest::keyClicks(&edit, ",");
+    EXPECT_EQ(edit.text(), "1.4") << "the selection is replaced";
+}
+
+TEST_F(KeyFilterOnEdit, SignedEditTakesASignForTheNumberAndOneForItsExponent)
+{
+    MTool::InstallKeyFilter(&edit, &MTool::KeyPressSignedDecimal);
+    QTest::keyClicks(&edit, "1,5e-3");
+    QTest::keyClick(&edit, Qt::Key_Home);
+    QTest::keyClicks(&edit, "--");
+    EXPECT_EQ(edit.text(), "-1.5e-3");
 }
 
 TEST_F(KeyFilterOnEdit, IntegerEditTakesDigitsOnly)

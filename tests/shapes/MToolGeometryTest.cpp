@@ -127,6 +127,31 @@ TEST(MToolDistances, PointLineDistance)
     EXPECT_EQ(MTool::PointLineDistance({0, 0}, {10, 0}, {50, -7}), 7); // the line, not the segment
 }
 
+TEST(MToolDistances, CompareDistanceIsExactForHalfPixelLengths)
+{
+    const struct {
+        TPoint a, b;
+        double length;
+        int expected;
+    } cases[] = {
+        {{0, 0}, {3, 4}, 5, 0},
+        {{0, 0}, {3, 4}, 4.5, 1},
+        {{0, 0}, {3, 4}, 5.5, -1},
+        {{0, 0}, {0, 0}, 0, 0},
+        {{0, 0}, {0, 0}, -0.5, 1},
+        {{0, 0}, {1, 1}, 1.5, -1},
+        {{0, 0}, {30000, 1}, 30000, 1}, // 0.000017 px longer
+        // The diagonal of the whole coordinate range is 6074000998.54 px.
+        {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, 6074000999.0, -1},
+        {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, 6074000998.5, 1},
+        // No whole number of half pixels: compared as doubles.
+        {{0, 0}, {3, 4}, 5.25, -1},
+        {{0, 0}, {3, 4}, 4.999, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MTool::CompareDistance(c.a, c.b, c.length), c.expected) << c.b.x << ", " << c.length;
+}
+
 TEST(MToolRects, PointInRectKeepsEdgesAndDoesNotNormalize)
 {
     EXPECT_TRUE(MTool::PointInRect({0, 0}, {0, 0, 10, 10}));

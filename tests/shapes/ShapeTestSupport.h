@@ -6,6 +6,7 @@
 #include "platform/gui/TCanvas.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
+#include "shapes/MCircle.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
@@ -16,7 +17,11 @@
 
 #include <QImage>
 
+#include <memory>
+#include <ostream>
 #include <string>
+
+inline void PrintTo(const MItem& item, std::ostream* out) { *out << "(" << item.name << ", " << item.value << ")"; }
 
 class ShapeFixture : public ::testing::Test {
 protected:
@@ -104,12 +109,39 @@ protected:
     }
     int Count(TColor color) const { return Count(image, color); }
 
+    // A click: press and release at one place.
+    static void Click(MShape& shape, int x, int y)
+    {
+        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, x, y);
+        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, x, y);
+    }
+    static void Click(MShape& shape, TPoint at) { Click(shape, at.x, at.y); }
+    // Press, one move and release.
+    static void Drag(MShape& shape, TPoint from, TPoint to)
+    {
+        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
+        shape.MouseMove(Qt::NoModifier, to.x, to.y);
+        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
+    }
+
     static void Calibrate(double scale, const std::string& unit, const std::string& userUnit = "")
     {
         MParam* store = MParam::GetInstance();
         store->SetDouble(OPT_RULE_SCALE, scale, false);
         store->SetText(OPT_RULE_UNIT, unit, false);
         store->SetText(OPT_RULE_UNIT_USER, userUnit, false);
+    }
+
+    // A finished circle of the diameter about the centre (also for an odd
+    // diameter, whose square would round the centre half a pixel away).
+    std::unique_ptr<MCircle> Circle(TPoint centre, int diameter, int number = 1)
+    {
+        const int left = centre.x - diameter / 2;
+        const int top = centre.y - diameter / 2;
+        auto circle = MCircle::Create(&canvas, {left, top, left + diameter, top + diameter});
+        circle->center = centre;
+        circle->number = number;
+        return circle;
     }
 
     MParam* param = nullptr;

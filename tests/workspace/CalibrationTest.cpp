@@ -69,17 +69,9 @@ protected:
         return text;
     }
 
-    // The value of a record in Config/Config.xml; "" when there is none.
     static std::string Stored(const std::string& configName, const std::string& optionName)
     {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.Open();
-        for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
-            if (dataSet.FieldByName("ConfigName").AsString() == configName &&
-                dataSet.FieldByName("OptionName").AsString() == optionName)
-                return dataSet.FieldByName("OptionValue").AsString();
-        return "";
+        return StoredRecord(configName, optionName);
     }
 
     static std::string StoredOption(int id) { return Stored("DEFAULT", std::to_string(id)); }
@@ -272,10 +264,18 @@ TEST_F(Calibration, ValueEditsTakeDigitsAndOnePointOnly)
 {
     FormMeasure->MenuRule->trigger();
     Dialog().SetHoriLength(200);
-    QTest::keyClicks(Dialog().EditValueHori, "1a,2.5.3-");
+    QTest::keyClicks(Dialog().EditValueHori, "1a2.5.3-");
     EXPECT_EQ(Dialog().EditValueHori->text(), "12.53");
     QTest::keyClicks(Dialog().EditValueHori, "45678");
     EXPECT_EQ(Dialog().EditValueHori->text(), "12.53456") << "at most 8 characters";
+}
+
+TEST_F(Calibration, ATypedNumberIsShownAndCalibratedAsItWillBeRead)
+{
+    Calibrate(300, "0,3", 200, "1e-1");
+    EXPECT_EQ(Dialog().EditValueHori->text(), "0.3");
+    EXPECT_EQ(Dialog().EditValueVert->text(), "1e-1");
+    EXPECT_EQ(Param().GetRuler("Default"), (MRulerItem{"0.001", "0.0005", "mm", "mm"}));
 }
 
 TEST_F(Calibration, TypedValuesAndLengthsUseAPointUnderAGermanLocale)
