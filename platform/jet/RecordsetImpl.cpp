@@ -447,7 +447,6 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<RecordSource> source, std::vector<D
         RecordsetType = dbOpenForwardOnly;
     ReadOnly = (options & dbReadOnly) != 0 || lockEdits == dbReadOnly || !KeyedType(RecordsetType)
         || !Source->Keyed || Source->Db->IsReadOnly();
-    CurrentIndexId = Source->IndexId;
 }
 
 RecordsetImpl::~RecordsetImpl()
@@ -1209,6 +1208,7 @@ void RecordsetImpl::Requery()
     Guarded([&] {
         CheckOpen();
         DropPendingEdit();
+        Source->Db->RefreshCache();
         Rebuild();
         SetPosition(NextLive(0));
     });
