@@ -49,36 +49,6 @@ void BindAll(sqlite::Statement& statement, const std::vector<Variant>& values)
         statement.Bind(static_cast<int>(i) + 1, values[i]);
 }
 
-class Savepoint {
-public:
-    Savepoint(sqlite::Connection& connection, std::string name)
-        : Db(connection), Name(sqlite::QuoteIdentifier(name))
-    {
-        Db.Exec("SAVEPOINT " + Name);
-    }
-    Savepoint(const Savepoint&) = delete;
-    Savepoint& operator=(const Savepoint&) = delete;
-    ~Savepoint()
-    {
-        if (!Done) {
-            try {
-                Db.Exec("ROLLBACK TO " + Name + "; RELEASE " + Name);
-            } catch (...) {
-            }
-        }
-    }
-    void Commit()
-    {
-        Db.Exec("RELEASE " + Name);
-        Done = true;
-    }
-
-private:
-    sqlite::Connection& Db;
-    std::string Name;
-    bool Done = false;
-};
-
 } // namespace
 
 Variant ParameterValue(int type, const Variant& value, const std::string& name)
@@ -797,7 +767,7 @@ void DatabaseImpl::SelectInto(const sql::Translation& translation, const std::ve
     catalog::CheckName(translation.IntoTable);
     if (Catalog().FindTable(translation.IntoTable) || Catalog().FindQuery(translation.IntoTable))
         Raise(errTableExists, "Table '" + translation.IntoTable + "' already exists.", DatabaseSource);
-    Savepoint savepoint(*Db, "jet.maketable");
+    sqlite::Savepoint savepoint(*Db, "jet.maketable");
     sqlite::Statement select = Db->PrepareUser(translation.Sql);
     BindAll(select, parameters);
     catalog::TableInfo table = ResultTable(select, translation.IntoTable);
@@ -825,7 +795,7 @@ void DatabaseImpl::CopyInto(const std::string& file, const sql::Translation& tra
     sqlite::Statement select = Db->PrepareUser(translation.Sql);
     BindAll(select, parameters);
     catalog::TableInfo table = ResultTable(select, translation.IntoTable);
-    Savepoint savepoint(to, "jet.copy");
+    sqlite::Savepoint savepoint(to, "jet.copy");
     catalog::CreateTable(to, target->CatalogForChange(), table);
     std::string columns, values;
     for (std::size_t i = 0; i < table.Columns.size(); ++i) {

@@ -18,11 +18,6 @@ bool KeyedType(int type)
     return type == dbOpenTable || type == dbOpenDynaset;
 }
 
-bool IsTextType(int type)
-{
-    return type == dbText || type == dbMemo || type == dbChar;
-}
-
 std::string RecordsetSource()
 {
     return "DAO.Recordset";
@@ -350,7 +345,7 @@ Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields,
                     continue;
                 FieldOfParameter.push_back(i);
                 const std::string parameter = "?" + std::to_string(FieldOfParameter.size());
-                return IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
+                return catalog::IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
             }
             return std::nullopt;
         });

@@ -649,6 +649,30 @@ void Connection::Raise(int resultCode, std::string_view sql) const
     throw EngineError(3000, "Reserved error (" + std::to_string(resultCode) + "); " + message, "DAO.Database");
 }
 
+// ---------------------------------------------------------------- Savepoint
+
+Savepoint::Savepoint(Connection& connection, std::string_view name) : Db(connection), Name(QuoteIdentifier(name))
+{
+    Db.Exec("SAVEPOINT " + Name);
+}
+
+Savepoint::~Savepoint()
+{
+    if (Done)
+        return;
+    try {
+        Db.Exec("ROLLBACK TO " + Name + "; RELEASE " + Name);
+    } catch (...) {
+        // Nothing more can be done: the connection reports the failure next.
+    }
+}
+
+void Savepoint::Commit()
+{
+    Db.Exec("RELEASE " + Name);
+    Done = true;
+}
+
 // ----------------------------------------------------------------- Helpers
 
 std::string QuoteIdentifier(std::string_view name)
