@@ -879,18 +879,17 @@ void RecordsetImpl::Rebuild()
         }
     }
     if (keyedBase) {
-        // Computed columns of a keyed query take their type from the first row.
-        for (FieldInfo& field : Source->Fields) {
-            if (field.Type != 0)
-                continue;
-            for (std::size_t p = 0; p < Keys->Size() && field.Type == 0; ++p) {
-                const std::vector<Variant> row = FetchRow(Keys->RowIds[p]);
-                const std::size_t index = static_cast<std::size_t>(&field - Source->Fields.data());
-                if (!row.empty())
-                    field.Type = TypeOfValue(row[index]);
-                if (p > 8)
-                    break;
-            }
+        // Computed columns of a keyed query take their type from the first
+        // of a few rows that holds a value.
+        constexpr std::size_t RowsToLookAt = 10;
+        std::vector<FieldInfo>& fields = Source->Fields;
+        for (std::size_t p = 0; p < std::min(Keys->Size(), RowsToLookAt); ++p) {
+            if (std::none_of(fields.begin(), fields.end(), [](const FieldInfo& field) { return field.Type == 0; }))
+                break;
+            const std::vector<Variant> row = FetchRow(Keys->RowIds[p]);
+            for (std::size_t i = 0; i < row.size(); ++i)
+                if (fields[i].Type == 0)
+                    fields[i].Type = TypeOfValue(row[i]);
         }
     }
     for (FieldInfo& field : Source->Fields)

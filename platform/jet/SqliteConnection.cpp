@@ -525,7 +525,7 @@ bool Connection::InTransaction() const
     return sqlite3_get_autocommit(Db) == 0;
 }
 
-int Connection::Authorize(void* self, int action, const char* a, const char* b, const char* /*database*/,
+int Connection::Authorize(void* self, int action, const char* a, const char* /*b*/, const char* /*database*/,
                           const char* trigger)
 {
     const auto* connection = static_cast<const Connection*>(self);
@@ -551,7 +551,6 @@ int Connection::Authorize(void* self, int action, const char* a, const char* b, 
         return SQLITE_OK;
     default:
         // Schema changes, ATTACH, PRAGMA and the rest are the engine's.
-        (void)b;
         return SQLITE_DENY;
     }
 }
