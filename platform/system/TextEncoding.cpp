@@ -97,4 +97,42 @@ std::string CutUtf8(std::string_view text, std::size_t maxBytes)
     return std::string(text.substr(0, end));
 }
 
+CharsetEncoder::CharsetEncoder(const char* charset)
+    : Converter(iconv_open(charset, "UTF-8"))
+{
+    if (Converter == reinterpret_cast<iconv_t>(-1))
+        throw EncodingError(std::string("The code page ") + charset + " is not available on this system");
+}
+
+CharsetEncoder::~CharsetEncoder()
+{
+    iconv_close(static_cast<iconv_t>(Converter));
+}
+
+std::optional<std::string> CharsetEncoder::Encode(std::string_view utf8)
+{
+    const auto converter = static_cast<iconv_t>(Converter);
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    std::string result;
+    std::string input(utf8);
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    char buffer[1024];
+    while (inLeft > 0) {
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+        const int error = errno;
+        result.append(buffer, static_cast<std::size_t>(out - buffer));
+        if (done == static_cast<std::size_t>(-1) && error != E2BIG)
+            return std::nullopt;
+    }
+    // A stateful code page may owe a closing shift sequence.
+    char* out = buffer;
+    std::size_t outLeft = sizeof buffer;
+    iconv(converter, nullptr, nullptr, &out, &outLeft);
+    result.append(buffer, static_cast<std::size_t>(out - buffer));
+    return result;
+}
+
 } // namespace platform
