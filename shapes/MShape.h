@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -68,6 +69,12 @@ inline constexpr int HIT_NONE = 400;  // miss
 inline constexpr int HIT_BODY = 401;  // on the outline
 inline constexpr int HIT_POINT = 402; // on a control point
 inline constexpr int HIT_LABEL = 403; // on a measurement label
+
+// The hit code picks the shape: a control point, the body or a label.
+inline bool IsHit(int hit)
+{
+    return hit == HIT_POINT || hit == HIT_BODY || hit == HIT_LABEL;
+}
 
 // Cursor codes answered by MShape::GetCursor (the old class library's ids).
 inline constexpr int crDefault = 0;
@@ -240,6 +247,20 @@ protected:
     // The canvas a drawing goes to: the given one, else the default canvas;
     // null when there is none or the shape is not valid.
     TCanvas* DrawTarget(TCanvas* target) const;
+
+    // ---- Squares resized by the handles in the middles of their sides ----
+    enum class Side { Top, Bottom, Left, Right };
+    // The square with one side moved by `shift` (down or right when
+    // positive) and the two sides next to it by `half`, so that it stays a
+    // square about the opposite side.
+    static TRect ResizeSquare(const TRect& square, Side side, std::int64_t shift, std::int64_t half);
+    // Which of the four side handles is at `point`, tried in the order top,
+    // bottom, left, right; none when it is none of them.
+    static std::optional<Side> SideAt(TPoint point, TPoint top, TPoint bottom, TPoint left, TPoint right);
+    // The preview while the handle of `side` is dragged to (x, y) from
+    // lastMouse: the square resized by the drag and its half truncated, and
+    // previewPoint at the grabbed handle moved with its side.
+    TRect PreviewSquareDrag(const TRect& square, Side side, int x, int y);
 
     // ---- Drawing routines for the shapes; each does nothing without a canvas ----
     // The segment including its end pixel.

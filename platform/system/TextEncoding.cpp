@@ -133,6 +133,48 @@ std::optional<std::string> CharsetEncoder::Encode(std::string_view utf8)
     iconv(converter, nullptr, nullptr, &out, &outLeft);
     result.append(buffer, static_cast<std::size_t>(out - buffer));
     return result;
+namespace {
+
+// CJK ideographs, kana, Hangul and full-width forms take two columns on
+// screen; every other character one.
+bool IsWideCharacter(char32_t c)
+{
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F)
+           || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F)
+           || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+} // namespace
+
+int DisplayColumns(std::string_view text)
+{
+    int columns = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t length = SequenceLength(text, pos);
+        if (length == 0) {
+            // A malformed byte shows as one replacement character.
+            ++columns;
+            ++pos;
+            continue;
+        }
+        // The lead byte's payload bits, then six bits from each continuation byte.
+        char32_t c = static_cast<unsigned char>(text[pos]) & (length == 1 ? 0x7F : 0xFF >> (length + 1));
+        for (std::size_t i = 1; i < length; ++i)
+            c = (c << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+        columns += IsWideCharacter(c) ? 2 : 1;
+        pos += length;
+    }
+    return columns;
+}
+
+std::string PadToColumns(std::string_view text, int columns)
+{
+    std::string padded(text);
+    const int missing = columns - DisplayColumns(text);
+    if (missing > 0)
+        padded.append(static_cast<std::size_t>(missing), ' ');
+    return padded;
 }
 
 } // namespace platform

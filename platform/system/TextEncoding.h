@@ -1,7 +1,9 @@
 // Text encodings at the edge of the program: texts are UTF-8 inside, but
 // files written on the old platform carry Chinese texts in the GBK code page.
-// These helpers tell the two apart, convert the old bytes and cut UTF-8 texts
-// to a byte width without splitting a character.
+// These helpers tell the two apart, convert the old bytes, cut UTF-8 texts
+// to a byte width without splitting a character, and measure and pad texts by
+// the columns they take on screen, where a double-byte text once took one
+// column a byte.
 #pragma once
 
 #include <cstddef>
@@ -48,5 +50,12 @@ public:
 private:
     void* Converter;
 };
+// The columns the UTF-8 `text` takes: a wide character (CJK ideographs, kana,
+// Hangul, full-width forms) two, every other character one.
+int DisplayColumns(std::string_view text);
+
+// The text followed by blanks up to `columns` columns; a wider text is kept
+// whole. Lines up as "%-20s" did for the double-byte texts.
+std::string PadToColumns(std::string_view text, int columns);
 
 } // namespace platform
