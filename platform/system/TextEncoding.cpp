@@ -133,6 +133,8 @@ std::optional<std::string> CharsetEncoder::Encode(std::string_view utf8)
     iconv(converter, nullptr, nullptr, &out, &outLeft);
     result.append(buffer, static_cast<std::size_t>(out - buffer));
     return result;
+}
+
 namespace {
 
 // CJK ideographs, kana, Hangul and full-width forms take two columns on
