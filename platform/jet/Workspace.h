@@ -1,0 +1,60 @@
+// A workspace (DBEngine::CreateWorkspace): a session of one user holding
+// open databases, in which transactions run. A transaction of the workspace
+// covers every database open in it; levels nest up to five deep (3003 for a
+// sixth), each kept as an SQLite savepoint; committing the outermost level
+// writes it to disk before the call returns.
+#pragma once
+
+#include "platform/jet/Collection.h"
+#include "platform/jet/Constants.h"
+#include "platform/jet/JetTypes.h"
+
+#include <string>
+
+namespace jet {
+
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+
+    virtual std::string Name() const = 0;
+    // Closes every database of the workspace (rolling back an open
+    // transaction) and removes the workspace from DBEngine::Workspaces.
+    virtual void Close() = 0;
+    // ODBC direct workspaces only: raises 3251 here.
+    virtual int DefaultCursorDriver() const = 0;
+    virtual void SetDefaultCursorDriver(int driver) = 0;
+
+    // Opens a database file of ours. `connect` is a list of "key=value"
+    // items separated by ";" (";UID=Admin;PWD=" and the like): UID must be
+    // the workspace's user; a non-empty PWD (database passwords), "ODBC;..."
+    // sources and other file formats ("dBASE IV;") raise 3251. A missing file
+    // raises 3024, a file that is not a database of ours 3343, a file opened
+    // exclusively elsewhere 3045.
+    virtual DatabasePtr OpenDatabase(const std::string& name, bool exclusive = false,
+                                     bool readOnly = false, const std::string& connect = "") = 0;
+    // ODBC direct connections are not supported: raises 3251.
+    virtual DatabasePtr OpenConnection(const std::string& name, int options = 0, bool readOnly = false,
+                                       const std::string& connect = "") = 0;
+    // Creates a new database file and opens it. `locale` is
+    // ";LANGID=0x0409;CP=1252;COUNTRY=0" or the like (the LANGID becomes
+    // CollatingOrder); options dbVersion30 or dbVersion40 (default). An
+    // existing file raises 3204; dbEncrypt or a ";PWD=" item raise 3251.
+    virtual DatabasePtr CreateDatabase(const std::string& name, const std::string& locale,
+                                       int options = 0) = 0;
+
+    virtual void BeginTrans() = 0;
+    // Commits the innermost level (3034 without one).
+    virtual void CommitTrans(int options = 0) = 0;
+    // Rolls the innermost level back (3034 without one). Recordsets keep
+    // their keys: a row whose insertion was rolled back answers 3167.
+    virtual void Rollback() = 0;
+
+    // Always empty: there are no workgroup accounts here.
+    virtual Collection<User>& Users() = 0;
+    virtual Collection<Group>& Groups() = 0;
+    virtual Collection<Database>& Databases() = 0;
+    virtual Collection<Property>& Properties() = 0;
+};
+
+} // namespace jet
