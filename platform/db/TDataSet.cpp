@@ -1,19 +1,11 @@
 #include "platform/db/TDataSet.h"
 
+#include "platform/system/TStringList.h"
 #include "platform/system/TextEncoding.h"
 
 #include <algorithm>
 
-namespace {
-
-bool SameText(const std::string& a, const std::string& b)
-{
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-} // namespace
+using platform::SameText;
 
 // --- TFieldDefs ---
 

@@ -22,17 +22,12 @@
 // own destructor, since the base cannot call the hooks once it is destroyed.
 #pragma once
 
+#include "platform/db/DatabaseError.h"
+#include "platform/db/TComponent.h"
+
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-// Raised for every dataset error: a closed dataset, a missing field, an
-// operation in the wrong state, storage that cannot be read or written.
-class EDatabaseError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 enum TFieldType {
     ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
@@ -114,9 +109,12 @@ struct TRecordBuffer {
     TBookmarkFlag BookmarkFlag = bfCurrent;
 };
 
-class TDataSet {
+class TDataSet : public TComponent {
 public:
-    TDataSet() = default;
+    explicit TDataSet(TComponent* owner = nullptr)
+        : TComponent(owner)
+    {
+    }
     TDataSet(const TDataSet&) = delete;
     TDataSet& operator=(const TDataSet&) = delete;
     virtual ~TDataSet();
@@ -247,9 +245,12 @@ private:
 };
 
 // The base of the database connection components that datasets run on.
-class TCustomConnection {
+class TCustomConnection : public TComponent {
 public:
-    TCustomConnection() = default;
+    explicit TCustomConnection(TComponent* owner = nullptr)
+        : TComponent(owner)
+    {
+    }
     TCustomConnection(const TCustomConnection&) = delete;
     TCustomConnection& operator=(const TCustomConnection&) = delete;
     virtual ~TCustomConnection() = default;

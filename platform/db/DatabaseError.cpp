@@ -1,0 +1,6 @@
+#include "platform/db/DatabaseError.h"
+
+void DatabaseError(const std::string& message)
+{
+    throw EDatabaseError(message);
+}
