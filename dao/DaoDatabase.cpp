@@ -1492,9 +1492,11 @@ void TDaoDatabase::DeleteIndexByName(const std::string& tableName, const std::st
     RefreshDefinitions();
 }
 
-void TDaoDatabase::DeleteIndexByFieldName(const std::string& tableName, const std::string& fieldName)
+void TDaoDatabase::RemoveMatchingIndexes(const std::string& tableName,
+                                         const std::function<bool(jet::Index& index)>& matches)
 {
-    RefreshDefinitions();
+    // One index a pass, from a fresh read of the definitions, until a pass
+    // finds none; an error ends the passes.
     Quietly([&] {
         for (bool removed = true; removed;) {
             removed = false;
@@ -1502,34 +1504,32 @@ void TDaoDatabase::DeleteIndexByFieldName(const std::string& tableName, const st
             jet::Collection<jet::Index>& indexes = StoredTableDef(tableName)->Indexes();
             for (int i = 0, n = indexes.Count(); i < n && !removed; ++i) {
                 const jet::IndexPtr index = indexes.Item(i);
-                if (index->Fields().Item(0)->Name() == fieldName) {
+                if (matches(*index)) {
                     DeleteIndexByName(tableName, index->Name());
                     removed = true;
                 }
             }
         }
     });
+}
+
+void TDaoDatabase::DeleteIndexByFieldName(const std::string& tableName, const std::string& fieldName)
+{
+    RefreshDefinitions();
+    RemoveMatchingIndexes(tableName,
+                          [&](jet::Index& index) { return index.Fields().Item(0)->Name() == fieldName; });
     RefreshDefinitions();
 }
 
 void TDaoDatabase::DeleteField(const std::string& tableName, const std::string& fieldName)
 {
     RefreshDefinitions();
-    Quietly([&] {
-        for (bool removed = true; removed;) {
-            removed = false;
-            DatabaseRef().TableDefs().Refresh();
-            jet::Collection<jet::Index>& indexes = StoredTableDef(tableName)->Indexes();
-            for (int i = 0, n = indexes.Count(); i < n && !removed; ++i) {
-                const jet::IndexPtr index = indexes.Item(i);
-                jet::Collection<jet::Field>& indexFields = index->Fields();
-                for (int j = 0, m = indexFields.Count(); j < m && !removed; ++j)
-                    if (jet::SameName(indexFields.Item(j)->Name(), fieldName)) {
-                        DeleteIndexByName(tableName, index->Name());
-                        removed = true;
-                    }
-            }
-        }
+    RemoveMatchingIndexes(tableName, [&](jet::Index& index) {
+        jet::Collection<jet::Field>& fields = index.Fields();
+        for (int i = 0, n = fields.Count(); i < n; ++i)
+            if (jet::SameName(fields.Item(i)->Name(), fieldName))
+                return true;
+        return false;
     });
     StoredTableDef(tableName)->Fields().Delete(fieldName);
     RefreshDefinitions();

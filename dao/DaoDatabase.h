@@ -352,6 +352,7 @@ private:
     std::string TransactionEntry();
     void RepositionAfterRollback();
     jet::TableDefPtr StoredTableDef(const std::string& tableName);
+    void RemoveMatchingIndexes(const std::string& tableName, const std::function<bool(jet::Index& index)>& matches);
     // The held objects; a missing one raises the engine's error 3420, as a
     // call on an empty object reference did.
     jet::DBEngine& EngineRef() const;

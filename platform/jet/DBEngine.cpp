@@ -1,28 +1,11 @@
 #include "platform/jet/DBEngine.h"
 
-#include <stdexcept>
-
 namespace jet {
 namespace {
 
 thread_local long CoInitializeCount = 0;
 
 } // namespace
-
-std::shared_ptr<EngineClasses> MakeEngineClasses(std::vector<std::string> /*versions*/)
-{
-    throw std::logic_error("not implemented yet");
-}
-
-EngineClasses& InstalledEngineClasses()
-{
-    throw std::logic_error("not implemented yet");
-}
-
-void InstallEngineClasses(std::shared_ptr<EngineClasses> /*classes*/)
-{
-    throw std::logic_error("not implemented yet");
-}
 
 DBEnginePtr CreateEngineObject(std::string_view progId)
 {

@@ -1,6 +1,9 @@
 #include "platform/system/DateTime.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <ctime>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -274,6 +277,17 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& milli
     ms %= 60000;
     second = ms / 1000;
     millisecond = ms % 1000;
+}
+
+TDateTime Now()
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday)
+        + EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), static_cast<int>(millis));
 }
 
 TTimeStamp DateTimeToTimeStamp(TDateTime value)

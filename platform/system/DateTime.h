@@ -55,6 +55,9 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond);
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& millisecond);
 
+// The local date and time.
+TDateTime Now();
+
 TTimeStamp DateTimeToTimeStamp(TDateTime value);
 TDateTime TimeStampToDateTime(const TTimeStamp& stamp);
 

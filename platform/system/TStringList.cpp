@@ -75,7 +75,9 @@ int TStringList::Add(const std::string& line)
         if (DuplicatePolicy == dupError)
             throw std::invalid_argument("String list does not allow duplicates");
     }
-    return static_cast<int>(Lines.insert(at, line) - Lines.begin());
+    const auto index = at - Lines.begin();
+    Lines.insert(at, line);
+    return static_cast<int>(index);
 }
 
 void TStringList::Insert(int index, const std::string& line)

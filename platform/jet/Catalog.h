@@ -1,0 +1,158 @@
+// The catalog: what the old engine knew about a database that SQLite does
+// not keep, stored in tables of the database file itself ("jet.tables",
+// "jet.columns", "jet.indexes", "jet.indexcolumns", "jet.properties",
+// "jet.queries", "jet.info"), so that a file reopened by another process reads
+// back the same definitions.
+//
+// Each stored table is an SQLite table of the same name whose columns carry
+// what SQLite can enforce: a type affinity, the JET_NOCASE collation on text,
+// NOT NULL for required and primary-key fields, the default value, and a
+// named CHECK for the size of text and binary fields. Indexes are SQLite
+// indexes named "jet.ix.<table id>.<index id>"; auto-increment fields are
+// numbered by triggers that keep the next number in the catalog, so numbers
+// are never given twice. A change SQLite cannot make in place (a column added,
+// dropped or made required, a default changed, a primary key made) rebuilds the
+// table keeping every row and its row id, so bookmarks stay valid. A table
+// whose last field was deleted exists in the catalog only.
+//
+// Every change runs in one savepoint: it happens whole or not at all.
+#pragma once
+
+#include "platform/jet/SqliteConnection.h"
+#include "platform/jet/Variant.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace jet::catalog {
+
+// The SQLite application id of the engine's files ("JET4").
+constexpr std::int32_t ApplicationId = 0x4A455434;
+
+struct PropertyDef {
+    std::string Name;
+    int Type = 0;
+    Variant Value;
+};
+
+struct ColumnDef {
+    int Id = 0;
+    std::string Name;
+    int Type = 0;
+    int Size = 0;
+    int Attributes = 0;
+    bool Required = false;
+    std::string DefaultValue;  // in the old SQL dialect, as the user gave it
+    std::vector<PropertyDef> Properties;
+
+    bool AutoIncrement() const;
+};
+
+struct IndexColumn {
+    int ColumnId = 0;
+    bool Descending = false;
+};
+
+struct IndexDef {
+    int Id = 0;
+    std::string Name;
+    bool Primary = false;
+    bool Unique = false;
+    std::vector<IndexColumn> Columns;
+};
+
+struct TableInfo {
+    int Id = 0;
+    std::string Name;
+    int Attributes = 0;
+    std::string Connect;      // links: ";DATABASE=<file>"
+    std::string SourceTable;  // links: the table in that file
+    double Created = 0;
+    double Updated = 0;
+    std::vector<ColumnDef> Columns;
+    std::vector<IndexDef> Indexes;
+
+    bool IsLink() const { return !Connect.empty(); }
+    bool IsSystem() const;
+    // An SQLite table exists (stored tables with at least one column).
+    bool HasStorage() const { return !IsLink() && !IsSystem() && !Columns.empty(); }
+    const ColumnDef* FindColumn(std::string_view name) const;
+    const ColumnDef* ColumnById(int id) const;
+    const IndexDef* FindIndex(std::string_view name) const;
+    const IndexDef* PrimaryIndex() const;
+    bool InPrimaryKey(int columnId) const;
+};
+
+struct QueryInfo {
+    std::string Name;
+    std::string Sql;
+    double Created = 0;
+    double Updated = 0;
+};
+
+struct Catalog {
+    std::vector<TableInfo> Tables;  // by name, system tables included
+    std::vector<QueryInfo> Queries; // by name
+    std::string Version;            // "3.0" or "4.0"
+    int CollatingOrder = 0;
+    std::int64_t Stamp = 0;         // grows with every change
+
+    const TableInfo* FindTable(std::string_view name) const;
+    const TableInfo* TableById(int id) const;
+    const QueryInfo* FindQuery(std::string_view name) const;
+};
+
+// The quoted SQLite name of an engine object.
+std::string IndexSqlName(int tableId, int indexId);
+
+// True when the schema ("main" or an attached name) is a database of ours.
+bool IsOurDatabase(sqlite::Connection& connection, const std::string& schema = "main");
+// Makes an empty file a database of ours.
+void Create(sqlite::Connection& connection, const std::string& version, int collatingOrder);
+Catalog Load(sqlite::Connection& connection, const std::string& schema = "main");
+std::int64_t ReadStamp(sqlite::Connection& connection, const std::string& schema = "main");
+
+// Changes. Each checks what it needs (names, duplicates) and raises
+// EngineError; `catalog` is reloaded afterwards.
+void CreateTable(sqlite::Connection& connection, Catalog& catalog, TableInfo table);
+void RenameTable(sqlite::Connection& connection, Catalog& catalog, int tableId, const std::string& name);
+// A link's connect text and source table.
+void SetLink(sqlite::Connection& connection, Catalog& catalog, int tableId, const std::string& connect,
+             const std::string& sourceTable);
+void DropTable(sqlite::Connection& connection, Catalog& catalog, int tableId);
+void AddColumn(sqlite::Connection& connection, Catalog& catalog, int tableId, ColumnDef column);
+void DropColumn(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId);
+void RenameColumn(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
+                  const std::string& name);
+void SetRequired(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId, bool required);
+void SetDefault(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
+                const std::string& expression);
+void AddProperty(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
+                 const PropertyDef& property);
+void SetProperty(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
+                 const PropertyDef& property);
+void AddIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, IndexDef index);
+void DropIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, int indexId);
+void RenameIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, int indexId,
+                 const std::string& name);
+void StoreQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name, const std::string& sql);
+void SetQuerySql(sqlite::Connection& connection, Catalog& catalog, const std::string& name, const std::string& sql);
+void RenameQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
+                 const std::string& newName);
+void DropQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name);
+// After a compact: the next auto-increment numbers follow the largest kept.
+void ResetSeeds(sqlite::Connection& connection);
+void SetInfo(sqlite::Connection& connection, const std::string& name, const Variant& value);
+
+// Refuses a name the old engine would not take (3125): empty, longer than
+// 64 characters, holding ".", "!", "`", "[", "]" or a control character, or
+// beginning with a blank.
+void CheckName(std::string_view name);
+
+// The SQLite type of a field type (with the collation for texts).
+std::string SqlType(int daoType);
+// The SQL of a default value expression, or empty when the text is none.
+std::string DefaultSql(int daoType, const std::string& expression);
+
+} // namespace jet::catalog

@@ -1,0 +1,990 @@
+#include "platform/jet/EngineImpl.h"
+
+#include "platform/jet/Collation.h"
+#include "platform/jet/RecordsetImpl.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace jet::impl {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string DatabaseSource = "DAO.Database";
+
+[[noreturn]] void TableNotFound(const std::string& name)
+{
+    Raise(errInputTableNotFound,
+          "The database engine cannot find the input table or query '" + name
+              + "'. Make sure it exists and that its name is spelled correctly.",
+          DatabaseSource);
+}
+
+[[noreturn]] void TooFewParameters(std::size_t expected)
+{
+    Raise(errTooFewParameters, "Too few parameters. Expected " + std::to_string(expected) + ".", DatabaseSource);
+}
+
+// The values of a query's declared parameters, each in its declared type.
+std::vector<Variant> ParameterValues(const std::vector<sql::DeclaredParameter>& declared,
+                                     const std::vector<Variant>& values)
+{
+    std::size_t missing = 0;
+    for (std::size_t i = 0; i < declared.size(); ++i)
+        if (i >= values.size() || values[i].IsEmpty())
+            ++missing;
+    if (missing > 0)
+        TooFewParameters(missing);
+    std::vector<Variant> converted;
+    for (std::size_t i = 0; i < declared.size(); ++i)
+        converted.push_back(ParameterValue(declared[i].Type, values[i], declared[i].Name));
+    return converted;
+}
+
+void BindAll(sqlite::Statement& statement, const std::vector<Variant>& values)
+{
+    for (std::size_t i = 0; i < values.size(); ++i)
+        statement.Bind(static_cast<int>(i) + 1, values[i]);
+}
+
+class Savepoint {
+public:
+    Savepoint(sqlite::Connection& connection, std::string name)
+        : Db(connection), Name(sqlite::QuoteIdentifier(name))
+    {
+        Db.Exec("SAVEPOINT " + Name);
+    }
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+    ~Savepoint()
+    {
+        if (!Done) {
+            try {
+                Db.Exec("ROLLBACK TO " + Name + "; RELEASE " + Name);
+            } catch (...) {
+            }
+        }
+    }
+    void Commit()
+    {
+        Db.Exec("RELEASE " + Name);
+        Done = true;
+    }
+
+private:
+    sqlite::Connection& Db;
+    std::string Name;
+    bool Done = false;
+};
+
+} // namespace
+
+Variant ParameterValue(int type, const Variant& value, const std::string& name)
+{
+    if (value.IsClear())
+        return value;
+    try {
+        switch (type) {
+        case dbBoolean: return Variant(value.AsBoolean());
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+        case dbBigInt: return Variant(value.AsInt64());
+        case dbDate:
+        case dbTime:
+        case dbTimeStamp: return Variant::Date(value.AsDate());
+        case dbCurrency:
+        case dbSingle:
+        case dbDouble:
+        case dbNumeric:
+        case dbDecimal:
+        case dbFloat: return Variant(value.AsDouble());
+        case dbBinary:
+        case dbLongBinary:
+        case dbVarBinary: return Variant::Bytes(value.AsBytes());
+        case dbGUID: {
+            std::string text = value.AsString();
+            if (text.rfind("{guid ", 0) == 0 && text.size() > 7)
+                text = text.substr(6, text.size() - 7);
+            if (const auto bytes = sql::GuidBytes(text))
+                return Variant::Bytes(*bytes);
+            break;
+        }
+        default: return Variant(value.IsArray() ? value.AsBytes() : value.AsString());
+        }
+    } catch (const EVariantError&) {
+    }
+    Raise(errTypeConversion, "Data type conversion error. (Parameter '" + name + "')", DatabaseSource);
+}
+
+// ------------------------------------------------------------- collections
+
+class DatabaseImpl::TableDefCollection : public Collection<TableDef> {
+public:
+    explicit TableDefCollection(DatabaseImpl& owner) : Owner(owner) {}
+    int Count() const override
+    {
+        return Owner.Guarded([&] { return static_cast<int>(Owner.Catalog().Tables.size()); });
+    }
+    TableDefPtr Item(int index) const override
+    {
+        return Owner.Guarded([&] {
+            const auto& tables = Owner.Catalog().Tables;
+            if (index < 0 || index >= static_cast<int>(tables.size()))
+                Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
+            return Object(tables[static_cast<std::size_t>(index)].Id);
+        });
+    }
+    TableDefPtr Item(std::string_view name) const override
+    {
+        return Owner.Guarded([&] {
+            const catalog::TableInfo* table = Owner.Catalog().FindTable(name);
+            if (!table)
+                Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
+            return Object(table->Id);
+        });
+    }
+    void Refresh() override
+    {
+        Owner.Guarded([&] {
+            Owner.CheckOpen();
+            Owner.CatalogForChange() = catalog::Load(Owner.Sql());
+        });
+    }
+    void Append(const TableDefPtr& object) override
+    {
+        Owner.Guarded([&] {
+            Owner.CheckOpen();
+            catalog::TableInfo table = DescribeNewTableDef(object, Owner);
+            if (table.IsLink()) {
+                const ConnectInfo info = ParseConnect(table.Connect);
+                if (!info.Type.empty())
+                    RaiseNotSupported("Links to files of the format '" + info.Type + "'");
+                if (table.SourceTable.empty())
+                    Raise(3011, "The database engine could not find the object ''.", DatabaseSource);
+                const std::string file = AbsolutePath(info.Value("DATABASE"));
+                catalog::TableInfo probe = table;
+                probe.Connect = ";DATABASE=" + file;
+                Owner.LinkedTable(probe);  // the linked file and table exist and are ours
+                table.Connect = probe.Connect;
+            }
+            catalog::CreateTable(Owner.Sql(), Owner.CatalogForChange(), table);
+            Owner.NoteWrite();
+            BindTableDef(object, Owner.Catalog().FindTable(table.Name)->Id);
+        });
+    }
+    void Delete(std::string_view name) override
+    {
+        Owner.Guarded([&] {
+            Owner.CheckOpen();
+            const catalog::TableInfo* table = Owner.Catalog().FindTable(name);
+            if (!table)
+                Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
+            if (table->IsSystem())
+                Raise(errReadOnly, "Cannot update. Database or object is read-only.", DatabaseSource);
+            catalog::DropTable(Owner.Sql(), Owner.CatalogForChange(), table->Id);
+            Owner.NoteWrite();
+        });
+    }
+
+private:
+    TableDefPtr Object(int id) const { return MakeStoredTableDef(Owner.shared_from_this(), id); }
+
+    DatabaseImpl& Owner;
+};
+
+class DatabaseImpl::QueryDefCollection : public Collection<QueryDef> {
+public:
+    explicit QueryDefCollection(DatabaseImpl& owner) : Owner(owner) {}
+    int Count() const override
+    {
+        return Owner.Guarded([&] { return static_cast<int>(Owner.Catalog().Queries.size()); });
+    }
+    QueryDefPtr Item(int index) const override
+    {
+        return Owner.Guarded([&] {
+            const auto& queries = Owner.Catalog().Queries;
+            if (index < 0 || index >= static_cast<int>(queries.size()))
+                Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
+            return Owner.QueryDefObject(queries[static_cast<std::size_t>(index)].Name);
+        });
+    }
+    QueryDefPtr Item(std::string_view name) const override
+    {
+        return Owner.Guarded([&] {
+            QueryDefPtr object = Owner.QueryDefObject(std::string(name));
+            if (!object)
+                Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
+            return object;
+        });
+    }
+    void Refresh() override
+    {
+        Owner.Guarded([&] {
+            Owner.CheckOpen();
+            Owner.CatalogForChange() = catalog::Load(Owner.Sql());
+        });
+    }
+    void Append(const QueryDefPtr& object) override
+    {
+        Owner.Guarded([&] {
+            Owner.CheckOpen();
+            StoreQueryDef(object, Owner);
+        });
+    }
+    void Delete(std::string_view name) override
+    {
+        Owner.Guarded([&] {
+            Owner.CheckOpen();
+            const catalog::QueryInfo* query = Owner.Catalog().FindQuery(name);
+            if (!query)
+                Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
+            const std::string stored = query->Name;
+            catalog::DropQuery(Owner.Sql(), Owner.CatalogForChange(), stored);
+            Owner.ForgetQueryDef(stored);
+        });
+    }
+
+private:
+    DatabaseImpl& Owner;
+};
+
+class DatabaseImpl::RecordsetCollection : public Collection<Recordset> {
+public:
+    explicit RecordsetCollection(DatabaseImpl& owner) : Owner(owner) {}
+    int Count() const override { return static_cast<int>(Live().size()); }
+    RecordsetPtr Item(int index) const override
+    {
+        const auto items = Live();
+        if (index < 0 || index >= static_cast<int>(items.size()))
+            Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
+        return items[static_cast<std::size_t>(index)];
+    }
+    using Collection<Recordset>::Item;
+
+private:
+    std::vector<RecordsetPtr> Live() const
+    {
+        std::vector<RecordsetPtr> items;
+        for (const auto& weak : Owner.OpenRecordsets)
+            if (auto recordset = weak.lock(); recordset && !recordset->IsClosed())
+                items.push_back(recordset);
+        return items;
+    }
+
+    DatabaseImpl& Owner;
+};
+
+// ---------------------------------------------------------------- database
+
+DatabaseImpl::DatabaseImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<WorkspaceImpl> workspace)
+    : EngineObject(std::move(state)), Workspace(std::move(workspace)),
+      TableDefList(std::make_unique<TableDefCollection>(*this)),
+      QueryDefList(std::make_unique<QueryDefCollection>(*this)),
+      RecordsetList(std::make_unique<RecordsetCollection>(*this))
+{
+    PropertyList = std::make_unique<ComputedProperties>([this] {
+        std::vector<PropertyPtr> items = {
+            std::make_shared<ValueProperty>("Name", dbText, Variant(FilePath)),
+            std::make_shared<ValueProperty>("Connect", dbText, Variant(ConnectText)),
+            std::make_shared<ValueProperty>("QueryTimeout", dbInteger, Variant(Timeout)),
+            std::make_shared<ValueProperty>("Transactions", dbBoolean, Variant(true)),
+            std::make_shared<ValueProperty>("Updatable", dbBoolean, Variant(!ReadOnlyFile)),
+            std::make_shared<ValueProperty>("RecordsAffected", dbLong, Variant(static_cast<int>(Affected))),
+        };
+        if (Db) {
+            items.push_back(std::make_shared<ValueProperty>("Version", dbText, Variant(CatalogData.Version)));
+            items.push_back(
+                std::make_shared<ValueProperty>("CollatingOrder", dbLong, Variant(CatalogData.CollatingOrder)));
+        }
+        return items;
+    });
+}
+
+DatabaseImpl::~DatabaseImpl()
+{
+    for (const auto& weak : OpenRecordsets)
+        if (auto recordset = weak.lock())
+            recordset->Detach();
+}
+
+std::shared_ptr<DatabaseImpl> DatabaseImpl::Open(std::shared_ptr<ErrorState> state,
+                                                 std::weak_ptr<WorkspaceImpl> workspace, const std::string& path,
+                                                 bool exclusive, bool readOnly, const std::string& connect)
+{
+    auto database = std::make_shared<DatabaseImpl>(std::move(state), std::move(workspace));
+    database->ConnectText = connect;
+    database->OpenFile(path, exclusive, readOnly, false);
+    return database;
+}
+
+std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> state,
+                                                   std::weak_ptr<WorkspaceImpl> workspace, const std::string& path,
+                                                   const std::string& version, int collatingOrder)
+{
+    const std::string file = AbsolutePath(path);
+    if (file.empty())
+        Raise(errInvalidArgument, "Invalid argument.", "DAO.Workspace");
+    if (fs::exists(file))
+        Raise(errDatabaseExists, "Database already exists.", "DAO.Workspace");
+    if (!fs::is_directory(fs::path(file).parent_path()))
+        Raise(3044, "'" + fs::path(file).parent_path().string() + "' is not a valid path.", "DAO.Workspace");
+    auto database = std::make_shared<DatabaseImpl>(std::move(state), std::move(workspace));
+    try {
+        {
+            sqlite::Connection fresh(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE);
+            catalog::Create(fresh, version, collatingOrder);
+        }
+        database->OpenFile(file, false, false, false);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(file, ignored);
+        fs::remove(file + "-journal", ignored);
+        throw;
+    }
+    return database;
+}
+
+void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOnly, bool /*create*/)
+{
+    FilePath = AbsolutePath(path);
+    if (FilePath.empty() || !fs::exists(FilePath))
+        Raise(errFileNotFound, "Could not find file '" + FilePath + "'.", "DAO.Workspace");
+    if (!fs::is_regular_file(FilePath))
+        Raise(3044, "'" + FilePath + "' is not a valid path.", "DAO.Workspace");
+    auto connection = std::make_unique<sqlite::Connection>(FilePath, readOnly ? SQLITE_OPEN_READONLY
+                                                                              : SQLITE_OPEN_READWRITE);
+    sqlite3_busy_timeout(connection->Handle(), 200);
+    try {
+        if (exclusive)
+            connection->Exec("PRAGMA locking_mode = EXCLUSIVE");
+        if (!catalog::IsOurDatabase(*connection))
+            Raise(errUnrecognizedFormat, "Unrecognized database format '" + FilePath + "'.", "DAO.Workspace");
+        if (exclusive && !readOnly)
+            connection->Exec("BEGIN EXCLUSIVE; COMMIT;");
+        CatalogData = catalog::Load(*connection);
+    } catch (const EngineError& error) {
+        if (error.Number() == errLocked)
+            Raise(errFileInUse, "Could not use '" + FilePath + "'; file already in use.", "DAO.Workspace");
+        if (error.Number() == errCannotOpen || error.Number() == 3000)
+            Raise(errUnrecognizedFormat, "Unrecognized database format '" + FilePath + "'.", "DAO.Workspace");
+        throw;
+    }
+    sqlite3_busy_timeout(connection->Handle(), 5000);
+    Db = std::move(connection);
+    ReadOnlyFile = readOnly;
+    SeenDataVersion = Db->DataVersion();
+    Db->NullErrorNumber = [this](std::string_view table, std::string_view column) {
+        const catalog::TableInfo* info = CatalogData.FindTable(table);
+        const catalog::ColumnDef* field = info ? info->FindColumn(column) : nullptr;
+        if (field && !field->Required && info->InPrimaryKey(field->Id))
+            return errIndexNull;
+        return errRequired;
+    };
+    Db->SizeCheckField = [this](std::string_view constraint) -> std::string {
+        // "jet.size.<table id>.<column id>"
+        const std::string text(constraint);
+        const std::size_t last = text.rfind('.');
+        const std::size_t middle = last == std::string::npos ? std::string::npos : text.rfind('.', last - 1);
+        if (middle == std::string::npos)
+            return "";
+        try {
+            const int tableId = std::stoi(text.substr(middle + 1, last - middle - 1));
+            const int columnId = std::stoi(text.substr(last + 1));
+            const catalog::TableInfo* table = CatalogData.TableById(tableId);
+            const catalog::ColumnDef* column = table ? table->ColumnById(columnId) : nullptr;
+            return column ? table->Name + "." + column->Name : "";
+        } catch (const std::exception&) {
+            return "";
+        }
+    };
+    for (const catalog::TableInfo& table : CatalogData.Tables) {
+        if (!table.IsLink())
+            continue;
+        try {
+            LinkSchema(ParseConnect(table.Connect).Value("DATABASE"));
+        } catch (const EngineError&) {
+            // The link answers when it is used.
+        }
+    }
+}
+
+void DatabaseImpl::CheckOpen() const
+{
+    if (!Db)
+        RaiseClosed();
+}
+
+sqlite::Connection& DatabaseImpl::Sql() const
+{
+    CheckOpen();
+    return *Db;
+}
+
+const catalog::Catalog& DatabaseImpl::Catalog()
+{
+    CheckOpen();
+    const std::uint32_t version = Db->DataVersion();
+    if (version != SeenDataVersion) {
+        SeenDataVersion = version;
+        if (catalog::ReadStamp(*Db) != CatalogData.Stamp)
+            CatalogData = catalog::Load(*Db);
+    }
+    return CatalogData;
+}
+
+catalog::Catalog& DatabaseImpl::CatalogForChange()
+{
+    Catalog();
+    return CatalogData;
+}
+
+void DatabaseImpl::RefreshCache()
+{
+    if (!Db)
+        return;
+    const std::uint32_t version = Db->DataVersion();
+    if (version == SeenDataVersion)
+        return;
+    Catalog();
+    NoteWrite();
+}
+
+std::string DatabaseImpl::LinkSchema(const std::string& file)
+{
+    const std::string path = AbsolutePath(file);
+    if (const auto found = Links.find(path); found != Links.end())
+        return found->second;
+    if (path == FilePath)
+        return "main";
+    if (!fs::is_regular_file(path))
+        Raise(errFileNotFound, "Could not find file '" + path + "'.", DatabaseSource);
+    if (Db->InTransaction())
+        Raise(errInvalidOperation, "Invalid operation. A linked file is first used inside a transaction.",
+              DatabaseSource);
+    const std::string schema = "jet.link." + std::to_string(Links.size() + 1);
+    sqlite::Statement attach = Db->Prepare("ATTACH DATABASE ? AS " + sqlite::QuoteIdentifier(schema));
+    attach.BindText(1, std::string(ReadOnlyFile ? "file:" + path + "?mode=ro" : path));
+    attach.Run();
+    if (!catalog::IsOurDatabase(*Db, schema)) {
+        Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));
+        Raise(errUnrecognizedFormat, "Unrecognized database format '" + path + "'.", DatabaseSource);
+    }
+    Links[path] = schema;
+    return schema;
+}
+
+const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& link)
+{
+    const std::string schema = LinkSchema(ParseConnect(link.Connect).Value("DATABASE"));
+    if (schema == "main") {
+        const catalog::TableInfo* table = Catalog().FindTable(link.SourceTable);
+        if (!table || table->IsLink())
+            TableNotFound(link.SourceTable);
+        return *table;
+    }
+    catalog::Catalog& linked = LinkCatalogs[schema];
+    if (linked.Stamp == 0 || catalog::ReadStamp(*Db, schema) != linked.Stamp)
+        linked = catalog::Load(*Db, schema);
+    const catalog::TableInfo* table = linked.FindTable(link.SourceTable);
+    if (!table || table->IsLink() || table->IsSystem())
+        TableNotFound(link.SourceTable);
+    return *table;
+}
+
+std::string DatabaseImpl::TableRef(const catalog::TableInfo& table)
+{
+    if (!table.IsLink())
+        return sqlite::QuoteIdentifier(table.Name);
+    const catalog::TableInfo& source = LinkedTable(table);
+    const std::string schema = LinkSchema(ParseConnect(table.Connect).Value("DATABASE"));
+    return sqlite::QuoteIdentifier(schema) + "." + sqlite::QuoteIdentifier(source.Name);
+}
+
+sql::NameBinding DatabaseImpl::ResolveTable(std::string_view name) const
+{
+    auto& self = const_cast<DatabaseImpl&>(*this);
+    sql::NameBinding binding;
+    if (const catalog::TableInfo* table = self.Catalog().FindTable(name)) {
+        binding.Type = sql::NameBinding::Table;
+        binding.SqliteRef = self.TableRef(*table);
+    } else if (const catalog::QueryInfo* query = self.Catalog().FindQuery(name)) {
+        binding.Type = sql::NameBinding::Query;
+        binding.QuerySql = query->Sql;
+    }
+    return binding;
+}
+
+void DatabaseImpl::Close()
+{
+    Guarded([&] {
+        CheckOpen();
+        if (auto workspace = Workspace.lock()) {
+            for (int level = JoinedLevels; level >= 1; --level)
+                RollbackLevel(level);
+            workspace->RemoveDatabase(this);
+        }
+        for (const auto& weak : OpenRecordsets)
+            if (auto recordset = weak.lock())
+                recordset->Detach();
+        OpenRecordsets.clear();
+        QueryDefObjects.clear();
+        KeysetCache.clear();
+        Db.reset();
+    });
+}
+
+std::string DatabaseImpl::Version() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        return CatalogData.Version;
+    });
+}
+
+int DatabaseImpl::CollatingOrder() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        return CatalogData.CollatingOrder;
+    });
+}
+
+void DatabaseImpl::NewPassword(const std::string&, const std::string&)
+{
+    Guarded([&] { RaiseNotSupported("Database passwords"); });
+}
+
+Collection<TableDef>& DatabaseImpl::TableDefs()
+{
+    return *TableDefList;
+}
+
+Collection<QueryDef>& DatabaseImpl::QueryDefs()
+{
+    return *QueryDefList;
+}
+
+Collection<Recordset>& DatabaseImpl::Recordsets()
+{
+    return *RecordsetList;
+}
+
+QueryDefPtr DatabaseImpl::QueryDefObject(const std::string& name)
+{
+    const catalog::QueryInfo* query = Catalog().FindQuery(name);
+    if (!query)
+        return nullptr;
+    for (const QueryDefPtr& object : QueryDefObjects)
+        if (SameName(object->Name(), query->Name))
+            return object;
+    QueryDefPtr object = MakeStoredQueryDef(shared_from_this(), query->Name);
+    QueryDefObjects.push_back(object);
+    return object;
+}
+
+void DatabaseImpl::ForgetQueryDef(const std::string& name)
+{
+    QueryDefObjects.erase(std::remove_if(QueryDefObjects.begin(), QueryDefObjects.end(),
+                                         [&](const QueryDefPtr& object) { return SameName(object->Name(), name); }),
+                          QueryDefObjects.end());
+}
+
+RecordsetPtr DatabaseImpl::OpenRecordset(const std::string& source, int type, int options, int lockEdits)
+{
+    return Guarded([&]() -> RecordsetPtr {
+        CheckOpen();
+        std::string text = source;
+        const std::size_t first = text.find_first_not_of(" \t\r\n");
+        text = first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+        bool isSql = false;
+        try {
+            const std::vector<sql::Token> tokens = sql::Tokenize(text);
+            isSql = !tokens.empty() && tokens.front().Kind == sql::TokenKind::Identifier
+                && (SameName(tokens.front().Text, "SELECT") || SameName(tokens.front().Text, "PARAMETERS")
+                    || SameName(tokens.front().Text, "TRANSFORM"))
+                && tokens.size() > 1;
+        } catch (const EngineError&) {
+            isSql = false;
+        }
+        if (isSql)
+            return OpenRecordsetOn(text, text, type, options, lockEdits, {}, {}, 0);
+        std::string name = text;
+        if (name.size() >= 2 && name.front() == '[' && name.back() == ']')
+            name = name.substr(1, name.size() - 2);
+        if (const catalog::TableInfo* table = Catalog().FindTable(name)) {
+            const bool local = !table->IsLink();
+            if (type == -1)
+                type = local ? dbOpenTable : dbOpenDynaset;
+            if (type == dbOpenTable) {
+                if (!local)
+                    Raise(errInvalidOperation, "Invalid operation. A linked table opens as a dynaset or snapshot.",
+                          DatabaseSource);
+                if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
+                    RaiseNotSupported("ODBC options");
+                RecordsetOptions settings;
+                settings.Type = dbOpenTable;
+                settings.Options = options;
+                settings.LockEdits = lockEdits == -1 ? dbPessimistic : lockEdits;
+                return OpenTableRecordset(shared_from_this(), table->Id, settings);
+            }
+            return OpenRecordsetOn("SELECT * FROM [" + table->Name + "]", table->Name, type, options, lockEdits, {},
+                                   {}, 0);
+        }
+        if (const catalog::QueryInfo* query = Catalog().FindQuery(name)) {
+            if (type == dbOpenTable)
+                Raise(errInvalidOperation, "Invalid operation. A query opens as a dynaset or snapshot.",
+                      DatabaseSource);
+            return OpenRecordsetOn(query->Sql, query->Name, type, options, lockEdits, {}, {}, 0);
+        }
+        TableNotFound(name);
+    });
+}
+
+RecordsetPtr DatabaseImpl::OpenRecordsetOn(const std::string& jetSql, const std::string& name, int type, int options,
+                                           int lockEdits, const std::vector<Variant>& parameters,
+                                           const std::vector<sql::DeclaredParameter>& /*declared*/, long maxRecords)
+{
+    CheckOpen();
+    if (type == dbOpenDynamic)
+        RaiseNotSupported("Dynamic recordsets (ODBC direct)");
+    if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
+        RaiseNotSupported("ODBC options");
+    if (type == dbOpenTable)
+        Raise(errInvalidOperation, "Invalid operation. Only a stored table opens as a table-type recordset.",
+              DatabaseSource);
+    if (type != -1 && type != dbOpenDynaset && type != dbOpenSnapshot && type != dbOpenForwardOnly)
+        Raise(errInvalidArgument, "Invalid argument.", DatabaseSource);
+    const sql::Translation translation = sql::TranslateStatement(jetSql, *this);
+    if (translation.Kind == sql::StatementKind::Crosstab)
+        RaiseNotSupported("Crosstab queries");
+    if (translation.Kind != sql::StatementKind::Select)
+        Raise(errInvalidOperation, "Invalid operation. Only a select query opens as a recordset.", DatabaseSource);
+    RecordsetOptions settings;
+    settings.Type = type == -1 ? dbOpenDynaset : type;
+    settings.Options = options;
+    settings.LockEdits = lockEdits == -1 ? dbPessimistic : lockEdits;
+    settings.MaxRecords = maxRecords;
+    return OpenQueryRecordset(shared_from_this(), jetSql, name, translation,
+                              ParameterValues(translation.Parameters, parameters), settings);
+}
+
+void DatabaseImpl::Execute(const std::string& sqlText, int options)
+{
+    Guarded([&] {
+        CheckOpen();
+        if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
+            RaiseNotSupported("ODBC options");
+        ExecuteTranslated(sql::TranslateStatement(sqlText, *this), {});
+    });
+}
+
+void DatabaseImpl::ExecuteStatement(const std::string& sqlText, const std::vector<Variant>& parameters,
+                                    const std::vector<sql::DeclaredParameter>& /*declared*/)
+{
+    CheckOpen();
+    ExecuteTranslated(sql::TranslateStatement(sqlText, *this), parameters);
+}
+
+void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const std::vector<Variant>& parameters)
+{
+    Affected = 0;
+    switch (translation.Kind) {
+    case sql::StatementKind::Select:
+        Raise(errCannotExecuteSelect, "Cannot execute a select query.", DatabaseSource);
+    case sql::StatementKind::Crosstab: RaiseNotSupported("Crosstab queries");
+    case sql::StatementKind::Create:
+    case sql::StatementKind::Alter:
+        RaiseNotSupported("Data definition statements other than DROP TABLE and DROP INDEX (use TableDefs and "
+                          "Indexes)");
+    case sql::StatementKind::DropTable: DropTableStatement(translation); return;
+    case sql::StatementKind::DropIndex: {
+        const catalog::TableInfo* table = Catalog().FindTable(translation.DropTable);
+        if (!table || table->IsSystem() || table->IsLink())
+            Raise(3376, "Table '" + translation.DropTable + "' does not exist.", DatabaseSource);
+        const catalog::IndexDef* index = table->FindIndex(translation.DropName);
+        if (!index)
+            Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
+        catalog::DropIndex(*Db, CatalogData, table->Id, index->Id);
+        NoteWrite();
+        return;
+    }
+    case sql::StatementKind::SelectInto: SelectInto(translation, ParameterValues(translation.Parameters, parameters)); return;
+    default: break;
+    }
+    const std::vector<Variant> values = ParameterValues(translation.Parameters, parameters);
+    sqlite::Statement statement = Db->PrepareUser(translation.Sql);
+    BindAll(statement, values);
+    const int rows = statement.Run();
+    NoteWrite();
+    Affected = rows;
+}
+
+catalog::TableInfo DatabaseImpl::ResultTable(sqlite::Statement& statement, const std::string& name)
+{
+    catalog::TableInfo table;
+    table.Name = name;
+    const bool hasRow = statement.Step();
+    for (int i = 0; i < statement.ColumnCount(); ++i) {
+        catalog::ColumnDef column;
+        column.Name = statement.ColumnName(i);
+        try {
+            catalog::CheckName(column.Name);
+        } catch (const EngineError&) {
+            column.Name = "Expr" + std::to_string(1000 + i);
+        }
+        const catalog::TableInfo* origin = nullptr;
+        const std::string schema = statement.ColumnDatabase(i);
+        if (schema == "main")
+            origin = Catalog().FindTable(statement.ColumnTable(i));
+        else if (!schema.empty())
+            for (const auto& [file, linkSchema] : Links)
+                if (linkSchema == schema)
+                    origin = LinkCatalogs[schema].FindTable(statement.ColumnTable(i));
+        const catalog::ColumnDef* source = origin ? origin->FindColumn(statement.ColumnOrigin(i)) : nullptr;
+        if (source) {
+            column.Type = source->Type;
+            column.Size = source->Size;
+        } else {
+            const int type = hasRow ? TypeOfValue(statement.ColumnValue(i)) : 0;
+            column.Type = type == 0 ? dbText : type;
+            column.Size = column.Type == dbText ? 255 : 0;
+            if (column.Type == dbText && hasRow && statement.ColumnText(i).size() > 255)
+                column.Type = dbMemo;
+        }
+        for (const catalog::ColumnDef& earlier : table.Columns)
+            if (SameName(earlier.Name, column.Name))
+                column.Name = "Expr" + std::to_string(1000 + i);
+        table.Columns.push_back(std::move(column));
+    }
+    statement.Reset();
+    return table;
+}
+
+void DatabaseImpl::SelectInto(const sql::Translation& translation, const std::vector<Variant>& parameters)
+{
+    if (translation.HasIn) {
+        std::string format = translation.IntoFormat;
+        const std::size_t semicolon = format.find(';');
+        const std::string formatName = semicolon == std::string::npos ? format : format.substr(0, semicolon);
+        if (!formatName.empty() || translation.IntoDatabase.empty()) {
+            std::shared_ptr<InstallableFormat> writer = FindInstallableFormat(formatName);
+            if (!writer)
+                RaiseNotSupported("The installable format '" + formatName + "'");
+            ExportTarget target{translation.IntoTable, translation.IntoDatabase, formatName, format};
+            RecordsetOptions settings;
+            settings.Type = dbOpenForwardOnly;
+            settings.LockEdits = dbReadOnly;
+            RecordsetPtr rows = OpenQueryRecordset(shared_from_this(), translation.Sql, "", translation, parameters,
+                                                   settings);
+            Affected = writer->Export(target, *rows);
+            rows->Close();
+            return;
+        }
+    }
+    if (!translation.IntoDatabase.empty() && AbsolutePath(translation.IntoDatabase) != FilePath) {
+        CopyInto(AbsolutePath(translation.IntoDatabase), translation, parameters);
+        return;
+    }
+    catalog::CheckName(translation.IntoTable);
+    if (Catalog().FindTable(translation.IntoTable) || Catalog().FindQuery(translation.IntoTable))
+        Raise(errTableExists, "Table '" + translation.IntoTable + "' already exists.", DatabaseSource);
+    Savepoint savepoint(*Db, "jet.maketable");
+    sqlite::Statement select = Db->PrepareUser(translation.Sql);
+    BindAll(select, parameters);
+    catalog::TableInfo table = ResultTable(select, translation.IntoTable);
+    catalog::CreateTable(*Db, CatalogData, table);
+    std::string columns;
+    for (const catalog::ColumnDef& column : table.Columns)
+        columns += (columns.empty() ? "" : ", ") + sqlite::QuoteIdentifier(column.Name);
+    sqlite::Statement insert = Db->PrepareUser("INSERT INTO " + sqlite::QuoteIdentifier(table.Name) + " (" + columns
+                                               + ") " + translation.Sql);
+    BindAll(insert, parameters);
+    const int rows = insert.Run();
+    savepoint.Commit();
+    NoteWrite();
+    Affected = rows;
+}
+
+void DatabaseImpl::CopyInto(const std::string& file, const sql::Translation& translation,
+                            const std::vector<Variant>& parameters)
+{
+    auto target = DatabaseImpl::Open(State, {}, file, false, false, "");
+    sqlite::Connection& to = target->Sql();
+    catalog::CheckName(translation.IntoTable);
+    if (target->Catalog().FindTable(translation.IntoTable) || target->Catalog().FindQuery(translation.IntoTable))
+        Raise(errTableExists, "Table '" + translation.IntoTable + "' already exists.", DatabaseSource);
+    sqlite::Statement select = Db->PrepareUser(translation.Sql);
+    BindAll(select, parameters);
+    catalog::TableInfo table = ResultTable(select, translation.IntoTable);
+    Savepoint savepoint(to, "jet.copy");
+    catalog::CreateTable(to, target->CatalogForChange(), table);
+    std::string columns, values;
+    for (std::size_t i = 0; i < table.Columns.size(); ++i) {
+        columns += (i ? ", " : "") + sqlite::QuoteIdentifier(table.Columns[i].Name);
+        values += (i ? ", ?" : "?") + std::to_string(i + 1);
+    }
+    sqlite::Statement insert = to.Prepare("INSERT INTO " + sqlite::QuoteIdentifier(table.Name) + " (" + columns
+                                          + ") VALUES (" + values + ")");
+    long rows = 0;
+    BindAll(select, parameters);
+    while (select.Step()) {
+        insert.Reset();
+        for (int i = 0; i < select.ColumnCount(); ++i)
+            insert.Bind(i + 1, select.ColumnValue(i));
+        insert.Run();
+        ++rows;
+    }
+    savepoint.Commit();
+    target->Close();
+    Affected = rows;
+}
+
+void DatabaseImpl::DropTableStatement(const sql::Translation& translation)
+{
+    if (!translation.DropDatabase.empty() && AbsolutePath(translation.DropDatabase) != FilePath) {
+        auto other = DatabaseImpl::Open(State, {}, translation.DropDatabase, false, false, "");
+        sql::Translation local;
+        local.Kind = sql::StatementKind::DropTable;
+        local.DropName = translation.DropName;
+        other->DropTableStatement(local);
+        other->Close();
+        return;
+    }
+    const catalog::TableInfo* table = Catalog().FindTable(translation.DropName);
+    if (!table || table->IsSystem())
+        Raise(3376, "Table '" + translation.DropName + "' does not exist.", DatabaseSource);
+    catalog::DropTable(*Db, CatalogData, table->Id);
+    NoteWrite();
+}
+
+TableDefPtr DatabaseImpl::CreateTableDef(const std::string& name, int attributes, const std::string& sourceTableName,
+                                         const std::string& connect)
+{
+    return Guarded([&] {
+        CheckOpen();
+        return MakeNewTableDef(shared_from_this(), name, attributes, sourceTableName, connect);
+    });
+}
+
+QueryDefPtr DatabaseImpl::CreateQueryDef(const std::string& name, const std::string& sqlText)
+{
+    return Guarded([&]() -> QueryDefPtr {
+        CheckOpen();
+        if (name.empty())
+            return MakeTemporaryQueryDef(shared_from_this(), "", sqlText);
+        QueryDefPtr query = MakeTemporaryQueryDef(shared_from_this(), name, sqlText);
+        StoreQueryDef(query, *this);
+        return query;
+    });
+}
+
+void DatabaseImpl::BeginTrans()
+{
+    Guarded([&] {
+        CheckOpen();
+        auto workspace = Workspace.lock();
+        if (!workspace)
+            RaiseClosed();
+        workspace->BeginTrans();
+    });
+}
+
+void DatabaseImpl::CommitTrans(int options)
+{
+    Guarded([&] {
+        CheckOpen();
+        auto workspace = Workspace.lock();
+        if (!workspace)
+            RaiseClosed();
+        workspace->CommitTrans(options);
+    });
+}
+
+void DatabaseImpl::Rollback()
+{
+    Guarded([&] {
+        CheckOpen();
+        auto workspace = Workspace.lock();
+        if (!workspace)
+            RaiseClosed();
+        workspace->Rollback();
+    });
+}
+
+void DatabaseImpl::AddRecordset(const std::shared_ptr<RecordsetImpl>& recordset)
+{
+    OpenRecordsets.erase(std::remove_if(OpenRecordsets.begin(), OpenRecordsets.end(),
+                                        [](const std::weak_ptr<RecordsetImpl>& weak) { return weak.expired(); }),
+                         OpenRecordsets.end());
+    OpenRecordsets.push_back(recordset);
+}
+
+void DatabaseImpl::RemoveRecordset(const RecordsetImpl* recordset)
+{
+    OpenRecordsets.erase(std::remove_if(OpenRecordsets.begin(), OpenRecordsets.end(),
+                                        [&](const std::weak_ptr<RecordsetImpl>& weak) {
+                                            auto locked = weak.lock();
+                                            return !locked || locked.get() == recordset;
+                                        }),
+                         OpenRecordsets.end());
+}
+
+std::shared_ptr<Keyset> DatabaseImpl::TableKeyset(int tableId, int indexId)
+{
+    CachedKeyset& cached = KeysetCache[{tableId, indexId}];
+    if (auto keys = cached.Keys.lock(); keys && cached.Generation == WriteGeneration)
+        return keys;
+    auto keys = std::make_shared<Keyset>();
+    const catalog::TableInfo* table = Catalog().TableById(tableId);
+    if (table && (table->HasStorage() || table->IsSystem())) {
+        std::string order;
+        if (const catalog::IndexDef* index = [&]() -> const catalog::IndexDef* {
+                for (const catalog::IndexDef& candidate : table->Indexes)
+                    if (candidate.Id == indexId)
+                        return &candidate;
+                return nullptr;
+            }()) {
+            for (const catalog::IndexColumn& column : index->Columns)
+                order += sqlite::QuoteIdentifier(table->ColumnById(column.ColumnId)->Name)
+                    + (column.Descending ? " DESC, " : ", ");
+        }
+        sqlite::Statement select = Db->Prepare("SELECT _rowid_ FROM " + sqlite::QuoteIdentifier(table->Name)
+                                               + " ORDER BY " + order + "_rowid_");
+        while (select.Step())
+            keys->RowIds.push_back(select.ColumnInt64(0));
+    }
+    cached.Generation = WriteGeneration;
+    cached.Keys = keys;
+    return keys;
+}
+
+void DatabaseImpl::BeginLevel(int level)
+{
+    Sql().Exec("SAVEPOINT " + sqlite::QuoteIdentifier("jet.level." + std::to_string(level)));
+    JoinedLevels = level;
+}
+
+void DatabaseImpl::CommitLevel(int level)
+{
+    if (!Db || JoinedLevels < level)
+        return;
+    Db->Exec("RELEASE " + sqlite::QuoteIdentifier("jet.level." + std::to_string(level)));
+    JoinedLevels = level - 1;
+}
+
+void DatabaseImpl::RollbackLevel(int level)
+{
+    if (!Db || JoinedLevels < level)
+        return;
+    const std::string name = sqlite::QuoteIdentifier("jet.level." + std::to_string(level));
+    Db->Exec("ROLLBACK TO " + name + "; RELEASE " + name);
+    JoinedLevels = level - 1;
+    NoteWrite();
+    KeysetCache.clear();
+    CatalogData = catalog::Load(*Db);
+    LinkCatalogs.clear();
+}
+
+} // namespace jet::impl

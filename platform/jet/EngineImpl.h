@@ -1,0 +1,408 @@
+// The engine's objects over SQLite: the classes behind the interfaces of
+// Jet.h. Internal to the engine; the components use the interfaces only.
+//
+// Ownership follows the object model: the engine holds its appended
+// workspaces, a workspace its open databases, and every object below a
+// database (recordsets, definitions, fields) holds its database. Objects
+// higher up are reached through weak pointers, so nothing keeps itself alive.
+#pragma once
+
+#include "platform/jet/Catalog.h"
+#include "platform/jet/Jet.h"
+#include "platform/jet/JetSql.h"
+#include "platform/jet/SqliteConnection.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace jet::impl {
+
+// The errors of the last failing call of an engine, shared by every object
+// under that engine.
+struct ErrorState {
+    std::vector<ErrorPtr> Errors;
+    void Record(const EngineError& error);
+};
+
+// Runs a member's body; an EngineError (or a variant conversion failure,
+// which becomes 3421) is kept in the engine's Errors and raised on.
+class EngineObject {
+public:
+    explicit EngineObject(std::shared_ptr<ErrorState> state) : State(std::move(state)) {}
+
+    template <class F>
+    decltype(auto) Guarded(F&& body) const
+    {
+        try {
+            return body();
+        } catch (const EngineError& error) {
+            State->Record(error);
+            throw;
+        } catch (const EVariantError& error) {
+            const EngineError converted(errTypeConversion, std::string("Data type conversion error. (")
+                                                               + error.what() + ")");
+            State->Record(converted);
+            throw converted;
+        }
+    }
+
+    const std::shared_ptr<ErrorState>& Errors() const { return State; }
+
+protected:
+    std::shared_ptr<ErrorState> State;
+};
+
+[[noreturn]] void Raise(int number, const std::string& description, const std::string& source = "DAO.DBEngine");
+[[noreturn]] void RaiseClosed();
+[[noreturn]] void RaiseNotSupported(const std::string& what);
+
+// A collection over a vector of objects kept by its owner.
+template <class T>
+class ListCollection : public Collection<T> {
+public:
+    std::vector<std::shared_ptr<T>> Items;
+
+    int Count() const override { return static_cast<int>(Items.size()); }
+    std::shared_ptr<T> Item(int index) const override
+    {
+        if (index < 0 || index >= Count())
+            Raise(errItemNotFound, "Item not found in this collection.");
+        return Items[static_cast<std::size_t>(index)];
+    }
+    using Collection<T>::Item;
+};
+
+// A read-only property with a fixed value.
+class ValueProperty : public Property {
+public:
+    ValueProperty(std::string name, int type, Variant value)
+        : PropertyName(std::move(name)), PropertyType(type), PropertyValue(std::move(value))
+    {
+    }
+    std::string Name() const override { return PropertyName; }
+    int Type() const override { return PropertyType; }
+    Variant Value() const override { return PropertyValue; }
+    void SetValue(const Variant&) override { Raise(errInvalidOperation, "Invalid operation."); }
+
+private:
+    std::string PropertyName;
+    int PropertyType;
+    Variant PropertyValue;
+};
+
+// A collection of properties computed when asked for.
+class ComputedProperties : public Collection<Property> {
+public:
+    using Source = std::function<std::vector<PropertyPtr>()>;
+    explicit ComputedProperties(Source source) : Compute(std::move(source)) {}
+    int Count() const override { return static_cast<int>(Compute().size()); }
+    PropertyPtr Item(int index) const override
+    {
+        const std::vector<PropertyPtr> items = Compute();
+        if (index < 0 || index >= static_cast<int>(items.size()))
+            Raise(errItemNotFound, "Item not found in this collection.");
+        return items[static_cast<std::size_t>(index)];
+    }
+    using Collection<Property>::Item;
+
+private:
+    Source Compute;
+};
+
+class WorkspaceImpl;
+class DatabaseImpl;
+class RecordsetImpl;
+
+// ------------------------------------------------------------------ engine
+
+class EngineImpl : public DBEngine, public EngineObject, public std::enable_shared_from_this<EngineImpl> {
+public:
+    explicit EngineImpl(std::string version);
+
+    std::string Version() const override { return EngineVersion; }
+    std::string SystemDB() const override { return SystemDatabase; }
+    void SetSystemDB(const std::string& path) override { SystemDatabase = path; }
+    std::string DefaultUser() const override { return User; }
+    void SetDefaultUser(const std::string& user) override { User = user; }
+    std::string DefaultPassword() const override { return Password; }
+    void SetDefaultPassword(const std::string& password) override { Password = password; }
+    int DefaultType() const override { return Type; }
+    void SetDefaultType(int type) override;
+    Collection<Workspace>& Workspaces() override;
+    Collection<Error>& Errors() override;
+    Collection<Property>& Properties() override { return *PropertyList; }
+    WorkspacePtr CreateWorkspace(const std::string& name, const std::string& user, const std::string& password,
+                                 int type) override;
+    void Idle(int action) override;
+    void BeginTrans() override;
+    void CommitTrans(int options) override;
+    void Rollback() override;
+    void RepairDatabase(const std::string& name) override;
+    void CompactDatabase(const std::string& source, const std::string& destination,
+                         const std::string& destinationLocale, int options, const std::string& sourceLocale) override;
+    void RegisterDatabase(const std::string& dsn, const std::string& driver, bool silent,
+                          const std::string& attributes) override;
+
+    void RemoveWorkspace(const Workspace* workspace);
+
+private:
+    class WorkspaceCollection;
+    class ErrorCollection;
+
+    std::string EngineVersion;
+    std::string SystemDatabase;
+    std::string User = "admin";
+    std::string Password;
+    int Type = dbUseJet;
+    std::unique_ptr<WorkspaceCollection> WorkspaceList;
+    std::unique_ptr<ErrorCollection> ErrorList;
+    std::unique_ptr<ComputedProperties> PropertyList;
+};
+
+// --------------------------------------------------------------- workspace
+
+class WorkspaceImpl : public Workspace, public EngineObject, public std::enable_shared_from_this<WorkspaceImpl> {
+public:
+    WorkspaceImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<EngineImpl> engine, std::string name,
+                  std::string user, std::string engineVersion);
+    ~WorkspaceImpl() override;
+
+    std::string Name() const override { return WorkspaceName; }
+    void Close() override;
+    int DefaultCursorDriver() const override;
+    void SetDefaultCursorDriver(int driver) override;
+    DatabasePtr OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
+                             const std::string& connect) override;
+    DatabasePtr OpenConnection(const std::string& name, int options, bool readOnly,
+                               const std::string& connect) override;
+    DatabasePtr CreateDatabase(const std::string& name, const std::string& locale, int options) override;
+    void BeginTrans() override;
+    void CommitTrans(int options) override;
+    void Rollback() override;
+    Collection<User>& Users() override { return NoUsers; }
+    Collection<Group>& Groups() override { return NoGroups; }
+    Collection<Database>& Databases() override { return DatabaseList; }
+    Collection<Property>& Properties() override { return *PropertyList; }
+
+    int TransactionLevel() const { return Level; }
+    void RemoveDatabase(const DatabaseImpl* database);
+    bool IsClosed() const { return Closed; }
+    const std::string& UserName() const { return Account; }
+
+private:
+    void CheckOpen() const;
+
+    std::weak_ptr<EngineImpl> Engine;
+    std::string WorkspaceName;
+    std::string Account;
+    std::string EngineVersion;
+    ListCollection<Database> DatabaseList;
+    ListCollection<User> NoUsers;
+    ListCollection<Group> NoGroups;
+    std::unique_ptr<ComputedProperties> PropertyList;
+    int Level = 0;
+    bool Closed = false;
+};
+
+// ---------------------------------------------------------------- database
+
+// The keys of a recordset's rows in its order: row ids of a stored table.
+// Deleted rows stay as marks so that positions and bookmarks of clones hold.
+struct Keyset {
+    std::vector<std::int64_t> RowIds;
+    std::vector<std::uint8_t> Deleted;
+    std::size_t DeletedCount = 0;
+
+    std::size_t Size() const { return RowIds.size(); }
+    bool IsDeleted(std::size_t i) const { return !Deleted.empty() && Deleted[i] != 0; }
+    void MarkDeleted(std::size_t i);
+    void Append(std::int64_t rowId);
+    // The position of a row id, or -1.
+    long Find(std::int64_t rowId) const;
+    // Live entries before position `i`.
+    long LiveBefore(std::size_t i) const;
+
+private:
+    mutable std::unordered_map<std::int64_t, std::size_t> Positions;
+    mutable bool PositionsBuilt = false;
+};
+
+class DatabaseImpl : public Database,
+                     public EngineObject,
+                     public sql::NameResolver,
+                     public std::enable_shared_from_this<DatabaseImpl> {
+public:
+    // Opens (or creates) a database file of ours.
+    static std::shared_ptr<DatabaseImpl> Open(std::shared_ptr<ErrorState> state, std::weak_ptr<WorkspaceImpl> workspace,
+                                              const std::string& path, bool exclusive, bool readOnly,
+                                              const std::string& connect);
+    static std::shared_ptr<DatabaseImpl> Create(std::shared_ptr<ErrorState> state,
+                                                std::weak_ptr<WorkspaceImpl> workspace, const std::string& path,
+                                                const std::string& version, int collatingOrder);
+    DatabaseImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<WorkspaceImpl> workspace);
+    ~DatabaseImpl() override;
+
+    std::string Name() const override { return FilePath; }
+    std::string Connect() const override { return ConnectText; }
+    void Close() override;
+    std::string Version() const override;
+    int QueryTimeout() const override { return Timeout; }
+    void SetQueryTimeout(int seconds) override { Timeout = seconds; }
+    int CollatingOrder() const override;
+    void NewPassword(const std::string& oldPassword, const std::string& newPassword) override;
+    Collection<TableDef>& TableDefs() override;
+    Collection<QueryDef>& QueryDefs() override;
+    Collection<Container>& Containers() override { return NoContainers; }
+    Collection<Relation>& Relations() override { return NoRelations; }
+    Collection<Recordset>& Recordsets() override;
+    Collection<Property>& Properties() override { return *PropertyList; }
+    RecordsetPtr OpenRecordset(const std::string& source, int type, int options, int lockEdits) override;
+    void Execute(const std::string& sql, int options) override;
+    long RecordsAffected() const override { return Affected; }
+    TableDefPtr CreateTableDef(const std::string& name, int attributes, const std::string& sourceTableName,
+                               const std::string& connect) override;
+    QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override;
+    void BeginTrans() override;
+    void CommitTrans(int options) override;
+    void Rollback() override;
+
+    // NameResolver
+    sql::NameBinding ResolveTable(std::string_view name) const override;
+
+    // The stored query definition object of that name (one per name, so
+    // that values given to its parameters stay), or null.
+    QueryDefPtr QueryDefObject(const std::string& name);
+    void ForgetQueryDef(const std::string& name);
+    void RememberQueryDef(const QueryDefPtr& queryDef) { QueryDefObjects.push_back(queryDef); }
+
+    // For the objects under the database.
+    void CheckOpen() const;
+    bool IsClosed() const { return !Db; }
+    bool IsReadOnly() const { return ReadOnlyFile; }
+    sqlite::Connection& Sql() const;
+    // The catalog, re-read when another connection changed it.
+    const catalog::Catalog& Catalog();
+    catalog::Catalog& CatalogForChange();
+    // Rows of stored tables changed through this connection.
+    void NoteWrite() { ++WriteGeneration; }
+    std::uint64_t Generation() const { return WriteGeneration; }
+    // Forgets cached rows when another connection changed the file.
+    void RefreshCache();
+    void SetRecordsAffected(long count) { Affected = count; }
+    // The SQLite reference of a stored or linked table ("t", "jet.link.1"."t").
+    std::string TableRef(const catalog::TableInfo& table);
+    // The catalog of a linked table's file and the table's entry in it.
+    const catalog::TableInfo& LinkedTable(const catalog::TableInfo& link);
+    std::string LinkSchema(const std::string& file);
+    // Runs an action statement or a stored query's (with parameter values).
+    void ExecuteStatement(const std::string& sql, const std::vector<Variant>& parameters,
+                          const std::vector<sql::DeclaredParameter>& declared);
+    RecordsetPtr OpenRecordsetOn(const std::string& sql, const std::string& name, int type, int options, int lockEdits,
+                                 const std::vector<Variant>& parameters,
+                                 const std::vector<sql::DeclaredParameter>& declared, long maxRecords);
+    void AddRecordset(const std::shared_ptr<RecordsetImpl>& recordset);
+    void RemoveRecordset(const RecordsetImpl* recordset);
+    // A table-type recordset's keyset of a table in an index's order, shared
+    // while nothing changed.
+    std::shared_ptr<Keyset> TableKeyset(int tableId, int indexId);
+
+    // Transactions of the workspace, applied to this file.
+    void BeginLevel(int level);
+    void CommitLevel(int level);
+    void RollbackLevel(int level);
+
+private:
+    class TableDefCollection;
+    class QueryDefCollection;
+    class RecordsetCollection;
+
+    void OpenFile(const std::string& path, bool exclusive, bool readOnly, bool create);
+    void ExecuteTranslated(const sql::Translation& translation, const std::vector<Variant>& parameters);
+    void CopyInto(const std::string& file, const sql::Translation& translation, const std::vector<Variant>& parameters);
+    catalog::TableInfo ResultTable(sqlite::Statement& statement, const std::string& name);
+    void SelectInto(const sql::Translation& translation, const std::vector<Variant>& parameters);
+    void DropTableStatement(const sql::Translation& translation);
+
+    std::weak_ptr<WorkspaceImpl> Workspace;
+    std::unique_ptr<sqlite::Connection> Db;
+    std::string FilePath;
+    std::string ConnectText;
+    bool ReadOnlyFile = false;
+    int Timeout = 60;
+    long Affected = 0;
+    catalog::Catalog CatalogData;
+    std::map<std::string, std::string> Links;  // file -> schema
+    std::map<std::string, catalog::Catalog> LinkCatalogs;  // schema -> its catalog
+    // Stored query definitions hand out one object per name, kept here; they
+    // reach the database through a weak pointer, so no cycle forms.
+    std::vector<QueryDefPtr> QueryDefObjects;
+    std::uint64_t WriteGeneration = 1;
+    std::uint32_t SeenDataVersion = 0;
+    int JoinedLevels = 0;
+    std::vector<std::weak_ptr<RecordsetImpl>> OpenRecordsets;
+    struct CachedKeyset {
+        std::uint64_t Generation = 0;
+        std::weak_ptr<Keyset> Keys;
+    };
+    std::map<std::pair<int, int>, CachedKeyset> KeysetCache;
+    std::unique_ptr<TableDefCollection> TableDefList;
+    std::unique_ptr<QueryDefCollection> QueryDefList;
+    std::unique_ptr<RecordsetCollection> RecordsetList;
+    ListCollection<Container> NoContainers;
+    ListCollection<Relation> NoRelations;
+    std::unique_ptr<ComputedProperties> PropertyList;
+};
+
+// The connect text of OpenDatabase and of links: ";KEY=value;..." with an
+// optional leading type ("ODBC;", "dBASE IV;").
+struct ConnectInfo {
+    std::string Type;
+    std::map<std::string, std::string> Items;  // upper-case keys
+    std::string Value(const std::string& key) const;
+};
+ConnectInfo ParseConnect(const std::string& connect);
+
+// A parameter value in the parameter's declared type (3421 when it does not
+// convert); Null and Empty stay as they are.
+Variant ParameterValue(int type, const Variant& value, const std::string& name);
+
+// Makes `path` absolute (relative to the current directory); "\" counts as
+// "/".
+std::string AbsolutePath(const std::string& path);
+
+// --------------------------------------------------------- definitions
+
+TableDefPtr MakeNewTableDef(std::shared_ptr<DatabaseImpl> database, const std::string& name, int attributes,
+                            const std::string& sourceTableName, const std::string& connect);
+TableDefPtr MakeStoredTableDef(std::shared_ptr<DatabaseImpl> database, int tableId);
+// Turns an appended new definition into a stored one (after TableDefs.Append).
+void BindTableDef(const TableDefPtr& tableDef, int tableId);
+// The catalog entry a new definition describes; raises for a definition of
+// another database or one already appended.
+catalog::TableInfo DescribeNewTableDef(const TableDefPtr& tableDef, const DatabaseImpl& database);
+
+QueryDefPtr MakeStoredQueryDef(std::shared_ptr<DatabaseImpl> database, const std::string& name);
+QueryDefPtr MakeTemporaryQueryDef(std::shared_ptr<DatabaseImpl> database, const std::string& name,
+                                  const std::string& sql);
+// For QueryDefs.Append of a temporary query definition with a name.
+void StoreQueryDef(const QueryDefPtr& queryDef, DatabaseImpl& database);
+
+// ------------------------------------------------------------- recordsets
+
+struct RecordsetOptions {
+    int Type = dbOpenDynaset;
+    int Options = 0;
+    int LockEdits = dbPessimistic;
+    long MaxRecords = 0;
+};
+
+// A recordset on a stored table (table type), or on a translated SELECT.
+RecordsetPtr OpenTableRecordset(std::shared_ptr<DatabaseImpl> database, int tableId, const RecordsetOptions& options);
+RecordsetPtr OpenQueryRecordset(std::shared_ptr<DatabaseImpl> database, const std::string& jetSql,
+                                const std::string& name, const sql::Translation& translation,
+                                const std::vector<Variant>& parameters, const RecordsetOptions& options);
+
+} // namespace jet::impl

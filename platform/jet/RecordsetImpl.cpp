@@ -1,0 +1,1770 @@
+#include "platform/jet/RecordsetImpl.h"
+
+#include "platform/jet/Collation.h"
+#include "platform/system/DateTime.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <unordered_map>
+
+namespace jet::impl {
+namespace {
+
+constexpr std::size_t WindowRows = 128;
+
+bool KeyedType(int type)
+{
+    return type == dbOpenTable || type == dbOpenDynaset;
+}
+
+bool IsTextType(int type)
+{
+    return type == dbText || type == dbMemo || type == dbChar;
+}
+
+bool IsBinaryType(int type)
+{
+    return type == dbBinary || type == dbLongBinary || type == dbVarBinary;
+}
+
+std::string RecordsetSource()
+{
+    return "DAO.Recordset";
+}
+
+[[noreturn]] void NoCurrentRecord()
+{
+    Raise(errNoCurrentRecord, "No current record.", RecordsetSource());
+}
+
+[[noreturn]] void RecordDeleted()
+{
+    Raise(errRecordDeleted, "Record is deleted.", RecordsetSource());
+}
+
+jet::Bookmark EncodeBookmark(std::int64_t key)
+{
+    const bool wide = key > INT32_MAX || key < INT32_MIN;
+    jet::Bookmark bytes(wide ? 8 : 4);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>((static_cast<std::uint64_t>(key) >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+std::int64_t DecodeBookmark(const jet::Bookmark& bookmark)
+{
+    if (bookmark.size() != 4 && bookmark.size() != 8)
+        Raise(errNotValidBookmark, "Not a valid bookmark.", RecordsetSource());
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < bookmark.size(); ++i)
+        value |= static_cast<std::uint64_t>(bookmark[i]) << (8 * i);
+    if (bookmark.size() == 4)
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    return static_cast<std::int64_t>(value);
+}
+
+// Order of two values for Sort: Null first, then numbers, texts (without
+// regard to case) and bytes.
+int CompareValues(const Variant& a, const Variant& b)
+{
+    if (a.IsClear() || b.IsClear())
+        return (a.IsClear() ? 0 : 1) - (b.IsClear() ? 0 : 1);
+    const bool textA = a.VarType() == varString;
+    const bool textB = b.VarType() == varString;
+    if (textA && textB)
+        return CompareText(a.AsString(), b.AsString());
+    if (a.IsArray() || b.IsArray()) {
+        const std::string x = a.IsArray() ? a.AsBytes() : VarToStr(a);
+        const std::string y = b.IsArray() ? b.AsBytes() : VarToStr(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (textA != textB)
+        return textA ? 1 : -1;
+    const double x = a.AsDouble();
+    const double y = b.AsDouble();
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+class RecordsetField : public Field {
+public:
+    RecordsetField(std::weak_ptr<RecordsetImpl> owner, std::size_t index) : Owner(std::move(owner)), Position(index)
+    {
+        Props = std::make_unique<ComputedProperties>([this] { return PropertyItems(); });
+    }
+
+    std::string Name() const override { return Set().Info(Position).Name; }
+    void SetName(const std::string&) override { NotHere(); }
+    int Type() const override { return Set().Info(Position).Type; }
+    void SetType(int) override { NotHere(); }
+    int Size() const override { return Set().Info(Position).Size; }
+    void SetSize(int) override { NotHere(); }
+    int Attributes() const override { return Set().Info(Position).Attributes; }
+    void SetAttributes(int) override { NotHere(); }
+    bool Required() const override { return Set().Info(Position).Required; }
+    void SetRequired(bool) override { NotHere(); }
+    std::string DefaultValue() const override { return Set().Info(Position).DefaultValue; }
+    void SetDefaultValue(const std::string&) override { NotHere(); }
+    int OrdinalPosition() const override { return static_cast<int>(Position); }
+    std::string SourceTable() const override { return Set().Info(Position).SourceTable; }
+    std::string SourceField() const override { return Set().Info(Position).SourceField; }
+    Variant Value() const override
+    {
+        const RecordsetImpl& set = Set();
+        return set.Guarded([&] { return set.FieldValue(Position); });
+    }
+    void SetValue(const Variant& value) override
+    {
+        RecordsetImpl& set = Set();
+        set.Guarded([&] { set.SetFieldValue(Position, value); });
+    }
+    long FieldSize() const override
+    {
+        const RecordsetImpl& set = Set();
+        return set.Guarded([&] { return set.FieldSize(Position); });
+    }
+    Collection<Property>& Properties() override { return *Props; }
+    PropertyPtr CreateProperty(const std::string&, int, const Variant&) override { NotHere(); }
+
+private:
+    RecordsetImpl& Set() const
+    {
+        std::shared_ptr<RecordsetImpl> set = Owner.lock();
+        if (!set || set->IsClosed())
+            RaiseClosed();
+        return *set;  // the recordset lives while its caller holds it
+    }
+
+    [[noreturn]] void NotHere() const
+    {
+        Raise(errInvalidOperation, "Invalid operation.", "DAO.Field");
+    }
+
+    std::vector<PropertyPtr> PropertyItems() const
+    {
+        const FieldInfo& info = Set().Info(Position);
+        std::vector<PropertyPtr> items = {
+            std::make_shared<ValueProperty>("Name", dbText, Variant(info.Name)),
+            std::make_shared<ValueProperty>("Type", dbInteger, Variant::Smallint(static_cast<std::int16_t>(info.Type))),
+            std::make_shared<ValueProperty>("Size", dbLong, Variant(info.Size)),
+            std::make_shared<ValueProperty>("Attributes", dbLong, Variant(info.Attributes)),
+            std::make_shared<ValueProperty>("OrdinalPosition", dbInteger,
+                                            Variant::Smallint(static_cast<std::int16_t>(Position))),
+            std::make_shared<ValueProperty>("SourceTable", dbText, Variant(info.SourceTable)),
+            std::make_shared<ValueProperty>("SourceField", dbText, Variant(info.SourceField)),
+            std::make_shared<ValueProperty>("DefaultValue", dbText, Variant(info.DefaultValue)),
+            std::make_shared<ValueProperty>("Required", dbBoolean, Variant(info.Required)),
+        };
+        for (const catalog::PropertyDef& property : info.Properties)
+            items.push_back(std::make_shared<ValueProperty>(property.Name, property.Type, property.Value));
+        return items;
+    }
+
+    std::weak_ptr<RecordsetImpl> Owner;
+    std::size_t Position;
+    std::unique_ptr<ComputedProperties> Props;
+};
+
+// Rows locked by pessimistic edits in this process: (file, table, row) ->
+// the recordset that holds the lock.
+struct RowLock {
+    std::string File;
+    int Table;
+    std::int64_t Row;
+    bool operator<(const RowLock& other) const
+    {
+        return std::tie(File, Table, Row) < std::tie(other.File, other.Table, other.Row);
+    }
+};
+
+std::map<RowLock, const void*>& RowLocks()
+{
+    static std::map<RowLock, const void*> locks;
+    return locks;
+}
+
+[[noreturn]] void RaiseLocked()
+{
+    Raise(errLocked, "Couldn't update; currently locked by user 'Admin' on machine 'localhost'.", RecordsetSource());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- helpers
+
+Variant FromStorage(const FieldInfo& field, const sqlite::Statement& statement, int column)
+{
+    const int storage = statement.ColumnType(column);
+    if (storage == SQLITE_NULL)
+        return Variant::Null();
+    switch (field.Type) {
+    case dbBoolean: return Variant(statement.ColumnInt64(column) != 0);
+    case dbByte:
+        if (storage == SQLITE_INTEGER)
+            return Variant::Byte(static_cast<std::uint8_t>(statement.ColumnInt64(column)));
+        break;
+    case dbInteger:
+        if (storage == SQLITE_INTEGER)
+            return Variant::Smallint(static_cast<std::int16_t>(statement.ColumnInt64(column)));
+        break;
+    case dbLong:
+        if (storage == SQLITE_INTEGER) {
+            const std::int64_t value = statement.ColumnInt64(column);
+            if (value >= INT32_MIN && value <= INT32_MAX)
+                return Variant(static_cast<int>(value));
+            return Variant(value);
+        }
+        break;
+    case dbBigInt:
+        if (storage == SQLITE_INTEGER)
+            return Variant(statement.ColumnInt64(column));
+        break;
+    case dbCurrency:
+        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+            return Variant::Currency(statement.ColumnDouble(column));
+        break;
+    case dbSingle:
+        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+            return Variant::Single(static_cast<float>(statement.ColumnDouble(column)));
+        break;
+    case dbDouble:
+    case dbNumeric:
+    case dbDecimal:
+    case dbFloat:
+        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+            return Variant(statement.ColumnDouble(column));
+        break;
+    case dbDate:
+    case dbTime:
+    case dbTimeStamp:
+        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+            return Variant::Date(statement.ColumnDouble(column));
+        if (storage == SQLITE_TEXT) {
+            platform::TDateTime value = 0;
+            if (platform::TryStrToDateTime(statement.ColumnText(column), value))
+                return Variant::Date(value);
+        }
+        break;
+    case dbText:
+    case dbMemo:
+    case dbChar:
+        if (storage == SQLITE_BLOB)
+            return Variant(std::string(statement.ColumnBlob(column)));
+        return Variant(std::string(statement.ColumnText(column)));
+    case dbBinary:
+    case dbLongBinary:
+    case dbVarBinary:
+        if (storage == SQLITE_BLOB || storage == SQLITE_TEXT)
+            return Variant::Bytes(storage == SQLITE_BLOB ? statement.ColumnBlob(column) : statement.ColumnText(column));
+        break;
+    case dbGUID:
+        if (storage == SQLITE_BLOB && statement.ColumnBlob(column).size() == 16)
+            return Variant("{guid " + sql::GuidText(statement.ColumnBlob(column)) + "}");
+        break;
+    default: break;
+    }
+    return statement.ColumnValue(column);
+}
+
+int TypeOfValue(const Variant& value)
+{
+    switch (value.VarType()) {
+    case varInteger: return dbLong;
+    case varInt64: return dbBigInt;
+    case varDouble: return dbDouble;
+    case varString: return dbText;
+    case varArray | varByte: return dbLongBinary;
+    default: return 0;
+    }
+}
+
+// ---------------------------------------------------------------- Criteria
+
+Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields, const std::string& text) : Source(text)
+{
+    const std::string expression = sql::TranslateExpression(
+        text, [&](std::string_view /*qualifier*/, std::string_view name) -> std::optional<std::string> {
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                if (!SameName(fields[i].Name, name))
+                    continue;
+                FieldOfParameter.push_back(i);
+                const std::string parameter = "?" + std::to_string(FieldOfParameter.size());
+                return IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
+            }
+            return std::nullopt;
+        });
+    if (expression.empty())
+        Raise(errSyntax, "Syntax error in query expression ''.", RecordsetSource());
+    Statement = database.Sql().PrepareUser("SELECT CASE WHEN (" + expression + ") THEN 1 ELSE 0 END");
+}
+
+bool Criteria::Matches(const std::vector<Variant>& values)
+{
+    Statement.Reset();
+    for (std::size_t p = 0; p < FieldOfParameter.size(); ++p) {
+        const Variant& value = values[FieldOfParameter[p]];
+        const int index = static_cast<int>(p) + 1;
+        if (value.VarType() == varString && value.AsString().rfind("{guid ", 0) == 0) {
+            const std::string text = value.AsString();
+            if (const auto bytes = sql::GuidBytes(text.substr(6, text.size() - 7))) {
+                Statement.BindBlob(index, *bytes);
+                continue;
+            }
+        }
+        Statement.Bind(index, value);
+    }
+    const bool matches = Statement.Step() && Statement.ColumnInt64(0) != 0;
+    Statement.Reset();
+    return matches;
+}
+
+// ---------------------------------------------------------------- Keyset
+
+void Keyset::MarkDeleted(std::size_t i)
+{
+    if (Deleted.empty())
+        Deleted.assign(RowIds.size(), 0);
+    if (!Deleted[i]) {
+        Deleted[i] = 1;
+        ++DeletedCount;
+    }
+}
+
+void Keyset::Append(std::int64_t rowId)
+{
+    RowIds.push_back(rowId);
+    if (!Deleted.empty())
+        Deleted.push_back(0);
+    if (PositionsBuilt)
+        Positions[rowId] = RowIds.size() - 1;
+}
+
+long Keyset::Find(std::int64_t rowId) const
+{
+    if (!PositionsBuilt) {
+        Positions.reserve(RowIds.size());
+        for (std::size_t i = 0; i < RowIds.size(); ++i)
+            Positions[RowIds[i]] = i;
+        PositionsBuilt = true;
+    }
+    const auto found = Positions.find(rowId);
+    return found == Positions.end() ? -1 : static_cast<long>(found->second);
+}
+
+long Keyset::LiveBefore(std::size_t i) const
+{
+    if (DeletedCount == 0)
+        return static_cast<long>(i);
+    long live = 0;
+    for (std::size_t k = 0; k < i && k < RowIds.size(); ++k)
+        if (!Deleted[k])
+            ++live;
+    return live;
+}
+
+// ----------------------------------------------------------- RecordsetImpl
+
+RecordsetImpl::RecordsetImpl(std::shared_ptr<RecordSource> source, std::vector<Derivation> derivations, int type,
+                             int options, int lockEdits)
+    : EngineObject(source->Db->Errors()), Source(std::move(source)), Derivations(std::move(derivations)),
+      RecordsetType(type), Options(options), LockType(lockEdits)
+{
+    ForwardOnly = type == dbOpenForwardOnly || (options & dbForwardOnly) != 0;
+    if (ForwardOnly)
+        RecordsetType = dbOpenForwardOnly;
+    ReadOnly = (options & dbReadOnly) != 0 || lockEdits == dbReadOnly || !KeyedType(RecordsetType)
+        || !Source->Keyed || Source->Db->IsReadOnly();
+    CurrentIndexId = Source->IndexId;
+}
+
+RecordsetImpl::~RecordsetImpl()
+{
+    UnlockRow();
+}
+
+void RecordsetImpl::Load()
+{
+    Rebuild();
+    for (std::size_t i = 0; i < Source->Fields.size(); ++i)
+        FieldList.Items.push_back(std::make_shared<RecordsetField>(weak_from_this(), i));
+    Pos = NextLive(0);
+    Gap = false;
+}
+
+std::string RecordsetImpl::Name() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        return Source->Name;
+    });
+}
+
+int RecordsetImpl::Type() const
+{
+    return RecordsetType;
+}
+
+Collection<Field>& RecordsetImpl::Fields()
+{
+    return FieldList;
+}
+
+void RecordsetImpl::CheckOpen() const
+{
+    if (Closed || Source->Db->IsClosed())
+        RaiseClosed();
+}
+
+void RecordsetImpl::Detach()
+{
+    UnlockRow();
+    Closed = true;
+    Keys.reset();
+    Values.reset();
+    Cache = Window();
+}
+
+std::size_t RecordsetImpl::Size() const
+{
+    if (Source->Keyed && KeyedType(RecordsetType))
+        return Keys ? Keys->Size() : 0;
+    return Values ? Values->size() : 0;
+}
+
+bool RecordsetImpl::IsLive(std::size_t position) const
+{
+    return !(Keys && Source->Keyed && KeyedType(RecordsetType) && Keys->IsDeleted(position));
+}
+
+long RecordsetImpl::LiveCount() const
+{
+    if (Source->Keyed && KeyedType(RecordsetType))
+        return Keys ? static_cast<long>(Keys->Size() - Keys->DeletedCount) : 0;
+    return static_cast<long>(Size());
+}
+
+bool RecordsetImpl::HasCurrent() const
+{
+    return !Gap && Pos >= 0 && Pos < static_cast<long>(Size()) && IsLive(static_cast<std::size_t>(Pos));
+}
+
+void RecordsetImpl::CheckCurrent() const
+{
+    if (!HasCurrent())
+        NoCurrentRecord();
+}
+
+long RecordsetImpl::NextLive(long from) const
+{
+    const long size = static_cast<long>(Size());
+    for (long p = std::max(from, 0L); p < size; ++p)
+        if (IsLive(static_cast<std::size_t>(p)))
+            return p;
+    return size;
+}
+
+long RecordsetImpl::PreviousLive(long from) const
+{
+    for (long p = std::min(from, static_cast<long>(Size()) - 1); p >= 0; --p)
+        if (IsLive(static_cast<std::size_t>(p)))
+            return p;
+    return -1;
+}
+
+void RecordsetImpl::SetPosition(long position)
+{
+    Pos = position;
+    Gap = false;
+}
+
+void RecordsetImpl::DropPendingEdit()
+{
+    EditState = dbEditNone;
+    EditValues.clear();
+    EditChanged.clear();
+    EditOriginal.clear();
+    UnlockRow();
+}
+
+void RecordsetImpl::SyncTableKeys() const
+{
+    if (RecordsetType != dbOpenTable || !Keys || KeysGeneration == Source->Db->Generation())
+        return;
+    const long oldSize = static_cast<long>(Keys->Size());
+    std::int64_t anchor = 0;
+    bool anchorIsGap = Gap;
+    if (Gap)
+        anchor = GapAnchor ? GapAnchor : (Pos >= 0 && Pos < oldSize ? Keys->RowIds[static_cast<std::size_t>(Pos)] : 0);
+    else if (Pos >= 0 && Pos < oldSize)
+        anchor = Keys->RowIds[static_cast<std::size_t>(Pos)];
+    const bool atEnd = !Gap && Pos >= oldSize;
+    Keys = Source->Db->TableKeyset(Source->TableId, CurrentIndexId);
+    KeysGeneration = Source->Db->Generation();
+    Cache = Window();
+    GapAnchor = 0;
+    const long size = static_cast<long>(Keys->Size());
+    if (atEnd) {
+        Pos = size;
+        return;
+    }
+    if (anchor == 0) {
+        if (anchorIsGap)
+            Pos = std::min(Pos, size);
+        return;
+    }
+    const long found = Keys->Find(anchor);
+    if (found >= 0) {
+        Pos = found;
+        Gap = anchorIsGap;
+    } else {
+        Pos = std::min(std::max(Pos, 0L), size);
+        Gap = true;
+    }
+}
+
+void RecordsetImpl::BindParameters(sqlite::Statement& statement) const
+{
+    for (std::size_t i = 0; i < Source->Parameters.size(); ++i)
+        statement.Bind(static_cast<int>(i) + 1, Source->Parameters[i]);
+}
+
+std::int64_t RecordsetImpl::RowIdAt(std::size_t position) const
+{
+    return Keys->RowIds[position];
+}
+
+std::vector<Variant> RecordsetImpl::FetchRow(std::int64_t rowId) const
+{
+    sqlite::Statement fetch = Source->Db->Sql().Prepare(Source->FetchSql);
+    BindParameters(fetch);
+    fetch.BindInt64(static_cast<int>(Source->Parameters.size()) + 1, rowId);
+    std::vector<Variant> row;
+    if (fetch.Step()) {
+        row.reserve(Source->Fields.size());
+        for (std::size_t i = 0; i < Source->Fields.size(); ++i)
+            row.push_back(FromStorage(Source->Fields[i], fetch, static_cast<int>(i)));
+    }
+    return row;
+}
+
+void RecordsetImpl::FetchWindow(std::size_t position) const
+{
+    const std::size_t size = Size();
+    const std::size_t start = position / WindowRows * WindowRows;
+    const std::size_t end = std::min(start + WindowRows, size);
+    Cache.Start = start;
+    Cache.Rows.assign(end - start, CachedRow());
+    Cache.Generation = Source->Db->Generation();
+    std::int64_t low = INT64_MAX, high = INT64_MIN;
+    for (std::size_t p = start; p < end; ++p) {
+        if (!IsLive(p))
+            continue;
+        low = std::min(low, Keys->RowIds[p]);
+        high = std::max(high, Keys->RowIds[p]);
+    }
+    if (low > high)
+        return;
+    const std::size_t fields = Source->Fields.size();
+    if (static_cast<std::uint64_t>(high - low) <= 4 * WindowRows) {
+        std::unordered_map<std::int64_t, std::vector<Variant>> rows;
+        sqlite::Statement range = Source->Db->Sql().Prepare(Source->RangeSql);
+        BindParameters(range);
+        const int first = static_cast<int>(Source->Parameters.size()) + 1;
+        range.BindInt64(first, low);
+        range.BindInt64(first + 1, high);
+        while (range.Step()) {
+            std::vector<Variant> values;
+            values.reserve(fields);
+            for (std::size_t i = 0; i < fields; ++i)
+                values.push_back(FromStorage(Source->Fields[i], range, static_cast<int>(i) + 1));
+            rows.emplace(range.ColumnInt64(0), std::move(values));
+        }
+        for (std::size_t p = start; p < end; ++p) {
+            if (!IsLive(p))
+                continue;
+            const auto found = rows.find(Keys->RowIds[p]);
+            if (found != rows.end()) {
+                Cache.Rows[p - start].Exists = true;
+                Cache.Rows[p - start].Values = std::move(found->second);
+                rows.erase(found);
+            }
+        }
+        return;
+    }
+    for (std::size_t p = start; p < end; ++p) {
+        if (!IsLive(p))
+            continue;
+        std::vector<Variant> values = FetchRow(Keys->RowIds[p]);
+        Cache.Rows[p - start].Exists = !values.empty();
+        Cache.Rows[p - start].Values = std::move(values);
+    }
+}
+
+const std::vector<Variant>* RecordsetImpl::TryRowAt(std::size_t position) const
+{
+    if (!(Source->Keyed && KeyedType(RecordsetType)))
+        return &(*Values)[position];
+    if (Cache.Generation != Source->Db->Generation() || position < Cache.Start
+        || position >= Cache.Start + Cache.Rows.size())
+        FetchWindow(position);
+    const CachedRow& row = Cache.Rows[position - Cache.Start];
+    return row.Exists ? &row.Values : nullptr;
+}
+
+const std::vector<Variant>& RecordsetImpl::RowAt(std::size_t position) const
+{
+    const std::vector<Variant>* row = TryRowAt(position);
+    if (!row)
+        RecordDeleted();
+    return *row;
+}
+
+void RecordsetImpl::Rebuild()
+{
+    Cache = Window();
+    DatabaseImpl& db = *Source->Db;
+    const bool keyedBase = Source->Keyed;
+    const bool keepKeys = keyedBase && KeyedType(RecordsetType);
+    if (keyedBase && Source->Type == dbOpenTable) {
+        std::shared_ptr<Keyset> table = db.TableKeyset(Source->TableId, CurrentIndexId);
+        KeysGeneration = db.Generation();
+        if (Derivations.empty() && RecordsetType == dbOpenTable) {
+            Keys = table;
+        } else {
+            Keys = std::make_shared<Keyset>();
+            Keys->RowIds = table->RowIds;
+        }
+    } else if (keyedBase) {
+        Keys = std::make_shared<Keyset>();
+        if (!Source->AppendOnly) {
+            sqlite::Statement selection = db.Sql().PrepareUser(Source->SelectionSql);
+            BindParameters(selection);
+            while (selection.Step()) {
+                Keys->RowIds.push_back(selection.ColumnInt64(0));
+                if (Source->MaxRecords > 0 && static_cast<long>(Keys->RowIds.size()) >= Source->MaxRecords)
+                    break;
+            }
+        }
+    } else {
+        Values = std::make_shared<std::vector<std::vector<Variant>>>();
+        sqlite::Statement selection = db.Sql().PrepareUser(Source->SelectionSql);
+        BindParameters(selection);
+        std::vector<FieldInfo>& fields = Source->Fields;
+        while (selection.Step()) {
+            std::vector<Variant> row;
+            row.reserve(fields.size());
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                if (fields[i].Type == 0) {  // a computed column: its first value tells
+                    const Variant value = selection.ColumnValue(static_cast<int>(i));
+                    fields[i].Type = TypeOfValue(value);
+                }
+                row.push_back(fields[i].Type == 0 ? selection.ColumnValue(static_cast<int>(i))
+                                                  : FromStorage(fields[i], selection, static_cast<int>(i)));
+            }
+            Values->push_back(std::move(row));
+            if (Source->MaxRecords > 0 && static_cast<long>(Values->size()) >= Source->MaxRecords)
+                break;
+        }
+    }
+    if (keyedBase) {
+        // Computed columns of a keyed query take their type from the first row.
+        for (FieldInfo& field : Source->Fields) {
+            if (field.Type != 0)
+                continue;
+            for (std::size_t p = 0; p < Keys->Size() && field.Type == 0; ++p) {
+                const std::vector<Variant> row = FetchRow(Keys->RowIds[p]);
+                const std::size_t index = static_cast<std::size_t>(&field - Source->Fields.data());
+                if (!row.empty())
+                    field.Type = TypeOfValue(row[index]);
+                if (p > 8)
+                    break;
+            }
+        }
+    }
+    for (FieldInfo& field : Source->Fields)
+        if (field.Type == 0)
+            field.Type = dbText;
+    ApplyDerivations();
+    if (keyedBase && !keepKeys) {
+        // A snapshot of a keyed query holds the values.
+        auto copied = std::make_shared<std::vector<std::vector<Variant>>>();
+        for (std::size_t p = 0; p < Keys->Size(); ++p) {
+            std::vector<Variant> row = FetchRow(Keys->RowIds[p]);
+            if (!row.empty())
+                copied->push_back(std::move(row));
+        }
+        Values = std::move(copied);
+        Keys.reset();
+    }
+}
+
+void RecordsetImpl::ApplyDerivations()
+{
+    if (Derivations.empty())
+        return;
+    const bool keyed = Source->Keyed;
+    // Work on positions of the base rows, keyed or copied alike.
+    const int savedType = RecordsetType;
+    RecordsetType = keyed ? dbOpenDynaset : dbOpenSnapshot;
+    std::vector<std::size_t> order;
+    for (std::size_t p = 0; p < Size(); ++p)
+        order.push_back(p);
+    for (const Derivation& derivation : Derivations) {
+        if (!derivation.Filter.empty()) {
+            Criteria criteria(*Source->Db, Source->Fields, derivation.Filter);
+            std::vector<std::size_t> kept;
+            for (std::size_t p : order)
+                if (const std::vector<Variant>* row = TryRowAt(p); row && criteria.Matches(*row))
+                    kept.push_back(p);
+            order = std::move(kept);
+        }
+        if (!derivation.Sort.empty()) {
+            std::vector<SortStep> steps;
+            for (const sql::SortKey& key : sql::ParseSort(derivation.Sort)) {
+                std::size_t field = Source->Fields.size();
+                for (std::size_t i = 0; i < Source->Fields.size(); ++i)
+                    if (SameName(Source->Fields[i].Name, key.Field))
+                        field = i;
+                if (field == Source->Fields.size())
+                    Raise(3070, "The database engine does not recognize '" + key.Field
+                                    + "' as a valid field name or expression.",
+                          RecordsetSource());
+                steps.push_back({field, key.Descending});
+            }
+            std::vector<std::pair<std::size_t, std::vector<Variant>>> rows;
+            for (std::size_t p : order) {
+                const std::vector<Variant>* row = TryRowAt(p);
+                std::vector<Variant> keysOfRow;
+                for (const SortStep& step : steps)
+                    keysOfRow.push_back(row ? (*row)[step.Field] : Variant::Null());
+                rows.emplace_back(p, std::move(keysOfRow));
+            }
+            std::stable_sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
+                for (std::size_t k = 0; k < steps.size(); ++k) {
+                    const int c = CompareValues(a.second[k], b.second[k]);
+                    if (c != 0)
+                        return steps[k].Descending ? c > 0 : c < 0;
+                }
+                return false;
+            });
+            order.clear();
+            for (const auto& row : rows)
+                order.push_back(row.first);
+        }
+    }
+    if (keyed) {
+        auto derived = std::make_shared<Keyset>();
+        for (std::size_t p : order)
+            derived->RowIds.push_back(Keys->RowIds[p]);
+        Keys = std::move(derived);
+    } else {
+        auto derived = std::make_shared<std::vector<std::vector<Variant>>>();
+        for (std::size_t p : order)
+            derived->push_back((*Values)[p]);
+        Values = std::move(derived);
+    }
+    RecordsetType = savedType;
+    Cache = Window();
+}
+
+bool RecordsetImpl::Bof() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        SyncTableKeys();
+        return LiveCount() == 0 || (!Gap && Pos < 0);
+    });
+}
+
+bool RecordsetImpl::Eof() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        SyncTableKeys();
+        return LiveCount() == 0 || (!Gap && Pos >= static_cast<long>(Size()));
+    });
+}
+
+long RecordsetImpl::RecordCount() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        SyncTableKeys();
+        return LiveCount();
+    });
+}
+
+long RecordsetImpl::AbsolutePosition() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        SyncTableKeys();
+        if (!HasCurrent())
+            return -1L;
+        if (Source->Keyed && KeyedType(RecordsetType))
+            return Keys->LiveBefore(static_cast<std::size_t>(Pos));
+        return Pos;
+    });
+}
+
+void RecordsetImpl::SetAbsolutePosition(long position)
+{
+    Guarded([&] {
+        CheckOpen();
+        SyncTableKeys();
+        if (position < 0 || position >= LiveCount())
+            Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
+        DropPendingEdit();
+        long live = -1;
+        for (long p = 0; p < static_cast<long>(Size()); ++p) {
+            if (IsLive(static_cast<std::size_t>(p)) && ++live == position) {
+                if (ForwardOnly && p < Pos)
+                    Raise(errInvalidOperation, "Invalid operation.", RecordsetSource());
+                SetPosition(p);
+                return;
+            }
+        }
+    });
+}
+
+float RecordsetImpl::PercentPosition() const
+{
+    return Guarded([&] {
+        const long count = RecordCount();
+        const long position = AbsolutePosition();
+        if (count == 0 || position < 0)
+            return 0.0f;
+        return static_cast<float>(100.0 * position / count);
+    });
+}
+
+void RecordsetImpl::SetPercentPosition(float percent)
+{
+    Guarded([&] {
+        const long count = RecordCount();
+        if (percent < 0 || percent > 100)
+            Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
+        if (count == 0)
+            return;
+        const long position = std::min(count - 1, static_cast<long>(std::lround(percent * count / 100.0)));
+        SetAbsolutePosition(position);
+    });
+}
+
+bool RecordsetImpl::Bookmarkable() const
+{
+    return !ForwardOnly;
+}
+
+jet::Bookmark RecordsetImpl::Bookmark() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        if (ForwardOnly)
+            RaiseNotSupported("Bookmarks of forward-only recordsets");
+        SyncTableKeys();
+        CheckCurrent();
+        if (Source->Keyed && KeyedType(RecordsetType))
+            return EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)));
+        return EncodeBookmark(Pos + 1);
+    });
+}
+
+void RecordsetImpl::SetBookmark(const jet::Bookmark& bookmark)
+{
+    Guarded([&] {
+        CheckOpen();
+        if (ForwardOnly)
+            RaiseNotSupported("Bookmarks of forward-only recordsets");
+        SyncTableKeys();
+        const std::int64_t key = DecodeBookmark(bookmark);
+        long position = -1;
+        if (Source->Keyed && KeyedType(RecordsetType)) {
+            position = Keys->Find(key);
+            if (position < 0)
+                Raise(errNotValidBookmark, "Not a valid bookmark.", RecordsetSource());
+            if (!IsLive(static_cast<std::size_t>(position)) || !TryRowAt(static_cast<std::size_t>(position)))
+                RecordDeleted();
+        } else {
+            if (key < 1 || key > static_cast<std::int64_t>(Size()))
+                Raise(errNotValidBookmark, "Not a valid bookmark.", RecordsetSource());
+            position = static_cast<long>(key - 1);
+        }
+        DropPendingEdit();
+        SetPosition(position);
+    });
+}
+
+jet::Bookmark RecordsetImpl::LastModified() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        return LastModifiedRowId == 0 ? jet::Bookmark() : EncodeBookmark(LastModifiedRowId);
+    });
+}
+
+void RecordsetImpl::MoveFirst()
+{
+    Guarded([&] {
+        CheckOpen();
+        SyncTableKeys();
+        const long first = NextLive(0);
+        if (ForwardOnly && (Gap || Pos > first) && Pos >= 0)
+            Raise(errInvalidOperation, "Invalid operation. A forward-only recordset cannot move back.",
+                  RecordsetSource());
+        DropPendingEdit();
+        SetPosition(first);
+    });
+}
+
+void RecordsetImpl::MoveLast()
+{
+    Guarded([&] {
+        CheckOpen();
+        SyncTableKeys();
+        DropPendingEdit();
+        const long last = PreviousLive(static_cast<long>(Size()) - 1);
+        SetPosition(last < 0 ? static_cast<long>(Size()) : last);
+    });
+}
+
+void RecordsetImpl::MoveNext()
+{
+    Guarded([&] {
+        CheckOpen();
+        SyncTableKeys();
+        if (LiveCount() == 0 || (!Gap && Pos >= static_cast<long>(Size())))
+            NoCurrentRecord();
+        DropPendingEdit();
+        SetPosition(NextLive(Gap ? Pos : Pos + 1));
+    });
+}
+
+void RecordsetImpl::MovePrevious()
+{
+    Guarded([&] {
+        CheckOpen();
+        if (ForwardOnly)
+            Raise(errInvalidOperation, "Invalid operation. A forward-only recordset cannot move back.",
+                  RecordsetSource());
+        SyncTableKeys();
+        if (LiveCount() == 0 || (!Gap && Pos < 0))
+            NoCurrentRecord();
+        DropPendingEdit();
+        SetPosition(PreviousLive(Pos - 1));
+    });
+}
+
+void RecordsetImpl::Move(long rows)
+{
+    Guarded([&] {
+        CheckOpen();
+        SyncTableKeys();
+        CheckCurrent();
+        if (ForwardOnly && rows < 0)
+            Raise(errInvalidOperation, "Invalid operation. A forward-only recordset cannot move back.",
+                  RecordsetSource());
+        DropPendingEdit();
+        if (rows == 0) {
+            Cache = Window();  // read the record again
+            return;
+        }
+        long position = Pos;
+        for (long step = 0; step < std::labs(rows); ++step) {
+            position = rows > 0 ? NextLive(position + 1) : PreviousLive(position - 1);
+            if (position < 0 || position >= static_cast<long>(Size()))
+                break;
+        }
+        SetPosition(position);
+    });
+}
+
+void RecordsetImpl::Requery()
+{
+    Guarded([&] {
+        CheckOpen();
+        DropPendingEdit();
+        Rebuild();
+        SetPosition(NextLive(0));
+    });
+}
+
+bool RecordsetImpl::Restartable() const
+{
+    return true;
+}
+
+RecordsetPtr RecordsetImpl::Clone()
+{
+    return Guarded([&]() -> RecordsetPtr {
+        CheckOpen();
+        if (ForwardOnly)
+            RaiseNotSupported("Clones of forward-only recordsets");
+        auto clone = std::make_shared<RecordsetImpl>(Source, Derivations, RecordsetType, Options, LockType);
+        clone->Keys = Keys;
+        clone->KeysGeneration = KeysGeneration;
+        clone->Values = Values;
+        clone->FilterText = FilterText;
+        clone->SortText = SortText;
+        clone->IndexName = IndexName;
+        clone->CurrentIndexId = CurrentIndexId;
+        for (std::size_t i = 0; i < Source->Fields.size(); ++i)
+            clone->FieldList.Items.push_back(std::make_shared<RecordsetField>(clone, i));
+        clone->Pos = 0;
+        clone->Gap = true;
+        Source->Db->AddRecordset(clone);
+        return clone;
+    });
+}
+
+void RecordsetImpl::Close()
+{
+    Guarded([&] {
+        CheckOpen();
+        Detach();
+        Source->Db->RemoveRecordset(this);
+    });
+}
+
+RecordsetPtr RecordsetImpl::OpenRecordset(int type, int options)
+{
+    return Guarded([&]() -> RecordsetPtr {
+        CheckOpen();
+        if (type == -1)
+            type = RecordsetType == dbOpenTable ? dbOpenDynaset : RecordsetType;
+        if (type == dbOpenTable || type == dbOpenDynamic)
+            RaiseNotSupported("This recordset type for a recordset opened from another one");
+        if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
+            RaiseNotSupported("ODBC options");
+        std::vector<Derivation> derivations = Derivations;
+        if (!FilterText.empty() || !SortText.empty())
+            derivations.push_back({FilterText, SortText});
+        auto child = std::make_shared<RecordsetImpl>(Source, derivations, type, options,
+                                                     ReadOnly ? dbReadOnly : LockType);
+        child->CurrentIndexId = CurrentIndexId;
+        child->Load();
+        if ((options & dbAppendOnly) != 0 && child->Keys) {
+            child->Keys = std::make_shared<Keyset>();
+            child->Pos = 0;
+        }
+        Source->Db->AddRecordset(child);
+        return child;
+    });
+}
+
+std::string RecordsetImpl::Filter() const
+{
+    return FilterText;
+}
+
+void RecordsetImpl::SetFilter(const std::string& criteria)
+{
+    Guarded([&] {
+        CheckOpen();
+        if (RecordsetType == dbOpenTable || ForwardOnly)
+            RaiseNotSupported("Filter on table-type and forward-only recordsets");
+        if (!criteria.empty())
+            sql::TranslateExpression(criteria, [](std::string_view, std::string_view) { return std::string("1"); });
+        FilterText = criteria;
+    });
+}
+
+std::string RecordsetImpl::Sort() const
+{
+    return SortText;
+}
+
+void RecordsetImpl::SetSort(const std::string& order)
+{
+    Guarded([&] {
+        CheckOpen();
+        if (RecordsetType == dbOpenTable || ForwardOnly)
+            RaiseNotSupported("Sort on table-type and forward-only recordsets");
+        if (!order.empty())
+            sql::ParseSort(order);
+        SortText = order;
+    });
+}
+
+std::string RecordsetImpl::Index() const
+{
+    return IndexName;
+}
+
+void RecordsetImpl::SetIndex(const std::string& name)
+{
+    Guarded([&] {
+        CheckOpen();
+        if (RecordsetType != dbOpenTable)
+            RaiseNotSupported("Index on recordsets that are not table-type");
+        int indexId = 0;
+        std::string found;
+        if (!name.empty()) {
+            const catalog::TableInfo* table = Source->Db->Catalog().TableById(Source->TableId);
+            const catalog::IndexDef* index = table ? table->FindIndex(name) : nullptr;
+            if (!index)
+                Raise(3015, "'" + name + "' isn't an index in this table.", RecordsetSource());
+            indexId = index->Id;
+            found = index->Name;
+        }
+        DropPendingEdit();
+        CurrentIndexId = indexId;
+        IndexName = found;
+        Keys = Source->Db->TableKeyset(Source->TableId, CurrentIndexId);
+        KeysGeneration = Source->Db->Generation();
+        Cache = Window();
+        SetPosition(NextLive(0));
+    });
+}
+
+void RecordsetImpl::Seek(const std::string& comparison, const std::vector<Variant>& keys)
+{
+    Guarded([&] {
+        CheckOpen();
+        if (RecordsetType != dbOpenTable)
+            RaiseNotSupported("Seek on recordsets that are not table-type");
+        if (CurrentIndexId == 0)
+            Raise(errNoCurrentIndex, "Operation invalid without a current index.", RecordsetSource());
+        const catalog::TableInfo* table = Source->Db->Catalog().TableById(Source->TableId);
+        const catalog::IndexDef* index = nullptr;
+        for (const catalog::IndexDef& candidate : table->Indexes)
+            if (candidate.Id == CurrentIndexId)
+                index = &candidate;
+        if (!index)
+            Raise(3015, "'" + IndexName + "' isn't an index in this table.", RecordsetSource());
+        if (keys.empty() || keys.size() > static_cast<std::size_t>(MaxSeekKeys) || keys.size() > index->Columns.size())
+            Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
+        const bool forward = comparison == "=" || comparison == ">=" || comparison == ">";
+        const bool strict = comparison == ">" || comparison == "<";
+        if (!forward && comparison != "<=" && comparison != "<")
+            Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
+        DropPendingEdit();
+        SyncTableKeys();
+        std::vector<std::string> columns;
+        std::vector<bool> descending;
+        for (const catalog::IndexColumn& column : index->Columns) {
+            columns.push_back(sqlite::QuoteIdentifier(table->ColumnById(column.ColumnId)->Name));
+            descending.push_back(column.Descending);
+        }
+        const std::size_t n = keys.size();
+        const auto parameter = [](std::size_t k) { return "?" + std::to_string(k + 1); };
+        std::string condition;
+        if (comparison == "=") {
+            for (std::size_t k = 0; k < n; ++k)
+                condition += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
+        } else {
+            // Beyond the key in the direction of the search, field by field.
+            std::vector<std::string> terms;
+            for (std::size_t k = 0; k < n; ++k) {
+                std::string term;
+                for (std::size_t j = 0; j < k; ++j)
+                    term += columns[j] + " = " + parameter(j) + " AND ";
+                const bool greater = forward != descending[k];
+                term += columns[k] + (greater ? " > " : " < ") + parameter(k);
+                terms.push_back("(" + term + ")");
+            }
+            if (!strict) {
+                std::string equal;
+                for (std::size_t k = 0; k < n; ++k)
+                    equal += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
+                terms.push_back("(" + equal + ")");
+            }
+            for (std::size_t t = 0; t < terms.size(); ++t)
+                condition += (t ? " OR " : "") + terms[t];
+        }
+        std::string order;
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            order += columns[k] + ((descending[k] != !forward) ? " DESC" : "") + ", ";
+        order += std::string("_rowid_") + (forward ? "" : " DESC");
+        sqlite::Statement seek = Source->Db->Sql().Prepare("SELECT _rowid_ FROM " + Source->BaseRef + " WHERE "
+                                                           + condition + " ORDER BY " + order + " LIMIT 1");
+        for (std::size_t k = 0; k < n; ++k) {
+            const Variant& key = keys[k];
+            if (key.VarType() == varString && table->ColumnById(index->Columns[k].ColumnId)->Type == dbGUID) {
+                std::string text = key.AsString();
+                if (text.rfind("{guid ", 0) == 0)
+                    text = text.substr(6, text.size() - 7);
+                if (const auto bytes = sql::GuidBytes(text)) {
+                    seek.BindBlob(static_cast<int>(k) + 1, *bytes);
+                    continue;
+                }
+            }
+            seek.Bind(static_cast<int>(k) + 1, key);
+        }
+        long position = -1;
+        if (seek.Step())
+            position = Keys->Find(seek.ColumnInt64(0));
+        NoMatchFlag = position < 0;
+        if (NoMatchFlag) {
+            Gap = true;
+            GapAnchor = HasCurrent() ? RowIdAt(static_cast<std::size_t>(Pos)) : 0;
+        } else {
+            SetPosition(position);
+        }
+    });
+}
+
+bool RecordsetImpl::NoMatch() const
+{
+    return NoMatchFlag;
+}
+
+void RecordsetImpl::Find(const std::string& criteria, bool forward, long from)
+{
+    CheckOpen();
+    if (RecordsetType == dbOpenTable)
+        RaiseNotSupported("Find methods on table-type recordsets (use Seek)");
+    if (ForwardOnly)
+        RaiseNotSupported("Find methods on forward-only recordsets");
+    Criteria test(*Source->Db, Source->Fields, criteria);
+    DropPendingEdit();
+    const long size = static_cast<long>(Size());
+    for (long p = from; p >= 0 && p < size; p += forward ? 1 : -1) {
+        if (!IsLive(static_cast<std::size_t>(p)))
+            continue;
+        const std::vector<Variant>* row = TryRowAt(static_cast<std::size_t>(p));
+        if (row && test.Matches(*row)) {
+            NoMatchFlag = false;
+            SetPosition(p);
+            return;
+        }
+    }
+    NoMatchFlag = true;
+}
+
+void RecordsetImpl::FindFirst(const std::string& criteria)
+{
+    Guarded([&] { Find(criteria, true, 0); });
+}
+
+void RecordsetImpl::FindLast(const std::string& criteria)
+{
+    Guarded([&] { Find(criteria, false, static_cast<long>(Size()) - 1); });
+}
+
+void RecordsetImpl::FindNext(const std::string& criteria)
+{
+    Guarded([&] { Find(criteria, true, Gap ? Pos : Pos + 1); });
+}
+
+void RecordsetImpl::FindPrevious(const std::string& criteria)
+{
+    Guarded([&] { Find(criteria, false, Pos - 1); });
+}
+
+Variant RecordsetImpl::GetRows(long rows)
+{
+    return Guarded([&]() -> Variant {
+        CheckOpen();
+        SyncTableKeys();
+        if (rows < 0)
+            Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
+        DropPendingEdit();
+        long position = Gap ? NextLive(Pos) : Pos;
+        if (position < 0)
+            position = NextLive(0);
+        std::vector<std::vector<Variant>> copies;
+        long next = position;
+        std::vector<long> positions;
+        while (next < static_cast<long>(Size()) && static_cast<long>(positions.size()) < rows) {
+            positions.push_back(next);
+            next = NextLive(next + 1);
+        }
+        if (positions.empty())
+            return Variant::Null();
+        for (long p : positions)
+            copies.push_back(RowAt(static_cast<std::size_t>(p)));
+        const int fields = static_cast<int>(Source->Fields.size());
+        auto array = std::make_shared<SafeArray>(
+            varVariant, std::vector<SafeArray::Bound>{{0, fields}, {0, static_cast<int>(copies.size())}});
+        for (int f = 0; f < fields; ++f)
+            for (std::size_t r = 0; r < copies.size(); ++r)
+                array->Put({f, static_cast<int>(r)}, copies[r][static_cast<std::size_t>(f)]);
+        SetPosition(next);
+        return Variant::FromArray(array);
+    });
+}
+
+void RecordsetImpl::CheckUpdatable() const
+{
+    if (!Updatable())
+        Raise(errReadOnly, "Cannot update. Database or object is read-only.", RecordsetSource());
+}
+
+void RecordsetImpl::LockRow(std::int64_t rowId)
+{
+    RowLock key{Source->Db->Name(), Source->TableId, rowId};
+    auto& locks = RowLocks();
+    const auto found = locks.find(key);
+    if (found != locks.end() && found->second != this)
+        RaiseLocked();
+    if (LockType == dbPessimistic) {
+        locks[key] = this;
+        LockedRowId = rowId;
+    }
+}
+
+void RecordsetImpl::UnlockRow()
+{
+    if (LockedRowId == 0)
+        return;
+    RowLocks().erase(RowLock{Source->Db->Name(), Source->TableId, LockedRowId});
+    LockedRowId = 0;
+}
+
+void RecordsetImpl::Edit()
+{
+    Guarded([&] {
+        CheckOpen();
+        CheckUpdatable();
+        SyncTableKeys();
+        DropPendingEdit();
+        CheckCurrent();
+        const std::int64_t rowId = RowIdAt(static_cast<std::size_t>(Pos));
+        std::vector<Variant> fresh = FetchRow(rowId);
+        if (fresh.empty())
+            RecordDeleted();
+        LockRow(rowId);
+        Cache = Window();
+        EditOriginal = fresh;
+        EditValues = std::move(fresh);
+        EditChanged.assign(Source->Fields.size(), false);
+        EditRowId = rowId;
+        EditState = dbEditInProgress;
+    });
+}
+
+void RecordsetImpl::AddNew()
+{
+    Guarded([&] {
+        CheckOpen();
+        CheckUpdatable();
+        DropPendingEdit();
+        EditValues.assign(Source->Fields.size(), Variant::Null());
+        for (std::size_t i = 0; i < Source->Fields.size(); ++i) {
+            const FieldInfo& field = Source->Fields[i];
+            if (!field.Updatable || field.DefaultValue.empty())
+                continue;
+            try {
+                const std::string defaultSql = catalog::DefaultSql(field.Type, field.DefaultValue);
+                if (defaultSql.empty())
+                    continue;
+                sqlite::Statement value = Source->Db->Sql().Prepare("SELECT (" + defaultSql + ")");
+                if (value.Step())
+                    EditValues[i] = FromStorage(field, value, 0);
+            } catch (const EngineError&) {
+                // A default the file cannot compute stays Null here; the insert applies it.
+            }
+        }
+        EditChanged.assign(Source->Fields.size(), false);
+        EditOriginal.clear();
+        EditRowId = 0;
+        EditState = dbEditAdd;
+    });
+}
+
+Variant RecordsetImpl::ConvertForField(const FieldInfo& field, const Variant& value) const
+{
+    if (value.IsClear())
+        return Variant::Null();
+    try {
+        switch (field.Type) {
+        case dbBoolean: return Variant(value.AsBoolean());
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+        case dbBigInt: {
+            const std::int64_t number = value.AsInt64();
+            const bool fits = field.Type == dbByte  ? number >= 0 && number <= 255
+                : field.Type == dbInteger           ? number >= -32768 && number <= 32767
+                : field.Type == dbLong              ? number >= INT32_MIN && number <= INT32_MAX
+                                                    : true;
+            if (!fits)
+                Raise(3349, "Numeric field overflow.", "DAO.Field");
+            if (field.Type == dbByte)
+                return Variant::Byte(static_cast<std::uint8_t>(number));
+            if (field.Type == dbInteger)
+                return Variant::Smallint(static_cast<std::int16_t>(number));
+            if (field.Type == dbLong)
+                return Variant(static_cast<int>(number));
+            return Variant(number);
+        }
+        case dbCurrency: return Variant::CurrencyScaled(value.AsCurrencyScaled());
+        case dbSingle: return Variant::Single(static_cast<float>(value.AsDouble()));
+        case dbDate:
+        case dbTime:
+        case dbTimeStamp: return Variant::Date(value.AsDate());
+        case dbText:
+        case dbChar:
+        case dbMemo: {
+            std::string text = value.IsArray() ? value.AsBytes() : value.AsString();
+            if (field.Type != dbMemo && field.Size > 0) {
+                std::size_t characters = 0;
+                for (char c : text)
+                    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+                        ++characters;
+                if (characters > static_cast<std::size_t>(field.Size))
+                    Raise(errFieldTooSmall,
+                          "The field is too small to accept the amount of data you attempted to add. Try inserting "
+                          "or pasting less data.",
+                          "DAO.Field");
+            }
+            return Variant(std::move(text));
+        }
+        case dbBinary:
+        case dbVarBinary:
+        case dbLongBinary: {
+            const std::string bytes = value.AsBytes();
+            if (field.Type != dbLongBinary && field.Size > 0 && bytes.size() > static_cast<std::size_t>(field.Size))
+                Raise(errFieldTooSmall, "The field is too small to accept the amount of data you attempted to add.",
+                      "DAO.Field");
+            return Variant::Bytes(bytes);
+        }
+        case dbGUID: {
+            if (value.IsArray()) {
+                const std::string bytes = value.AsBytes();
+                if (bytes.size() == 16)
+                    return Variant("{guid " + sql::GuidText(bytes) + "}");
+            } else {
+                std::string text = value.AsString();
+                if (text.rfind("{guid ", 0) == 0 && text.size() > 7)
+                    text = text.substr(6, text.size() - 7);
+                if (sql::GuidBytes(text))
+                    return Variant("{guid " + sql::GuidText(*sql::GuidBytes(text)) + "}");
+            }
+            Raise(errTypeConversion, "Data type conversion error.", "DAO.Field");
+        }
+        default: return Variant(value.AsDouble());
+        }
+    } catch (const EVariantError&) {
+        Raise(errTypeConversion, "Data type conversion error.", "DAO.Field");
+    }
+}
+
+Variant RecordsetImpl::FieldValue(std::size_t field) const
+{
+    CheckOpen();
+    if (EditState != dbEditNone)
+        return EditValues[field];
+    SyncTableKeys();
+    CheckCurrent();
+    return RowAt(static_cast<std::size_t>(Pos))[field];
+}
+
+void RecordsetImpl::SetFieldValue(std::size_t field, const Variant& value)
+{
+    CheckOpen();
+    if (EditState == dbEditNone)
+        Raise(errUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.", RecordsetSource());
+    const FieldInfo& info = Source->Fields[field];
+    if (!info.Updatable)
+        Raise(errFieldNotUpdatable, "Field cannot be updated.", "DAO.Field");
+    EditValues[field] = ConvertForField(info, value);
+    EditChanged[field] = true;
+}
+
+long RecordsetImpl::FieldSize(std::size_t field) const
+{
+    const Variant value = FieldValue(field);
+    if (value.IsClear())
+        return 0;
+    if (value.IsArray())
+        return static_cast<long>(value.AsBytes().size());
+    return static_cast<long>(value.AsString().size());
+}
+
+void RecordsetImpl::Update()
+{
+    Guarded([&] {
+        CheckOpen();
+        if (EditState == dbEditNone)
+            Raise(errUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.", RecordsetSource());
+        DatabaseImpl& db = *Source->Db;
+        std::vector<std::size_t> changed;
+        for (std::size_t i = 0; i < EditChanged.size(); ++i)
+            if (EditChanged[i])
+                changed.push_back(i);
+        const auto bindValue = [&](sqlite::Statement& statement, int index, const FieldInfo& field,
+                                   const Variant& value) {
+            if (field.Type == dbGUID && value.VarType() == varString) {
+                const std::string text = value.AsString();
+                statement.BindBlob(index, *sql::GuidBytes(text.substr(6, text.size() - 7)));
+                return;
+            }
+            statement.Bind(index, value);
+        };
+        if (EditState == dbEditInProgress) {
+            LockRow(EditRowId);  // refused while another recordset holds the row
+            const std::vector<Variant> stored = FetchRow(EditRowId);
+            if (stored.empty())
+                RecordDeleted();
+            for (std::size_t i = 0; i < stored.size(); ++i)
+                if (Source->Fields[i].Updatable && !(stored[i] == EditOriginal[i]))
+                    Raise(errWriteConflict,
+                          "The database engine stopped the process because you and another user are attempting to "
+                          "change the same data at the same time.",
+                          RecordsetSource());
+            if (!changed.empty()) {
+                std::string sql = "UPDATE " + Source->BaseRef + " SET ";
+                for (std::size_t k = 0; k < changed.size(); ++k)
+                    sql += (k ? ", " : "") + sqlite::QuoteIdentifier(Source->Fields[changed[k]].ColumnName) + " = ?"
+                        + std::to_string(k + 1);
+                sql += " WHERE _rowid_ = ?" + std::to_string(changed.size() + 1);
+                sqlite::Statement update = db.Sql().Prepare(sql);
+                for (std::size_t k = 0; k < changed.size(); ++k)
+                    bindValue(update, static_cast<int>(k) + 1, Source->Fields[changed[k]], EditValues[changed[k]]);
+                update.BindInt64(static_cast<int>(changed.size()) + 1, EditRowId);
+                const int rows = update.Run();
+                db.NoteWrite();
+                if (rows == 0)
+                    RecordDeleted();
+            }
+            LastModifiedRowId = EditRowId;
+        } else {
+            std::string sql;
+            if (changed.empty()) {
+                sql = "INSERT INTO " + Source->BaseRef + " DEFAULT VALUES";
+            } else {
+                std::string columns, values;
+                for (std::size_t k = 0; k < changed.size(); ++k) {
+                    columns += (k ? ", " : "") + sqlite::QuoteIdentifier(Source->Fields[changed[k]].ColumnName);
+                    values += (k ? ", ?" : "?") + std::to_string(k + 1);
+                }
+                sql = "INSERT INTO " + Source->BaseRef + " (" + columns + ") VALUES (" + values + ")";
+            }
+            sqlite::Statement insert = db.Sql().Prepare(sql);
+            for (std::size_t k = 0; k < changed.size(); ++k)
+                bindValue(insert, static_cast<int>(k) + 1, Source->Fields[changed[k]], EditValues[changed[k]]);
+            insert.Run();
+            const std::int64_t rowId = db.Sql().LastInsertRowid();
+            db.NoteWrite();
+            LastModifiedRowId = rowId;
+            if (RecordsetType == dbOpenDynaset)
+                Keys->Append(rowId);
+        }
+        DropPendingEdit();
+        Cache = Window();
+    });
+}
+
+void RecordsetImpl::CancelUpdate()
+{
+    Guarded([&] {
+        CheckOpen();
+        if (EditState == dbEditNone)
+            Raise(errUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.", RecordsetSource());
+        DropPendingEdit();
+    });
+}
+
+void RecordsetImpl::Delete()
+{
+    Guarded([&] {
+        CheckOpen();
+        CheckUpdatable();
+        SyncTableKeys();
+        DropPendingEdit();
+        CheckCurrent();
+        const std::size_t position = static_cast<std::size_t>(Pos);
+        const std::int64_t rowId = RowIdAt(position);
+        const auto& locks = RowLocks();
+        if (const auto found = locks.find(RowLock{Source->Db->Name(), Source->TableId, rowId});
+            found != locks.end() && found->second != this)
+            RaiseLocked();
+        sqlite::Statement remove = Source->Db->Sql().Prepare("DELETE FROM " + Source->BaseRef + " WHERE _rowid_ = ?");
+        remove.BindInt64(1, rowId);
+        const int rows = remove.Run();
+        Source->Db->NoteWrite();
+        if (RecordsetType == dbOpenTable) {
+            const long next = NextLive(Pos + 1);
+            GapAnchor = next < static_cast<long>(Size()) ? RowIdAt(static_cast<std::size_t>(next)) : 0;
+        } else {
+            Keys->MarkDeleted(position);
+            GapAnchor = 0;
+        }
+        Gap = true;
+        Cache = Window();
+        if (rows == 0)
+            RecordDeleted();
+    });
+}
+
+int RecordsetImpl::EditMode() const
+{
+    return EditState;
+}
+
+bool RecordsetImpl::Updatable() const
+{
+    return !ReadOnly && !Closed && Source->Keyed && KeyedType(RecordsetType) && !Source->Db->IsReadOnly();
+}
+
+bool RecordsetImpl::LockEdits() const
+{
+    return LockType == dbPessimistic;
+}
+
+void RecordsetImpl::SetLockEdits(bool value)
+{
+    Guarded([&] {
+        CheckOpen();
+        if (EditState != dbEditNone)
+            Raise(errInvalidOperation, "Invalid operation.", RecordsetSource());
+        LockType = value ? dbPessimistic : dbOptimistic;
+    });
+}
+
+Variant RecordsetImpl::DateCreated() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        if (RecordsetType != dbOpenTable)
+            RaiseNotSupported("DateCreated of recordsets that are not table-type");
+        const catalog::TableInfo* table = Source->Db->Catalog().TableById(Source->TableId);
+        return table ? Variant::Date(table->Created) : Variant::Null();
+    });
+}
+
+Variant RecordsetImpl::LastUpdated() const
+{
+    return Guarded([&] {
+        CheckOpen();
+        if (RecordsetType != dbOpenTable)
+            RaiseNotSupported("LastUpdated of recordsets that are not table-type");
+        const catalog::TableInfo* table = Source->Db->Catalog().TableById(Source->TableId);
+        return table ? Variant::Date(table->Updated) : Variant::Null();
+    });
+}
+
+QueryDefPtr RecordsetImpl::CopyQueryDef()
+{
+    return Guarded([&] {
+        CheckOpen();
+        return MakeTemporaryQueryDef(Source->Db, "", Source->JetSql);
+    });
+}
+
+// ------------------------------------------------------------ factories
+
+RecordsetPtr OpenTableRecordset(std::shared_ptr<DatabaseImpl> database, int tableId, const RecordsetOptions& options)
+{
+    const catalog::TableInfo* table = database->Catalog().TableById(tableId);
+    if (!table)
+        RaiseClosed();
+    auto source = std::make_shared<RecordSource>();
+    source->Db = database;
+    source->Name = table->Name;
+    source->JetSql = "SELECT * FROM [" + table->Name + "];";
+    source->Type = dbOpenTable;
+    source->Keyed = true;
+    source->TableId = tableId;
+    source->BaseRef = sqlite::QuoteIdentifier(table->Name);
+    std::string columns;
+    for (const catalog::ColumnDef& column : table->Columns) {
+        FieldInfo field;
+        field.Name = column.Name;
+        field.Type = column.Type;
+        field.Size = column.Size;
+        field.AutoIncrement = column.AutoIncrement();
+        field.Updatable = !field.AutoIncrement && !table->IsSystem();
+        field.Attributes = column.Attributes | (field.Updatable ? dbUpdatableField : 0);
+        field.Required = column.Required;
+        field.DefaultValue = column.DefaultValue;
+        field.SourceTable = table->Name;
+        field.SourceField = column.Name;
+        field.ColumnName = column.Name;
+        field.Properties = column.Properties;
+        source->Fields.push_back(std::move(field));
+        columns += (columns.empty() ? "" : ", ") + sqlite::QuoteIdentifier(column.Name);
+    }
+    if (columns.empty())
+        columns = "NULL";
+    source->FetchSql = "SELECT " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ = ?1";
+    source->RangeSql = "SELECT _rowid_, " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ BETWEEN ?1 AND ?2";
+    const int type = options.Type;
+    const int lock = table->IsSystem() ? dbReadOnly : options.LockEdits;
+    auto recordset = std::make_shared<RecordsetImpl>(source, std::vector<Derivation>(), type, options.Options, lock);
+    recordset->Load();
+    database->AddRecordset(recordset);
+    return recordset;
+}
+
+RecordsetPtr OpenQueryRecordset(std::shared_ptr<DatabaseImpl> database, const std::string& jetSql,
+                                const std::string& name, const sql::Translation& translation,
+                                const std::vector<Variant>& parameters, const RecordsetOptions& options)
+{
+    auto source = std::make_shared<RecordSource>();
+    source->Db = database;
+    source->Name = name;
+    source->JetSql = jetSql;
+    source->Parameters = parameters;
+    source->MaxRecords = options.MaxRecords;
+    source->AppendOnly = (options.Options & dbAppendOnly) != 0;
+    const sql::SelectShape& shape = translation.Shape;
+    const catalog::TableInfo* base = shape.SingleTable ? database->Catalog().FindTable(shape.BaseTable) : nullptr;
+    const bool keyed = base && !base->IsSystem() && (base->HasStorage() || base->IsLink());
+    const int n = static_cast<int>(parameters.size());
+    int firstField = 0;
+    if (keyed) {
+        source->Keyed = true;
+        source->TableId = base->Id;
+        source->BaseRef = shape.BaseRef;
+        const std::string rowId = shape.Qualifier + "._rowid_";
+        source->SelectionSql = shape.Head + " " + rowId + " AS \"jet.rowid\", " + shape.List + " " + shape.From
+            + (shape.Rest.empty() ? "" : " " + shape.Rest);
+        source->FetchSql =
+            shape.Head + " " + shape.List + " " + shape.From + " WHERE " + rowId + " = ?" + std::to_string(n + 1);
+        source->RangeSql = shape.Head + " " + rowId + ", " + shape.List + " " + shape.From + " WHERE " + rowId
+            + " BETWEEN ?" + std::to_string(n + 1) + " AND ?" + std::to_string(n + 2);
+        firstField = 1;
+    } else {
+        source->SelectionSql = translation.Sql;
+    }
+    sqlite::Statement prepared = database->Sql().PrepareUser(source->SelectionSql);
+    const catalog::TableInfo* linked = base && base->IsLink() ? &database->LinkedTable(*base) : nullptr;
+    for (int i = firstField; i < prepared.ColumnCount(); ++i) {
+        FieldInfo field;
+        field.Name = prepared.ColumnName(i);
+        field.Type = 0;  // known below, or from the first value
+        const std::string schema = prepared.ColumnDatabase(i);
+        const std::string table = prepared.ColumnTable(i);
+        const std::string origin = prepared.ColumnOrigin(i);
+        const catalog::TableInfo* info = nullptr;
+        std::string sourceTable = table;
+        if (schema == "main") {
+            info = database->Catalog().FindTable(table);
+        } else if (!schema.empty()) {
+            for (const catalog::TableInfo& link : database->Catalog().Tables) {
+                if (link.IsLink() && SameName(link.SourceTable, table)
+                    && database->LinkSchema(ParseConnect(link.Connect).Value("DATABASE")) == schema) {
+                    info = &database->LinkedTable(link);
+                    sourceTable = link.Name;
+                    break;
+                }
+            }
+        }
+        const catalog::ColumnDef* column = info ? info->FindColumn(origin) : nullptr;
+        if (column) {
+            field.Type = column->Type;
+            field.Size = column->Size;
+            field.Required = column->Required;
+            field.DefaultValue = column->DefaultValue;
+            field.AutoIncrement = column->AutoIncrement();
+            field.Properties = column->Properties;
+            field.SourceTable = sourceTable;
+            field.SourceField = column->Name;
+            field.ColumnName = column->Name;
+            const bool fromBase = keyed && ((linked && info == linked) || (!linked && info == base));
+            field.Updatable = fromBase && !field.AutoIncrement;
+            field.Attributes = column->Attributes | (field.Updatable ? dbUpdatableField : 0);
+        }
+        source->Fields.push_back(std::move(field));
+    }
+    auto recordset = std::make_shared<RecordsetImpl>(source, std::vector<Derivation>(), options.Type, options.Options,
+                                                     options.LockEdits);
+    recordset->Load();
+    database->AddRecordset(recordset);
+    return recordset;
+}
+
+} // namespace jet::impl

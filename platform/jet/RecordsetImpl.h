@@ -1,0 +1,228 @@
+// Recordsets over SQLite.
+//
+// A recordset is either keyed or copied. A keyed one (table type, and a
+// dynaset on one stored table) holds the row ids of its rows in order and
+// reads their values from the file as the cursor reaches them, a window of
+// rows at a time, so a long walk costs about one pass over the table. A copied
+// one (snapshot, forward-only, and a dynaset over joins, groups or unions)
+// holds the values of its rows as they were at open.
+//
+// Filter and Sort make a new recordset whose rows are the parent's rows that
+// meet the criteria, in the sort order; criteria are evaluated by SQLite on
+// each row's values, so they mean what they mean in a WHERE clause.
+#pragma once
+
+#include "platform/jet/EngineImpl.h"
+
+#include <map>
+
+namespace jet::impl {
+
+struct FieldInfo {
+    std::string Name;
+    int Type = dbText;
+    int Size = 0;
+    int Attributes = 0;
+    bool Required = false;
+    std::string DefaultValue;
+    std::string SourceTable;
+    std::string SourceField;
+    bool Updatable = false;  // a column of the base table the recordset may write
+    bool AutoIncrement = false;
+    std::string ColumnName;  // its name in the base table
+    std::vector<catalog::PropertyDef> Properties;
+};
+
+// What the rows come from: shared by a recordset, its clones and the
+// recordsets derived from it.
+struct RecordSource {
+    std::shared_ptr<DatabaseImpl> Db;
+    std::string Name;
+    std::string JetSql;
+    int Type = dbOpenDynaset;
+    bool Keyed = false;
+    int TableId = 0;         // the base table of a keyed recordset
+    int IndexId = 0;         // table type: the index of the order (0: row order)
+    std::string BaseRef;     // SQLite reference of the base table
+    std::string SelectionSql;  // keyed: row id, then the fields; copied: the fields
+    std::string FetchSql;      // keyed: the fields of row id ?N
+    std::string RangeSql;      // keyed: row id and fields of row ids ?N .. ?N+1
+    std::vector<Variant> Parameters;
+    std::vector<FieldInfo> Fields;
+    long MaxRecords = 0;
+    bool AppendOnly = false;
+};
+
+// A criteria text compiled to a statement over one row's values.
+class Criteria {
+public:
+    Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields, const std::string& text);
+    bool Matches(const std::vector<Variant>& values);
+    const std::string& Text() const { return Source; }
+
+private:
+    std::string Source;
+    sqlite::Statement Statement;
+    std::vector<std::size_t> FieldOfParameter;
+};
+
+struct SortStep {
+    std::size_t Field;
+    bool Descending;
+};
+
+// A Filter and Sort laid over the rows of a parent.
+struct Derivation {
+    std::string Filter;
+    std::string Sort;
+};
+
+class RecordsetImpl : public Recordset, public EngineObject, public std::enable_shared_from_this<RecordsetImpl> {
+public:
+    RecordsetImpl(std::shared_ptr<RecordSource> source, std::vector<Derivation> derivations, int type, int options,
+                  int lockEdits);
+    ~RecordsetImpl() override;
+
+    // Reads the rows (keys or values) for the first time.
+    void Load();
+
+    std::string Name() const override;
+    int Type() const override;
+    Collection<Field>& Fields() override;
+    bool Bof() const override;
+    bool Eof() const override;
+    long RecordCount() const override;
+    long AbsolutePosition() const override;
+    void SetAbsolutePosition(long position) override;
+    float PercentPosition() const override;
+    void SetPercentPosition(float percent) override;
+    bool Bookmarkable() const override;
+    jet::Bookmark Bookmark() const override;
+    void SetBookmark(const jet::Bookmark& bookmark) override;
+    jet::Bookmark LastModified() const override;
+    void MoveFirst() override;
+    void MoveLast() override;
+    void MoveNext() override;
+    void MovePrevious() override;
+    void Move(long rows) override;
+    void Requery() override;
+    bool Restartable() const override;
+    RecordsetPtr Clone() override;
+    void Close() override;
+    RecordsetPtr OpenRecordset(int type, int options) override;
+    std::string Filter() const override;
+    void SetFilter(const std::string& criteria) override;
+    std::string Sort() const override;
+    void SetSort(const std::string& order) override;
+    std::string Index() const override;
+    void SetIndex(const std::string& name) override;
+    void Seek(const std::string& comparison, const std::vector<Variant>& keys) override;
+    bool NoMatch() const override;
+    void FindFirst(const std::string& criteria) override;
+    void FindLast(const std::string& criteria) override;
+    void FindNext(const std::string& criteria) override;
+    void FindPrevious(const std::string& criteria) override;
+    Variant GetRows(long rows) override;
+    void Edit() override;
+    void AddNew() override;
+    void Update() override;
+    void CancelUpdate() override;
+    void Delete() override;
+    int EditMode() const override;
+    bool Updatable() const override;
+    bool LockEdits() const override;
+    void SetLockEdits(bool value) override;
+    Variant DateCreated() const override;
+    Variant LastUpdated() const override;
+    QueryDefPtr CopyQueryDef() override;
+
+    // For the fields.
+    Variant FieldValue(std::size_t field) const;
+    void SetFieldValue(std::size_t field, const Variant& value);
+    long FieldSize(std::size_t field) const;
+    const FieldInfo& Info(std::size_t field) const { return Source->Fields[field]; }
+    void CheckOpen() const;
+    bool IsClosed() const { return Closed; }
+    // The database closed under the recordset.
+    void Detach();
+
+private:
+    struct CachedRow {
+        bool Exists = false;
+        std::vector<Variant> Values;
+    };
+    struct Window {
+        std::size_t Start = 0;
+        std::vector<CachedRow> Rows;
+        std::uint64_t Generation = 0;
+    };
+
+    std::size_t Size() const;
+    bool IsLive(std::size_t position) const;
+    long LiveCount() const;
+    bool HasCurrent() const;
+    void CheckCurrent() const;
+    // The first live position at or after `from` (Size() when none), and the
+    // last at or before it (-1 when none).
+    long NextLive(long from) const;
+    long PreviousLive(long from) const;
+    void SetPosition(long position);
+    void DropPendingEdit();
+    void SyncTableKeys() const;
+    const std::vector<Variant>& RowAt(std::size_t position) const;
+    const std::vector<Variant>* TryRowAt(std::size_t position) const;
+    void FetchWindow(std::size_t position) const;
+    std::vector<Variant> FetchRow(std::int64_t rowId) const;
+    std::int64_t RowIdAt(std::size_t position) const;
+    void Rebuild();
+    void ApplyDerivations();
+    void Find(const std::string& criteria, bool forward, long from);
+    void BindParameters(sqlite::Statement& statement) const;
+    void CheckUpdatable() const;
+    void LockRow(std::int64_t rowId);
+    void UnlockRow();
+    Variant ConvertForField(const FieldInfo& field, const Variant& value) const;
+
+    std::shared_ptr<RecordSource> Source;
+    std::vector<Derivation> Derivations;
+    int RecordsetType;
+    int Options;
+    int LockType;
+    bool ReadOnly = false;
+    bool ForwardOnly = false;
+    bool Closed = false;
+    std::string FilterText;
+    std::string SortText;
+
+    // Rows: keys of a keyed recordset or values of a copied one.
+    mutable std::shared_ptr<Keyset> Keys;
+    mutable std::uint64_t KeysGeneration = 0;
+    std::shared_ptr<std::vector<std::vector<Variant>>> Values;
+    mutable Window Cache;
+
+    // Cursor: Gap means the cursor stands just before entry Pos, with no
+    // current record (after Delete, in a new clone, after a Seek that failed).
+    mutable long Pos = -1;
+    mutable bool Gap = false;
+    mutable std::int64_t GapAnchor = 0;  // table type: the row the gap stands before
+    bool NoMatchFlag = false;
+
+    int EditState = dbEditNone;
+    std::vector<Variant> EditValues;
+    std::vector<bool> EditChanged;
+    std::vector<Variant> EditOriginal;
+    std::int64_t EditRowId = 0;
+    std::int64_t LastModifiedRowId = 0;
+    std::int64_t LockedRowId = 0;
+
+    std::string IndexName;
+    int CurrentIndexId = 0;
+    ListCollection<Field> FieldList;
+};
+
+// Reads a value of the file as the field type says.
+Variant FromStorage(const FieldInfo& field, const sqlite::Statement& statement, int column);
+// A field's type guessed from a value, for computed columns.
+int TypeOfValue(const Variant& value);
+
+} // namespace jet::impl
