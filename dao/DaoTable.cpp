@@ -1077,6 +1077,9 @@ void TDaoTable::OpenDaoRecordset()
     }
     if (FTableType == jet::dbOpenDynamic && FDatabase->DatabaseType() != "ODBC")
         DatabaseError(E2021);
+    // A name holding "]" would close the brackets of a composed statement.
+    if (FTableName.find(']') != std::string::npos)
+        DatabaseError(InvalidTableName + FTableName);
     const int type = FTableType;
     const int lock = FLockType;
     if (FDatabase->ReadOnly() || FTableType == jet::dbOpenForwardOnly || FTableType == jet::dbOpenSnapshot)
@@ -1182,13 +1185,15 @@ void TDaoTable::ReOpenDaoRecordset(const std::string& condition)
 {
     InternalClearBookmarks();
     if (FTableName.empty()) {
+        if (!FBaseRecordset)
+            FBaseRecordset = FRecordset;  // the unrestricted recordset stays the base
+        else if (FRecordset && FRecordset != FBaseRecordset)
+            Quietly([&] { FRecordset->Close(); });
         FBaseRecordset->Requery();
         FBaseRecordset->SetFilter(condition);
         // The table's own type and options, as at its first open.
         FRecordset = FBaseRecordset->OpenRecordset(FTableType, FOpenOptionsValue);
     } else {
-        if (FTableName.find(']') != std::string::npos)
-            DatabaseError(InvalidTableName + FTableName);
         const std::string where = Filtered() && !Filter().empty()
             ? "(" + condition + ") AND (" + Filter() + ")"
             : condition;
