@@ -669,7 +669,8 @@ void TDaoTable::GetQueryDefReturnParams(const std::string& queryName)
     if (!FQueryDefReturnParams.IsNull())
         FQueryDefReturnParams = jet::Variant::Null();
     Quietly([&] {
-        jet::Collection<jet::Parameter>& parameters = DaoDatabase().QueryDefs().Item(queryName)->Parameters();
+        const jet::QueryDefPtr queryDef = DaoDatabase().QueryDefs().Item(queryName);
+        jet::Collection<jet::Parameter>& parameters = queryDef->Parameters();
         const int n = parameters.Count();
         std::vector<int> outputs;
         for (int i = 0; i < n; ++i) {
@@ -695,7 +696,8 @@ void TDaoTable::GetQueryDefParameters(TStringList& names, TStringList& daoTypes,
     if (!DatabaseConnected() || FQueryDefName.empty())
         return;
     try {
-        jet::Collection<jet::Parameter>& parameters = DaoDatabase().QueryDefs().Item(FQueryDefName)->Parameters();
+        const jet::QueryDefPtr queryDef = DaoDatabase().QueryDefs().Item(FQueryDefName);
+        jet::Collection<jet::Parameter>& parameters = queryDef->Parameters();
         if (parameters.Count() == 0) {
             if (IsDesigning())
                 DatabaseError(E2008);
@@ -914,7 +916,8 @@ void TDaoTable::GetIndexNames(TStringList& list)
         return;
     Quietly([&] {
         FDatabase->RefreshDefinitions();
-        jet::Collection<jet::Index>& indexes = DaoDatabase().TableDefs().Item(FTableName)->Indexes();
+        const jet::TableDefPtr tableDef = DaoDatabase().TableDefs().Item(FTableName);
+        jet::Collection<jet::Index>& indexes = tableDef->Indexes();
         for (int i = 0, n = indexes.Count(); i < n; ++i)
             list.Add(indexes.Item(i)->Name());
     });
@@ -929,7 +932,8 @@ void TDaoTable::GetFieldNames(TStringList& list, std::vector<int>* types)
         return;
     Quietly([&] {
         FDatabase->RefreshDefinitions();
-        jet::Collection<jet::Field>& fields = DaoDatabase().TableDefs().Item(FTableName)->Fields();
+        const jet::TableDefPtr tableDef = DaoDatabase().TableDefs().Item(FTableName);
+        jet::Collection<jet::Field>& fields = tableDef->Fields();
         for (int i = 0, n = fields.Count(); i < n; ++i) {
             jet::FieldPtr field = fields.Item(i);
             list.Add(field->Name());
@@ -1483,7 +1487,8 @@ void TDaoTable::InternalInitIndexDefs()
     FIndexDefs.Clear();
     if (FTableName.empty() || FTableType != jet::dbOpenTable || FDatabase->EngineType() == jet::dbUseODBC)
         return;
-    jet::Collection<jet::Index>& indexes = DaoDatabase().TableDefs().Item(FTableName)->Indexes();
+    const jet::TableDefPtr tableDef = DaoDatabase().TableDefs().Item(FTableName);
+    jet::Collection<jet::Index>& indexes = tableDef->Indexes();
     Quietly([&] { indexes.Refresh(); });
     for (int i = 0, n = indexes.Count(); i < n; ++i) {
         jet::IndexPtr index = indexes.Item(i);
