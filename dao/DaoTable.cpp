@@ -2593,6 +2593,11 @@ void TDaoTable::RollbackRefresh()
 {
     FCountStale = true;
     ClearBuffers();
+    // The recordset still holds the keys of the rows the rollback took away
+    // and lacks those it gave back: run its query again. The handles stay
+    // the rows' keys, so the database can put the table back by them.
+    if (FRecordset && FRecordset->Restartable())
+        Quietly([&] { FRecordset->Requery(); });
     InternalFirst();
     ActivateBuffers();
 }
