@@ -30,6 +30,8 @@ public:
     }
 
     Log Calls;
+    // Stored queries offered instead of the file's, when set.
+    jet::Collection<jet::QueryDef>* StoredQueries = nullptr;
 
     std::string Name() const override { return Inner->Name(); }
     std::string Connect() const override { return Inner->Connect(); }
@@ -40,7 +42,7 @@ public:
     int CollatingOrder() const override { return Inner->CollatingOrder(); }
     void NewPassword(const std::string& a, const std::string& b) override { Inner->NewPassword(a, b); }
     jet::Collection<jet::TableDef>& TableDefs() override { return Inner->TableDefs(); }
-    jet::Collection<jet::QueryDef>& QueryDefs() override { return Inner->QueryDefs(); }
+    jet::Collection<jet::QueryDef>& QueryDefs() override { return StoredQueries ? *StoredQueries : Inner->QueryDefs(); }
     jet::Collection<jet::Container>& Containers() override { return Inner->Containers(); }
     jet::Collection<jet::Relation>& Relations() override { return Inner->Relations(); }
     jet::Collection<jet::Recordset>& Recordsets() override { return Inner->Recordsets(); }

@@ -254,5 +254,33 @@ TEST_F(DaoTableTest, DefaultsOfTheEngineStartANewRecord)
     table.Cancel();
 }
 
+TEST_F(DaoTableTest, WordAndBcdFieldsReadTheirTexts)
+{
+    MakeTable("numbers", {{"Text", jet::dbText, 20}});
+    Run("INSERT INTO numbers (Text) VALUES (\"42\")");
+    Connect();
+    TDaoTable& table = TableOn("numbers");
+    table.Open();
+    const TField word(table, TFieldDef{"Text", ftWord, 0, false, 0}, 1);
+    const TField bcd(table, TFieldDef{"Text", ftBCD, 0, false, 0}, 1);
+    EXPECT_EQ(word.AsInteger(), 42);
+    EXPECT_EQ(bcd.AsCurrency(), 42.0);
+    EXPECT_EQ(word.AsString(), "42");
+}
+
+TEST_F(DaoTableTest, TextsThatDoNotParseReadAsNull)
+{
+    MakeTable("numbers", {{"Text", jet::dbText, 20}});
+    Run("INSERT INTO numbers (Text) VALUES (\"not a number\")");
+    Connect();
+    TDaoTable& table = TableOn("numbers");
+    table.Open();
+    const TField integer(table, TFieldDef{"Text", ftInteger, 0, false, 0}, 1);
+    const TField stamp(table, TFieldDef{"Text", ftDateTime, 0, false, 0}, 1);
+    EXPECT_EQ(integer.AsInteger(), 0);
+    EXPECT_EQ(integer.AsString(), "");
+    EXPECT_EQ(stamp.AsDateTime(), 0.0);
+}
+
 } // namespace
 } // namespace daotabletest
