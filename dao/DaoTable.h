@@ -266,6 +266,10 @@ public:
     bool EmptyTable();
 
     // --- Opening and closing ---
+    // The field and index definitions read from the engine; on a closed
+    // table the recordset is opened for the call and closed again.
+    void InitFieldDefs() { InternalInitFieldDefs(); }
+    void UpdateIndexDefs() { InternalInitIndexDefs(); }
     void OpenDaoRecordset();
     // Reopens on a new detail condition (the master/detail link).
     void ReOpenDaoRecordset(const std::string& condition);
@@ -314,6 +318,7 @@ protected:
     void InternalOpen() override;
     void InternalClose() override;
     bool IsCursorOpen() const override { return FCursorOpen; }
+    bool GetCanModify() const override { return FCursorOpen && !FReadOnly; }
     std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;
     TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override;
     void InternalFirst() override;

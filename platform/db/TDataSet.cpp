@@ -505,6 +505,7 @@ void TDataSet::Edit()
     CheckActive();
     if (CurrentState == dsEdit || CurrentState == dsInsert)
         return;
+    CheckCanModify();
     if (!HasRecord) {
         Insert();
         return;
@@ -528,6 +529,7 @@ void TDataSet::Insert()
 void TDataSet::BeginInsertAppend(TBookmarkFlag flag)
 {
     CheckBrowseMode();
+    CheckCanModify();
     SyncCursor();
     if (HasRecord)
         RecordBeforeInsert = std::move(ActiveBuffer);
@@ -585,6 +587,7 @@ void TDataSet::Delete()
     }
     if (!HasRecord)
         throw EDatabaseError("Cannot perform this operation on an empty dataset");
+    CheckCanModify();
     SyncCursor();
     InternalDelete();
     CurrentState = dsBrowse;
@@ -772,6 +775,12 @@ void TDataSet::CreateFields()
 void TDataSet::DestroyFields()
 {
     FieldList.clear();
+}
+
+void TDataSet::CheckCanModify() const
+{
+    if (!GetCanModify())
+        throw EDatabaseError("Cannot modify a read-only dataset");
 }
 
 void TDataSet::CheckActive() const

@@ -271,6 +271,9 @@ public:
     virtual void Delete();
     // True once a field was written since Edit, Append or Insert.
     bool Modified() const { return IsModified; }
+    // Whether records may be changed: Edit, Append, Insert and Delete raise
+    // "Cannot modify a read-only dataset" when not.
+    bool CanModify() const { return GetCanModify(); }
     // Posts a modified record, cancels an unmodified one.
     void CheckBrowseMode();
     // Moves by `distance` records (negative: backwards); the number moved.
@@ -384,6 +387,7 @@ protected:
     virtual void InternalGotoBookmark(const TBookmark& bookmark);
     virtual int GetRecNo() { return -1; }
     virtual void InternalRefresh() {}
+    virtual bool GetCanModify() const { return true; }
 
     // A state entered for a moment; give the old one back to RestoreState.
     TDataSetState SetTempState(TDataSetState state);
@@ -401,6 +405,7 @@ protected:
     void CreateFields();
     void DestroyFields();
     void CheckActive() const;
+    void CheckCanModify() const;
 
 private:
     friend class TField;

@@ -180,6 +180,19 @@ TEST_F(DaoTableStreamLoadTest, AFailedCommitRollsTheLoadBackAndSaysSo)
     EXPECT_EQ(table.RecordCount(), 4);
 }
 
+TEST_F(DaoTableStreamLoadTest, StreamsOfTheOldWriterLoad)
+{
+    // Two-byte integers where one would do, and a UTF-8 text: what the old
+    // writer produced. The file's first byte is the fuzz target's mode byte.
+    std::ifstream file(QUORVEX_TEST_DATA_DIR "/dao/table-stream/append.bin", std::ios::binary);
+    ASSERT_TRUE(file);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    TDaoTable& table = OpenConfig(0);
+    Load(table, bytes.substr(1), lmAppend);
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"101", "551", "um"}));
+    EXPECT_EQ(Values(table, "OptionValue"), (Strings{"255", "2", "中"}));
+}
+
 TEST_F(DaoTableStreamLoadTest, FilesRoundTrip)
 {
     TDaoTable& table = OpenConfig(2);

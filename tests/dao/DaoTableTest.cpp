@@ -103,6 +103,22 @@ TEST_F(DaoTableTest, ConfigurationRecordsAreAppendedEditedAndDeleted)
     EXPECT_TRUE(table.FieldByName("OptionValue").IsNull()) << "an empty text is written as Null";
 }
 
+TEST_F(DaoTableTest, FieldDefinitionsOfAClosedTableOpenAndCloseTheRecordset)
+{
+    MakeConfigTable(1);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    Recorder->Calls.clear();
+    table.InitFieldDefs();
+    EXPECT_EQ(table.FieldDefs().Count(), 3);
+    EXPECT_EQ(Recorder->Calls, (Log{"OpenRecordset(config,2,0,3)"}));
+    EXPECT_FALSE(table.Recordset());
+    table.Open();
+    Recorder->Calls.clear();
+    table.InitFieldDefs();
+    EXPECT_TRUE(Recorder->Calls.empty()) << "an open table reads from its own recordset";
+}
+
 TEST_F(DaoTableTest, OpenRefusalsComeBeforeTheEngine)
 {
     MakeConfigTable(1);
@@ -151,6 +167,9 @@ TEST_F(DaoTableTest, SnapshotsOpenReadOnlyAndSortsReachTheEngine)
     TDaoTable& table = TableOn("config", jet::dbOpenSnapshot);
     table.Open();
     EXPECT_TRUE(table.ReadOnly());
+    EXPECT_EQ(ErrorOf([&] { table.Edit(); }), "Cannot modify a read-only dataset");
+    EXPECT_EQ(ErrorOf([&] { table.Append(); }), "Cannot modify a read-only dataset");
+    EXPECT_EQ(table.State(), dsBrowse);
     TStringList sort{"OptionValue DESC"};
     table.F_Set_Sort(sort);
     EXPECT_TRUE(table.Active());
