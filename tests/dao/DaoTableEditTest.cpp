@@ -112,6 +112,26 @@ TEST_F(DaoTableEditTest, DeletingLeavesTheNextRecordCurrentAndTheLastOneLast)
     EXPECT_EQ(table.RecordCount(), 0);
 }
 
+TEST_F(DaoTableEditTest, ARollbackShowsTheFileAgainWhereTheTableStood)
+{
+    MakeConfigTable(4);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+    table.MoveBy(2);
+    Database->StartTransaction();
+    table.Next();
+    table.Delete();
+    table.Append();
+    table.FieldByName("ConfigName").SetAsString("DEFAULT");
+    table.FieldByName("OptionName").SetAsString("new");
+    table.Post();
+    Database->Rollback();
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "3");
+    EXPECT_EQ(table.RecordCount(), 4);
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"1", "2", "3", "4"}));
+}
+
 TEST_F(DaoTableEditTest, SqlTextsWithParametersOpenAndExecute)
 {
     TDaoTable& keys = KeyTable();
