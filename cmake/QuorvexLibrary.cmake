@@ -1,12 +1,21 @@
-# quorvex_library(<name> DEPENDS <targets...>)
-# Builds the static library of the calling folder from every .cpp, .h and .ui
-# file in it (forms/ included) and makes the repository root the include root,
-# so units are included by their path: #include "platform/gui/TCanvas.h".
+# quorvex_library(<name> [SOURCES <files...>] [EXCLUDE <files...>] DEPENDS <targets...>)
+# Builds a static library of the calling folder from every .cpp, .h and .ui
+# file in it (forms/ included), or from the SOURCES given, leaving out the files
+# named in EXCLUDE (both relative to the folder), and makes the repository root
+# the include root, so units are included by their path:
+# #include "platform/gui/TCanvas.h".
 function(quorvex_library name)
-  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS
-    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
-    ${CMAKE_CURRENT_SOURCE_DIR}/forms/*.ui)
+  cmake_parse_arguments(ARG "" "" "SOURCES;EXCLUDE;DEPENDS" ${ARGN})
+  if(ARG_SOURCES)
+    list(TRANSFORM ARG_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS
+      ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+      ${CMAKE_CURRENT_SOURCE_DIR}/forms/*.ui)
+  endif()
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_CURRENT_SOURCE_DIR}/forms)

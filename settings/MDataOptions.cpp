@@ -9,5 +9,4 @@ TDataModuleOptions::TDataModuleOptions()
     DataSetOptions->FieldDefs().Add("ConfigName", ftString, 50);
     DataSetOptions->FieldDefs().Add("OptionName", ftString, 50);
     DataSetOptions->FieldDefs().Add("OptionValue", ftString, 100);
-    DataSetOptions->SetCreateMissingFile(true);
 }

@@ -13,8 +13,8 @@ public:
     TDataModuleOptions();
 
     // Config/Config.xml with the fields ConfigName (string 50), OptionName
-    // (string 50) and OptionValue (string 100). Created empty when the Config
-    // folder exists but the file does not.
+    // (string 50) and OptionValue (string 100). A missing file makes it fail
+    // to open; the parameter store creates it when it starts a fresh store.
     std::unique_ptr<TClientDataSet> DataSetOptions;
 };
 

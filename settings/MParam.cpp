@@ -5,8 +5,14 @@
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <system_error>
@@ -163,6 +169,25 @@ bool ParseDouble(std::string_view text, double& value)
     return error == std::errc() && end == number.data() + number.size() && std::isfinite(value);
 }
 
+// Moves an unreadable settings file beside itself under a dated name that no
+// file has yet ("Config/Config.xml" to "Config/Config-2025-12-10-163205.xml").
+// The new name, or "" when the file could not be moved.
+std::string KeepAside(std::string file)
+{
+    std::replace(file.begin(), file.end(), '\\', '/');
+    const QFileInfo info(QString::fromStdString(file));
+    const QString stem = info.path() + "/" + info.completeBaseName() + "-"
+        + QDateTime::currentDateTime().toString("yyyy-MM-dd-HHmmss");
+    const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
+    for (int copy = 1; copy < 100; ++copy) {
+        const QString kept = stem + (copy > 1 ? "-" + QString::number(copy) : QString()) + suffix;
+        if (QFileInfo::exists(kept))
+            continue;
+        return QFile::rename(info.filePath(), kept) ? kept.toStdString() : std::string();
+    }
+    return {};
+}
+
 std::unique_ptr<MParam>& Instance()
 {
     static std::unique_ptr<MParam> instance;
@@ -298,39 +323,83 @@ void MParam::SetScale(double scale)
     SetDouble(OPT_RULE_SCALE, scale, BoolValue(OPT_RULE_LOAD_SAVED));
 }
 
+bool MParam::OpenBackend(TDataSet* table, TCustomConnection* connection)
+{
+    DataSet = table;
+    if (!table)
+        return false;
+    // Any failure just means this backend is not available here; a
+    // connection made for it is let go again.
+    const bool wasConnected = connection && connection->Connected();
+    try {
+        if (connection)
+            connection->Open();
+        table->SetActive(true);
+        return true;
+    } catch (...) {
+        try {
+            if (connection && !wasConnected)
+                connection->Close();
+        } catch (...) {
+        }
+        return false;
+    }
+}
+
+bool MParam::ServerStoreMayOpenLater()
+{
+    if (!DMMain || !DMMain->FirebirdDBConfig)
+        return false;
+    const TIBDatabase& database = *DMMain->FirebirdDBConfig;
+    std::error_code error;
+    return database.IsRemote() || std::filesystem::exists(database.LocalFileName(), error);
+}
+
+bool MParam::StartFreshStore(bool xmlFileUnreadable)
+{
+    TClientDataSet* options = DataModuleOptions->DataSetOptions.get();
+    const std::string file = options->FileName();
+    if (xmlFileUnreadable) {
+        const std::string kept = KeepAside(file);
+        if (kept.empty())
+            return false; // the operator's file stays where it is, untouched
+        KeptAside = file + " -> " + kept;
+    }
+    // Later the data-access database comes first here, creating Config.dat.
+    options->SetCreateMissingFile(true);
+    const bool opened = OpenBackend(options, nullptr);
+    options->SetCreateMissingFile(false);
+    return opened;
+}
+
 bool MParam::Open()
 {
     if (IsOpen)
         return false;
-    // Each backend is tried in its own catch-all: any failure just means that
-    // backend is not available here. A backend that needs a connection is
-    // tried only when it has one.
-    const auto tryBackend = [this](TDataSet* table, TCustomConnection* connection, bool needsConnection) {
-        DataSet = table;
-        if (!table || (needsConnection && !connection))
-            return false;
-        try {
-            if (connection)
-                connection->Open();
-            table->SetActive(true);
-            return true;
-        } catch (...) {
-            return false;
-        }
-    };
-
-    bool opened = DMMain && tryBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get(), true);
+    KeptAside.clear();
+    bool opened = DMMain && DMMain->KDBConfig && OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get());
+    bool xmlFileUnreadable = false;
     if (!opened && DataModuleOptions) {
         TClientDataSet* options = DataModuleOptions->DataSetOptions.get();
-        opened = tryBackend(options, nullptr, false);
-        if (opened)
-            options->SetLogChanges(false);
+        DataSet = options;
+        try {
+            options->SetActive(true);
+            opened = true;
+        } catch (const EDataPacketError&) {
+            xmlFileUnreadable = true;
+        } catch (...) {
+        }
     }
     if (!opened && DMMain)
-        opened = tryBackend(DMMain->FirebirdTableConfig.get(), DMMain->FirebirdDBConfig.get(), true);
-
+        opened = OpenBackend(DMMain->FirebirdTableConfig.get(), DMMain->FirebirdDBConfig.get());
+    // A fresh store never hides one that may open next time.
+    if (!opened && DataModuleOptions && !ServerStoreMayOpenLater())
+        opened = StartFreshStore(xmlFileUnreadable);
     if (!opened)
         return false;
+    if (DataModuleOptions && DataSet == DataModuleOptions->DataSetOptions.get())
+        DataModuleOptions->DataSetOptions->SetLogChanges(false);
+
     IsOpen = true;
     for (auto& [id, text] : Options) {
         // A record that cannot be read leaves that option at its default.

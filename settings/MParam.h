@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+class TCustomConnection;
 class TDataSet;
 
 // Option ids, with how each is read and what it means. Colours are 0x00BBGGRR;
@@ -146,11 +147,18 @@ public:
     // Written at once only while OPT_RULE_LOAD_SAVED is on.
     void SetScale(double scale);
 
-    // Opens the configuration dataset: the Access table of DMMain, else the
-    // XML client dataset of DataModuleOptions, else the server table of
-    // DMMain; then loads every option stored under "DEFAULT". False when the
-    // store was already open or no backend opened (the defaults then stay).
+    // Opens the configuration dataset: the data-access table of DMMain, else
+    // the XML client dataset of DataModuleOptions, else the server table of
+    // DMMain; then loads every option stored under "DEFAULT". When none of
+    // them opens, a fresh store starts in the Config folder, unless a store
+    // that may open next time is there (the server database's file, or a
+    // database server it names): an XML file whose content is unreadable is
+    // first kept beside it under a dated name. False when the store was
+    // already open or no store opened (the defaults then stay).
     bool Open();
+    // "<file> -> <where it was kept>" when the last Open kept an unreadable
+    // settings file aside and started afresh, else "".
+    const std::string& KeptAsideNote() const { return KeptAside; }
     // The OptionValue of the first record with both names; "" when the store
     // is not open, nothing matches or a field is missing.
     std::string ReadOption(const std::string& optionName, const std::string& configName);
@@ -173,6 +181,11 @@ public:
 private:
     MParam();
     std::string& Value(int id);
+    // Opens one backend: its connection (when it has one), then its table.
+    bool OpenBackend(TDataSet* table, TCustomConnection* connection);
+    // Whether the server backend may open next time although it did not now.
+    static bool ServerStoreMayOpenLater();
+    bool StartFreshStore(bool xmlFileUnreadable);
 
     // The dataset of the backend Open chose; not owned.
     TDataSet* DataSet = nullptr;
@@ -181,4 +194,5 @@ private:
     std::map<std::string, std::string> RulerValues; // records under "RULERVALUE"
     std::map<std::string, std::string> RulerUnits;  // records under "RULERUNIT"
     std::map<std::string, MRulerItem> Rulers;
+    std::string KeptAside;
 };

@@ -146,6 +146,9 @@ public:
     // around it allowed, an exponent allowed. False, with the value
     // untouched, for anything else (empty, letters, "inf", out of range).
     static bool TextToNumber(const std::string& text, double& value);
+    // The text without its leading and trailing characters below 33 (blanks
+    // and control characters), as the operator's names are stored.
+    static std::string TrimText(const std::string& text);
 
     // ---- Files and pictures ----
     static bool HasExtension(const std::string& fileName, const std::string& extension);

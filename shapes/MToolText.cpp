@@ -129,6 +129,17 @@ bool MTool::TextToNumber(const std::string& text, double& value)
     return true;
 }
 
+std::string MTool::TrimText(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) < 33)
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) < 33)
+        --last;
+    return text.substr(first, last - first);
+}
+
 bool MTool::HasExtension(const std::string& fileName, const std::string& extension)
 {
     const QString name = QString::fromStdString(fileName);

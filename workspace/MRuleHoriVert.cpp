@@ -14,19 +14,6 @@ TFormRuleHoriVert* FormRuleHoriVert = nullptr;
 
 namespace {
 
-// Leading and trailing characters below 33 (blanks and control characters)
-// removed, as the operator's texts are compared and stored.
-std::string TrimText(const std::string& text)
-{
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) < 33)
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) < 33)
-        --last;
-    return text.substr(first, last - first);
-}
-
 bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
 } // namespace
@@ -161,7 +148,7 @@ bool TFormRuleHoriVert::IsValidValue(QLineEdit* edit) const
 {
     if (!edit)
         return false;
-    const std::string text = TrimText(edit->text().toStdString());
+    const std::string text = MTool::TrimText(edit->text().toStdString());
     double value = 0;
     return !text.empty() && MTool::TextToNumber(text, value) && value > 0;
 }
@@ -173,7 +160,7 @@ void TFormRuleHoriVert::UpdateConfirm()
 
 std::string TFormRuleHoriVert::RulerName() const
 {
-    return TrimText(ComboBoxRuler->currentText().toStdString());
+    return MTool::TrimText(ComboBoxRuler->currentText().toStdString());
 }
 
 bool TFormRuleHoriVert::eventFilter(QObject* watched, QEvent* event)

@@ -208,6 +208,9 @@ void TFormMeasure::ConnectCommands()
     OnCommand(SBCompare, &TFormMeasure::MenuSplitClick);
     OnCommand(MenuSplitLive, &TFormMeasure::MenuSplitLiveClick);
     OnCommand(SBCompareDyn, &TFormMeasure::MenuSplitLiveClick);
+    OnCommand(MenuOptions, &TFormMeasure::MenuOptionsClick);
+    OnCommand(SBOption, &TFormMeasure::MenuOptionsClick);
+    OnCommand(MenuRuleEdit, &TFormMeasure::MenuRuleEditClick);
     OnCommand(MenuLanEnglish, &TFormMeasure::MenuLanEnglishClick);
     OnCommand(MenuLanChineseSimplified, &TFormMeasure::MenuLanChineseSimplifiedClick);
     OnCommand(MenuLanChineseTraditional, &TFormMeasure::MenuLanChineseTraditionalClick);
@@ -715,6 +718,8 @@ bool TFormMeasure::LoadSettings()
         return false;
     if (!Param->Open())
         ShowStatus(Lan->Texts[71], STATUS_MESSAGE);
+    else if (!Param->KeptAsideNote().empty())
+        ShowStatus(Lan->Texts[71] + ": " + Param->KeptAsideNote(), STATUS_MESSAGE);
 
     PlaceMainWindow();
     TPoint p;

@@ -227,6 +227,9 @@ public:
     void MenuGrabClick();
     void MenuSplitClick();
     void MenuSplitLiveClick();
+    // The options dialog and the ruler manager (QuorvexOptions.cpp).
+    void MenuOptionsClick();
+    void MenuRuleEditClick();
     void MenuLanEnglishClick();
     void MenuLanChineseSimplifiedClick();
     void MenuLanChineseTraditionalClick();

@@ -8,15 +8,13 @@
 // until the next copy of the back buffer.
 #include "workspace/Quorvex.h"
 
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/TCanvas.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MRelation.h"
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
-
-#include <QGuiApplication>
-#include <QMessageBox>
 
 #include <algorithm>
 
@@ -85,8 +83,7 @@ bool TFormMeasure::AskConfirmation(const QString& text)
 {
     if (ConfirmBox)
         return ConfirmBox(text);
-    return QMessageBox::question(this, QGuiApplication::applicationDisplayName(), text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return ConfirmYesNo(this, text);
 }
 
 // ---- Mouse-down ----

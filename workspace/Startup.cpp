@@ -8,8 +8,12 @@
 #include "platform/system/SingleInstance.h"
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
+#include "settings/MOptions.h"
 #include "workspace/MAbout.h"
+#include "workspace/MDlgRule.h"
+#include "workspace/MRule.h"
 #include "workspace/MRuleHoriVert.h"
+#include "workspace/MRuleValue.h"
 #include "workspace/MSplash.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
@@ -73,13 +77,13 @@ const std::vector<TFormEntry>& FormCreationOrder()
     static const std::vector<TFormEntry> order{
         Entry<TFormMeasure, FormMeasure>("TFormMeasure"),
         Entry<TDataModuleOptions, DataModuleOptions>("TDataModuleOptions"),
-        NotBuiltYet("TDlgRule"),
+        Entry<TDlgRule, DlgRule>("TDlgRule"),
         Entry<TAboutBox, AboutBox>("TAboutBox"),
-        NotBuiltYet("TFormOptions"),
+        Entry<TFormOptions, FormOptions>("TFormOptions"),
         Entry<TFormGrab, FormGrab>("TFormGrab"),
         Entry<TFormValue, FormValue>("TFormValue"),
         Entry<TFormZoom, FormZoom>("TFormZoom"),
-        NotBuiltYet("TFormRule"),
+        Entry<TFormRule, FormRule>("TFormRule"),
         Entry<TFormGrabConfig, FormGrabConfig>("TFormGrabConfig"),
         Entry<TFormSplitLive, FormSplitLive>("TFormSplitLive"),
         Entry<TFormSplit, FormSplit>("TFormSplit"),
@@ -88,7 +92,7 @@ const std::vector<TFormEntry>& FormCreationOrder()
         NotBuiltYet("TFormImagePrint"),
         NotBuiltYet("TFormImagePrintPreview"),
         NotBuiltYet("TFormImagePrintOption"),
-        NotBuiltYet("TFormRuleValue"),
+        Entry<TFormRuleValue, FormRuleValue>("TFormRuleValue"),
         Entry<TFormRuleHoriVert, FormRuleHoriVert>("TFormRuleHoriVert"),
         NotBuiltYet("TFormDigit"),
     };

@@ -76,16 +76,6 @@ std::map<int, int> ReadChangeLog(std::string_view text)
     return originals;
 }
 
-struct CursorRecord : TRecordBuffer {
-    std::vector<std::string> Values;
-    int Index = -1; // row of the record, -1 for a new one
-};
-
-CursorRecord& AsCursorRecord(TRecordBuffer& buffer)
-{
-    return static_cast<CursorRecord&>(buffer);
-}
-
 } // namespace
 
 TClientDataSet::~TClientDataSet()
@@ -117,13 +107,13 @@ void TClientDataSet::InternalOpen()
         const bool folderExists = folder.empty() || fs::is_directory(folder, error);
         if (!CreateIfMissing || !folderExists || FieldDefs().Count() == 0)
             throw EDatabaseError("Cannot open \"" + path + "\": the file does not exist");
-        Rows.clear();
-        Loaded = true;
+        ClearCache();
+        CacheOpen = true;
         Unsaved = true;
         try {
             SaveIfUnsaved();
         } catch (const EDatabaseError&) {
-            Loaded = false;
+            CacheOpen = false;
             Unsaved = false;
             throw;
         }
@@ -133,10 +123,9 @@ void TClientDataSet::InternalOpen()
         if (!file.good() && !file.eof())
             throw EDatabaseError("Cannot read \"" + path + "\"");
         ReadDataPacket(bytes);
-        Loaded = true;
+        CacheOpen = true;
         Unsaved = false;
     }
-    Cursor = -1;
     CreateFields();
 }
 
@@ -152,7 +141,7 @@ void TClientDataSet::ReadDataPacket(std::string_view bytes)
         try {
             text = platform::GbkToUtf8(bytes);
         } catch (const platform::EncodingError& e) {
-            throw EDatabaseError("Cannot read \"" + path + "\": " + e.what());
+            throw EDataPacketError("Cannot read \"" + path + "\": " + e.what());
         }
     }
 
@@ -160,12 +149,12 @@ void TClientDataSet::ReadDataPacket(std::string_view bytes)
     const pugi::xml_parse_result parsed =
         document.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!parsed)
-        throw EDatabaseError("\"" + path + "\" is not a valid data packet: " + parsed.description()
+        throw EDataPacketError("\"" + path + "\" is not a valid data packet: " + parsed.description()
                              + " at byte " + std::to_string(parsed.offset));
     const pugi::xml_node packet = document.child("DATAPACKET");
     const pugi::xml_node fields = packet.child("METADATA").child("FIELDS");
     if (!fields)
-        throw EDatabaseError("\"" + path + "\" is not a valid data packet: it has no field list");
+        throw EDataPacketError("\"" + path + "\" is not a valid data packet: it has no field list");
 
     TFieldDefs definitions;
     for (const pugi::xml_node field : fields.children("FIELD")) {
@@ -183,7 +172,7 @@ void TClientDataSet::ReadDataPacket(std::string_view bytes)
     const std::map<int, int> originals =
         ReadChangeLog(packet.child("METADATA").child("PARAMS").attribute("CHANGE_LOG").as_string());
     struct Slot {
-        Row Values;
+        std::vector<Value> Values;
         bool Deleted = false;
     };
     std::vector<Slot> slots;
@@ -207,7 +196,7 @@ void TClientDataSet::ReadDataPacket(std::string_view bytes)
             std::erase(unclaimedOriginals, original);
         } else {
             slot = slots.size();
-            slots.push_back(Slot{Row(static_cast<std::size_t>(definitions.Count())), false});
+            slots.push_back(Slot{std::vector<Value>(static_cast<std::size_t>(definitions.Count())), false});
         }
         slotOfRecord[record] = slot;
         if (state & kRowOriginal)
@@ -222,10 +211,10 @@ void TClientDataSet::ReadDataPacket(std::string_view bytes)
     }
 
     FieldDefs() = definitions;
-    Rows.clear();
+    ClearCache();
     for (Slot& slot : slots)
         if (!slot.Deleted)
-            Rows.push_back(std::move(slot.Values));
+            Rows.push_back(Row{std::move(slot.Values), {}});
 }
 
 std::string TClientDataSet::DataPacket() const
@@ -253,12 +242,12 @@ std::string TClientDataSet::DataPacket() const
     }
     metadata.append_child("PARAMS");
     pugi::xml_node rowData = packet.append_child("ROWDATA");
-    for (const Row& values : Rows) {
+    for (const Row& stored : Rows) {
         pugi::xml_node row = rowData.append_child("ROW");
         for (int i = 0; i < FieldDefs().Count(); ++i) {
-            const std::string& value = values[static_cast<std::size_t>(i)];
-            if (!value.empty()) // a missing attribute is the empty (null) value
-                row.append_attribute(FieldDefs()[i].Name.c_str()) = value.c_str();
+            const Value& value = stored.Values[static_cast<std::size_t>(i)];
+            if (value && !value->empty()) // a missing attribute is the empty (null) value
+                row.append_attribute(FieldDefs()[i].Name.c_str()) = value->c_str();
         }
     }
     std::ostringstream out;
@@ -268,7 +257,7 @@ std::string TClientDataSet::DataPacket() const
 
 void TClientDataSet::SaveIfUnsaved()
 {
-    if (!Loaded || !Unsaved)
+    if (!CacheOpen || !Unsaved)
         return;
     try {
         platform::WriteFileAtomically(FilePath(), DataPacket());
@@ -292,118 +281,16 @@ void TClientDataSet::Delete()
 
 void TClientDataSet::InternalClose()
 {
-    if (!Loaded)
+    if (!CacheOpen)
         return;
     try {
         SaveIfUnsaved();
     } catch (const EDatabaseError&) {
-        Rows.clear();
-        Loaded = false;
+        ClearCache();
+        CacheOpen = false;
         Unsaved = false;
         throw;
     }
-    Rows.clear();
-    Loaded = false;
-}
-
-std::unique_ptr<TRecordBuffer> TClientDataSet::AllocRecordBuffer()
-{
-    return std::make_unique<CursorRecord>();
-}
-
-TGetResult TClientDataSet::GetRecord(TRecordBuffer& buffer, TGetMode mode)
-{
-    const int count = static_cast<int>(Rows.size());
-    switch (mode) {
-    case gmNext:
-        if (Cursor >= count - 1) {
-            Cursor = count;
-            return grEOF;
-        }
-        ++Cursor;
-        break;
-    case gmPrior:
-        if (Cursor <= 0) {
-            Cursor = -1;
-            return grBOF;
-        }
-        Cursor = std::min(Cursor, count) - 1;
-        break;
-    case gmCurrent:
-        if (Cursor < 0)
-            return grBOF;
-        if (Cursor >= count)
-            return grEOF;
-        break;
-    }
-    CursorRecord& record = AsCursorRecord(buffer);
-    record.Values = Rows[static_cast<std::size_t>(Cursor)];
-    record.Index = Cursor;
-    record.BookmarkFlag = bfCurrent;
-    return grOK;
-}
-
-void TClientDataSet::InternalSetToRecord(TRecordBuffer& buffer)
-{
-    const CursorRecord& record = AsCursorRecord(buffer);
-    if (record.BookmarkFlag == bfCurrent && record.Index >= 0)
-        Cursor = record.Index;
-}
-
-void TClientDataSet::InternalInitRecord(TRecordBuffer& buffer)
-{
-    CursorRecord& record = AsCursorRecord(buffer);
-    record.Values.assign(static_cast<std::size_t>(FieldDefs().Count()), std::string());
-    record.Index = -1;
-}
-
-void TClientDataSet::InternalPost()
-{
-    CursorRecord& record = AsCursorRecord(*GetActiveRecordBuffer());
-    const int count = static_cast<int>(Rows.size());
-    if (State() == dsEdit) {
-        Row& stored = Rows.at(static_cast<std::size_t>(record.Index));
-        if (stored != record.Values) { // an unchanged record needs no write
-            stored = record.Values;
-            Unsaved = true;
-        }
-        Cursor = record.Index;
-        return;
-    }
-    if (record.BookmarkFlag == bfEOF || Cursor < 0 || Cursor >= count)
-        Cursor = count;
-    Rows.insert(Rows.begin() + Cursor, record.Values);
-    Unsaved = true;
-}
-
-void TClientDataSet::InternalDelete()
-{
-    Rows.erase(Rows.begin() + Cursor);
-    Unsaved = true;
-}
-
-std::string* TClientDataSet::ActiveValue(const TField& field)
-{
-    TRecordBuffer* buffer = GetActiveRecordBuffer();
-    if (!buffer)
-        return nullptr;
-    CursorRecord& record = AsCursorRecord(*buffer);
-    const auto index = static_cast<std::size_t>(field.FieldNo() - 1);
-    return index < record.Values.size() ? &record.Values[index] : nullptr;
-}
-
-bool TClientDataSet::GetFieldData(const TField& field, std::string* value)
-{
-    const std::string* stored = ActiveValue(field);
-    if (!stored || stored->empty())
-        return false;
-    if (value)
-        *value = *stored;
-    return true;
-}
-
-void TClientDataSet::SetFieldData(TField& field, const std::string* value)
-{
-    if (std::string* stored = ActiveValue(field))
-        *stored = value ? *value : std::string();
+    ClearCache();
+    CacheOpen = false;
 }

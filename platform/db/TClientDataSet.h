@@ -13,7 +13,8 @@
 // attributes and PARAMS CHANGE_LOG) is merged into plain rows, unknown
 // attributes are ignored, a missing attribute is an empty field, and a file
 // that is not valid UTF-8 is read as GBK. A file that cannot be read leaves
-// the dataset closed and is never written.
+// the dataset closed and is never written; one whose content is not a data
+// packet raises EDataPacketError.
 //
 // Every successful Post or Delete rewrites the file (through a temporary file
 // renamed over it, so a crash never leaves half a file), and Close writes what
@@ -21,13 +22,19 @@
 // from the operation; the change stays in memory for the next write.
 #pragma once
 
-#include "platform/db/TDataSet.h"
+#include "platform/db/TCachedDataSet.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-class TClientDataSet : public TDataSet {
+// Raised when the file was read but its content is not a data packet.
+class EDataPacketError : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
+class TClientDataSet : public TCachedDataSet {
 public:
     TClientDataSet() = default;
     ~TClientDataSet() override;
@@ -54,36 +61,20 @@ public:
 protected:
     void InternalOpen() override;
     void InternalClose() override;
-    bool IsCursorOpen() const override { return Loaded; }
-    std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;
-    TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override;
-    void InternalFirst() override { Cursor = -1; }
-    void InternalLast() override { Cursor = static_cast<int>(Rows.size()); }
-    void InternalSetToRecord(TRecordBuffer& buffer) override;
-    int GetRecordCount() override { return static_cast<int>(Rows.size()); }
-    void InternalInitRecord(TRecordBuffer& buffer) override;
-    void InternalPost() override;
-    void InternalDelete() override;
-    bool GetFieldData(const TField& field, std::string* value) override;
-    void SetFieldData(TField& field, const std::string* value) override;
+    // The file is written whole after the change is in memory.
+    void StoreRecord(const Row*, Row&) override { Unsaved = true; }
+    void StoreDeletion(const Row&) override { Unsaved = true; }
 
 private:
-    using Row = std::vector<std::string>;
-
     std::string FilePath() const;
     void ReadDataPacket(std::string_view bytes);
     // The data packet of the open dataset as written to the file.
     std::string DataPacket() const;
     void SaveIfUnsaved();
-    std::string* ActiveValue(const TField& field);
 
     std::string DataFileName;
     bool ChangeLogWanted = true;
     bool CreateIfMissing = false;
-    bool Loaded = false;
     // Changes in memory that the file does not hold yet.
     bool Unsaved = false;
-    std::vector<Row> Rows;
-    // -1 before the first row, Rows.size() after the last.
-    int Cursor = -1;
 };

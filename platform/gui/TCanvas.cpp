@@ -328,6 +328,17 @@ void TFont::SetHeight(int pixels)
         Size = static_cast<int>(std::lround(std::abs(double(pixels)) * 72.0 / kScreenDpi));
 }
 
+QFont ToQFont(const TFont& font)
+{
+    QFont qfont(QString::fromStdString(font.Name));
+    qfont.setPixelSize(font.Size > 0 ? std::max(1, -font.Height()) : -TFont{}.Height());
+    qfont.setBold(font.Bold);
+    qfont.setItalic(font.Italic);
+    qfont.setUnderline(font.Underline);
+    qfont.setStyleStrategy(QFont::NoAntialias);
+    return qfont;
+}
+
 TCanvas::TCanvas(QImage* target) : target_(target) {}
 
 int TCanvas::Width() const { return target_ ? target_->width() : 0; }
@@ -663,12 +674,7 @@ const QFontMetrics& TCanvas::Metrics() const
                && a.Underline == b.Underline;
     };
     if (!metrics_ || !sameShape(*cachedFont_, Font)) {
-        qfont_ = QFont(QString::fromStdString(Font.Name));
-        qfont_.setPixelSize(Font.Size > 0 ? std::max(1, -Font.Height()) : -TFont{}.Height());
-        qfont_.setBold(Font.Bold);
-        qfont_.setItalic(Font.Italic);
-        qfont_.setUnderline(Font.Underline);
-        qfont_.setStyleStrategy(QFont::NoAntialias);
+        qfont_ = ToQFont(Font);
         metrics_.emplace(qfont_);
         cachedFont_ = Font;
     }

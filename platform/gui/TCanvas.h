@@ -104,6 +104,11 @@ struct TFont {
     friend bool operator==(const TFont&, const TFont&) = default;
 };
 
+// The Qt font that draws as the font does on the canvas: its pixel height
+// from the size (the default size when the size is not above 0), its style,
+// no antialiasing. The colour and the character set are not part of it.
+QFont ToQFont(const TFont& font);
+
 // Raster operations of CopyRect, Draw and StretchDraw; a mode not listed
 // here copies like cmSrcCopy.
 using TCopyMode = std::uint32_t;

@@ -1,12 +1,9 @@
 // The configuration store of the parameter store, through real files in
 // Config/ of a temporary working directory.
-#include "settings/MDMMain.h"
-#include "settings/MDataOptions.h"
-#include "settings/MParam.h"
-
-#include <QDir>
-#include <QTemporaryDir>
+#include "tests/settings/StoreFixture.h"
 #include "tests/support/FileSizeLimit.h"
+
+#include <QDate>
 
 #include <gtest/gtest.h>
 
@@ -91,48 +88,7 @@ protected:
     }
 };
 
-class MParamStoreTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WorkingFolder.isValid());
-        PreviousFolder = QDir::currentPath();
-        QDir::setCurrent(WorkingFolder.path());
-        QDir().mkdir("Config");
-        MParam::ResetForTesting();
-        DataModuleOptions = new TDataModuleOptions();
-    }
-
-    void TearDown() override
-    {
-        MParam::ResetForTesting();
-        delete DataModuleOptions;
-        DataModuleOptions = nullptr;
-        delete DMMain;
-        DMMain = nullptr;
-        QDir::setCurrent(PreviousFolder);
-    }
-
-    MParam& Param() { return *MParam::GetInstance(); }
-
-    // Closes the store and starts a new one, as the next run of the program would.
-    void Restart()
-    {
-        Param().Close();
-        MParam::ResetForTesting();
-        ASSERT_TRUE(Param().Open());
-    }
-
-    std::string Text(int id)
-    {
-        std::string text;
-        Param().GetText(id, text);
-        return text;
-    }
-
-    QTemporaryDir WorkingFolder;
-    QString PreviousFolder;
-};
+using MParamStoreTest = StoreFixture;
 
 TEST_F(MParamStoreTest, WithoutConfigFolderTheStoreDoesNotOpen)
 {
@@ -340,18 +296,37 @@ TEST_F(MParamStoreTest, ReadsAFileWrittenByTheOldPlatform)
     EXPECT_EQ(language, 1);
 }
 
-TEST_F(MParamStoreTest, UnreadableFileKeepsTheDefaultsAndIsNeverOverwritten)
+TEST_F(MParamStoreTest, UnreadableFileIsKeptAsideAndAFreshStoreStarts)
 {
     const std::string corrupt = Packet({{"DEFAULT", "201", "5"}}).substr(0, 300);
     WriteFile(kFile, corrupt);
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 3) << "the fresh store holds the defaults";
+
+    const QStringList kept = QDir("Config").entryList({"Config-*.xml"});
+    ASSERT_EQ(kept.size(), 1);
+    const std::string keptFile = "Config/" + kept.front().toStdString();
+    EXPECT_TRUE(kept.front().startsWith("Config-" + QDate::currentDate().toString("yyyy-MM-dd")));
+    EXPECT_EQ(ReadFile(keptFile), corrupt) << "the unreadable file is kept as it was";
+    EXPECT_EQ(Param().KeptAsideNote(), kFile + " -> " + keptFile);
+
+    Param().SetInt(OPT_ACTIVE_WIDTH, 6, true);
+    EXPECT_EQ(StoredRows(), (std::vector<Row>{{"DEFAULT", "201", "6"}})) << "settings are saved again";
+    Restart();
+    EXPECT_EQ(Param().GetActiveWidth(), 6);
+    EXPECT_EQ(Param().KeptAsideNote(), "");
+    EXPECT_EQ(ReadFile(keptFile), corrupt);
+}
+
+TEST_F(MParamStoreTest, UnreadableFileStaysWhereItIsWhileAServerDatabaseMayServe)
+{
+    const std::string corrupt = "<DATAPACKET";
+    WriteFile(kFile, corrupt);
+    WriteFile("Config/Config.fdb", "not a database yet");
     EXPECT_FALSE(Param().Open());
-    EXPECT_EQ(Param().GetActiveWidth(), 3);
-    EXPECT_FALSE(Param().SaveAll());
-    Param().Close();
-    MParam::ResetForTesting();
-    delete DataModuleOptions;
-    DataModuleOptions = nullptr;
     EXPECT_EQ(ReadFile(kFile), corrupt);
+    EXPECT_EQ(QDir("Config").entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(ReadFile("Config/Config.fdb"), "not a database yet");
 }
 
 TEST_F(MParamStoreTest, FailedWriteIsReportedAndKeepsTheOldFile)
@@ -416,7 +391,6 @@ TEST_F(MParamStoreTest, UnreadableRecordAtOpenKeepsThatOptionsDefault)
 {
     WriteFile("Config/Table.xml",
               Packet({{"DEFAULT", "201", "5"}, {"DEFAULT", "551", "unreadable"}, {"DEFAULT", "1104", "Zhang"}}));
-    DMMain = new TDMMain();
     DMMain->KDBConfig = std::make_unique<FakeConnection>(false);
     auto table = std::make_unique<UnreadableRecordTable>();
     table->SetFileName("Config/Table.xml");

@@ -69,17 +69,9 @@ protected:
         return text;
     }
 
-    // The value of a record in Config/Config.xml; "" when there is none.
     static std::string Stored(const std::string& configName, const std::string& optionName)
     {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.Open();
-        for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
-            if (dataSet.FieldByName("ConfigName").AsString() == configName &&
-                dataSet.FieldByName("OptionName").AsString() == optionName)
-                return dataSet.FieldByName("OptionValue").AsString();
-        return "";
+        return StoredRecord(configName, optionName);
     }
 
     static std::string StoredOption(int id) { return Stored("DEFAULT", std::to_string(id)); }

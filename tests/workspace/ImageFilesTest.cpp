@@ -1,8 +1,8 @@
 // Opening and saving pictures through the main window's file dialogs, and the
 // format a saved picture is written in.
-#include "ModalAnswers.h"
 #include "WorkspaceFixture.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/ModalAnswers.h"
 
 #include "capture/MGrab.h"
 #include "platform/gui/ImageFile.h"
@@ -72,22 +72,6 @@ protected:
         };
     }
 
-    static ModalAnswers::Answer Press(QMessageBox::StandardButton button, QString* text = nullptr)
-    {
-        return [button, text](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr) << modal->metaObject()->className();
-            if (text)
-                *text = box->text();
-            box->button(button)->click();
-        };
-    }
-
-    static ModalAnswers::Answer Cancel()
-    {
-        return [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); };
-    }
-
     QString Absolute(const QString& relative) const { return WorkingDir.filePath(relative); }
 };
 
@@ -112,7 +96,7 @@ TEST_F(ImageFiles, OpenCommandLoadsTheChosenPictureFromTheImagesFolder)
 TEST_F(ImageFiles, CancelledOpenKeepsThePicture)
 {
     ASSERT_TRUE(FormMeasure->LoadImageFile("Images/Small.bmp"));
-    ModalAnswers answers({Cancel()});
+    ModalAnswers answers({ModalAnswers::Cancel()});
     FormMeasure->MenuOpenClick();
     ASSERT_TRUE(answers.AllAnswered());
     EXPECT_EQ(FormMeasure->ImageBitmap->Width(), 40);
@@ -232,7 +216,7 @@ TEST_F(ImageFiles, ToolBarButtonsRunTheCommandsAndCtrlSSaves)
 
 TEST_F(ImageFiles, CancelledSaveWritesNothing)
 {
-    ModalAnswers answers({Cancel()});
+    ModalAnswers answers({ModalAnswers::Cancel()});
     FormMeasure->MenuSaveClick();
     ASSERT_TRUE(answers.AllAnswered());
     EXPECT_TRUE(QDir("Output").isEmpty());
@@ -247,7 +231,7 @@ TEST_F(ImageFiles, FailedSaveNamesTheFileAndLeavesTheOldOneUntouched)
         old.write("old picture");
     }
     QString message;
-    ModalAnswers answers({Choose("a.bmp"), Press(QMessageBox::Yes), Press(QMessageBox::Ok, &message)});
+    ModalAnswers answers({Choose("a.bmp"), ModalAnswers::Press(QMessageBox::Yes), ModalAnswers::Press(QMessageBox::Ok, &message)});
     {
         const FileSizeLimit fullDisk(100); // the picture needs more than 3 kB
         FormMeasure->MenuSaveClick();

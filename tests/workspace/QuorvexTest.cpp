@@ -301,6 +301,21 @@ TEST_F(QuorvexTest, UnreadableSettingsShowTheErrorAndRunOnTheDefaults)
     EXPECT_TRUE(form.SettingsLoaded);
 }
 
+TEST_F(QuorvexTest, CorruptSettingsFileIsKeptAsideAndTheStatusBarSaysWhere)
+{
+    QFile file("Config/Config.xml");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\"?><DATAPACKET><METADATA><FIE");
+    file.close();
+    TFormMeasure& form = StartForms();
+    const QStringList kept = QDir("Config").entryList({"Config-*.xml"});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("读取配置文件错误: Config/Config.xml -> Config/") + kept.front());
+
+    form.MenuViewMark->trigger();
+    EXPECT_EQ(StoredOptions().count(std::to_string(OPT_VIEW_MARK)), 1u) << "settings are saved again";
+}
+
 TEST_F(QuorvexTest, ShapeToolChosenWithCtrlIsFramedAsSticky)
 {
     TFormMeasure& form = StartForms();

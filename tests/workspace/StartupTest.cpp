@@ -30,9 +30,10 @@ TEST_F(StartupTest, FormsAreCreatedInTheFixedOrderMainWindowFirst)
     EXPECT_EQ(listed, order);
 
     const std::vector<std::string> created = CreateForms();
-    const std::vector<std::string> built{"TFormMeasure",    "TDataModuleOptions", "TAboutBox",      "TFormGrab",
-                                         "TFormValue",      "TFormZoom",          "TFormGrabConfig", "TFormSplitLive",
-                                         "TFormSplit",      "TDMMain",            "TFormRuleHoriVert"};
+    const std::vector<std::string> built{"TFormMeasure",   "TDataModuleOptions", "TDlgRule",       "TAboutBox",
+                                         "TFormOptions",   "TFormGrab",          "TFormValue",     "TFormZoom",
+                                         "TFormRule",      "TFormGrabConfig",    "TFormSplitLive", "TFormSplit",
+                                         "TDMMain",        "TFormRuleValue",     "TFormRuleHoriVert"};
     EXPECT_EQ(created, built);
     EXPECT_NE(FormMeasure, nullptr);
     EXPECT_NE(DataModuleOptions, nullptr);

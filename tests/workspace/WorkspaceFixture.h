@@ -3,13 +3,13 @@
 // forms created in their start-up order.
 #pragma once
 
-#include "platform/db/TClientDataSet.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MTool.h"
 #include "workspace/Quorvex.h"
 #include "workspace/Startup.h"
+#include "tests/support/ConfigFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,40 +55,6 @@ protected:
         FormMeasure->ConfirmBox = [](const QString&) { return true; };
         FormMeasure->show();
         return *FormMeasure;
-    }
-
-    // Option records stored under "DEFAULT": option id to every value stored.
-    static std::multimap<std::string, std::string> StoredOptions()
-    {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.Open();
-        std::multimap<std::string, std::string> options;
-        for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
-            if (dataSet.FieldByName("ConfigName").AsString() == "DEFAULT")
-                options.emplace(dataSet.FieldByName("OptionName").AsString(),
-                                dataSet.FieldByName("OptionValue").AsString());
-        return options;
-    }
-
-    // Writes option records as a previous run would have left them.
-    static void StoreOptions(const std::map<int, std::string>& options)
-    {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.FieldDefs().Add("ConfigName", ftString, 50);
-        dataSet.FieldDefs().Add("OptionName", ftString, 50);
-        dataSet.FieldDefs().Add("OptionValue", ftString, 100);
-        dataSet.SetCreateMissingFile(true);
-        dataSet.Open();
-        for (const auto& [id, value] : options) {
-            dataSet.Append();
-            dataSet.FieldByName("ConfigName").SetAsString("DEFAULT");
-            dataSet.FieldByName("OptionName").SetAsString(std::to_string(id));
-            dataSet.FieldByName("OptionValue").SetAsString(value);
-            dataSet.Post();
-        }
-        dataSet.Close();
     }
 
     QTemporaryDir WorkingDir;

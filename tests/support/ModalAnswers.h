@@ -3,8 +3,10 @@
 // Lets a test run a command that calls exec() without blocking.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -29,6 +31,24 @@ public:
 
     // True when every answer was used.
     bool AllAnswered() const { return Answers.empty(); }
+
+    // Presses a button of a message box, keeping its text when asked.
+    static Answer Press(QMessageBox::StandardButton button, QString* text = nullptr)
+    {
+        return [button, text](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr) << modal->metaObject()->className();
+            if (text)
+                *text = box->text();
+            box->button(button)->click();
+        };
+    }
+
+    // Leaves any dialog as its close box would.
+    static Answer Cancel()
+    {
+        return [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); };
+    }
 
 private:
     void Poll()

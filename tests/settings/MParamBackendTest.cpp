@@ -1,0 +1,233 @@
+// The configuration store on each of its backends alone, through real files
+// in Config/ of a temporary working directory: the same tests for every
+// backend, then the order in which the store tries them.
+#include "tests/settings/StoreFixture.h"
+#include "tests/support/ConfigFile.h"
+#include "tests/support/FirebirdDatabase.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<Row> ReadRows(TDataSet& dataSet)
+{
+    std::vector<Row> rows;
+    for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
+        rows.push_back({dataSet.FieldByName("ConfigName").AsString(), dataSet.FieldByName("OptionName").AsString(),
+                        dataSet.FieldByName("OptionValue").AsString()});
+    return rows;
+}
+
+// The XML file of the options data module.
+struct XmlStore {
+    static constexpr const char* File = "Config.xml";
+
+    static void Create(const std::vector<Row>& rows)
+    {
+        std::vector<ConfigRecord> records;
+        for (const Row& row : rows)
+            records.push_back({row[0], row[1], row[2]});
+        AppendConfigRecords(records);
+    }
+
+    static std::vector<Row> Rows()
+    {
+        TClientDataSet dataSet;
+        dataSet.SetFileName("Config/Config.xml");
+        dataSet.Open();
+        return ReadRows(dataSet);
+    }
+};
+
+// The server database of the main data module, served by the embedded engine.
+struct ServerStore {
+    static constexpr const char* File = "Config.fdb";
+
+    static void Create(const std::vector<Row>& rows)
+    {
+        std::vector<std::string> statements = kConfigTableDefinition;
+        for (const Row& row : rows)
+            statements.push_back("INSERT INTO CONFIG VALUES ('" + row[0] + "', '" + row[1] + "', '" + row[2] + "')");
+        CreateFirebirdDatabase("Config/Config.fdb", statements);
+    }
+
+    // Read through a connection of its own while the store may hold one.
+    static std::vector<Row> Rows()
+    {
+        TIBDatabase database;
+        TIBTransaction transaction;
+        TIBTable table;
+        database.SetDatabaseName("Config/Config.fdb");
+        database.SetParams({"user_name=sysdba"});
+        transaction.SetDefaultDatabase(&database);
+        database.SetDefaultTransaction(&transaction);
+        table.SetDatabase(&database);
+        table.SetTableName("CONFIG");
+        database.Open();
+        table.Open();
+        return ReadRows(table);
+    }
+};
+
+QStringList ConfigFiles()
+{
+    return QDir("Config").entryList(QDir::Files);
+}
+
+template <typename Store>
+class MParamBackendTest : public StoreFixture {};
+
+// The data-access table joins here once its components exist.
+using Backends = ::testing::Types<XmlStore, ServerStore>;
+TYPED_TEST_SUITE(MParamBackendTest, Backends);
+
+TYPED_TEST(MParamBackendTest, OpensItsStoreAloneAndLoadsTheStoredSettings)
+{
+    TypeParam::Create({{"DEFAULT", "551", ""},
+                       {"DEFAULT", "201", "5"},
+                       {"default", "102", "255"},
+                       {"DEFAULT", "1104", "张三"},
+                       {"RULERVALUEHORI", "101", "7"}});
+    ASSERT_TRUE(this->Param().Open());
+    EXPECT_EQ(this->Text(OPT_LANGUAGE), "2") << "an empty stored value keeps the default";
+    EXPECT_EQ(this->Param().GetActiveWidth(), 5);
+    EXPECT_EQ(this->Text(OPT_PRINT_AUTHOR), "张三");
+    EXPECT_EQ(this->Text(OPT_COLOR_NORMAL), "16777215") << "ConfigName is compared with its case";
+    EXPECT_EQ(this->Text(OPT_COLOR_DESIGN), "16777215") << "ruler records are not settings";
+    EXPECT_EQ(ConfigFiles(), QStringList{TypeParam::File}) << "no other store is made beside it";
+}
+
+TYPED_TEST(MParamBackendTest, SettersWriteAtOnceAndSaveAllWritesEveryNonEmptyOption)
+{
+    TypeParam::Create({});
+    ASSERT_TRUE(this->Param().Open());
+    this->Param().SetBool(OPT_VIEW_MARK, false, true);
+    this->Param().SetInt(OPT_ACTIVE_WIDTH, 9, false);
+    EXPECT_EQ(TypeParam::Rows(), (std::vector<Row>{{"DEFAULT", "404", "0"}})) << "on disk while the store is open";
+
+    EXPECT_FALSE(this->Param().SaveAll()) << "the empty text options are not written";
+    const std::vector<Row> rows = TypeParam::Rows();
+    ASSERT_EQ(rows.size(), 70u);
+    EXPECT_EQ(rows.front(), (Row{"DEFAULT", "404", "0"})) << "an existing record is edited in place";
+    EXPECT_EQ(rows[1], (Row{"DEFAULT", "101", "16777215"}));
+    EXPECT_EQ(rows.back(), (Row{"DEFAULT", "1201", "1"}));
+    this->Restart();
+    EXPECT_EQ(this->Param().GetActiveWidth(), 9);
+}
+
+TYPED_TEST(MParamBackendTest, FirstMatchingRecordIsReadAndEdited)
+{
+    TypeParam::Create({{"DEFAULT", "201", "2"}, {"DEFAULT", "201", "5"}});
+    ASSERT_TRUE(this->Param().Open());
+    EXPECT_EQ(this->Param().GetActiveWidth(), 2);
+    EXPECT_TRUE(this->Param().WriteOption("201", "7", "DEFAULT"));
+    EXPECT_EQ(TypeParam::Rows(), (std::vector<Row>{{"DEFAULT", "201", "7"}, {"DEFAULT", "201", "5"}}));
+}
+
+TYPED_TEST(MParamBackendTest, RulersAreSavedLoadedAndDeleted)
+{
+    TypeParam::Create({{"DEFAULT", "A", "setting"}, {"RULERVALUE", "A", "3"}});
+    ASSERT_TRUE(this->Param().Open());
+    this->Param().SetRuler("A", MRulerItem{"1.5", "2.5", "mm", "um"});
+    this->Param().SetRuler("B", MRulerItem{"1", "1", "mil", "mil"});
+    EXPECT_TRUE(this->Param().SaveRulers());
+    this->Restart();
+    EXPECT_TRUE(this->Param().LoadRulers());
+    EXPECT_EQ(this->Param().GetRulerNames(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(this->Param().GetRuler("A"), (MRulerItem{"1.5", "2.5", "mm", "um"}));
+
+    EXPECT_TRUE(this->Param().DeleteRuler("A"));
+    EXPECT_EQ(TypeParam::Rows(), (std::vector<Row>{{"DEFAULT", "A", "setting"},
+                                                   {"RULERVALUEHORI", "B", "1"},
+                                                   {"RULERVALUEVERT", "B", "1"},
+                                                   {"RULERUNITHORI", "B", "mil"},
+                                                   {"RULERUNITVERT", "B", "mil"}}));
+}
+
+using MParamBackendOrderTest = StoreFixture;
+
+TEST_F(MParamBackendOrderTest, XmlFileIsTriedBeforeTheServerDatabase)
+{
+    XmlStore::Create({{"DEFAULT", "201", "5"}});
+    ServerStore::Create({{"DEFAULT", "201", "6"}});
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 5);
+    Param().Close();
+    MParam::ResetForTesting();
+
+    QFile::remove("Config/Config.xml");
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 6);
+}
+
+TEST_F(MParamBackendOrderTest, StoreThatMayOpenLaterIsNeverHiddenByAFreshOne)
+{
+    struct Case {
+        const char* Why;
+        std::string DatabaseName;
+        std::string FdbContent; // "" for no file
+    };
+    const Case cases[] = {
+        {"a file that is not a database of ours", "Config/Config.fdb", "lab notes, not a database"},
+        {"a database without the table", "Config/Config.fdb", "<made below>"},
+        {"a server that does not answer", "127.0.0.1/1:/srv/quorvex/config.fdb", ""},
+    };
+    for (const Case& c : cases) {
+        QDir("Config").removeRecursively();
+        QDir().mkdir("Config");
+        if (c.FdbContent == "<made below>")
+            CreateFirebirdDatabase("Config/Config.fdb", {"CREATE TABLE OTHER (X INTEGER)"});
+        else if (!c.FdbContent.empty())
+            std::ofstream("Config/Config.fdb", std::ios::binary) << c.FdbContent;
+        const std::string before = ReadFile("Config/Config.fdb");
+        MParam::ResetForTesting();
+        DMMain->FirebirdDBConfig->SetDatabaseName(c.DatabaseName);
+        EXPECT_FALSE(Param().Open()) << c.Why;
+        EXPECT_FALSE(QFile::exists("Config/Config.xml")) << c.Why;
+        EXPECT_FALSE(DMMain->FirebirdDBConfig->Connected()) << c.Why;
+        if (c.FdbContent != "<made below>") { // the engine keeps its own files' headers up to date
+            EXPECT_TRUE(ReadFile("Config/Config.fdb") == before) << c.Why;
+        }
+    }
+}
+
+// Run by hand against a real server: QUORVEX_TEST_DATABASE_SERVER names a
+// database on it ("127.0.0.1/3050:/srv/config.fdb") with the CONFIG table,
+// reachable as sysdba with the stored password.
+TEST_F(MParamBackendOrderTest, DatabaseServerNamedInTheStoredSettingsServesTheStore)
+{
+    const char* server = std::getenv("QUORVEX_TEST_DATABASE_SERVER");
+    if (!server || !*server)
+        GTEST_SKIP() << "no database server named in QUORVEX_TEST_DATABASE_SERVER";
+    DMMain->FirebirdDBConfig->SetDatabaseName(server);
+    ASSERT_TRUE(Param().Open());
+    EXPECT_TRUE(DMMain->FirebirdTableConfig->Active());
+    Param().SetText(OPT_PRINT_AUTHOR, "张三", true);
+    Restart();
+    EXPECT_EQ(Text(OPT_PRINT_AUTHOR), "张三");
+    EXPECT_EQ(ConfigFiles(), QStringList{}) << "nothing is kept locally";
+}
+
+TEST_F(MParamBackendOrderTest, FreshFolderGetsAnXmlStoreAndTheServerDatabaseIsNeverCreated)
+{
+    ASSERT_TRUE(Param().Open());
+    Param().SetInt(OPT_ACTIVE_WIDTH, 4, true);
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.xml"});
+    EXPECT_EQ(XmlStore::Rows(), (std::vector<Row>{{"DEFAULT", "201", "4"}}));
+}
+
+} // namespace
