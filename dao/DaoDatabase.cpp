@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -1162,6 +1163,12 @@ void TDaoDatabase::CompactInto(
         DatabaseError("TDaoDatabase.CompactAccessDatabase: Cannot replace " + fileName
                       + " with its compacted copy: " + reason);
     }
+    // The new name is on disk once the folder is.
+    const int folderDescriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (folderDescriptor >= 0) {
+        ::fsync(folderDescriptor);
+        ::close(folderDescriptor);
+    }
 }
 
 void TDaoDatabase::CompactAccessDatabase(const std::string& fileName, const std::string& password)
@@ -1501,7 +1508,8 @@ void TDaoDatabase::RemoveMatchingIndexes(const std::string& tableName,
         for (bool removed = true; removed;) {
             removed = false;
             DatabaseRef().TableDefs().Refresh();
-            jet::Collection<jet::Index>& indexes = StoredTableDef(tableName)->Indexes();
+            const jet::TableDefPtr tableDef = StoredTableDef(tableName);
+            jet::Collection<jet::Index>& indexes = tableDef->Indexes();
             for (int i = 0, n = indexes.Count(); i < n && !removed; ++i) {
                 const jet::IndexPtr index = indexes.Item(i);
                 if (matches(*index)) {

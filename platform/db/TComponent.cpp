@@ -52,11 +52,11 @@ void TComponent::SetLoading(bool loading)
 void TComponent::ReadProperties(const TPropertyValues& values)
 {
     const std::vector<TPublishedProperty> properties = PublishedProperties();
-    for (const auto& [name, text] : values) {
+    for (const auto& value : values) {
         const bool published = std::any_of(properties.begin(), properties.end(),
-                                           [&](const TPublishedProperty& p) { return SameText(p.Name, name); });
+                                           [&](const TPublishedProperty& p) { return SameText(p.Name, value.first); });
         if (!published)
-            throw EReadError("Property " + name + " does not exist");
+            throw EReadError("Property " + value.first + " does not exist");
     }
     SetLoading(true);
     for (const TPublishedProperty& property : properties)

@@ -8,8 +8,10 @@
 
 void ShowMessage(const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
+    // Above the program's tool windows, as the questions are.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }
 

@@ -1,6 +1,6 @@
-// What the old platform's dialog services did for every form: the simple
-// message box, the confirmation message box, and placing a dialog in the
-// middle of the screen.
+// What the old platform's dialog services did for every form: the simple and
+// the confirmation message boxes, and placing a dialog in the middle of the
+// screen.
 #pragma once
 
 #include <QString>
@@ -9,8 +9,8 @@
 
 class QWidget;
 
-// The class library's simple message box: the text, an OK button, the
-// application's name as the title, no icon. Modal; returns when closed.
+// The text with an OK button, titled with the application's name, no icon,
+// modal over the active window; returns when closed.
 void ShowMessage(const std::string& text);
 
 // A question with the buttons Yes and No, titled with the application's

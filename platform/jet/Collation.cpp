@@ -5,6 +5,8 @@
 #include <QChar>
 #include <QString>
 
+#include <vector>
+
 namespace jet {
 namespace {
 
@@ -54,6 +56,29 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos)
     return value;
 }
 
+// Base letters below U+3000, from the canonical decompositions; above it
+// every character is its own base.
+constexpr char32_t BaseTableSize = 0x3000;
+
+const std::vector<char32_t>& BaseTable()
+{
+    static const std::vector<char32_t> table = [] {
+        std::vector<char32_t> bases(BaseTableSize);
+        for (char32_t c = 0; c < BaseTableSize; ++c) {
+            char32_t base = c;
+            while (QChar::decompositionTag(base) == QChar::Canonical) {
+                const QString parts = QChar::decomposition(base);
+                if (parts.isEmpty())
+                    break;
+                base = parts.at(0).unicode();
+            }
+            bases[c] = QChar::toCaseFolded(base);
+        }
+        return bases;
+    }();
+    return table;
+}
+
 char32_t Folded(char32_t c)
 {
     if (c < 0x80)
@@ -84,9 +109,15 @@ void AppendUtf8(std::string& out, char32_t c)
 
 } // namespace
 
+char32_t BaseLetter(char32_t folded)
+{
+    return folded < BaseTableSize ? BaseTable()[folded] : folded;
+}
+
 int CompareText(std::string_view a, std::string_view b)
 {
     std::size_t i = 0, j = 0;
+    int accents = 0;  // the first difference between letters of the same base
     while (i < a.size() && j < b.size()) {
         const unsigned char ca = static_cast<unsigned char>(a[i]);
         const unsigned char cb = static_cast<unsigned char>(b[j]);
@@ -101,14 +132,18 @@ int CompareText(std::string_view a, std::string_view b)
         }
         const char32_t fa = Folded(NextCodePoint(a, i));
         const char32_t fb = Folded(NextCodePoint(b, j));
-        if (fa != fb)
-            return fa < fb ? -1 : 1;
+        const char32_t ba = BaseLetter(fa);
+        const char32_t bb = BaseLetter(fb);
+        if (ba != bb)
+            return ba < bb ? -1 : 1;
+        if (accents == 0 && fa != fb)
+            accents = fa < fb ? -1 : 1;
     }
     if (i < a.size())
         return 1;
     if (j < b.size())
         return -1;
-    return 0;
+    return accents;
 }
 
 std::string FoldCase(std::string_view text)

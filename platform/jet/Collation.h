@@ -1,10 +1,12 @@
 // How the engine compares text: without regard to case, for every language.
-// Texts are compared character by character after Unicode case folding
-// (simple folding: one character for one), so "É" equals "é" and "Straße"
-// equals "STRAßE", while Chinese, which has no case, compares by code point.
-// The same rule serves object names, the "JET_NOCASE" collation of every text
-// column, LIKE, and unique indexes (which therefore refuse "abc" beside
-// "ABC").
+// Characters are case-folded (simple Unicode folding, one character for one),
+// so "É" equals "é" and "Straße" equals "STRAßE". Order puts accented letters
+// beside their base letter ("Bolt" < "Écrou" < "Nut"): texts compare first by
+// their base letters and only then, where those are the same, by the accents,
+// so "e" and "é" stay different texts. Chinese, which has neither case nor
+// accents, compares by code point. The same rule serves object names, the
+// "JET_NOCASE" collation of every text column, LIKE, and unique indexes
+// (which therefore refuse "abc" beside "ABC").
 #pragma once
 
 #include <string>
@@ -17,6 +19,8 @@ namespace jet {
 int CompareText(std::string_view a, std::string_view b);
 // The text case-folded (UTF-8 in, UTF-8 out).
 std::string FoldCase(std::string_view text);
+// The base letter of a case-folded character: "é" gives "e", "ё" gives "е".
+char32_t BaseLetter(char32_t folded);
 // Lower and upper case for LCASE and UCASE (full Unicode mapping).
 std::string LowerCase(std::string_view text);
 std::string UpperCase(std::string_view text);

@@ -4,6 +4,7 @@
 #include "platform/jet/RecordsetImpl.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 namespace jet::impl {
@@ -353,10 +354,11 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         Raise(errFileNotFound, "Could not find file '" + FilePath + "'.", "DAO.Workspace");
     if (!fs::is_regular_file(FilePath))
         Raise(3044, "'" + FilePath + "' is not a valid path.", "DAO.Workspace");
-    auto connection = std::make_unique<sqlite::Connection>(FilePath, readOnly ? SQLITE_OPEN_READONLY
-                                                                              : SQLITE_OPEN_READWRITE);
-    sqlite3_busy_timeout(connection->Handle(), 200);
+    std::unique_ptr<sqlite::Connection> connection;
     try {
+        // Waiting long on a file another connection holds exclusively helps no one.
+        connection = std::make_unique<sqlite::Connection>(
+            FilePath, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, 200);
         if (exclusive)
             connection->Exec("PRAGMA locking_mode = EXCLUSIVE");
         if (!catalog::IsOurDatabase(*connection))
@@ -374,7 +376,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
     sqlite3_busy_timeout(connection->Handle(), 5000);
     Db = std::move(connection);
     ReadOnlyFile = readOnly;
-    SeenDataVersion = Db->DataVersion();
+    CatalogDataVersion = CacheDataVersion = Db->DataVersion();
     Db->NullErrorNumber = [this](std::string_view table, std::string_view column) {
         const catalog::TableInfo* info = CatalogData.FindTable(table);
         const catalog::ColumnDef* field = info ? info->FindColumn(column) : nullptr;
@@ -425,9 +427,9 @@ sqlite::Connection& DatabaseImpl::Sql() const
 const catalog::Catalog& DatabaseImpl::Catalog()
 {
     CheckOpen();
-    const std::uint32_t version = Db->DataVersion();
-    if (version != SeenDataVersion) {
-        SeenDataVersion = version;
+    const std::int64_t version = Db->DataVersion();
+    if (version != CatalogDataVersion) {
+        CatalogDataVersion = version;
         if (catalog::ReadStamp(*Db) != CatalogData.Stamp)
             CatalogData = catalog::Load(*Db);
     }
@@ -444,9 +446,10 @@ void DatabaseImpl::RefreshCache()
 {
     if (!Db)
         return;
-    const std::uint32_t version = Db->DataVersion();
-    if (version == SeenDataVersion)
+    const std::int64_t version = Db->DataVersion();
+    if (version == CacheDataVersion)
         return;
+    CacheDataVersion = version;
     Catalog();
     NoteWrite();
 }
@@ -598,16 +601,14 @@ RecordsetPtr DatabaseImpl::OpenRecordset(const std::string& source, int type, in
         std::string text = source;
         const std::size_t first = text.find_first_not_of(" \t\r\n");
         text = first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-        bool isSql = false;
-        try {
-            const std::vector<sql::Token> tokens = sql::Tokenize(text);
-            isSql = !tokens.empty() && tokens.front().Kind == sql::TokenKind::Identifier
-                && (SameName(tokens.front().Text, "SELECT") || SameName(tokens.front().Text, "PARAMETERS")
-                    || SameName(tokens.front().Text, "TRANSFORM"))
-                && tokens.size() > 1;
-        } catch (const EngineError&) {
-            isSql = false;
-        }
+        // A text that starts with one of these words is a statement; any
+        // other text names a table or a query.
+        std::size_t wordEnd = 0;
+        while (wordEnd < text.size() && std::isalpha(static_cast<unsigned char>(text[wordEnd])))
+            ++wordEnd;
+        const std::string word = text.substr(0, wordEnd);
+        const bool isSql = wordEnd < text.size()
+            && (SameName(word, "SELECT") || SameName(word, "PARAMETERS") || SameName(word, "TRANSFORM"));
         if (isSql)
             return OpenRecordsetOn(text, text, type, options, lockEdits, {}, {}, 0);
         std::string name = text;

@@ -340,7 +340,10 @@ private:
     // reach the database through a weak pointer, so no cycle forms.
     std::vector<QueryDefPtr> QueryDefObjects;
     std::uint64_t WriteGeneration = 1;
-    std::uint32_t SeenDataVersion = 0;
+    // The file's data version when the catalog and the cached rows were last
+    // checked against it.
+    std::int64_t CatalogDataVersion = 0;
+    std::int64_t CacheDataVersion = 0;
     int JoinedLevels = 0;
     std::vector<std::weak_ptr<RecordsetImpl>> OpenRecordsets;
     struct CachedKeyset {

@@ -69,6 +69,15 @@ bool IsKeyword(const Token& token)
     return token.Kind == TokenKind::Identifier && Keywords().count(Upper(token.Text)) > 0;
 }
 
+// Words that end a FROM list or start the next part of a statement.
+bool IsClauseWord(const Token& token)
+{
+    static const std::set<std::string> words = {"WHERE", "GROUP", "ORDER", "HAVING", "UNION", "ON", "SET", "VALUES",
+                                                "SELECT", "LIMIT", "INTERSECT", "EXCEPT", "USING", "JOIN", "INNER",
+                                                "LEFT", "RIGHT", "CROSS", "NATURAL", "OUTER", "IN", "AS"};
+    return token.Kind == TokenKind::Identifier && words.count(Upper(token.Text)) > 0;
+}
+
 bool IsAggregate(const Token& token)
 {
     static const std::set<std::string> names = {"COUNT", "SUM", "AVG", "MIN", "MAX", "FIRST", "LAST", "STDEV",
@@ -320,23 +329,10 @@ void StatementTranslator::TranslateTokens()
             Out[i] = ",";
             continue;
         }
-        if (token.Kind == TokenKind::Identifier && IsKeyword(token)) {
-            const std::string word = Upper(token.Text);
-            if (word == "FROM" || word == "JOIN") {
-                level.InFrom = true;
-                level.ExpectTable = true;
-            } else if ((word == "UPDATE" && i == Start) || (word == "INTO" && first == "INSERT")) {
-                level.ExpectTable = true;
-            } else if (word == "WHERE" || word == "GROUP" || word == "ORDER" || word == "HAVING" || word == "UNION"
-                       || word == "ON" || word == "SET" || word == "VALUES" || word == "SELECT" || word == "LIMIT"
-                       || word == "INTERSECT" || word == "EXCEPT" || word == "USING") {
-                level.InFrom = false;
-                level.ExpectTable = false;
-            }
-            Out[i] = LiteralText(token, Text);
-            continue;
-        }
-        if (level.ExpectTable && IsName(token) && !(i + 1 < Tokens.size() && IsOp(Tokens[i + 1], "("))) {
+        // Where a table is expected any name is one (a table may be called
+        // "Top" or "Order"), unless it starts the next clause.
+        if (level.ExpectTable && IsName(token) && !(i + 1 < Tokens.size() && IsOp(Tokens[i + 1], "("))
+            && !IsClauseWord(token)) {
             level.ExpectTable = false;
             std::size_t last = i;
             std::string name = token.Text;
@@ -370,6 +366,22 @@ void StatementTranslator::TranslateTokens()
             }
             Out[i] = text;
             i = last;
+            continue;
+        }
+        if (token.Kind == TokenKind::Identifier && IsKeyword(token)) {
+            const std::string word = Upper(token.Text);
+            if (word == "FROM" || word == "JOIN") {
+                level.InFrom = true;
+                level.ExpectTable = true;
+            } else if ((word == "UPDATE" && i == Start) || (word == "INTO" && first == "INSERT")) {
+                level.ExpectTable = true;
+            } else if (word == "WHERE" || word == "GROUP" || word == "ORDER" || word == "HAVING" || word == "UNION"
+                       || word == "ON" || word == "SET" || word == "VALUES" || word == "SELECT" || word == "LIMIT"
+                       || word == "INTERSECT" || word == "EXCEPT" || word == "USING") {
+                level.InFrom = false;
+                level.ExpectTable = false;
+            }
+            Out[i] = LiteralText(token, Text);
             continue;
         }
         if (const std::optional<int> parameter = ParameterIndex(i)) {

@@ -10,8 +10,6 @@
 namespace jet::sqlite {
 namespace {
 
-constexpr int BusyTimeoutMs = 5000;
-
 // Decodes UTF-8 into code points, case-folded; invalid bytes stand for
 // themselves (as U+DC80 .. U+DCFF).
 std::u32string FoldedCodePoints(std::string_view text)
@@ -72,7 +70,9 @@ bool MatchList(const std::u32string& pattern, std::size_t& p, char32_t c)
         }
         first = false;
         if (p + 2 < pattern.size() && pattern[p + 1] == U'-' && pattern[p + 2] != U']') {
-            if (c >= item && c <= pattern[p + 2])
+            // Ranges follow the sort order: accented letters lie with their base letter.
+            const char32_t base = BaseLetter(c);
+            if (base >= BaseLetter(item) && base <= BaseLetter(pattern[p + 2]))
                 found = true;
             p += 3;
         } else {
@@ -416,7 +416,7 @@ std::string Statement::ColumnDeclaredType(int column) const
 
 // --------------------------------------------------------------- Connection
 
-Connection::Connection(const std::string& path, int flags) : FilePath(path)
+Connection::Connection(const std::string& path, int flags, int busyTimeoutMs) : FilePath(path)
 {
     const int rc = sqlite3_open_v2(path.c_str(), &Db, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE, nullptr);
     if (rc != SQLITE_OK) {
@@ -430,7 +430,7 @@ Connection::Connection(const std::string& path, int flags) : FilePath(path)
                           "recognizes, or the file may be corrupt. (" + detail + ")",
                           "DAO.Workspace");
     }
-    sqlite3_busy_timeout(Db, BusyTimeoutMs);
+    sqlite3_busy_timeout(Db, busyTimeoutMs);
     sqlite3_db_config(Db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(Db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_db_config(Db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
@@ -446,12 +446,14 @@ Connection::Connection(const std::string& path, int flags) : FilePath(path)
         Exec("PRAGMA recursive_triggers=OFF; PRAGMA foreign_keys=OFF; PRAGMA synchronous=FULL;");
     } catch (...) {
         sqlite3_close(Db);
+        Db = nullptr;
         throw;
     }
 }
 
 Connection::~Connection()
 {
+    sqlite3_finalize(DataVersionQuery);
     sqlite3_close_v2(Db);
 }
 
@@ -506,10 +508,15 @@ int Connection::Changes() const
     return sqlite3_changes(Db);
 }
 
-std::uint32_t Connection::DataVersion() const
+std::int64_t Connection::DataVersion() const
 {
-    unsigned int version = 0;
-    sqlite3_file_control(Db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    if (!DataVersionQuery && sqlite3_prepare_v2(Db, "PRAGMA data_version", -1, &DataVersionQuery, nullptr) != SQLITE_OK)
+        Raise(sqlite3_extended_errcode(Db), "PRAGMA data_version");
+    const int rc = sqlite3_step(DataVersionQuery);
+    const std::int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(DataVersionQuery, 0) : -1;
+    sqlite3_reset(DataVersionQuery);
+    if (rc != SQLITE_ROW)
+        Raise(sqlite3_extended_errcode(Db), "PRAGMA data_version");
     return version;
 }
 

@@ -80,8 +80,9 @@ private:
 class Connection {
 public:
     // Opens the file (SQLITE_OPEN_* flags) and installs the engine's
-    // functions. A file that cannot be opened raises 3024 or 3044.
-    Connection(const std::string& path, int flags);
+    // functions, waiting up to `busyTimeoutMs` for a lock another connection
+    // holds. A file that cannot be opened raises 3024 or 3049.
+    Connection(const std::string& path, int flags, int busyTimeoutMs = 5000);
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     ~Connection();
@@ -97,9 +98,8 @@ public:
 
     std::int64_t LastInsertRowid() const;
     int Changes() const;
-    // Changes whenever the main file changes, through this connection or
-    // another one.
-    std::uint32_t DataVersion() const;
+    // Changes whenever another connection commits a change to the main file.
+    std::int64_t DataVersion() const;
     bool InTransaction() const;
 
     // Turns a failure of this connection into the engine's error and raises
@@ -119,6 +119,7 @@ private:
     sqlite3* Db = nullptr;
     std::string FilePath;
     bool UserMode = false;
+    mutable sqlite3_stmt* DataVersionQuery = nullptr;
 };
 
 // The prefix of every name the engine gives its own SQLite objects: the

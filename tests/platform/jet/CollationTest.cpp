@@ -27,7 +27,11 @@ TEST(Collation, ComparesWithoutRegardToCaseForEveryLanguage)
         {"b", "A", 1},
         {"ab", "a", 1},
         {"", "", 0},
-        {"é", "f", 1},  // by code point after folding
+        {"é", "f", -1},        // an accented letter lies with its base letter
+        {"e", "é", -1},        // and after it
+        {"Écrou", "Nut", -1},
+        {"Ecrou", "écrou", -1},
+        {"ёлка", "ЕЛКА", 1},
     };
     for (const CompareCase& c : cases) {
         const int result = CompareText(c.a, c.b);
@@ -42,6 +46,15 @@ TEST(Collation, InvalidBytesHaveAnOrderAndSurviveFolding)
     EXPECT_EQ(CompareText(broken, std::string("a\xff", 2)), 0);
     EXPECT_NE(CompareText(broken, "a"), 0);
     EXPECT_EQ(FoldCase(broken), std::string("a\xff", 2));
+}
+
+TEST(Collation, BaseLettersStripAccentsButNotLetters)
+{
+    EXPECT_EQ(BaseLetter(U'é'), U'e');
+    EXPECT_EQ(BaseLetter(U'ǖ'), U'u');
+    EXPECT_EQ(BaseLetter(U'ё'), U'е');
+    EXPECT_EQ(BaseLetter(U'ß'), U'ß');
+    EXPECT_EQ(BaseLetter(U'中'), U'中');
 }
 
 TEST(Collation, CaseMappingCoversMoreThanAscii)

@@ -13,6 +13,18 @@
 
 namespace jettest {
 
+// The number of the EngineError that `action` raises, or 0.
+template <class F>
+int ErrorOf(F&& action)
+{
+    try {
+        action();
+    } catch (const jet::EngineError& error) {
+        return error.Number();
+    }
+    return 0;
+}
+
 class JetFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -84,18 +96,6 @@ protected:
     std::vector<std::string> Query(const std::string& sql, const std::string& field)
     {
         return Values(Db->OpenRecordset(sql, jet::dbOpenSnapshot), field);
-    }
-
-    // The number of the EngineError that `action` raises, or 0.
-    template <class F>
-    static int ErrorOf(F&& action)
-    {
-        try {
-            action();
-        } catch (const jet::EngineError& error) {
-            return error.Number();
-        }
-        return 0;
     }
 
     QTemporaryDir Folder;

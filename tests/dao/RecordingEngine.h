@@ -1,0 +1,250 @@
+// Engine classes for the tests: the engine layer's own classes, offering the
+// versions asked for, with every engine and workspace wrapped so that the
+// calls the database component makes on them are written to a log ("the
+// exact calls"), and so that a test can make one call fail.
+#pragma once
+
+#include "platform/jet/Jet.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace recording {
+
+using Log = std::vector<std::string>;
+
+inline std::string Flag(bool value)
+{
+    return value ? "-1" : "0";
+}
+
+class Engine;
+
+class Workspace : public jet::Workspace {
+public:
+    Workspace(jet::WorkspacePtr inner, Engine& engine, Log& log)
+        : Inner(std::move(inner)), Owner(engine), Calls(log)
+    {
+    }
+
+    jet::WorkspacePtr Inner;
+
+    std::string Name() const override { return Inner->Name(); }
+    void Close() override;
+    int DefaultCursorDriver() const override { return Inner->DefaultCursorDriver(); }
+    void SetDefaultCursorDriver(int driver) override
+    {
+        Calls.push_back("Workspace.DefaultCursorDriver=" + std::to_string(driver));
+        Inner->SetDefaultCursorDriver(driver);
+    }
+    jet::DatabasePtr OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
+                                  const std::string& connect) override
+    {
+        Calls.push_back("OpenDatabase(" + name + "," + Flag(exclusive) + "," + Flag(readOnly) + "," + connect + ")");
+        return Inner->OpenDatabase(name, exclusive, readOnly, connect);
+    }
+    jet::DatabasePtr OpenConnection(const std::string& name, int options, bool readOnly,
+                                    const std::string& connect) override
+    {
+        Calls.push_back("OpenConnection(" + name + "," + std::to_string(options) + "," + Flag(readOnly) + ","
+                        + connect + ")");
+        return Inner->OpenConnection(name, options, readOnly, connect);
+    }
+    jet::DatabasePtr CreateDatabase(const std::string& name, const std::string& locale, int options) override
+    {
+        Calls.push_back("CreateDatabase(" + name + "," + locale + "," + std::to_string(options) + ")");
+        return Inner->CreateDatabase(name, locale, options);
+    }
+    void BeginTrans() override
+    {
+        Calls.push_back("Workspace.BeginTrans");
+        Inner->BeginTrans();
+    }
+    void CommitTrans(int options) override
+    {
+        Calls.push_back("Workspace.CommitTrans(" + std::to_string(options) + ")");
+        Inner->CommitTrans(options);
+    }
+    void Rollback() override
+    {
+        Calls.push_back("Workspace.Rollback");
+        Inner->Rollback();
+    }
+    jet::Collection<jet::User>& Users() override { return Inner->Users(); }
+    jet::Collection<jet::Group>& Groups() override { return Inner->Groups(); }
+    jet::Collection<jet::Database>& Databases() override { return Inner->Databases(); }
+    jet::Collection<jet::Property>& Properties() override { return Inner->Properties(); }
+
+private:
+    Engine& Owner;
+    Log& Calls;
+};
+
+// The wrapped workspaces appended to the engine, in order.
+class WorkspaceList : public jet::Collection<jet::Workspace> {
+public:
+    explicit WorkspaceList(jet::DBEngine& inner)
+        : Inner(inner)
+    {
+    }
+    int Count() const override { return static_cast<int>(Items.size()); }
+    std::shared_ptr<jet::Workspace> Item(int index) const override
+    {
+        if (index < 0 || index >= Count())
+            throw jet::EngineError(jet::errItemNotFound, "Item not found in this collection.");
+        return Items[static_cast<std::size_t>(index)];
+    }
+    using jet::Collection<jet::Workspace>::Item;
+    void Append(const std::shared_ptr<jet::Workspace>& workspace) override
+    {
+        const auto wrapped = std::dynamic_pointer_cast<Workspace>(workspace);
+        Inner.Workspaces().Append(wrapped ? wrapped->Inner : workspace);
+        Items.push_back(workspace);
+    }
+    void Remove(const jet::Workspace* workspace)
+    {
+        std::erase_if(Items, [workspace](const auto& item) { return item.get() == workspace; });
+    }
+
+private:
+    jet::DBEngine& Inner;
+    std::vector<std::shared_ptr<jet::Workspace>> Items;
+};
+
+class Engine : public jet::DBEngine {
+public:
+    Engine(jet::DBEnginePtr inner, Log& log)
+        : Inner(std::move(inner)), Calls(log), Workspaces_(*Inner)
+    {
+    }
+
+    jet::DBEnginePtr Inner;
+    // When set, CompactDatabase runs this instead of the engine's.
+    std::function<void(const std::string& source, const std::string& destination)> CompactInstead;
+
+    std::string Version() const override { return Inner->Version(); }
+    std::string SystemDB() const override { return Inner->SystemDB(); }
+    void SetSystemDB(const std::string& path) override
+    {
+        Calls.push_back("SystemDB=" + path);
+        Inner->SetSystemDB(path);
+    }
+    std::string DefaultUser() const override { return Inner->DefaultUser(); }
+    void SetDefaultUser(const std::string& user) override
+    {
+        Calls.push_back("DefaultUser=" + user);
+        Inner->SetDefaultUser(user);
+    }
+    std::string DefaultPassword() const override { return Inner->DefaultPassword(); }
+    void SetDefaultPassword(const std::string& password) override
+    {
+        Calls.push_back("DefaultPassword=" + password);
+        Inner->SetDefaultPassword(password);
+    }
+    int DefaultType() const override { return Inner->DefaultType(); }
+    void SetDefaultType(int type) override
+    {
+        Calls.push_back("DefaultType=" + std::to_string(type));
+        Inner->SetDefaultType(type);
+    }
+    jet::Collection<jet::Workspace>& Workspaces() override { return Workspaces_; }
+    jet::Collection<jet::Error>& Errors() override { return Inner->Errors(); }
+    jet::Collection<jet::Property>& Properties() override { return Inner->Properties(); }
+    jet::WorkspacePtr CreateWorkspace(const std::string& name, const std::string& user, const std::string& password,
+                                      int type) override
+    {
+        Calls.push_back("CreateWorkspace(" + name + "," + user + "," + password + "," + std::to_string(type) + ")");
+        return std::make_shared<Workspace>(Inner->CreateWorkspace(name, user, password, type), *this, Calls);
+    }
+    void Idle(int action) override
+    {
+        Calls.push_back("Idle(" + std::to_string(action) + ")");
+        Inner->Idle(action);
+    }
+    void BeginTrans() override
+    {
+        Calls.push_back("Engine.BeginTrans");
+        Inner->BeginTrans();
+    }
+    void CommitTrans(int options) override
+    {
+        Calls.push_back("Engine.CommitTrans(" + std::to_string(options) + ")");
+        Inner->CommitTrans(options);
+    }
+    void Rollback() override
+    {
+        Calls.push_back("Engine.Rollback");
+        Inner->Rollback();
+    }
+    void RepairDatabase(const std::string& name) override
+    {
+        Calls.push_back("RepairDatabase(" + name + ")");
+        Inner->RepairDatabase(name);
+    }
+    void CompactDatabase(const std::string& source, const std::string& destination,
+                         const std::string& destinationLocale, int options, const std::string& sourceLocale) override
+    {
+        Calls.push_back("CompactDatabase(" + source + "," + destination + "," + destinationLocale + ","
+                        + std::to_string(options) + "," + sourceLocale + ")");
+        if (CompactInstead)
+            CompactInstead(source, destination);
+        else
+            Inner->CompactDatabase(source, destination, destinationLocale, options, sourceLocale);
+    }
+    void RegisterDatabase(const std::string& dsn, const std::string& driver, bool silent,
+                          const std::string& attributes) override
+    {
+        Calls.push_back("RegisterDatabase(" + dsn + "," + driver + "," + Flag(silent) + "," + attributes + ")");
+        Inner->RegisterDatabase(dsn, driver, silent, attributes);
+    }
+
+    void Forget(const jet::Workspace* workspace) { Workspaces_.Remove(workspace); }
+
+private:
+    Log& Calls;
+    WorkspaceList Workspaces_;
+};
+
+inline void Workspace::Close()
+{
+    Calls.push_back("Workspace.Close");
+    Inner->Close();
+    Owner.Forget(this);
+}
+
+// The engine layer's classes for the versions given, every engine wrapped.
+// A shared identifier answers the same wrapped engine each time.
+class Classes : public jet::EngineClasses {
+public:
+    explicit Classes(std::vector<std::string> versions = {"3.5", "3.6"})
+        : Inner(jet::MakeEngineClasses(std::move(versions)))
+    {
+    }
+
+    Log Calls;
+    std::map<std::string, std::shared_ptr<Engine>, std::less<>> Shared;
+    std::shared_ptr<Engine> LastCreated;
+
+    bool IsRegistered(std::string_view progId) const override { return Inner->IsRegistered(progId); }
+    jet::DBEnginePtr Create(std::string_view progId) override
+    {
+        Calls.push_back("Create(" + std::string(progId) + ")");
+        const bool shared = progId.find("Private") == std::string_view::npos;
+        if (shared) {
+            if (const auto found = Shared.find(progId); found != Shared.end())
+                return LastCreated = found->second;
+        }
+        auto engine = std::make_shared<Engine>(Inner->Create(progId), Calls);
+        if (shared)
+            Shared.emplace(std::string(progId), engine);
+        return LastCreated = engine;
+    }
+
+private:
+    std::shared_ptr<jet::EngineClasses> Inner;
+};
+
+} // namespace recording

@@ -1,0 +1,183 @@
+#include "JetFixture.h"
+
+#include <sqlite3.h>
+
+#include <QFile>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+using namespace jettest;
+
+namespace {
+
+using Database = JetFixture;
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST_F(Database, FilesThatAreNotOursAreRefusedAndLeftAlone)
+{
+    WriteFile(PathOf("text.mdb"), "not a database at all, just some text that is long enough");
+    WriteFile(PathOf("empty.mdb"), "");
+    sqlite3* other = nullptr;
+    sqlite3_open(PathOf("other.sqlite").c_str(), &other);
+    sqlite3_exec(other, "CREATE TABLE config (a TEXT); INSERT INTO config VALUES ('keep');", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    for (const char* name : {"text.mdb", "empty.mdb", "other.sqlite"}) {
+        const std::string before = FileBytes(PathOf(name));
+        EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf(name)); }), jet::errUnrecognizedFormat) << name;
+        EXPECT_EQ(FileBytes(PathOf(name)), before) << name;
+    }
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("missing.mdb")); }), jet::errFileNotFound);
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("")); }), 3044);
+}
+
+TEST_F(Database, CreationRefusesAnExistingFileAndKeepsFormatAndLanguage)
+{
+    EXPECT_EQ(ErrorOf([&] { Workspace->CreateDatabase(PathOf("test.mdb"), ""); }), jet::errDatabaseExists);
+    EXPECT_EQ(Db->Version(), "4.0");
+    EXPECT_EQ(Db->CollatingOrder(), jet::dbSortGeneral);
+    auto chinese = Workspace->CreateDatabase(PathOf("zh.mdb"), ";LANGID=0x0804;CP=936;COUNTRY=0", jet::dbVersion30);
+    EXPECT_EQ(chinese->Version(), "3.0");
+    EXPECT_EQ(chinese->CollatingOrder(), jet::dbSortChineseSimplified);
+    chinese->Close();
+    auto reopened = Workspace->OpenDatabase(PathOf("zh.mdb"));
+    EXPECT_EQ(reopened->CollatingOrder(), jet::dbSortChineseSimplified);
+    auto old = jet::MakeEngineClasses()->Create("DAO.PrivateDBEngine.35")->CreateWorkspace("W", "admin", "");
+    EXPECT_EQ(old->CreateDatabase(PathOf("old.mdb"), "")->Version(), "3.0");
+    EXPECT_EQ(ErrorOf([&] { Workspace->CreateDatabase(PathOf("no/such/folder/x.mdb"), ""); }), 3044);
+}
+
+TEST_F(Database, AReadOnlyDatabaseRefusesChanges)
+{
+    MakeConfigTable({{"DEFAULT", "101", "1"}});
+    Db->Close();
+    auto readOnly = Workspace->OpenDatabase(PathOf("test.mdb"), false, true);
+    EXPECT_EQ(Values(readOnly->OpenRecordset("config", jet::dbOpenDynaset), "OptionValue"), Strings({"1"}));
+    EXPECT_FALSE(readOnly->OpenRecordset("config", jet::dbOpenDynaset)->Updatable());
+    EXPECT_EQ(ErrorOf([&] { readOnly->Execute("DELETE * FROM config"); }), jet::errReadOnly);
+    EXPECT_EQ(ErrorOf([&] { readOnly->OpenRecordset("config", jet::dbOpenDynaset)->AddNew(); }), jet::errReadOnly);
+}
+
+TEST_F(Database, AnExclusiveOpenKeepsOthersOutUntilItCloses)
+{
+    MakeConfigTable();
+    Db->Close();
+    auto exclusive = Workspace->OpenDatabase(PathOf("test.mdb"), true);
+    auto other = Engine->CreateWorkspace("Other", "admin", "");
+    EXPECT_EQ(ErrorOf([&] { other->OpenDatabase(PathOf("test.mdb")); }), jet::errFileInUse);
+    exclusive->Close();
+    EXPECT_NO_THROW(other->OpenDatabase(PathOf("test.mdb")));
+}
+
+TEST_F(Database, ClosingInvalidatesTheDatabaseAndItsRecordsets)
+{
+    MakeConfigTable({{"DEFAULT", "101", "1"}});
+    auto rs = Db->OpenRecordset("config", jet::dbOpenDynaset);
+    EXPECT_EQ(Db->Recordsets().Count(), 1);
+    EXPECT_EQ(Workspace->Databases().Count(), 1);
+    Db->Close();
+    EXPECT_EQ(Workspace->Databases().Count(), 0);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("config"); }), jet::errObjectClosed);
+    EXPECT_EQ(ErrorOf([&] { rs->MoveFirst(); }), jet::errObjectClosed);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item(0)->Value(); }), jet::errObjectClosed);
+    EXPECT_EQ(ErrorOf([&] { Db->Close(); }), jet::errObjectClosed);
+}
+
+TEST_F(Database, PasswordsAreNotSupported)
+{
+    EXPECT_EQ(ErrorOf([&] { Db->NewPassword("", "secret"); }), jet::errNotSupported);
+}
+
+TEST_F(Database, ExecuteCountsTheRowsItTouches)
+{
+    MakeConfigTable({{"DEFAULT", "1", "a"}, {"DEFAULT", "2", "b"}, {"RULER", "x", "c"}});
+    Db->Execute("UPDATE config SET OptionValue = \"z\" WHERE ConfigName = \"default\"");
+    EXPECT_EQ(Db->RecordsAffected(), 2);
+    Db->Execute("DELETE * FROM config WHERE OptionName = \"x\"", jet::dbFailOnError);
+    EXPECT_EQ(Db->RecordsAffected(), 1);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("SELECT * FROM config"); }), jet::errCannotExecuteSelect);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("CREATE TABLE t (a TEXT)"); }), jet::errNotSupported);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("DELETE FROM config; DROP TABLE config"); }), jet::errSyntax);
+}
+
+TEST_F(Database, CompactKeepsEveryRowAndRestartsNumbering)
+{
+    MakeTable("t", {{"Id", jet::dbLong, 0, false, jet::dbAutoIncrField}, {"Name", jet::dbText, 20}});
+    for (const char* name : {"a", "b", "c"})
+        Db->Execute(std::string("INSERT INTO t (Name) VALUES (\"") + name + "\")");
+    Db->Execute("DELETE * FROM t WHERE Name = \"c\"");
+    Db->Close();
+    Engine->CompactDatabase(PathOf("test.mdb"), PathOf("compact.mdb"), ";LANGID=0x0404;CP=950;COUNTRY=0");
+    auto compacted = Workspace->OpenDatabase(PathOf("compact.mdb"));
+    EXPECT_EQ(compacted->CollatingOrder(), jet::dbSortChineseTraditional);
+    compacted->Execute("INSERT INTO t (Name) VALUES (\"d\")");
+    EXPECT_EQ(Values(compacted->OpenRecordset("SELECT Id, Name FROM t ORDER BY Id", jet::dbOpenSnapshot), "Id"),
+              Strings({"1", "2", "3"}));
+    EXPECT_EQ(ErrorOf([&] { Engine->CompactDatabase(PathOf("test.mdb"), PathOf("compact.mdb")); }),
+              jet::errDatabaseExists);
+    EXPECT_EQ(ErrorOf([&] { Engine->CompactDatabase(PathOf("none.mdb"), PathOf("other.mdb")); }),
+              jet::errFileNotFound);
+}
+
+TEST_F(Database, RepairRebuildsASoundFileAndLeavesADamagedOneAlone)
+{
+    MakeConfigTable({{"DEFAULT", "1", "a"}, {"DEFAULT", "2", "b"}});
+    Db->Close();
+    Engine->RepairDatabase(PathOf("test.mdb"));
+    auto repaired = Workspace->OpenDatabase(PathOf("test.mdb"));
+    EXPECT_EQ(Values(repaired->OpenRecordset("config"), "OptionValue"), Strings({"a", "b"}));
+    repaired->Close();
+
+    std::string bytes = FileBytes(PathOf("test.mdb"));
+    for (std::size_t i = 4096; i < bytes.size(); i += 97)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    WriteFile(PathOf("damaged.mdb"), bytes);
+    const int number = ErrorOf([&] { Engine->RepairDatabase(PathOf("damaged.mdb")); });
+    EXPECT_TRUE(number == jet::errCannotOpen || number == jet::errUnrecognizedFormat) << number;
+    EXPECT_EQ(FileBytes(PathOf("damaged.mdb")), bytes);
+}
+
+TEST_F(Database, RegisterDatabaseWritesAUserDataSourceThroughUnixOdbc)
+{
+    const std::string odbcinst = PathOf("odbcinst.ini");
+    WriteFile(odbcinst, "[Test Driver]\nDriver=/usr/lib/libtestdriver.so\n");
+    WriteFile(PathOf("odbc.ini"), "");
+    setenv("ODBCSYSINI", Folder.path().toStdString().c_str(), 1);
+    setenv("ODBCINI", PathOf("odbc.ini").c_str(), 1);
+    Engine->RegisterDatabase("Sales", "Test Driver", true, "Description=Sales figures\rDatabase=/data/sales.db");
+    const std::string written = FileBytes(PathOf("odbc.ini"));
+    EXPECT_NE(written.find("[Sales]"), std::string::npos) << written;
+    EXPECT_NE(written.find("Test Driver"), std::string::npos) << written;
+    EXPECT_NE(written.find("/data/sales.db"), std::string::npos) << written;
+    EXPECT_EQ(ErrorOf([&] { Engine->RegisterDatabase("Other", "No Such Driver", true, ""); }),
+              jet::errOdbcCallFailed);
+    unsetenv("ODBCSYSINI");
+    unsetenv("ODBCINI");
+}
+
+TEST_F(Database, IdleRefreshSeesWhatAnotherConnectionChanged)
+{
+    MakeConfigTable({{"DEFAULT", "1", "before"}});
+    auto rs = Db->OpenRecordset("config", jet::dbOpenDynaset);
+    EXPECT_EQ(rs->Fields().Item("OptionValue")->Value().AsString(), "before");
+    auto other = Engine->CreateWorkspace("Other", "admin", "")->OpenDatabase(PathOf("test.mdb"));
+    other->Execute("UPDATE config SET OptionValue = \"after\"");
+    Engine->Idle(jet::dbFreeLocks);
+    Engine->Idle(jet::dbRefreshCache);
+    EXPECT_EQ(rs->Fields().Item("OptionValue")->Value().AsString(), "after");
+}
+
+} // namespace

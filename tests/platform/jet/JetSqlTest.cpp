@@ -1,0 +1,255 @@
+#include "JetFixture.h"
+
+#include "platform/jet/JetSql.h"
+
+using namespace jettest;
+
+namespace {
+
+class Sql : public JetFixture {
+protected:
+    void SetUp() override
+    {
+        JetFixture::SetUp();
+        MakeTable("Parts", {{"Id", jet::dbLong, 0, false, jet::dbAutoIncrField}, {"Name", jet::dbText, 40},
+                            {"Price", jet::dbCurrency}, {"Active", jet::dbBoolean}, {"Made", jet::dbDate},
+                            {"Tag", jet::dbGUID}});
+        const char* rows[][5] = {
+            {"Bolt", "0.25", "True", "#1/2/2003#", "{00000000-0000-0000-0000-000000000001}"},
+            {"bolt [M6]", "0.5", "False", "#1/2/2003 1:05:09 PM#", "{00000000-0000-0000-0000-000000000002}"},
+            {"Nut*", "0.1", "True", "#2003-01-03 13:00:00#", "{A1B2C3D4-0000-0000-0000-000000000003}"},
+            {"Écrou", "12", "True", "#12/31/2002 11:59:59 PM#", "{00000000-0000-0000-0000-000000000004}"},
+            {"螺丝", "3", "False", "#1/1/2003#", "{00000000-0000-0000-0000-000000000005}"},
+            {"Washer 2", "1", "True", "#1/2/2003 12:30:00 AM#", "{00000000-0000-0000-0000-000000000006}"},
+        };
+        for (const auto& row : rows)
+            Db->Execute(std::string("INSERT INTO Parts (Name, Price, Active, Made, Tag) VALUES (\"") + row[0]
+                        + "\", " + row[1] + ", " + row[2] + ", " + row[3] + ", {guid " + row[4] + "})");
+    }
+};
+
+// Statements in the old dialect and the rows they select.
+TEST_F(Sql, StatementsOfTheOldDialectSelectTheRightRows)
+{
+    const std::pair<const char*, Strings> cases[] = {
+        {"SELECT * FROM Parts WHERE Name = \"bolt\"", {"Bolt"}},
+        {"SELECT * FROM [Parts] WHERE [Name] = 'BOLT'", {"Bolt"}},
+        {"SELECT * FROM Parts WHERE Name = \"ÉCROU\"", {"Écrou"}},
+        {"SELECT * FROM Parts WHERE Name = \"螺丝\"", {"螺丝"}},
+        {"SELECT * FROM Parts WHERE Name LIKE \"bo*\" ORDER BY Id", {"Bolt", "bolt [M6]"}},
+        {"SELECT * FROM Parts WHERE Name LIKE \"*[[]M#]\"", {"bolt [M6]"}},
+        {"SELECT * FROM Parts WHERE Name LIKE \"Nut[*]\"", {"Nut*"}},
+        {"SELECT * FROM Parts WHERE Name LIKE \"?crou\"", {"Écrou"}},
+        {"SELECT * FROM Parts WHERE Name LIKE \"[!a-m]*\" ORDER BY Id", {"Nut*", "螺丝", "Washer 2"}},
+        {"SELECT * FROM Parts WHERE Name LIKE \"washer #\"", {"Washer 2"}},
+        {"SELECT * FROM Parts WHERE LCASE(Name) = LCASE(\"ÉCROU\")", {"Écrou"}},
+        {"SELECT * FROM Parts WHERE UCASE(Name) = \"ÉCROU\"", {"Écrou"}},
+        {"SELECT * FROM Parts WHERE Active = True ORDER BY Id", {"Bolt", "Nut*", "Écrou", "Washer 2"}},
+        {"SELECT * FROM Parts WHERE Active = False ORDER BY Id", {"bolt [M6]", "螺丝"}},
+        {"SELECT * FROM Parts WHERE Made = #1/2/2003#", {"Bolt"}},
+        {"SELECT * FROM Parts WHERE Made = #01/02/2003 13:05:09#", {"bolt [M6]"}},
+        {"SELECT * FROM Parts WHERE Made > #1/2/2003 12:00:00 PM# ORDER BY Id", {"bolt [M6]", "Nut*"}},
+        {"SELECT * FROM Parts WHERE Made < #1/2/2003 1:00 AM# AND Made >= #1/2/2003# ORDER BY Id",
+         {"Bolt", "Washer 2"}},
+        {"SELECT * FROM Parts WHERE Tag = {guid {A1B2C3D4-0000-0000-0000-000000000003}}", {"Nut*"}},
+        {"SELECT * FROM Parts WHERE Price > 0.3 AND Price < 5 ORDER BY Price", {"bolt [M6]", "Washer 2", "螺丝"}},
+        {"SELECT * FROM Parts WHERE Name & \"!\" = \"Bolt!\"", {"Bolt"}},
+        {"SELECT * FROM Parts WHERE Name = \"say \"\"hi\"\"\"", {}},
+        {"SELECT Name FROM Parts WHERE Id IN (SELECT Id FROM [Parts] WHERE Price >= 12)", {"Écrou"}},
+        {"PARAMETERS [Unused] Long; SELECT * FROM Parts WHERE Id = 1", {"Bolt"}},
+        {"SELECT * FROM Parts ORDER BY Name", {"Bolt", "bolt [M6]", "Écrou", "Nut*", "Washer 2", "螺丝"}},
+    };
+    for (const auto& [text, names] : cases) {
+        if (std::string(text).rfind("PARAMETERS", 0) == 0) {
+            // A declared parameter needs a value, even when unused.
+            EXPECT_EQ(ErrorOf([&] { Query(text, "Name"); }), jet::errTooFewParameters) << text;
+            continue;
+        }
+        EXPECT_EQ(Query(text, "Name"), names) << text;
+    }
+}
+
+TEST_F(Sql, ActionStatementsOfTheOldDialectRun)
+{
+    Db->Execute("DELETE * FROM Parts WHERE Name = \"螺丝\"");
+    EXPECT_EQ(Db->RecordsAffected(), 1);
+    Db->Execute("DELETE Parts.* FROM Parts WHERE Name LIKE \"bolt*\"");
+    EXPECT_EQ(Db->RecordsAffected(), 2);
+    Db->Execute("UPDATE [Parts] SET [Price] = [Price] * 2, Active = False WHERE Name = 'Nut*'");
+    EXPECT_EQ(Query("SELECT * FROM Parts WHERE Price = 0.2 AND NOT Active", "Name"), Strings({"Nut*"}));
+    Db->Execute("INSERT INTO Parts (Name, Made) VALUES (\"Pin\", #3/15/2024 10:20:00 PM#)");
+    EXPECT_EQ(Query("SELECT * FROM Parts WHERE Made = #2024-03-15 22:20:00#", "Name"), Strings({"Pin"}));
+}
+
+TEST_F(Sql, SelectIntoCopiesATableWithItsFieldTypes)
+{
+    Db->Execute("SELECT * INTO [Copy] FROM [Parts] WHERE 1=2;");
+    EXPECT_EQ(Db->RecordsAffected(), 0);
+    jet::TableDefPtr copy = Db->TableDefs().Item("Copy");
+    EXPECT_EQ(copy->Fields().Count(), 6);
+    EXPECT_EQ(copy->Fields().Item("Name")->Type(), jet::dbText);
+    EXPECT_EQ(copy->Fields().Item("Name")->Size(), 40);
+    EXPECT_EQ(copy->Fields().Item("Made")->Type(), jet::dbDate);
+    EXPECT_EQ(copy->Fields().Item("Tag")->Type(), jet::dbGUID);
+    Db->Execute("INSERT INTO [Copy] SELECT * FROM [Parts];");
+    EXPECT_EQ(Db->RecordsAffected(), 6);
+    Db->Execute("SELECT Name, Price * 2 AS Twice INTO Doubled FROM Parts WHERE Active");
+    EXPECT_EQ(Db->RecordsAffected(), 4);
+    EXPECT_EQ(Db->TableDefs().Item("Doubled")->Fields().Item("Twice")->Type(), jet::dbDouble);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("SELECT * INTO Copy FROM Parts"); }), jet::errTableExists);
+
+    // Into another database file of ours, and dropped there again.
+    Workspace->CreateDatabase(PathOf("other.mdb"), "")->Close();
+    Db->Execute("SELECT Name, Price INTO [" + PathOf("other.mdb") + "].[Cheap] FROM Parts WHERE Price < 1");
+    EXPECT_EQ(Db->RecordsAffected(), 3);
+    auto other = Workspace->OpenDatabase(PathOf("other.mdb"));
+    EXPECT_EQ(Values(other->OpenRecordset("SELECT * FROM Cheap ORDER BY Name", jet::dbOpenSnapshot), "Name"),
+              Strings({"Bolt", "bolt [M6]", "Nut*"}));
+    EXPECT_EQ(other->TableDefs().Item("Cheap")->Fields().Item("Price")->Type(), jet::dbCurrency);
+    other->Close();
+    Db->Execute("DROP TABLE [" + PathOf("other.mdb") + "].[Cheap];");
+    other = Workspace->OpenDatabase(PathOf("other.mdb"));
+    EXPECT_EQ(ErrorOf([&] { other->TableDefs().Item("Cheap"); }), jet::errItemNotFound);
+}
+
+// The rows of SELECT ... INTO ... IN "folder"[Format;] go to the format
+// registered under that name; other names are not supported.
+TEST_F(Sql, SelectIntoInHandsTheRowsToAnInstallableFormat)
+{
+    struct Recorder : jet::InstallableFormat {
+        long Export(const jet::ExportTarget& target, jet::Recordset& rows) override
+        {
+            Target = target;
+            Fields = rows.Fields().Count();
+            long count = 0;
+            for (; !rows.Eof(); rows.MoveNext())
+                ++count;
+            return count;
+        }
+        jet::ExportTarget Target;
+        int Fields = 0;
+    };
+    auto recorder = std::make_shared<Recorder>();
+    jet::RegisterInstallableFormat("Text", recorder);
+    Db->Execute("Select  [Name], [Price] INTO [parts#txt] IN \"" + Folder.path().toStdString()
+                + "/\"[Text;] FROM [Parts] WHERE Active\n;");
+    EXPECT_EQ(Db->RecordsAffected(), 4);
+    EXPECT_EQ(recorder->Target.TableName, "parts#txt");
+    EXPECT_EQ(recorder->Target.Path, Folder.path().toStdString() + "/");
+    EXPECT_EQ(recorder->Target.FormatName, "Text");
+    EXPECT_EQ(recorder->Target.FormatText, "Text;");
+    EXPECT_EQ(recorder->Fields, 2);
+    jet::RegisterInstallableFormat("Text", nullptr);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("SELECT * INTO [x] IN \"/tmp\"[Text;] FROM Parts"); }), jet::errNotSupported);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("SELECT * INTO [x] IN \"/tmp\"[Lotus WK3;] FROM Parts"); }),
+              jet::errNotSupported);
+}
+
+TEST_F(Sql, BareNamesOfTablesAndQueriesOpenAsRecordsets)
+{
+    Db->CreateQueryDef("Cheap", "SELECT Name FROM Parts WHERE Price < 1 ORDER BY Name");
+    EXPECT_EQ(Values(Db->OpenRecordset("Cheap"), "Name"), Strings({"Bolt", "bolt [M6]", "Nut*"}));
+    EXPECT_EQ(Values(Db->OpenRecordset("[Cheap]", jet::dbOpenSnapshot), "Name"),
+              Strings({"Bolt", "bolt [M6]", "Nut*"}));
+    EXPECT_EQ(Query("SELECT * FROM Cheap WHERE Name LIKE \"N*\"", "Name"), Strings({"Nut*"}));
+    EXPECT_EQ(Db->OpenRecordset("parts")->Type(), jet::dbOpenTable);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("Nowhere"); }), jet::errInputTableNotFound);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("SELECT * FROM Nowhere"); }), jet::errInputTableNotFound);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("Cheap", jet::dbOpenTable); }), jet::errInvalidOperation);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("DELETE * FROM Parts"); }), jet::errInputTableNotFound);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("SELECT * FROM Parts", jet::dbOpenDynamic); }), jet::errNotSupported);
+    EXPECT_EQ(Query("SELECT * FROM Parts", "Name").size(), 6u);
+}
+
+// What SQLite would read differently is refused rather than passed on.
+TEST_F(Sql, TextsThatDoNotTranslateAreRefused)
+{
+    const char* statements[] = {
+        "SELECT * FROM Parts WHERE Name = ?",
+        "SELECT * FROM Parts WHERE Name = :name",
+        "SELECT * FROM Parts WHERE Name = @name",
+        "SELECT * FROM Parts WHERE Name = \"open",
+        "SELECT * FROM [Parts WHERE 1",
+        "SELECT * FROM Parts WHERE Made = #not a date#",
+        "SELECT * FROM Parts WHERE Tag = {guid {123}}",
+        "SELECT * FROM Parts; DELETE * FROM Parts",
+        "SELECT * FROM Parts WHERE (Id = 1",
+        "SELECT * FROM Parts WHERE Id = 1)",
+        "PARAMETERS x Nonsense; SELECT * FROM Parts",
+        "SELECT * FROM Parts WHERE Name LIKE \"[abc\"",
+    };
+    for (const char* text : statements)
+        EXPECT_EQ(ErrorOf([&] { Query(text, "Name"); }), jet::errSyntax) << text;
+    // Texts that are no statement of the old dialect name no table either.
+    for (const char* text : {"PRAGMA writable_schema = 1", ""})
+        EXPECT_EQ(ErrorOf([&] { Query(text, "Name"); }), jet::errInputTableNotFound) << text;
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("PRAGMA writable_schema = 1"); }), jet::errSyntax);
+    EXPECT_EQ(Query("SELECT * FROM Parts", "Name").size(), 6u);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("UPDATE Parts SET Price = 1 -- 1"); }), 0);  // "- -" is arithmetic
+}
+
+// The translator alone, with a resolver that knows one table and one query.
+TEST(JetSqlTranslator, TranslatesTheOldFormsForSqlite)
+{
+    struct Names : jet::sql::NameResolver {
+        jet::sql::NameBinding ResolveTable(std::string_view name) const override
+        {
+            jet::sql::NameBinding binding;
+            if (jet::SameName(name, "T")) {
+                binding.Type = jet::sql::NameBinding::Table;
+                binding.SqliteRef = "\"T\"";
+            } else if (jet::SameName(name, "Q")) {
+                binding.Type = jet::sql::NameBinding::Query;
+                binding.QuerySql = "SELECT a FROM T WHERE b = True";
+            } else if (jet::SameName(name, "L")) {
+                binding.Type = jet::sql::NameBinding::Table;
+                binding.SqliteRef = "\"jet.link.1\".\"Remote\"";
+            }
+            return binding;
+        }
+    } names;
+    using jet::sql::TranslateStatement;
+    EXPECT_EQ(TranslateStatement("DELETE * FROM [T];", names).Sql, "DELETE FROM \"T\"");
+    EXPECT_EQ(TranslateStatement("SELECT * FROM Q", names).Sql,
+              "SELECT * FROM (SELECT a FROM \"T\" WHERE b = -1) AS \"Q\"");
+    EXPECT_EQ(TranslateStatement("SELECT * FROM L WHERE L.x = 1", names).Sql,
+              "SELECT * FROM \"jet.link.1\".\"Remote\" AS \"L\" WHERE L . x = 1");
+    const jet::sql::Translation withParameters =
+        TranslateStatement("PARAMETERS [When] DateTime, Who Text(50); SELECT * FROM T WHERE d > [When] AND n = who",
+                           names);
+    ASSERT_EQ(withParameters.Parameters.size(), 2u);
+    EXPECT_EQ(withParameters.Parameters[0].Name, "When");
+    EXPECT_EQ(withParameters.Parameters[0].Type, jet::dbDate);
+    EXPECT_EQ(withParameters.Parameters[1].Type, jet::dbText);
+    EXPECT_EQ(withParameters.Sql, "SELECT * FROM \"T\" WHERE d > ?1 AND n = ?2");
+    const jet::sql::Translation into =
+        TranslateStatement("SELECT a INTO [x#txt] IN \"/out/\"[Text;] FROM T", names);
+    EXPECT_EQ(into.Kind, jet::sql::StatementKind::SelectInto);
+    EXPECT_EQ(into.IntoTable, "x#txt");
+    EXPECT_EQ(into.IntoDatabase, "/out/");
+    EXPECT_EQ(into.IntoFormat, "Text;");
+    EXPECT_TRUE(into.HasIn);
+    EXPECT_EQ(into.Sql, "SELECT a FROM \"T\"");
+    EXPECT_EQ(TranslateStatement("SELECT \"it's\" FROM T", names).Sql, "SELECT 'it''s' FROM \"T\"");
+    // A "]" cannot stand inside brackets: such a name is never written.
+    EXPECT_EQ(ErrorOf([&] { TranslateStatement("SELECT [a]]b] FROM T", names); }), jet::errSyntax);
+}
+
+TEST(JetSqlTranslator, ParsesSortTextsAndGuids)
+{
+    const auto keys = jet::sql::ParseSort("Name, [Age] DESC , t.City ASC");
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[1].Field, "Age");
+    EXPECT_TRUE(keys[1].Descending);
+    EXPECT_EQ(keys[2].Field, "City");
+    EXPECT_FALSE(keys[2].Descending);
+    const auto bytes = jet::sql::GuidBytes("{00112233-4455-6677-8899-AABBCCDDEEFF}");
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(static_cast<unsigned char>((*bytes)[0]), 0x33);  // first group little-endian
+    EXPECT_EQ(static_cast<unsigned char>((*bytes)[8]), 0x88);
+    EXPECT_EQ(jet::sql::GuidText(*bytes), "{00112233-4455-6677-8899-AABBCCDDEEFF}");
+    EXPECT_FALSE(jet::sql::GuidBytes("{00112233-4455-6677-8899-AABBCCDDEEF}"));
+    EXPECT_FALSE(jet::sql::GuidBytes("{0011223G-4455-6677-8899-AABBCCDDEEFF}"));
+}
+
+} // namespace

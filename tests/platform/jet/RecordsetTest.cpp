@@ -1,0 +1,383 @@
+#include "JetFixture.h"
+
+#include "platform/system/DateTime.h"
+
+using namespace jettest;
+
+namespace {
+
+class Recordsets : public JetFixture {
+protected:
+    void SetUp() override
+    {
+        JetFixture::SetUp();
+        MakeTable("People", {{"Id", jet::dbLong, 0, false, jet::dbAutoIncrField}, {"Name", jet::dbText, 30},
+                             {"City", jet::dbText, 30}, {"Age", jet::dbLong}, {"Born", jet::dbDate}},
+                  {"Id"});
+        const char* rows[][3] = {{"Ann", "Paris", "41"},   {"bob", "Lyon", "25"}, {"Cleo", "Paris", "33"},
+                                 {"Dan", "Nice", "25"},    {"Éva", "Lyon", "58"}, {"Fei", "北京", "19"}};
+        for (const auto& row : rows)
+            Db->Execute(std::string("INSERT INTO People (Name, City, Age, Born) VALUES (\"") + row[0] + "\", \""
+                        + row[1] + "\", " + row[2] + ", #3/15/1990#)");
+    }
+
+    std::string Name(const jet::RecordsetPtr& rs) { return rs->Fields().Item("Name")->Value().AsString(); }
+};
+
+TEST_F(Recordsets, MovesAndPositionsOverEveryType)
+{
+    for (int type : {jet::dbOpenTable, jet::dbOpenDynaset, jet::dbOpenSnapshot}) {
+        SCOPED_TRACE(type);
+        jet::RecordsetPtr rs = Db->OpenRecordset("People", type);
+        EXPECT_EQ(rs->Type(), type);
+        EXPECT_EQ(rs->RecordCount(), 6);
+        EXPECT_FALSE(rs->Bof());
+        EXPECT_EQ(Name(rs), "Ann");
+        EXPECT_EQ(rs->AbsolutePosition(), 0);
+        rs->MoveNext();
+        rs->MoveNext();
+        EXPECT_EQ(Name(rs), "Cleo");
+        EXPECT_EQ(rs->AbsolutePosition(), 2);
+        EXPECT_FLOAT_EQ(rs->PercentPosition(), 100.0f * 2 / 6);
+        rs->MoveLast();
+        EXPECT_EQ(Name(rs), "Fei");
+        rs->MoveNext();
+        EXPECT_TRUE(rs->Eof());
+        EXPECT_EQ(rs->AbsolutePosition(), -1);
+        EXPECT_EQ(ErrorOf([&] { rs->MoveNext(); }), jet::errNoCurrentRecord);
+        EXPECT_EQ(ErrorOf([&] { rs->Fields().Item(0)->Value(); }), jet::errNoCurrentRecord);
+        rs->MovePrevious();
+        EXPECT_EQ(Name(rs), "Fei");
+        rs->Move(-3);
+        EXPECT_EQ(Name(rs), "Cleo");
+        rs->Move(-10);
+        EXPECT_TRUE(rs->Bof());
+        EXPECT_EQ(ErrorOf([&] { rs->MovePrevious(); }), jet::errNoCurrentRecord);
+        rs->SetAbsolutePosition(4);
+        EXPECT_EQ(Name(rs), "Éva");
+        rs->SetPercentPosition(50);
+        EXPECT_EQ(Name(rs), "Dan");
+        EXPECT_EQ(ErrorOf([&] { rs->SetAbsolutePosition(6); }), jet::errInvalidArgument);
+    }
+}
+
+TEST_F(Recordsets, AnEmptyRecordsetIsAtBothEnds)
+{
+    Db->Execute("DELETE * FROM People");
+    for (int type : {jet::dbOpenTable, jet::dbOpenDynaset, jet::dbOpenSnapshot, jet::dbOpenForwardOnly}) {
+        jet::RecordsetPtr rs = Db->OpenRecordset("People", type);
+        EXPECT_TRUE(rs->Bof());
+        EXPECT_TRUE(rs->Eof());
+        EXPECT_EQ(rs->RecordCount(), 0);
+        EXPECT_NO_THROW(rs->MoveFirst());
+        EXPECT_NO_THROW(rs->MoveLast());
+        EXPECT_EQ(ErrorOf([&] { rs->MoveNext(); }), jet::errNoCurrentRecord);
+        EXPECT_TRUE(rs->GetRows(5).IsNull());
+    }
+}
+
+TEST_F(Recordsets, BookmarksAreSharedByClonesAndSurviveRequery)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("SELECT * FROM People WHERE Age < 50 ORDER BY Name", jet::dbOpenDynaset);
+    EXPECT_TRUE(rs->Bookmarkable());
+    rs->MoveNext();
+    const jet::Bookmark bob = rs->Bookmark();
+    ASSERT_GE(bob.size(), 4u);
+    EXPECT_NE(bob[0] | bob[1] | bob[2] | bob[3], 0);
+
+    jet::RecordsetPtr clone = rs->Clone();
+    EXPECT_EQ(ErrorOf([&] { clone->Fields().Item(0)->Value(); }), jet::errNoCurrentRecord);
+    clone->SetBookmark(bob);
+    EXPECT_EQ(Name(clone), "bob");
+    clone->MoveLast();
+    EXPECT_EQ(Name(clone), "Fei");
+    EXPECT_EQ(Name(rs), "bob");  // the original stays
+
+    rs->Requery();
+    EXPECT_EQ(Name(rs), "Ann");
+    rs->SetBookmark(bob);
+    EXPECT_EQ(Name(rs), "bob");
+    EXPECT_EQ(ErrorOf([&] { rs->SetBookmark(jet::Bookmark{0x7f, 0, 0, 0}); }), jet::errNotValidBookmark);
+    EXPECT_EQ(ErrorOf([&] { rs->SetBookmark(jet::Bookmark{1, 2}); }), jet::errNotValidBookmark);
+
+    jet::RecordsetPtr snapshot = Db->OpenRecordset("People", jet::dbOpenSnapshot);
+    snapshot->MoveLast();
+    const jet::Bookmark last = snapshot->Bookmark();
+    snapshot->MoveFirst();
+    snapshot->Clone()->SetBookmark(last);
+    snapshot->SetBookmark(last);
+    EXPECT_EQ(Name(snapshot), "Fei");
+    jet::RecordsetPtr forward = Db->OpenRecordset("People", jet::dbOpenForwardOnly);
+    EXPECT_FALSE(forward->Bookmarkable());
+    EXPECT_EQ(ErrorOf([&] { forward->Bookmark(); }), jet::errNotSupported);
+    EXPECT_EQ(ErrorOf([&] { forward->MovePrevious(); }), jet::errInvalidOperation);
+}
+
+TEST_F(Recordsets, ARowDeletedUnderTheCursorAnswers3167)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset);
+    jet::RecordsetPtr other = Db->OpenRecordset("People", jet::dbOpenDynaset);
+    rs->MoveNext();
+    const jet::Bookmark bob = rs->Bookmark();
+    other->SetBookmark(bob);
+    other->Delete();
+    EXPECT_EQ(ErrorOf([&] { other->Fields().Item(0)->Value(); }), jet::errNoCurrentRecord);
+    // The first recordset still stands on the row: every use of it answers 3167.
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->Value(); }), jet::errRecordDeleted);
+    EXPECT_EQ(ErrorOf([&] { rs->Edit(); }), jet::errRecordDeleted);
+    EXPECT_EQ(ErrorOf([&] { rs->Delete(); }), jet::errRecordDeleted);
+    EXPECT_EQ(ErrorOf([&] { rs->SetBookmark(bob); }), jet::errRecordDeleted);
+    rs->MoveNext();
+    EXPECT_EQ(Name(rs), "Cleo");
+    // Deleted by another connection: the same.
+    rs->MoveFirst();
+    auto elsewhere = Engine->CreateWorkspace("Other", "admin", "")->OpenDatabase(PathOf("test.mdb"));
+    elsewhere->Execute("DELETE * FROM People WHERE Name = \"Ann\"");
+    Engine->Idle(jet::dbRefreshCache);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->Value(); }), jet::errRecordDeleted);
+    rs->Requery();
+    EXPECT_EQ(rs->RecordCount(), 4);
+}
+
+TEST_F(Recordsets, EditAddAndDeleteGoThroughUpdate)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset, 0, jet::dbOptimistic);
+    EXPECT_TRUE(rs->Updatable());
+    EXPECT_EQ(rs->EditMode(), jet::dbEditNone);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->SetValue(jet::Variant("x")); }), jet::errUpdateWithoutEdit);
+    EXPECT_EQ(ErrorOf([&] { rs->Update(); }), jet::errUpdateWithoutEdit);
+
+    rs->MoveNext();
+    rs->Edit();
+    EXPECT_EQ(rs->EditMode(), jet::dbEditInProgress);
+    rs->Fields().Item("Name")->SetValue(jet::Variant("Bob"));
+    EXPECT_EQ(Name(rs), "Bob");
+    rs->CancelUpdate();
+    EXPECT_EQ(Name(rs), "bob");
+    rs->Edit();
+    rs->Fields().Item("Name")->SetValue(jet::Variant("Bob"));
+    rs->Fields().Item("Age")->SetValue(jet::Variant("26"));
+    rs->Update();
+    EXPECT_EQ(rs->EditMode(), jet::dbEditNone);
+    EXPECT_EQ(Name(rs), "Bob");
+    EXPECT_EQ(rs->Fields().Item("Age")->Value(), jet::Variant(26));
+    EXPECT_EQ(rs->LastModified(), rs->Bookmark());
+    EXPECT_EQ(ErrorOf([&] {
+                  rs->Edit();
+                  rs->Fields().Item("Age")->SetValue(jet::Variant("old"));
+              }),
+              jet::errTypeConversion);
+    rs->CancelUpdate();
+
+    rs->AddNew();
+    EXPECT_EQ(rs->EditMode(), jet::dbEditAdd);
+    rs->Fields().Item("Name")->SetValue(jet::Variant("Gus"));
+    rs->Fields().Item("Born")->SetValue(jet::Variant("1/2/2003 1:05:09 PM"));
+    rs->Update();
+    EXPECT_EQ(Name(rs), "Bob");  // the record current before AddNew
+    EXPECT_EQ(rs->RecordCount(), 7);
+    rs->SetBookmark(rs->LastModified());
+    EXPECT_EQ(Name(rs), "Gus");
+    EXPECT_EQ(rs->Fields().Item("Born")->Value().AsString(), "01/02/2003 13:05:09");
+    EXPECT_TRUE(rs->Fields().Item("Age")->Value().IsNull());
+    rs->MoveLast();
+    EXPECT_EQ(Name(rs), "Gus");  // added rows join a dynaset at its end
+
+    rs->MoveFirst();
+    rs->Delete();
+    EXPECT_EQ(rs->RecordCount(), 6);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item(0)->Value(); }), jet::errNoCurrentRecord);
+    rs->MoveNext();
+    EXPECT_EQ(Name(rs), "Bob");
+    EXPECT_EQ(rs->AbsolutePosition(), 0);
+    EXPECT_EQ(Query("SELECT * FROM People ORDER BY Id", "Name"), Strings({"Bob", "Cleo", "Dan", "Éva", "Fei", "Gus"}));
+
+    jet::RecordsetPtr snapshot = Db->OpenRecordset("People", jet::dbOpenSnapshot);
+    EXPECT_FALSE(snapshot->Updatable());
+    EXPECT_EQ(ErrorOf([&] { snapshot->Edit(); }), jet::errReadOnly);
+    jet::RecordsetPtr joined = Db->OpenRecordset("SELECT City, Count(*) AS N FROM People GROUP BY City");
+    EXPECT_FALSE(joined->Updatable());
+    EXPECT_EQ(joined->Fields().Item("N")->Type(), jet::dbLong);
+}
+
+TEST_F(Recordsets, ATableTypeRecordsetFollowsItsIndexAndSeeks)
+{
+    jet::TableDefPtr people = Db->TableDefs().Item("People");
+    jet::IndexPtr byCity = people->CreateIndex("ByCityAge");
+    byCity->Fields().Append(byCity->CreateField("City"));
+    jet::FieldPtr age = byCity->CreateField("Age");
+    age->SetAttributes(jet::dbDescending);
+    byCity->Fields().Append(age);
+    people->Indexes().Append(byCity);
+
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenTable);
+    EXPECT_EQ(ErrorOf([&] { rs->Seek("=", {jet::Variant("Lyon")}); }), jet::errNoCurrentIndex);
+    rs->SetIndex("ByCityAge");
+    EXPECT_EQ(rs->Index(), "ByCityAge");
+    EXPECT_EQ(Values(rs, "Name"), Strings({"Éva", "bob", "Dan", "Ann", "Cleo", "Fei"}));
+
+    struct SeekCase {
+        std::string comparison;
+        std::vector<jet::Variant> keys;
+        std::string found;  // empty: NoMatch
+    };
+    const SeekCase cases[] = {
+        {"=", {jet::Variant("lyon")}, "Éva"},
+        {"=", {jet::Variant("Paris"), jet::Variant(33)}, "Cleo"},
+        {"=", {jet::Variant("Paris"), jet::Variant(34)}, ""},
+        {">=", {jet::Variant("Paris"), jet::Variant(34)}, "Cleo"},
+        {">", {jet::Variant("Paris"), jet::Variant(41)}, "Cleo"},
+        {">=", {jet::Variant("M")}, "Dan"},
+        {"<", {jet::Variant("M")}, "bob"},
+        {"<=", {jet::Variant("Nice")}, "Dan"},
+        {"=", {jet::Variant("北京")}, "Fei"},
+        {">", {jet::Variant("北京")}, ""},
+    };
+    for (const SeekCase& c : cases) {
+        rs->Seek(c.comparison, c.keys);
+        EXPECT_EQ(rs->NoMatch(), c.found.empty()) << c.comparison << " " << c.keys[0].AsString();
+        if (!c.found.empty())
+            EXPECT_EQ(Name(rs), c.found) << c.comparison << " " << c.keys[0].AsString();
+    }
+    EXPECT_EQ(ErrorOf([&] { rs->Seek("~", {jet::Variant("x")}); }), jet::errInvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { rs->Seek("=", std::vector<jet::Variant>(14, jet::Variant("x"))); }),
+              jet::errInvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { rs->SetIndex("Nope"); }), 3015);
+    EXPECT_EQ(ErrorOf([&] { rs->SetFilter("Age > 1"); }), jet::errNotSupported);
+    EXPECT_EQ(ErrorOf([&] { rs->FindFirst("Age > 1"); }), jet::errNotSupported);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("People", jet::dbOpenDynaset)->SetIndex("ByCityAge"); }),
+              jet::errNotSupported);
+    EXPECT_EQ(rs->DateCreated().VarType(), jet::varDate);
+
+    // A row added through a table-type recordset takes its place in the order.
+    rs->AddNew();
+    rs->Fields().Item("Name")->SetValue(jet::Variant("Hal"));
+    rs->Fields().Item("City")->SetValue(jet::Variant("Lyon"));
+    rs->Fields().Item("Age")->SetValue(jet::Variant(30));
+    rs->Update();
+    EXPECT_EQ(Values(rs, "Name"), Strings({"Éva", "Hal", "bob", "Dan", "Ann", "Cleo", "Fei"}));
+}
+
+TEST_F(Recordsets, FindSearchesFromTheCurrentRecordWithCriteria)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("SELECT * FROM People ORDER BY Id", jet::dbOpenDynaset);
+    rs->FindFirst("[City] = \"paris\"");
+    EXPECT_FALSE(rs->NoMatch());
+    EXPECT_EQ(Name(rs), "Ann");
+    rs->FindNext("City = 'Paris'");
+    EXPECT_EQ(Name(rs), "Cleo");
+    rs->FindNext("City = 'Paris'");
+    EXPECT_TRUE(rs->NoMatch());
+    EXPECT_EQ(Name(rs), "Cleo");  // stays on the last match
+    rs->FindPrevious("Age = 25");
+    EXPECT_EQ(Name(rs), "bob");
+    rs->FindLast("Age = 25 AND Name LIKE \"d*\"");
+    EXPECT_EQ(Name(rs), "Dan");
+    rs->FindFirst("Born = #3/15/1990# AND Name LIKE \"É*\"");
+    EXPECT_EQ(Name(rs), "Éva");
+    rs->FindFirst("City = \"北京\"");
+    EXPECT_EQ(Name(rs), "Fei");
+    rs->FindFirst("Age IS NULL");
+    EXPECT_TRUE(rs->NoMatch());
+    EXPECT_EQ(ErrorOf([&] { rs->FindFirst("Nobody = 1"); }), 3070);
+    EXPECT_EQ(ErrorOf([&] { rs->FindFirst("Age = "); }), jet::errSyntax);
+    EXPECT_EQ(Name(rs), "Fei");
+}
+
+TEST_F(Recordsets, FilterAndSortMakeANewRecordsetOfTheSameRows)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset);
+    rs->SetFilter("Age < 40");
+    rs->SetSort("City, Name DESC");
+    jet::RecordsetPtr sorted = rs->OpenRecordset();
+    EXPECT_EQ(rs->RecordCount(), 6);  // unchanged
+    EXPECT_EQ(Values(sorted, "Name"), Strings({"bob", "Dan", "Cleo", "Fei"}));
+    EXPECT_TRUE(sorted->Updatable());
+    sorted->MoveFirst();
+    sorted->Edit();
+    sorted->Fields().Item("Age")->SetValue(jet::Variant(24));
+    sorted->Update();
+    rs->MoveNext();
+    EXPECT_EQ(rs->Fields().Item("Age")->Value().AsInteger(), 24);
+    // Bookmarks of the new recordset are those of the old one.
+    sorted->MoveLast();
+    rs->SetBookmark(sorted->Bookmark());
+    EXPECT_EQ(Name(rs), "Fei");
+    jet::RecordsetPtr snapshot = rs->OpenRecordset(jet::dbOpenSnapshot);
+    EXPECT_EQ(snapshot->RecordCount(), 4);
+    EXPECT_FALSE(snapshot->Updatable());
+    rs->SetFilter("");
+    rs->SetSort("Born, Age DESC");
+    EXPECT_EQ(Values(rs->OpenRecordset(), "Name"), Strings({"Éva", "Ann", "Cleo", "Dan", "bob", "Fei"}));
+    EXPECT_EQ(ErrorOf([&] { rs->SetSort("Name DESC DESC"); }), jet::errSyntax);
+}
+
+TEST_F(Recordsets, GetRowsReturnsFieldsByRowsAndMovesOn)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("SELECT Name, Age FROM People ORDER BY Id", jet::dbOpenDynaset);
+    rs->MoveNext();
+    const jet::Variant rows = rs->GetRows(2);
+    ASSERT_TRUE(rows.IsArray());
+    const auto& array = *rows.Array();
+    EXPECT_EQ(array.HighBound(1), 1);
+    EXPECT_EQ(array.HighBound(2), 1);
+    EXPECT_EQ(array.Get({0, 0}).AsString(), "bob");
+    EXPECT_EQ(array.Get({1, 1}).AsInteger(), 33);
+    EXPECT_EQ(Name(rs), "Dan");
+    EXPECT_EQ(rs->GetRows(100).Array()->HighBound(2), 2);
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_TRUE(rs->GetRows(1).IsNull());
+}
+
+TEST_F(Recordsets, PessimisticEditsLockTheRowAgainstOtherRecordsets)
+{
+    jet::RecordsetPtr first = Db->OpenRecordset("People", jet::dbOpenDynaset, 0, jet::dbPessimistic);
+    jet::RecordsetPtr second = Db->OpenRecordset("People", jet::dbOpenDynaset, 0, jet::dbOptimistic);
+    EXPECT_TRUE(first->LockEdits());
+    EXPECT_FALSE(second->LockEdits());
+    first->Edit();
+    EXPECT_EQ(ErrorOf([&] { second->Edit(); }), jet::errLocked);
+    EXPECT_EQ(ErrorOf([&] { second->Delete(); }), jet::errLocked);
+    first->Fields().Item("Age")->SetValue(jet::Variant(42));
+    first->Update();
+    second->Edit();
+    second->Fields().Item("Age")->SetValue(jet::Variant(43));
+    second->Update();
+    EXPECT_EQ(first->Fields().Item("Age")->Value().AsInteger(), 43);
+
+    // Optimistic edits find out at Update that someone changed the row.
+    second->Edit();
+    first->Edit();
+    first->Fields().Item("Age")->SetValue(jet::Variant(44));
+    first->Update();
+    second->Fields().Item("Age")->SetValue(jet::Variant(45));
+    EXPECT_EQ(ErrorOf([&] { second->Update(); }), jet::errWriteConflict);
+    EXPECT_EQ(second->EditMode(), jet::dbEditInProgress);
+    second->CancelUpdate();
+    second->SetLockEdits(true);
+    EXPECT_TRUE(second->LockEdits());
+}
+
+TEST_F(Recordsets, FieldsDescribeWhereTheirValuesComeFrom)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("SELECT p.Name AS Who, Age + 1 AS Next, City FROM People AS p",
+                                             jet::dbOpenDynaset);
+    EXPECT_EQ(rs->Fields().Item("Who")->SourceTable(), "People");
+    EXPECT_EQ(rs->Fields().Item("Who")->SourceField(), "Name");
+    EXPECT_EQ(rs->Fields().Item("Who")->Size(), 30);
+    EXPECT_NE(rs->Fields().Item("Who")->Attributes() & jet::dbUpdatableField, 0);
+    EXPECT_EQ(rs->Fields().Item("Next")->SourceTable(), "");
+    EXPECT_EQ(rs->Fields().Item("Next")->Attributes() & jet::dbUpdatableField, 0);
+    EXPECT_EQ(rs->Fields().Item("Next")->Value().AsInteger(), 42);
+    rs->Edit();
+    rs->Fields().Item("Who")->SetValue(jet::Variant("Anne"));
+    EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Next")->SetValue(jet::Variant(1)); }), jet::errFieldNotUpdatable);
+    rs->Update();
+    EXPECT_EQ(Query("SELECT Name FROM People WHERE Id = 1", "Name"), Strings({"Anne"}));
+    EXPECT_EQ(rs->CopyQueryDef()->SQL(), "SELECT p.Name AS Who, Age + 1 AS Next, City FROM People AS p");
+    jet::RecordsetPtr table = Db->OpenRecordset("People", jet::dbOpenTable);
+    table->SetAbsolutePosition(4);
+    EXPECT_EQ(table->Fields().Item("Name")->FieldSize(), 4);  // "Éva" in UTF-8
+}
+
+} // namespace
