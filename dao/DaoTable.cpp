@@ -2995,6 +2995,9 @@ void TDaoTable::LoadFromStream(std::istream& stream, TLoadMode mode)
             EmptyTable();
         Last();
         int record = 0;
+        // Without fields a record holds no value: only an empty list is one.
+        if (columns.empty() && !reader.EndOfList())
+            throw EReadError("Invalid property value");
         while (!reader.EndOfList()) {
             if (OnImportProgress)
                 OnImportProgress(*this, record);

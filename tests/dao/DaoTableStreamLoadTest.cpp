@@ -154,6 +154,7 @@ TEST_F(DaoTableStreamLoadTest, DamagedStreamsLeaveTheTableAsItWas)
         {"cut in the records", good.substr(0, good.size() - 9), "Stream read error"},
         {"a value of the wrong type", good.substr(0, good.size() - 1) + "\x09", "Invalid property value"},
         {"nothing", "", "Invalid stream format"},
+        {"records without fields", std::string("TPF0\x01\x00\x01\x06\x01x\x00", 11), "Invalid property value"},
     };
     for (const auto& d : damaged) {
         for (TLoadMode mode : {lmAppend, lmEmptyAppend}) {
