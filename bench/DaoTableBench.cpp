@@ -4,6 +4,7 @@
 // within 3x of the engine layer doing the same work directly.
 #include "dao/DaoDatabase.h"
 #include "dao/DaoTable.h"
+#include "tests/support/ConfigDatabase.h"
 
 #include <QTemporaryDir>
 
@@ -14,41 +15,17 @@
 
 namespace {
 
-// A database file with a "config" table of `rows` options.
+// A database file with a "config" table of `rows` options, connected.
 class ConfigFile {
 public:
     explicit ConfigFile(int rows)
     {
-        Path = Folder.filePath("Config.dat").toStdString();
-        const auto engine = jet::MakeEngineClasses()->Create("DAO.PrivateDBEngine.36");
-        const auto workspace = engine->CreateWorkspace("Maker", "Admin", "");
-        const auto database = workspace->CreateDatabase(Path, ";LANGID=0x0409;CP=1252;COUNTRY=0", jet::dbVersion40);
-        const auto table = database->CreateTableDef("config");
-        const auto add = [&](const char* name, int size, bool required) {
-            const auto field = table->CreateField(name, jet::dbText, size);
-            field->SetRequired(required);
-            table->Fields().Append(field);
-        };
-        add("ConfigName", 50, true);
-        add("OptionName", 50, true);
-        add("OptionValue", 250, false);
-        database->TableDefs().Append(table);
-        workspace->BeginTrans();
-        for (int i = 1; i <= rows; ++i)
-            database->Execute("INSERT INTO config (ConfigName, OptionName, OptionValue) VALUES (\"DEFAULT\", \""
-                              + std::to_string(i) + "\", \"value " + std::to_string(i) + "\")");
-        workspace->CommitTrans();
-        database->Close();
-        workspace->Close();
-
-        Database = std::make_unique<TDaoDatabase>();
-        Database->ReadProperties({{"DatabaseType", "Access"}, {"Database", Path}, {"UserName", "Admin"}, {"Version", "3.6"}});
-        Database->Loaded();
-        Database->Open();
+        const std::string path = Folder.filePath("Config.dat").toStdString();
+        support::MakeConfigDatabase(path, rows);
+        Database = support::ConnectedDatabase(path);
     }
 
     QTemporaryDir Folder;
-    std::string Path;
     std::unique_ptr<TDaoDatabase> Database;
 };
 

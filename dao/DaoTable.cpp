@@ -1010,32 +1010,29 @@ std::string TDaoTable::GetSourceTableName(const std::string& fieldName)
     }
 }
 
-std::string TDaoTable::F_Get_DateCreated()
+std::string TDaoTable::TableDate(jet::Variant (jet::Recordset::*ofTable)() const,
+                                 jet::Variant (jet::QueryDef::*ofQuery)() const)
 {
     if (!FCursorOpen)
         return {};
     try {
         if (FTableType == jet::dbOpenTable)
-            return jet::VarToStr(FRecordset->DateCreated());
+            return jet::VarToStr(((*FRecordset).*ofTable)());
         if (!FQueryDefName.empty())
-            return jet::VarToStr(DaoDatabase().QueryDefs().Item(FQueryDefName)->DateCreated());
+            return jet::VarToStr(((*DaoDatabase().QueryDefs().Item(FQueryDefName)).*ofQuery)());
     } catch (...) {
     }
     return {};
 }
 
+std::string TDaoTable::F_Get_DateCreated()
+{
+    return TableDate(&jet::Recordset::DateCreated, &jet::QueryDef::DateCreated);
+}
+
 std::string TDaoTable::F_Get_LastUpdated()
 {
-    if (!FCursorOpen)
-        return {};
-    try {
-        if (FTableType == jet::dbOpenTable)
-            return jet::VarToStr(FRecordset->LastUpdated());
-        if (!FQueryDefName.empty())
-            return jet::VarToStr(DaoDatabase().QueryDefs().Item(FQueryDefName)->LastUpdated());
-    } catch (...) {
-    }
-    return {};
+    return TableDate(&jet::Recordset::LastUpdated, &jet::QueryDef::LastUpdated);
 }
 
 void TDaoTable::LockTable(TLockType lockType)
@@ -1904,12 +1901,8 @@ bool TDaoTable::BookmarkValid(const TBookmark* bookmark)
 
 int TDaoTable::CompareBookmarks(const TBookmark* first, const TBookmark* second)
 {
-    if (!first && !second)
-        return 0;
-    if (!first)
-        return 1;
-    if (!second)
-        return -1;
+    if (!first || !second)
+        return TDataSet::CompareBookmarks(first, second);
     const std::int32_t a = HandleOfBytes(*first);
     const std::int32_t b = HandleOfBytes(*second);
     return a < b ? -1 : (a > b ? 1 : 0);
@@ -2519,17 +2512,7 @@ void TDaoTable::DaoInternalRefresh()
     try {
         Resync();
     } catch (...) {
-        const int position = FCurrentPosition;
-        CheckBrowseMode();
-        ClearBuffers();
-        CloseDaoRecordset();
-        OpenDaoRecordset();
-        ActivateBuffers();
-        First();
-        if (GetRecordCount() > position)
-            MoveBy(position);
-        else
-            Last();
+        RefreshDataEx();
     }
 }
 

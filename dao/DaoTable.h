@@ -373,6 +373,9 @@ private:
     std::string EncodeForDatabase(const std::string& text);
     std::string DecodeFromDatabase(const std::string& text);
     void RestoreCursorToActive();
+    // The creation or change date of the table (table type) or stored query.
+    std::string TableDate(jet::Variant (jet::Recordset::*ofTable)() const,
+                          jet::Variant (jet::QueryDef::*ofQuery)() const);
 
     // Published property values.
     bool FAutoFindIndex = true;

@@ -4,6 +4,7 @@
 // that raised leaves the file's rows exactly as they were.
 #include "dao/DaoDatabase.h"
 #include "dao/DaoTable.h"
+#include "tests/support/ConfigDatabase.h"
 
 #include <QTemporaryDir>
 
@@ -27,27 +28,8 @@ struct Fixture {
     Fixture()
     {
         const std::string path = Folder.filePath("Config.dat").toStdString();
-        {
-            const auto engine = jet::MakeEngineClasses()->Create("DAO.PrivateDBEngine.36");
-            const auto workspace = engine->CreateWorkspace("Maker", "Admin", "");
-            const auto database = workspace->CreateDatabase(path, ";LANGID=0x0409;CP=1252;COUNTRY=0", jet::dbVersion40);
-            const auto table = database->CreateTableDef("config");
-            const auto add = [&](const char* name, int size, bool required) {
-                const auto field = table->CreateField(name, jet::dbText, size);
-                field->SetRequired(required);
-                table->Fields().Append(field);
-            };
-            add("ConfigName", 50, true);
-            add("OptionName", 50, true);
-            add("OptionValue", 250, false);
-            database->TableDefs().Append(table);
-            database->Close();
-            workspace->Close();
-        }
-        Database = std::make_unique<TDaoDatabase>();
-        Database->ReadProperties({{"DatabaseType", "Access"}, {"Database", path}, {"UserName", "Admin"}, {"Version", "3.6"}});
-        Database->Loaded();
-        Database->Open();
+        support::MakeConfigDatabase(path, 0);
+        Database = support::ConnectedDatabase(path);
         Table = std::make_unique<TDaoTable>();
         Table->F_Set_Database(Database.get());
         Table->F_Set_TableName("config");

@@ -167,8 +167,8 @@ TEST_F(DaoTableEditTest, StoredQueriesTakeTheirParametersFromLines)
     MakeTable("keys", {{"ID", jet::dbLong}, {"Name", jet::dbText, 20}});
     Run("INSERT INTO keys (ID, Name) VALUES (1, \"one\")");
     Run("INSERT INTO keys (ID, Name) VALUES (2, \"two\")");
-    Maker->CreateQueryDef("ByRange", "PARAMETERS lo Long, hi Long; SELECT * FROM keys WHERE ID >= lo AND ID <= hi");
-    Maker->CreateQueryDef("Rename", "PARAMETERS newName Text; UPDATE keys SET Name = newName");
+    Db->CreateQueryDef("ByRange", "PARAMETERS lo Long, hi Long; SELECT * FROM keys WHERE ID >= lo AND ID <= hi");
+    Db->CreateQueryDef("Rename", "PARAMETERS newName Text; UPDATE keys SET Name = newName");
     Connect();
     TDaoTable table;
     table.F_Set_Database(Database.get());

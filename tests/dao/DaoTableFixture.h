@@ -1,17 +1,15 @@
-// What the table component's tests share: a temporary working folder with a
-// real database file, a connected database component on it, tables built
-// through the engine layer, and a database object that records the calls the
-// table makes on it before handing them on.
+// What the table component's tests share: a real database file with tables
+// built through the engine layer (jettest::JetFixture), a connected database
+// component on it, and a database object that records the calls the table
+// makes on it before handing them on.
 #pragma once
 
 #include "dao/DaoDatabase.h"
 #include "dao/DaoTable.h"
-
-#include <QTemporaryDir>
+#include "tests/platform/jet/JetFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,83 +74,37 @@ private:
     jet::DatabasePtr Inner;
 };
 
-class DaoTableTest : public ::testing::Test {
+// A fresh database file (the engine layer's fixture), then a database
+// component connected to it.
+class DaoTableTest : public jettest::JetFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(Folder.isValid());
-        PreviousFolder = std::filesystem::current_path();
-        std::filesystem::current_path(Folder.path().toStdString());
-        std::filesystem::create_directory("Config");
-        Classes = jet::MakeEngineClasses();
-        Engine = Classes->Create("DAO.PrivateDBEngine.36");
-        Workspace = Engine->CreateWorkspace("Maker", "Admin", "");
-        Maker = Workspace->CreateDatabase("Config/Config.dat", ";LANGID=0x0409;CP=1252;COUNTRY=0", jet::dbVersion40);
-    }
-
     void TearDown() override
     {
         Table.reset();
         Database.reset();
-        if (Maker)
-            Maker->Close();
-        std::filesystem::current_path(PreviousFolder);
-    }
-
-    struct Column {
-        std::string Name;
-        int Type;
-        int Size = 0;
-        bool Required = false;
-        int Attributes = 0;
-        std::string Default = {};
-    };
-
-    // A table of the file, with a primary key "PrimaryKey" over `key`.
-    void MakeTable(const std::string& name, const std::vector<Column>& columns, const std::vector<std::string>& key = {})
-    {
-        jet::TableDefPtr table = Maker->CreateTableDef(name);
-        for (const Column& column : columns) {
-            jet::FieldPtr field = table->CreateField(column.Name, column.Type, column.Size);
-            field->SetRequired(column.Required);
-            if (column.Attributes)
-                field->SetAttributes(column.Attributes);
-            if (!column.Default.empty())
-                field->SetDefaultValue(column.Default);
-            table->Fields().Append(field);
-        }
-        if (!key.empty()) {
-            jet::IndexPtr index = table->CreateIndex("PrimaryKey");
-            index->SetPrimary(true);
-            for (const std::string& field : key)
-                index->Fields().Append(index->CreateField(field));
-            table->Indexes().Append(index);
-        }
-        Maker->TableDefs().Append(table);
     }
 
     // The settings table "config" with the options "1" .. "n" of "DEFAULT".
     void MakeConfigTable(int rows)
     {
-        MakeTable("config", {{"ConfigName", jet::dbText, 50, true}, {"OptionName", jet::dbText, 50, true},
-                             {"OptionValue", jet::dbText, 250}});
+        std::vector<std::vector<std::string>> options;
         for (int i = 1; i <= rows; ++i)
-            Run("INSERT INTO config (ConfigName, OptionName, OptionValue) VALUES (\"DEFAULT\", \"" + std::to_string(i)
-                + "\", \"value " + std::to_string(i) + "\")");
+            options.push_back({"DEFAULT", std::to_string(i), "value " + std::to_string(i)});
+        JetFixture::MakeConfigTable(options);
     }
 
-    void Run(const std::string& sql) { Maker->Execute(sql); }
+    void Run(const std::string& sql) { Db->Execute(sql); }
 
-    // A connected database component on Config/Config.dat whose database
-    // object records the calls made on it.
+    // A connected database component on the file whose database object
+    // records the calls made on it.
     TDaoDatabase& Connect()
     {
-        Maker->Close();
-        Maker.reset();
+        const std::string path = Db->Name();
+        Db->Close();
         Database = std::make_unique<TDaoDatabase>();
         Database->SetName("KDBConfig");
-        Database->ReadProperties({{"DatabaseType", "Access"}, {"Database", ".\\Config\\Config.dat"},
-                                  {"UserName", "Admin"}, {"Version", "3.6"}, {"Workspace", "DaoWorkspace"}});
+        Database->ReadProperties(
+            {{"DatabaseType", "Access"}, {"Database", path}, {"UserName", "Admin"}, {"Version", "3.6"}});
         Database->Loaded();
         Database->Open();
         Recorder = std::make_shared<RecordingDatabase>(Database->DatabaseObject);
@@ -202,12 +154,6 @@ protected:
         return {};
     }
 
-    QTemporaryDir Folder;
-    std::filesystem::path PreviousFolder;
-    std::shared_ptr<jet::EngineClasses> Classes;
-    jet::DBEnginePtr Engine;
-    jet::WorkspacePtr Workspace;
-    jet::DatabasePtr Maker;
     std::unique_ptr<TDaoDatabase> Database;
     std::shared_ptr<RecordingDatabase> Recorder;
     std::unique_ptr<TDaoTable> Table;

@@ -1,5 +1,6 @@
 #include "DaoTableFixture.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -117,10 +118,10 @@ TEST_F(DaoTableStreamLoadTest, EmptyTablesWriteNothingAndLeaveNoFile)
 {
     TDaoTable& table = OpenConfig(0);
     EXPECT_EQ(Saved(table), "");
-    table.SaveToFile("empty.tbl");
-    EXPECT_FALSE(std::filesystem::exists("empty.tbl"));
+    table.SaveToFile(PathOf("empty.tbl"));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("empty.tbl")));
     table.Close();
-    EXPECT_EQ(ErrorOf([&] { table.LoadFromFile("empty.tbl", lmAppend); }),
+    EXPECT_EQ(ErrorOf([&] { table.LoadFromFile(PathOf("empty.tbl"), lmAppend); }),
               "Cannot load data to Table!\r\nTable is not opened!");
 }
 
@@ -197,9 +198,9 @@ TEST_F(DaoTableStreamLoadTest, StreamsOfTheOldWriterLoad)
 TEST_F(DaoTableStreamLoadTest, FilesRoundTrip)
 {
     TDaoTable& table = OpenConfig(2);
-    table.SaveToFile("config.tbl");
-    ASSERT_TRUE(std::filesystem::exists("config.tbl"));
-    table.LoadFromFile("config.tbl", lmEmptyAppend);
+    table.SaveToFile(PathOf("config.tbl"));
+    ASSERT_TRUE(std::filesystem::exists(PathOf("config.tbl")));
+    table.LoadFromFile(PathOf("config.tbl"), lmEmptyAppend);
     EXPECT_EQ(Values(table, "OptionValue"), (Strings{"value 1", "value 2"}));
 }
 

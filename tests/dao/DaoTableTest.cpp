@@ -260,9 +260,11 @@ TEST_F(DaoTableTest, DateDefaultsBecomeTimeStampTextsWithTwelveHourTimesRight)
 
 TEST_F(DaoTableTest, DefaultsOfTheEngineStartANewRecord)
 {
-    MakeTable("defaults", {{"Name", jet::dbText, 20, false, 0, "\"abc\""},
-                           {"Other", jet::dbText, 20, false, 0, "Null"},
-                           {"Day", jet::dbDate, 0, false, 0, "#1/2/2003 1:05:09 PM#"}});
+    MakeTable("defaults", {{"Name", jet::dbText, 20}, {"Other", jet::dbText, 20}, {"Day", jet::dbDate}});
+    jet::TableDefPtr defaults = Db->TableDefs().Item("defaults");
+    defaults->Fields().Item("Name")->SetDefaultValue("\"abc\"");
+    defaults->Fields().Item("Other")->SetDefaultValue("Null");
+    defaults->Fields().Item("Day")->SetDefaultValue("#1/2/2003 1:05:09 PM#");
     Connect();
     TDaoTable& table = TableOn("defaults");
     table.Open();
