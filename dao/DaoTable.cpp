@@ -8,6 +8,7 @@
 #include "platform/gui/TApplication.h"
 #include "platform/system/DateTime.h"
 #include "platform/system/FloatText.h"
+#include "platform/system/TextEncoding.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -1607,9 +1608,7 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
         return !text.empty();
     switch (field.DataType()) {
     case ftString:
-        *value = field.Size() > 0 && text.size() > static_cast<std::size_t>(field.Size())
-            ? text.substr(0, static_cast<std::size_t>(field.Size()))
-            : text;
+        *value = FitString(field, text);
         return !text.empty();
     case ftBytes:
         if (!IsGuidField(field))
@@ -1666,6 +1665,11 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     }
     }
     return true;
+}
+
+std::string TDaoTable::FitString(const TField& field, const std::string& value) const
+{
+    return field.Size() > 0 ? platform::CutUtf8Characters(value, static_cast<std::size_t>(field.Size())) : value;
 }
 
 void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)

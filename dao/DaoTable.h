@@ -319,6 +319,8 @@ protected:
     void InternalClose() override;
     bool IsCursorOpen() const override { return FCursorOpen; }
     bool GetCanModify() const override { return FCursorOpen && !FReadOnly; }
+    // The engine sizes text fields in characters.
+    std::string FitString(const TField& field, const std::string& value) const override;
     std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;
     TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override;
     void InternalFirst() override;

@@ -350,7 +350,7 @@ void TField::SetAsString(const std::string& value)
 {
     CheckEditing();
     if (Type == ftString && Width > 0) {
-        const std::string cut = platform::CutUtf8(value, static_cast<std::size_t>(Width));
+        const std::string cut = Owner.FitString(*this, value);
         Owner.SetFieldData(*this, &cut);
     } else {
         Owner.SetFieldData(*this, &value);
@@ -700,6 +700,11 @@ void TDataSet::SetNativeFieldData(TField& field, const void* buffer)
     }
     const std::string text = NativeToText(field.DataType(), buffer);
     SetFieldData(field, &text);
+}
+
+std::string TDataSet::FitString(const TField& field, const std::string& value) const
+{
+    return platform::CutUtf8(value, static_cast<std::size_t>(field.Size()));
 }
 
 TDataSetState TDataSet::SetTempState(TDataSetState state)

@@ -29,4 +29,8 @@ std::string GbkToUtf8(std::string_view bytes);
 // ends on a character boundary.
 std::string CutUtf8(std::string_view text, std::size_t maxBytes);
 
+// The longest prefix of the UTF-8 `text` that has at most `maxCharacters`
+// characters (a malformed byte counts as one).
+std::string CutUtf8Characters(std::string_view text, std::size_t maxCharacters);
+
 } // namespace platform

@@ -119,6 +119,24 @@ TEST_F(DaoTableTest, FieldDefinitionsOfAClosedTableOpenAndCloseTheRecordset)
     EXPECT_TRUE(Recorder->Calls.empty()) << "an open table reads from its own recordset";
 }
 
+TEST_F(DaoTableTest, TextFieldsHoldTheirSizeInCharacters)
+{
+    MakeConfigTable(0);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+    std::string ruler;
+    for (int i = 0; i < 50; ++i)
+        ruler += "标";
+    table.Append();
+    table.FieldByName("ConfigName").SetAsString("RULERVALUEHORI");
+    table.FieldByName("OptionName").SetAsString(ruler + "尺");
+    table.Post();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), ruler) << "50 characters, not 50 bytes";
+}
+
 TEST_F(DaoTableTest, OpenRefusalsComeBeforeTheEngine)
 {
     MakeConfigTable(1);
