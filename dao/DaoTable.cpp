@@ -269,6 +269,8 @@ std::vector<TPublishedProperty> TDaoTable::PublishedProperties() const
         boolean("QueryDefSQLModify", &TDaoTable::QueryDefSQLModify, &TDaoTable::SetQueryDefSQLModify),
         integer("QueryDefODBCMaxRecords", &TDaoTable::QueryDefODBCMaxRecords, &TDaoTable::SetQueryDefODBCMaxRecords),
         lines("SQL", &TDaoTable::SQL, &TDaoTable::F_Set_SQL),
+        text("ParamData", [](const TDaoTable& t) { return t.FParams.Text(); },
+             [](TDaoTable& t, const std::string& v) { t.FParams.SetText(v); }),
         boolean("ShowGUID", &TDaoTable::ShowGUID, &TDaoTable::F_Set_ShowGUID),
         integer("TableType", &TDaoTable::TableType, &TDaoTable::F_Set_TableType),
         boolean("Translation", &TDaoTable::Translation, &TDaoTable::SetTranslation),

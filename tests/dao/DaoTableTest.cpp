@@ -40,6 +40,21 @@ TEST_F(DaoTableTest, TheThreeSourcesExcludeEachOther)
     EXPECT_EQ(table.F_Get_TableName(), "");
 }
 
+TEST_F(DaoTableTest, ParameterValuesTravelWithTheStreamedProperties)
+{
+    TDaoTable table;
+    table.SetSQLText("SELECT * FROM config WHERE OptionName = :name");
+    table.Params().ParamByName("name").DataType = ftString;
+    table.Params().ParamByName("name").SetAsString("551");
+    const TPropertyValues values = table.WriteProperties();
+    TDaoTable read;
+    read.ReadProperties(values);
+    read.Loaded();
+    EXPECT_EQ(read.SQL().Text(), table.SQL().Text());
+    ASSERT_EQ(read.Params().Count(), 1);
+    EXPECT_EQ(read.Params()[0], table.Params()[0]);
+}
+
 TEST_F(DaoTableTest, ConfigurationTableOpensAsTheStoreOpensIt)
 {
     MakeConfigTable(3);
