@@ -1,24 +1,39 @@
-// The image compare window, created at start-up and living until exit. Until video
-// capture is part of the program it only says that it is not available and
-// ends with Cancel.
+// The image compare window: two still pictures side by side, each opened
+// from a file or grabbed through the capture window. It holds no capture
+// control of its own. Created at start-up and living until exit; the main
+// window shows it modally.
 #pragma once
 
-#include "capture/UnavailableForm.h"
+#include "platform/gui/GuiTypes.h"
+#include "ui_TFormSplit.h"
 
-#include <memory>
+#include <QDialog>
 
-namespace Ui {
-class TFormSplit;
-}
+class MLan;
+class MTool;
+class QFileDialog;
 
-class TFormSplit : public TUnavailableForm {
+class TFormSplit : public QDialog, public Ui::TFormSplit {
     Q_OBJECT
 public:
     explicit TFormSplit(QWidget* parent = nullptr);
-    ~TFormSplit() override;
 
-private:
-    std::unique_ptr<Ui::TFormSplit> ui;
+    MTool* Tool = nullptr;
+    MLan* Lan = nullptr;
+    QFileDialog* OpenDialogImage = nullptr;
+
+    void FormShow();
+    void SBOpenLeftClick();
+    void SBOpenRightClick();
+    void SBGrabLeftClick();
+    void SBGrabRightClick();
+    void PanelMainResize();
+
+    void reject() override { done(mrCancel); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // Null until start-up creates the window.

@@ -4,7 +4,6 @@
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MData.h"
-#include "shapes/MPoint.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MTool.h"
 
@@ -23,8 +22,6 @@ constexpr int kTypeNameSlot = 110;    // "Circle"
 constexpr int kCentreSlot = 297;      // "Circle Center"
 constexpr int kCreateSlot = 303;      // "Create "
 
-constexpr int kDeriveCentre = 1;
-
 // The diameter line points this way until the label is dragged elsewhere.
 constexpr double kDefaultLabelDirection = 120.0;
 // Label 1 sits this far right of and above the middle of the square.
@@ -37,7 +34,7 @@ double Span(int a, int b) { return double(std::abs(std::int64_t(a) - b)); }
 
 // ---------------------------------------------------------------- MCircle
 
-MCircle::MCircle(TCanvas* defaultCanvas) : MShape(defaultCanvas) { kind = KIND_CIRCLE; }
+MCircle::MCircle(TCanvas* defaultCanvas) : MBoxShape(defaultCanvas) { kind = KIND_CIRCLE; }
 
 std::unique_ptr<MCircle> MCircle::Create(TCanvas* defaultCanvas, const TRect& square)
 {
@@ -49,23 +46,6 @@ std::unique_ptr<MCircle> MCircle::Create(TCanvas* defaultCanvas, const TRect& sq
     circle->UpdateFromBounds();
     circle->FinishCreate();
     return circle;
-}
-
-void MCircle::UpdateFromBounds()
-{
-    bounds = MTool::NormalizeRect(bounds);
-    center = {RoundedMidpoint(bounds.left, bounds.right), RoundedMidpoint(bounds.top, bounds.bottom)};
-    PlaceControlPoints();
-}
-
-void MCircle::PlaceControlPoints()
-{
-    const int middleColumn = TruncatedMidpoint(bounds.left, bounds.right);
-    const int middleRow = TruncatedMidpoint(bounds.top, bounds.bottom);
-    top = {middleColumn, bounds.top};
-    left = {bounds.left, middleRow};
-    bottom = {middleColumn, bounds.bottom};
-    right = {bounds.right, middleRow};
 }
 
 double MCircle::GetDiameter() const { return Span(left.x, right.x); }
@@ -81,48 +61,7 @@ void MCircle::BuildResults()
     AddResult(lan->Texts[kAreaSlot], ruleTool->FormatArea(std::numbers::pi * d * d * 0.25));
 }
 
-void MCircle::Move(int dx, int dy)
-{
-    const TPoint delta{dx, dy};
-    for (TPoint* point : {&top, &left, &bottom, &right, &center})
-        *point = MTool::AddPoints(*point, delta);
-    const TPoint topLeft = MTool::AddPoints({bounds.left, bounds.top}, delta);
-    const TPoint bottomRight = MTool::AddPoints({bounds.right, bounds.bottom}, delta);
-    bounds = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-}
-
-int MCircle::HitTest(int x, int y)
-{
-    const int tolerance = param->GetActiveWidth();
-    const TPoint mouse{x, y};
-    for (TPoint handle : {top, bottom, left, right}) {
-        if (MTool::NearPoint(mouse, handle, tolerance)) {
-            grabPoint = handle;
-            return HIT_POINT;
-        }
-    }
-    if (MTool::NearCircle(mouse, bounds, tolerance))
-        return HIT_BODY;
-    return MShape::HitTest(x, y);
-}
-
-int MCircle::GetCursor(int code) const
-{
-    if (state == STATE_CREATING || (code != EDIT_RESHAPE && code != HIT_POINT))
-        return MShape::GetCursor(code);
-    if (grabPoint == top || grabPoint == bottom)
-        return crSizeNS;
-    if (grabPoint == left || grabPoint == right)
-        return crSizeWE;
-    return MShape::GetCursor(code);
-}
-
-bool MCircle::InRect(int areaLeft, int areaTop, int areaRight, int areaBottom) const
-{
-    // A square dragged inside out is tested by its true extent.
-    const TRect box = MTool::NormalizeRect(bounds);
-    return box.left >= areaLeft && box.top >= areaTop && box.right <= areaRight && box.bottom <= areaBottom;
-}
+bool MCircle::NearOutline(TPoint mouse, int tolerance) const { return MTool::NearCircle(mouse, bounds, tolerance); }
 
 void MCircle::CreateMouseMove(int x, int y)
 {
@@ -158,35 +97,10 @@ void MCircle::SquareToward(int x, int y)
 
 void MCircle::ReshapeMove(int x, int y)
 {
-    const TPoint drag = MTool::SubtractPoints({x, y}, lastMouse);
-    const std::int64_t dx = drag.x;
-    const std::int64_t dy = drag.y;
-    const std::int64_t hx = dx / 2;
-    const std::int64_t hy = dy / 2;
     previewBounds = bounds;
     previewPoint = grabPoint;
-    TRect& p = previewBounds;
-    if (grabPoint == top) {
-        p.top = Saturated(bounds.top + dy);
-        p.left = Saturated(bounds.left + hy);
-        p.right = Saturated(bounds.right - hy);
-        previewPoint = OffsetPoint(previewPoint, 0, dy);
-    } else if (grabPoint == bottom) {
-        p.bottom = Saturated(bounds.bottom + dy);
-        p.left = Saturated(bounds.left - hy);
-        p.right = Saturated(bounds.right + hy);
-        previewPoint = OffsetPoint(previewPoint, 0, dy);
-    } else if (grabPoint == left) {
-        p.left = Saturated(bounds.left + dx);
-        p.top = Saturated(bounds.top + hx);
-        p.bottom = Saturated(bounds.bottom - hx);
-        previewPoint = OffsetPoint(previewPoint, dx, 0);
-    } else if (grabPoint == right) {
-        p.right = Saturated(bounds.right + dx);
-        p.top = Saturated(bounds.top - hx);
-        p.bottom = Saturated(bounds.bottom + hx);
-        previewPoint = OffsetPoint(previewPoint, dx, 0);
-    }
+    if (const std::optional<Side> side = GrabbedSide())
+        previewBounds = PreviewSquareDrag(bounds, *side, x, y);
 }
 
 TPoint MCircle::ReshapeEnd(int x, int y)
@@ -225,23 +139,6 @@ TPoint MCircle::ReshapeEnd(int x, int y)
     return *moved;
 }
 
-void MCircle::DrawBody(int mode, TCanvas* target)
-{
-    if (target == nullptr)
-        return;
-    target->Brush.Style = bsClear;
-    if (mode == DRAW_RESHAPE) {
-        DrawEllipseRect(target, previewBounds);
-        DrawCrossMark(target, previewPoint.x, previewPoint.y);
-        return;
-    }
-    DrawEllipseRect(target, bounds);
-    DrawPlusMark(target, center.x, center.y);
-    if (IsHighlightMode(mode))
-        for (TPoint handle : {top, left, bottom, right})
-            DrawCrossMark(target, handle.x, handle.y);
-}
-
 void MCircle::DrawLabel(int mode, TCanvas* target)
 {
     const double d = GetDiameter();
@@ -267,8 +164,6 @@ TPoint MCircle::GetLabelPos(int index) const
 }
 
 std::string MCircle::GetTag() const { return "C"; }
-
-TPoint MCircle::GetCenter() const { return center; }
 
 bool MCircle::WriteData(MData& data, bool blank) const
 {
@@ -297,14 +192,6 @@ bool MCircle::ReadData(MData data)
 std::vector<std::string> MCircle::GetDeriveCaptions() const
 {
     return {lan->Texts[kCreateSlot] + lan->Texts[kCentreSlot]};
-}
-
-std::vector<std::unique_ptr<MShape>> MCircle::MakeDerivedShapes(TCanvas* shapeCanvas, int index) const
-{
-    std::vector<std::unique_ptr<MShape>> shapes;
-    if (index == kDeriveCentre)
-        shapes.push_back(MPoint::Create(shapeCanvas, center.x, center.y));
-    return shapes;
 }
 
 // ---------------------------------------------------------------- MCircleTriple

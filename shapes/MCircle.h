@@ -12,29 +12,20 @@
 // Relations read `center`, `left` and `right` directly.
 #pragma once
 
-#include "shapes/MShape.h"
+#include "shapes/MBoxShape.h"
 
-class MCircle : public MShape {
+class MCircle : public MBoxShape {
 public:
     explicit MCircle(TCanvas* defaultCanvas);
 
     // A finished circle of the given bounding square, for presets and tests.
     static std::unique_ptr<MCircle> Create(TCanvas* defaultCanvas, const TRect& square);
 
-    // Rebuilds centre and control points from `bounds`, normalized first.
-    void UpdateFromBounds();
     // D = |left.x - right.x|, in pixels.
     double GetDiameter() const;
 
     std::string GetTypeName() const override;
     void BuildResults() override;
-    void Move(int dx, int dy) override;
-    // A control point (top, bottom, left, right; grabbed for reshaping),
-    // else the circle line, else a label.
-    int HitTest(int x, int y) override;
-    // Resize cursors over the grabbed control point.
-    int GetCursor(int code) const override;
-    bool InRect(int left, int top, int right, int bottom) const override;
     void CreateMouseMove(int x, int y) override;
     void CreateMouseDown(int x, int y) override;
     // The preview moves the grabbed side by the drag and its neighbours by
@@ -43,29 +34,16 @@ public:
     // The commit moves the grabbed side by twice the rounded half of the
     // drag: an odd drag ends one pixel beyond the preview.
     TPoint ReshapeEnd(int x, int y) override;
-    void DrawBody(int mode, TCanvas* target) override;
     void DrawLabel(int mode, TCanvas* target) override;
     TPoint GetLabelPos(int index) const override;
     std::string GetTag() const override;
-    TPoint GetCenter() const override;
     // Centre and the rounded radius.
     bool WriteData(MData& data, bool blank) const override;
     bool ReadData(MData data) override;
     std::vector<std::string> GetDeriveCaptions() const override;
-    std::vector<std::unique_ptr<MShape>> MakeDerivedShapes(TCanvas* shapeCanvas, int index) const override;
-
-    // ---- Geometry: image pixels, y downwards ----
-    TPoint top;    // (middle column, top edge)
-    TPoint left;   // (left edge, middle row)
-    TPoint bottom; // (middle column, bottom edge)
-    TPoint right;  // (right edge, middle row)
-    TPoint center;
-    TRect bounds;        // bounding square
-    TRect previewBounds; // bounding square shown while a control point is dragged
 
 protected:
-    // Control points from `bounds` by the truncated midpoints, as they are.
-    void PlaceControlPoints();
+    bool NearOutline(TPoint mouse, int tolerance) const override;
 
 private:
     // p2 and the square from p1 toward (x, y).

@@ -283,6 +283,44 @@ int MShape::TruncatedMidpoint(int a, int b) { return int((std::int64_t(a) + b) /
 
 int MShape::RoundedMidpoint(int a, int b) { return MTool::RoundToInt((double(a) + b) * 0.5); }
 
+TRect MShape::ResizeSquare(const TRect& square, Side side, std::int64_t shift, std::int64_t half)
+{
+    const TRect& s = square;
+    switch (side) {
+    case Side::Top:
+        return {Saturated(s.left + half), Saturated(s.top + shift), Saturated(s.right - half), s.bottom};
+    case Side::Bottom:
+        return {Saturated(s.left - half), s.top, Saturated(s.right + half), Saturated(s.bottom + shift)};
+    case Side::Left:
+        return {Saturated(s.left + shift), Saturated(s.top + half), s.right, Saturated(s.bottom - half)};
+    case Side::Right:
+        return {s.left, Saturated(s.top - half), Saturated(s.right + shift), Saturated(s.bottom + half)};
+    }
+    return square;
+}
+
+std::optional<MShape::Side> MShape::SideAt(TPoint point, TPoint top, TPoint bottom, TPoint left, TPoint right)
+{
+    if (point == top)
+        return Side::Top;
+    if (point == bottom)
+        return Side::Bottom;
+    if (point == left)
+        return Side::Left;
+    if (point == right)
+        return Side::Right;
+    return std::nullopt;
+}
+
+TRect MShape::PreviewSquareDrag(const TRect& square, Side side, int x, int y)
+{
+    const TPoint drag = MTool::SubtractPoints({x, y}, lastMouse);
+    const bool vertical = side == Side::Top || side == Side::Bottom;
+    const std::int64_t along = vertical ? drag.y : drag.x;
+    previewPoint = OffsetPoint(grabPoint, vertical ? 0 : along, vertical ? along : 0);
+    return ResizeSquare(square, side, along, along / 2);
+}
+
 bool MShape::IsHighlightMode(int mode)
 {
     return mode == DRAW_ACTIVE || mode == DRAW_RESHAPE || mode == DRAW_LABEL;

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -240,6 +241,20 @@ protected:
     // The canvas a drawing goes to: the given one, else the default canvas;
     // null when there is none or the shape is not valid.
     TCanvas* DrawTarget(TCanvas* target) const;
+
+    // ---- Squares resized by the handles in the middles of their sides ----
+    enum class Side { Top, Bottom, Left, Right };
+    // The square with one side moved by `shift` (down or right when
+    // positive) and the two sides next to it by `half`, so that it stays a
+    // square about the opposite side.
+    static TRect ResizeSquare(const TRect& square, Side side, std::int64_t shift, std::int64_t half);
+    // Which of the four side handles is at `point`, tried in the order top,
+    // bottom, left, right; none when it is none of them.
+    static std::optional<Side> SideAt(TPoint point, TPoint top, TPoint bottom, TPoint left, TPoint right);
+    // The preview while the handle of `side` is dragged to (x, y) from
+    // lastMouse: the square resized by the drag and its half truncated, and
+    // previewPoint at the grabbed handle moved with its side.
+    TRect PreviewSquareDrag(const TRect& square, Side side, int x, int y);
 
     // ---- Drawing routines for the shapes; each does nothing without a canvas ----
     // The segment including its end pixel.

@@ -3,6 +3,7 @@
 // it. Shapes themselves are never written to a file.
 #include "workspace/Quorvex.h"
 
+#include "platform/gui/ImageFileDialog.h"
 #include "platform/gui/TBitmap.h"
 #include "platform/gui/TJPEGImage.h"
 #include "shapes/MTool.h"
@@ -16,29 +17,7 @@
 
 namespace {
 
-// Bitmaps first, as the file dialogs of the bitmap class list them.
-const QStringList kImageFilters{"Bitmaps (*.bmp)", "JPEG (*.jpg)"};
-const QString kBitmapExtension = "bmp";
 constexpr int kBestJpegQuality = 100;
-
-// Qt's own dialog rather than the desktop's, so it looks the same everywhere
-// and can be driven headless.
-QFileDialog* MakeImageDialog(QWidget* parent, const QString& name, QFileDialog::AcceptMode mode,
-                             const QString& folder)
-{
-    auto* dialog = new QFileDialog(parent);
-    dialog->setObjectName(name);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(mode);
-    dialog->setDirectory(QDir::current().absoluteFilePath(folder));
-    return dialog;
-}
-
-void PrepareImageDialog(QFileDialog* dialog)
-{
-    dialog->setNameFilters(kImageFilters);
-    dialog->setDefaultSuffix(kBitmapExtension);
-}
 
 // A name to save under without any extension gets the bitmap's, however the
 // dialog came by the name (Qt adds it to typed names only); a name with an
@@ -54,23 +33,20 @@ std::string WithDefaultExtension(const QString& fileName)
 
 void TFormMeasure::MenuOpenClick()
 {
-    if (!OpenDialogImage) {
-        OpenDialogImage = MakeImageDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
-        OpenDialogImage->setFileMode(QFileDialog::ExistingFile);
-    }
-    PrepareImageDialog(OpenDialogImage);
-    if (OpenDialogImage->exec() != QDialog::Accepted || OpenDialogImage->selectedFiles().isEmpty())
-        return;
-    LoadImageFile(OpenDialogImage->selectedFiles().constFirst().toStdString());
+    if (!OpenDialogImage)
+        OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
+    const QString fileName = PickImageFile(OpenDialogImage);
+    if (!fileName.isEmpty())
+        LoadImageFile(fileName.toStdString());
 }
 
 void TFormMeasure::MenuSaveClick()
 {
     if (!SaveDialogImage) {
-        SaveDialogImage = MakeImageDialog(this, "SaveDialogImage", QFileDialog::AcceptSave, "Output");
+        SaveDialogImage = MakeImageFileDialog(this, "SaveDialogImage", QFileDialog::AcceptSave, "Output");
         SaveDialogImage->selectFile("Output");
     }
-    PrepareImageDialog(SaveDialogImage);
+    PrepareImageFileDialog(SaveDialogImage);
     if (SaveDialogImage->exec() != QDialog::Accepted || SaveDialogImage->selectedFiles().isEmpty())
         return;
     const std::string fileName = WithDefaultExtension(SaveDialogImage->selectedFiles().constFirst());

@@ -4,9 +4,11 @@
 // default layout or colour masks, and 24 bits; rows stored bottom-up or
 // top-down. The writer always produces 24 bits per pixel, bottom-up.
 //
-// Every offset and length read from the file is checked against the buffer
-// before it is used. Palette indices beyond the colour table read as black,
-// as do pixels an RLE picture skips: such files are common and harmless.
+// Every offset and length read from the file is checked against its size
+// before it is used. The pixels are read a block at a time, so decoding a
+// file never holds the whole of it. Palette indices beyond the colour table
+// read as black, as do pixels an RLE picture skips: such files are common
+// and harmless.
 
 #include "platform/gui/ImageFile.h"
 
@@ -24,6 +26,10 @@ constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint32_t kOs2InfoHeaderSize = 64;
+// The longest header (V5), which also covers an info header and its masks.
+constexpr std::size_t kMaxHeadersSize = kFileHeaderSize + 124;
+// About this many bytes of pixel data are read at a time.
+constexpr std::size_t kBlockBytes = 256 * 1024;
 
 // Values of the compression field.
 constexpr std::uint32_t kBiRgb = 0;
@@ -155,7 +161,9 @@ Masks DefaultMasks(int bitsPerPixel)
     return {0x00FF0000, 0x0000FF00, 0x000000FF};
 }
 
-BmpHeader ParseHeader(const std::uint8_t* data, std::size_t size)
+// `data` holds the first `size` bytes of a file of `fileSize` bytes: all of
+// it, or at least kMaxHeadersSize bytes.
+BmpHeader ParseHeader(const std::uint8_t* data, std::size_t size, std::uint64_t fileSize)
 {
     if (size < 2 || data[0] != 'B' || data[1] != 'M')
         Fail("not a BMP file (wrong signature)");
@@ -213,7 +221,7 @@ BmpHeader ParseHeader(const std::uint8_t* data, std::size_t size)
     if (header.width * header.height > kMaxImagePixels)
         Fail("the BMP picture is too large (" + std::to_string(header.width) + " x "
              + std::to_string(header.height) + " pixels)");
-    if (header.pixelOffset < headersEnd || header.pixelOffset >= size)
+    if (header.pixelOffset < headersEnd || header.pixelOffset >= fileSize)
         Fail("the BMP pixel data offset lies outside the file");
 
     const int bits = header.bitsPerPixel;
@@ -242,17 +250,19 @@ BmpHeader ParseHeader(const std::uint8_t* data, std::size_t size)
 
 // The colour table as a lookup for every possible index: entries the file
 // does not hold read as black.
-std::vector<QRgb> ReadPalette(const BmpHeader& header, const std::uint8_t* data, std::size_t size)
+std::vector<QRgb> ReadPalette(const BmpHeader& header, ByteSource& source)
 {
     const std::size_t possible = std::size_t{1} << header.bitsPerPixel;
     std::vector<QRgb> palette(possible, kBlack);
     std::size_t count = header.coloursUsed == 0 ? possible : std::min<std::size_t>(header.coloursUsed, possible);
-    const std::size_t tableEnd = std::min<std::size_t>(header.pixelOffset, size);
+    const std::uint64_t tableEnd = std::min<std::uint64_t>(header.pixelOffset, source.Size());
     if (tableEnd > header.paletteOffset)
-        count = std::min(count, (tableEnd - header.paletteOffset) / header.paletteEntrySize);
+        count = std::min<std::uint64_t>(count, (tableEnd - header.paletteOffset) / header.paletteEntrySize);
     else
         count = 0;
-    const std::uint8_t* entry = data + header.paletteOffset;
+    std::vector<std::uint8_t> table(count * header.paletteEntrySize);
+    source.ReadAt(header.paletteOffset, table.data(), table.size());
+    const std::uint8_t* entry = table.data();
     for (std::size_t i = 0; i < count; ++i, entry += header.paletteEntrySize)
         palette[i] = qRgb(entry[2], entry[1], entry[0]);
     return palette;
@@ -308,37 +318,79 @@ void DecodeTrueColourRow(const std::uint8_t* source, QRgb* target, int width, in
     }
 }
 
-QImage DecodeUncompressed(const BmpHeader& header, const std::uint8_t* data, std::size_t size)
+QImage DecodeUncompressed(const BmpHeader& header, ByteSource& source)
 {
     const std::int64_t stride = (header.width * header.bitsPerPixel + 31) / 32 * 4;
     const std::int64_t lastRowBytes = (header.width * header.bitsPerPixel + 7) / 8;
     // The last row may lack its padding; some writers leave it out.
     const std::int64_t needed = stride * (header.height - 1) + lastRowBytes;
-    if (needed > static_cast<std::int64_t>(size - header.pixelOffset))
+    if (needed > static_cast<std::int64_t>(source.Size() - header.pixelOffset))
         Fail("the BMP pixel data is truncated");
 
     const int width = static_cast<int>(header.width);
-    const std::uint8_t* row = data + header.pixelOffset;
-    if (header.bitsPerPixel <= 8) {
-        const std::vector<QRgb> palette = ReadPalette(header, data, size);
-        QImage image = AllocateImage(header.width, header.height);
-        for (std::int64_t y = 0; y < header.height; ++y, row += stride)
-            DecodeIndexedRow(row, ImageRow(image, y, header.topDown), width, header.bitsPerPixel, palette);
-        return image;
-    }
-    const MaskedPixels pixels(header.masks); // checks the masks before allocating
+    const bool indexed = header.bitsPerPixel <= 8;
+    const std::vector<QRgb> palette = indexed ? ReadPalette(header, source) : std::vector<QRgb>();
+    const MaskedPixels pixels(indexed ? Masks{} : header.masks); // checks the masks before allocating
     QImage image = AllocateImage(header.width, header.height);
-    for (std::int64_t y = 0; y < header.height; ++y, row += stride)
-        DecodeTrueColourRow(row, ImageRow(image, y, header.topDown), width, header.bitsPerPixel, pixels);
+
+    // Rows in file order, a block of them at a time.
+    const std::int64_t rowsPerBlock = std::max<std::int64_t>(1, std::int64_t(kBlockBytes) / stride);
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min(rowsPerBlock, header.height) * stride));
+    for (std::int64_t first = 0; first < header.height; first += rowsPerBlock) {
+        const std::int64_t rows = std::min(rowsPerBlock, header.height - first);
+        const std::int64_t bytes = std::min(rows * stride, needed - first * stride);
+        source.ReadAt(header.pixelOffset + std::uint64_t(first * stride), block.data(), std::size_t(bytes));
+        const std::uint8_t* row = block.data();
+        for (std::int64_t y = first; y < first + rows; ++y, row += stride) {
+            QRgb* target = ImageRow(image, y, header.topDown);
+            if (indexed)
+                DecodeIndexedRow(row, target, width, header.bitsPerPixel, palette);
+            else
+                DecodeTrueColourRow(row, target, width, header.bitsPerPixel, pixels);
+        }
+    }
     return image;
 }
 
+// The pixel data of a compressed picture read front to back, a block at a time.
+class PixelStream {
+public:
+    PixelStream(ByteSource& source, std::uint64_t start) : source_(source), next_(start) {}
+
+    // The next `count` bytes; fails when the file ends first.
+    std::span<const std::uint8_t> Take(std::size_t count)
+    {
+        if (buffered_.size() - position_ < count) {
+            // Keep what is left, then top the buffer up from the file.
+            buffered_.erase(buffered_.begin(), buffered_.begin() + std::ptrdiff_t(position_));
+            position_ = 0;
+            const std::uint64_t rest = source_.Size() - next_;
+            const std::size_t more = std::size_t(std::min<std::uint64_t>(rest, kBlockBytes));
+            const std::size_t kept = buffered_.size();
+            buffered_.resize(kept + more);
+            source_.ReadAt(next_, buffered_.data() + kept, more);
+            next_ += more;
+            if (buffered_.size() < count)
+                Fail("the BMP pixel data is truncated");
+        }
+        const std::span<const std::uint8_t> taken(buffered_.data() + position_, count);
+        position_ += count;
+        return taken;
+    }
+
+private:
+    ByteSource& source_;
+    std::uint64_t next_; // file offset of the first byte not yet buffered
+    std::vector<std::uint8_t> buffered_;
+    std::size_t position_ = 0;
+};
+
 // RLE4 and RLE8: pairs of (count, value) runs, with escapes for end of
 // line, end of picture, a jump ahead and literal runs padded to 16 bits.
-QImage DecodeRunLength(const BmpHeader& header, const std::uint8_t* data, std::size_t size)
+QImage DecodeRunLength(const BmpHeader& header, ByteSource& source)
 {
     const bool fourBit = header.compression == kBiRle4;
-    const std::vector<QRgb> palette = ReadPalette(header, data, size);
+    const std::vector<QRgb> palette = ReadPalette(header, source);
     QImage image = AllocateImage(header.width, header.height);
     image.fill(kBlack);
 
@@ -350,14 +402,8 @@ QImage DecodeRunLength(const BmpHeader& header, const std::uint8_t* data, std::s
         ++x;
     };
 
-    std::span<const std::uint8_t> rest(data + header.pixelOffset, size - header.pixelOffset);
-    auto take = [&](std::size_t count) {
-        if (rest.size() < count)
-            Fail("the BMP pixel data is truncated");
-        const std::span<const std::uint8_t> taken = rest.first(count);
-        rest = rest.subspan(count);
-        return taken;
-    };
+    PixelStream stream(source, header.pixelOffset);
+    auto take = [&](std::size_t count) { return stream.Take(count); };
 
     while (y < header.height) {
         const auto pair = take(2);
@@ -410,12 +456,35 @@ void WriteU32(std::uint8_t* p, std::uint32_t value)
 
 } // namespace
 
+QImage DecodeBmp(ByteSource& source)
+{
+    std::array<std::uint8_t, kMaxHeadersSize> headers{};
+    const std::size_t available = std::size_t(std::min<std::uint64_t>(source.Size(), headers.size()));
+    source.ReadAt(0, headers.data(), available);
+    const BmpHeader header = ParseHeader(headers.data(), available, source.Size());
+    if (header.compression == kBiRle8 || header.compression == kBiRle4)
+        return DecodeRunLength(header, source);
+    return DecodeUncompressed(header, source);
+}
+
 QImage DecodeBmp(const std::uint8_t* data, std::size_t size)
 {
-    const BmpHeader header = ParseHeader(data, size);
-    if (header.compression == kBiRle8 || header.compression == kBiRle4)
-        return DecodeRunLength(header, data, size);
-    return DecodeUncompressed(header, data, size);
+    class MemorySource : public ByteSource {
+    public:
+        MemorySource(const std::uint8_t* bytes, std::size_t count) : bytes_(bytes), count_(count) {}
+        std::uint64_t Size() const override { return count_; }
+        void ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override
+        {
+            if (count > 0)
+                std::memcpy(out, bytes_ + offset, count);
+        }
+
+    private:
+        const std::uint8_t* bytes_;
+        std::size_t count_;
+    };
+    MemorySource source(data, size);
+    return DecodeBmp(source);
 }
 
 std::vector<std::uint8_t> EncodeBmp(const QImage& image)

@@ -1,5 +1,6 @@
-// The file side of the picture codecs: the whole file is read into memory
-// and decoded there; a picture is encoded in memory and written atomically.
+// The file side of the picture codecs: a BMP file is decoded as it is read,
+// a JPEG file (compressed, so small beside its picture) is read whole and
+// decoded in memory; a picture is encoded in memory and written atomically.
 
 #include "platform/gui/ImageFile.h"
 
@@ -20,21 +21,25 @@ std::string ReadFailure(const std::string& path, const std::string& reason)
     return "Cannot read picture \"" + path + "\": " + reason;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
+// Opens a picture file for reading, or says why it cannot be.
+void OpenPictureFile(QFile& file, const std::string& path)
 {
-    const QString name = QString::fromStdString(path);
-    const QFileInfo info(name);
+    const QFileInfo info(file.fileName());
     if (!info.exists())
         throw ImageError(ReadFailure(path, "the file does not exist"));
     if (!info.isFile())
         throw ImageError(ReadFailure(path, "not a file"));
     if (info.size() > kMaxImageFileBytes)
         throw ImageError(ReadFailure(path, "the file is too large for a picture"));
-
-    QFile file(name);
     if (!file.open(QIODevice::ReadOnly))
         throw ImageError(ReadFailure(path, file.errorString().toStdString()));
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.size()));
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    OpenPictureFile(file, path);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.size()));
     const qint64 read = file.read(reinterpret_cast<char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     if (read < 0)
         throw ImageError(ReadFailure(path, file.errorString().toStdString()));
@@ -42,6 +47,26 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
     bytes.resize(static_cast<std::size_t>(read));
     return bytes;
 }
+
+// The bytes of an open file, read where the decoder asks. The size is the
+// one the file had when opened; a file that shrinks meanwhile is an error.
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(QFile& file) : file_(file), size_(std::uint64_t(file.size())) {}
+    std::uint64_t Size() const override { return size_; }
+    void ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override
+    {
+        if (count == 0)
+            return;
+        if (!file_.seek(qint64(offset)) ||
+            file_.read(reinterpret_cast<char*>(out), qint64(count)) != qint64(count))
+            throw ImageError("the file could not be read to its end");
+    }
+
+private:
+    QFile& file_;
+    std::uint64_t size_;
+};
 
 using Decoder = QImage (*)(const std::uint8_t*, std::size_t);
 
@@ -82,7 +107,14 @@ void EncodeAndWrite(const std::string& path, Encode encode)
 
 QImage ReadBmpFile(const std::string& path)
 {
-    return ReadFile(path, DecodeBmp);
+    QFile file(QString::fromStdString(path));
+    OpenPictureFile(file, path);
+    FileSource source(file);
+    try {
+        return DecodeBmp(source);
+    } catch (const ImageError& error) {
+        throw ImageError(ReadFailure(path, error.what()));
+    }
 }
 
 QImage ReadJpegFile(const std::string& path)

@@ -35,16 +35,32 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Random access to the bytes of a picture, so that a decoder reads what it
+// needs where it needs it instead of holding the whole file.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Copies `count` bytes from `offset`, a range the caller has checked
+    // against Size(); throws ImageError when they cannot be read.
+    virtual void ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) = 0;
+};
+
 // In-memory decoders (also the entry points of the fuzz targets).
 QImage DecodeBmp(const std::uint8_t* data, std::size_t size);
 QImage DecodeJpeg(const std::uint8_t* data, std::size_t size);
+// Decodes a BMP a block of rows at a time: besides the picture it holds
+// its headers, its colour table and a buffer of about a quarter megabyte
+// (or one row, when a row is longer).
+QImage DecodeBmp(ByteSource& source);
 
 // In-memory encoders. The picture may be in any QImage format.
 std::vector<std::uint8_t> EncodeBmp(const QImage& image);
 std::vector<std::uint8_t> EncodeJpeg(const QImage& image, int quality);
 
-// File variants: read the whole file, then decode; encode, then write through
-// WriteFileAtomically so a failed save leaves an existing file untouched.
+// File variants: a BMP is decoded as it is read, a JPEG file read whole and
+// then decoded; encode, then write through WriteFileAtomically so a failed
+// save leaves an existing file untouched.
 QImage ReadBmpFile(const std::string& path);
 QImage ReadJpegFile(const std::string& path);
 void WriteBmpFile(const QImage& image, const std::string& path);

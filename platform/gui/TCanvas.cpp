@@ -7,9 +7,11 @@
 #include <QPen>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numbers>
 #include <type_traits>
 #include <unordered_map>
@@ -214,18 +216,47 @@ struct EllipseRows {
         return double(a) * std::sqrt(1.0 - t * t);
     }
 
+    // Vertical distance of a row from the centre row of its half.
+    std::int64_t DistanceOf(std::int64_t y) const { return y <= centreY ? centreY - y : y - (centreY + shiftY); }
+
+    // The curve's distance from the centre column, rounded, at the pixel
+    // edge between distances k - 1 and k.
+    std::int64_t EdgeColumn(std::int64_t k) const { return std::int64_t(std::floor(CurveX(double(k) - 0.5) + 0.5)); }
+
     // Outline columns of a row as distances from the centre column: the
     // columns the curve passes through between the row's upper and lower
     // pixel edges.
     struct Row {
         std::int64_t near, far;
     };
-    Row RowAt(std::int64_t y) const
-    {
-        const std::int64_t dy = y <= centreY ? centreY - y : y - (centreY + shiftY);
-        const auto round = [](double v) { return std::int64_t(std::floor(v + 0.5)); };
-        return {round(CurveX(double(dy) + 0.5)), round(CurveX(double(dy) - 0.5))};
-    }
+
+    // The rows from y0 to y1 (half-open). Neighbouring rows share an edge
+    // and the two halves mirror each other, so each edge is worked out once.
+    class Rows {
+    public:
+        Rows(const EllipseRows& ellipse, std::int64_t y0, std::int64_t y1) : ellipse_(ellipse)
+        {
+            if (y0 >= y1)
+                return;
+            const std::int64_t first = ellipse.DistanceOf(y0);
+            const std::int64_t last = ellipse.DistanceOf(y1 - 1);
+            const bool throughCentre = y0 <= ellipse.centreY && y1 - 1 > ellipse.centreY;
+            lowest_ = throughCentre ? 0 : std::min(first, last);
+            const std::int64_t highest = std::max(first, last);
+            for (std::int64_t k = lowest_; k <= highest + 1; ++k)
+                edges_.push_back(ellipse.EdgeColumn(k));
+        }
+        Row At(std::int64_t y) const
+        {
+            const std::size_t k = std::size_t(ellipse_.DistanceOf(y) - lowest_);
+            return {edges_[k + 1], edges_[k]};
+        }
+
+    private:
+        const EllipseRows& ellipse_;
+        std::int64_t lowest_ = 0;
+        std::vector<std::int64_t> edges_;
+    };
 };
 
 // Direction of a point seen from the centre of the box (doubled
@@ -234,6 +265,46 @@ double Direction(std::int64_t x2, std::int64_t y2, std::int64_t centreX2, std::i
 {
     return std::atan2(double(centreY2 - y2), double(x2 - centreX2));
 }
+
+// The directions from an ellipse's centre that an arc covers: counter-clockwise
+// on screen from the start radial to the end radial, both included. Vectors
+// are doubled coordinates relative to the centre with y pointing up, and the
+// test is exact, with no angle computed per pixel. A zero vector points along
+// +x, as the angle of such a vector is 0.
+class ArcSector {
+public:
+    // `whole` when the two radials coincide: the whole ellipse.
+    ArcSector(Int128 startX, Int128 startY, Int128 endX, Int128 endY, bool whole)
+        : startX_(startX), startY_(startY), endX_(endX), endY_(endY), whole_(whole)
+    {
+        endHalf_ = Half(endX_, endY_);
+    }
+
+    bool Contains(Int128 x, Int128 y) const
+    {
+        if (whole_)
+            return true;
+        if (x == 0 && y == 0)
+            x = 1;
+        const int half = Half(x, y);
+        if (half != endHalf_)
+            return half < endHalf_;
+        return x * endY_ - y * endX_ >= 0; // not past the end radial
+    }
+
+private:
+    // 0 for the half turn from the start radial (included) up to its opposite
+    // (excluded), 1 for the rest.
+    int Half(Int128 x, Int128 y) const
+    {
+        const Int128 cross = startX_ * y - startY_ * x;
+        return cross > 0 || (cross == 0 && startX_ * x + startY_ * y > 0) ? 0 : 1;
+    }
+
+    Int128 startX_, startY_, endX_, endY_;
+    bool whole_;
+    int endHalf_ = 0;
+};
 
 // Clips the segment to the rectangle (Liang-Barsky); false when nothing is left.
 bool ClipSegment(QLineF& line, const QRectF& box)
@@ -526,11 +597,14 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
     const std::int64_t centreY2 = std::int64_t(top) + bottom - 1;
     double startAngle = 0;
     double sweep = 2 * std::numbers::pi;
+    std::optional<ArcSector> sector;
     if (arcRadials) {
         const auto [from, to] = *arcRadials;
-        const Int128 fx = Int128(2) * from.x - centreX2, fy = Int128(2) * from.y - centreY2;
-        const Int128 tx = Int128(2) * to.x - centreX2, ty = Int128(2) * to.y - centreY2;
+        const Int128 fx = Int128(2) * from.x - centreX2, fy = centreY2 - Int128(2) * from.y;
+        const Int128 tx = Int128(2) * to.x - centreX2, ty = centreY2 - Int128(2) * to.y;
         const bool sameRadial = fx * ty - fy * tx == 0 && fx * tx + fy * ty >= 0;
+        sector.emplace(fx, fy, tx, ty, sameRadial);
+        // The wide pen's painter takes the sweep as angles.
         startAngle = Direction(2 * std::int64_t(from.x), 2 * std::int64_t(from.y), centreX2, centreY2);
         if (!sameRadial) {
             const double endAngle = Direction(2 * std::int64_t(to.x), 2 * std::int64_t(to.y), centreX2, centreY2);
@@ -540,11 +614,7 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
         }
     }
     const auto onArc = [&](std::int64_t x, std::int64_t y) {
-        double turn = Direction(2 * x, 2 * y, centreX2, centreY2) - startAngle;
-        turn = std::remainder(turn, 2 * std::numbers::pi);
-        if (turn < 0)
-            turn += 2 * std::numbers::pi;
-        return turn <= sweep;
+        return sector->Contains(Int128(2) * x - centreX2, centreY2 - Int128(2) * y);
     };
 
     WithMix(Pen.Mode, [&](auto tag) {
@@ -562,7 +632,11 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
                 angle += 2 * std::numbers::pi;
             return std::int64_t(angle * pixelsPerRadian) % kDotPeriod < kDotOn;
         };
-        const auto outline = [&](std::int64_t y, std::int64_t x0, std::int64_t x1) {
+        // The common case, a solid outline of the whole ellipse, paints runs.
+        const bool solidWhole = Pen.Style == psSolid && !arcRadials;
+        // Inlined: it runs twice a row, and a call would cost more than the
+        // few pixels it paints.
+        const auto outline = [&](std::int64_t y, std::int64_t x0, std::int64_t x1) __attribute__((always_inline)) {
             if (!outlined || wide) {
                 if (brushed)
                     PaintSpan(raster, y, x0, x1, brush);
@@ -570,6 +644,11 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
             }
             x0 = std::max<std::int64_t>(x0, 0);
             x1 = std::min<std::int64_t>(x1, raster.width - 1);
+            if (solidWhole) {
+                for (QRgb* p = raster.At(x0, y), *last = raster.At(x1, y); p <= last; ++p)
+                    *p = pen(*p);
+                return;
+            }
             for (std::int64_t x = x0; x <= x1; ++x) {
                 if (arcRadials && !onArc(x, y))
                     continue;
@@ -580,8 +659,9 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
                     *p = brush(*p);
             }
         };
+        const EllipseRows::Rows visible(rows, y0, y1);
         for (std::int64_t y = y0; y < y1; ++y) {
-            const auto [near, far] = rows.RowAt(y);
+            const auto [near, far] = visible.At(y);
             const std::int64_t rightCentre = rows.centreX + rows.shiftX;
             if (brushed && near > 0)
                 PaintSpan(raster, y, rows.centreX - near + 1, rightCentre + near - 1, brush);
@@ -630,7 +710,13 @@ void TCanvas::Polygon(std::span<const TPoint> points)
                                                       [](TPoint p, TPoint q) { return p.y < q.y; });
         const std::int64_t y0 = std::max<std::int64_t>(minY->y, 0);
         const std::int64_t y1 = std::min<std::int64_t>(maxY->y, raster.height - 1);
-        std::vector<double> crossings;
+        // A row crosses each edge at most once. Arrowheads, the common case,
+        // need no heap.
+        constexpr std::size_t kSmall = 8;
+        std::array<double, kSmall> smallCrossings;
+        std::vector<double> largeCrossings(points.size() > kSmall ? points.size() : 0);
+        const std::span<double> buffer = points.size() > kSmall ? std::span<double>(largeCrossings)
+                                                                : std::span<double>(smallCrossings);
         WithMix(Pen.Mode, [&](auto tag) {
             using Mix = typename decltype(tag)::type;
             const Mix brush(Brush.Color);
@@ -638,14 +724,14 @@ void TCanvas::Polygon(std::span<const TPoint> points)
                 // Even-odd rule at pixel centres, which lie on the integer
                 // coordinates as for lines; an edge owns its upper end, not
                 // its lower one, and a span its left end, not its right one.
-                crossings.clear();
-                for (std::size_t i = 0; i < points.size(); ++i) {
-                    const TPoint p = points[i];
-                    const TPoint q = points[(i + 1) % points.size()];
-                    if (y < std::min(p.y, q.y) || y >= std::max(p.y, q.y))
-                        continue;
-                    crossings.push_back(p.x + double(y - p.y) * (double(q.x) - p.x) / (double(q.y) - p.y));
+                std::size_t count = 0;
+                TPoint p = points.back();
+                for (const TPoint q : points) {
+                    if (y >= std::min(p.y, q.y) && y < std::max(p.y, q.y))
+                        buffer[count++] = p.x + double(y - p.y) * (double(q.x) - p.x) / (double(q.y) - p.y);
+                    p = q;
                 }
+                const std::span<double> crossings = buffer.first(count);
                 std::sort(crossings.begin(), crossings.end());
                 for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
                     const double from = std::clamp(crossings[i], -1.0, raster.width + 1.0);
@@ -666,6 +752,51 @@ void TCanvas::Polyline(std::span<const TPoint> points)
     StrokePath(points, false);
 }
 
+// Shaping a text is by far the dearest step of drawing it, and a redraw
+// writes the same labels and names again and again. So each (font, text)
+// pair is shaped and rasterized once, and TextOut only paints the pixels it
+// covers in the font colour. Text is drawn without antialiasing, so the
+// coverage is all or nothing and painting it gives exactly the pixels
+// QPainter would have drawn. The covered pixels are kept as runs along the
+// rows: a label covers a small part of its cell, and painting the runs costs
+// only the pixels that change.
+struct TCanvas::TextRun {
+    // Covered pixels left..right-1 of one row, relative to the cell's top
+    // left corner; rows and columns may lie outside the cell where glyphs
+    // overhang it.
+    struct Span {
+        int row;
+        int left;
+        int right;
+    };
+    int width = 0;  // advance of the text
+    int height = 0; // height of the font's cell
+    std::vector<Span> spans;
+};
+
+// The runs of one font, by text.
+struct TCanvas::TextRuns {
+    std::unordered_map<std::string, TextRun> byText;
+};
+
+// Every canvas shares the runs; each canvas keeps a pointer to those of its
+// current font, so drawing a text costs one lookup by the text alone.
+struct TCanvas::TextRunCache {
+    // Bounded so that a long session drawing ever new texts cannot grow it
+    // without limit; when full it starts afresh, which costs one reshaping
+    // per text.
+    static constexpr std::size_t kMaxRuns = 8192;
+
+    std::unordered_map<std::string, std::unique_ptr<TextRuns>> byFont;
+    std::size_t count = 0;
+};
+
+TCanvas::TextRunCache& TCanvas::SharedTextRuns()
+{
+    static TextRunCache cache;
+    return cache;
+}
+
 const QFontMetrics& TCanvas::Metrics() const
 {
     // The colour is not part of the Qt font; changing it alone keeps the cache.
@@ -677,59 +808,58 @@ const QFontMetrics& TCanvas::Metrics() const
         qfont_ = ToQFont(Font);
         metrics_.emplace(qfont_);
         cachedFont_ = Font;
+        std::unique_ptr<TextRuns>& runs = SharedTextRuns().byFont[qfont_.key().toStdString()];
+        if (!runs)
+            runs = std::make_unique<TextRuns>();
+        runs_ = runs.get();
     }
     return *metrics_;
 }
 
-// Shaping a text is by far the dearest step of drawing it, and a redraw
-// writes the same labels and names again and again. So each (font, text)
-// pair is shaped and rasterized once into a coverage mask, and TextOut only
-// copies the mask's pixels in the font colour. Text is drawn without
-// antialiasing, so the mask is all or nothing and copying it gives exactly
-// the pixels QPainter would have drawn.
-struct TCanvas::TextRun {
-    int width = 0;  // advance of the text
-    int height = 0; // height of the font's cell
-    int reach = 0;  // margin of the mask around the cell, for overhanging glyphs
-    QImage mask;    // Alpha8, (width + 2 reach) x (height + 2 reach); null for empty text
-};
-
-namespace {
-
-// Bounded so that a long session drawing ever new texts cannot grow it without
-// limit; when full it starts afresh, which costs one reshaping per text.
-constexpr std::size_t kMaxTextRuns = 8192;
-
-} // namespace
-
 const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
 {
-    static std::unordered_map<std::string, TextRun> runs;
     const QFontMetrics& metrics = Metrics();
-    std::string key = qfont_.key().toStdString();
-    key += '\0';
-    key += text;
-    if (const auto found = runs.find(key); found != runs.end())
+    if (const auto found = runs_->byText.find(text); found != runs_->byText.end())
         return found->second;
-    if (runs.size() >= kMaxTextRuns)
-        runs.clear();
+    TextRunCache& cache = SharedTextRuns();
+    if (cache.count >= TextRunCache::kMaxRuns) {
+        // The per-font tables stay, so every canvas's pointer stays good.
+        for (auto& [font, runs] : cache.byFont)
+            runs->byText.clear();
+        cache.count = 0;
+    }
 
     TextRun run;
     const QString string = QString::fromStdString(text);
     run.width = metrics.horizontalAdvance(string);
     run.height = metrics.height();
     // Glyphs may reach a little beyond their cell (italics, accents).
-    run.reach = run.height;
-    if (!string.isEmpty() && run.width + 2 * run.reach > 0) {
-        run.mask = QImage(run.width + 2 * run.reach, run.height + 2 * run.reach, QImage::Format_Alpha8);
-        run.mask.fill(0);
-        QPainter painter(&run.mask);
+    const int reach = run.height;
+    if (!string.isEmpty() && run.width + 2 * reach > 0) {
+        QImage mask(run.width + 2 * reach, run.height + 2 * reach, QImage::Format_Alpha8);
+        mask.fill(0);
+        QPainter painter(&mask);
         painter.setRenderHint(QPainter::TextAntialiasing, false);
         painter.setFont(qfont_);
         painter.setPen(Qt::black);
-        painter.drawText(QPoint(run.reach, run.reach + metrics.ascent()), string);
+        painter.drawText(QPoint(reach, reach + metrics.ascent()), string);
+        painter.end();
+        for (int row = 0; row < mask.height(); ++row) {
+            const uchar* coverage = mask.constScanLine(row);
+            for (int column = 0; column < mask.width();) {
+                if (coverage[column] < 128) {
+                    ++column;
+                    continue;
+                }
+                const int left = column;
+                while (column < mask.width() && coverage[column] >= 128)
+                    ++column;
+                run.spans.push_back({row - reach, left - reach, column - reach});
+            }
+        }
     }
-    return runs.emplace(std::move(key), std::move(run)).first->second;
+    ++cache.count;
+    return runs_->byText.emplace(text, std::move(run)).first->second;
 }
 
 TSize TCanvas::TextExtent(const std::string& text) const
@@ -748,21 +878,15 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
     const Raster raster(image);
     if (Brush.Style == bsSolid)
         PaintBox(raster, x, y, std::int64_t(x) + run.width, std::int64_t(y) + run.height, CopyMix(Brush.Color));
-    if (run.mask.isNull())
-        return;
-    const std::int64_t left = std::int64_t(x) - run.reach;
-    const std::int64_t top = std::int64_t(y) - run.reach;
-    const std::int64_t fromX = std::max<std::int64_t>(0, -left);
-    const std::int64_t toX = std::min<std::int64_t>(run.mask.width(), raster.width - left);
-    const std::int64_t fromY = std::max<std::int64_t>(0, -top);
-    const std::int64_t toY = std::min<std::int64_t>(run.mask.height(), raster.height - top);
     const QRgb color = ToQRgb(Font.Color);
-    for (std::int64_t row = fromY; row < toY; ++row) {
-        const uchar* coverage = run.mask.constScanLine(int(row));
-        QRgb* line = raster.At(0, top + row);
-        for (std::int64_t column = fromX; column < toX; ++column)
-            if (coverage[column] >= 128)
-                line[left + column] = color;
+    for (const TextRun::Span& span : run.spans) {
+        const std::int64_t row = std::int64_t(y) + span.row;
+        if (row < 0 || row >= raster.height)
+            continue;
+        const std::int64_t from = std::max<std::int64_t>(std::int64_t(x) + span.left, 0);
+        const std::int64_t to = std::min<std::int64_t>(std::int64_t(x) + span.right, raster.width);
+        if (from < to)
+            std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
     }
 }
 

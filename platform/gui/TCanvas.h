@@ -187,8 +187,11 @@ private:
                           std::optional<std::pair<TPoint, TPoint>> arcRadials);
     void Blit(const TRect& dest, const QImage* source, const TRect& src);
     const QFontMetrics& Metrics() const;
-    // The shaped and rasterized text in the current font, shared by all canvases.
+    // The shaped and rasterized texts, by font and text, shared by all canvases.
     struct TextRun;
+    struct TextRuns;
+    struct TextRunCache;
+    static TextRunCache& SharedTextRuns();
     const TextRun& Run(const std::string& text) const;
 
     QImage* target_ = nullptr;
@@ -198,4 +201,6 @@ private:
     mutable std::optional<TFont> cachedFont_;
     mutable QFont qfont_;
     mutable std::optional<QFontMetrics> metrics_;
+    // The shared runs of the current font; set with metrics_.
+    mutable TextRuns* runs_ = nullptr;
 };

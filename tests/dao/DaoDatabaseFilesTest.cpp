@@ -31,7 +31,7 @@ std::vector<std::string> Leftovers(const std::string& folder)
 
 TEST_F(DaoDatabaseTest, CompactKeepsEveryRowAndLeavesNoTemporaryFile)
 {
-    MakeConfigDatabase("Config/Config.dat", 300);
+    MakeConfigDatabase("Config/Config.dat", 120);
     {
         TDaoDatabase database;
         database.SetDatabase("Config/Config.dat");
@@ -53,7 +53,7 @@ TEST_F(DaoDatabaseTest, CompactKeepsEveryRowAndLeavesNoTemporaryFile)
     EXPECT_NE(call.find(".tmp,,0,)"), std::string::npos) << call;
     EXPECT_TRUE(Leftovers("Config").empty());
     EXPECT_LE(fs::file_size("Config/Config.dat"), sizeBefore);
-    EXPECT_EQ(CountRows("Config/Config.dat"), 300 - 111);
+    EXPECT_EQ(CountRows("Config/Config.dat"), 120 - 32);
 
     // Repair under 3.6 is a compact; under 3.5 the engine's own repair.
     classes->Calls.clear();
@@ -63,7 +63,7 @@ TEST_F(DaoDatabaseTest, CompactKeepsEveryRowAndLeavesNoTemporaryFile)
     classes->Calls.clear();
     database.RepairAccessDatabaseEx("Config/Config.dat", ";LANGID=0x0804", true, false, 64, "");
     EXPECT_EQ(classes->Calls, (recording::Log{"RepairDatabase(Config/Config.dat)"}));
-    EXPECT_EQ(CountRows("Config/Config.dat"), 189);
+    EXPECT_EQ(CountRows("Config/Config.dat"), 88);
 }
 
 TEST_F(DaoDatabaseTest, CompactInTheCurrentFolderWithItsOptions)

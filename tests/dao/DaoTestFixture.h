@@ -61,9 +61,12 @@ inline void MakeConfigDatabase(const std::string& path, int rows = 10)
     addField("OptionName", 50, true);
     addField("OptionValue", 250, false);
     database->TableDefs().Append(table);
+    // One transaction: one write to disk for all the rows.
+    workspace->BeginTrans();
     for (int i = 1; i <= rows; ++i)
         database->Execute("INSERT INTO config (ConfigName, OptionName, OptionValue) VALUES (\"DEFAULT\", \""
                           + std::to_string(i) + "\", \"value " + std::to_string(i) + "\")");
+    workspace->CommitTrans(jet::dbForceOSFlush);
     database->Close();
     workspace->Close();
 }

@@ -12,17 +12,6 @@ protected:
     // A finished circle of diameter 40 around (60, 60).
     std::unique_ptr<MCircle> circle = MCircle::Create(&canvas, {40, 40, 80, 80});
 
-    static void Click(MShape& shape, int x, int y)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, x, y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, x, y);
-    }
-    static void Drag(MShape& shape, TPoint from, TPoint to)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
-        shape.MouseMove(Qt::NoModifier, to.x, to.y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
-    }
     static std::vector<std::string> Values(MShape& shape)
     {
         std::vector<std::string> values;

@@ -10,12 +10,6 @@ class MLineTest : public ShapeFixture {
 protected:
     // A finished horizontal line 40 px long, label anchor (40, 40).
     std::unique_ptr<MLine> line = MLine::Create(&canvas, 20, 40, 60, 40);
-
-    static void Click(MShape& shape, int x, int y)
-    {
-        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, x, y);
-        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, x, y);
-    }
 };
 
 TEST_F(MLineTest, TwoClicksMakeALineWithARubberBandBetween)

@@ -109,6 +109,21 @@ protected:
     }
     int Count(TColor color) const { return Count(image, color); }
 
+    // A click: press and release at one place.
+    static void Click(MShape& shape, int x, int y)
+    {
+        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, x, y);
+        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, x, y);
+    }
+    static void Click(MShape& shape, TPoint at) { Click(shape, at.x, at.y); }
+    // Press, one move and release.
+    static void Drag(MShape& shape, TPoint from, TPoint to)
+    {
+        shape.MouseDown(Qt::LeftButton, Qt::NoModifier, from.x, from.y);
+        shape.MouseMove(Qt::NoModifier, to.x, to.y);
+        shape.MouseUp(Qt::LeftButton, Qt::NoModifier, to.x, to.y);
+    }
+
     static void Calibrate(double scale, const std::string& unit, const std::string& userUnit = "")
     {
         MParam* store = MParam::GetInstance();

@@ -556,7 +556,7 @@ TEST_F(SmallWindowsTest, AboutBoxShowsItsLinesAndEndsWithOk)
     EXPECT_EQ(result, 1);
 }
 
-TEST_F(SmallWindowsTest, GrabAndCompareDoNothingWhileCaptureIsUnavailable)
+TEST_F(SmallWindowsTest, ClosingTheGrabAndCompareWindowsChangesNothing)
 {
     TFormMeasure& form = StartForms();
     const QImage before = form.ImageBitmap->Image();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <functional>
@@ -406,6 +407,95 @@ INSTANTIATE_TEST_SUITE_P(BmpCodec, BmpRoundTrip,
 TEST(BmpCodec, EncodingAnEmptyPictureIsAnError)
 {
     EXPECT_THROW(EncodeBmp(QImage()), ImageError);
+}
+
+// A file in memory that notes how much the decoder asks for at a time.
+class CountingSource : public platform::ByteSource {
+public:
+    explicit CountingSource(const Bytes& bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    void ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override
+    {
+        ASSERT_LE(offset + count, bytes_.size()) << "a read beyond the file";
+        std::memcpy(out, bytes_.data() + offset, count);
+        largestRead = std::max(largestRead, count);
+        totalRead += count;
+    }
+
+    std::size_t largestRead = 0;
+    std::uint64_t totalRead = 0;
+
+private:
+    const Bytes& bytes_;
+};
+
+constexpr std::size_t kQuarterMegabyte = 256 * 1024;
+
+TEST(BmpCodec, LargePictureIsReadABlockOfRowsAtATime)
+{
+    // 3003 bytes a row padded to 3004, 2.1 megabytes in all; the last row
+    // lacks its padding, as some writers leave it.
+    const QImage picture = NoisyPicture(1001, 700, QImage::Format_RGB32);
+    Bytes file = EncodeBmp(picture);
+    file.pop_back();
+    CountingSource source(file);
+    EXPECT_EQ(DecodeBmp(source), picture);
+    EXPECT_LE(source.largestRead, kQuarterMegabyte);
+    EXPECT_LE(source.totalRead, file.size() + 200) << "the headers, then every pixel byte once";
+}
+
+// Rows of literal runs of 200 palette indices: 1,000 pixels take 1,012 bytes.
+Bytes LiteralRle8(int width, int height, QImage& expected)
+{
+    Bytes file(14 + 40 + 256 * 4, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    PutU32(file, 10, static_cast<std::uint32_t>(file.size()));
+    PutU32(file, 14, 40);
+    PutU32(file, 18, static_cast<std::uint32_t>(width));
+    PutU32(file, 22, static_cast<std::uint32_t>(height));
+    PutU16(file, 26, 1);
+    PutU16(file, 28, 8);
+    PutU32(file, 30, 1);
+    const auto colour = [](int index) { return qRgb(index, 255 - index, index / 2); };
+    for (int i = 0; i < 256; ++i) {
+        file[54 + 4 * i] = static_cast<std::uint8_t>(qBlue(colour(i)));
+        file[54 + 4 * i + 1] = static_cast<std::uint8_t>(qGreen(colour(i)));
+        file[54 + 4 * i + 2] = static_cast<std::uint8_t>(qRed(colour(i)));
+    }
+    expected = QImage(width, height, QImage::Format_RGB32);
+    for (int row = 0; row < height; ++row) {
+        const int y = height - 1 - row;
+        for (int x0 = 0; x0 < width; x0 += 200) {
+            file.push_back(0);
+            file.push_back(200);
+            for (int x = x0; x < x0 + 200; ++x) {
+                const int index = (x * 7 + y * 3) % 256;
+                file.push_back(static_cast<std::uint8_t>(index));
+                expected.setPixel(x, y, colour(index));
+            }
+        }
+        file.push_back(0);
+        file.push_back(0);
+    }
+    file.push_back(0);
+    file.push_back(1);
+    return file;
+}
+
+TEST(BmpCodec, LargeCompressedPictureIsReadABlockAtATime)
+{
+    QImage expected;
+    const Bytes file = LiteralRle8(1000, 600, expected);
+    ASSERT_GT(file.size(), 2 * kQuarterMegabyte) << "runs cross the blocks";
+    CountingSource source(file);
+    EXPECT_EQ(DecodeBmp(source), expected);
+    EXPECT_LE(source.largestRead, kQuarterMegabyte);
+
+    Bytes cut = file;
+    cut.resize(file.size() - 5000);
+    CountingSource shortSource(cut);
+    EXPECT_THROW(DecodeBmp(shortSource), ImageError);
 }
 
 } // namespace

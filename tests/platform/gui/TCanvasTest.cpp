@@ -612,6 +612,32 @@ TEST_F(TextTest, RepeatedAndClippedTextMatchesQtsOwnRendering)
     }
 }
 
+// The shaped texts are shared and bounded: when a long session has drawn so
+// many texts that they start afresh, every canvas, whatever its font, goes on
+// drawing the same pixels.
+TEST_F(TextTest, TextsDrawTheSameAfterTheSharedStoreStartsAfresh)
+{
+    TBitmap other;
+    other.SetSize(120, 40);
+    TCanvas* large = other.Canvas();
+    large->Font.Size = 18;
+    large->Font.Color = clBlack;
+    const auto drawn = [](TBitmap& target, const std::string& text) {
+        target.Canvas()->Brush.Style = bsSolid;
+        target.Canvas()->Brush.Color = clWhite;
+        target.Canvas()->FillRect({0, 0, target.Width(), target.Height()});
+        target.Canvas()->Brush.Style = bsClear;
+        target.Canvas()->TextOut(3, 2, text);
+        return target.Image().copy();
+    };
+    const QImage smallBefore = drawn(bitmap, "P12 3.5");
+    const QImage largeBefore = drawn(other, "测量 8");
+    for (int i = 0; i < 9000; ++i)
+        canvas->TextExtent(std::to_string(i));
+    EXPECT_EQ(drawn(bitmap, "P12 3.5"), smallBefore);
+    EXPECT_EQ(drawn(other, "测量 8"), largeBefore);
+}
+
 TEST(TFont, HeightAndSizeFollowEachOtherAtNinetySixDpi)
 {
     TFont font;

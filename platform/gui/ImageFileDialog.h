@@ -1,0 +1,21 @@
+// The file dialogs for pictures: bitmaps first, then JPEG, as the bitmap
+// class's dialogs listed them, with "bmp" as the default extension. Qt's own
+// dialog rather than the desktop's, so it looks the same everywhere and can
+// be driven headless.
+#pragma once
+
+#include <QFileDialog>
+#include <QString>
+
+class QWidget;
+
+// The extension of the pictures saved, and of names typed without one.
+inline const QString kBitmapExtension = QStringLiteral("bmp");
+
+// A dialog owned by `parent`, starting in `folder` of the working directory.
+QFileDialog* MakeImageFileDialog(QWidget* parent, const QString& name, QFileDialog::AcceptMode mode,
+                                 const QString& folder);
+// Sets the picture filters and the default extension, before every use.
+void PrepareImageFileDialog(QFileDialog* dialog);
+// Runs an open dialog; the file picked, or an empty text when cancelled.
+QString PickImageFile(QFileDialog* dialog);
