@@ -1558,15 +1558,29 @@ TRecordBuffer* TDaoTable::GetActiveRecordBuffer()
     }
 }
 
-bool TDaoTable::GetNativeFieldData(const TField& field, void* buffer)
+TDaoValue* TDaoTable::FieldValue(const TField& field)
 {
     TDaoRecordBuffer* record = FCursorOpen ? ActiveDaoBuffer() : nullptr;
-    if (!record)
-        return false;
     const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
-    if (line >= record->Values.size())
+    return record && line < record->Values.size() ? &record->Values[line] : nullptr;
+}
+
+void TDaoTable::StoreFieldText(const TField& field, const std::string& text)
+{
+    if (field.ReadOnly() && State() != dsSetKey)
+        return;
+    if (TDaoValue* value = FieldValue(field)) {
+        value->Text = text;
+        value->Changed = true;
+    }
+}
+
+bool TDaoTable::GetNativeFieldData(const TField& field, void* buffer)
+{
+    const TDaoValue* value = FieldValue(field);
+    if (!value)
         return false;
-    const std::string& text = record->Values[line].Text;
+    const std::string& text = value->Text;
     if (!buffer)
         return !text.empty();
     switch (field.DataType()) {
@@ -1599,13 +1613,10 @@ bool TDaoTable::GetNativeFieldData(const TField& field, void* buffer)
 
 bool TDaoTable::GetFieldData(const TField& field, std::string* value)
 {
-    TDaoRecordBuffer* record = FCursorOpen ? ActiveDaoBuffer() : nullptr;
-    if (!record)
+    const TDaoValue* stored = FieldValue(field);
+    if (!stored)
         return false;
-    const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
-    if (line >= record->Values.size())
-        return false;
-    const std::string& text = record->Values[line].Text;
+    const std::string& text = stored->Text;
     if (!value)
         return !text.empty();
     switch (field.DataType()) {
@@ -1676,11 +1687,6 @@ std::string TDaoTable::FitString(const TField& field, const std::string& value) 
 
 void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
 {
-    TDaoRecordBuffer* record = ActiveDaoBuffer();
-    if (!record)
-        return;
-    if (field.ReadOnly() && State() != dsSetKey)
-        return;
     std::string text;
     if (buffer) {
         std::int32_t integer = 0;
@@ -1722,11 +1728,7 @@ void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
             break;
         }
     }
-    const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
-    if (line >= record->Values.size())
-        return;
-    record->Values[line].Text = text;
-    record->Values[line].Changed = true;
+    StoreFieldText(field, text);
 }
 
 void TDaoTable::SetFieldData(TField& field, const std::string* value)
@@ -1742,17 +1744,9 @@ void TDaoTable::SetFieldData(TField& field, const std::string* value)
     case ftBlob:
     case ftGraphic:
     case ftVarBytes:
-    case ftUnknown: {
-        TDaoRecordBuffer* record = ActiveDaoBuffer();
-        if (!record || (field.ReadOnly() && State() != dsSetKey))
-            return;
-        const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
-        if (line < record->Values.size()) {
-            record->Values[line].Text = *value;
-            record->Values[line].Changed = true;
-        }
+    case ftUnknown:
+        StoreFieldText(field, *value);
         return;
-    }
     case ftBytes:
         if (IsGuidField(field)) {
             TGUID guid{};

@@ -368,6 +368,11 @@ private:
     TDaoRecordBuffer* ActiveDaoBuffer();
     // The field objects of the open recordset, by field definition.
     jet::Field* FieldObject(int index) const;
+    // The value of the field in the buffer of the present state, or null.
+    TDaoValue* FieldValue(const TField& field);
+    // Stores the text as the field's changed value; read-only fields keep
+    // theirs outside the set-key state.
+    void StoreFieldText(const TField& field, const std::string& text);
     // Checks a table-type count against a snapshot copy.
     long CheckedTableCount(long count, int rememberedPosition);
     bool HandleEditError(const jet::EngineError& error, TDataSetErrorEvent& event, TDataAction& action);
