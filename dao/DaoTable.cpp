@@ -2463,7 +2463,7 @@ void TDaoTable::SetRecNo(int value)
                 FCurrentPosition = position;
                 break;
             }
-    } else {
+    } else if (!(FRecordset->Bof() && FRecordset->Eof())) {
         FCurrentPosition = value - 1;
         FRecordset->MoveFirst();
         FRecordset->Move(FCurrentPosition);
