@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -404,6 +405,22 @@ jet::Field* TDaoTable::FieldObject(int index) const
     if (index < 0 || index >= static_cast<int>(FFieldObjects.size()))
         return nullptr;
     return FFieldObjects[static_cast<std::size_t>(index)].get();
+}
+
+void TDaoTable::IdleDatabase()
+{
+    // The engine's idle asks the file whether another connection wrote to
+    // it, a system call or two; once per record it would cost more than
+    // reading the record. As the old engine refreshed its cache every few
+    // seconds, a table asks at most every tenth of a second, timed by the
+    // coarse clock, which costs next to nothing to read.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const long long milliseconds = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    if (FLastIdle >= 0 && milliseconds - FLastIdle < 100)
+        return;
+    FDatabase->Idle();
+    FLastIdle = milliseconds;
 }
 
 // --- Property setters ---
@@ -1114,7 +1131,7 @@ void TDaoTable::OpenDaoRecordset()
         FQueryDefSQLText.Clear();
         FRecordset = database.OpenRecordset(source, type, FOpenOptionsValue, lock);
     }
-    FDatabase->Idle();
+    IdleDatabase();
     if (!FRecordset->Updatable())
         FReadOnly = true;
     FBookmarkable = FRecordset->Bookmarkable();
@@ -1182,7 +1199,7 @@ void TDaoTable::OpenDaoRecordset()
     FCurrentPosition = -1;
     FHighWater = -1;
     FCachedCount = -1;
-    FDatabase->Idle();
+    IdleDatabase();
 }
 
 void TDaoTable::ReOpenDaoRecordset(const std::string& condition)
@@ -1216,7 +1233,7 @@ void TDaoTable::ReOpenDaoRecordset(const std::string& condition)
     FHighWater = -1;
     FCachedCount = -1;
     GetRecordCount();
-    FDatabase->Idle();
+    IdleDatabase();
 }
 
 void TDaoTable::CloseDaoRecordset()
@@ -1245,6 +1262,9 @@ void TDaoTable::InternalOpen()
     }
     FFieldDefsFromOpen = false;
     CreateFields();
+    FDefinitionFields.clear();
+    for (const TFieldDef& definition : FieldDefs())
+        FDefinitionFields.push_back(FindField(definition.Name));
     if (FUseCaptions)
         InternalSetDisplayLabels();
     BookmarkSize = FBookmarkable ? 4 : 0;
@@ -1319,11 +1339,12 @@ void TDaoTable::InternalOpen()
     FDatabase->AddActiveTable(Name(), this);
     if (FDatabase->TrackTransactions() && FDatabase->GetTransactionCount() > 0)
         FDatabase->AddRNToTransaction(Name(), 1);
-    FDatabase->Idle();
+    IdleDatabase();
 }
 
 void TDaoTable::InternalClose()
 {
+    FDefinitionFields.clear();  // the base destroys the fields next
     if (!FCursorOpen) {
         // A failed open: release what it opened.
         CloseDaoRecordset();
@@ -1682,7 +1703,17 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
 
 std::string TDaoTable::FitString(const TField& field, const std::string& value) const
 {
-    return field.Size() > 0 ? platform::CutUtf8Characters(value, static_cast<std::size_t>(field.Size())) : value;
+    // A text of no more bytes than the size has no more characters either.
+    if (field.Size() <= 0 || value.size() <= static_cast<std::size_t>(field.Size()))
+        return value;
+    return platform::CutUtf8Characters(value, static_cast<std::size_t>(field.Size()));
+}
+
+TField* TDaoTable::DefinitionField(int index) const
+{
+    return index >= 0 && index < static_cast<int>(FDefinitionFields.size())
+        ? FDefinitionFields[static_cast<std::size_t>(index)]
+        : nullptr;
 }
 
 void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
@@ -2006,7 +2037,7 @@ void TDaoTable::InternalInitRecord(TRecordBuffer& buffer)
         const auto at = static_cast<std::size_t>(i);
         if (at >= FDefaultValues.size())
             continue;
-        const TField* field = FindField(FieldDefs()[i].Name);
+        const TField* field = DefinitionField(i);
         if (field && !field->DefaultExpression().empty()) {
             FDefaultValues[at] = UnquoteString(field->DefaultExpression());
             record.Values[at].Changed = true;
@@ -2051,14 +2082,14 @@ std::string TDaoTable::DecodeFromDatabase(const std::string& text)
 
 bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldArray, TDaoRecordBuffer& buffer)
 {
-    FDatabase->Idle();
+    IdleDatabase();
     buffer.Handle = FBookmarkable ? GetDaoBookMark(recordset) : 0;
     buffer.Position = FCurrentPosition;
     buffer.BookmarkFlag = bfCurrent;
     buffer.Values.resize(static_cast<std::size_t>(FieldDefs().Count()));
     for (int i = 0; i < FieldDefs().Count(); ++i) {
         const TFieldDef& definition = FieldDefs()[i];
-        const TField* field = FindField(definition.Name);
+        const TField* field = DefinitionField(i);
         if (!field)
             continue;
         const TFieldType type = definition.DataType;
@@ -2629,7 +2660,7 @@ void TDaoTable::InternalCancel()
         Quietly([&] { FRecordset->CancelUpdate(); });
     FOldValuesBuffer.reset();
     if (FDatabase)
-        FDatabase->Idle();
+        IdleDatabase();
 }
 
 void TDaoTable::WriteChangedFields(TDaoRecordBuffer& buffer)
@@ -2639,7 +2670,7 @@ void TDaoTable::WriteChangedFields(TDaoRecordBuffer& buffer)
         const TDaoValue& value = buffer.Values[at];
         if (!value.Changed || i >= FieldDefs().Count() || at >= FUpdatableFields.size() || !FUpdatableFields[at])
             continue;
-        const TField* field = FindField(FieldDefs()[i].Name);
+        const TField* field = DefinitionField(i);
         jet::Field* daoField = FieldObject(i);
         if (!field || !daoField)
             continue;
@@ -2747,7 +2778,7 @@ void TDaoTable::InternalPost()
         InternalMoveToBookmark(buffer.Handle);
     }
     FOldValuesBuffer.reset();
-    FDatabase->Idle();
+    IdleDatabase();
     FRecNoStale = true;
 }
 
@@ -2807,7 +2838,7 @@ void TDaoTable::InternalDelete()
             throw;
         }
     }
-    FDatabase->Idle();
+    IdleDatabase();
     FCountStale = true;
     if (FRecordset->Eof())
         FRecordset->MoveLast();
@@ -2911,7 +2942,7 @@ void TDaoTable::SaveToStream(std::ostream& stream)
         }
         ++current;
         Next();
-        FDatabase->Idle();
+        IdleDatabase();
     }
     writer.WriteListEnd();
     writer.FlushBuffer();
@@ -3023,7 +3054,7 @@ void TDaoTable::LoadFromStream(std::istream& stream, TLoadMode mode)
             }
             if (inserted)
                 Post();
-            FDatabase->Idle();
+            IdleDatabase();
             ++record;
         }
         reader.ReadListEnd();

@@ -368,6 +368,8 @@ private:
     TDaoRecordBuffer* ActiveDaoBuffer();
     // The field objects of the open recordset, by field definition.
     jet::Field* FieldObject(int index) const;
+    // The field object of field definition `index` while open, or null.
+    TField* DefinitionField(int index) const;
     // The value of the field in the buffer of the present state, or null.
     TDaoValue* FieldValue(const TField& field);
     // Stores the text as the field's changed value; read-only fields keep
@@ -380,6 +382,9 @@ private:
     std::string EncodeForDatabase(const std::string& text);
     std::string DecodeFromDatabase(const std::string& text);
     void RestoreCursorToActive();
+    // The database's Idle (free locks, refresh the cache), at most every
+    // tenth of a second.
+    void IdleDatabase();
     // The creation or change date of the table (table type) or stored query.
     std::string TableDate(jet::Variant (jet::Recordset::*ofTable)() const,
                           jet::Variant (jet::QueryDef::*ofQuery)() const);
@@ -432,6 +437,7 @@ private:
     std::string FSortText;
     bool FBookmarkable = false;
     std::vector<jet::FieldPtr> FFieldObjects;
+    std::vector<TField*> FDefinitionFields;
     std::vector<bool> FUpdatableFields;
     std::vector<std::string> FDefaultValues;
     TStringList FFieldNames;
@@ -459,6 +465,9 @@ private:
     // Set by a successful post: the next record number is recomputed.
     bool FRecNoStale = false;
     bool FPostInProgress = false;
+    // When the database last idled for this table (ms of the coarse
+    // monotonic clock; -1 never).
+    long long FLastIdle = -1;
     bool FBatchEof = false;
 
     // Record buffers beside the active record: the values before an edit or

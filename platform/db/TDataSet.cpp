@@ -406,6 +406,7 @@ void TDataSet::Close()
         return;
     CurrentState = dsInactive;
     ActiveBuffer.reset();
+    SpareBuffer.reset();
     RecordBeforeInsert.reset();
     HasRecord = false;
     CursorOnActive = false;
@@ -461,11 +462,13 @@ void TDataSet::Prior()
 bool TDataSet::StepActiveRecord(TGetMode direction)
 {
     SyncCursor();
-    std::unique_ptr<TRecordBuffer> record = AllocRecordBuffer();
-    CursorOnActive = GetRecord(*record, direction) == grOK;
-    // Past either end the active record stays what it was.
+    // The record is read into a second buffer, kept from step to step, so
+    // that past either end the active record stays what it was.
+    if (!SpareBuffer)
+        SpareBuffer = AllocRecordBuffer();
+    CursorOnActive = GetRecord(*SpareBuffer, direction) == grOK;
     if (CursorOnActive)
-        ActiveBuffer = std::move(record);
+        std::swap(ActiveBuffer, SpareBuffer);
     return CursorOnActive;
 }
 
@@ -717,6 +720,7 @@ TDataSetState TDataSet::SetTempState(TDataSetState state)
 void TDataSet::ClearBuffers()
 {
     ActiveBuffer = AllocRecordBuffer();
+    SpareBuffer.reset();
     RecordBeforeInsert.reset();
     HasRecord = false;
     CursorOnActive = false;

@@ -426,6 +426,8 @@ private:
     std::vector<std::unique_ptr<TField>> FieldList;
     TDataSetState CurrentState = dsInactive;
     std::unique_ptr<TRecordBuffer> ActiveBuffer;
+    // The buffer the next step reads into (see StepActiveRecord).
+    std::unique_ptr<TRecordBuffer> SpareBuffer;
     // The record that was current when an insert began, restored by Cancel.
     std::unique_ptr<TRecordBuffer> RecordBeforeInsert;
     bool HasRecord = false;
