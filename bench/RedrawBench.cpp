@@ -35,10 +35,9 @@ void RedrawImage(benchmark::State& state)
         const int y = (i * 211) % (kHeight - 300) + 50;
         const int dx = (i * 37) % 240 - 120;
         const int dy = (i * 53) % 240 - 120;
-        MShape* line = MLine::Create(form.ImagePaint->Canvas(), x, y, x + dx, y + dy + 1).release();
+        MShape* line = form.AddShape(MLine::Create(form.ImagePaint->Canvas(), x, y, x + dx, y + dy + 1));
         line->selected = false;
         line->marked = true;
-        form.AddShape(line);
     }
     for (auto _ : state)
         form.RedrawImage();

@@ -108,6 +108,8 @@ std::vector<std::string> CreateForms()
             created.emplace_back(entry.ClassName);
         }
     }
+    if (FormMeasure)
+        FormMeasure->ConnectToolWindows();
     return created;
 }
 

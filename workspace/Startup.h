@@ -36,7 +36,8 @@ struct TFormEntry {
 const std::vector<TFormEntry>& FormCreationOrder();
 
 // Creates every form and data module that exists, in order, into its global
-// instance variable; returns the class names created.
+// instance variable, then lets the main window connect to the tool windows;
+// returns the class names created.
 std::vector<std::string> CreateForms();
 // Frees them in the reverse order and nulls their globals.
 void DestroyForms();
