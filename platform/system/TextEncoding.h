@@ -50,6 +50,7 @@ public:
 private:
     void* Converter;
 };
+
 // The columns the UTF-8 `text` takes: a wide character (CJK ideographs, kana,
 // Hangul, full-width forms) two, every other character one.
 int DisplayColumns(std::string_view text);
@@ -57,5 +58,9 @@ int DisplayColumns(std::string_view text);
 // The text followed by blanks up to `columns` columns; a wider text is kept
 // whole. Lines up as "%-20s" did for the double-byte texts.
 std::string PadToColumns(std::string_view text, int columns);
+
+// The longest prefix of the UTF-8 `text` that has at most `maxCharacters`
+// characters (a malformed byte counts as one).
+std::string CutUtf8Characters(std::string_view text, std::size_t maxCharacters);
 
 } // namespace platform
