@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -762,21 +763,22 @@ void TCanvas::Polyline(std::span<const TPoint> points)
 // pair is shaped and rasterized once, and TextOut only paints the pixels it
 // covers in the font colour. Text is drawn without antialiasing, so the
 // coverage is all or nothing and painting it gives exactly the pixels
-// QPainter would have drawn. The covered pixels are kept as runs along the
-// rows: a label covers a small part of its cell, and painting the runs costs
-// only the pixels that change.
+// QPainter would have drawn. The covered pixels are kept as a bit mask of
+// the rows they cover, painted run by run of set bits: a label covers a
+// small part of its cell, and painting the runs costs only the pixels that
+// change.
 struct TCanvas::TextRun {
-    // Covered pixels left..right-1 of one row, relative to the cell's top
-    // left corner; rows and columns may lie outside the cell where glyphs
-    // overhang it.
-    struct Span {
-        int row;
-        int left;
-        int right;
-    };
     int width = 0;  // advance of the text
     int height = 0; // height of the font's cell
-    std::vector<Span> spans;
+    // The covered pixels as bits, one row of `words` 64-bit words after the
+    // other, from row firstRow to lastRow and column `left` on, relative to
+    // the cell's top left corner (glyphs may overhang the cell). A bit a
+    // pixel keeps the thousands of labels of a large document small.
+    int firstRow = 0;
+    int lastRow = -1;
+    int left = 0;
+    int words = 0;
+    std::vector<std::uint64_t> bits;
 };
 
 // The runs of one font, by text.
@@ -853,17 +855,31 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
         painter.setPen(Qt::black);
         painter.drawText(QPoint(reach, reach + metrics.ascent()), string);
         painter.end();
+        // The box around the covered pixels, then their bits.
+        int top = mask.height(), bottom = -1, left = mask.width(), right = -1;
         for (int row = 0; row < mask.height(); ++row) {
             const uchar* coverage = mask.constScanLine(row);
-            for (int column = 0; column < mask.width();) {
-                if (coverage[column] < 128) {
-                    ++column;
-                    continue;
+            for (int column = 0; column < mask.width(); ++column) {
+                if (coverage[column] >= 128) {
+                    top = std::min(top, row);
+                    bottom = std::max(bottom, row);
+                    left = std::min(left, column);
+                    right = std::max(right, column);
                 }
-                const int left = column;
-                while (column < mask.width() && coverage[column] >= 128)
-                    ++column;
-                run.spans.push_back({row - reach, left - reach, column - reach});
+            }
+        }
+        if (bottom >= 0) {
+            run.firstRow = top - reach;
+            run.lastRow = bottom - reach;
+            run.left = left - reach;
+            run.words = (right - left + 64) / 64;
+            run.bits.assign(std::size_t(bottom - top + 1) * std::size_t(run.words), 0);
+            for (int row = top; row <= bottom; ++row) {
+                const uchar* coverage = mask.constScanLine(row);
+                std::uint64_t* words = &run.bits[std::size_t(row - top) * std::size_t(run.words)];
+                for (int column = left; column <= right; ++column)
+                    if (coverage[column] >= 128)
+                        words[(column - left) / 64] |= std::uint64_t(1) << ((column - left) % 64);
             }
         }
     }
@@ -912,14 +928,26 @@ void TCanvas::PaintText(int x, int y, const TextRun& run)
     if (Brush.Style == bsSolid)
         PaintBox(raster, x, y, std::int64_t(x) + run.width, std::int64_t(y) + run.height, CopyMix(Brush.Color));
     const QRgb color = ToQRgb(Font.Color);
-    for (const TextRun::Span& span : run.spans) {
-        const std::int64_t row = std::int64_t(y) + span.row;
-        if (row < 0 || row >= raster.height)
-            continue;
-        const std::int64_t from = std::max<std::int64_t>(std::int64_t(x) + span.left, 0);
-        const std::int64_t to = std::min<std::int64_t>(std::int64_t(x) + span.right, raster.width);
-        if (from < to)
-            std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
+    const std::int64_t firstRow = std::max<std::int64_t>(std::int64_t(y) + run.firstRow, 0);
+    const std::int64_t lastRow = std::min<std::int64_t>(std::int64_t(y) + run.lastRow, raster.height - 1);
+    for (std::int64_t row = firstRow; row <= lastRow; ++row) {
+        const std::uint64_t* words = &run.bits[std::size_t(row - y - run.firstRow) * std::size_t(run.words)];
+        for (int word = 0; word < run.words; ++word) {
+            std::uint64_t covered = words[word];
+            const std::int64_t base = std::int64_t(x) + run.left + 64 * std::int64_t(word);
+            // Each run of set bits is one span of pixels.
+            while (covered != 0) {
+                const int start = std::countr_zero(covered);
+                const int length = std::countr_one(covered >> start);
+                const std::int64_t from = std::max<std::int64_t>(base + start, 0);
+                const std::int64_t to = std::min<std::int64_t>(base + start + length, raster.width);
+                if (from < to)
+                    std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
+                if (start + length >= 64)
+                    break;
+                covered &= ~((std::uint64_t(1) << (start + length)) - 1);
+            }
+        }
     }
 }
 
