@@ -1,16 +1,14 @@
-// The picture and the shapes that the redraw benchmarks draw: a 5-megapixel
-// pattern (2592 x 1944) and labelled shapes of every measuring kind spread
-// over it.
+// The shapes that the redraw benchmarks draw: labelled shapes of every
+// measuring kind spread over the 5-megapixel pattern picture.
 #pragma once
 
+#include "bench/PatternPicture.h"
 #include "shapes/MArc.h"
 #include "shapes/MCircle.h"
 #include "shapes/MEllipse.h"
 #include "shapes/MLine.h"
 #include "shapes/MPolygon.h"
 #include "shapes/MRect.h"
-
-#include <QImage>
 
 #include <cmath>
 #include <memory>
@@ -19,22 +17,8 @@
 
 namespace bench {
 
-constexpr int kPictureWidth = 2592;
-constexpr int kPictureHeight = 1944;
 constexpr int kShapeKinds = 6; // line, rectangle, circle, ellipse, arc, polygon
 constexpr int kPolygonVertices = 12;
-
-// Smooth stripes in three colours.
-inline QImage PatternPicture(int width = kPictureWidth, int height = kPictureHeight)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = qRgb((x * 7) & 0xFF, (y * 3) & 0xFF, ((x + y) * 5) & 0xFF);
-    }
-    return image;
-}
 
 // Shape i of the given kind (in the order above), spread over the picture,
 // 30 to 150 pixels across, with its name and labels shown and not selected.

@@ -435,6 +435,9 @@ private:
     // A new relation between a and b becomes current and is listed; for a
     // pair joined already it is freed again.
     void KeepNewRelation(MShape* a, MShape* b);
+    // Every shape shows its labels, or none does, when the question of the
+    // slot is answered Yes.
+    void MarkAllShapes(bool marked, int questionSlot);
     // The numeric entry, summary and print windows' parts of the main window.
     void CreateDigitComponents();
     // The part of ConnectToolWindows for the numeric entry, summary and

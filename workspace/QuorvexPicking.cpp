@@ -210,20 +210,20 @@ void TFormMeasure::MenuShowMarkClick()
 
 void TFormMeasure::MenuMarkAllClick()
 {
-    if (!AskConfirmation(Slot(15)))
-        return;
-    for (MShape* shape : ShapeList)
-        shape->marked = true;
-    RedrawImage();
-    UpdateSelection(true);
+    MarkAllShapes(true, 15);
 }
 
 void TFormMeasure::MenuMarkNoneClick()
 {
-    if (!AskConfirmation(Slot(16)))
+    MarkAllShapes(false, 16);
+}
+
+void TFormMeasure::MarkAllShapes(bool marked, int questionSlot)
+{
+    if (!AskConfirmation(Slot(questionSlot)))
         return;
     for (MShape* shape : ShapeList)
-        shape->marked = false;
+        shape->marked = marked;
     RedrawImage();
     UpdateSelection(true);
 }
