@@ -36,6 +36,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -413,6 +414,10 @@ private:
     // list and the source name), the filter, ExecSQL and the clean-up.
     void RunExport(bool exportBlobs, bool leaveOutMemos, bool bracketTemporaryQuery,
                    const std::function<std::string(const std::string& columns, const std::string& source)>& firstLine);
+    // The members that write one file per table (Paradox, dBase, FoxPro).
+    void ExportToTableFiles(const char* method, const std::string& fileName, const std::string& type,
+                            std::initializer_list<const char*> oldExtensions, bool leaveOutMemos, bool exportBlobs,
+                            bool deleteOld);
 
     void CheckInactive(const char* message) const;
     bool DatabaseConnected() const;

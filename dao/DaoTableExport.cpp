@@ -210,47 +210,41 @@ void TDaoTable::AccessExportToExcel(const std::string& fileName, const std::stri
     });
 }
 
-void TDaoTable::AccessExportToParadox(const std::string& fileName, int paradoxVersion, bool exportBlobs,
-                                      bool deleteOld)
+void TDaoTable::ExportToTableFiles(const char* method, const std::string& fileName, const std::string& type,
+                                   std::initializer_list<const char*> oldExtensions, bool leaveOutMemos,
+                                   bool exportBlobs, bool deleteOld)
 {
     if (!Active())
         DatabaseError(ExportNotOpen);
     const SplitName split = SplitFileName(fileName);
-    CheckFileNames("TDaoTable.AccessExportToParadox", split);
+    CheckFileNames(method, split);
     if (deleteOld)
-        RemoveTableFiles(fileName, {".db", ".mb", ".px", ".val"});
-    // The old engine's Paradox 3 writer took no memos.
-    const bool leaveOutMemos = FDatabase->Version() == "3.5" && paradoxVersion == 3;
+        RemoveTableFiles(fileName, oldExtensions);
     RunExport(exportBlobs, leaveOutMemos, true, [&](const std::string& columns, const std::string& source) {
-        return SelectInto(columns, FolderTarget(split, ParadoxType(paradoxVersion)), source);
+        return SelectInto(columns, FolderTarget(split, type), source);
     });
+}
+
+void TDaoTable::AccessExportToParadox(const std::string& fileName, int paradoxVersion, bool exportBlobs,
+                                      bool deleteOld)
+{
+    // The old engine's Paradox 3 writer took no memos.
+    const bool leaveOutMemos = FDatabase && FDatabase->Version() == "3.5" && paradoxVersion == 3;
+    ExportToTableFiles("TDaoTable.AccessExportToParadox", fileName, ParadoxType(paradoxVersion),
+                       {".db", ".mb", ".px", ".val"}, leaveOutMemos, exportBlobs, deleteOld);
 }
 
 void TDaoTable::AccessExportToDBase(const std::string& fileName, int dBaseVersion, bool exportBlobs, bool deleteOld)
 {
-    if (!Active())
-        DatabaseError(ExportNotOpen);
-    const SplitName split = SplitFileName(fileName);
-    CheckFileNames("TDaoTable.AccessExportToDBase", split);
-    if (deleteOld)
-        RemoveTableFiles(fileName, {".dbf", ".dbt", ".ndx", ".ntx", ".mdx"});
-    RunExport(exportBlobs, false, true, [&](const std::string& columns, const std::string& source) {
-        return SelectInto(columns, FolderTarget(split, DBaseType(dBaseVersion)), source);
-    });
+    ExportToTableFiles("TDaoTable.AccessExportToDBase", fileName, DBaseType(dBaseVersion),
+                       {".dbf", ".dbt", ".ndx", ".ntx", ".mdx"}, false, exportBlobs, deleteOld);
 }
 
 void TDaoTable::AccessExportToFoxPro(const std::string& fileName, int foxProVersion, bool exportBlobs,
                                      bool deleteOld)
 {
-    if (!Active())
-        DatabaseError(ExportNotOpen);
-    const SplitName split = SplitFileName(fileName);
-    CheckFileNames("TDaoTable.AccessExportToFoxPro", split);
-    if (deleteOld)
-        RemoveTableFiles(fileName, {".dbf", ".fpt", ".cdx"});
-    RunExport(exportBlobs, false, true, [&](const std::string& columns, const std::string& source) {
-        return SelectInto(columns, FolderTarget(split, FoxProType(foxProVersion)), source);
-    });
+    ExportToTableFiles("TDaoTable.AccessExportToFoxPro", fileName, FoxProType(foxProVersion),
+                       {".dbf", ".fpt", ".cdx"}, false, exportBlobs, deleteOld);
 }
 
 void TDaoTable::AccessExportToMDB(const std::string& databaseName, const std::string& tableName, bool exportBlobs,

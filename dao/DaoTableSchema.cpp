@@ -104,17 +104,32 @@ bool TDaoTable::EmptyTable()
     return IsEmpty();
 }
 
+namespace {
+
+// Creates or extends the stored table through a table manager filled with
+// the definitions.
+void BuildStoredTable(TDaoDatabase* database, const std::string& tableName, const TFieldDefs& fieldDefs,
+                      const TIndexDefs& indexDefs, bool append)
+{
+    TDaoTableManager manager(database);
+    manager.TableName = tableName;
+    manager.FieldDefs() = fieldDefs;
+    manager.IndexDefs() = indexDefs;
+    if (append)
+        manager.AppendTable();
+    else
+        manager.CreateTable();
+}
+
+} // namespace
+
 void TDaoTable::CreateTable()
 {
     if (Active())
         DatabaseError(E2066);
     if (FTableName.empty())
         DatabaseError(E2067);
-    TDaoTableManager manager(FDatabase);
-    manager.TableName = FTableName;
-    manager.FieldDefs() = FieldDefs();
-    manager.IndexDefs() = FIndexDefs;
-    manager.CreateTable();
+    BuildStoredTable(FDatabase, FTableName, FieldDefs(), FIndexDefs, false);
 }
 
 void TDaoTable::AppendTable()
@@ -123,9 +138,5 @@ void TDaoTable::AppendTable()
         DatabaseError(E2068);
     if (FTableName.empty())
         DatabaseError(E2069);
-    TDaoTableManager manager(FDatabase);
-    manager.TableName = FTableName;
-    manager.FieldDefs() = FieldDefs();
-    manager.IndexDefs() = FIndexDefs;
-    manager.AppendTable();
+    BuildStoredTable(FDatabase, FTableName, FieldDefs(), FIndexDefs, true);
 }
