@@ -6,16 +6,20 @@
 // type (TableType), lock type and options; from then on the dataset
 // interface (First, Next, FieldByName, Edit, Append, Post, Delete, Close)
 // works on it. It also runs action SQL and stored queries, saves and loads
-// its records as a stream, and reports bookmarks, counts and record numbers.
+// its records as a stream, reports bookmarks, counts and record numbers,
+// changes the definition of its stored table, gives memo and binary values
+// as streams (DaoBlobStream.h), and exports its rows to files of other
+// formats.
 //
 // Records. A record buffer (TDaoRecordBuffer) holds no native field values:
 // each field's value is a text, one per field definition, with a mark saying
 // whether it was changed since the record was read (the encodings are in
 // DaoTableValues.h: numbers in decimal, dates as "day milliseconds", GUIDs
 // as "{guid {...}}", an empty text for Null, memos and blobs as their size
-// unless cached). The texts are converted only where a field reads or
-// writes its value (GetFieldData, SetFieldData and their native forms), so
-// a buffer fits memos, blobs and GUIDs of any length. A buffer also keeps the
+// unless cached, their content then read through the blob stream). The
+// texts are converted only where a field reads or writes its value
+// (GetFieldData, SetFieldData and their native forms), so a buffer fits
+// memos, blobs and GUIDs of any length. A buffer also keeps the
 // record's position in the recordset and its record handle: the first four
 // bytes of the engine's bookmark, little-endian, 0 for none; the handle is
 // the dataset's 4-byte bookmark.
@@ -591,8 +595,6 @@ inline constexpr const char* E2024 = "Invalid Bookmark!";
 inline constexpr const char* E2025 = "Bookmarks are not supported!";
 inline constexpr const char* E2026 = "Database %s needs to be repaired and compacted!";
 inline constexpr const char* E2027 = "Invalid data";
-inline constexpr const char* E2058 = "Cannot load data to Table!\r\nTable is not opened!";
-inline constexpr const char* E2059 = "Cannot load data to Table!\r\nTable has different structure!";
 inline constexpr const char* E2035 = "TDaoTable.CreateField: TableName property must be set!";
 inline constexpr const char* E2036 = "TDaoTable.CreateField: Database property must be set!";
 inline constexpr const char* E2037 = "TDaoTable.CreateField: Database is NOT connected!";
@@ -610,6 +612,8 @@ inline constexpr const char* E2048 = "TDaoTable.DeleteIndex: Database property m
 inline constexpr const char* E2049 = "TDaoTable.DeleteIndex: Cannot delete index while table is Active!!";
 inline constexpr const char* E2050 = "TDaoTable.DeleteIndex: Database is not connected!";
 inline constexpr const char* E2056 = "Cannot write to ReadOnly table!";
+inline constexpr const char* E2058 = "Cannot load data to Table!\r\nTable is not opened!";
+inline constexpr const char* E2059 = "Cannot load data to Table!\r\nTable has different structure!";
 inline constexpr const char* E2063 = "GetRows cannot be used on filtered dataset based on OnFilterRecord event!";
 inline constexpr const char* E2064 = "Cannot Empty ReadOnly table!";
 inline constexpr const char* E2065 = "TDaoTable.F_Set_QueryDefName: Cannot set QueryDefName while Table is Active!";
