@@ -279,7 +279,7 @@ private:
 
 // ---------------------------------------------------------------- database
 
-DatabaseImpl::DatabaseImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<WorkspaceImpl> workspace)
+DatabaseImpl::DatabaseImpl(std::shared_ptr<ErrorState> state, std::shared_ptr<WorkspaceImpl> workspace)
     : EngineObject(std::move(state)), Workspace(std::move(workspace)),
       TableDefList(std::make_unique<TableDefCollection>(*this)),
       QueryDefList(std::make_unique<QueryDefCollection>(*this)),
@@ -311,7 +311,7 @@ DatabaseImpl::~DatabaseImpl()
 }
 
 std::shared_ptr<DatabaseImpl> DatabaseImpl::Open(std::shared_ptr<ErrorState> state,
-                                                 std::weak_ptr<WorkspaceImpl> workspace, const std::string& path,
+                                                 std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
                                                  bool exclusive, bool readOnly, const std::string& connect)
 {
     auto database = std::make_shared<DatabaseImpl>(std::move(state), std::move(workspace));
@@ -321,7 +321,7 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Open(std::shared_ptr<ErrorState> sta
 }
 
 std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> state,
-                                                   std::weak_ptr<WorkspaceImpl> workspace, const std::string& path,
+                                                   std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
                                                    const std::string& version, int collatingOrder)
 {
     const std::string file = AbsolutePath(path);
@@ -523,11 +523,10 @@ void DatabaseImpl::Close()
 {
     Guarded([&] {
         CheckOpen();
-        if (auto workspace = Workspace.lock()) {
-            for (int level = JoinedLevels; level >= 1; --level)
-                RollbackLevel(level);
-            workspace->RemoveDatabase(this);
-        }
+        for (int level = JoinedLevels; level >= 1; --level)
+            RollbackLevel(level);
+        if (Workspace)
+            Workspace->RemoveDatabase(this);
         for (const auto& weak : OpenRecordsets)
             if (auto recordset = weak.lock())
                 recordset->Detach();
@@ -885,10 +884,9 @@ void DatabaseImpl::BeginTrans()
 {
     Guarded([&] {
         CheckOpen();
-        auto workspace = Workspace.lock();
-        if (!workspace)
+        if (!Workspace)
             RaiseClosed();
-        workspace->BeginTrans();
+        Workspace->BeginTrans();
     });
 }
 
@@ -896,10 +894,9 @@ void DatabaseImpl::CommitTrans(int options)
 {
     Guarded([&] {
         CheckOpen();
-        auto workspace = Workspace.lock();
-        if (!workspace)
+        if (!Workspace)
             RaiseClosed();
-        workspace->CommitTrans(options);
+        Workspace->CommitTrans(options);
     });
 }
 
@@ -907,10 +904,9 @@ void DatabaseImpl::Rollback()
 {
     Guarded([&] {
         CheckOpen();
-        auto workspace = Workspace.lock();
-        if (!workspace)
+        if (!Workspace)
             RaiseClosed();
-        workspace->Rollback();
+        Workspace->Rollback();
     });
 }
 
@@ -935,8 +931,8 @@ void DatabaseImpl::RemoveRecordset(const RecordsetImpl* recordset)
 std::shared_ptr<Keyset> DatabaseImpl::TableKeyset(int tableId, int indexId)
 {
     CachedKeyset& cached = KeysetCache[{tableId, indexId}];
-    if (auto keys = cached.Keys.lock(); keys && cached.Generation == WriteGeneration)
-        return keys;
+    if (cached.Keys && cached.Generation == WriteGeneration)
+        return cached.Keys;
     auto keys = std::make_shared<Keyset>();
     const catalog::TableInfo* table = Catalog().TableById(tableId);
     if (table && (table->HasStorage() || table->IsSystem())) {

@@ -56,6 +56,8 @@ public:
     int Run();
 
     int ColumnCount() const;
+    // The value of a column of the current row, valid until the next step.
+    sqlite3_value* ColumnRaw(int column) const { return sqlite3_column_value(Handle, column); }
     int ColumnType(int column) const;  // SQLITE_INTEGER, ...
     bool ColumnIsNull(int column) const;
     std::int64_t ColumnInt64(int column) const;
