@@ -1234,6 +1234,7 @@ void TDaoTable::ReOpenDaoRecordset(const std::string& condition)
 
 void TDaoTable::CloseDaoRecordset()
 {
+    ForgetSearchClone();
     FFieldObjects.clear();
     try {
         if (FRecordset)

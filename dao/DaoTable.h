@@ -588,8 +588,20 @@ private:
     TStringList FQueryDefParamBDETypes;
 
     // --- Searches, keys, ranges and the master/detail link ---
-    // A successful search on a clone: the clone's record becomes current.
-    void MoveToFound(jet::Recordset& clone, TResyncModes resync);
+    // A successful search: the record found on a clone, or on the table's
+    // own recordset, becomes current.
+    void MoveToFound(jet::Recordset& found, TResyncModes resync);
+    // The recordset an index search runs on: the table's own when it is
+    // ordered by that index and no edit is pending (then `own` is set, and a
+    // failed search must put it back), else the search clone.
+    jet::Recordset& IndexSearchRecordset(const std::string& indexName, bool& own);
+    // The clone that index searches of a table-type recordset run on, set to
+    // `indexName`, and the names of that index's fields; both kept from
+    // search to search while the recordset stays the same, so that a search
+    // costs the engine one seek. ForgetSearchClone closes the clone.
+    jet::Recordset& SearchClone(const std::string& indexName);
+    const std::vector<std::string>& SearchIndexFields(const std::string& indexName);
+    void ForgetSearchClone();
     bool LocateBySeek(const TStringList& fields, TDaoKeyValues& values, TLocateOptions options,
                       const std::string& indexName);
     bool LocateByScan(const TStringList& fields, const TDaoKeyValues& values, TLocateOptions options);
@@ -610,6 +622,13 @@ private:
     void MasterChanged();
     void MasterDisabled();
 
+    struct TSearchCloneState {
+        std::weak_ptr<jet::Recordset> Of;  // the recordset it serves
+        jet::RecordsetPtr Clone;
+        std::string CloneIndex;
+        std::string FieldsIndex;
+        std::vector<std::string> IndexFields;
+    } FSearch;
     std::string FFindFields;
     jet::Variant FFindValues = jet::Variant::Null();
     TLocateOptions FFindOptions = 0;

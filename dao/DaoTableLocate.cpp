@@ -136,13 +136,65 @@ bool SeekKeyMatches(const jet::Variant& value, const TDaoKeyValue& key, const TF
 
 } // namespace
 
-void TDaoTable::MoveToFound(jet::Recordset& clone, TResyncModes resync)
+const std::vector<std::string>& TDaoTable::SearchIndexFields(const std::string& indexName)
 {
-    const std::int32_t handle = GetDaoBookMark(clone);
+    if (FSearch.Of.lock() != FRecordset)
+        ForgetSearchClone();
+    if (FSearch.FieldsIndex != indexName || FSearch.IndexFields.empty()) {
+        FSearch.FieldsIndex.clear();
+        FSearch.IndexFields.clear();
+        const jet::IndexPtr index = DaoDatabase().TableDefs().Item(FTableName)->Indexes().Item(indexName);
+        jet::Collection<jet::Field>& fields = index->Fields();
+        for (int i = 0, n = fields.Count(); i < n; ++i)
+            FSearch.IndexFields.push_back(fields.Item(i)->Name());
+        FSearch.FieldsIndex = indexName;
+        FSearch.Of = FRecordset;
+    }
+    return FSearch.IndexFields;
+}
+
+jet::Recordset& TDaoTable::SearchClone(const std::string& indexName)
+{
+    if (FSearch.Of.lock() != FRecordset)
+        ForgetSearchClone();
+    if (!FSearch.Clone) {
+        FSearch.Clone = FRecordset->Clone();
+        FSearch.Of = FRecordset;
+    }
+    if (FSearch.CloneIndex != indexName) {
+        FSearch.CloneIndex.clear();
+        FSearch.Clone->SetIndex(indexName);
+        FSearch.CloneIndex = indexName;
+    }
+    return *FSearch.Clone;
+}
+
+void TDaoTable::ForgetSearchClone()
+{
+    if (FSearch.Clone) {
+        try {
+            FSearch.Clone->Close();
+        } catch (...) {
+            // Closed with its database.
+        }
+    }
+    FSearch = TSearchCloneState{};
+}
+
+jet::Recordset& TDaoTable::IndexSearchRecordset(const std::string& indexName, bool& own)
+{
+    own = State() == dsBrowse && jet::SameName(FRecordset->Index(), indexName);
+    return own ? *FRecordset : SearchClone(indexName);
+}
+
+void TDaoTable::MoveToFound(jet::Recordset& found, TResyncModes resync)
+{
+    const std::int32_t handle = GetDaoBookMark(found);
     CheckBrowseMode();
     CursorPosChanged();
     DoBeforeScroll();
-    InternalMoveToBookmark(handle);
+    if (&found != FRecordset.get())
+        InternalMoveToBookmark(handle);
     // The position in the table's own order, which a clone searched in
     // another index's order does not give.
     FCurrentPosition = static_cast<int>(FRecordset->AbsolutePosition());
@@ -175,10 +227,13 @@ bool TDaoTable::Locate(const std::string& keyFields, const jet::Variant& keyValu
     TDaoKeyValues values = KeyValuesOf(keyValues);
     if (static_cast<std::size_t>(fields.Count()) != values.size())
         DatabaseError(E2032);
-    if (TRecordBuffer* active = ActiveRecord())
-        InternalSetToRecord(*active);
-    if (!FBookmarkable)
+    // The seek and the criteria search start from the first record: only
+    // the scan needs the cursor on the current one.
+    if (!FBookmarkable) {
+        if (TRecordBuffer* active = ActiveRecord())
+            InternalSetToRecord(*active);
         return LocateByScan(fields, values, options);
+    }
     const std::string indexName = LocateIndexName(keyFields);
     if (FTableType == jet::dbOpenTable) {
         if (indexName.empty())
@@ -200,15 +255,14 @@ bool TDaoTable::LocateBySeek(const TStringList& fields, TDaoKeyValues& values, T
     std::vector<const TField*> keyFields;
     for (const std::string& name : fields)
         keyFields.push_back(&FieldByName(name));
-    const jet::IndexPtr index = DaoDatabase().TableDefs().Item(FTableName)->Indexes().Item(indexName);
-    jet::Collection<jet::Field>& indexFields = index->Fields();
-    const int indexCount = indexFields.Count();
+    const std::vector<std::string>& indexFields = SearchIndexFields(indexName);
+    const int indexCount = static_cast<int>(indexFields.size());
     // Slot p holds the key of index field p, or Null when no key names it.
     std::vector<jet::Variant> slots(static_cast<std::size_t>(indexCount), jet::Variant::Null());
     std::vector<int> keyOfSlot(static_cast<std::size_t>(indexCount), -1);
     int used = 0;
     for (int p = 0; p < indexCount; ++p) {
-        const int k = fields.IndexOf(indexFields.Item(p)->Name());
+        const int k = fields.IndexOf(indexFields[static_cast<std::size_t>(p)]);
         if (k < 0)
             continue;
         const auto key = static_cast<std::size_t>(k);
@@ -235,31 +289,38 @@ bool TDaoTable::LocateBySeek(const TStringList& fields, TDaoKeyValues& values, T
                               field, partial);
     };
 
-    const ClosedAtEnd clone(FRecordset->Clone());
-    clone->SetIndex(indexName);
-    if (leading > 0) {
-        const std::vector<jet::Variant> keys(slots.begin(), slots.begin() + leading);
-        clone->Seek(leading == used ? comparison : ">=", keys);
-        if (clone->NoMatch())
-            return false;
-    } else {
-        clone->MoveFirst();
-    }
+    bool own = false;
+    jet::Recordset& searched = IndexSearchRecordset(indexName, own);
     // A seek lands on the first record at or after the key: it is the one
     // only when every key field holds its value. Further records are looked
     // at while the sought leading fields still hold theirs.
-    for (; !clone->Eof(); clone->MoveNext()) {
-        bool all = true;
-        for (int k = 0; k < fields.Count() && all; ++k)
-            all = matches(*clone, k);
-        if (all) {
-            MoveToFound(*clone, 0);
-            return true;
-        }
-        for (int p = 0; p < leading; ++p)
-            if (!matches(*clone, keyOfSlot[static_cast<std::size_t>(p)]))
+    const auto search = [&] {
+        if (leading > 0) {
+            const std::vector<jet::Variant> keys(slots.begin(), slots.begin() + leading);
+            searched.Seek(leading == used ? comparison : ">=", keys);
+            if (searched.NoMatch())
                 return false;
+        } else {
+            searched.MoveFirst();
+        }
+        for (; !searched.Eof(); searched.MoveNext()) {
+            bool all = true;
+            for (int k = 0; k < fields.Count() && all; ++k)
+                all = matches(searched, k);
+            if (all)
+                return true;
+            for (int p = 0; p < leading; ++p)
+                if (!matches(searched, keyOfSlot[static_cast<std::size_t>(p)]))
+                    return false;
+        }
+        return false;
+    };
+    if (search()) {
+        MoveToFound(searched, 0);
+        return true;
     }
+    if (own)
+        RestoreCursorToActive();
     return false;
 }
 
@@ -533,14 +594,15 @@ bool TDaoTable::Seek_NearestEx(const std::vector<jet::Variant>& keyValues, const
         return false;
     if (keyValues.size() > static_cast<std::size_t>(MaxSeekKeys))
         DatabaseError(E2033);
-    if (TRecordBuffer* active = ActiveRecord())
-        InternalSetToRecord(*active);
-    const ClosedAtEnd clone(FRecordset->Clone());
-    clone->SetIndex(FIndexName);
-    clone->Seek(comparison, keyValues);
-    if (clone->NoMatch())
+    bool own = false;
+    jet::Recordset& searched = IndexSearchRecordset(FIndexName, own);
+    searched.Seek(comparison, keyValues);
+    if (searched.NoMatch()) {
+        if (own)
+            RestoreCursorToActive();
         return false;
-    MoveToFound(*clone, rmExact | rmCenter);
+    }
+    MoveToFound(searched, rmExact | rmCenter);
     return true;
 }
 

@@ -149,6 +149,36 @@ TEST_F(DaoTableSearchTest, ARecordFoundByAnotherIndexTakesItsPlaceInTheTablesOrd
     EXPECT_EQ(dynaset.RecNo(), 5);
 }
 
+TEST_F(DaoTableSearchTest, LocateFollowsTheTablesChangesAndReopens)
+{
+    TDaoTable& table = OpenParts(jet::dbOpenTable);
+    // In the order rows were added (a search clone), then in the order of
+    // the index searched (the table's own recordset).
+    const struct {
+        const char* IndexName;
+        int AfterBert;
+        int NewId;
+        const char* NewName;
+    } orders[] = {{"", 4, 8, "Carl"}, {"ByName", 7, 9, "Cleo"}};
+    for (const auto& order : orders) {
+        table.F_Set_IndexName(order.IndexName);
+        ASSERT_TRUE(table.Locate("Name", "Bert", 0)) << order.IndexName;
+        EXPECT_FALSE(table.Locate("Name", "Zed", 0)) << order.IndexName;
+        table.Next();
+        EXPECT_EQ(IdOf(table), order.AfterBert) << "the cursor stayed on Bert";
+        table.Append();
+        table.FieldByName("Id").SetAsInteger(order.NewId);
+        table.FieldByName("Name").SetAsString(order.NewName);
+        table.Post();
+        table.First();
+        ASSERT_TRUE(table.Locate("Name", order.NewName, 0)) << "a record added since the last search";
+        EXPECT_EQ(IdOf(table), order.NewId);
+        table.Close();
+        table.Open();
+        EXPECT_TRUE(table.Locate("City", "Rome", 0)) << "after a reopen";
+    }
+}
+
 TEST_F(DaoTableSearchTest, ASuccessfulLocateScrollsOnceAndAFailedOneNotAtAll)
 {
     TDaoTable& table = OpenParts(jet::dbOpenDynaset);
@@ -165,11 +195,28 @@ TEST_F(DaoTableSearchTest, ASuccessfulLocateScrollsOnceAndAFailedOneNotAtAll)
 
 TEST_F(DaoTableSearchTest, MoreThanThirteenSeekKeysAreRefusedBeforeTheEngineIsAsked)
 {
-    TDaoTable& table = OpenParts(jet::dbOpenTable);
-    table.F_Set_IndexName("PrimaryKey");
-    const std::vector<jet::Variant> keys(14, jet::Variant(1));
+    // A table of fourteen fields F1 .. F14 with one index over all of them.
+    std::vector<Column> columns;
+    std::vector<std::string> names;
+    std::string fieldList;
+    std::vector<jet::Variant> keys;
+    for (int i = 1; i <= 14; ++i) {
+        names.push_back("F" + std::to_string(i));
+        columns.push_back({names.back(), jet::dbLong});
+        fieldList += (i > 1 ? ";" : "") + names.back();
+        keys.push_back(i);
+    }
+    MakeTable("wide", columns);
+    AddIndex("wide", "All", names);
+    Db->Execute("INSERT INTO wide VALUES (1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14)");
+    Connect();
+    TDaoTable& table = TableOn("wide", jet::dbOpenTable);
+    table.Open();
+    EXPECT_EQ(ErrorOf([&] { table.Locate(fieldList, KeyArray(keys), 0); }), "Too many seek keys! Maximum is 13!");
+    table.F_Set_IndexName("All");
     EXPECT_EQ(ErrorOf([&] { table.FindKey(keys); }), "Too many seek keys! Maximum is 13!");
-    EXPECT_EQ(IdOf(table), 1);
+    keys.pop_back();
+    EXPECT_TRUE(table.FindKey(keys)) << "thirteen are fine";
 }
 
 TEST_F(DaoTableSearchTest, LookupReadsTheResultFieldsWithoutMoving)

@@ -198,6 +198,9 @@ TEST_F(DaoTableSearchTest, IndexSeeksFindTheKeyOrTheNextOne)
     EXPECT_EQ(IdOf(table), 3);
     EXPECT_FALSE(table.FindKey({25}));
     EXPECT_EQ(IdOf(table), 3);
+    table.Next();
+    EXPECT_EQ(IdOf(table), 4) << "a failed seek leaves the cursor where it was";
+    table.Prior();
     ASSERT_TRUE(table.FindKeyEx({25}));
     EXPECT_EQ(IdOf(table), 3);
     EXPECT_FALSE(table.FindKeyEx({75}));
