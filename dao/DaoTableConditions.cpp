@@ -86,6 +86,9 @@ std::string TDaoTable::BuildCondition(const TStringList& keyFields, TDaoKeyValue
         std::string comparison;
         if (value.Null) {
             comparison = "IS NULL";
+        } else if (value.Text.find('\0') != std::string::npos) {
+            // A criteria text cannot carry a zero character.
+            DatabaseError(unsupported);
         } else if (IsTextFieldType(type)) {
             if (locate && (options & loCaseInsensitive))
                 value.Text = jet::LowerCase(value.Text);
@@ -158,6 +161,8 @@ std::string TDaoTable::BuildDetailSQL()
         } else {
             const std::string text = field.AsString();
             if (IsTextFieldType(type)) {
+                if (text.find('\0') != std::string::npos)
+                    DatabaseError(E2031);
                 comparison = " = " + QuotedText(text);
             } else if (text.empty() && EmptyMeansNull(type)) {
                 comparison = " IS NULL";
@@ -176,6 +181,8 @@ std::string TDaoTable::BuildDetailSQL()
                     DatabaseError(E2031);
                 comparison = guid.empty() ? " IS NULL" : " = {guid " + guid + "}";
             } else if (type == ftBytes) {
+                if (text.find('\0') != std::string::npos)
+                    DatabaseError(E2031);
                 comparison = " = " + QuotedText(text);
             } else {
                 DatabaseError(E2031);

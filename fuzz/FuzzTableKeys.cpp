@@ -77,22 +77,26 @@ const char* const FieldNames[] = {"Name", "Price", "Made", "Flag", "Key", "Id"};
 bool Holds(TDaoTable& table, const std::string& fieldName, const std::string& key, TLocateOptions options)
 {
     const TField& field = table.FieldByName(fieldName);
+    // An empty key of a field that is not a text stands for no value.
+    if (key.empty() && fieldName != "Name")
+        return field.IsNull();
     if (field.IsNull())
         return false;
     const std::string value = field.AsString();
-    if (fieldName == "Name") {
-        if (options & loPartialKey) {
-            // The criteria and the seek take a beginning, the scan any part.
-            std::string part = key;
-            if (!part.empty() && part.back() == '*')
-                part.pop_back();
-            if (!part.empty() && part.front() == '*')
-                part.erase(0, 1);
-            return jet::FoldCase(value).find(jet::FoldCase(part)) != std::string::npos
-                || jet::FoldCase(value).find(jet::FoldCase(key)) != std::string::npos;
-        }
-        return jet::CompareText(value, key) == 0;
+    if (options & loPartialKey) {
+        // The criteria and the seek take the beginning of a text; the scan
+        // any part of the value's text, whatever the field's type.
+        std::string part = key;
+        if (!part.empty() && part.back() == '*')
+            part.pop_back();
+        if (!part.empty() && part.front() == '*')
+            part.erase(0, 1);
+        if (jet::FoldCase(value).find(jet::FoldCase(part)) != std::string::npos
+            || jet::FoldCase(value).find(jet::FoldCase(key)) != std::string::npos)
+            return true;
     }
+    if (fieldName == "Name")
+        return jet::CompareText(value, key) == 0;
     if (fieldName == "Price" || fieldName == "Id") {
         double number = 0;
         return TryTextToFloat(key, number) && number == field.AsFloat();

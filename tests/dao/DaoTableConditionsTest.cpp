@@ -110,6 +110,9 @@ TEST_F(DaoTableConditionsTest, AValueThatWouldChangeTheConditionIsRefusedOrQuote
     };
     for (const auto& c : cases)
         EXPECT_EQ(KeyCondition(table, c.Field, Text(c.Value)), c.Expected) << c.Field << " " << c.Value;
+    for (const char* field : {"Name", "Raw"})
+        EXPECT_EQ(KeyCondition(table, field, {std::string("a\0b", 3), false}), "error: Unable to build Key SQL!")
+            << "no criteria text carries a zero character";
     EXPECT_EQ(KeyCondition(table, "Price", Text("1) OR (1=1"), 0, true), "error: Unable to build Lookup Key SQL!");
     EXPECT_THAT(KeyCondition(table, "When", Text("1) OR (1=1")), ::testing::EndsWith("is not a valid date and time"));
 
