@@ -2,12 +2,12 @@
 // their labels shown, composed in the back buffer and copied to the paint box.
 //   cmake --build build-bench --target redraw_bench && build-bench/bench/redraw_bench
 // (configured as bench/CMakeLists.txt says). Must stay under 16 ms a redraw.
+#include "bench/QtBenchmarkMain.h"
 #include "platform/gui/TBitmap.h"
 #include "settings/MParam.h"
 #include "shapes/MLine.h"
 #include "workspace/Quorvex.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -35,10 +35,9 @@ void RedrawImage(benchmark::State& state)
         const int y = (i * 211) % (kHeight - 300) + 50;
         const int dx = (i * 37) % 240 - 120;
         const int dy = (i * 53) % 240 - 120;
-        MShape* line = MLine::Create(form.ImagePaint->Canvas(), x, y, x + dx, y + dy + 1).release();
+        MShape* line = form.AddShape(MLine::Create(form.ImagePaint->Canvas(), x, y, x + dx, y + dy + 1));
         line->selected = false;
         line->marked = true;
-        form.AddShape(line);
     }
     for (auto _ : state)
         form.RedrawImage();
@@ -50,11 +49,5 @@ BENCHMARK(RedrawImage)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

@@ -124,9 +124,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < kLines; ++i) {
         const int x = (i * 379) % (kWidth - 300) + 50;
         const int y = (i * 211) % (kHeight - 300) + 50;
-        MShape* line = MLine::Create(form->ImagePaint->Canvas(), x, y, x + (i * 37) % 240 - 120, y + 60).release();
-        line->selected = false;
-        form->AddShape(line);
+        form->AddShape(MLine::Create(form->ImagePaint->Canvas(), x, y, x + (i * 37) % 240 - 120, y + 60))->selected =
+            false;
     }
     if (!form->LoadImageFile("Frame.bmp")) {
         std::fprintf(stderr, "the camera frame did not load\n");

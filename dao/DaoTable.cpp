@@ -8,6 +8,7 @@
 #include "platform/gui/TApplication.h"
 #include "platform/system/DateTime.h"
 #include "platform/system/FloatText.h"
+#include "platform/system/TextEncoding.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -261,6 +263,8 @@ std::vector<TPublishedProperty> TDaoTable::PublishedProperties() const
         boolean("QueryDefSQLModify", &TDaoTable::QueryDefSQLModify, &TDaoTable::SetQueryDefSQLModify),
         integer("QueryDefODBCMaxRecords", &TDaoTable::QueryDefODBCMaxRecords, &TDaoTable::SetQueryDefODBCMaxRecords),
         lines("SQL", &TDaoTable::SQL, &TDaoTable::F_Set_SQL),
+        text("ParamData", [](const TDaoTable& t) { return t.FParams.Text(); },
+             [](TDaoTable& t, const std::string& v) { t.FParams.SetText(v); }),
         boolean("ShowGUID", &TDaoTable::ShowGUID, &TDaoTable::F_Set_ShowGUID),
         integer("TableType", &TDaoTable::TableType, &TDaoTable::F_Set_TableType),
         boolean("Translation", &TDaoTable::Translation, &TDaoTable::SetTranslation),
@@ -404,6 +408,22 @@ jet::Field* TDaoTable::FieldObject(int index) const
     if (index < 0 || index >= static_cast<int>(FFieldObjects.size()))
         return nullptr;
     return FFieldObjects[static_cast<std::size_t>(index)].get();
+}
+
+void TDaoTable::IdleDatabase()
+{
+    // The engine's idle asks the file whether another connection wrote to
+    // it, a system call or two; once per record it would cost more than
+    // reading the record. As the old engine refreshed its cache every few
+    // seconds, a table asks at most every tenth of a second, timed by the
+    // coarse clock, which costs next to nothing to read.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const long long milliseconds = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    if (FLastIdle >= 0 && milliseconds - FLastIdle < 100)
+        return;
+    FDatabase->Idle();
+    FLastIdle = milliseconds;
 }
 
 // --- Property setters ---
@@ -1128,7 +1148,7 @@ void TDaoTable::OpenDaoRecordset()
         FQueryDefSQLText.Clear();
         FRecordset = database.OpenRecordset(source, type, FOpenOptionsValue, lock);
     }
-    FDatabase->Idle();
+    IdleDatabase();
     if (!FRecordset->Updatable())
         FReadOnly = true;
     FBookmarkable = FRecordset->Bookmarkable();
@@ -1195,7 +1215,7 @@ void TDaoTable::OpenDaoRecordset()
     FCurrentPosition = -1;
     FHighWater = -1;
     FCachedCount = -1;
-    FDatabase->Idle();
+    IdleDatabase();
 }
 
 void TDaoTable::ReOpenDaoRecordset(const std::string& condition)
@@ -1229,7 +1249,7 @@ void TDaoTable::ReOpenDaoRecordset(const std::string& condition)
     FHighWater = -1;
     FCachedCount = -1;
     GetRecordCount();
-    FDatabase->Idle();
+    IdleDatabase();
 }
 
 void TDaoTable::CloseDaoRecordset()
@@ -1259,6 +1279,9 @@ void TDaoTable::InternalOpen()
     }
     FFieldDefsFromOpen = false;
     CreateFields();
+    FDefinitionFields.clear();
+    for (const TFieldDef& definition : FieldDefs())
+        FDefinitionFields.push_back(FindField(definition.Name));
     if (FUseCaptions)
         InternalSetDisplayLabels();
     BookmarkSize = FBookmarkable ? 4 : 0;
@@ -1333,11 +1356,12 @@ void TDaoTable::InternalOpen()
     FDatabase->AddActiveTable(Name(), this);
     if (FDatabase->TrackTransactions() && FDatabase->GetTransactionCount() > 0)
         FDatabase->AddRNToTransaction(Name(), 1);
-    FDatabase->Idle();
+    IdleDatabase();
 }
 
 void TDaoTable::InternalClose()
 {
+    FDefinitionFields.clear();  // the base destroys the fields next
     if (!FCursorOpen) {
         // A failed open: release what it opened.
         CloseDaoRecordset();
@@ -1572,15 +1596,29 @@ TRecordBuffer* TDaoTable::GetActiveRecordBuffer()
     }
 }
 
-bool TDaoTable::GetNativeFieldData(const TField& field, void* buffer)
+TDaoValue* TDaoTable::FieldValue(const TField& field)
 {
     TDaoRecordBuffer* record = FCursorOpen ? ActiveDaoBuffer() : nullptr;
-    if (!record)
-        return false;
     const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
-    if (line >= record->Values.size())
+    return record && line < record->Values.size() ? &record->Values[line] : nullptr;
+}
+
+void TDaoTable::StoreFieldText(const TField& field, const std::string& text)
+{
+    if (field.ReadOnly() && State() != dsSetKey)
+        return;
+    if (TDaoValue* value = FieldValue(field)) {
+        value->Text = text;
+        value->Changed = true;
+    }
+}
+
+bool TDaoTable::GetNativeFieldData(const TField& field, void* buffer)
+{
+    const TDaoValue* value = FieldValue(field);
+    if (!value)
         return false;
-    const std::string& text = record->Values[line].Text;
+    const std::string& text = value->Text;
     if (!buffer)
         return !text.empty();
     switch (field.DataType()) {
@@ -1613,20 +1651,15 @@ bool TDaoTable::GetNativeFieldData(const TField& field, void* buffer)
 
 bool TDaoTable::GetFieldData(const TField& field, std::string* value)
 {
-    TDaoRecordBuffer* record = FCursorOpen ? ActiveDaoBuffer() : nullptr;
-    if (!record)
+    const TDaoValue* stored = FieldValue(field);
+    if (!stored)
         return false;
-    const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
-    if (line >= record->Values.size())
-        return false;
-    const std::string& text = record->Values[line].Text;
+    const std::string& text = stored->Text;
     if (!value)
         return !text.empty();
     switch (field.DataType()) {
     case ftString:
-        *value = field.Size() > 0 && text.size() > static_cast<std::size_t>(field.Size())
-            ? text.substr(0, static_cast<std::size_t>(field.Size()))
-            : text;
+        *value = FitString(field, text);
         return !text.empty();
     case ftBytes:
         if (!IsGuidField(field))
@@ -1685,13 +1718,23 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     return true;
 }
 
+std::string TDaoTable::FitString(const TField& field, const std::string& value) const
+{
+    // A text of no more bytes than the size has no more characters either.
+    if (field.Size() <= 0 || value.size() <= static_cast<std::size_t>(field.Size()))
+        return value;
+    return platform::CutUtf8Characters(value, static_cast<std::size_t>(field.Size()));
+}
+
+TField* TDaoTable::DefinitionField(int index) const
+{
+    return index >= 0 && index < static_cast<int>(FDefinitionFields.size())
+        ? FDefinitionFields[static_cast<std::size_t>(index)]
+        : nullptr;
+}
+
 void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
 {
-    TDaoRecordBuffer* record = ActiveDaoBuffer();
-    if (!record)
-        return;
-    if (field.ReadOnly() && State() != dsSetKey)
-        return;
     std::string text;
     if (buffer) {
         std::int32_t integer = 0;
@@ -1733,11 +1776,7 @@ void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
             break;
         }
     }
-    const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
-    if (line >= record->Values.size())
-        return;
-    record->Values[line].Text = text;
-    record->Values[line].Changed = true;
+    StoreFieldText(field, text);
 }
 
 void TDaoTable::SetFieldData(TField& field, const std::string* value)
@@ -1753,17 +1792,9 @@ void TDaoTable::SetFieldData(TField& field, const std::string* value)
     case ftBlob:
     case ftGraphic:
     case ftVarBytes:
-    case ftUnknown: {
-        TDaoRecordBuffer* record = ActiveDaoBuffer();
-        if (!record || (field.ReadOnly() && State() != dsSetKey))
-            return;
-        const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
-        if (line < record->Values.size()) {
-            record->Values[line].Text = *value;
-            record->Values[line].Changed = true;
-        }
+    case ftUnknown:
+        StoreFieldText(field, *value);
         return;
-    }
     case ftBytes:
         if (IsGuidField(field)) {
             TGUID guid{};
@@ -2023,7 +2054,7 @@ void TDaoTable::InternalInitRecord(TRecordBuffer& buffer)
         const auto at = static_cast<std::size_t>(i);
         if (at >= FDefaultValues.size())
             continue;
-        const TField* field = FindField(FieldDefs()[i].Name);
+        const TField* field = DefinitionField(i);
         if (field && !field->DefaultExpression().empty()) {
             FDefaultValues[at] = UnquoteString(field->DefaultExpression());
             record.Values[at].Changed = true;
@@ -2068,14 +2099,14 @@ std::string TDaoTable::DecodeFromDatabase(const std::string& text)
 
 bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldArray, TDaoRecordBuffer& buffer)
 {
-    FDatabase->Idle();
+    IdleDatabase();
     buffer.Handle = FBookmarkable ? GetDaoBookMark(recordset) : 0;
     buffer.Position = FCurrentPosition;
     buffer.BookmarkFlag = bfCurrent;
     buffer.Values.resize(static_cast<std::size_t>(FieldDefs().Count()));
     for (int i = 0; i < FieldDefs().Count(); ++i) {
         const TFieldDef& definition = FieldDefs()[i];
-        const TField* field = FindField(definition.Name);
+        const TField* field = DefinitionField(i);
         if (!field)
             continue;
         const TFieldType type = definition.DataType;
@@ -2482,7 +2513,7 @@ void TDaoTable::SetRecNo(int value)
                 FCurrentPosition = position;
                 break;
             }
-    } else {
+    } else if (!(FRecordset->Bof() && FRecordset->Eof())) {
         FCurrentPosition = value - 1;
         FRecordset->MoveFirst();
         FRecordset->Move(FCurrentPosition);
@@ -2648,7 +2679,7 @@ void TDaoTable::InternalCancel()
         Quietly([&] { FRecordset->CancelUpdate(); });
     FOldValuesBuffer.reset();
     if (FDatabase)
-        FDatabase->Idle();
+        IdleDatabase();
 }
 
 void TDaoTable::WriteChangedFields(TDaoRecordBuffer& buffer)
@@ -2658,7 +2689,7 @@ void TDaoTable::WriteChangedFields(TDaoRecordBuffer& buffer)
         const TDaoValue& value = buffer.Values[at];
         if (!value.Changed || i >= FieldDefs().Count() || at >= FUpdatableFields.size() || !FUpdatableFields[at])
             continue;
-        const TField* field = FindField(FieldDefs()[i].Name);
+        const TField* field = DefinitionField(i);
         jet::Field* daoField = FieldObject(i);
         if (!field || !daoField)
             continue;
@@ -2766,7 +2797,7 @@ void TDaoTable::InternalPost()
         InternalMoveToBookmark(buffer.Handle);
     }
     FOldValuesBuffer.reset();
-    FDatabase->Idle();
+    IdleDatabase();
     FRecNoStale = true;
 }
 
@@ -2826,7 +2857,7 @@ void TDaoTable::InternalDelete()
             throw;
         }
     }
-    FDatabase->Idle();
+    IdleDatabase();
     FCountStale = true;
     if (FRecordset->Eof())
         FRecordset->MoveLast();
@@ -2930,7 +2961,7 @@ void TDaoTable::SaveToStream(std::ostream& stream)
         }
         ++current;
         Next();
-        FDatabase->Idle();
+        IdleDatabase();
     }
     writer.WriteListEnd();
     writer.FlushBuffer();
@@ -3042,7 +3073,7 @@ void TDaoTable::LoadFromStream(std::istream& stream, TLoadMode mode)
             }
             if (inserted)
                 Post();
-            FDatabase->Idle();
+            IdleDatabase();
             ++record;
         }
         reader.ReadListEnd();

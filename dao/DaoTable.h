@@ -435,6 +435,8 @@ protected:
     void InternalClose() override;
     bool IsCursorOpen() const override { return FCursorOpen; }
     bool GetCanModify() const override { return FCursorOpen && !FReadOnly; }
+    // The engine sizes text fields in characters.
+    std::string FitString(const TField& field, const std::string& value) const override;
     std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;
     TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override;
     void InternalFirst() override;
@@ -483,6 +485,13 @@ private:
     TDaoRecordBuffer* ActiveDaoBuffer();
     // The field objects of the open recordset, by field definition.
     jet::Field* FieldObject(int index) const;
+    // The field object of field definition `index` while open, or null.
+    TField* DefinitionField(int index) const;
+    // The value of the field in the buffer of the present state, or null.
+    TDaoValue* FieldValue(const TField& field);
+    // Stores the text as the field's changed value; read-only fields keep
+    // theirs outside the set-key state.
+    void StoreFieldText(const TField& field, const std::string& text);
     // Checks a table-type count against a snapshot copy.
     long CheckedTableCount(long count, int rememberedPosition);
     bool HandleEditError(const jet::EngineError& error, TDataSetErrorEvent& event, TDataAction& action);
@@ -490,6 +499,9 @@ private:
     std::string EncodeForDatabase(const std::string& text);
     std::string DecodeFromDatabase(const std::string& text);
     void RestoreCursorToActive();
+    // The database's Idle (free locks, refresh the cache), at most every
+    // tenth of a second.
+    void IdleDatabase();
     // The creation or change date of the table (table type) or stored query.
     std::string TableDate(jet::Variant (jet::Recordset::*ofTable)() const,
                           jet::Variant (jet::QueryDef::*ofQuery)() const);
@@ -542,6 +554,7 @@ private:
     std::string FSortText;
     bool FBookmarkable = false;
     std::vector<jet::FieldPtr> FFieldObjects;
+    std::vector<TField*> FDefinitionFields;
     std::vector<bool> FUpdatableFields;
     std::vector<std::string> FDefaultValues;
     TStringList FFieldNames;
@@ -569,6 +582,9 @@ private:
     // Set by a successful post: the next record number is recomputed.
     bool FRecNoStale = false;
     bool FPostInProgress = false;
+    // When the database last idled for this table (ms of the coarse
+    // monotonic clock; -1 never).
+    long long FLastIdle = -1;
     bool FBatchEof = false;
 
     // Record buffers beside the active record: the values before an edit or

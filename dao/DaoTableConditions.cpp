@@ -51,6 +51,17 @@ bool BooleanText(const std::string& value, std::string& text)
     return true;
 }
 
+// The text as a LIKE pattern that matches it literally: the wildcard
+// characters between brackets, except "!", which is literal outside brackets
+// and cannot stand alone inside them.
+std::string LiteralPattern(const std::string& text)
+{
+    std::string pattern = ChangeQuotes(text);
+    for (std::size_t at = pattern.find("[!]"); at != std::string::npos; at = pattern.find("[!]", at + 1))
+        pattern.replace(at, 3, "!");
+    return pattern;
+}
+
 } // namespace
 
 TDaoKeyValues KeyValuesOf(const jet::Variant& value)
@@ -93,7 +104,7 @@ std::string TDaoTable::BuildCondition(const TStringList& keyFields, TDaoKeyValue
             if (locate && (options & loCaseInsensitive))
                 value.Text = jet::LowerCase(value.Text);
             const std::string quoted = QuotedText(value.Text);
-            const std::string pattern = "\"" + ChangeOnlyQuotes(ChangeQuotes(value.Text)) + "*\"";
+            const std::string pattern = "\"" + ChangeOnlyQuotes(LiteralPattern(value.Text)) + "*\"";
             const bool caseless = locate && (options & loCaseInsensitive);
             const bool partial = locate && (options & loPartialKey);
             if (partial)

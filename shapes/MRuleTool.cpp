@@ -8,6 +8,9 @@ namespace {
 // Created on first use and never freed: shapes and forms keep the pointer.
 MRuleTool* instance = nullptr;
 
+// The size of one pixel on the screen and on the printed page, in millimetres.
+constexpr double kPixelMillimetres = 0.35;
+
 // The store is fetched afresh on each call rather than kept, so the converter
 // never holds on to a store that has been replaced.
 MParam* Param() { return MParam::GetInstance(); }
@@ -24,6 +27,21 @@ std::string OptionText(int id)
     std::string text;
     Param()->GetText(id, text);
     return text;
+}
+
+// Every unit a length is shown in, with the millimetres one of it measures.
+struct MUnit {
+    const char* name;
+    double millimetres;
+};
+constexpr MUnit kUnits[] = {{"mm", 1.0}, {"um", 0.001}, {"inch", 25.4}, {"mil", 0.0254}, {"u''", 2.54e-05}};
+
+const MUnit* FindUnit(const std::string& name)
+{
+    for (const MUnit& unit : kUnits)
+        if (name == unit.name)
+            return &unit;
+    return nullptr;
 }
 
 } // namespace
@@ -56,50 +74,27 @@ double MRuleTool::GetUnitFactor() const
     if (!(CalibrationScale() > 0))
         return 1.0;
     const std::string from = OptionText(OPT_RULE_UNIT);
-    const std::string to = OptionText(OPT_RULE_UNIT_USER);
+    const MUnit* to = FindUnit(OptionText(OPT_RULE_UNIT_USER));
     // The calibration dialogs calibrate in millimetres or micrometres only.
-    if (from == "mm") {
-        if (to == "mm")
-            return 1.0;
-        if (to == "um")
-            return 1000.0;
-        if (to == "inch")
-            return 0.03937007874015748;
-        if (to == "mil")
-            return 39.37007874015748;
-        if (to == "u''")
-            return 39370.07874015748;
-    } else if (from == "um") {
-        if (to == "mm")
-            return 0.001;
-        if (to == "um")
-            return 1.0;
-        if (to == "inch")
-            return 3.9370078740157485e-05;
-        if (to == "mil")
-            return 0.03937007874015748;
-        if (to == "u''")
-            return 39.37007874015748;
-    }
-    return 1.0;
+    if ((from != "mm" && from != "um") || !to)
+        return 1.0;
+    return UnitToMillimetre(from) / to->millimetres;
+}
+
+double MRuleTool::PixelMagnification(double unitsPerPixel, const std::string& unit)
+{
+    return kPixelMillimetres / unitsPerPixel / UnitToMillimetre(unit);
 }
 
 double MRuleTool::UnitToMillimetre(const std::string& unit)
 {
-    if (unit == "um")
-        return 0.001;
-    if (unit == "inch")
-        return 25.4;
-    if (unit == "mil")
-        return 0.0254;
-    if (unit == "u''")
-        return 2.54e-05;
-    return 1.0; // "mm" and anything that is no unit
+    const MUnit* known = FindUnit(unit);
+    return known ? known->millimetres : 1.0; // "mm", and anything that is no unit
 }
 
 bool MRuleTool::IsUnitName(const std::string& text)
 {
-    return text == "mm" || text == "um" || text == "inch" || text == "mil" || text == "u''";
+    return FindUnit(text) != nullptr;
 }
 
 std::string MRuleTool::FormatValue(double pixels) const

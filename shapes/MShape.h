@@ -70,6 +70,12 @@ inline constexpr int HIT_BODY = 401;  // on the outline
 inline constexpr int HIT_POINT = 402; // on a control point
 inline constexpr int HIT_LABEL = 403; // on a measurement label
 
+// The hit code picks the shape: a control point, the body or a label.
+inline bool IsHit(int hit)
+{
+    return hit == HIT_POINT || hit == HIT_BODY || hit == HIT_LABEL;
+}
+
 // Cursor codes answered by MShape::GetCursor (the old class library's ids).
 inline constexpr int crDefault = 0;
 inline constexpr int crCross = -3;

@@ -5,7 +5,6 @@
 #include "settings/MParam.h"
 #include "shapes/MTool.h"
 #include "workspace/MCalibration.h"
-#include "workspace/Quorvex.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -73,8 +72,7 @@ void TFormRuleHoriVert::closeEvent(QCloseEvent* event)
 
 void TFormRuleHoriVert::FormClose()
 {
-    if (FormMeasure)
-        FormMeasure->FinishCalibration(true);
+    Q_EMIT Finished(true);
 }
 
 void TFormRuleHoriVert::SelectHori()
@@ -180,39 +178,46 @@ bool TFormRuleHoriVert::eventFilter(QObject* watched, QEvent* event)
 void TFormRuleHoriVert::EditValueHoriKeyUp(int key)
 {
     UpdateConfirm();
-    if (IsEnterKey(key) && IsValidValue(EditValueHori) && !IsValidValue(EditValueVert) && FormMeasure)
-        FormMeasure->StartCalibration(RULE_VERT, false);
+    if (IsEnterKey(key) && IsValidValue(EditValueHori) && !IsValidValue(EditValueVert))
+        Q_EMIT DirectionChosen(RULE_VERT);
 }
 
 void TFormRuleHoriVert::EditValueVertKeyUp(int key)
 {
     UpdateConfirm();
-    if (IsEnterKey(key) && IsValidValue(EditValueVert) && !IsValidValue(EditValueHori) && FormMeasure)
-        FormMeasure->StartCalibration(RULE_HORI, false);
+    if (IsEnterKey(key) && IsValidValue(EditValueVert) && !IsValidValue(EditValueHori))
+        Q_EMIT DirectionChosen(RULE_HORI);
 }
 
 void TFormRuleHoriVert::SBHoriClick()
 {
-    if (FormMeasure)
-        FormMeasure->StartCalibration(RULE_HORI, false);
+    Q_EMIT DirectionChosen(RULE_HORI);
 }
 
 void TFormRuleHoriVert::SBVertClick()
 {
-    if (FormMeasure)
-        FormMeasure->StartCalibration(RULE_VERT, false);
+    Q_EMIT DirectionChosen(RULE_VERT);
 }
 
 void TFormRuleHoriVert::BBConfirmClick()
 {
     hide();
-    if (FormMeasure)
-        FormMeasure->FinishCalibration(false);
+    Q_EMIT Finished(false);
 }
 
 void TFormRuleHoriVert::BBCancelClick()
 {
     hide();
-    if (FormMeasure)
-        FormMeasure->FinishCalibration(true);
+    Q_EMIT Finished(true);
+}
+
+MCalibrationEntry TFormRuleHoriVert::Entry() const
+{
+    return {EditValueHori->text().toStdString(), EditValueVert->text().toStdString(), HoriPixels, VertPixels,
+            ComboBoxUnit->currentText().toStdString(), RulerName()};
+}
+
+void TFormRuleHoriVert::SetRulerName(const std::string& name)
+{
+    ComboBoxRuler->setEditText(QString::fromStdString(name));
 }

@@ -2,14 +2,16 @@
 // which the operator sees the pixel lengths of the horizontal and vertical
 // ruler lines drawn on the picture, types their true lengths, picks the unit
 // and names the ruler under which the calibration is stored. The main window
-// drives it (TFormMeasure::StartCalibration, ShowCalibrationLength,
-// FinishCalibration) and reads the typed values when the operator confirms.
+// drives it (TFormMeasure::StartCalibration, ShowCalibrationLength) and hears
+// through its signals which ruler line the operator wants next and how the
+// calibration ends; it reads the typed values (Entry) when it is confirmed.
 //
 // Typed values are read with "." or "," as the decimal separator whatever the
 // user's locale; the key filter lets only digits and one "." in.
 #pragma once
 
 #include "ui_TFormRuleHoriVert.h"
+#include "workspace/MCalibration.h"
 
 #include <QWidget>
 
@@ -46,9 +48,19 @@ public:
     // The ruler name box's text without leading and trailing blanks and
     // control characters.
     std::string RulerName() const;
+    void SetRulerName(const std::string& name);
+    // What the operator typed and the ruler lines measured.
+    MCalibrationEntry Entry() const;
 
     // Takes the captions from the string table; done whenever it is shown.
     void FormShow();
+
+Q_SIGNALS:
+    // The operator wants a ruler line drawn in this direction (RULE_HORI or
+    // RULE_VERT).
+    void DirectionChosen(int direction);
+    // Calibration ends: confirmed, or cancelled (also by closing the window).
+    void Finished(bool cancel);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,8 +1,6 @@
 #include "workspace/MValue.h"
 
 #include "settings/MLan.h"
-#include "settings/MParam.h"
-#include "workspace/Quorvex.h"
 
 #include <QCloseEvent>
 
@@ -33,9 +31,18 @@ void TFormValue::resizeEvent(QResizeEvent* event)
         resize(std::min(width(), MaxWidth), std::min(height(), MaxHeight));
 }
 
+void TFormValue::ClearLines()
+{
+    MemoItems->clear();
+}
+
+void TFormValue::AddLine(const std::string& name, const std::string& value)
+{
+    MemoItems->appendPlainText(QString::fromStdString(name + ": " + value));
+}
+
 void TFormValue::closeEvent(QCloseEvent* event)
 {
-    if (FormMeasure)
-        FormMeasure->SetViewOption(OPT_VIEW_ATTR, false);
+    Q_EMIT Closed();
     event->accept();
 }

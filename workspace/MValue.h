@@ -1,11 +1,14 @@
 // The value window: a floating, always-on-top tool window listing the results
 // of the selected shape or relation, one line each (name, colon, value). The
-// main window fills it; closing it switches its view option off.
+// main window fills it and hears when it is closed, which switches its view
+// option off.
 #pragma once
 
 #include "ui_TFormValue.h"
 
 #include <QWidget>
+
+#include <string>
 
 class MLan;
 
@@ -22,6 +25,12 @@ public:
 
     // Takes the caption from the string table; done whenever it is shown.
     void FormShow();
+    void ClearLines();
+    // Appends the line name + ": " + value.
+    void AddLine(const std::string& name, const std::string& value);
+
+Q_SIGNALS:
+    void Closed();
 
 protected:
     void showEvent(QShowEvent* event) override;

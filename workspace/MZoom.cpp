@@ -1,7 +1,6 @@
 #include "workspace/MZoom.h"
 
 #include "settings/MLan.h"
-#include "settings/MParam.h"
 #include "shapes/MTool.h"
 #include "workspace/Quorvex.h"
 
@@ -31,7 +30,6 @@ void TFormZoom::FormShow()
 
 void TFormZoom::closeEvent(QCloseEvent* event)
 {
-    if (FormMeasure)
-        FormMeasure->SetViewOption(OPT_VIEW_ZOOM, false);
+    Q_EMIT Closed();
     event->accept();
 }

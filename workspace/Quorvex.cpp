@@ -16,6 +16,7 @@
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
 #include "workspace/MAbout.h"
+#include "workspace/MDigit.h"
 #include "workspace/MRuleHoriVert.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
@@ -40,8 +41,6 @@ namespace {
 // Ruler lengths outside this range are not drawn as given.
 constexpr double kMinRulerLength = 1e-6;
 constexpr double kMaxRulerLength = 1e9;
-// Size of one screen pixel in millimetres, for the ruler's magnification.
-constexpr double kScreenPixelMillimetres = 0.35;
 // The colour of the sticky-tool frame (blue, 0x00BBGGRR).
 constexpr TColor kStickyFrameColor = 0xFF0000;
 
@@ -67,11 +66,13 @@ TFormMeasure::TFormMeasure(QWidget* parent)
 {
     setupUi(this);
     CreateComponents();
+    CreateDigitComponents();
     ConnectCommands();
 
     // Key preview: the window's key events pass here before any control
     // (the scroll area would take the arrow keys).
     qApp->installEventFilter(this);
+    Document.OnFreeing = [this](const MShape* shape) { ShapeFreeing(shape); };
     Param = MParam::GetInstance();
     Lan = MLan::GetInstance();
     Tool = MTool::GetInstance();
@@ -101,7 +102,9 @@ TFormMeasure::TFormMeasure(QWidget* parent)
 
 TFormMeasure::~TFormMeasure()
 {
-    FreeDocument();
+    // The ruler line, then the document while the window can still hear it.
+    CalibrationRule.reset();
+    Document.DeleteAllShapes();
     if (ZoomImage && MShape::GetZoomCanvas() == ZoomImage->Canvas())
         MShape::SetZoomCanvas(nullptr);
     delete ZoomBackImage;
@@ -128,7 +131,7 @@ void TFormMeasure::CreateComponents()
     PopupMenuImage->setObjectName(QStringLiteral("PopupMenuImage"));
     PopupMenuImage->addAction(PMShowMark);
     PopupMenuImage->addAction(PMRelation);
-    PopupMenuImage->addSeparator()->setObjectName(QStringLiteral("PMSeparator"));
+    PopupMenuImage->addSeparator();
     PopupMenuImage->addAction(PMDelete);
 
     PaintOrna = new TStickyFrame(ToolBarShape);
@@ -153,12 +156,51 @@ void TFormMeasure::CreateComponents()
         shown->setChecked(true);
 }
 
+namespace {
+
+template <typename Shape>
+std::unique_ptr<MShape> Make(TCanvas* canvas)
+{
+    return std::make_unique<Shape>(canvas);
+}
+
+} // namespace
+
 std::vector<TFormMeasure::ToolItem> TFormMeasure::ToolItems() const
 {
-    return {{MenuArrow, SBArrow},   {MenuPoint, SBPoint},   {MenuLine, SBLine},
-            {MenuRect, SBRect},     {MenuCircle, SBCircle}, {MenuCircleTriple, SBCircleTriple},
-            {MenuEllipse, SBEllipse}, {MenuArc, SBArc},     {MenuMark, SBMark},
-            {MenuLineAngle, SBLineAngle}, {MenuPolygon, SBPolygon}};
+    return {{MenuArrow, SBArrow, &TFormMeasure::MenuArrowClick, nullptr},
+            {MenuPoint, SBPoint, &TFormMeasure::MenuPointClick, &Make<MPoint>},
+            {MenuLine, SBLine, &TFormMeasure::MenuLineClick, &Make<MLine>},
+            {MenuRect, SBRect, &TFormMeasure::MenuRectClick, nullptr},
+            {MenuCircle, SBCircle, &TFormMeasure::MenuCircleClick, nullptr},
+            {MenuCircleTriple, SBCircleTriple, &TFormMeasure::MenuCircleTripleClick, nullptr},
+            {MenuEllipse, SBEllipse, &TFormMeasure::MenuEllipseClick, nullptr},
+            {MenuArc, SBArc, &TFormMeasure::MenuArcClick, nullptr},
+            {MenuMark, SBMark, &TFormMeasure::MenuMarkClick, &Make<MMark>},
+            {MenuLineAngle, SBLineAngle, &TFormMeasure::MenuLineAngleClick, &Make<MLine>},
+            {MenuPolygon, SBPolygon, &TFormMeasure::MenuPolygonClick, nullptr}};
+}
+
+std::vector<TFormMeasure::ViewSwitch> TFormMeasure::ViewSwitches() const
+{
+    return {{OPT_VIEW_TOOL, MenuViewTool, ToolBarTool, false},
+            {OPT_VIEW_SHAPE, MenuViewShape, ToolBarShape, false},
+            {OPT_VIEW_ATTR, MenuViewAttr, nullptr, false},
+            {OPT_VIEW_DIGIT, MenuViewDigit, nullptr, false},
+            {OPT_VIEW_MARK, MenuViewMark, nullptr, true},
+            {OPT_VIEW_RELATION, MenuViewRelation, ToolBarRelation, false},
+            {OPT_VIEW_RULE, MenuViewRule, nullptr, true},
+            {OPT_VIEW_ZOOM, MenuViewZoom, nullptr, false},
+            {OPT_VIEW_NAME, MenuViewName, nullptr, true},
+            {OPT_VIEW_EDIT, MenuViewEdit, ToolBarEdit, false}};
+}
+
+std::vector<std::pair<int, QToolBar*>> TFormMeasure::ToolBarPlaces() const
+{
+    return {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
+            {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},
+            {OPT_POS_TOOLBAR_EDIT, ToolBarEdit},
+            {OPT_POS_TOOLBAR_TOOL, ToolBarTool}};
 }
 
 void TFormMeasure::OnCommand(QAction* action, void (TFormMeasure::*handler)())
@@ -174,21 +216,9 @@ void TFormMeasure::OnCommand(QAction* action, void (TFormMeasure::*handler)())
 
 void TFormMeasure::ConnectCommands()
 {
-    const std::pair<ToolItem, void (TFormMeasure::*)()> tools[] = {
-        {{MenuArrow, SBArrow}, &TFormMeasure::MenuArrowClick},
-        {{MenuPoint, SBPoint}, &TFormMeasure::MenuPointClick},
-        {{MenuLine, SBLine}, &TFormMeasure::MenuLineClick},
-        {{MenuRect, SBRect}, &TFormMeasure::MenuRectClick},
-        {{MenuCircle, SBCircle}, &TFormMeasure::MenuCircleClick},
-        {{MenuCircleTriple, SBCircleTriple}, &TFormMeasure::MenuCircleTripleClick},
-        {{MenuEllipse, SBEllipse}, &TFormMeasure::MenuEllipseClick},
-        {{MenuArc, SBArc}, &TFormMeasure::MenuArcClick},
-        {{MenuMark, SBMark}, &TFormMeasure::MenuMarkClick},
-        {{MenuLineAngle, SBLineAngle}, &TFormMeasure::MenuLineAngleClick},
-        {{MenuPolygon, SBPolygon}, &TFormMeasure::MenuPolygonClick}};
-    for (const auto& [tool, handler] : tools) {
-        OnCommand(tool.item, handler);
-        OnCommand(tool.button, handler);
+    for (const ToolItem& tool : ToolItems()) {
+        OnCommand(tool.item, tool.handler);
+        OnCommand(tool.button, tool.handler);
     }
     OnCommand(MenuAbout, &TFormMeasure::MenuAboutClick);
     OnCommand(MenuExit, &TFormMeasure::MenuExitClick);
@@ -215,21 +245,31 @@ void TFormMeasure::ConnectCommands()
     OnCommand(MenuLanChineseSimplified, &TFormMeasure::MenuLanChineseSimplifiedClick);
     OnCommand(MenuLanChineseTraditional, &TFormMeasure::MenuLanChineseTraditionalClick);
 
-    const std::pair<QAction*, int> viewItems[] = {
-        {MenuViewTool, OPT_VIEW_TOOL},   {MenuViewShape, OPT_VIEW_SHAPE}, {MenuViewAttr, OPT_VIEW_ATTR},
-        {MenuViewMark, OPT_VIEW_MARK},   {MenuViewRelation, OPT_VIEW_RELATION},
-        {MenuViewRule, OPT_VIEW_RULE},   {MenuViewZoom, OPT_VIEW_ZOOM},   {MenuViewName, OPT_VIEW_NAME},
-        {MenuViewEdit, OPT_VIEW_EDIT},   {MenuViewDigit, OPT_VIEW_DIGIT}};
-    for (const auto& [item, optionId] : viewItems) {
+    for (const ViewSwitch& view : ViewSwitches()) {
         // The click has toggled the check: that is the negation of the check
         // mark the item carried, which the switch takes.
-        connect(item, &QAction::triggered, this, [this, optionId = optionId](bool shown) { SetViewOption(optionId, shown); });
+        connect(view.item, &QAction::triggered, this,
+                [this, optionId = view.optionId](bool shown) { SetViewOption(optionId, shown); });
     }
 }
 
 QString TFormMeasure::Slot(int slot) const
 {
     return QString::fromStdString(Lan->Texts[slot]);
+}
+
+void TFormMeasure::ConnectToolWindows()
+{
+    if (FormValue)
+        connect(FormValue, &TFormValue::Closed, this, [this] { SetViewOption(OPT_VIEW_ATTR, false); });
+    if (FormZoom)
+        connect(FormZoom, &TFormZoom::Closed, this, [this] { SetViewOption(OPT_VIEW_ZOOM, false); });
+    if (FormRuleHoriVert) {
+        connect(FormRuleHoriVert, &TFormRuleHoriVert::DirectionChosen, this,
+                [this](int direction) { StartCalibration(direction, false); });
+        connect(FormRuleHoriVert, &TFormRuleHoriVert::Finished, this, &TFormMeasure::FinishCalibration);
+    }
+    ConnectEntryWindows();
 }
 
 // ---- Messages from a later start ----
@@ -282,26 +322,15 @@ void TFormMeasure::ArmShapeTool()
 {
     ClearSelected();
     UpdateSelection(true);
-    // The shape classes of the tools, in the order the check marks are
-    // looked at; a tool whose shape class is not part of the model yet arms
-    // nothing.
-    using Maker = MShape* (*)(TCanvas*);
-    const std::pair<QAction*, Maker> tools[] = {
-        {MenuPoint, [](TCanvas* canvas) -> MShape* { return new MPoint(canvas); }},
-        {MenuLine, [](TCanvas* canvas) -> MShape* { return new MLine(canvas); }},
-        {MenuRect, nullptr},
-        {MenuCircle, nullptr},
-        {MenuEllipse, nullptr},
-        {MenuArc, nullptr},
-        {MenuMark, [](TCanvas* canvas) -> MShape* { return new MMark(canvas); }},
-        {MenuCircleTriple, nullptr},
-        {MenuLineAngle, [](TCanvas* canvas) -> MShape* { return new MLine(canvas); }},
-        {MenuPolygon, nullptr}};
-    const auto checked = std::find_if(std::begin(tools), std::end(tools),
-                                      [](const auto& tool) { return tool.first->isChecked(); });
-    if (checked == std::end(tools) || !checked->second)
+    // SetToolButtons checks one tool item at most; a tool whose shape class
+    // is not part of the model yet arms nothing.
+    const std::vector<ToolItem> tools = ToolItems();
+    const auto checked = std::find_if(tools.begin(), tools.end(), [](const ToolItem& tool) {
+        return tool.item->isChecked();
+    });
+    if (checked == tools.end() || !checked->makeShape)
         return;
-    Selected = checked->second(ImagePaint->Canvas());
+    Document.SetSelected(checked->makeShape(ImagePaint->Canvas()));
     SelectToolMode(MODE_CREATE);
 }
 
@@ -359,36 +388,30 @@ void TFormMeasure::ShowCursorPos(int x, int y)
 
 void TFormMeasure::SetViewOption(int optionId, bool shown)
 {
+    const std::vector<ViewSwitch> views = ViewSwitches();
+    const auto view = std::find_if(views.begin(), views.end(),
+                                   [optionId](const ViewSwitch& v) { return v.optionId == optionId; });
+    if (view == views.end())
+        return;
+    view->item->setChecked(shown);
+    if (view->toolBar)
+        view->toolBar->setVisible(shown);
+    if (view->storedAtOnce) {
+        Param->SetBool(optionId, shown, true);
+        RedrawImage();
+    }
     switch (optionId) {
-    case OPT_VIEW_TOOL:
-        MenuViewTool->setChecked(shown);
-        ToolBarTool->setVisible(shown);
-        break;
-    case OPT_VIEW_SHAPE:
-        MenuViewShape->setChecked(shown);
-        ToolBarShape->setVisible(shown);
-        break;
-    case OPT_VIEW_RELATION:
-        MenuViewRelation->setChecked(shown);
-        ToolBarRelation->setVisible(shown);
-        break;
-    case OPT_VIEW_EDIT:
-        MenuViewEdit->setChecked(shown);
-        ToolBarEdit->setVisible(shown);
-        break;
     case OPT_VIEW_ATTR:
-        MenuViewAttr->setChecked(shown);
         if (FormValue)
             FormValue->setVisible(shown);
         UpdateSelection(true);
         break;
     case OPT_VIEW_DIGIT:
-        // The numeric-entry window joins here when it exists.
-        MenuViewDigit->setChecked(shown);
+        if (FormDigit)
+            FormDigit->setVisible(shown);
         UpdateSelection(true);
         break;
     case OPT_VIEW_ZOOM:
-        MenuViewZoom->setChecked(shown);
         if (FormZoom)
             FormZoom->setVisible(shown);
         // Shown, the view is rendered afresh where the mouse was last and the
@@ -397,15 +420,6 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
         ZoomViewValid = false;
         DrawZoom(-1, -1);
         break;
-    case OPT_VIEW_MARK:
-    case OPT_VIEW_RULE:
-    case OPT_VIEW_NAME: {
-        QAction* item = optionId == OPT_VIEW_MARK ? MenuViewMark : optionId == OPT_VIEW_RULE ? MenuViewRule : MenuViewName;
-        item->setChecked(shown);
-        Param->SetBool(optionId, shown, true);
-        RedrawImage();
-        break;
-    }
     default:
         break;
     }
@@ -473,6 +487,8 @@ void TFormMeasure::ApplyLanguage()
         FormZoom->FormShow();
     if (FormRuleHoriVert && FormRuleHoriVert->isVisible())
         FormRuleHoriVert->FormShow();
+    if (FormDigit && FormDigit->isVisible())
+        FormDigit->FormShow();
 
     MenuLanEnglish->setChecked(language == LAN_ENGLISH);
     MenuLanChineseSimplified->setChecked(language == LAN_CHINESE_SIMPLIFIED);
@@ -522,11 +538,8 @@ void TFormMeasure::RedrawImage()
 
 void TFormMeasure::DrawDocument(TCanvas* canvas)
 {
-    DrawRelations(canvas);
-    for (MShape* shape : ShapeList)
-        shape->Draw(DRAW_NORMAL, canvas);
-    if (Mode != MODE_CREATE && Selected && Selected->selected)
-        Selected->Draw(DRAW_ACTIVE, canvas);
+    // The shape under creation draws its own rubber band.
+    Document.Draw(canvas, MarksShown(), Mode != MODE_CREATE);
 }
 
 double TFormMeasure::DefaultRulerLength()
@@ -586,7 +599,7 @@ void TFormMeasure::DrawRuler()
 
     std::string text = platform::FloatToStr(length) + unit;
     if (Param->BoolValue(OPT_RULE_MAG)) {
-        const double magnification = (kScreenPixelMillimetres / scale) / MRuleTool::UnitToMillimetre(unit);
+        const double magnification = MRuleTool::PixelMagnification(scale, unit);
         if (magnification >= 1.0)
             text += "(" + Lan->Texts[261] + std::to_string(MTool::RoundToInt(magnification)) + Lan->Texts[263] + ")";
         else
@@ -610,18 +623,19 @@ void TFormMeasure::PaintBitmap(TPaintBox* target, const TBitmap* source)
 
 // ---- Value display and command states ----
 
-// alsoDigit: the numeric-entry window is emptied too, once it exists.
-void TFormMeasure::ClearValues(bool /*alsoDigit*/)
+void TFormMeasure::ClearValues(bool alsoDigit)
 {
     if (FormValue)
-        FormValue->MemoItems->clear();
+        FormValue->ClearLines();
+    if (alsoDigit && FormDigit)
+        FormDigit->ClearFields();
     UpdateEditCommands();
 }
 
 void TFormMeasure::AddValueLine(const std::string& name, const std::string& value)
 {
     if (FormValue)
-        FormValue->MemoItems->appendPlainText(QString::fromStdString(name + ": " + value));
+        FormValue->AddLine(name, value);
 }
 
 void TFormMeasure::UpdateSelection(bool alsoDigit)
@@ -631,48 +645,24 @@ void TFormMeasure::UpdateSelection(bool alsoDigit)
         return;
     for (const MItem& item : Selected->GetResults())
         AddValueLine(item.name, item.value);
-    DigitShape = Selected;
+    SetDigitShape(Selected);
+}
+
+void TFormMeasure::ShowRelationValues()
+{
+    ClearValues(true);
+    if (!SelectedRelation)
+        return;
+    for (const MItem& item : SelectedRelation->GetResults())
+        AddValueLine(item.name, item.value);
+    SetDigitShape(SelectedRelation);
+    if (MarksShown())
+        SelectedRelation->Draw(DRAW_ACTIVE, BufferBitmap->Canvas());
 }
 
 bool TFormMeasure::IsSelectMode() const
 {
     return Mode == MODE_SELECT;
-}
-
-bool TFormMeasure::HasShapes() const
-{
-    return !ShapeList.empty();
-}
-
-bool TFormMeasure::HasRelations() const
-{
-    return !RelationList.empty();
-}
-
-bool TFormMeasure::HasSelectedShape() const
-{
-    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return shape->selected; });
-}
-
-bool TFormMeasure::CanDelete() const
-{
-    return HasSelectedShape();
-}
-
-bool TFormMeasure::HasSelectedUnmarked() const
-{
-    return std::any_of(ShapeList.begin(), ShapeList.end(),
-                       [](const MShape* shape) { return shape->selected && !shape->marked; });
-}
-
-bool TFormMeasure::HasMarkedShape() const
-{
-    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return shape->marked; });
-}
-
-bool TFormMeasure::HasUnmarkedShape() const
-{
-    return std::any_of(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return !shape->marked; });
 }
 
 void TFormMeasure::UpdateEditCommands()
@@ -732,14 +722,13 @@ bool TFormMeasure::LoadSettings()
         }
     }
     PlaceSizedWindow(FormValue, OPT_POS_VALUE);
+    PlaceSizedWindow(FormDigit, OPT_POS_DIGIT);
     PlaceSizedWindow(FormZoom, OPT_POS_ZOOM);
-    // The numeric-entry window (511) is placed here once it exists.
     PlaceSizedWindow(FormRuleHoriVert, OPT_POS_RULE_HORI_VERT);
     PlaceToolBars();
 
-    for (int optionId : {OPT_VIEW_TOOL, OPT_VIEW_SHAPE, OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_MARK, OPT_VIEW_RELATION,
-                         OPT_VIEW_RULE, OPT_VIEW_ZOOM, OPT_VIEW_NAME, OPT_VIEW_EDIT})
-        SetViewOption(optionId, Param->BoolValue(optionId));
+    for (const ViewSwitch& view : ViewSwitches())
+        SetViewOption(view.optionId, Param->BoolValue(view.optionId));
 
     Param->LoadRulers();
     if (!Param->BoolValue(OPT_RULE_LOAD_SAVED)) {
@@ -817,11 +806,7 @@ void TFormMeasure::PlaceToolBars()
         bool stored;
     };
     std::vector<Placed> docked;
-    const std::pair<int, QToolBar*> bars[] = {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
-                                              {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},
-                                              {OPT_POS_TOOLBAR_EDIT, ToolBarEdit},
-                                              {OPT_POS_TOOLBAR_TOOL, ToolBarTool}};
-    for (const auto& [optionId, bar] : bars) {
+    for (const auto& [optionId, bar] : ToolBarPlaces()) {
         std::int32_t packed = 0;
         Param->GetLong(optionId, packed);
         TPoint place;
@@ -856,12 +841,9 @@ void TFormMeasure::PlaceToolBars()
 
 void TFormMeasure::SaveLayout()
 {
-    const std::pair<int, QAction*> switches[] = {
-        {OPT_VIEW_TOOL, MenuViewTool},   {OPT_VIEW_SHAPE, MenuViewShape},       {OPT_VIEW_ATTR, MenuViewAttr},
-        {OPT_VIEW_DIGIT, MenuViewDigit}, {OPT_VIEW_RELATION, MenuViewRelation}, {OPT_VIEW_ZOOM, MenuViewZoom},
-        {OPT_VIEW_EDIT, MenuViewEdit}};
-    for (const auto& [optionId, item] : switches)
-        Param->SetBool(optionId, item->isChecked(), true);
+    for (const ViewSwitch& view : ViewSwitches())
+        if (!view.storedAtOnce)
+            Param->SetBool(view.optionId, view.item->isChecked(), true);
 
     Param->SetLong(OPT_POS_MAIN, MTool::PackPoint({x(), y()}), true);
     Param->SetLong(OPT_SIZE_MAIN, MTool::PackPoint({width(), height()}), true);
@@ -869,16 +851,14 @@ void TFormMeasure::SaveLayout()
         Param->SetLong(OPT_SIZE_VALUE, MTool::PackPoint({FormValue->width(), FormValue->height()}), true);
         Param->SetLong(OPT_POS_VALUE, MTool::PackPoint({FormValue->x(), FormValue->y()}), true);
     }
+    if (FormDigit)
+        Param->SetLong(OPT_POS_DIGIT, MTool::PackPoint({FormDigit->x(), FormDigit->y()}), true);
     if (FormZoom)
         Param->SetLong(OPT_POS_ZOOM, MTool::PackPoint({FormZoom->x(), FormZoom->y()}), true);
     if (FormRuleHoriVert)
         Param->SetLong(OPT_POS_RULE_HORI_VERT, MTool::PackPoint({FormRuleHoriVert->x(), FormRuleHoriVert->y()}), true);
     // A hidden bar keeps the place stored before.
-    const std::pair<int, QToolBar*> bars[] = {{OPT_POS_TOOLBAR_RELATION, ToolBarRelation},
-                                              {OPT_POS_TOOLBAR_SHAPE, ToolBarShape},
-                                              {OPT_POS_TOOLBAR_EDIT, ToolBarEdit},
-                                              {OPT_POS_TOOLBAR_TOOL, ToolBarTool}};
-    for (const auto& [optionId, bar] : bars)
+    for (const auto& [optionId, bar] : ToolBarPlaces())
         if (bar->isVisible())
             Param->SetLong(optionId, MTool::PackPoint({bar->x(), bar->y()}), true);
 }

@@ -1,11 +1,13 @@
-// The main window: the measuring document (working image, back buffer, shape
-// and relation lists, selection, tool and mode) with its menus, tool bars,
-// paint box and status bar. Created first of all forms at start-up and living
-// until exit; every other workspace window works through it.
+// The main window: the working image and back buffer, the measuring document
+// (shapes/MDocument.h) it shows and edits, the tool and mode, the editing
+// state of the mouse and keys, and its menus, tool bars, paint box and status
+// bar. Created first of all forms at start-up and living until exit; every
+// other workspace window works through it.
 #pragma once
 
 #include "platform/gui/GuiTypes.h"
 #include "platform/gui/TPaintBox.h"
+#include "shapes/MDocument.h"
 #include "shapes/MTool.h"
 #include "ui_TFormMeasure.h"
 #include "workspace/MCalibration.h"
@@ -14,6 +16,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,7 @@ class MRelation;
 class MTool;
 class QFileDialog;
 class QLabel;
+class TFormDigit;
 class TBitmap;
 class TCanvas;
 
@@ -72,11 +76,14 @@ public:
     // wipes rubber bands out of ZoomImage. Owned; null until a picture loads.
     TBitmap* ZoomImage = nullptr;
     TBitmap* ZoomBackImage = nullptr;
-    MShape* Selected = nullptr;
-    MRelation* SelectedRelation = nullptr;
-    MShape* CalibrationRule = nullptr; // owned, never listed
-    std::vector<MShape*> ShapeList;    // owned, drawing and hit-test order
-    std::vector<MRelation*> RelationList; // owned
+    // The shapes, relations and selection, with the rules they keep.
+    MDocument Document;
+    // The document's state under the names the window's commands use.
+    const MOwnedList<MShape>& ShapeList = Document.ShapeList();       // drawing and hit-test order
+    const MOwnedList<MRelation>& RelationList = Document.RelationList();
+    MShape* const& Selected = Document.Selected();                    // listed, or the shape under creation
+    MRelation* const& SelectedRelation = Document.SelectedRelation(); // listed, or shown unlisted
+    std::unique_ptr<MShape> CalibrationRule; // the ruler line of calibration, never listed
     bool Banding = false;
     bool StickyTool = false;
     bool CtrlDown = false;
@@ -105,21 +112,39 @@ public:
     std::array<QLabel*, 3> StatusPanels{};
     QWidget* PaintOrna = nullptr;
 
-    // ---- Document: the shape and relation lists ----
-    bool AddShape(MShape* shape);
-    int NextSerialNumber(int kind) const;
-    bool IsInShapeList(const MShape* shape) const;
-    MShape* ShapeAt(int x, int y) const;
-    void SelectShape(MShape* shape, bool exclusive);
-    bool ClearSelected();
+    // ---- The document's list operations (MDocument says what each does) ----
+    template <typename Shape>
+    Shape* AddShape(std::unique_ptr<Shape> shape)
+    {
+        return Document.AddShape(std::move(shape));
+    }
+    int NextSerialNumber(int kind) const { return Document.NextSerialNumber(kind); }
+    bool IsInShapeList(const MShape* shape) const { return Document.IsInShapeList(shape); }
+    MShape* ShapeAt(int x, int y) const { return Document.ShapeAt(x, y); }
+    void SelectShape(MShape* shape, bool exclusive) { Document.SelectShape(shape, exclusive); }
+    bool ClearSelected() { return Document.ClearSelected(); }
+    // The document's, then a redraw.
     bool DeleteShape(MShape*& shape);
+    // The document's, then the value windows emptied and, unless
+    // calibrating, select mode.
     void DeleteAllShapes();
-    bool AddRelation(MRelation* relation);
-    MRelation* FindRelationLike(const MRelation* relation) const;
-    MRelation* FindRelationBetween(const MShape* a, const MShape* b) const;
-    MRelation* RelationAt(int x, int y) const;
-    bool RemoveRelationsOf(const MShape* shape);
-    bool ClearSelectedRelation();
+    template <typename Relation>
+    Relation* AddRelation(std::unique_ptr<Relation> relation)
+    {
+        return Document.AddRelation(std::move(relation));
+    }
+    MRelation* FindRelationLike(const MRelation* relation) const { return Document.FindRelationLike(relation); }
+    MRelation* FindRelationBetween(const MShape* a, const MShape* b) const
+    {
+        return Document.FindRelationBetween(a, b);
+    }
+    MRelation* RelationAt(int x, int y) const { return Document.RelationAt(x, y); }
+    bool RemoveRelationsOf(const MShape* shape) { return Document.RemoveRelationsOf(shape); }
+    bool ClearSelectedRelation() { return Document.ClearSelectedRelation(); }
+
+    // Hears the tool windows (value, magnifier, calibration) once they all
+    // exist: start-up calls it after creating the forms.
+    void ConnectToolWindows();
 
     // ---- Messages from a later start ----
     void Dispatch(int message);
@@ -157,11 +182,30 @@ public:
     // The block of the view starts again from the picture; the shapes drawn
     // next land on it (the full redraw draws them).
     void RebuildZoomImages();
-    // Wipes rubber bands: the paint box from the picture (fromImage) or the
-    // back buffer, the magnifier's view from its clean copy.
-    void RestoreViewAt(int x, int y, bool fromImage);
+    // Wipes rubber bands off the paint box (WipeTransient) and the
+    // magnifier's view around (x, y).
+    void RestoreViewAt(int x, int y);
 
     // ---- Mouse and keys on the image (QuorvexMouse.cpp) ----
+    // What the mouse on the picture is doing, and so where its next press,
+    // move and release go (the table in QuorvexMouse.cpp).
+    enum class TPictureState {
+        Still,         // nothing takes the mouse: no shape to create, no ruler line open
+        Typing,        // create mode: the new text mark's box is open
+        Creating,      // create mode: the shape under creation takes the clicks
+        Ruling,        // calibration: the ruler line takes the clicks
+        Hovering,      // select mode, no drag
+        Banding,       // select mode: a rubber band is dragged
+        GroupMoving,   // select mode: every selected shape is dragged
+        ShapeDragging, // select mode: a point, the body or a label of Selected is dragged
+        LabelDragging, // select mode: the label of SelectedRelation is dragged
+    };
+    // The one place that decides it, from the mode and the drag in progress.
+    TPictureState PictureState() const;
+    // Takes transient drawing (rubber bands, highlights, previews) off the
+    // paint box: it shows the back buffer again, or the plain picture while
+    // calibrating.
+    void WipeTransient();
     void ImagePaintMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void ImagePaintMouseMove(TShiftState shift, int x, int y);
     void ImagePaintMouseUp(TMouseButton button, TShiftState shift, int x, int y);
@@ -174,7 +218,7 @@ public:
     bool MarksShown() const;
 
     // ---- Relation picking by mouse (QuorvexPicking.cpp) ----
-    int CountSelectedShapes() const;
+    int CountSelectedShapes() const { return Document.CountSelectedShapes(); }
     bool IsRelationButtonDown() const;
     void BuildRelation(MShape* a, MShape* b);
     bool BuildButtonRelation(MShape* a, MShape* b);
@@ -196,14 +240,14 @@ public:
     void ShowRelationValues();
     void UpdateEditCommands();
     bool IsSelectMode() const;
-    bool HasShapes() const;
-    bool HasRelations() const;
-    bool HasSelectedShape() const;
-    bool CanDelete() const;
-    bool HasSelectedUnmarked() const;
-    bool HasMarkedShape() const;
-    bool HasUnmarkedShape() const;
-    bool IsRelationSelected() const;
+    bool HasShapes() const { return Document.HasShapes(); }
+    bool HasRelations() const { return Document.HasRelations(); }
+    bool HasSelectedShape() const { return Document.HasSelectedShape(); }
+    bool CanDelete() const { return Document.CanDelete(); }
+    bool HasSelectedUnmarked() const { return Document.HasSelectedUnmarked(); }
+    bool HasMarkedShape() const { return Document.HasMarkedShape(); }
+    bool HasUnmarkedShape() const { return Document.HasUnmarkedShape(); }
+    bool IsRelationSelected() const { return Document.IsRelationSelected(); }
 
     // ---- Settings and layout ----
     bool LoadSettings();
@@ -268,6 +312,51 @@ public:
     QFileDialog* OpenDialogImage = nullptr;
     QFileDialog* SaveDialogImage = nullptr;
 
+    // ---- Numeric entry, presets and constructions (QuorvexDigit.cpp) ----
+    // The modal numeric entry dialog of preset shapes; owned.
+    TFormDigit* PresetDialog = nullptr;
+    // The pop-up menu's construction items, after their separator.
+    QAction* PMSeparator = nullptr;
+    QAction* PMCreate1 = nullptr;
+    QAction* PMCreate2 = nullptr;
+    // The numeric entry window shows the shape's values (when it is shown).
+    void SetDigitShape(MShape* shape);
+    // Rebuilds the selected shape from the values typed in the numeric entry
+    // window, when the window shows that shape.
+    void ApplyDigitValues();
+    // Asks for the values of a new shape of the kind (1 point to 6 arc) in
+    // the preset dialog and takes it into the document when confirmed.
+    void CreatePresetShape(int kind);
+    // The construction items of the pop-up menu and the numeric entry window
+    // for the shape or relation shown there.
+    void UpdateConstructionItems();
+    // Adds the shapes of construction 1 or 2 of the shape or relation shown
+    // in the numeric entry window; the last one ends up selected.
+    void CreateConstruction(int n);
+    void PMCreate1Click();
+    void PMCreate2Click();
+    void MenuPresetPointClick();
+    void MenuPresetLineClick();
+    void MenuPresetRectClick();
+    void MenuPresetCircleClick();
+    void MenuPresetEllipseClick();
+    void MenuPresetArcClick();
+    void PopupMenuImagePopup();
+
+    // ---- Summary and export (QuorvexSummary.cpp) ----
+    std::vector<std::string> BuildSummaryText();
+    void MenuSumClick();
+    // Asks for a file and writes the summary into it without unit names; a
+    // file that cannot be written is named in an error message.
+    void ExportSummary();
+    QFileDialog* SaveDialogExcel = nullptr;
+
+    // ---- Printing (QuorvexPrint.cpp) ----
+    void MenuPrintClick();
+    // Lays the page out from the picture, the document and the print
+    // options, and gives the preview its image.
+    void PrintImagePage();
+
     // The confirmation box (Yes and No) of the group commands and the exit
     // question; tests answer it.
     std::function<bool(const QString& text)> ConfirmBox;
@@ -286,25 +375,40 @@ protected:
     QMenu* createPopupMenu() override { return nullptr; }
 
 private:
-    // The eleven tool items with their speed buttons, in the Shape menu's order.
+    // The eleven tools in the Shape menu's order: menu item, speed button,
+    // handler, and the shape each arms (none for the arrow, and for a shape
+    // class the model does not have yet).
     struct ToolItem {
         QAction* item;
         QAction* button;
+        void (TFormMeasure::*handler)();
+        std::unique_ptr<MShape> (*makeShape)(TCanvas* canvas);
     };
     std::vector<ToolItem> ToolItems() const;
+    // The View menu's switches in the order the settings apply them: option,
+    // menu item, the tool bar it shows (or null), and whether the option is
+    // stored as soon as it changes rather than with the window layout.
+    struct ViewSwitch {
+        int optionId;
+        QAction* item;
+        QToolBar* toolBar;
+        bool storedAtOnce;
+    };
+    std::vector<ViewSwitch> ViewSwitches() const;
+    // The tool bars with the options that keep their places.
+    std::vector<std::pair<int, QToolBar*>> ToolBarPlaces() const;
     void ChooseShapeTool(QAction* item);
-    // Redraw step for the relations: each listed one, then an unlisted
-    // current relation, while marks are shown.
-    void DrawRelations(TCanvas* canvas);
-    // Frees the current relation and every listed one.
-    void FreeRelations();
-    // Frees one relation and forgets it as the numeric entry window's shape.
-    void DeleteRelation(MRelation* relation);
-    // Frees the whole document: relations before the shapes they point at.
-    void FreeDocument();
-    // Frees every relation, then every listed shape, and forgets them.
-    void FreeShapes();
+    // Forgets the window's own pointers to a shape or relation that the
+    // document is about to free.
+    void ShapeFreeing(const MShape* shape);
     void CreateComponents();
+    // The numeric entry, summary and print windows' parts of the main window.
+    void CreateDigitComponents();
+    // The part of ConnectToolWindows for the numeric entry, summary and
+    // print windows.
+    void ConnectEntryWindows();
+    // The options dialog of printing, then the page laid out anew on OK.
+    void PrintOptionClick();
     void ConnectCommands();
     // Connects a command; for a checkable item the check mark the click
     // toggled is put back first, so the handler decides, as the old menu
@@ -315,21 +419,24 @@ private:
     void PlaceToolBars();
     QString Slot(int slot) const;
 
-    // Mouse routing by mode.
+    // The mouse's handlers for the picture states.
     void ConnectImagePaintMouse();
     // The position kept the pick tolerance inside the paint box.
     TPoint ClampToPaintBox(int x, int y) const;
-    void CreateMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    // A press or release on the shape under creation: the click after the
+    // rubber band is wiped, and the shape finished when it was the last.
+    void CreationClick(int x, int y, const std::function<void()>& click);
     // A press while the text-mark box is open.
     void TextEntryMouseDown();
     void SelectMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     // A click on no shape: a relation under it, else a rubber band.
     void ClickOffShapes(TMouseButton button, TShiftState shift, int x, int y);
-    void TrackSelect(TShiftState shift, int x, int y);
-    void SelectMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    // Highlights Selected when (x, y) hits it; false when it does not.
+    bool HighlightSelectedAt(int x, int y);
+    // Highlights the first shape, else (marks shown) the first relation,
+    // under (x, y), with its cursor; the default cursor over nothing.
+    void HighlightAt(int x, int y);
     void EndBand(int x, int y);
-    // Forgets every pointer to a shape about to be freed.
-    void ForgetShape(const MShape* shape);
     // The redraw's shapes and relations, on a canvas of the caller's.
     void DrawDocument(TCanvas* canvas);
     // The magnifier's view moves to the block around (x, y), clean.

@@ -18,17 +18,16 @@ void TFormMeasure::MenuRuleClick()
 
 void TFormMeasure::StartCalibration(int direction, bool reset)
 {
-    delete CalibrationRule;
-    CalibrationRule = nullptr;
+    CalibrationRule.reset();
     if (reset && FormRuleHoriVert)
         FormRuleHoriVert->Reset();
     if (direction == RULE_VERT) {
-        CalibrationRule = new MLineVert(ImagePaint->Canvas());
+        CalibrationRule = std::make_unique<MLineVert>(ImagePaint->Canvas());
         CalibrationDirection = RULE_VERT;
         if (FormRuleHoriVert)
             FormRuleHoriVert->SelectVert();
     } else {
-        CalibrationRule = new MLineHori(ImagePaint->Canvas());
+        CalibrationRule = std::make_unique<MLineHori>(ImagePaint->Canvas());
         CalibrationDirection = RULE_HORI;
         if (FormRuleHoriVert)
             FormRuleHoriVert->SelectHori();
@@ -52,7 +51,7 @@ void TFormMeasure::RuleMouseDown(TMouseButton button, TShiftState shift, int x, 
 {
     if (!IsRuleLineOpen())
         return;
-    PaintBitmap(ImagePaint, ImageBitmap);
+    WipeTransient();
     CalibrationRule->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y);
     EndRuleLineIfFinished();
 }
@@ -61,7 +60,7 @@ void TFormMeasure::RuleMouseMove(TShiftState shift, int x, int y)
 {
     if (!IsRuleLineOpen())
         return;
-    PaintBitmap(ImagePaint, ImageBitmap);
+    WipeTransient();
     CalibrationRule->MouseMove(ModifiersOf(shift), x, y);
 }
 
@@ -69,7 +68,7 @@ void TFormMeasure::RuleMouseUp(TMouseButton button, TShiftState shift, int x, in
 {
     if (!IsRuleLineOpen())
         return;
-    PaintBitmap(ImagePaint, ImageBitmap);
+    WipeTransient();
     CalibrationRule->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
     EndRuleLineIfFinished();
 }
@@ -90,7 +89,7 @@ void TFormMeasure::EndRuleLineIfFinished()
 
 void TFormMeasure::ShowCalibrationLength()
 {
-    const auto* line = dynamic_cast<const MLine*>(CalibrationRule);
+    const auto* line = dynamic_cast<const MLine*>(CalibrationRule.get());
     if (!line || !FormRuleHoriVert)
         return;
     const double length = line->GetLength();
@@ -114,19 +113,14 @@ void TFormMeasure::ApplyCalibration()
 {
     if (!FormRuleHoriVert)
         return;
-    const MCalibrationEntry entry{FormRuleHoriVert->EditValueHori->text().toStdString(),
-                                  FormRuleHoriVert->EditValueVert->text().toStdString(),
-                                  FormRuleHoriVert->GetHoriPixels(),
-                                  FormRuleHoriVert->GetVertPixels(),
-                                  FormRuleHoriVert->ComboBoxUnit->currentText().toStdString(),
-                                  FormRuleHoriVert->RulerName()};
+    const MCalibrationEntry entry = FormRuleHoriVert->Entry();
     const int result = StoreCalibration(*Param, entry);
     if (result == CALIBRATION_INVALID_INPUT)
         ShowStatus(Lan->Texts[68], STATUS_MESSAGE);
     if (result != CALIBRATION_STORED)
         return;
     if (entry.RulerName.empty())
-        FormRuleHoriVert->ComboBoxRuler->setEditText(DEFAULT_RULER_NAME);
+        FormRuleHoriVert->SetRulerName(DEFAULT_RULER_NAME);
     ApplyRuler();
 }
 

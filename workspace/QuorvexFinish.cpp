@@ -37,7 +37,7 @@ void TFormMeasure::FinishShapeCreation(int x, int y)
     for (MShape* listed : ShapeList)
         listed->selected = false;
     shape->marked = Param->BoolValue(OPT_MARK_NEW_SHAPE);
-    AddShape(shape);
+    Document.AddSelected();
 
     if (AngleStep == 1) {
         AngleFirstLine = shape;
@@ -49,10 +49,9 @@ void TFormMeasure::FinishShapeCreation(int x, int y)
     }
     if (AngleStep == 2) {
         if (AngleFirstLine && AngleFirstLine->GetKind() == KIND_LINE && shape->GetKind() == KIND_LINE) {
-            ClearSelectedRelation();
-            SelectedRelation = new MLineLine(AngleFirstLine, shape, ImagePaint->Canvas());
+            Document.SetSelectedRelation(std::make_unique<MLineLine>(AngleFirstLine, shape, ImagePaint->Canvas()));
             // A refused relation is unlisted, so clearing the selection frees it.
-            if (!AddRelation(SelectedRelation))
+            if (!Document.AddSelectedRelation())
                 ClearSelectedRelation();
         }
         RedrawImage();
@@ -125,7 +124,7 @@ void TFormMeasure::CommitMarkText()
         // below frees it as an abandoned shape.
         if (MMark* mark = AsMark(Selected); mark && !text.empty()) {
             mark->SetText(text);
-            AddShape(mark);
+            Document.AddSelected();
         }
         ContinueAfterShape();
     } else if (Mode == MODE_SELECT) {

@@ -174,7 +174,7 @@ void TFormMeasure::DrawZoom(int x, int y)
     if (!ZoomViewValid || centre != ZoomViewCentre)
         PlaceZoomView(x, y);
 
-    TCanvas* view = FormZoom->PaintBoxZoom->Canvas();
+    TCanvas* view = FormZoom->ViewCanvas();
     const int r = ZOOM_VIEW_RADIUS;
     view->CopyRect({0, 0, 2 * r + 1, 2 * r + 1}, *ZoomImage->Canvas(), {0, 0, 2 * r + 1, 2 * r + 1});
 
@@ -186,8 +186,8 @@ void TFormMeasure::DrawZoom(int x, int y)
     MTool::DrawLine(view, {std::max(c.x - half, 0), c.y}, {std::min(c.x + half, 2 * r), c.y});
 }
 
-void TFormMeasure::RestoreViewAt(int x, int y, bool fromImage)
+void TFormMeasure::RestoreViewAt(int x, int y)
 {
-    PaintBitmap(ImagePaint, fromImage ? ImageBitmap : BufferBitmap);
+    WipeTransient();
     PlaceZoomView(x, y);
 }

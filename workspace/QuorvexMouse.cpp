@@ -1,11 +1,25 @@
-// The mouse on the image paint box and the keys of the main window, routed by
-// the mode: in create mode to the shape under creation, in select mode to
-// selection, hover highlights, drags of one shape, its points and labels, of
-// a relation's label and of every selected shape, and rubber-band selection;
-// in calibration mode to the ruler line. The down handler works with the raw
-// position; move and up keep the position the pick tolerance inside the box.
-// Everything drawn here goes onto the paint box's screen image and lasts
-// until the next copy of the back buffer.
+// The mouse on the image paint box and the keys of the main window, as a
+// state machine. PictureState, and nothing else, decides from the mode and
+// the drag in progress where an event goes:
+//
+//   state          press                        move                         release
+//   Still          -                            -                            -
+//   Typing         confirms the text mark       -                            -
+//   Creating       a creation click             rubber band                  a creation click (drag drawing)
+//   Ruling         a click of the ruler line    its rubber band              a click of the ruler line
+//   Hovering       picks (SelectMouseDown)      highlights what is under it  -
+//   Banding        picks afresh                 draws the band               selects what it encloses
+//   GroupMoving    picks afresh                 moves the selected shapes    ends the move
+//   ShapeDragging  picks afresh                 drags a point, body, label   ends the drag
+//   LabelDragging  picks afresh                 drags the relation's label   ends the drag
+//
+// A press in select mode starts a drag: Banding and GroupMove are set, or the
+// picked shape's (or relation's) own edit state becomes EDIT_RESHAPE or
+// EDIT_MOVE; the release ends it. A creation click that finishes the shape
+// hands it to FinishShapeCreation. The press works with the raw position;
+// move and release keep the position the pick tolerance inside the box.
+// Everything drawn here is transient: it goes onto the paint box's screen
+// image after WipeTransient and lasts until the next wipe or full redraw.
 #include "workspace/Quorvex.h"
 
 #include "platform/gui/Dialogs.h"
@@ -19,11 +33,6 @@
 #include <algorithm>
 
 namespace {
-
-bool IsHit(int hit)
-{
-    return hit == HIT_POINT || hit == HIT_BODY || hit == HIT_LABEL;
-}
 
 bool IsDragging(const MShape* shape)
 {
@@ -86,7 +95,42 @@ bool TFormMeasure::AskConfirmation(const QString& text)
     return ConfirmYesNo(this, text);
 }
 
-// ---- Mouse-down ----
+// ---- The state ----
+
+TFormMeasure::TPictureState TFormMeasure::PictureState() const
+{
+    switch (Mode) {
+    case MODE_CREATE:
+        if (!Selected)
+            return TPictureState::Still;
+        if (TextEntry)
+            return TPictureState::Typing;
+        return Selected->GetEditState() == EDIT_RESHAPE ? TPictureState::Creating : TPictureState::Still;
+    case MODE_RULE:
+        return IsRuleLineOpen() ? TPictureState::Ruling : TPictureState::Still;
+    case MODE_SELECT:
+        // A drag left over from a release in another mode goes on here.
+        if (Banding)
+            return TPictureState::Banding;
+        if (GroupMove)
+            return TPictureState::GroupMoving;
+        if (IsDragging(Selected))
+            return TPictureState::ShapeDragging;
+        if (IsDragging(SelectedRelation))
+            return TPictureState::LabelDragging;
+        return TPictureState::Hovering;
+    default:
+        return TPictureState::Still;
+    }
+}
+
+void TFormMeasure::WipeTransient()
+{
+    // Ruler lines are drawn over the plain picture.
+    PaintBitmap(ImagePaint, Mode == MODE_RULE ? ImageBitmap : BufferBitmap);
+}
+
+// ---- Press ----
 
 void TFormMeasure::ImagePaintMouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
@@ -97,33 +141,32 @@ void TFormMeasure::ImagePaintMouseDown(TMouseButton button, TShiftState shift, i
     if (!TextEntry)
         EditMark->hide();
     LastDown = {x, y};
-    switch (Mode) {
-    case MODE_CREATE:
-        CreateMouseDown(button, shift, x, y);
+    switch (PictureState()) {
+    case TPictureState::Still:
         break;
-    case MODE_SELECT:
-        SelectMouseDown(button, shift, x, y);
+    case TPictureState::Typing:
+        TextEntryMouseDown();
         break;
-    case MODE_RULE:
+    case TPictureState::Creating:
+        CreationClick(x, y, [&] { Selected->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y); });
+        break;
+    case TPictureState::Ruling:
         RuleMouseDown(button, shift, x, y);
         break;
-    default:
+    case TPictureState::Hovering:
+    case TPictureState::Banding:
+    case TPictureState::GroupMoving:
+    case TPictureState::ShapeDragging:
+    case TPictureState::LabelDragging:
+        SelectMouseDown(button, shift, x, y);
         break;
     }
 }
 
-void TFormMeasure::CreateMouseDown(TMouseButton button, TShiftState shift, int x, int y)
+void TFormMeasure::CreationClick(int x, int y, const std::function<void()>& click)
 {
-    if (!Selected)
-        return;
-    if (TextEntry) {
-        TextEntryMouseDown();
-        return;
-    }
-    if (Selected->GetEditState() != EDIT_RESHAPE)
-        return;
-    PaintBitmap(ImagePaint, BufferBitmap);
-    Selected->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y);
+    WipeTransient();
+    click();
     if (Selected->GetEditState() == EDIT_IDLE)
         FinishShapeCreation(x, y);
 }
@@ -159,7 +202,7 @@ void TFormMeasure::SelectMouseDown(TMouseButton button, TShiftState shift, int x
     }
 
     MShape* previous = Selected;
-    Selected = candidate;
+    Document.SetSelected(candidate);
     if (previous && previous != candidate) {
         if (IsRelationButtonDown() && BuildButtonRelation(candidate, previous)) {
             SelectShape(candidate, true);
@@ -200,9 +243,7 @@ void TFormMeasure::SelectMouseDown(TMouseButton button, TShiftState shift, int x
     SelectShape(candidate, false);
     RedrawImage();
     if (CountSelectedShapes() == 2) {
-        std::vector<MShape*> pair;
-        std::copy_if(ShapeList.begin(), ShapeList.end(), std::back_inserter(pair),
-                     [](const MShape* shape) { return shape->selected; });
+        const std::vector<MShape*> pair = Document.SelectedShapes();
         BuildRelation(pair[0], pair[1]);
     }
 }
@@ -212,9 +253,7 @@ void TFormMeasure::ClickOffShapes(TMouseButton button, TShiftState shift, int x,
     ClearSelected();
     if (MarksShown()) {
         if (MRelation* relation = RelationAt(x, y)) {
-            if (relation != SelectedRelation)
-                ClearSelectedRelation();
-            SelectedRelation = relation;
+            Document.SetSelectedRelation(relation);
             SelectShape(relation->shapeA, true);
             SelectShape(relation->shapeB, false);
             relation->Draw(DRAW_ACTIVE);
@@ -231,7 +270,7 @@ void TFormMeasure::ClickOffShapes(TMouseButton button, TShiftState shift, int x,
     Banding = true;
 }
 
-// ---- Mouse-move ----
+// ---- Move ----
 
 void TFormMeasure::ImagePaintMouseMove(TShiftState shift, int x, int y)
 {
@@ -246,30 +285,30 @@ void TFormMeasure::ImagePaintMouseMove(TShiftState shift, int x, int y)
 
 void TFormMeasure::TrackMouse(TShiftState shift, int x, int y)
 {
-    switch (Mode) {
-    case MODE_CREATE:
-        if (Selected && Selected->GetEditState() == EDIT_RESHAPE) {
-            RestoreViewAt(x, y, false);
-            Selected->MouseMove(ModifiersOf(shift), x, y);
-            ImagePaint->setCursor(CursorShapeOf(Selected->GetCursor(EDIT_RESHAPE)));
-        }
-        break;
-    case MODE_RULE:
+    const TPictureState state = PictureState();
+    switch (state) {
+    case TPictureState::Still:
+    case TPictureState::Typing:
+        return;
+    case TPictureState::Creating:
+        RestoreViewAt(x, y);
+        Selected->MouseMove(ModifiersOf(shift), x, y);
+        ImagePaint->setCursor(CursorShapeOf(Selected->GetCursor(EDIT_RESHAPE)));
+        return;
+    case TPictureState::Ruling:
         RuleMouseMove(shift, x, y);
-        break;
-    case MODE_SELECT:
-        TrackSelect(shift, x, y);
-        break;
-    default:
+        return;
+    case TPictureState::Hovering:
+    case TPictureState::Banding:
+    case TPictureState::GroupMoving:
+    case TPictureState::ShapeDragging:
+    case TPictureState::LabelDragging:
         break;
     }
-}
 
-void TFormMeasure::TrackSelect(TShiftState shift, int x, int y)
-{
-    PaintBitmap(ImagePaint, BufferBitmap);
+    WipeTransient();
     HoverPoint = {0, 0};
-    if (Banding) {
+    if (state == TPictureState::Banding) {
         TCanvas* canvas = ImagePaint->Canvas();
         canvas->Brush.Style = bsClear;
         canvas->Pen.Style = psDot;
@@ -277,9 +316,11 @@ void TFormMeasure::TrackSelect(TShiftState shift, int x, int y)
         canvas->Rectangle(BandStart.x, BandStart.y, x, y);
         return;
     }
+    // Locked shapes take no drag and show no highlight.
     if (IsLocked())
         return;
-    if (GroupMove) {
+    switch (state) {
+    case TPictureState::GroupMoving: {
         const TPoint delta = MTool::SubtractPoints({x, y}, GroupStart);
         for (MShape* shape : ShapeList) {
             if (!shape->selected)
@@ -291,43 +332,51 @@ void TFormMeasure::TrackSelect(TShiftState shift, int x, int y)
         GroupDelta = delta;
         return;
     }
-    if (Selected) {
-        if (IsDragging(Selected)) {
-            Selected->MouseMove(ModifiersOf(shift), x, y);
-            return;
-        }
-        const int hit = Selected->HitTest(x, y);
-        if (hit == HIT_POINT || hit == HIT_BODY) {
-            Selected->Draw(DRAW_ACTIVE);
-            ImagePaint->setCursor(CursorShapeOf(Selected->GetCursor(hit)));
-            if (hit == HIT_POINT)
-                HoverPoint = {x, y};
-            return;
-        }
-        if (hit == HIT_LABEL) {
-            Selected->Draw(DRAW_LABEL);
-            ImagePaint->setCursor(CursorShapeOf(Selected->GetCursor(hit)));
-            return;
-        }
-    }
-    if (IsDragging(SelectedRelation)) {
-        SelectedRelation->MouseMove(ModifiersOf(shift), x, y);
+    case TPictureState::ShapeDragging:
+        Selected->MouseMove(ModifiersOf(shift), x, y);
+        return;
+    case TPictureState::LabelDragging:
+        if (!HighlightSelectedAt(x, y))
+            SelectedRelation->MouseMove(ModifiersOf(shift), x, y);
+        return;
+    default:
+        if (!HighlightSelectedAt(x, y))
+            HighlightAt(x, y);
         return;
     }
-    for (MShape* shape : ShapeList) {
-        const int hit = shape->HitTest(x, y);
-        if (!IsHit(hit))
-            continue;
+}
+
+bool TFormMeasure::HighlightSelectedAt(int x, int y)
+{
+    if (!Selected)
+        return false;
+    const int hit = Selected->HitTest(x, y);
+    if (hit == HIT_POINT || hit == HIT_BODY) {
+        Selected->Draw(DRAW_ACTIVE);
+        ImagePaint->setCursor(CursorShapeOf(Selected->GetCursor(hit)));
+        if (hit == HIT_POINT)
+            HoverPoint = {x, y};
+        return true;
+    }
+    if (hit == HIT_LABEL) {
+        Selected->Draw(DRAW_LABEL);
+        ImagePaint->setCursor(CursorShapeOf(Selected->GetCursor(hit)));
+        return true;
+    }
+    return false;
+}
+
+void TFormMeasure::HighlightAt(int x, int y)
+{
+    int hit = HIT_NONE;
+    if (MShape* shape = Document.ShapeAt(x, y, &hit)) {
         if (!shape->selected)
             shape->Draw(DRAW_ACTIVE);
         ImagePaint->setCursor(CursorShapeOf(shape->GetCursor(hit)));
         return;
     }
     if (MarksShown()) {
-        for (MRelation* relation : RelationList) {
-            const int hit = relation->HitTest(x, y);
-            if (!IsHit(hit))
-                continue;
+        if (MRelation* relation = Document.RelationAt(x, y, &hit)) {
             relation->Draw(DRAW_ACTIVE);
             ImagePaint->setCursor(CursorShapeOf(relation->GetCursor(hit)));
             return;
@@ -336,56 +385,50 @@ void TFormMeasure::TrackSelect(TShiftState shift, int x, int y)
     ImagePaint->unsetCursor();
 }
 
-// ---- Mouse-up ----
+// ---- Release ----
 
 void TFormMeasure::ImagePaintMouseUp(TMouseButton button, TShiftState shift, int x, int y)
 {
     if (button == mbRight)
         return;
     const TPoint p = ClampToPaintBox(x, y);
-    switch (Mode) {
-    case MODE_CREATE:
-        if (Selected && Selected->GetEditState() == EDIT_RESHAPE) {
-            PaintBitmap(ImagePaint, BufferBitmap);
-            Selected->MouseUp(QtButtonOf(button), ModifiersOf(shift), p.x, p.y);
-            if (Selected->GetEditState() == EDIT_IDLE)
-                FinishShapeCreation(p.x, p.y);
-        }
+    const Qt::MouseButton qtButton = QtButtonOf(button);
+    const Qt::KeyboardModifiers modifiers = ModifiersOf(shift);
+    switch (PictureState()) {
+    case TPictureState::Still:
+    case TPictureState::Typing:
+    case TPictureState::Hovering:
         break;
-    case MODE_SELECT:
-        SelectMouseUp(button, shift, p.x, p.y);
+    case TPictureState::Creating:
+        CreationClick(p.x, p.y, [&] { Selected->MouseUp(qtButton, modifiers, p.x, p.y); });
         break;
-    case MODE_RULE:
+    case TPictureState::Ruling:
         RuleMouseUp(button, shift, p.x, p.y);
         break;
-    default:
+    case TPictureState::Banding:
+        Banding = false;
+        EndBand(p.x, p.y);
+        UpdateSelection(true);
+        break;
+    case TPictureState::GroupMoving:
+        GroupMove = false;
+        RedrawImage();
+        UpdateSelection(true);
+        break;
+    case TPictureState::ShapeDragging:
+        Selected->MouseUp(qtButton, modifiers, p.x, p.y);
+        RedrawImage();
+        UpdateSelection(true);
+        break;
+    case TPictureState::LabelDragging:
+        // With marks hidden the label is not on screen to drop.
+        if (!MarksShown())
+            break;
+        SelectedRelation->MouseUp(qtButton, modifiers, p.x, p.y);
+        RedrawImage();
+        ShowRelationValues();
         break;
     }
-}
-
-void TFormMeasure::SelectMouseUp(TMouseButton button, TShiftState shift, int x, int y)
-{
-    if (Banding) {
-        Banding = false;
-        EndBand(x, y);
-        UpdateSelection(true);
-        return;
-    }
-    if (!GroupMove) {
-        if (IsDragging(Selected)) {
-            Selected->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
-            RedrawImage();
-            UpdateSelection(true);
-        } else if (SelectedRelation && MarksShown() && IsDragging(SelectedRelation)) {
-            SelectedRelation->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
-            RedrawImage();
-            ShowRelationValues();
-        }
-        return;
-    }
-    GroupMove = false;
-    RedrawImage();
-    UpdateSelection(true);
 }
 
 void TFormMeasure::EndBand(int x, int y)
@@ -397,7 +440,7 @@ void TFormMeasure::EndBand(int x, int y)
         if (shape->selected)
             inside.push_back(shape);
     }
-    Selected = inside.empty() ? nullptr : inside.back();
+    Document.SetSelected(inside.empty() ? nullptr : inside.back());
     if (inside.size() != 1)
         ClearSelected();
     if (inside.size() == 2) {
@@ -455,17 +498,7 @@ void TFormMeasure::MenuDeleteClick()
     if (IsLocked() && !AskConfirmation(Slot(66)))
         return;
     SelectToolMode(MODE_SELECT);
-    ClearSelected();
-    std::vector<MShape*> doomed;
-    std::copy_if(ShapeList.begin(), ShapeList.end(), std::back_inserter(doomed),
-                 [](const MShape* shape) { return shape->selected; });
-    for (MShape* shape : doomed) {
-        RemoveRelationsOf(shape);
-        std::erase(ShapeList, shape);
-        ForgetShape(shape);
-        delete shape;
-    }
-    if (doomed.empty())
+    if (!Document.DeleteSelectedShapes())
         return;
     RedrawImage();
     UpdateSelection(true);

@@ -8,11 +8,6 @@
 
 #include <algorithm>
 
-int TFormMeasure::CountSelectedShapes() const
-{
-    return int(std::count_if(ShapeList.begin(), ShapeList.end(), [](const MShape* shape) { return shape->selected; }));
-}
-
 bool TFormMeasure::IsRelationButtonDown() const
 {
     const QAction* const kinds[] = {SBPointPoint, SBPointLine, SBLineLine, SBLineCircle, SBCircleCircle};

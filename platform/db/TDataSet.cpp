@@ -368,7 +368,7 @@ void TField::SetAsString(const std::string& value)
 {
     CheckEditing();
     if (Type == ftString && Width > 0) {
-        const std::string cut = platform::CutUtf8(value, static_cast<std::size_t>(Width));
+        const std::string cut = Owner.FitString(*this, value);
         Owner.WriteFieldData(*this, &cut);
     } else {
         Owner.WriteFieldData(*this, &value);
@@ -559,6 +559,7 @@ void TDataSet::Close()
         return;
     CurrentState = dsInactive;
     ActiveBuffer.reset();
+    SpareBuffer.reset();
     RecordBeforeInsert.reset();
     HasRecord = false;
     CursorOnActive = false;
@@ -630,11 +631,13 @@ void TDataSet::Prior()
 bool TDataSet::StepActiveRecord(TGetMode direction)
 {
     SyncCursor();
-    std::unique_ptr<TRecordBuffer> record = AllocRecordBuffer();
-    CursorOnActive = GetRecord(*record, direction) == grOK;
-    // Past either end the active record stays what it was.
+    // The record is read into a second buffer, kept from step to step, so
+    // that past either end the active record stays what it was.
+    if (!SpareBuffer)
+        SpareBuffer = AllocRecordBuffer();
+    CursorOnActive = GetRecord(*SpareBuffer, direction) == grOK;
     if (CursorOnActive)
-        ActiveBuffer = std::move(record);
+        std::swap(ActiveBuffer, SpareBuffer);
     return CursorOnActive;
 }
 
@@ -1005,6 +1008,11 @@ void TDataSet::SetNativeFieldData(TField& field, const void* buffer)
     WriteFieldData(field, &text);
 }
 
+std::string TDataSet::FitString(const TField& field, const std::string& value) const
+{
+    return platform::CutUtf8(value, static_cast<std::size_t>(field.Size()));
+}
+
 void TDataSet::FieldChanged(TField& field)
 {
     if (CurrentState == dsCalcFields || CurrentState == dsFilter || CurrentState == dsNewValue
@@ -1116,6 +1124,7 @@ void TDataSet::EnableControls()
 void TDataSet::ClearBuffers()
 {
     ActiveBuffer = AllocRecordBuffer();
+    SpareBuffer.reset();
     RecordBeforeInsert.reset();
     HasRecord = false;
     CursorOnActive = false;

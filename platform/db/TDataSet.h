@@ -183,8 +183,8 @@ public:
 
     // The value as text; "" for a null value or when there is no current record.
     std::string AsString() const;
-    // Only in edit or insert state. A string field keeps at most Size bytes:
-    // a longer text is cut at the last whole UTF-8 character that fits.
+    // Only in edit or insert state. A string field keeps what the dataset's
+    // FitString leaves of a longer text (by default Size bytes).
     void SetAsString(const std::string& value);
     bool IsNull() const;
     // Sets the null value.
@@ -509,6 +509,9 @@ protected:
     virtual int GetRecNo() { return -1; }
     virtual void InternalRefresh() {}
     virtual bool GetCanModify() const { return true; }
+    // The text a string field of the dataset keeps of `value`: by default at
+    // most Size bytes, cut at the last whole UTF-8 character that fits.
+    virtual std::string FitString(const TField& field, const std::string& value) const;
 
     // Changes the state and tells the data sources (deUpdateState).
     void SetState(TDataSetState state);
@@ -575,6 +578,8 @@ private:
     std::vector<std::unique_ptr<TField>> FieldList;
     TDataSetState CurrentState = dsInactive;
     std::unique_ptr<TRecordBuffer> ActiveBuffer;
+    // The buffer the next step reads into (see StepActiveRecord).
+    std::unique_ptr<TRecordBuffer> SpareBuffer;
     // The record that was current when an insert began, restored by Cancel.
     std::unique_ptr<TRecordBuffer> RecordBeforeInsert;
     bool HasRecord = false;

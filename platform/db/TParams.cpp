@@ -5,6 +5,7 @@
 #include "platform/system/TStringList.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 
 namespace {
@@ -184,6 +185,35 @@ platform::TDateTime TParam::AsDateTime() const
     }
 }
 
+void TParam::SetValue(TValueKind kind, const std::string& text)
+{
+    TParam parsed(Name, DataType);
+    parsed.SetAsString(text);
+    switch (kind) {
+    case vkNull:
+        Clear();
+        break;
+    case vkText:
+        SetAsString(text);
+        break;
+    case vkBytes:
+        SetAsBytes(text);
+        break;
+    case vkInteger:
+        SetAsInteger(parsed.AsInteger());
+        break;
+    case vkFloat:
+        SetAsFloat(parsed.AsFloat());
+        break;
+    case vkBoolean:
+        SetAsBoolean(parsed.AsBoolean());
+        break;
+    case vkDateTime:
+        SetAsDateTime(parsed.AsFloat());
+        break;
+    }
+}
+
 TParam& TParams::Add(const std::string& name, TFieldType dataType)
 {
     Items.emplace_back(name, dataType);
@@ -210,6 +240,95 @@ void TParams::AssignValues(const TParams& source)
     for (const TParam& from : source.Items)
         if (TParam* to = FindParam(from.Name))
             *to = from;
+}
+
+namespace {
+
+std::string Escaped(std::string_view text)
+{
+    std::string result;
+    for (char c : text) {
+        switch (c) {
+        case '%': result += "%25"; break;
+        case '\t': result += "%09"; break;
+        case '\n': result += "%0A"; break;
+        case '\r': result += "%0D"; break;
+        default: result += c;
+        }
+    }
+    return result;
+}
+
+// Every bit of a double, for a value read back exactly.
+std::string ExactText(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+std::string Unescaped(std::string_view text)
+{
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            result += text[i];
+            continue;
+        }
+        const std::string_view code = text.substr(i + 1, 2);
+        if (code == "25")
+            result += '%';
+        else if (code == "09")
+            result += '\t';
+        else if (code == "0A")
+            result += '\n';
+        else if (code == "0D")
+            result += '\r';
+        else
+            DatabaseError("Invalid parameter data");
+        i += 2;
+    }
+    return result;
+}
+
+} // namespace
+
+std::string TParams::Text() const
+{
+    std::string text;
+    for (const TParam& param : Items)
+        text += Escaped(param.Name) + "\t" + std::to_string(int(param.DataType)) + "\t"
+            + std::to_string(int(param.ValueKind())) + "\t"
+            + Escaped(param.ValueKind() == TParam::vkFloat || param.ValueKind() == TParam::vkDateTime
+                          ? ExactText(param.AsFloat())
+                          : param.AsString())
+            + "\n";
+    return text;
+}
+
+void TParams::SetText(std::string_view text)
+{
+    TParams read;
+    platform::TStringList lines;
+    lines.SetText(text);
+    for (const std::string& line : lines) {
+        std::vector<std::string> parts;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            parts.push_back(line.substr(start, tab - start));
+        parts.push_back(line.substr(start));
+        int type = 0, kind = 0;
+        if (parts.size() != 4 || !platform::TryStrToInt(parts[1], type) || !platform::TryStrToInt(parts[2], kind)
+            || type < ftUnknown || type > ftTypedBinary || kind < TParam::vkNull || kind > TParam::vkBytes)
+            DatabaseError("Invalid parameter data");
+        TParam& param = read.Add(Unescaped(parts[0]), static_cast<TFieldType>(type));
+        try {
+            param.SetValue(static_cast<TParam::TValueKind>(kind), Unescaped(parts[3]));
+        } catch (const platform::EConvertError&) {
+            DatabaseError("Invalid parameter data");
+        }
+    }
+    *this = read;
 }
 
 void TParams::ParseSQL(std::string_view sql)

@@ -39,6 +39,8 @@ public:
     void SetAsBoolean(bool value);
     void SetAsDateTime(platform::TDateTime value);
     void SetAsBytes(std::string bytes);
+    // Sets the value from the kind and its text form (as AsString gives it).
+    void SetValue(TValueKind kind, const std::string& text);
 
     // The value as a text: integers in decimal, numbers in the general
     // format with ".", Booleans "True"/"False", date-times in the program's
@@ -78,6 +80,14 @@ public:
     // parameter of the same name here; others are left alone.
     void AssignValues(const TParams& source);
     bool operator==(const TParams& other) const = default;
+
+    // The parameters as text, one line each: name, field type, value kind
+    // and value separated by tabs, with "%", tab and line breaks of names
+    // and values written as "%25", "%09", "%0A", "%0D", and numbers and
+    // dates to the last bit. SetText reads that form back; a malformed line
+    // raises EDatabaseError and changes nothing.
+    std::string Text() const;
+    void SetText(std::string_view text);
 
     // Adds a parameter for every distinct ":name" of the SQL text: a name
     // is a letter or "_" followed by letters, digits and "_" (any non-ASCII

@@ -1,6 +1,6 @@
 #include "platform/gui/ImageFileDialog.h"
 
-#include <QDir>
+#include "platform/gui/Dialogs.h"
 
 namespace {
 
@@ -12,11 +12,7 @@ const QStringList kImageFilters{"Bitmaps (*.bmp)", "JPEG (*.jpg)"};
 QFileDialog* MakeImageFileDialog(QWidget* parent, const QString& name, QFileDialog::AcceptMode mode,
                                  const QString& folder)
 {
-    auto* dialog = new QFileDialog(parent);
-    dialog->setObjectName(name);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(mode);
-    dialog->setDirectory(QDir::current().absoluteFilePath(folder));
+    QFileDialog* dialog = MakeFileDialog(parent, name, mode, folder);
     if (mode == QFileDialog::AcceptOpen)
         dialog->setFileMode(QFileDialog::ExistingFile);
     return dialog;

@@ -1,7 +1,5 @@
 // The file dialogs for pictures: bitmaps first, then JPEG, as the bitmap
-// class's dialogs listed them, with "bmp" as the default extension. Qt's own
-// dialog rather than the desktop's, so it looks the same everywhere and can
-// be driven headless.
+// class's dialogs listed them, with "bmp" as the default extension.
 #pragma once
 
 #include <QFileDialog>

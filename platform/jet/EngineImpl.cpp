@@ -32,12 +32,6 @@ private:
     EngineError Copy;
 };
 
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::string Trimmed(const std::string& text)
 {
@@ -170,7 +164,7 @@ void RaiseNotSupported(const std::string& what)
 
 std::string ConnectInfo::Value(const std::string& key) const
 {
-    const auto found = Items.find(Upper(key));
+    const auto found = Items.find(AsciiUpper(key));
     return found == Items.end() ? std::string() : found->second;
 }
 
@@ -189,7 +183,7 @@ ConnectInfo ParseConnect(const std::string& connect)
             if (first)
                 info.Type = Trimmed(item);
         } else {
-            info.Items[Upper(Trimmed(item.substr(0, equals)))] = Trimmed(item.substr(equals + 1));
+            info.Items[AsciiUpper(Trimmed(item.substr(0, equals)))] = Trimmed(item.substr(equals + 1));
         }
         first = false;
         start = end + 1;

@@ -308,11 +308,9 @@ public:
     const catalog::TableInfo& LinkedTable(const catalog::TableInfo& link);
     std::string LinkSchema(const std::string& file);
     // Runs an action statement or a stored query's (with parameter values).
-    void ExecuteStatement(const std::string& sql, const std::vector<Variant>& parameters,
-                          const std::vector<sql::DeclaredParameter>& declared);
+    void ExecuteStatement(const std::string& sql, const std::vector<Variant>& parameters);
     RecordsetPtr OpenRecordsetOn(const std::string& sql, const std::string& name, int type, int options, int lockEdits,
-                                 const std::vector<Variant>& parameters,
-                                 const std::vector<sql::DeclaredParameter>& declared, long maxRecords);
+                                 const std::vector<Variant>& parameters, long maxRecords);
     void AddRecordset(const std::shared_ptr<RecordsetImpl>& recordset);
     void RemoveRecordset(const RecordsetImpl* recordset);
     // A table-type recordset's keyset of a table in an index's order, shared
@@ -343,9 +341,13 @@ private:
     bool ReadOnlyFile = false;
     int Timeout = 60;
     long Affected = 0;
-    catalog::Catalog CatalogData;
+    // The catalog as last read. When another connection changes it, the new
+    // one replaces it and the old one is kept, so definitions a call is
+    // still looking at stay valid until the database closes.
+    std::shared_ptr<catalog::Catalog> CatalogData = std::make_shared<catalog::Catalog>();
+    std::vector<std::shared_ptr<catalog::Catalog>> RetiredCatalogs;
     std::map<std::string, std::string> Links;  // file -> schema
-    std::map<std::string, catalog::Catalog> LinkCatalogs;  // schema -> its catalog
+    std::map<std::string, std::shared_ptr<catalog::Catalog>> LinkCatalogs;  // schema -> its catalog
     // Stored query definitions hand out one object per name, kept here; they
     // reach the database through a weak pointer, so no cycle forms.
     std::vector<QueryDefPtr> QueryDefObjects;

@@ -18,11 +18,6 @@ bool KeyedType(int type)
     return type == dbOpenTable || type == dbOpenDynaset;
 }
 
-bool IsTextType(int type)
-{
-    return type == dbText || type == dbMemo || type == dbChar;
-}
-
 std::string RecordsetSource()
 {
     return "DAO.Recordset";
@@ -350,7 +345,7 @@ Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields,
                     continue;
                 FieldOfParameter.push_back(i);
                 const std::string parameter = "?" + std::to_string(FieldOfParameter.size());
-                return IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
+                return catalog::IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
             }
             return std::nullopt;
         });
@@ -447,7 +442,6 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<RecordSource> source, std::vector<D
         RecordsetType = dbOpenForwardOnly;
     ReadOnly = (options & dbReadOnly) != 0 || lockEdits == dbReadOnly || !KeyedType(RecordsetType)
         || !Source->Keyed || Source->Db->IsReadOnly();
-    CurrentIndexId = Source->IndexId;
 }
 
 RecordsetImpl::~RecordsetImpl()
@@ -886,18 +880,17 @@ void RecordsetImpl::Rebuild()
         }
     }
     if (keyedBase) {
-        // Computed columns of a keyed query take their type from the first row.
-        for (FieldInfo& field : Source->Fields) {
-            if (field.Type != 0)
-                continue;
-            for (std::size_t p = 0; p < Keys->Size() && field.Type == 0; ++p) {
-                const std::vector<Variant> row = FetchRow(Keys->RowIds[p]);
-                const std::size_t index = static_cast<std::size_t>(&field - Source->Fields.data());
-                if (!row.empty())
-                    field.Type = TypeOfValue(row[index]);
-                if (p > 8)
-                    break;
-            }
+        // Computed columns of a keyed query take their type from the first
+        // of a few rows that holds a value.
+        constexpr std::size_t RowsToLookAt = 10;
+        std::vector<FieldInfo>& fields = Source->Fields;
+        for (std::size_t p = 0; p < std::min(Keys->Size(), RowsToLookAt); ++p) {
+            if (std::none_of(fields.begin(), fields.end(), [](const FieldInfo& field) { return field.Type == 0; }))
+                break;
+            const std::vector<Variant> row = FetchRow(Keys->RowIds[p]);
+            for (std::size_t i = 0; i < row.size(); ++i)
+                if (fields[i].Type == 0)
+                    fields[i].Type = TypeOfValue(row[i]);
         }
     }
     for (FieldInfo& field : Source->Fields)
@@ -1211,6 +1204,7 @@ void RecordsetImpl::Requery()
     Guarded([&] {
         CheckOpen();
         DropPendingEdit();
+        Source->Db->RefreshCache();
         Rebuild();
         SetPosition(NextLive(0));
     });

@@ -51,7 +51,6 @@ struct RecordSource {
     int Type = dbOpenDynaset;
     bool Keyed = false;
     int TableId = 0;         // the base table of a keyed recordset
-    int IndexId = 0;         // table type: the index of the order (0: row order)
     std::string BaseRef;     // SQLite reference of the base table
     std::string SelectionSql;  // keyed: row id, then the fields; copied: the fields
     std::string FetchSql;      // keyed: the fields of row id ?N

@@ -124,6 +124,22 @@ private:
     mutable sqlite3_stmt* DataVersionQuery = nullptr;
 };
 
+// A savepoint: what runs between its start and Commit happens whole or, when
+// the savepoint ends without Commit (an exception), not at all.
+class Savepoint {
+public:
+    Savepoint(Connection& connection, std::string_view name);
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+    ~Savepoint();
+    void Commit();
+
+private:
+    Connection& Db;
+    std::string Name;
+    bool Done = false;
+};
+
 // The prefix of every name the engine gives its own SQLite objects: the
 // catalog tables, indexes, triggers and check constraints. Object names of the
 // old engine cannot hold ".", so these never meet a user's name.

@@ -134,6 +134,7 @@ TEST_F(DaoTableConditionsTest, LocateConditionsFollowTheOptions)
         {"BeRt", 0, "([Name]  = \"BeRt\")"},
         {"BeRt", loCaseInsensitive, "([Name]  = LCASE(\"bert\"))"},
         {"a*b-[c]", loPartialKey, "([Name]  LIKE \"a[*]b[-][[]c[]]*\")"},
+        {"*!", loPartialKey, "([Name]  LIKE \"[*]!*\")"},  // "!" is literal outside brackets
         {"A\"B", loPartialKey | loCaseInsensitive, "([Name]  LIKE LCASE(\"a\"\"b*\"))"},
     };
     for (const auto& c : cases)
@@ -147,6 +148,7 @@ TEST_F(DaoTableConditionsTest, LocateConditionsFollowTheOptions)
     TStringList none;
     TDaoKeyValues noValues;
     EXPECT_EQ(table.BuildKeySQL(none, noValues), "");
+    EXPECT_FALSE(table.Locate("Name", "*!", loPartialKey)) << "a pattern the engine takes";
     table.SetUseBrackets(false);
     EXPECT_EQ(KeyCondition(table, "Name", Text("a")), "(Name  = \"a\")");
 }

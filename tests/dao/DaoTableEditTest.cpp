@@ -112,6 +112,62 @@ TEST_F(DaoTableEditTest, DeletingLeavesTheNextRecordCurrentAndTheLastOneLast)
     EXPECT_EQ(table.RecordCount(), 0);
 }
 
+TEST_F(DaoTableEditTest, EditErrorAnswersOnALockedRecord)
+{
+    TDaoTable& first = KeyTable();
+    first.Close();
+    first.F_Set_LockType(jet::dbPessimistic);
+    first.Open();
+    TDaoTable second;
+    second.F_Set_Database(Database.get());
+    second.F_Set_LockType(jet::dbPessimistic);
+    second.F_Set_TableName("keys");
+    second.Open();
+    first.Edit();  // locks the first record
+
+    int calls = 0;
+    second.OnEditError = [&](TDataSet&, EDatabaseError& error, TDataAction& action) {
+        ++calls;
+        EXPECT_FALSE(std::string(error.what()).empty());
+        action = daAbort;
+    };
+    EXPECT_THROW(second.Edit(), EAbort);
+    EXPECT_EQ(second.State(), dsBrowse);
+    second.OnEditError = [&](TDataSet&, EDatabaseError&, TDataAction& action) {
+        ++calls;
+        action = calls < 4 ? daRetry : daFail;
+    };
+    EXPECT_THROW(second.Edit(), jet::EngineError);
+    EXPECT_EQ(calls, 4) << "two retries, then the failure";
+    first.Cancel();
+    second.Edit();
+    EXPECT_EQ(second.State(), dsEdit);
+    second.Cancel();
+}
+
+TEST_F(DaoTableEditTest, DeletingARecordAnotherUserDeletedIsSoftUnlessTheHandlerFails)
+{
+    TDaoTable& first = KeyTable();
+    TDaoTable second;
+    second.F_Set_Database(Database.get());
+    second.F_Set_TableName("keys");
+    second.Open();
+    second.Delete();  // the first record, under the first table's feet
+    first.Delete();
+    EXPECT_EQ(Values(first, "Name"), (Strings{"two"}));
+
+    first.First();
+    second.Delete();
+    std::string message;
+    first.OnDeleteError = [&](TDataSet&, EDatabaseError& error, TDataAction& action) {
+        message = error.what();
+        action = daFail;
+    };
+    EXPECT_THROW(first.Delete(), jet::EngineError);
+    EXPECT_EQ(message, "Record is deleted.");
+    EXPECT_TRUE(first.IsEmpty()) << "the table refreshed itself";
+}
+
 TEST_F(DaoTableEditTest, ARollbackShowsTheFileAgainWhereTheTableStood)
 {
     MakeConfigTable(4);

@@ -43,6 +43,8 @@ TEST_F(DaoTableTest, EmptyTableCountsNothing)
     EXPECT_EQ(table.RecNo(), -1);
     table.Last();
     EXPECT_TRUE(table.Eof());
+    table.SetRecNo(1);
+    EXPECT_TRUE(table.IsEmpty());
 }
 
 TEST_F(DaoTableTest, FilteredCountLeavesTheCursorWhereTheRecordNumberSays)

@@ -40,6 +40,21 @@ TEST_F(DaoTableTest, TheThreeSourcesExcludeEachOther)
     EXPECT_EQ(table.F_Get_TableName(), "");
 }
 
+TEST_F(DaoTableTest, ParameterValuesTravelWithTheStreamedProperties)
+{
+    TDaoTable table;
+    table.SetSQLText("SELECT * FROM config WHERE OptionName = :name");
+    table.Params().ParamByName("name").DataType = ftString;
+    table.Params().ParamByName("name").SetAsString("551");
+    const TPropertyValues values = table.WriteProperties();
+    TDaoTable read;
+    read.ReadProperties(values);
+    read.Loaded();
+    EXPECT_EQ(read.SQL().Text(), table.SQL().Text());
+    ASSERT_EQ(read.Params().Count(), 1);
+    EXPECT_EQ(read.Params()[0], table.Params()[0]);
+}
+
 TEST_F(DaoTableTest, ConfigurationTableOpensAsTheStoreOpensIt)
 {
     MakeConfigTable(3);
@@ -117,6 +132,72 @@ TEST_F(DaoTableTest, FieldDefinitionsOfAClosedTableOpenAndCloseTheRecordset)
     Recorder->Calls.clear();
     table.InitFieldDefs();
     EXPECT_TRUE(Recorder->Calls.empty()) << "an open table reads from its own recordset";
+}
+
+TEST_F(DaoTableTest, TextFieldsHoldTheirSizeInCharacters)
+{
+    MakeConfigTable(0);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+    std::string ruler;
+    for (int i = 0; i < 50; ++i)
+        ruler += "标";
+    table.Append();
+    table.FieldByName("ConfigName").SetAsString("RULERVALUEHORI");
+    table.FieldByName("OptionName").SetAsString(ruler + "尺");
+    table.Post();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), ruler) << "50 characters, not 50 bytes";
+}
+
+// An encrypter component: it reverses texts both ways.
+class ReversingEncrypter : public TComponent {
+public:
+    std::vector<TPublishedProperty> PublishedProperties() const override
+    {
+        const auto self = [](TComponent& c) -> ReversingEncrypter& { return static_cast<ReversingEncrypter&>(c); };
+        const auto cself = [](const TComponent& c) -> const ReversingEncrypter& {
+            return static_cast<const ReversingEncrypter&>(c);
+        };
+        return {
+            {"EncodedString", [=](const TComponent& c) { return cself(c).Encoded; },
+             [=](TComponent& c, const std::string& v) { self(c).Encoded = v, self(c).Decoded = Reversed(v); }},
+            {"DecodedString", [=](const TComponent& c) { return cself(c).Decoded; },
+             [=](TComponent& c, const std::string& v) { self(c).Decoded = v, self(c).Encoded = Reversed(v); }},
+        };
+    }
+
+    static std::string Reversed(std::string text) { return {text.rbegin(), text.rend()}; }
+
+    std::string Encoded;
+    std::string Decoded;
+};
+
+TEST_F(DaoTableTest, AnEncrypterSeesEveryTextOnItsWayInAndOut)
+{
+    MakeConfigTable(0);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    auto encrypter = std::make_unique<ReversingEncrypter>();
+    table.F_Set_Encrypter(encrypter.get());
+    table.Open();
+    table.Append();
+    table.FieldByName("ConfigName").SetAsString("DEFAULT");
+    table.FieldByName("OptionName").SetAsString("702");
+    table.FieldByName("OptionValue").SetAsString("0.5");
+    table.Post();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "0.5");
+    const jet::RecordsetPtr stored = Database->DatabaseObject->OpenRecordset("config", jet::dbOpenSnapshot, 0, -1);
+    EXPECT_EQ(stored->Fields().Item("OptionName")->Value().AsString(), "207") << "the file holds the encoded text";
+    stored->Close();
+
+    encrypter.reset();
+    EXPECT_FALSE(table.Active()) << "a table whose encrypter goes is closed";
+    EXPECT_EQ(table.Encrypter(), nullptr);
 }
 
 TEST_F(DaoTableTest, OpenRefusalsComeBeforeTheEngine)

@@ -118,8 +118,8 @@ TEST_F(Calibration, TwoHundredPixelsAsTwoMillimetresMakeALineOfAHundredPixelsOne
     EXPECT_EQ(FormMeasure->Mode, MODE_SELECT);
     EXPECT_FALSE(Dialog().isVisible());
 
-    MLine* line = MLine::Create(FormMeasure->ImagePaint->Canvas(), 100, 100, 200, 100).release();
-    ASSERT_TRUE(FormMeasure->AddShape(line));
+    MShape* line = FormMeasure->AddShape(MLine::Create(FormMeasure->ImagePaint->Canvas(), 100, 100, 200, 100));
+    ASSERT_TRUE(line);
     EXPECT_EQ(line->GetResults().back(), (MItem{"Length", "1 mm"}));
 }
 

@@ -146,10 +146,10 @@ TEST_F(ImageFiles, SaveFormatFollowsOnlyTheLastFourCharactersOfTheName)
 TEST_F(ImageFiles, SavedPictureShowsTheShapesAsOnScreen)
 {
     ASSERT_TRUE(FormMeasure->LoadImageFile("Images/Small.bmp"));
-    MLine* line = MLine::Create(FormMeasure->ImagePaint->Canvas(), 5, 5, 30, 20).release();
-    ASSERT_TRUE(FormMeasure->AddShape(line));
+    MShape* line = FormMeasure->AddShape(MLine::Create(FormMeasure->ImagePaint->Canvas(), 5, 5, 30, 20));
+    ASSERT_TRUE(line);
     FormMeasure->SelectShape(line, true);
-    FormMeasure->Selected = line;
+    FormMeasure->Document.SetSelected(line);
     FormMeasure->RedrawImage();
     ASSERT_NE(FormMeasure->BufferBitmap->Image(), FormMeasure->ImageBitmap->Image());
 

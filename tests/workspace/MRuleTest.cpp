@@ -295,8 +295,8 @@ TEST_F(RulerManager, ClearAsksFirstAndYesEndsTheCurrentRuler)
 TEST_F(RulerManager, LoadedRulerIsWhatTheMainWindowMeasuresWith)
 {
     StoreRuler("Fine", {"0.01", "0.01", "mm", "mm"});
-    MLine* line = MLine::Create(FormMeasure->ImagePaint->Canvas(), 100, 100, 200, 100).release();
-    ASSERT_TRUE(FormMeasure->AddShape(line));
+    MLine* line = FormMeasure->AddShape(MLine::Create(FormMeasure->ImagePaint->Canvas(), 100, 100, 200, 100));
+    ASSERT_TRUE(line);
     ASSERT_EQ(line->GetResults().back(), (MItem{"Length", "100 px"}));
 
     ModalAnswers answers({[](QWidget* modal) {

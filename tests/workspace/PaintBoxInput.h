@@ -19,10 +19,14 @@ class PaintBoxInput {
 public:
     explicit PaintBoxInput(TFormMeasure& form) : form_(form) {}
 
+    // The button that presses, releases and double-clicks; the left one
+    // unless a test changes it.
+    Qt::MouseButton Button = Qt::LeftButton;
+
     void Press(QPoint p, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        Send(QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton, modifiers);
-        held_ = Qt::LeftButton;
+        Send(QEvent::MouseButtonPress, p, Button, Button, modifiers);
+        held_ = Button;
     }
     void Move(QPoint p, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -31,7 +35,7 @@ public:
     void Release(QPoint p, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         held_ = Qt::NoButton;
-        Send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton, modifiers);
+        Send(QEvent::MouseButtonRelease, p, Button, Qt::NoButton, modifiers);
     }
     void Click(QPoint p, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -44,8 +48,8 @@ public:
     void DoubleClick(QPoint p, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         Click(p, modifiers);
-        Send(QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton, modifiers);
-        held_ = Qt::LeftButton;
+        Send(QEvent::MouseButtonDblClick, p, Button, Button, modifiers);
+        held_ = Button;
         Release(p, modifiers);
     }
     // Press at a, move in steps to b, release there.
@@ -89,8 +93,8 @@ protected:
     // A finished, unselected line in the document.
     MShape* AddLine(TPoint a, TPoint b)
     {
-        MShape* line = MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y).release();
-        EXPECT_TRUE(Form->AddShape(line));
+        MShape* line = Form->AddShape(MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y));
+        EXPECT_TRUE(line);
         line->selected = false;
         return line;
     }

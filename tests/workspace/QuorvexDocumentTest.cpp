@@ -1,5 +1,6 @@
-// The document of the main window: serial numbers, list operations, tools
-// and modes, redraw of the shapes, and the states of the edit commands.
+// The main window's side of its document: deleting all shapes, tools and
+// modes, redraw of the shapes, and the states of the edit commands. The
+// document's own rules are tested in tests/shapes/MDocumentTest.cpp.
 #include "WorkspaceFixture.h"
 
 #include "platform/gui/TBitmap.h"
@@ -20,121 +21,15 @@ protected:
     }
 
     // A finished point, listed.
-    MShape* AddPoint(int x, int y)
-    {
-        MShape* point = MPoint::Create(Form->ImagePaint->Canvas(), x, y).release();
-        EXPECT_TRUE(Form->AddShape(point));
-        return point;
-    }
+    MShape* AddPoint(int x, int y) { return Form->AddShape(MPoint::Create(Form->ImagePaint->Canvas(), x, y)); }
 
     MShape* AddLine(TPoint a, TPoint b)
     {
-        MShape* line = MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y).release();
-        EXPECT_TRUE(Form->AddShape(line));
-        return line;
+        return Form->AddShape(MLine::Create(Form->ImagePaint->Canvas(), a.x, a.y, b.x, b.y));
     }
 
     TFormMeasure* Form = nullptr;
 };
-
-TEST_F(QuorvexDocumentTest, NewShapeTakesTheSmallestFreeNumberOfItsKind)
-{
-    MShape* first = AddPoint(10, 10);
-    MShape* second = AddPoint(20, 10);
-    MShape* third = AddPoint(30, 10);
-    EXPECT_EQ(first->number, 1);
-    EXPECT_EQ(second->number, 2);
-    EXPECT_EQ(third->number, 3);
-
-    third->number = 4; // points 1, 2 and 4
-    EXPECT_EQ(AddPoint(40, 10)->number, 3);
-    EXPECT_EQ(AddPoint(50, 10)->number, 5);
-    // Another kind counts on its own.
-    EXPECT_EQ(AddLine({0, 50}, {100, 50})->number, 1);
-}
-
-TEST_F(QuorvexDocumentTest, NumbersOutsideTheRangeAreIgnoredAndAFullKindStartsAtOne)
-{
-    MShape* odd = AddPoint(10, 10);
-    odd->number = 0;
-    EXPECT_EQ(Form->NextSerialNumber(KIND_POINT), 1);
-    odd->number = 1000;
-    EXPECT_EQ(Form->NextSerialNumber(KIND_POINT), 1);
-
-    for (int i = 1; i < 999; ++i)
-        AddPoint(i % 700, 20);
-    odd->number = 999;
-    EXPECT_EQ(Form->NextSerialNumber(KIND_POINT), 1);
-    EXPECT_EQ(Form->NextSerialNumber(KIND_LINE), 1);
-}
-
-TEST_F(QuorvexDocumentTest, AddShapeRefusesNullAndListedShapes)
-{
-    MShape* point = AddPoint(10, 10);
-    EXPECT_FALSE(Form->AddShape(nullptr));
-    EXPECT_FALSE(Form->AddShape(point));
-    EXPECT_EQ(Form->ShapeList.size(), 1u);
-    EXPECT_TRUE(Form->IsInShapeList(point));
-}
-
-TEST_F(QuorvexDocumentTest, ShapeAtFindsTheFirstListedShapeUnderThePoint)
-{
-    MShape* line = AddLine({0, 100}, {200, 100});
-    MShape* point = AddPoint(100, 100);
-    EXPECT_EQ(Form->ShapeAt(100, 100), line);
-    EXPECT_EQ(Form->ShapeAt(150, 100), line);
-    EXPECT_EQ(Form->ShapeAt(100, 300), nullptr);
-    (void)point;
-}
-
-TEST_F(QuorvexDocumentTest, SelectShapeExclusiveClearsTheOthers)
-{
-    MShape* a = AddPoint(10, 10);
-    MShape* b = AddPoint(20, 10);
-    MShape* c = AddPoint(30, 10);
-    Form->SelectShape(b, true);
-    EXPECT_FALSE(a->selected);
-    EXPECT_TRUE(b->selected);
-    EXPECT_FALSE(c->selected);
-    Form->SelectShape(c, false);
-    EXPECT_TRUE(b->selected);
-    EXPECT_TRUE(c->selected);
-    Form->SelectShape(nullptr, true);
-    EXPECT_TRUE(b->selected);
-}
-
-TEST_F(QuorvexDocumentTest, ClearSelectedFreesOnlyAnAbandonedShape)
-{
-    EXPECT_FALSE(Form->ClearSelected());
-    MShape* listed = AddPoint(10, 10);
-    Form->Selected = listed;
-    EXPECT_TRUE(Form->ClearSelected());
-    EXPECT_EQ(Form->Selected, nullptr);
-    EXPECT_TRUE(listed->selected); // flags are left alone
-    EXPECT_TRUE(Form->IsInShapeList(listed));
-
-    Form->Selected = new MPoint(Form->ImagePaint->Canvas()); // under creation: freed
-    EXPECT_TRUE(Form->ClearSelected());
-    EXPECT_EQ(Form->Selected, nullptr);
-}
-
-TEST_F(QuorvexDocumentTest, DeleteShapeRemovesAListedShapeAndNullsThePointer)
-{
-    MShape* kept = AddPoint(10, 10);
-    MShape* doomed = AddPoint(20, 10);
-    Form->Selected = doomed;
-    EXPECT_TRUE(Form->DeleteShape(doomed));
-    EXPECT_EQ(doomed, nullptr);
-    EXPECT_EQ(Form->Selected, nullptr);
-    EXPECT_EQ(Form->ShapeList, std::vector<MShape*>{kept});
-
-    MShape* none = nullptr;
-    EXPECT_FALSE(Form->DeleteShape(none));
-    auto stranger = std::make_unique<MPoint>(Form->ImagePaint->Canvas());
-    MShape* unlisted = stranger.get();
-    EXPECT_FALSE(Form->DeleteShape(unlisted));
-    EXPECT_EQ(unlisted, stranger.get());
-}
 
 TEST_F(QuorvexDocumentTest, DeleteAllShapesEmptiesTheDocumentAndReturnsToSelection)
 {
@@ -147,17 +42,6 @@ TEST_F(QuorvexDocumentTest, DeleteAllShapesEmptiesTheDocumentAndReturnsToSelecti
     EXPECT_TRUE(Form->RelationList.empty());
     EXPECT_EQ(Form->Selected, nullptr);
     EXPECT_EQ(Form->Mode, MODE_SELECT);
-}
-
-TEST_F(QuorvexDocumentTest, WithoutRelationsEveryRelationLookupAnswersNone)
-{
-    MShape* a = AddPoint(10, 10);
-    MShape* b = AddPoint(20, 10);
-    EXPECT_EQ(Form->FindRelationBetween(a, b), nullptr);
-    EXPECT_EQ(Form->FindRelationBetween(nullptr, b), nullptr);
-    EXPECT_EQ(Form->RelationAt(15, 10), nullptr);
-    EXPECT_FALSE(Form->ClearSelectedRelation());
-    EXPECT_FALSE(Form->AddRelation(nullptr));
 }
 
 TEST_F(QuorvexDocumentTest, ShapeToolArmsANewShapeInCreateMode)
@@ -219,7 +103,7 @@ TEST_F(QuorvexDocumentTest, SelectedShapeShowsItsValuesInTheValueWindow)
 {
     MShape* line = AddLine({0, 50}, {100, 50});
     Form->SelectShape(line, true);
-    Form->Selected = line;
+    Form->Document.SetSelected(line);
     Form->UpdateSelection(true);
     const QString values = FormValue->MemoItems->toPlainText();
     ASSERT_FALSE(values.isEmpty());

@@ -55,8 +55,9 @@ protected:
         TBitmap scratch;
         scratch.Assign(*Form->ImageBitmap);
         MShape::SetZoomCanvas(&canvas);
-        for (MShape* shape : withDocument ? Form->ShapeList : std::vector<MShape*>())
-            shape->Draw(DRAW_NORMAL, scratch.Canvas());
+        if (withDocument)
+            for (MShape* shape : Form->ShapeList)
+                shape->Draw(DRAW_NORMAL, scratch.Canvas());
         if (withDocument && Form->Mode != MODE_CREATE && Form->Selected && Form->Selected->selected)
             Form->Selected->Draw(DRAW_ACTIVE, scratch.Canvas());
         if (more)

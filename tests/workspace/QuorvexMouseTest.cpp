@@ -397,8 +397,8 @@ TEST_F(QuorvexMouseTest, AClickOnARelationSelectsItsTwoShapesAndADragMovesItsLab
 {
     MShape* a = AddLine({100, 300}, {100, 400});
     MShape* b = AddLine({300, 300}, {300, 400});
-    auto* relation = new TestRelation(a, b, Form->ImagePaint->Canvas());
-    ASSERT_TRUE(Form->AddRelation(relation));
+    MRelation* relation = Form->AddRelation(std::make_unique<TestRelation>(a, b, Form->ImagePaint->Canvas()));
+    ASSERT_TRUE(relation);
     Form->RedrawImage();
     const TPoint onDimension = MTool::Midpoint(relation->dimStart, relation->dimEnd);
     ASSERT_EQ(Form->ShapeAt(onDimension.x, onDimension.y), nullptr);

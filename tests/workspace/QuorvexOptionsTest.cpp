@@ -44,8 +44,8 @@ protected:
         picture.Canvas()->FillRect({0, 0, 300, 200});
         picture.SaveToFile("Images/Grey.bmp");
         EXPECT_TRUE(FormMeasure->LoadImageFile("Images/Grey.bmp"));
-        MLine* line = MLine::Create(FormMeasure->ImagePaint->Canvas(), 100, 100, 203, 104).release();
-        EXPECT_TRUE(FormMeasure->AddShape(line));
+        MLine* line = FormMeasure->AddShape(MLine::Create(FormMeasure->ImagePaint->Canvas(), 100, 100, 203, 104));
+        EXPECT_TRUE(line);
         line->selected = false;
         FormMeasure->RedrawImage();
         return line;

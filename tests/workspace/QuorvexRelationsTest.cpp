@@ -1,6 +1,7 @@
-// The main window's relation list: one relation per pair of shapes, lookups
-// by operands, drawing and values, and the order in which relations and the
-// shapes they point at are freed.
+// The main window's relations: drawing and values, and the order in which
+// relations and the shapes they point at are freed when the window deletes
+// shapes or closes. The relation list's own rules are tested in
+// tests/shapes/MDocumentTest.cpp.
 #include "WorkspaceFixture.h"
 
 #include "platform/gui/TBitmap.h"
@@ -43,21 +44,18 @@ protected:
 
     MShape* AddPoint(TPoint at)
     {
-        MShape* point = new LoggedPoint(Form->ImagePaint->Canvas(), at, &Freed);
-        EXPECT_TRUE(Form->AddShape(point));
-        return point;
+        return Form->AddShape(std::make_unique<LoggedPoint>(Form->ImagePaint->Canvas(), at, &Freed));
     }
 
-    // A relation the window does not own yet.
-    TestRelation* NewRelation(MShape* first, MShape* second)
+    std::unique_ptr<TestRelation> NewRelation(MShape* first, MShape* second)
     {
-        return new TestRelation(first, second, Form->ImagePaint->Canvas(), &Freed);
+        return std::make_unique<TestRelation>(first, second, Form->ImagePaint->Canvas(), &Freed);
     }
 
-    TestRelation* AddRelation(MShape* first, MShape* second)
+    MRelation* AddRelation(MShape* first, MShape* second)
     {
-        TestRelation* relation = NewRelation(first, second);
-        EXPECT_TRUE(Form->AddRelation(relation));
+        MRelation* relation = Form->AddRelation(NewRelation(first, second));
+        EXPECT_TRUE(relation);
         return relation;
     }
 
@@ -69,36 +67,12 @@ protected:
     MShape* c = nullptr;
 };
 
-TEST_F(QuorvexRelationsTest, AddRelationRefusesNullListedAndSameOperandRelations)
-{
-    TestRelation* ab = AddRelation(a, b);
-    EXPECT_FALSE(Form->AddRelation(nullptr));
-    EXPECT_FALSE(Form->AddRelation(ab));
-    const std::unique_ptr<TestRelation> swapped(NewRelation(b, a));
-    EXPECT_FALSE(Form->AddRelation(swapped.get()));
-    EXPECT_EQ(Form->FindRelationLike(swapped.get()), ab);
-    TestRelation* ac = AddRelation(a, c);
-    EXPECT_EQ(Form->RelationList, (std::vector<MRelation*>{ab, ac}));
-}
-
-TEST_F(QuorvexRelationsTest, FindRelationBetweenTakesTheShapesInEitherOrder)
-{
-    TestRelation* ab = AddRelation(a, b);
-    TestRelation* cb = AddRelation(c, b);
-    EXPECT_EQ(Form->FindRelationBetween(a, b), ab);
-    EXPECT_EQ(Form->FindRelationBetween(b, a), ab);
-    EXPECT_EQ(Form->FindRelationBetween(b, c), cb);
-    EXPECT_EQ(Form->FindRelationBetween(a, c), nullptr);
-    EXPECT_EQ(Form->FindRelationBetween(a, nullptr), nullptr);
-    EXPECT_EQ(Form->FindRelationBetween(nullptr, nullptr), nullptr);
-}
-
 TEST_F(QuorvexRelationsTest, DeletingAShapeFreesItsRelationsBeforeIt)
 {
-    TestRelation* ab = AddRelation(a, b);
-    TestRelation* bc = AddRelation(b, c);
-    TestRelation* ac = AddRelation(a, c);
-    Form->SelectedRelation = ab;
+    MRelation* ab = AddRelation(a, b);
+    MRelation* bc = AddRelation(b, c);
+    MRelation* ac = AddRelation(a, c);
+    Form->Document.SetSelectedRelation(ab);
     Form->ShowRelationValues();
     ASSERT_EQ(Form->DigitShape, ab);
 
@@ -112,30 +86,11 @@ TEST_F(QuorvexRelationsTest, DeletingAShapeFreesItsRelationsBeforeIt)
     (void)bc;
 }
 
-TEST_F(QuorvexRelationsTest, RemoveRelationsOfFreesTheUnlistedSelectedRelationAndAnswersWhetherAnyListedWent)
-{
-    TestRelation* ab = AddRelation(a, b);
-    Form->SelectedRelation = NewRelation(b, c);
-    EXPECT_FALSE(Form->RemoveRelationsOf(c)) << "no listed relation uses P3";
-    EXPECT_EQ(Freed, std::vector<std::string>{"relation P2 P3"});
-    EXPECT_EQ(Form->SelectedRelation, nullptr);
-
-    // A listed selected relation is only let go.
-    Form->SelectedRelation = ab;
-    EXPECT_TRUE(Form->ClearSelectedRelation());
-    EXPECT_EQ(Form->SelectedRelation, nullptr);
-    EXPECT_EQ(Form->RelationList, std::vector<MRelation*>{ab});
-
-    EXPECT_TRUE(Form->RemoveRelationsOf(a));
-    EXPECT_TRUE(Form->RelationList.empty());
-    EXPECT_EQ(Freed.back(), "relation P1 P2");
-}
-
 TEST_F(QuorvexRelationsTest, DeleteAllShapesFreesEveryRelationFirst)
 {
     AddRelation(a, b);
     AddRelation(b, c);
-    Form->SelectedRelation = NewRelation(a, c);
+    Form->Document.SetSelectedRelation(NewRelation(a, c));
     Form->DeleteAllShapes();
     EXPECT_EQ(Freed, (std::vector<std::string>{"relation P1 P3", "relation P1 P2", "relation P2 P3", "shape P1",
                                                "shape P2", "shape P3"}));
@@ -147,11 +102,10 @@ TEST_F(QuorvexRelationsTest, ClosingTheProgramFreesRelationsBeforeAnyShape)
 {
     AddRelation(a, b);
     AddRelation(c, b);
-    Form->SelectedRelation = NewRelation(a, c);
+    Form->Document.SetSelectedRelation(NewRelation(a, c));
     // A point whose creation was abandoned belongs to Selected alone.
-    auto* abandoned = new LoggedPoint(Form->ImagePaint->Canvas(), {50, 50}, &Freed);
-    abandoned->number = 9;
-    Form->Selected = abandoned;
+    Form->Document.SetSelected(std::make_unique<LoggedPoint>(Form->ImagePaint->Canvas(), TPoint{50, 50}, &Freed))
+        ->number = 9;
 
     DestroyForms();
     EXPECT_EQ(Freed, (std::vector<std::string>{"relation P1 P3", "relation P1 P2", "relation P2 P3", "shape P9",
@@ -164,7 +118,7 @@ TEST_F(QuorvexRelationsTest, RelationsAreDrawnInTheMarkColourAndTheSelectedOneAc
     constexpr TColor kActive = 0xFF0000;
     Form->Param->SetColor(OPT_COLOR_MARK, int(kMark));
     Form->Param->SetColor(OPT_COLOR_ACTIVE, int(kActive));
-    TestRelation* ab = AddRelation(a, b);
+    MRelation* ab = AddRelation(a, b);
     Form->RedrawImage();
     // The dimension line runs 12 px above P1 and P2.
     const TCanvas* buffer = Form->BufferBitmap->Canvas();
@@ -172,7 +126,7 @@ TEST_F(QuorvexRelationsTest, RelationsAreDrawnInTheMarkColourAndTheSelectedOneAc
     EXPECT_EQ(Form->RelationAt(150, 188), ab);
     EXPECT_EQ(Form->RelationAt(150, 300), nullptr);
 
-    Form->SelectedRelation = ab;
+    Form->Document.SetSelectedRelation(ab);
     Form->RedrawImage();
     EXPECT_EQ(buffer->Pixels(150, 188), kActive);
     EXPECT_TRUE(Form->IsRelationSelected());
@@ -187,7 +141,7 @@ TEST_F(QuorvexRelationsTest, RelationsAreDrawnInTheMarkColourAndTheSelectedOneAc
 TEST_F(QuorvexRelationsTest, SelectedRelationShowsItsValues)
 {
     Form->SetLanguage(LAN_ENGLISH, false);
-    Form->SelectedRelation = AddRelation(a, b);
+    Form->Document.SetSelectedRelation(AddRelation(a, b));
     Form->ShowRelationValues();
     EXPECT_EQ(FormValue->MemoItems->toPlainText(), "Test Relation: P1 P2\nDistance: 200 px");
 }

@@ -40,4 +40,21 @@ TEST(TParams, ValuesAssignByNameAndConvertOnlyWhenTheyRead)
     EXPECT_THROW(text.AsBoolean(), platform::EConvertError);
 }
 
+TEST(TParams, TextKeepsNamesTypesKindsAndValuesExactly)
+{
+    TParams params;
+    params.Add("text", ftString).SetAsString("tab\there\nand 100%");
+    params.Add("count", ftInteger).SetAsInteger(-7);
+    params.Add("ratio", ftFloat).SetAsFloat(0.1);
+    params.Add("flag", ftBoolean).SetAsBoolean(true);
+    params.Add("stamp", ftDateTime).SetAsDateTime(45366.58690972222);
+    params.Add("nothing", ftDate);
+    TParams read;
+    read.SetText(params.Text());
+    EXPECT_EQ(read, params);
+    EXPECT_THROW(read.SetText("name\t1\t2"), EDatabaseError);
+    EXPECT_THROW(read.SetText("name\t1\t2\tnot a number"), EDatabaseError);
+    EXPECT_EQ(read, params) << "a malformed text changes nothing";
+}
+
 } // namespace

@@ -137,6 +137,10 @@ TEST_F(Recordsets, ARowDeletedUnderTheCursorAnswers3167)
     EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->Value(); }), jet::errRecordDeleted);
     rs->Requery();
     EXPECT_EQ(rs->RecordCount(), 4);
+    // A table opened after another connection added a row has the row.
+    elsewhere->Execute("INSERT INTO People (Name) VALUES (\"Zoe\")");
+    jet::RecordsetPtr table = Db->OpenRecordset("People", jet::dbOpenTable);
+    EXPECT_EQ(table->RecordCount(), 5);
 }
 
 TEST_F(Recordsets, EditAddAndDeleteGoThroughUpdate)
