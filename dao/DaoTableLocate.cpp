@@ -134,6 +134,16 @@ bool SeekKeyMatches(const jet::Variant& value, const TDaoKeyValue& key, const TF
     return TextOf(value) == key.Text;
 }
 
+// The key field names and key values of a search, as many of each.
+TDaoKeyValues KeyLists(const std::string& keyFields, const jet::Variant& keyValues, TStringList& fields)
+{
+    StringToList(keyFields, fields);
+    TDaoKeyValues values = KeyValuesOf(keyValues);
+    if (static_cast<std::size_t>(fields.Count()) != values.size())
+        DatabaseError(E2032);
+    return values;
+}
+
 } // namespace
 
 const std::vector<std::string>& TDaoTable::SearchIndexFields(const std::string& indexName)
@@ -223,10 +233,7 @@ bool TDaoTable::Locate(const std::string& keyFields, const jet::Variant& keyValu
         || !FDatabase->Connected())
         return false;
     TStringList fields;
-    StringToList(keyFields, fields);
-    TDaoKeyValues values = KeyValuesOf(keyValues);
-    if (static_cast<std::size_t>(fields.Count()) != values.size())
-        DatabaseError(E2032);
+    TDaoKeyValues values = KeyLists(keyFields, keyValues, fields);
     // The seek and the criteria search start from the first record: only
     // the scan needs the cursor on the current one.
     if (!FBookmarkable) {
@@ -393,10 +400,7 @@ jet::Variant TDaoTable::Lookup(const std::string& keyFields, const jet::Variant&
     if (IsEmpty() || FBatchMode)
         return jet::Variant::Null();
     TStringList fields;
-    StringToList(keyFields, fields);
-    TDaoKeyValues values = KeyValuesOf(keyValues);
-    if (static_cast<std::size_t>(fields.Count()) != values.size())
-        DatabaseError(E2032);
+    TDaoKeyValues values = KeyLists(keyFields, keyValues, fields);
     TStringList results;
     StringToList(resultFields, results);
     if (resultFields.empty() || results.Count() == 0)
@@ -458,13 +462,10 @@ jet::Variant TDaoTable::Lookup(const std::string& keyFields, const jet::Variant&
         CalculateFields(*buffer);
         return FieldValues(resultFields);
     }
-    const auto valueOf = [&](const TField* field) { return subset->Fields().Item(field->FieldNo() - 1)->Value(); };
-    if (resultList.size() == 1)
-        return valueOf(resultList.front());
-    auto array = jet::SafeArray::Vector(jet::varVariant, 0, static_cast<int>(resultList.size()) - 1);
-    for (std::size_t i = 0; i < resultList.size(); ++i)
-        array->Put({static_cast<int>(i)}, valueOf(resultList[i]));
-    return jet::Variant::FromArray(array);
+    std::vector<jet::Variant> resultValues;
+    for (const TField* field : resultList)
+        resultValues.push_back(subset->Fields().Item(field->FieldNo() - 1)->Value());
+    return KeyVariant(resultValues);
 }
 
 void TDaoTable::RefreshLookups()
@@ -484,10 +485,7 @@ bool TDaoTable::Find(const std::string& keyFields, const jet::Variant& keyValues
     if (IsEmpty() || (Filtered() && OnFilterRecord) || FRangeApplied)
         return false;
     TStringList fields;
-    StringToList(keyFields, fields);
-    TDaoKeyValues values = KeyValuesOf(keyValues);
-    if (static_cast<std::size_t>(fields.Count()) != values.size())
-        DatabaseError(E2032);
+    TDaoKeyValues values = KeyLists(keyFields, keyValues, fields);
     for (const std::string& name : fields)
         FieldByName(name);
     if (TRecordBuffer* active = ActiveRecord())
@@ -560,21 +558,6 @@ void TDaoTable::SetKeyFields(const std::string& keyFields)
 {
     StringToList(keyFields, FKeyFieldList);
 }
-
-namespace {
-
-// One value itself, several as an array of variants from 0.
-jet::Variant KeyVariant(const std::vector<jet::Variant>& values)
-{
-    if (values.size() == 1)
-        return values.front();
-    auto array = jet::SafeArray::Vector(jet::varVariant, 0, static_cast<int>(values.size()) - 1);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        array->Put({static_cast<int>(i)}, values[i]);
-    return jet::Variant::FromArray(array);
-}
-
-} // namespace
 
 bool TDaoTable::Find_Nearest(const std::vector<jet::Variant>& values)
 {

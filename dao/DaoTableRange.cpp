@@ -93,14 +93,7 @@ void TDaoTable::SetKeyParam(const std::vector<std::string>& fieldNames, const st
     FKeyParamFields.clear();
     for (std::size_t i = 0; i < fieldNames.size(); ++i)
         FKeyParamFields += fieldNames[i] + (i + 1 < values.size() ? ";" : "");
-    if (values.size() == 1) {
-        FKeyParamValues = values.front();
-        return;
-    }
-    auto array = jet::SafeArray::Vector(jet::varVariant, 0, static_cast<int>(values.size()) - 1);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        array->Put({static_cast<int>(i)}, values[i]);
-    FKeyParamValues = jet::Variant::FromArray(array);
+    FKeyParamValues = KeyVariant(values);
 }
 
 void TDaoTable::KeyParamsFromBuffer(bool separatorAfterEach)
@@ -120,14 +113,8 @@ void TDaoTable::KeyParamsFromBuffer(bool separatorAfterEach)
         const bool date = field && IsDateFieldType(field->DataType());
         values.push_back(date ? ComposeDateTimeVariant(text) : jet::Variant(text));
     }
-    if (values.size() == 1) {
-        FKeyParamValues = values.front();
-    } else if (values.size() > 1) {
-        auto array = jet::SafeArray::Vector(jet::varVariant, 0, static_cast<int>(values.size()) - 1);
-        for (std::size_t j = 0; j < values.size(); ++j)
-            array->Put({static_cast<int>(j)}, values[j]);
-        FKeyParamValues = jet::Variant::FromArray(array);
-    }
+    if (!values.empty())
+        FKeyParamValues = KeyVariant(values);
     SetState(dsBrowse);
     DataEvent(deDataSetChange);
 }

@@ -354,6 +354,16 @@ void StringToList(std::string_view text, platform::TStringList& list)
     }
 }
 
+jet::Variant KeyVariant(const std::vector<jet::Variant>& values)
+{
+    if (values.size() == 1)
+        return values.front();
+    auto array = jet::SafeArray::Vector(jet::varVariant, 0, static_cast<int>(values.size()) - 1);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        array->Put({static_cast<int>(i)}, values[i]);
+    return jet::Variant::FromArray(array);
+}
+
 void VariantToList(const jet::Variant& value, platform::TStringList& list)
 {
     list.Clear();

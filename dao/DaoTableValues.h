@@ -80,6 +80,8 @@ bool TryTextToBoolean(std::string_view text, bool& value);
 bool IsTextFieldType(TFieldType type);    // string, memo, formatted memo, blob
 bool IsNumberFieldType(TFieldType type);  // integers, floats, currency, BCD, auto-increment
 bool IsDateFieldType(TFieldType type);    // date, time, date-time
+// One value itself; several as an array of variants, bounds from 0.
+jet::Variant KeyVariant(const std::vector<jet::Variant>& values);
 // Splits at ";", each item trimmed of blanks and control characters.
 void StringToList(std::string_view text, platform::TStringList& list);
 // One line per element of an array (low to high bound), else one line; a

@@ -31,6 +31,12 @@ bool IsDateType(TFieldType type)
     return type == ftDate || type == ftTime || type == ftDateTime;
 }
 
+bool IsBytesType(TFieldType type)
+{
+    return type == ftBytes || type == ftVarBytes || type == ftBlob || type == ftGraphic || type == ftParadoxOle
+        || type == ftDBaseOle || type == ftTypedBinary;
+}
+
 bool HasNativeValue(TFieldType type)
 {
     return IsIntegerType(type) || IsFloatType(type) || IsDateType(type) || type == ftBoolean;
@@ -409,16 +415,8 @@ jet::Variant TField::Value() const
     case ftTime:
     case ftDateTime:
         return jet::Variant::Date(AsDateTime());
-    case ftBytes:
-    case ftVarBytes:
-    case ftBlob:
-    case ftGraphic:
-    case ftParadoxOle:
-    case ftDBaseOle:
-    case ftTypedBinary:
-        return jet::Variant::Bytes(AsString());
     default:
-        return AsString();
+        return IsBytesType(Type) ? jet::Variant::Bytes(AsString()) : jet::Variant(AsString());
     }
 }
 
@@ -451,17 +449,8 @@ void TField::SetValue(const jet::Variant& value)
         else
             SetAsDateTime(value.AsDate());
         break;
-    case ftBytes:
-    case ftVarBytes:
-    case ftBlob:
-    case ftGraphic:
-    case ftParadoxOle:
-    case ftDBaseOle:
-    case ftTypedBinary:
-        SetAsString(value.AsBytes());
-        break;
     default:
-        SetAsString(value.AsString());
+        SetAsString(IsBytesType(Type) ? value.AsBytes() : value.AsString());
         break;
     }
 }
