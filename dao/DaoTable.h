@@ -34,6 +34,7 @@
 
 #include "dao/DaoDatabase.h"
 #include "platform/db/TDataSet.h"
+#include "platform/db/TDataSource.h"
 #include "platform/db/TParams.h"
 #include "platform/jet/Jet.h"
 #include "platform/system/TStringList.h"
@@ -81,6 +82,18 @@ enum TKeyType { KeyValue, RangeStart, RangeEnd };
 enum TExportMethod { VisibleFields, AllFields };
 
 class TDaoTable;
+
+// One key value of a search, as text, and whether it stands for Null. A Null
+// value reads "NULL" where a caller sees the list, but only the mark makes it
+// Null: a real text "NULL" is searched as that text.
+struct TDaoKeyValue {
+    std::string Text;
+    bool Null = false;
+};
+using TDaoKeyValues = std::vector<TDaoKeyValue>;
+// The key values of a variant: one per element of an array (low to high
+// bound), else one.
+TDaoKeyValues KeyValuesOf(const jet::Variant& value);
 
 // The index definitions of a table: adding or deleting one also creates or
 // drops the index of the stored table.
@@ -225,7 +238,8 @@ public:
 
     // --- SQL composition and filters ---
     std::string F_ComposeSQL(const TStringList& source) const;
-    std::string ComposeFilter() const;
+    // The filter laid on the recordset, with the master/detail restriction.
+    std::string ComposeFilter();
     void Sort();
 
     // --- Stored queries and SQL execution ---
@@ -363,6 +377,108 @@ public:
     static std::int32_t GetDaoBookMark(const jet::Recordset& recordset);
     static std::int32_t GetDaoLastModifiedBookMark(const jet::Recordset& recordset);
 
+    // --- Searches (DaoTableLocate.cpp) ---
+    // Locate makes current the first record whose key fields hold the key
+    // values: by an index Seek on a table-type recordset, by FindFirst with a
+    // criteria text on other recordsets with bookmarks, record by record on
+    // the rest. It searches nothing (false) on an empty table, in batch mode,
+    // under OnFilterRecord or a range, or without a connected database.
+    bool Locate(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options) override;
+    // The result fields of the first matching record, read through a filtered
+    // copy of the recordset; the table does not move.
+    jet::Variant Lookup(const std::string& keyFields, const jet::Variant& keyValues,
+                        const std::string& resultFields) override;
+    void RefreshLookups();
+    // The engine's FindFirst (1), FindLast (2), FindNext (3) or FindPrevious
+    // (4), seen from the current record; the record found becomes current.
+    bool Find(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options, int searchKind);
+    bool Find_First(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    bool Find_Last(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    bool Find_Next(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    bool Find_Prior(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    // The search of the dataset's generic FindFirst, FindLast, FindNext and
+    // FindPrior.
+    void SetFindData(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    bool FindRecord(bool restart, bool goForward) override;
+    // The first record whose texts begin with the values (any case), else
+    // the next one after the current record.
+    bool Find_NearestEx(const std::string& keyFields, const jet::Variant& keyValues);
+    // The key fields of Find_Nearest, ";"-separated.
+    void SetKeyFields(const std::string& keyFields);
+    bool Find_Nearest(const std::vector<jet::Variant>& values);
+
+    // --- Key buffers, ranges and index seeks (DaoTableRange.cpp) ---
+    // Key state: field writes go to the key buffer (SetKey empties it first,
+    // EditKey keeps it) until GotoKey or GotoNearest searches for them.
+    void SetKey();
+    void EditKey();
+    void ClearKey();
+    void CancelKey();
+    // The key of the next GotoKey or GotoNearest outside key state.
+    void SetKeyParam(const std::vector<std::string>& fieldNames, const std::vector<jet::Variant>& values);
+    bool GotoKey();
+    void GotoNearest();
+    // A range: both bounds written in key state, then applied; while it is
+    // applied only the records within both bounds (each field that a bound
+    // sets, inclusive) are shown.
+    void SetRangeStart();
+    void SetRangeEnd();
+    void EditRangeStart();
+    void EditRangeEnd();
+    void ApplyRange();
+    void CancelRange();
+    // Both bounds through the fields of the current index, in index order.
+    void SetRange(const std::vector<jet::Variant>& startValues, const std::vector<jet::Variant>& endValues);
+    // Empties the key buffer or a bound.
+    void ClearRange(TKeyType buffer);
+    bool RangeApplied() const { return FRangeApplied; }
+    bool FilterRange(const TDaoRecordBuffer& record);
+    // Negative, 0 or positive as the record lies below, within or above a
+    // bound (mode 1 the start, 2 the end) on the fields the bound sets.
+    int CompareRecordsRange(const TDaoRecordBuffer& record, const TDaoRecordBuffer* bound, int mode);
+    // Two value texts of a field type compared as values of that type.
+    static int CompareFieldsRange(const std::string& a, const std::string& b, TFieldType fieldType);
+    // An index Seek on a clone with the values of the current index's
+    // fields; the record found becomes current.
+    bool Seek_NearestEx(const std::vector<jet::Variant>& keyValues, const std::string& comparison);
+    bool FindKey(const std::vector<jet::Variant>& keyValues);
+    bool FindKeyEx(const std::vector<jet::Variant>& keyValues);
+    bool Seek_Nearest(const std::vector<jet::Variant>& keyValues);
+    void FindNearest(const std::vector<jet::Variant>& keyValues);
+
+    // --- Conditions and index queries (DaoTableConditions.cpp) ---
+    // Criteria texts of the engine's SQL for key fields and values: terms
+    // "(field  = value)" joined by " AND ". Values are checked against their
+    // field's type, so no value can change the condition's meaning. They may
+    // rewrite the value texts (dates normalised, lower case).
+    std::string BuildKeySQL(const TStringList& keyFields, TDaoKeyValues& keyValues);
+    std::string BuildLocateSQL(const TStringList& keyFields, TDaoKeyValues& keyValues, TLocateOptions options);
+    // The detail fields equal to the master's current values.
+    std::string BuildDetailSQL();
+    std::string GetFieldIndexName(const std::string& fieldName);
+    bool CheckFieldsInIndex(const TStringList& fields);
+    static std::string GetUniqueIndexFields(TDaoTable& table);
+    static bool IsFieldUniqueIndex(TDaoTable& table, const std::string& fieldName);
+
+    // --- Master/detail link (DaoTableMasterDetail.cpp) ---
+    // MasterFields: lines "detail field -> master field", or one line of
+    // ";"-separated names that both tables share.
+    TDataSource* MasterSource() const { return FMasterLink.DataSource(); }
+    void F_Set_MasterSource(TDataSource* value);
+    const TStringList& MasterFields() const { return FMasterFields; }
+    void F_Set_MasterFields(const TStringList& value);
+    void F_ProcessMasterFields(const TStringList& value);
+    std::string InsertSQLString(const std::string& condition) const;
+    void MasterDatasetChanged();
+    void RefreshQueryParams();
+    void UpdateFromMaster();
+    void F_Set_Master(const TStringList& value) { FMasterFieldList.Assign(value); }
+    void F_Set_Detail(const TStringList& value) { FDetailFieldList.Assign(value); }
+    const TStringList& MasterFieldList() const { return FMasterFieldList; }
+    const TStringList& DetailFieldList() const { return FDetailFieldList; }
+    bool DetailSuspended() const { return FDetailSuspended; }
+    TDataSource* GetDataSource() const override { return MasterSource(); }
+
 protected:
     void Notification(TComponent* component, TOperation operation) override;
 
@@ -392,6 +508,7 @@ protected:
     void GetBookmarkData(const TRecordBuffer& buffer, TBookmark& bookmark) override;
     void InternalGotoBookmark(const TBookmark& bookmark) override;
 
+    void DoOnNewRecord() override;
     void InternalInitFieldDefs();
     void InternalInitIndexDefs();
     void InternalSetDisplayLabels();
@@ -550,6 +667,59 @@ private:
     TStringList FQueryDefParamNames;
     TStringList FQueryDefParamDaoTypes;
     TStringList FQueryDefParamBDETypes;
+
+    // --- Searches, keys, ranges and the master/detail link ---
+    // A successful search: the record found on a clone, or on the table's
+    // own recordset, becomes current.
+    void MoveToFound(jet::Recordset& found, TResyncModes resync);
+    // The recordset an index search runs on: the table's own when it is
+    // ordered by that index and no edit is pending (then `own` is set, and a
+    // failed search must put it back), else the search clone.
+    jet::Recordset& IndexSearchRecordset(const std::string& indexName, bool& own);
+    // The clone that index searches of a table-type recordset run on, set to
+    // `indexName`, and the names of that index's fields; both kept from
+    // search to search while the recordset stays the same, so that a search
+    // costs the engine one seek. ForgetSearchClone closes the clone.
+    jet::Recordset& SearchClone(const std::string& indexName);
+    const std::vector<std::string>& SearchIndexFields(const std::string& indexName);
+    void ForgetSearchClone();
+    bool LocateBySeek(const TStringList& fields, TDaoKeyValues& values, TLocateOptions options,
+                      const std::string& indexName);
+    bool LocateByScan(const TStringList& fields, const TDaoKeyValues& values, TLocateOptions options);
+    std::string LocateIndexName(const std::string& keyFields);
+    void EnterKeyState(TDaoRecordBuffer* buffer, bool clear);
+    void EmptyKeyBuffer(TDaoRecordBuffer& buffer);
+    // The stored key from the active key buffer's non-empty slots.
+    void KeyParamsFromBuffer(bool separatorAfterEach);
+    bool SearchKeyParams();
+    // Builds a condition; `unsupported` is the message for a value that
+    // does not fit its field.
+    std::string BuildCondition(const TStringList& keyFields, TDaoKeyValues& keyValues, TLocateOptions options,
+                               bool locate, const char* unsupported);
+    // Opens a closed master when MasterAutoActivate asks for it, and notes
+    // whether the master restriction applies.
+    void ActivateMaster();
+    void ApplyDetailRestriction(int type);
+    void MasterChanged();
+    void MasterDisabled();
+
+    struct TSearchCloneState {
+        std::weak_ptr<jet::Recordset> Of;  // the recordset it serves
+        jet::RecordsetPtr Clone;
+        std::string CloneIndex;
+        std::string FieldsIndex;
+        std::vector<std::string> IndexFields;
+    } FSearch;
+    std::string FFindFields;
+    jet::Variant FFindValues = jet::Variant::Null();
+    TLocateOptions FFindOptions = 0;
+    TStringList FKeyFieldList;
+    std::string FKeyParamFields;
+    jet::Variant FKeyParamValues = jet::Variant::Null();
+    TMasterDataLink FMasterLink{*this, [this] { MasterChanged(); }, [this] { MasterDisabled(); }};
+    TStringList FMasterFields;
+    TStringList FMasterFieldList;
+    TStringList FDetailFieldList;
 };
 
 template <class T>
@@ -595,6 +765,13 @@ inline constexpr const char* E2024 = "Invalid Bookmark!";
 inline constexpr const char* E2025 = "Bookmarks are not supported!";
 inline constexpr const char* E2026 = "Database %s needs to be repaired and compacted!";
 inline constexpr const char* E2027 = "Invalid data";
+inline constexpr const char* E2028 = "Unable to build Key SQL!";
+inline constexpr const char* E2029 = "Unable to build Lookup Key SQL!";
+inline constexpr const char* E2030 = "The number of Master and Detail fields must be equal!";
+inline constexpr const char* E2031 = "Unable to build Master/Detail SQL Relationship!";
+inline constexpr const char* E2032 = "Number of elements in the KeyValues array must be equal to the number of fields.";
+inline constexpr const char* E2033 = "Too many seek keys! Maximum is 13!";
+inline constexpr const char* E2034 = "ResultFields are not defined";
 inline constexpr const char* E2035 = "TDaoTable.CreateField: TableName property must be set!";
 inline constexpr const char* E2036 = "TDaoTable.CreateField: Database property must be set!";
 inline constexpr const char* E2037 = "TDaoTable.CreateField: Database is NOT connected!";
@@ -623,6 +800,12 @@ inline constexpr const char* E2068 = "Cannot append Table while Table is Active!
 inline constexpr const char* E2069 = "Cannot append Table - TableName is missing!";
 inline constexpr const char* ExportNotOpen = "Table must be open in order to export data!";
 inline constexpr const char* ExportFileNameEmpty = "FileName is empty!";
+inline constexpr const char* E2057 = "Circular links not allowed!";
+inline constexpr const char* E2062 =
+    "Index Property is Empty!\r\nYou must set an index before using Locate with StandardTables";
+inline constexpr const char* E2070 = "Invalid field name: ";
+// SetRange with more values than the current index has fields (or no index).
+inline constexpr const char* NoRangeIndexField = "TDaoTable.SetRange: The index has no field for value ";
 // A table name that would break out of the brackets of a composed statement.
 inline constexpr const char* InvalidTableName = "TDaoTable.OpenDaoRecordset: Invalid table name: ";
 } // namespace DaoTableMessages
