@@ -157,6 +157,22 @@ TEST_F(QuorvexImageTest, APictureThatCannotBeReadKeepsEverythingAndSaysSo)
     }
 }
 
+TEST_F(QuorvexImageTest, APictureTakenAfterAFailedOneClearsTheMessage)
+{
+    WritePicture(PatternPicture(320, 240), "Images/Pattern.bmp");
+    ASSERT_FALSE(Form->LoadImageFile("Images/Missing.bmp"));
+    ASSERT_EQ(MessagePanel(), MLan::GetInstance()->Texts[69]);
+
+    // In select mode and while a tool is armed (where no redraw follows).
+    for (QAction* command : {Form->MenuArrow, Form->MenuLine}) {
+        SCOPED_TRACE(command->objectName().toStdString());
+        command->trigger();
+        ASSERT_FALSE(Form->LoadImageFile("Images/Missing.bmp"));
+        EXPECT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+        EXPECT_EQ(MessagePanel(), "");
+    }
+}
+
 TEST_F(QuorvexImageTest, AMissingStartUpPictureSaysNothing)
 {
     DestroyForms();
