@@ -77,3 +77,68 @@ TEST(TPaintBoxTest, ButtonsAndModifiersGoBackToQtUnchanged)
 }
 
 } // namespace
+
+namespace {
+
+// A picture whose every pixel differs from its neighbours.
+QImage Pattern(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * 7 + y * 13) % 256));
+    return picture;
+}
+
+TEST(TPaintBoxTest, ShowingThePictureAgainPutsBackOnlyWhatTheCanvasDrewOver)
+{
+    TPaintBox box;
+    const QImage picture = Pattern(300, 200);
+    box.ShowImage(picture);
+    TCanvas* canvas = box.Canvas();
+    canvas->Pen.Color = clRed;
+    canvas->MoveTo(10, 10);
+    canvas->LineTo(250, 180);
+    canvas->TextOut(100, 20, "band");
+    ASSERT_NE(box.ScreenImage(), picture);
+
+    box.ShowImage(picture);
+    EXPECT_EQ(box.ScreenImage(), picture);
+    EXPECT_NE(box.ScreenImage().constBits(), picture.constBits())
+        << "the screen keeps its own pixels: it takes back the marks, not the picture";
+
+    // And so on, mark after mark.
+    canvas->Rectangle(40, 40, 120, 90);
+    box.ShowImage(picture);
+    EXPECT_EQ(box.ScreenImage(), picture);
+}
+
+TEST(TPaintBoxTest, AChangedOrAnotherPictureIsShownWhole)
+{
+    TPaintBox box;
+    QImage picture = Pattern(120, 80);
+    box.ShowImage(picture);
+    box.Canvas()->SetPixel(3, 3, clRed);
+
+    // Changed where the canvas never drew.
+    picture.setPixel(100, 70, qRgb(1, 2, 3));
+    box.ShowImage(picture);
+    EXPECT_EQ(box.ScreenImage(), picture);
+
+    // Another picture of the same size, and one of another size.
+    box.Canvas()->SetPixel(3, 3, clRed);
+    const QImage other = Pattern(120, 80).mirrored();
+    box.ShowImage(other);
+    EXPECT_EQ(box.ScreenImage(), other);
+    const QImage larger = Pattern(130, 90);
+    box.ShowImage(larger);
+    EXPECT_EQ(box.ScreenImage(), larger);
+    EXPECT_EQ(box.size(), QSize(130, 90));
+
+    // Resized in between: what it shows is no longer the picture as it was.
+    box.SetSize(60, 40);
+    box.ShowImage(larger);
+    EXPECT_EQ(box.ScreenImage(), larger);
+}
+
+} // namespace
