@@ -2,12 +2,12 @@
 // their labels shown, composed in the back buffer and copied to the paint box.
 //   cmake --build build-bench --target redraw_bench && build-bench/bench/redraw_bench
 // (configured as bench/CMakeLists.txt says). Must stay under 16 ms a redraw.
+#include "bench/QtBenchmarkMain.h"
 #include "platform/gui/TBitmap.h"
 #include "settings/MParam.h"
 #include "shapes/MLine.h"
 #include "workspace/Quorvex.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -49,11 +49,5 @@ BENCHMARK(RedrawImage)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

@@ -8,6 +8,9 @@ namespace {
 // Created on first use and never freed: shapes and forms keep the pointer.
 MRuleTool* instance = nullptr;
 
+// The size of one pixel on the screen and on the printed page, in millimetres.
+constexpr double kPixelMillimetres = 0.35;
+
 // The store is fetched afresh on each call rather than kept, so the converter
 // never holds on to a store that has been replaced.
 MParam* Param() { return MParam::GetInstance(); }
@@ -76,6 +79,11 @@ double MRuleTool::GetUnitFactor() const
     if ((from != "mm" && from != "um") || !to)
         return 1.0;
     return UnitToMillimetre(from) / to->millimetres;
+}
+
+double MRuleTool::PixelMagnification(double unitsPerPixel, const std::string& unit)
+{
+    return kPixelMillimetres / unitsPerPixel / UnitToMillimetre(unit);
 }
 
 double MRuleTool::UnitToMillimetre(const std::string& unit)

@@ -32,6 +32,10 @@ public:
     double GetUnitFactor() const;
     // Millimetres per unit; 1.0 for a text that is no unit name.
     static double UnitToMillimetre(const std::string& unit);
+    // How many times larger than the object a picture shows it when one of
+    // its pixels, worth `unitsPerPixel` of `unit`, is 0.35 mm wide on the
+    // screen or the paper.
+    static double PixelMagnification(double unitsPerPixel, const std::string& unit);
     // "mm", "um", "inch", "mil" and "u''" (micro-inch); "px" is none.
     static bool IsUnitName(const std::string& text);
 

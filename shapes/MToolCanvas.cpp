@@ -6,6 +6,7 @@
 #include "platform/gui/TBitmap.h"
 #include "platform/gui/TCanvas.h"
 #include "platform/gui/TJPEGImage.h"
+#include "platform/system/TextEncoding.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -14,39 +15,16 @@
 #include <exception>
 #include <filesystem>
 
-namespace {
-
-// CJK ideographs, kana, Hangul and full-width forms take two columns on
-// screen; every other character one.
-bool IsWideCharacter(char32_t c)
-{
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F)
-           || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F)
-           || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-// The width of a text in columns: a wide character counts two, as it took two
-// bytes in the double-byte texts the 6-pixel estimate was made for.
-int ColumnCount(const std::string& utf8)
-{
-    int columns = 0;
-    for (const char32_t c : QString::fromStdString(utf8).toUcs4())
-        columns += IsWideCharacter(c) ? 2 : 1;
-    return columns;
-}
-
-} // namespace
-
 TRect MTool::TextRect(int x, int y, const std::string& text) const
 {
-    const TSize size = Canvas ? Canvas->TextExtent(text) : TSize{6 * ColumnCount(text), 12};
+    const TSize size = Canvas ? Canvas->TextExtent(text) : TSize{6 * platform::DisplayColumns(text), 12};
     const TPoint corner = AddPoints({x, y}, {size.cx, size.cy});
     return {x, y, corner.x, corner.y};
 }
 
 int MTool::TextWidth(const std::string& text) const
 {
-    return Canvas ? Canvas->TextExtent(text).cx : 6 * ColumnCount(text);
+    return Canvas ? Canvas->TextExtent(text).cx : 6 * platform::DisplayColumns(text);
 }
 
 bool MTool::LoadBitmap(const std::string& fileName, TBitmap* bitmap)

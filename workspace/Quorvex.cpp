@@ -16,6 +16,7 @@
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
 #include "workspace/MAbout.h"
+#include "workspace/MDigit.h"
 #include "workspace/MRuleHoriVert.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
@@ -41,8 +42,6 @@ namespace {
 // Ruler lengths outside this range are not drawn as given.
 constexpr double kMinRulerLength = 1e-6;
 constexpr double kMaxRulerLength = 1e9;
-// Size of one screen pixel in millimetres, for the ruler's magnification.
-constexpr double kScreenPixelMillimetres = 0.35;
 // The colour of the sticky-tool frame (blue, 0x00BBGGRR).
 constexpr TColor kStickyFrameColor = 0xFF0000;
 
@@ -68,6 +67,7 @@ TFormMeasure::TFormMeasure(QWidget* parent)
 {
     setupUi(this);
     CreateComponents();
+    CreateDigitComponents();
     ConnectCommands();
 
     // Key preview: the window's key events pass here before any control
@@ -132,7 +132,7 @@ void TFormMeasure::CreateComponents()
     PopupMenuImage->setObjectName(QStringLiteral("PopupMenuImage"));
     PopupMenuImage->addAction(PMShowMark);
     PopupMenuImage->addAction(PMRelation);
-    PopupMenuImage->addSeparator()->setObjectName(QStringLiteral("PMSeparator"));
+    PopupMenuImage->addSeparator();
     PopupMenuImage->addAction(PMDelete);
 
     PaintOrna = new TStickyFrame(ToolBarShape);
@@ -270,6 +270,7 @@ void TFormMeasure::ConnectToolWindows()
                 [this](int direction) { StartCalibration(direction, false); });
         connect(FormRuleHoriVert, &TFormRuleHoriVert::Finished, this, &TFormMeasure::FinishCalibration);
     }
+    ConnectEntryWindows();
 }
 
 // ---- Messages from a later start ----
@@ -407,7 +408,8 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
         UpdateSelection(true);
         break;
     case OPT_VIEW_DIGIT:
-        // The numeric-entry window joins here when it exists.
+        if (FormDigit)
+            FormDigit->setVisible(shown);
         UpdateSelection(true);
         break;
     case OPT_VIEW_ZOOM:
@@ -490,6 +492,8 @@ void TFormMeasure::ApplyLanguage()
         FormZoom->FormShow();
     if (FormRuleHoriVert && FormRuleHoriVert->isVisible())
         FormRuleHoriVert->FormShow();
+    if (FormDigit && FormDigit->isVisible())
+        FormDigit->FormShow();
 
     MenuLanEnglish->setChecked(language == LAN_ENGLISH);
     MenuLanChineseSimplified->setChecked(language == LAN_CHINESE_SIMPLIFIED);
@@ -604,7 +608,7 @@ void TFormMeasure::DrawRuler()
 
     std::string text = platform::FloatToStr(length) + unit;
     if (Param->BoolValue(OPT_RULE_MAG)) {
-        const double magnification = (kScreenPixelMillimetres / scale) / MRuleTool::UnitToMillimetre(unit);
+        const double magnification = MRuleTool::PixelMagnification(scale, unit);
         if (magnification >= 1.0)
             text += "(" + Lan->Texts[261] + std::to_string(MTool::RoundToInt(magnification)) + Lan->Texts[263] + ")";
         else
@@ -628,11 +632,12 @@ void TFormMeasure::PaintBitmap(TPaintBox* target, const TBitmap* source)
 
 // ---- Value display and command states ----
 
-// alsoDigit: the numeric-entry window is emptied too, once it exists.
-void TFormMeasure::ClearValues(bool /*alsoDigit*/)
+void TFormMeasure::ClearValues(bool alsoDigit)
 {
     if (FormValue)
         FormValue->ClearLines();
+    if (alsoDigit && FormDigit)
+        FormDigit->ClearFields();
     UpdateEditCommands();
 }
 
@@ -649,7 +654,7 @@ void TFormMeasure::UpdateSelection(bool alsoDigit)
         return;
     for (const MItem& item : Selected->GetResults())
         AddValueLine(item.name, item.value);
-    DigitShape = Selected;
+    SetDigitShape(Selected);
 }
 
 void TFormMeasure::ShowRelationValues()
@@ -659,7 +664,7 @@ void TFormMeasure::ShowRelationValues()
         return;
     for (const MItem& item : SelectedRelation->GetResults())
         AddValueLine(item.name, item.value);
-    DigitShape = SelectedRelation;
+    SetDigitShape(SelectedRelation);
     if (MarksShown())
         SelectedRelation->Draw(DRAW_ACTIVE, BufferBitmap->Canvas());
 }
@@ -726,8 +731,8 @@ bool TFormMeasure::LoadSettings()
         }
     }
     PlaceSizedWindow(FormValue, OPT_POS_VALUE);
+    PlaceSizedWindow(FormDigit, OPT_POS_DIGIT);
     PlaceSizedWindow(FormZoom, OPT_POS_ZOOM);
-    // The numeric-entry window (511) is placed here once it exists.
     PlaceSizedWindow(FormRuleHoriVert, OPT_POS_RULE_HORI_VERT);
     PlaceToolBars();
 
@@ -856,6 +861,8 @@ void TFormMeasure::SaveLayout()
         Param->SetLong(OPT_SIZE_VALUE, MTool::PackPoint({FormValue->width(), FormValue->height()}), true);
         Param->SetLong(OPT_POS_VALUE, MTool::PackPoint({FormValue->x(), FormValue->y()}), true);
     }
+    if (FormDigit)
+        Param->SetLong(OPT_POS_DIGIT, MTool::PackPoint({FormDigit->x(), FormDigit->y()}), true);
     if (FormZoom)
         Param->SetLong(OPT_POS_ZOOM, MTool::PackPoint({FormZoom->x(), FormZoom->y()}), true);
     if (FormRuleHoriVert)

@@ -27,6 +27,7 @@ class MRelation;
 class MTool;
 class QFileDialog;
 class QLabel;
+class TFormDigit;
 class TBitmap;
 class TCanvas;
 
@@ -325,6 +326,51 @@ public:
     QFileDialog* OpenDialogImage = nullptr;
     QFileDialog* SaveDialogImage = nullptr;
 
+    // ---- Numeric entry, presets and constructions (QuorvexDigit.cpp) ----
+    // The modal numeric entry dialog of preset shapes; owned.
+    TFormDigit* PresetDialog = nullptr;
+    // The pop-up menu's construction items, after their separator.
+    QAction* PMSeparator = nullptr;
+    QAction* PMCreate1 = nullptr;
+    QAction* PMCreate2 = nullptr;
+    // The numeric entry window shows the shape's values (when it is shown).
+    void SetDigitShape(MShape* shape);
+    // Rebuilds the selected shape from the values typed in the numeric entry
+    // window, when the window shows that shape.
+    void ApplyDigitValues();
+    // Asks for the values of a new shape of the kind (1 point to 6 arc) in
+    // the preset dialog and takes it into the document when confirmed.
+    void CreatePresetShape(int kind);
+    // The construction items of the pop-up menu and the numeric entry window
+    // for the shape or relation shown there.
+    void UpdateConstructionItems();
+    // Adds the shapes of construction 1 or 2 of the shape or relation shown
+    // in the numeric entry window; the last one ends up selected.
+    void CreateConstruction(int n);
+    void PMCreate1Click();
+    void PMCreate2Click();
+    void MenuPresetPointClick();
+    void MenuPresetLineClick();
+    void MenuPresetRectClick();
+    void MenuPresetCircleClick();
+    void MenuPresetEllipseClick();
+    void MenuPresetArcClick();
+    void PopupMenuImagePopup();
+
+    // ---- Summary and export (QuorvexSummary.cpp) ----
+    std::vector<std::string> BuildSummaryText();
+    void MenuSumClick();
+    // Asks for a file and writes the summary into it without unit names; a
+    // file that cannot be written is named in an error message.
+    void ExportSummary();
+    QFileDialog* SaveDialogExcel = nullptr;
+
+    // ---- Printing (QuorvexPrint.cpp) ----
+    void MenuPrintClick();
+    // Lays the page out from the picture, the document and the print
+    // options, and gives the preview its image.
+    void PrintImagePage();
+
     // The confirmation box (Yes and No) of the group commands and the exit
     // question; tests answer it.
     std::function<bool(const QString& text)> ConfirmBox;
@@ -374,6 +420,13 @@ private:
     // document is about to free.
     void ShapeFreeing(const MShape* shape);
     void CreateComponents();
+    // The numeric entry, summary and print windows' parts of the main window.
+    void CreateDigitComponents();
+    // The part of ConnectToolWindows for the numeric entry, summary and
+    // print windows.
+    void ConnectEntryWindows();
+    // The options dialog of printing, then the page laid out anew on OK.
+    void PrintOptionClick();
     void ConnectCommands();
     // Connects a command; for a checkable item the check mark the click
     // toggled is put back first, so the handler decides, as the old menu

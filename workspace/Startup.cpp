@@ -10,11 +10,16 @@
 #include "settings/MDataOptions.h"
 #include "settings/MOptions.h"
 #include "workspace/MAbout.h"
+#include "workspace/MDigit.h"
 #include "workspace/MDlgRule.h"
+#include "workspace/MImagePrint.h"
+#include "workspace/MImagePrintOption.h"
+#include "workspace/MImagePrintPreview.h"
 #include "workspace/MRule.h"
 #include "workspace/MRuleHoriVert.h"
 #include "workspace/MRuleValue.h"
 #include "workspace/MSplash.h"
+#include "workspace/MSum.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
 #include "workspace/Quorvex.h"
@@ -43,11 +48,6 @@ template <typename T, T*& Global>
 TFormEntry Entry(const char* className)
 {
     return {className, &Make<T, Global>, &Free<T, Global>};
-}
-
-TFormEntry NotBuiltYet(const char* className)
-{
-    return {className, nullptr, nullptr};
 }
 
 // The splash window, half the desktop in each direction, centred.
@@ -87,14 +87,14 @@ const std::vector<TFormEntry>& FormCreationOrder()
         Entry<TFormGrabConfig, FormGrabConfig>("TFormGrabConfig"),
         Entry<TFormSplitLive, FormSplitLive>("TFormSplitLive"),
         Entry<TFormSplit, FormSplit>("TFormSplit"),
-        NotBuiltYet("TFormSum"),
+        Entry<TFormSum, FormSum>("TFormSum"),
         Entry<TDMMain, DMMain>("TDMMain"),
-        NotBuiltYet("TFormImagePrint"),
-        NotBuiltYet("TFormImagePrintPreview"),
-        NotBuiltYet("TFormImagePrintOption"),
+        Entry<TFormImagePrint, FormImagePrint>("TFormImagePrint"),
+        Entry<TFormImagePrintPreview, FormImagePrintPreview>("TFormImagePrintPreview"),
+        Entry<TFormImagePrintOption, FormImagePrintOption>("TFormImagePrintOption"),
         Entry<TFormRuleValue, FormRuleValue>("TFormRuleValue"),
         Entry<TFormRuleHoriVert, FormRuleHoriVert>("TFormRuleHoriVert"),
-        NotBuiltYet("TFormDigit"),
+        Entry<TFormDigit, FormDigit>("TFormDigit"),
     };
     return order;
 }
@@ -103,10 +103,8 @@ std::vector<std::string> CreateForms()
 {
     std::vector<std::string> created;
     for (const TFormEntry& entry : FormCreationOrder()) {
-        if (entry.Create) {
-            entry.Create();
-            created.emplace_back(entry.ClassName);
-        }
+        entry.Create();
+        created.emplace_back(entry.ClassName);
     }
     if (FormMeasure)
         FormMeasure->ConnectToolWindows();
@@ -117,8 +115,7 @@ void DestroyForms()
 {
     const std::vector<TFormEntry>& order = FormCreationOrder();
     for (auto entry = order.rbegin(); entry != order.rend(); ++entry)
-        if (entry->Destroy)
-            entry->Destroy();
+        entry->Destroy();
 }
 
 int StartQuorvex(const QString& instanceName)

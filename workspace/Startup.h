@@ -24,7 +24,7 @@ int StartQuorvex(const QString& instanceName);
 QSize SplashSize(const QRect& desktop);
 
 // One entry of the creation order: the class and how its global instance is
-// made and freed. Forms not built yet have no maker and are skipped.
+// made and freed.
 struct TFormEntry {
     const char* ClassName;
     void (*Create)();
@@ -35,8 +35,8 @@ struct TFormEntry {
 // comes first, so its creation reaches none of the others.
 const std::vector<TFormEntry>& FormCreationOrder();
 
-// Creates every form and data module that exists, in order, into its global
-// instance variable, then lets the main window connect to the tool windows;
+// Creates every form and data module in order, into its global instance
+// variable, then lets the main window connect to the tool windows;
 // returns the class names created.
 std::vector<std::string> CreateForms();
 // Frees them in the reverse order and nulls their globals.

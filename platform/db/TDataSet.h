@@ -20,11 +20,31 @@
 //
 // Errors are raised as EDatabaseError. A concrete dataset closes itself in its
 // own destructor, since the base cannot call the hooks once it is destroyed.
+//
+// Beside the fields of its storage (data fields), a dataset may carry
+// calculated and lookup fields, declared before it opens (AddField): their
+// values live in the record buffers' calculated-field area, filled by
+// OnCalcFields and by the lookups whenever a dataset that supports them
+// fetches a record (GetCalcFields). Declaring any field makes every field
+// declared: the storage's other columns then have no field object.
+//
+// Views follow a dataset through data sources (TDataSource.h): the dataset
+// tells each of its sources what happened (DataEvent: it opened or closed,
+// changed state, moved, changed a field), and each source tells its links.
+// While controls are disabled nothing is told; EnableControls tells what
+// happened meanwhile in one event.
+//
+// Values that are not texts (the keys of searches, the results of lookups)
+// travel in the engine layer's variant, the one variant type of the program.
 #pragma once
 
 #include "platform/db/DatabaseError.h"
 #include "platform/db/TComponent.h"
+#include "platform/jet/Variant.h"
+#include "platform/system/Abort.h"
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,7 +55,42 @@ enum TFieldType {
     ftFmtMemo, ftParadoxOle, ftDBaseOle, ftTypedBinary
 };
 
-enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+// Beside the four states every dataset passes through, a dataset may enter
+// the others for a moment while it works: dsSetKey while key values are
+// edited, dsCalcFields and dsFilter while calculated fields are computed or a
+// record is filtered, dsOldValue while the values a record had before its
+// edit are read.
+enum TDataSetState {
+    dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue, dsOldValue,
+    dsCurValue, dsBlockRead, dsInternalCalc, dsOpening
+};
+
+// The answer of an error event: fail (raise the error), abort (end silently)
+// or retry.
+enum TDataAction { daFail, daAbort, daRetry };
+
+enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
+
+// Options of Locate: compare texts without regard to case; a key text
+// matches a value that begins with it.
+enum TLocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
+using TLocateOptions = unsigned;
+
+// Options of Resync: rmExact raises "Record not found" when the cursor's
+// record cannot be read again; rmCenter asks for the record in the middle of
+// the buffers (a dataset here keeps one record buffer, so it changes nothing).
+enum TResyncMode : unsigned { rmExact = 1, rmCenter = 2 };
+using TResyncModes = unsigned;
+
+// What a dataset tells its data sources: a field changed (the field comes
+// along), the record or the whole view changed, the cursor moved, the fields
+// were rebuilt, the state changed (also opening and closing), and a request
+// to post pending edits before the dataset does something else.
+enum TDataEvent {
+    deFieldChange, deRecordChange, deDataSetChange, deDataSetScroll, deLayoutChange, deUpdateState, deCheckBrowseMode
+};
+
+class TDataSource;
 
 // Where a record buffer stands: on a stored record, before the first or after
 // the last (a record being appended), or inserted before the cursor's record.
@@ -52,15 +107,20 @@ struct TFieldDef {
     TFieldType DataType = ftUnknown;
     int Size = 0;
     bool Required = false;
+    // Digits of a number; the table component also marks GUID fields here.
+    int Precision = 0;
 };
 
 // The ordered field definitions of a dataset.
 class TFieldDefs {
 public:
-    void Add(const std::string& name, TFieldType dataType, int size = 0, bool required = false);
+    TFieldDef& Add(const std::string& name, TFieldType dataType, int size = 0, bool required = false);
     void Clear() { Items.clear(); }
     int Count() const { return static_cast<int>(Items.size()); }
     const TFieldDef& operator[](int index) const { return Items.at(static_cast<std::size_t>(index)); }
+    TFieldDef& operator[](int index) { return Items.at(static_cast<std::size_t>(index)); }
+    // Position of the definition of that name (ASCII case ignored), or -1.
+    int IndexOf(const std::string& name) const;
     auto begin() const { return Items.begin(); }
     auto end() const { return Items.end(); }
 
@@ -75,31 +135,154 @@ class TDataSet;
 class TField {
 public:
     TField(TDataSet& dataSet, const TFieldDef& definition, int fieldNo);
+    // A field declared before the dataset opens (TDataSet::AddField).
+    TField(TDataSet& dataSet, std::string name, TFieldType dataType, TFieldKind kind, int size);
 
     TDataSet& DataSet() const { return Owner; }
     const std::string& FieldName() const { return Name; }
     TFieldType DataType() const { return Type; }
     int Size() const { return Width; }
     bool Required() const { return IsRequired; }
-    // 1-based position in the dataset's field definitions.
+    // 1-based position in the dataset's field definitions; 0 for a
+    // calculated or lookup field.
     int FieldNo() const { return Number; }
+    TFieldKind FieldKind() const { return Kind; }
+    // A calculated or lookup field: its value lives in the calculated-field
+    // area of the record buffer.
+    bool IsCalculated() const { return Kind == fkCalculated || Kind == fkLookup; }
+    int Precision() const { return FieldPrecision; }
+    void SetPrecision(int value) { FieldPrecision = value; }
+
+    // Presentation, kept with the field for the dataset's callers.
+    bool ReadOnly() const { return IsReadOnly; }
+    void SetReadOnly(bool value) { IsReadOnly = value; }
+    bool Visible() const { return IsVisible; }
+    void SetVisible(bool value) { IsVisible = value; }
+    const std::string& DisplayLabel() const { return Label; }
+    void SetDisplayLabel(const std::string& value) { Label = value; }
+    // The display label, or the name when there is none.
+    const std::string& DisplayName() const { return Label.empty() ? Name : Label; }
+    const std::string& EditMask() const { return Mask; }
+    void SetEditMask(const std::string& value) { Mask = value; }
+    int DisplayWidth() const { return Width > 0 && DisplayColumns == 0 ? Width : DisplayColumns; }
+    void SetDisplayWidth(int value) { DisplayColumns = value; }
+    // The default a new record starts with, as an SQL expression.
+    const std::string& DefaultExpression() const { return DefaultText; }
+    void SetDefaultExpression(const std::string& value) { DefaultText = value; }
+    // The characters a typed text may hold; empty for any.
+    const std::string& ValidChars() const { return Valid; }
+    void SetValidChars(const std::string& value) { Valid = value; }
+    // The text shown for the value (displayText) or edited; replaces AsString
+    // in DisplayText and Text when set.
+    std::function<void(TField& field, std::string& text, bool displayText)> OnGetText;
+    // Stores a typed text; replaces SetAsString in SetText when set.
+    std::function<void(TField& field, const std::string& text)> OnSetText;
+    std::string DisplayText();
+    std::string Text();
+    void SetText(const std::string& text);
 
     // The value as text; "" for a null value or when there is no current record.
     std::string AsString() const;
-    // Only in edit or insert state. A string field keeps at most Size bytes:
-    // a longer text is cut at the last whole UTF-8 character that fits.
+    // Only in edit or insert state. A string field keeps what the dataset's
+    // FitString leaves of a longer text (by default Size bytes).
     void SetAsString(const std::string& value);
     bool IsNull() const;
     // Sets the null value.
     void Clear();
 
+    // The value as a variant of the field's type: Null for a null value,
+    // integers, numbers (currency as currency), Booleans, automation dates,
+    // byte arrays for bytes and blobs, texts for the rest.
+    jet::Variant Value() const;
+    // Stores a variant, converted to the field's type; Empty and Null store
+    // the null value. A value that does not convert raises the variant's or
+    // the field's conversion error.
+    void SetValue(const jet::Variant& value);
+
+    // A lookup field shows LookupResultField of the record of LookupDataSet
+    // whose LookupKeyFields hold the values of this dataset's KeyFields
+    // (field names separated by ";"). With LookupCache the pairs are read
+    // once into the lookup list (RefreshLookupList) instead of searched for
+    // each record.
+    TDataSet* LookupDataSet = nullptr;
+    std::string KeyFields;
+    std::string LookupKeyFields;
+    std::string LookupResultField;
+    bool LookupCache = false;
+    // Reads the key and result values of every record of LookupDataSet.
+    void RefreshLookupList();
+
+    // Typed values (only in edit or insert state for the setters). Fields of
+    // the matching type exchange the native value with the dataset; others
+    // convert through the text (platform::EConvertError when it does not
+    // read as one). Null reads as 0, false or day 0.
+    int AsInteger() const;
+    void SetAsInteger(int value);
+    double AsFloat() const;
+    void SetAsFloat(double value);
+    double AsCurrency() const { return AsFloat(); }
+    void SetAsCurrency(double value) { SetAsFloat(value); }
+    bool AsBoolean() const;
+    void SetAsBoolean(bool value);
+    // An automation date (platform::TDateTime).
+    double AsDateTime() const;
+    void SetAsDateTime(double value);
+
 private:
+    friend class TDataSet;
+
+    void CheckEditing() const;
+    // The lookup list's key for key values, or nothing for a Null among them.
+    static bool LookupListKey(const jet::Variant& keyValues, std::vector<std::string>& key);
+
     TDataSet& Owner;
     std::string Name;
     TFieldType Type;
     int Width;
     bool IsRequired;
     int Number;
+    TFieldKind Kind = fkData;
+    // Declared with AddField rather than made from a definition at open.
+    bool Persistent = false;
+    // Slot in the calculated-field area of a calculated or lookup field.
+    std::size_t CalcSlot = 0;
+    std::map<std::vector<std::string>, jet::Variant> LookupList;
+    int FieldPrecision = 0;
+    bool IsReadOnly = false;
+    bool IsVisible = true;
+    std::string Label;
+    std::string Mask;
+    int DisplayColumns = 0;
+    std::string DefaultText;
+    std::string Valid;
+};
+
+// The definition of an index: its name, its fields as a ";"-separated list,
+// its options and the fields sorted descending.
+enum TIndexOption { ixPrimary = 1, ixUnique = 2, ixDescending = 4, ixCaseInsensitive = 8, ixExpression = 16 };
+struct TIndexDef {
+    std::string Name;
+    std::string Fields;
+    unsigned Options = 0;  // TIndexOption flags
+    std::string DescFields;
+};
+
+class TIndexDefs {
+public:
+    virtual ~TIndexDefs() = default;
+    TIndexDef& AddIndexDef(const std::string& name, const std::string& fields, unsigned options);
+    void Clear() { Items.clear(); }
+    int Count() const { return static_cast<int>(Items.size()); }
+    const TIndexDef& operator[](int index) const { return Items.at(static_cast<std::size_t>(index)); }
+    TIndexDef& operator[](int index) { return Items.at(static_cast<std::size_t>(index)); }
+    // Position of the definition of that name (ASCII case ignored), or -1.
+    int IndexOf(const std::string& name) const;
+    void Remove(int index) { Items.erase(Items.begin() + index); }
+    auto begin() const { return Items.begin(); }
+    auto end() const { return Items.end(); }
+
+private:
+    std::vector<TIndexDef> Items;
 };
 
 // A record as a concrete dataset keeps it between fetches; each dataset
@@ -107,6 +290,13 @@ private:
 struct TRecordBuffer {
     virtual ~TRecordBuffer() = default;
     TBookmarkFlag BookmarkFlag = bfCurrent;
+    // The calculated-field area: one value per calculated or lookup field,
+    // as the text the field reads, and whether it holds one.
+    struct TCalcValue {
+        std::string Text;
+        bool Present = false;
+    };
+    std::vector<TCalcValue> CalcValues;
 };
 
 class TDataSet : public TComponent {
@@ -148,6 +338,46 @@ public:
     TField* FindField(const std::string& name) const;
     // As FindField, but raises EDatabaseError for an unknown name.
     TField& FieldByName(const std::string& name) const;
+    // The fields named in a ";"-separated list, in its order; an unknown
+    // name raises as FieldByName does.
+    void GetFieldList(std::vector<TField*>& list, const std::string& fieldNames) const;
+    // The value of the one field named, or an array (bounds from 0) of the
+    // values of the fields named, in the list's order.
+    jet::Variant FieldValues(const std::string& fieldNames) const;
+
+    // Declares a field before the dataset opens, in the order fields are to
+    // have; a data field is bound to the definition of its name when the
+    // dataset opens ("Field 'x' not found" when there is none). Raises on an
+    // open dataset.
+    TField& AddField(const std::string& name, TFieldType dataType, TFieldKind kind = fkData, int size = 0);
+    // No field was declared: the fields are made from the definitions.
+    bool DefaultFields() const;
+    // Computes the calculated fields of each record read.
+    std::function<void(TDataSet& dataSet)> OnCalcFields;
+    bool AutoCalcFields = true;
+    // Fills the fields of a record that Append or Insert has just begun.
+    std::function<void(TDataSet& dataSet)> OnNewRecord;
+
+    // Searches. Locate makes current the first record whose key fields
+    // (";"-separated) hold the key values (one value, or an array of one per
+    // field) and answers whether it found one; Lookup reads the result
+    // fields of that record without moving (Null when there is none). The
+    // generic FindFirst, FindLast, FindNext and FindPrior pass to FindRecord.
+    // The base searches nothing: a dataset that can search overrides them.
+    virtual bool Locate(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    virtual jet::Variant Lookup(const std::string& keyFields, const jet::Variant& keyValues,
+                                const std::string& resultFields);
+    virtual bool FindRecord(bool restart, bool goForward);
+    bool FindFirst() { return FindRecord(true, true); }
+    bool FindLast() { return FindRecord(true, false); }
+    bool FindNext() { return FindRecord(false, true); }
+    bool FindPrior() { return FindRecord(false, false); }
+
+    // The data source of this dataset's master, when it is a detail.
+    virtual TDataSource* GetDataSource() const { return nullptr; }
+    // True when the source's dataset is this one or reaches it through the
+    // masters of masters: linking this dataset to it would close a loop.
+    bool IsLinkedTo(const TDataSource* dataSource) const;
 
     // Edit on an empty dataset starts an insert, as the class library does.
     void Edit();
@@ -165,8 +395,56 @@ public:
     virtual void Delete();
     // True once a field was written since Edit, Append or Insert.
     bool Modified() const { return IsModified; }
+    // Whether records may be changed: Edit, Append, Insert and Delete raise
+    // "Cannot modify a read-only dataset" when not.
+    bool CanModify() const { return GetCanModify(); }
     // Posts a modified record, cancels an unmodified one.
     void CheckBrowseMode();
+    // Moves by `distance` records (negative: backwards); the number moved.
+    int MoveBy(int distance);
+    // Re-reads the records, keeping the current one where it can.
+    void Refresh();
+    // Fetches the cursor's record, else the next, else the prior one, into
+    // the active record (with rmExact only the cursor's record).
+    void Resync(TResyncModes modes = 0);
+
+    // The 1-based number of the current record; -1 when unknown.
+    int RecNo() { return Active() ? GetRecNo() : -1; }
+    virtual void SetRecNo(int value);
+
+    // Bookmarks: the bytes that name the current record (empty without one
+    // or on a dataset without bookmarks). GotoBookmark makes that record
+    // current.
+    using TBookmark = std::string;
+    TBookmark GetBookmark();
+    void GotoBookmark(const TBookmark& bookmark);
+    virtual bool BookmarkValid(const TBookmark* bookmark);
+    // -1, 0 or 1; a null bookmark sorts after any other.
+    virtual int CompareBookmarks(const TBookmark* first, const TBookmark* second);
+    // The Bookmark property.
+    virtual std::string GetBookmarkStr();
+    virtual void SetBookmarkStr(const std::string& bookmark);
+
+    // Filters: with Filtered set, a dataset shows only the records its
+    // Filter text and OnFilterRecord accept.
+    bool Filtered() const { return IsFiltered; }
+    virtual void SetFiltered(bool value) { IsFiltered = value; }
+    const std::string& Filter() const { return FilterText; }
+    virtual void SetFilterText(const std::string& value) { FilterText = value; }
+    std::function<void(TDataSet& dataSet, bool& accept)> OnFilterRecord;
+
+    // While controls are disabled, views of the dataset do not follow it.
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return DisableCount > 0; }
+
+    // Events. The error events get the error and answer with the action.
+    using TDataSetErrorEvent = std::function<void(TDataSet& dataSet, EDatabaseError& error, TDataAction& action)>;
+    TDataSetErrorEvent OnEditError;
+    TDataSetErrorEvent OnPostError;
+    TDataSetErrorEvent OnDeleteError;
+    std::function<void(TDataSet& dataSet)> BeforeScroll;
+    std::function<void(TDataSet& dataSet)> AfterScroll;
 
 protected:
     // Opens the storage, fills FieldDefs and calls CreateFields. Raises
@@ -209,32 +487,99 @@ protected:
     virtual void SetFieldData(TField& field, const std::string* value) = 0;
 
     // The buffer field access uses in the current state: the active record in
-    // edit and insert state and in browse state on a non-empty dataset, else null.
+    // edit and insert state and in browse state on a non-empty dataset, the
+    // calculation buffer in the calculated-fields state, else null.
     virtual TRecordBuffer* GetActiveRecordBuffer();
+    // The active record whatever the state (null while closed).
+    TRecordBuffer* ActiveRecord() const { return ActiveBuffer.get(); }
+    bool HasActiveRecord() const { return HasRecord; }
+
+    // Native field values (see TField's typed accessors): int32 for integer
+    // types, double for numbers and currency, int16 for Booleans, int32 day
+    // number for dates, int32 milliseconds for times, double milliseconds
+    // since day 0 for date-times. By default they go through the text hooks.
+    virtual bool GetNativeFieldData(const TField& field, void* buffer);
+    virtual void SetNativeFieldData(TField& field, const void* buffer);
+
+    // Bookmark hooks: the bytes of a buffer's record, and moving the cursor
+    // to the record of a bookmark. BookmarkSize is 0 without bookmarks.
+    int BookmarkSize = 0;
+    virtual void GetBookmarkData(const TRecordBuffer& buffer, TBookmark& bookmark);
+    virtual void InternalGotoBookmark(const TBookmark& bookmark);
+    virtual int GetRecNo() { return -1; }
+    virtual void InternalRefresh() {}
+    virtual bool GetCanModify() const { return true; }
+    // The text a string field of the dataset keeps of `value`: by default at
+    // most Size bytes, cut at the last whole UTF-8 character that fits.
+    virtual std::string FitString(const TField& field, const std::string& value) const;
+
+    // Changes the state and tells the data sources (deUpdateState).
+    void SetState(TDataSetState state);
+    // A state entered for a moment; give the old one back to RestoreState.
+    TDataSetState SetTempState(TDataSetState state);
+    void RestoreState(TDataSetState state) { CurrentState = state; }
+
+    // Tells the data sources (none while controls are disabled).
+    void DataEvent(TDataEvent event, TField* field = nullptr);
+    // Fires OnNewRecord; a detail fills its link fields first.
+    virtual void DoOnNewRecord();
+    // Empties the calculated-field area of a buffer and computes it: the
+    // lookup fields, then OnCalcFields, in the calculated-fields state with
+    // the buffer as the calculation buffer. Nothing without calculated fields.
+    void GetCalcFields(TRecordBuffer& buffer);
+    // The lookups and OnCalcFields for the calculation buffer, in the state
+    // the caller set.
+    void CalculateFields(TRecordBuffer& buffer);
+    void ClearCalcFields(TRecordBuffer& buffer) const;
+    bool HasCalcFields() const { return CalcFieldCount > 0; }
+    // The buffer whose calculated fields are being computed; field access
+    // reads it in the calculated-fields state.
+    TRecordBuffer* CalcBuffer() const { return CalcRecord; }
+    void SetCalcBuffer(TRecordBuffer* buffer) { CalcRecord = buffer; }
+    // Forget the records fetched (the cursor moved under them), and fetch
+    // the first one again after the cursor was put before the first record.
+    void ClearBuffers();
+    void ActivateBuffers();
+    // The cursor no longer stands on the active record.
+    void CursorPosChanged() { CursorOnActive = false; }
+    void DoBeforeScroll();
+    void DoAfterScroll();
 
     // Creates one field per field definition; DestroyFields removes them.
     void CreateFields();
     void DestroyFields();
     void CheckActive() const;
+    void CheckCanModify() const;
 
 private:
     friend class TField;
+    friend class TDataSource;
 
+    // Field access that keeps calculated and lookup fields in the
+    // calculated-field area and hands data fields to the hooks.
+    bool ReadFieldData(const TField& field, std::string* value);
+    bool ReadNativeFieldData(const TField& field, void* buffer);
+    void WriteFieldData(TField& field, const std::string* value);
+    void WriteNativeFieldData(TField& field, const void* buffer);
+    TRecordBuffer::TCalcValue* CalcValueOf(const TField& field);
+
+    bool MoveOne(TGetMode direction);
     void BeginInsertAppend(TBookmarkFlag flag);
     // Puts the cursor back on the active record after a move that left it.
     void SyncCursor();
     // Reads the record after or before the cursor into the active buffer;
     // false (buffer unchanged) at the end.
     bool StepActiveRecord(TGetMode direction);
-    // Fetches the cursor's record, else the next, else the prior one.
-    void Resync();
     void CheckRequiredFields();
-    void FieldChanged() { IsModified = true; }
+    void FieldChanged(TField& field);
+    void CalcLookupValue(TField& field);
 
     TFieldDefs Definitions;
     std::vector<std::unique_ptr<TField>> FieldList;
     TDataSetState CurrentState = dsInactive;
     std::unique_ptr<TRecordBuffer> ActiveBuffer;
+    // The buffer the next step reads into (see StepActiveRecord).
+    std::unique_ptr<TRecordBuffer> SpareBuffer;
     // The record that was current when an insert began, restored by Cancel.
     std::unique_ptr<TRecordBuffer> RecordBeforeInsert;
     bool HasRecord = false;
@@ -242,6 +587,16 @@ private:
     bool AtBof = true;
     bool AtEof = true;
     bool IsModified = false;
+    bool IsFiltered = false;
+    std::string FilterText;
+    int DisableCount = 0;
+    // While controls are disabled: the state when they were disabled, and
+    // the event to send when they are enabled again.
+    TDataSetState DisableState = dsInactive;
+    TDataEvent EnableEvent = deDataSetChange;
+    std::vector<TDataSource*> DataSources;
+    std::size_t CalcFieldCount = 0;
+    TRecordBuffer* CalcRecord = nullptr;
 };
 
 // The base of the database connection components that datasets run on.

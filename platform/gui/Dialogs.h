@@ -1,8 +1,9 @@
-// What the old platform's dialog services did for every form: the simple and
-// the confirmation message boxes, and placing a dialog in the middle of the
-// screen.
+// What the old platform's dialog services did for every form: the simple,
+// the confirmation and the error message boxes, the file dialogs, and placing
+// a dialog in the middle of the screen.
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
 
 #include <string>
@@ -16,6 +17,19 @@ void ShowMessage(const std::string& text);
 // A question with the buttons Yes and No, titled with the application's
 // name, modal over `parent`; true only for Yes.
 bool ConfirmYesNo(QWidget* parent, const QString& text);
+
+// An error with the button OK, titled with the application's name, modal
+// over `parent`.
+void ShowError(QWidget* parent, const QString& text);
+
+// A file dialog of Qt's own rather than the desktop's, so it looks the same
+// everywhere and can be driven headless, starting in `folder` of the working
+// directory. Owned by `parent`.
+QFileDialog* MakeFileDialog(QWidget* parent, const QString& name, QFileDialog::AcceptMode mode, const QString& folder);
+// Runs a file dialog modally and gives its result. Enter in the name box
+// while its list of matching names is open takes the name but leaves the
+// list on screen, where it would catch the next clicks: it is closed here.
+int ExecFileDialog(QFileDialog* dialog);
 
 // Moves the window so that it stands in the middle of the primary screen's
 // work area, at its present size.

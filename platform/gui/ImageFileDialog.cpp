@@ -1,8 +1,7 @@
 #include "platform/gui/ImageFileDialog.h"
 
-#include <QAbstractItemView>
-#include <QCompleter>
-#include <QDir>
+#include "platform/gui/Dialogs.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -24,11 +23,7 @@ QString FilterExtension(const QString& filter)
 QFileDialog* MakeImageFileDialog(QWidget* parent, const QString& name, QFileDialog::AcceptMode mode,
                                  const QString& folder)
 {
-    auto* dialog = new QFileDialog(parent);
-    dialog->setObjectName(name);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(mode);
-    dialog->setDirectory(QDir::current().absoluteFilePath(folder));
+    QFileDialog* dialog = MakeFileDialog(parent, name, mode, folder);
     if (mode == QFileDialog::AcceptOpen)
         dialog->setFileMode(QFileDialog::ExistingFile);
     // The dialog adds the default extension to a name typed without one, and
@@ -47,14 +42,7 @@ void PrepareImageFileDialog(QFileDialog* dialog)
 QString PickImageFile(QFileDialog* dialog)
 {
     PrepareImageFileDialog(dialog);
-    const int result = dialog->exec();
-    // Enter in the name box while its list of matching names is open takes
-    // the name, but leaves the list on screen, where it catches the next
-    // clicks on the main window.
-    for (QCompleter* completer : dialog->findChildren<QCompleter*>())
-        if (completer->popup()->isVisible())
-            completer->popup()->hide();
-    if (result != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+    if (ExecFileDialog(dialog) != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
     // Qt adds the extension to typed names only; a name to save under picked
     // from the list without one takes it here.

@@ -1,8 +1,7 @@
 // The file dialogs for pictures: bitmaps first, then JPEG, as the bitmap
-// class's dialogs listed them, with "bmp" as the default extension. Qt's own
-// dialog rather than the desktop's, so it looks the same everywhere and can
-// be driven headless. As the old platform's dialog did, a name typed without
-// an extension takes the extension of the type chosen in the dialog.
+// class's dialogs listed them, with "bmp" as the default extension. As the
+// old platform's dialog did, a name typed without an extension takes the
+// extension of the type chosen in the dialog.
 #pragma once
 
 #include <QFileDialog>

@@ -46,6 +46,33 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t pos)
     return length;
 }
 
+// All of `bytes` through the converter (reset first), or nothing when a
+// character cannot be converted.
+std::optional<std::string> ConvertAll(iconv_t converter, std::string_view bytes)
+{
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    std::string result;
+    std::string input(bytes);
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+        const int error = errno;
+        result.append(buffer, static_cast<std::size_t>(out - buffer));
+        if (done == static_cast<std::size_t>(-1) && error != E2BIG)
+            return std::nullopt;
+    }
+    // A stateful code page may owe a closing shift sequence.
+    char* out = buffer;
+    std::size_t outLeft = sizeof buffer;
+    iconv(converter, nullptr, nullptr, &out, &outLeft);
+    result.append(buffer, static_cast<std::size_t>(out - buffer));
+    return result;
+}
+
 } // namespace
 
 bool IsValidUtf8(std::string_view bytes)
@@ -64,25 +91,11 @@ std::string GbkToUtf8(std::string_view bytes)
     iconv_t converter = iconv_open("UTF-8", "GB18030");
     if (converter == reinterpret_cast<iconv_t>(-1))
         throw EncodingError("The GBK code page is not available on this system");
-
-    std::string result;
-    std::string input(bytes);
-    char* in = input.data();
-    std::size_t inLeft = input.size();
-    char buffer[4096];
-    while (inLeft > 0) {
-        char* out = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
-        const int error = errno;
-        result.append(buffer, static_cast<std::size_t>(out - buffer));
-        if (done == static_cast<std::size_t>(-1) && error != E2BIG) {
-            iconv_close(converter);
-            throw EncodingError("The text is neither UTF-8 nor GBK");
-        }
-    }
+    std::optional<std::string> result = ConvertAll(converter, bytes);
     iconv_close(converter);
-    return result;
+    if (!result)
+        throw EncodingError("The text is neither UTF-8 nor GBK");
+    return *result;
 }
 
 std::string CutUtf8(std::string_view text, std::size_t maxBytes)
@@ -94,6 +107,80 @@ std::string CutUtf8(std::string_view text, std::size_t maxBytes)
     // would be split, and leave that whole character out.
     while (end > 0 && IsContinuation(static_cast<unsigned char>(text[end])))
         --end;
+    return std::string(text.substr(0, end));
+}
+
+CharsetEncoder::CharsetEncoder(const char* charset)
+    : Converter(iconv_open(charset, "UTF-8"))
+{
+    if (Converter == reinterpret_cast<iconv_t>(-1))
+        throw EncodingError(std::string("The code page ") + charset + " is not available on this system");
+}
+
+CharsetEncoder::~CharsetEncoder()
+{
+    iconv_close(static_cast<iconv_t>(Converter));
+}
+
+std::optional<std::string> CharsetEncoder::Encode(std::string_view utf8)
+{
+    return ConvertAll(static_cast<iconv_t>(Converter), utf8);
+}
+
+namespace {
+
+// CJK ideographs, kana, Hangul and full-width forms take two columns on
+// screen; every other character one.
+bool IsWideCharacter(char32_t c)
+{
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F)
+           || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F)
+           || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+} // namespace
+
+int DisplayColumns(std::string_view text)
+{
+    int columns = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t length = SequenceLength(text, pos);
+        if (length == 0) {
+            // A malformed byte shows as one replacement character.
+            ++columns;
+            ++pos;
+            continue;
+        }
+        // The lead byte's payload bits, then six bits from each continuation byte.
+        char32_t c = static_cast<unsigned char>(text[pos]) & (length == 1 ? 0x7F : 0xFF >> (length + 1));
+        for (std::size_t i = 1; i < length; ++i)
+            c = (c << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+        columns += IsWideCharacter(c) ? 2 : 1;
+        pos += length;
+    }
+    return columns;
+}
+
+std::string PadToColumns(std::string_view text, int columns)
+{
+    std::string padded(text);
+    const int missing = columns - DisplayColumns(text);
+    if (missing > 0)
+        padded.append(static_cast<std::size_t>(missing), ' ');
+    return padded;
+}
+
+std::string CutUtf8Characters(std::string_view text, std::size_t maxCharacters)
+{
+    std::size_t end = 0;
+    for (std::size_t characters = 0; end < text.size(); ++characters) {
+        if (characters == maxCharacters)
+            break;
+        ++end;
+        while (end < text.size() && IsContinuation(static_cast<unsigned char>(text[end])))
+            ++end;
+    }
     return std::string(text.substr(0, end));
 }
 

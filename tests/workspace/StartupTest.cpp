@@ -7,6 +7,8 @@
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
 #include "workspace/MAbout.h"
+#include "workspace/MDigit.h"
+#include "workspace/MImagePrint.h"
 #include "workspace/MValue.h"
 
 #include <QDeadlineTimer>
@@ -30,22 +32,22 @@ TEST_F(StartupTest, FormsAreCreatedInTheFixedOrderMainWindowFirst)
     EXPECT_EQ(listed, order);
 
     const std::vector<std::string> created = CreateForms();
-    const std::vector<std::string> built{"TFormMeasure",   "TDataModuleOptions", "TDlgRule",       "TAboutBox",
-                                         "TFormOptions",   "TFormGrab",          "TFormValue",     "TFormZoom",
-                                         "TFormRule",      "TFormGrabConfig",    "TFormSplitLive", "TFormSplit",
-                                         "TDMMain",        "TFormRuleValue",     "TFormRuleHoriVert"};
-    EXPECT_EQ(created, built);
+    EXPECT_EQ(created, order);
     EXPECT_NE(FormMeasure, nullptr);
     EXPECT_NE(DataModuleOptions, nullptr);
     EXPECT_NE(AboutBox, nullptr);
     EXPECT_NE(FormValue, nullptr);
     EXPECT_NE(DMMain, nullptr);
+    EXPECT_NE(FormDigit, nullptr);
+    EXPECT_NE(FormImagePrint, nullptr);
 
     DestroyForms();
     EXPECT_EQ(FormMeasure, nullptr);
     EXPECT_EQ(DataModuleOptions, nullptr);
     EXPECT_EQ(FormValue, nullptr);
     EXPECT_EQ(DMMain, nullptr);
+    EXPECT_EQ(FormDigit, nullptr);
+    EXPECT_EQ(FormImagePrint, nullptr);
 }
 
 TEST_F(StartupTest, MainWindowIsCreatedBeforeTheDataModulesItMustNotReach)
@@ -57,6 +59,22 @@ TEST_F(StartupTest, MainWindowIsCreatedBeforeTheDataModulesItMustNotReach)
     FormMeasure->show();
     EXPECT_TRUE(FormMeasure->SettingsLoaded);
     EXPECT_TRUE(QFile::exists("Config/Config.xml"));
+}
+
+TEST_F(StartupTest, EveryDialogStaysAboveTheToolWindowsThatStayOnTop)
+{
+    // The value, magnifier and numeric windows stay on top of every window;
+    // a form shown as a dialog without the same hint would open hidden behind
+    // them. (A dialog with a parent window is kept above that parent.)
+    CreateForms();
+    std::vector<std::string> hidden;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QDialog*>(window) && !window->parentWidget()
+            && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            hidden.push_back(window->metaObject()->className() + std::string(" ") + window->objectName().toStdString());
+    }
+    EXPECT_TRUE(hidden.empty()) << ::testing::PrintToString(hidden);
+    DestroyForms();
 }
 
 TEST(SplashTest, SplashTakesHalfTheDesktop)

@@ -62,4 +62,38 @@ TEST(TextEncoding, CutKeepsWholeCharactersOnly)
         EXPECT_EQ(CutUtf8(text, c.maxBytes), c.expected) << c.maxBytes;
 }
 
+TEST(TextEncoding, ColumnsCountWideCharactersTwice)
+{
+    struct Case {
+        std::string text;
+        int columns;
+    };
+    const Case cases[] = {
+        {"", 0},
+        {"Line", 4},
+        {"\xE7\x82\xB9", 2},                      // 点
+        {"L1 \xE7\x9B\xB4\xE7\xBA\xBF", 7},        // L1 直线
+        {"\xC2\xB0", 1},                           // °, narrow
+        {"\xEF\xBC\x88", 2},                       // （, full-width
+        {"a\xFF" "b", 3},                         // a malformed byte shows as one character
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::DisplayColumns(c.text), c.columns) << c.text;
+}
+
+TEST(TextEncoding, PaddingFillsColumnsAndKeepsLongerTexts)
+{
+    EXPECT_EQ(platform::PadToColumns("Line", 6), "Line  ");
+    EXPECT_EQ(platform::PadToColumns("\xE7\x82\xB9", 6), "\xE7\x82\xB9    ") << "a wide character fills two";
+    EXPECT_EQ(platform::PadToColumns("TwentyOneCharacters!!", 20), "TwentyOneCharacters!!");
+}
+
+TEST(TextEncoding, CutToCharactersKeepsWholeCharacters)
+{
+    EXPECT_EQ(platform::CutUtf8Characters("abc", 2), "ab");
+    EXPECT_EQ(platform::CutUtf8Characters("中文字", 2), "中文");
+    EXPECT_EQ(platform::CutUtf8Characters("a中", 5), "a中");
+    EXPECT_EQ(platform::CutUtf8Characters("中", 0), "");
+}
+
 } // namespace
