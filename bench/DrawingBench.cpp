@@ -6,19 +6,17 @@
 //   cmake --build build-bench --target drawing_bench && build-bench/bench/drawing_bench
 // (configured as bench/CMakeLists.txt says).
 #include "CameraFrame.h"
+#include "QtBenchmarkMain.h"
 
 #include "shapes/MLine.h"
 #include "workspace/MZoom.h"
 #include "workspace/Quorvex.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -77,11 +75,5 @@ BENCHMARK(MoveWhileDrawingALine)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

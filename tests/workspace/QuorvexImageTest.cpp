@@ -2,6 +2,7 @@
 // missing and corrupt files, and the magnifier's pixels against the whole
 // picture rendered three times enlarged with every shape drawn on it.
 #include "PaintBoxInput.h"
+#include "tests/support/PatternPicture.h"
 
 #include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
@@ -13,16 +14,6 @@
 #include <functional>
 
 namespace {
-
-// A picture whose every pixel differs from its neighbours.
-QImage PatternPicture(int width, int height)
-{
-    QImage picture(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * 7 + y * 13) % 256));
-    return picture;
-}
 
 void WritePicture(const QImage& picture, const std::string& path)
 {

@@ -1,6 +1,7 @@
 // The paint box: its canvas draws on the shown screen image, and a double
 // click arrives in the old platform's order.
 #include "platform/gui/TPaintBox.h"
+#include "tests/support/PatternPicture.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -76,24 +77,10 @@ TEST(TPaintBoxTest, ButtonsAndModifiersGoBackToQtUnchanged)
         EXPECT_EQ(ModifiersOf(ShiftStateOf(modifiers, Qt::LeftButton)), modifiers);
 }
 
-} // namespace
-
-namespace {
-
-// A picture whose every pixel differs from its neighbours.
-QImage Pattern(int width, int height)
-{
-    QImage picture(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * 7 + y * 13) % 256));
-    return picture;
-}
-
 TEST(TPaintBoxTest, ShowingThePictureAgainPutsBackOnlyWhatTheCanvasDrewOver)
 {
     TPaintBox box;
-    const QImage picture = Pattern(300, 200);
+    const QImage picture = PatternPicture(300, 200);
     box.ShowImage(picture);
     TCanvas* canvas = box.Canvas();
     canvas->Pen.Color = clRed;
@@ -116,7 +103,7 @@ TEST(TPaintBoxTest, ShowingThePictureAgainPutsBackOnlyWhatTheCanvasDrewOver)
 TEST(TPaintBoxTest, AChangedOrAnotherPictureIsShownWhole)
 {
     TPaintBox box;
-    QImage picture = Pattern(120, 80);
+    QImage picture = PatternPicture(120, 80);
     box.ShowImage(picture);
     box.Canvas()->SetPixel(3, 3, clRed);
 
@@ -127,10 +114,10 @@ TEST(TPaintBoxTest, AChangedOrAnotherPictureIsShownWhole)
 
     // Another picture of the same size, and one of another size.
     box.Canvas()->SetPixel(3, 3, clRed);
-    const QImage other = Pattern(120, 80).mirrored();
+    const QImage other = PatternPicture(120, 80).mirrored();
     box.ShowImage(other);
     EXPECT_EQ(box.ScreenImage(), other);
-    const QImage larger = Pattern(130, 90);
+    const QImage larger = PatternPicture(130, 90);
     box.ShowImage(larger);
     EXPECT_EQ(box.ScreenImage(), larger);
     EXPECT_EQ(box.size(), QSize(130, 90));
