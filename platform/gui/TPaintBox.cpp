@@ -78,7 +78,6 @@ TPaintBox::TPaintBox(QWidget* parent)
     canvas_.OnChange = [this] { update(ToQRect(touched_.Bounds())); };
 }
 
-
 void TPaintBox::SetSize(int width, int height)
 {
     width = std::max(width, 0);
