@@ -81,7 +81,12 @@ TEST(TCanvasTouched, PuttingBackTheMarkedTilesUndoesEveryDrawingOperation)
         {"a wide polyline", [&](TCanvas& c) { c.Pen.Width = 4; c.Polyline(star); }},
         {"a filled rectangle", [](TCanvas& c) { c.Rectangle(30, 40, 370, 260); }},
         {"an outlined rectangle", [](TCanvas& c) { c.Brush.Style = bsClear; c.Rectangle(-5, 40, 370, 320); }},
-        {"a wide rectangle", [](TCanvas& c) { c.Pen.Width = 6; c.Brush.Style = bsClear; c.Rectangle(30, 40, 370, 260); }},
+        {"a wide rectangle",
+         [](TCanvas& c) {
+             c.Pen.Width = 6;
+             c.Brush.Style = bsClear;
+             c.Rectangle(30, 40, 370, 260);
+         }},
         {"a rectangle one pixel high", [](TCanvas& c) { c.Rectangle(30, 40, 370, 41); }},
         {"a frame", [](TCanvas& c) { c.FrameRect({3, 5, 397, 295}); }},
         {"a filled box", [](TCanvas& c) { c.FillRect({-10, 100, 50, 400}); }},
@@ -132,7 +137,13 @@ TEST(TCanvasTouched, LongStrokesMarkTheTilesAlongThemNotTheBoxAroundThem)
              c.Ellipse(100, 100, 1900, 1900);
          },
          0.15},
-        {"a rubber band", [](TCanvas& c) { c.Pen.Style = psDot; c.Brush.Style = bsClear; c.Rectangle(5, 5, 1990, 1990); }, 0.07},
+        {"a rubber band",
+         [](TCanvas& c) {
+             c.Pen.Style = psDot;
+             c.Brush.Style = bsClear;
+             c.Rectangle(5, 5, 1990, 1990);
+         },
+         0.07},
     };
     for (const Case& c : cases) {
         TrackedPicture picture(2000, 2000);
