@@ -513,10 +513,13 @@ void TFormMeasure::SetLanguage(int code, bool save)
 
 void TFormMeasure::RedrawImage()
 {
+    // The screen lets go of the last buffer, so the next one is drawn into
+    // the same pixels: a redraw never holds two buffers.
+    ImagePaint->LetGoOfImage();
     if (Mode == MODE_RULE || RulerAspect == RULER_ASPECT_NONE) {
-        // The image's pixels as they are: shared, and copied only by the
-        // first drawing on the buffer, so a redraw copies the picture once.
-        BufferBitmap->Assign(*ImageBitmap);
+        // A buffer that shares the picture (nothing was drawn on it yet) is
+        // copied by the first drawing, so a redraw copies the picture once.
+        BufferBitmap->CopyPixels(*ImageBitmap);
     } else {
         // However lopsided the calibration, the shrunk axis keeps a pixel, so
         // the picture never vanishes from the screen.

@@ -112,6 +112,13 @@ void TPaintBox::ShowImage(const QImage& image)
     update();
 }
 
+void TPaintBox::LetGoOfImage()
+{
+    screen_ = QImage();
+    touched_.Reset(0, 0);
+    shownKey_ = 0;
+}
+
 void TPaintBox::PutBack(const QImage& image)
 {
     const std::vector<TRect> runs = touched_.Take();

@@ -55,6 +55,10 @@ public:
     // buffer costs no copy. Shown again while unchanged, the picture is only
     // put back where the canvas drew over it since.
     void ShowImage(const QImage& image);
+    // Lets go of the pixels shown, keeping the box's size, so that the one
+    // who shares them can draw the next picture into them without a copy.
+    // Nothing is painted until the next ShowImage.
+    void LetGoOfImage();
 
     // Handlers the form installs, with positions in image pixels.
     std::function<void(TMouseButton, TShiftState, int x, int y)> OnMouseDown;

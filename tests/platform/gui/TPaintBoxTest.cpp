@@ -129,3 +129,20 @@ TEST(TPaintBoxTest, AChangedOrAnotherPictureIsShownWhole)
 }
 
 } // namespace
+
+TEST(TPaintBoxTest, LettingGoOfTheImageLeavesThePictureToItsOwnerUntilTheNextShow)
+{
+    TPaintBox box;
+    QImage picture = PatternPicture(120, 80);
+    box.ShowImage(picture);
+    box.Canvas()->SetPixel(3, 3, clRed);
+
+    box.LetGoOfImage();
+    EXPECT_TRUE(picture.isDetached()) << "the owner may draw into its pixels without a copy";
+    EXPECT_EQ(box.size(), QSize(120, 80));
+    box.Canvas()->SetPixel(5, 5, clRed); // onto nothing
+
+    picture.setPixel(3, 3, qRgb(1, 2, 3));
+    box.ShowImage(picture);
+    EXPECT_EQ(box.ScreenImage(), picture);
+}
