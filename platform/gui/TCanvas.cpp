@@ -294,16 +294,19 @@ double Direction(std::int64_t x2, std::int64_t y2, std::int64_t centreX2, std::i
 // are doubled coordinates relative to the centre with y pointing up, and the
 // test is exact, with no angle computed per pixel. A zero vector points along
 // +x, as the angle of such a vector is 0.
+// Int is wide enough for the products of the vectors it is given: Int
+// always, std::int64_t while every component stays within kNarrowReach.
+template<typename Int>
 class ArcSector {
 public:
     // `whole` when the two radials coincide: the whole ellipse.
-    ArcSector(Int128 startX, Int128 startY, Int128 endX, Int128 endY, bool whole)
+    ArcSector(Int startX, Int startY, Int endX, Int endY, bool whole)
         : startX_(startX), startY_(startY), endX_(endX), endY_(endY), whole_(whole)
     {
         endHalf_ = Half(endX_, endY_);
     }
 
-    bool Contains(Int128 x, Int128 y) const
+    bool Contains(Int x, Int y) const
     {
         if (whole_)
             return true;
@@ -318,16 +321,19 @@ public:
 private:
     // 0 for the half turn from the start radial (included) up to its opposite
     // (excluded), 1 for the rest.
-    int Half(Int128 x, Int128 y) const
+    int Half(Int x, Int y) const
     {
-        const Int128 cross = startX_ * y - startY_ * x;
+        const Int cross = startX_ * y - startY_ * x;
         return cross > 0 || (cross == 0 && startX_ * x + startY_ * y > 0) ? 0 : 1;
     }
 
-    Int128 startX_, startY_, endX_, endY_;
+    Int startX_, startY_, endX_, endY_;
     bool whole_;
     int endHalf_ = 0;
 };
+
+// Vector components up to this size multiply and add within 64 bits.
+constexpr std::int64_t kNarrowReach = std::int64_t(1) << 30;
 
 // Clips the segment to the rectangle (Liang-Barsky); false when nothing is left.
 bool ClipSegment(QLineF& line, const QRectF& box)
@@ -647,13 +653,23 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
     const std::int64_t centreY2 = std::int64_t(top) + bottom - 1;
     double startAngle = 0;
     double sweep = 2 * std::numbers::pi;
-    std::optional<ArcSector> sector;
+    std::optional<ArcSector<Int128>> sector;
+    // The same test in 64 bits, when every vector it meets is short enough:
+    // the radials and the pixels of the box's part on the picture.
+    std::optional<ArcSector<std::int64_t>> narrowSector;
     if (arcRadials) {
         const auto [from, to] = *arcRadials;
         const Int128 fx = Int128(2) * from.x - centreX2, fy = centreY2 - Int128(2) * from.y;
         const Int128 tx = Int128(2) * to.x - centreX2, ty = centreY2 - Int128(2) * to.y;
         const bool sameRadial = fx * ty - fy * tx == 0 && fx * tx + fy * ty >= 0;
         sector.emplace(fx, fy, tx, ty, sameRadial);
+        const auto narrow = [](Int128 component) { return component < kNarrowReach && -component < kNarrowReach; };
+        const std::int64_t x0 = std::max<std::int64_t>(left, 0), x1 = std::min<std::int64_t>(right, raster.width);
+        const std::int64_t y0 = std::max<std::int64_t>(top, 0), y1 = std::min<std::int64_t>(bottom, raster.height);
+        if (narrow(fx) && narrow(fy) && narrow(tx) && narrow(ty) && narrow(Int128(2) * x0 - centreX2) &&
+            narrow(Int128(2) * x1 - centreX2) && narrow(centreY2 - Int128(2) * y0) &&
+            narrow(centreY2 - Int128(2) * y1))
+            narrowSector.emplace(std::int64_t(fx), std::int64_t(fy), std::int64_t(tx), std::int64_t(ty), sameRadial);
         // The wide pen's painter takes the sweep as angles.
         startAngle = Direction(2 * std::int64_t(from.x), 2 * std::int64_t(from.y), centreX2, centreY2);
         if (!sameRadial) {
@@ -664,6 +680,8 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
         }
     }
     const auto onArc = [&](std::int64_t x, std::int64_t y) {
+        if (narrowSector)
+            return narrowSector->Contains(2 * x - centreX2, centreY2 - 2 * y);
         return sector->Contains(Int128(2) * x - centreX2, centreY2 - Int128(2) * y);
     };
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -483,14 +484,29 @@ TEST_F(ArcTest, CoincidingRadialsDrawTheWholeEllipse)
 
 TEST_F(ArcTest, ArcEndsAreRadialsNotPointsOnTheCurve)
 {
-    // Points far outside along the same directions give the same quarter.
-    ArcFrom({20, 10}, {10, 0});
-    const std::set<Pixel> near = Painted();
-    canvas->Brush.Style = bsSolid;
+    // Points far outside along the same directions give the same arc, also
+    // so far out that the test of each pixel needs more than 64 bits; both
+    // a quarter and, with the ends swapped, three quarters.
+    struct Radials {
+        TPoint start, end;
+    };
+    const Radials quarters[][3] = {
+        {{{20, 10}, {10, 0}}, {{1000, 10}, {10, -1000}}, {{2'000'000'000, 10}, {10, -2'000'000'000}}},
+        {{{10, 0}, {20, 10}}, {{10, -1000}, {1000, 10}}, {{10, -2'000'000'000}, {2'000'000'000, 10}}},
+    };
     canvas->Brush.Color = clWhite;
-    canvas->FillRect({0, 0, 21, 21});
-    ArcFrom({1000, 10}, {10, -1000});
-    EXPECT_EQ(Painted(), near);
+    for (const auto& same : quarters) {
+        std::optional<std::set<Pixel>> first;
+        for (const Radials& radials : same) {
+            canvas->Brush.Style = bsSolid;
+            canvas->FillRect({0, 0, 21, 21});
+            ArcFrom(radials.start, radials.end);
+            const std::set<Pixel> arc = Painted();
+            if (!first)
+                first = arc;
+            EXPECT_EQ(arc, *first) << radials.start.x << "," << radials.start.y;
+        }
+    }
 }
 
 // ---------------------------------------------------------------- polygons
