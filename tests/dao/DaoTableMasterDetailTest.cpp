@@ -288,5 +288,25 @@ TEST_F(DaoTableMasterDetailTest, LookupFieldsReadAnotherTableThroughItsLookup)
     }
 }
 
+TEST_F(DaoTableMasterDetailTest, CacheLookupsCachesEveryLookupFieldAtOpen)
+{
+    Master->Open();
+    Detail = std::make_unique<TDaoTable>();
+    TDaoTable& lines = *Detail;
+    lines.F_Set_Database(Database.get());
+    lines.F_Set_TableName("lines");
+    lines.AddField("OrderId", ftInteger);
+    lines.AddField("Item", ftString, fkData, 50);
+    TField& customer = lines.AddField("Customer", ftString, fkLookup, 50);
+    customer.LookupDataSet = Master.get();
+    customer.KeyFields = "OrderId";
+    customer.LookupKeyFields = "OrderId";
+    customer.LookupResultField = "Customer";
+    lines.F_Set_CacheLookups(true);
+    lines.Open();
+    EXPECT_TRUE(customer.LookupCache);
+    EXPECT_EQ(customer.AsString(), "Anna");
+}
+
 } // namespace
 } // namespace daotabletest

@@ -309,6 +309,33 @@ TEST(TDataSet, CachedLookupFieldsReadTheirValuesFromTheLookupList)
     EXPECT_EQ(seen, (std::vector<std::string>{"Paris", "Berlin", "", ""}));
 }
 
+TEST(TDataSet, CachedLookupListsAreReadWhenTheDatasetOpens)
+{
+    MemoryDataSet cities({{"B", "Berlin"}, {"P", "Paris"}});
+    cities.Open();
+    MemoryDataSet people({{"ann", "P"}, {"bob", "B"}});
+    people.AddField("Name", ftString);
+    people.AddField("Value", ftString);
+    TField& city = people.AddField("City", ftString, fkLookup, 20);
+    city.LookupDataSet = &cities;
+    city.KeyFields = "Value";
+    city.LookupKeyFields = "Name";
+    city.LookupResultField = "Value";
+    city.LookupCache = true;
+    people.Open();
+    EXPECT_EQ(city.AsString(), "Paris");
+    cities.Rows[1][1] = "Pau";
+    cities.Close();
+    cities.Open();
+    people.Next();
+    people.Prior();
+    EXPECT_EQ(city.AsString(), "Paris") << "the list stays as read until it is refreshed";
+    city.RefreshLookupList();
+    people.Next();
+    people.Prior();
+    EXPECT_EQ(city.AsString(), "Pau");
+}
+
 TEST(TDataSet, ANewRecordIsFilledByOnNewRecordAndStartsUnmodified)
 {
     MemoryDataSet dataSet(ThreeRows());
