@@ -426,6 +426,9 @@ void TDaoTable::RequeryInPlace()
     CloseDaoRecordset();
     OpenDaoRecordset();
     FCountStale = true;
+    // A recordset opens on its first record; the buffers are filled from
+    // before it, so that the first record becomes the current one.
+    InternalFirst();
     ActivateBuffers();
 }
 
@@ -2057,8 +2060,10 @@ jet::Variant TDaoTable::GetRows(int numRows)
         return jet::Variant::Null();
     InternalSetToRecord(*record);
     jet::Variant rows = FRecordset->GetRows(numRows);
-    if (FCurrentPosition < GetRecordCount())
-        FCurrentPosition += numRows;
+    // The recordset stands after the rows it gave (the second dimension
+    // counts them); counting the records here would move it back.
+    if (rows.IsArray() && rows.Array() && rows.Array()->DimCount() == 2)
+        FCurrentPosition += rows.Array()->HighBound(2) - rows.Array()->LowBound(2) + 1;
     try {
         Resync();
     } catch (...) {

@@ -1,5 +1,7 @@
 #include "DaoTableFixture.h"
 
+#include <functional>
+
 namespace daotabletest {
 namespace {
 
@@ -88,6 +90,33 @@ TEST_F(DaoTableTest, FilterTextsAreLaidOnTheRecordset)
     EXPECT_EQ(Values(table, "OptionName"), (Strings{"1", "3"}));
     table.SetFilterText("[OptionValue] LIKE \"*4\"");
     EXPECT_EQ(Values(table, "OptionName"), (Strings{"4"}));
+}
+
+TEST_F(DaoTableTest, ATableRequeriedInPlaceStandsOnItsFirstRecord)
+{
+    MakeConfigTable(4);
+    Connect();
+    const struct {
+        const char* What;
+        std::function<void(TDaoTable&)> Change;
+        const char* First;
+    } cases[] = {
+        {"sort", [](TDaoTable& t) { t.F_Set_Sort(TStringList{"OptionName DESC"}); }, "4"},
+        {"filter on", [](TDaoTable& t) { t.SetFilterText("[OptionName] <> \"1\""), t.SetFiltered(true); }, "2"},
+        {"filter text", [](TDaoTable& t) { t.SetFiltered(true), t.SetFilterText("[OptionName] > \"2\""); }, "3"},
+        {"open options", [](TDaoTable& t) { t.F_Set_OpenOptions(OOBit(dbDenyWrite)); }, "1"},
+        {"filter event", [](TDaoTable& t) { t.SetFiltered(true), t.F_Set_OnFilterRecord(EvenOnly); }, "2"},
+    };
+    for (const auto& c : cases) {
+        TDaoTable& table = ConfigTable();
+        table.Open();
+        table.MoveBy(2);
+        c.Change(table);
+        EXPECT_EQ(table.FieldByName("OptionName").AsString(), c.First) << c.What;
+        EXPECT_EQ(table.RecNo(), 1) << c.What;
+        table.Next();
+        EXPECT_EQ(table.RecNo(), 2) << c.What;
+    }
 }
 
 TEST_F(DaoTableTest, AFilterThatFailsToOpenPutsFilteredBack)
@@ -211,6 +240,82 @@ TEST_F(DaoTableTest, IndexDefinitionOnAMissingFieldCreatesNothing)
     TStringList names;
     table.GetIndexNames(names);
     EXPECT_EQ(names.Count(), 0);
+}
+
+TEST_F(DaoTableTest, RawValuesAndRowsReachTheRecordsetAtTheCurrentRecord)
+{
+    MakeConfigTable(5);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    EXPECT_TRUE(table.GetRawFieldData("OptionValue").IsNull()) << "closed";
+    EXPECT_FALSE(table.SetRawFieldData("OptionValue", jet::Variant("x")));
+    table.Open();
+    table.MoveBy(1);
+    EXPECT_EQ(table.GetRawFieldData("OptionValue").AsString(), "value 2");
+    EXPECT_TRUE(table.GetRawFieldData("NoSuchField").IsNull());
+    EXPECT_TRUE(table.SetRawFieldData("OptionValue", jet::Variant("raw")));
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "value 2") << "the buffers are not refreshed";
+    table.Refresh();
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "raw");
+
+    table.SetRecNo(2);
+    const jet::Variant rows = table.GetRows(2);
+    ASSERT_TRUE(rows.IsArray());
+    const jet::SafeArray& array = *rows.Array();
+    EXPECT_EQ(array.Get({1, 0}).AsString(), "2") << "OptionName of the first row";
+    EXPECT_EQ(array.Get({1, 1}).AsString(), "3");
+    EXPECT_EQ(table.RecNo(), 4) << "the table moved past the rows read";
+    table.Last();
+    table.GetRows(10);
+    EXPECT_FALSE(table.Eof());
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "5") << "at the count the position stays";
+
+    EXPECT_EQ(table.CopyQueryDefText(), "SELECT * FROM [config]");
+    table.F_Set_OnFilterRecord(EvenOnly);
+    table.SetFiltered(true);
+    EXPECT_EQ(ErrorOf([&] { table.GetRows(1); }),
+              "GetRows cannot be used on filtered dataset based on OnFilterRecord event!");
+}
+
+TEST_F(DaoTableTest, SourceNamesDatesLocksAndEditLocking)
+{
+    MakeConfigTable(3);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.LockTable(ltReadLock);
+    EXPECT_EQ(table.OpenOptions(), 0) << "a closed table is not locked";
+    EXPECT_EQ(table.GetSourceTableName("OptionValue"), "");
+    EXPECT_FALSE(table.F_Get_LockEdits());
+    table.Open();
+    EXPECT_EQ(table.GetSourceFieldName("OptionValue"), "OptionValue");
+    EXPECT_EQ(table.GetSourceTableName("OptionValue"), "config");
+    EXPECT_EQ(table.GetSourceTableName("NoSuchField"), "");
+    EXPECT_EQ(table.F_Get_DateCreated(), "") << "a dynaset has no table dates";
+
+    table.Next();
+    table.LockTable(ltWriteLock);
+    EXPECT_EQ(table.OpenOptions(), OOBit(dbDenyWrite));
+    EXPECT_TRUE(table.Active());
+    EXPECT_EQ(table.RecNo(), 1) << "a lock re-queries the table";
+    table.UnlockTable(ltWriteLock);
+    EXPECT_EQ(table.OpenOptions(), 0);
+
+    EXPECT_FALSE(table.F_Get_LockEdits()) << "optimistic locking";
+    table.SetLockEdits(true);
+    EXPECT_TRUE(table.F_Get_LockEdits());
+    table.SetLockEdits(false);
+    table.Close();
+
+    table.F_Set_TableType(jet::dbOpenTable);
+    table.Open();
+    EXPECT_NE(table.F_Get_DateCreated(), "");
+    EXPECT_NE(table.F_Get_LastUpdated(), "");
+    table.Close();
+
+    table.F_Set_TableType(jet::dbOpenSnapshot);
+    table.Open();
+    table.SetLockEdits(true);
+    EXPECT_FALSE(table.F_Get_LockEdits()) << "a read-only snapshot never locks edits";
 }
 
 } // namespace
