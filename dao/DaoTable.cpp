@@ -2096,7 +2096,11 @@ std::int32_t TDaoTable::GetDaoBookMark(const jet::Recordset& recordset)
 std::int32_t TDaoTable::GetDaoLastModifiedBookMark(const jet::Recordset& recordset)
 {
     try {
-        return HandleOf(recordset.LastModified());
+        if (recordset.Bof() && recordset.Eof())
+            return 0;
+        // A recordset that has changed nothing yet names its current record.
+        const jet::Bookmark last = recordset.LastModified();
+        return last.empty() ? GetDaoBookMark(recordset) : HandleOf(last);
     } catch (...) {
         return 0;
     }

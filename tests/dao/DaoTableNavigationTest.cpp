@@ -320,3 +320,36 @@ TEST_F(DaoTableTest, SourceNamesDatesLocksAndEditLocking)
 
 } // namespace
 } // namespace daotabletest
+
+namespace daotabletest {
+namespace {
+
+TEST_F(DaoTableTest, RecordHandlesNameTheCurrentOrTheLastChangedRecord)
+{
+    MakeConfigTable(3);
+    TDaoDatabase& database = Connect();
+    const jet::RecordsetPtr recordset = database.DatabaseObject->OpenRecordset("config", jet::dbOpenDynaset);
+    const std::int32_t first = TDaoTable::GetDaoBookMark(*recordset);
+    recordset->MoveNext();
+    const std::int32_t second = TDaoTable::GetDaoBookMark(*recordset);
+    EXPECT_NE(first, 0);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(TDaoTable::GetDaoLastModifiedBookMark(*recordset), second) << "nothing changed yet";
+
+    recordset->MoveFirst();
+    recordset->Edit();
+    recordset->Fields().Item("OptionValue")->SetValue(jet::Variant("changed"));
+    recordset->Update();
+    recordset->MoveLast();
+    EXPECT_EQ(TDaoTable::GetDaoLastModifiedBookMark(*recordset), first) << "the changed record";
+    recordset->MoveNext();
+    EXPECT_EQ(TDaoTable::GetDaoBookMark(*recordset), 0) << "past the end";
+
+    const jet::RecordsetPtr empty =
+        database.DatabaseObject->OpenRecordset("SELECT * FROM [config] WHERE 1=2", jet::dbOpenDynaset);
+    EXPECT_EQ(TDaoTable::GetDaoBookMark(*empty), 0);
+    EXPECT_EQ(TDaoTable::GetDaoLastModifiedBookMark(*empty), 0);
+}
+
+} // namespace
+} // namespace daotabletest
