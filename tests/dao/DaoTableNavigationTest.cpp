@@ -318,12 +318,6 @@ TEST_F(DaoTableTest, SourceNamesDatesLocksAndEditLocking)
     EXPECT_FALSE(table.F_Get_LockEdits()) << "a read-only snapshot never locks edits";
 }
 
-} // namespace
-} // namespace daotabletest
-
-namespace daotabletest {
-namespace {
-
 TEST_F(DaoTableTest, RecordHandlesNameTheCurrentOrTheLastChangedRecord)
 {
     MakeConfigTable(3);
@@ -349,6 +343,47 @@ TEST_F(DaoTableTest, RecordHandlesNameTheCurrentOrTheLastChangedRecord)
         database.DatabaseObject->OpenRecordset("SELECT * FROM [config] WHERE 1=2", jet::dbOpenDynaset);
     EXPECT_EQ(TDaoTable::GetDaoBookMark(*empty), 0);
     EXPECT_EQ(TDaoTable::GetDaoLastModifiedBookMark(*empty), 0);
+}
+
+TEST_F(DaoTableTest, AForwardOnlyTableCountsItsStepsAndCannotCountItsRecords)
+{
+    MakeConfigTable(4);
+    Connect();
+    TDaoTable& table = TableOn("config", jet::dbOpenForwardOnly);
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), -1);
+    EXPECT_EQ(table.RecNo(), 1);
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "1");
+    table.Next();
+    table.Next();
+    EXPECT_EQ(table.RecNo(), 3);
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "3");
+    // The cursor cannot come back to the last record: the walk to the end
+    // counts the records it passes.
+    table.Last();
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.RecNo(), 4);
+}
+
+TEST_F(DaoTableTest, AKeptCountIsCountedAgainAfterAnAppend)
+{
+    MakeConfigTable(3);
+    Connect();
+    for (const bool keep : {true, false}) {
+        TDaoTable& table = ConfigTable();
+        table.SetUseRecordCount(keep);
+        table.Open();
+        EXPECT_EQ(table.RecordCount(), 3) << keep;
+        EXPECT_EQ(table.RecordCount(), 3) << keep;
+        table.Append();
+        table.FieldByName("ConfigName").SetAsString("DEFAULT");
+        table.FieldByName("OptionName").SetAsString("new");
+        table.Post();
+        EXPECT_EQ(table.RecordCount(), 4) << keep;
+        table.Delete();
+        EXPECT_EQ(table.RecordCount(), 3) << keep;
+        table.Close();
+    }
 }
 
 } // namespace
