@@ -275,5 +275,37 @@ TEST_F(DaoTableEditTest, ADetailReopensWithTheTablesOwnTypeAndOptions)
     EXPECT_EQ(Recorder->Calls.back(), "OpenRecordset(Select * From [keys] Where [ID] = 1;,2,0,3)");
 }
 
+TEST_F(DaoTableEditTest, ASortedTableRequeriedAfterAPostShowsTheNewRecordInItsPlace)
+{
+    MakeConfigTable(3);
+    Connect();
+    const struct {
+        bool RefreshSorted;
+        int RecNo;
+    } cases[] = {
+        {true, 1},
+        // Without the requery the new record stays where it was added.
+        {false, 4},
+    };
+    for (const auto& c : cases) {
+        TDaoTable& table = ConfigTable();
+        table.SetRefreshSorted(c.RefreshSorted);
+        table.F_Set_Sort(TStringList{"OptionName DESC"});
+        table.Open();
+        table.Last();
+        table.Append();
+        table.FieldByName("ConfigName").SetAsString("DEFAULT");
+        table.FieldByName("OptionName").SetAsString("4");
+        table.Post();
+        EXPECT_EQ(table.FieldByName("OptionName").AsString(), "4") << c.RefreshSorted;
+        EXPECT_EQ(table.RecNo(), c.RecNo) << c.RefreshSorted;
+        if (c.RefreshSorted)
+            EXPECT_EQ(Values(table, "OptionName"), (Strings{"4", "3", "2", "1"}));
+        table.Locate("OptionName", "4", 0);
+        table.Delete();
+        table.Close();
+    }
+}
+
 } // namespace
 } // namespace daotabletest
