@@ -83,16 +83,6 @@ std::int32_t HandleOfBytes(const std::string& bytes)
     return HandleOf(jet::Bookmark(bytes.begin(), bytes.end()));
 }
 
-template <class F>
-void Quietly(F&& action)
-{
-    try {
-        action();
-    } catch (...) {
-        // The caller answers with what it has.
-    }
-}
-
 void HandleWaitingMessages(bool processMessages)
 {
     if (processMessages && QCoreApplication::instance())
@@ -2785,7 +2775,7 @@ void TDaoTable::WriteChangedFields(TDaoRecordBuffer& buffer)
         } else if (IsBlobType(type) && type != ftMemo && type != ftFmtMemo) {
             if (FEncrypterReady)
                 text = EncodeForDatabase(text);
-            daoField->SetValue(jet::Variant::Bytes(text));
+            daoField->SetValue(StringToBlob(*field, text));
         } else {
             if (FEncrypterReady && type == ftString)
                 text = EncodeForDatabase(text);
@@ -3182,15 +3172,4 @@ void TDaoTable::LoadFromFile(const std::string& fileName, TLoadMode mode)
     if (!file)
         throw EReadError("Cannot open file \"" + fileName + "\"");
     LoadFromStream(file, mode);
-}
-
-bool TDaoTable::EmptyTable()
-{
-    CheckActive();
-    if (FReadOnly)
-        DatabaseError(E2064);
-    First();
-    while (!IsEmpty())
-        Delete();
-    return true;
 }

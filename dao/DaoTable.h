@@ -6,16 +6,20 @@
 // type (TableType), lock type and options; from then on the dataset
 // interface (First, Next, FieldByName, Edit, Append, Post, Delete, Close)
 // works on it. It also runs action SQL and stored queries, saves and loads
-// its records as a stream, and reports bookmarks, counts and record numbers.
+// its records as a stream, reports bookmarks, counts and record numbers,
+// changes the definition of its stored table, gives memo and binary values
+// as streams (DaoBlobStream.h), and exports its rows to files of other
+// formats.
 //
 // Records. A record buffer (TDaoRecordBuffer) holds no native field values:
 // each field's value is a text, one per field definition, with a mark saying
 // whether it was changed since the record was read (the encodings are in
 // DaoTableValues.h: numbers in decimal, dates as "day milliseconds", GUIDs
 // as "{guid {...}}", an empty text for Null, memos and blobs as their size
-// unless cached). The texts are converted only where a field reads or
-// writes its value (GetFieldData, SetFieldData and their native forms), so
-// a buffer fits memos, blobs and GUIDs of any length. A buffer also keeps the
+// unless cached, their content then read through the blob stream). The
+// texts are converted only where a field reads or writes its value
+// (GetFieldData, SetFieldData and their native forms), so a buffer fits
+// memos, blobs and GUIDs of any length. A buffer also keeps the
 // record's position in the recordset and its record handle: the first four
 // bytes of the engine's bookmark, little-endian, 0 for none; the handle is
 // the dataset's 4-byte bookmark.
@@ -37,6 +41,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -271,8 +276,6 @@ public:
     // that fails part-way leaves the table as it was.
     void LoadFromStream(std::istream& stream, TLoadMode mode);
     void LoadFromFile(const std::string& fileName, TLoadMode mode);
-    // Deletes every record through the dataset.
-    bool EmptyTable();
 
     // --- Opening and closing ---
     // The field and index definitions read from the engine; on a closed
@@ -309,6 +312,60 @@ public:
 
     // --- Editing ---
     void Post() override;
+
+    // --- Table definitions (DaoTableSchema.cpp) ---
+    // Each changes the stored table TableName through the database
+    // component; the table must be closed and its database connected.
+    // CreateField, DeleteField and DeleteIndex answer false when the engine
+    // refuses; CreateIndex passes on what the database raises. DeleteIndex
+    // removes the indexes whose first field is the field, DeleteField the
+    // indexes holding the field and then the field.
+    bool CreateField(const std::string& fieldName, int daoFieldType, int fieldSize);
+    bool CreateIndex(const std::string& fieldName, int indexOptions);
+    bool DeleteField(const std::string& fieldName);
+    bool DeleteIndex(const std::string& fieldName);
+    // Deletes every record through the dataset's Delete (its events fire for
+    // each), in batch mode; true when no record is left. Records deleted
+    // before an error stay deleted.
+    bool EmptyTable();
+    // A new stored table TableName from FieldDefs and IndexDefs, or the
+    // fields and indexes added to the existing one (TDaoTableManager); the
+    // table must be closed.
+    void CreateTable();
+    void AppendTable();
+
+    // --- Blobs (DaoBlobStream.cpp) ---
+    // A TDaoBlobStream over the field's value in the active record.
+    std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
+    // The content of an engine value of the field: a memo's text, or at most
+    // `size` bytes of a byte array; empty for Null, Empty or a size of 0.
+    static std::string BlobToString(const TField& field, const jet::Variant& value, int size);
+    // The engine value of a content: a text for a memo, else a byte array.
+    static jet::Variant StringToBlob(const TField& field, const std::string& value);
+
+    // --- Export (DaoTableExport.cpp) ---
+    // Each writes the open table's rows (its visible fields, or every column
+    // with ExportMethod AllFields; blob fields only with exportBlobs; the
+    // rows Filter accepts while Filtered) into a new file of another format
+    // with one "SELECT ... INTO" statement run by ExecSQL. With deleteOld the
+    // old output is removed first. A table made from SQL text exports
+    // through a temporary stored query, removed afterwards. Names holding "]"
+    // or a double quote are refused before anything changes.
+    void AccessExportToTXT(const std::string& fileName, bool exportBlobs, bool deleteOld);
+    void AccessExportToHTML(const std::string& fileName, bool exportBlobs, bool deleteOld);
+    // Versions 3, 4, 5; any other writes an Excel 8.0 workbook.
+    void AccessExportToExcel(const std::string& fileName, const std::string& sheetName, int excelVersion,
+                             bool exportBlobs, bool deleteOld);
+    // Versions 3, 4, 5, 7.
+    void AccessExportToParadox(const std::string& fileName, int paradoxVersion, bool exportBlobs, bool deleteOld);
+    // Versions 3 (dBase III), 4 (dBase IV), 5 (dBase 5.0).
+    void AccessExportToDBase(const std::string& fileName, int dBaseVersion, bool exportBlobs, bool deleteOld);
+    // Versions 20, 25, 26, 30 (FoxPro 2.0 to 3.0).
+    void AccessExportToFoxPro(const std::string& fileName, int foxProVersion, bool exportBlobs, bool deleteOld);
+    // Into the table `tableName` of the database file `databaseName`; with
+    // deleteOld that table is dropped first (a failure there is ignored).
+    void AccessExportToMDB(const std::string& databaseName, const std::string& tableName, bool exportBlobs,
+                           bool deleteOld);
 
     // --- The database component's view of the table ---
     void CloseByDatabase() override;
@@ -463,6 +520,20 @@ protected:
 
 private:
     friend class TDaoIndexDefs;
+    friend class TDaoBlobStream;
+
+    // The checks every single-object schema method makes (DaoTableSchema.cpp).
+    struct SchemaChecks;
+    void CheckSchemaChange(const SchemaChecks& checks) const;
+    // The export family's shared road (DaoTableExport.cpp): the source, the
+    // column list, the statement built by `firstLine` (given the column
+    // list and the source name), the filter, ExecSQL and the clean-up.
+    void RunExport(bool exportBlobs, bool leaveOutMemos, bool bracketTemporaryQuery,
+                   const std::function<std::string(const std::string& columns, const std::string& source)>& firstLine);
+    // The members that write one file per table (Paradox, dBase, FoxPro).
+    void ExportToTableFiles(const char* method, const std::string& fileName, const std::string& type,
+                            std::initializer_list<const char*> oldExtensions, bool leaveOutMemos, bool exportBlobs,
+                            bool deleteOld);
 
     void CheckInactive(const char* message) const;
     bool DatabaseConnected() const;
@@ -707,11 +778,34 @@ inline constexpr const char* E2031 = "Unable to build Master/Detail SQL Relation
 inline constexpr const char* E2032 = "Number of elements in the KeyValues array must be equal to the number of fields.";
 inline constexpr const char* E2033 = "Too many seek keys! Maximum is 13!";
 inline constexpr const char* E2034 = "ResultFields are not defined";
+inline constexpr const char* E2035 = "TDaoTable.CreateField: TableName property must be set!";
+inline constexpr const char* E2036 = "TDaoTable.CreateField: Database property must be set!";
+inline constexpr const char* E2037 = "TDaoTable.CreateField: Database is NOT connected!";
+inline constexpr const char* E2038 = "TDaoTable.CreateField: Table must be in Inactive state to add fields!";
+inline constexpr const char* E2039 = "TDaoTable.CreateIndex: TableName property must be set!";
+inline constexpr const char* E2040 = "TDaoTable.CreateIndex: Database property must be set!";
+inline constexpr const char* E2041 = "TDaoTable.CreateIndex: Database is not connected!";
+inline constexpr const char* E2042 = "TDaoTable.CreateIndex: Cannot create Index while table is Active!";
+inline constexpr const char* E2043 = "TDaoTable.DeleteField: TableName property must be set!";
+inline constexpr const char* E2044 = "TDaoTable.DeleteField: Database property must be set!";
+inline constexpr const char* E2045 = "TDaoTable.DeleteField: Database is not connected!";
+inline constexpr const char* E2046 = "TDaoTable.DeleteField: Cannot delete field while table is Active!!";
+inline constexpr const char* E2047 = "TDaoTable.DeleteIndex: TableName property must be set!";
+inline constexpr const char* E2048 = "TDaoTable.DeleteIndex: Database property must be set!";
+inline constexpr const char* E2049 = "TDaoTable.DeleteIndex: Cannot delete index while table is Active!!";
+inline constexpr const char* E2050 = "TDaoTable.DeleteIndex: Database is not connected!";
+inline constexpr const char* E2056 = "Cannot write to ReadOnly table!";
 inline constexpr const char* E2058 = "Cannot load data to Table!\r\nTable is not opened!";
 inline constexpr const char* E2059 = "Cannot load data to Table!\r\nTable has different structure!";
 inline constexpr const char* E2063 = "GetRows cannot be used on filtered dataset based on OnFilterRecord event!";
 inline constexpr const char* E2064 = "Cannot Empty ReadOnly table!";
 inline constexpr const char* E2065 = "TDaoTable.F_Set_QueryDefName: Cannot set QueryDefName while Table is Active!";
+inline constexpr const char* E2066 = "Cannot create new Table while Table is Active!";
+inline constexpr const char* E2067 = "Cannot create new Table - TableName is missing!";
+inline constexpr const char* E2068 = "Cannot append Table while Table is Active!";
+inline constexpr const char* E2069 = "Cannot append Table - TableName is missing!";
+inline constexpr const char* ExportNotOpen = "Table must be open in order to export data!";
+inline constexpr const char* ExportFileNameEmpty = "FileName is empty!";
 inline constexpr const char* E2057 = "Circular links not allowed!";
 inline constexpr const char* E2062 =
     "Index Property is Empty!\r\nYou must set an index before using Locate with StandardTables";

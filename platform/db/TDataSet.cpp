@@ -1,6 +1,7 @@
 #include "platform/db/TDataSet.h"
 
 #include "platform/db/TDataSource.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/DateTime.h"
 #include "platform/system/FloatText.h"
 #include "platform/system/TStringList.h"
@@ -11,6 +12,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <sstream>
 
 using platform::SameText;
 
@@ -213,10 +218,55 @@ TField::TField(TDataSet& dataSet, std::string name, TFieldType dataType, TFieldK
 
 std::string TField::AsString() const
 {
+    if (IsBlob() && !IsCalculated()) {
+        // A read stream leaves the field as it is.
+        if (auto stream = Owner.CreateBlobStream(const_cast<TField&>(*this), bmRead))
+            return stream->ReadRest();
+    }
     std::string value;
     if (!Owner.ReadFieldData(*this, &value))
         return {};
     return value;
+}
+
+bool TField::IsBlob() const
+{
+    return Type == ftBlob || Type == ftMemo || Type == ftGraphic || Type == ftFmtMemo || Type == ftParadoxOle
+        || Type == ftDBaseOle || Type == ftTypedBinary;
+}
+
+void TField::LoadFromStream(std::istream& stream)
+{
+    CheckEditing();
+    std::unique_ptr<TStream> blob = IsBlob() ? Owner.CreateBlobStream(*this, bmWrite) : nullptr;
+    if (!blob) {
+        std::ostringstream bytes;
+        bytes << stream.rdbuf();
+        SetAsString(bytes.str());
+        return;
+    }
+    char block[65536];
+    while (stream.read(block, sizeof block) || stream.gcount() > 0)
+        blob->Write(block, static_cast<int>(stream.gcount()));
+}
+
+void TField::SaveToStream(std::ostream& stream) const
+{
+    const std::string bytes = AsString();
+    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void TField::LoadFromFile(const std::string& fileName)
+{
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file)
+        throw EDatabaseError("Cannot open file \"" + fileName + "\"");
+    LoadFromStream(file);
+}
+
+void TField::SaveToFile(const std::string& fileName) const
+{
+    platform::WriteFileAtomically(fileName, AsString());
 }
 
 void TField::CheckEditing() const
@@ -839,11 +889,15 @@ void TDataSet::Delete()
     if (!HasRecord)
         throw EDatabaseError("Cannot perform this operation on an empty dataset");
     CheckCanModify();
+    if (BeforeDelete)
+        BeforeDelete(*this);
     SyncCursor();
     InternalDelete();
     IsModified = false;
     SetState(dsBrowse);
     Resync();
+    if (AfterDelete)
+        AfterDelete(*this);
 }
 
 int TDataSet::MoveBy(int distance)
@@ -869,6 +923,16 @@ void TDataSet::Refresh()
 
 void TDataSet::SetRecNo(int /*value*/)
 {
+}
+
+std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField& /*field*/, TBlobStreamMode /*mode*/)
+{
+    return nullptr;
+}
+
+void TDataSet::FieldModified(TField& field)
+{
+    FieldChanged(field);
 }
 
 TDataSet::TBookmark TDataSet::GetBookmark()

@@ -42,8 +42,10 @@
 #include "platform/db/TComponent.h"
 #include "platform/jet/Variant.h"
 #include "platform/system/Abort.h"
+#include "platform/system/TStream.h"
 
 #include <functional>
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <string>
@@ -99,6 +101,10 @@ enum TBookmarkFlag { bfCurrent, bfBOF, bfEOF, bfInserted };
 // The record GetRecord is asked for, relative to the cursor, and its answer.
 enum TGetMode { gmCurrent, gmNext, gmPrior };
 enum TGetResult { grOK, grBOF, grEOF, grError };
+
+// How a blob stream is opened: to read the value, to replace it (the value
+// starts empty), or to read and change it.
+enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 
 // The definition of one field: what the storage holds, not the field object.
 // Size is the width of string fields in bytes (0 for types without one).
@@ -234,6 +240,18 @@ public:
     // An automation date (platform::TDateTime).
     double AsDateTime() const;
     void SetAsDateTime(double value);
+
+    // Blob fields (memos, binary blobs and the other blob types) read their
+    // value through the dataset's blob stream (TDataSet::CreateBlobStream)
+    // when the dataset offers one, else as their text; so do AsString and
+    // SaveToStream. LoadFromStream writes through the stream the same way
+    // (only in edit or insert state). SaveToFile writes through a temporary
+    // file beside the target.
+    bool IsBlob() const;
+    void LoadFromStream(std::istream& stream);
+    void SaveToStream(std::ostream& stream) const;
+    void LoadFromFile(const std::string& fileName);
+    void SaveToFile(const std::string& fileName) const;
 
 private:
     friend class TDataSet;
@@ -398,7 +416,8 @@ public:
     void Cancel();
     // Deletes the current record; the record that followed it becomes current
     // (the one before it when the last record was deleted). In insert state
-    // the new record is cancelled instead.
+    // the new record is cancelled instead. BeforeDelete runs first (an
+    // exception there, Abort included, keeps the record), AfterDelete last.
     virtual void Delete();
     // True once a field was written since Edit, Append or Insert.
     bool Modified() const { return IsModified; }
@@ -432,6 +451,10 @@ public:
     virtual std::string GetBookmarkStr();
     virtual void SetBookmarkStr(const std::string& bookmark);
 
+    // A stream over the value of a blob field in the active record, in the
+    // mode given; the caller owns it. Null for a dataset without blob streams.
+    virtual std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode);
+
     // Filters: with Filtered set, a dataset shows only the records its
     // Filter text and OnFilterRecord accept.
     bool Filtered() const { return IsFiltered; }
@@ -450,6 +473,8 @@ public:
     TDataSetErrorEvent OnEditError;
     TDataSetErrorEvent OnPostError;
     TDataSetErrorEvent OnDeleteError;
+    std::function<void(TDataSet& dataSet)> BeforeDelete;
+    std::function<void(TDataSet& dataSet)> AfterDelete;
     std::function<void(TDataSet& dataSet)> BeforeScroll;
     std::function<void(TDataSet& dataSet)> AfterScroll;
 
@@ -522,6 +547,9 @@ protected:
 
     // Changes the state and tells the data sources (deUpdateState).
     void SetState(TDataSetState state);
+    // A field's value was changed other than through its setters (by a blob
+    // stream): the record counts as modified.
+    void FieldModified(TField& field);
     // A state entered for a moment; give the old one back to RestoreState.
     TDataSetState SetTempState(TDataSetState state);
     void RestoreState(TDataSetState state) { CurrentState = state; }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <sstream>
+
 namespace {
 
 using dbtest::MemoryDataSet;
@@ -202,6 +205,39 @@ TEST(TDataSet, DeleteMovesToTheFollowingRecordOrToThePriorOneAtTheEnd)
     EXPECT_TRUE(dataSet.IsEmpty());
     EXPECT_TRUE(dataSet.Eof());
     EXPECT_TRUE(dataSet.Rows.empty());
+}
+
+TEST(TDataSet, BeforeDeleteMayKeepTheRecordAndAfterDeleteSeesTheNextOne)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.Open();
+    std::vector<std::string> seen;
+    dataSet.BeforeDelete = [&](TDataSet& d) {
+        seen.push_back("before " + d.FieldByName("Name").AsString());
+        if (d.FieldByName("Name").AsString() == "b")
+            Abort();
+    };
+    dataSet.AfterDelete = [&](TDataSet& d) { seen.push_back("after " + d.FieldByName("Name").AsString()); };
+    dataSet.Delete();
+    EXPECT_THROW(dataSet.Delete(), EAbort);
+    EXPECT_EQ(seen, (std::vector<std::string>{"before a", "after b", "before b"}));
+    EXPECT_EQ(dataSet.Rows.size(), 2u);
+}
+
+// Without blob streams of its own, a dataset loads and saves a field's value
+// as its text.
+TEST(TDataSet, FieldsLoadAndSaveTheirTextWithoutBlobStreams)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.Open();
+    std::istringstream in("from a stream");
+    EXPECT_THROW(dataSet.FieldByName("Value").LoadFromStream(in), EDatabaseError);
+    dataSet.Edit();
+    dataSet.FieldByName("Value").LoadFromStream(in);
+    dataSet.Post();
+    std::ostringstream out;
+    dataSet.FieldByName("Value").SaveToStream(out);
+    EXPECT_EQ(out.str(), "from a stream");
 }
 
 TEST(TDataSet, FieldsAreWrittenOnlyInEditOrInsertState)
