@@ -386,5 +386,40 @@ TEST_F(DaoTableTest, AKeptCountIsCountedAgainAfterAnAppend)
     }
 }
 
+TEST_F(DaoTableTest, RequeryAndPercentPositionAnswerNothingOffTheRecords)
+{
+    MakeConfigTable(3);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    EXPECT_FALSE(table.Requery()) << "closed";
+    EXPECT_EQ(table.PercentPosition(), 0.0f);
+    table.Open();
+    table.Last();
+    EXPECT_NEAR(table.PercentPosition(), 66.67f, 0.01f);
+    EXPECT_TRUE(table.Requery());
+    EXPECT_EQ(table.RecNo(), 1);
+    table.Close();
+
+    Database->DatabaseObject->Execute("DELETE FROM config");
+    table.Open();
+    EXPECT_EQ(table.PercentPosition(), 0.0f) << "no records";
+}
+
+TEST_F(DaoTableTest, AReadOnlyDatabaseKeepsItsTablesReadOnly)
+{
+    MakeConfigTable(1);
+    const std::string path = Db->Name();
+    Db->Close();
+    Database = std::make_unique<TDaoDatabase>();
+    Database->ReadProperties({{"DatabaseType", "Access"}, {"Database", path}, {"ReadOnly", "True"}});
+    Database->Loaded();
+    Database->Open();
+    TDaoTable& table = ConfigTable();
+    table.F_Set_ReadOnly(false);
+    EXPECT_TRUE(table.ReadOnly());
+    table.Open();
+    EXPECT_FALSE(table.CanModify());
+}
+
 } // namespace
 } // namespace daotabletest
