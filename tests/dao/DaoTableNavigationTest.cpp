@@ -421,5 +421,24 @@ TEST_F(DaoTableTest, AReadOnlyDatabaseKeepsItsTablesReadOnly)
     EXPECT_FALSE(table.CanModify());
 }
 
+TEST_F(DaoTableTest, AFilterThatRejectsEveryRecordLeavesTheTableEmpty)
+{
+    MakeConfigTable(3);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.F_Set_OnFilterRecord([](TDataSet&, bool& accept) { accept = false; });
+    table.SetFiltered(true);
+    table.Open();
+    EXPECT_TRUE(table.IsEmpty());
+    EXPECT_TRUE(table.Bof());
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_EQ(table.RecNo(), -1);
+    table.Last();
+    EXPECT_TRUE(table.IsEmpty());
+    table.SetFiltered(false);
+    EXPECT_EQ(table.RecordCount(), 3);
+}
+
 } // namespace
 } // namespace daotabletest
