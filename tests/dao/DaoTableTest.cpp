@@ -540,5 +540,82 @@ TEST_F(DaoTableTest, TextsThatDoNotParseReadAsNull)
     EXPECT_EQ(stamp.AsDateTime(), 0.0);
 }
 
+TEST_F(DaoTableTest, FieldDefinitionsFollowTheEnginesFormatsNumberingAndComputedDefaults)
+{
+    {
+        jet::TableDefPtr parts = Db->CreateTableDef("parts");
+        const auto add = [&](const std::string& name, int type, int size = 0) {
+            jet::FieldPtr field = parts->CreateField(name, type, size);
+            parts->Fields().Append(field);
+            return field;
+        };
+        add("Id", jet::dbLong)->SetAttributes(jet::dbAutoIncrField);
+        add("Serial", jet::dbLong)->SetDefaultValue("GenUniqueID()");
+        add("Key", jet::dbGUID)->SetDefaultValue("GenGUID()");
+        add("Stock", jet::dbLong)->SetDefaultValue("7");
+        const jet::FieldPtr name = add("Name", jet::dbText, 40);
+        name->Properties().Append(name->CreateProperty("Caption", jet::dbText, jet::Variant("Part name")));
+        for (const char* format : {"Medium Time", "general date", "Short Date"}) {
+            const jet::FieldPtr date = add(std::string("At ") + format, jet::dbDate);
+            date->Properties().Append(date->CreateProperty("Format", jet::dbText, jet::Variant(format)));
+        }
+        add("Made", jet::dbDate);
+        jet::IndexPtr mixed = parts->CreateIndex("Mixed");
+        mixed->Fields().Append(mixed->CreateField("Name"));
+        jet::FieldPtr down = mixed->CreateField("Stock");
+        down->SetAttributes(jet::dbDescending);
+        mixed->Fields().Append(down);
+        parts->Indexes().Append(mixed);
+        jet::IndexPtr newest = parts->CreateIndex("Newest");
+        jet::FieldPtr made = newest->CreateField("Made");
+        made->SetAttributes(jet::dbDescending);
+        newest->Fields().Append(made);
+        parts->Indexes().Append(newest);
+        Db->TableDefs().Append(parts);
+    }
+    Connect();
+    TDaoTable& table = TableOn("parts", jet::dbOpenTable);
+    table.SetUseCaptions(true);
+    table.Open();
+
+    const struct {
+        const char* Name;
+        TFieldType Type;
+        const char* Label;
+    } fields[] = {
+        {"Id", ftAutoInc, "Id"},           {"Serial", ftInteger, "Serial"},
+        {"Key", ftBytes, "Key"},           {"Stock", ftInteger, "Stock"},
+        {"Name", ftString, "Part name"},   {"At Medium Time", ftTime, "At Medium Time"},
+        {"At general date", ftDateTime, "At general date"},
+        {"At Short Date", ftDate, "At Short Date"},
+        {"Made", ftDateTime, "Made"},
+    };
+    ASSERT_EQ(table.FieldDefs().Count(), static_cast<int>(std::size(fields)));
+    for (int i = 0; i < table.FieldDefs().Count(); ++i) {
+        const auto& expected = fields[i];
+        EXPECT_EQ(table.FieldDefs()[i].Name, expected.Name);
+        EXPECT_EQ(table.FieldDefs()[i].DataType, expected.Type) << expected.Name;
+        EXPECT_EQ(table.FieldByName(expected.Name).DisplayLabel(), expected.Label);
+    }
+    EXPECT_EQ(table.FieldDefs()[2].Precision, 47554944) << "the GUID marker";
+
+    // Numbers and GUIDs that the engine makes are not written as defaults;
+    // a plain default is.
+    table.Append();
+    EXPECT_TRUE(table.FieldByName("Id").IsNull());
+    EXPECT_TRUE(table.FieldByName("Serial").IsNull());
+    EXPECT_TRUE(table.FieldByName("Key").IsNull());
+    EXPECT_EQ(table.FieldByName("Stock").AsString(), "7");
+    table.Cancel();
+
+    const TIndexDefs& indexes = table.IndexDefs();
+    ASSERT_EQ(indexes.Count(), 2);
+    EXPECT_EQ(indexes[0].Fields, "Name;Stock");
+    EXPECT_EQ(indexes[0].DescFields, "Stock");
+    EXPECT_EQ(indexes[0].Options & ixDescending, 0u) << "not every field descends";
+    EXPECT_EQ(indexes[1].DescFields, "Made");
+    EXPECT_NE(indexes[1].Options & ixDescending, 0u);
+}
+
 } // namespace
 } // namespace daotabletest
