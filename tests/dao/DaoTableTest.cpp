@@ -617,5 +617,15 @@ TEST_F(DaoTableTest, FieldDefinitionsFollowTheEnginesFormatsNumberingAndComputed
     EXPECT_NE(indexes[1].Options & ixDescending, 0u);
 }
 
+TEST_F(DaoTableTest, OpenOptionsReachTheEngineAsTheSumOfTheirValues)
+{
+    MakeConfigTable(1);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.F_Set_OpenOptions(OOBit(dbDenyWrite) | OOBit(dbForwardOnly));
+    table.Open();
+    EXPECT_EQ(Recorder->Calls.back(), "OpenRecordset(config,2,257,3)");
+}
+
 } // namespace
 } // namespace daotabletest
