@@ -627,5 +627,33 @@ TEST_F(DaoTableTest, OpenOptionsReachTheEngineAsTheSumOfTheirValues)
     EXPECT_EQ(Recorder->Calls.back(), "OpenRecordset(config,2,257,3)");
 }
 
+TEST_F(DaoTableTest, ShownGuidsReadAndTakeTheirBracedText)
+{
+    MakeTable("keys", {{"Id", jet::dbLong}, {"Key", jet::dbGUID}});
+    Run("INSERT INTO keys (Id, Key) VALUES (1, {guid {12345678-9ABC-DEF0-1234-56789ABCDEF0}})");
+    Connect();
+    TDaoTable& table = TableOn("keys");
+    table.F_Set_ShowGUID(true);
+    table.Open();
+    TField& key = table.FieldByName("Key");
+    EXPECT_EQ(key.DisplayText(), "{12345678-9ABC-DEF0-1234-56789ABCDEF0}");
+    EXPECT_EQ(key.DisplayWidth(), 38);
+
+    table.Edit();
+    key.SetText("{00000000-1111-2222-3333-444444444444}");
+    EXPECT_EQ(key.AsString(), "{guid {00000000-1111-2222-3333-444444444444}}");
+    key.SetText("{0000-1111}");
+    EXPECT_EQ(key.AsString(), "{guid {00000000-1111-2222-3333-444444444444}}") << "too short: ignored";
+    table.Post();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldByName("Key").DisplayText(), "{00000000-1111-2222-3333-444444444444}");
+
+    table.Close();
+    table.F_Set_ShowGUID(false);
+    table.Open();
+    EXPECT_EQ(table.FieldByName("Key").DisplayText(), "{guid {00000000-1111-2222-3333-444444444444}}");
+}
+
 } // namespace
 } // namespace daotabletest
