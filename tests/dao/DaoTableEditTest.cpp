@@ -178,10 +178,7 @@ TEST_F(DaoTableEditTest, ARollbackShowsTheFileAgainWhereTheTableStood)
     Database->StartTransaction();
     table.Next();
     table.Delete();
-    table.Append();
-    table.FieldByName("ConfigName").SetAsString("DEFAULT");
-    table.FieldByName("OptionName").SetAsString("new");
-    table.Post();
+    AppendOption(table, "new");
     Database->Rollback();
     EXPECT_EQ(table.FieldByName("OptionName").AsString(), "3");
     EXPECT_EQ(table.RecordCount(), 4);
@@ -293,10 +290,7 @@ TEST_F(DaoTableEditTest, ASortedTableRequeriedAfterAPostShowsTheNewRecordInItsPl
         table.F_Set_Sort(TStringList{"OptionName DESC"});
         table.Open();
         table.Last();
-        table.Append();
-        table.FieldByName("ConfigName").SetAsString("DEFAULT");
-        table.FieldByName("OptionName").SetAsString("4");
-        table.Post();
+        AppendOption(table, "4");
         EXPECT_EQ(table.FieldByName("OptionName").AsString(), "4") << c.RefreshSorted;
         EXPECT_EQ(table.RecNo(), c.RecNo) << c.RefreshSorted;
         if (c.RefreshSorted)

@@ -375,10 +375,7 @@ TEST_F(DaoTableTest, AKeptCountIsCountedAgainAfterAnAppend)
         table.Open();
         EXPECT_EQ(table.RecordCount(), 3) << keep;
         EXPECT_EQ(table.RecordCount(), 3) << keep;
-        table.Append();
-        table.FieldByName("ConfigName").SetAsString("DEFAULT");
-        table.FieldByName("OptionName").SetAsString("new");
-        table.Post();
+        AppendOption(table, "new");
         EXPECT_EQ(table.RecordCount(), 4) << keep;
         table.Delete();
         EXPECT_EQ(table.RecordCount(), 3) << keep;

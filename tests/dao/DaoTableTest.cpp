@@ -200,11 +200,7 @@ TEST_F(DaoTableTest, AnEncrypterSeesEveryTextOnItsWayInAndOut)
     auto encrypter = std::make_unique<ReversingEncrypter>();
     table.F_Set_Encrypter(encrypter.get());
     table.Open();
-    table.Append();
-    table.FieldByName("ConfigName").SetAsString("DEFAULT");
-    table.FieldByName("OptionName").SetAsString("702");
-    table.FieldByName("OptionValue").SetAsString("0.5");
-    table.Post();
+    AppendOption(table, "702", "0.5");
     table.Close();
     table.Open();
     EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "0.5");
