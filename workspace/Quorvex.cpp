@@ -628,7 +628,14 @@ void TFormMeasure::ImagePaintPaint()
 
 void TFormMeasure::PaintBitmap(TPaintBox* target, const TBitmap* source)
 {
-    target->ShowImage(source->Image());
+    // The back buffer is the screen itself: marks drawn over it are put back
+    // tile by tile, and no copy of a large picture is made to draw them.
+    // Anything else (the plain picture) is shown as a copy, so no mark can
+    // ever reach it.
+    if (source == BufferBitmap)
+        target->ShowImageInPlace(BufferBitmap->Image());
+    else
+        target->ShowImage(source->Image());
 }
 
 // ---- Value display and command states ----

@@ -177,9 +177,9 @@ std::int64_t ForEachLinePixel(const Raster& raster, TPoint a, TPoint b, Visit&& 
         // a cache line until then.
         if (!xMajor && i + kRowsAhead <= last)
             PrefetchForWrite(raster.At(across, along + majorStep * kRowsAhead));
-        visit(xMajor ? raster.At(along, across) : raster.At(across, along), i);
         if (raster.touched)
             xMajor ? raster.touched->AddPixel(along, across) : raster.touched->AddPixel(across, along);
+        visit(xMajor ? raster.At(along, across) : raster.At(across, along), i);
         remainder += 2 * minor;
         if (remainder >= 2 * major) {
             remainder -= 2 * major;
@@ -526,8 +526,8 @@ void TCanvas::StrokePath(std::span<const TPoint> points, bool closed)
         for (std::size_t i = 0; i < segments; ++i) {
             QLineF line(ToQPoint(points[i]), ToQPoint(end(i)));
             if (line.p1() != line.p2() && ClipSegment(line, box)) {
-                painter.drawLine(line);
                 MarkWideSegment(touched_, *image, line, Pen.Width);
+                painter.drawLine(line);
             }
         }
         return;
@@ -593,11 +593,11 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom)
     if (Pen.Width > 1 && FitsPainter(left, top, right, bottom)) {
         QPainter painter(image);
         SetUpWidePen(painter, Pen);
-        painter.drawRect(QRect(left, top, lastX - left, lastY - top));
         const QPointF corners[] = {QPointF(left, top), QPointF(lastX, top), QPointF(lastX, lastY),
                                    QPointF(left, lastY)};
         for (int i = 0; i < 4; ++i)
             MarkWideSegment(touched_, *image, QLineF(corners[i], corners[(i + 1) % 4]), Pen.Width);
+        painter.drawRect(QRect(left, top, lastX - left, lastY - top));
         return;
     }
     const TPoint corners[] = {{left, top}, {lastX, top}, {lastX, lastY}, {left, lastY}};
@@ -1054,9 +1054,9 @@ void TCanvas::PaintText(int x, int y, const TextRun& run)
                 const std::int64_t from = std::max<std::int64_t>(base + start, 0);
                 const std::int64_t to = std::min<std::int64_t>(base + start + length, raster.width);
                 if (from < to) {
-                    std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
                     if (raster.touched)
                         raster.touched->AddSpan(row, from, to - 1);
+                    std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
                 }
                 if (start + length >= 64)
                     break;
@@ -1226,7 +1226,7 @@ void TCanvas::SetPixel(int x, int y, TColor color)
     if (target_ == nullptr || !target_->valid(x, y))
         return;
     QImage* image = PreparedTarget();
-    Raster(image, touched_).At(x, y)[0] = ToQRgb(color);
     if (touched_)
         touched_->AddPixel(x, y);
+    Raster(image, touched_).At(x, y)[0] = ToQRgb(color);
 }

@@ -131,8 +131,9 @@ public:
 
     QImage* Target() const { return target_; }
     void SetTarget(QImage* target) { target_ = target; }
-    // Every pixel a drawing operation writes is marked on `area`, which must
-    // be sized to the target; null marks nothing. Not owned.
+    // Every pixel a drawing operation writes is marked on `area` before it is
+    // written (so the area can keep what was there), which must be sized to
+    // the target; null marks nothing. Not owned.
     void RecordTouched(TTouchedArea* area) { touched_ = area; }
     int Width() const;
     int Height() const;
