@@ -24,7 +24,9 @@
 
 #include "platform/db/DatabaseError.h"
 #include "platform/db/TComponent.h"
+#include "platform/system/Abort.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,7 +37,21 @@ enum TFieldType {
     ftFmtMemo, ftParadoxOle, ftDBaseOle, ftTypedBinary
 };
 
-enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+// Beside the four states every dataset passes through, a dataset may enter
+// the others for a moment while it works: dsSetKey while key values are
+// edited, dsCalcFields and dsFilter while calculated fields are computed or a
+// record is filtered, dsOldValue while the values a record had before its
+// edit are read.
+enum TDataSetState {
+    dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue, dsOldValue,
+    dsCurValue, dsBlockRead, dsInternalCalc, dsOpening
+};
+
+// The answer of an error event: fail (raise the error), abort (end silently)
+// or retry.
+enum TDataAction { daFail, daAbort, daRetry };
+
+enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
 
 // Where a record buffer stands: on a stored record, before the first or after
 // the last (a record being appended), or inserted before the cursor's record.
@@ -52,15 +68,20 @@ struct TFieldDef {
     TFieldType DataType = ftUnknown;
     int Size = 0;
     bool Required = false;
+    // Digits of a number; the table component also marks GUID fields here.
+    int Precision = 0;
 };
 
 // The ordered field definitions of a dataset.
 class TFieldDefs {
 public:
-    void Add(const std::string& name, TFieldType dataType, int size = 0, bool required = false);
+    TFieldDef& Add(const std::string& name, TFieldType dataType, int size = 0, bool required = false);
     void Clear() { Items.clear(); }
     int Count() const { return static_cast<int>(Items.size()); }
     const TFieldDef& operator[](int index) const { return Items.at(static_cast<std::size_t>(index)); }
+    TFieldDef& operator[](int index) { return Items.at(static_cast<std::size_t>(index)); }
+    // Position of the definition of that name (ASCII case ignored), or -1.
+    int IndexOf(const std::string& name) const;
     auto begin() const { return Items.begin(); }
     auto end() const { return Items.end(); }
 
@@ -83,23 +104,108 @@ public:
     bool Required() const { return IsRequired; }
     // 1-based position in the dataset's field definitions.
     int FieldNo() const { return Number; }
+    TFieldKind FieldKind() const { return fkData; }
+    int Precision() const { return FieldPrecision; }
+    void SetPrecision(int value) { FieldPrecision = value; }
+
+    // Presentation, kept with the field for the dataset's callers.
+    bool ReadOnly() const { return IsReadOnly; }
+    void SetReadOnly(bool value) { IsReadOnly = value; }
+    bool Visible() const { return IsVisible; }
+    void SetVisible(bool value) { IsVisible = value; }
+    const std::string& DisplayLabel() const { return Label; }
+    void SetDisplayLabel(const std::string& value) { Label = value; }
+    // The display label, or the name when there is none.
+    const std::string& DisplayName() const { return Label.empty() ? Name : Label; }
+    const std::string& EditMask() const { return Mask; }
+    void SetEditMask(const std::string& value) { Mask = value; }
+    int DisplayWidth() const { return Width > 0 && DisplayColumns == 0 ? Width : DisplayColumns; }
+    void SetDisplayWidth(int value) { DisplayColumns = value; }
+    // The default a new record starts with, as an SQL expression.
+    const std::string& DefaultExpression() const { return DefaultText; }
+    void SetDefaultExpression(const std::string& value) { DefaultText = value; }
+    // The characters a typed text may hold; empty for any.
+    const std::string& ValidChars() const { return Valid; }
+    void SetValidChars(const std::string& value) { Valid = value; }
+    // The text shown for the value (displayText) or edited; replaces AsString
+    // in DisplayText and Text when set.
+    std::function<void(TField& field, std::string& text, bool displayText)> OnGetText;
+    // Stores a typed text; replaces SetAsString in SetText when set.
+    std::function<void(TField& field, const std::string& text)> OnSetText;
+    std::string DisplayText();
+    std::string Text();
+    void SetText(const std::string& text);
 
     // The value as text; "" for a null value or when there is no current record.
     std::string AsString() const;
-    // Only in edit or insert state. A string field keeps at most Size bytes:
-    // a longer text is cut at the last whole UTF-8 character that fits.
+    // Only in edit or insert state. A string field keeps what the dataset's
+    // FitString leaves of a longer text (by default Size bytes).
     void SetAsString(const std::string& value);
     bool IsNull() const;
     // Sets the null value.
     void Clear();
 
+    // Typed values (only in edit or insert state for the setters). Fields of
+    // the matching type exchange the native value with the dataset; others
+    // convert through the text (platform::EConvertError when it does not
+    // read as one). Null reads as 0, false or day 0.
+    int AsInteger() const;
+    void SetAsInteger(int value);
+    double AsFloat() const;
+    void SetAsFloat(double value);
+    double AsCurrency() const { return AsFloat(); }
+    void SetAsCurrency(double value) { SetAsFloat(value); }
+    bool AsBoolean() const;
+    void SetAsBoolean(bool value);
+    // An automation date (platform::TDateTime).
+    double AsDateTime() const;
+    void SetAsDateTime(double value);
+
 private:
+    void CheckEditing() const;
+
     TDataSet& Owner;
     std::string Name;
     TFieldType Type;
     int Width;
     bool IsRequired;
     int Number;
+    int FieldPrecision = 0;
+    bool IsReadOnly = false;
+    bool IsVisible = true;
+    std::string Label;
+    std::string Mask;
+    int DisplayColumns = 0;
+    std::string DefaultText;
+    std::string Valid;
+};
+
+// The definition of an index: its name, its fields as a ";"-separated list,
+// its options and the fields sorted descending.
+enum TIndexOption { ixPrimary = 1, ixUnique = 2, ixDescending = 4, ixCaseInsensitive = 8, ixExpression = 16 };
+struct TIndexDef {
+    std::string Name;
+    std::string Fields;
+    unsigned Options = 0;  // TIndexOption flags
+    std::string DescFields;
+};
+
+class TIndexDefs {
+public:
+    virtual ~TIndexDefs() = default;
+    TIndexDef& AddIndexDef(const std::string& name, const std::string& fields, unsigned options);
+    void Clear() { Items.clear(); }
+    int Count() const { return static_cast<int>(Items.size()); }
+    const TIndexDef& operator[](int index) const { return Items.at(static_cast<std::size_t>(index)); }
+    TIndexDef& operator[](int index) { return Items.at(static_cast<std::size_t>(index)); }
+    // Position of the definition of that name (ASCII case ignored), or -1.
+    int IndexOf(const std::string& name) const;
+    void Remove(int index) { Items.erase(Items.begin() + index); }
+    auto begin() const { return Items.begin(); }
+    auto end() const { return Items.end(); }
+
+private:
+    std::vector<TIndexDef> Items;
 };
 
 // A record as a concrete dataset keeps it between fetches; each dataset
@@ -165,8 +271,60 @@ public:
     virtual void Delete();
     // True once a field was written since Edit, Append or Insert.
     bool Modified() const { return IsModified; }
+    // Whether records may be changed: Edit, Append, Insert and Delete raise
+    // "Cannot modify a read-only dataset" when not.
+    bool CanModify() const { return GetCanModify(); }
     // Posts a modified record, cancels an unmodified one.
     void CheckBrowseMode();
+    // Moves by `distance` records (negative: backwards); the number moved.
+    int MoveBy(int distance);
+    // Re-reads the records, keeping the current one where it can.
+    void Refresh();
+    // Fetches the cursor's record, else the next, else the prior one, into
+    // the active record.
+    void Resync();
+
+    // The 1-based number of the current record; -1 when unknown.
+    int RecNo() { return Active() ? GetRecNo() : -1; }
+    virtual void SetRecNo(int value);
+
+    // Bookmarks: the bytes that name the current record (empty without one
+    // or on a dataset without bookmarks). GotoBookmark makes that record
+    // current.
+    using TBookmark = std::string;
+    TBookmark GetBookmark();
+    void GotoBookmark(const TBookmark& bookmark);
+    virtual bool BookmarkValid(const TBookmark* bookmark);
+    // -1, 0 or 1; a null bookmark sorts after any other.
+    virtual int CompareBookmarks(const TBookmark* first, const TBookmark* second);
+    // The Bookmark property.
+    virtual std::string GetBookmarkStr();
+    virtual void SetBookmarkStr(const std::string& bookmark);
+
+    // Filters: with Filtered set, a dataset shows only the records its
+    // Filter text and OnFilterRecord accept.
+    bool Filtered() const { return IsFiltered; }
+    virtual void SetFiltered(bool value) { IsFiltered = value; }
+    const std::string& Filter() const { return FilterText; }
+    virtual void SetFilterText(const std::string& value) { FilterText = value; }
+    std::function<void(TDataSet& dataSet, bool& accept)> OnFilterRecord;
+
+    // While controls are disabled, views of the dataset do not follow it.
+    void DisableControls() { ++DisableCount; }
+    void EnableControls()
+    {
+        if (DisableCount > 0)
+            --DisableCount;
+    }
+    bool ControlsDisabled() const { return DisableCount > 0; }
+
+    // Events. The error events get the error and answer with the action.
+    using TDataSetErrorEvent = std::function<void(TDataSet& dataSet, EDatabaseError& error, TDataAction& action)>;
+    TDataSetErrorEvent OnEditError;
+    TDataSetErrorEvent OnPostError;
+    TDataSetErrorEvent OnDeleteError;
+    std::function<void(TDataSet& dataSet)> BeforeScroll;
+    std::function<void(TDataSet& dataSet)> AfterScroll;
 
 protected:
     // Opens the storage, fills FieldDefs and calls CreateFields. Raises
@@ -211,11 +369,46 @@ protected:
     // The buffer field access uses in the current state: the active record in
     // edit and insert state and in browse state on a non-empty dataset, else null.
     virtual TRecordBuffer* GetActiveRecordBuffer();
+    // The active record whatever the state (null while closed).
+    TRecordBuffer* ActiveRecord() const { return ActiveBuffer.get(); }
+    bool HasActiveRecord() const { return HasRecord; }
+
+    // Native field values (see TField's typed accessors): int32 for integer
+    // types, double for numbers and currency, int16 for Booleans, int32 day
+    // number for dates, int32 milliseconds for times, double milliseconds
+    // since day 0 for date-times. By default they go through the text hooks.
+    virtual bool GetNativeFieldData(const TField& field, void* buffer);
+    virtual void SetNativeFieldData(TField& field, const void* buffer);
+
+    // Bookmark hooks: the bytes of a buffer's record, and moving the cursor
+    // to the record of a bookmark. BookmarkSize is 0 without bookmarks.
+    int BookmarkSize = 0;
+    virtual void GetBookmarkData(const TRecordBuffer& buffer, TBookmark& bookmark);
+    virtual void InternalGotoBookmark(const TBookmark& bookmark);
+    virtual int GetRecNo() { return -1; }
+    virtual void InternalRefresh() {}
+    virtual bool GetCanModify() const { return true; }
+    // The text a string field of the dataset keeps of `value`: by default at
+    // most Size bytes, cut at the last whole UTF-8 character that fits.
+    virtual std::string FitString(const TField& field, const std::string& value) const;
+
+    // A state entered for a moment; give the old one back to RestoreState.
+    TDataSetState SetTempState(TDataSetState state);
+    void RestoreState(TDataSetState state) { CurrentState = state; }
+    // Forget the records fetched (the cursor moved under them), and fetch
+    // the first one again after the cursor was put before the first record.
+    void ClearBuffers();
+    void ActivateBuffers();
+    // The cursor no longer stands on the active record.
+    void CursorPosChanged() { CursorOnActive = false; }
+    void DoBeforeScroll();
+    void DoAfterScroll();
 
     // Creates one field per field definition; DestroyFields removes them.
     void CreateFields();
     void DestroyFields();
     void CheckActive() const;
+    void CheckCanModify() const;
 
 private:
     friend class TField;
@@ -226,8 +419,6 @@ private:
     // Reads the record after or before the cursor into the active buffer;
     // false (buffer unchanged) at the end.
     bool StepActiveRecord(TGetMode direction);
-    // Fetches the cursor's record, else the next, else the prior one.
-    void Resync();
     void CheckRequiredFields();
     void FieldChanged() { IsModified = true; }
 
@@ -235,6 +426,8 @@ private:
     std::vector<std::unique_ptr<TField>> FieldList;
     TDataSetState CurrentState = dsInactive;
     std::unique_ptr<TRecordBuffer> ActiveBuffer;
+    // The buffer the next step reads into (see StepActiveRecord).
+    std::unique_ptr<TRecordBuffer> SpareBuffer;
     // The record that was current when an insert began, restored by Cancel.
     std::unique_ptr<TRecordBuffer> RecordBeforeInsert;
     bool HasRecord = false;
@@ -242,6 +435,9 @@ private:
     bool AtBof = true;
     bool AtEof = true;
     bool IsModified = false;
+    bool IsFiltered = false;
+    std::string FilterText;
+    int DisableCount = 0;
 };
 
 // The base of the database connection components that datasets run on.

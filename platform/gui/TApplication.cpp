@@ -1,5 +1,7 @@
 #include "platform/gui/TApplication.h"
 
+#include "platform/system/Abort.h"
+
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
@@ -19,6 +21,8 @@ bool TApplication::Guarded(const std::function<bool()>& deliver)
 {
     try {
         return deliver();
+    } catch (const EAbort&) {
+        // Ended on purpose; nothing to show.
     } catch (const std::exception& error) {
         ShowException(error);
     } catch (...) {

@@ -1,7 +1,8 @@
 // The application object: the one QApplication of the program, with the old
 // platform's last-chance error handling. Every exception that escapes an
 // event handler ends in notify, which shows the standard error box with the
-// exception's message and lets the program run on.
+// exception's message and lets the program run on; the silent EAbort shows
+// nothing.
 #pragma once
 
 #include <QApplication>

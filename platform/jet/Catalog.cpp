@@ -37,31 +37,20 @@ CREATE TABLE "jet.queries" (Name TEXT PRIMARY KEY, SQL TEXT NOT NULL, DateCreate
 constexpr const char* CatalogTables[] = {"jet.columns", "jet.indexcolumns", "jet.indexes", "jet.info",
                                          "jet.properties", "jet.queries", "jet.tables"};
 
-// One change: whole or not at all.
+// One change of the catalog: whole or not at all, and the catalog's stamp
+// moves on with it.
 class Savepoint {
 public:
-    explicit Savepoint(Connection& connection) : Db(connection) { Db.Exec("SAVEPOINT \"jet.change\""); }
-    Savepoint(const Savepoint&) = delete;
-    Savepoint& operator=(const Savepoint&) = delete;
-    ~Savepoint()
-    {
-        if (!Done) {
-            try {
-                Db.Exec("ROLLBACK TO \"jet.change\"; RELEASE \"jet.change\"");
-            } catch (...) {
-            }
-        }
-    }
+    explicit Savepoint(Connection& connection) : Db(connection), Change(connection, "jet.change") {}
     void Commit()
     {
         Db.Exec("UPDATE \"jet.info\" SET Value = Value + 1 WHERE Name = 'Stamp'");
-        Db.Exec("RELEASE \"jet.change\"");
-        Done = true;
+        Change.Commit();
     }
 
 private:
     Connection& Db;
-    bool Done = false;
+    sqlite::Savepoint Change;
 };
 
 std::string Schema(const std::string& schema)
@@ -72,11 +61,6 @@ std::string Schema(const std::string& schema)
 [[noreturn]] void Fail(int number, const std::string& text)
 {
     throw EngineError(number, text, "DAO.TableDef");
-}
-
-bool IsTextType(int type)
-{
-    return type == dbText || type == dbMemo || type == dbChar;
 }
 
 bool IsKnownType(int type)
@@ -518,6 +502,11 @@ void CheckName(std::string_view name)
                           "'" + std::string(name) + "' is not a valid name. Make sure that it does not include "
                           "invalid characters or punctuation and that it is not too long.",
                           "DAO.TableDef");
+}
+
+bool IsTextType(int daoType)
+{
+    return daoType == dbText || daoType == dbMemo || daoType == dbChar;
 }
 
 std::string SqlType(int daoType)

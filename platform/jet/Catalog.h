@@ -150,6 +150,8 @@ void SetInfo(sqlite::Connection& connection, const std::string& name, const Vari
 // beginning with a blank.
 void CheckName(std::string_view name);
 
+// dbText, dbMemo and dbChar.
+bool IsTextType(int daoType);
 // The SQLite type of a field type (with the collation for texts).
 std::string SqlType(int daoType);
 // The SQL of a default value expression, or empty when the text is none.

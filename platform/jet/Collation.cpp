@@ -155,6 +155,15 @@ std::string FoldCase(std::string_view text)
     return out;
 }
 
+std::string AsciiUpper(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+    return out;
+}
+
 std::string LowerCase(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toLower().toStdString();

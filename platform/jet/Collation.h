@@ -21,6 +21,9 @@ int CompareText(std::string_view a, std::string_view b);
 std::string FoldCase(std::string_view text);
 // The base letter of a case-folded character: "é" gives "e", "ё" gives "е".
 char32_t BaseLetter(char32_t folded);
+// Upper case of the letters a-z only: for keywords and keys of the SQL
+// dialect and of connect texts.
+std::string AsciiUpper(std::string_view text);
 // Lower and upper case for LCASE and UCASE (full Unicode mapping).
 std::string LowerCase(std::string_view text);
 std::string UpperCase(std::string_view text);

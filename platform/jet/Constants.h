@@ -26,8 +26,8 @@ enum : int {
 
 // Recordset and Execute options, added together.
 enum : int {
-    dbDenyWrite = 1,          // others may not change the table while it is open (table type)
-    dbDenyRead = 2,           // others may not read the table while it is open (table type)
+    dbDenyWrite = 1,          // other recordsets of this process may not change the table while it is open
+    dbDenyRead = 2,           // table type: other recordsets of this process may not open the table meanwhile
     /* dbReadOnly = 4 */      // the recordset is read-only
     dbAppendOnly = 8,         // the recordset starts empty and only adds rows
     dbInconsistent = 16,      // accepted and ignored (multi-table dynasets are read-only here)

@@ -49,36 +49,6 @@ void BindAll(sqlite::Statement& statement, const std::vector<Variant>& values)
         statement.Bind(static_cast<int>(i) + 1, values[i]);
 }
 
-class Savepoint {
-public:
-    Savepoint(sqlite::Connection& connection, std::string name)
-        : Db(connection), Name(sqlite::QuoteIdentifier(name))
-    {
-        Db.Exec("SAVEPOINT " + Name);
-    }
-    Savepoint(const Savepoint&) = delete;
-    Savepoint& operator=(const Savepoint&) = delete;
-    ~Savepoint()
-    {
-        if (!Done) {
-            try {
-                Db.Exec("ROLLBACK TO " + Name + "; RELEASE " + Name);
-            } catch (...) {
-            }
-        }
-    }
-    void Commit()
-    {
-        Db.Exec("RELEASE " + Name);
-        Done = true;
-    }
-
-private:
-    sqlite::Connection& Db;
-    std::string Name;
-    bool Done = false;
-};
-
 } // namespace
 
 Variant ParameterValue(int type, const Variant& value, const std::string& name)
@@ -279,7 +249,7 @@ private:
 
 // ---------------------------------------------------------------- database
 
-DatabaseImpl::DatabaseImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<WorkspaceImpl> workspace)
+DatabaseImpl::DatabaseImpl(std::shared_ptr<ErrorState> state, std::shared_ptr<WorkspaceImpl> workspace)
     : EngineObject(std::move(state)), Workspace(std::move(workspace)),
       TableDefList(std::make_unique<TableDefCollection>(*this)),
       QueryDefList(std::make_unique<QueryDefCollection>(*this)),
@@ -295,9 +265,9 @@ DatabaseImpl::DatabaseImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<Work
             std::make_shared<ValueProperty>("RecordsAffected", dbLong, Variant(static_cast<int>(Affected))),
         };
         if (Db) {
-            items.push_back(std::make_shared<ValueProperty>("Version", dbText, Variant(CatalogData.Version)));
+            items.push_back(std::make_shared<ValueProperty>("Version", dbText, Variant(CatalogData->Version)));
             items.push_back(
-                std::make_shared<ValueProperty>("CollatingOrder", dbLong, Variant(CatalogData.CollatingOrder)));
+                std::make_shared<ValueProperty>("CollatingOrder", dbLong, Variant(CatalogData->CollatingOrder)));
         }
         return items;
     });
@@ -311,7 +281,7 @@ DatabaseImpl::~DatabaseImpl()
 }
 
 std::shared_ptr<DatabaseImpl> DatabaseImpl::Open(std::shared_ptr<ErrorState> state,
-                                                 std::weak_ptr<WorkspaceImpl> workspace, const std::string& path,
+                                                 std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
                                                  bool exclusive, bool readOnly, const std::string& connect)
 {
     auto database = std::make_shared<DatabaseImpl>(std::move(state), std::move(workspace));
@@ -321,7 +291,7 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Open(std::shared_ptr<ErrorState> sta
 }
 
 std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> state,
-                                                   std::weak_ptr<WorkspaceImpl> workspace, const std::string& path,
+                                                   std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
                                                    const std::string& version, int collatingOrder)
 {
     const std::string file = AbsolutePath(path);
@@ -365,7 +335,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
             Raise(errUnrecognizedFormat, "Unrecognized database format '" + FilePath + "'.", "DAO.Workspace");
         if (exclusive && !readOnly)
             connection->Exec("BEGIN EXCLUSIVE; COMMIT;");
-        CatalogData = catalog::Load(*connection);
+        *CatalogData = catalog::Load(*connection);
     } catch (const EngineError& error) {
         if (error.Number() == errLocked)
             Raise(errFileInUse, "Could not use '" + FilePath + "'; file already in use.", "DAO.Workspace");
@@ -378,7 +348,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
     ReadOnlyFile = readOnly;
     CatalogDataVersion = CacheDataVersion = Db->DataVersion();
     Db->NullErrorNumber = [this](std::string_view table, std::string_view column) {
-        const catalog::TableInfo* info = CatalogData.FindTable(table);
+        const catalog::TableInfo* info = CatalogData->FindTable(table);
         const catalog::ColumnDef* field = info ? info->FindColumn(column) : nullptr;
         if (field && !field->Required && info->InPrimaryKey(field->Id))
             return errIndexNull;
@@ -394,14 +364,14 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         try {
             const int tableId = std::stoi(text.substr(middle + 1, last - middle - 1));
             const int columnId = std::stoi(text.substr(last + 1));
-            const catalog::TableInfo* table = CatalogData.TableById(tableId);
+            const catalog::TableInfo* table = CatalogData->TableById(tableId);
             const catalog::ColumnDef* column = table ? table->ColumnById(columnId) : nullptr;
             return column ? table->Name + "." + column->Name : "";
         } catch (const std::exception&) {
             return "";
         }
     };
-    for (const catalog::TableInfo& table : CatalogData.Tables) {
+    for (const catalog::TableInfo& table : CatalogData->Tables) {
         if (!table.IsLink())
             continue;
         try {
@@ -430,16 +400,18 @@ const catalog::Catalog& DatabaseImpl::Catalog()
     const std::int64_t version = Db->DataVersion();
     if (version != CatalogDataVersion) {
         CatalogDataVersion = version;
-        if (catalog::ReadStamp(*Db) != CatalogData.Stamp)
-            CatalogData = catalog::Load(*Db);
+        if (catalog::ReadStamp(*Db) != CatalogData->Stamp) {
+            RetiredCatalogs.push_back(CatalogData);
+            CatalogData = std::make_shared<catalog::Catalog>(catalog::Load(*Db));
+        }
     }
-    return CatalogData;
+    return *CatalogData;
 }
 
 catalog::Catalog& DatabaseImpl::CatalogForChange()
 {
     Catalog();
-    return CatalogData;
+    return *CatalogData;
 }
 
 void DatabaseImpl::RefreshCache()
@@ -487,10 +459,13 @@ const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& li
             TableNotFound(link.SourceTable);
         return *table;
     }
-    catalog::Catalog& linked = LinkCatalogs[schema];
-    if (linked.Stamp == 0 || catalog::ReadStamp(*Db, schema) != linked.Stamp)
-        linked = catalog::Load(*Db, schema);
-    const catalog::TableInfo* table = linked.FindTable(link.SourceTable);
+    std::shared_ptr<catalog::Catalog>& linked = LinkCatalogs[schema];
+    if (!linked || catalog::ReadStamp(*Db, schema) != linked->Stamp) {
+        if (linked)
+            RetiredCatalogs.push_back(linked);
+        linked = std::make_shared<catalog::Catalog>(catalog::Load(*Db, schema));
+    }
+    const catalog::TableInfo* table = linked->FindTable(link.SourceTable);
     if (!table || table->IsLink() || table->IsSystem())
         TableNotFound(link.SourceTable);
     return *table;
@@ -523,11 +498,10 @@ void DatabaseImpl::Close()
 {
     Guarded([&] {
         CheckOpen();
-        if (auto workspace = Workspace.lock()) {
-            for (int level = JoinedLevels; level >= 1; --level)
-                RollbackLevel(level);
-            workspace->RemoveDatabase(this);
-        }
+        for (int level = JoinedLevels; level >= 1; --level)
+            RollbackLevel(level);
+        if (Workspace)
+            Workspace->RemoveDatabase(this);
         for (const auto& weak : OpenRecordsets)
             if (auto recordset = weak.lock())
                 recordset->Detach();
@@ -542,7 +516,7 @@ std::string DatabaseImpl::Version() const
 {
     return Guarded([&] {
         CheckOpen();
-        return CatalogData.Version;
+        return CatalogData->Version;
     });
 }
 
@@ -550,7 +524,7 @@ int DatabaseImpl::CollatingOrder() const
 {
     return Guarded([&] {
         CheckOpen();
-        return CatalogData.CollatingOrder;
+        return CatalogData->CollatingOrder;
     });
 }
 
@@ -610,12 +584,14 @@ RecordsetPtr DatabaseImpl::OpenRecordset(const std::string& source, int type, in
         const bool isSql = wordEnd < text.size()
             && (SameName(word, "SELECT") || SameName(word, "PARAMETERS") || SameName(word, "TRANSFORM"));
         if (isSql)
-            return OpenRecordsetOn(text, text, type, options, lockEdits, {}, {}, 0);
+            return OpenRecordsetOn(text, text, type, options, lockEdits, {}, 0);
         std::string name = text;
         if (name.size() >= 2 && name.front() == '[' && name.back() == ']')
             name = name.substr(1, name.size() - 2);
         if (const catalog::TableInfo* table = Catalog().FindTable(name)) {
             const bool local = !table->IsLink();
+            const std::string tableName = table->Name;
+            const int tableId = table->Id;
             if (type == -1)
                 type = local ? dbOpenTable : dbOpenDynaset;
             if (type == dbOpenTable) {
@@ -628,24 +604,24 @@ RecordsetPtr DatabaseImpl::OpenRecordset(const std::string& source, int type, in
                 settings.Type = dbOpenTable;
                 settings.Options = options;
                 settings.LockEdits = lockEdits == -1 ? dbPessimistic : lockEdits;
-                return OpenTableRecordset(shared_from_this(), table->Id, settings);
+                return OpenTableRecordset(shared_from_this(), tableId, settings);
             }
-            return OpenRecordsetOn("SELECT * FROM [" + table->Name + "]", table->Name, type, options, lockEdits, {},
-                                   {}, 0);
+            return OpenRecordsetOn("SELECT * FROM [" + tableName + "]", tableName, type, options, lockEdits, {}, 0);
         }
         if (const catalog::QueryInfo* query = Catalog().FindQuery(name)) {
             if (type == dbOpenTable)
                 Raise(errInvalidOperation, "Invalid operation. A query opens as a dynaset or snapshot.",
                       DatabaseSource);
-            return OpenRecordsetOn(query->Sql, query->Name, type, options, lockEdits, {}, {}, 0);
+            const std::string sqlText = query->Sql;
+            const std::string queryName = query->Name;
+            return OpenRecordsetOn(sqlText, queryName, type, options, lockEdits, {}, 0);
         }
         TableNotFound(name);
     });
 }
 
 RecordsetPtr DatabaseImpl::OpenRecordsetOn(const std::string& jetSql, const std::string& name, int type, int options,
-                                           int lockEdits, const std::vector<Variant>& parameters,
-                                           const std::vector<sql::DeclaredParameter>& /*declared*/, long maxRecords)
+                                           int lockEdits, const std::vector<Variant>& parameters, long maxRecords)
 {
     CheckOpen();
     if (type == dbOpenDynamic)
@@ -681,8 +657,7 @@ void DatabaseImpl::Execute(const std::string& sqlText, int options)
     });
 }
 
-void DatabaseImpl::ExecuteStatement(const std::string& sqlText, const std::vector<Variant>& parameters,
-                                    const std::vector<sql::DeclaredParameter>& /*declared*/)
+void DatabaseImpl::ExecuteStatement(const std::string& sqlText, const std::vector<Variant>& parameters)
 {
     CheckOpen();
     ExecuteTranslated(sql::TranslateStatement(sqlText, *this), parameters);
@@ -707,7 +682,7 @@ void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const 
         const catalog::IndexDef* index = table->FindIndex(translation.DropName);
         if (!index)
             Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
-        catalog::DropIndex(*Db, CatalogData, table->Id, index->Id);
+        catalog::DropIndex(*Db, *CatalogData, table->Id, index->Id);
         NoteWrite();
         return;
     }
@@ -742,7 +717,8 @@ catalog::TableInfo DatabaseImpl::ResultTable(sqlite::Statement& statement, const
         else if (!schema.empty())
             for (const auto& [file, linkSchema] : Links)
                 if (linkSchema == schema)
-                    origin = LinkCatalogs[schema].FindTable(statement.ColumnTable(i));
+                    if (const auto& linked = LinkCatalogs[schema])
+                        origin = linked->FindTable(statement.ColumnTable(i));
         const catalog::ColumnDef* source = origin ? origin->FindColumn(statement.ColumnOrigin(i)) : nullptr;
         if (source) {
             column.Type = source->Type;
@@ -791,11 +767,11 @@ void DatabaseImpl::SelectInto(const sql::Translation& translation, const std::ve
     catalog::CheckName(translation.IntoTable);
     if (Catalog().FindTable(translation.IntoTable) || Catalog().FindQuery(translation.IntoTable))
         Raise(errTableExists, "Table '" + translation.IntoTable + "' already exists.", DatabaseSource);
-    Savepoint savepoint(*Db, "jet.maketable");
+    sqlite::Savepoint savepoint(*Db, "jet.maketable");
     sqlite::Statement select = Db->PrepareUser(translation.Sql);
     BindAll(select, parameters);
     catalog::TableInfo table = ResultTable(select, translation.IntoTable);
-    catalog::CreateTable(*Db, CatalogData, table);
+    catalog::CreateTable(*Db, *CatalogData, table);
     std::string columns;
     for (const catalog::ColumnDef& column : table.Columns)
         columns += (columns.empty() ? "" : ", ") + sqlite::QuoteIdentifier(column.Name);
@@ -819,7 +795,7 @@ void DatabaseImpl::CopyInto(const std::string& file, const sql::Translation& tra
     sqlite::Statement select = Db->PrepareUser(translation.Sql);
     BindAll(select, parameters);
     catalog::TableInfo table = ResultTable(select, translation.IntoTable);
-    Savepoint savepoint(to, "jet.copy");
+    sqlite::Savepoint savepoint(to, "jet.copy");
     catalog::CreateTable(to, target->CatalogForChange(), table);
     std::string columns, values;
     for (std::size_t i = 0; i < table.Columns.size(); ++i) {
@@ -856,7 +832,7 @@ void DatabaseImpl::DropTableStatement(const sql::Translation& translation)
     const catalog::TableInfo* table = Catalog().FindTable(translation.DropName);
     if (!table || table->IsSystem())
         Raise(3376, "Table '" + translation.DropName + "' does not exist.", DatabaseSource);
-    catalog::DropTable(*Db, CatalogData, table->Id);
+    catalog::DropTable(*Db, *CatalogData, table->Id);
     NoteWrite();
 }
 
@@ -885,10 +861,9 @@ void DatabaseImpl::BeginTrans()
 {
     Guarded([&] {
         CheckOpen();
-        auto workspace = Workspace.lock();
-        if (!workspace)
+        if (!Workspace)
             RaiseClosed();
-        workspace->BeginTrans();
+        Workspace->BeginTrans();
     });
 }
 
@@ -896,10 +871,9 @@ void DatabaseImpl::CommitTrans(int options)
 {
     Guarded([&] {
         CheckOpen();
-        auto workspace = Workspace.lock();
-        if (!workspace)
+        if (!Workspace)
             RaiseClosed();
-        workspace->CommitTrans(options);
+        Workspace->CommitTrans(options);
     });
 }
 
@@ -907,10 +881,9 @@ void DatabaseImpl::Rollback()
 {
     Guarded([&] {
         CheckOpen();
-        auto workspace = Workspace.lock();
-        if (!workspace)
+        if (!Workspace)
             RaiseClosed();
-        workspace->Rollback();
+        Workspace->Rollback();
     });
 }
 
@@ -934,9 +907,10 @@ void DatabaseImpl::RemoveRecordset(const RecordsetImpl* recordset)
 
 std::shared_ptr<Keyset> DatabaseImpl::TableKeyset(int tableId, int indexId)
 {
+    RefreshCache();  // rows another connection added or deleted count
     CachedKeyset& cached = KeysetCache[{tableId, indexId}];
-    if (auto keys = cached.Keys.lock(); keys && cached.Generation == WriteGeneration)
-        return keys;
+    if (cached.Keys && cached.Generation == WriteGeneration)
+        return cached.Keys;
     auto keys = std::make_shared<Keyset>();
     const catalog::TableInfo* table = Catalog().TableById(tableId);
     if (table && (table->HasStorage() || table->IsSystem())) {
@@ -984,7 +958,9 @@ void DatabaseImpl::RollbackLevel(int level)
     JoinedLevels = level - 1;
     NoteWrite();
     KeysetCache.clear();
-    CatalogData = catalog::Load(*Db);
+    *CatalogData = catalog::Load(*Db);
+    for (auto& [schema, linked] : LinkCatalogs)
+        RetiredCatalogs.push_back(linked);
     LinkCatalogs.clear();
 }
 

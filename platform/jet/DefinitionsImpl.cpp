@@ -933,7 +933,7 @@ public:
             if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
                 RaiseNotSupported("ODBC options");
             SyncParameters();
-            Database()->ExecuteStatement(Text(), Values(), {});
+            Database()->ExecuteStatement(Text(), Values());
         });
     }
     RecordsetPtr OpenRecordset(int type, int options, int lockEdits) override
@@ -941,7 +941,7 @@ public:
         return Guarded([&] {
             SyncParameters();
             return Database()->OpenRecordsetOn(Text(), NameValue.empty() ? Text() : NameValue, type, options, lockEdits,
-                                       Values(), {}, Max);
+                                       Values(), Max);
         });
     }
     long MaxRecords() const override { return Max; }

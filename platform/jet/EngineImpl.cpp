@@ -32,12 +32,6 @@ private:
     EngineError Copy;
 };
 
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::string Trimmed(const std::string& text)
 {
@@ -170,7 +164,7 @@ void RaiseNotSupported(const std::string& what)
 
 std::string ConnectInfo::Value(const std::string& key) const
 {
-    const auto found = Items.find(Upper(key));
+    const auto found = Items.find(AsciiUpper(key));
     return found == Items.end() ? std::string() : found->second;
 }
 
@@ -189,7 +183,7 @@ ConnectInfo ParseConnect(const std::string& connect)
             if (first)
                 info.Type = Trimmed(item);
         } else {
-            info.Items[Upper(Trimmed(item.substr(0, equals)))] = Trimmed(item.substr(equals + 1));
+            info.Items[AsciiUpper(Trimmed(item.substr(0, equals)))] = Trimmed(item.substr(equals + 1));
         }
         first = false;
         start = end + 1;
@@ -312,11 +306,9 @@ void EngineImpl::Idle(int action)
     Guarded([&] {
         if ((action & dbRefreshCache) == 0)
             return;
-        for (const WorkspacePtr& workspace : WorkspaceList->Items) {
-            Collection<Database>& databases = workspace->Databases();
-            for (int i = 0; i < databases.Count(); ++i)
-                std::static_pointer_cast<DatabaseImpl>(databases.Item(i))->RefreshCache();
-        }
+        for (const WorkspacePtr& workspace : WorkspaceList->Items)
+            for (const auto& database : std::static_pointer_cast<WorkspaceImpl>(workspace)->OpenDatabases())
+                database->RefreshCache();
     });
 }
 
@@ -445,7 +437,8 @@ void EngineImpl::RegisterDatabase(const std::string& dsn, const std::string& dri
 WorkspaceImpl::WorkspaceImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<EngineImpl> engine, std::string name,
                              std::string user, std::string engineVersion)
     : EngineObject(std::move(state)), Engine(std::move(engine)), WorkspaceName(std::move(name)),
-      Account(std::move(user)), EngineVersion(std::move(engineVersion))
+      Account(std::move(user)), EngineVersion(std::move(engineVersion)),
+      DatabaseItems(std::make_unique<DatabaseCollection>(*this))
 {
     PropertyList = std::make_unique<ComputedProperties>([this] {
         return std::vector<PropertyPtr>{
@@ -456,16 +449,37 @@ WorkspaceImpl::WorkspaceImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<En
     });
 }
 
-WorkspaceImpl::~WorkspaceImpl()
-{
-    for (const DatabasePtr& database : DatabaseList.Items) {
-        try {
-            auto impl = std::static_pointer_cast<DatabaseImpl>(database);
-            for (int level = Level; level >= 1; --level)
-                impl->RollbackLevel(level);
-        } catch (...) {
-        }
+class WorkspaceImpl::DatabaseCollection : public Collection<Database> {
+public:
+    explicit DatabaseCollection(const WorkspaceImpl& owner) : Owner(owner) {}
+    int Count() const override { return static_cast<int>(Owner.OpenDatabases().size()); }
+    DatabasePtr Item(int index) const override
+    {
+        const auto databases = Owner.OpenDatabases();
+        if (index < 0 || index >= static_cast<int>(databases.size()))
+            Raise(errItemNotFound, "Item not found in this collection.", "DAO.Workspace");
+        return databases[static_cast<std::size_t>(index)];
     }
+    using Collection<Database>::Item;
+
+private:
+    const WorkspaceImpl& Owner;
+};
+
+WorkspaceImpl::~WorkspaceImpl() = default;
+
+Collection<Database>& WorkspaceImpl::Databases()
+{
+    return *DatabaseItems;
+}
+
+std::vector<std::shared_ptr<DatabaseImpl>> WorkspaceImpl::OpenDatabases() const
+{
+    std::vector<std::shared_ptr<DatabaseImpl>> databases;
+    for (const auto& weak : DatabaseList)
+        if (auto database = weak.lock(); database && !database->IsClosed())
+            databases.push_back(database);
+    return databases;
 }
 
 void WorkspaceImpl::CheckOpen() const
@@ -478,16 +492,13 @@ void WorkspaceImpl::Close()
 {
     Guarded([&] {
         CheckOpen();
-        const std::vector<DatabasePtr> databases = DatabaseList.Items;
-        for (const DatabasePtr& database : databases) {
-            auto impl = std::static_pointer_cast<DatabaseImpl>(database);
+        for (const auto& database : OpenDatabases()) {
             for (int level = Level; level >= 1; --level)
-                impl->RollbackLevel(level);
-            if (!impl->IsClosed())
-                impl->Close();
+                database->RollbackLevel(level);
+            database->Close();
         }
         Level = 0;
-        DatabaseList.Items.clear();
+        DatabaseList.clear();
         Closed = true;
         if (auto engine = Engine.lock())
             engine->RemoveWorkspace(this);
@@ -515,10 +526,10 @@ DatabasePtr WorkspaceImpl::OpenDatabase(const std::string& name, bool exclusive,
         if (!info.Type.empty())
             RaiseNotSupported("Files of the format '" + info.Type + "'");
         CheckNoPassword(connect);
-        auto database = DatabaseImpl::Open(State, weak_from_this(), name, exclusive, readOnly, connect);
+        auto database = DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect);
         for (int level = 1; level <= Level; ++level)
             database->BeginLevel(level);
-        DatabaseList.Items.push_back(database);
+        DatabaseList.push_back(database);
         return database;
     });
 }
@@ -540,10 +551,10 @@ DatabasePtr WorkspaceImpl::CreateDatabase(const std::string& name, const std::st
             version = "4.0";
         else if (options & dbVersion30)
             version = "3.0";
-        auto database = DatabaseImpl::Create(State, weak_from_this(), name, version, CollatingOrderOf(locale));
+        auto database = DatabaseImpl::Create(State, shared_from_this(), name, version, CollatingOrderOf(locale));
         for (int level = 1; level <= Level; ++level)
             database->BeginLevel(level);
-        DatabaseList.Items.push_back(database);
+        DatabaseList.push_back(database);
         return database;
     });
 }
@@ -554,8 +565,8 @@ void WorkspaceImpl::BeginTrans()
         CheckOpen();
         if (Level >= MaxTransactionLevels)
             Raise(errTooManyTransactions, "Could not start transaction; too many transactions already nested.");
-        for (const DatabasePtr& database : DatabaseList.Items)
-            std::static_pointer_cast<DatabaseImpl>(database)->BeginLevel(Level + 1);
+        for (const auto& database : OpenDatabases())
+            database->BeginLevel(Level + 1);
         ++Level;
     });
 }
@@ -567,8 +578,8 @@ void WorkspaceImpl::CommitTrans(int /*options*/)
         if (Level == 0)
             Raise(errNoTransaction,
                   "You tried to commit or rollback a transaction without first beginning a transaction.");
-        for (const DatabasePtr& database : DatabaseList.Items)
-            std::static_pointer_cast<DatabaseImpl>(database)->CommitLevel(Level);
+        for (const auto& database : OpenDatabases())
+            database->CommitLevel(Level);
         --Level;
     });
 }
@@ -580,18 +591,20 @@ void WorkspaceImpl::Rollback()
         if (Level == 0)
             Raise(errNoTransaction,
                   "You tried to commit or rollback a transaction without first beginning a transaction.");
-        for (const DatabasePtr& database : DatabaseList.Items)
-            std::static_pointer_cast<DatabaseImpl>(database)->RollbackLevel(Level);
+        for (const auto& database : OpenDatabases())
+            database->RollbackLevel(Level);
         --Level;
     });
 }
 
 void WorkspaceImpl::RemoveDatabase(const DatabaseImpl* database)
 {
-    auto& items = DatabaseList.Items;
-    items.erase(std::remove_if(items.begin(), items.end(),
-                               [&](const DatabasePtr& item) { return item.get() == database; }),
-                items.end());
+    DatabaseList.erase(std::remove_if(DatabaseList.begin(), DatabaseList.end(),
+                                      [&](const std::weak_ptr<DatabaseImpl>& item) {
+                                          const auto locked = item.lock();
+                                          return !locked || locked.get() == database;
+                                      }),
+                       DatabaseList.end());
 }
 
 } // namespace jet::impl

@@ -1,10 +1,12 @@
 // The engine's objects over SQLite: the classes behind the interfaces of
 // Jet.h. Internal to the engine; the components use the interfaces only.
 //
-// Ownership follows the object model: the engine holds its appended
-// workspaces, a workspace its open databases, and every object below a
-// database (recordsets, definitions, fields) holds its database. Objects
-// higher up are reached through weak pointers, so nothing keeps itself alive.
+// Ownership: as with the old automation objects, an object keeps its parent
+// alive: a database its workspace, and every object below a database
+// (recordsets, definitions, fields) its database. The engine holds the
+// workspaces appended to it. Parents reach their children through weak
+// pointers (a workspace its open databases, a database its recordsets), so
+// nothing keeps itself alive.
 #pragma once
 
 #include "platform/jet/Catalog.h"
@@ -184,11 +186,13 @@ public:
     void Rollback() override;
     Collection<User>& Users() override { return NoUsers; }
     Collection<Group>& Groups() override { return NoGroups; }
-    Collection<Database>& Databases() override { return DatabaseList; }
+    Collection<Database>& Databases() override;
     Collection<Property>& Properties() override { return *PropertyList; }
 
     int TransactionLevel() const { return Level; }
     void RemoveDatabase(const DatabaseImpl* database);
+    // The databases open in the workspace.
+    std::vector<std::shared_ptr<DatabaseImpl>> OpenDatabases() const;
     bool IsClosed() const { return Closed; }
     const std::string& UserName() const { return Account; }
 
@@ -199,7 +203,10 @@ private:
     std::string WorkspaceName;
     std::string Account;
     std::string EngineVersion;
-    ListCollection<Database> DatabaseList;
+    class DatabaseCollection;
+
+    std::vector<std::weak_ptr<DatabaseImpl>> DatabaseList;
+    std::unique_ptr<DatabaseCollection> DatabaseItems;
     ListCollection<User> NoUsers;
     ListCollection<Group> NoGroups;
     std::unique_ptr<ComputedProperties> PropertyList;
@@ -228,6 +235,9 @@ struct Keyset {
 private:
     mutable std::unordered_map<std::int64_t, std::size_t> Positions;
     mutable bool PositionsBuilt = false;
+    // Deleted entries counted by a Fenwick tree, so positions stay cheap
+    // while rows are deleted one after the other.
+    mutable std::vector<long> DeletedTree;
 };
 
 class DatabaseImpl : public Database,
@@ -236,13 +246,13 @@ class DatabaseImpl : public Database,
                      public std::enable_shared_from_this<DatabaseImpl> {
 public:
     // Opens (or creates) a database file of ours.
-    static std::shared_ptr<DatabaseImpl> Open(std::shared_ptr<ErrorState> state, std::weak_ptr<WorkspaceImpl> workspace,
+    static std::shared_ptr<DatabaseImpl> Open(std::shared_ptr<ErrorState> state, std::shared_ptr<WorkspaceImpl> workspace,
                                               const std::string& path, bool exclusive, bool readOnly,
                                               const std::string& connect);
     static std::shared_ptr<DatabaseImpl> Create(std::shared_ptr<ErrorState> state,
-                                                std::weak_ptr<WorkspaceImpl> workspace, const std::string& path,
+                                                std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
                                                 const std::string& version, int collatingOrder);
-    DatabaseImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<WorkspaceImpl> workspace);
+    DatabaseImpl(std::shared_ptr<ErrorState> state, std::shared_ptr<WorkspaceImpl> workspace);
     ~DatabaseImpl() override;
 
     std::string Name() const override { return FilePath; }
@@ -298,11 +308,9 @@ public:
     const catalog::TableInfo& LinkedTable(const catalog::TableInfo& link);
     std::string LinkSchema(const std::string& file);
     // Runs an action statement or a stored query's (with parameter values).
-    void ExecuteStatement(const std::string& sql, const std::vector<Variant>& parameters,
-                          const std::vector<sql::DeclaredParameter>& declared);
+    void ExecuteStatement(const std::string& sql, const std::vector<Variant>& parameters);
     RecordsetPtr OpenRecordsetOn(const std::string& sql, const std::string& name, int type, int options, int lockEdits,
-                                 const std::vector<Variant>& parameters,
-                                 const std::vector<sql::DeclaredParameter>& declared, long maxRecords);
+                                 const std::vector<Variant>& parameters, long maxRecords);
     void AddRecordset(const std::shared_ptr<RecordsetImpl>& recordset);
     void RemoveRecordset(const RecordsetImpl* recordset);
     // A table-type recordset's keyset of a table in an index's order, shared
@@ -326,16 +334,20 @@ private:
     void SelectInto(const sql::Translation& translation, const std::vector<Variant>& parameters);
     void DropTableStatement(const sql::Translation& translation);
 
-    std::weak_ptr<WorkspaceImpl> Workspace;
+    std::shared_ptr<WorkspaceImpl> Workspace;  // null for files the engine opens for itself
     std::unique_ptr<sqlite::Connection> Db;
     std::string FilePath;
     std::string ConnectText;
     bool ReadOnlyFile = false;
     int Timeout = 60;
     long Affected = 0;
-    catalog::Catalog CatalogData;
+    // The catalog as last read. When another connection changes it, the new
+    // one replaces it and the old one is kept, so definitions a call is
+    // still looking at stay valid until the database closes.
+    std::shared_ptr<catalog::Catalog> CatalogData = std::make_shared<catalog::Catalog>();
+    std::vector<std::shared_ptr<catalog::Catalog>> RetiredCatalogs;
     std::map<std::string, std::string> Links;  // file -> schema
-    std::map<std::string, catalog::Catalog> LinkCatalogs;  // schema -> its catalog
+    std::map<std::string, std::shared_ptr<catalog::Catalog>> LinkCatalogs;  // schema -> its catalog
     // Stored query definitions hand out one object per name, kept here; they
     // reach the database through a weak pointer, so no cycle forms.
     std::vector<QueryDefPtr> QueryDefObjects;
@@ -346,9 +358,11 @@ private:
     std::int64_t CacheDataVersion = 0;
     int JoinedLevels = 0;
     std::vector<std::weak_ptr<RecordsetImpl>> OpenRecordsets;
+    // Kept while nothing changed: opening the same table again costs no pass
+    // over its keys.
     struct CachedKeyset {
         std::uint64_t Generation = 0;
-        std::weak_ptr<Keyset> Keys;
+        std::shared_ptr<Keyset> Keys;
     };
     std::map<std::pair<int, int>, CachedKeyset> KeysetCache;
     std::unique_ptr<TableDefCollection> TableDefList;

@@ -36,8 +36,8 @@ public:
 
     // dbAutoIncrField, dbFixedField, dbVariableField, dbUpdatableField (on
     // recordset fields that can be written), dbDescending (on index fields).
-    // dbAutoIncrField is settable on a dbLong field until it is appended, and
-    // also on a column that is not the key.
+    // Settable until the field is appended; dbAutoIncrField takes only a
+    // dbLong field, which need not be the key.
     virtual int Attributes() const = 0;
     virtual void SetAttributes(int attributes) = 0;
 
@@ -71,8 +71,8 @@ public:
     virtual Variant Value() const = 0;
     virtual void SetValue(const Variant& value) = 0;
 
-    // Recordset fields of memo and binary types: the length of the current
-    // value in bytes (0 for Null).
+    // Recordset fields: the length in bytes of the current value as text or
+    // bytes (0 for Null); meant for memo and binary fields.
     virtual long FieldSize() const = 0;
 
     // The field's properties: its members by name, and on stored and

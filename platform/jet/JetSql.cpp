@@ -1,5 +1,6 @@
 #include "platform/jet/JetSql.h"
 
+#include "platform/jet/Collation.h"
 #include "platform/jet/Collection.h"
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
@@ -29,17 +30,10 @@ bool IsNameChar(unsigned char c)
     return std::isalnum(c) || c == '_' || c >= 0x80;
 }
 
-std::string Upper(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 bool Is(const Token& token, std::string_view word)
 {
-    return token.Kind == TokenKind::Identifier && Upper(token.Text) == word;
+    return token.Kind == TokenKind::Identifier && AsciiUpper(token.Text) == word;
 }
 
 bool IsOp(const Token& token, std::string_view op)
@@ -66,7 +60,7 @@ const std::set<std::string>& Keywords()
 
 bool IsKeyword(const Token& token)
 {
-    return token.Kind == TokenKind::Identifier && Keywords().count(Upper(token.Text)) > 0;
+    return token.Kind == TokenKind::Identifier && Keywords().count(AsciiUpper(token.Text)) > 0;
 }
 
 // Words that end a FROM list or start the next part of a statement.
@@ -75,14 +69,14 @@ bool IsClauseWord(const Token& token)
     static const std::set<std::string> words = {"WHERE", "GROUP", "ORDER", "HAVING", "UNION", "ON", "SET", "VALUES",
                                                 "SELECT", "LIMIT", "INTERSECT", "EXCEPT", "USING", "JOIN", "INNER",
                                                 "LEFT", "RIGHT", "CROSS", "NATURAL", "OUTER", "IN", "AS"};
-    return token.Kind == TokenKind::Identifier && words.count(Upper(token.Text)) > 0;
+    return token.Kind == TokenKind::Identifier && words.count(AsciiUpper(token.Text)) > 0;
 }
 
 bool IsAggregate(const Token& token)
 {
     static const std::set<std::string> names = {"COUNT", "SUM", "AVG", "MIN", "MAX", "FIRST", "LAST", "STDEV",
                                                 "STDEVP", "VAR", "VARP", "TOTAL", "GROUP_CONCAT"};
-    return token.Kind == TokenKind::Identifier && names.count(Upper(token.Text)) > 0;
+    return token.Kind == TokenKind::Identifier && names.count(AsciiUpper(token.Text)) > 0;
 }
 
 std::string DateLiteral(std::string_view inner, std::string_view text)
@@ -303,7 +297,7 @@ void StatementTranslator::TranslateTokens()
     };
     std::vector<Level> levels(1);
     Out.assign(Tokens.size(), std::string());
-    const std::string first = Upper(Tokens[Start].Text);
+    const std::string first = AsciiUpper(Tokens[Start].Text);
     for (std::size_t i = Start; i < Tokens.size(); ++i) {
         if (Dropped[i])
             continue;
@@ -369,7 +363,7 @@ void StatementTranslator::TranslateTokens()
             continue;
         }
         if (token.Kind == TokenKind::Identifier && IsKeyword(token)) {
-            const std::string word = Upper(token.Text);
+            const std::string word = AsciiUpper(token.Text);
             if (word == "FROM" || word == "JOIN") {
                 level.InFrom = true;
                 level.ExpectTable = true;
@@ -471,7 +465,7 @@ Translation StatementTranslator::Run()
                           "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.",
                           "DAO.Database");
     Dropped.assign(Tokens.size(), false);
-    const std::string first = Upper(Tokens[Start].Text);
+    const std::string first = AsciiUpper(Tokens[Start].Text);
     std::size_t into = Tokens.size();
     std::size_t from = Tokens.size();
     if (first == "SELECT") {
@@ -618,7 +612,7 @@ std::vector<Token> Tokenize(std::string_view text)
         } else if (c == '{') {
             // {guid {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}}
             const std::string_view rest = text.substr(i);
-            if (rest.size() < 6 || Upper(rest.substr(1, 4)) != "GUID")
+            if (rest.size() < 6 || AsciiUpper(rest.substr(1, 4)) != "GUID")
                 SyntaxError("Syntax error", text);
             std::size_t j = i + 5;
             while (j < n && text[j] == ' ')

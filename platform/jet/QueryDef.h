@@ -43,7 +43,8 @@ public:
     virtual std::string SQL() const = 0;
     virtual void SetSQL(const std::string& sql) = 0;
 
-    // dbQSelect, dbQDelete, dbQUpdate, dbQAppend, dbQMakeTable or dbQDDL.
+    // dbQSelect, dbQDelete, dbQUpdate, dbQAppend, dbQMakeTable, dbQCrosstab
+    // or dbQDDL.
     virtual int Type() const = 0;
 
     virtual Collection<Parameter>& Parameters() = 0;

@@ -20,9 +20,9 @@
 //
 // Changes: Edit or AddNew, field values, then Update (or CancelUpdate).
 // Nothing reaches the file before Update. With LockEdits (dbPessimistic) the
-// row is locked against other recordsets from Edit to Update (3260 for the
-// second); either way Update raises 3197 when another connection changed the
-// row since Edit.
+// row is locked against the other recordsets of this process from Edit to
+// Update (3260 for them); either way Update raises 3197 when the row was
+// changed since Edit, by another recordset or another connection.
 #pragma once
 
 #include "platform/jet/Collection.h"
@@ -119,7 +119,8 @@ public:
     // Finds the first, last, next or previous record (seen from the current
     // one) that meets a criteria text written as a WHERE clause of the
     // engine's SQL. Without a match NoMatch is set and the current record
-    // stays where it was.
+    // stays where it was. Table-type and forward-only recordsets raise 3251
+    // (a table-type one Seeks).
     virtual void FindFirst(const std::string& criteria) = 0;
     virtual void FindLast(const std::string& criteria) = 0;
     virtual void FindNext(const std::string& criteria) = 0;

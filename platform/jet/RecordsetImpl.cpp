@@ -11,21 +11,11 @@
 namespace jet::impl {
 namespace {
 
-constexpr std::size_t WindowRows = 128;
+constexpr std::size_t WindowRows = 1024;
 
 bool KeyedType(int type)
 {
     return type == dbOpenTable || type == dbOpenDynaset;
-}
-
-bool IsTextType(int type)
-{
-    return type == dbText || type == dbMemo || type == dbChar;
-}
-
-bool IsBinaryType(int type)
-{
-    return type == dbBinary || type == dbLongBinary || type == dbVarBinary;
 }
 
 std::string RecordsetSource()
@@ -88,7 +78,7 @@ int CompareValues(const Variant& a, const Variant& b)
 
 class RecordsetField : public Field {
 public:
-    RecordsetField(std::weak_ptr<RecordsetImpl> owner, std::size_t index) : Owner(std::move(owner)), Position(index)
+    RecordsetField(std::shared_ptr<RecordsetImpl> owner, std::size_t index) : Owner(std::move(owner)), Position(index)
     {
         Props = std::make_unique<ComputedProperties>([this] { return PropertyItems(); });
     }
@@ -129,10 +119,9 @@ public:
 private:
     RecordsetImpl& Set() const
     {
-        std::shared_ptr<RecordsetImpl> set = Owner.lock();
-        if (!set || set->IsClosed())
+        if (Owner->IsClosed())
             RaiseClosed();
-        return *set;  // the recordset lives while its caller holds it
+        return *Owner;
     }
 
     [[noreturn]] void NotHere() const
@@ -160,7 +149,8 @@ private:
         return items;
     }
 
-    std::weak_ptr<RecordsetImpl> Owner;
+    // A field keeps its recordset alive, as the automation objects did.
+    std::shared_ptr<RecordsetImpl> Owner;
     std::size_t Position;
     std::unique_ptr<ComputedProperties> Props;
 };
@@ -188,82 +178,148 @@ std::map<RowLock, const void*>& RowLocks()
     Raise(errLocked, "Couldn't update; currently locked by user 'Admin' on machine 'localhost'.", RecordsetSource());
 }
 
+// Tables opened with dbDenyRead or dbDenyWrite in this process: per (file,
+// table), the recordsets open on it and those that deny reading or writing
+// to the others, counted by the source they share with their clones and the
+// recordsets made from them (which count as the same user).
+struct TableLocks {
+    std::map<const void*, int> Open;
+    std::map<const void*, int> DenyRead;
+    std::map<const void*, int> DenyWrite;
+};
+
+std::map<std::pair<std::string, int>, TableLocks>& AllTableLocks()
+{
+    static std::map<std::pair<std::string, int>, TableLocks> locks;
+    return locks;
+}
+
+bool HeldByOthers(const std::map<const void*, int>& holders, const void* self)
+{
+    for (const auto& [holder, count] : holders)
+        if (holder != self && count > 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- helpers
 
-Variant FromStorage(const FieldInfo& field, const sqlite::Statement& statement, int column)
+void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int column, Variant& out)
 {
-    const int storage = statement.ColumnType(column);
-    if (storage == SQLITE_NULL)
-        return Variant::Null();
+    sqlite3_value* value = statement.ColumnRaw(column);
+    const auto text = [value] {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        return bytes ? std::string_view(bytes, static_cast<std::size_t>(sqlite3_value_bytes(value)))
+                     : std::string_view();
+    };
+    const auto blob = [value] {
+        const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
+        return bytes ? std::string_view(bytes, static_cast<std::size_t>(sqlite3_value_bytes(value)))
+                     : std::string_view();
+    };
+    const int storage = sqlite3_value_type(value);
+    if (storage == SQLITE_NULL) {
+        out = Variant::Null();
+        return;
+    }
+    const bool number = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
     switch (field.Type) {
-    case dbBoolean: return Variant(statement.ColumnInt64(column) != 0);
+    case dbBoolean: out = Variant(sqlite3_value_int64(value) != 0); return;
     case dbByte:
-        if (storage == SQLITE_INTEGER)
-            return Variant::Byte(static_cast<std::uint8_t>(statement.ColumnInt64(column)));
+        if (storage == SQLITE_INTEGER) {
+            out = Variant::Byte(static_cast<std::uint8_t>(sqlite3_value_int64(value)));
+            return;
+        }
         break;
     case dbInteger:
-        if (storage == SQLITE_INTEGER)
-            return Variant::Smallint(static_cast<std::int16_t>(statement.ColumnInt64(column)));
+        if (storage == SQLITE_INTEGER) {
+            out = Variant::Smallint(static_cast<std::int16_t>(sqlite3_value_int64(value)));
+            return;
+        }
         break;
     case dbLong:
         if (storage == SQLITE_INTEGER) {
-            const std::int64_t value = statement.ColumnInt64(column);
-            if (value >= INT32_MIN && value <= INT32_MAX)
-                return Variant(static_cast<int>(value));
-            return Variant(value);
+            const std::int64_t number = sqlite3_value_int64(value);
+            if (number >= INT32_MIN && number <= INT32_MAX)
+                out = Variant(static_cast<int>(number));
+            else
+                out = Variant(number);
+            return;
         }
         break;
     case dbBigInt:
-        if (storage == SQLITE_INTEGER)
-            return Variant(statement.ColumnInt64(column));
+        if (storage == SQLITE_INTEGER) {
+            out = Variant(static_cast<std::int64_t>(sqlite3_value_int64(value)));
+            return;
+        }
         break;
     case dbCurrency:
-        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
-            return Variant::Currency(statement.ColumnDouble(column));
+        if (number) {
+            out = Variant::Currency(sqlite3_value_double(value));
+            return;
+        }
         break;
     case dbSingle:
-        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
-            return Variant::Single(static_cast<float>(statement.ColumnDouble(column)));
+        if (number) {
+            out = Variant::Single(static_cast<float>(sqlite3_value_double(value)));
+            return;
+        }
         break;
     case dbDouble:
     case dbNumeric:
     case dbDecimal:
     case dbFloat:
-        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
-            return Variant(statement.ColumnDouble(column));
+        if (number) {
+            out = Variant(sqlite3_value_double(value));
+            return;
+        }
         break;
     case dbDate:
     case dbTime:
     case dbTimeStamp:
-        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
-            return Variant::Date(statement.ColumnDouble(column));
+        if (number) {
+            out = Variant::Date(sqlite3_value_double(value));
+            return;
+        }
         if (storage == SQLITE_TEXT) {
             platform::TDateTime value = 0;
-            if (platform::TryStrToDateTime(statement.ColumnText(column), value))
-                return Variant::Date(value);
+            if (platform::TryStrToDateTime(text(), value)) {
+                out = Variant::Date(value);
+                return;
+            }
         }
         break;
     case dbText:
     case dbMemo:
     case dbChar:
-        if (storage == SQLITE_BLOB)
-            return Variant(std::string(statement.ColumnBlob(column)));
-        return Variant(std::string(statement.ColumnText(column)));
+        out.SetText(storage == SQLITE_BLOB ? blob() : text());
+        return;
     case dbBinary:
     case dbLongBinary:
     case dbVarBinary:
-        if (storage == SQLITE_BLOB || storage == SQLITE_TEXT)
-            return Variant::Bytes(storage == SQLITE_BLOB ? statement.ColumnBlob(column) : statement.ColumnText(column));
+        if (storage == SQLITE_BLOB || storage == SQLITE_TEXT) {
+            out = Variant::Bytes(storage == SQLITE_BLOB ? blob() : text());
+            return;
+        }
         break;
     case dbGUID:
-        if (storage == SQLITE_BLOB && statement.ColumnBlob(column).size() == 16)
-            return Variant("{guid " + sql::GuidText(statement.ColumnBlob(column)) + "}");
+        if (storage == SQLITE_BLOB && blob().size() == 16) {
+            out.SetText("{guid " + sql::GuidText(blob()) + "}");
+            return;
+        }
         break;
     default: break;
     }
-    return statement.ColumnValue(column);
+    out = statement.ColumnValue(column);
+}
+
+Variant FromStorage(const FieldInfo& field, const sqlite::Statement& statement, int column)
+{
+    Variant value;
+    ReadStored(field, statement, column, value);
+    return value;
 }
 
 int TypeOfValue(const Variant& value)
@@ -289,7 +345,7 @@ Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields,
                     continue;
                 FieldOfParameter.push_back(i);
                 const std::string parameter = "?" + std::to_string(FieldOfParameter.size());
-                return IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
+                return catalog::IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
             }
             return std::nullopt;
         });
@@ -298,7 +354,7 @@ Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields,
     Statement = database.Sql().PrepareUser("SELECT CASE WHEN (" + expression + ") THEN 1 ELSE 0 END");
 }
 
-bool Criteria::Matches(const std::vector<Variant>& values)
+bool Criteria::Matches(RowView values)
 {
     Statement.Reset();
     for (std::size_t p = 0; p < FieldOfParameter.size(); ++p) {
@@ -324,10 +380,13 @@ void Keyset::MarkDeleted(std::size_t i)
 {
     if (Deleted.empty())
         Deleted.assign(RowIds.size(), 0);
-    if (!Deleted[i]) {
-        Deleted[i] = 1;
-        ++DeletedCount;
-    }
+    if (Deleted[i])
+        return;
+    Deleted[i] = 1;
+    ++DeletedCount;
+    if (!DeletedTree.empty())
+        for (std::size_t k = i + 1; k < DeletedTree.size(); k += k & (~k + 1))
+            ++DeletedTree[k];
 }
 
 void Keyset::Append(std::int64_t rowId)
@@ -337,6 +396,7 @@ void Keyset::Append(std::int64_t rowId)
         Deleted.push_back(0);
     if (PositionsBuilt)
         Positions[rowId] = RowIds.size() - 1;
+    DeletedTree.clear();  // rebuilt when next asked
 }
 
 long Keyset::Find(std::int64_t rowId) const
@@ -355,11 +415,19 @@ long Keyset::LiveBefore(std::size_t i) const
 {
     if (DeletedCount == 0)
         return static_cast<long>(i);
-    long live = 0;
-    for (std::size_t k = 0; k < i && k < RowIds.size(); ++k)
-        if (!Deleted[k])
-            ++live;
-    return live;
+    if (DeletedTree.empty()) {
+        DeletedTree.assign(RowIds.size() + 1, 0);
+        for (std::size_t k = 1; k <= RowIds.size(); ++k) {
+            DeletedTree[k] += Deleted[k - 1];
+            const std::size_t parent = k + (k & (~k + 1));
+            if (parent <= RowIds.size())
+                DeletedTree[parent] += DeletedTree[k];
+        }
+    }
+    long deleted = 0;
+    for (std::size_t k = std::min(i, RowIds.size()); k > 0; k -= k & (~k + 1))
+        deleted += DeletedTree[k];
+    return static_cast<long>(i) - deleted;
 }
 
 // ----------------------------------------------------------- RecordsetImpl
@@ -374,21 +442,77 @@ RecordsetImpl::RecordsetImpl(std::shared_ptr<RecordSource> source, std::vector<D
         RecordsetType = dbOpenForwardOnly;
     ReadOnly = (options & dbReadOnly) != 0 || lockEdits == dbReadOnly || !KeyedType(RecordsetType)
         || !Source->Keyed || Source->Db->IsReadOnly();
-    CurrentIndexId = Source->IndexId;
 }
 
 RecordsetImpl::~RecordsetImpl()
 {
     UnlockRow();
+    ReleaseTable();
 }
 
 void RecordsetImpl::Load()
 {
+    TakeTable();
     Rebuild();
-    for (std::size_t i = 0; i < Source->Fields.size(); ++i)
-        FieldList.Items.push_back(std::make_shared<RecordsetField>(weak_from_this(), i));
     Pos = NextLive(0);
     Gap = false;
+}
+
+bool RecordsetImpl::DeniesReading() const
+{
+    return (Options & dbDenyRead) && RecordsetType == dbOpenTable;  // as the old engine: table type only
+}
+
+void RecordsetImpl::TakeTable()
+{
+    if (Source->TableId == 0 || TableTaken)
+        return;
+    TableLocks& locks = AllTableLocks()[{Source->Db->Name(), Source->TableId}];
+    const void* self = Source.get();
+    if (HeldByOthers(locks.DenyRead, self))
+        Raise(3008, "The table '" + Source->Name + "' is already opened exclusively by another user.",
+              RecordsetSource());
+    if (DeniesReading() && HeldByOthers(locks.Open, self))
+        Raise(3262, "Couldn't lock table '" + Source->Name + "'; currently in use by user 'Admin' on machine "
+                    "'localhost'.",
+              RecordsetSource());
+    ++locks.Open[self];
+    if (DeniesReading())
+        ++locks.DenyRead[self];
+    if (Options & dbDenyWrite)
+        ++locks.DenyWrite[self];
+    TableTaken = true;
+}
+
+void RecordsetImpl::ReleaseTable()
+{
+    if (!TableTaken)
+        return;
+    TableTaken = false;
+    auto& all = AllTableLocks();
+    const auto found = all.find({Source->Db->Name(), Source->TableId});
+    if (found == all.end())
+        return;
+    const void* self = Source.get();
+    const auto drop = [self](std::map<const void*, int>& holders) {
+        if (const auto holder = holders.find(self); holder != holders.end() && --holder->second <= 0)
+            holders.erase(holder);
+    };
+    drop(found->second.Open);
+    if (DeniesReading())
+        drop(found->second.DenyRead);
+    if (Options & dbDenyWrite)
+        drop(found->second.DenyWrite);
+    if (found->second.Open.empty())
+        all.erase(found);
+}
+
+void RecordsetImpl::CheckTableWritable() const
+{
+    const auto& all = AllTableLocks();
+    const auto found = all.find({Source->Db->Name(), Source->TableId});
+    if (found != all.end() && HeldByOthers(found->second.DenyWrite, Source.get()))
+        RaiseLocked();
 }
 
 std::string RecordsetImpl::Name() const
@@ -404,9 +528,45 @@ int RecordsetImpl::Type() const
     return RecordsetType;
 }
 
+// The fields are made when first asked for and kept while someone holds
+// them; each keeps the recordset alive.
+class RecordsetImpl::FieldCollection : public Collection<Field> {
+public:
+    explicit FieldCollection(RecordsetImpl& owner) : Owner(owner) {}
+    int Count() const override { return static_cast<int>(Owner.Source->Fields.size()); }
+    FieldPtr Item(int index) const override
+    {
+        if (index < 0 || index >= Count())
+            Raise(errItemNotFound, "Item not found in this collection.", RecordsetSource());
+        if (Items.size() != Owner.Source->Fields.size())
+            Items.resize(Owner.Source->Fields.size());
+        std::weak_ptr<Field>& slot = Items[static_cast<std::size_t>(index)];
+        FieldPtr field = slot.lock();
+        if (!field) {
+            field = std::make_shared<RecordsetField>(Owner.shared_from_this(), static_cast<std::size_t>(index));
+            slot = field;
+        }
+        return field;
+    }
+    FieldPtr Item(std::string_view name) const override
+    {
+        const auto& fields = Owner.Source->Fields;
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (SameName(fields[i].Name, name))
+                return Item(static_cast<int>(i));
+        Raise(errItemNotFound, "Item not found in this collection.", RecordsetSource());
+    }
+
+private:
+    RecordsetImpl& Owner;
+    mutable std::vector<std::weak_ptr<Field>> Items;
+};
+
 Collection<Field>& RecordsetImpl::Fields()
 {
-    return FieldList;
+    if (!FieldList)
+        FieldList = std::make_unique<FieldCollection>(*this);
+    return *FieldList;
 }
 
 void RecordsetImpl::CheckOpen() const
@@ -418,6 +578,7 @@ void RecordsetImpl::CheckOpen() const
 void RecordsetImpl::Detach()
 {
     UnlockRow();
+    ReleaseTable();
     Closed = true;
     Keys.reset();
     Values.reset();
@@ -500,7 +661,7 @@ void RecordsetImpl::SyncTableKeys() const
     const bool atEnd = !Gap && Pos >= oldSize;
     Keys = Source->Db->TableKeyset(Source->TableId, CurrentIndexId);
     KeysGeneration = Source->Db->Generation();
-    Cache = Window();
+    Forget();
     GapAnchor = 0;
     const long size = static_cast<long>(Keys->Size());
     if (atEnd) {
@@ -535,7 +696,10 @@ std::int64_t RecordsetImpl::RowIdAt(std::size_t position) const
 
 std::vector<Variant> RecordsetImpl::FetchRow(std::int64_t rowId) const
 {
-    sqlite::Statement fetch = Source->Db->Sql().Prepare(Source->FetchSql);
+    sqlite::Statement& fetch = Source->FetchStatement;
+    if (!fetch.Valid())
+        fetch = Source->Db->Sql().Prepare(Source->FetchSql);
+    fetch.Reset();
     BindParameters(fetch);
     fetch.BindInt64(static_cast<int>(Source->Parameters.size()) + 1, rowId);
     std::vector<Variant> row;
@@ -544,84 +708,132 @@ std::vector<Variant> RecordsetImpl::FetchRow(std::int64_t rowId) const
         for (std::size_t i = 0; i < Source->Fields.size(); ++i)
             row.push_back(FromStorage(Source->Fields[i], fetch, static_cast<int>(i)));
     }
+    fetch.Reset();
     return row;
 }
 
-void RecordsetImpl::FetchWindow(std::size_t position) const
+void RecordsetImpl::FetchWindow(std::size_t position, int field) const
 {
-    const std::size_t size = Size();
-    const std::size_t start = position / WindowRows * WindowRows;
-    const std::size_t end = std::min(start + WindowRows, size);
-    Cache.Start = start;
-    Cache.Rows.assign(end - start, CachedRow());
-    Cache.Generation = Source->Db->Generation();
-    std::int64_t low = INT64_MAX, high = INT64_MIN;
-    for (std::size_t p = start; p < end; ++p) {
-        if (!IsLive(p))
-            continue;
-        low = std::min(low, Keys->RowIds[p]);
-        high = std::max(high, Keys->RowIds[p]);
-    }
-    if (low > high)
-        return;
     const std::size_t fields = Source->Fields.size();
-    if (static_cast<std::uint64_t>(high - low) <= 4 * WindowRows) {
-        std::unordered_map<std::int64_t, std::vector<Variant>> rows;
-        sqlite::Statement range = Source->Db->Sql().Prepare(Source->RangeSql);
-        BindParameters(range);
-        const int first = static_cast<int>(Source->Parameters.size()) + 1;
-        range.BindInt64(first, low);
-        range.BindInt64(first + 1, high);
-        while (range.Step()) {
-            std::vector<Variant> values;
-            values.reserve(fields);
-            for (std::size_t i = 0; i < fields; ++i)
-                values.push_back(FromStorage(Source->Fields[i], range, static_cast<int>(i) + 1));
-            rows.emplace(range.ColumnInt64(0), std::move(values));
-        }
-        for (std::size_t p = start; p < end; ++p) {
-            if (!IsLive(p))
-                continue;
-            const auto found = rows.find(Keys->RowIds[p]);
-            if (found != rows.end()) {
-                Cache.Rows[p - start].Exists = true;
-                Cache.Rows[p - start].Values = std::move(found->second);
-                rows.erase(found);
-            }
-        }
-        return;
-    }
+    std::size_t start = position / WindowRows * WindowRows;
+    std::size_t end = std::min(start + WindowRows, Size());
+    // Rows in the order of their ids and close together (a table read in
+    // the order rows were added) are read with one range scan; any other
+    // access reads the one row asked for.
+    std::int64_t low = INT64_MAX, high = INT64_MIN, previous = INT64_MIN;
+    bool ascending = true;
     for (std::size_t p = start; p < end; ++p) {
         if (!IsLive(p))
             continue;
-        std::vector<Variant> values = FetchRow(Keys->RowIds[p]);
-        Cache.Rows[p - start].Exists = !values.empty();
-        Cache.Rows[p - start].Values = std::move(values);
+        const std::int64_t rowId = Keys->RowIds[p];
+        ascending = ascending && rowId > previous;
+        previous = rowId;
+        low = std::min(low, rowId);
+        high = std::max(high, rowId);
     }
+    const bool range = ascending && low <= high && static_cast<std::uint64_t>(high - low) <= 4 * WindowRows;
+    if (!range) {
+        start = position;
+        end = position + 1;
+    }
+    Cache.Start = start;
+    Cache.Count = end - start;
+    Cache.Values.resize(Cache.Count * fields);
+    Cache.Exists.assign(Cache.Count, 0);
+    Cache.Generation = Source->Db->Generation();
+    // The fields to read: all of them, unless a walk has shown which are used.
+    std::vector<std::uint8_t> mask(fields, 1);
+    if (range && field >= 0 && !Wanted.empty() && !Source->FieldColumns.empty())
+        mask = Wanted;
+    Cache.Loaded = mask;
+    Cache.AllLoaded = std::find(mask.begin(), mask.end(), 0) == mask.end();
+    if (!range) {
+        if (!IsLive(position))
+            return;
+        std::vector<Variant> row = FetchRow(Keys->RowIds[position]);
+        if (!row.empty()) {
+            std::move(row.begin(), row.end(), Cache.Values.begin());
+            Cache.Exists[0] = 1;
+        }
+        return;
+    }
+    std::string key(mask.begin(), mask.end());
+    sqlite::Statement& scan = RangeStatements[key];
+    if (!scan.Valid()) {
+        std::string sql = Source->RangeSql;
+        if (!Cache.AllLoaded) {
+            std::string columns;
+            for (std::size_t i = 0; i < fields; ++i)
+                if (mask[i])
+                    columns += ", " + Source->FieldColumns[i];
+            const int first = static_cast<int>(Source->Parameters.size()) + 1;
+            sql = "SELECT " + Source->RowIdSql + columns + " " + Source->RangeFrom + " WHERE " + Source->RowIdSql
+                + " BETWEEN ?" + std::to_string(first) + " AND ?" + std::to_string(first + 1);
+        }
+        scan = Source->Db->Sql().Prepare(sql);
+    }
+    scan.Reset();
+    BindParameters(scan);
+    const int first = static_cast<int>(Source->Parameters.size()) + 1;
+    scan.BindInt64(first, low);
+    scan.BindInt64(first + 1, high);
+    std::size_t p = start;
+    while (scan.Step()) {
+        const std::int64_t rowId = scan.ColumnInt64(0);
+        while (p < end && (!IsLive(p) || Keys->RowIds[p] < rowId))
+            ++p;
+        if (p == end)
+            break;
+        if (Keys->RowIds[p] != rowId)
+            continue;  // a row added since, not one of ours
+        Variant* values = &Cache.Values[(p - start) * fields];
+        int column = 1;
+        for (std::size_t i = 0; i < fields; ++i)
+            if (mask[i])
+                ReadStored(Source->Fields[i], scan, column++, values[i]);
+        Cache.Exists[p - start] = 1;
+        ++p;
+    }
+    scan.Reset();
 }
 
-const std::vector<Variant>* RecordsetImpl::TryRowAt(std::size_t position) const
+RowView RecordsetImpl::TryRowAt(std::size_t position, int field) const
 {
-    if (!(Source->Keyed && KeyedType(RecordsetType)))
-        return &(*Values)[position];
-    if (Cache.Generation != Source->Db->Generation() || position < Cache.Start
-        || position >= Cache.Start + Cache.Rows.size())
-        FetchWindow(position);
-    const CachedRow& row = Cache.Rows[position - Cache.Start];
-    return row.Exists ? &row.Values : nullptr;
+    if (!(Source->Keyed && KeyedType(RecordsetType))) {
+        const std::vector<Variant>& row = (*Values)[position];
+        return {row.data(), row.size(), true};
+    }
+    const bool inWindow = Cache.Generation == Source->Db->Generation() && position >= Cache.Start
+        && position < Cache.Start + Cache.Count;
+    if (!inWindow || !(field < 0 ? Cache.AllLoaded : Cache.Loaded[static_cast<std::size_t>(field)] != 0)) {
+        // The first read takes every field; later windows take those read since.
+        if (field >= 0 && !Wanted.empty())
+            Wanted[static_cast<std::size_t>(field)] = 1;
+        FetchWindow(position, field);
+    }
+    if (field >= 0) {
+        if (Wanted.empty())
+            Wanted.assign(Source->Fields.size(), 0);
+        Wanted[static_cast<std::size_t>(field)] = 1;
+    }
+    const std::size_t offset = position - Cache.Start;
+    if (!Cache.Exists[offset])
+        return {};
+    const std::size_t fields = Source->Fields.size();
+    return {Cache.Values.data() + offset * fields, fields, true};
 }
 
-const std::vector<Variant>& RecordsetImpl::RowAt(std::size_t position) const
+RowView RecordsetImpl::RowAt(std::size_t position, int field) const
 {
-    const std::vector<Variant>* row = TryRowAt(position);
-    if (!row)
+    const RowView row = TryRowAt(position, field);
+    if (!row.Found)
         RecordDeleted();
-    return *row;
+    return row;
 }
 
 void RecordsetImpl::Rebuild()
 {
-    Cache = Window();
+    Forget();
     DatabaseImpl& db = *Source->Db;
     const bool keyedBase = Source->Keyed;
     const bool keepKeys = keyedBase && KeyedType(RecordsetType);
@@ -667,18 +879,17 @@ void RecordsetImpl::Rebuild()
         }
     }
     if (keyedBase) {
-        // Computed columns of a keyed query take their type from the first row.
-        for (FieldInfo& field : Source->Fields) {
-            if (field.Type != 0)
-                continue;
-            for (std::size_t p = 0; p < Keys->Size() && field.Type == 0; ++p) {
-                const std::vector<Variant> row = FetchRow(Keys->RowIds[p]);
-                const std::size_t index = static_cast<std::size_t>(&field - Source->Fields.data());
-                if (!row.empty())
-                    field.Type = TypeOfValue(row[index]);
-                if (p > 8)
-                    break;
-            }
+        // Computed columns of a keyed query take their type from the first
+        // of a few rows that holds a value.
+        constexpr std::size_t RowsToLookAt = 10;
+        std::vector<FieldInfo>& fields = Source->Fields;
+        for (std::size_t p = 0; p < std::min(Keys->Size(), RowsToLookAt); ++p) {
+            if (std::none_of(fields.begin(), fields.end(), [](const FieldInfo& field) { return field.Type == 0; }))
+                break;
+            const std::vector<Variant> row = FetchRow(Keys->RowIds[p]);
+            for (std::size_t i = 0; i < row.size(); ++i)
+                if (fields[i].Type == 0)
+                    fields[i].Type = TypeOfValue(row[i]);
         }
     }
     for (FieldInfo& field : Source->Fields)
@@ -714,7 +925,7 @@ void RecordsetImpl::ApplyDerivations()
             Criteria criteria(*Source->Db, Source->Fields, derivation.Filter);
             std::vector<std::size_t> kept;
             for (std::size_t p : order)
-                if (const std::vector<Variant>* row = TryRowAt(p); row && criteria.Matches(*row))
+                if (const RowView row = TryRowAt(p); row.Found && criteria.Matches(row))
                     kept.push_back(p);
             order = std::move(kept);
         }
@@ -733,10 +944,10 @@ void RecordsetImpl::ApplyDerivations()
             }
             std::vector<std::pair<std::size_t, std::vector<Variant>>> rows;
             for (std::size_t p : order) {
-                const std::vector<Variant>* row = TryRowAt(p);
+                const RowView row = TryRowAt(p);
                 std::vector<Variant> keysOfRow;
                 for (const SortStep& step : steps)
-                    keysOfRow.push_back(row ? (*row)[step.Field] : Variant::Null());
+                    keysOfRow.push_back(row.Found ? row[step.Field] : Variant::Null());
                 rows.emplace_back(p, std::move(keysOfRow));
             }
             std::stable_sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
@@ -764,7 +975,7 @@ void RecordsetImpl::ApplyDerivations()
         Values = std::move(derived);
     }
     RecordsetType = savedType;
-    Cache = Window();
+    Forget();
 }
 
 bool RecordsetImpl::Bof() const
@@ -883,7 +1094,7 @@ void RecordsetImpl::SetBookmark(const jet::Bookmark& bookmark)
             position = Keys->Find(key);
             if (position < 0)
                 Raise(errNotValidBookmark, "Not a valid bookmark.", RecordsetSource());
-            if (!IsLive(static_cast<std::size_t>(position)) || !TryRowAt(static_cast<std::size_t>(position)))
+            if (!IsLive(static_cast<std::size_t>(position)) || !TryRowAt(static_cast<std::size_t>(position)).Found)
                 RecordDeleted();
         } else {
             if (key < 1 || key > static_cast<std::int64_t>(Size()))
@@ -930,6 +1141,13 @@ void RecordsetImpl::MoveLast()
 
 void RecordsetImpl::MoveNext()
 {
+    // The common case of a walk: the next entry is live and no edit is pending.
+    if (!Closed && !Gap && EditState == dbEditNone && LockedRowId == 0 && Keys && Source->Keyed
+        && KeyedType(RecordsetType) && (RecordsetType != dbOpenTable || KeysGeneration == Source->Db->Generation())
+        && Pos >= 0 && static_cast<std::size_t>(Pos) + 1 < Keys->Size() && Keys->DeletedCount == 0) {
+        ++Pos;
+        return;
+    }
     Guarded([&] {
         CheckOpen();
         SyncTableKeys();
@@ -966,7 +1184,7 @@ void RecordsetImpl::Move(long rows)
                   RecordsetSource());
         DropPendingEdit();
         if (rows == 0) {
-            Cache = Window();  // read the record again
+            Forget();  // read the record again
             return;
         }
         long position = Pos;
@@ -984,6 +1202,7 @@ void RecordsetImpl::Requery()
     Guarded([&] {
         CheckOpen();
         DropPendingEdit();
+        Source->Db->RefreshCache();
         Rebuild();
         SetPosition(NextLive(0));
     });
@@ -1008,8 +1227,7 @@ RecordsetPtr RecordsetImpl::Clone()
         clone->SortText = SortText;
         clone->IndexName = IndexName;
         clone->CurrentIndexId = CurrentIndexId;
-        for (std::size_t i = 0; i < Source->Fields.size(); ++i)
-            clone->FieldList.Items.push_back(std::make_shared<RecordsetField>(clone, i));
+        clone->TakeTable();
         clone->Pos = 0;
         clone->Gap = true;
         Source->Db->AddRecordset(clone);
@@ -1112,7 +1330,7 @@ void RecordsetImpl::SetIndex(const std::string& name)
         IndexName = found;
         Keys = Source->Db->TableKeyset(Source->TableId, CurrentIndexId);
         KeysGeneration = Source->Db->Generation();
-        Cache = Window();
+        Forget();
         SetPosition(NextLive(0));
     });
 }
@@ -1125,64 +1343,24 @@ void RecordsetImpl::Seek(const std::string& comparison, const std::vector<Varian
             RaiseNotSupported("Seek on recordsets that are not table-type");
         if (CurrentIndexId == 0)
             Raise(errNoCurrentIndex, "Operation invalid without a current index.", RecordsetSource());
-        const catalog::TableInfo* table = Source->Db->Catalog().TableById(Source->TableId);
-        const catalog::IndexDef* index = nullptr;
-        for (const catalog::IndexDef& candidate : table->Indexes)
-            if (candidate.Id == CurrentIndexId)
-                index = &candidate;
-        if (!index)
-            Raise(3015, "'" + IndexName + "' isn't an index in this table.", RecordsetSource());
-        if (keys.empty() || keys.size() > static_cast<std::size_t>(MaxSeekKeys) || keys.size() > index->Columns.size())
-            Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
         const bool forward = comparison == "=" || comparison == ">=" || comparison == ">";
-        const bool strict = comparison == ">" || comparison == "<";
         if (!forward && comparison != "<=" && comparison != "<")
             Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
+        const std::size_t n = keys.size();
+        if (n == 0 || n > static_cast<std::size_t>(MaxSeekKeys))
+            Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
+        if (!LastSeek.Statement.Valid() || LastSeek.IndexId != CurrentIndexId || LastSeek.Comparison != comparison
+            || LastSeek.Keys != n)
+            PrepareSeek(comparison, n);
         DropPendingEdit();
         SyncTableKeys();
-        std::vector<std::string> columns;
-        std::vector<bool> descending;
-        for (const catalog::IndexColumn& column : index->Columns) {
-            columns.push_back(sqlite::QuoteIdentifier(table->ColumnById(column.ColumnId)->Name));
-            descending.push_back(column.Descending);
-        }
-        const std::size_t n = keys.size();
-        const auto parameter = [](std::size_t k) { return "?" + std::to_string(k + 1); };
-        std::string condition;
-        if (comparison == "=") {
-            for (std::size_t k = 0; k < n; ++k)
-                condition += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
-        } else {
-            // Beyond the key in the direction of the search, field by field.
-            std::vector<std::string> terms;
-            for (std::size_t k = 0; k < n; ++k) {
-                std::string term;
-                for (std::size_t j = 0; j < k; ++j)
-                    term += columns[j] + " = " + parameter(j) + " AND ";
-                const bool greater = forward != descending[k];
-                term += columns[k] + (greater ? " > " : " < ") + parameter(k);
-                terms.push_back("(" + term + ")");
-            }
-            if (!strict) {
-                std::string equal;
-                for (std::size_t k = 0; k < n; ++k)
-                    equal += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
-                terms.push_back("(" + equal + ")");
-            }
-            for (std::size_t t = 0; t < terms.size(); ++t)
-                condition += (t ? " OR " : "") + terms[t];
-        }
-        std::string order;
-        for (std::size_t k = 0; k < columns.size(); ++k)
-            order += columns[k] + ((descending[k] != !forward) ? " DESC" : "") + ", ";
-        order += std::string("_rowid_") + (forward ? "" : " DESC");
-        sqlite::Statement seek = Source->Db->Sql().Prepare("SELECT _rowid_ FROM " + Source->BaseRef + " WHERE "
-                                                           + condition + " ORDER BY " + order + " LIMIT 1");
+        sqlite::Statement& seek = LastSeek.Statement;
+        seek.Reset();
         for (std::size_t k = 0; k < n; ++k) {
             const Variant& key = keys[k];
-            if (key.VarType() == varString && table->ColumnById(index->Columns[k].ColumnId)->Type == dbGUID) {
+            if (key.VarType() == varString && LastSeek.Types[k] == dbGUID) {
                 std::string text = key.AsString();
-                if (text.rfind("{guid ", 0) == 0)
+                if (text.rfind("{guid ", 0) == 0 && text.size() > 7)
                     text = text.substr(6, text.size() - 7);
                 if (const auto bytes = sql::GuidBytes(text)) {
                     seek.BindBlob(static_cast<int>(k) + 1, *bytes);
@@ -1192,16 +1370,94 @@ void RecordsetImpl::Seek(const std::string& comparison, const std::vector<Varian
             seek.Bind(static_cast<int>(k) + 1, key);
         }
         long position = -1;
-        if (seek.Step())
+        if (seek.Step()) {
             position = Keys->Find(seek.ColumnInt64(0));
+            if (position >= 0) {
+                // The row found comes with the seek: keep it as the window.
+                const std::size_t fields = Source->Fields.size();
+                Cache.Start = static_cast<std::size_t>(position);
+                Cache.Count = 1;
+                Cache.Values.resize(fields);
+                Cache.Exists.assign(1, 1);
+                Cache.Loaded.assign(fields, 1);
+                Cache.AllLoaded = true;
+                Cache.Generation = Source->Db->Generation();
+                for (std::size_t i = 0; i < fields; ++i)
+                    ReadStored(Source->Fields[i], seek, static_cast<int>(i) + 1, Cache.Values[i]);
+            }
+        }
+        seek.Reset();
         NoMatchFlag = position < 0;
         if (NoMatchFlag) {
-            Gap = true;
             GapAnchor = HasCurrent() ? RowIdAt(static_cast<std::size_t>(Pos)) : 0;
+            Gap = true;
         } else {
             SetPosition(position);
         }
     });
+}
+
+void RecordsetImpl::PrepareSeek(const std::string& comparison, std::size_t n)
+{
+    const catalog::TableInfo* table = Source->Db->Catalog().TableById(Source->TableId);
+    const catalog::IndexDef* index = nullptr;
+    if (table)
+        for (const catalog::IndexDef& candidate : table->Indexes)
+            if (candidate.Id == CurrentIndexId)
+                index = &candidate;
+    if (!index)
+        Raise(3015, "'" + IndexName + "' isn't an index in this table.", RecordsetSource());
+    if (n > index->Columns.size())
+        Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
+    const bool forward = comparison == "=" || comparison == ">=" || comparison == ">";
+    const bool strict = comparison == ">" || comparison == "<";
+    std::vector<std::string> columns;
+    std::vector<bool> descending;
+    std::vector<int> types;
+    for (const catalog::IndexColumn& column : index->Columns) {
+        const catalog::ColumnDef* definition = table->ColumnById(column.ColumnId);
+        columns.push_back(sqlite::QuoteIdentifier(definition->Name));
+        descending.push_back(column.Descending);
+        types.push_back(definition->Type);
+    }
+    const auto parameter = [](std::size_t k) { return "?" + std::to_string(k + 1); };
+    std::string condition;
+    if (comparison == "=") {
+        for (std::size_t k = 0; k < n; ++k)
+            condition += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
+    } else {
+        // Beyond the key in the direction of the search, field by field.
+        std::vector<std::string> terms;
+        for (std::size_t k = 0; k < n; ++k) {
+            std::string term;
+            for (std::size_t j = 0; j < k; ++j)
+                term += columns[j] + " = " + parameter(j) + " AND ";
+            const bool greater = forward != descending[k];
+            term += columns[k] + (greater ? " > " : " < ") + parameter(k);
+            terms.push_back("(" + term + ")");
+        }
+        if (!strict) {
+            std::string equal;
+            for (std::size_t k = 0; k < n; ++k)
+                equal += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
+            terms.push_back("(" + equal + ")");
+        }
+        for (std::size_t t = 0; t < terms.size(); ++t)
+            condition += (t ? " OR " : "") + terms[t];
+    }
+    std::string order;
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        order += columns[k] + ((descending[k] != !forward) ? " DESC" : "") + ", ";
+    order += std::string("_rowid_") + (forward ? "" : " DESC");
+    std::string fieldColumns;
+    for (const std::string& column : Source->FieldColumns)
+        fieldColumns += ", " + column;
+    LastSeek.Statement = Source->Db->Sql().Prepare("SELECT _rowid_" + fieldColumns + " FROM " + Source->BaseRef
+                                                   + " WHERE " + condition + " ORDER BY " + order + " LIMIT 1");
+    LastSeek.IndexId = CurrentIndexId;
+    LastSeek.Comparison = comparison;
+    LastSeek.Keys = n;
+    LastSeek.Types = std::move(types);
 }
 
 bool RecordsetImpl::NoMatch() const
@@ -1222,8 +1478,8 @@ void RecordsetImpl::Find(const std::string& criteria, bool forward, long from)
     for (long p = from; p >= 0 && p < size; p += forward ? 1 : -1) {
         if (!IsLive(static_cast<std::size_t>(p)))
             continue;
-        const std::vector<Variant>* row = TryRowAt(static_cast<std::size_t>(p));
-        if (row && test.Matches(*row)) {
+        const RowView row = TryRowAt(static_cast<std::size_t>(p));
+        if (row.Found && test.Matches(row)) {
             NoMatchFlag = false;
             SetPosition(p);
             return;
@@ -1273,7 +1529,7 @@ Variant RecordsetImpl::GetRows(long rows)
         if (positions.empty())
             return Variant::Null();
         for (long p : positions)
-            copies.push_back(RowAt(static_cast<std::size_t>(p)));
+            copies.push_back(RowAt(static_cast<std::size_t>(p)).Copy());
         const int fields = static_cast<int>(Source->Fields.size());
         auto array = std::make_shared<SafeArray>(
             varVariant, std::vector<SafeArray::Bound>{{0, fields}, {0, static_cast<int>(copies.size())}});
@@ -1289,6 +1545,7 @@ void RecordsetImpl::CheckUpdatable() const
 {
     if (!Updatable())
         Raise(errReadOnly, "Cannot update. Database or object is read-only.", RecordsetSource());
+    CheckTableWritable();
 }
 
 void RecordsetImpl::LockRow(std::int64_t rowId)
@@ -1325,7 +1582,7 @@ void RecordsetImpl::Edit()
         if (fresh.empty())
             RecordDeleted();
         LockRow(rowId);
-        Cache = Window();
+        Forget();
         EditOriginal = fresh;
         EditValues = std::move(fresh);
         EditChanged.assign(Source->Fields.size(), false);
@@ -1443,12 +1700,20 @@ Variant RecordsetImpl::ConvertForField(const FieldInfo& field, const Variant& va
 
 Variant RecordsetImpl::FieldValue(std::size_t field) const
 {
+    // The common case of a walk: the current row is in the window, read.
+    const std::uint64_t generation = Source->Db->Generation();
+    if (!Closed && EditState == dbEditNone && !Gap && Cache.Generation == generation
+        && (RecordsetType != dbOpenTable || KeysGeneration == generation) && Pos >= 0
+        && static_cast<std::size_t>(Pos) >= Cache.Start && static_cast<std::size_t>(Pos) < Cache.Start + Cache.Count
+        && Cache.Loaded[field] && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start]
+        && Source->Keyed && KeyedType(RecordsetType))
+        return Cache.Values[(static_cast<std::size_t>(Pos) - Cache.Start) * Source->Fields.size() + field];
     CheckOpen();
     if (EditState != dbEditNone)
         return EditValues[field];
     SyncTableKeys();
     CheckCurrent();
-    return RowAt(static_cast<std::size_t>(Pos))[field];
+    return RowAt(static_cast<std::size_t>(Pos), static_cast<int>(field))[field];
 }
 
 void RecordsetImpl::SetFieldValue(std::size_t field, const Variant& value)
@@ -1480,6 +1745,7 @@ void RecordsetImpl::Update()
         if (EditState == dbEditNone)
             Raise(errUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.", RecordsetSource());
         DatabaseImpl& db = *Source->Db;
+        CheckTableWritable();
         std::vector<std::size_t> changed;
         for (std::size_t i = 0; i < EditChanged.size(); ++i)
             if (EditChanged[i])
@@ -1543,7 +1809,7 @@ void RecordsetImpl::Update()
                 Keys->Append(rowId);
         }
         DropPendingEdit();
-        Cache = Window();
+        Forget();
     });
 }
 
@@ -1567,6 +1833,7 @@ void RecordsetImpl::Delete()
         CheckCurrent();
         const std::size_t position = static_cast<std::size_t>(Pos);
         const std::int64_t rowId = RowIdAt(position);
+        CheckTableWritable();
         const auto& locks = RowLocks();
         if (const auto found = locks.find(RowLock{Source->Db->Name(), Source->TableId, rowId});
             found != locks.end() && found->second != this)
@@ -1583,7 +1850,7 @@ void RecordsetImpl::Delete()
             GapAnchor = 0;
         }
         Gap = true;
-        Cache = Window();
+        Forget();
         if (rows == 0)
             RecordDeleted();
     });
@@ -1681,6 +1948,9 @@ RecordsetPtr OpenTableRecordset(std::shared_ptr<DatabaseImpl> database, int tabl
         columns = "NULL";
     source->FetchSql = "SELECT " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ = ?1";
     source->RangeSql = "SELECT _rowid_, " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ BETWEEN ?1 AND ?2";
+    for (const FieldInfo& field : source->Fields)
+        source->FieldColumns.push_back(sqlite::QuoteIdentifier(field.ColumnName));
+    source->RangeFrom = "FROM " + source->BaseRef;
     const int type = options.Type;
     const int lock = table->IsSystem() ? dbReadOnly : options.LockEdits;
     auto recordset = std::make_shared<RecordsetImpl>(source, std::vector<Derivation>(), type, options.Options, lock);
@@ -1719,6 +1989,8 @@ RecordsetPtr OpenQueryRecordset(std::shared_ptr<DatabaseImpl> database, const st
         firstField = 1;
     } else {
         source->SelectionSql = translation.Sql;
+        if (base && !base->IsSystem())
+            source->TableId = base->Id;  // for table locks only
     }
     sqlite::Statement prepared = database->Sql().PrepareUser(source->SelectionSql);
     const catalog::TableInfo* linked = base && base->IsLink() ? &database->LinkedTable(*base) : nullptr;
@@ -1759,6 +2031,18 @@ RecordsetPtr OpenQueryRecordset(std::shared_ptr<DatabaseImpl> database, const st
             field.Attributes = column->Attributes | (field.Updatable ? dbUpdatableField : 0);
         }
         source->Fields.push_back(std::move(field));
+    }
+    if (keyed && shape.List == "*") {
+        // Every field a column of the base table: walks may read only some.
+        bool columnsOnly = true;
+        for (const FieldInfo& field : source->Fields)
+            columnsOnly = columnsOnly && !field.ColumnName.empty();
+        if (columnsOnly) {
+            for (const FieldInfo& field : source->Fields)
+                source->FieldColumns.push_back(shape.Qualifier + "." + sqlite::QuoteIdentifier(field.ColumnName));
+            source->RangeFrom = shape.From;
+            source->RowIdSql = shape.Qualifier + "._rowid_";
+        }
     }
     auto recordset = std::make_shared<RecordsetImpl>(source, std::vector<Derivation>(), options.Type, options.Options,
                                                      options.LockEdits);

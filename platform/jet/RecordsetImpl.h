@@ -33,6 +33,15 @@ struct FieldInfo {
     std::vector<catalog::PropertyDef> Properties;
 };
 
+// The values of one row, where a recordset keeps them.
+struct RowView {
+    const Variant* Data = nullptr;
+    std::size_t Size = 0;
+    bool Found = false;  // false: the row is gone from the file
+    const Variant& operator[](std::size_t i) const { return Data[i]; }
+    std::vector<Variant> Copy() const { return std::vector<Variant>(Data, Data + Size); }
+};
+
 // What the rows come from: shared by a recordset, its clones and the
 // recordsets derived from it.
 struct RecordSource {
@@ -42,7 +51,6 @@ struct RecordSource {
     int Type = dbOpenDynaset;
     bool Keyed = false;
     int TableId = 0;         // the base table of a keyed recordset
-    int IndexId = 0;         // table type: the index of the order (0: row order)
     std::string BaseRef;     // SQLite reference of the base table
     std::string SelectionSql;  // keyed: row id, then the fields; copied: the fields
     std::string FetchSql;      // keyed: the fields of row id ?N
@@ -51,13 +59,23 @@ struct RecordSource {
     std::vector<FieldInfo> Fields;
     long MaxRecords = 0;
     bool AppendOnly = false;
+    // FetchSql prepared once; every use steps it to the end or resets it
+    // before returning.
+    sqlite::Statement FetchStatement;
+    // When every field is a column of the base table (a table, or
+    // SELECT * of one): the quoted column of each field and what follows the
+    // select list ("FROM ..."), so that a range read can take only the
+    // fields in use. Empty otherwise.
+    std::vector<std::string> FieldColumns;
+    std::string RangeFrom;
+    std::string RowIdSql = "_rowid_";
 };
 
 // A criteria text compiled to a statement over one row's values.
 class Criteria {
 public:
     Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields, const std::string& text);
-    bool Matches(const std::vector<Variant>& values);
+    bool Matches(RowView values);
     const std::string& Text() const { return Source; }
 
 private:
@@ -147,13 +165,15 @@ public:
     void Detach();
 
 private:
-    struct CachedRow {
-        bool Exists = false;
-        std::vector<Variant> Values;
-    };
+    // Rows of a keyed recordset read from the file: Count rows from position
+    // Start, their values one after the other. Generation 0 means stale.
     struct Window {
         std::size_t Start = 0;
-        std::vector<CachedRow> Rows;
+        std::size_t Count = 0;
+        std::vector<Variant> Values;
+        std::vector<std::uint8_t> Exists;
+        std::vector<std::uint8_t> Loaded;  // per field: read into this window
+        bool AllLoaded = false;
         std::uint64_t Generation = 0;
     };
 
@@ -169,18 +189,29 @@ private:
     void SetPosition(long position);
     void DropPendingEdit();
     void SyncTableKeys() const;
-    const std::vector<Variant>& RowAt(std::size_t position) const;
-    const std::vector<Variant>* TryRowAt(std::size_t position) const;
-    void FetchWindow(std::size_t position) const;
+    // The row at a position; a row deleted from the file answers 3167
+    // (RowAt) or an empty view (TryRowAt). With a field, only that field's
+    // value is sure to be read: a walk reads only the fields in use.
+    RowView RowAt(std::size_t position, int field = -1) const;
+    RowView TryRowAt(std::size_t position, int field = -1) const;
+    void FetchWindow(std::size_t position, int field) const;
+    // The row's values as they are in the file now; empty when it is gone.
     std::vector<Variant> FetchRow(std::int64_t rowId) const;
+    void Forget() const { Cache.Generation = 0; }
     std::int64_t RowIdAt(std::size_t position) const;
     void Rebuild();
     void ApplyDerivations();
     void Find(const std::string& criteria, bool forward, long from);
+    void PrepareSeek(const std::string& comparison, std::size_t keys);
     void BindParameters(sqlite::Statement& statement) const;
     void CheckUpdatable() const;
     void LockRow(std::int64_t rowId);
     void UnlockRow();
+    // The in-process locks of dbDenyRead and dbDenyWrite on the base table.
+    void TakeTable();
+    void ReleaseTable();
+    void CheckTableWritable() const;
+    bool DeniesReading() const;
     Variant ConvertForField(const FieldInfo& field, const Variant& value) const;
 
     std::shared_ptr<RecordSource> Source;
@@ -199,6 +230,10 @@ private:
     mutable std::uint64_t KeysGeneration = 0;
     std::shared_ptr<std::vector<std::vector<Variant>>> Values;
     mutable Window Cache;
+    // Fields read through Value since the recordset opened (empty: none yet),
+    // and the range statements prepared for such sets of fields.
+    mutable std::vector<std::uint8_t> Wanted;
+    mutable std::map<std::string, sqlite::Statement> RangeStatements;
 
     // Cursor: Gap means the cursor stands just before entry Pos, with no
     // current record (after Delete, in a new clone, after a Seek that failed).
@@ -214,14 +249,27 @@ private:
     std::int64_t EditRowId = 0;
     std::int64_t LastModifiedRowId = 0;
     std::int64_t LockedRowId = 0;
+    bool TableTaken = false;
 
     std::string IndexName;
     int CurrentIndexId = 0;
-    ListCollection<Field> FieldList;
+    class FieldCollection;
+    std::unique_ptr<FieldCollection> FieldList;
+    // The last Seek's statement, kept for the next Seek of the same form.
+    struct SeekStatement {
+        int IndexId = 0;
+        std::string Comparison;
+        std::size_t Keys = 0;
+        std::vector<int> Types;
+        sqlite::Statement Statement;
+    };
+    SeekStatement LastSeek;
 };
 
-// Reads a value of the file as the field type says.
+// Reads a value of the file as the field type says (into `out`, reusing its
+// storage).
 Variant FromStorage(const FieldInfo& field, const sqlite::Statement& statement, int column);
+void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int column, Variant& out);
 // A field's type guessed from a value, for computed columns.
 int TypeOfValue(const Variant& value);
 

@@ -525,7 +525,7 @@ bool Connection::InTransaction() const
     return sqlite3_get_autocommit(Db) == 0;
 }
 
-int Connection::Authorize(void* self, int action, const char* a, const char* b, const char* /*database*/,
+int Connection::Authorize(void* self, int action, const char* a, const char* /*b*/, const char* /*database*/,
                           const char* trigger)
 {
     const auto* connection = static_cast<const Connection*>(self);
@@ -551,7 +551,6 @@ int Connection::Authorize(void* self, int action, const char* a, const char* b, 
         return SQLITE_OK;
     default:
         // Schema changes, ATTACH, PRAGMA and the rest are the engine's.
-        (void)b;
         return SQLITE_DENY;
     }
 }
@@ -647,6 +646,30 @@ void Connection::Raise(int resultCode, std::string_view sql) const
         throw EngineError(errReadOnly, "Cannot update. Database or object is read-only.", "DAO.Database");
     }
     throw EngineError(3000, "Reserved error (" + std::to_string(resultCode) + "); " + message, "DAO.Database");
+}
+
+// ---------------------------------------------------------------- Savepoint
+
+Savepoint::Savepoint(Connection& connection, std::string_view name) : Db(connection), Name(QuoteIdentifier(name))
+{
+    Db.Exec("SAVEPOINT " + Name);
+}
+
+Savepoint::~Savepoint()
+{
+    if (Done)
+        return;
+    try {
+        Db.Exec("ROLLBACK TO " + Name + "; RELEASE " + Name);
+    } catch (...) {
+        // Nothing more can be done: the connection reports the failure next.
+    }
+}
+
+void Savepoint::Commit()
+{
+    Db.Exec("RELEASE " + Name);
+    Done = true;
 }
 
 // ----------------------------------------------------------------- Helpers

@@ -56,6 +56,8 @@ public:
     int Run();
 
     int ColumnCount() const;
+    // The value of a column of the current row, valid until the next step.
+    sqlite3_value* ColumnRaw(int column) const { return sqlite3_column_value(Handle, column); }
     int ColumnType(int column) const;  // SQLITE_INTEGER, ...
     bool ColumnIsNull(int column) const;
     std::int64_t ColumnInt64(int column) const;
@@ -120,6 +122,22 @@ private:
     std::string FilePath;
     bool UserMode = false;
     mutable sqlite3_stmt* DataVersionQuery = nullptr;
+};
+
+// A savepoint: what runs between its start and Commit happens whole or, when
+// the savepoint ends without Commit (an exception), not at all.
+class Savepoint {
+public:
+    Savepoint(Connection& connection, std::string_view name);
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+    ~Savepoint();
+    void Commit();
+
+private:
+    Connection& Db;
+    std::string Name;
+    bool Done = false;
 };
 
 // The prefix of every name the engine gives its own SQLite objects: the

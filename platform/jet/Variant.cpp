@@ -184,7 +184,14 @@ Variant Variant::BareArray(std::shared_ptr<SafeArray> array)
     return v;
 }
 
-std::string Variant::AsString() const
+std::string Variant::AsString() &&
+{
+    if (Type == varString)
+        return std::move(Text);
+    return static_cast<const Variant&>(*this).AsString();
+}
+
+std::string Variant::AsString() const&
 {
     switch (Type) {
     case varEmpty: return "";
@@ -358,6 +365,13 @@ bool Variant::operator==(const Variant& other) const
     case varDate: return Real == other.Real;
     default: return Integer == other.Integer;
     }
+}
+
+void Variant::SetText(std::string_view text)
+{
+    Type = varString;
+    Text.assign(text.data(), text.size());
+    ArrayValue.reset();
 }
 
 std::string VarToStr(const Variant& value)

@@ -90,7 +90,9 @@ public:
     // shortest form of up to 15 significant digits; booleans to "True" and
     // "False" and from -1/0, "True"/"False" (any case); dates to the layer's
     // 24-hour date text (see platform/system/DateTime.h).
-    std::string AsString() const;
+    std::string AsString() const&;
+    // The same, taking the text out of a variant about to go.
+    std::string AsString() &&;
     std::int32_t AsInteger() const;
     std::int64_t AsInt64() const;
     double AsDouble() const;
@@ -105,6 +107,11 @@ public:
 
     // Same type word and same value (arrays: the same array object).
     bool operator==(const Variant& other) const;
+
+    // Makes the variant the text given, reusing its own text's storage: a
+    // variant refilled over and over costs no allocation once it is big
+    // enough.
+    void SetText(std::string_view text);
 
 private:
     std::uint16_t Type = varEmpty;

@@ -141,4 +141,17 @@ std::string PadToColumns(std::string_view text, int columns)
     return padded;
 }
 
+std::string CutUtf8Characters(std::string_view text, std::size_t maxCharacters)
+{
+    std::size_t end = 0;
+    for (std::size_t characters = 0; end < text.size(); ++characters) {
+        if (characters == maxCharacters)
+            break;
+        ++end;
+        while (end < text.size() && IsContinuation(static_cast<unsigned char>(text[end])))
+            ++end;
+    }
+    return std::string(text.substr(0, end));
+}
+
 } // namespace platform

@@ -39,4 +39,8 @@ int DisplayColumns(std::string_view text);
 // whole. Lines up as "%-20s" did for the double-byte texts.
 std::string PadToColumns(std::string_view text, int columns);
 
+// The longest prefix of the UTF-8 `text` that has at most `maxCharacters`
+// characters (a malformed byte counts as one).
+std::string CutUtf8Characters(std::string_view text, std::size_t maxCharacters);
+
 } // namespace platform

@@ -88,6 +88,19 @@ TEST(Daoutils, CleansDateTimeTextsForReading)
         EXPECT_EQ(RemoveNonDigitChars(text), cleaned) << text;
 }
 
+// A time of the afternoon keeps its hour on the way from a value to a
+// criteria text: the value's text is 24-hour, and a text written with PM
+// (as the old layer wrote them) is read as the afternoon it says.
+TEST(Daoutils, AfternoonTimesKeepTheirHourThroughTheCleaner)
+{
+    const double afternoon = platform::EncodeDate(2003, 1, 2) + platform::EncodeTime(13, 5, 9, 0);
+    const std::string text = jet::Variant::Date(afternoon).AsString();
+    EXPECT_EQ(platform::StrToDateTime(RemoveNonDigitChars(text)), afternoon);
+    EXPECT_EQ(platform::StrToDateTime(RemoveNonDigitChars("1/2/2003 1:05:09 PM")), afternoon);
+    EXPECT_EQ(platform::StrToDateTime(RemoveNonDigitChars("1/2/2003 12:05:09 AM")),
+              platform::EncodeDate(2003, 1, 2) + platform::EncodeTime(0, 5, 9, 0));
+}
+
 TEST(Daoutils, ReadsDateTimePairTexts)
 {
     const platform::TTimeStamp stamp = ComposeDateTimeRecord("693594 43200000");

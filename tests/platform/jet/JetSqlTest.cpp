@@ -69,6 +69,35 @@ TEST_F(Sql, StatementsOfTheOldDialectSelectTheRightRows)
     }
 }
 
+// Criteria texts as Filter, Find and the components write them, and the
+// rows they let through.
+TEST_F(Sql, CriteriaOfTheOldDialectLetTheRightRowsThrough)
+{
+    const std::pair<const char*, Strings> cases[] = {
+        {"([Name]  = \"BOLT\")", {"Bolt"}},
+        {"([Name]  = LCASE(\"bolt\"))", {"Bolt"}},
+        {"([Name]  LIKE \"bolt [[]M*\")", {"bolt [M6]"}},
+        {"([Name]  LIKE LCASE(\"NUT[*]*\"))", {"Nut*"}},
+        {"([Price]  = 12) AND ([Active]  = True)", {"Écrou"}},
+        {"([Made]  = #01/02/2003 13:05:09#)", {"bolt [M6]"}},
+        {"([Made]  = #1/2/2003 1:05:09 PM#)", {"bolt [M6]"}},
+        {"([Made]  = #01/02/2003 00:30:00#)", {"Washer 2"}},
+        {"([Tag]  = {guid {00000000-0000-0000-0000-000000000005}})", {"螺丝"}},
+        {"([Name]  = \"螺丝\") OR ([Name] = \"écrou\")", {"Écrou", "螺丝"}},
+        {"([Price]  IS NULL)", {}},
+        {"Name LIKE \"*[0-9]*\" AND NOT Active = False", {"Washer 2"}},
+    };
+    jet::RecordsetPtr parts = Db->OpenRecordset("SELECT * FROM Parts ORDER BY Id", jet::dbOpenDynaset);
+    for (const auto& [criteria, names] : cases) {
+        parts->SetFilter(criteria);
+        EXPECT_EQ(Values(parts->OpenRecordset(), "Name"), names) << criteria;
+        parts->FindFirst(criteria);
+        EXPECT_EQ(parts->NoMatch(), names.empty()) << criteria;
+        if (!names.empty())
+            EXPECT_EQ(parts->Fields().Item("Name")->Value().AsString(), names.front()) << criteria;
+    }
+}
+
 TEST_F(Sql, ActionStatementsOfTheOldDialectRun)
 {
     Db->Execute("DELETE * FROM Parts WHERE Name = \"螺丝\"");

@@ -137,6 +137,10 @@ TEST_F(Recordsets, ARowDeletedUnderTheCursorAnswers3167)
     EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->Value(); }), jet::errRecordDeleted);
     rs->Requery();
     EXPECT_EQ(rs->RecordCount(), 4);
+    // A table opened after another connection added a row has the row.
+    elsewhere->Execute("INSERT INTO People (Name) VALUES (\"Zoe\")");
+    jet::RecordsetPtr table = Db->OpenRecordset("People", jet::dbOpenTable);
+    EXPECT_EQ(table->RecordCount(), 5);
 }
 
 TEST_F(Recordsets, EditAddAndDeleteGoThroughUpdate)
@@ -358,6 +362,60 @@ TEST_F(Recordsets, PessimisticEditsLockTheRowAgainstOtherRecordsets)
     EXPECT_TRUE(second->LockEdits());
 }
 
+TEST_F(Recordsets, DenyOptionsKeepOtherRecordsetsOfTheProcessOut)
+{
+    jet::RecordsetPtr writer = Db->OpenRecordset("People", jet::dbOpenTable, jet::dbDenyWrite);
+    jet::RecordsetPtr reader = Db->OpenRecordset("People", jet::dbOpenDynaset);
+    EXPECT_EQ(reader->RecordCount(), 6);
+    EXPECT_EQ(ErrorOf([&] { reader->Edit(); }), jet::errLocked);
+    EXPECT_EQ(ErrorOf([&] { reader->Delete(); }), jet::errLocked);
+    writer->Edit();  // the holder and its clones still write
+    writer->Fields().Item("Age")->SetValue(jet::Variant(42));
+    writer->Update();
+    writer->Clone()->SetBookmark(writer->Bookmark());
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("People", jet::dbOpenTable, jet::dbDenyRead); }), 3262);
+    writer->Close();
+    reader->Edit();
+    reader->CancelUpdate();
+    reader->Close();
+    jet::RecordsetPtr exclusive = Db->OpenRecordset("People", jet::dbOpenTable, jet::dbDenyRead);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("SELECT * FROM People", jet::dbOpenSnapshot); }), 3008);
+    exclusive->Close();
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("People"); }), 0);
+    // dbDenyRead means nothing to the other types, as with the old engine.
+    jet::RecordsetPtr snapshot = Db->OpenRecordset("People", jet::dbOpenSnapshot, jet::dbDenyRead);
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("People", jet::dbOpenDynaset); }), 0);
+}
+
+// A Seek takes up to thirteen key values, one per field of the index.
+TEST_F(Recordsets, SeekTakesThirteenKeys)
+{
+    std::vector<Column> columns;
+    for (int i = 0; i < 13; ++i)
+        columns.push_back({"K" + std::to_string(i), jet::dbLong});
+    MakeTable("Wide", columns, {"K0", "K1", "K2", "K3", "K4", "K5", "K6", "K7", "K8", "K9", "K10", "K11", "K12"});
+    for (int row = 0; row < 3; ++row) {
+        std::string values;
+        for (int i = 0; i < 13; ++i)
+            values += (i ? ", " : "") + std::to_string(i == 12 ? row : 0);
+        Db->Execute("INSERT INTO Wide VALUES (" + values + ")");
+    }
+    jet::RecordsetPtr rs = Db->OpenRecordset("Wide", jet::dbOpenTable);
+    rs->SetIndex("PrimaryKey");
+    std::vector<jet::Variant> keys(13, jet::Variant(0));
+    keys[12] = jet::Variant(2);
+    rs->Seek("=", keys);
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->AbsolutePosition(), 2);
+    keys[12] = jet::Variant(1);
+    rs->Seek(">", keys);
+    EXPECT_EQ(rs->Fields().Item("K12")->Value().AsInteger(), 2);
+    keys.push_back(jet::Variant(0));
+    EXPECT_EQ(ErrorOf([&] { rs->Seek("=", keys); }), jet::errInvalidArgument);
+    rs->Seek(">=", {jet::Variant(0)});  // a leading part of the key
+    EXPECT_EQ(rs->AbsolutePosition(), 0);
+}
+
 TEST_F(Recordsets, FieldsDescribeWhereTheirValuesComeFrom)
 {
     jet::RecordsetPtr rs = Db->OpenRecordset("SELECT p.Name AS Who, Age + 1 AS Next, City FROM People AS p",
@@ -378,6 +436,40 @@ TEST_F(Recordsets, FieldsDescribeWhereTheirValuesComeFrom)
     jet::RecordsetPtr table = Db->OpenRecordset("People", jet::dbOpenTable);
     table->SetAbsolutePosition(4);
     EXPECT_EQ(table->Fields().Item("Name")->FieldSize(), 4);  // "Éva" in UTF-8
+}
+
+} // namespace
+
+namespace {
+
+using Positions = jettest::JetFixture;
+
+// Positions stay right while rows are deleted and added in any order.
+TEST_F(Positions, FollowDeletionsAndAdditions)
+{
+    MakeTable("t", {{"N", jet::dbLong}});
+    for (int i = 0; i < 40; ++i)
+        Db->Execute("INSERT INTO t (N) VALUES (" + std::to_string(i) + ")");
+    jet::RecordsetPtr rs = Db->OpenRecordset("t", jet::dbOpenDynaset);
+    std::vector<int> alive(40);
+    for (int i = 0; i < 40; ++i)
+        alive[static_cast<std::size_t>(i)] = i;
+    for (int step = 0; step < 25; ++step) {
+        const long position = (step * 7) % rs->RecordCount();
+        rs->SetAbsolutePosition(position);
+        EXPECT_EQ(rs->Fields().Item(0)->Value().AsInteger(), alive[static_cast<std::size_t>(position)]);
+        rs->Delete();
+        alive.erase(alive.begin() + position);
+        if (step % 5 == 0) {
+            rs->AddNew();
+            rs->Fields().Item(0)->SetValue(jet::Variant(100 + step));
+            rs->Update();
+            alive.push_back(100 + step);
+        }
+        rs->MoveLast();
+        EXPECT_EQ(rs->AbsolutePosition(), static_cast<long>(alive.size()) - 1);
+        EXPECT_EQ(rs->RecordCount(), static_cast<long>(alive.size()));
+    }
 }
 
 } // namespace

@@ -88,4 +88,12 @@ TEST(TextEncoding, PaddingFillsColumnsAndKeepsLongerTexts)
     EXPECT_EQ(platform::PadToColumns("TwentyOneCharacters!!", 20), "TwentyOneCharacters!!");
 }
 
+TEST(TextEncoding, CutToCharactersKeepsWholeCharacters)
+{
+    EXPECT_EQ(platform::CutUtf8Characters("abc", 2), "ab");
+    EXPECT_EQ(platform::CutUtf8Characters("中文字", 2), "中文");
+    EXPECT_EQ(platform::CutUtf8Characters("a中", 5), "a中");
+    EXPECT_EQ(platform::CutUtf8Characters("中", 0), "");
+}
+
 } // namespace

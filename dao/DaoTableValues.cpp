@@ -1,0 +1,313 @@
+#include "dao/DaoTableValues.h"
+
+#include "platform/db/DatabaseError.h"
+#include "platform/system/DateTime.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+std::string Lower(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+bool ParseInt(std::string_view text, int& value)
+{
+    return platform::TryStrToInt(text, value);
+}
+
+// A decimal number with "." or "," as the decimal point, blanks around
+// allowed; nothing else.
+bool ParseFloat(std::string_view text, double& value)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (text.empty())
+        return false;
+    std::string normal(text);
+    for (char& c : normal)
+        if (c == ',')
+            c = '.';
+    const char* begin = normal.data();
+    if (*begin == '+')
+        ++begin;
+    const auto [end, error] = std::from_chars(begin, normal.data() + normal.size(), value);
+    return error == std::errc() && end == normal.data() + normal.size() && std::isfinite(value);
+}
+
+// "day milliseconds": both parts integers.
+bool ParseStampText(std::string_view text, int& day, int& milliseconds)
+{
+    const std::size_t blank = text.find(' ');
+    if (blank == std::string_view::npos)
+        return false;
+    return ParseInt(text.substr(0, blank), day) && ParseInt(text.substr(blank + 1), milliseconds);
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string GuidText(const std::uint8_t* bytes)
+{
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    // Data1, Data2 and Data3 are little-endian; Data4 is kept in byte order.
+    static constexpr int Order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    std::string text = "{";
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            text += '-';
+        const std::uint8_t b = bytes[Order[i]];
+        text += Digits[b >> 4];
+        text += Digits[b & 15];
+    }
+    return text + "}";
+}
+
+bool AllZero(const std::uint8_t* bytes)
+{
+    for (int i = 0; i < 16; ++i)
+        if (bytes[i] != 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool IntegerToBuffer(void* dest, std::string_view text)
+{
+    if (!dest)
+        return false;
+    if (text.empty())
+        text = "0";
+    int value = 0;
+    if (!ParseInt(text, value)) {
+        double real = 0;
+        if (!ParseFloat(text, real))
+            return false;
+        real = std::nearbyint(real);  // the default rounding: halves to even
+        if (real < -2147483648.0 || real > 2147483647.0)
+            return false;
+        value = static_cast<int>(real);
+    }
+    std::int32_t stored = value;
+    std::memcpy(dest, &stored, sizeof stored);
+    return true;
+}
+
+bool FloatToBuffer(void* dest, std::string_view text)
+{
+    if (!dest)
+        return false;
+    if (text.empty())
+        text = "0";
+    double value = 0;
+    if (!ParseFloat(text, value))
+        return false;
+    std::memcpy(dest, &value, sizeof value);
+    return true;
+}
+
+bool BooleanToBuffer(void* dest, std::string_view text)
+{
+    if (!dest || text.empty())
+        return false;
+    if (text.front() == '=')
+        text.remove_prefix(1);
+    std::string word = Lower(text);
+    if (word == "false" || word == "no" || word == "off" || word.empty())
+        word = "0";
+    else if (word == "true" || word == "yes" || word == "on" || word == "-1")
+        word = "1";
+    int value = 0;
+    if (!ParseInt(word, value))
+        return false;
+    std::int16_t stored = static_cast<std::int16_t>(value);
+    if (value != 0 && stored == 0)
+        stored = 1;  // a number that is a multiple of 65536 is still true
+    std::memcpy(dest, &stored, sizeof stored);
+    return true;
+}
+
+bool DateToBuffer(void* dest, std::string_view text)
+{
+    int day = 0, milliseconds = 0;
+    if (!dest || !ParseStampText(text, day, milliseconds))
+        return false;
+    std::int32_t stored = day;
+    std::memcpy(dest, &stored, sizeof stored);
+    return true;
+}
+
+bool TimeToBuffer(void* dest, std::string_view text)
+{
+    int day = 0, milliseconds = 0;
+    if (!dest || !ParseStampText(text, day, milliseconds))
+        return false;
+    std::int32_t stored = milliseconds;
+    std::memcpy(dest, &stored, sizeof stored);
+    return true;
+}
+
+bool DateTimeToBuffer(void* dest, std::string_view text)
+{
+    int day = 0, milliseconds = 0;
+    if (!dest || !ParseStampText(text, day, milliseconds))
+        return false;
+    const double stored = double(day) * platform::MSecsPerDay + milliseconds;
+    std::memcpy(dest, &stored, sizeof stored);
+    return true;
+}
+
+bool GUIDToBuffer(void* dest, std::string_view text)
+{
+    if (!dest || text.empty())
+        return false;
+    if (text.substr(0, 6) == "{guid ") {
+        text.remove_prefix(6);
+        if (text.size() >= 2 && text.substr(text.size() - 2) == "}}")
+            text.remove_suffix(1);
+    }
+    TGUID guid{};
+    if (!TryStringToGUID(text, guid))
+        return false;
+    std::memcpy(dest, guid.data(), guid.size());
+    return true;
+}
+
+std::string BufferToDate(const void* source)
+{
+    if (!source)
+        return {};
+    std::int32_t day = 0;
+    std::memcpy(&day, source, sizeof day);
+    return std::to_string(day) + " 0";
+}
+
+std::string BufferToTime(const void* source)
+{
+    if (!source)
+        return {};
+    std::int32_t milliseconds = 0;
+    std::memcpy(&milliseconds, source, sizeof milliseconds);
+    return std::to_string(platform::DateDelta) + " " + std::to_string(milliseconds);
+}
+
+std::string BufferToDateTime(const void* source)
+{
+    if (!source)
+        return {};
+    double value = 0;
+    std::memcpy(&value, source, sizeof value);
+    if (!std::isfinite(value) || std::fabs(value) > 9.0e15)
+        return {};
+    const auto total = static_cast<long long>(std::llround(value));
+    long long day = total / platform::MSecsPerDay;
+    long long milliseconds = total % platform::MSecsPerDay;
+    if (milliseconds < 0) {
+        milliseconds += platform::MSecsPerDay;
+        --day;
+    }
+    return std::to_string(day) + " " + std::to_string(milliseconds);
+}
+
+std::string BufferToGUID(const void* source)
+{
+    if (!source)
+        return {};
+    const auto* bytes = static_cast<const std::uint8_t*>(source);
+    if (AllZero(bytes))
+        return {};
+    return "{guid " + GuidText(bytes) + "}";
+}
+
+std::string GetGUIDAsString(std::string_view bytes)
+{
+    if (bytes.size() != 16)
+        return {};
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    return AllZero(data) ? std::string() : GuidText(data);
+}
+
+bool TryStringToGUID(std::string_view text, TGUID& guid)
+{
+    static constexpr int Order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}')
+        return false;
+    std::size_t at = 1;
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) {
+            if (text[at] != '-')
+                return false;
+            ++at;
+        }
+        const int high = HexDigit(text[at]);
+        const int low = HexDigit(text[at + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        guid[static_cast<std::size_t>(Order[i])] = static_cast<std::uint8_t>(high * 16 + low);
+        at += 2;
+    }
+    return at == 37;
+}
+
+std::string PutGUIDInString(std::string_view text)
+{
+    TGUID guid{};
+    if (!TryStringToGUID(text, guid))
+        DatabaseError("Invalid data");
+    return std::string(reinterpret_cast<const char*>(guid.data()), guid.size());
+}
+
+void StringToList(std::string_view text, platform::TStringList& list)
+{
+    list.Clear();
+    const auto trim = [](std::string_view item) {
+        while (!item.empty() && static_cast<unsigned char>(item.front()) <= ' ')
+            item.remove_prefix(1);
+        while (!item.empty() && static_cast<unsigned char>(item.back()) <= ' ')
+            item.remove_suffix(1);
+        return std::string(item);
+    };
+    if (text.empty())
+        return;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(';', start);
+        if (end == std::string_view::npos && start == text.size())
+            break;  // a closing ";" ends the last line, as a closing line break does
+        list.Add(trim(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start)));
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+}
+
+void VariantToList(const jet::Variant& value, platform::TStringList& list)
+{
+    list.Clear();
+    const auto text = [](const jet::Variant& item) { return item.IsNull() ? std::string("NULL") : item.AsString(); };
+    if (value.IsArray() && value.Array()) {
+        const auto& array = *value.Array();
+        for (int i = array.LowBound(); i <= array.HighBound(); ++i)
+            list.Add(text(array.Get({i})));
+    } else {
+        list.Add(text(value));
+    }
+}

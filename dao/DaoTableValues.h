@@ -1,0 +1,68 @@
+// The value texts of the table component. A record of TDaoTable keeps every
+// field value as a text (see DaoTable.h); the dataset library exchanges
+// field values in fixed native formats. These routines convert between the
+// two, and hold the GUID and list helpers the table's searches share.
+//
+// Native formats: integer int32; floating point double; Boolean int16 (0
+// false, anything else true); date int32 day number (1 January of year 1 is
+// day 1); time int32 milliseconds since midnight; date-time double
+// milliseconds since the start of day 0 (day * 86400000 + milliseconds);
+// GUID 16 bytes in the Windows layout.
+//
+// Texts: integers and floating-point numbers in decimal with "." (a "," is
+// read as the decimal point too); Booleans "True" or "False"; dates, times
+// and date-times as the day number, one blank and the milliseconds ("738960
+// 45000"); GUIDs as "{guid {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}}".
+//
+// Text to native: each answers whether the field holds a value. A null
+// destination stores nothing and answers false; a text that does not parse
+// leaves the destination as it was and answers false, so the field reads as
+// null rather than as stale bytes.
+#pragma once
+
+#include "platform/jet/Variant.h"
+#include "platform/system/TStringList.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// An empty text counts as "0". An integer, else a number rounded to the
+// nearest integer (halves to even).
+bool IntegerToBuffer(void* dest, std::string_view text);
+// An empty text counts as "0".
+bool FloatToBuffer(void* dest, std::string_view text);
+// "True"/"False", "Yes"/"No", "On"/"Off" (any case, after an optional "="),
+// "-1" and other integers; an empty text (after the "=") counts as 0.
+bool BooleanToBuffer(void* dest, std::string_view text);
+bool DateToBuffer(void* dest, std::string_view text);
+bool TimeToBuffer(void* dest, std::string_view text);
+bool DateTimeToBuffer(void* dest, std::string_view text);
+// The "{guid {...}}" form or the bare braced form.
+bool GUIDToBuffer(void* dest, std::string_view text);
+
+// Native to text; a null source gives "".
+std::string BufferToDate(const void* source);
+std::string BufferToTime(const void* source);
+std::string BufferToDateTime(const void* source);
+// "" for the all-zero GUID.
+std::string BufferToGUID(const void* source);
+
+using TGUID = std::array<std::uint8_t, 16>;
+
+// The braced upper-case text of a 16-byte string; "" for another length or
+// the all-zero GUID.
+std::string GetGUIDAsString(std::string_view bytes);
+// Parses "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (any case); false when the
+// text is not one.
+bool TryStringToGUID(std::string_view text, TGUID& guid);
+// The 16 bytes of the braced GUID text; EDatabaseError "Invalid data" when
+// the text is not one.
+std::string PutGUIDInString(std::string_view text);
+
+// Splits at ";", each item trimmed of blanks and control characters.
+void StringToList(std::string_view text, platform::TStringList& list);
+// One line per element of an array (low to high bound), else one line; a
+// Null gives "NULL".
+void VariantToList(const jet::Variant& value, platform::TStringList& list);

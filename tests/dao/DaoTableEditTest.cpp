@@ -1,0 +1,279 @@
+#include "DaoTableFixture.h"
+
+#include "platform/system/Abort.h"
+
+namespace daotabletest {
+namespace {
+
+// A table "keys" with a unique primary key, so that a second record of the
+// same key makes the engine refuse the update.
+class DaoTableEditTest : public DaoTableTest {
+protected:
+    TDaoTable& KeyTable()
+    {
+        MakeTable("keys", {{"ID", jet::dbLong, 0, true}, {"Name", jet::dbText, 20}}, {"ID"});
+        Run("INSERT INTO keys (ID, Name) VALUES (1, \"one\")");
+        Run("INSERT INTO keys (ID, Name) VALUES (2, \"two\")");
+        Connect();
+        TDaoTable& table = TableOn("keys");
+        table.Open();
+        return table;
+    }
+
+    void AppendDuplicate(TDaoTable& table)
+    {
+        table.Append();
+        table.FieldByName("ID").SetAsInteger(1);
+        table.FieldByName("Name").SetAsString("again");
+    }
+};
+
+TEST_F(DaoTableEditTest, PostErrorAnswersDecideWhatHappens)
+{
+    TDaoTable& table = KeyTable();
+    std::vector<std::string> messages;
+    TDataAction answer = daFail;
+    table.OnPostError = [&](TDataSet&, EDatabaseError& error, TDataAction& action) {
+        messages.push_back(error.what());
+        action = answer;
+    };
+
+    // Abort: silent for the operator, but the post did not happen.
+    answer = daAbort;
+    AppendDuplicate(table);
+    EXPECT_THROW(table.Post(), EAbort);
+    EXPECT_EQ(table.State(), dsInsert) << "an aborted post is not a saved record";
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(messages[0].empty());
+
+    // Retry once the handler mended the record.
+    answer = daRetry;
+    table.OnPostError = [&](TDataSet& dataSet, EDatabaseError&, TDataAction& action) {
+        dataSet.FieldByName("ID").SetAsInteger(3);
+        action = daRetry;
+    };
+    table.Post();
+    EXPECT_EQ(table.State(), dsBrowse);
+    EXPECT_EQ(Values(table, "ID"), (Strings{"1", "2", "3"}));
+
+    // Fail: the engine's error reaches the caller and the record stays in edit.
+    table.OnPostError = [&](TDataSet&, EDatabaseError&, TDataAction& action) { action = daFail; };
+    table.First();
+    table.Edit();
+    table.FieldByName("ID").SetAsInteger(2);
+    EXPECT_THROW(table.Post(), jet::EngineError);
+    EXPECT_EQ(table.State(), dsEdit);
+    table.Cancel();
+    EXPECT_EQ(table.FieldByName("ID").AsString(), "1");
+}
+
+TEST_F(DaoTableEditTest, WithoutAHandlerTheEngineErrorPassesOnAndNothingIsWritten)
+{
+    TDaoTable& table = KeyTable();
+    AppendDuplicate(table);
+    EXPECT_THROW(table.Post(), jet::EngineError);
+    table.Cancel();
+    EXPECT_EQ(Values(table, "Name"), (Strings{"one", "two"}));
+}
+
+TEST_F(DaoTableEditTest, EditStartsFromTheStoredValuesAndCancelKeepsThem)
+{
+    TDaoTable& table = KeyTable();
+    table.Edit();
+    table.FieldByName("Name").SetAsString("changed");
+    table.Cancel();
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "one");
+    table.Edit();
+    table.Post();  // nothing assigned: nothing written
+    EXPECT_EQ(Values(table, "Name"), (Strings{"one", "two"}));
+}
+
+TEST_F(DaoTableEditTest, ReadOnlyFieldsAreNeverWritten)
+{
+    MakeTable("numbered", {{"Id", jet::dbLong, 0, false, jet::dbAutoIncrField}, {"Name", jet::dbText, 20}}, {"Id"});
+    Connect();
+    TDaoTable& table = TableOn("numbered");
+    table.Open();
+    table.Append();
+    table.FieldByName("Id").SetAsInteger(99);
+    table.FieldByName("Name").SetAsString("first");
+    table.Post();
+    EXPECT_EQ(Values(table, "Id"), (Strings{"1"}));
+}
+
+TEST_F(DaoTableEditTest, DeletingLeavesTheNextRecordCurrentAndTheLastOneLast)
+{
+    TDaoTable& table = KeyTable();
+    table.Delete();
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "two");
+    EXPECT_EQ(table.RecordCount(), 1);
+    table.Delete();
+    EXPECT_TRUE(table.IsEmpty());
+    EXPECT_EQ(table.RecordCount(), 0);
+}
+
+TEST_F(DaoTableEditTest, EditErrorAnswersOnALockedRecord)
+{
+    TDaoTable& first = KeyTable();
+    first.Close();
+    first.F_Set_LockType(jet::dbPessimistic);
+    first.Open();
+    TDaoTable second;
+    second.F_Set_Database(Database.get());
+    second.F_Set_LockType(jet::dbPessimistic);
+    second.F_Set_TableName("keys");
+    second.Open();
+    first.Edit();  // locks the first record
+
+    int calls = 0;
+    second.OnEditError = [&](TDataSet&, EDatabaseError& error, TDataAction& action) {
+        ++calls;
+        EXPECT_FALSE(std::string(error.what()).empty());
+        action = daAbort;
+    };
+    EXPECT_THROW(second.Edit(), EAbort);
+    EXPECT_EQ(second.State(), dsBrowse);
+    second.OnEditError = [&](TDataSet&, EDatabaseError&, TDataAction& action) {
+        ++calls;
+        action = calls < 4 ? daRetry : daFail;
+    };
+    EXPECT_THROW(second.Edit(), jet::EngineError);
+    EXPECT_EQ(calls, 4) << "two retries, then the failure";
+    first.Cancel();
+    second.Edit();
+    EXPECT_EQ(second.State(), dsEdit);
+    second.Cancel();
+}
+
+TEST_F(DaoTableEditTest, DeletingARecordAnotherUserDeletedIsSoftUnlessTheHandlerFails)
+{
+    TDaoTable& first = KeyTable();
+    TDaoTable second;
+    second.F_Set_Database(Database.get());
+    second.F_Set_TableName("keys");
+    second.Open();
+    second.Delete();  // the first record, under the first table's feet
+    first.Delete();
+    EXPECT_EQ(Values(first, "Name"), (Strings{"two"}));
+
+    first.First();
+    second.Delete();
+    std::string message;
+    first.OnDeleteError = [&](TDataSet&, EDatabaseError& error, TDataAction& action) {
+        message = error.what();
+        action = daFail;
+    };
+    EXPECT_THROW(first.Delete(), jet::EngineError);
+    EXPECT_EQ(message, "Record is deleted.");
+    EXPECT_TRUE(first.IsEmpty()) << "the table refreshed itself";
+}
+
+TEST_F(DaoTableEditTest, ARollbackShowsTheFileAgainWhereTheTableStood)
+{
+    MakeConfigTable(4);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+    table.MoveBy(2);
+    Database->StartTransaction();
+    table.Next();
+    table.Delete();
+    table.Append();
+    table.FieldByName("ConfigName").SetAsString("DEFAULT");
+    table.FieldByName("OptionName").SetAsString("new");
+    table.Post();
+    Database->Rollback();
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "3");
+    EXPECT_EQ(table.RecordCount(), 4);
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"1", "2", "3", "4"}));
+}
+
+TEST_F(DaoTableEditTest, SqlTextsWithParametersOpenAndExecute)
+{
+    TDaoTable& keys = KeyTable();
+    keys.Close();
+    TDaoTable query;
+    query.F_Set_Database(Database.get());
+    query.SetSQLText("SELECT * FROM keys WHERE Name = :name OR ID = :id");
+    ASSERT_EQ(query.Params().Count(), 2);
+    query.Params().ParamByName("name").DataType = ftString;
+    query.Params().ParamByName("name").SetAsString("two");
+    query.Params().ParamByName("id").DataType = ftInteger;
+    query.Params().ParamByName("id").SetAsString("1) OR (1=1");
+    EXPECT_THROW(query.Open(), platform::EConvertError);
+    EXPECT_FALSE(query.Active());
+    query.Params().ParamByName("id").SetAsInteger(1);
+    query.Open();
+    EXPECT_EQ(Values(query, "Name"), (Strings{"one", "two"}));
+    query.Close();
+
+    EXPECT_EQ(query.ExecSQLString("UPDATE keys SET Name = \"x\" WHERE ID = 2"), 1);
+    EXPECT_EQ(query.FRecordsAffected, 1);
+    Database->Close();
+    query.FRecordsAffected = 5;
+    EXPECT_EQ(ErrorOf([&] { query.ExecSQLString("DELETE * FROM keys"); }),
+              "TDaoTable.ExecSQL: Cannot execute SQL query while Database is not Assigned or Connected!");
+    EXPECT_EQ(query.FRecordsAffected, 0);
+    EXPECT_EQ(ErrorOf([&] { query.ExecuteSQL(); }),
+              "TDaoTable.ExecuteSQL: Cannot execute SQL query while Database is not Assigned or Connected!");
+}
+
+TEST_F(DaoTableEditTest, StoredQueriesTakeTheirParametersFromLines)
+{
+    MakeTable("keys", {{"ID", jet::dbLong}, {"Name", jet::dbText, 20}});
+    Run("INSERT INTO keys (ID, Name) VALUES (1, \"one\")");
+    Run("INSERT INTO keys (ID, Name) VALUES (2, \"two\")");
+    Db->CreateQueryDef("ByRange", "PARAMETERS lo Long, hi Long; SELECT * FROM keys WHERE ID >= lo AND ID <= hi");
+    Db->CreateQueryDef("Rename", "PARAMETERS newName Text; UPDATE keys SET Name = newName");
+    Connect();
+    TDaoTable table;
+    table.F_Set_Database(Database.get());
+    table.F_Set_TableType(jet::dbOpenTable);
+    table.F_Set_QueryDefName("ByRange");
+    EXPECT_EQ(table.TableType(), jet::dbOpenDynaset);
+    EXPECT_EQ(table.F_Get_QueryDefType(), "dbQSelect");
+    EXPECT_FALSE(table.QueryDefSQLText().Text().empty());
+    table.F_Set_QueryDefParameters(TStringList{"2"});
+    EXPECT_EQ(ErrorOf([&] { table.Open(); }),
+              "TDaoTable.OpenDaoRecordset: Invalid number of QueryDef parameters or parameter is not in valid format!");
+    table.F_Set_QueryDefParameters(TStringList{"2", "5"});
+    table.Open();
+    EXPECT_EQ(Values(table, "Name"), (Strings{"two"}));
+    EXPECT_EQ(ErrorOf([&] { table.F_Set_QueryDefName("Rename"); }),
+              "TDaoTable.F_Set_QueryDefName: Cannot set QueryDefName while Table is Active!");
+    table.Close();
+
+    TStringList names, daoTypes, bdeTypes;
+    table.GetQueryDefParameters(names, daoTypes, bdeTypes);
+    EXPECT_EQ(names, (TStringList{"lo", "hi"}));
+    EXPECT_EQ(daoTypes, (TStringList{"dbLong", "dbLong"}));
+
+    table.F_Set_QueryDefName("Rename");
+    table.F_Set_QueryDefParameters(TStringList{"renamed"});
+    EXPECT_EQ(table.ExecuteQueryDefSQL(), 2);
+    EXPECT_TRUE(table.FQueryDefReturnParams.IsNull()) << "no output parameters";
+    table.F_Set_QueryDefName("");
+    EXPECT_EQ(ErrorOf([&] { table.ExecuteQueryDefSQL(); }),
+              "TDaoTable.ExecuteQueryDefSQL: Cannot execute QueryDef - properties not assigned!");
+}
+
+TEST_F(DaoTableEditTest, ADetailReopensWithTheTablesOwnTypeAndOptions)
+{
+    TDaoTable& keys = KeyTable();
+    keys.Close();
+    TDaoTable detail;
+    detail.F_Set_Database(Database.get());
+    detail.SetSQLText("SELECT * FROM keys");
+    detail.Open();
+    detail.ReOpenDaoRecordset("[ID] = 2");
+    EXPECT_EQ(detail.Recordset()->Type(), jet::dbOpenDynaset);
+    EXPECT_EQ(Values(detail, "Name"), (Strings{"two"})) << "not an empty append-only recordset";
+
+    TDaoTable& byName = TableOn("keys");
+    byName.Open();
+    byName.ReOpenDaoRecordset("[ID] = 1");
+    EXPECT_EQ(Recorder->Calls.back(), "OpenRecordset(Select * From [keys] Where [ID] = 1;,2,0,3)");
+}
+
+} // namespace
+} // namespace daotabletest

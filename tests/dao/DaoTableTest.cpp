@@ -1,0 +1,388 @@
+#include "DaoTableFixture.h"
+
+#include "platform/system/DateTime.h"
+
+namespace daotabletest {
+namespace {
+
+TEST_F(DaoTableTest, NewTableHasTheDocumentedDefaults)
+{
+    TDaoTable table;
+    EXPECT_EQ(table.TableType(), jet::dbOpenDynaset);
+    EXPECT_EQ(table.LockType(), jet::dbOptimistic);
+    EXPECT_TRUE(table.UseBrackets());
+    EXPECT_TRUE(table.AutoFindIndex());
+    EXPECT_TRUE(table.MasterAutoActivate());
+    EXPECT_TRUE(table.UseDaoProperties());
+    EXPECT_TRUE(table.UseGetRecNo());
+    EXPECT_TRUE(table.UseRecordCount());
+    EXPECT_TRUE(table.ParamCheck());
+    EXPECT_FALSE(table.CacheMemos());
+    EXPECT_FALSE(table.ReadOnly());
+    EXPECT_FALSE(table.DatabaseAutoActivate());
+    EXPECT_EQ(table.F_Get_IndexFieldCount(), 0);
+    table.F_Set_ComponentVersion("2.00");
+    EXPECT_EQ(table.ComponentVersion(), "1.00");
+    EXPECT_EQ(table.FExecuteOptions, 128);
+}
+
+TEST_F(DaoTableTest, TheThreeSourcesExcludeEachOther)
+{
+    TDaoTable table;
+    table.SetSQLText("SELECT * FROM config WHERE OptionName = :name");
+    ASSERT_EQ(table.Params().Count(), 1);
+    table.F_Set_TableName("");
+    EXPECT_EQ(table.SQL().Count(), 1) << "an empty name clears nothing";
+    table.F_Set_TableName("config");
+    EXPECT_EQ(table.SQL().Count(), 0);
+    EXPECT_EQ(table.Params().Count(), 0);
+    table.SetSQLText("SELECT 1");
+    EXPECT_EQ(table.F_Get_TableName(), "");
+}
+
+TEST_F(DaoTableTest, ParameterValuesTravelWithTheStreamedProperties)
+{
+    TDaoTable table;
+    table.SetSQLText("SELECT * FROM config WHERE OptionName = :name");
+    table.Params().ParamByName("name").DataType = ftString;
+    table.Params().ParamByName("name").SetAsString("551");
+    const TPropertyValues values = table.WriteProperties();
+    TDaoTable read;
+    read.ReadProperties(values);
+    read.Loaded();
+    EXPECT_EQ(read.SQL().Text(), table.SQL().Text());
+    ASSERT_EQ(read.Params().Count(), 1);
+    EXPECT_EQ(read.Params()[0], table.Params()[0]);
+}
+
+TEST_F(DaoTableTest, ConfigurationTableOpensAsTheStoreOpensIt)
+{
+    MakeConfigTable(3);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    Recorder->Calls.clear();
+    table.Open();
+    EXPECT_EQ(Recorder->Calls, (Log{"OpenRecordset(config,2,0,3)"}));
+    ASSERT_EQ(table.FieldDefs().Count(), 3);
+    const struct {
+        const char* Name;
+        int Size;
+        bool Required;
+    } expected[] = {{"ConfigName", 50, true}, {"OptionName", 50, true}, {"OptionValue", 250, false}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(table.FieldDefs()[i].Name, expected[i].Name);
+        EXPECT_EQ(table.FieldDefs()[i].DataType, ftString);
+        EXPECT_EQ(table.FieldDefs()[i].Size, expected[i].Size);
+        EXPECT_EQ(table.FieldDefs()[i].Required, expected[i].Required);
+    }
+    EXPECT_EQ(table.IndexDefs().Count(), 0);
+    EXPECT_EQ(Values(table, "OptionValue"), (Strings{"value 1", "value 2", "value 3"}));
+    EXPECT_EQ(Database->ActiveTables.size(), 1u);
+    table.Close();
+    EXPECT_TRUE(Database->ActiveTables.empty());
+}
+
+TEST_F(DaoTableTest, ConfigurationRecordsAreAppendedEditedAndDeleted)
+{
+    MakeConfigTable(2);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+
+    table.Append();
+    table.FieldByName("ConfigName").SetAsString("DEFAULT");
+    table.FieldByName("OptionName").SetAsString("551");
+    table.FieldByName("OptionValue").SetAsString("");
+    table.Post();
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "551") << "the posted record is current";
+    EXPECT_EQ(table.RecordCount(), 3);
+    EXPECT_EQ(table.RecNo(), 3);
+
+    table.First();
+    table.Edit();
+    table.FieldByName("OptionValue").SetAsString("changed");
+    table.Post();
+
+    table.First();
+    table.Next();
+    table.Delete();
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "551");
+    table.Close();
+
+    // A fresh look at the file.
+    table.Open();
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"1", "551"}));
+    EXPECT_EQ(Values(table, "OptionValue"), (Strings{"changed", ""}));
+    table.First();
+    table.Next();
+    EXPECT_TRUE(table.FieldByName("OptionValue").IsNull()) << "an empty text is written as Null";
+}
+
+TEST_F(DaoTableTest, FieldDefinitionsOfAClosedTableOpenAndCloseTheRecordset)
+{
+    MakeConfigTable(1);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    Recorder->Calls.clear();
+    table.InitFieldDefs();
+    EXPECT_EQ(table.FieldDefs().Count(), 3);
+    EXPECT_EQ(Recorder->Calls, (Log{"OpenRecordset(config,2,0,3)"}));
+    EXPECT_FALSE(table.Recordset());
+    table.Open();
+    Recorder->Calls.clear();
+    table.InitFieldDefs();
+    EXPECT_TRUE(Recorder->Calls.empty()) << "an open table reads from its own recordset";
+}
+
+TEST_F(DaoTableTest, TextFieldsHoldTheirSizeInCharacters)
+{
+    MakeConfigTable(0);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+    std::string ruler;
+    for (int i = 0; i < 50; ++i)
+        ruler += "标";
+    table.Append();
+    table.FieldByName("ConfigName").SetAsString("RULERVALUEHORI");
+    table.FieldByName("OptionName").SetAsString(ruler + "尺");
+    table.Post();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), ruler) << "50 characters, not 50 bytes";
+}
+
+// An encrypter component: it reverses texts both ways.
+class ReversingEncrypter : public TComponent {
+public:
+    std::vector<TPublishedProperty> PublishedProperties() const override
+    {
+        const auto self = [](TComponent& c) -> ReversingEncrypter& { return static_cast<ReversingEncrypter&>(c); };
+        const auto cself = [](const TComponent& c) -> const ReversingEncrypter& {
+            return static_cast<const ReversingEncrypter&>(c);
+        };
+        return {
+            {"EncodedString", [=](const TComponent& c) { return cself(c).Encoded; },
+             [=](TComponent& c, const std::string& v) { self(c).Encoded = v, self(c).Decoded = Reversed(v); }},
+            {"DecodedString", [=](const TComponent& c) { return cself(c).Decoded; },
+             [=](TComponent& c, const std::string& v) { self(c).Decoded = v, self(c).Encoded = Reversed(v); }},
+        };
+    }
+
+    static std::string Reversed(std::string text) { return {text.rbegin(), text.rend()}; }
+
+    std::string Encoded;
+    std::string Decoded;
+};
+
+TEST_F(DaoTableTest, AnEncrypterSeesEveryTextOnItsWayInAndOut)
+{
+    MakeConfigTable(0);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    auto encrypter = std::make_unique<ReversingEncrypter>();
+    table.F_Set_Encrypter(encrypter.get());
+    table.Open();
+    table.Append();
+    table.FieldByName("ConfigName").SetAsString("DEFAULT");
+    table.FieldByName("OptionName").SetAsString("702");
+    table.FieldByName("OptionValue").SetAsString("0.5");
+    table.Post();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "0.5");
+    const jet::RecordsetPtr stored = Database->DatabaseObject->OpenRecordset("config", jet::dbOpenSnapshot, 0, -1);
+    EXPECT_EQ(stored->Fields().Item("OptionName")->Value().AsString(), "207") << "the file holds the encoded text";
+    stored->Close();
+
+    encrypter.reset();
+    EXPECT_FALSE(table.Active()) << "a table whose encrypter goes is closed";
+    EXPECT_EQ(table.Encrypter(), nullptr);
+}
+
+TEST_F(DaoTableTest, OpenRefusalsComeBeforeTheEngine)
+{
+    MakeConfigTable(1);
+    Connect();
+    TDaoTable table;
+    table.F_Set_TableName("config");
+    EXPECT_EQ(ErrorOf([&] { table.Open(); }), "TDaoTable.OpenDaoRecordset: Missing Database Property");
+    table.F_Set_Database(Database.get());
+    table.F_Set_TableName("con]fig");
+    EXPECT_EQ(ErrorOf([&] { table.Open(); }), "TDaoTable.OpenDaoRecordset: Invalid table name: con]fig");
+    TDaoTable noSource;
+    noSource.F_Set_Database(Database.get());
+    EXPECT_EQ(ErrorOf([&] { noSource.Open(); }),
+              "TDaoTable.OpenDaoRecordset: Missing TableName or QueryDefName, or SQL is empty!");
+    table.F_Set_TableName("config");
+    Database->Close();
+    EXPECT_EQ(ErrorOf([&] { table.Open(); }), "TDaoTable.OpenDaoRecordset: Database is NOT connected");
+    EXPECT_FALSE(table.Active());
+}
+
+TEST_F(DaoTableTest, SettersRefuseWhileActiveAndKeepTheirValue)
+{
+    MakeConfigTable(1);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+    EXPECT_EQ(ErrorOf([&] { table.F_Set_TableName("other"); }),
+              "TDaoTable.F_Set_TableName: Cannot set TableName while Table is active!");
+    EXPECT_EQ(ErrorOf([&] { table.F_Set_TableType(4); }),
+              "TDaoTable.F_Set_TableType: Cannot set TableType while Table is active!");
+    EXPECT_EQ(ErrorOf([&] { table.F_Set_LockType(2); }),
+              "TDaoTable.F_Set_LockType: Cannot set LockType while Table is active!");
+    EXPECT_EQ(ErrorOf([&] { table.F_Set_Database(nullptr); }),
+              "TDaoTable.F_Set_Database: Cannot set Database while Table is Active!");
+    EXPECT_EQ(ErrorOf([&] { table.F_Set_IndexName("PrimaryKey"); }),
+              "TDaoTable.F_Set_IndexName: Indexes can be set only on Standard Tables!");
+    EXPECT_EQ(table.F_Get_TableName(), "config");
+    EXPECT_EQ(table.TableType(), 2);
+    EXPECT_EQ(table.F_Get_Database(), Database.get());
+}
+
+TEST_F(DaoTableTest, SnapshotsOpenReadOnlyAndSortsReachTheEngine)
+{
+    MakeConfigTable(3);
+    Connect();
+    TDaoTable& table = TableOn("config", jet::dbOpenSnapshot);
+    table.Open();
+    EXPECT_TRUE(table.ReadOnly());
+    EXPECT_EQ(ErrorOf([&] { table.Edit(); }), "Cannot modify a read-only dataset");
+    EXPECT_EQ(ErrorOf([&] { table.Append(); }), "Cannot modify a read-only dataset");
+    EXPECT_EQ(table.State(), dsBrowse);
+    TStringList sort{"OptionValue DESC"};
+    table.F_Set_Sort(sort);
+    EXPECT_TRUE(table.Active());
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"3", "2", "1"}));
+}
+
+TEST_F(DaoTableTest, TypedFieldsReadAndWriteThroughTheirTexts)
+{
+    MakeTable("typed", {{"Id", jet::dbLong, 0, false, jet::dbAutoIncrField},
+                        {"Count", jet::dbInteger},
+                        {"Price", jet::dbCurrency},
+                        {"Ratio", jet::dbDouble},
+                        {"Done", jet::dbBoolean},
+                        {"When", jet::dbDate},
+                        {"Note", jet::dbMemo},
+                        {"Key", jet::dbGUID}},
+              {"Id"});
+    Connect();
+    TDaoTable& table = TableOn("typed");
+    table.F_Set_CacheMemos(true);
+    table.Open();
+    EXPECT_EQ(table.FieldByName("Id").DataType(), ftAutoInc);
+    EXPECT_TRUE(table.FieldByName("Id").ReadOnly());
+    EXPECT_EQ(table.FieldByName("When").DataType(), ftDateTime);
+    EXPECT_EQ(table.FieldByName("Key").DataType(), ftBytes);
+    EXPECT_EQ(table.FieldDefs()[7].Precision, 47554944);
+
+    const double when = platform::EncodeDate(2024, 3, 15) + platform::EncodeTime(13, 5, 9, 0);
+    table.Append();
+    table.FieldByName("Count").SetAsInteger(-12);
+    table.FieldByName("Price").SetAsFloat(12.3456);
+    table.FieldByName("Ratio").SetAsString("0.5");
+    table.FieldByName("Done").SetAsBoolean(true);
+    table.FieldByName("When").SetAsDateTime(when);
+    table.FieldByName("Note").SetAsString("first\r\nsecond");
+    table.FieldByName("Key").SetAsString("{12345678-9ABC-DEF0-1234-56789ABCDEF0}");
+    table.Post();
+
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldByName("Id").AsInteger(), 1);
+    EXPECT_EQ(table.FieldByName("Count").AsInteger(), -12);
+    EXPECT_EQ(table.FieldByName("Price").AsFloat(), 12.3456);
+    EXPECT_EQ(table.FieldByName("Ratio").AsString(), "0.5");
+    EXPECT_TRUE(table.FieldByName("Done").AsBoolean());
+    EXPECT_EQ(table.FieldByName("Done").AsString(), "True");
+    EXPECT_DOUBLE_EQ(table.FieldByName("When").AsDateTime(), when);
+    EXPECT_EQ(table.FieldByName("When").AsString(), "03/15/2024 13:05:09");
+    EXPECT_EQ(table.FieldByName("Note").AsString(), "first\r\nsecond");
+    EXPECT_EQ(table.FieldByName("Note").DisplayText(), "first");
+    EXPECT_EQ(table.FieldByName("Key").AsString(), "{guid {12345678-9ABC-DEF0-1234-56789ABCDEF0}}");
+}
+
+TEST_F(DaoTableTest, UncachedMemosHoldTheirSizeAndNullsReadEmpty)
+{
+    MakeTable("notes", {{"Id", jet::dbLong}, {"Note", jet::dbMemo}, {"Text", jet::dbText, 20}});
+    Run("INSERT INTO notes (Id, Note, Text) VALUES (1, \"hello\", Null)");
+    Run("INSERT INTO notes (Id, Note, Text) VALUES (2, Null, \"\")");
+    Connect();
+    TDaoTable& table = TableOn("notes");
+    table.Open();
+    EXPECT_EQ(Values(table, "Note"), (Strings{"5", ""}));
+    EXPECT_EQ(Values(table, "Text"), (Strings{"", ""}));
+    table.First();
+    EXPECT_TRUE(table.FieldByName("Text").IsNull());
+}
+
+TEST_F(DaoTableTest, DateDefaultsBecomeTimeStampTextsWithTwelveHourTimesRight)
+{
+    const struct {
+        const char* Text;
+        int Hour;
+    } cases[] = {{"1/2/2003 1:05:09 PM", 13}, {"1/2/2003 12:30:00 PM", 12}, {"1/2/2003 12:30:00 AM", 0},
+                 {"1/2/2003 11:00:00 AM", 11}, {"1/2/2003 23:15:00", 23}};
+    const int day = platform::DateTimeToTimeStamp(platform::EncodeDate(2003, 1, 2)).Date;
+    for (const auto& c : cases) {
+        const std::string text = TDaoTable::ProcessDTDefault(c.Text);
+        const std::size_t blank = text.find(' ');
+        ASSERT_NE(blank, std::string::npos) << c.Text;
+        EXPECT_EQ(std::stoi(text.substr(0, blank)), day) << c.Text;
+        EXPECT_EQ(std::stoi(text.substr(blank + 1)) / 3600000, c.Hour) << c.Text;
+    }
+    EXPECT_EQ(TDaoTable::ProcessDTDefault("2/30/2003"), "");
+    EXPECT_EQ(TDaoTable::ProcessDTDefault("x/1/2003"), "");
+    EXPECT_EQ(TDaoTable::ProcessDTDefault(""), "");
+    EXPECT_EQ(TDaoTable::UnquoteString("'abc'"), "abc");
+}
+
+TEST_F(DaoTableTest, DefaultsOfTheEngineStartANewRecord)
+{
+    MakeTable("defaults", {{"Name", jet::dbText, 20}, {"Other", jet::dbText, 20}, {"Day", jet::dbDate}});
+    jet::TableDefPtr defaults = Db->TableDefs().Item("defaults");
+    defaults->Fields().Item("Name")->SetDefaultValue("\"abc\"");
+    defaults->Fields().Item("Other")->SetDefaultValue("Null");
+    defaults->Fields().Item("Day")->SetDefaultValue("#1/2/2003 1:05:09 PM#");
+    Connect();
+    TDaoTable& table = TableOn("defaults");
+    table.Open();
+    table.Append();
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "abc");
+    EXPECT_TRUE(table.FieldByName("Other").IsNull());
+    EXPECT_EQ(table.FieldByName("Day").AsString(), "01/02/2003 13:05:09");
+    table.Cancel();
+}
+
+TEST_F(DaoTableTest, WordAndBcdFieldsReadTheirTexts)
+{
+    MakeTable("numbers", {{"Text", jet::dbText, 20}});
+    Run("INSERT INTO numbers (Text) VALUES (\"42\")");
+    Connect();
+    TDaoTable& table = TableOn("numbers");
+    table.Open();
+    const TField word(table, TFieldDef{"Text", ftWord, 0, false, 0}, 1);
+    const TField bcd(table, TFieldDef{"Text", ftBCD, 0, false, 0}, 1);
+    EXPECT_EQ(word.AsInteger(), 42);
+    EXPECT_EQ(bcd.AsCurrency(), 42.0);
+    EXPECT_EQ(word.AsString(), "42");
+}
+
+TEST_F(DaoTableTest, TextsThatDoNotParseReadAsNull)
+{
+    MakeTable("numbers", {{"Text", jet::dbText, 20}});
+    Run("INSERT INTO numbers (Text) VALUES (\"not a number\")");
+    Connect();
+    TDaoTable& table = TableOn("numbers");
+    table.Open();
+    const TField integer(table, TFieldDef{"Text", ftInteger, 0, false, 0}, 1);
+    const TField stamp(table, TFieldDef{"Text", ftDateTime, 0, false, 0}, 1);
+    EXPECT_EQ(integer.AsInteger(), 0);
+    EXPECT_EQ(integer.AsString(), "");
+    EXPECT_EQ(stamp.AsDateTime(), 0.0);
+}
+
+} // namespace
+} // namespace daotabletest

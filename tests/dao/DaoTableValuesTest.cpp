@@ -1,0 +1,130 @@
+#include "dao/DaoTableValues.h"
+
+#include "platform/db/DatabaseError.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr std::int32_t Stale = 77;
+
+struct IntegerCase {
+    const char* Text;
+    bool Present;
+    std::int32_t Stored;
+};
+
+TEST(DaoTableValues, IntegerTextsReadAsIntegersAndNothingElse)
+{
+    const IntegerCase cases[] = {
+        {"42", true, 42},   {"-7", true, -7},     {"", true, 0},       {"2.5", true, 2},
+        {"3.5", true, 4},   {"2,5", true, 2},     {"abc", false, Stale}, {"1e99", false, Stale},
+        {"12abc", false, Stale},
+    };
+    for (const IntegerCase& c : cases) {
+        std::int32_t value = Stale;
+        EXPECT_EQ(IntegerToBuffer(&value, c.Text), c.Present) << c.Text;
+        EXPECT_EQ(value, c.Stored) << c.Text;
+    }
+    EXPECT_FALSE(IntegerToBuffer(nullptr, "1"));
+}
+
+TEST(DaoTableValues, FloatTextsReadWithPointOrComma)
+{
+    double value = 9;
+    EXPECT_TRUE(FloatToBuffer(&value, "1234.5"));
+    EXPECT_EQ(value, 1234.5);
+    EXPECT_TRUE(FloatToBuffer(&value, "0,25"));
+    EXPECT_EQ(value, 0.25);
+    EXPECT_TRUE(FloatToBuffer(&value, ""));
+    EXPECT_EQ(value, 0);
+    value = 9;
+    EXPECT_FALSE(FloatToBuffer(&value, "twelve"));
+    EXPECT_EQ(value, 9);
+}
+
+TEST(DaoTableValues, BooleanTextsOfEveryForm)
+{
+    const struct {
+        const char* Text;
+        bool Present;
+        std::int16_t Stored;
+    } cases[] = {
+        {"True", true, 1}, {"false", true, 0}, {"=yes", true, 1}, {"OFF", true, 0}, {"on", true, 1},
+        {"-1", true, 1},   {"5", true, 5},     {"=", true, 0},    {"maybe", false, 3}, {"", false, 3},
+    };
+    for (const auto& c : cases) {
+        std::int16_t value = 3;
+        EXPECT_EQ(BooleanToBuffer(&value, c.Text), c.Present) << c.Text;
+        EXPECT_EQ(value, c.Stored) << c.Text;
+    }
+}
+
+TEST(DaoTableValues, DateTextsNeedDayAndMilliseconds)
+{
+    std::int32_t day = 0;
+    std::int32_t time = 0;
+    double stamp = 0;
+    EXPECT_TRUE(DateToBuffer(&day, "738960 45000"));
+    EXPECT_EQ(day, 738960);
+    EXPECT_TRUE(TimeToBuffer(&time, "738960 45000"));
+    EXPECT_EQ(time, 45000);
+    EXPECT_TRUE(DateTimeToBuffer(&stamp, "693594 43200000"));
+    EXPECT_EQ(stamp, 693594.0 * 86400000 + 43200000);
+
+    day = Stale;
+    EXPECT_FALSE(DateToBuffer(&day, "738960"));
+    EXPECT_FALSE(DateToBuffer(&day, "x 5"));
+    EXPECT_EQ(day, Stale);
+
+    EXPECT_EQ(BufferToDate(&day), "77 0");
+    const std::int32_t noon = 43200000;
+    EXPECT_EQ(BufferToTime(&noon), "693594 43200000");
+    EXPECT_EQ(BufferToDateTime(&stamp), "693594 43200000");
+    EXPECT_EQ(BufferToDate(nullptr), "");
+}
+
+TEST(DaoTableValues, GuidTextsInBothFormsAndTheZeroGuid)
+{
+    const std::string braced = "{12345678-9ABC-DEF0-1234-56789ABCDEF0}";
+    TGUID guid{};
+    ASSERT_TRUE(GUIDToBuffer(guid.data(), "{guid " + braced + "}"));
+    EXPECT_EQ(guid[0], 0x78);  // Data1 little-endian
+    EXPECT_EQ(guid[8], 0x12);  // Data4 in byte order
+    EXPECT_EQ(BufferToGUID(guid.data()), "{guid " + braced + "}");
+
+    TGUID bare{};
+    ASSERT_TRUE(GUIDToBuffer(bare.data(), "{12345678-9abc-def0-1234-56789abcdef0}"));
+    EXPECT_EQ(bare, guid);
+    EXPECT_FALSE(GUIDToBuffer(bare.data(), "{1234}"));
+
+    const TGUID zero{};
+    EXPECT_EQ(BufferToGUID(zero.data()), "");
+    EXPECT_EQ(GetGUIDAsString(std::string(16, '\0')), "");
+    EXPECT_EQ(GetGUIDAsString(PutGUIDInString(braced)), braced);
+    EXPECT_EQ(GetGUIDAsString("short"), "");
+    EXPECT_THROW(PutGUIDInString("not a guid"), EDatabaseError);
+}
+
+TEST(DaoTableValues, ListsFromTextsAndVariants)
+{
+    platform::TStringList list;
+    StringToList(" Name ; City;;\tID ", list);
+    EXPECT_EQ(list, (platform::TStringList{"Name", "City", "", "ID"}));
+    StringToList("A;B;", list);
+    EXPECT_EQ(list, (platform::TStringList{"A", "B"}));
+
+    auto array = jet::SafeArray::Vector(jet::varVariant, 0, 2);
+    array->Put({0}, jet::Variant(1));
+    array->Put({1}, jet::Variant::Null());
+    array->Put({2}, jet::Variant("x"));
+    VariantToList(jet::Variant::FromArray(array), list);
+    EXPECT_EQ(list, (platform::TStringList{"1", "NULL", "x"}));
+    VariantToList(jet::Variant::Null(), list);
+    EXPECT_EQ(list, (platform::TStringList{"NULL"}));
+}
+
+} // namespace
