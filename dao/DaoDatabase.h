@@ -320,6 +320,21 @@ public:
     void RenameQueryDef(const std::string& oldName, const std::string& newName);
     void DeleteQueryDef(const std::string& name);
 
+    // --- Database choice (DaoDatabaseChoice.cpp) ---
+    // Asks the operator for a database suited to DatabaseType: an ODBC data
+    // source or connect text (TODBCDialog) for "ODBC", a folder for a type
+    // that keeps one table per file, else a file. Answers the chosen name, or
+    // an empty text when the operator cancels. An empty DatabaseType raises
+    // "Please select database type!".
+    std::string F_ChooseDatabase();
+    // Runs F_ChooseDatabase and assigns a chosen name to Database (refused
+    // while connected); true when a name was chosen.
+    bool ChooseDatabase();
+    // The file filter offered for a type other than "ODBC", in the old
+    // dialogs' form "description|pattern|...": Access files, or the type's
+    // extension text, then all files.
+    std::string F_DatabaseFileFilter(const std::string& type);
+
 protected:
     void DoConnect() override { F_Set_Active(true); }
     void DoDisconnect() override { F_Set_Active(false); }

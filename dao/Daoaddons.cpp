@@ -1,8 +1,49 @@
 #include "dao/Daoaddons.h"
 
+#include "dao/DaoDatabase.h"
+#include "platform/db/ComponentRegistry.h"
+#include "platform/db/DatabaseError.h"
 #include "platform/jet/DBEngine.h"
 
 #include <exception>
+
+namespace {
+
+void CheckBracketedName(const char* routine, const std::string& name)
+{
+    if (name.find_first_of("]\"") != std::string::npos)
+        DatabaseError(std::string(routine) + ": The table name '" + name
+                      + "' holds \"]\" or a double quote, which a table name cannot hold!");
+}
+
+bool ExecuteFailOnError(const jet::DatabasePtr& database, const std::string& statement)
+{
+    try {
+        if (!database)
+            return false;
+        database->Execute(statement, jet::dbFailOnError);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+bool CopyTableStructure(const jet::DatabasePtr& database, const std::string& sourceTable,
+                        const std::string& newTable)
+{
+    CheckBracketedName("CopyTableStructure", sourceTable);
+    CheckBracketedName("CopyTableStructure", newTable);
+    return ExecuteFailOnError(database, "SELECT * INTO [" + newTable + "] FROM [" + sourceTable + "] WHERE 1=2;");
+}
+
+bool CopyTable(const jet::DatabasePtr& database, const std::string& sourceTable, const std::string& destinationTable)
+{
+    CheckBracketedName("CopyTable", sourceTable);
+    CheckBracketedName("CopyTable", destinationTable);
+    return ExecuteFailOnError(database, "INSERT INTO [" + destinationTable + "] SELECT * FROM [" + sourceTable + "];");
+}
 
 std::unique_ptr<platform::TStringList> GetAllDaoEngines()
 {
@@ -20,4 +61,10 @@ std::unique_ptr<platform::TStringList> GetAllDaoEngines()
     tryEngine("DAO.PrivateDBEngine.36", "3.6");
     tryEngine("DAO.PrivateDBEngine", nullptr);
     return versions;
+}
+
+void Register()
+{
+    RegisterComponents("Data Access",
+                       {{"TDaoDatabase", [](TComponent* owner) -> TComponent* { return new TDaoDatabase(owner); }}});
 }

@@ -1,6 +1,7 @@
 #include "platform/jet/InstallableFormat.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/ExportFormats.h"
 
 #include <map>
 
@@ -11,9 +12,17 @@ struct FormatNameLess {
     bool operator()(const std::string& a, const std::string& b) const { return CompareText(a, b) < 0; }
 };
 
-std::map<std::string, std::shared_ptr<InstallableFormat>, FormatNameLess>& Formats()
+using FormatMap = std::map<std::string, std::shared_ptr<InstallableFormat>, FormatNameLess>;
+
+// The registry, holding the engine's own export formats from its first use.
+FormatMap& Formats()
 {
-    static std::map<std::string, std::shared_ptr<InstallableFormat>, FormatNameLess> formats;
+    static FormatMap formats;
+    static bool standardFormats = false;
+    if (!standardFormats) {
+        standardFormats = true;
+        exporting::RegisterStandardFormats();
+    }
     return formats;
 }
 

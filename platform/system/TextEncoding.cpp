@@ -46,6 +46,33 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t pos)
     return length;
 }
 
+// All of `bytes` through the converter (reset first), or nothing when a
+// character cannot be converted.
+std::optional<std::string> ConvertAll(iconv_t converter, std::string_view bytes)
+{
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    std::string result;
+    std::string input(bytes);
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+        const int error = errno;
+        result.append(buffer, static_cast<std::size_t>(out - buffer));
+        if (done == static_cast<std::size_t>(-1) && error != E2BIG)
+            return std::nullopt;
+    }
+    // A stateful code page may owe a closing shift sequence.
+    char* out = buffer;
+    std::size_t outLeft = sizeof buffer;
+    iconv(converter, nullptr, nullptr, &out, &outLeft);
+    result.append(buffer, static_cast<std::size_t>(out - buffer));
+    return result;
+}
+
 } // namespace
 
 bool IsValidUtf8(std::string_view bytes)
@@ -64,25 +91,11 @@ std::string GbkToUtf8(std::string_view bytes)
     iconv_t converter = iconv_open("UTF-8", "GB18030");
     if (converter == reinterpret_cast<iconv_t>(-1))
         throw EncodingError("The GBK code page is not available on this system");
-
-    std::string result;
-    std::string input(bytes);
-    char* in = input.data();
-    std::size_t inLeft = input.size();
-    char buffer[4096];
-    while (inLeft > 0) {
-        char* out = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
-        const int error = errno;
-        result.append(buffer, static_cast<std::size_t>(out - buffer));
-        if (done == static_cast<std::size_t>(-1) && error != E2BIG) {
-            iconv_close(converter);
-            throw EncodingError("The text is neither UTF-8 nor GBK");
-        }
-    }
+    std::optional<std::string> result = ConvertAll(converter, bytes);
     iconv_close(converter);
-    return result;
+    if (!result)
+        throw EncodingError("The text is neither UTF-8 nor GBK");
+    return *result;
 }
 
 std::string CutUtf8(std::string_view text, std::size_t maxBytes)
@@ -95,6 +108,23 @@ std::string CutUtf8(std::string_view text, std::size_t maxBytes)
     while (end > 0 && IsContinuation(static_cast<unsigned char>(text[end])))
         --end;
     return std::string(text.substr(0, end));
+}
+
+CharsetEncoder::CharsetEncoder(const char* charset)
+    : Converter(iconv_open(charset, "UTF-8"))
+{
+    if (Converter == reinterpret_cast<iconv_t>(-1))
+        throw EncodingError(std::string("The code page ") + charset + " is not available on this system");
+}
+
+CharsetEncoder::~CharsetEncoder()
+{
+    iconv_close(static_cast<iconv_t>(Converter));
+}
+
+std::optional<std::string> CharsetEncoder::Encode(std::string_view utf8)
+{
+    return ConvertAll(static_cast<iconv_t>(Converter), utf8);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -31,6 +32,24 @@ std::string GbkToUtf8(std::string_view bytes);
 // ends on a character boundary.
 std::string CutUtf8(std::string_view text, std::size_t maxBytes);
 
+// Converts UTF-8 texts into one code page of the old platform's files, named
+// as iconv names it ("CP1252", "GBK", "BIG5"). One converter serves any
+// number of texts.
+class CharsetEncoder {
+public:
+    // Throws EncodingError when the system offers no such code page.
+    explicit CharsetEncoder(const char* charset);
+    ~CharsetEncoder();
+    CharsetEncoder(const CharsetEncoder&) = delete;
+    CharsetEncoder& operator=(const CharsetEncoder&) = delete;
+
+    // The text in the code page, or nothing when a character of it has no
+    // place there (or the text is not UTF-8).
+    std::optional<std::string> Encode(std::string_view utf8);
+
+private:
+    void* Converter;
+};
 // The columns the UTF-8 `text` takes: a wide character (CJK ideographs, kana,
 // Hangul, full-width forms) two, every other character one.
 int DisplayColumns(std::string_view text);

@@ -1,0 +1,51 @@
+// The ODBC data-source dialog: the system and user data sources in two
+// lists, one of them active by the radio group, and "&ODBC >>", which asks
+// for a connect text (where the old driver manager prompted for a source)
+// and tries it on a temporary database component. Execute answers the chosen
+// source or connect text.
+#pragma once
+
+#include "platform/system/TStringList.h"
+
+#include "ui_TODBCDialog.h"
+
+#include <QDialog>
+
+#include <string>
+
+// The data source picked with Ok (empty when none was selected).
+extern std::string ChosenDSN;
+
+class TODBCDialog : public QDialog, public Ui::TODBCDialog {
+    Q_OBJECT
+public:
+    explicit TODBCDialog(QWidget* parent = nullptr);
+
+    // Fills the lists and selects `name` where it is found (a name in both
+    // lists ends on the user side). With `useODBCDialog` the window is not
+    // shown: the "&ODBC >>" action runs at once. True, with `name` set to
+    // the connect text or else the chosen source, only when one of them was
+    // obtained.
+    bool Execute(const platform::TStringList& systemDSNs, const platform::TStringList& userDSNs, bool useODBCDialog,
+                 std::string& name);
+
+    // The radio group's item: 0 system sources, 1 user sources.
+    int RadioGroup1ItemIndex() const;
+    void SetRadioGroup1ItemIndex(int index);
+
+    void RadioGroup1Click();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+
+    // The connect text obtained through Button3.
+    std::string ConnectText;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+namespace ODBCDialogMessages {
+inline constexpr const char* PromptTitle = "ODBC Data Source";
+inline constexpr const char* PromptLabel = "Connect text (for example DSN=name;UID=user;PWD=password):";
+} // namespace ODBCDialogMessages
