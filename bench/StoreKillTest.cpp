@@ -16,6 +16,7 @@
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
 #include "settings/MParam.h"
+#include "tests/support/ConfigFile.h"
 #include "tests/support/FirebirdDatabase.h"
 
 #include <QDir>
@@ -52,9 +53,9 @@ struct Backend {
     const char* StoreFile;
 };
 
-// The data-access table joins with one line here once its components exist.
 const Backend kBackends[] = {
-    {"xml", [] {}, "Config/Config.xml"}, // a fresh folder gets the XML store
+    {"dao", [] {}, "Config/Config.dat"}, // a fresh folder gets the data-access database
+    {"xml", [] { AppendXmlConfigRecords({}); }, "Config/Config.xml"},
     {"server", [] { CreateFirebirdDatabase("Config/Config.fdb"); }, "Config/Config.fdb"},
 };
 
@@ -151,8 +152,8 @@ std::string CheckStore(const Backend& backend, const std::vector<std::int32_t>& 
     std::string failure;
     if (!param.Open())
         failure = "the store does not open";
-    else if (!param.KeptAsideNote().empty())
-        failure = "the store was unreadable: " + param.KeptAsideNote();
+    else if (!param.StoreNote().empty())
+        failure = "the store was unreadable: " + param.StoreNote();
     else if (!QFile::exists(backend.StoreFile))
         failure = "another backend opened";
     for (int id = kFirstOption; failure.empty() && id < kFirstOption + kOptionCount; ++id) {
