@@ -11,7 +11,7 @@
 // writes options 5000 to 5019 in turn with rising values, reporting on a pipe
 // each write that returned true; it is killed after a random delay. The store
 // must then hold, for each option, the last value reported or the one being
-// written when the kill came.
+// written when the kill came, and take a write again.
 
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
@@ -167,6 +167,10 @@ std::string CheckStore(const Backend& backend, const std::vector<std::int32_t>& 
         if (!lastHeld && !inFlightHeld)
             failure = "option " + std::to_string(id) + " holds \"" + stored + "\", expected " + std::to_string(last);
     }
+    // A write the kill left half done (a journal never completed) is no
+    // obstacle to the next one, which also clears what it left.
+    if (failure.empty() && !param.WriteOption(std::to_string(kFirstOption), "after the kill", "DEFAULT"))
+        failure = "the store refuses writes after the kill";
     param.Close();
     DestroyDataModules();
     totals.StrayFiles += static_cast<int>(QDir("Config").entryList(QDir::Files).size()) - 1;
