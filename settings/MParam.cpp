@@ -371,9 +371,9 @@ bool MParam::StartFreshStore(bool xmlFileUnreadable)
             if (OpenFreshDatabase())
                 return true;
         } else {
-            // Not a database of ours, or not one we can open: it stays as it is.
-            StoreNoteText = std::string(TDMMain::ConfigDatabaseFile) + " cannot be opened; the settings are kept in "
-                + file;
+            // Not a database of ours, or not one we can open: it stays as it
+            // is, and the status bar says where the settings go instead.
+            StoreNoteText += (StoreNoteText.empty() ? "" : "; ") + std::string(TDMMain::ConfigDatabaseFile) + " -> " + file;
         }
     }
     options->SetCreateMissingFile(true);

@@ -159,10 +159,10 @@ public:
     // store was already open or no store opened (the defaults then stay).
     bool Open();
     // Set when the last Open started a fresh store beside a store it could
-    // not use, for the status bar: "<file> -> <where it was kept>" for an
-    // unreadable XML file kept aside, "Config/Config.dat cannot be opened;
-    // the settings are kept in Config/Config.xml" for a Config.dat left as
-    // it is; else "".
+    // not use, for the status bar, in every language: "<file> -> <where it
+    // was kept>" for an unreadable XML file kept aside, "Config/Config.dat
+    // -> Config/Config.xml" for a Config.dat that does not open, left as it
+    // is, with the settings kept in the XML file; else "".
     const std::string& StoreNote() const { return StoreNoteText; }
     // The OptionValue of the first record with both names; "" when the store
     // is not open, nothing matches or a field is missing.

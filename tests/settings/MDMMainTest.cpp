@@ -2,10 +2,10 @@
 // make them, and the making of a fresh Config/Config.dat.
 #include "settings/MDMMain.h"
 
+#include "tests/settings/StoreFixture.h"
 #include "tests/support/ConfigFile.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -31,20 +31,9 @@ std::string Property(const TComponent& component, const std::string& name)
     return "<not published>";
 }
 
-class MDMMainTest : public ::testing::Test {
+class MDMMainTest : public StoreFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(Folder.isValid());
-        QDir::setCurrent(Folder.path());
-        QDir().mkdir("Config");
-    }
-    void TearDown() override { QDir::setCurrent(PreviousFolder); }
-
     static QStringList ConfigFiles() { return QDir("Config").entryList(QDir::Files); }
-
-    QTemporaryDir Folder;
-    QString PreviousFolder = QDir::currentPath();
 };
 
 TEST_F(MDMMainTest, DataAccessComponentsCarryTheirStoredSettings)

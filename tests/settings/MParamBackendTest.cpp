@@ -325,7 +325,7 @@ TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
         ASSERT_TRUE(Param().Open()) << c.Why;
         EXPECT_EQ(Param().GetActiveWidth(), c.XmlFile ? 5 : 3) << c.Why;
         EXPECT_EQ(Param().StoreNote(),
-                  c.XmlFile ? "" : "Config/Config.dat cannot be opened; the settings are kept in Config/Config.xml")
+                  c.XmlFile ? "" : "Config/Config.dat -> Config/Config.xml")
             << c.Why;
         Param().SetInt(OPT_ACTIVE_WIDTH, 7, true);
         EXPECT_EQ(XmlStore::Rows().back(), (Row{"DEFAULT", "201", "7"})) << c.Why;
