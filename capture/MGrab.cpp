@@ -62,8 +62,9 @@ TFormGrab::TFormGrab(QWidget* parent)
     : QDialog(parent)
 {
     setupUi(this);
+    // Above the main window's tool windows, which stay on top.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     for (int i = 0; i < int(StatusPanels.size()); ++i) {
         StatusPanels[i] = new QLabel(StatusBar);
         StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));

@@ -11,6 +11,8 @@ TFormGrabConfig::TFormGrabConfig(QWidget* parent)
     : QDialog(parent)
 {
     setupUi(this);
+    // Above the capture window and the main window's tool windows.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     setFixedSize(335, 210);
     Bars = {TBBrightness, TBContrast, TBHue, TBSaturation};
     Values = {LBrightness, LContrast, LHue, LSaturation};

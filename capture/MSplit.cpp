@@ -14,8 +14,9 @@ TFormSplit::TFormSplit(QWidget* parent)
     : QDialog(parent)
 {
     setupUi(this);
+    // Above the main window's tool windows, which stay on top.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
     for (QToolButton* grab : {SBGrabLeft, SBGrabRight})
         grab->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));

@@ -20,8 +20,9 @@ TFormSplitLive::TFormSplitLive(QWidget* parent)
     : QDialog(parent)
 {
     setupUi(this);
+    // Above the main window's tool windows, which stay on top.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
     SBGrabRight->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
     SBOpenRight->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));

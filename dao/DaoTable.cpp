@@ -5,6 +5,7 @@
 #include "dao/DaoTableStream.h"
 #include "dao/DaoTableValues.h"
 #include "dao/Daoutils.h"
+#include "dao/QueryDefDialogUnit.h"
 #include "platform/gui/TApplication.h"
 #include "platform/system/DateTime.h"
 #include "platform/system/FloatText.h"
@@ -121,7 +122,6 @@ private:
 
 } // namespace
 
-TDaoTable::TQueryDefPrompt TDaoTable::QueryDefPrompt;
 
 // --- TDaoIndexDefs ---
 
@@ -749,9 +749,10 @@ void TDaoTable::GetQueryDefParameters(TStringList& names, TStringList& daoTypes,
 bool TDaoTable::PromptQueryDefParameters()
 {
     GetQueryDefParameters(FQueryDefParamNames, FQueryDefParamDaoTypes, FQueryDefParamBDETypes);
-    if (FQueryDefParamNames.Count() == 0 || !QueryDefPrompt)
+    if (FQueryDefParamNames.Count() == 0)
         return false;
-    return QueryDefPrompt(FQueryDefParamNames, FQueryDefParamDaoTypes, FQueryDefParamBDETypes, FQueryDefParameters);
+    TQueryDefDialog dialog;
+    return dialog.Execute(FQueryDefParamNames, FQueryDefParamDaoTypes, FQueryDefParamBDETypes, FQueryDefParameters);
 }
 
 void TDaoTable::F_Set_QueryDefName(const std::string& value)

@@ -101,10 +101,6 @@ class TDaoTable : public TDataSet, public TDaoDatabaseClient {
 public:
     using TExportProgressEvent = std::function<void(TDaoTable& sender, int current, int total)>;
     using TImportProgressEvent = std::function<void(TDaoTable& sender, int current)>;
-    // Given the stored query's input parameter names and type names and the
-    // value lines, lets the user type the values; true when confirmed.
-    using TQueryDefPrompt = std::function<bool(const TStringList& names, const TStringList& daoTypes,
-                                               const TStringList& bdeTypes, TStringList& values)>;
 
     explicit TDaoTable(TComponent* owner = nullptr);
     ~TDaoTable() override;
@@ -215,8 +211,6 @@ public:
     int FExecuteOptions = jet::dbFailOnError;
     // The recordset while open (null while closed).
     const jet::RecordsetPtr& Recordset() const { return FRecordset; }
-    // The stored query's input parameter dialog (installed by the dialog unit).
-    static TQueryDefPrompt QueryDefPrompt;
 
     // --- Lifetime and helpers ---
     int InternalCalcRecordSize() { return 0; }

@@ -21,6 +21,8 @@ TAboutBox::TAboutBox(QWidget* parent)
     : QDialog(parent)
 {
     setupUi(this);
+    // Above the main window's tool windows, which stay on top.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     Lan = MLan::GetInstance();
     ProgramIcon->setPixmap(QIcon(QStringLiteral(":/icons/rule.svg")).pixmap(64, 64));
     // OK is the only way out and counts as OK (modal result 1).

@@ -11,6 +11,8 @@ TDlgRule::TDlgRule(QWidget* parent)
 {
     setupUi(this);
     setObjectName(QStringLiteral("DlgRule"));
+    // Above the main window's tool windows, which stay on top.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     Lan = MLan::GetInstance();
     ConnectRuleValueDialog(this, EditValue, BBConfirm, BBCancel);
     connect(CheckBoxSave, &QCheckBox::toggled, this, &TDlgRule::UpdateSaveControls);

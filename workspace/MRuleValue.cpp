@@ -25,6 +25,8 @@ TFormRuleValue::TFormRuleValue(QWidget* parent)
 {
     setupUi(this);
     setObjectName(QStringLiteral("FormRuleValue"));
+    // Above the main window's tool windows, which stay on top.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     Lan = MLan::GetInstance();
     ConnectRuleValueDialog(this, EditValue, BBConfirm, BBCancel);
 }

@@ -50,6 +50,7 @@ public:
 private:
     void* Converter;
 };
+
 // The columns the UTF-8 `text` takes: a wide character (CJK ideographs, kana,
 // Hangul, full-width forms) two, every other character one.
 int DisplayColumns(std::string_view text);

@@ -1,5 +1,10 @@
 #include "DaoTableFixture.h"
 
+#include "dao/QueryDefDialogUnit.h"
+#include "tests/support/ModalAnswers.h"
+
+#include <QLineEdit>
+
 namespace daotabletest {
 namespace {
 
@@ -120,6 +125,29 @@ TEST_F(DaoTableQueryDefTest, OutputsAfterInputsLandAtTheirOwnPositions)
     EXPECT_EQ(array.HighBound(), 4);
     EXPECT_EQ(array.Get({3}).AsInteger(), 40);
     EXPECT_EQ(array.Get({4}).AsInteger(), 50);
+}
+
+TEST_F(DaoTableQueryDefTest, PromptAsksForTheInputParametersAndKeepsWhatIsTyped)
+{
+    Parameters({{jet::dbParamInput, 0}, {jet::dbParamOutput, 0}, {jet::dbParamInput, 0}});
+    Table->F_Set_QueryDefParameters(TStringList{"1", "2"});
+    {
+        ModalAnswers answers({[](QWidget* modal) {
+            auto* dialog = qobject_cast<TQueryDefDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->ParamCount, 2) << "only the input parameters are asked for";
+            dialog->ValueEditor(1)->setText("9");
+            dialog->ValueEditor(2)->setText("");
+            dialog->Button1->click();
+        }});
+        EXPECT_TRUE(Table->PromptQueryDefParameters());
+        EXPECT_TRUE(answers.AllAnswered());
+    }
+    EXPECT_EQ(Table->QueryDefParameters().Text(), "9\nNULL\n");
+
+    ModalAnswers cancel({ModalAnswers::Cancel()});
+    EXPECT_FALSE(Table->PromptQueryDefParameters());
+    EXPECT_EQ(Table->QueryDefParameters().Text(), "9\nNULL\n") << "Cancel keeps the values";
 }
 
 } // namespace

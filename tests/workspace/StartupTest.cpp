@@ -61,6 +61,22 @@ TEST_F(StartupTest, MainWindowIsCreatedBeforeTheDataModulesItMustNotReach)
     EXPECT_TRUE(QFile::exists("Config/Config.dat"));
 }
 
+TEST_F(StartupTest, EveryDialogStaysAboveTheToolWindowsThatStayOnTop)
+{
+    // The value, magnifier and numeric windows stay on top of every window;
+    // a form shown as a dialog without the same hint would open hidden behind
+    // them. (A dialog with a parent window is kept above that parent.)
+    CreateForms();
+    std::vector<std::string> hidden;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QDialog*>(window) && !window->parentWidget()
+            && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            hidden.push_back(window->metaObject()->className() + std::string(" ") + window->objectName().toStdString());
+    }
+    EXPECT_TRUE(hidden.empty()) << ::testing::PrintToString(hidden);
+    DestroyForms();
+}
+
 TEST(SplashTest, SplashTakesHalfTheDesktop)
 {
     EXPECT_EQ(SplashSize(QRect(0, 0, 1280, 1024)), QSize(640, 512));
