@@ -45,14 +45,7 @@ bool IsDateType(TFieldType type)
     return type == ftDate || type == ftTime || type == ftDateTime;
 }
 
-// The GUID characters of a GUID field shown as text.
-const std::string GuidChars = "-0123456789ABCDEFabcdef{}";
 constexpr int GuidMarker = 47554944;
-
-bool IsGuidField(const TField& field)
-{
-    return field.DataType() == ftBytes && field.ValidChars() == GuidChars;
-}
 
 // The time-stamp text of an automation date.
 std::string StampText(double automationDate)
@@ -87,16 +80,6 @@ std::string HandleBytes(std::int32_t handle)
 std::int32_t HandleOfBytes(const std::string& bytes)
 {
     return HandleOf(jet::Bookmark(bytes.begin(), bytes.end()));
-}
-
-template <class F>
-void Quietly(F&& action)
-{
-    try {
-        action();
-    } catch (...) {
-        // The caller answers with what it has.
-    }
 }
 
 void HandleWaitingMessages(bool processMessages)
@@ -280,6 +263,16 @@ std::vector<TPublishedProperty> TDaoTable::PublishedProperties() const
                 [](TDaoTable& t, int v) { t.F_Set_OpenOptions(static_cast<TOOSet>(v)); }),
         text("IndexName", &TDaoTable::F_Get_IndexName, &TDaoTable::F_Set_IndexName),
         boolean("ReadOnly", &TDaoTable::ReadOnly, &TDaoTable::F_Set_ReadOnly),
+        text("MasterSource",
+             [](const TDaoTable& t) { return t.MasterSource() ? t.MasterSource()->Name() : std::string(); },
+             [](TDaoTable& t, const std::string& name) {
+                 TComponent* found = (name.empty() || !t.Owner()) ? nullptr : t.Owner()->FindComponent(name);
+                 auto* source = dynamic_cast<TDataSource*>(found);
+                 if (!name.empty() && !source)
+                     throw EReadError("Invalid property value: MasterSource " + name);
+                 t.F_Set_MasterSource(source);
+             }),
+        lines("MasterFields", &TDaoTable::MasterFields, &TDaoTable::F_Set_MasterFields),
         boolean("MasterAutoActivate", &TDaoTable::MasterAutoActivate, &TDaoTable::SetMasterAutoActivate),
         boolean("DatabaseAutoActivate", &TDaoTable::DatabaseAutoActivate, &TDaoTable::SetDatabaseAutoActivate),
         boolean("UseBrackets", &TDaoTable::UseBrackets, &TDaoTable::SetUseBrackets),
@@ -579,10 +572,15 @@ std::string TDaoTable::F_ComposeSQL(const TStringList& source) const
     return ComposeSQL(source.Text(), FParams, FParamCheck);
 }
 
-std::string TDaoTable::ComposeFilter() const
+std::string TDaoTable::ComposeFilter()
 {
-    // The master/detail condition joins this text once the link exists.
-    return Filtered() ? Filter() : std::string();
+    std::string result = Filtered() ? Filter() : std::string();
+    if (MasterSource() && !FDetailSuspended && MasterSource()->Enabled()) {
+        F_ProcessMasterFields(FMasterFields);
+        if (FMasterFieldList.Count() > 0)
+            result = InsertSQLString(BuildDetailSQL());
+    }
+    return result;
 }
 
 void TDaoTable::SetFiltered(bool value)
@@ -972,6 +970,10 @@ bool TDaoTable::Requery()
         return false;
     if (!FQueryDefName.empty())
         FillQueryDefParameters(*DaoDatabase().QueryDefs().Item(FQueryDefName), E2006);
+    if (MasterSource() && !FDetailSuspended) {
+        MasterDatasetChanged();
+        return true;
+    }
     CheckBrowseMode();
     InternalClearBookmarks();
     ClearBuffers();
@@ -1114,8 +1116,13 @@ void TDaoTable::OpenDaoRecordset()
     FRecordsAffected = 0;
     jet::Database& database = DaoDatabase();
     std::string source = FTableName;
-    if (FSQL.Count() > 0)
+    if (FSQL.Count() > 0) {
+        if (MasterSource()) {
+            ActivateMaster();
+            RefreshQueryParams();
+        }
         source = F_ComposeSQL(FSQL);
+    }
     if (!FQueryDefName.empty()) {
         source = FQueryDefName;
         jet::QueryDefPtr queryDef = database.QueryDefs().Item(FQueryDefName);
@@ -1190,8 +1197,7 @@ void TDaoTable::OpenDaoRecordset()
         Quietly([&] { FRecordset->Close(); });
         FRecordset = filtered;
     }
-    // Without a master source no detail restriction applies.
-    FDetailSuspended = true;
+    ApplyDetailRestriction(type);
     fields = &FRecordset->Fields();
     FFieldObjects.clear();
     for (int i = 0; i < n; ++i)
@@ -1239,6 +1245,7 @@ void TDaoTable::ReOpenDaoRecordset(const std::string& condition)
 
 void TDaoTable::CloseDaoRecordset()
 {
+    ForgetSearchClone();
     FFieldObjects.clear();
     try {
         if (FRecordset)
@@ -1570,7 +1577,7 @@ TRecordBuffer* TDaoTable::GetActiveRecordBuffer()
     case dsSetKey:
         return FActiveKeyBuffer;
     case dsCalcFields:
-        return ActiveRecord();
+        return CalcBuffer();
     case dsFilter:
         return FFilterBuffer;
     case dsOldValue:
@@ -2097,8 +2104,9 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
         const bool blob = IsBlobType(type);
         const bool memo = type == ftMemo || type == ftFmtMemo;
         const bool fetch = !blob || (memo && FCacheMemos) || (!memo && FCacheBlobs);
-        jet::Field& daoField = useFieldArray ? *FFieldObjects[static_cast<std::size_t>(i)]
-                                             : *recordset.Fields().Item(i);
+        // A field taken from the collection lives as long as this pointer.
+        const jet::FieldPtr taken = useFieldArray ? nullptr : recordset.Fields().Item(i);
+        jet::Field& daoField = useFieldArray ? *FFieldObjects[static_cast<std::size_t>(i)] : *taken;
         std::string text;
         if (fetch) {
             jet::Variant value;
@@ -2140,8 +2148,9 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
 
 bool TDaoTable::FilterRecord(TDaoRecordBuffer& buffer)
 {
-    bool accept = true;
-    if (Filtered() && OnFilterRecord) {
+    GetCalcFields(buffer);
+    bool accept = !FRangeApplied || FilterRange(buffer);
+    if (accept && Filtered() && OnFilterRecord) {
         TDaoRecordBuffer* previousFilter = FFilterBuffer;
         FFilterBuffer = &buffer;
         const TDataSetState old = SetTempState(dsFilter);
@@ -2693,7 +2702,7 @@ void TDaoTable::WriteChangedFields(TDaoRecordBuffer& buffer)
         } else if (IsBlobType(type) && type != ftMemo && type != ftFmtMemo) {
             if (FEncrypterReady)
                 text = EncodeForDatabase(text);
-            daoField->SetValue(jet::Variant::Bytes(text));
+            daoField->SetValue(StringToBlob(*field, text));
         } else {
             if (FEncrypterReady && type == ftString)
                 text = EncodeForDatabase(text);
@@ -3089,15 +3098,4 @@ void TDaoTable::LoadFromFile(const std::string& fileName, TLoadMode mode)
     if (!file)
         throw EReadError("Cannot open file \"" + fileName + "\"");
     LoadFromStream(file, mode);
-}
-
-bool TDaoTable::EmptyTable()
-{
-    CheckActive();
-    if (FReadOnly)
-        DatabaseError(E2064);
-    First();
-    while (!IsEmpty())
-        Delete();
-    return true;
 }

@@ -6,16 +6,20 @@
 // type (TableType), lock type and options; from then on the dataset
 // interface (First, Next, FieldByName, Edit, Append, Post, Delete, Close)
 // works on it. It also runs action SQL and stored queries, saves and loads
-// its records as a stream, and reports bookmarks, counts and record numbers.
+// its records as a stream, reports bookmarks, counts and record numbers,
+// changes the definition of its stored table, gives memo and binary values
+// as streams (DaoBlobStream.h), and exports its rows to files of other
+// formats.
 //
 // Records. A record buffer (TDaoRecordBuffer) holds no native field values:
 // each field's value is a text, one per field definition, with a mark saying
 // whether it was changed since the record was read (the encodings are in
 // DaoTableValues.h: numbers in decimal, dates as "day milliseconds", GUIDs
 // as "{guid {...}}", an empty text for Null, memos and blobs as their size
-// unless cached). The texts are converted only where a field reads or
-// writes its value (GetFieldData, SetFieldData and their native forms), so
-// a buffer fits memos, blobs and GUIDs of any length. A buffer also keeps the
+// unless cached, their content then read through the blob stream). The
+// texts are converted only where a field reads or writes its value
+// (GetFieldData, SetFieldData and their native forms), so a buffer fits
+// memos, blobs and GUIDs of any length. A buffer also keeps the
 // record's position in the recordset and its record handle: the first four
 // bytes of the engine's bookmark, little-endian, 0 for none; the handle is
 // the dataset's 4-byte bookmark.
@@ -30,12 +34,14 @@
 
 #include "dao/DaoDatabase.h"
 #include "platform/db/TDataSet.h"
+#include "platform/db/TDataSource.h"
 #include "platform/db/TParams.h"
 #include "platform/jet/Jet.h"
 #include "platform/system/TStringList.h"
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -76,6 +82,18 @@ enum TKeyType { KeyValue, RangeStart, RangeEnd };
 enum TExportMethod { VisibleFields, AllFields };
 
 class TDaoTable;
+
+// One key value of a search, as text, and whether it stands for Null. A Null
+// value reads "NULL" where a caller sees the list, but only the mark makes it
+// Null: a real text "NULL" is searched as that text.
+struct TDaoKeyValue {
+    std::string Text;
+    bool Null = false;
+};
+using TDaoKeyValues = std::vector<TDaoKeyValue>;
+// The key values of a variant: one per element of an array (low to high
+// bound), else one.
+TDaoKeyValues KeyValuesOf(const jet::Variant& value);
 
 // The index definitions of a table: adding or deleting one also creates or
 // drops the index of the stored table.
@@ -220,7 +238,8 @@ public:
 
     // --- SQL composition and filters ---
     std::string F_ComposeSQL(const TStringList& source) const;
-    std::string ComposeFilter() const;
+    // The filter laid on the recordset, with the master/detail restriction.
+    std::string ComposeFilter();
     void Sort();
 
     // --- Stored queries and SQL execution ---
@@ -256,8 +275,6 @@ public:
     // that fails part-way leaves the table as it was.
     void LoadFromStream(std::istream& stream, TLoadMode mode);
     void LoadFromFile(const std::string& fileName, TLoadMode mode);
-    // Deletes every record through the dataset.
-    bool EmptyTable();
 
     // --- Opening and closing ---
     // The field and index definitions read from the engine; on a closed
@@ -295,6 +312,60 @@ public:
     // --- Editing ---
     void Post() override;
 
+    // --- Table definitions (DaoTableSchema.cpp) ---
+    // Each changes the stored table TableName through the database
+    // component; the table must be closed and its database connected.
+    // CreateField, DeleteField and DeleteIndex answer false when the engine
+    // refuses; CreateIndex passes on what the database raises. DeleteIndex
+    // removes the indexes whose first field is the field, DeleteField the
+    // indexes holding the field and then the field.
+    bool CreateField(const std::string& fieldName, int daoFieldType, int fieldSize);
+    bool CreateIndex(const std::string& fieldName, int indexOptions);
+    bool DeleteField(const std::string& fieldName);
+    bool DeleteIndex(const std::string& fieldName);
+    // Deletes every record through the dataset's Delete (its events fire for
+    // each), in batch mode; true when no record is left. Records deleted
+    // before an error stay deleted.
+    bool EmptyTable();
+    // A new stored table TableName from FieldDefs and IndexDefs, or the
+    // fields and indexes added to the existing one (TDaoTableManager); the
+    // table must be closed.
+    void CreateTable();
+    void AppendTable();
+
+    // --- Blobs (DaoBlobStream.cpp) ---
+    // A TDaoBlobStream over the field's value in the active record.
+    std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
+    // The content of an engine value of the field: a memo's text, or at most
+    // `size` bytes of a byte array; empty for Null, Empty or a size of 0.
+    static std::string BlobToString(const TField& field, const jet::Variant& value, int size);
+    // The engine value of a content: a text for a memo, else a byte array.
+    static jet::Variant StringToBlob(const TField& field, const std::string& value);
+
+    // --- Export (DaoTableExport.cpp) ---
+    // Each writes the open table's rows (its visible fields, or every column
+    // with ExportMethod AllFields; blob fields only with exportBlobs; the
+    // rows Filter accepts while Filtered) into a new file of another format
+    // with one "SELECT ... INTO" statement run by ExecSQL. With deleteOld the
+    // old output is removed first. A table made from SQL text exports
+    // through a temporary stored query, removed afterwards. Names holding "]"
+    // or a double quote are refused before anything changes.
+    void AccessExportToTXT(const std::string& fileName, bool exportBlobs, bool deleteOld);
+    void AccessExportToHTML(const std::string& fileName, bool exportBlobs, bool deleteOld);
+    // Versions 3, 4, 5; any other writes an Excel 8.0 workbook.
+    void AccessExportToExcel(const std::string& fileName, const std::string& sheetName, int excelVersion,
+                             bool exportBlobs, bool deleteOld);
+    // Versions 3, 4, 5, 7.
+    void AccessExportToParadox(const std::string& fileName, int paradoxVersion, bool exportBlobs, bool deleteOld);
+    // Versions 3 (dBase III), 4 (dBase IV), 5 (dBase 5.0).
+    void AccessExportToDBase(const std::string& fileName, int dBaseVersion, bool exportBlobs, bool deleteOld);
+    // Versions 20, 25, 26, 30 (FoxPro 2.0 to 3.0).
+    void AccessExportToFoxPro(const std::string& fileName, int foxProVersion, bool exportBlobs, bool deleteOld);
+    // Into the table `tableName` of the database file `databaseName`; with
+    // deleteOld that table is dropped first (a failure there is ignored).
+    void AccessExportToMDB(const std::string& databaseName, const std::string& tableName, bool exportBlobs,
+                           bool deleteOld);
+
     // --- The database component's view of the table ---
     void CloseByDatabase() override;
     void SetReadOnly(bool value) override { F_Set_ReadOnly(value); }
@@ -305,6 +376,108 @@ public:
     // added or changed record; 0 without one.
     static std::int32_t GetDaoBookMark(const jet::Recordset& recordset);
     static std::int32_t GetDaoLastModifiedBookMark(const jet::Recordset& recordset);
+
+    // --- Searches (DaoTableLocate.cpp) ---
+    // Locate makes current the first record whose key fields hold the key
+    // values: by an index Seek on a table-type recordset, by FindFirst with a
+    // criteria text on other recordsets with bookmarks, record by record on
+    // the rest. It searches nothing (false) on an empty table, in batch mode,
+    // under OnFilterRecord or a range, or without a connected database.
+    bool Locate(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options) override;
+    // The result fields of the first matching record, read through a filtered
+    // copy of the recordset; the table does not move.
+    jet::Variant Lookup(const std::string& keyFields, const jet::Variant& keyValues,
+                        const std::string& resultFields) override;
+    void RefreshLookups();
+    // The engine's FindFirst (1), FindLast (2), FindNext (3) or FindPrevious
+    // (4), seen from the current record; the record found becomes current.
+    bool Find(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options, int searchKind);
+    bool Find_First(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    bool Find_Last(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    bool Find_Next(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    bool Find_Prior(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    // The search of the dataset's generic FindFirst, FindLast, FindNext and
+    // FindPrior.
+    void SetFindData(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    bool FindRecord(bool restart, bool goForward) override;
+    // The first record whose texts begin with the values (any case), else
+    // the next one after the current record.
+    bool Find_NearestEx(const std::string& keyFields, const jet::Variant& keyValues);
+    // The key fields of Find_Nearest, ";"-separated.
+    void SetKeyFields(const std::string& keyFields);
+    bool Find_Nearest(const std::vector<jet::Variant>& values);
+
+    // --- Key buffers, ranges and index seeks (DaoTableRange.cpp) ---
+    // Key state: field writes go to the key buffer (SetKey empties it first,
+    // EditKey keeps it) until GotoKey or GotoNearest searches for them.
+    void SetKey();
+    void EditKey();
+    void ClearKey();
+    void CancelKey();
+    // The key of the next GotoKey or GotoNearest outside key state.
+    void SetKeyParam(const std::vector<std::string>& fieldNames, const std::vector<jet::Variant>& values);
+    bool GotoKey();
+    void GotoNearest();
+    // A range: both bounds written in key state, then applied; while it is
+    // applied only the records within both bounds (each field that a bound
+    // sets, inclusive) are shown.
+    void SetRangeStart();
+    void SetRangeEnd();
+    void EditRangeStart();
+    void EditRangeEnd();
+    void ApplyRange();
+    void CancelRange();
+    // Both bounds through the fields of the current index, in index order.
+    void SetRange(const std::vector<jet::Variant>& startValues, const std::vector<jet::Variant>& endValues);
+    // Empties the key buffer or a bound.
+    void ClearRange(TKeyType buffer);
+    bool RangeApplied() const { return FRangeApplied; }
+    bool FilterRange(const TDaoRecordBuffer& record);
+    // Negative, 0 or positive as the record lies below, within or above a
+    // bound (mode 1 the start, 2 the end) on the fields the bound sets.
+    int CompareRecordsRange(const TDaoRecordBuffer& record, const TDaoRecordBuffer* bound, int mode);
+    // Two value texts of a field type compared as values of that type.
+    static int CompareFieldsRange(const std::string& a, const std::string& b, TFieldType fieldType);
+    // An index Seek on a clone with the values of the current index's
+    // fields; the record found becomes current.
+    bool Seek_NearestEx(const std::vector<jet::Variant>& keyValues, const std::string& comparison);
+    bool FindKey(const std::vector<jet::Variant>& keyValues);
+    bool FindKeyEx(const std::vector<jet::Variant>& keyValues);
+    bool Seek_Nearest(const std::vector<jet::Variant>& keyValues);
+    void FindNearest(const std::vector<jet::Variant>& keyValues);
+
+    // --- Conditions and index queries (DaoTableConditions.cpp) ---
+    // Criteria texts of the engine's SQL for key fields and values: terms
+    // "(field  = value)" joined by " AND ". Values are checked against their
+    // field's type, so no value can change the condition's meaning. They may
+    // rewrite the value texts (dates normalised, lower case).
+    std::string BuildKeySQL(const TStringList& keyFields, TDaoKeyValues& keyValues);
+    std::string BuildLocateSQL(const TStringList& keyFields, TDaoKeyValues& keyValues, TLocateOptions options);
+    // The detail fields equal to the master's current values.
+    std::string BuildDetailSQL();
+    std::string GetFieldIndexName(const std::string& fieldName);
+    bool CheckFieldsInIndex(const TStringList& fields);
+    static std::string GetUniqueIndexFields(TDaoTable& table);
+    static bool IsFieldUniqueIndex(TDaoTable& table, const std::string& fieldName);
+
+    // --- Master/detail link (DaoTableMasterDetail.cpp) ---
+    // MasterFields: lines "detail field -> master field", or one line of
+    // ";"-separated names that both tables share.
+    TDataSource* MasterSource() const { return FMasterLink.DataSource(); }
+    void F_Set_MasterSource(TDataSource* value);
+    const TStringList& MasterFields() const { return FMasterFields; }
+    void F_Set_MasterFields(const TStringList& value);
+    void F_ProcessMasterFields(const TStringList& value);
+    std::string InsertSQLString(const std::string& condition) const;
+    void MasterDatasetChanged();
+    void RefreshQueryParams();
+    void UpdateFromMaster();
+    void F_Set_Master(const TStringList& value) { FMasterFieldList.Assign(value); }
+    void F_Set_Detail(const TStringList& value) { FDetailFieldList.Assign(value); }
+    const TStringList& MasterFieldList() const { return FMasterFieldList; }
+    const TStringList& DetailFieldList() const { return FDetailFieldList; }
+    bool DetailSuspended() const { return FDetailSuspended; }
+    TDataSource* GetDataSource() const override { return MasterSource(); }
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
@@ -335,6 +508,7 @@ protected:
     void GetBookmarkData(const TRecordBuffer& buffer, TBookmark& bookmark) override;
     void InternalGotoBookmark(const TBookmark& bookmark) override;
 
+    void DoOnNewRecord() override;
     void InternalInitFieldDefs();
     void InternalInitIndexDefs();
     void InternalSetDisplayLabels();
@@ -345,6 +519,20 @@ protected:
 
 private:
     friend class TDaoIndexDefs;
+    friend class TDaoBlobStream;
+
+    // The checks every single-object schema method makes (DaoTableSchema.cpp).
+    struct SchemaChecks;
+    void CheckSchemaChange(const SchemaChecks& checks) const;
+    // The export family's shared road (DaoTableExport.cpp): the source, the
+    // column list, the statement built by `firstLine` (given the column
+    // list and the source name), the filter, ExecSQL and the clean-up.
+    void RunExport(bool exportBlobs, bool leaveOutMemos, bool bracketTemporaryQuery,
+                   const std::function<std::string(const std::string& columns, const std::string& source)>& firstLine);
+    // The members that write one file per table (Paradox, dBase, FoxPro).
+    void ExportToTableFiles(const char* method, const std::string& fileName, const std::string& type,
+                            std::initializer_list<const char*> oldExtensions, bool leaveOutMemos, bool exportBlobs,
+                            bool deleteOld);
 
     void CheckInactive(const char* message) const;
     bool DatabaseConnected() const;
@@ -479,6 +667,59 @@ private:
     TStringList FQueryDefParamNames;
     TStringList FQueryDefParamDaoTypes;
     TStringList FQueryDefParamBDETypes;
+
+    // --- Searches, keys, ranges and the master/detail link ---
+    // A successful search: the record found on a clone, or on the table's
+    // own recordset, becomes current.
+    void MoveToFound(jet::Recordset& found, TResyncModes resync);
+    // The recordset an index search runs on: the table's own when it is
+    // ordered by that index and no edit is pending (then `own` is set, and a
+    // failed search must put it back), else the search clone.
+    jet::Recordset& IndexSearchRecordset(const std::string& indexName, bool& own);
+    // The clone that index searches of a table-type recordset run on, set to
+    // `indexName`, and the names of that index's fields; both kept from
+    // search to search while the recordset stays the same, so that a search
+    // costs the engine one seek. ForgetSearchClone closes the clone.
+    jet::Recordset& SearchClone(const std::string& indexName);
+    const std::vector<std::string>& SearchIndexFields(const std::string& indexName);
+    void ForgetSearchClone();
+    bool LocateBySeek(const TStringList& fields, TDaoKeyValues& values, TLocateOptions options,
+                      const std::string& indexName);
+    bool LocateByScan(const TStringList& fields, const TDaoKeyValues& values, TLocateOptions options);
+    std::string LocateIndexName(const std::string& keyFields);
+    void EnterKeyState(TDaoRecordBuffer* buffer, bool clear);
+    void EmptyKeyBuffer(TDaoRecordBuffer& buffer);
+    // The stored key from the active key buffer's non-empty slots.
+    void KeyParamsFromBuffer(bool separatorAfterEach);
+    bool SearchKeyParams();
+    // Builds a condition; `unsupported` is the message for a value that
+    // does not fit its field.
+    std::string BuildCondition(const TStringList& keyFields, TDaoKeyValues& keyValues, TLocateOptions options,
+                               bool locate, const char* unsupported);
+    // Opens a closed master when MasterAutoActivate asks for it, and notes
+    // whether the master restriction applies.
+    void ActivateMaster();
+    void ApplyDetailRestriction(int type);
+    void MasterChanged();
+    void MasterDisabled();
+
+    struct TSearchCloneState {
+        std::weak_ptr<jet::Recordset> Of;  // the recordset it serves
+        jet::RecordsetPtr Clone;
+        std::string CloneIndex;
+        std::string FieldsIndex;
+        std::vector<std::string> IndexFields;
+    } FSearch;
+    std::string FFindFields;
+    jet::Variant FFindValues = jet::Variant::Null();
+    TLocateOptions FFindOptions = 0;
+    TStringList FKeyFieldList;
+    std::string FKeyParamFields;
+    jet::Variant FKeyParamValues = jet::Variant::Null();
+    TMasterDataLink FMasterLink{*this, [this] { MasterChanged(); }, [this] { MasterDisabled(); }};
+    TStringList FMasterFields;
+    TStringList FMasterFieldList;
+    TStringList FDetailFieldList;
 };
 
 template <class T>
@@ -524,11 +765,47 @@ inline constexpr const char* E2024 = "Invalid Bookmark!";
 inline constexpr const char* E2025 = "Bookmarks are not supported!";
 inline constexpr const char* E2026 = "Database %s needs to be repaired and compacted!";
 inline constexpr const char* E2027 = "Invalid data";
+inline constexpr const char* E2028 = "Unable to build Key SQL!";
+inline constexpr const char* E2029 = "Unable to build Lookup Key SQL!";
+inline constexpr const char* E2030 = "The number of Master and Detail fields must be equal!";
+inline constexpr const char* E2031 = "Unable to build Master/Detail SQL Relationship!";
+inline constexpr const char* E2032 = "Number of elements in the KeyValues array must be equal to the number of fields.";
+inline constexpr const char* E2033 = "Too many seek keys! Maximum is 13!";
+inline constexpr const char* E2034 = "ResultFields are not defined";
+inline constexpr const char* E2035 = "TDaoTable.CreateField: TableName property must be set!";
+inline constexpr const char* E2036 = "TDaoTable.CreateField: Database property must be set!";
+inline constexpr const char* E2037 = "TDaoTable.CreateField: Database is NOT connected!";
+inline constexpr const char* E2038 = "TDaoTable.CreateField: Table must be in Inactive state to add fields!";
+inline constexpr const char* E2039 = "TDaoTable.CreateIndex: TableName property must be set!";
+inline constexpr const char* E2040 = "TDaoTable.CreateIndex: Database property must be set!";
+inline constexpr const char* E2041 = "TDaoTable.CreateIndex: Database is not connected!";
+inline constexpr const char* E2042 = "TDaoTable.CreateIndex: Cannot create Index while table is Active!";
+inline constexpr const char* E2043 = "TDaoTable.DeleteField: TableName property must be set!";
+inline constexpr const char* E2044 = "TDaoTable.DeleteField: Database property must be set!";
+inline constexpr const char* E2045 = "TDaoTable.DeleteField: Database is not connected!";
+inline constexpr const char* E2046 = "TDaoTable.DeleteField: Cannot delete field while table is Active!!";
+inline constexpr const char* E2047 = "TDaoTable.DeleteIndex: TableName property must be set!";
+inline constexpr const char* E2048 = "TDaoTable.DeleteIndex: Database property must be set!";
+inline constexpr const char* E2049 = "TDaoTable.DeleteIndex: Cannot delete index while table is Active!!";
+inline constexpr const char* E2050 = "TDaoTable.DeleteIndex: Database is not connected!";
+inline constexpr const char* E2056 = "Cannot write to ReadOnly table!";
 inline constexpr const char* E2058 = "Cannot load data to Table!\r\nTable is not opened!";
 inline constexpr const char* E2059 = "Cannot load data to Table!\r\nTable has different structure!";
 inline constexpr const char* E2063 = "GetRows cannot be used on filtered dataset based on OnFilterRecord event!";
 inline constexpr const char* E2064 = "Cannot Empty ReadOnly table!";
 inline constexpr const char* E2065 = "TDaoTable.F_Set_QueryDefName: Cannot set QueryDefName while Table is Active!";
+inline constexpr const char* E2066 = "Cannot create new Table while Table is Active!";
+inline constexpr const char* E2067 = "Cannot create new Table - TableName is missing!";
+inline constexpr const char* E2068 = "Cannot append Table while Table is Active!";
+inline constexpr const char* E2069 = "Cannot append Table - TableName is missing!";
+inline constexpr const char* ExportNotOpen = "Table must be open in order to export data!";
+inline constexpr const char* ExportFileNameEmpty = "FileName is empty!";
+inline constexpr const char* E2057 = "Circular links not allowed!";
+inline constexpr const char* E2062 =
+    "Index Property is Empty!\r\nYou must set an index before using Locate with StandardTables";
+inline constexpr const char* E2070 = "Invalid field name: ";
+// SetRange with more values than the current index has fields (or no index).
+inline constexpr const char* NoRangeIndexField = "TDaoTable.SetRange: The index has no field for value ";
 // A table name that would break out of the brackets of a composed statement.
 inline constexpr const char* InvalidTableName = "TDaoTable.OpenDaoRecordset: Invalid table name: ";
 } // namespace DaoTableMessages

@@ -30,16 +30,6 @@ bool MatchesAt(std::string_view text, std::size_t at, std::string_view pattern)
     return true;
 }
 
-std::string Quoted(std::string_view text)
-{
-    return "\"" + ChangeOnlyQuotes(text) + "\"";
-}
-
-std::string DateLiteral(const char* pattern, platform::TDateTime value)
-{
-    return "#" + platform::FormatDateTime(pattern, value) + "#";
-}
-
 std::string GuidLiteral(const TParam& param)
 {
     const std::string text = GetGUIDAsString(param.AsString());
@@ -59,9 +49,9 @@ std::string UntypedLiteral(const TParam& param)
     case TParam::vkBoolean:
         return param.AsBoolean() ? "True" : "False";
     case TParam::vkDateTime:
-        return DateLiteral(R"(mm"/"dd"/"yyyy hh":"nn":"ss)", param.AsDateTime());
+        return DateLiteral(ftDateTime, param.AsDateTime());
     default:
-        return Quoted(param.AsString());
+        return QuotedText(param.AsString());
     }
 }
 
@@ -132,6 +122,19 @@ std::string EscapeReservedChars(std::string_view text)
     return ChangeQuotes(text);
 }
 
+std::string QuotedText(std::string_view text)
+{
+    return "\"" + ChangeOnlyQuotes(text) + "\"";
+}
+
+std::string DateLiteral(TFieldType type, platform::TDateTime value)
+{
+    const char* pattern = type == ftDate ? R"(mm"/"dd"/"yyyy)"
+        : type == ftTime                 ? R"(hh":"nn":"ss)"
+                                         : R"(mm"/"dd"/"yyyy hh":"nn":"ss)";
+    return "#" + platform::FormatDateTime(pattern, value) + "#";
+}
+
 std::string ChangeCommas(std::string_view text)
 {
     std::string result(text);
@@ -150,7 +153,7 @@ std::string ParamLiteral(const TParam& param)
     case ftBlob:
     case ftMemo:
     case ftFmtMemo:
-        return Quoted(param.AsString());
+        return QuotedText(param.AsString());
     case ftFloat:
     case ftCurrency:
     case ftBCD:
@@ -163,11 +166,11 @@ std::string ParamLiteral(const TParam& param)
     case ftBoolean:
         return param.AsBoolean() ? "True" : "False";
     case ftDate:
-        return DateLiteral(R"(mm"/"dd"/"yyyy)", param.AsDateTime());
+        return DateLiteral(ftDate, param.AsDateTime());
     case ftTime:
-        return DateLiteral(R"(hh":"nn":"ss)", param.AsDateTime());
+        return DateLiteral(ftTime, param.AsDateTime());
     case ftDateTime:
-        return DateLiteral(R"(mm"/"dd"/"yyyy hh":"nn":"ss)", param.AsDateTime());
+        return DateLiteral(ftDateTime, param.AsDateTime());
     case ftBytes:
         return GuidLiteral(param);
     default:

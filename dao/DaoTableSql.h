@@ -19,6 +19,11 @@ std::string ChangeOnlyQuotes(std::string_view text);
 // LIKE operator takes them literally.
 std::string ChangeQuotes(std::string_view text);
 std::string EscapeReservedChars(std::string_view text);
+// A text between double quotes, inner double quotes doubled.
+std::string QuotedText(std::string_view text);
+// "#" + the date (ftDate), the time (ftTime) or both (other types) + "#", as
+// month/day/year and a 24-hour time whatever the locale.
+std::string DateLiteral(TFieldType type, platform::TDateTime value);
 // Decimal commas become "."; the number texts here never carry thousands
 // separators.
 std::string ChangeCommas(std::string_view text);

@@ -245,6 +245,61 @@ std::string GetGUIDAsString(std::string_view bytes)
     return AllZero(data) ? std::string() : GuidText(data);
 }
 
+bool TryGuidKeyText(std::string_view text, std::string& guid)
+{
+    if (text.rfind("{guid ", 0) == 0 && text.size() > 7 && text.back() == '}')
+        text = text.substr(6, text.size() - 7);
+    if (text.size() == 16 && text.front() != '{') {
+        guid = GetGUIDAsString(text);
+        return true;
+    }
+    TGUID bytes{};
+    if (!TryStringToGUID(text, bytes))
+        return false;
+    guid = GetGUIDAsString(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return true;
+}
+
+bool TryTextToFloat(std::string_view text, double& value)
+{
+    return ParseFloat(text, value);
+}
+
+bool TryTextToBoolean(std::string_view text, bool& value)
+{
+    const std::string lower = Lower(text);
+    if (lower == "true" || lower == "yes" || lower == "on")
+        value = true;
+    else if (lower == "false" || lower == "no" || lower == "off")
+        value = false;
+    else if (double number = 0; ParseFloat(text, number))
+        value = number != 0;
+    else
+        return false;
+    return true;
+}
+
+bool IsTextFieldType(TFieldType type)
+{
+    return type == ftString || type == ftMemo || type == ftFmtMemo || type == ftBlob;
+}
+
+bool IsNumberFieldType(TFieldType type)
+{
+    return type == ftSmallint || type == ftInteger || type == ftWord || type == ftFloat || type == ftCurrency
+        || type == ftBCD || type == ftAutoInc;
+}
+
+bool IsDateFieldType(TFieldType type)
+{
+    return type == ftDate || type == ftTime || type == ftDateTime;
+}
+
+bool IsGuidField(const TField& field)
+{
+    return field.DataType() == ftBytes && field.ValidChars() == GuidChars;
+}
+
 bool TryStringToGUID(std::string_view text, TGUID& guid)
 {
     static constexpr int Order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
@@ -297,6 +352,16 @@ void StringToList(std::string_view text, platform::TStringList& list)
             break;
         start = end + 1;
     }
+}
+
+jet::Variant KeyVariant(const std::vector<jet::Variant>& values)
+{
+    if (values.size() == 1)
+        return values.front();
+    auto array = jet::SafeArray::Vector(jet::varVariant, 0, static_cast<int>(values.size()) - 1);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        array->Put({static_cast<int>(i)}, values[i]);
+    return jet::Variant::FromArray(array);
 }
 
 void VariantToList(const jet::Variant& value, platform::TStringList& list)

@@ -20,6 +20,7 @@
 // null rather than as stale bytes.
 #pragma once
 
+#include "platform/db/TDataSet.h"
 #include "platform/jet/Variant.h"
 #include "platform/system/TStringList.h"
 
@@ -57,10 +58,30 @@ std::string GetGUIDAsString(std::string_view bytes);
 // Parses "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (any case); false when the
 // text is not one.
 bool TryStringToGUID(std::string_view text, TGUID& guid);
+// The braced upper-case text of a GUID written as "{guid {...}}", as
+// "{...}" (any case) or as its 16 bytes: "" for the all-zero GUID; false for
+// a text that is none of these.
+bool TryGuidKeyText(std::string_view text, std::string& guid);
+// The characters a GUID field's text may hold (its ValidChars); a GUID field
+// is a bytes field with exactly these.
+inline const std::string GuidChars = "-0123456789ABCDEFabcdef{}";
+bool IsGuidField(const TField& field);
 // The 16 bytes of the braced GUID text; EDatabaseError "Invalid data" when
 // the text is not one.
 std::string PutGUIDInString(std::string_view text);
 
+// A decimal number with "." or "," as the decimal point, blanks around
+// allowed; false for anything else (also infinities and NaN).
+bool TryTextToFloat(std::string_view text, double& value);
+// "True", "Yes", "On" and "False", "No", "Off" (any case), or a number (true
+// unless 0); false for anything else.
+bool TryTextToBoolean(std::string_view text, bool& value);
+// The field types as the searches group them.
+bool IsTextFieldType(TFieldType type);    // string, memo, formatted memo, blob
+bool IsNumberFieldType(TFieldType type);  // integers, floats, currency, BCD, auto-increment
+bool IsDateFieldType(TFieldType type);    // date, time, date-time
+// One value itself; several as an array of variants, bounds from 0.
+jet::Variant KeyVariant(const std::vector<jet::Variant>& values);
 // Splits at ";", each item trimmed of blanks and control characters.
 void StringToList(std::string_view text, platform::TStringList& list);
 // One line per element of an array (low to high bound), else one line; a

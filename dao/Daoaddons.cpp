@@ -1,6 +1,7 @@
 #include "dao/Daoaddons.h"
 
 #include "dao/DaoDatabase.h"
+#include "dao/Daoutils.h"
 #include "platform/db/ComponentRegistry.h"
 #include "platform/db/DatabaseError.h"
 #include "platform/jet/DBEngine.h"
@@ -8,13 +9,6 @@
 #include <exception>
 
 namespace {
-
-void CheckBracketedName(const char* routine, const std::string& name)
-{
-    if (name.find_first_of("]\"") != std::string::npos)
-        DatabaseError(std::string(routine) + ": The table name '" + name
-                      + "' holds \"]\" or a double quote, which a table name cannot hold!");
-}
 
 bool ExecuteFailOnError(const jet::DatabasePtr& database, const std::string& statement)
 {
@@ -33,15 +27,15 @@ bool ExecuteFailOnError(const jet::DatabasePtr& database, const std::string& sta
 bool CopyTableStructure(const jet::DatabasePtr& database, const std::string& sourceTable,
                         const std::string& newTable)
 {
-    CheckBracketedName("CopyTableStructure", sourceTable);
-    CheckBracketedName("CopyTableStructure", newTable);
+    CheckBracketedName("CopyTableStructure", "table name", sourceTable);
+    CheckBracketedName("CopyTableStructure", "table name", newTable);
     return ExecuteFailOnError(database, "SELECT * INTO [" + newTable + "] FROM [" + sourceTable + "] WHERE 1=2;");
 }
 
 bool CopyTable(const jet::DatabasePtr& database, const std::string& sourceTable, const std::string& destinationTable)
 {
-    CheckBracketedName("CopyTable", sourceTable);
-    CheckBracketedName("CopyTable", destinationTable);
+    CheckBracketedName("CopyTable", "table name", sourceTable);
+    CheckBracketedName("CopyTable", "table name", destinationTable);
     return ExecuteFailOnError(database, "INSERT INTO [" + destinationTable + "] SELECT * FROM [" + sourceTable + "];");
 }
 

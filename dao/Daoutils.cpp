@@ -1,6 +1,7 @@
 #include "dao/Daoutils.h"
 
 #include "dao/Daoapi.h"
+#include "platform/db/DatabaseError.h"
 
 #include <cctype>
 
@@ -179,6 +180,13 @@ std::string BracketField(const std::string& name)
     for (char c : name)
         result += c == '.' ? std::string("].[") : std::string(1, c);
     return result + "]";
+}
+
+void CheckBracketedName(const std::string& routine, const std::string& kind, const std::string& name)
+{
+    if (name.find_first_of("]\"") != std::string::npos)
+        DatabaseError(routine + ": The " + kind + " '" + name + "' holds \"]\" or a double quote, which a " + kind
+                      + " cannot hold!");
 }
 
 std::string RemoveNonDigitChars(const std::string& text)

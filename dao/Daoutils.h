@@ -17,6 +17,19 @@
 #include <memory>
 #include <string>
 
+// Runs `action` and swallows whatever it raises: for clean-up steps whose
+// failure must not hide the error on its way, and for the calls whose
+// failure an operation ignores.
+template <class F>
+void Quietly(F&& action)
+{
+    try {
+        action();
+    } catch (...) {
+        // The caller answers with what it has.
+    }
+}
+
 // The dataset field type for an engine type code (dbText -> ftString, ...;
 // 40000 -> ftAutoInc; unknown codes -> ftUnknown).
 TFieldType DaoToBDE(int daoType);
@@ -34,6 +47,11 @@ std::string GetBDEFieldTypeNames(TFieldType fieldType);
 // "[" + the name's parts joined by "].[" + "]": Orders.Id gives [Orders].[Id].
 // Brackets already there are not looked for: [Id] gives [[Id]].
 std::string BracketField(const std::string& name);
+// Refuses with a database error a name that would break out of the brackets
+// or double quotes of a composed statement (one holding "]" or a double
+// quote): "<routine>: The <kind> '<name>' holds ...", kind being "table
+// name", "file name" and so on.
+void CheckBracketedName(const std::string& routine, const std::string& kind, const std::string& name);
 
 // Cleans a date-time text for StrToDateTime: keeps digits, "/" and the date
 // and time separators, turns an AM/PM designator after a time into a 24-hour

@@ -1,5 +1,7 @@
 #include "platform/db/TDataSet.h"
 
+#include "platform/db/TDataSource.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/DateTime.h"
 #include "platform/system/FloatText.h"
 #include "platform/system/TStringList.h"
@@ -10,6 +12,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <sstream>
 
 using platform::SameText;
 
@@ -28,6 +34,12 @@ bool IsFloatType(TFieldType type)
 bool IsDateType(TFieldType type)
 {
     return type == ftDate || type == ftTime || type == ftDateTime;
+}
+
+bool IsBytesType(TFieldType type)
+{
+    return type == ftBytes || type == ftVarBytes || type == ftBlob || type == ftGraphic || type == ftParadoxOle
+        || type == ftDBaseOle || type == ftTypedBinary;
 }
 
 bool HasNativeValue(TFieldType type)
@@ -192,17 +204,79 @@ TField::TField(TDataSet& dataSet, const TFieldDef& definition, int fieldNo)
 {
 }
 
+TField::TField(TDataSet& dataSet, std::string name, TFieldType dataType, TFieldKind kind, int size)
+    : Owner(dataSet)
+    , Name(std::move(name))
+    , Type(dataType)
+    , Width(size)
+    , IsRequired(false)
+    , Number(0)
+    , Kind(kind)
+    , Persistent(true)
+{
+}
+
 std::string TField::AsString() const
 {
+    if (IsBlob() && !IsCalculated()) {
+        // A read stream leaves the field as it is.
+        if (auto stream = Owner.CreateBlobStream(const_cast<TField&>(*this), bmRead))
+            return stream->ReadRest();
+    }
     std::string value;
-    if (!Owner.GetFieldData(*this, &value))
+    if (!Owner.ReadFieldData(*this, &value))
         return {};
     return value;
+}
+
+bool TField::IsBlob() const
+{
+    return Type == ftBlob || Type == ftMemo || Type == ftGraphic || Type == ftFmtMemo || Type == ftParadoxOle
+        || Type == ftDBaseOle || Type == ftTypedBinary;
+}
+
+void TField::LoadFromStream(std::istream& stream)
+{
+    CheckEditing();
+    std::unique_ptr<TStream> blob = IsBlob() ? Owner.CreateBlobStream(*this, bmWrite) : nullptr;
+    if (!blob) {
+        std::ostringstream bytes;
+        bytes << stream.rdbuf();
+        SetAsString(bytes.str());
+        return;
+    }
+    char block[65536];
+    while (stream.read(block, sizeof block) || stream.gcount() > 0)
+        blob->Write(block, static_cast<int>(stream.gcount()));
+}
+
+void TField::SaveToStream(std::ostream& stream) const
+{
+    const std::string bytes = AsString();
+    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void TField::LoadFromFile(const std::string& fileName)
+{
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file)
+        throw EDatabaseError("Cannot open file \"" + fileName + "\"");
+    LoadFromStream(file);
+}
+
+void TField::SaveToFile(const std::string& fileName) const
+{
+    platform::WriteFileAtomically(fileName, AsString());
 }
 
 void TField::CheckEditing() const
 {
     const TDataSetState state = Owner.State();
+    if (IsCalculated()) {
+        if (state != dsCalcFields)
+            throw EDatabaseError("Field '" + Name + "' cannot be modified");
+        return;
+    }
     if (state != dsEdit && state != dsInsert && state != dsSetKey)
         throw EDatabaseError("Dataset not in edit or insert mode");
 }
@@ -235,7 +309,7 @@ int TField::AsInteger() const
 {
     if (IsIntegerType(Type)) {
         std::int32_t value = 0;
-        return Owner.GetNativeFieldData(*this, &value) ? value : 0;
+        return Owner.ReadNativeFieldData(*this, &value) ? value : 0;
     }
     if (IsFloatType(Type)) {
         const double value = std::nearbyint(AsFloat());
@@ -257,15 +331,15 @@ void TField::SetAsInteger(int value)
     }
     CheckEditing();
     const std::int32_t stored = value;
-    Owner.SetNativeFieldData(*this, &stored);
-    Owner.FieldChanged();
+    Owner.WriteNativeFieldData(*this, &stored);
+    Owner.FieldChanged(*this);
 }
 
 double TField::AsFloat() const
 {
     if (IsFloatType(Type)) {
         double value = 0;
-        return Owner.GetNativeFieldData(*this, &value) ? value : 0.0;
+        return Owner.ReadNativeFieldData(*this, &value) ? value : 0.0;
     }
     if (IsIntegerType(Type))
         return AsInteger();
@@ -290,15 +364,15 @@ void TField::SetAsFloat(double value)
         return;
     }
     CheckEditing();
-    Owner.SetNativeFieldData(*this, &value);
-    Owner.FieldChanged();
+    Owner.WriteNativeFieldData(*this, &value);
+    Owner.FieldChanged(*this);
 }
 
 bool TField::AsBoolean() const
 {
     if (Type == ftBoolean) {
         std::int16_t value = 0;
-        return Owner.GetNativeFieldData(*this, &value) && value != 0;
+        return Owner.ReadNativeFieldData(*this, &value) && value != 0;
     }
     const std::string text = AsString();
     if (text.empty())
@@ -319,15 +393,15 @@ void TField::SetAsBoolean(bool value)
     }
     CheckEditing();
     const std::int16_t stored = value ? 1 : 0;
-    Owner.SetNativeFieldData(*this, &stored);
-    Owner.FieldChanged();
+    Owner.WriteNativeFieldData(*this, &stored);
+    Owner.FieldChanged(*this);
 }
 
 double TField::AsDateTime() const
 {
     if (IsDateType(Type)) {
         NativeBuffer buffer = 0;
-        return Owner.GetNativeFieldData(*this, &buffer) ? NativeToDateTime(Type, &buffer) : 0.0;
+        return Owner.ReadNativeFieldData(*this, &buffer) ? NativeToDateTime(Type, &buffer) : 0.0;
     }
     const std::string text = AsString();
     return text.empty() ? 0.0 : platform::StrToDateTime(text);
@@ -342,8 +416,8 @@ void TField::SetAsDateTime(double value)
     CheckEditing();
     NativeBuffer buffer = 0;
     DateTimeToNative(Type, value, &buffer);
-    Owner.SetNativeFieldData(*this, &buffer);
-    Owner.FieldChanged();
+    Owner.WriteNativeFieldData(*this, &buffer);
+    Owner.FieldChanged(*this);
 }
 
 void TField::SetAsString(const std::string& value)
@@ -351,28 +425,144 @@ void TField::SetAsString(const std::string& value)
     CheckEditing();
     if (Type == ftString && Width > 0) {
         const std::string cut = Owner.FitString(*this, value);
-        Owner.SetFieldData(*this, &cut);
+        Owner.WriteFieldData(*this, &cut);
     } else {
-        Owner.SetFieldData(*this, &value);
+        Owner.WriteFieldData(*this, &value);
     }
-    Owner.FieldChanged();
+    Owner.FieldChanged(*this);
 }
 
 bool TField::IsNull() const
 {
-    return !Owner.GetFieldData(*this, nullptr);
+    return !Owner.ReadFieldData(*this, nullptr);
 }
 
 void TField::Clear()
 {
     CheckEditing();
-    Owner.SetFieldData(*this, nullptr);
-    Owner.FieldChanged();
+    Owner.WriteFieldData(*this, nullptr);
+    Owner.FieldChanged(*this);
+}
+
+jet::Variant TField::Value() const
+{
+    if (IsNull())
+        return jet::Variant::Null();
+    switch (Type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+        return AsInteger();
+    case ftFloat:
+    case ftBCD:
+        return AsFloat();
+    case ftCurrency:
+        return jet::Variant::Currency(AsFloat());
+    case ftBoolean:
+        return AsBoolean();
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        return jet::Variant::Date(AsDateTime());
+    default:
+        return IsBytesType(Type) ? jet::Variant::Bytes(AsString()) : jet::Variant(AsString());
+    }
+}
+
+void TField::SetValue(const jet::Variant& value)
+{
+    if (value.IsClear()) {
+        Clear();
+        return;
+    }
+    switch (Type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+        SetAsInteger(value.AsInteger());
+        break;
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+        SetAsFloat(value.AsDouble());
+        break;
+    case ftBoolean:
+        SetAsBoolean(value.AsBoolean());
+        break;
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        if (value.VarType() == jet::varString)
+            SetAsString(value.AsString());
+        else
+            SetAsDateTime(value.AsDate());
+        break;
+    default:
+        SetAsString(IsBytesType(Type) ? value.AsBytes() : value.AsString());
+        break;
+    }
+}
+
+bool TField::LookupListKey(const jet::Variant& keyValues, std::vector<std::string>& key)
+{
+    key.clear();
+    const auto add = [&](const jet::Variant& value) {
+        if (value.IsClear())
+            return false;
+        key.push_back(value.AsString());
+        return true;
+    };
+    if (!keyValues.IsArray())
+        return add(keyValues);
+    const jet::SafeArray& array = *keyValues.Array();
+    for (int i = array.LowBound(); i <= array.HighBound(); ++i)
+        if (!add(array.Get({i})))
+            return false;
+    return true;
+}
+
+void TField::RefreshLookupList()
+{
+    LookupList.clear();
+    if (!LookupDataSet || !LookupDataSet->Active())
+        return;
+    TDataSet& lookup = *LookupDataSet;
+    lookup.DisableControls();
+    const TDataSet::TBookmark position = lookup.GetBookmark();
+    try {
+        std::vector<std::string> key;
+        for (lookup.First(); !lookup.Eof(); lookup.Next())
+            if (LookupListKey(lookup.FieldValues(LookupKeyFields), key))
+                LookupList.emplace(key, lookup.FieldByName(LookupResultField).Value());
+    } catch (...) {
+        if (!position.empty())
+            lookup.GotoBookmark(position);
+        lookup.EnableControls();
+        throw;
+    }
+    if (!position.empty())
+        lookup.GotoBookmark(position);
+    lookup.EnableControls();
 }
 
 // --- TDataSet ---
 
-TDataSet::~TDataSet() = default;
+TDataSet::~TDataSet()
+{
+    // The sources and the links on them forget this dataset.
+    while (!DataSources.empty())
+        DataSources.back()->SetDataSet(nullptr);
+}
+
+void TDataSet::SetState(TDataSetState state)
+{
+    if (state == CurrentState)
+        return;
+    CurrentState = state;
+    DataEvent(deUpdateState);
+}
 
 void TDataSet::Open()
 {
@@ -398,6 +588,8 @@ void TDataSet::Open()
     CursorOnActive = HasRecord;
     AtBof = true;
     AtEof = !HasRecord;
+    // Told once the first record is there, so a detail reads its values.
+    DataEvent(deUpdateState);
 }
 
 void TDataSet::Close()
@@ -412,6 +604,7 @@ void TDataSet::Close()
     CursorOnActive = false;
     AtBof = AtEof = true;
     IsModified = false;
+    DataEvent(deUpdateState);
     try {
         InternalClose();
     } catch (...) {
@@ -437,26 +630,41 @@ void TDataSet::First()
     CursorOnActive = HasRecord;
     AtBof = true;
     AtEof = !HasRecord;
+    DataEvent(deDataSetChange);
+}
+
+bool TDataSet::MoveOne(TGetMode direction)
+{
+    if (direction == gmNext) {
+        if (AtEof)
+            return false;
+        AtBof = false;
+        if (StepActiveRecord(gmNext))
+            return true;
+        AtEof = true;
+        return false;
+    }
+    if (AtBof)
+        return false;
+    AtEof = false;
+    if (StepActiveRecord(gmPrior))
+        return true;
+    AtBof = true;
+    return false;
 }
 
 void TDataSet::Next()
 {
     CheckBrowseMode();
-    if (AtEof)
-        return;
-    AtBof = false;
-    if (!StepActiveRecord(gmNext))
-        AtEof = true;
+    if (MoveOne(gmNext))
+        DataEvent(deDataSetScroll);
 }
 
 void TDataSet::Prior()
 {
     CheckBrowseMode();
-    if (AtBof)
-        return;
-    AtEof = false;
-    if (!StepActiveRecord(gmPrior))
-        AtBof = true;
+    if (MoveOne(gmPrior))
+        DataEvent(deDataSetScroll);
 }
 
 bool TDataSet::StepActiveRecord(TGetMode direction)
@@ -480,6 +688,7 @@ void TDataSet::Last()
     CursorOnActive = HasRecord;
     AtEof = true;
     AtBof = !HasRecord;
+    DataEvent(deDataSetChange);
 }
 
 int TDataSet::RecordCount()
@@ -503,6 +712,80 @@ TField& TDataSet::FieldByName(const std::string& name) const
     throw EDatabaseError("Field '" + name + "' not found");
 }
 
+void TDataSet::GetFieldList(std::vector<TField*>& list, const std::string& fieldNames) const
+{
+    std::size_t start = 0;
+    while (start <= fieldNames.size()) {
+        std::size_t end = fieldNames.find(';', start);
+        if (end == std::string::npos)
+            end = fieldNames.size();
+        std::string name = fieldNames.substr(start, end - start);
+        const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+        while (!name.empty() && blank(name.back()))
+            name.pop_back();
+        name.erase(name.begin(), std::find_if_not(name.begin(), name.end(), blank));
+        if (!name.empty())
+            list.push_back(&FieldByName(name));
+        start = end + 1;
+    }
+}
+
+jet::Variant TDataSet::FieldValues(const std::string& fieldNames) const
+{
+    std::vector<TField*> fields;
+    GetFieldList(fields, fieldNames);
+    if (fields.size() == 1)
+        return fields.front()->Value();
+    auto array = jet::SafeArray::Vector(jet::varVariant, 0, static_cast<int>(fields.size()) - 1);
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        array->Put({static_cast<int>(i)}, fields[i]->Value());
+    return jet::Variant::FromArray(array);
+}
+
+TField& TDataSet::AddField(const std::string& name, TFieldType dataType, TFieldKind kind, int size)
+{
+    if (Active())
+        throw EDatabaseError("Cannot perform this operation on an open dataset");
+    if (FindField(name))
+        throw EDatabaseError("Duplicate field name '" + name + "'");
+    FieldList.push_back(std::make_unique<TField>(*this, name, dataType, kind, size));
+    return *FieldList.back();
+}
+
+bool TDataSet::DefaultFields() const
+{
+    return std::none_of(FieldList.begin(), FieldList.end(), [](const auto& field) { return field->Persistent; });
+}
+
+bool TDataSet::Locate(const std::string& /*keyFields*/, const jet::Variant& /*keyValues*/, TLocateOptions /*options*/)
+{
+    return false;
+}
+
+jet::Variant TDataSet::Lookup(const std::string& /*keyFields*/, const jet::Variant& /*keyValues*/,
+                              const std::string& /*resultFields*/)
+{
+    return jet::Variant::Null();
+}
+
+bool TDataSet::FindRecord(bool /*restart*/, bool /*goForward*/)
+{
+    return false;
+}
+
+bool TDataSet::IsLinkedTo(const TDataSource* dataSource) const
+{
+    while (dataSource) {
+        const TDataSet* dataSet = dataSource->DataSet();
+        if (!dataSet)
+            return false;
+        if (dataSet == this)
+            return true;
+        dataSource = dataSet->GetDataSource();
+    }
+    return false;
+}
+
 void TDataSet::Edit()
 {
     CheckActive();
@@ -515,8 +798,8 @@ void TDataSet::Edit()
     }
     SyncCursor();
     InternalEdit();
-    CurrentState = dsEdit;
     IsModified = false;
+    SetState(dsEdit);
 }
 
 void TDataSet::Append()
@@ -538,11 +821,25 @@ void TDataSet::BeginInsertAppend(TBookmarkFlag flag)
         RecordBeforeInsert = std::move(ActiveBuffer);
     ActiveBuffer = AllocRecordBuffer();
     InternalInitRecord(*ActiveBuffer);
+    ClearCalcFields(*ActiveBuffer);
     ActiveBuffer->BookmarkFlag = flag;
-    CurrentState = dsInsert;
-    IsModified = false;
     AtBof = false;
     AtEof = flag == bfEOF;
+    SetState(dsInsert);
+    try {
+        DoOnNewRecord();
+    } catch (...) {
+        Cancel();
+        throw;
+    }
+    IsModified = false;
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::DoOnNewRecord()
+{
+    if (OnNewRecord)
+        OnNewRecord(*this);
 }
 
 void TDataSet::Post()
@@ -552,9 +849,9 @@ void TDataSet::Post()
         return;
     CheckRequiredFields();
     InternalPost();
-    CurrentState = dsBrowse;
     RecordBeforeInsert.reset();
     IsModified = false;
+    SetState(dsBrowse);
     Resync();
 }
 
@@ -578,6 +875,7 @@ void TDataSet::Cancel()
     } else {
         InternalSetToRecord(*ActiveBuffer);
     }
+    DataEvent(deUpdateState);
     Resync();
 }
 
@@ -591,26 +889,27 @@ void TDataSet::Delete()
     if (!HasRecord)
         throw EDatabaseError("Cannot perform this operation on an empty dataset");
     CheckCanModify();
+    if (BeforeDelete)
+        BeforeDelete(*this);
     SyncCursor();
     InternalDelete();
-    CurrentState = dsBrowse;
     IsModified = false;
+    SetState(dsBrowse);
     Resync();
+    if (AfterDelete)
+        AfterDelete(*this);
 }
 
 int TDataSet::MoveBy(int distance)
 {
+    CheckBrowseMode();
     int moved = 0;
-    for (; distance > 0 && !Eof(); --distance) {
-        Next();
-        if (!Eof())
-            ++moved;
-    }
-    for (; distance < 0 && !Bof(); ++distance) {
-        Prior();
-        if (!Bof())
-            --moved;
-    }
+    for (; distance > 0 && MoveOne(gmNext); --distance)
+        ++moved;
+    for (; distance < 0 && MoveOne(gmPrior); ++distance)
+        --moved;
+    if (moved != 0)
+        DataEvent(deDataSetScroll);
     return moved;
 }
 
@@ -624,6 +923,16 @@ void TDataSet::Refresh()
 
 void TDataSet::SetRecNo(int /*value*/)
 {
+}
+
+std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField& /*field*/, TBlobStreamMode /*mode*/)
+{
+    return nullptr;
+}
+
+void TDataSet::FieldModified(TField& field)
+{
+    FieldChanged(field);
 }
 
 TDataSet::TBookmark TDataSet::GetBookmark()
@@ -679,10 +988,57 @@ void TDataSet::InternalGotoBookmark(const TBookmark& /*bookmark*/)
     throw EDatabaseError("Bookmarks are not supported");
 }
 
+// --- Field access ---
+
+TRecordBuffer::TCalcValue* TDataSet::CalcValueOf(const TField& field)
+{
+    TRecordBuffer* buffer = GetActiveRecordBuffer();
+    if (!buffer || field.CalcSlot >= buffer->CalcValues.size())
+        return nullptr;
+    return &buffer->CalcValues[field.CalcSlot];
+}
+
+bool TDataSet::ReadFieldData(const TField& field, std::string* value)
+{
+    if (!field.IsCalculated())
+        return GetFieldData(field, value);
+    const TRecordBuffer::TCalcValue* stored = CalcValueOf(field);
+    if (!stored || !stored->Present)
+        return false;
+    if (value)
+        *value = stored->Text;
+    return true;
+}
+
+bool TDataSet::ReadNativeFieldData(const TField& field, void* buffer)
+{
+    if (!field.IsCalculated())
+        return GetNativeFieldData(field, buffer);
+    return TDataSet::GetNativeFieldData(field, buffer);
+}
+
+void TDataSet::WriteFieldData(TField& field, const std::string* value)
+{
+    if (!field.IsCalculated()) {
+        SetFieldData(field, value);
+        return;
+    }
+    if (TRecordBuffer::TCalcValue* stored = CalcValueOf(field))
+        *stored = value ? TRecordBuffer::TCalcValue{*value, true} : TRecordBuffer::TCalcValue{};
+}
+
+void TDataSet::WriteNativeFieldData(TField& field, const void* buffer)
+{
+    if (!field.IsCalculated())
+        SetNativeFieldData(field, buffer);
+    else
+        TDataSet::SetNativeFieldData(field, buffer);
+}
+
 bool TDataSet::GetNativeFieldData(const TField& field, void* buffer)
 {
     std::string text;
-    if (!GetFieldData(field, &text))
+    if (!ReadFieldData(field, &text))
         return false;
     NativeBuffer native = 0;
     if (!HasNativeValue(field.DataType()) || !TextToNative(field.DataType(), text, &native))
@@ -698,11 +1054,11 @@ bool TDataSet::GetNativeFieldData(const TField& field, void* buffer)
 void TDataSet::SetNativeFieldData(TField& field, const void* buffer)
 {
     if (!buffer || !HasNativeValue(field.DataType())) {
-        SetFieldData(field, nullptr);
+        WriteFieldData(field, nullptr);
         return;
     }
     const std::string text = NativeToText(field.DataType(), buffer);
-    SetFieldData(field, &text);
+    WriteFieldData(field, &text);
 }
 
 std::string TDataSet::FitString(const TField& field, const std::string& value) const
@@ -710,11 +1066,112 @@ std::string TDataSet::FitString(const TField& field, const std::string& value) c
     return platform::CutUtf8(value, static_cast<std::size_t>(field.Size()));
 }
 
+void TDataSet::FieldChanged(TField& field)
+{
+    if (CurrentState == dsCalcFields || CurrentState == dsFilter || CurrentState == dsNewValue
+        || CurrentState == dsInternalCalc)
+        return;
+    if (!field.IsCalculated()) {
+        IsModified = true;
+        if ((CurrentState == dsEdit || CurrentState == dsInsert) && AutoCalcFields && ActiveBuffer)
+            GetCalcFields(*ActiveBuffer);
+    }
+    DataEvent(deFieldChange, &field);
+}
+
+// --- Calculated and lookup fields ---
+
+void TDataSet::ClearCalcFields(TRecordBuffer& buffer) const
+{
+    buffer.CalcValues.assign(CalcFieldCount, TRecordBuffer::TCalcValue{});
+}
+
+void TDataSet::GetCalcFields(TRecordBuffer& buffer)
+{
+    if (CalcFieldCount == 0)
+        return;
+    TRecordBuffer* previous = CalcRecord;
+    const TDataSetState old = SetTempState(dsCalcFields);
+    CalcRecord = &buffer;
+    struct Restore {
+        TDataSet& Self;
+        TRecordBuffer* Previous;
+        TDataSetState Old;
+        ~Restore()
+        {
+            Self.RestoreState(Old);
+            Self.CalcRecord = Previous;
+        }
+    } restore{*this, previous, old};
+    CalculateFields(buffer);
+}
+
+void TDataSet::CalculateFields(TRecordBuffer& buffer)
+{
+    ClearCalcFields(buffer);
+    for (const auto& field : FieldList)
+        if (field->FieldKind() == fkLookup)
+            CalcLookupValue(*field);
+    if (OnCalcFields)
+        OnCalcFields(*this);
+}
+
+void TDataSet::CalcLookupValue(TField& field)
+{
+    if (!field.LookupDataSet || !field.LookupDataSet->Active() || field.KeyFields.empty())
+        return;
+    const jet::Variant keys = FieldValues(field.KeyFields);
+    std::vector<std::string> key;
+    if (!TField::LookupListKey(keys, key))
+        return;
+    if (field.LookupCache) {
+        const auto found = field.LookupList.find(key);
+        if (found != field.LookupList.end())
+            field.SetValue(found->second);
+        return;
+    }
+    field.SetValue(field.LookupDataSet->Lookup(field.LookupKeyFields, keys, field.LookupResultField));
+}
+
+// --- States, buffers and events ---
+
 TDataSetState TDataSet::SetTempState(TDataSetState state)
 {
     const TDataSetState old = CurrentState;
     CurrentState = state;
     return old;
+}
+
+void TDataSet::DataEvent(TDataEvent event, TField* field)
+{
+    if (DisableCount > 0) {
+        if ((event == deUpdateState && CurrentState == dsInactive) || event == deLayoutChange)
+            EnableEvent = deLayoutChange;
+        return;
+    }
+    // A source may leave (or a new one join) while the event is handled.
+    const std::vector<TDataSource*> sources = DataSources;
+    for (TDataSource* source : sources)
+        if (std::find(DataSources.begin(), DataSources.end(), source) != DataSources.end())
+            source->DataEvent(event, field);
+}
+
+void TDataSet::DisableControls()
+{
+    if (DisableCount++ == 0) {
+        DisableState = CurrentState;
+        EnableEvent = deDataSetChange;
+    }
+}
+
+void TDataSet::EnableControls()
+{
+    if (DisableCount == 0 || --DisableCount > 0)
+        return;
+    if (DisableState != CurrentState)
+        DataEvent(deUpdateState);
+    if (DisableState != dsInactive && CurrentState != dsInactive)
+        DataEvent(EnableEvent);
 }
 
 void TDataSet::ClearBuffers()
@@ -735,6 +1192,7 @@ void TDataSet::ActivateBuffers()
     CursorOnActive = HasRecord;
     AtBof = true;
     AtEof = !HasRecord;
+    DataEvent(deDataSetChange);
 }
 
 void TDataSet::DoBeforeScroll()
@@ -752,12 +1210,22 @@ void TDataSet::DoAfterScroll()
 void TDataSet::CheckBrowseMode()
 {
     CheckActive();
-    if (CurrentState != dsEdit && CurrentState != dsInsert)
-        return;
-    if (IsModified)
-        Post();
-    else
-        Cancel();
+    DataEvent(deCheckBrowseMode);
+    switch (CurrentState) {
+    case dsEdit:
+    case dsInsert:
+        if (IsModified)
+            Post();
+        else
+            Cancel();
+        break;
+    case dsSetKey:
+        SetState(dsBrowse);
+        DataEvent(deDataSetChange);
+        break;
+    default:
+        break;
+    }
 }
 
 TRecordBuffer* TDataSet::GetActiveRecordBuffer()
@@ -768,6 +1236,8 @@ TRecordBuffer* TDataSet::GetActiveRecordBuffer()
     case dsEdit:
     case dsInsert:
         return ActiveBuffer.get();
+    case dsCalcFields:
+        return CalcRecord;
     default:
         break;
     }
@@ -776,14 +1246,40 @@ TRecordBuffer* TDataSet::GetActiveRecordBuffer()
 
 void TDataSet::CreateFields()
 {
-    DestroyFields();
-    for (int i = 0; i < Definitions.Count(); ++i)
-        FieldList.push_back(std::make_unique<TField>(*this, Definitions[i], i + 1));
+    if (DefaultFields()) {
+        DestroyFields();
+        for (int i = 0; i < Definitions.Count(); ++i)
+            FieldList.push_back(std::make_unique<TField>(*this, Definitions[i], i + 1));
+        CalcFieldCount = 0;
+        return;
+    }
+    // Declared fields: data fields find their definitions, calculated and
+    // lookup fields their slots in the calculated-field area.
+    CalcFieldCount = 0;
+    for (const auto& field : FieldList) {
+        if (field->IsCalculated()) {
+            field->Number = 0;
+            field->CalcSlot = CalcFieldCount++;
+            continue;
+        }
+        const int at = Definitions.IndexOf(field->FieldName());
+        if (at < 0)
+            throw EDatabaseError("Field '" + field->FieldName() + "' not found");
+        const TFieldDef& definition = Definitions[at];
+        if (definition.DataType != field->Type)
+            throw EDatabaseError("Type mismatch for field '" + field->FieldName() + "'");
+        field->Number = at + 1;
+        if (field->Width == 0)
+            field->Width = definition.Size;
+        field->IsRequired = definition.Required;
+    }
 }
 
 void TDataSet::DestroyFields()
 {
-    FieldList.clear();
+    FieldList.erase(std::remove_if(FieldList.begin(), FieldList.end(),
+                                   [](const auto& field) { return !field->Persistent; }),
+                    FieldList.end());
 }
 
 void TDataSet::CheckCanModify() const
@@ -805,15 +1301,23 @@ void TDataSet::SyncCursor()
     CursorOnActive = HasRecord;
 }
 
-void TDataSet::Resync()
+void TDataSet::Resync(TResyncModes modes)
 {
     if (!ActiveBuffer)
         ActiveBuffer = AllocRecordBuffer();
-    HasRecord = GetRecord(*ActiveBuffer, gmCurrent) == grOK
-        || GetRecord(*ActiveBuffer, gmNext) == grOK
-        || GetRecord(*ActiveBuffer, gmPrior) == grOK;
+    if (modes & rmExact) {
+        std::unique_ptr<TRecordBuffer> record = AllocRecordBuffer();
+        if (GetRecord(*record, gmCurrent) != grOK)
+            throw EDatabaseError("Record not found");
+        ActiveBuffer = std::move(record);
+        HasRecord = true;
+    } else {
+        HasRecord = GetRecord(*ActiveBuffer, gmCurrent) == grOK || GetRecord(*ActiveBuffer, gmNext) == grOK
+            || GetRecord(*ActiveBuffer, gmPrior) == grOK;
+    }
     CursorOnActive = HasRecord;
     AtBof = AtEof = !HasRecord;
+    DataEvent(deDataSetChange);
 }
 
 void TDataSet::CheckRequiredFields()

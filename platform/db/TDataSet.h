@@ -20,13 +20,33 @@
 //
 // Errors are raised as EDatabaseError. A concrete dataset closes itself in its
 // own destructor, since the base cannot call the hooks once it is destroyed.
+//
+// Beside the fields of its storage (data fields), a dataset may carry
+// calculated and lookup fields, declared before it opens (AddField): their
+// values live in the record buffers' calculated-field area, filled by
+// OnCalcFields and by the lookups whenever a dataset that supports them
+// fetches a record (GetCalcFields). Declaring any field makes every field
+// declared: the storage's other columns then have no field object.
+//
+// Views follow a dataset through data sources (TDataSource.h): the dataset
+// tells each of its sources what happened (DataEvent: it opened or closed,
+// changed state, moved, changed a field), and each source tells its links.
+// While controls are disabled nothing is told; EnableControls tells what
+// happened meanwhile in one event.
+//
+// Values that are not texts (the keys of searches, the results of lookups)
+// travel in the engine layer's variant, the one variant type of the program.
 #pragma once
 
 #include "platform/db/DatabaseError.h"
 #include "platform/db/TComponent.h"
+#include "platform/jet/Variant.h"
 #include "platform/system/Abort.h"
+#include "platform/system/TStream.h"
 
 #include <functional>
+#include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +73,27 @@ enum TDataAction { daFail, daAbort, daRetry };
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
 
+// Options of Locate: compare texts without regard to case; a key text
+// matches a value that begins with it.
+enum TLocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
+using TLocateOptions = unsigned;
+
+// Options of Resync: rmExact raises "Record not found" when the cursor's
+// record cannot be read again; rmCenter asks for the record in the middle of
+// the buffers (a dataset here keeps one record buffer, so it changes nothing).
+enum TResyncMode : unsigned { rmExact = 1, rmCenter = 2 };
+using TResyncModes = unsigned;
+
+// What a dataset tells its data sources: a field changed (the field comes
+// along), the record or the whole view changed, the cursor moved, the fields
+// were rebuilt, the state changed (also opening and closing), and a request
+// to post pending edits before the dataset does something else.
+enum TDataEvent {
+    deFieldChange, deRecordChange, deDataSetChange, deDataSetScroll, deLayoutChange, deUpdateState, deCheckBrowseMode
+};
+
+class TDataSource;
+
 // Where a record buffer stands: on a stored record, before the first or after
 // the last (a record being appended), or inserted before the cursor's record.
 enum TBookmarkFlag { bfCurrent, bfBOF, bfEOF, bfInserted };
@@ -60,6 +101,10 @@ enum TBookmarkFlag { bfCurrent, bfBOF, bfEOF, bfInserted };
 // The record GetRecord is asked for, relative to the cursor, and its answer.
 enum TGetMode { gmCurrent, gmNext, gmPrior };
 enum TGetResult { grOK, grBOF, grEOF, grError };
+
+// How a blob stream is opened: to read the value, to replace it (the value
+// starts empty), or to read and change it.
+enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 
 // The definition of one field: what the storage holds, not the field object.
 // Size is the width of string fields in bytes (0 for types without one).
@@ -96,15 +141,21 @@ class TDataSet;
 class TField {
 public:
     TField(TDataSet& dataSet, const TFieldDef& definition, int fieldNo);
+    // A field declared before the dataset opens (TDataSet::AddField).
+    TField(TDataSet& dataSet, std::string name, TFieldType dataType, TFieldKind kind, int size);
 
     TDataSet& DataSet() const { return Owner; }
     const std::string& FieldName() const { return Name; }
     TFieldType DataType() const { return Type; }
     int Size() const { return Width; }
     bool Required() const { return IsRequired; }
-    // 1-based position in the dataset's field definitions.
+    // 1-based position in the dataset's field definitions; 0 for a
+    // calculated or lookup field.
     int FieldNo() const { return Number; }
-    TFieldKind FieldKind() const { return fkData; }
+    TFieldKind FieldKind() const { return Kind; }
+    // A calculated or lookup field: its value lives in the calculated-field
+    // area of the record buffer.
+    bool IsCalculated() const { return Kind == fkCalculated || Kind == fkLookup; }
     int Precision() const { return FieldPrecision; }
     void SetPrecision(int value) { FieldPrecision = value; }
 
@@ -145,6 +196,28 @@ public:
     // Sets the null value.
     void Clear();
 
+    // The value as a variant of the field's type: Null for a null value,
+    // integers, numbers (currency as currency), Booleans, automation dates,
+    // byte arrays for bytes and blobs, texts for the rest.
+    jet::Variant Value() const;
+    // Stores a variant, converted to the field's type; Empty and Null store
+    // the null value. A value that does not convert raises the variant's or
+    // the field's conversion error.
+    void SetValue(const jet::Variant& value);
+
+    // A lookup field shows LookupResultField of the record of LookupDataSet
+    // whose LookupKeyFields hold the values of this dataset's KeyFields
+    // (field names separated by ";"). With LookupCache the pairs are read
+    // once into the lookup list (RefreshLookupList) instead of searched for
+    // each record.
+    TDataSet* LookupDataSet = nullptr;
+    std::string KeyFields;
+    std::string LookupKeyFields;
+    std::string LookupResultField;
+    bool LookupCache = false;
+    // Reads the key and result values of every record of LookupDataSet.
+    void RefreshLookupList();
+
     // Typed values (only in edit or insert state for the setters). Fields of
     // the matching type exchange the native value with the dataset; others
     // convert through the text (platform::EConvertError when it does not
@@ -161,8 +234,24 @@ public:
     double AsDateTime() const;
     void SetAsDateTime(double value);
 
+    // Blob fields (memos, binary blobs and the other blob types) read their
+    // value through the dataset's blob stream (TDataSet::CreateBlobStream)
+    // when the dataset offers one, else as their text; so do AsString and
+    // SaveToStream. LoadFromStream writes through the stream the same way
+    // (only in edit or insert state). SaveToFile writes through a temporary
+    // file beside the target.
+    bool IsBlob() const;
+    void LoadFromStream(std::istream& stream);
+    void SaveToStream(std::ostream& stream) const;
+    void LoadFromFile(const std::string& fileName);
+    void SaveToFile(const std::string& fileName) const;
+
 private:
+    friend class TDataSet;
+
     void CheckEditing() const;
+    // The lookup list's key for key values, or nothing for a Null among them.
+    static bool LookupListKey(const jet::Variant& keyValues, std::vector<std::string>& key);
 
     TDataSet& Owner;
     std::string Name;
@@ -170,6 +259,12 @@ private:
     int Width;
     bool IsRequired;
     int Number;
+    TFieldKind Kind = fkData;
+    // Declared with AddField rather than made from a definition at open.
+    bool Persistent = false;
+    // Slot in the calculated-field area of a calculated or lookup field.
+    std::size_t CalcSlot = 0;
+    std::map<std::vector<std::string>, jet::Variant> LookupList;
     int FieldPrecision = 0;
     bool IsReadOnly = false;
     bool IsVisible = true;
@@ -213,6 +308,13 @@ private:
 struct TRecordBuffer {
     virtual ~TRecordBuffer() = default;
     TBookmarkFlag BookmarkFlag = bfCurrent;
+    // The calculated-field area: one value per calculated or lookup field,
+    // as the text the field reads, and whether it holds one.
+    struct TCalcValue {
+        std::string Text;
+        bool Present = false;
+    };
+    std::vector<TCalcValue> CalcValues;
 };
 
 class TDataSet : public TComponent {
@@ -254,6 +356,46 @@ public:
     TField* FindField(const std::string& name) const;
     // As FindField, but raises EDatabaseError for an unknown name.
     TField& FieldByName(const std::string& name) const;
+    // The fields named in a ";"-separated list, in its order; an unknown
+    // name raises as FieldByName does.
+    void GetFieldList(std::vector<TField*>& list, const std::string& fieldNames) const;
+    // The value of the one field named, or an array (bounds from 0) of the
+    // values of the fields named, in the list's order.
+    jet::Variant FieldValues(const std::string& fieldNames) const;
+
+    // Declares a field before the dataset opens, in the order fields are to
+    // have; a data field is bound to the definition of its name when the
+    // dataset opens ("Field 'x' not found" when there is none). Raises on an
+    // open dataset.
+    TField& AddField(const std::string& name, TFieldType dataType, TFieldKind kind = fkData, int size = 0);
+    // No field was declared: the fields are made from the definitions.
+    bool DefaultFields() const;
+    // Computes the calculated fields of each record read.
+    std::function<void(TDataSet& dataSet)> OnCalcFields;
+    bool AutoCalcFields = true;
+    // Fills the fields of a record that Append or Insert has just begun.
+    std::function<void(TDataSet& dataSet)> OnNewRecord;
+
+    // Searches. Locate makes current the first record whose key fields
+    // (";"-separated) hold the key values (one value, or an array of one per
+    // field) and answers whether it found one; Lookup reads the result
+    // fields of that record without moving (Null when there is none). The
+    // generic FindFirst, FindLast, FindNext and FindPrior pass to FindRecord.
+    // The base searches nothing: a dataset that can search overrides them.
+    virtual bool Locate(const std::string& keyFields, const jet::Variant& keyValues, TLocateOptions options);
+    virtual jet::Variant Lookup(const std::string& keyFields, const jet::Variant& keyValues,
+                                const std::string& resultFields);
+    virtual bool FindRecord(bool restart, bool goForward);
+    bool FindFirst() { return FindRecord(true, true); }
+    bool FindLast() { return FindRecord(true, false); }
+    bool FindNext() { return FindRecord(false, true); }
+    bool FindPrior() { return FindRecord(false, false); }
+
+    // The data source of this dataset's master, when it is a detail.
+    virtual TDataSource* GetDataSource() const { return nullptr; }
+    // True when the source's dataset is this one or reaches it through the
+    // masters of masters: linking this dataset to it would close a loop.
+    bool IsLinkedTo(const TDataSource* dataSource) const;
 
     // Edit on an empty dataset starts an insert, as the class library does.
     void Edit();
@@ -267,7 +409,8 @@ public:
     void Cancel();
     // Deletes the current record; the record that followed it becomes current
     // (the one before it when the last record was deleted). In insert state
-    // the new record is cancelled instead.
+    // the new record is cancelled instead. BeforeDelete runs first (an
+    // exception there, Abort included, keeps the record), AfterDelete last.
     virtual void Delete();
     // True once a field was written since Edit, Append or Insert.
     bool Modified() const { return IsModified; }
@@ -281,8 +424,8 @@ public:
     // Re-reads the records, keeping the current one where it can.
     void Refresh();
     // Fetches the cursor's record, else the next, else the prior one, into
-    // the active record.
-    void Resync();
+    // the active record (with rmExact only the cursor's record).
+    void Resync(TResyncModes modes = 0);
 
     // The 1-based number of the current record; -1 when unknown.
     int RecNo() { return Active() ? GetRecNo() : -1; }
@@ -301,6 +444,10 @@ public:
     virtual std::string GetBookmarkStr();
     virtual void SetBookmarkStr(const std::string& bookmark);
 
+    // A stream over the value of a blob field in the active record, in the
+    // mode given; the caller owns it. Null for a dataset without blob streams.
+    virtual std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode);
+
     // Filters: with Filtered set, a dataset shows only the records its
     // Filter text and OnFilterRecord accept.
     bool Filtered() const { return IsFiltered; }
@@ -310,12 +457,8 @@ public:
     std::function<void(TDataSet& dataSet, bool& accept)> OnFilterRecord;
 
     // While controls are disabled, views of the dataset do not follow it.
-    void DisableControls() { ++DisableCount; }
-    void EnableControls()
-    {
-        if (DisableCount > 0)
-            --DisableCount;
-    }
+    void DisableControls();
+    void EnableControls();
     bool ControlsDisabled() const { return DisableCount > 0; }
 
     // Events. The error events get the error and answer with the action.
@@ -323,6 +466,8 @@ public:
     TDataSetErrorEvent OnEditError;
     TDataSetErrorEvent OnPostError;
     TDataSetErrorEvent OnDeleteError;
+    std::function<void(TDataSet& dataSet)> BeforeDelete;
+    std::function<void(TDataSet& dataSet)> AfterDelete;
     std::function<void(TDataSet& dataSet)> BeforeScroll;
     std::function<void(TDataSet& dataSet)> AfterScroll;
 
@@ -367,7 +512,8 @@ protected:
     virtual void SetFieldData(TField& field, const std::string* value) = 0;
 
     // The buffer field access uses in the current state: the active record in
-    // edit and insert state and in browse state on a non-empty dataset, else null.
+    // edit and insert state and in browse state on a non-empty dataset, the
+    // calculation buffer in the calculated-fields state, else null.
     virtual TRecordBuffer* GetActiveRecordBuffer();
     // The active record whatever the state (null while closed).
     TRecordBuffer* ActiveRecord() const { return ActiveBuffer.get(); }
@@ -392,9 +538,32 @@ protected:
     // most Size bytes, cut at the last whole UTF-8 character that fits.
     virtual std::string FitString(const TField& field, const std::string& value) const;
 
+    // Changes the state and tells the data sources (deUpdateState).
+    void SetState(TDataSetState state);
+    // A field's value was changed other than through its setters (by a blob
+    // stream): the record counts as modified.
+    void FieldModified(TField& field);
     // A state entered for a moment; give the old one back to RestoreState.
     TDataSetState SetTempState(TDataSetState state);
     void RestoreState(TDataSetState state) { CurrentState = state; }
+
+    // Tells the data sources (none while controls are disabled).
+    void DataEvent(TDataEvent event, TField* field = nullptr);
+    // Fires OnNewRecord; a detail fills its link fields first.
+    virtual void DoOnNewRecord();
+    // Empties the calculated-field area of a buffer and computes it: the
+    // lookup fields, then OnCalcFields, in the calculated-fields state with
+    // the buffer as the calculation buffer. Nothing without calculated fields.
+    void GetCalcFields(TRecordBuffer& buffer);
+    // The lookups and OnCalcFields for the calculation buffer, in the state
+    // the caller set.
+    void CalculateFields(TRecordBuffer& buffer);
+    void ClearCalcFields(TRecordBuffer& buffer) const;
+    bool HasCalcFields() const { return CalcFieldCount > 0; }
+    // The buffer whose calculated fields are being computed; field access
+    // reads it in the calculated-fields state.
+    TRecordBuffer* CalcBuffer() const { return CalcRecord; }
+    void SetCalcBuffer(TRecordBuffer* buffer) { CalcRecord = buffer; }
     // Forget the records fetched (the cursor moved under them), and fetch
     // the first one again after the cursor was put before the first record.
     void ClearBuffers();
@@ -412,7 +581,17 @@ protected:
 
 private:
     friend class TField;
+    friend class TDataSource;
 
+    // Field access that keeps calculated and lookup fields in the
+    // calculated-field area and hands data fields to the hooks.
+    bool ReadFieldData(const TField& field, std::string* value);
+    bool ReadNativeFieldData(const TField& field, void* buffer);
+    void WriteFieldData(TField& field, const std::string* value);
+    void WriteNativeFieldData(TField& field, const void* buffer);
+    TRecordBuffer::TCalcValue* CalcValueOf(const TField& field);
+
+    bool MoveOne(TGetMode direction);
     void BeginInsertAppend(TBookmarkFlag flag);
     // Puts the cursor back on the active record after a move that left it.
     void SyncCursor();
@@ -420,7 +599,8 @@ private:
     // false (buffer unchanged) at the end.
     bool StepActiveRecord(TGetMode direction);
     void CheckRequiredFields();
-    void FieldChanged() { IsModified = true; }
+    void FieldChanged(TField& field);
+    void CalcLookupValue(TField& field);
 
     TFieldDefs Definitions;
     std::vector<std::unique_ptr<TField>> FieldList;
@@ -438,6 +618,13 @@ private:
     bool IsFiltered = false;
     std::string FilterText;
     int DisableCount = 0;
+    // While controls are disabled: the state when they were disabled, and
+    // the event to send when they are enabled again.
+    TDataSetState DisableState = dsInactive;
+    TDataEvent EnableEvent = deDataSetChange;
+    std::vector<TDataSource*> DataSources;
+    std::size_t CalcFieldCount = 0;
+    TRecordBuffer* CalcRecord = nullptr;
 };
 
 // The base of the database connection components that datasets run on.

@@ -712,7 +712,7 @@ std::vector<Variant> RecordsetImpl::FetchRow(std::int64_t rowId) const
     return row;
 }
 
-void RecordsetImpl::FetchWindow(std::size_t position, int field) const
+void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) const
 {
     const std::size_t fields = Source->Fields.size();
     std::size_t start = position / WindowRows * WindowRows;
@@ -722,7 +722,7 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field) const
     // access reads the one row asked for.
     std::int64_t low = INT64_MAX, high = INT64_MIN, previous = INT64_MIN;
     bool ascending = true;
-    for (std::size_t p = start; p < end; ++p) {
+    for (std::size_t p = start; p < end && !jump; ++p) {
         if (!IsLive(p))
             continue;
         const std::int64_t rowId = Keys->RowIds[p];
@@ -731,7 +731,8 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field) const
         low = std::min(low, rowId);
         high = std::max(high, rowId);
     }
-    const bool range = ascending && low <= high && static_cast<std::uint64_t>(high - low) <= 4 * WindowRows;
+    const bool range =
+        !jump && ascending && low <= high && static_cast<std::uint64_t>(high - low) <= 4 * WindowRows;
     if (!range) {
         start = position;
         end = position + 1;
@@ -797,7 +798,7 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field) const
     scan.Reset();
 }
 
-RowView RecordsetImpl::TryRowAt(std::size_t position, int field) const
+RowView RecordsetImpl::TryRowAt(std::size_t position, int field, bool jump) const
 {
     if (!(Source->Keyed && KeyedType(RecordsetType))) {
         const std::vector<Variant>& row = (*Values)[position];
@@ -809,7 +810,7 @@ RowView RecordsetImpl::TryRowAt(std::size_t position, int field) const
         // The first read takes every field; later windows take those read since.
         if (field >= 0 && !Wanted.empty())
             Wanted[static_cast<std::size_t>(field)] = 1;
-        FetchWindow(position, field);
+        FetchWindow(position, field, jump);
     }
     if (field >= 0) {
         if (Wanted.empty())
@@ -1094,7 +1095,8 @@ void RecordsetImpl::SetBookmark(const jet::Bookmark& bookmark)
             position = Keys->Find(key);
             if (position < 0)
                 Raise(errNotValidBookmark, "Not a valid bookmark.", RecordsetSource());
-            if (!IsLive(static_cast<std::size_t>(position)) || !TryRowAt(static_cast<std::size_t>(position)).Found)
+            if (!IsLive(static_cast<std::size_t>(position))
+                || !TryRowAt(static_cast<std::size_t>(position), -1, true).Found)
                 RecordDeleted();
         } else {
             if (key < 1 || key > static_cast<std::int64_t>(Size()))

@@ -193,8 +193,10 @@ private:
     // (RowAt) or an empty view (TryRowAt). With a field, only that field's
     // value is sure to be read: a walk reads only the fields in use.
     RowView RowAt(std::size_t position, int field = -1) const;
-    RowView TryRowAt(std::size_t position, int field = -1) const;
-    void FetchWindow(std::size_t position, int field) const;
+    RowView TryRowAt(std::size_t position, int field = -1, bool jump = false) const;
+    // A jump (a bookmark set) reads the one row it lands on; a walk reads the
+    // window of rows around it.
+    void FetchWindow(std::size_t position, int field, bool jump = false) const;
     // The row's values as they are in the file now; empty when it is gone.
     std::vector<Variant> FetchRow(std::int64_t rowId) const;
     void Forget() const { Cache.Generation = 0; }

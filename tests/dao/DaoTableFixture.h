@@ -19,6 +19,10 @@ namespace daotabletest {
 
 using Log = std::vector<std::string>;
 
+// The engine's database, with the calls that open recordsets and run
+// statements written down.
+using RecordingDatabase = recording::Database;
+
 // A fresh database file (the engine layer's fixture), then a database
 // component connected to it.
 class DaoTableTest : public jettest::JetFixture {
@@ -52,7 +56,7 @@ protected:
             {{"DatabaseType", "Access"}, {"Database", path}, {"UserName", "Admin"}, {"Version", "3.6"}});
         Database->Loaded();
         Database->Open();
-        Recorder = std::make_shared<recording::Database>(Database->DatabaseObject, TableCalls);
+        Recorder = std::make_shared<RecordingDatabase>(Database->DatabaseObject);
         Database->DatabaseObject = Recorder;
         return *Database;
     }
@@ -100,8 +104,7 @@ protected:
     }
 
     std::unique_ptr<TDaoDatabase> Database;
-    Log TableCalls;
-    std::shared_ptr<recording::Database> Recorder;
+    std::shared_ptr<RecordingDatabase> Recorder;
     std::unique_ptr<TDaoTable> Table;
 };
 

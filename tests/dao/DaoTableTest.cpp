@@ -304,7 +304,9 @@ TEST_F(DaoTableTest, TypedFieldsReadAndWriteThroughTheirTexts)
     EXPECT_EQ(table.FieldByName("Key").AsString(), "{guid {12345678-9ABC-DEF0-1234-56789ABCDEF0}}");
 }
 
-TEST_F(DaoTableTest, UncachedMemosHoldTheirSizeAndNullsReadEmpty)
+// A memo that is not cached is read through the blob stream: its buffer
+// holds only its size.
+TEST_F(DaoTableTest, UncachedMemosReadTheirTextAndNullsReadEmpty)
 {
     MakeTable("notes", {{"Id", jet::dbLong}, {"Note", jet::dbMemo}, {"Text", jet::dbText, 20}});
     Run("INSERT INTO notes (Id, Note, Text) VALUES (1, \"hello\", Null)");
@@ -312,7 +314,7 @@ TEST_F(DaoTableTest, UncachedMemosHoldTheirSizeAndNullsReadEmpty)
     Connect();
     TDaoTable& table = TableOn("notes");
     table.Open();
-    EXPECT_EQ(Values(table, "Note"), (Strings{"5", ""}));
+    EXPECT_EQ(Values(table, "Note"), (Strings{"hello", ""}));
     EXPECT_EQ(Values(table, "Text"), (Strings{"", ""}));
     table.First();
     EXPECT_TRUE(table.FieldByName("Text").IsNull());

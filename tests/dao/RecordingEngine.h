@@ -24,9 +24,16 @@ inline std::string Flag(bool value)
 class Engine;
 
 // A database whose calls that open recordsets and run statements are
-// written to the log before they are handed on.
+// written to a log before they are handed on: its own, or the one given.
 class Database : public jet::Database {
+private:
+    Log OwnCalls;
+
 public:
+    explicit Database(jet::DatabasePtr inner)
+        : Database(std::move(inner), OwnCalls)
+    {
+    }
     Database(jet::DatabasePtr inner, Log& log)
         : Calls(log), Inner(std::move(inner))
     {

@@ -1,106 +1,16 @@
 // The dataset framework tested through a small dataset that keeps its rows
 // in memory, so the public operations are checked apart from any storage.
-#include "platform/db/TDataSet.h"
+#include "MemoryDataSet.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <sstream>
 
 namespace {
 
-using Row = std::vector<std::string>;
-
-class MemoryDataSet : public TDataSet {
-public:
-    explicit MemoryDataSet(std::vector<Row> rows = {})
-        : Rows(std::move(rows))
-    {
-        FieldDefs().Add("Name", ftString, 8, true);
-        FieldDefs().Add("Value", ftString, 20);
-    }
-    ~MemoryDataSet() override { Close(); }
-
-    std::vector<Row> Rows;
-    bool FailOpen = false;
-    bool Closed = false; // InternalClose ran
-
-protected:
-    struct Record : TRecordBuffer {
-        Row Values;
-        int Index = -1;
-    };
-
-    void InternalOpen() override
-    {
-        if (FailOpen)
-            throw EDatabaseError("storage not available");
-        Opened = true;
-        CreateFields();
-    }
-    void InternalClose() override
-    {
-        Opened = false;
-        Closed = true;
-    }
-    bool IsCursorOpen() const override { return Opened; }
-    std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override { return std::make_unique<Record>(); }
-    TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override
-    {
-        const int count = static_cast<int>(Rows.size());
-        if (mode == gmNext && ++Cursor >= count) {
-            Cursor = count;
-            return grEOF;
-        }
-        if (mode == gmPrior && --Cursor < 0) {
-            Cursor = -1;
-            return grBOF;
-        }
-        if (Cursor < 0)
-            return grBOF;
-        if (Cursor >= count)
-            return grEOF;
-        auto& record = static_cast<Record&>(buffer);
-        record.Values = Rows[static_cast<std::size_t>(Cursor)];
-        record.Index = Cursor;
-        record.BookmarkFlag = bfCurrent;
-        return grOK;
-    }
-    void InternalFirst() override { Cursor = -1; }
-    void InternalLast() override { Cursor = static_cast<int>(Rows.size()); }
-    void InternalSetToRecord(TRecordBuffer& buffer) override { Cursor = static_cast<Record&>(buffer).Index; }
-    int GetRecordCount() override { return static_cast<int>(Rows.size()); }
-    void InternalInitRecord(TRecordBuffer& buffer) override { static_cast<Record&>(buffer).Values = Row(2); }
-    void InternalPost() override
-    {
-        auto& record = static_cast<Record&>(*GetActiveRecordBuffer());
-        if (State() == dsEdit) {
-            Rows[static_cast<std::size_t>(record.Index)] = record.Values;
-            return;
-        }
-        if (record.BookmarkFlag == bfEOF)
-            Cursor = static_cast<int>(Rows.size());
-        Rows.insert(Rows.begin() + Cursor, record.Values);
-    }
-    void InternalDelete() override { Rows.erase(Rows.begin() + Cursor); }
-    bool GetFieldData(const TField& field, std::string* value) override
-    {
-        TRecordBuffer* buffer = GetActiveRecordBuffer();
-        if (!buffer)
-            return false;
-        const std::string& stored = static_cast<Record*>(buffer)->Values[std::size_t(field.FieldNo() - 1)];
-        if (value)
-            *value = stored;
-        return !stored.empty();
-    }
-    void SetFieldData(TField& field, const std::string* value) override
-    {
-        static_cast<Record*>(GetActiveRecordBuffer())->Values[std::size_t(field.FieldNo() - 1)] = value ? *value : "";
-    }
-
-private:
-    bool Opened = false;
-    int Cursor = -1;
-};
+using dbtest::MemoryDataSet;
+using dbtest::Row;
 
 std::vector<std::string> Names(TDataSet& dataSet)
 {
@@ -297,6 +207,39 @@ TEST(TDataSet, DeleteMovesToTheFollowingRecordOrToThePriorOneAtTheEnd)
     EXPECT_TRUE(dataSet.Rows.empty());
 }
 
+TEST(TDataSet, BeforeDeleteMayKeepTheRecordAndAfterDeleteSeesTheNextOne)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.Open();
+    std::vector<std::string> seen;
+    dataSet.BeforeDelete = [&](TDataSet& d) {
+        seen.push_back("before " + d.FieldByName("Name").AsString());
+        if (d.FieldByName("Name").AsString() == "b")
+            Abort();
+    };
+    dataSet.AfterDelete = [&](TDataSet& d) { seen.push_back("after " + d.FieldByName("Name").AsString()); };
+    dataSet.Delete();
+    EXPECT_THROW(dataSet.Delete(), EAbort);
+    EXPECT_EQ(seen, (std::vector<std::string>{"before a", "after b", "before b"}));
+    EXPECT_EQ(dataSet.Rows.size(), 2u);
+}
+
+// Without blob streams of its own, a dataset loads and saves a field's value
+// as its text.
+TEST(TDataSet, FieldsLoadAndSaveTheirTextWithoutBlobStreams)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.Open();
+    std::istringstream in("from a stream");
+    EXPECT_THROW(dataSet.FieldByName("Value").LoadFromStream(in), EDatabaseError);
+    dataSet.Edit();
+    dataSet.FieldByName("Value").LoadFromStream(in);
+    dataSet.Post();
+    std::ostringstream out;
+    dataSet.FieldByName("Value").SaveToStream(out);
+    EXPECT_EQ(out.str(), "from a stream");
+}
+
 TEST(TDataSet, FieldsAreWrittenOnlyInEditOrInsertState)
 {
     MemoryDataSet dataSet(ThreeRows());
@@ -317,6 +260,128 @@ TEST(TDataSet, StringFieldCutsALongTextAtACharacterBoundary)
     EXPECT_EQ(name.AsString(), "abcdef");
     name.Clear();
     EXPECT_TRUE(name.IsNull());
+}
+
+TEST(TDataSet, DeclaredFieldsKeepTheirOrderAndFindTheirDefinitions)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.AddField("Value", ftString);
+    dataSet.AddField("Name", ftString);
+    EXPECT_FALSE(dataSet.DefaultFields());
+    dataSet.Open();
+    ASSERT_EQ(dataSet.FieldCount(), 2);
+    EXPECT_EQ(dataSet.Fields(0).FieldName(), "Value");
+    EXPECT_EQ(dataSet.Fields(0).FieldNo(), 2);
+    EXPECT_EQ(dataSet.Fields(0).AsString(), "1");
+    EXPECT_EQ(dataSet.Fields(1).Size(), 8) << "the size comes from the definition";
+    EXPECT_THROW(dataSet.AddField("More", ftString), EDatabaseError) << "not while open";
+    dataSet.Close();
+    EXPECT_EQ(dataSet.FieldCount(), 2) << "declared fields outlive the close";
+
+    MemoryDataSet missing(ThreeRows());
+    missing.AddField("Colour", ftString);
+    EXPECT_EQ([&] {
+        try {
+            missing.Open();
+        } catch (const EDatabaseError& error) {
+            return std::string(error.what());
+        }
+        return std::string();
+    }(), "Field 'Colour' not found");
+    EXPECT_FALSE(missing.Active());
+
+    MemoryDataSet mistyped(ThreeRows());
+    mistyped.AddField("Name", ftInteger);
+    EXPECT_THROW(mistyped.Open(), EDatabaseError);
+}
+
+TEST(TDataSet, CalculatedFieldsAreComputedForEveryRecordAndEveryChange)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.AddField("Name", ftString);
+    dataSet.AddField("Value", ftString);
+    TField& both = dataSet.AddField("Both", ftString, fkCalculated, 20);
+    TField& number = dataSet.AddField("Twice", ftInteger, fkCalculated);
+    dataSet.OnCalcFields = [&](TDataSet& d) {
+        both.SetAsString(d.FieldByName("Name").AsString() + d.FieldByName("Value").AsString());
+        if (!d.FieldByName("Value").IsNull())
+            number.SetAsInteger(2 * d.FieldByName("Value").AsInteger());
+    };
+    dataSet.Open();
+    std::vector<std::string> seen;
+    for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
+        seen.push_back(both.AsString() + "/" + std::to_string(number.AsInteger()));
+    EXPECT_EQ(seen, (std::vector<std::string>{"a1/2", "b2/4", "c3/6"}));
+    EXPECT_EQ(both.FieldNo(), 0);
+    EXPECT_THROW(both.SetAsString("x"), EDatabaseError) << "only the calculation writes it";
+
+    dataSet.Edit();
+    dataSet.FieldByName("Value").SetAsString("9");
+    EXPECT_EQ(both.AsString(), "c9") << "recomputed while the record is edited";
+    EXPECT_EQ(number.AsInteger(), 18);
+    dataSet.Append();
+    EXPECT_TRUE(both.IsNull()) << "a new record starts without calculated values";
+    dataSet.Cancel();
+}
+
+TEST(TDataSet, CachedLookupFieldsReadTheirValuesFromTheLookupList)
+{
+    MemoryDataSet cities({{"B", "Berlin"}, {"P", "Paris"}});
+    cities.Open();
+    MemoryDataSet people({{"ann", "P"}, {"bob", "B"}, {"cy", "X"}, {"dee", ""}});
+    people.AddField("Name", ftString);
+    people.AddField("Value", ftString);
+    TField& city = people.AddField("City", ftString, fkLookup, 20);
+    city.LookupDataSet = &cities;
+    city.KeyFields = "Value";
+    city.LookupKeyFields = "Name";
+    city.LookupResultField = "Value";
+    city.LookupCache = true;
+    city.RefreshLookupList();
+    people.Open();
+    std::vector<std::string> seen;
+    for (people.First(); !people.Eof(); people.Next())
+        seen.push_back(city.AsString());
+    EXPECT_EQ(seen, (std::vector<std::string>{"Paris", "Berlin", "", ""}));
+}
+
+TEST(TDataSet, ANewRecordIsFilledByOnNewRecordAndStartsUnmodified)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.OnNewRecord = [](TDataSet& d) { d.FieldByName("Value").SetAsString("0"); };
+    dataSet.Open();
+    dataSet.Append();
+    EXPECT_EQ(dataSet.FieldByName("Value").AsString(), "0");
+    EXPECT_FALSE(dataSet.Modified());
+    dataSet.FieldByName("Name").SetAsString("d");
+    dataSet.Post();
+    EXPECT_EQ(dataSet.Rows.back(), (Row{"d", "0"}));
+}
+
+TEST(TDataSet, FieldValuesGivesOneValueOrAnArray)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.Open();
+    EXPECT_EQ(dataSet.FieldValues("Name").AsString(), "a");
+    const jet::Variant both = dataSet.FieldValues("Name; Value");
+    ASSERT_TRUE(both.IsArray());
+    EXPECT_EQ(both.Array()->Get({1}).AsString(), "1");
+    EXPECT_THROW(dataSet.FieldValues("Name;Colour"), EDatabaseError);
+    EXPECT_FALSE(dataSet.Locate("Name", "b", 0)) << "the base searches nothing";
+    EXPECT_TRUE(dataSet.Lookup("Name", "b", "Value").IsNull());
+    EXPECT_FALSE(dataSet.FindFirst());
+}
+
+TEST(TDataSet, AnExactResyncRaisesWhenTheRecordIsGone)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.Open();
+    dataSet.Last();
+    dataSet.Rows.pop_back();
+    EXPECT_THROW(dataSet.Resync(rmExact), EDatabaseError);
+    EXPECT_EQ(dataSet.FieldByName("Name").AsString(), "c") << "the record shown stays";
+    dataSet.Resync();
+    EXPECT_EQ(dataSet.FieldByName("Name").AsString(), "b");
 }
 
 } // namespace
