@@ -336,6 +336,14 @@ TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
     }
 }
 
+TEST_F(MParamBackendOrderTest, FreshDatabaseThatDoesNotOpenIsRemovedAndTheXmlFileServes)
+{
+    DMMain->KTableConfig->F_Set_TableName("settings"); // a table the fresh database does not hold
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.xml"}) << "the database made for nothing is gone";
+    EXPECT_EQ(Param().StoreNote(), "");
+}
+
 TEST_F(MParamBackendOrderTest, WithoutTheDataAccessEngineTheXmlFileServes)
 {
     DaoStore::Create({{"DEFAULT", "201", "4"}});
