@@ -4,6 +4,8 @@
 // and one magnifier update on a mouse move must take under 2 ms (median).
 //   cmake --build build-bench --target zoom_bench && build-bench/bench/zoom_bench
 // (configured as bench/CMakeLists.txt says).
+#include "CameraFrame.h"
+
 #include "settings/MParam.h"
 #include "shapes/MLine.h"
 #include "workspace/MZoom.h"
@@ -16,11 +18,8 @@
 
 #include <sys/resource.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -34,44 +33,6 @@ double PeakResidentBytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) * 1024.0; // kilobytes on Linux
-}
-
-void PutLittleEndian(std::vector<char>& out, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(char((value >> (8 * i)) & 0xFF));
-}
-
-// A 24-bit bitmap file written row by row, so that making it costs the
-// program no picture in memory.
-void WriteCameraFrame(const std::string& path)
-{
-    const std::uint32_t rowBytes = (kWidth * 3 + 3) & ~3u;
-    const std::uint32_t pixelBytes = rowBytes * kHeight;
-    std::vector<char> header;
-    header.push_back('B');
-    header.push_back('M');
-    PutLittleEndian(header, 54 + pixelBytes, 4);
-    PutLittleEndian(header, 0, 4);
-    PutLittleEndian(header, 54, 4);
-    PutLittleEndian(header, 40, 4);
-    PutLittleEndian(header, kWidth, 4);
-    PutLittleEndian(header, kHeight, 4);
-    PutLittleEndian(header, 1, 2);
-    PutLittleEndian(header, 24, 2);
-    for (int i = 0; i < 6; ++i)
-        PutLittleEndian(header, 0, 4);
-    std::ofstream file(path, std::ios::binary);
-    file.write(header.data(), std::streamsize(header.size()));
-    std::vector<char> row(rowBytes, 0);
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            row[std::size_t(x) * 3] = char((x * 7) & 0xFF);
-            row[std::size_t(x) * 3 + 1] = char((y * 3) & 0xFF);
-            row[std::size_t(x) * 3 + 2] = char(((x + y) * 5) & 0xFF);
-        }
-        file.write(row.data(), std::streamsize(row.size()));
-    }
 }
 
 TFormMeasure* Form = nullptr;
@@ -113,7 +74,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
-    WriteCameraFrame("Frame.bmp");
+    WriteCameraFrame("Frame.bmp", kWidth, kHeight);
 
     const double before = PeakResidentBytes();
     auto form = std::make_unique<TFormMeasure>();

@@ -86,7 +86,7 @@ bool TFormImagePrintPreview::ChoosePrinterByDialog(QPrinter& printer)
     dialog->setNameFilter(QStringLiteral("PDF (*.pdf)"));
     dialog->setDefaultSuffix(QStringLiteral("pdf"));
     dialog->selectFile(QStringLiteral("Print.pdf"));
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+    if (ExecFileDialog(dialog.get()) != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dialog->selectedFiles().constFirst());

@@ -32,6 +32,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cstdio>
 
 TFormMeasure* FormMeasure = nullptr;
@@ -457,6 +458,10 @@ void TFormMeasure::ApplyLanguage()
         {58, SBMarkShape},      {59, SBDelete},          {60, SBMarkRelation}};
     for (const auto& [slot, item] : items)
         item->setText(Slot(slot));
+    // A floating tool bar is titled with the caption of its View menu item.
+    for (const ViewSwitch& view : ViewSwitches())
+        if (view.toolBar)
+            view.toolBar->setWindowTitle(view.item->text().remove(QLatin1Char('&')));
 
     const std::pair<int, QAction*> hints[] = {
         {121, SBGrab},        {122, SBRule},       {125, SBOpen},        {126, SBSave},
@@ -515,12 +520,14 @@ void TFormMeasure::RedrawImage()
         // first drawing on the buffer, so a redraw copies the picture once.
         BufferBitmap->Assign(*ImageBitmap);
     } else {
+        // However lopsided the calibration, the shrunk axis keeps a pixel, so
+        // the picture never vanishes from the screen.
         int width = ImageBitmap->Width();
         int height = ImageBitmap->Height();
         if (RulerAspect == RULER_ASPECT_WIDTH)
-            width = MTool::RoundToInt(width * RulerRatio);
+            width = std::max(1, MTool::RoundToInt(width * RulerRatio));
         else
-            height = MTool::RoundToInt(height * RulerRatio);
+            height = std::max(1, MTool::RoundToInt(height * RulerRatio));
         BufferBitmap->SetSize(width, height);
         BufferBitmap->Canvas()->StretchDraw({0, 0, width, height}, *ImageBitmap);
     }
@@ -530,10 +537,12 @@ void TFormMeasure::RedrawImage()
     if (Param->BoolValue(OPT_VIEW_RULE) && Param->HasScale())
         DrawRuler();
     PaintBitmap(ImagePaint, BufferBitmap);
-    if (IsZoomShown()) {
+    if (IsZoomShown())
         ZoomBackImage->Assign(*ZoomImage);
+    // A shape half drawn stays in sight: the next click goes on with it.
+    ShowPendingShape();
+    if (IsZoomShown())
         DrawZoom(-1, -1);
-    }
 }
 
 void TFormMeasure::DrawDocument(TCanvas* canvas)
@@ -799,14 +808,19 @@ void TFormMeasure::PlaceToolBars()
     // The bars keep the places they had on the old control bar: a floating
     // bar goes where it was; the docked ones line up in rows by their stored
     // top edge, left to right by their stored left edge. Bars without a
-    // stored place follow in their present order.
+    // stored place follow in their designed order.
     struct Placed {
         QToolBar* bar;
         TPoint place;
         bool stored;
     };
+    std::vector<std::pair<int, QToolBar*>> places = ToolBarPlaces();
+    const std::array designed{ToolBarTool, ToolBarShape, ToolBarRelation, ToolBarEdit};
+    const auto rank = [&](QToolBar* bar) { return std::find(designed.begin(), designed.end(), bar); };
+    std::sort(places.begin(), places.end(),
+              [&](const auto& a, const auto& b) { return rank(a.second) < rank(b.second); });
     std::vector<Placed> docked;
-    for (const auto& [optionId, bar] : ToolBarPlaces()) {
+    for (const auto& [optionId, bar] : places) {
         std::int32_t packed = 0;
         Param->GetLong(optionId, packed);
         TPoint place;
@@ -819,10 +833,6 @@ void TFormMeasure::PlaceToolBars()
     }
     if (std::none_of(docked.begin(), docked.end(), [](const Placed& p) { return p.stored; }))
         return;
-    // Present order first, so the unplaced ones keep it among themselves.
-    std::sort(docked.begin(), docked.end(), [](const Placed& a, const Placed& b) {
-        return std::pair(a.bar->y(), a.bar->x()) < std::pair(b.bar->y(), b.bar->x());
-    });
     std::stable_sort(docked.begin(), docked.end(), [](const Placed& a, const Placed& b) {
         if (a.stored != b.stored)
             return a.stored;
@@ -1018,11 +1028,16 @@ void TFormMeasure::FormClose()
     Param->Close();
 }
 
-void TFormMeasure::showEvent(QShowEvent* event)
+void TFormMeasure::setVisible(bool visible)
 {
-    QMainWindow::showEvent(event);
-    if (!event->spontaneous())
+    // The window is placed by its frame only while it has no native window
+    // yet: Qt then asks the window manager to put the frame where told. A
+    // window moved between its creation and its frame's arrival is placed by
+    // its client area, which on X11 leaves the title bar above the stored
+    // place (above the screen at the top); moves after that follow the frame.
+    if (visible && !isVisible())
         FormShow();
+    QMainWindow::setVisible(visible);
 }
 
 void TFormMeasure::changeEvent(QEvent* event)

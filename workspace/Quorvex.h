@@ -97,6 +97,9 @@ public:
     int AngleStep = 0;
     MShape* AngleFirstLine = nullptr;
     TPoint HoverPoint;
+    // Where the rubber band of the pending shape last ended: the mouse's
+    // last position over the picture while a shape or ruler line is drawn.
+    TPoint BandEnd;
     TPoint ZoomPos;
     int ScreenWidth = 0;
     int ScreenHeight = 0;
@@ -165,7 +168,8 @@ public:
     // Reads and decodes the picture first; only a picture taken replaces the
     // working image (and, in select mode without option 306, the shapes).
     // A picture that cannot be read shows "Can not find image file" in the
-    // message panel, except for the start-up picture.
+    // message panel, except for the start-up picture; a picture taken
+    // empties the message panel.
     bool LoadImageFile(std::string name);
     void RedrawImage();
     void DrawRuler();
@@ -206,6 +210,16 @@ public:
     // paint box: it shows the back buffer again, or the plain picture while
     // calibrating.
     void WipeTransient();
+    // The shape under creation, or the ruler line, once its first click is
+    // in: the next click goes on with it, so it is always on screen. Null
+    // when nothing is pending.
+    MShape* PendingShape() const;
+    // Draws the pending shape's rubber band again, to BandEnd, over what the
+    // paint box shows; nothing when nothing is pending.
+    void ShowPendingShape();
+    // Drops the pending shape and arms its tool (or the ruler line) afresh;
+    // false when nothing was pending.
+    bool AbandonPending();
     void ImagePaintMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void ImagePaintMouseMove(TShiftState shift, int x, int y);
     void ImagePaintMouseUp(TMouseButton button, TShiftState shift, int x, int y);
@@ -366,8 +380,12 @@ Q_SIGNALS:
     // The window has closed for good (the program's end).
     void Closed();
 
+public:
+    // Showing runs FormShow first, so the stored settings place the window
+    // before the window system first maps it (see setVisible).
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -448,8 +466,9 @@ private:
     // The raw picture on screen and in the back buffer.
     void ShowPlainImage();
     bool IsRuleLineOpen() const;
-    // Once the ruler line's last creation click is in: drawn and measured.
-    void EndRuleLineIfFinished();
+    // Once the ruler line's last creation click is in: drawn and measured;
+    // before, its band is shown to the click at (x, y).
+    void EndRuleLineIfFinished(int x, int y);
 };
 
 // Null until start-up creates the main window.

@@ -51,9 +51,9 @@ void TFormMeasure::RuleMouseDown(TMouseButton button, TShiftState shift, int x, 
 {
     if (!IsRuleLineOpen())
         return;
-    WipeTransient();
+    RestoreViewAt(x, y);
     CalibrationRule->MouseDown(QtButtonOf(button), ModifiersOf(shift), x, y);
-    EndRuleLineIfFinished();
+    EndRuleLineIfFinished(x, y);
 }
 
 void TFormMeasure::RuleMouseMove(TShiftState shift, int x, int y)
@@ -61,6 +61,7 @@ void TFormMeasure::RuleMouseMove(TShiftState shift, int x, int y)
     if (!IsRuleLineOpen())
         return;
     WipeTransient();
+    BandEnd = {x, y};
     CalibrationRule->MouseMove(ModifiersOf(shift), x, y);
 }
 
@@ -68,9 +69,9 @@ void TFormMeasure::RuleMouseUp(TMouseButton button, TShiftState shift, int x, in
 {
     if (!IsRuleLineOpen())
         return;
-    WipeTransient();
+    RestoreViewAt(x, y);
     CalibrationRule->MouseUp(QtButtonOf(button), ModifiersOf(shift), x, y);
-    EndRuleLineIfFinished();
+    EndRuleLineIfFinished(x, y);
 }
 
 bool TFormMeasure::IsRuleLineOpen() const
@@ -78,10 +79,14 @@ bool TFormMeasure::IsRuleLineOpen() const
     return CalibrationRule && CalibrationRule->GetEditState() == EDIT_RESHAPE;
 }
 
-void TFormMeasure::EndRuleLineIfFinished()
+void TFormMeasure::EndRuleLineIfFinished(int x, int y)
 {
-    if (CalibrationRule->GetEditState() != EDIT_IDLE)
+    if (CalibrationRule->GetEditState() != EDIT_IDLE) {
+        // Still open: its band stays on screen.
+        BandEnd = {x, y};
+        ShowPendingShape();
         return;
+    }
     CalibrationRule->selected = false;
     CalibrationRule->Draw(DRAW_NORMAL);
     ShowCalibrationLength();

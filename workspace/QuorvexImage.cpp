@@ -103,6 +103,8 @@ bool TFormMeasure::LoadImageFile(std::string name)
         MShape::SetZoomCanvas(nullptr);
         return false;
     }
+    // A message about an earlier picture no longer holds.
+    ShowStatus("", STATUS_MESSAGE);
     // The shapes go only now that the new picture has been taken.
     if (IsSelectMode() && !Param->BoolValue(OPT_GRAB_SAVE_SHAPES))
         DeleteAllShapes();

@@ -8,9 +8,7 @@
 #include "platform/gui/TJPEGImage.h"
 #include "shapes/MTool.h"
 
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 
 #include <exception>
@@ -18,16 +16,6 @@
 namespace {
 
 constexpr int kBestJpegQuality = 100;
-
-// A name to save under without any extension gets the bitmap's, however the
-// dialog came by the name (Qt adds it to typed names only); a name with an
-// extension keeps it, whatever it is.
-std::string WithDefaultExtension(const QString& fileName)
-{
-    if (QFileInfo(fileName).suffix().isEmpty())
-        return (fileName + "." + kBitmapExtension).toStdString();
-    return fileName.toStdString();
-}
 
 } // namespace
 
@@ -46,10 +34,10 @@ void TFormMeasure::MenuSaveClick()
         SaveDialogImage = MakeImageFileDialog(this, "SaveDialogImage", QFileDialog::AcceptSave, "Output");
         SaveDialogImage->selectFile("Output");
     }
-    PrepareImageFileDialog(SaveDialogImage);
-    if (SaveDialogImage->exec() != QDialog::Accepted || SaveDialogImage->selectedFiles().isEmpty())
+    const QString chosen = PickImageFile(SaveDialogImage);
+    if (chosen.isEmpty())
         return;
-    const std::string fileName = WithDefaultExtension(SaveDialogImage->selectedFiles().constFirst());
+    const std::string fileName = chosen.toStdString();
     try {
         SaveImageFile(fileName);
     } catch (const std::exception& error) {

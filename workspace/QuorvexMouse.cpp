@@ -20,6 +20,9 @@
 // move and release keep the position the pick tolerance inside the box.
 // Everything drawn here is transient: it goes onto the paint box's screen
 // image after WipeTransient and lasts until the next wipe or full redraw.
+// A shape or ruler line with a click in is pending: the next click goes on
+// with it, so its band is drawn again after every click and full redraw
+// (ShowPendingShape), and Escape takes it back (AbandonPending).
 #include "workspace/Quorvex.h"
 
 #include "platform/gui/Dialogs.h"
@@ -130,6 +133,38 @@ void TFormMeasure::WipeTransient()
     PaintBitmap(ImagePaint, Mode == MODE_RULE ? ImageBitmap : BufferBitmap);
 }
 
+MShape* TFormMeasure::PendingShape() const
+{
+    switch (PictureState()) {
+    case TPictureState::Creating:
+        return Selected->clicks > 0 ? Selected : nullptr;
+    case TPictureState::Ruling:
+        return CalibrationRule->clicks > 0 ? CalibrationRule.get() : nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+void TFormMeasure::ShowPendingShape()
+{
+    // The band follows the mouse to where it last was, as a move there would.
+    if (MShape* pending = PendingShape())
+        pending->MouseMove(Qt::NoModifier, BandEnd.x, BandEnd.y);
+}
+
+bool TFormMeasure::AbandonPending()
+{
+    if (!PendingShape())
+        return false;
+    if (Mode == MODE_RULE) {
+        StartCalibration(CalibrationDirection, false);
+        return true;
+    }
+    ArmShapeTool();
+    RedrawImage();
+    return true;
+}
+
 // ---- Press ----
 
 void TFormMeasure::ImagePaintMouseDown(TMouseButton button, TShiftState shift, int x, int y)
@@ -165,10 +200,16 @@ void TFormMeasure::ImagePaintMouseDown(TMouseButton button, TShiftState shift, i
 
 void TFormMeasure::CreationClick(int x, int y, const std::function<void()>& click)
 {
-    WipeTransient();
+    RestoreViewAt(x, y);
     click();
-    if (Selected->GetEditState() == EDIT_IDLE)
+    if (Selected->GetEditState() == EDIT_IDLE) {
         FinishShapeCreation(x, y);
+        return;
+    }
+    // A click that leaves the shape pending (a press, or a release that is
+    // no click without drag drawing) keeps its band on screen.
+    BandEnd = {x, y};
+    ShowPendingShape();
 }
 
 void TFormMeasure::TextEntryMouseDown()
@@ -292,6 +333,7 @@ void TFormMeasure::TrackMouse(TShiftState shift, int x, int y)
         return;
     case TPictureState::Creating:
         RestoreViewAt(x, y);
+        BandEnd = {x, y};
         Selected->MouseMove(ModifiersOf(shift), x, y);
         ImagePaint->setCursor(CursorShapeOf(Selected->GetCursor(EDIT_RESHAPE)));
         return;
@@ -463,6 +505,9 @@ void TFormMeasure::FormKeyUp(int key, Qt::KeyboardModifiers)
     if (TextEntry)
         return;
     CtrlDown = false;
+    // Escape takes back a shape or ruler line half drawn.
+    if (key == Qt::Key_Escape && AbandonPending())
+        return;
     if (key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_F5 || key == Qt::Key_F6 || IsLocked())
         return;
     const TPoint step = NudgeStep(key);

@@ -30,7 +30,7 @@ void TFormMeasure::ExportSummary()
         SaveDialogExcel->setDefaultSuffix(QStringLiteral("xls"));
         SaveDialogExcel->selectFile(QStringLiteral("Summary.xls"));
     }
-    if (SaveDialogExcel->exec() != QDialog::Accepted || SaveDialogExcel->selectedFiles().isEmpty())
+    if (ExecFileDialog(SaveDialogExcel) != QDialog::Accepted || SaveDialogExcel->selectedFiles().isEmpty())
         return;
     const std::string fileName = SaveDialogExcel->selectedFiles().constFirst().toStdString();
     try {

@@ -1,6 +1,8 @@
 #include "platform/gui/Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -42,6 +44,15 @@ QFileDialog* MakeFileDialog(QWidget* parent, const QString& name, QFileDialog::A
     // Above the tool windows and the dialogs that open it, which stay on top.
     dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
     return dialog;
+}
+
+int ExecFileDialog(QFileDialog* dialog)
+{
+    const int result = dialog->exec();
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>())
+        if (completer->popup()->isVisible())
+            completer->popup()->hide();
+    return result;
 }
 
 void PlaceAtScreenCentre(QWidget* window)

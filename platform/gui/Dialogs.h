@@ -26,6 +26,10 @@ void ShowError(QWidget* parent, const QString& text);
 // everywhere and can be driven headless, starting in `folder` of the working
 // directory. Owned by `parent`.
 QFileDialog* MakeFileDialog(QWidget* parent, const QString& name, QFileDialog::AcceptMode mode, const QString& folder);
+// Runs a file dialog modally and gives its result. Enter in the name box
+// while its list of matching names is open takes the name but leaves the
+// list on screen, where it would catch the next clicks: it is closed here.
+int ExecFileDialog(QFileDialog* dialog);
 
 // Moves the window so that it stands in the middle of the primary screen's
 // work area, at its present size.

@@ -1,5 +1,7 @@
 // The file dialogs for pictures: bitmaps first, then JPEG, as the bitmap
-// class's dialogs listed them, with "bmp" as the default extension.
+// class's dialogs listed them, with "bmp" as the default extension. As the
+// old platform's dialog did, a name typed without an extension takes the
+// extension of the type chosen in the dialog.
 #pragma once
 
 #include <QFileDialog>
@@ -15,5 +17,6 @@ QFileDialog* MakeImageFileDialog(QWidget* parent, const QString& name, QFileDial
                                  const QString& folder);
 // Sets the picture filters and the default extension, before every use.
 void PrepareImageFileDialog(QFileDialog* dialog);
-// Runs an open dialog; the file picked, or an empty text when cancelled.
+// Runs the dialog; the file picked, or an empty text when cancelled. A name
+// to save under without an extension ends in the chosen type's.
 QString PickImageFile(QFileDialog* dialog);

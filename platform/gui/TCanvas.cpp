@@ -1,6 +1,7 @@
 #include "platform/gui/TCanvas.h"
 
 #include "platform/gui/TBitmap.h"
+#include "platform/gui/TTouchedArea.h"
 
 #include <QLineF>
 #include <QPainter>
@@ -28,14 +29,16 @@ constexpr int kDotPeriod = 6;
 // Pixels per inch of the old platform's screen, for point sizes.
 constexpr double kScreenDpi = 96.0;
 
-// Direct access to the 32-bit pixels of a target.
+// Direct access to the 32-bit pixels of a target, and where the writes are
+// marked (null when nobody asked).
 struct Raster {
     QRgb* bits = nullptr;
     qsizetype stride = 0; // pixels per row
     int width = 0;
     int height = 0;
+    TTouchedArea* touched = nullptr;
 
-    explicit Raster(QImage* image)
+    Raster(QImage* image, TTouchedArea* touchedArea) : touched(touchedArea)
     {
         if (image == nullptr || image->isNull())
             return;
@@ -155,6 +158,8 @@ std::int64_t ForEachLinePixel(const Raster& raster, TPoint a, TPoint b, Visit&& 
         const std::int64_t along = major0 + majorStep * i;
         const std::int64_t across = minor0 + minorStep * k;
         visit(xMajor ? raster.At(along, across) : raster.At(across, along), i);
+        if (raster.touched)
+            xMajor ? raster.touched->AddPixel(along, across) : raster.touched->AddPixel(across, along);
         remainder += 2 * minor;
         if (remainder >= 2 * major) {
             remainder -= 2 * major;
@@ -164,9 +169,10 @@ std::int64_t ForEachLinePixel(const Raster& raster, TPoint a, TPoint b, Visit&& 
     return major;
 }
 
-// Applies mix to the pixels x0..x1 (inclusive) of row y, clipped.
+// Applies mix to the pixels x0..x1 (inclusive) of row y, clipped; marks
+// nothing.
 template <class Mix>
-void PaintSpan(const Raster& raster, std::int64_t y, std::int64_t x0, std::int64_t x1, const Mix& mix)
+void PaintUnmarkedSpan(const Raster& raster, std::int64_t y, std::int64_t x0, std::int64_t x1, const Mix& mix)
 {
     if (y < 0 || y >= raster.height)
         return;
@@ -176,15 +182,26 @@ void PaintSpan(const Raster& raster, std::int64_t y, std::int64_t x0, std::int64
         *p = mix(*p);
 }
 
+// Applies mix to the pixels x0..x1 (inclusive) of row y, clipped.
+template <class Mix>
+void PaintSpan(const Raster& raster, std::int64_t y, std::int64_t x0, std::int64_t x1, const Mix& mix)
+{
+    if (raster.touched)
+        raster.touched->AddSpan(y, x0, x1);
+    PaintUnmarkedSpan(raster, y, x0, x1, mix);
+}
+
 // Applies mix to the half-open box, clipped.
 template <class Mix>
 void PaintBox(const Raster& raster, std::int64_t left, std::int64_t top, std::int64_t right,
               std::int64_t bottom, const Mix& mix)
 {
+    if (raster.touched)
+        raster.touched->AddBox(left, top, right, bottom);
     const std::int64_t y0 = std::max<std::int64_t>(top, 0);
     const std::int64_t y1 = std::min<std::int64_t>(bottom, raster.height);
     for (std::int64_t y = y0; y < y1; ++y)
-        PaintSpan(raster, y, left, right - 1, mix);
+        PaintUnmarkedSpan(raster, y, left, right - 1, mix);
 }
 
 // The ellipse inscribed in a half-open box, built from one quadrant of radii
@@ -334,6 +351,27 @@ bool ClipSegment(QLineF& line, const QRectF& box)
     return true;
 }
 
+// Marks every tile a pen `width` pixels wide may paint along the segment
+// (clipped to the picture first, so a segment of any length costs only what
+// crosses it): boxes around points half a tile apart along it.
+void MarkWideSegment(TTouchedArea* touched, const QImage& picture, QLineF line, int width)
+{
+    if (!touched)
+        return;
+    const double reach = width + 1.0;
+    if (!ClipSegment(line, QRectF(-reach, -reach, picture.width() + 2 * reach, picture.height() + 2 * reach)))
+        return;
+    const double step = TTouchedArea::kTileSize / 2.0;
+    const double length = std::max(std::abs(line.dx()), std::abs(line.dy()));
+    const int steps = int(std::ceil(length / step));
+    const double half = step / 2 + reach;
+    for (int i = 0; i <= steps; ++i) {
+        const QPointF p = steps == 0 ? line.p1() : line.pointAt(double(i) / steps);
+        touched->AddBox(std::int64_t(std::floor(p.x() - half)), std::int64_t(std::floor(p.y() - half)),
+                        std::int64_t(std::ceil(p.x() + half)) + 1, std::int64_t(std::ceil(p.y() + half)) + 1);
+    }
+}
+
 // A painter for pens wider than one pixel.
 void SetUpWidePen(QPainter& painter, const TPen& pen)
 {
@@ -457,13 +495,15 @@ void TCanvas::StrokePath(std::span<const TPoint> points, bool closed)
         const QRectF box(-margin, -margin, image->width() + 2 * margin, image->height() + 2 * margin);
         for (std::size_t i = 0; i < segments; ++i) {
             QLineF line(ToQPoint(points[i]), ToQPoint(end(i)));
-            if (line.p1() != line.p2() && ClipSegment(line, box))
+            if (line.p1() != line.p2() && ClipSegment(line, box)) {
                 painter.drawLine(line);
+                MarkWideSegment(touched_, *image, line, Pen.Width);
+            }
         }
         return;
     }
 
-    const Raster raster(image);
+    const Raster raster(image, touched_);
     WithMix(Pen.Mode, [&](auto tag) {
         using Mix = typename decltype(tag)::type;
         const Mix pen(Pen.Color);
@@ -499,7 +539,7 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom)
     QImage* image = PreparedTarget();
     if (image == nullptr)
         return;
-    const Raster raster(image);
+    const Raster raster(image, touched_);
     const bool outlined = Pen.Style != psClear;
     if (Brush.Style == bsSolid) {
         const int inset = outlined ? 1 : 0;
@@ -524,6 +564,10 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom)
         QPainter painter(image);
         SetUpWidePen(painter, Pen);
         painter.drawRect(QRect(left, top, lastX - left, lastY - top));
+        const QPointF corners[] = {QPointF(left, top), QPointF(lastX, top), QPointF(lastX, lastY),
+                                   QPointF(left, lastY)};
+        for (int i = 0; i < 4; ++i)
+            MarkWideSegment(touched_, *image, QLineF(corners[i], corners[(i + 1) % 4]), Pen.Width);
         return;
     }
     const TPoint corners[] = {{left, top}, {lastX, top}, {lastX, lastY}, {left, lastY}};
@@ -539,7 +583,7 @@ void TCanvas::FrameRect(const TRect& rect)
     QImage* image = PreparedTarget();
     if (image == nullptr)
         return;
-    const Raster raster(image);
+    const Raster raster(image, touched_);
     const CopyMix brush(Brush.Color);
     const std::int64_t l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
     PaintBox(raster, l, t, r, t + 1, brush);
@@ -558,7 +602,7 @@ void TCanvas::FillRect(const TRect& rect)
     QImage* image = PreparedTarget();
     if (image == nullptr)
         return;
-    PaintBox(Raster(image), rect.left, rect.top, rect.right, rect.bottom, CopyMix(Brush.Color));
+    PaintBox(Raster(image, touched_), rect.left, rect.top, rect.right, rect.bottom, CopyMix(Brush.Color));
 }
 
 void TCanvas::Ellipse(int left, int top, int right, int bottom)
@@ -587,7 +631,7 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
     QImage* image = PreparedTarget();
     if (image == nullptr)
         return;
-    const Raster raster(image);
+    const Raster raster(image, touched_);
     const EllipseRows rows(left, top, right, bottom);
     const bool wide = outlined && Pen.Width > 1 && FitsPainter(left, top, right, bottom);
 
@@ -644,6 +688,8 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
             }
             x0 = std::max<std::int64_t>(x0, 0);
             x1 = std::min<std::int64_t>(x1, raster.width - 1);
+            if (raster.touched)
+                raster.touched->AddSpan(y, x0, x1);
             if (solidWhole) {
                 for (QRgb* p = raster.At(x0, y), *last = raster.At(x1, y); p <= last; ++p)
                     *p = pen(*p);
@@ -675,6 +721,20 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
     });
 
     if (wide) {
+        if (touched_) {
+            // The wide pen reaches beyond the one-pixel outline, also from
+            // rows just off the picture; an arc is marked as its whole ellipse.
+            const std::int64_t reach = Pen.Width + 1;
+            const std::int64_t from = std::max<std::int64_t>(top, -reach);
+            const std::int64_t to = std::min<std::int64_t>(bottom, std::int64_t(raster.height) + reach);
+            const EllipseRows::Rows around(rows, from, to);
+            for (std::int64_t y = from; y < to; ++y) {
+                const auto [near, far] = around.At(y);
+                const std::int64_t rightCentre = rows.centreX + rows.shiftX;
+                touched_->AddBox(rows.centreX - far - reach, y - reach, rows.centreX - near + reach + 1, y + reach + 1);
+                touched_->AddBox(rightCentre + near - reach, y - reach, rightCentre + far + reach + 1, y + reach + 1);
+            }
+        }
         QPainter painter(image);
         SetUpWidePen(painter, Pen);
         const QRectF box(left, top, right - left - 1, bottom - top - 1);
@@ -705,7 +765,7 @@ void TCanvas::Polygon(std::span<const TPoint> points)
     if (image == nullptr)
         return;
     if (Brush.Style == bsSolid && points.size() >= 3) {
-        const Raster raster(image);
+        const Raster raster(image, touched_);
         const auto [minY, maxY] = std::minmax_element(points.begin(), points.end(),
                                                       [](TPoint p, TPoint q) { return p.y < q.y; });
         const std::int64_t y0 = std::max<std::int64_t>(minY->y, 0);
@@ -875,7 +935,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
     if (image == nullptr)
         return;
     const TextRun& run = Run(text);
-    const Raster raster(image);
+    const Raster raster(image, touched_);
     if (Brush.Style == bsSolid)
         PaintBox(raster, x, y, std::int64_t(x) + run.width, std::int64_t(y) + run.height, CopyMix(Brush.Color));
     const QRgb color = ToQRgb(Font.Color);
@@ -885,8 +945,11 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
             continue;
         const std::int64_t from = std::max<std::int64_t>(std::int64_t(x) + span.left, 0);
         const std::int64_t to = std::min<std::int64_t>(std::int64_t(x) + span.right, raster.width);
-        if (from < to)
-            std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
+        if (from >= to)
+            continue;
+        std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
+        if (raster.touched)
+            raster.touched->AddSpan(row, from, to - 1);
     }
 }
 
@@ -916,7 +979,7 @@ void TCanvas::Blit(const TRect& dest, const QImage* source, const TRect& src)
     QImage* image = PreparedTarget();
     if (image == nullptr)
         return;
-    const Raster raster(image);
+    const Raster raster(image, touched_);
     std::int64_t dl = dest.left, dr = dest.right, dt = dest.top, db = dest.bottom;
     std::int64_t sl = src.left, sr = src.right, st = src.top, sb = src.bottom;
     // Opposite directions of target and source mirror the picture.
@@ -934,6 +997,8 @@ void TCanvas::Blit(const TRect& dest, const QImage* source, const TRect& src)
     const std::int64_t y0 = std::max<std::int64_t>(dt, 0), y1 = std::min<std::int64_t>(db, raster.height);
     if (x0 >= x1 || y0 >= y1)
         return;
+    if (raster.touched)
+        raster.touched->AddBox(x0, y0, x1, y1);
 
     switch (CopyMode) {
     case cmWhiteness:
@@ -1048,5 +1113,7 @@ void TCanvas::SetPixel(int x, int y, TColor color)
     if (target_ == nullptr || !target_->valid(x, y))
         return;
     QImage* image = PreparedTarget();
-    Raster(image).At(x, y)[0] = ToQRgb(color);
+    Raster(image, touched_).At(x, y)[0] = ToQRgb(color);
+    if (touched_)
+        touched_->AddPixel(x, y);
 }

@@ -60,6 +60,7 @@
 #include <utility>
 
 class TBitmap;
+class TTouchedArea;
 
 // What Pixels answers for a point outside the target (the old platform's
 // invalid-colour value).
@@ -129,6 +130,9 @@ public:
 
     QImage* Target() const { return target_; }
     void SetTarget(QImage* target) { target_ = target; }
+    // Every pixel a drawing operation writes is marked on `area`, which must
+    // be sized to the target; null marks nothing. Not owned.
+    void RecordTouched(TTouchedArea* area) { touched_ = area; }
     int Width() const;
     int Height() const;
 
@@ -195,6 +199,7 @@ private:
     const TextRun& Run(const std::string& text) const;
 
     QImage* target_ = nullptr;
+    TTouchedArea* touched_ = nullptr;
     // Length along the current path, for the dot pattern.
     std::int64_t dotPhase_ = 0;
     // The Qt font built from Font, rebuilt when Font changes other than in colour.

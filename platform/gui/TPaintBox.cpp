@@ -3,7 +3,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cstring>
+
 namespace {
+
+QRect ToQRect(const TRect& rect)
+{
+    return {rect.left, rect.top, rect.Width(), rect.Height()};
+}
 
 TMouseButton ButtonOf(Qt::MouseButton button)
 {
@@ -67,7 +74,8 @@ TPaintBox::TPaintBox(QWidget* parent)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    canvas_.OnChange = [this] { update(); };
+    canvas_.RecordTouched(&touched_);
+    canvas_.OnChange = [this] { update(ToQRect(touched_.Bounds())); };
 }
 
 void TPaintBox::SetSize(int width, int height)
@@ -82,6 +90,8 @@ void TPaintBox::SetSize(int width, int height)
             painter.drawImage(0, 0, screen_);
         }
         screen_ = resized;
+        touched_.Reset(width, height);
+        shownKey_ = 0;
     }
     setFixedSize(width, height);
     update();
@@ -89,9 +99,34 @@ void TPaintBox::SetSize(int width, int height)
 
 void TPaintBox::ShowImage(const QImage& image)
 {
+    // The same picture, untouched since: only the marks drawn over it go.
+    if (shownKey_ != 0 && image.cacheKey() == shownKey_ && image.size() == screen_.size() &&
+        image.format() == QImage::Format_RGB32) {
+        PutBack(image);
+        return;
+    }
     screen_ = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    shownKey_ = image.cacheKey();
+    touched_.Reset(screen_.width(), screen_.height());
     setFixedSize(screen_.width(), screen_.height());
     update();
+}
+
+void TPaintBox::PutBack(const QImage& image)
+{
+    const std::vector<TRect> runs = touched_.Take();
+    if (runs.empty())
+        return;
+    // The screen image has its own pixels since the canvas first drew.
+    uchar* screen = screen_.bits();
+    const qsizetype screenStride = screen_.bytesPerLine();
+    for (const TRect& run : runs) {
+        const std::size_t bytes = std::size_t(run.Width()) * sizeof(QRgb);
+        for (int y = run.top; y < run.bottom; ++y)
+            std::memcpy(screen + y * screenStride + run.left * qsizetype(sizeof(QRgb)),
+                        image.constScanLine(y) + run.left * qsizetype(sizeof(QRgb)), bytes);
+        update(ToQRect(run));
+    }
 }
 
 void TPaintBox::paintEvent(QPaintEvent* event)

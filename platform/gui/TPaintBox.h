@@ -2,11 +2,15 @@
 // to the form. The image is what the old platform's paint box canvas drew on:
 // the form copies its back buffer there and draws transient marks (rubber
 // bands, hover highlights, drag previews) through Canvas(); the next copy of
-// the back buffer wipes them. The widget repaints after every drawing and
-// never asks the form to recompose: an expose shows the image as it is.
+// the back buffer wipes them. That copy puts back only what the canvas has
+// drawn over since the buffer was shown, so wiping costs what the marks
+// covered, not the picture's size. The widget repaints what each drawing
+// touched and never asks the form to recompose: an expose shows the image as
+// it is.
 #pragma once
 
 #include "platform/gui/TCanvas.h"
+#include "platform/gui/TTouchedArea.h"
 
 #include <QImage>
 #include <QWidget>
@@ -48,7 +52,8 @@ public:
     void SetSize(int width, int height);
     // Takes the box's size from the picture and shows it at (0, 0). The
     // pixels are shared until either side draws, so showing a finished back
-    // buffer costs no copy.
+    // buffer costs no copy. Shown again while unchanged, the picture is only
+    // put back where the canvas drew over it since.
     void ShowImage(const QImage& image);
 
     // Handlers the form installs, with positions in image pixels.
@@ -67,6 +72,15 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    // Copies the picture's pixels over what the canvas touched.
+    void PutBack(const QImage& image);
+
     QImage screen_;
     TCanvas canvas_;
+    // What the canvas drew on since the screen image last showed a picture
+    // whole or put one back.
+    TTouchedArea touched_;
+    // The cache key the picture shown last had then; 0 when the screen shows
+    // none as it was.
+    qint64 shownKey_ = 0;
 };

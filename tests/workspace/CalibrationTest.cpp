@@ -180,6 +180,32 @@ TEST_F(Calibration, UnequalScalesShrinkOneAxisOfTheDisplayedAndSavedPicture)
     }
 }
 
+TEST_F(Calibration, LopsidedCalibrationKeepsAPixelOfThePictureAndReopeningShowsIt)
+{
+    struct Case {
+        int horiPixels;
+        const char* hori;
+        int vertPixels;
+        const char* vert;
+        QSize displayed; // of the 800 x 600 picture
+    };
+    // 1 / 600 against 1308 / 200 per pixel: the width shrinks to 0.2 pixels.
+    const Case cases[] = {
+        {600, "1", 200, "1308", {1, 600}},
+        {200, "1308", 600, "1", {800, 1}},
+    };
+    for (const Case& c : cases) {
+        Calibrate(c.horiPixels, c.hori, c.vertPixels, c.vert);
+        EXPECT_EQ(FormMeasure->BufferBitmap->Image().size(), c.displayed) << c.hori << " " << c.vert;
+        EXPECT_EQ(FormMeasure->ImagePaint->ScreenImage().size(), c.displayed);
+
+        ASSERT_TRUE(FormMeasure->LoadImageFile(TFormMeasure::DefaultImageFile));
+        EXPECT_EQ(FormMeasure->BufferBitmap->Image().size(), c.displayed);
+        EXPECT_EQ(FormMeasure->ImagePaint->size(), c.displayed);
+        EXPECT_EQ(FormMeasure->ImagePaint->ScreenImage(), FormMeasure->BufferBitmap->Image());
+    }
+}
+
 TEST_F(Calibration, RulerLinesMeasureTheRawPicture)
 {
     Calibrate(100, "1", 100, "2");
@@ -208,6 +234,24 @@ TEST_F(Calibration, RubberBandFollowsTheMouseOverThePlainImage)
     EXPECT_EQ(box->Canvas()->Pixels(40, 20), clRed);
     EXPECT_EQ(box->Canvas()->Pixels(80, 20), picture) << "the earlier band is wiped";
     EXPECT_EQ(FormMeasure->BufferBitmap->Canvas()->Pixels(40, 20), FormMeasure->ImageBitmap->Canvas()->Pixels(40, 20));
+}
+
+TEST_F(Calibration, AHalfDrawnRulerLineStaysInSightAndEscapeTakesItBack)
+{
+    Param().SetColor(OPT_COLOR_DESIGN, int(clRed));
+    FormMeasure->MenuRule->trigger();
+    TPaintBox* box = FormMeasure->ImagePaint;
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+    MoveMouse(box, QPoint(100, 20));
+    ASSERT_EQ(box->Canvas()->Pixels(60, 20), clRed);
+    QTest::keyClick(FormMeasure->windowHandle(), Qt::Key_A);
+    EXPECT_EQ(box->Canvas()->Pixels(60, 20), clRed) << "a redraw keeps the band";
+
+    QTest::keyClick(FormMeasure->windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(box->ScreenImage(), FormMeasure->ImageBitmap->Image()) << "the band is gone";
+    EXPECT_EQ(FormMeasure->Mode, MODE_RULE);
+    DrawRuleLine({10, 20}, {110, 20}); // a new line from its first click
+    EXPECT_EQ(Dialog().LabelLengthHori->text(), "100 px");
 }
 
 TEST_F(Calibration, DifferentUnitsLeaveTheWorkspaceUncalibratedWithAWarning)

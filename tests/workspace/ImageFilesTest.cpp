@@ -9,6 +9,7 @@
 #include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -91,6 +92,24 @@ TEST_F(ImageFiles, OpenCommandLoadsTheChosenPictureFromTheImagesFolder)
     EXPECT_EQ(FormMeasure->ImageBitmap->Width(), 40);
     EXPECT_EQ(FormMeasure->ImageBitmap->Height(), 30);
     EXPECT_EQ(FormMeasure->ImageBitmap->Canvas()->Pixels(3, 2), clRed);
+}
+
+TEST_F(ImageFiles, ANameTypedAndEnteredLeavesNoCompletionListBehind)
+{
+    ModalAnswers answers({[](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* nameBox = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(nameBox, nullptr);
+        // The list of matching names opens while the name is typed; Enter
+        // takes the name as it stands.
+        QTest::keyClicks(nameBox, "Small.bmp");
+        QTest::keyClick(nameBox, Qt::Key_Return);
+    }});
+    FormMeasure->MenuOpenClick();
+    ASSERT_TRUE(answers.AllAnswered());
+    EXPECT_EQ(FormMeasure->ImageBitmap->Width(), 40);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the list would catch the next clicks";
 }
 
 TEST_F(ImageFiles, CancelledOpenKeepsThePicture)
@@ -188,6 +207,42 @@ TEST_F(ImageFiles, SaveCommandWritesJpegForAnUpperCaseJpgName)
     FormMeasure->MenuSaveClick();
     ASSERT_TRUE(answers.AllAnswered());
     EXPECT_TRUE(IsJpegFile(Absolute("Output/a.JPG")));
+}
+
+TEST_F(ImageFiles, NameTypedWithoutExtensionTakesTheChosenTypes)
+{
+    struct Case {
+        int typeRow; // 0 bitmaps, 1 JPEG, chosen in the type box as the operator does
+        const char* typed;
+        const char* saved;
+        bool jpeg;
+    };
+    // The dialog is kept between saves and starts each one at bitmaps again.
+    const Case cases[] = {
+        {1, "third", "Output/third.jpg", true},
+        {0, "fourth", "Output/fourth.bmp", false},
+        {1, "fifth.bmp", "Output/fifth.bmp", false},
+        {1, "sixth.v2", "Output/sixth.v2", false},
+    };
+    ASSERT_TRUE(FormMeasure->LoadImageFile("Images/Small.bmp"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ModalAnswers answers({[&c](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+            ASSERT_NE(types, nullptr);
+            EXPECT_EQ(types->currentIndex(), 0);
+            for (int row = 0; row < c.typeRow; ++row)
+                QTest::keyClick(types, Qt::Key_Down);
+            TypeFileName(dialog, c.typed);
+        }});
+        FormMeasure->MenuSaveClick();
+        ASSERT_TRUE(answers.AllAnswered());
+        EXPECT_EQ(IsJpegFile(Absolute(c.saved)), c.jpeg);
+        EXPECT_EQ(IsBitmapFile(Absolute(c.saved)), !c.jpeg);
+    }
+    EXPECT_EQ(QDir("Output").entryList(QDir::Files).size(), 4);
 }
 
 TEST_F(ImageFiles, ToolBarButtonsRunTheCommandsAndCtrlSSaves)

@@ -2,6 +2,7 @@
 // missing and corrupt files, and the magnifier's pixels against the whole
 // picture rendered three times enlarged with every shape drawn on it.
 #include "PaintBoxInput.h"
+#include "tests/support/PatternPicture.h"
 
 #include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
@@ -13,16 +14,6 @@
 #include <functional>
 
 namespace {
-
-// A picture whose every pixel differs from its neighbours.
-QImage PatternPicture(int width, int height)
-{
-    QImage picture(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * 7 + y * 13) % 256));
-    return picture;
-}
 
 void WritePicture(const QImage& picture, const std::string& path)
 {
@@ -154,6 +145,22 @@ TEST_F(QuorvexImageTest, APictureThatCannotBeReadKeepsEverythingAndSaysSo)
         EXPECT_EQ(Form->ShapeList[0], line);
         EXPECT_EQ(Form->ImageBitmap->Image(), before);
         EXPECT_EQ(Form->ImagePaint->size(), QSize(800, 600));
+    }
+}
+
+TEST_F(QuorvexImageTest, APictureTakenAfterAFailedOneClearsTheMessage)
+{
+    WritePicture(PatternPicture(320, 240), "Images/Pattern.bmp");
+    ASSERT_FALSE(Form->LoadImageFile("Images/Missing.bmp"));
+    ASSERT_EQ(MessagePanel(), MLan::GetInstance()->Texts[69]);
+
+    // In select mode and while a tool is armed (where no redraw follows).
+    for (QAction* command : {Form->MenuArrow, Form->MenuLine}) {
+        SCOPED_TRACE(command->objectName().toStdString());
+        command->trigger();
+        ASSERT_FALSE(Form->LoadImageFile("Images/Missing.bmp"));
+        EXPECT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+        EXPECT_EQ(MessagePanel(), "");
     }
 }
 

@@ -78,6 +78,46 @@ TEST_F(QuorvexMouseTest, WithoutDragDrawingAReleaseIsNoClick)
     EXPECT_EQ(Ends(Form->ShapeList[0]), EndPair({50, 60}, {250, 90}));
 }
 
+TEST_F(QuorvexMouseTest, APendingLineStaysInSightAfterItsClicksAndRedraws)
+{
+    MParam::GetInstance()->SetColor(OPT_COLOR_DESIGN, int(clRed));
+    const auto onScreen = [&](int x, int y) { return FromQRgb(Form->ImagePaint->ScreenImage().pixel(x, y)); };
+    ASSERT_NE(onScreen(150, 60), clRed);
+    Form->MenuLineClick();
+
+    // Without drag drawing the press is the first click and the release none.
+    Input->Drag({50, 60}, {250, 60});
+    EXPECT_EQ(onScreen(150, 60), clRed) << "after the release";
+    Input->Key(Qt::Key_A); // a key the window does nothing with redraws the picture
+    EXPECT_EQ(onScreen(150, 60), clRed) << "after a full redraw";
+    Form->SetViewOption(OPT_VIEW_MARK, false);
+    EXPECT_EQ(onScreen(150, 60), clRed) << "after a view switch";
+
+    Input->Click({250, 90});
+    ASSERT_EQ(Form->ShapeList.size(), 1u);
+    EXPECT_EQ(Ends(Form->ShapeList[0]), EndPair({50, 60}, {250, 90}));
+}
+
+TEST_F(QuorvexMouseTest, EscapeTakesBackAHalfDrawnLineAndTheToolStaysArmed)
+{
+    MParam::GetInstance()->SetColor(OPT_COLOR_DESIGN, int(clRed));
+    Form->MenuLineClick();
+    Input->Click({50, 60});
+    Input->Move({250, 60});
+    ASSERT_EQ(FromQRgb(Form->ImagePaint->ScreenImage().pixel(150, 60)), clRed);
+
+    Input->Key(Qt::Key_Escape);
+    EXPECT_EQ(Form->ImagePaint->ScreenImage(), Form->BufferBitmap->Image()) << "the band is gone";
+    EXPECT_EQ(Form->Mode, MODE_CREATE);
+    EXPECT_TRUE(Form->MenuLine->isChecked());
+
+    Input->Click({100, 200}); // the first click of a new line
+    EXPECT_TRUE(Form->ShapeList.empty());
+    Input->Click({300, 200});
+    ASSERT_EQ(Form->ShapeList.size(), 1u);
+    EXPECT_EQ(Ends(Form->ShapeList[0]), EndPair({100, 200}, {300, 200}));
+}
+
 TEST_F(QuorvexMouseTest, AToolChosenWithCtrlHeldArmsAgainAfterEachShape)
 {
     Form->CtrlDown = true;

@@ -1,6 +1,6 @@
 // Random input on the started main window: clicks, drags and double clicks
-// with any button and modifier, arrow keys, Delete, Ctrl held over a tool,
-// typed text marks, every tool and menu command but Exit and the file
+// with any button and modifier, arrow keys, Delete, Escape, Ctrl held over a
+// tool, typed text marks, every tool and menu command but Exit and the file
 // dialogs, the calibration window's buttons, and other pictures, with the
 // confirmation questions and any modal window answered at random. After
 // every step the document must hold together: every relation's operands are
@@ -190,8 +190,8 @@ protected:
                 Input->Move(p, modifiers);
             }
         } else if (kind < 66) {
-            const std::vector<Qt::Key> keys{Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right,
-                                            Qt::Key_Delete, Qt::Key_A, Qt::Key_F5, Qt::Key_Shift};
+            const std::vector<Qt::Key> keys{Qt::Key_Up,     Qt::Key_Down, Qt::Key_Left,  Qt::Key_Right, Qt::Key_Delete,
+                                            Qt::Key_Escape, Qt::Key_A,    Qt::Key_F5,    Qt::Key_Shift};
             const Qt::Key key = AnyOf(keys);
             Note("key " + QKeySequence(key).toString().toStdString());
             Input->Key(key, modifiers);

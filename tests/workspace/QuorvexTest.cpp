@@ -6,6 +6,8 @@
 #include "workspace/MValue.h"
 
 #include <QIcon>
+#include <QPlatformSurfaceEvent>
+#include <QToolBar>
 #include <QTest>
 #include <QTimer>
 #include "workspace/MAbout.h"
@@ -14,7 +16,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -168,6 +172,43 @@ TEST_F(QuorvexTest, LanguageChoiceIsStoredOnceAndTheCurrentOneWritesNothing)
     EXPECT_EQ(StoredOptions().find("551")->second, "1");
 }
 
+TEST_F(QuorvexTest, FloatingToolBarsAreTitledWithTheirMenuCaptions)
+{
+    TFormMeasure& form = StartForms();
+    form.SetLanguage(LAN_ENGLISH, false);
+    const std::pair<QToolBar*, QString> titles[] = {{form.ToolBarTool, "Common"},
+                                                    {form.ToolBarShape, "Shapes"},
+                                                    {form.ToolBarRelation, "Shape Relations"},
+                                                    {form.ToolBarEdit, "Edit"}};
+    for (const auto& [bar, title] : titles)
+        EXPECT_EQ(bar->windowTitle(), title) << bar->objectName().toStdString();
+
+    form.SetLanguage(LAN_CHINESE_TRADITIONAL, false);
+    EXPECT_EQ(form.ToolBarRelation->windowTitle(), QString::fromStdString(MLan::GetInstance()->Texts[46]));
+}
+
+TEST_F(QuorvexTest, EveryToolBarButtonIsInSightAtTheDesignedWidthInEveryLanguage)
+{
+    TFormMeasure& form = StartForms();
+    ASSERT_EQ(form.width(), 1024);
+    for (int language : {LAN_CHINESE_SIMPLIFIED, LAN_ENGLISH, LAN_CHINESE_TRADITIONAL}) {
+        form.SetLanguage(language, false);
+        QApplication::processEvents();
+        for (QToolBar* bar : {form.ToolBarTool, form.ToolBarShape, form.ToolBarRelation, form.ToolBarEdit}) {
+            const QRect inWindow(bar->mapTo(&form, QPoint(0, 0)), bar->size());
+            EXPECT_LE(inWindow.right(), form.rect().right()) << bar->objectName().toStdString();
+            for (QAction* action : bar->actions()) {
+                if (action->isSeparator())
+                    continue;
+                const QWidget* button = bar->widgetForAction(action);
+                EXPECT_TRUE(button && button->isVisible())
+                    << action->objectName().toStdString() << " hides behind the extension arrow, language "
+                    << language;
+            }
+        }
+    }
+}
+
 TEST_F(QuorvexTest, StoredLanguageIsInForceAtTheNextStart)
 {
     StoreOptions({{OPT_LANGUAGE, "1"}});
@@ -258,6 +299,49 @@ TEST_F(QuorvexTest, MainWindowPositionFarOffTheScreenIsPulledBack)
         ResetSingletons();
         QFile::remove("Config/Config.xml");
     }
+}
+
+// Runs `seen` when the window system makes `widget`'s window.
+class SurfaceCreation : public QObject {
+public:
+    SurfaceCreation(QWidget* widget, std::function<void()> seen) : Seen(std::move(seen))
+    {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::PlatformSurface &&
+            static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() == QPlatformSurfaceEvent::SurfaceCreated)
+            Seen();
+        return false;
+    }
+
+private:
+    std::function<void()> Seen;
+};
+
+TEST_F(QuorvexTest, StoredPlaceOfTheFrameIsGivenBeforeTheWindowIsMade)
+{
+    // On X11 a window placed before the window system makes it is placed by
+    // its frame; one placed in between by its client area, with the title
+    // bar above the stored place. The offscreen platform places either way
+    // right, so the test looks at the order.
+    StoreOptions({{OPT_POS_MAIN, std::to_string(40 * 10000 + 100)}});
+    CreateForms();
+    FormMeasure->ConfirmBox = [](const QString&) { return true; };
+    std::optional<QPoint> placedWhenMade;
+    const SurfaceCreation watch(FormMeasure, [&] {
+        if (FormMeasure->testAttribute(Qt::WA_Moved))
+            placedWhenMade = FormMeasure->pos();
+    });
+    FormMeasure->show();
+    ASSERT_TRUE(placedWhenMade.has_value()) << "the window was made before it was placed";
+    EXPECT_EQ(*placedWhenMade, QPoint(100, 40));
+    QApplication::processEvents();
+    EXPECT_EQ(FormMeasure->frameGeometry().topLeft(), QPoint(100, 40));
+
+    FormMeasure->close();
+    EXPECT_EQ(StoredOptions().find("502")->second, std::to_string(40 * 10000 + 100));
 }
 
 TEST_F(QuorvexTest, ValueWindowStoredBeyondTheScreenIsPlacedAtItsEdge)

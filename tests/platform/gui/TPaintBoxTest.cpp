@@ -1,6 +1,7 @@
 // The paint box: its canvas draws on the shown screen image, and a double
 // click arrives in the old platform's order.
 #include "platform/gui/TPaintBox.h"
+#include "tests/support/PatternPicture.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -74,6 +75,57 @@ TEST(TPaintBoxTest, ButtonsAndModifiersGoBackToQtUnchanged)
     for (const Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
                                                    Qt::KeyboardModifiers(Qt::ControlModifier), all})
         EXPECT_EQ(ModifiersOf(ShiftStateOf(modifiers, Qt::LeftButton)), modifiers);
+}
+
+TEST(TPaintBoxTest, ShowingThePictureAgainPutsBackOnlyWhatTheCanvasDrewOver)
+{
+    TPaintBox box;
+    const QImage picture = PatternPicture(300, 200);
+    box.ShowImage(picture);
+    TCanvas* canvas = box.Canvas();
+    canvas->Pen.Color = clRed;
+    canvas->MoveTo(10, 10);
+    canvas->LineTo(250, 180);
+    canvas->TextOut(100, 20, "band");
+    ASSERT_NE(box.ScreenImage(), picture);
+
+    box.ShowImage(picture);
+    EXPECT_EQ(box.ScreenImage(), picture);
+    EXPECT_NE(box.ScreenImage().constBits(), picture.constBits())
+        << "the screen keeps its own pixels: it takes back the marks, not the picture";
+
+    // And so on, mark after mark.
+    canvas->Rectangle(40, 40, 120, 90);
+    box.ShowImage(picture);
+    EXPECT_EQ(box.ScreenImage(), picture);
+}
+
+TEST(TPaintBoxTest, AChangedOrAnotherPictureIsShownWhole)
+{
+    TPaintBox box;
+    QImage picture = PatternPicture(120, 80);
+    box.ShowImage(picture);
+    box.Canvas()->SetPixel(3, 3, clRed);
+
+    // Changed where the canvas never drew.
+    picture.setPixel(100, 70, qRgb(1, 2, 3));
+    box.ShowImage(picture);
+    EXPECT_EQ(box.ScreenImage(), picture);
+
+    // Another picture of the same size, and one of another size.
+    box.Canvas()->SetPixel(3, 3, clRed);
+    const QImage other = PatternPicture(120, 80).mirrored();
+    box.ShowImage(other);
+    EXPECT_EQ(box.ScreenImage(), other);
+    const QImage larger = PatternPicture(130, 90);
+    box.ShowImage(larger);
+    EXPECT_EQ(box.ScreenImage(), larger);
+    EXPECT_EQ(box.size(), QSize(130, 90));
+
+    // Resized in between: what it shows is no longer the picture as it was.
+    box.SetSize(60, 40);
+    box.ShowImage(larger);
+    EXPECT_EQ(box.ScreenImage(), larger);
 }
 
 } // namespace
