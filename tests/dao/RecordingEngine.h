@@ -16,6 +16,18 @@ namespace recording {
 
 using Log = std::vector<std::string>;
 
+// The calls that connect the settings store's database, Config/Config.dat,
+// with the stored settings of the data module's database component: the
+// engine and workspace are made afresh, then the file is opened.
+inline const Log kConfigDatabaseConnectCalls = {
+    "Create(DAO.DBEngine.36)",
+    "SystemDB=system.mdb",
+    "DefaultUser=Admin",
+    "DefaultPassword=",
+    "CreateWorkspace(DaoWorkspace,Admin,,2)",
+    "OpenDatabase(./Config/Config.dat,0,0,;UID=Admin;PWD=;)",
+};
+
 inline std::string Flag(bool value)
 {
     return value ? "-1" : "0";
