@@ -6,6 +6,7 @@
 #include "dao/DaoTableValues.h"
 #include "dao/Daoutils.h"
 #include "dao/QueryDefDialogUnit.h"
+#include "platform/db/ComponentRegistry.h"
 #include "platform/gui/TApplication.h"
 #include "platform/system/DateTime.h"
 #include "platform/system/FloatText.h"
@@ -176,6 +177,12 @@ void TDaoIndexDefs::DeleteIndex(const std::string& name)
 
 // --- Lifetime ---
 
+void Daotable::Register()
+{
+    RegisterComponents("Data Access",
+                       {{"TDaoTable", [](TComponent* owner) -> TComponent* { return new TDaoTable(owner); }}});
+}
+
 TDaoTable::TDaoTable(TComponent* owner)
     : TDataSet(owner)
 {
@@ -226,6 +233,28 @@ std::vector<TPublishedProperty> TDaoTable::PublishedProperties() const
                                       set(self(c), list);
                                   }};
     };
+    // Display properties: read from the database or the recordset, and
+    // streamed like the others, but a value read from a stream is dropped.
+    const auto shown = [&](const char* name, std::function<std::string(TDaoTable&)> get) {
+        return TPublishedProperty{
+            name, [get](const TComponent& c) { return get(const_cast<TDaoTable&>(static_cast<const TDaoTable&>(c))); },
+            [](TComponent&, const std::string&) {}};
+    };
+    const auto component = [&](const char* name, std::function<TComponent*(const TDaoTable&)> get,
+                               std::function<void(TDaoTable&, TComponent*)> set) {
+        return TPublishedProperty{name,
+                                  [cself, get](const TComponent& c) {
+                                      const TComponent* value = get(cself(c));
+                                      return value ? value->Name() : std::string();
+                                  },
+                                  [self, set, name](TComponent& c, const std::string& v) {
+                                      TComponent* found =
+                                          (v.empty() || !c.Owner()) ? nullptr : c.Owner()->FindComponent(v);
+                                      if (!v.empty() && !found)
+                                          throw EReadError(std::string("Invalid property value: ") + name + " " + v);
+                                      set(self(c), found);
+                                  }};
+    };
     std::vector<TPublishedProperty> properties = TDataSet::PublishedProperties();
     const std::vector<TPublishedProperty> own = {
         boolean("AutoFindIndex", &TDaoTable::AutoFindIndex, &TDaoTable::SetAutoFindIndex),
@@ -242,6 +271,8 @@ std::vector<TPublishedProperty> TDaoTable::PublishedProperties() const
                      throw EReadError("Invalid property value: Database " + name);
                  t.F_Set_Database(database);
              }),
+        component("Encrypter", [](const TDaoTable& t) { return t.Encrypter(); },
+                  [](TDaoTable& t, TComponent* encrypter) { t.F_Set_Encrypter(encrypter); }),
         integer("ExportMethod", [](const TDaoTable& t) { return int(t.ExportMethod()); },
                 [](TDaoTable& t, int v) { t.SetExportMethod(v == AllFields ? AllFields : VisibleFields); }),
         boolean("RefreshSorted", &TDaoTable::RefreshSorted, &TDaoTable::SetRefreshSorted),
@@ -252,17 +283,22 @@ std::vector<TPublishedProperty> TDaoTable::PublishedProperties() const
         lines("QueryDefSQLText", &TDaoTable::QueryDefSQLText, &TDaoTable::F_Set_QueryDefSQLText),
         boolean("QueryDefSQLModify", &TDaoTable::QueryDefSQLModify, &TDaoTable::SetQueryDefSQLModify),
         integer("QueryDefODBCMaxRecords", &TDaoTable::QueryDefODBCMaxRecords, &TDaoTable::SetQueryDefODBCMaxRecords),
+        shown("QueryDefType", [](TDaoTable& t) { return t.F_Get_QueryDefType(); }),
         lines("SQL", &TDaoTable::SQL, &TDaoTable::F_Set_SQL),
         text("ParamData", [](const TDaoTable& t) { return t.FParams.Text(); },
              [](TDaoTable& t, const std::string& v) { t.FParams.SetText(v); }),
         boolean("ShowGUID", &TDaoTable::ShowGUID, &TDaoTable::F_Set_ShowGUID),
         integer("TableType", &TDaoTable::TableType, &TDaoTable::F_Set_TableType),
+        shown("TableDateCreated", [](TDaoTable& t) { return t.F_Get_DateCreated(); }),
+        shown("TableLastUpdated", [](TDaoTable& t) { return t.F_Get_LastUpdated(); }),
         boolean("Translation", &TDaoTable::Translation, &TDaoTable::SetTranslation),
         integer("LockType", &TDaoTable::LockType, &TDaoTable::F_Set_LockType),
         integer("OpenOptions", [](const TDaoTable& t) { return int(t.OpenOptions()); },
                 [](TDaoTable& t, int v) { t.F_Set_OpenOptions(static_cast<TOOSet>(v)); }),
+        shown("IndexFieldCount", [](TDaoTable& t) { return std::to_string(t.F_Get_IndexFieldCount()); }),
         text("IndexName", &TDaoTable::F_Get_IndexName, &TDaoTable::F_Set_IndexName),
         boolean("ReadOnly", &TDaoTable::ReadOnly, &TDaoTable::F_Set_ReadOnly),
+        shown("LockEdits", [](TDaoTable& t) { return BoolToStreamText(t.F_Get_LockEdits()); }),
         text("MasterSource",
              [](const TDaoTable& t) { return t.MasterSource() ? t.MasterSource()->Name() : std::string(); },
              [](TDaoTable& t, const std::string& name) {
@@ -380,6 +416,9 @@ void TDaoTable::RequeryInPlace()
     CloseDaoRecordset();
     OpenDaoRecordset();
     FCountStale = true;
+    // A recordset opens on its first record; the buffers are filled from
+    // before it, so that the first record becomes the current one.
+    InternalFirst();
     ActivateBuffers();
 }
 
@@ -763,7 +802,6 @@ void TDaoTable::F_Set_QueryDefName(const std::string& value)
             FQueryDefSQLText.SetText(FDatabase->GetQueryDefSQLText(value));
     }
     FQueryDefName = value;
-    FQueryDefType = F_Get_QueryDefType();
     if (value.empty())
         return;
     FIndexName.clear();
@@ -771,6 +809,9 @@ void TDaoTable::F_Set_QueryDefName(const std::string& value)
     FSQL.Clear();
     FParams.Clear();
     FQueryDefParameters.Clear();
+    FMasterFieldList.Clear();
+    FDetailFieldList.Clear();
+    FMasterFields.Clear();
     FDisplayLabels.Clear();
     FieldDefs().Clear();
     FIndexDefs.Clear();
@@ -1269,6 +1310,11 @@ void TDaoTable::InternalOpen()
         throw;
     }
     FFieldDefsFromOpen = false;
+    // Cached lookup fields read their lists as the fields are made.
+    if (FCacheLookups)
+        for (int i = 0; i < FieldCount(); ++i)
+            if (Fields(i).FieldKind() == fkLookup)
+                Fields(i).LookupCache = true;
     CreateFields();
     FDefinitionFields.clear();
     for (const TFieldDef& definition : FieldDefs())
@@ -1276,6 +1322,8 @@ void TDaoTable::InternalOpen()
     if (FUseCaptions)
         InternalSetDisplayLabels();
     BookmarkSize = FBookmarkable ? 4 : 0;
+    // Declared fields keep the display widths their declaration gave them.
+    const bool widen = DefaultFields();
     const bool detailSuspended = FDetailSuspended;
     FDetailSuspended = true;
     for (int i = 0; i < FieldDefs().Count(); ++i) {
@@ -1287,10 +1335,10 @@ void TDaoTable::InternalOpen()
             field->SetReadOnly(true);
         if (!field->DefaultExpression().empty() && at < FDefaultValues.size())
             FDefaultValues[at] = UnquoteString(field->DefaultExpression());
-        if (field->DataType() == ftDateTime && field->DisplayWidth() < 20)
+        if (field->DataType() == ftDateTime && widen && field->DisplayWidth() < 20)
             field->SetDisplayWidth(20);
         if (field->DataType() == ftMemo && FCacheMemos) {
-            if (field->DisplayWidth() < 30)
+            if (widen && field->DisplayWidth() < 30)
                 field->SetDisplayWidth(30);
             field->OnGetText = [this](TField& f, std::string& text, bool) {
                 if (const TDaoRecordBuffer* buffer = ActiveDaoBuffer())
@@ -1303,7 +1351,7 @@ void TDaoTable::InternalOpen()
         if (field->DataType() == ftBytes && FieldDefs()[i].Precision == GuidMarker) {
             field->SetValidChars(GuidChars);
             if (FShowGUID) {
-                if (field->DisplayWidth() < 38)
+                if (widen && field->DisplayWidth() < 38)
                     field->SetDisplayWidth(38);
                 field->OnGetText = [this](TField& f, std::string& text, bool) {
                     const TDaoRecordBuffer* buffer = ActiveDaoBuffer();
@@ -1594,8 +1642,27 @@ TDaoValue* TDaoTable::FieldValue(const TField& field)
     return record && line < record->Values.size() ? &record->Values[line] : nullptr;
 }
 
-void TDaoTable::StoreFieldText(const TField& field, const std::string& text)
+void TDaoTable::StoreFieldText(TField& field, const std::string& text)
 {
+    if (field.OnValidate) {
+        // The handler reads the new value through the field; whether it
+        // refuses it or not, the value it saw is taken back here.
+        if (TDaoValue* value = FieldValue(field)) {
+            const TDaoValue old = *value;
+            value->Text = text;
+            const auto restore = [&] {
+                if (TDaoValue* current = FieldValue(field))
+                    *current = old;
+            };
+            try {
+                field.OnValidate(field);
+            } catch (...) {
+                restore();
+                throw;
+            }
+            restore();
+        }
+    }
     if (field.ReadOnly() && State() != dsSetKey)
         return;
     if (TDaoValue* value = FieldValue(field)) {
@@ -1983,8 +2050,10 @@ jet::Variant TDaoTable::GetRows(int numRows)
         return jet::Variant::Null();
     InternalSetToRecord(*record);
     jet::Variant rows = FRecordset->GetRows(numRows);
-    if (FCurrentPosition < GetRecordCount())
-        FCurrentPosition += numRows;
+    // The recordset stands after the rows it gave (the second dimension
+    // counts them); counting the records here would move it back.
+    if (rows.IsArray() && rows.Array() && rows.Array()->DimCount() == 2)
+        FCurrentPosition += rows.Array()->HighBound(2) - rows.Array()->LowBound(2) + 1;
     try {
         Resync();
     } catch (...) {
@@ -2017,7 +2086,11 @@ std::int32_t TDaoTable::GetDaoBookMark(const jet::Recordset& recordset)
 std::int32_t TDaoTable::GetDaoLastModifiedBookMark(const jet::Recordset& recordset)
 {
     try {
-        return HandleOf(recordset.LastModified());
+        if (recordset.Bof() && recordset.Eof())
+            return 0;
+        // A recordset that has changed nothing yet names its current record.
+        const jet::Bookmark last = recordset.LastModified();
+        return last.empty() ? GetDaoBookMark(recordset) : HandleOf(last);
     } catch (...) {
         return 0;
     }
@@ -3084,6 +3157,7 @@ void TDaoTable::LoadFromStream(std::istream& stream, TLoadMode mode)
         column.Field->SetDisplayLabel(column.DisplayLabel);
         column.Field->SetEditMask(column.EditMask);
         column.Field->SetDisplayWidth(column.DisplayWidth);
+        column.Field->SetRequired(column.Required);
         column.Field->SetReadOnly(column.ReadOnly);
     }
     if (mode == lmAppend && !bookmark.empty())

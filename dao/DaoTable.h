@@ -163,6 +163,7 @@ public:
     void SetQueryDefSQLModify(bool value) { FQueryDefSQLModify = value; }
     int QueryDefODBCMaxRecords() const { return FQueryDefODBCMaxRecords; }
     void SetQueryDefODBCMaxRecords(int value) { FQueryDefODBCMaxRecords = value; }
+    // The stored query's type name ("dbQSelect", ...); empty without one.
     std::string F_Get_QueryDefType();
     const TStringList& SQL() const { return FSQL; }
     void F_Set_SQL(const TStringList& value);
@@ -554,9 +555,10 @@ private:
     TField* DefinitionField(int index) const;
     // The value of the field in the buffer of the present state, or null.
     TDaoValue* FieldValue(const TField& field);
-    // Stores the text as the field's changed value; read-only fields keep
-    // theirs outside the set-key state.
-    void StoreFieldText(const TField& field, const std::string& text);
+    // Stores the text as the field's changed value once the field's
+    // OnValidate accepts it; read-only fields keep theirs outside the
+    // set-key state.
+    void StoreFieldText(TField& field, const std::string& text);
     // Checks a table-type count against a snapshot copy.
     long CheckedTableCount(long count, int rememberedPosition);
     bool HandleEditError(const jet::EngineError& error, TDataSetErrorEvent& event, TDataAction& action);
@@ -587,7 +589,6 @@ private:
     TStringList FQueryDefSQLText;
     bool FQueryDefSQLModify = false;
     int FQueryDefODBCMaxRecords = 0;
-    std::string FQueryDefType;
     TStringList FSQL;
     bool FShowGUID = false;
     TParams FParams;
@@ -650,7 +651,6 @@ private:
     // When the database last idled for this table (ms of the coarse
     // monotonic clock; -1 never).
     long long FLastIdle = -1;
-    bool FBatchEof = false;
 
     // Record buffers beside the active record: the values before an edit or
     // insert, the key and range buffers of key searches, and the buffer a
@@ -730,6 +730,12 @@ bool TDaoTable::PropertyExists(const jet::Collection<T>& collection, const std::
             return true;
     return false;
 }
+
+namespace Daotable {
+// Registers TDaoTable on the component palette's page "Data Access", so that
+// it can be created by its class name (platform/db/ComponentRegistry.h).
+void Register();
+} // namespace Daotable
 
 // The component's messages.
 namespace DaoTableMessages {

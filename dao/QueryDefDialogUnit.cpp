@@ -3,8 +3,13 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/GuiTypes.h"
 
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QStyle>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -64,6 +69,7 @@ bool TQueryDefDialog::Execute(platform::TStringList& names, platform::TStringLis
                              " Parameter Value"};
     for (int column = 0; column < 5; ++column)
         SetFixedCell(0, column, headers[column]);
+    FitColumnsToHeaders();
     for (platform::TStringList* list : {&names, &daoTypes, &bdeTypes})
         for (int i = 0; i < list->Count(); ++i)
             (*list)[i] = " " + (*list)[i];
@@ -92,6 +98,28 @@ bool TQueryDefDialog::Execute(platform::TStringList& names, platform::TStringLis
     for (const std::string& value : typed)
         values.Add(value.empty() ? "NULL" : value);
     return true;
+}
+
+// The designed widths suit a small 8-point font. A wider font gets the room
+// its header texts need, taken back from the name column's spare room so
+// that the grid keeps its width.
+void TQueryDefDialog::FitColumnsToHeaders()
+{
+    const QFontMetricsF metrics(StringGrid1->font());
+    // A cell draws its text inside a margin on either side, left of the grid
+    // line.
+    const int margin = 2 * (StringGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid1) + 1);
+    const auto needed = [&](int column) {
+        return static_cast<int>(std::ceil(metrics.horizontalAdvance(StringGrid1->item(0, column)->text()))) + margin
+            + 1;
+    };
+    int grown = 0;
+    for (int column = 2; column < 5; ++column) {
+        const int width = std::max(StringGrid1->columnWidth(column), needed(column));
+        grown += width - StringGrid1->columnWidth(column);
+        StringGrid1->setColumnWidth(column, width);
+    }
+    StringGrid1->setColumnWidth(1, std::max(needed(1), StringGrid1->columnWidth(1) - grown));
 }
 
 void TQueryDefDialog::Button1Click()

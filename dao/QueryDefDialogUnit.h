@@ -36,6 +36,7 @@ protected:
 
 private:
     void SetFixedCell(int row, int column, const std::string& text);
+    void FitColumnsToHeaders();
 
     // The values read by Ok; it exists while Execute runs.
     platform::TStringList* ParamValues = nullptr;

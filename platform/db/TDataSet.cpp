@@ -1273,6 +1273,10 @@ void TDataSet::CreateFields()
             field->Width = definition.Size;
         field->IsRequired = definition.Required;
     }
+    // Cached lookup fields read their lists as they are bound.
+    for (const auto& field : FieldList)
+        if (field->Kind == fkLookup && field->LookupCache)
+            field->RefreshLookupList();
 }
 
 void TDataSet::DestroyFields()

@@ -149,6 +149,8 @@ public:
     TFieldType DataType() const { return Type; }
     int Size() const { return Width; }
     bool Required() const { return IsRequired; }
+    // A required field must hold a value when its record is posted.
+    void SetRequired(bool value) { IsRequired = value; }
     // 1-based position in the dataset's field definitions; 0 for a
     // calculated or lookup field.
     int FieldNo() const { return Number; }
@@ -183,6 +185,11 @@ public:
     std::function<void(TField& field, std::string& text, bool displayText)> OnGetText;
     // Stores a typed text; replaces SetAsString in SetText when set.
     std::function<void(TField& field, const std::string& text)> OnSetText;
+    // Checks a value written to the field before the dataset keeps it: the
+    // handler reads the new value through the field and raises to refuse
+    // it, which leaves the old value in place. The table component calls it
+    // for its data fields.
+    std::function<void(TField& field)> OnValidate;
     std::string DisplayText();
     std::string Text();
     void SetText(const std::string& text);
@@ -208,8 +215,8 @@ public:
     // A lookup field shows LookupResultField of the record of LookupDataSet
     // whose LookupKeyFields hold the values of this dataset's KeyFields
     // (field names separated by ";"). With LookupCache the pairs are read
-    // once into the lookup list (RefreshLookupList) instead of searched for
-    // each record.
+    // into the lookup list when the dataset opens (and again by
+    // RefreshLookupList) instead of searched for each record.
     TDataSet* LookupDataSet = nullptr;
     std::string KeyFields;
     std::string LookupKeyFields;

@@ -178,10 +178,7 @@ TEST_F(DaoTableEditTest, ARollbackShowsTheFileAgainWhereTheTableStood)
     Database->StartTransaction();
     table.Next();
     table.Delete();
-    table.Append();
-    table.FieldByName("ConfigName").SetAsString("DEFAULT");
-    table.FieldByName("OptionName").SetAsString("new");
-    table.Post();
+    AppendOption(table, "new");
     Database->Rollback();
     EXPECT_EQ(table.FieldByName("OptionName").AsString(), "3");
     EXPECT_EQ(table.RecordCount(), 4);
@@ -273,6 +270,35 @@ TEST_F(DaoTableEditTest, ADetailReopensWithTheTablesOwnTypeAndOptions)
     byName.Open();
     byName.ReOpenDaoRecordset("[ID] = 1");
     EXPECT_EQ(Recorder->Calls.back(), "OpenRecordset(Select * From [keys] Where [ID] = 1;,2,0,3)");
+}
+
+TEST_F(DaoTableEditTest, ASortedTableRequeriedAfterAPostShowsTheNewRecordInItsPlace)
+{
+    MakeConfigTable(3);
+    Connect();
+    const struct {
+        bool RefreshSorted;
+        int RecNo;
+    } cases[] = {
+        {true, 1},
+        // Without the requery the new record stays where it was added.
+        {false, 4},
+    };
+    for (const auto& c : cases) {
+        TDaoTable& table = ConfigTable();
+        table.SetRefreshSorted(c.RefreshSorted);
+        table.F_Set_Sort(TStringList{"OptionName DESC"});
+        table.Open();
+        table.Last();
+        AppendOption(table, "4");
+        EXPECT_EQ(table.FieldByName("OptionName").AsString(), "4") << c.RefreshSorted;
+        EXPECT_EQ(table.RecNo(), c.RecNo) << c.RefreshSorted;
+        if (c.RefreshSorted)
+            EXPECT_EQ(Values(table, "OptionName"), (Strings{"4", "3", "2", "1"}));
+        table.Locate("OptionName", "4", 0);
+        table.Delete();
+        table.Close();
+    }
 }
 
 } // namespace

@@ -61,6 +61,17 @@ protected:
         return *Database;
     }
 
+    // Appends and posts an option of the DEFAULT configuration, as the
+    // configuration store writes one.
+    static void AppendOption(TDaoTable& table, const std::string& optionName, const std::string& value = "")
+    {
+        table.Append();
+        table.FieldByName("ConfigName").SetAsString("DEFAULT");
+        table.FieldByName("OptionName").SetAsString(optionName);
+        table.FieldByName("OptionValue").SetAsString(value);
+        table.Post();
+    }
+
     // The configuration store's table as its data module streams it.
     TDaoTable& ConfigTable()
     {

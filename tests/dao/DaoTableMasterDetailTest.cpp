@@ -68,6 +68,23 @@ protected:
         return {};
     }
 
+    // The lines with a field "Customer" that looks the order's customer up
+    // in the master table (not linked as a detail).
+    TField& LinesWithCustomerLookup()
+    {
+        Detail = std::make_unique<TDaoTable>();
+        Detail->F_Set_Database(Database.get());
+        Detail->F_Set_TableName("lines");
+        Detail->AddField("OrderId", ftInteger);
+        Detail->AddField("Item", ftString, fkData, 50);
+        TField& customer = Detail->AddField("Customer", ftString, fkLookup, 50);
+        customer.LookupDataSet = Master.get();
+        customer.KeyFields = "OrderId";
+        customer.LookupKeyFields = "OrderId";
+        customer.LookupResultField = "Customer";
+        return customer;
+    }
+
     std::unique_ptr<TDaoTable> Master;
     std::unique_ptr<TDataSource> Source;
     std::unique_ptr<TDaoTable> Detail;
@@ -266,17 +283,8 @@ TEST_F(DaoTableMasterDetailTest, LookupFieldsReadAnotherTableThroughItsLookup)
 {
     Master->Open();
     for (const bool cached : {false, true}) {
-        Detail = std::make_unique<TDaoTable>();
+        TField& customer = LinesWithCustomerLookup();
         TDaoTable& lines = *Detail;
-        lines.F_Set_Database(Database.get());
-        lines.F_Set_TableName("lines");
-        lines.AddField("OrderId", ftInteger);
-        lines.AddField("Item", ftString, fkData, 50);
-        TField& customer = lines.AddField("Customer", ftString, fkLookup, 50);
-        customer.LookupDataSet = Master.get();
-        customer.KeyFields = "OrderId";
-        customer.LookupKeyFields = "OrderId";
-        customer.LookupResultField = "Customer";
         customer.LookupCache = cached;
         lines.Open();
         lines.RefreshLookups();
@@ -286,6 +294,17 @@ TEST_F(DaoTableMasterDetailTest, LookupFieldsReadAnotherTableThroughItsLookup)
         EXPECT_EQ(seen, (Strings{"bolt:Anna", "nut:Anna", "gear:Bert", "spare:"})) << cached;
         EXPECT_EQ(Master->FieldByName("OrderId").AsInteger(), 1) << "the looked-up table does not move";
     }
+}
+
+TEST_F(DaoTableMasterDetailTest, CacheLookupsCachesEveryLookupFieldAtOpen)
+{
+    Master->Open();
+    TField& customer = LinesWithCustomerLookup();
+    TDaoTable& lines = *Detail;
+    lines.F_Set_CacheLookups(true);
+    lines.Open();
+    EXPECT_TRUE(customer.LookupCache);
+    EXPECT_EQ(customer.AsString(), "Anna");
 }
 
 } // namespace

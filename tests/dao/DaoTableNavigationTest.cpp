@@ -1,5 +1,7 @@
 #include "DaoTableFixture.h"
 
+#include <functional>
+
 namespace daotabletest {
 namespace {
 
@@ -88,6 +90,33 @@ TEST_F(DaoTableTest, FilterTextsAreLaidOnTheRecordset)
     EXPECT_EQ(Values(table, "OptionName"), (Strings{"1", "3"}));
     table.SetFilterText("[OptionValue] LIKE \"*4\"");
     EXPECT_EQ(Values(table, "OptionName"), (Strings{"4"}));
+}
+
+TEST_F(DaoTableTest, ATableRequeriedInPlaceStandsOnItsFirstRecord)
+{
+    MakeConfigTable(4);
+    Connect();
+    const struct {
+        const char* What;
+        std::function<void(TDaoTable&)> Change;
+        const char* First;
+    } cases[] = {
+        {"sort", [](TDaoTable& t) { t.F_Set_Sort(TStringList{"OptionName DESC"}); }, "4"},
+        {"filter on", [](TDaoTable& t) { t.SetFilterText("[OptionName] <> \"1\""), t.SetFiltered(true); }, "2"},
+        {"filter text", [](TDaoTable& t) { t.SetFiltered(true), t.SetFilterText("[OptionName] > \"2\""); }, "3"},
+        {"open options", [](TDaoTable& t) { t.F_Set_OpenOptions(OOBit(dbDenyWrite)); }, "1"},
+        {"filter event", [](TDaoTable& t) { t.SetFiltered(true), t.F_Set_OnFilterRecord(EvenOnly); }, "2"},
+    };
+    for (const auto& c : cases) {
+        TDaoTable& table = ConfigTable();
+        table.Open();
+        table.MoveBy(2);
+        c.Change(table);
+        EXPECT_EQ(table.FieldByName("OptionName").AsString(), c.First) << c.What;
+        EXPECT_EQ(table.RecNo(), 1) << c.What;
+        table.Next();
+        EXPECT_EQ(table.RecNo(), 2) << c.What;
+    }
 }
 
 TEST_F(DaoTableTest, AFilterThatFailsToOpenPutsFilteredBack)
@@ -211,6 +240,201 @@ TEST_F(DaoTableTest, IndexDefinitionOnAMissingFieldCreatesNothing)
     TStringList names;
     table.GetIndexNames(names);
     EXPECT_EQ(names.Count(), 0);
+}
+
+TEST_F(DaoTableTest, RawValuesAndRowsReachTheRecordsetAtTheCurrentRecord)
+{
+    MakeConfigTable(5);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    EXPECT_TRUE(table.GetRawFieldData("OptionValue").IsNull()) << "closed";
+    EXPECT_FALSE(table.SetRawFieldData("OptionValue", jet::Variant("x")));
+    table.Open();
+    table.MoveBy(1);
+    EXPECT_EQ(table.GetRawFieldData("OptionValue").AsString(), "value 2");
+    EXPECT_TRUE(table.GetRawFieldData("NoSuchField").IsNull());
+    EXPECT_TRUE(table.SetRawFieldData("OptionValue", jet::Variant("raw")));
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "value 2") << "the buffers are not refreshed";
+    table.Refresh();
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "raw");
+
+    table.SetRecNo(2);
+    const jet::Variant rows = table.GetRows(2);
+    ASSERT_TRUE(rows.IsArray());
+    const jet::SafeArray& array = *rows.Array();
+    EXPECT_EQ(array.Get({1, 0}).AsString(), "2") << "OptionName of the first row";
+    EXPECT_EQ(array.Get({1, 1}).AsString(), "3");
+    EXPECT_EQ(table.RecNo(), 4) << "the table moved past the rows read";
+    table.Last();
+    table.GetRows(10);
+    EXPECT_FALSE(table.Eof());
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "5") << "at the count the position stays";
+
+    EXPECT_EQ(table.CopyQueryDefText(), "SELECT * FROM [config]");
+    table.F_Set_OnFilterRecord(EvenOnly);
+    table.SetFiltered(true);
+    EXPECT_EQ(ErrorOf([&] { table.GetRows(1); }),
+              "GetRows cannot be used on filtered dataset based on OnFilterRecord event!");
+}
+
+TEST_F(DaoTableTest, SourceNamesDatesLocksAndEditLocking)
+{
+    MakeConfigTable(3);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.LockTable(ltReadLock);
+    EXPECT_EQ(table.OpenOptions(), 0) << "a closed table is not locked";
+    EXPECT_EQ(table.GetSourceTableName("OptionValue"), "");
+    EXPECT_FALSE(table.F_Get_LockEdits());
+    table.Open();
+    EXPECT_EQ(table.GetSourceFieldName("OptionValue"), "OptionValue");
+    EXPECT_EQ(table.GetSourceTableName("OptionValue"), "config");
+    EXPECT_EQ(table.GetSourceTableName("NoSuchField"), "");
+    EXPECT_EQ(table.F_Get_DateCreated(), "") << "a dynaset has no table dates";
+
+    table.Next();
+    table.LockTable(ltWriteLock);
+    EXPECT_EQ(table.OpenOptions(), OOBit(dbDenyWrite));
+    EXPECT_TRUE(table.Active());
+    EXPECT_EQ(table.RecNo(), 1) << "a lock re-queries the table";
+    table.UnlockTable(ltWriteLock);
+    EXPECT_EQ(table.OpenOptions(), 0);
+
+    EXPECT_FALSE(table.F_Get_LockEdits()) << "optimistic locking";
+    table.SetLockEdits(true);
+    EXPECT_TRUE(table.F_Get_LockEdits());
+    table.SetLockEdits(false);
+    table.Close();
+
+    table.F_Set_TableType(jet::dbOpenTable);
+    table.Open();
+    EXPECT_NE(table.F_Get_DateCreated(), "");
+    EXPECT_NE(table.F_Get_LastUpdated(), "");
+    table.Close();
+
+    table.F_Set_TableType(jet::dbOpenSnapshot);
+    table.Open();
+    table.SetLockEdits(true);
+    EXPECT_FALSE(table.F_Get_LockEdits()) << "a read-only snapshot never locks edits";
+}
+
+TEST_F(DaoTableTest, RecordHandlesNameTheCurrentOrTheLastChangedRecord)
+{
+    MakeConfigTable(3);
+    TDaoDatabase& database = Connect();
+    const jet::RecordsetPtr recordset = database.DatabaseObject->OpenRecordset("config", jet::dbOpenDynaset);
+    const std::int32_t first = TDaoTable::GetDaoBookMark(*recordset);
+    recordset->MoveNext();
+    const std::int32_t second = TDaoTable::GetDaoBookMark(*recordset);
+    EXPECT_NE(first, 0);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(TDaoTable::GetDaoLastModifiedBookMark(*recordset), second) << "nothing changed yet";
+
+    recordset->MoveFirst();
+    recordset->Edit();
+    recordset->Fields().Item("OptionValue")->SetValue(jet::Variant("changed"));
+    recordset->Update();
+    recordset->MoveLast();
+    EXPECT_EQ(TDaoTable::GetDaoLastModifiedBookMark(*recordset), first) << "the changed record";
+    recordset->MoveNext();
+    EXPECT_EQ(TDaoTable::GetDaoBookMark(*recordset), 0) << "past the end";
+
+    const jet::RecordsetPtr empty =
+        database.DatabaseObject->OpenRecordset("SELECT * FROM [config] WHERE 1=2", jet::dbOpenDynaset);
+    EXPECT_EQ(TDaoTable::GetDaoBookMark(*empty), 0);
+    EXPECT_EQ(TDaoTable::GetDaoLastModifiedBookMark(*empty), 0);
+}
+
+TEST_F(DaoTableTest, AForwardOnlyTableCountsItsStepsAndCannotCountItsRecords)
+{
+    MakeConfigTable(4);
+    Connect();
+    TDaoTable& table = TableOn("config", jet::dbOpenForwardOnly);
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), -1);
+    EXPECT_EQ(table.RecNo(), 1);
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "1");
+    table.Next();
+    table.Next();
+    EXPECT_EQ(table.RecNo(), 3);
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "3");
+    // The cursor cannot come back to the last record: the walk to the end
+    // counts the records it passes.
+    table.Last();
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.RecNo(), 4);
+}
+
+TEST_F(DaoTableTest, AKeptCountIsCountedAgainAfterAnAppend)
+{
+    MakeConfigTable(3);
+    Connect();
+    for (const bool keep : {true, false}) {
+        TDaoTable& table = ConfigTable();
+        table.SetUseRecordCount(keep);
+        table.Open();
+        EXPECT_EQ(table.RecordCount(), 3) << keep;
+        EXPECT_EQ(table.RecordCount(), 3) << keep;
+        AppendOption(table, "new");
+        EXPECT_EQ(table.RecordCount(), 4) << keep;
+        table.Delete();
+        EXPECT_EQ(table.RecordCount(), 3) << keep;
+        table.Close();
+    }
+}
+
+TEST_F(DaoTableTest, RequeryAndPercentPositionAnswerNothingOffTheRecords)
+{
+    MakeConfigTable(3);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    EXPECT_FALSE(table.Requery()) << "closed";
+    EXPECT_EQ(table.PercentPosition(), 0.0f);
+    table.Open();
+    table.Last();
+    EXPECT_NEAR(table.PercentPosition(), 66.67f, 0.01f);
+    EXPECT_TRUE(table.Requery());
+    EXPECT_EQ(table.RecNo(), 1);
+    table.Close();
+
+    Database->DatabaseObject->Execute("DELETE FROM config");
+    table.Open();
+    EXPECT_EQ(table.PercentPosition(), 0.0f) << "no records";
+}
+
+TEST_F(DaoTableTest, AReadOnlyDatabaseKeepsItsTablesReadOnly)
+{
+    MakeConfigTable(1);
+    const std::string path = Db->Name();
+    Db->Close();
+    Database = std::make_unique<TDaoDatabase>();
+    Database->ReadProperties({{"DatabaseType", "Access"}, {"Database", path}, {"ReadOnly", "True"}});
+    Database->Loaded();
+    Database->Open();
+    TDaoTable& table = ConfigTable();
+    table.F_Set_ReadOnly(false);
+    EXPECT_TRUE(table.ReadOnly());
+    table.Open();
+    EXPECT_FALSE(table.CanModify());
+}
+
+TEST_F(DaoTableTest, AFilterThatRejectsEveryRecordLeavesTheTableEmpty)
+{
+    MakeConfigTable(3);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.F_Set_OnFilterRecord([](TDataSet&, bool& accept) { accept = false; });
+    table.SetFiltered(true);
+    table.Open();
+    EXPECT_TRUE(table.IsEmpty());
+    EXPECT_TRUE(table.Bof());
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_EQ(table.RecNo(), -1);
+    table.Last();
+    EXPECT_TRUE(table.IsEmpty());
+    table.SetFiltered(false);
+    EXPECT_EQ(table.RecordCount(), 3);
 }
 
 } // namespace

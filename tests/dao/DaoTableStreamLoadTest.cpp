@@ -139,6 +139,27 @@ TEST_F(DaoTableStreamLoadTest, HiddenAndReadOnlyFieldsKeepTheirValues)
     EXPECT_EQ(withoutValue.find("OptionValue"), std::string::npos);
 }
 
+TEST_F(DaoTableStreamLoadTest, TheHeaderGivesTheFieldsTheirPresentationAndRequiredFlag)
+{
+    TDaoTable& table = OpenConfig(2);
+    TField& value = table.FieldByName("OptionValue");
+    value.SetDisplayLabel("Value");
+    value.SetEditMask("999");
+    value.SetDisplayWidth(12);
+    value.SetRequired(true);
+    const std::string bytes = Saved(table);
+    table.Close();
+    table.Open();
+    ASSERT_FALSE(table.FieldByName("OptionValue").Required());
+    Load(table, bytes, lmAppend);
+    const TField& loaded = table.FieldByName("OptionValue");
+    EXPECT_EQ(loaded.DisplayLabel(), "Value");
+    EXPECT_EQ(loaded.EditMask(), "999");
+    EXPECT_EQ(loaded.DisplayWidth(), 12);
+    EXPECT_TRUE(loaded.Required());
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"1", "2", "1", "2"}));
+}
+
 TEST_F(DaoTableStreamLoadTest, DamagedStreamsLeaveTheTableAsItWas)
 {
     TDaoTable& table = OpenConfig(3);

@@ -1,5 +1,6 @@
 #include "DaoTableFixture.h"
 
+#include "platform/db/ComponentRegistry.h"
 #include "platform/system/DateTime.h"
 
 namespace daotabletest {
@@ -38,6 +39,21 @@ TEST_F(DaoTableTest, TheThreeSourcesExcludeEachOther)
     EXPECT_EQ(table.Params().Count(), 0);
     table.SetSQLText("SELECT 1");
     EXPECT_EQ(table.F_Get_TableName(), "");
+}
+
+TEST_F(DaoTableTest, AStoredQueryNameClearsTheOtherSourcesAndTheLink)
+{
+    TDaoTable table;
+    table.F_Set_TableType(jet::dbOpenTable);
+    table.F_Set_TableName("lines");
+    table.F_Set_MasterFields(TStringList{"OrderId -> OrderId"});
+    table.F_Set_QueryDefName("");
+    EXPECT_EQ(table.MasterFields().Count(), 1) << "an empty name clears nothing";
+    EXPECT_EQ(table.TableType(), jet::dbOpenTable);
+    table.F_Set_QueryDefName("OpenOrders");
+    EXPECT_EQ(table.F_Get_TableName(), "");
+    EXPECT_EQ(table.MasterFields().Count(), 0);
+    EXPECT_EQ(table.TableType(), jet::dbOpenDynaset) << "a stored query has no table-type recordset";
 }
 
 TEST_F(DaoTableTest, ParameterValuesTravelWithTheStreamedProperties)
@@ -155,6 +171,7 @@ TEST_F(DaoTableTest, TextFieldsHoldTheirSizeInCharacters)
 // An encrypter component: it reverses texts both ways.
 class ReversingEncrypter : public TComponent {
 public:
+    using TComponent::TComponent;
     std::vector<TPublishedProperty> PublishedProperties() const override
     {
         const auto self = [](TComponent& c) -> ReversingEncrypter& { return static_cast<ReversingEncrypter&>(c); };
@@ -183,11 +200,7 @@ TEST_F(DaoTableTest, AnEncrypterSeesEveryTextOnItsWayInAndOut)
     auto encrypter = std::make_unique<ReversingEncrypter>();
     table.F_Set_Encrypter(encrypter.get());
     table.Open();
-    table.Append();
-    table.FieldByName("ConfigName").SetAsString("DEFAULT");
-    table.FieldByName("OptionName").SetAsString("702");
-    table.FieldByName("OptionValue").SetAsString("0.5");
-    table.Post();
+    AppendOption(table, "702", "0.5");
     table.Close();
     table.Open();
     EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "0.5");
@@ -198,6 +211,91 @@ TEST_F(DaoTableTest, AnEncrypterSeesEveryTextOnItsWayInAndOut)
     encrypter.reset();
     EXPECT_FALSE(table.Active()) << "a table whose encrypter goes is closed";
     EXPECT_EQ(table.Encrypter(), nullptr);
+}
+
+TEST_F(DaoTableTest, EveryPublishedPropertyIsStreamedInDeclarationOrder)
+{
+    TDaoTable table;
+    Strings names;
+    for (const auto& [name, text] : table.WriteProperties())
+        names.push_back(name);
+    EXPECT_EQ(names, (Strings{"AutoFindIndex",      "ComponentVersion",
+                              "CacheBlobs",         "CacheMemos",
+                              "CacheLookups",       "Database",
+                              "Encrypter",          "ExportMethod",
+                              "RefreshSorted",      "TableName",
+                              "SortedBy",           "QueryDefName",
+                              "QueryDefParameters", "QueryDefSQLText",
+                              "QueryDefSQLModify",  "QueryDefODBCMaxRecords",
+                              "QueryDefType",       "SQL",
+                              "ParamData",          "ShowGUID",
+                              "TableType",          "TableDateCreated",
+                              "TableLastUpdated",   "Translation",
+                              "LockType",           "OpenOptions",
+                              "IndexFieldCount",    "IndexName",
+                              "ReadOnly",           "LockEdits",
+                              "MasterSource",       "MasterFields",
+                              "MasterAutoActivate", "DatabaseAutoActivate",
+                              "UseBrackets",        "UseCaptions",
+                              "UseDaoProperties",   "UseGetRecNo",
+                              "UseRecordCount",     "WarnOnBadDatabase",
+                              "Filtered",           "Filter",
+                              "ParamCheck",         "ProcessMessages",
+                              "Active"}));
+}
+
+TEST_F(DaoTableTest, StreamedDisplayPropertiesAreReadBackFromTheSourceNotTheStream)
+{
+    MakeTable("options", {{"ConfigName", jet::dbText, 50}, {"OptionName", jet::dbText, 50}},
+              {"ConfigName", "OptionName"});
+    Run("INSERT INTO options VALUES (\"DEFAULT\", \"551\")");
+    Connect();
+    TComponent owner;
+    auto* encrypter = new ReversingEncrypter(&owner);
+    encrypter->SetName("Cipher");
+    auto* table = new TDaoTable(&owner);
+    table->F_Set_Database(Database.get());
+    table->ReadProperties({{"Encrypter", "Cipher"},
+                           {"TableName", "options"},
+                           {"QueryDefType", "dbQAction"},
+                           {"TableType", "1"},
+                           {"TableDateCreated", "1/1/2000"},
+                           {"TableLastUpdated", "1/1/2000"},
+                           {"IndexFieldCount", "7"},
+                           {"IndexName", "PrimaryKey"},
+                           {"LockEdits", "True"}});
+    table->Loaded();
+    EXPECT_EQ(table->Encrypter(), encrypter);
+    EXPECT_EQ(table->F_Get_QueryDefType(), "") << "no stored query";
+    EXPECT_EQ(table->F_Get_IndexFieldCount(), 2) << "the key has two fields";
+    EXPECT_FALSE(table->F_Get_LockEdits()) << "closed";
+    EXPECT_EQ(table->F_Get_DateCreated(), "") << "closed";
+
+    table->Open();
+    const TPropertyValues written = table->WriteProperties();
+    const auto valueOf = [&](const std::string& name) {
+        for (const auto& [key, value] : written)
+            if (key == name)
+                return value;
+        return std::string("(missing)");
+    };
+    EXPECT_EQ(valueOf("Encrypter"), "Cipher");
+    EXPECT_EQ(valueOf("IndexFieldCount"), "2");
+    EXPECT_NE(valueOf("TableDateCreated"), "") << "an open table-type recordset knows its table's dates";
+    EXPECT_NE(valueOf("TableDateCreated"), "1/1/2000");
+    TComponent other;
+    auto* unknown = new TDaoTable(&other);
+    EXPECT_THROW(unknown->ReadProperties({{"Encrypter", "Cipher"}}), EReadError) << "no component of that name";
+}
+
+TEST_F(DaoTableTest, RegisterPutsTheTableComponentOnTheDataAccessPage)
+{
+    Daotable::Register();
+    EXPECT_EQ(ComponentPage("TDaoTable"), "Data Access");
+    TComponent owner;
+    auto* created = dynamic_cast<TDaoTable*>(CreateComponent("TDaoTable", &owner));
+    ASSERT_NE(created, nullptr);
+    EXPECT_EQ(created->Owner(), &owner);
 }
 
 TEST_F(DaoTableTest, OpenRefusalsComeBeforeTheEngine)
@@ -304,6 +402,58 @@ TEST_F(DaoTableTest, TypedFieldsReadAndWriteThroughTheirTexts)
     EXPECT_EQ(table.FieldByName("Key").AsString(), "{guid {12345678-9ABC-DEF0-1234-56789ABCDEF0}}");
 }
 
+TEST_F(DaoTableTest, MadeFieldsAreWidenedForTheirValuesAndDeclaredOnesKeepTheirWidth)
+{
+    MakeTable("events", {{"When", jet::dbDate}, {"Note", jet::dbMemo}});
+    Connect();
+    TDaoTable& table = TableOn("events");
+    table.F_Set_CacheMemos(true);
+    table.Open();
+    EXPECT_EQ(table.FieldByName("When").DisplayWidth(), 20);
+    EXPECT_EQ(table.FieldByName("Note").DisplayWidth(), 30);
+    table.Close();
+    table.AddField("When", ftDateTime).SetDisplayWidth(10);
+    table.AddField("Note", ftMemo).SetDisplayWidth(12);
+    table.Open();
+    EXPECT_EQ(table.FieldByName("When").DisplayWidth(), 10);
+    EXPECT_EQ(table.FieldByName("Note").DisplayWidth(), 12);
+}
+
+TEST_F(DaoTableTest, OnValidateSeesTheNewValueAndItsRefusalKeepsTheOld)
+{
+    MakeConfigTable(1);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+    TField& value = table.FieldByName("OptionValue");
+    std::vector<std::string> seen;
+    value.OnValidate = [&](TField& field) {
+        seen.push_back(field.AsString());
+        if (field.AsString() == "bad")
+            throw EDatabaseError("refused");
+    };
+    table.Edit();
+    value.SetAsString("good");
+    EXPECT_THROW(value.SetAsString("bad"), EDatabaseError);
+    EXPECT_EQ(value.AsString(), "good") << "a refused value leaves the one before";
+    value.Clear();
+    EXPECT_TRUE(value.IsNull());
+    value.SetAsString("good");
+    EXPECT_EQ(seen, (Strings{"good", "bad", "", "good"}));
+    value.OnValidate = nullptr;
+    table.Post();
+    EXPECT_EQ(Values(table, "OptionValue"), (Strings{"good"}));
+
+    value.SetReadOnly(true);
+    seen.clear();
+    value.OnValidate = [&](TField& field) { seen.push_back(field.AsString()); };
+    table.Edit();
+    value.SetAsString("kept out");
+    EXPECT_EQ(seen, (Strings{"kept out"})) << "a read-only field is validated before it refuses the write";
+    EXPECT_EQ(value.AsString(), "good");
+    table.Cancel();
+}
+
 // A memo that is not cached is read through the blob stream: its buffer
 // holds only its size.
 TEST_F(DaoTableTest, UncachedMemosReadTheirTextAndNullsReadEmpty)
@@ -384,6 +534,121 @@ TEST_F(DaoTableTest, TextsThatDoNotParseReadAsNull)
     EXPECT_EQ(integer.AsInteger(), 0);
     EXPECT_EQ(integer.AsString(), "");
     EXPECT_EQ(stamp.AsDateTime(), 0.0);
+}
+
+TEST_F(DaoTableTest, FieldDefinitionsFollowTheEnginesFormatsNumberingAndComputedDefaults)
+{
+    {
+        jet::TableDefPtr parts = Db->CreateTableDef("parts");
+        const auto add = [&](const std::string& name, int type, int size = 0) {
+            jet::FieldPtr field = parts->CreateField(name, type, size);
+            parts->Fields().Append(field);
+            return field;
+        };
+        add("Id", jet::dbLong)->SetAttributes(jet::dbAutoIncrField);
+        add("Serial", jet::dbLong)->SetDefaultValue("GenUniqueID()");
+        add("Key", jet::dbGUID)->SetDefaultValue("GenGUID()");
+        add("Stock", jet::dbLong)->SetDefaultValue("7");
+        const jet::FieldPtr name = add("Name", jet::dbText, 40);
+        name->Properties().Append(name->CreateProperty("Caption", jet::dbText, jet::Variant("Part name")));
+        for (const char* format : {"Medium Time", "general date", "Short Date"}) {
+            const jet::FieldPtr date = add(std::string("At ") + format, jet::dbDate);
+            date->Properties().Append(date->CreateProperty("Format", jet::dbText, jet::Variant(format)));
+        }
+        add("Made", jet::dbDate);
+        jet::IndexPtr mixed = parts->CreateIndex("Mixed");
+        mixed->Fields().Append(mixed->CreateField("Name"));
+        jet::FieldPtr down = mixed->CreateField("Stock");
+        down->SetAttributes(jet::dbDescending);
+        mixed->Fields().Append(down);
+        parts->Indexes().Append(mixed);
+        jet::IndexPtr newest = parts->CreateIndex("Newest");
+        jet::FieldPtr made = newest->CreateField("Made");
+        made->SetAttributes(jet::dbDescending);
+        newest->Fields().Append(made);
+        parts->Indexes().Append(newest);
+        Db->TableDefs().Append(parts);
+    }
+    Connect();
+    TDaoTable& table = TableOn("parts", jet::dbOpenTable);
+    table.SetUseCaptions(true);
+    table.Open();
+
+    const struct {
+        const char* Name;
+        TFieldType Type;
+        const char* Label;
+    } fields[] = {
+        {"Id", ftAutoInc, "Id"},           {"Serial", ftInteger, "Serial"},
+        {"Key", ftBytes, "Key"},           {"Stock", ftInteger, "Stock"},
+        {"Name", ftString, "Part name"},   {"At Medium Time", ftTime, "At Medium Time"},
+        {"At general date", ftDateTime, "At general date"},
+        {"At Short Date", ftDate, "At Short Date"},
+        {"Made", ftDateTime, "Made"},
+    };
+    ASSERT_EQ(table.FieldDefs().Count(), static_cast<int>(std::size(fields)));
+    for (int i = 0; i < table.FieldDefs().Count(); ++i) {
+        const auto& expected = fields[i];
+        EXPECT_EQ(table.FieldDefs()[i].Name, expected.Name);
+        EXPECT_EQ(table.FieldDefs()[i].DataType, expected.Type) << expected.Name;
+        EXPECT_EQ(table.FieldByName(expected.Name).DisplayLabel(), expected.Label);
+    }
+    EXPECT_EQ(table.FieldDefs()[2].Precision, 47554944) << "the GUID marker";
+
+    // Numbers and GUIDs that the engine makes are not written as defaults;
+    // a plain default is.
+    table.Append();
+    EXPECT_TRUE(table.FieldByName("Id").IsNull());
+    EXPECT_TRUE(table.FieldByName("Serial").IsNull());
+    EXPECT_TRUE(table.FieldByName("Key").IsNull());
+    EXPECT_EQ(table.FieldByName("Stock").AsString(), "7");
+    table.Cancel();
+
+    const TIndexDefs& indexes = table.IndexDefs();
+    ASSERT_EQ(indexes.Count(), 2);
+    EXPECT_EQ(indexes[0].Fields, "Name;Stock");
+    EXPECT_EQ(indexes[0].DescFields, "Stock");
+    EXPECT_EQ(indexes[0].Options & ixDescending, 0u) << "not every field descends";
+    EXPECT_EQ(indexes[1].DescFields, "Made");
+    EXPECT_NE(indexes[1].Options & ixDescending, 0u);
+}
+
+TEST_F(DaoTableTest, OpenOptionsReachTheEngineAsTheSumOfTheirValues)
+{
+    MakeConfigTable(1);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.F_Set_OpenOptions(OOBit(dbDenyWrite) | OOBit(dbForwardOnly));
+    table.Open();
+    EXPECT_EQ(Recorder->Calls.back(), "OpenRecordset(config,2,257,3)");
+}
+
+TEST_F(DaoTableTest, ShownGuidsReadAndTakeTheirBracedText)
+{
+    MakeTable("keys", {{"Id", jet::dbLong}, {"Key", jet::dbGUID}});
+    Run("INSERT INTO keys (Id, Key) VALUES (1, {guid {12345678-9ABC-DEF0-1234-56789ABCDEF0}})");
+    Connect();
+    TDaoTable& table = TableOn("keys");
+    table.F_Set_ShowGUID(true);
+    table.Open();
+    TField& key = table.FieldByName("Key");
+    EXPECT_EQ(key.DisplayText(), "{12345678-9ABC-DEF0-1234-56789ABCDEF0}");
+    EXPECT_EQ(key.DisplayWidth(), 38);
+
+    table.Edit();
+    key.SetText("{00000000-1111-2222-3333-444444444444}");
+    EXPECT_EQ(key.AsString(), "{guid {00000000-1111-2222-3333-444444444444}}");
+    key.SetText("{0000-1111}");
+    EXPECT_EQ(key.AsString(), "{guid {00000000-1111-2222-3333-444444444444}}") << "too short: ignored";
+    table.Post();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldByName("Key").DisplayText(), "{00000000-1111-2222-3333-444444444444}");
+
+    table.Close();
+    table.F_Set_ShowGUID(false);
+    table.Open();
+    EXPECT_EQ(table.FieldByName("Key").DisplayText(), "{guid {00000000-1111-2222-3333-444444444444}}");
 }
 
 } // namespace

@@ -72,4 +72,21 @@ TEST_F(DaoaddonsTest, RegisterPutsTheDatabaseComponentOnTheDataAccessPage)
     EXPECT_EQ(CreateComponent("TNoSuchComponent"), nullptr);
 }
 
+TEST(Daoaddons, GetAllDaoEnginesListsEachCreatableVersionOnce)
+{
+    const struct {
+        std::vector<std::string> Installed;
+        const char* Listed;
+    } cases[] = {
+        {{}, ""},
+        {{"3.6"}, "3.6"},
+        // The default engine is the 3.6 one: listed once.
+        {{"3.5", "3.6"}, "3.5,3.6"},
+    };
+    for (const auto& c : cases) {
+        ScopedEngineClasses classes(jet::MakeEngineClasses(c.Installed));
+        EXPECT_EQ(GetAllDaoEngines()->CommaText(), c.Listed) << c.Listed;
+    }
+}
+
 } // namespace

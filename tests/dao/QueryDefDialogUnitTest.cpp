@@ -2,7 +2,9 @@
 
 #include "tests/support/ModalAnswers.h"
 
+#include <QFontMetricsF>
 #include <QLineEdit>
+#include <QStyle>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +91,29 @@ TEST(QueryDefDialogUnit, AClickCutsTheRowsBelowTheParametersAndManyParametersGet
     EXPECT_TRUE(many.Execute(tenNames, tenDao, tenBde, tenValues));
     EXPECT_EQ(tenValues.Count(), 10);
     EXPECT_EQ(tenValues[9], "9");
+}
+
+TEST(QueryDefDialogUnit, EveryHeaderIsReadableAndTheGridKeepsItsWidth)
+{
+    TQueryDefDialog dialog;
+    TStringList names{"From"}, daoTypes{"dbDate"}, bdeTypes{"ftDateTime"}, values;
+    ModalAnswers answers({[&](QWidget*) {
+        const QTableWidget& grid = *dialog.StringGrid1;
+        const QFontMetricsF metrics(grid.font());
+        const int margin = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1;
+        int total = 0;
+        for (int column = 0; column < grid.columnCount(); ++column) {
+            EXPECT_LE(metrics.horizontalAdvance(Cell(dialog, 0, column)) + 2 * margin,
+                      grid.visualItemRect(grid.item(0, column)).width())
+                << "header " << column << " is cut short";
+            total += grid.columnWidth(column);
+        }
+        EXPECT_EQ(grid.columnWidth(0), 36);
+        EXPECT_LE(total, grid.viewport()->width()) << "no sideways scrolling";
+        dialog.Button2->click();
+    }});
+    dialog.Execute(names, daoTypes, bdeTypes, values);
+    EXPECT_TRUE(answers.AllAnswered());
 }
 
 } // namespace

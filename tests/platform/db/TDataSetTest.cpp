@@ -324,11 +324,10 @@ TEST(TDataSet, CalculatedFieldsAreComputedForEveryRecordAndEveryChange)
     dataSet.Cancel();
 }
 
-TEST(TDataSet, CachedLookupFieldsReadTheirValuesFromTheLookupList)
+// People (name, city code) with a cached lookup field "City" that reads the
+// city's name from `cities` (code, name).
+TField& CachedCityLookup(MemoryDataSet& people, MemoryDataSet& cities)
 {
-    MemoryDataSet cities({{"B", "Berlin"}, {"P", "Paris"}});
-    cities.Open();
-    MemoryDataSet people({{"ann", "P"}, {"bob", "B"}, {"cy", "X"}, {"dee", ""}});
     people.AddField("Name", ftString);
     people.AddField("Value", ftString);
     TField& city = people.AddField("City", ftString, fkLookup, 20);
@@ -337,12 +336,41 @@ TEST(TDataSet, CachedLookupFieldsReadTheirValuesFromTheLookupList)
     city.LookupKeyFields = "Name";
     city.LookupResultField = "Value";
     city.LookupCache = true;
+    return city;
+}
+
+TEST(TDataSet, CachedLookupFieldsReadTheirValuesFromTheLookupList)
+{
+    MemoryDataSet cities({{"B", "Berlin"}, {"P", "Paris"}});
+    cities.Open();
+    MemoryDataSet people({{"ann", "P"}, {"bob", "B"}, {"cy", "X"}, {"dee", ""}});
+    TField& city = CachedCityLookup(people, cities);
     city.RefreshLookupList();
     people.Open();
     std::vector<std::string> seen;
     for (people.First(); !people.Eof(); people.Next())
         seen.push_back(city.AsString());
     EXPECT_EQ(seen, (std::vector<std::string>{"Paris", "Berlin", "", ""}));
+}
+
+TEST(TDataSet, CachedLookupListsAreReadWhenTheDatasetOpens)
+{
+    MemoryDataSet cities({{"B", "Berlin"}, {"P", "Paris"}});
+    cities.Open();
+    MemoryDataSet people({{"ann", "P"}, {"bob", "B"}});
+    TField& city = CachedCityLookup(people, cities);
+    people.Open();
+    EXPECT_EQ(city.AsString(), "Paris");
+    cities.Rows[1][1] = "Pau";
+    cities.Close();
+    cities.Open();
+    people.Next();
+    people.Prior();
+    EXPECT_EQ(city.AsString(), "Paris") << "the list stays as read until it is refreshed";
+    city.RefreshLookupList();
+    people.Next();
+    people.Prior();
+    EXPECT_EQ(city.AsString(), "Pau");
 }
 
 TEST(TDataSet, ANewRecordIsFilledByOnNewRecordAndStartsUnmodified)
