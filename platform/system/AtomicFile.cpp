@@ -35,6 +35,9 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     }
     if (!file.commit())
         throw FileWriteError("Cannot write \"" + path + "\": " + file.errorString().toStdString());
+    // commit() flushes the data but not the folder entry of the rename: until
+    // that reaches the disk, a power cut brings the old file back.
+    SyncPath(path);
 }
 
 void SyncPath(const std::string& path)
