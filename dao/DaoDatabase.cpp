@@ -5,6 +5,7 @@
 #include "dao/Daoapi.h"
 #include "dao/DaoRegistry.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/DateTime.h"
 
 #include <QApplication>
@@ -13,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -1163,12 +1163,7 @@ void TDaoDatabase::CompactInto(
         DatabaseError("TDaoDatabase.CompactAccessDatabase: Cannot replace " + fileName
                       + " with its compacted copy: " + reason);
     }
-    // The new name is on disk once the folder is.
-    const int folderDescriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (folderDescriptor >= 0) {
-        ::fsync(folderDescriptor);
-        ::close(folderDescriptor);
-    }
+    platform::SyncPath(database.string());
 }
 
 void TDaoDatabase::CompactAccessDatabase(const std::string& fileName, const std::string& password)

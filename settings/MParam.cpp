@@ -363,20 +363,45 @@ bool MParam::StartFreshStore(bool xmlFileUnreadable)
         const std::string kept = KeepAside(file);
         if (kept.empty())
             return false; // the operator's file stays where it is, untouched
-        KeptAside = file + " -> " + kept;
+        StoreNoteText = file + " -> " + kept;
     }
-    // Later the data-access database comes first here, creating Config.dat.
+    if (DMMain && DMMain->KDBConfig && DMMain->KTableConfig) {
+        std::error_code error;
+        if (!std::filesystem::exists(TDMMain::ConfigDatabaseFile, error) && !error) {
+            if (OpenFreshDatabase())
+                return true;
+        } else {
+            // Not a database of ours, or not one we can open: it stays as it
+            // is, and the status bar says where the settings go instead.
+            StoreNoteText += (StoreNoteText.empty() ? "" : "; ") + std::string(TDMMain::ConfigDatabaseFile) + " -> " + file;
+        }
+    }
     options->SetCreateMissingFile(true);
     const bool opened = OpenBackend(options, nullptr);
     options->SetCreateMissingFile(false);
     return opened;
 }
 
+bool MParam::OpenFreshDatabase()
+{
+    try {
+        DMMain->CreateConfigDatabase();
+    } catch (...) {
+        return false; // no engine, no room, or the name was taken meanwhile
+    }
+    if (OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get()))
+        return true;
+    // Made just now and holding nothing yet: it goes, so that it hides nothing.
+    std::error_code ignored;
+    std::filesystem::remove(TDMMain::ConfigDatabaseFile, ignored);
+    return false;
+}
+
 bool MParam::Open()
 {
     if (IsOpen)
         return false;
-    KeptAside.clear();
+    StoreNoteText.clear();
     bool opened = DMMain && DMMain->KDBConfig && OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get());
     bool xmlFileUnreadable = false;
     if (!opened && DataModuleOptions) {

@@ -152,13 +152,18 @@ public:
     // DMMain; then loads every option stored under "DEFAULT". When none of
     // them opens, a fresh store starts in the Config folder, unless a store
     // that may open next time is there (the server database's file, or a
-    // database server it names): an XML file whose content is unreadable is
-    // first kept beside it under a dated name. False when the store was
-    // already open or no store opened (the defaults then stay).
+    // database server it names): the data-access database Config.dat when
+    // no file of that name is there, else (or when it cannot be made) the
+    // XML file. An XML file whose content is unreadable is first kept beside
+    // it under a dated name; a Config.dat is never touched. False when the
+    // store was already open or no store opened (the defaults then stay).
     bool Open();
-    // "<file> -> <where it was kept>" when the last Open kept an unreadable
-    // settings file aside and started afresh, else "".
-    const std::string& KeptAsideNote() const { return KeptAside; }
+    // Set when the last Open started a fresh store beside a store it could
+    // not use, for the status bar, in every language: "<file> -> <where it
+    // was kept>" for an unreadable XML file kept aside, "Config/Config.dat
+    // -> Config/Config.xml" for a Config.dat that does not open, left as it
+    // is, with the settings kept in the XML file; else "".
+    const std::string& StoreNote() const { return StoreNoteText; }
     // The OptionValue of the first record with both names; "" when the store
     // is not open, nothing matches or a field is missing.
     std::string ReadOption(const std::string& optionName, const std::string& configName);
@@ -186,6 +191,9 @@ private:
     // Whether the server backend may open next time although it did not now.
     static bool ServerStoreMayOpenLater();
     bool StartFreshStore(bool xmlFileUnreadable);
+    // Makes Config.dat and opens the store on it; a database it made that
+    // then does not open is removed again.
+    bool OpenFreshDatabase();
 
     // The dataset of the backend Open chose; not owned.
     TDataSet* DataSet = nullptr;
@@ -194,5 +202,5 @@ private:
     std::map<std::string, std::string> RulerValues; // records under "RULERVALUE"
     std::map<std::string, std::string> RulerUnits;  // records under "RULERUNIT"
     std::map<std::string, MRulerItem> Rulers;
-    std::string KeptAside;
+    std::string StoreNoteText;
 };

@@ -725,8 +725,8 @@ bool TFormMeasure::LoadSettings()
         return false;
     if (!Param->Open())
         ShowStatus(Lan->Texts[71], STATUS_MESSAGE);
-    else if (!Param->KeptAsideNote().empty())
-        ShowStatus(Lan->Texts[71] + ": " + Param->KeptAsideNote(), STATUS_MESSAGE);
+    else if (!Param->StoreNote().empty())
+        ShowStatus(Lan->Texts[71] + ": " + Param->StoreNote(), STATUS_MESSAGE);
 
     PlaceMainWindow();
     TPoint p;

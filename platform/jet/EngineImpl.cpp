@@ -1,23 +1,22 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/DateTime.h"
 
 #include <odbcinst.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <filesystem>
 #include <mutex>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace jet::impl {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::FreshNameBeside;
+using platform::SyncPath;
 
 class ErrorImpl : public Error {
 public:
@@ -68,35 +67,6 @@ void CheckNoPassword(const std::string& text)
 {
     if (!ParseConnect(text).Value("PWD").empty())
         RaiseNotSupported("Database passwords");
-}
-
-// Flushes a file and the folder entry naming it, so a rename or a new file
-// survives a crash.
-void SyncPath(const std::string& path)
-{
-    const int file = ::open(path.c_str(), O_RDONLY);
-    if (file >= 0) {
-        ::fsync(file);
-        ::close(file);
-    }
-    const fs::path folder = fs::path(path).parent_path();
-    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-}
-
-// A file name beside `path` that does not exist yet.
-std::string FreshNameBeside(const std::string& path, const std::string& suffix)
-{
-    static std::atomic<unsigned> counter{0};
-    for (;;) {
-        const std::string candidate =
-            path + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + suffix;
-        if (!fs::exists(candidate))
-            return candidate;
-    }
 }
 
 // Copies a closed database file of ours into a new compacted file and sets

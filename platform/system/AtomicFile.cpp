@@ -3,6 +3,12 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <atomic>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace platform {
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes)
@@ -29,6 +35,36 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     }
     if (!file.commit())
         throw FileWriteError("Cannot write \"" + path + "\": " + file.errorString().toStdString());
+    // commit() flushes the data but not the folder entry of the rename: until
+    // that reaches the disk, a power cut brings the old file back.
+    SyncPath(path);
+}
+
+void SyncPath(const std::string& path)
+{
+    const int file = ::open(path.c_str(), O_RDONLY);
+    if (file >= 0) {
+        ::fsync(file);
+        ::close(file);
+    }
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+std::string FreshNameBeside(const std::string& path, const std::string& suffix)
+{
+    static std::atomic<unsigned> counter{0};
+    for (;;) {
+        const std::string candidate =
+            path + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + suffix;
+        std::error_code error;
+        if (!std::filesystem::exists(candidate, error) && !error)
+            return candidate;
+    }
 }
 
 } // namespace platform

@@ -20,4 +20,13 @@ public:
 // keeps its old content and no temporary file is left behind.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Flushes a file and the folder entry naming it to disk, so that a new file
+// or a rename survives a crash of the machine. Errors are not reported: the
+// file stays as good as the disk made it.
+void SyncPath(const std::string& path);
+
+// A name beside `path` that no file has yet: `path`, the process id, a
+// counter and `suffix` ("Config.dat.4242.0.new").
+std::string FreshNameBeside(const std::string& path, const std::string& suffix);
+
 } // namespace platform

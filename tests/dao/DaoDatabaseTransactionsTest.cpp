@@ -158,8 +158,12 @@ TEST_F(DaoDatabaseTest, EngineAndWorkspaceLevelsRunWithoutBookkeeping)
     database->DBEngineLevel_Commit();
     database->DBEngineLevel_StartTransaction();
     database->DBEngineLevel_Rollback();
-    EXPECT_EQ(classes->Calls, (recording::Log{"Workspace.BeginTrans", "Workspace.Rollback", "Engine.BeginTrans",
-                                              "Engine.CommitTrans(1)", "Engine.BeginTrans", "Engine.Rollback"}));
+    EXPECT_EQ(classes->Calls,
+              (recording::Log{"Workspace.BeginTrans",
+                              "Execute(INSERT INTO config (ConfigName, OptionName) VALUES (\"X\", \"w\"),0)",
+                              "Workspace.Rollback", "Engine.BeginTrans",
+                              "Execute(INSERT INTO config (ConfigName, OptionName) VALUES (\"X\", \"e\"),0)",
+                              "Engine.CommitTrans(1)", "Engine.BeginTrans", "Engine.Rollback"}));
     EXPECT_EQ(table.RollbackRefreshes, 2);
     EXPECT_EQ(database->GetTransactionCount(), 0);
     EXPECT_EQ(CountRows(*database), 3);

@@ -6,6 +6,7 @@
 
 #include "dao/DaoDatabase.h"
 #include "dao/DaoTable.h"
+#include "tests/dao/RecordingEngine.h"
 #include "tests/platform/jet/JetFixture.h"
 
 #include <gtest/gtest.h>
@@ -20,59 +21,7 @@ using Log = std::vector<std::string>;
 
 // The engine's database, with the calls that open recordsets and run
 // statements written down.
-class RecordingDatabase : public jet::Database {
-public:
-    explicit RecordingDatabase(jet::DatabasePtr inner)
-        : Inner(std::move(inner))
-    {
-    }
-
-    Log Calls;
-    // Stored queries offered instead of the file's, when set.
-    jet::Collection<jet::QueryDef>* StoredQueries = nullptr;
-
-    std::string Name() const override { return Inner->Name(); }
-    std::string Connect() const override { return Inner->Connect(); }
-    void Close() override { Inner->Close(); }
-    std::string Version() const override { return Inner->Version(); }
-    int QueryTimeout() const override { return Inner->QueryTimeout(); }
-    void SetQueryTimeout(int seconds) override { Inner->SetQueryTimeout(seconds); }
-    int CollatingOrder() const override { return Inner->CollatingOrder(); }
-    void NewPassword(const std::string& a, const std::string& b) override { Inner->NewPassword(a, b); }
-    jet::Collection<jet::TableDef>& TableDefs() override { return Inner->TableDefs(); }
-    jet::Collection<jet::QueryDef>& QueryDefs() override { return StoredQueries ? *StoredQueries : Inner->QueryDefs(); }
-    jet::Collection<jet::Container>& Containers() override { return Inner->Containers(); }
-    jet::Collection<jet::Relation>& Relations() override { return Inner->Relations(); }
-    jet::Collection<jet::Recordset>& Recordsets() override { return Inner->Recordsets(); }
-    jet::Collection<jet::Property>& Properties() override { return Inner->Properties(); }
-    jet::RecordsetPtr OpenRecordset(const std::string& source, int type, int options, int lockEdits) override
-    {
-        Calls.push_back("OpenRecordset(" + source + "," + std::to_string(type) + "," + std::to_string(options) + ","
-                        + std::to_string(lockEdits) + ")");
-        return Inner->OpenRecordset(source, type, options, lockEdits);
-    }
-    void Execute(const std::string& sql, int options) override
-    {
-        Calls.push_back("Execute(" + sql + "," + std::to_string(options) + ")");
-        Inner->Execute(sql, options);
-    }
-    long RecordsAffected() const override { return Inner->RecordsAffected(); }
-    jet::TableDefPtr CreateTableDef(const std::string& name, int attributes, const std::string& source,
-                                    const std::string& connect) override
-    {
-        return Inner->CreateTableDef(name, attributes, source, connect);
-    }
-    jet::QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override
-    {
-        return Inner->CreateQueryDef(name, sql);
-    }
-    void BeginTrans() override { Inner->BeginTrans(); }
-    void CommitTrans(int options) override { Inner->CommitTrans(options); }
-    void Rollback() override { Inner->Rollback(); }
-
-private:
-    jet::DatabasePtr Inner;
-};
+using RecordingDatabase = recording::Database;
 
 // A fresh database file (the engine layer's fixture), then a database
 // component connected to it.

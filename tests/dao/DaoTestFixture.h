@@ -20,17 +20,7 @@
 
 namespace daotest {
 
-// Installs engine classes for the test's lifetime.
-class ScopedEngineClasses {
-public:
-    explicit ScopedEngineClasses(std::shared_ptr<jet::EngineClasses> classes)
-    {
-        jet::InstallEngineClasses(std::move(classes));
-    }
-    ~ScopedEngineClasses() { jet::InstallEngineClasses(nullptr); }
-    ScopedEngineClasses(const ScopedEngineClasses&) = delete;
-    ScopedEngineClasses& operator=(const ScopedEngineClasses&) = delete;
-};
+using recording::ScopedEngineClasses;
 
 // A one-dimensional array of variants, bounds from `low`.
 inline jet::Variant Array(const std::vector<jet::Variant>& items, int low = 0)

@@ -1,7 +1,7 @@
 // Engine classes for the tests: the engine layer's own classes, offering the
-// versions asked for, with every engine and workspace wrapped so that the
-// calls the database component makes on them are written to a log ("the
-// exact calls"), and so that a test can make one call fail.
+// versions asked for, with every engine, workspace and opened database
+// wrapped so that the calls the components make on them are written to a log
+// ("the exact calls"), and so that a test can make one call fail.
 #pragma once
 
 #include "platform/jet/Jet.h"
@@ -16,12 +16,87 @@ namespace recording {
 
 using Log = std::vector<std::string>;
 
+// The calls that connect the settings store's database, Config/Config.dat,
+// with the stored settings of the data module's database component: the
+// engine and workspace are made afresh, then the file is opened.
+inline const Log kConfigDatabaseConnectCalls = {
+    "Create(DAO.DBEngine.36)",
+    "SystemDB=system.mdb",
+    "DefaultUser=Admin",
+    "DefaultPassword=",
+    "CreateWorkspace(DaoWorkspace,Admin,,2)",
+    "OpenDatabase(./Config/Config.dat,0,0,;UID=Admin;PWD=;)",
+};
+
 inline std::string Flag(bool value)
 {
     return value ? "-1" : "0";
 }
 
 class Engine;
+
+// A database whose calls that open recordsets and run statements are
+// written to a log before they are handed on: its own, or the one given.
+class Database : public jet::Database {
+private:
+    Log OwnCalls;
+
+public:
+    explicit Database(jet::DatabasePtr inner)
+        : Database(std::move(inner), OwnCalls)
+    {
+    }
+    Database(jet::DatabasePtr inner, Log& log)
+        : Calls(log), Inner(std::move(inner))
+    {
+    }
+
+    Log& Calls;
+    // Stored queries offered instead of the file's, when set.
+    jet::Collection<jet::QueryDef>* StoredQueries = nullptr;
+
+    std::string Name() const override { return Inner->Name(); }
+    std::string Connect() const override { return Inner->Connect(); }
+    void Close() override { Inner->Close(); }
+    std::string Version() const override { return Inner->Version(); }
+    int QueryTimeout() const override { return Inner->QueryTimeout(); }
+    void SetQueryTimeout(int seconds) override { Inner->SetQueryTimeout(seconds); }
+    int CollatingOrder() const override { return Inner->CollatingOrder(); }
+    void NewPassword(const std::string& a, const std::string& b) override { Inner->NewPassword(a, b); }
+    jet::Collection<jet::TableDef>& TableDefs() override { return Inner->TableDefs(); }
+    jet::Collection<jet::QueryDef>& QueryDefs() override { return StoredQueries ? *StoredQueries : Inner->QueryDefs(); }
+    jet::Collection<jet::Container>& Containers() override { return Inner->Containers(); }
+    jet::Collection<jet::Relation>& Relations() override { return Inner->Relations(); }
+    jet::Collection<jet::Recordset>& Recordsets() override { return Inner->Recordsets(); }
+    jet::Collection<jet::Property>& Properties() override { return Inner->Properties(); }
+    jet::RecordsetPtr OpenRecordset(const std::string& source, int type, int options, int lockEdits) override
+    {
+        Calls.push_back("OpenRecordset(" + source + "," + std::to_string(type) + "," + std::to_string(options) + ","
+                        + std::to_string(lockEdits) + ")");
+        return Inner->OpenRecordset(source, type, options, lockEdits);
+    }
+    void Execute(const std::string& sql, int options) override
+    {
+        Calls.push_back("Execute(" + sql + "," + std::to_string(options) + ")");
+        Inner->Execute(sql, options);
+    }
+    long RecordsAffected() const override { return Inner->RecordsAffected(); }
+    jet::TableDefPtr CreateTableDef(const std::string& name, int attributes, const std::string& source,
+                                    const std::string& connect) override
+    {
+        return Inner->CreateTableDef(name, attributes, source, connect);
+    }
+    jet::QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override
+    {
+        return Inner->CreateQueryDef(name, sql);
+    }
+    void BeginTrans() override { Inner->BeginTrans(); }
+    void CommitTrans(int options) override { Inner->CommitTrans(options); }
+    void Rollback() override { Inner->Rollback(); }
+
+private:
+    jet::DatabasePtr Inner;
+};
 
 class Workspace : public jet::Workspace {
 public:
@@ -44,7 +119,7 @@ public:
                                   const std::string& connect) override
     {
         Calls.push_back("OpenDatabase(" + name + "," + Flag(exclusive) + "," + Flag(readOnly) + "," + connect + ")");
-        return Inner->OpenDatabase(name, exclusive, readOnly, connect);
+        return std::make_shared<Database>(Inner->OpenDatabase(name, exclusive, readOnly, connect), Calls);
     }
     jet::DatabasePtr OpenConnection(const std::string& name, int options, bool readOnly,
                                     const std::string& connect) override
@@ -245,6 +320,18 @@ public:
 
 private:
     std::shared_ptr<jet::EngineClasses> Inner;
+};
+
+// Installs engine classes for the test's lifetime.
+class ScopedEngineClasses {
+public:
+    explicit ScopedEngineClasses(std::shared_ptr<jet::EngineClasses> classes)
+    {
+        jet::InstallEngineClasses(std::move(classes));
+    }
+    ~ScopedEngineClasses() { jet::InstallEngineClasses(nullptr); }
+    ScopedEngineClasses(const ScopedEngineClasses&) = delete;
+    ScopedEngineClasses& operator=(const ScopedEngineClasses&) = delete;
 };
 
 } // namespace recording

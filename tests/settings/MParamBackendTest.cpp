@@ -1,7 +1,9 @@
 // The configuration store on each of its backends alone, through real files
 // in Config/ of a temporary working directory: the same tests for every
 // backend, then the order in which the store tries them.
+#include "tests/dao/RecordingEngine.h"
 #include "tests/settings/StoreFixture.h"
+#include "tests/support/ConfigDatabase.h"
 #include "tests/support/ConfigFile.h"
 #include "tests/support/FirebirdDatabase.h"
 
@@ -9,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -23,34 +28,38 @@ std::string ReadFile(const std::string& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-std::vector<Row> ReadRows(TDataSet& dataSet)
+std::vector<ConfigRecord> Records(const std::vector<Row>& rows)
+{
+    std::vector<ConfigRecord> records;
+    for (const Row& row : rows)
+        records.push_back({row[0], row[1], row[2]});
+    return records;
+}
+
+std::vector<Row> Rows(const std::vector<ConfigRecord>& records)
 {
     std::vector<Row> rows;
-    for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
-        rows.push_back({dataSet.FieldByName("ConfigName").AsString(), dataSet.FieldByName("OptionName").AsString(),
-                        dataSet.FieldByName("OptionValue").AsString()});
+    for (const ConfigRecord& record : records)
+        rows.push_back({record[0], record[1], record[2]});
     return rows;
 }
+
+// The data-access database of the main data module, made as a fresh folder
+// gets it.
+struct DaoStore {
+    static constexpr const char* File = "Config.dat";
+
+    static void Create(const std::vector<Row>& rows) { CreateConfigDatabase(Records(rows)); }
+    // Read through a connection of its own while the store holds one.
+    static std::vector<Row> Rows() { return ::Rows(DatabaseConfigRecords()); }
+};
 
 // The XML file of the options data module.
 struct XmlStore {
     static constexpr const char* File = "Config.xml";
 
-    static void Create(const std::vector<Row>& rows)
-    {
-        std::vector<ConfigRecord> records;
-        for (const Row& row : rows)
-            records.push_back({row[0], row[1], row[2]});
-        AppendConfigRecords(records);
-    }
-
-    static std::vector<Row> Rows()
-    {
-        TClientDataSet dataSet;
-        dataSet.SetFileName("Config/Config.xml");
-        dataSet.Open();
-        return ReadRows(dataSet);
-    }
+    static void Create(const std::vector<Row>& rows) { AppendXmlConfigRecords(Records(rows)); }
+    static std::vector<Row> Rows() { return ::Rows(XmlConfigRecords()); }
 };
 
 // The server database of the main data module, served by the embedded engine.
@@ -79,7 +88,7 @@ struct ServerStore {
         table.SetTableName("CONFIG");
         database.Open();
         table.Open();
-        return ReadRows(table);
+        return ::Rows(ReadConfigRecords(table));
     }
 };
 
@@ -91,8 +100,7 @@ QStringList ConfigFiles()
 template <typename Store>
 class MParamBackendTest : public StoreFixture {};
 
-// The data-access table joins here once its components exist.
-using Backends = ::testing::Types<XmlStore, ServerStore>;
+using Backends = ::testing::Types<DaoStore, XmlStore, ServerStore>;
 TYPED_TEST_SUITE(MParamBackendTest, Backends);
 
 TYPED_TEST(MParamBackendTest, OpensItsStoreAloneAndLoadsTheStoredSettings)
@@ -222,12 +230,168 @@ TEST_F(MParamBackendOrderTest, DatabaseServerNamedInTheStoredSettingsServesTheSt
     EXPECT_EQ(ConfigFiles(), QStringList{}) << "nothing is kept locally";
 }
 
-TEST_F(MParamBackendOrderTest, FreshFolderGetsAnXmlStoreAndTheServerDatabaseIsNeverCreated)
+TEST_F(MParamBackendOrderTest, DataAccessDatabaseIsTriedFirst)
+{
+    DaoStore::Create({{"DEFAULT", "201", "4"}});
+    XmlStore::Create({{"DEFAULT", "201", "5"}});
+    ServerStore::Create({{"DEFAULT", "201", "6"}});
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 4);
+    EXPECT_TRUE(DMMain->KTableConfig->Active());
+
+    QFile::remove("Config/Config.dat");
+    Restart();
+    EXPECT_EQ(Param().GetActiveWidth(), 5);
+}
+
+TEST_F(MParamBackendOrderTest, FreshFolderGetsADataAccessDatabaseAndTheServerDatabaseIsNeverCreated)
 {
     ASSERT_TRUE(Param().Open());
+    EXPECT_TRUE(DMMain->KTableConfig->Active());
+    EXPECT_EQ(Param().StoreNote(), "");
     Param().SetInt(OPT_ACTIVE_WIDTH, 4, true);
-    EXPECT_EQ(ConfigFiles(), QStringList{"Config.xml"});
-    EXPECT_EQ(XmlStore::Rows(), (std::vector<Row>{{"DEFAULT", "201", "4"}}));
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.dat"});
+    EXPECT_EQ(DaoStore::Rows(), (std::vector<Row>{{"DEFAULT", "201", "4"}}));
+
+    // The table as the store's table component is streamed to expect it.
+    const jet::TableDefPtr table = DMMain->KDBConfig->DatabaseObject->TableDefs().Item("config");
+    std::vector<std::string> fields;
+    for (int i = 0; i < table->Fields().Count(); ++i) {
+        const jet::FieldPtr field = table->Fields().Item(i);
+        fields.push_back(field->Name() + " " + std::to_string(field->Type()) + " " + std::to_string(field->Size())
+                         + (field->Required() ? " required" : ""));
+    }
+    EXPECT_EQ(fields, (std::vector<std::string>{"ConfigName 10 50 required", "OptionName 10 50 required",
+                                                "OptionValue 10 250"}));
+    Restart();
+    EXPECT_EQ(Param().GetActiveWidth(), 4);
+}
+
+TEST_F(MParamBackendOrderTest, FolderWithOnlyAnXmlFileKeepsItsSettingsThere)
+{
+    XmlStore::Create({{"DEFAULT", "201", "5"}});
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 5);
+    EXPECT_FALSE(DMMain->KDBConfig->Connected()) << "the first attempt let its connection go";
+    Param().SetInt(OPT_ACTIVE_WIDTH, 6, true);
+    Restart();
+    EXPECT_EQ(Param().GetActiveWidth(), 6);
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.xml"}) << "no database is made beside it";
+}
+
+TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
+{
+    struct Case {
+        const char* Why;
+        std::function<void()> Make;
+        bool XmlFile;
+    };
+    const Case cases[] = {
+        {"a file that is not a database", [] { std::ofstream("Config/Config.dat") << "lab notes, not a database"; },
+         false},
+        {"a database file cut short",
+         [] {
+             CreateConfigDatabase({{"DEFAULT", "201", "4"}});
+             std::filesystem::resize_file("Config/Config.dat", 1000);
+         },
+         false},
+        {"a database of ours without the table",
+         [] {
+             support::MakeConfigDatabase("Config/Other.dat", 1);
+             TDaoDatabase database;
+             database.ReadProperties({{"DatabaseType", "Access"}, {"Database", "Config/Other.dat"}});
+             database.Loaded();
+             database.Open();
+             database.RenameTable("config", "other");
+             database.Close();
+             QFile::rename("Config/Other.dat", "Config/Config.dat");
+         },
+         false},
+        {"a file that is not a database, beside the XML file",
+         [] {
+             std::ofstream("Config/Config.dat") << "lab notes, not a database";
+             XmlStore::Create({{"DEFAULT", "201", "5"}});
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        QDir("Config").removeRecursively();
+        QDir().mkdir("Config");
+        c.Make();
+        const std::string before = ReadFile("Config/Config.dat");
+        MParam::ResetForTesting();
+        delete DMMain; // a component that looked for its file elsewhere goes on looking there
+        DMMain = new TDMMain();
+        ASSERT_TRUE(Param().Open()) << c.Why;
+        EXPECT_EQ(Param().GetActiveWidth(), c.XmlFile ? 5 : 3) << c.Why;
+        EXPECT_EQ(Param().StoreNote(),
+                  c.XmlFile ? "" : "Config/Config.dat -> Config/Config.xml")
+            << c.Why;
+        Param().SetInt(OPT_ACTIVE_WIDTH, 7, true);
+        EXPECT_EQ(XmlStore::Rows().back(), (Row{"DEFAULT", "201", "7"})) << c.Why;
+        Param().Close();
+        EXPECT_FALSE(DMMain->KDBConfig->Connected()) << c.Why;
+        EXPECT_TRUE(ReadFile("Config/Config.dat") == before) << c.Why;
+        EXPECT_EQ(ConfigFiles(), (QStringList{"Config.dat", "Config.xml"})) << c.Why;
+    }
+}
+
+TEST_F(MParamBackendOrderTest, FreshDatabaseThatDoesNotOpenIsRemovedAndTheXmlFileServes)
+{
+    DMMain->KTableConfig->F_Set_TableName("settings"); // a table the fresh database does not hold
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.xml"}) << "the database made for nothing is gone";
+    EXPECT_EQ(Param().StoreNote(), "");
+}
+
+TEST_F(MParamBackendOrderTest, WithoutTheDataAccessEngineTheXmlFileServes)
+{
+    DaoStore::Create({{"DEFAULT", "201", "4"}});
+    XmlStore::Create({{"DEFAULT", "201", "5"}});
+    delete DMMain;
+    {
+        const recording::ScopedEngineClasses noEngine(jet::MakeEngineClasses({}));
+        DMMain = new TDMMain();
+    }
+    EXPECT_EQ(DMMain->KDBConfig, nullptr);
+    EXPECT_EQ(DMMain->KTableConfig, nullptr);
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 5);
+
+    Param().Close();
+    MParam::ResetForTesting();
+    QDir("Config").removeRecursively();
+    QDir().mkdir("Config");
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.xml"}) << "a fresh folder gets the XML file";
+}
+
+// The calls that reach the engine when the settings are read at start-up.
+TEST_F(MParamBackendOrderTest, SettingsRoadMakesTheEngineCallsOfTheStoredSettings)
+{
+    DaoStore::Create({{"DEFAULT", "201", "4"}});
+    delete DMMain;
+    const auto engines = std::make_shared<recording::Classes>();
+    const recording::ScopedEngineClasses installed(engines);
+    DMMain = new TDMMain();
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 4);
+    recording::Log expected = recording::kConfigDatabaseConnectCalls;
+    expected.push_back("OpenRecordset(config,2,0,3)");
+    recording::Log road;
+    for (const std::string& call : engines->Calls)
+        if (std::find(expected.begin(), expected.end(), call) != expected.end())
+            road.push_back(call);
+    // The engine and workspace are built when the component is loaded and
+    // again when it connects.
+    const auto last = road.end() - static_cast<std::ptrdiff_t>(std::min(road.size(), expected.size()));
+    EXPECT_EQ(recording::Log(last, road.end()), expected);
+    const std::string& openDatabase = recording::kConfigDatabaseConnectCalls.back();
+    EXPECT_EQ(std::count(road.begin(), road.end(), openDatabase), 1);
+    Param().Close();
+    MParam::ResetForTesting();
+    delete DMMain; // before its engine classes go
+    DMMain = nullptr;
 }
 
 } // namespace

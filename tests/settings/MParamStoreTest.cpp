@@ -54,28 +54,6 @@ std::vector<Row> StoredRows(const std::string& path = kFile)
     return rows;
 }
 
-class FakeConnection : public TCustomConnection {
-public:
-    explicit FakeConnection(bool fail)
-        : Fail(fail)
-    {
-    }
-
-protected:
-    void DoConnect() override
-    {
-        if (Fail)
-            throw EDatabaseError("The database engine is not available");
-        Up = true;
-    }
-    void DoDisconnect() override { Up = false; }
-    bool GetConnected() const override { return Up; }
-
-private:
-    bool Fail;
-    bool Up = false;
-};
-
 // A table whose records holding the text "unreadable" raise when read.
 class UnreadableRecordTable : public TClientDataSet {
 protected:
@@ -88,7 +66,20 @@ protected:
     }
 };
 
-using MParamStoreTest = StoreFixture;
+// The XML file on its own: without the main data module it is the only
+// backend, so a folder without it gets it fresh.
+class MParamStoreTest : public StoreFixture {
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        delete DMMain;
+        DMMain = nullptr;
+    }
+};
+
+// The XML file beside the main data module's backends.
+using MParamStoreBesideTheDatabasesTest = StoreFixture;
 
 TEST_F(MParamStoreTest, WithoutConfigFolderTheStoreDoesNotOpen)
 {
@@ -308,17 +299,17 @@ TEST_F(MParamStoreTest, UnreadableFileIsKeptAsideAndAFreshStoreStarts)
     const std::string keptFile = "Config/" + kept.front().toStdString();
     EXPECT_TRUE(kept.front().startsWith("Config-" + QDate::currentDate().toString("yyyy-MM-dd")));
     EXPECT_EQ(ReadFile(keptFile), corrupt) << "the unreadable file is kept as it was";
-    EXPECT_EQ(Param().KeptAsideNote(), kFile + " -> " + keptFile);
+    EXPECT_EQ(Param().StoreNote(), kFile + " -> " + keptFile);
 
     Param().SetInt(OPT_ACTIVE_WIDTH, 6, true);
     EXPECT_EQ(StoredRows(), (std::vector<Row>{{"DEFAULT", "201", "6"}})) << "settings are saved again";
     Restart();
     EXPECT_EQ(Param().GetActiveWidth(), 6);
-    EXPECT_EQ(Param().KeptAsideNote(), "");
+    EXPECT_EQ(Param().StoreNote(), "");
     EXPECT_EQ(ReadFile(keptFile), corrupt);
 }
 
-TEST_F(MParamStoreTest, UnreadableFileStaysWhereItIsWhileAServerDatabaseMayServe)
+TEST_F(MParamStoreBesideTheDatabasesTest, UnreadableFileStaysWhereItIsWhileAServerDatabaseMayServe)
 {
     const std::string corrupt = "<DATAPACKET";
     WriteFile(kFile, corrupt);
@@ -368,33 +359,12 @@ TEST_F(MParamStoreTest, MissingFieldEndsEveryRecordOperation)
     EXPECT_FALSE(Param().DeleteRuler("A"));
 }
 
-TEST_F(MParamStoreTest, DataAccessTableIsPreferredAndTheXmlFileServesWhenItFails)
-{
-    WriteFile(kFile, Packet({{"DEFAULT", "201", "5"}}));
-    WriteFile("Config/Table.xml", Packet({{"DEFAULT", "201", "6"}}));
-    for (const bool engineFails : {false, true}) {
-        MParam::ResetForTesting();
-        delete DMMain;
-        DMMain = new TDMMain();
-        DMMain->KDBConfig = std::make_unique<FakeConnection>(engineFails);
-        auto table = std::make_unique<TClientDataSet>();
-        table->SetFileName("Config/Table.xml");
-        DMMain->KTableConfig = std::move(table);
-        ASSERT_TRUE(Param().Open());
-        EXPECT_EQ(Param().GetActiveWidth(), engineFails ? 5 : 6);
-        Param().Close();
-        EXPECT_FALSE(DMMain->KTableConfig->Active());
-    }
-}
-
 TEST_F(MParamStoreTest, UnreadableRecordAtOpenKeepsThatOptionsDefault)
 {
-    WriteFile("Config/Table.xml",
-              Packet({{"DEFAULT", "201", "5"}, {"DEFAULT", "551", "unreadable"}, {"DEFAULT", "1104", "Zhang"}}));
-    DMMain->KDBConfig = std::make_unique<FakeConnection>(false);
+    WriteFile(kFile, Packet({{"DEFAULT", "201", "5"}, {"DEFAULT", "551", "unreadable"}, {"DEFAULT", "1104", "Zhang"}}));
     auto table = std::make_unique<UnreadableRecordTable>();
-    table->SetFileName("Config/Table.xml");
-    DMMain->KTableConfig = std::move(table);
+    table->SetFileName(kFile);
+    DataModuleOptions->DataSetOptions = std::move(table);
     ASSERT_TRUE(Param().Open());
     int language = 0;
     Param().GetInt(OPT_LANGUAGE, language);

@@ -36,11 +36,17 @@ protected:
 
     MParam& Param() { return *MParam::GetInstance(); }
 
-    // Closes the store and opens a new one, as the next run of the program would.
+    // Closes the store and opens a new one on new data modules, as the next
+    // run of the program would.
     void Restart()
     {
         Param().Close();
         MParam::ResetForTesting();
+        const bool withMainModule = DMMain != nullptr;
+        delete DMMain;
+        DMMain = withMainModule ? new TDMMain() : nullptr;
+        delete DataModuleOptions;
+        DataModuleOptions = new TDataModuleOptions();
         ASSERT_TRUE(Param().Open());
     }
 

@@ -14,8 +14,13 @@
 #include <QLabel>
 #include <QToolButton>
 
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -399,6 +404,23 @@ TEST_F(QuorvexTest, CorruptSettingsFileIsKeptAsideAndTheStatusBarSaysWhere)
 
     form.MenuViewMark->trigger();
     EXPECT_EQ(StoredOptions().count(std::to_string(OPT_VIEW_MARK)), 1u) << "settings are saved again";
+}
+
+TEST_F(QuorvexTest, SettingsDatabaseThatDoesNotOpenIsLeftAsItIsAndTheStatusBarSaysWhereSettingsGo)
+{
+    {
+        std::ofstream file("Config/Config.dat");
+        file << "lab notes, not a database";
+    }
+    TFormMeasure& form = StartForms();
+    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("读取配置文件错误: Config/Config.dat -> Config/Config.xml"));
+    form.MenuViewMark->trigger();
+    const std::vector<ConfigRecord> saved = XmlConfigRecords();
+    EXPECT_NE(std::find(saved.begin(), saved.end(), ConfigRecord{"DEFAULT", std::to_string(OPT_VIEW_MARK), "0"}),
+              saved.end())
+        << "settings are saved in the XML file";
+    std::ifstream kept("Config/Config.dat");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "lab notes, not a database");
 }
 
 TEST_F(QuorvexTest, ShapeToolChosenWithCtrlIsFramedAsSticky)

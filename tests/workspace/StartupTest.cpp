@@ -55,10 +55,10 @@ TEST_F(StartupTest, MainWindowIsCreatedBeforeTheDataModulesItMustNotReach)
     // Its creation opens no store: the settings wait for the first showing.
     CreateForms();
     EXPECT_FALSE(FormMeasure->SettingsLoaded);
-    EXPECT_FALSE(QFile::exists("Config/Config.xml"));
+    EXPECT_FALSE(QFile::exists("Config/Config.dat"));
     FormMeasure->show();
     EXPECT_TRUE(FormMeasure->SettingsLoaded);
-    EXPECT_TRUE(QFile::exists("Config/Config.xml"));
+    EXPECT_TRUE(QFile::exists("Config/Config.dat"));
 }
 
 TEST_F(StartupTest, EveryDialogStaysAboveTheToolWindowsThatStayOnTop)
