@@ -17,6 +17,8 @@
 //   cmake --build build-bench --target image_bench && build-bench/bench/image_bench [--picture=FILE]
 // (configured as bench/CMakeLists.txt says).
 
+#include "PeakMemory.h"
+
 #include "platform/gui/ImageFile.h"
 #include "platform/gui/TBitmap.h"
 #include "platform/gui/TJPEGImage.h"
@@ -59,30 +61,6 @@ constexpr int kCameraHeight = 3648;
 constexpr int kCameraQuality = 92;
 // Start-ups are slow; a few give a steady median.
 constexpr int kStartups = 5;
-
-// ---------------------------------------------------------------- memory
-
-long StatusKilobytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0)
-            return std::stol(line.substr(prefix.size()));
-    return 0;
-}
-
-// Peak resident memory while `action` runs, beyond what was resident before
-// it, in bytes. Linux resets the peak when asked to.
-template<typename Action>
-double PeakGrowth(Action action)
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const long before = StatusKilobytes("VmRSS");
-    action();
-    return double(StatusKilobytes("VmHWM") - before) * 1024.0;
-}
 
 // ---------------------------------------------------------------- pictures
 

@@ -3,6 +3,7 @@
 // it and the printer prints it; once at its own size and once magnified.
 //   cmake --build build-bench --target print_page_bench && build-bench/bench/print_page_bench
 // (configured as bench/CMakeLists.txt says). Must stay under 150 ms a page.
+#include "bench/PatternPicture.h"
 #include "bench/QtBenchmarkMain.h"
 #include "workspace/MImagePrint.h"
 
@@ -13,23 +14,9 @@
 
 namespace {
 
-constexpr int kWidth = 2592;
-constexpr int kHeight = 1944;
-
-QImage Picture()
-{
-    QImage picture(kWidth, kHeight, QImage::Format_RGB32);
-    for (int y = 0; y < kHeight; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < kWidth; ++x)
-            row[x] = qRgb((x * 7) & 0xFF, (y * 3) & 0xFF, ((x + y) * 5) & 0xFF);
-    }
-    return picture;
-}
-
 void ComposePage(benchmark::State& state)
 {
-    const QImage picture = Picture();
+    const QImage picture = bench::PatternPicture();
     TFormImagePrint page;
     page.ApplyLanguage();
     page.ShowInfo({"Wafer 7", "Lab 2", "Operator", "2026-12-10", "A-17", "1:35"});
@@ -45,8 +32,10 @@ void ComposePage(benchmark::State& state)
     }
     page.ShowAttributes(lines);
     // Range 0: unscaled; 1: magnified 1.5 times (3888 x 2916).
-    const TSize size = state.range(0) == 0 ? TSize{kWidth, kHeight}
-                                           : TFormImagePrint::MagnifiedSize(kWidth, kHeight, 52.5, 35.0);
+    using bench::kPictureHeight;
+    using bench::kPictureWidth;
+    const TSize size = state.range(0) == 0 ? TSize{kPictureWidth, kPictureHeight}
+                                           : TFormImagePrint::MagnifiedSize(kPictureWidth, kPictureHeight, 52.5, 35.0);
     for (auto _ : state) {
         page.LayOut(picture, size.cx, size.cy);
         const QImage image = page.GetFormImage();

@@ -5,95 +5,37 @@
 // (configured as bench/CMakeLists.txt says). The redraw targets, median on
 // one core: 1,000 shapes within 16 ms, 10,000 within 40 ms; this measures
 // the part of them that the shapes and the canvas own.
+#include "bench/MixedShapes.h"
 #include "platform/gui/TBitmap.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
-#include "shapes/MArc.h"
-#include "shapes/MCircle.h"
-#include "shapes/MEllipse.h"
-#include "shapes/MLine.h"
-#include "shapes/MPolygon.h"
-#include "shapes/MRect.h"
 #include "shapes/MTool.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <memory>
-#include <numbers>
 #include <vector>
 
 namespace {
 
-constexpr int kWidth = 2592;
-constexpr int kHeight = 1944;
-constexpr int kPolygonVertices = 12;
+using bench::kPictureHeight;
+using bench::kPictureWidth;
+using bench::MixedShape;
+using bench::ShapeOfKind;
 
 TBitmap& Picture()
 {
     static TBitmap picture;
-    if (picture.Empty()) {
-        QImage image(kWidth, kHeight, QImage::Format_RGB32);
-        for (int y = 0; y < kHeight; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < kWidth; ++x)
-                row[x] = qRgb((x * 7) & 0xFF, (y * 3) & 0xFF, ((x + y) * 5) & 0xFF);
-        }
-        picture.SetImage(image);
-    }
+    if (picture.Empty())
+        picture.SetImage(bench::PatternPicture());
     return picture;
 }
 
-constexpr int kKinds = 6; // line, rectangle, circle, ellipse, arc, polygon
-
-// Shape i of the given kind, spread over the picture, 30 to 150 pixels
-// across, with its name and labels shown and not selected.
-std::unique_ptr<MShape> ShapeOfKind(TCanvas* canvas, int kind, int i)
-{
-    const int x = (i * 379) % (kWidth - 400) + 200;
-    const int y = (i * 211) % (kHeight - 400) + 200;
-    const int size = 30 + (i * 37) % 120;
-    std::unique_ptr<MShape> shape;
-    switch (kind) {
-    case 0:
-        shape = MLine::Create(canvas, x, y, x + size, y + (i * 53) % 240 - 120);
-        break;
-    case 1:
-        shape = MRect::Create(canvas, x, y, x + size, y + size / 2 + 5);
-        break;
-    case 2:
-        shape = MCircle::Create(canvas, {x, y, x + size, y + size});
-        break;
-    case 3:
-        shape = MEllipse::Create(canvas, {x, y, x + size, y + size / 2 + 5});
-        break;
-    case 4:
-        shape = MArc::Create(canvas, {x + size / 2, y}, {x, y + size / 2}, {x - size / 2, y});
-        break;
-    default: {
-        std::vector<TPoint> vertices;
-        for (int k = 0; k < kPolygonVertices; ++k) {
-            const double angle = 2 * std::numbers::pi * k / kPolygonVertices;
-            const double radius = size * (k % 2 == 0 ? 0.5 : 0.35);
-            vertices.push_back({x + int(radius * std::cos(angle)), y + int(radius * std::sin(angle))});
-        }
-        shape = MPolygon::Create(canvas, std::move(vertices));
-        break;
-    }
-    }
-    shape->selected = false;
-    shape->number = i / kKinds % 999 + 1;
-    return shape;
-}
-
-// One shape of each kind in turn.
-std::unique_ptr<MShape> MixedShape(TCanvas* canvas, int i) { return ShapeOfKind(canvas, i % kKinds, i); }
-
 std::unique_ptr<MShape> LineShape(TCanvas* canvas, int i)
 {
-    const int x = (i * 379) % (kWidth - 300) + 50;
-    const int y = (i * 211) % (kHeight - 300) + 50;
+    const int x = (i * 379) % (kPictureWidth - 300) + 50;
+    const int y = (i * 211) % (kPictureHeight - 300) + 50;
     auto line = MLine::Create(canvas, x, y, x + (i * 37) % 240 - 120, y + (i * 53) % 240 - 119);
     line->selected = false;
     line->number = i % 999 + 1;
@@ -107,7 +49,7 @@ void DrawShapes(benchmark::State& state, Make make)
     MParam::GetInstance()->SetBool(OPT_VIEW_MARK, true, false);
     MParam::GetInstance()->SetBool(OPT_VIEW_NAME, true, false);
     TBitmap buffer;
-    buffer.SetSize(kWidth, kHeight);
+    buffer.SetSize(kPictureWidth, kPictureHeight);
     TCanvas* canvas = buffer.Canvas();
     MTool::GetInstance()->SetCanvas(canvas);
     std::vector<std::unique_ptr<MShape>> shapes;
@@ -137,7 +79,7 @@ void OneKind(benchmark::State& state)
 void PictureOnly(benchmark::State& state)
 {
     TBitmap buffer;
-    buffer.SetSize(kWidth, kHeight);
+    buffer.SetSize(kPictureWidth, kPictureHeight);
     for (auto _ : state) {
         buffer.Canvas()->Draw(0, 0, Picture());
         benchmark::DoNotOptimize(buffer.Image().constBits());

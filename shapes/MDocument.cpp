@@ -167,6 +167,15 @@ bool MDocument::AddSelectedRelation()
     return true;
 }
 
+bool MDocument::UnlistSelectedRelation()
+{
+    std::unique_ptr<MRelation> taken = relations.Take(selectedRelation.pointer);
+    if (!taken)
+        return false;
+    selectedRelation.unlisted = std::move(taken);
+    return true;
+}
+
 MRelation* MDocument::FindRelationLike(const MRelation* relation) const
 {
     for (MRelation* listed : relations)

@@ -114,6 +114,9 @@ public:
     // stays current; false without one, or for a pair joined already (it
     // stays unlisted).
     bool AddSelectedRelation();
+    // The reverse: the listed SelectedRelation leaves the list and stays
+    // current, held unlisted; false when SelectedRelation is not listed.
+    bool UnlistSelectedRelation();
     // The listed relation that is this one or joins the same two shapes.
     MRelation* FindRelationLike(const MRelation* relation) const;
     // The listed relation between a and b in either order; null when either

@@ -482,7 +482,7 @@ void MShape::DrawFrame(TCanvas* target, const TRect& rect) const
     target->Brush.Style = oldStyle;
 }
 
-void MShape::DrawText(TCanvas* target, int x, int y, const std::string& text) const
+void MShape::DrawText(TCanvas* target, int x, int y, const std::string& text, TTextSlot* slot) const
 {
     if (target == nullptr)
         return;
@@ -493,12 +493,15 @@ void MShape::DrawText(TCanvas* target, int x, int y, const std::string& text) co
         target->Brush.Style = bsClear;
     }
     target->Font.Color = ColorOption(param, OPT_COLOR_MARK_FONT);
-    target->TextOut(x, y, text);
+    if (slot)
+        target->TextOut(x, y, text, *slot);
+    else
+        target->TextOut(x, y, text);
 }
 
-void MShape::DrawTextAt(TCanvas* target, TPoint point, const std::string& text) const
+void MShape::DrawTextAt(TCanvas* target, TPoint point, const std::string& text, TTextSlot* slot) const
 {
-    DrawText(target, point.x, point.y, text);
+    DrawText(target, point.x, point.y, text, slot);
 }
 
 void MShape::DrawLabelBox(int mode, TCanvas* target, int index)
@@ -509,7 +512,7 @@ void MShape::DrawLabelBox(int mode, TCanvas* target, int index)
     if (text.empty())
         return;
     scratch = MTool::AddPoints(GetLabelPos(index), index == 1 ? labelOffset1 : labelOffset2);
-    DrawTextAt(target, scratch, text);
+    DrawTextAt(target, scratch, text, &labelSlots[index - 1]);
     if (mode == DRAW_ACTIVE || mode == DRAW_LABEL)
         DrawFrame(target, tool->TextRect(scratch.x, scratch.y, text));
 }
@@ -521,7 +524,7 @@ void MShape::DrawName(TCanvas* target) const
     const TPoint centre = GetCenter();
     if (MTool::IsZeroPoint(centre))
         return;
-    DrawTextAt(target, OffsetPoint(centre, -kNameOffset, -kNameOffset), GetDisplayName());
+    DrawTextAt(target, OffsetPoint(centre, -kNameOffset, -kNameOffset), GetDisplayName(), &nameSlot);
 }
 
 void MShape::DrawDimension(TCanvas* target, TPoint a, TPoint b)

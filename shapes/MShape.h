@@ -15,9 +15,11 @@
 #pragma once
 
 #include "platform/gui/GuiTypes.h"
+#include "platform/gui/TTextSlot.h"
 
 #include <Qt>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -278,9 +280,10 @@ protected:
     void DrawEllipseRect(TCanvas* target, const TRect& rect) const;
     void DrawArc(TCanvas* target, const TRect& rect, TPoint start, TPoint end) const;
     void DrawFrame(TCanvas* target, const TRect& rect) const;
-    // Text in the mark font colour, on the mark background when that option is on.
-    void DrawText(TCanvas* target, int x, int y, const std::string& text) const;
-    void DrawTextAt(TCanvas* target, TPoint point, const std::string& text) const;
+    // Text in the mark font colour, on the mark background when that option
+    // is on; a text drawn at every redraw keeps its shaped form in a slot.
+    void DrawText(TCanvas* target, int x, int y, const std::string& text, TTextSlot* slot = nullptr) const;
+    void DrawTextAt(TCanvas* target, TPoint point, const std::string& text, TTextSlot* slot = nullptr) const;
     // Label 1 or 2 at its anchor plus offset, framed in the active and label modes.
     void DrawLabelBox(int mode, TCanvas* target, int index);
     void DrawName(TCanvas* target) const;
@@ -304,4 +307,7 @@ private:
 
     static TCanvas* zoomCanvas;
     static TPoint zoomOrigin;
+    // The shaped name and labels of the last drawing.
+    mutable TTextSlot nameSlot;
+    std::array<TTextSlot, 2> labelSlots;
 };

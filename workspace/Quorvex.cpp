@@ -9,9 +9,14 @@
 #include "platform/system/SingleInstance.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
+#include "shapes/MArc.h"
+#include "shapes/MCircle.h"
+#include "shapes/MEllipse.h"
 #include "shapes/MLine.h"
 #include "shapes/MMark.h"
 #include "shapes/MPoint.h"
+#include "shapes/MPolygon.h"
+#include "shapes/MRect.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MShape.h"
 #include "shapes/MTool.h"
@@ -21,7 +26,6 @@
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
 
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QWindow>
@@ -140,12 +144,6 @@ void TFormMeasure::CreateComponents()
     PaintOrna->setAttribute(Qt::WA_TransparentForMouseEvents);
     PaintOrna->hide();
 
-    // The relation kinds exclude each other and may all be up.
-    auto* relationKinds = new QActionGroup(this);
-    relationKinds->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (QAction* kind : {SBPointPoint, SBPointLine, SBLineLine, SBLineCircle, SBCircleCircle})
-        relationKinds->addAction(kind);
-
     // The three edit buttons carry captions besides their glyphs.
     for (QAction* captioned : {SBMarkShape, SBDelete, SBMarkRelation})
         if (auto* button = qobject_cast<QToolButton*>(ToolBarEdit->widgetForAction(captioned)))
@@ -172,14 +170,14 @@ std::vector<TFormMeasure::ToolItem> TFormMeasure::ToolItems() const
     return {{MenuArrow, SBArrow, &TFormMeasure::MenuArrowClick, nullptr},
             {MenuPoint, SBPoint, &TFormMeasure::MenuPointClick, &Make<MPoint>},
             {MenuLine, SBLine, &TFormMeasure::MenuLineClick, &Make<MLine>},
-            {MenuRect, SBRect, &TFormMeasure::MenuRectClick, nullptr},
-            {MenuCircle, SBCircle, &TFormMeasure::MenuCircleClick, nullptr},
-            {MenuCircleTriple, SBCircleTriple, &TFormMeasure::MenuCircleTripleClick, nullptr},
-            {MenuEllipse, SBEllipse, &TFormMeasure::MenuEllipseClick, nullptr},
-            {MenuArc, SBArc, &TFormMeasure::MenuArcClick, nullptr},
+            {MenuRect, SBRect, &TFormMeasure::MenuRectClick, &Make<MRect>},
+            {MenuCircle, SBCircle, &TFormMeasure::MenuCircleClick, &Make<MCircle>},
+            {MenuCircleTriple, SBCircleTriple, &TFormMeasure::MenuCircleTripleClick, &Make<MCircleTriple>},
+            {MenuEllipse, SBEllipse, &TFormMeasure::MenuEllipseClick, &Make<MEllipse>},
+            {MenuArc, SBArc, &TFormMeasure::MenuArcClick, &Make<MArc>},
             {MenuMark, SBMark, &TFormMeasure::MenuMarkClick, &Make<MMark>},
             {MenuLineAngle, SBLineAngle, &TFormMeasure::MenuLineAngleClick, &Make<MLine>},
-            {MenuPolygon, SBPolygon, &TFormMeasure::MenuPolygonClick, nullptr}};
+            {MenuPolygon, SBPolygon, &TFormMeasure::MenuPolygonClick, &Make<MPolygon>}};
 }
 
 std::vector<TFormMeasure::ViewSwitch> TFormMeasure::ViewSwitches() const
@@ -233,6 +231,7 @@ void TFormMeasure::ConnectCommands()
     OnCommand(SBDelete, &TFormMeasure::MenuDeleteClick);
     OnCommand(PMDelete, &TFormMeasure::MenuDeleteClick);
     OnCommand(MenuClear, &TFormMeasure::MenuClearClick);
+    ConnectPickingCommands();
     OnCommand(MenuGrab, &TFormMeasure::MenuGrabClick);
     OnCommand(SBGrab, &TFormMeasure::MenuGrabClick);
     OnCommand(MenuSplit, &TFormMeasure::MenuSplitClick);
@@ -323,8 +322,7 @@ void TFormMeasure::ArmShapeTool()
 {
     ClearSelected();
     UpdateSelection(true);
-    // SetToolButtons checks one tool item at most; a tool whose shape class
-    // is not part of the model yet arms nothing.
+    // SetToolButtons checks one tool item at most; the arrow arms nothing.
     const std::vector<ToolItem> tools = ToolItems();
     const auto checked = std::find_if(tools.begin(), tools.end(), [](const ToolItem& tool) {
         return tool.item->isChecked();
@@ -515,10 +513,13 @@ void TFormMeasure::SetLanguage(int code, bool save)
 
 void TFormMeasure::RedrawImage()
 {
+    // The screen lets go of the last buffer, so the next one is drawn into
+    // the same pixels: a redraw never holds two buffers.
+    ImagePaint->LetGoOfImage();
     if (Mode == MODE_RULE || RulerAspect == RULER_ASPECT_NONE) {
-        // The image's pixels as they are: shared, and copied only by the
-        // first drawing on the buffer, so a redraw copies the picture once.
-        BufferBitmap->Assign(*ImageBitmap);
+        // A buffer that shares the picture (nothing was drawn on it yet) is
+        // copied by the first drawing, so a redraw copies the picture once.
+        BufferBitmap->CopyPixels(*ImageBitmap);
     } else {
         // However lopsided the calibration, the shrunk axis keeps a pixel, so
         // the picture never vanishes from the screen.
@@ -627,7 +628,14 @@ void TFormMeasure::ImagePaintPaint()
 
 void TFormMeasure::PaintBitmap(TPaintBox* target, const TBitmap* source)
 {
-    target->ShowImage(source->Image());
+    // The back buffer is the screen itself: marks drawn over it are put back
+    // tile by tile, and no copy of a large picture is made to draw them.
+    // Anything else (the plain picture) is shown as a copy, so no mark can
+    // ever reach it.
+    if (source == BufferBitmap)
+        target->ShowImageInPlace(BufferBitmap->Image());
+    else
+        target->ShowImage(source->Image());
 }
 
 // ---- Value display and command states ----

@@ -231,11 +231,37 @@ public:
     bool IsLocked() const;
     bool MarksShown() const;
 
-    // ---- Relation picking by mouse (QuorvexPicking.cpp) ----
+    // ---- Relation picking and the group commands (QuorvexPicking.cpp) ----
     int CountSelectedShapes() const { return Document.CountSelectedShapes(); }
+    // One of the five relation kind buttons is down.
     bool IsRelationButtonDown() const;
+    // The relation between a and b becomes the current one and its values
+    // are shown: the listed one between them, else a new one held unlisted
+    // until the operator keeps it; none for a pair of kinds that makes none.
     void BuildRelation(MShape* a, MShape* b);
+    // The relation between a and b of the kind whose button is down, listed
+    // at once; a listed relation between them is chosen instead. True when a
+    // relation is now current (the kind buttons are then released); false
+    // with no button down, or for a pair that does not fit the button (the
+    // status bar says what to pick, and the button stays down).
     bool BuildButtonRelation(MShape* a, MShape* b);
+    // BuildButtonRelation, then BuildRelation, on exactly two selected
+    // shapes (the first two in list order), with a redraw.
+    bool RelateSelectedByButton();
+    bool RelateSelected();
+    void ReleaseRelationButtons();
+    void DeleteAllRelations();
+    // The five kind buttons' shared handler, and SBRelation's.
+    void SBPointPointClick();
+    void SBRelationClick();
+    // Keeps the current relation in the list, or takes it out (not freed).
+    void MenuRelationClick();
+    void MenuSelectAllClick();
+    void MenuLockClick();
+    void MenuShowMarkClick();
+    void MenuMarkAllClick();
+    void MenuMarkNoneClick();
+    void MenuRelationNoneClick();
 
     // ---- Finishing new shapes and text marks (QuorvexFinish.cpp) ----
     void FinishShapeCreation(int x, int y);
@@ -394,8 +420,7 @@ protected:
 
 private:
     // The eleven tools in the Shape menu's order: menu item, speed button,
-    // handler, and the shape each arms (none for the arrow, and for a shape
-    // class the model does not have yet).
+    // handler, and the shape each arms (none for the arrow).
     struct ToolItem {
         QAction* item;
         QAction* button;
@@ -420,6 +445,17 @@ private:
     // document is about to free.
     void ShapeFreeing(const MShape* shape);
     void CreateComponents();
+    // The relation tool bar and the Edit menu's group commands.
+    void ConnectPickingCommands();
+    // A kind button of the relation tool bar pressed or released by the
+    // operator; a button pressed releases the other four.
+    void RelationButtonToggled(QAction* button, bool down);
+    // A new relation between a and b becomes current and is listed; for a
+    // pair joined already it is freed again.
+    void KeepNewRelation(MShape* a, MShape* b);
+    // Every shape shows its labels, or none does, when the question of the
+    // slot is answered Yes.
+    void MarkAllShapes(bool marked, int questionSlot);
     // The numeric entry, summary and print windows' parts of the main window.
     void CreateDigitComponents();
     // The part of ConnectToolWindows for the numeric entry, summary and

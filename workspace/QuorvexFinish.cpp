@@ -6,7 +6,6 @@
 #include "workspace/Quorvex.h"
 
 #include "settings/MParam.h"
-#include "shapes/MLineLine.h"
 #include "shapes/MMark.h"
 #include "shapes/MShape.h"
 
@@ -48,12 +47,8 @@ void TFormMeasure::FinishShapeCreation(int x, int y)
         return;
     }
     if (AngleStep == 2) {
-        if (AngleFirstLine && AngleFirstLine->GetKind() == KIND_LINE && shape->GetKind() == KIND_LINE) {
-            Document.SetSelectedRelation(std::make_unique<MLineLine>(AngleFirstLine, shape, ImagePaint->Canvas()));
-            // A refused relation is unlisted, so clearing the selection frees it.
-            if (!Document.AddSelectedRelation())
-                ClearSelectedRelation();
-        }
+        if (AngleFirstLine && AngleFirstLine->GetKind() == KIND_LINE && shape->GetKind() == KIND_LINE)
+            KeepNewRelation(AngleFirstLine, shape);
         RedrawImage();
         SetAngleStep(0);
         // A sticky angle tool goes on with the first line of the next angle.

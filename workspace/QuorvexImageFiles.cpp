@@ -38,6 +38,9 @@ void TFormMeasure::MenuSaveClick()
     if (chosen.isEmpty())
         return;
     const std::string fileName = chosen.toStdString();
+    // A highlight or band on screen is drawn on the back buffer; it goes
+    // before the buffer is written out.
+    WipeTransient();
     try {
         SaveImageFile(fileName);
     } catch (const std::exception& error) {

@@ -57,6 +57,8 @@ void TFormMeasure::PrintImagePage()
         size = TFormImagePrint::MagnifiedSize(size.cx, size.cy, wanted * adjust * 0.01,
                                               FormImagePrintOption->ComputeMagnification());
     }
+    // Marks on screen are drawn on the back buffer; none is printed.
+    WipeTransient();
     page.LayOut(BufferBitmap->Image(), size.cx, size.cy);
     if (FormImagePrintPreview)
         FormImagePrintPreview->SetPage(page.GetFormImage(), page.Width(), page.Height());

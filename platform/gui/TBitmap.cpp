@@ -3,6 +3,7 @@
 #include "platform/gui/ImageFile.h"
 
 #include <algorithm>
+#include <cstring>
 
 TBitmap::TBitmap() : canvas_(std::make_unique<TCanvas>(&image_)) {}
 
@@ -30,6 +31,17 @@ void TBitmap::Assign(const TBitmap& other)
     image_ = other.image_;
     emptyWidth_ = other.emptyWidth_;
     emptyHeight_ = other.emptyHeight_;
+}
+
+void TBitmap::CopyPixels(const TBitmap& other)
+{
+    const QImage& source = other.image_;
+    if (source.isNull() || !image_.isDetached() || image_.size() != source.size() ||
+        image_.format() != source.format() || image_.bytesPerLine() != source.bytesPerLine()) {
+        Assign(other);
+        return;
+    }
+    std::memcpy(image_.bits(), source.constBits(), std::size_t(source.sizeInBytes()));
 }
 
 void TBitmap::LoadFromFile(const std::string& path)

@@ -34,6 +34,10 @@ public:
 
     // A picture of its own with the other bitmap's pixels.
     void Assign(const TBitmap& other);
+    // As Assign, but into the pixels this bitmap already holds alone when
+    // they have the other's size: no memory is taken or given back, and the
+    // first drawing after it copies nothing.
+    void CopyPixels(const TBitmap& other);
     // Reads a BMP file; throws platform::ImageError and then keeps the old
     // picture.
     void LoadFromFile(const std::string& path);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -50,6 +51,16 @@ struct Raster {
     bool Empty() const { return bits == nullptr; }
     QRgb* At(std::int64_t x, std::int64_t y) const { return bits + y * stride + x; }
 };
+
+// Rows of a picture lie too far apart for the processor to foresee a walk
+// down them; curves and steep lines ask for the row this many ahead while
+// drawing one.
+constexpr std::int64_t kRowsAhead = 6;
+
+inline void PrefetchForWrite(const QRgb* pixel)
+{
+    __builtin_prefetch(pixel, 1);
+}
 
 // How a pen or brush pixel combines with the pixel already there.
 struct CopyMix {
@@ -131,35 +142,44 @@ std::int64_t ForEachLinePixel(const Raster& raster, TPoint a, TPoint b, Visit&& 
     // k(i) = floor((2 i minor + major) / (2 major)).
     std::int64_t first = 0;
     std::int64_t last = major - 1;
-    if (majorStep > 0) {
-        first = std::max(first, -major0);
-        last = std::min(last, majorLimit - 1 - major0);
-    } else {
-        first = std::max(first, major0 - (majorLimit - 1));
-        last = std::min(last, major0);
+    std::int64_t k = 0;
+    std::int64_t remainder = major;
+    const auto inside = [&](TPoint p) { return p.x >= 0 && p.x < raster.width && p.y >= 0 && p.y < raster.height; };
+    // A line inside the raster, the common case, needs no clipping.
+    if (!inside(a) || !inside(b)) {
+        if (majorStep > 0) {
+            first = std::max(first, -major0);
+            last = std::min(last, majorLimit - 1 - major0);
+        } else {
+            first = std::max(first, major0 - (majorLimit - 1));
+            last = std::min(last, major0);
+        }
+        std::int64_t kLow = minorStep > 0 ? -minor0 : minor0 - (minorLimit - 1);
+        std::int64_t kHigh = minorStep > 0 ? minorLimit - 1 - minor0 : minor0;
+        kLow = std::max<std::int64_t>(kLow, 0);
+        kHigh = std::min(kHigh, minor);
+        if (kLow > kHigh)
+            return major;
+        if (minor > 0) {
+            first = std::max(first, CeilDiv(Int128(2) * major * kLow - major, Int128(2) * minor));
+            last = std::min(last, CeilDiv(Int128(2) * major * (kHigh + 1) - major, Int128(2) * minor) - 1);
+        }
+        if (first > last)
+            return major;
+        const Int128 start = Int128(2) * first * minor + major;
+        k = static_cast<std::int64_t>(start / (Int128(2) * major));
+        remainder = static_cast<std::int64_t>(start % (Int128(2) * major));
     }
-    std::int64_t kLow = minorStep > 0 ? -minor0 : minor0 - (minorLimit - 1);
-    std::int64_t kHigh = minorStep > 0 ? minorLimit - 1 - minor0 : minor0;
-    kLow = std::max<std::int64_t>(kLow, 0);
-    kHigh = std::min(kHigh, minor);
-    if (kLow > kHigh)
-        return major;
-    if (minor > 0) {
-        first = std::max(first, CeilDiv(Int128(2) * major * kLow - major, Int128(2) * minor));
-        last = std::min(last, CeilDiv(Int128(2) * major * (kHigh + 1) - major, Int128(2) * minor) - 1);
-    }
-    if (first > last)
-        return major;
-
-    const Int128 start = Int128(2) * first * minor + major;
-    std::int64_t k = static_cast<std::int64_t>(start / (Int128(2) * major));
-    std::int64_t remainder = static_cast<std::int64_t>(start % (Int128(2) * major));
     for (std::int64_t i = first; i <= last; ++i) {
         const std::int64_t along = major0 + majorStep * i;
         const std::int64_t across = minor0 + minorStep * k;
-        visit(xMajor ? raster.At(along, across) : raster.At(across, along), i);
+        // A steep line steps a row at a time; the column drifts by less than
+        // a cache line until then.
+        if (!xMajor && i + kRowsAhead <= last)
+            PrefetchForWrite(raster.At(across, along + majorStep * kRowsAhead));
         if (raster.touched)
             xMajor ? raster.touched->AddPixel(along, across) : raster.touched->AddPixel(across, along);
+        visit(xMajor ? raster.At(along, across) : raster.At(across, along), i);
         remainder += 2 * minor;
         if (remainder >= 2 * major) {
             remainder -= 2 * major;
@@ -200,8 +220,12 @@ void PaintBox(const Raster& raster, std::int64_t left, std::int64_t top, std::in
         raster.touched->AddBox(left, top, right, bottom);
     const std::int64_t y0 = std::max<std::int64_t>(top, 0);
     const std::int64_t y1 = std::min<std::int64_t>(bottom, raster.height);
-    for (std::int64_t y = y0; y < y1; ++y)
+    const std::int64_t firstColumn = std::clamp<std::int64_t>(left, 0, std::max(raster.width - 1, 0));
+    for (std::int64_t y = y0; y < y1; ++y) {
+        if (y + kRowsAhead < y1)
+            PrefetchForWrite(raster.At(firstColumn, y + kRowsAhead));
         PaintUnmarkedSpan(raster, y, left, right - 1, mix);
+    }
 }
 
 // The ellipse inscribed in a half-open box, built from one quadrant of radii
@@ -288,16 +312,19 @@ double Direction(std::int64_t x2, std::int64_t y2, std::int64_t centreX2, std::i
 // are doubled coordinates relative to the centre with y pointing up, and the
 // test is exact, with no angle computed per pixel. A zero vector points along
 // +x, as the angle of such a vector is 0.
+// Int is wide enough for the products of the vectors it is given: Int
+// always, std::int64_t while every component stays within kNarrowReach.
+template<typename Int>
 class ArcSector {
 public:
     // `whole` when the two radials coincide: the whole ellipse.
-    ArcSector(Int128 startX, Int128 startY, Int128 endX, Int128 endY, bool whole)
+    ArcSector(Int startX, Int startY, Int endX, Int endY, bool whole)
         : startX_(startX), startY_(startY), endX_(endX), endY_(endY), whole_(whole)
     {
         endHalf_ = Half(endX_, endY_);
     }
 
-    bool Contains(Int128 x, Int128 y) const
+    bool Contains(Int x, Int y) const
     {
         if (whole_)
             return true;
@@ -312,16 +339,19 @@ public:
 private:
     // 0 for the half turn from the start radial (included) up to its opposite
     // (excluded), 1 for the rest.
-    int Half(Int128 x, Int128 y) const
+    int Half(Int x, Int y) const
     {
-        const Int128 cross = startX_ * y - startY_ * x;
+        const Int cross = startX_ * y - startY_ * x;
         return cross > 0 || (cross == 0 && startX_ * x + startY_ * y > 0) ? 0 : 1;
     }
 
-    Int128 startX_, startY_, endX_, endY_;
+    Int startX_, startY_, endX_, endY_;
     bool whole_;
     int endHalf_ = 0;
 };
+
+// Vector components up to this size multiply and add within 64 bits.
+constexpr std::int64_t kNarrowReach = std::int64_t(1) << 30;
 
 // Clips the segment to the rectangle (Liang-Barsky); false when nothing is left.
 bool ClipSegment(QLineF& line, const QRectF& box)
@@ -496,8 +526,8 @@ void TCanvas::StrokePath(std::span<const TPoint> points, bool closed)
         for (std::size_t i = 0; i < segments; ++i) {
             QLineF line(ToQPoint(points[i]), ToQPoint(end(i)));
             if (line.p1() != line.p2() && ClipSegment(line, box)) {
-                painter.drawLine(line);
                 MarkWideSegment(touched_, *image, line, Pen.Width);
+                painter.drawLine(line);
             }
         }
         return;
@@ -563,11 +593,11 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom)
     if (Pen.Width > 1 && FitsPainter(left, top, right, bottom)) {
         QPainter painter(image);
         SetUpWidePen(painter, Pen);
-        painter.drawRect(QRect(left, top, lastX - left, lastY - top));
         const QPointF corners[] = {QPointF(left, top), QPointF(lastX, top), QPointF(lastX, lastY),
                                    QPointF(left, lastY)};
         for (int i = 0; i < 4; ++i)
             MarkWideSegment(touched_, *image, QLineF(corners[i], corners[(i + 1) % 4]), Pen.Width);
+        painter.drawRect(QRect(left, top, lastX - left, lastY - top));
         return;
     }
     const TPoint corners[] = {{left, top}, {lastX, top}, {lastX, lastY}, {left, lastY}};
@@ -641,13 +671,23 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
     const std::int64_t centreY2 = std::int64_t(top) + bottom - 1;
     double startAngle = 0;
     double sweep = 2 * std::numbers::pi;
-    std::optional<ArcSector> sector;
+    std::optional<ArcSector<Int128>> sector;
+    // The same test in 64 bits, when every vector it meets is short enough:
+    // the radials and the pixels of the box's part on the picture.
+    std::optional<ArcSector<std::int64_t>> narrowSector;
     if (arcRadials) {
         const auto [from, to] = *arcRadials;
         const Int128 fx = Int128(2) * from.x - centreX2, fy = centreY2 - Int128(2) * from.y;
         const Int128 tx = Int128(2) * to.x - centreX2, ty = centreY2 - Int128(2) * to.y;
         const bool sameRadial = fx * ty - fy * tx == 0 && fx * tx + fy * ty >= 0;
         sector.emplace(fx, fy, tx, ty, sameRadial);
+        const auto narrow = [](Int128 component) { return component < kNarrowReach && -component < kNarrowReach; };
+        const std::int64_t x0 = std::max<std::int64_t>(left, 0), x1 = std::min<std::int64_t>(right, raster.width);
+        const std::int64_t y0 = std::max<std::int64_t>(top, 0), y1 = std::min<std::int64_t>(bottom, raster.height);
+        if (narrow(fx) && narrow(fy) && narrow(tx) && narrow(ty) && narrow(Int128(2) * x0 - centreX2) &&
+            narrow(Int128(2) * x1 - centreX2) && narrow(centreY2 - Int128(2) * y0) &&
+            narrow(centreY2 - Int128(2) * y1))
+            narrowSector.emplace(std::int64_t(fx), std::int64_t(fy), std::int64_t(tx), std::int64_t(ty), sameRadial);
         // The wide pen's painter takes the sweep as angles.
         startAngle = Direction(2 * std::int64_t(from.x), 2 * std::int64_t(from.y), centreX2, centreY2);
         if (!sameRadial) {
@@ -658,6 +698,8 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
         }
     }
     const auto onArc = [&](std::int64_t x, std::int64_t y) {
+        if (narrowSector)
+            return narrowSector->Contains(2 * x - centreX2, centreY2 - 2 * y);
         return sector->Contains(Int128(2) * x - centreX2, centreY2 - Int128(2) * y);
     };
 
@@ -706,9 +748,17 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
             }
         };
         const EllipseRows::Rows visible(rows, y0, y1);
+        const std::int64_t rightCentre = rows.centreX + rows.shiftX;
+        const std::int64_t leftmost = std::clamp<std::int64_t>(rows.centreX - rows.a, 0, raster.width - 1);
+        const std::int64_t rightmost = std::clamp<std::int64_t>(rightCentre + rows.a, 0, raster.width - 1);
         for (std::int64_t y = y0; y < y1; ++y) {
             const auto [near, far] = visible.At(y);
-            const std::int64_t rightCentre = rows.centreX + rows.shiftX;
+            if (y + kRowsAhead < y1) {
+                const std::int64_t ahead = y + kRowsAhead;
+                const auto [aheadNear, aheadFar] = visible.At(ahead);
+                PrefetchForWrite(raster.At(std::clamp(rows.centreX - aheadFar, leftmost, rightmost), ahead));
+                PrefetchForWrite(raster.At(std::clamp(rightCentre + aheadFar, leftmost, rightmost), ahead));
+            }
             if (brushed && near > 0)
                 PaintSpan(raster, y, rows.centreX - near + 1, rightCentre + near - 1, brush);
             if (rows.shiftX == 0 && near == 0) {
@@ -817,21 +867,22 @@ void TCanvas::Polyline(std::span<const TPoint> points)
 // pair is shaped and rasterized once, and TextOut only paints the pixels it
 // covers in the font colour. Text is drawn without antialiasing, so the
 // coverage is all or nothing and painting it gives exactly the pixels
-// QPainter would have drawn. The covered pixels are kept as runs along the
-// rows: a label covers a small part of its cell, and painting the runs costs
-// only the pixels that change.
+// QPainter would have drawn. The covered pixels are kept as a bit mask of
+// the rows they cover, painted run by run of set bits: a label covers a
+// small part of its cell, and painting the runs costs only the pixels that
+// change.
 struct TCanvas::TextRun {
-    // Covered pixels left..right-1 of one row, relative to the cell's top
-    // left corner; rows and columns may lie outside the cell where glyphs
-    // overhang it.
-    struct Span {
-        int row;
-        int left;
-        int right;
-    };
     int width = 0;  // advance of the text
     int height = 0; // height of the font's cell
-    std::vector<Span> spans;
+    // The covered pixels as bits, one row of `words` 64-bit words after the
+    // other, from row firstRow to lastRow and column `left` on, relative to
+    // the cell's top left corner (glyphs may overhang the cell). A bit a
+    // pixel keeps the thousands of labels of a large document small.
+    int firstRow = 0;
+    int lastRow = -1;
+    int left = 0;
+    int words = 0;
+    std::vector<std::uint64_t> bits;
 };
 
 // The runs of one font, by text.
@@ -849,6 +900,9 @@ struct TCanvas::TextRunCache {
 
     std::unordered_map<std::string, std::unique_ptr<TextRuns>> byFont;
     std::size_t count = 0;
+    // Counts the times it started afresh: a slot of an older generation
+    // points at a text run that is gone.
+    std::uint64_t generation = 1;
 };
 
 TCanvas::TextRunCache& TCanvas::SharedTextRuns()
@@ -887,6 +941,7 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
         for (auto& [font, runs] : cache.byFont)
             runs->byText.clear();
         cache.count = 0;
+        ++cache.generation;
     }
 
     TextRun run;
@@ -904,22 +959,51 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
         painter.setPen(Qt::black);
         painter.drawText(QPoint(reach, reach + metrics.ascent()), string);
         painter.end();
+        // The box around the covered pixels, then their bits.
+        int top = mask.height(), bottom = -1, left = mask.width(), right = -1;
         for (int row = 0; row < mask.height(); ++row) {
             const uchar* coverage = mask.constScanLine(row);
-            for (int column = 0; column < mask.width();) {
-                if (coverage[column] < 128) {
-                    ++column;
-                    continue;
+            for (int column = 0; column < mask.width(); ++column) {
+                if (coverage[column] >= 128) {
+                    top = std::min(top, row);
+                    bottom = std::max(bottom, row);
+                    left = std::min(left, column);
+                    right = std::max(right, column);
                 }
-                const int left = column;
-                while (column < mask.width() && coverage[column] >= 128)
-                    ++column;
-                run.spans.push_back({row - reach, left - reach, column - reach});
+            }
+        }
+        if (bottom >= 0) {
+            run.firstRow = top - reach;
+            run.lastRow = bottom - reach;
+            run.left = left - reach;
+            run.words = (right - left + 64) / 64;
+            run.bits.assign(std::size_t(bottom - top + 1) * std::size_t(run.words), 0);
+            for (int row = top; row <= bottom; ++row) {
+                const uchar* coverage = mask.constScanLine(row);
+                std::uint64_t* words = &run.bits[std::size_t(row - top) * std::size_t(run.words)];
+                for (int column = left; column <= right; ++column)
+                    if (coverage[column] >= 128)
+                        words[(column - left) / 64] |= std::uint64_t(1) << ((column - left) % 64);
             }
         }
     }
     ++cache.count;
     return runs_->byText.emplace(text, std::move(run)).first->second;
+}
+
+const TCanvas::TextRun& TCanvas::Run(const std::string& text, TTextSlot& slot) const
+{
+    Metrics();
+    const std::uint64_t generation = SharedTextRuns().generation;
+    if (slot.run && slot.runs == runs_ && slot.generation == generation && slot.text == text)
+        return *static_cast<const TextRun*>(slot.run);
+    const TextRun& run = Run(text);
+    // Shaping it may have started the cache afresh.
+    slot.text = text;
+    slot.runs = runs_;
+    slot.generation = SharedTextRuns().generation;
+    slot.run = &run;
+    return run;
 }
 
 TSize TCanvas::TextExtent(const std::string& text) const
@@ -931,25 +1015,54 @@ TSize TCanvas::TextExtent(const std::string& text) const
 void TCanvas::TextOut(int x, int y, const std::string& text)
 {
     const ChangeNotice notice(OnChange);
-    QImage* image = PreparedTarget();
-    if (image == nullptr)
-        return;
-    const TextRun& run = Run(text);
-    const Raster raster(image, touched_);
+    if (PreparedTarget() != nullptr)
+        PaintText(x, y, Run(text));
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text, TTextSlot& slot)
+{
+    const ChangeNotice notice(OnChange);
+    if (PreparedTarget() != nullptr)
+        PaintText(x, y, Run(text, slot));
+}
+
+void TCanvas::PaintText(int x, int y, const TextRun& run)
+{
+    const Raster raster(target_, touched_);
     if (Brush.Style == bsSolid)
         PaintBox(raster, x, y, std::int64_t(x) + run.width, std::int64_t(y) + run.height, CopyMix(Brush.Color));
     const QRgb color = ToQRgb(Font.Color);
-    for (const TextRun::Span& span : run.spans) {
-        const std::int64_t row = std::int64_t(y) + span.row;
-        if (row < 0 || row >= raster.height)
-            continue;
-        const std::int64_t from = std::max<std::int64_t>(std::int64_t(x) + span.left, 0);
-        const std::int64_t to = std::min<std::int64_t>(std::int64_t(x) + span.right, raster.width);
-        if (from >= to)
-            continue;
-        std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
-        if (raster.touched)
-            raster.touched->AddSpan(row, from, to - 1);
+    const std::int64_t firstRow = std::max<std::int64_t>(std::int64_t(y) + run.firstRow, 0);
+    const std::int64_t lastRow = std::min<std::int64_t>(std::int64_t(y) + run.lastRow, raster.height - 1);
+    // A label's few rows are asked for at once, each at both ends.
+    const std::int64_t textLeft = std::int64_t(x) + run.left;
+    const std::int64_t textRight = textLeft + 64 * std::int64_t(run.words) - 1;
+    const auto onPicture = [&](std::int64_t column) { return std::clamp<std::int64_t>(column, 0, raster.width - 1); };
+    for (std::int64_t row = firstRow; row <= lastRow; ++row) {
+        PrefetchForWrite(raster.At(onPicture(textLeft), row));
+        PrefetchForWrite(raster.At(onPicture(textRight), row));
+    }
+    for (std::int64_t row = firstRow; row <= lastRow; ++row) {
+        const std::uint64_t* words = &run.bits[std::size_t(row - y - run.firstRow) * std::size_t(run.words)];
+        for (int word = 0; word < run.words; ++word) {
+            std::uint64_t covered = words[word];
+            const std::int64_t base = std::int64_t(x) + run.left + 64 * std::int64_t(word);
+            // Each run of set bits is one span of pixels.
+            while (covered != 0) {
+                const int start = std::countr_zero(covered);
+                const int length = std::countr_one(covered >> start);
+                const std::int64_t from = std::max<std::int64_t>(base + start, 0);
+                const std::int64_t to = std::min<std::int64_t>(base + start + length, raster.width);
+                if (from < to) {
+                    if (raster.touched)
+                        raster.touched->AddSpan(row, from, to - 1);
+                    std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
+                }
+                if (start + length >= 64)
+                    break;
+                covered &= ~((std::uint64_t(1) << (start + length)) - 1);
+            }
+        }
     }
 }
 
@@ -1113,7 +1226,7 @@ void TCanvas::SetPixel(int x, int y, TColor color)
     if (target_ == nullptr || !target_->valid(x, y))
         return;
     QImage* image = PreparedTarget();
-    Raster(image, touched_).At(x, y)[0] = ToQRgb(color);
     if (touched_)
         touched_->AddPixel(x, y);
+    Raster(image, touched_).At(x, y)[0] = ToQRgb(color);
 }

@@ -47,6 +47,7 @@
 #pragma once
 
 #include "platform/gui/GuiTypes.h"
+#include "platform/gui/TTextSlot.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -130,8 +131,9 @@ public:
 
     QImage* Target() const { return target_; }
     void SetTarget(QImage* target) { target_ = target; }
-    // Every pixel a drawing operation writes is marked on `area`, which must
-    // be sized to the target; null marks nothing. Not owned.
+    // Every pixel a drawing operation writes is marked on `area` before it is
+    // written (so the area can keep what was there), which must be sized to
+    // the target; null marks nothing. Not owned.
     void RecordTouched(TTouchedArea* area) { touched_ = area; }
     int Width() const;
     int Height() const;
@@ -168,6 +170,8 @@ public:
     // Text with the top-left corner of its cell at (x, y); the cell is filled
     // with the brush colour first unless the brush is clear. PenPos stays.
     void TextOut(int x, int y, const std::string& text);
+    // The same, keeping the shaped text in `slot` for the next time.
+    void TextOut(int x, int y, const std::string& text, TTextSlot& slot);
     TSize TextExtent(const std::string& text) const;
     int TextWidth(const std::string& text) const { return TextExtent(text).cx; }
     int TextHeight(const std::string& text) const { return TextExtent(text).cy; }
@@ -197,6 +201,8 @@ private:
     struct TextRunCache;
     static TextRunCache& SharedTextRuns();
     const TextRun& Run(const std::string& text) const;
+    const TextRun& Run(const std::string& text, TTextSlot& slot) const;
+    void PaintText(int x, int y, const TextRun& run);
 
     QImage* target_ = nullptr;
     TTouchedArea* touched_ = nullptr;

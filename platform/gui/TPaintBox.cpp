@@ -75,11 +75,20 @@ TPaintBox::TPaintBox(QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     canvas_.RecordTouched(&touched_);
-    canvas_.OnChange = [this] { update(ToQRect(touched_.Bounds())); };
+    touched_.OnFirstTouch = [this](const TRect& tile) { KeepTile(tile); };
+    canvas_.OnChange = [this] {
+        if (shared_)
+            sharedBits_ = shared_->constBits();
+        update(ToQRect(touched_.Bounds()));
+    };
 }
 
 void TPaintBox::SetSize(int width, int height)
 {
+    if (shared_) {
+        screen_ = *shared_;
+        LeaveInPlace();
+    }
     width = std::max(width, 0);
     height = std::max(height, 0);
     if (screen_.width() != width || screen_.height() != height) {
@@ -99,6 +108,7 @@ void TPaintBox::SetSize(int width, int height)
 
 void TPaintBox::ShowImage(const QImage& image)
 {
+    LeaveInPlace();
     // The same picture, untouched since: only the marks drawn over it go.
     if (shownKey_ != 0 && image.cacheKey() == shownKey_ && image.size() == screen_.size() &&
         image.format() == QImage::Format_RGB32) {
@@ -110,6 +120,71 @@ void TPaintBox::ShowImage(const QImage& image)
     touched_.Reset(screen_.width(), screen_.height());
     setFixedSize(screen_.width(), screen_.height());
     update();
+}
+
+void TPaintBox::ShowImageInPlace(QImage& image)
+{
+    if (shared_ == &image && image.constBits() == sharedBits_ && image.size() == size()) {
+        PutBackKept();
+        return;
+    }
+    LeaveInPlace();
+    screen_ = QImage();
+    shownKey_ = 0;
+    shared_ = &image;
+    sharedBits_ = image.constBits();
+    canvas_.SetTarget(shared_);
+    touched_.Reset(image.width(), image.height());
+    setFixedSize(image.width(), image.height());
+    update();
+}
+
+void TPaintBox::KeepTile(const TRect& tile)
+{
+    if (!shared_)
+        return;
+    KeptTile kept{tile, std::vector<QRgb>(std::size_t(tile.Width()) * std::size_t(tile.Height()))};
+    QRgb* to = kept.pixels.data();
+    for (int y = tile.top; y < tile.bottom; ++y, to += tile.Width())
+        std::memcpy(to, shared_->constScanLine(y) + tile.left * qsizetype(sizeof(QRgb)),
+                    std::size_t(tile.Width()) * sizeof(QRgb));
+    kept_.push_back(std::move(kept));
+}
+
+void TPaintBox::PutBackKept()
+{
+    if (shared_->constBits() == sharedBits_) {
+        for (const KeptTile& kept : kept_) {
+            const QRgb* from = kept.pixels.data();
+            for (int y = kept.rect.top; y < kept.rect.bottom; ++y, from += kept.rect.Width())
+                std::memcpy(shared_->scanLine(y) + kept.rect.left * qsizetype(sizeof(QRgb)), from,
+                            std::size_t(kept.rect.Width()) * sizeof(QRgb));
+        }
+        // Writing the pixels moved nothing; the canvas's own drawing is gone.
+        sharedBits_ = shared_->constBits();
+    }
+    kept_.clear();
+    for (const TRect& run : touched_.Take())
+        update(ToQRect(run));
+}
+
+void TPaintBox::LeaveInPlace()
+{
+    if (!shared_)
+        return;
+    PutBackKept();
+    shared_ = nullptr;
+    sharedBits_ = nullptr;
+    canvas_.SetTarget(&screen_);
+    touched_.Reset(screen_.width(), screen_.height());
+}
+
+void TPaintBox::LetGoOfImage()
+{
+    LeaveInPlace();
+    screen_ = QImage();
+    touched_.Reset(0, 0);
+    shownKey_ = 0;
 }
 
 void TPaintBox::PutBack(const QImage& image)
@@ -131,10 +206,11 @@ void TPaintBox::PutBack(const QImage& image)
 
 void TPaintBox::paintEvent(QPaintEvent* event)
 {
-    if (screen_.isNull())
+    const QImage& shown = ScreenImage();
+    if (shown.isNull())
         return;
     QPainter painter(this);
-    painter.drawImage(event->rect(), screen_, event->rect());
+    painter.drawImage(event->rect(), shown, event->rect());
 }
 
 void TPaintBox::mousePressEvent(QMouseEvent* event)

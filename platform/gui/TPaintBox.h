@@ -7,6 +7,11 @@
 // covered, not the picture's size. The widget repaints what each drawing
 // touched and never asks the form to recompose: an expose shows the image as
 // it is.
+//
+// A large back buffer can also be shown in place (ShowImageInPlace): the
+// canvas then draws on the buffer's own pixels, keeping what each tile held
+// before its first mark, and wiping puts those tiles back, so no second copy
+// of the picture is ever made.
 #pragma once
 
 #include "platform/gui/TCanvas.h"
@@ -16,6 +21,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 // Mouse buttons and shift states as the old platform reported them.
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
@@ -43,7 +49,7 @@ public:
     // the box's whole life, whatever size the image takes.
     TCanvas* Canvas() { return &canvas_; }
     // The image shown; sized with the box.
-    const QImage& ScreenImage() const { return screen_; }
+    const QImage& ScreenImage() const { return shared_ ? *shared_ : screen_; }
 
     int Width() const { return width(); }
     int Height() const { return height(); }
@@ -55,6 +61,16 @@ public:
     // buffer costs no copy. Shown again while unchanged, the picture is only
     // put back where the canvas drew over it since.
     void ShowImage(const QImage& image);
+    // Shows the owner's picture itself, drawing the marks on its pixels. Shown
+    // again, the tiles the canvas drew over are put back as they were (unless
+    // the picture's pixels were replaced meanwhile), so the owner finds its
+    // picture as it left it. The picture must stay alive until the box lets
+    // go of it (LetGoOfImage, ShowImage, or showing another one in place).
+    void ShowImageInPlace(QImage& image);
+    // Lets go of the pixels shown, keeping the box's size, so that the one
+    // who shares them can draw the next picture into them without a copy.
+    // Nothing is painted until the next ShowImage.
+    void LetGoOfImage();
 
     // Handlers the form installs, with positions in image pixels.
     std::function<void(TMouseButton, TShiftState, int x, int y)> OnMouseDown;
@@ -74,6 +90,14 @@ protected:
 private:
     // Copies the picture's pixels over what the canvas touched.
     void PutBack(const QImage& image);
+    // Keeps a tile of the picture shown in place before the canvas first
+    // draws on it.
+    void KeepTile(const TRect& tile);
+    // Puts the kept tiles back into the picture shown in place, when its
+    // pixels are still the ones the canvas drew on, and repaints them.
+    void PutBackKept();
+    // Back to the box's own screen image, leaving the picture as it was.
+    void LeaveInPlace();
 
     QImage screen_;
     TCanvas canvas_;
@@ -83,4 +107,16 @@ private:
     // The cache key the picture shown last had then; 0 when the screen shows
     // none as it was.
     qint64 shownKey_ = 0;
+
+    // The picture shown in place; not owned. Null when the box shows its own
+    // screen image.
+    QImage* shared_ = nullptr;
+    // Where its pixels were when the canvas last drew on them: pixels
+    // elsewhere were replaced by the owner, and the kept tiles no longer fit.
+    const uchar* sharedBits_ = nullptr;
+    struct KeptTile {
+        TRect rect;
+        std::vector<QRgb> pixels;
+    };
+    std::vector<KeptTile> kept_;
 };

@@ -23,8 +23,14 @@ void TTouchedArea::ForgetMarks()
 
 void TTouchedArea::MarkTiles(int row, int firstColumn, int lastColumn)
 {
-    std::memset(&tiles_[std::size_t(row) * std::size_t(columns_) + std::size_t(firstColumn)], 1,
-                std::size_t(lastColumn - firstColumn + 1));
+    std::uint8_t* tiles = &tiles_[std::size_t(row) * std::size_t(columns_)];
+    if (OnFirstTouch) {
+        for (int column = firstColumn; column <= lastColumn; ++column)
+            if (!tiles[column])
+                OnFirstTouch({column << kTileShift, row << kTileShift, std::min((column + 1) << kTileShift, width_),
+                              std::min((row + 1) << kTileShift, height_)});
+    }
+    std::memset(tiles + firstColumn, 1, std::size_t(lastColumn - firstColumn + 1));
     firstRow_ = std::min(firstRow_, row);
     lastRow_ = std::max(lastRow_, row);
     firstColumn_ = std::min(firstColumn_, firstColumn);

@@ -9,6 +9,7 @@
 #include "platform/gui/GuiTypes.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class TTouchedArea {
@@ -34,6 +35,10 @@ public:
     // The touched tiles as rectangles, each a run of neighbouring tiles in
     // one row of tiles, cut to the picture; afterwards nothing is touched.
     std::vector<TRect> Take();
+
+    // Called with each tile (cut to the picture) as it is first touched
+    // since the last Take or Reset, before the drawing that touches it.
+    std::function<void(const TRect& tile)> OnFirstTouch;
 
 private:
     void MarkTiles(int row, int firstColumn, int lastColumn);

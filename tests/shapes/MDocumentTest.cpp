@@ -295,6 +295,31 @@ TEST_F(MDocumentTest, TheCurrentRelationIsHeldUnlistedUntilAddRelationKeepsIt)
     EXPECT_EQ(document.RelationList().size(), 2u);
 }
 
+TEST_F(MDocumentTest, AnUnlistedCurrentRelationStaysCurrentAndIsFreedWhenLetGo)
+{
+    MShape* a = AddPoint(10, 10);
+    MShape* b = AddPoint(60, 10);
+    MShape* c = AddPoint(30, 60);
+    MRelation* ab = AddRelation(a, b);
+    MRelation* bc = AddRelation(b, c);
+    EXPECT_FALSE(document.UnlistSelectedRelation()) << "no current relation";
+    document.SetSelectedRelation(ab);
+
+    EXPECT_TRUE(document.UnlistSelectedRelation());
+    EXPECT_EQ(document.RelationList(), std::vector<MRelation*>{bc});
+    EXPECT_EQ(document.SelectedRelation(), ab);
+    EXPECT_FALSE(document.UnlistSelectedRelation()) << "unlisted already";
+    EXPECT_TRUE(Freed.empty());
+
+    // Kept again, and unlisted once more: then letting it go frees it.
+    EXPECT_TRUE(document.AddSelectedRelation());
+    EXPECT_EQ(document.RelationList(), (std::vector<MRelation*>{bc, ab}));
+    EXPECT_TRUE(document.UnlistSelectedRelation());
+    EXPECT_TRUE(document.ClearSelectedRelation());
+    EXPECT_EQ(Freed, std::vector<std::string>{"relation P1 P2"});
+    EXPECT_EQ(document.RelationList(), std::vector<MRelation*>{bc});
+}
+
 TEST_F(MDocumentTest, FindRelationBetweenTakesTheShapesInEitherOrder)
 {
     MShape* a = AddPoint(10, 10);

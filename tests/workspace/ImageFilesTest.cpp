@@ -176,6 +176,26 @@ TEST_F(ImageFiles, SavedPictureShowsTheShapesAsOnScreen)
     EXPECT_EQ(platform::ReadBmpFile("Output/Shapes.bmp"), FormMeasure->ImagePaint->ScreenImage());
 }
 
+// The highlight of the shape under the mouse is drawn on the back buffer's
+// own pixels (no copy of the picture is made for it); the saved picture must
+// not take it along.
+TEST_F(ImageFiles, ASavedPictureHoldsNoHighlightOfTheShapeUnderTheMouse)
+{
+    ASSERT_TRUE(FormMeasure->LoadImageFile("Images/Small.bmp"));
+    FormMeasure->AddShape(MLine::Create(FormMeasure->ImagePaint->Canvas(), 5, 5, 30, 20))->selected = false;
+    FormMeasure->RedrawImage();
+    const QImage composed = FormMeasure->BufferBitmap->Image().copy();
+
+    FormMeasure->ImagePaintMouseMove(0, 15, 11);
+    ASSERT_NE(FormMeasure->ImagePaint->ScreenImage(), composed) << "the line is highlighted";
+    EXPECT_EQ(FormMeasure->ImagePaint->ScreenImage().constBits(), FormMeasure->BufferBitmap->Image().constBits());
+
+    ModalAnswers answers({Choose("Hovered.bmp")});
+    FormMeasure->MenuSaveClick();
+    ASSERT_TRUE(answers.AllAnswered());
+    EXPECT_EQ(platform::ReadBmpFile("Output/Hovered.bmp"), composed);
+}
+
 TEST_F(ImageFiles, JpegIsWrittenAtBestQuality)
 {
     ASSERT_TRUE(FormMeasure->LoadImageFile("Images/Small.bmp"));

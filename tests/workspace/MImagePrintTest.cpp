@@ -95,6 +95,23 @@ TEST_F(ImagePrintTest, SmallPictureIsCentredOnTheLeastPageArea)
     EXPECT_EQ(FormImagePrintPreview->ImageMain->size(), QSize(708, 610));
 }
 
+// The highlight of the shape under the mouse lies on the back buffer itself;
+// the page takes the picture without it.
+TEST_F(ImagePrintTest, ThePageHoldsNoHighlightOfTheShapeUnderTheMouse)
+{
+    AddLine({100, 100}, {300, 100});
+    Form->RedrawImage();
+    Form->PrintImagePage();
+    const QImage unhovered = FormImagePrintPreview->Page();
+
+    Input->Move({200, 101});
+    ASSERT_NE(Form->ImagePaint->ScreenImage(), Form->ImageBitmap->Image());
+    const TColor active = TColor(MParam::GetInstance()->GetColor(OPT_COLOR_ACTIVE));
+    ASSERT_EQ(Form->ImagePaint->Canvas()->Pixels(150, 100), active) << "the line is highlighted";
+    Form->PrintImagePage();
+    EXPECT_EQ(FormImagePrintPreview->Page(), unhovered);
+}
+
 TEST_F(ImagePrintTest, AttributeAndInformationBlocksAddTheirHeights)
 {
     // Twelve summary lines: the point group (3 lines), a separator and the

@@ -74,6 +74,36 @@ TEST(TBitmap, AssignMakesAnIndependentCopy)
     EXPECT_EQ(copy.Canvas()->Pixels(1, 1), clLime);
 }
 
+// The back buffer takes the picture at every redraw: into the pixels it
+// holds alone when the size fits, else as a shared copy as Assign makes.
+TEST(TBitmap, CopyPixelsReusesThePixelsItHoldsAloneAndOtherwiseAssigns)
+{
+    TBitmap source;
+    MakeSample(source);
+    TBitmap buffer;
+    buffer.SetSize(3, 2);
+    const uchar* own = buffer.Image().constBits();
+    buffer.CopyPixels(source);
+    EXPECT_EQ(buffer.Image().constBits(), own);
+    EXPECT_EQ(buffer.Canvas()->Pixels(0, 0), clRed);
+    EXPECT_EQ(buffer.Canvas()->Pixels(2, 1), clBlue);
+
+    // Shared with someone else, or of another size: the pixels are not
+    // written under the other holder.
+    const QImage shown = buffer.Image();
+    source.Canvas()->SetPixel(1, 0, clLime);
+    buffer.CopyPixels(source);
+    EXPECT_EQ(shown.pixel(1, 0), QColor(Qt::white).rgb());
+    EXPECT_EQ(buffer.Canvas()->Pixels(1, 0), clLime);
+    TBitmap wide;
+    wide.SetSize(5, 2);
+    wide.CopyPixels(source);
+    EXPECT_EQ(wide.Width(), 3);
+    EXPECT_EQ(wide.Canvas()->Pixels(1, 0), clLime);
+    buffer.Canvas()->SetPixel(1, 0, clYellow);
+    EXPECT_EQ(source.Canvas()->Pixels(1, 0), clLime);
+}
+
 TEST(TBitmap, CanvasStaysTheSameObjectWithItsSettings)
 {
     TBitmap bitmap;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -293,6 +294,29 @@ TEST_F(CanvasTest, HugeCoordinatesAreClippedExactly)
     SUCCEED();
 }
 
+// A line wholly inside the picture is drawn without clipping; one that
+// crosses an edge is clipped. Both must give the same pixels where they meet.
+TEST_F(CanvasTest, ALineCutByTheEdgeKeepsThePixelsOfTheWholeLine)
+{
+    constexpr int kSize = 20;
+    constexpr int kMargin = 30;
+    for (int i = 0; i < 60; ++i) {
+        // Ends on a spiral reaching well outside the small picture.
+        const TPoint from{(i * 7) % 50 - 15, (i * 13) % 50 - 15};
+        const TPoint to{(i * 17) % 50 - 15, (i * 29) % 50 - 15};
+        TBitmap cut;
+        cut.SetSize(kSize, kSize);
+        cut.Canvas()->MoveTo(from.x, from.y);
+        cut.Canvas()->LineTo(to.x, to.y);
+        TBitmap whole;
+        whole.SetSize(kSize + 2 * kMargin, kSize + 2 * kMargin);
+        whole.Canvas()->MoveTo(from.x + kMargin, from.y + kMargin);
+        whole.Canvas()->LineTo(to.x + kMargin, to.y + kMargin);
+        EXPECT_EQ(cut.Image(), whole.Image().copy(kMargin, kMargin, kSize, kSize))
+            << from.x << "," << from.y << " -> " << to.x << "," << to.y;
+    }
+}
+
 // ---------------------------------------------------------------- rectangles
 
 TEST_F(CanvasTest, RectangleCoversLeftToRightMinusOne)
@@ -460,14 +484,29 @@ TEST_F(ArcTest, CoincidingRadialsDrawTheWholeEllipse)
 
 TEST_F(ArcTest, ArcEndsAreRadialsNotPointsOnTheCurve)
 {
-    // Points far outside along the same directions give the same quarter.
-    ArcFrom({20, 10}, {10, 0});
-    const std::set<Pixel> near = Painted();
-    canvas->Brush.Style = bsSolid;
+    // Points far outside along the same directions give the same arc, also
+    // so far out that the test of each pixel needs more than 64 bits; both
+    // a quarter and, with the ends swapped, three quarters.
+    struct Radials {
+        TPoint start, end;
+    };
+    const Radials quarters[][3] = {
+        {{{20, 10}, {10, 0}}, {{1000, 10}, {10, -1000}}, {{2'000'000'000, 10}, {10, -2'000'000'000}}},
+        {{{10, 0}, {20, 10}}, {{10, -1000}, {1000, 10}}, {{10, -2'000'000'000}, {2'000'000'000, 10}}},
+    };
     canvas->Brush.Color = clWhite;
-    canvas->FillRect({0, 0, 21, 21});
-    ArcFrom({1000, 10}, {10, -1000});
-    EXPECT_EQ(Painted(), near);
+    for (const auto& same : quarters) {
+        std::optional<std::set<Pixel>> first;
+        for (const Radials& radials : same) {
+            canvas->Brush.Style = bsSolid;
+            canvas->FillRect({0, 0, 21, 21});
+            ArcFrom(radials.start, radials.end);
+            const std::set<Pixel> arc = Painted();
+            if (!first)
+                first = arc;
+            EXPECT_EQ(arc, *first) << radials.start.x << "," << radials.start.y;
+        }
+    }
 }
 
 // ---------------------------------------------------------------- polygons
@@ -636,6 +675,32 @@ TEST_F(TextTest, TextsDrawTheSameAfterTheSharedStoreStartsAfresh)
         canvas->TextExtent(std::to_string(i));
     EXPECT_EQ(drawn(bitmap, "P12 3.5"), smallBefore);
     EXPECT_EQ(drawn(other, "测量 8"), largeBefore);
+}
+
+// A slot keeps a text's shaped form from one drawing to the next; it must
+// never draw a text, a font or a store other than the ones in force.
+TEST_F(TextTest, ATextSlotFollowsItsTextTheFontAndAFreshStore)
+{
+    const auto drawn = [&](const std::string& text, TTextSlot* slot) {
+        canvas->Brush.Style = bsSolid;
+        canvas->Brush.Color = clWhite;
+        canvas->FillRect({0, 0, bitmap.Width(), bitmap.Height()});
+        canvas->Brush.Style = bsClear;
+        if (slot)
+            canvas->TextOut(3, 2, text, *slot);
+        else
+            canvas->TextOut(3, 2, text);
+        return bitmap.Image().copy();
+    };
+    TTextSlot slot;
+    EXPECT_EQ(drawn("L1 12.5", &slot), drawn("L1 12.5", nullptr));
+    EXPECT_EQ(drawn("L1 12.5", &slot), drawn("L1 12.5", nullptr)) << "drawn again from the slot";
+    EXPECT_EQ(drawn("L1 13", &slot), drawn("L1 13", nullptr)) << "a new text";
+    canvas->Font.Size = 16;
+    EXPECT_EQ(drawn("L1 13", &slot), drawn("L1 13", nullptr)) << "a new font";
+    for (int i = 0; i < 9000; ++i)
+        canvas->TextExtent("fresh " + std::to_string(i));
+    EXPECT_EQ(drawn("L1 13", &slot), drawn("L1 13", nullptr)) << "after the store started afresh";
 }
 
 TEST(TFont, HeightAndSizeFollowEachOtherAtNinetySixDpi)

@@ -129,3 +129,97 @@ TEST(TPaintBoxTest, AChangedOrAnotherPictureIsShownWhole)
 }
 
 } // namespace
+
+TEST(TPaintBoxTest, LettingGoOfTheImageLeavesThePictureToItsOwnerUntilTheNextShow)
+{
+    TPaintBox box;
+    QImage picture = PatternPicture(120, 80);
+    box.ShowImage(picture);
+    box.Canvas()->SetPixel(3, 3, clRed);
+
+    box.LetGoOfImage();
+    EXPECT_TRUE(picture.isDetached()) << "the owner may draw into its pixels without a copy";
+    EXPECT_EQ(box.size(), QSize(120, 80));
+    box.Canvas()->SetPixel(5, 5, clRed); // onto nothing
+
+    picture.setPixel(3, 3, qRgb(1, 2, 3));
+    box.ShowImage(picture);
+    EXPECT_EQ(box.ScreenImage(), picture);
+}
+
+// Every way of drawing a mark: each must leave the picture as it was once the
+// picture is shown again.
+void DrawEveryKindOfMark(TCanvas* canvas)
+{
+    canvas->Pen.Color = clRed;
+    canvas->MoveTo(10, 10);
+    canvas->LineTo(250, 180); // a long slanted line
+    canvas->MoveTo(200, 5);
+    canvas->LineTo(203, 190); // a steep one
+    canvas->TextOut(100, 20, "band");
+    canvas->Ellipse(30, 60, 140, 150);
+    canvas->Arc(150, 20, 260, 120, 260, 70, 150, 70);
+    canvas->Rectangle(40, 40, 120, 90);
+    canvas->SetPixel(299, 199, clBlue);
+    canvas->Pen.Width = 3; // the wide pen goes through a painter
+    canvas->MoveTo(5, 190);
+    canvas->LineTo(290, 150);
+    canvas->Rectangle(60, 100, 180, 170);
+    canvas->Ellipse(170, 110, 280, 190);
+    canvas->Pen.Width = 1;
+}
+
+TEST(TPaintBoxTest, APictureShownInPlaceTakesTheMarksOnItsOwnPixelsAndGetsItsTilesBack)
+{
+    TPaintBox box;
+    QImage buffer = PatternPicture(300, 200);
+    const QImage original = buffer.copy();
+    const uchar* pixels = buffer.constBits();
+    box.ShowImageInPlace(buffer);
+    EXPECT_EQ(box.size(), QSize(300, 200));
+    EXPECT_EQ(box.ScreenImage().constBits(), pixels) << "no copy of the picture";
+
+    // Mark after mark, each wiped by showing the picture again.
+    for (int round = 0; round < 2; ++round) {
+        DrawEveryKindOfMark(box.Canvas());
+        EXPECT_EQ(buffer.constBits(), pixels) << "drawn in place";
+        EXPECT_NE(buffer, original);
+        box.ShowImageInPlace(buffer);
+        EXPECT_EQ(buffer, original) << "round " << round;
+    }
+
+    // Letting go, or showing something else, also leaves the picture clean.
+    DrawEveryKindOfMark(box.Canvas());
+    box.LetGoOfImage();
+    EXPECT_EQ(buffer, original);
+    box.ShowImageInPlace(buffer);
+    DrawEveryKindOfMark(box.Canvas());
+    const QImage other = PatternPicture(120, 80);
+    box.ShowImage(other);
+    EXPECT_EQ(buffer, original);
+    EXPECT_EQ(box.ScreenImage(), other);
+    box.Canvas()->SetPixel(3, 3, clRed);
+    EXPECT_EQ(buffer, original) << "the box draws on its own image again";
+}
+
+TEST(TPaintBoxTest, APictureShownInPlaceWhosePixelsTheOwnerReplacedIsShownAsItIsNow)
+{
+    TPaintBox box;
+    QImage buffer = PatternPicture(300, 200);
+    box.ShowImageInPlace(buffer);
+    DrawEveryKindOfMark(box.Canvas());
+
+    // The owner composes a new picture into the same image object.
+    const QImage recomposed = PatternPicture(300, 200).mirrored();
+    buffer = recomposed.copy();
+    box.ShowImageInPlace(buffer);
+    EXPECT_EQ(buffer, recomposed) << "no tile of the old picture is put back";
+
+    // A picture the owner still shares with someone is copied before the
+    // first mark, so the other holder never sees it.
+    const QImage sharedWithOwner = buffer;
+    DrawEveryKindOfMark(box.Canvas());
+    EXPECT_EQ(sharedWithOwner, recomposed);
+    box.ShowImageInPlace(buffer);
+    EXPECT_EQ(buffer, recomposed);
+}
