@@ -48,6 +48,11 @@ constexpr double kMinRulerLength = 1e-6;
 constexpr double kMaxRulerLength = 1e9;
 // The colour of the sticky-tool frame (blue, 0x00BBGGRR).
 constexpr TColor kStickyFrameColor = 0xFF0000;
+// Room for a window's title bar and border, which the window manager adds
+// after the window is placed.
+constexpr int kFrameAllowance = 30;
+// The main window's title bar, menu and two rows of tool bars.
+constexpr int kFirstStartToolWindowOffset = 140;
 
 // The frame drawn around the speed button of a sticky tool.
 class TStickyFrame : public QWidget {
@@ -738,10 +743,14 @@ bool TFormMeasure::LoadSettings()
             FormValue->resize(p.x, p.y);
         }
     }
-    PlaceSizedWindow(FormValue, OPT_POS_VALUE);
-    PlaceSizedWindow(FormDigit, OPT_POS_DIGIT);
-    PlaceSizedWindow(FormZoom, OPT_POS_ZOOM);
-    PlaceSizedWindow(FormRuleHoriVert, OPT_POS_RULE_HORI_VERT);
+    // Tool windows never placed before go in a column at the screen's right
+    // edge, below the main window's title, menu and tool bars, so that they
+    // hide none of them.
+    int firstStartTop = y() + kFirstStartToolWindowOffset;
+    PlaceSizedWindow(FormValue, OPT_POS_VALUE, firstStartTop);
+    PlaceSizedWindow(FormDigit, OPT_POS_DIGIT, firstStartTop);
+    PlaceSizedWindow(FormZoom, OPT_POS_ZOOM, firstStartTop);
+    PlaceSizedWindow(FormRuleHoriVert, OPT_POS_RULE_HORI_VERT, firstStartTop);
     PlaceToolBars();
 
     for (const ViewSwitch& view : ViewSwitches())
@@ -799,14 +808,24 @@ void TFormMeasure::PlaceMainWindow()
         }
 }
 
-void TFormMeasure::PlaceSizedWindow(QWidget* window, int optionId)
+void TFormMeasure::PlaceSizedWindow(QWidget* window, int optionId, int& firstStartTop)
 {
     if (!window)
         return;
     std::int32_t packed = 0;
     Param->GetLong(optionId, packed);
-    if (packed == 0)
+    if (packed == 0) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen)
+            return;
+        const QRect room = screen->availableGeometry();
+        // A window that does not fit below the others is left to the window manager.
+        if (firstStartTop + window->height() > room.y() + room.height())
+            return;
+        window->move(room.x() + room.width() - window->width() - kFrameAllowance, firstStartTop);
+        firstStartTop += window->height() + kFrameAllowance;
         return;
+    }
     TPoint p;
     MTool::UnpackPoint(packed, p);
     if (p.x < 0)

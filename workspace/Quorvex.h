@@ -469,7 +469,9 @@ private:
     // items without automatic checking did.
     void OnCommand(QAction* action, void (TFormMeasure::*handler)());
     void PlaceMainWindow();
-    void PlaceSizedWindow(QWidget* window, int optionId);
+    // `firstStartTop` is where a window with no stored place goes; it moves
+    // down past each window placed there.
+    void PlaceSizedWindow(QWidget* window, int optionId, int& firstStartTop);
     void PlaceToolBars();
     QString Slot(int slot) const;
 

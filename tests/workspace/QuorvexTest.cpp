@@ -3,7 +3,9 @@
 #include "WorkspaceFixture.h"
 
 #include "platform/gui/TBitmap.h"
+#include "workspace/MDigit.h"
 #include "workspace/MValue.h"
+#include "workspace/MZoom.h"
 
 #include <QIcon>
 #include <QPlatformSurfaceEvent>
@@ -289,6 +291,20 @@ TEST_F(QuorvexTest, MainWindowWithNoStoredPlaceStartsCentredOnTheScreen)
     TFormMeasure& form = StartForms();
     const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(form.pos(), room.topLeft() + QPoint((room.width() - 400) / 2, (room.height() - 300) / 2));
+}
+
+TEST_F(QuorvexTest, ToolWindowsWithNoStoredPlaceStandInAColumnAtTheRightEdgeBelowTheToolBars)
+{
+    TFormMeasure& form = StartForms();
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    int top = form.y() + 140; // below the title, menu and tool bars
+    for (QWidget* window : {static_cast<QWidget*>(FormValue), static_cast<QWidget*>(FormDigit), static_cast<QWidget*>(FormZoom)}) {
+        if (top + window->height() > room.bottom() + 1)
+            break; // no room left: the window manager places the rest
+        EXPECT_EQ(window->pos(), QPoint(room.right() + 1 - window->width() - 30, top)) << window->objectName().toStdString();
+        top += window->height() + 30;
+    }
+    EXPECT_GT(top, form.y() + 140) << "no window was placed";
 }
 
 TEST_F(QuorvexTest, MainWindowPositionFarOffTheScreenIsPulledBack)
