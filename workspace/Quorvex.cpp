@@ -783,11 +783,20 @@ void TFormMeasure::PlaceMainWindow()
             p.y = 0;
         move(p.x, p.y);
     }
+    const bool placeStored = packed != 0;
     Param->GetLong(OPT_SIZE_MAIN, packed);
     if (packed > 0) {
         MTool::UnpackPoint(packed, p);
         resize(p.x, p.y);
     }
+    // On a first start the window manager would place the window where its
+    // other windows leave room, which can put the bottom off the screen.
+    if (!placeStored)
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect room = screen->availableGeometry();
+            move(room.x() + std::max(0, (room.width() - width()) / 2),
+                 room.y() + std::max(0, (room.height() - height()) / 2));
+        }
 }
 
 void TFormMeasure::PlaceSizedWindow(QWidget* window, int optionId)

@@ -7,6 +7,7 @@
 
 #include <QIcon>
 #include <QPlatformSurfaceEvent>
+#include <QScreen>
 #include <QToolBar>
 #include <QTest>
 #include <QTimer>
@@ -280,6 +281,14 @@ TEST_F(QuorvexTest, ViewSwitchesAndLayoutCarryOverToTheNextRun)
     EXPECT_EQ(FormValue->isVisible(), valueWindowShown);
     EXPECT_EQ(form.MenuViewAttr->isChecked(), valueWindowShown);
     EXPECT_EQ(form.size(), QSize(700, 500));
+}
+
+TEST_F(QuorvexTest, MainWindowWithNoStoredPlaceStartsCentredOnTheScreen)
+{
+    StoreOptions({{OPT_SIZE_MAIN, std::to_string(300 * 10000 + 400)}});
+    TFormMeasure& form = StartForms();
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(form.pos(), room.topLeft() + QPoint((room.width() - 400) / 2, (room.height() - 300) / 2));
 }
 
 TEST_F(QuorvexTest, MainWindowPositionFarOffTheScreenIsPulledBack)
