@@ -211,6 +211,7 @@ void MParam::ResetForTesting()
 
 MParam::MParam()
 {
+    ++generation;
     for (const OptionDefault& option : kOptionDefaults)
         Options.emplace(option.Id, option.Text);
 }
@@ -284,6 +285,7 @@ bool MParam::HasScale()
 void MParam::SetText(int id, const std::string& text, bool save)
 {
     Value(id) = text;
+    ++generation;
     if (save)
         WriteOption(std::to_string(id), text, kSettings);
 }
@@ -430,8 +432,10 @@ bool MParam::Open()
         // A record that cannot be read leaves that option at its default.
         try {
             const std::string stored = ReadOption(std::to_string(id), kSettings);
-            if (!stored.empty())
+            if (!stored.empty()) {
                 text = stored;
+                ++generation;
+            }
         } catch (const std::exception&) {
         }
     }

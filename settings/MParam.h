@@ -133,6 +133,10 @@ public:
     int GetColor(int id);
     int GetActiveWidth(); // option 201
     double GetScale();    // option 702
+    // Changes whenever an option may have taken a new value, in this store or
+    // in one made after it: what is worked out from options can be kept
+    // while it stays the same.
+    static std::uint64_t Generation() { return generation; }
     bool HasScale();      // scale above 0
 
     // Typed writes. With save true the record is also written to the store at
@@ -198,6 +202,7 @@ private:
     // The dataset of the backend Open chose; not owned.
     TDataSet* DataSet = nullptr;
     std::map<int, std::string> Options;
+    static inline std::uint64_t generation = 1; // 0: read at no generation
     bool IsOpen = false;
     std::map<std::string, std::string> RulerValues; // records under "RULERVALUE"
     std::map<std::string, std::string> RulerUnits;  // records under "RULERUNIT"

@@ -348,7 +348,7 @@ void MArc::DrawBody(int mode, TCanvas* target)
 
 void MArc::DrawLabel(int mode, TCanvas* target)
 {
-    label1 = ruleTool->FormatValue(Span(circleRect.right, circleRect.left) * 0.5);
+    label1 = ruleTool->FormatValue(Span(circleRect.right, circleRect.left) * 0.5, labelValues[0]);
     label2 = MTool::FormatDegMinSec(arcAngle);
     DrawSegment(target, centre, anchor);
     DrawArrowHead(target, centre, anchor);

@@ -142,7 +142,7 @@ TPoint MCircle::ReshapeEnd(int x, int y)
 void MCircle::DrawLabel(int mode, TCanvas* target)
 {
     const double d = GetDiameter();
-    label1 = ruleTool->FormatValue(d);
+    label1 = ruleTool->FormatValue(d, labelValues[0]);
     // The diameter line turns toward a label the operator has dragged away.
     const double direction = MTool::IsZeroPoint(labelOffset1) ? kDefaultLabelDirection
                                                                : MTool::VectorAngle({0, 0}, labelOffset1);

@@ -160,7 +160,7 @@ void MCircleCircle::DrawLabel(int mode, TCanvas* target)
 {
     if (!IsValid())
         return;
-    label1 = ruleTool->FormatValue(CentreDistance());
+    label1 = ruleTool->FormatValue(CentreDistance(), labelValues[0]);
     DrawLabelBox(mode, target, 1);
 }
 

@@ -145,8 +145,8 @@ TPoint MEllipse::ReshapeEnd(int x, int y)
 
 void MEllipse::DrawLabel(int mode, TCanvas* target)
 {
-    label1 = "A:" + ruleTool->FormatValue(GetHorizontalAxis());
-    label2 = "B:" + ruleTool->FormatValue(GetVerticalAxis());
+    label1 = "A:" + ruleTool->FormatValue(GetHorizontalAxis(), labelValues[0]);
+    label2 = "B:" + ruleTool->FormatValue(GetVerticalAxis(), labelValues[1]);
     for (TPoint end : {left, right, top, bottom})
         DrawSegment(target, center, end);
     DrawArrowHead(target, left, right);

@@ -141,7 +141,7 @@ void MLine::DrawBody(int mode, TCanvas* target)
 
 void MLine::DrawLabel(int mode, TCanvas* target)
 {
-    label1 = ruleTool->FormatValue(GetLength());
+    label1 = ruleTool->FormatValue(GetLength(), labelValues[0]);
     DrawLabelBox(mode, target, 1);
 }
 

@@ -71,7 +71,7 @@ void MLineCircle::DrawLabel(int mode, TCanvas* target)
 {
     if (!IsValid())
         return;
-    label1 = ruleTool->FormatValue(MTool::Distance(circle->center, Foot()));
+    label1 = ruleTool->FormatValue(MTool::Distance(circle->center, Foot()), labelValues[0]);
     DrawLabelBox(mode, target, 1);
 }
 

@@ -280,7 +280,7 @@ void MLineLine::DrawLabel(int mode, TCanvas* target)
     if (Intersecting())
         label1 = MTool::FormatDegMinSec(ShownAngle());
     else if (Parallel())
-        label1 = ruleTool->FormatValue(ParallelDistance());
+        label1 = ruleTool->FormatValue(ParallelDistance(), labelValues[0]);
     DrawLabelBox(mode, target, 1);
 }
 

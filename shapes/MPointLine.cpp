@@ -47,7 +47,7 @@ void MPointLine::DrawLabel(int mode, TCanvas* target)
 {
     if (!IsValid())
         return;
-    label1 = ruleTool->FormatValue(Distance());
+    label1 = ruleTool->FormatValue(Distance(), labelValues[0]);
     DrawLabelBox(mode, target, 1);
 }
 

@@ -45,7 +45,7 @@ void MPointPoint::DrawLabel(int mode, TCanvas* target)
 {
     if (!IsValid())
         return;
-    label1 = ruleTool->FormatValue(Length());
+    label1 = ruleTool->FormatValue(Length(), labelValues[0]);
     DrawLabelBox(mode, target, 1);
 }
 

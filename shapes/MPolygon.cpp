@@ -241,7 +241,7 @@ void MPolygon::DrawBody(int mode, TCanvas* target)
 
 void MPolygon::DrawLabel(int mode, TCanvas* target)
 {
-    label1 = ruleTool->FormatValue(GetPerimeter());
+    label1 = ruleTool->FormatValue(GetPerimeter(), labelValues[0]);
     DrawLabelBox(mode, target, 1);
 }
 

@@ -174,8 +174,8 @@ void MRect::DrawBody(int mode, TCanvas* target)
 
 void MRect::DrawLabel(int mode, TCanvas* target)
 {
-    label1 = "W:" + ruleTool->FormatValue(GetWidth());
-    label2 = "H:" + ruleTool->FormatValue(GetHeight());
+    label1 = "W:" + ruleTool->FormatValue(GetWidth(), labelValues[0]);
+    label2 = "H:" + ruleTool->FormatValue(GetHeight(), labelValues[1]);
     DrawLabelBox(mode, target, 1);
     DrawLabelBox(mode, target, 2);
 }

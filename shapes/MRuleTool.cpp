@@ -57,8 +57,12 @@ void MRuleTool::ResetInstanceForTesting() { GetInstance()->showUnit = true; }
 
 double MRuleTool::GetScale() const
 {
-    const double scale = CalibrationScale();
-    return scale > 0 ? scale * GetUnitFactor() : 1.0;
+    if (scaleGeneration != MParam::Generation()) {
+        const double calibration = CalibrationScale();
+        scale = calibration > 0 ? calibration * GetUnitFactor() : 1.0;
+        scaleGeneration = MParam::Generation();
+    }
+    return scale;
 }
 
 std::string MRuleTool::GetUnitName() const
@@ -100,6 +104,19 @@ bool MRuleTool::IsUnitName(const std::string& text)
 std::string MRuleTool::FormatValue(double pixels) const
 {
     return MTool::GetInstance()->FormatNumber(pixels * GetScale());
+}
+
+const std::string& MRuleTool::FormatValue(double pixels, MKeptText& kept) const
+{
+    const double value = pixels * GetScale();
+    const int decimals = MTool::GetInstance()->GetDecimals();
+    // A NaN equals nothing, so it is formatted every time.
+    if (!(value == kept.value) || decimals != kept.decimals) {
+        kept.text = MTool::GetInstance()->FormatNumber(value);
+        kept.value = value;
+        kept.decimals = decimals;
+    }
+    return kept.text;
 }
 
 std::string MRuleTool::ValueToText(double pixels) const { return FormatValue(pixels); }

@@ -1,15 +1,25 @@
 // The unit converter: turns pixel measures into calibrated values and their
 // texts, and typed calibrated values back into pixels.
 //
-// The calibration is read from the parameter store on every call: the scale
+// The calibration is read from the parameter store: the scale
 // (OPT_RULE_SCALE, calibration units per pixel; calibrated only above 0), the
 // calibration unit (OPT_RULE_UNIT) and the display unit the operator chose
-// (OPT_RULE_UNIT_USER). So a new calibration shows in the next drawing
-// without any notification. Numbers are formatted by the toolbox with its
+// (OPT_RULE_UNIT_USER). The scale worked out from them is kept only while no
+// option changes, so a new calibration shows in the next drawing without any
+// notification. Numbers are formatted by the toolbox with its
 // number of decimals.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
 #include <string>
+
+// A value text kept from one drawing to the next, with what it was made of.
+struct MKeptText {
+    double value = std::nan("");
+    int decimals = -1;
+    std::string text;
+};
 
 class MRuleTool {
 public:
@@ -41,6 +51,10 @@ public:
 
     // The calibrated value without unit (labels on the image).
     std::string FormatValue(double pixels) const;
+    // The same text, formatted again only when the calibrated value or the
+    // number of decimals differs from those `kept` was made of: a redraw
+    // writes every label again, mostly unchanged.
+    const std::string& FormatValue(double pixels, MKeptText& kept) const;
     // The same text, for the value records.
     std::string ValueToText(double pixels) const;
     // The calibrated value, then " " and the unit while units are shown.
@@ -59,4 +73,8 @@ private:
     MRuleTool() = default;
 
     bool showUnit = true;
+    // GetScale's last answer and the option generation it was worked out at;
+    // every label of a redraw asks for it.
+    mutable double scale = 1.0;
+    mutable std::uint64_t scaleGeneration = 0;
 };

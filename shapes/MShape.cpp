@@ -30,6 +30,29 @@ constexpr double kDimensionInsideLimit = 48.0;
 
 TColor ColorOption(MParam* param, int id) { return static_cast<TColor>(param->GetColor(id)); }
 
+// The options every shape reads as it draws. A redraw draws thousands of
+// shapes, so they are read and parsed once for as long as no option changes.
+struct DrawOptions {
+    TColor normal, design, active, brush, mark, markBackground, markFont;
+    bool viewName, viewMark, markHasBackground;
+    int activeWidth;
+};
+
+const DrawOptions& CurrentDrawOptions(MParam* param)
+{
+    static DrawOptions options;
+    static std::uint64_t readAt = 0;
+    if (readAt != MParam::Generation()) {
+        options = {ColorOption(param, OPT_COLOR_NORMAL), ColorOption(param, OPT_COLOR_DESIGN),
+                   ColorOption(param, OPT_COLOR_ACTIVE), ColorOption(param, OPT_COLOR_BRUSH),
+                   ColorOption(param, OPT_COLOR_MARK), ColorOption(param, OPT_COLOR_MARK_BG),
+                   ColorOption(param, OPT_COLOR_MARK_FONT), param->BoolValue(OPT_VIEW_NAME),
+                   param->BoolValue(OPT_VIEW_MARK), param->BoolValue(OPT_MARK_BG), param->GetActiveWidth()};
+        readAt = MParam::Generation();
+    }
+    return options;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- MBase
@@ -110,26 +133,26 @@ void MShape::Draw(int mode, TCanvas* target)
     if (target == nullptr)
         return;
 
-    TColor penColor = ColorOption(param, OPT_COLOR_NORMAL);
+    const DrawOptions& options = CurrentDrawOptions(param);
+    TColor penColor = options.normal;
     if (mode == DRAW_CREATE)
-        penColor = ColorOption(param, OPT_COLOR_DESIGN);
+        penColor = options.design;
     else if (IsHighlightMode(mode))
-        penColor = ColorOption(param, OPT_COLOR_ACTIVE);
+        penColor = options.active;
     else if (mode == DRAW_NORMAL && selected)
         penColor ^= 0xFFFFFF; // a selected shape stands out in the complement
     target->Pen.Color = penColor;
-    target->Brush.Color = ColorOption(param, OPT_COLOR_BRUSH);
+    target->Brush.Color = options.brush;
     target->Pen.Style = mode == DRAW_MOVE ? psDot : psSolid;
     target->Brush.Style = bsClear;
 
     const bool preview = mode == DRAW_CREATE || mode == DRAW_MOVE;
-    if (!preview && param->BoolValue(OPT_VIEW_NAME))
+    if (!preview && options.viewName)
         DrawName(target);
     DrawBody(mode, target);
-    if (!preview && param->BoolValue(OPT_VIEW_MARK) && marked) {
-        const TColor markColor = ColorOption(param, OPT_COLOR_MARK);
-        target->Font.Color = markColor;
-        target->Pen.Color = markColor;
+    if (!preview && options.viewMark && marked) {
+        target->Font.Color = options.mark;
+        target->Pen.Color = options.mark;
         target->Pen.Style = psSolid;
         DrawLabel(mode, target);
     }
@@ -382,7 +405,8 @@ void MShape::DrawMarkStrokes(TCanvas* target, int x, int y, int size, bool diago
     const TColor oldColor = target->Pen.Color;
     const TPenStyle oldStyle = target->Pen.Style;
     target->Pen.Style = psSolid;
-    const std::int64_t s = size != 0 ? size : param->GetActiveWidth();
+    const DrawOptions& options = CurrentDrawOptions(param);
+    const std::int64_t s = size != 0 ? size : options.activeWidth;
     const TPoint centre{x, y};
     if (diagonal) {
         DrawSegment(target, OffsetPoint(centre, -s, -s), OffsetPoint(centre, s, s));
@@ -392,7 +416,7 @@ void MShape::DrawMarkStrokes(TCanvas* target, int x, int y, int size, bool diago
         DrawSegment(target, OffsetPoint(centre, 0, -s), OffsetPoint(centre, 0, s));
     }
     // The centre pixel in the fill colour marks the exact point.
-    target->Pen.Color = ColorOption(param, OPT_COLOR_BRUSH);
+    target->Pen.Color = options.brush;
     DrawSegment(target, centre, centre);
     target->Pen.Color = oldColor;
     target->Pen.Style = oldStyle;
@@ -486,13 +510,14 @@ void MShape::DrawText(TCanvas* target, int x, int y, const std::string& text, TT
 {
     if (target == nullptr)
         return;
-    if (param->BoolValue(OPT_MARK_BG)) {
-        target->Brush.Color = ColorOption(param, OPT_COLOR_MARK_BG);
+    const DrawOptions& options = CurrentDrawOptions(param);
+    if (options.markHasBackground) {
+        target->Brush.Color = options.markBackground;
         target->Brush.Style = bsSolid;
     } else {
         target->Brush.Style = bsClear;
     }
-    target->Font.Color = ColorOption(param, OPT_COLOR_MARK_FONT);
+    target->Font.Color = options.markFont;
     if (slot)
         target->TextOut(x, y, text, *slot);
     else

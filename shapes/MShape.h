@@ -16,6 +16,7 @@
 
 #include "platform/gui/GuiTypes.h"
 #include "platform/gui/TTextSlot.h"
+#include "shapes/MRuleTool.h"
 
 #include <Qt>
 
@@ -30,7 +31,6 @@
 class MData;
 class MLan;
 class MParam;
-class MRuleTool;
 class MTool;
 class TCanvas;
 
@@ -249,6 +249,8 @@ protected:
     // The canvas a drawing goes to: the given one, else the default canvas;
     // null when there is none or the shape is not valid.
     TCanvas* DrawTarget(TCanvas* target) const;
+    // The value texts of labels 1 and 2 (MRuleTool::FormatValue).
+    std::array<MKeptText, 2> labelValues;
 
     // ---- Squares resized by the handles in the middles of their sides ----
     enum class Side { Top, Bottom, Left, Right };

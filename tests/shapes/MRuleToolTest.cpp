@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 class MRuleToolTest : public CalibrationFixture {
@@ -70,6 +72,24 @@ TEST_F(MRuleToolTest, CalibrationIsReadAnewOnEveryCall)
     EXPECT_EQ(rule->FormatValue(10), "100");
     Calibrate(0.02, "mm", "");
     EXPECT_EQ(rule->FormatLength(10), "0.2 mm");
+}
+
+TEST_F(MRuleToolTest, KeptValueTextFollowsTheValueTheCalibrationAndTheDecimals)
+{
+    MKeptText kept;
+    EXPECT_EQ(rule->FormatValue(10, kept), "10");
+    EXPECT_EQ(rule->FormatValue(10, kept), "10");
+    EXPECT_EQ(rule->FormatValue(12.5, kept), "12.5");
+    Calibrate(0.01, "mm", "um");
+    EXPECT_EQ(rule->FormatValue(12.5, kept), "125");
+    Calibrate(0.01, "mm", "mm");
+    EXPECT_EQ(rule->FormatValue(12.5, kept), "0.125");
+    MTool::GetInstance()->SetDecimals(1);
+    EXPECT_EQ(rule->FormatValue(12.5, kept), "0.1");
+    EXPECT_EQ(rule->FormatValue(std::nan(""), kept), "NAN");
+    EXPECT_EQ(rule->FormatValue(-12.5, kept), "-0.1");
+    MTool::GetInstance()->SetDecimals(4);
+    EXPECT_EQ(rule->FormatValue(-12.5, kept), rule->FormatValue(-12.5));
 }
 
 TEST_F(MRuleToolTest, AreasUseTheSquareOfTheScale)

@@ -397,6 +397,37 @@ TEST_F(MShapeTest, SelectedWhiteIsDrawnBlack)
     EXPECT_EQ(canvas.Pixels(15, 10), clWhite);
 }
 
+TEST_F(MShapeTest, OptionsChangedBetweenDrawingsShowInTheNextOne)
+{
+    // Drawn once first, so that what is kept between drawings is in play.
+    shape.selected = false;
+    shape.label1 = "88";
+    shape.anchor1 = {40, 40};
+    shape.Draw(DRAW_NORMAL);
+    const struct {
+        const char* change;
+        int option;
+        int value;
+        const char* body;  // pixels 9..21 of the body's segment
+        bool labelShown;   // in the mark font colour
+        char labelCorner;  // the label's top left pixel
+    } cases[] = {
+        {"normal colour", OPT_COLOR_NORMAL, int(kActive), ".aaaaaaaaaaa.", true, '.'},
+        {"marks hidden", OPT_VIEW_MARK, 0, ".aaaaaaaaaaa.", false, '.'},
+        {"marks shown", OPT_VIEW_MARK, 1, ".aaaaaaaaaaa.", true, '.'},
+        {"label background", OPT_MARK_BG, 1, ".aaaaaaaaaaa.", true, 'g'},
+        {"label background colour", OPT_COLOR_MARK_BG, int(kBrush), ".aaaaaaaaaaa.", true, 'b'},
+    };
+    for (const auto& c : cases) {
+        param->SetInt(c.option, c.value, false);
+        image.fill(ToQRgb(kBackground));
+        shape.Draw(DRAW_NORMAL);
+        EXPECT_EQ(Row(10, 9, 21), c.body) << c.change;
+        EXPECT_EQ(Count(kMarkFont) > 0, c.labelShown) << c.change;
+        EXPECT_EQ(At(40, 40), c.labelCorner) << c.change;
+    }
+}
+
 TEST_F(MShapeTest, NamesAndLabelsAreLeftOutOfPreviewsOfCreationAndMoving)
 {
     shape.centre = {80, 80};
