@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 namespace msg = DaoDatabaseMessages;
 using platform::SameText;
 
-struct TDaoDatabase::FieldSpec {
+struct TDaoDatabase::RequestedField {
     std::string Name;
     int Type = 0;
     int Size = 0;
@@ -1265,10 +1265,10 @@ jet::TableDefPtr TDaoDatabase::StoredTableDef(const std::string& tableName)
     return DatabaseRef().TableDefs().Item(tableName);
 }
 
-std::vector<TDaoDatabase::FieldSpec> TDaoDatabase::ReadFieldArrays(const char* method, const jet::Variant& names,
-                                                                   const jet::Variant& types, const jet::Variant& sizes,
-                                                                   const jet::Variant& indexes,
-                                                                   const jet::Variant& required) const
+std::vector<TDaoDatabase::RequestedField>
+TDaoDatabase::ReadFieldArrays(const char* method, const jet::Variant& names, const jet::Variant& types,
+                              const jet::Variant& sizes, const jet::Variant& indexes,
+                              const jet::Variant& required) const
 {
     const std::string where = std::string("TDaoDatabase.") + method + ": ";
     const auto arrayOf = [&](const jet::Variant& value, const char* what) -> const jet::SafeArray& {
@@ -1290,9 +1290,9 @@ std::vector<TDaoDatabase::FieldSpec> TDaoDatabase::ReadFieldArrays(const char* m
             DatabaseError(where + what + " array must hold an element for each of the " + std::to_string(count)
                           + " fields!");
 
-    std::vector<FieldSpec> fields(static_cast<std::size_t>(std::max(count, 0)));
+    std::vector<RequestedField> fields(static_cast<std::size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) {
-        FieldSpec& field = fields[static_cast<std::size_t>(i)];
+        RequestedField& field = fields[static_cast<std::size_t>(i)];
         field.Name = jet::VarToStr(arrays[0].first->Get({i}));
         field.Type = arrays[1].first->Get({i}).AsInteger();
         field.Size = arrays[2].first->Get({i}).AsInteger();
@@ -1302,48 +1302,48 @@ std::vector<TDaoDatabase::FieldSpec> TDaoDatabase::ReadFieldArrays(const char* m
     return fields;
 }
 
-void TDaoDatabase::AppendFields(const jet::TableDefPtr& tableDef, const std::vector<FieldSpec>& fields,
+void TDaoDatabase::AppendFields(const jet::TableDefPtr& tableDef, const std::vector<RequestedField>& fields,
                                 bool addToStored, const std::string& primaryKeyName)
 {
     jet::IndexPtr primaryKey;
-    for (const FieldSpec& spec : fields) {
-        const jet::FieldPtr field = tableDef->CreateField(spec.Name, spec.CreatedType(), spec.Size);
+    for (const RequestedField& requested : fields) {
+        const jet::FieldPtr field = tableDef->CreateField(requested.Name, requested.CreatedType(), requested.Size);
         if (addToStored) {
-            if (spec.AutoIncrement())
+            if (requested.AutoIncrement())
                 field->SetAttributes(field->Attributes() | jet::dbAutoIncrField);
             tableDef->Fields().Append(field);
         } else {
             tableDef->Fields().Append(field);
-            if (spec.AutoIncrement())
-                tableDef->Fields().Item(spec.Name)->SetAttributes(jet::dbAutoIncrField);
+            if (requested.AutoIncrement())
+                tableDef->Fields().Item(requested.Name)->SetAttributes(jet::dbAutoIncrField);
         }
-        if (spec.IndexFlags > 0 && (spec.IndexFlags & 1) != 0) {
+        if (requested.IndexFlags > 0 && (requested.IndexFlags & 1) != 0) {
             if (!primaryKey) {
                 primaryKey = tableDef->CreateIndex(primaryKeyName);
                 primaryKey->SetPrimary(true);
                 primaryKey->SetUnique(true);
             }
-            primaryKey->Fields().Append(tableDef->CreateField(spec.Name, spec.CreatedType(), spec.Size));
+            primaryKey->Fields().Append(tableDef->CreateField(requested.Name, requested.CreatedType(), requested.Size));
         }
     }
     if (primaryKey)
         tableDef->Indexes().Append(primaryKey);
-    for (const FieldSpec& spec : fields) {
-        if ((spec.IndexFlags & 2) == 0 && (spec.IndexFlags & 4) == 0)
+    for (const RequestedField& requested : fields) {
+        if ((requested.IndexFlags & 2) == 0 && (requested.IndexFlags & 4) == 0)
             continue;
-        const jet::IndexPtr index = tableDef->CreateIndex(spec.Name);
-        if ((spec.IndexFlags & 2) != 0)
+        const jet::IndexPtr index = tableDef->CreateIndex(requested.Name);
+        if ((requested.IndexFlags & 2) != 0)
             index->SetUnique(true);
-        index->Fields().Append(tableDef->CreateField(spec.Name, spec.CreatedType(), spec.Size));
+        index->Fields().Append(tableDef->CreateField(requested.Name, requested.CreatedType(), requested.Size));
         tableDef->Indexes().Append(index);
     }
 }
 
-void TDaoDatabase::SetRequiredFields(const std::string& tableName, const std::vector<FieldSpec>& fields)
+void TDaoDatabase::SetRequiredFields(const std::string& tableName, const std::vector<RequestedField>& fields)
 {
-    for (const FieldSpec& spec : fields)
-        if (spec.Required == 1)
-            StoredTableDef(tableName)->Fields().Item(spec.Name)->SetRequired(true);
+    for (const RequestedField& requested : fields)
+        if (requested.Required == 1)
+            StoredTableDef(tableName)->Fields().Item(requested.Name)->SetRequired(true);
 }
 
 bool TDaoDatabase::CreateTable(const std::string& tableName, const jet::Variant& fieldNames,
@@ -1354,7 +1354,7 @@ bool TDaoDatabase::CreateTable(const std::string& tableName, const jet::Variant&
         DatabaseError(msg::E1027);
     if (tableName.empty())
         DatabaseError(msg::E1028);
-    const std::vector<FieldSpec> fields =
+    const std::vector<RequestedField> fields =
         ReadFieldArrays("CreateTable", fieldNames, fieldTypes, fieldSizes, fieldIndexes, fieldsRequired);
     // The definition is appended only when whole: a failure leaves no table.
     const jet::TableDefPtr tableDef = DatabaseRef().CreateTableDef(tableName);
@@ -1374,10 +1374,11 @@ bool TDaoDatabase::AddFieldsToTable(const std::string& tableName, const jet::Var
         DatabaseError(msg::E1029);
     if (tableName.empty())
         DatabaseError(msg::E1030);
-    const std::vector<FieldSpec> fields =
+    const std::vector<RequestedField> fields =
         ReadFieldArrays("AddFieldsToTable", fieldNames, fieldTypes, fieldSizes, fieldIndexes, fieldsRequired);
     const jet::TableDefPtr tableDef = StoredTableDef(tableName);
-    if (std::any_of(fields.begin(), fields.end(), [](const FieldSpec& spec) { return (spec.IndexFlags & 1) != 0; }))
+    const auto inPrimaryKey = [](const RequestedField& requested) { return (requested.IndexFlags & 1) != 0; };
+    if (std::any_of(fields.begin(), fields.end(), inPrimaryKey))
         DeletePrimaryKey(tableDef);
     AppendFields(tableDef, fields, true, PrimaryKeyName(tableName));
     RefreshDefinitions();

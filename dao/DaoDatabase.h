@@ -341,7 +341,7 @@ protected:
     bool GetConnected() const override { return FConnected; }
 
 private:
-    struct FieldSpec;
+    struct RequestedField;
 
     void Connect();
     void Disconnect();
@@ -355,12 +355,12 @@ private:
     void SetVersionInfoFromDetails();
     void CheckDisconnected(const char* message) const;
     std::string PrimaryKeyName(const std::string& tableName) const;
-    std::vector<FieldSpec> ReadFieldArrays(const char* method, const jet::Variant& names, const jet::Variant& types,
-                                           const jet::Variant& sizes, const jet::Variant& indexes,
-                                           const jet::Variant& required) const;
-    void AppendFields(const jet::TableDefPtr& tableDef, const std::vector<FieldSpec>& fields, bool addToStored,
+    std::vector<RequestedField> ReadFieldArrays(const char* method, const jet::Variant& names,
+                                                const jet::Variant& types, const jet::Variant& sizes,
+                                                const jet::Variant& indexes, const jet::Variant& required) const;
+    void AppendFields(const jet::TableDefPtr& tableDef, const std::vector<RequestedField>& fields, bool addToStored,
                       const std::string& primaryKeyName);
-    void SetRequiredFields(const std::string& tableName, const std::vector<FieldSpec>& fields);
+    void SetRequiredFields(const std::string& tableName, const std::vector<RequestedField>& fields);
     void CompactInto(const std::string& fileName, const std::string& password,
                      const std::function<void(const std::string& source, const std::string& destination,
                                               const std::string& sourceLocale)>& compact);
