@@ -5,12 +5,13 @@
 // - resident/picture: the whole program at its peak, libraries included;
 // - growth/picture: what the window, the picture and the drawing added to
 //   the program resident before them.
-// Target: under 2.5 times the picture. The picture and the back buffer take
-// 2 of it; the libraries and fonts loaded before the window take about 0.3
-// more, which is why both figures are given. The window adds about 0.2, none
-// of it freed memory kept by malloc: the code pages and heap its widgets
-// touch (0.13), its backing store at 1024 x 720 (0.04) and the Chinese font
-// the interface, Chinese by default, falls back on (0.04).
+// Target: under 2.5 times the picture. The picture takes 1 of it: the
+// shapes and the highlight are drawn over its own pixels, keeping only the
+// tiles they cross. The libraries and fonts loaded before the window take
+// about 0.3 more, which is why both figures are given. The window adds about
+// 0.2: the code pages and heap its widgets touch (0.13), its backing store at
+// 1024 x 720 (0.04) and the Chinese font the interface, Chinese by default,
+// falls back on (0.04).
 //   cmake --build build-bench --target picture_memory_bench && build-bench/bench/picture_memory_bench
 // (configured as bench/CMakeLists.txt says).
 #include "CameraFrame.h"

@@ -37,8 +37,8 @@ void ComposePage(benchmark::State& state)
     const TSize size = state.range(0) == 0 ? TSize{kPictureWidth, kPictureHeight}
                                            : TFormImagePrint::MagnifiedSize(kPictureWidth, kPictureHeight, 52.5, 35.0);
     for (auto _ : state) {
-        page.LayOut(picture, size.cx, size.cy);
-        const QImage image = page.GetFormImage();
+        page.LayOut(size.cx, size.cy);
+        const QImage image = page.GetFormImage(picture);
         benchmark::DoNotOptimize(image.constBits());
     }
     state.counters["megapixels"] = double(size.cx) * size.cy / 1e6;

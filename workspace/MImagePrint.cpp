@@ -93,9 +93,8 @@ TSize TFormImagePrint::MagnifiedSize(int width, int height, double target, doubl
     return {ScaledSide(width, factor), ScaledSide(height, factor)};
 }
 
-void TFormImagePrint::LayOut(const QImage& picture, int width, int height)
+void TFormImagePrint::LayOut(int width, int height)
 {
-    Source = picture;
     ClientWidth = std::max(width, MinAreaWidth);
     AreaHeight = std::max(height, MinAreaHeight);
     const int left = MTool::CenterOffset(ClientWidth, width);
@@ -103,7 +102,7 @@ void TFormImagePrint::LayOut(const QImage& picture, int width, int height)
     Picture = {left, top, left + width, top + height};
 }
 
-QImage TFormImagePrint::GetFormImage() const
+QImage TFormImagePrint::GetFormImage(const QImage& picture) const
 {
     QImage page(ClientWidth, ClientHeight(), QImage::Format_RGB32);
     if (page.isNull())
@@ -114,8 +113,8 @@ QImage TFormImagePrint::GetFormImage() const
         // Scaled by nearest neighbour, as the picture is stretched everywhere.
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         const QRect target(Picture.left, Picture.top, Picture.right - Picture.left, Picture.bottom - Picture.top);
-        if (!Source.isNull() && !target.isEmpty())
-            painter.drawImage(target, Source, Source.rect());
+        if (!picture.isNull() && !target.isEmpty())
+            painter.drawImage(target, picture, picture.rect());
     }
     if (InfoShown)
         DrawInfo(page, AreaHeight);

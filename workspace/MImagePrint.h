@@ -60,8 +60,8 @@ public:
     // MaxPictureSide. Unscaled unless both magnifications are above 0.
     static TSize MagnifiedSize(int width, int height, double target, double real);
 
-    // Lays the page out around `picture` printed at `width` by `height`.
-    void LayOut(const QImage& picture, int width, int height);
+    // Lays the page out around a picture printed at `width` by `height`.
+    void LayOut(int width, int height);
 
     // The outer size, frame included.
     int Width() const { return ClientWidth + FrameWidth; }
@@ -73,10 +73,10 @@ public:
     // Where the picture lands in the page area.
     TRect PictureRect() const { return Picture; }
 
-    // The page as it prints, without the frame: the picture area, then the
-    // information block, then the attribute block. A null image when the page
-    // is too large to hold in memory.
-    QImage GetFormImage() const;
+    // The page as it prints with `picture`, without the frame: the picture
+    // area, then the information block, then the attribute block. A null
+    // image when the page is too large to hold in memory.
+    QImage GetFormImage(const QImage& picture) const;
 
     // The captions of the title block.
     std::string LabelDesign, LabelCheck, LabelAuth, LNum, LProp;
@@ -91,7 +91,6 @@ private:
     TInfo Info;
     bool AttrShown = false;
     std::vector<std::string> AttrLines;
-    QImage Source;
     TRect Picture;
     int ClientWidth = MinAreaWidth;
     int AreaHeight = MinAreaHeight;

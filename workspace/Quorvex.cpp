@@ -521,10 +521,13 @@ void TFormMeasure::RedrawImage()
     // The screen lets go of the last buffer, so the next one is drawn into
     // the same pixels: a redraw never holds two buffers.
     ImagePaint->LetGoOfImage();
-    if (Mode == MODE_RULE || RulerAspect == RULER_ASPECT_NONE) {
-        // A buffer that shares the picture (nothing was drawn on it yet) is
-        // copied by the first drawing, so a redraw copies the picture once.
+    if (Mode == MODE_RULE) {
+        // Ruler lines are drawn over the plain picture, which stays apart.
         BufferBitmap->CopyPixels(*ImageBitmap);
+    } else if (RulerAspect == RULER_ASPECT_NONE) {
+        // The shapes go on the picture's own pixels, which keep what they
+        // covered: a large picture is never held twice.
+        BufferBitmap->DrawOver(*ImageBitmap);
     } else {
         // However lopsided the calibration, the shrunk axis keeps a pixel, so
         // the picture never vanishes from the screen.
@@ -678,8 +681,12 @@ void TFormMeasure::ShowRelationValues()
     for (const MItem& item : SelectedRelation->GetResults())
         AddValueLine(item.name, item.value);
     SetDigitShape(SelectedRelation);
-    if (MarksShown())
+    if (MarksShown()) {
+        // The back buffer keeps what the relation covers; marks on screen
+        // must not be among it.
+        WipeTransient();
         SelectedRelation->Draw(DRAW_ACTIVE, BufferBitmap->Canvas());
+    }
 }
 
 bool TFormMeasure::IsSelectMode() const

@@ -498,6 +498,8 @@ private:
     // The magnifier's view moves to the block around (x, y), clean.
     void PlaceZoomView(int x, int y);
     void RenderZoomBack(TPoint centre);
+    // The magnifier's view at `origin` of the picture without any drawing.
+    void StretchPlainPicture(TBitmap& view, TPoint origin);
     // The view's centre: the image position the block is centred on.
     TPoint ZoomViewCentre;
     bool ZoomViewValid = false;

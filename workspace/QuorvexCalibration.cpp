@@ -42,7 +42,9 @@ void TFormMeasure::StartCalibration(int direction, bool reset)
 
 void TFormMeasure::ShowPlainImage()
 {
-    // Ruler lines measure raw image pixels: no shapes, no resampling.
+    // Ruler lines measure raw image pixels: no shapes, no resampling. The
+    // screen puts back its marks first, then the back buffer takes the shapes
+    // off the picture it may draw over.
     PaintBitmap(ImagePaint, ImageBitmap);
     BufferBitmap->Assign(*ImageBitmap);
 }

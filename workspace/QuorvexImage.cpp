@@ -14,6 +14,7 @@
 #include "shapes/MShape.h"
 #include "workspace/MZoom.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -53,18 +54,24 @@ TPoint ZoomOrigin(TPoint centre)
     return {p.x - ZOOM_VIEW_RADIUS, p.y - ZOOM_VIEW_RADIUS};
 }
 
-// The block of the picture stretched ZOOM_FACTOR times that starts at
-// `origin`; only the block's pixels are computed. Outside the picture the
-// view is white.
-void StretchBlock(TBitmap& view, const TBitmap& picture, int width, int height, TPoint origin)
+// The view of the magnifier whose top-left is `origin`, showing `picture`
+// stretched over `area` (both in magnifier coordinates); only the view's
+// pixels are computed. Outside the picture the view is white.
+void StretchBlock(TBitmap& view, const TBitmap& picture, const TRect& area, TPoint origin)
 {
     view.SetSize(ZOOM_VIEW_SIZE, ZOOM_VIEW_SIZE);
     TCanvas* canvas = view.Canvas();
     canvas->Brush.Style = bsSolid;
     canvas->Brush.Color = clWhite;
     canvas->FillRect({0, 0, ZOOM_VIEW_SIZE, ZOOM_VIEW_SIZE});
-    canvas->StretchDraw({-origin.x, -origin.y, width * ZOOM_FACTOR - origin.x, height * ZOOM_FACTOR - origin.y},
+    canvas->StretchDraw({area.left - origin.x, area.top - origin.y, area.right - origin.x, area.bottom - origin.y},
                         picture);
+}
+
+// The image coordinate of a magnifier coordinate, rounded down.
+int ImageCoordOf(int zoomCoord)
+{
+    return zoomCoord >= 0 ? zoomCoord / ZOOM_FACTOR : -((-zoomCoord + ZOOM_FACTOR - 1) / ZOOM_FACTOR);
 }
 
 } // namespace
@@ -83,6 +90,9 @@ bool TFormMeasure::LoadImageFile(std::string name)
     }
     try {
         ImageBitmap->Assign(picture);
+        // The working image holds the pixels alone from here on: the shapes
+        // are drawn over them, and a second holder would cost a copy.
+        picture.SetSize(0, 0);
         BufferBitmap->Assign(*ImageBitmap);
         // The paint box shows the new picture at once in every mode, as its
         // paint handler would on the resize; select mode redraws it below.
@@ -124,16 +134,41 @@ void TFormMeasure::RebuildZoomImages()
         return;
     ZoomViewCentre = ClampZoomCentre(ZoomPos.x, ZoomPos.y, BufferBitmap->Width(), BufferBitmap->Height());
     const TPoint origin = ZoomOrigin(ZoomViewCentre);
-    StretchBlock(*ZoomImage, *ImageBitmap, BufferBitmap->Width(), BufferBitmap->Height(), origin);
+    StretchPlainPicture(*ZoomImage, origin);
     ZoomBackImage->Assign(*ZoomImage);
     ZoomViewValid = true;
     MShape::SetZoomCanvas(ZoomImage->Canvas(), origin);
 }
 
+void TFormMeasure::StretchPlainPicture(TBitmap& view, TPoint origin)
+{
+    const int width = BufferBitmap->Width();
+    const int height = BufferBitmap->Height();
+    if (!BufferBitmap->DrawsOver(*ImageBitmap)) {
+        StretchBlock(view, *ImageBitmap, {0, 0, width * ZOOM_FACTOR, height * ZOOM_FACTOR}, origin);
+        return;
+    }
+    // The picture's pixels carry the shapes, and the marks on screen lie
+    // over those: the block under the view is read as it was under both.
+    const int left = std::max(ImageCoordOf(origin.x), 0);
+    const int top = std::max(ImageCoordOf(origin.y), 0);
+    const int right = std::min(ImageCoordOf(origin.x + ZOOM_VIEW_SIZE - 1) + 1, width);
+    const int bottom = std::min(ImageCoordOf(origin.y + ZOOM_VIEW_SIZE - 1) + 1, height);
+    TBitmap block;
+    if (left < right && top < bottom) {
+        QImage pixels = ImageBitmap->Image().copy(left, top, right - left, bottom - top);
+        ImagePaint->CopyKeptInto(pixels, {left, top});
+        BufferBitmap->CopyKeptInto(pixels, {left, top});
+        block.SetImage(pixels);
+    }
+    StretchBlock(view, block,
+                 {left * ZOOM_FACTOR, top * ZOOM_FACTOR, right * ZOOM_FACTOR, bottom * ZOOM_FACTOR}, origin);
+}
+
 void TFormMeasure::RenderZoomBack(TPoint centre)
 {
     const TPoint origin = ZoomOrigin(centre);
-    StretchBlock(*ZoomBackImage, *ImageBitmap, BufferBitmap->Width(), BufferBitmap->Height(), origin);
+    StretchPlainPicture(*ZoomBackImage, origin);
     // The document as the last full redraw drew it, on the view alone: the
     // canvas without a picture takes the shapes' own drawing. A ruler line
     // is drawn over the plain picture, and so it is magnified.

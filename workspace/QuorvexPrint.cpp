@@ -59,9 +59,9 @@ void TFormMeasure::PrintImagePage()
     }
     // Marks on screen are drawn on the back buffer; none is printed.
     WipeTransient();
-    page.LayOut(BufferBitmap->Image(), size.cx, size.cy);
+    page.LayOut(size.cx, size.cy);
     if (FormImagePrintPreview)
-        FormImagePrintPreview->SetPage(page.GetFormImage(), page.Width(), page.Height());
+        FormImagePrintPreview->SetPage(page.GetFormImage(BufferBitmap->Image()), page.Width(), page.Height());
 }
 
 void TFormMeasure::PrintOptionClick()

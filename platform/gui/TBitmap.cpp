@@ -1,16 +1,76 @@
 #include "platform/gui/TBitmap.h"
 
 #include "platform/gui/ImageFile.h"
+#include "platform/gui/TKeptTiles.h"
+#include "platform/gui/TTouchedArea.h"
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
+
+struct TBitmap::Over {
+    // A share of the pixels drawn over: the kept tiles go back there even
+    // if this bitmap's view of them was ever detached.
+    QImage picture;
+    TTouchedArea touched;
+    TKeptTiles kept;
+    // Drawing on a copy of the picture instead: the last drawing covered
+    // most of it.
+    bool copied = false;
+};
+
+namespace {
+
+// A view over the pixels of `picture` that draws on them; it keeps them
+// alive for as long as it, or any copy of it, lives.
+QImage ViewOver(const QImage& picture)
+{
+    // The pixels are lent to be drawn on; the picture's owner made sure no
+    // one else shares them.
+    uchar* bits = const_cast<uchar*>(picture.constBits());
+    return QImage(
+        bits, picture.width(), picture.height(), picture.bytesPerLine(), picture.format(),
+        [](void* share) { delete static_cast<QImage*>(share); }, new QImage(picture));
+}
+
+// How many tiles of `drawn` differ from `picture`, of the same size.
+int ChangedTiles(const QImage& drawn, const QImage& picture)
+{
+    constexpr int size = TTouchedArea::kTileSize;
+    const int columns = (drawn.width() + size - 1) / size;
+    std::vector<std::uint8_t> changed(std::size_t(columns), 0);
+    int count = 0;
+    for (int y = 0; y < drawn.height(); ++y) {
+        if (y % size == 0)
+            std::fill(changed.begin(), changed.end(), 0);
+        const uchar* a = drawn.constScanLine(y);
+        const uchar* b = picture.constScanLine(y);
+        for (int column = 0; column < columns; ++column) {
+            if (changed[std::size_t(column)])
+                continue;
+            const int left = column * size;
+            const std::size_t bytes = std::size_t(std::min(size, drawn.width() - left)) * sizeof(QRgb);
+            if (std::memcmp(a + left * qsizetype(sizeof(QRgb)), b + left * qsizetype(sizeof(QRgb)), bytes) != 0) {
+                changed[std::size_t(column)] = 1;
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+} // namespace
 
 TBitmap::TBitmap() : canvas_(std::make_unique<TCanvas>(&image_)) {}
 
-TBitmap::~TBitmap() = default;
+TBitmap::~TBitmap()
+{
+    LeaveOver();
+}
 
 void TBitmap::SetSize(int width, int height)
 {
+    LeaveOver();
     width = std::max(width, 0);
     height = std::max(height, 0);
     if (width == Width() && height == Height())
@@ -28,6 +88,7 @@ void TBitmap::SetSize(int width, int height)
 
 void TBitmap::Assign(const TBitmap& other)
 {
+    LeaveOver();
     image_ = other.image_;
     emptyWidth_ = other.emptyWidth_;
     emptyHeight_ = other.emptyHeight_;
@@ -35,6 +96,7 @@ void TBitmap::Assign(const TBitmap& other)
 
 void TBitmap::CopyPixels(const TBitmap& other)
 {
+    LeaveOver();
     const QImage& source = other.image_;
     if (source.isNull() || !image_.isDetached() || image_.size() != source.size() ||
         image_.format() != source.format() || image_.bytesPerLine() != source.bytesPerLine()) {
@@ -56,7 +118,80 @@ void TBitmap::SaveToFile(const std::string& path) const
 
 void TBitmap::SetImage(const QImage& image)
 {
+    LeaveOver();
     image_ = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
     emptyWidth_ = image_.width();
     emptyHeight_ = image_.height();
+}
+
+void TBitmap::DrawOver(TBitmap& picture)
+{
+    if (over_ && !picture.image_.isNull() && over_->picture.constBits() == picture.image_.constBits()) {
+        DrawOverAgain();
+        return;
+    }
+    LeaveOver();
+    // Our share goes first, so that the picture's pixels are its own alone.
+    image_ = QImage();
+    emptyWidth_ = picture.Width();
+    emptyHeight_ = picture.Height();
+    if (picture.image_.isNull())
+        return;
+    // Should anyone else still share them, the picture takes its own copy
+    // here, and only that one is drawn on.
+    picture.image_.detach();
+    over_ = std::make_unique<Over>();
+    over_->picture = picture.image_;
+    image_ = ViewOver(over_->picture);
+    over_->touched.Reset(image_.width(), image_.height());
+    over_->touched.OnFirstTouch = [kept = &over_->kept](const TRect& tile) { kept->Keep(tile); };
+    over_->kept.Watch(&over_->picture);
+    canvas_->RecordTouched(&over_->touched);
+}
+
+void TBitmap::DrawOverAgain()
+{
+    over_->kept.PutBack();
+    // Keeping nearly every tile costs a copy of the picture anyway, and more
+    // time than copying it whole: a drawing that covered most of the picture
+    // goes on a copy next time, until one covers a quarter or less. On a copy
+    // nothing is recorded while drawing; the tiles it changed tell.
+    const int tiles = over_->touched.Tiles();
+    const int drawn = over_->copied ? ChangedTiles(image_, over_->picture) : over_->touched.Count();
+    const bool copy = over_->copied ? drawn > tiles / 4 : drawn > tiles / 2;
+    if (copy && !over_->copied) {
+        over_->kept.Watch(nullptr);
+        canvas_->RecordTouched(nullptr);
+        image_ = over_->picture.copy();
+    } else if (copy) {
+        std::memcpy(image_.bits(), over_->picture.constBits(), std::size_t(image_.sizeInBytes()));
+    } else if (over_->copied) {
+        image_ = ViewOver(over_->picture);
+        over_->kept.Watch(&over_->picture);
+        canvas_->RecordTouched(&over_->touched);
+    }
+    over_->copied = copy;
+    over_->touched.Reset(image_.width(), image_.height());
+}
+
+bool TBitmap::DrawsOver(const TBitmap& picture) const
+{
+    return over_ && !picture.image_.isNull() && image_.constBits() == picture.image_.constBits() &&
+           over_->picture.constBits() == image_.constBits();
+}
+
+void TBitmap::CopyKeptInto(QImage& block, TPoint origin) const
+{
+    if (over_)
+        over_->kept.CopyKeptInto(block, origin);
+}
+
+void TBitmap::LeaveOver()
+{
+    if (!over_)
+        return;
+    over_->kept.PutBack();
+    canvas_->RecordTouched(nullptr);
+    image_ = over_->picture;
+    over_.reset();
 }

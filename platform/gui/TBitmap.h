@@ -50,11 +50,37 @@ public:
     // Takes the picture, converted to Format_RGB32.
     void SetImage(const QImage& image);
 
+    // Draws from now on over the other bitmap's own pixels instead of a copy
+    // of them, so that marking a large picture costs only the tiles the marks
+    // cross: each is kept before the first mark on it. Meanwhile the other
+    // bitmap shows the marks (CopyKeptInto reads it as it was). Drawing over
+    // the same picture again puts back what was drawn (and after a drawing
+    // that covered most of the picture, draws on a copy of it instead, which
+    // is cheaper then); taking a picture of its own (Assign, SetSize, ...) or
+    // going leaves the other bitmap as it was. Whoever draws over the marks
+    // in place (a paint box showing this bitmap) must put its own drawing
+    // back first.
+    void DrawOver(TBitmap& picture);
+    // Whether this bitmap draws over that one's pixels.
+    bool DrawsOver(const TBitmap& picture) const;
+    // While drawing over another bitmap: copies what the marks covered, as
+    // it was, into `block`, a copy of the pixels from `origin` on.
+    void CopyKeptInto(QImage& block, TPoint origin) const;
+
 private:
+    // Takes the last drawing off the picture drawn over.
+    void DrawOverAgain();
+    // Puts back what was drawn over another bitmap and shares its pixels
+    // from then on, as Assign would.
+    void LeaveOver();
+
     QImage image_;
     // The size of an empty bitmap, kept so that setting the width and then
     // the height gives a picture of both.
     int emptyWidth_ = 0;
     int emptyHeight_ = 0;
     std::unique_ptr<TCanvas> canvas_;
+    // Set while drawing over another bitmap's pixels.
+    struct Over;
+    std::unique_ptr<Over> over_;
 };

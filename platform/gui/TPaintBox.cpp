@@ -75,10 +75,9 @@ TPaintBox::TPaintBox(QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     canvas_.RecordTouched(&touched_);
-    touched_.OnFirstTouch = [this](const TRect& tile) { KeepTile(tile); };
+    touched_.OnFirstTouch = [this](const TRect& tile) { kept_.Keep(tile); };
     canvas_.OnChange = [this] {
-        if (shared_)
-            sharedBits_ = shared_->constBits();
+        kept_.NoteDrawn();
         update(ToQRect(touched_.Bounds()));
     };
 }
@@ -124,7 +123,7 @@ void TPaintBox::ShowImage(const QImage& image)
 
 void TPaintBox::ShowImageInPlace(QImage& image)
 {
-    if (shared_ == &image && image.constBits() == sharedBits_ && image.size() == size()) {
+    if (shared_ == &image && kept_.Holds(image) && image.size() == size()) {
         PutBackKept();
         return;
     }
@@ -132,38 +131,16 @@ void TPaintBox::ShowImageInPlace(QImage& image)
     screen_ = QImage();
     shownKey_ = 0;
     shared_ = &image;
-    sharedBits_ = image.constBits();
+    kept_.Watch(shared_);
     canvas_.SetTarget(shared_);
     touched_.Reset(image.width(), image.height());
     setFixedSize(image.width(), image.height());
     update();
 }
 
-void TPaintBox::KeepTile(const TRect& tile)
-{
-    if (!shared_)
-        return;
-    KeptTile kept{tile, std::vector<QRgb>(std::size_t(tile.Width()) * std::size_t(tile.Height()))};
-    QRgb* to = kept.pixels.data();
-    for (int y = tile.top; y < tile.bottom; ++y, to += tile.Width())
-        std::memcpy(to, shared_->constScanLine(y) + tile.left * qsizetype(sizeof(QRgb)),
-                    std::size_t(tile.Width()) * sizeof(QRgb));
-    kept_.push_back(std::move(kept));
-}
-
 void TPaintBox::PutBackKept()
 {
-    if (shared_->constBits() == sharedBits_) {
-        for (const KeptTile& kept : kept_) {
-            const QRgb* from = kept.pixels.data();
-            for (int y = kept.rect.top; y < kept.rect.bottom; ++y, from += kept.rect.Width())
-                std::memcpy(shared_->scanLine(y) + kept.rect.left * qsizetype(sizeof(QRgb)), from,
-                            std::size_t(kept.rect.Width()) * sizeof(QRgb));
-        }
-        // Writing the pixels moved nothing; the canvas's own drawing is gone.
-        sharedBits_ = shared_->constBits();
-    }
-    kept_.clear();
+    kept_.PutBack();
     for (const TRect& run : touched_.Take())
         update(ToQRect(run));
 }
@@ -174,7 +151,7 @@ void TPaintBox::LeaveInPlace()
         return;
     PutBackKept();
     shared_ = nullptr;
-    sharedBits_ = nullptr;
+    kept_.Watch(nullptr);
     canvas_.SetTarget(&screen_);
     touched_.Reset(screen_.width(), screen_.height());
 }

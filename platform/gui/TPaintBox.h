@@ -15,6 +15,7 @@
 #pragma once
 
 #include "platform/gui/TCanvas.h"
+#include "platform/gui/TKeptTiles.h"
 #include "platform/gui/TTouchedArea.h"
 
 #include <QImage>
@@ -71,6 +72,9 @@ public:
     // who shares them can draw the next picture into them without a copy.
     // Nothing is painted until the next ShowImage.
     void LetGoOfImage();
+    // For a picture shown in place: copies what the canvas drew over, as it
+    // was, into `block`, a copy of the picture's pixels from `origin` on.
+    void CopyKeptInto(QImage& block, TPoint origin) const { kept_.CopyKeptInto(block, origin); }
 
     // Handlers the form installs, with positions in image pixels.
     std::function<void(TMouseButton, TShiftState, int x, int y)> OnMouseDown;
@@ -90,9 +94,6 @@ protected:
 private:
     // Copies the picture's pixels over what the canvas touched.
     void PutBack(const QImage& image);
-    // Keeps a tile of the picture shown in place before the canvas first
-    // draws on it.
-    void KeepTile(const TRect& tile);
     // Puts the kept tiles back into the picture shown in place, when its
     // pixels are still the ones the canvas drew on, and repaints them.
     void PutBackKept();
@@ -111,12 +112,6 @@ private:
     // The picture shown in place; not owned. Null when the box shows its own
     // screen image.
     QImage* shared_ = nullptr;
-    // Where its pixels were when the canvas last drew on them: pixels
-    // elsewhere were replaced by the owner, and the kept tiles no longer fit.
-    const uchar* sharedBits_ = nullptr;
-    struct KeptTile {
-        TRect rect;
-        std::vector<QRgb> pixels;
-    };
-    std::vector<KeptTile> kept_;
+    // What the canvas drew over on it.
+    TKeptTiles kept_;
 };

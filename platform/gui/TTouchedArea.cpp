@@ -42,7 +42,10 @@ void TTouchedArea::AddPixel(std::int64_t x, std::int64_t y)
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return;
     const int column = int(x >> kTileShift);
-    MarkTiles(int(y >> kTileShift), column, column);
+    const int row = int(y >> kTileShift);
+    // Most pixels of a mark fall in a tile it touched already.
+    if (!tiles_[std::size_t(row) * std::size_t(columns_) + std::size_t(column)])
+        MarkTiles(row, column, column);
 }
 
 void TTouchedArea::AddSpan(std::int64_t y, std::int64_t x0, std::int64_t x1)
@@ -60,8 +63,20 @@ void TTouchedArea::AddBox(std::int64_t left, std::int64_t top, std::int64_t righ
         return;
     const int firstColumn = int(left >> kTileShift);
     const int lastColumn = int((right - 1) >> kTileShift);
-    for (int row = int(top >> kTileShift); row <= int((bottom - 1) >> kTileShift); ++row)
-        MarkTiles(row, firstColumn, lastColumn);
+    for (int row = int(top >> kTileShift); row <= int((bottom - 1) >> kTileShift); ++row) {
+        // Most marks fall on tiles touched already, which the bounds hold.
+        const std::uint8_t* tiles = &tiles_[std::size_t(row) * std::size_t(columns_)];
+        int column = firstColumn;
+        while (column <= lastColumn && tiles[column])
+            ++column;
+        if (column <= lastColumn)
+            MarkTiles(row, column, lastColumn);
+    }
+}
+
+int TTouchedArea::Count() const
+{
+    return int(std::count(tiles_.begin(), tiles_.end(), std::uint8_t(1)));
 }
 
 TRect TTouchedArea::Bounds() const

@@ -29,6 +29,9 @@ public:
     // The half-open box left..right-1, top..bottom-1.
     void AddBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
 
+    // How many tiles are touched, and how many the picture has.
+    int Count() const;
+    int Tiles() const { return columns_ * rows_; }
     // The smallest rectangle around the touched tiles, cut to the picture;
     // an empty rectangle when nothing was touched.
     TRect Bounds() const;

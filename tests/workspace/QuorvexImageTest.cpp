@@ -4,6 +4,7 @@
 #include "PaintBoxInput.h"
 #include "tests/support/PatternPicture.h"
 
+#include "platform/gui/ImageFile.h"
 #include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
 #include "workspace/MZoom.h"
@@ -32,19 +33,22 @@ void WriteBytes(const QString& path, const QByteArray& bytes)
 class QuorvexImageTest : public PaintBoxTest {
 protected:
 
-    // The picture three times enlarged, each image pixel a 3 x 3 cell, with
-    // the document drawn on it as the full redraw draws it, and whatever
-    // `more` draws on top, all at magnifier coordinates.
-    QImage ThreeTimesPicture(const std::function<void(TCanvas*)>& more = {}, bool withDocument = true)
+    // The picture in `file` three times enlarged, each image pixel a 3 x 3
+    // cell, with the document drawn on it as the full redraw draws it, and
+    // whatever `more` draws on top, all at magnifier coordinates. (The
+    // working image carries the shapes while they are shown, so the plain
+    // picture is read from its file.)
+    QImage ThreeTimesPicture(const std::function<void(TCanvas*)>& more = {}, bool withDocument = true,
+                             const std::string& file = "Images/Pattern.bmp")
     {
-        const QImage& picture = Form->ImageBitmap->Image();
+        const QImage picture = platform::ReadBmpFile(file);
         QImage enlarged(picture.width() * 3, picture.height() * 3, QImage::Format_RGB32);
         for (int y = 0; y < enlarged.height(); ++y)
             for (int x = 0; x < enlarged.width(); ++x)
                 enlarged.setPixel(x, y, picture.pixel(x / 3, y / 3));
         TCanvas canvas(&enlarged);
         TBitmap scratch;
-        scratch.Assign(*Form->ImageBitmap);
+        scratch.SetImage(picture);
         MShape::SetZoomCanvas(&canvas);
         if (withDocument)
             for (MShape* shape : Form->ShapeList)
@@ -261,7 +265,50 @@ TEST_F(QuorvexImageTest, AHiddenMagnifierIsNotRendered)
     Form->MenuViewZoom->trigger();
     EXPECT_TRUE(FormZoom->isVisible());
     Input->Move({200, 200});
-    EXPECT_EQ(ShownView(), ExpectedView(ThreeTimesPicture(), 200, 200));
+    EXPECT_EQ(ShownView(), ExpectedView(ThreeTimesPicture({}, true, TFormMeasure::DefaultImageFile), 200, 200));
+}
+
+// The shapes, the highlight under the mouse, a shape dragged and a relation
+// are all drawn over the working picture's own pixels: the magnifier, ruler
+// mode and the picture itself find it as loaded.
+TEST_F(QuorvexImageTest, EveryDrawingComesOffThePictureWhole)
+{
+    const QImage pattern = PatternPicture(800, 600);
+    WritePicture(pattern, "Images/Pattern.bmp");
+    ASSERT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+    MShape* first = AddLine({100, 100}, {300, 100});
+    MShape* second = AddLine({100, 200}, {300, 260});
+    Form->RedrawImage();
+    EXPECT_EQ(Form->BufferBitmap->Image().constBits(), Form->ImageBitmap->Image().constBits()) << "no copy";
+    Input->Drag({200, 100}, {220, 140});
+    Input->Click({200, 230});
+    Input->Click({220, 140}, Qt::ShiftModifier);
+    ASSERT_NE(Form->SelectedRelation, nullptr);
+    ASSERT_TRUE(first->selected && second->selected);
+    Input->Move({150, 140});
+    Input->Move({210, 230});
+    EXPECT_EQ(ShownView(), ExpectedView(ThreeTimesPicture(), 210, 230));
+    // Whatever lies on screen when a relation is drawn on the shapes stays
+    // out of what they keep of the picture.
+    Form->ClearSelectedRelation();
+    Form->RedrawImage();
+    TCanvas* screen = Form->ImagePaint->Canvas();
+    screen->Brush.Style = bsSolid;
+    screen->Brush.Color = clYellow;
+    screen->FillRect({0, 0, 800, 600});
+    Form->BuildRelation(first, second);
+    Form->RedrawImage();
+
+    Form->MenuRuleClick();
+    ASSERT_EQ(Form->Mode, MODE_RULE);
+    EXPECT_EQ(Form->ImagePaint->ScreenImage(), pattern) << "ruler lines go on the plain picture";
+    Form->SelectToolMode(MODE_SELECT);
+    Form->RedrawImage();
+    Input->Move({200, 140});
+    Form->DeleteAllShapes();
+    Form->RedrawImage();
+    EXPECT_EQ(Form->ImageBitmap->Image(), pattern);
+    EXPECT_EQ(Form->ImagePaint->ScreenImage(), pattern);
 }
 
 } // namespace

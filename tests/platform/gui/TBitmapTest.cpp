@@ -2,11 +2,15 @@
 
 #include "platform/gui/ImageFile.h"
 #include "platform/gui/TJPEGImage.h"
+#include "tests/support/EveryKindOfMark.h"
+#include "tests/support/PatternPicture.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace {
@@ -146,6 +150,128 @@ TEST(TBitmap, FailedLoadKeepsThePicture)
     EXPECT_THROW(bitmap.LoadFromFile(dir.filePath("missing.bmp").toStdString()), platform::ImageError);
     EXPECT_EQ(bitmap.Image(), before);
     EXPECT_EQ(bitmap.Width(), 3);
+}
+
+TEST(TBitmap, DrawingOverAPictureMarksItsOwnPixelsAndPutsThemBack)
+{
+    // The marks cover a quarter of it: they go on its own pixels.
+    const QImage original = PatternPicture(600, 400);
+    TBitmap picture;
+    picture.SetImage(PatternPicture(600, 400));
+    const uchar* pixels = picture.Image().constBits();
+    TBitmap buffer;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        buffer.DrawOver(picture);
+        ASSERT_TRUE(buffer.DrawsOver(picture));
+        EXPECT_EQ(picture.Image(), original) << "drawing over again starts from the picture";
+        DrawEveryKindOfMark(buffer.Canvas());
+        EXPECT_EQ(picture.Image().constBits(), pixels) << "no copy of the picture";
+        EXPECT_EQ(buffer.Image().constBits(), pixels);
+        EXPECT_NE(picture.Image(), original);
+
+        // Read through what was kept, any block is the picture as it was.
+        for (const QRect block : {QRect(0, 0, 600, 400), QRect(37, 21, 61, 61), QRect(290, 190, 20, 20), QRect(590, 390, 10, 10)}) {
+            QImage pixelsThere = picture.Image().copy(block);
+            buffer.CopyKeptInto(pixelsThere, {block.x(), block.y()});
+            EXPECT_EQ(pixelsThere, original.copy(block)) << block.x() << "," << block.y();
+        }
+    }
+    TBitmap other;
+    EXPECT_FALSE(buffer.DrawsOver(other));
+}
+
+TEST(TBitmap, TakingAPictureOfItsOwnLeavesThePictureDrawnOverAsItWas)
+{
+    const QImage original = PatternPicture(300, 200);
+    TBitmap small;
+    MakeSample(small);
+    const struct {
+        const char* name;
+        std::function<void(TBitmap& buffer, const TBitmap& picture)> leave;
+    } cases[] = {
+        {"Assign", [&](TBitmap& buffer, const TBitmap&) { buffer.Assign(small); }},
+        {"Assign the picture", [](TBitmap& buffer, const TBitmap& picture) { buffer.Assign(picture); }},
+        {"CopyPixels", [](TBitmap& buffer, const TBitmap& picture) { buffer.CopyPixels(picture); }},
+        {"SetSize, the same", [](TBitmap& buffer, const TBitmap&) { buffer.SetSize(300, 200); }},
+        {"SetSize, another", [](TBitmap& buffer, const TBitmap&) { buffer.SetSize(30, 20); }},
+        {"SetImage", [](TBitmap& buffer, const TBitmap&) { buffer.SetImage(PatternPicture(5, 5)); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBitmap picture;
+        picture.SetImage(original);
+        TBitmap buffer;
+        buffer.DrawOver(picture);
+        DrawEveryKindOfMark(buffer.Canvas());
+        c.leave(buffer, picture);
+        EXPECT_EQ(picture.Image(), original);
+        EXPECT_FALSE(buffer.DrawsOver(picture));
+        DrawEveryKindOfMark(buffer.Canvas());
+        EXPECT_EQ(picture.Image(), original) << "the buffer draws on its own pixels again";
+    }
+    TBitmap picture;
+    picture.SetImage(original);
+    {
+        TBitmap buffer;
+        buffer.DrawOver(picture);
+        DrawEveryKindOfMark(buffer.Canvas());
+    }
+    EXPECT_EQ(picture.Image(), original) << "a buffer that goes puts the picture back";
+}
+
+TEST(TBitmap, ADrawingOverMostOfThePictureSendsTheNextOntoACopyUntilOneCoversLittle)
+{
+    const QImage original = PatternPicture(300, 200);
+    TBitmap picture;
+    picture.SetImage(PatternPicture(300, 200));
+    TBitmap buffer;
+    const auto coverAll = [&] {
+        buffer.Canvas()->Brush.Style = bsSolid;
+        buffer.Canvas()->Brush.Color = clYellow;
+        buffer.Canvas()->FillRect({0, 0, 300, 200});
+    };
+    buffer.DrawOver(picture);
+    coverAll();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        buffer.DrawOver(picture);
+        EXPECT_EQ(picture.Image(), original);
+        EXPECT_FALSE(buffer.DrawsOver(picture)) << "drawn on a copy";
+        EXPECT_EQ(buffer.Image(), original);
+        coverAll();
+        EXPECT_EQ(picture.Image(), original);
+    }
+
+    buffer.DrawOver(picture);
+    buffer.Canvas()->SetPixel(1, 1, clRed);
+    buffer.DrawOver(picture);
+    EXPECT_TRUE(buffer.DrawsOver(picture)) << "a small drawing goes on the picture again";
+    EXPECT_EQ(buffer.Image(), original);
+    DrawEveryKindOfMark(buffer.Canvas());
+    buffer.DrawOver(picture);
+    EXPECT_EQ(picture.Image(), original);
+}
+
+// Someone (a print page, say) keeps the marked pixels: they stay valid after
+// the picture goes, and the picture never gets the marks drawn after.
+TEST(TBitmap, AKeptViewOfThePictureDrawnOverOutlivesItAndTakesNoLaterMark)
+{
+    const QImage original = PatternPicture(300, 200);
+    auto picture = std::make_unique<TBitmap>();
+    picture->SetImage(original);
+    TBitmap buffer;
+    buffer.DrawOver(*picture);
+    buffer.Canvas()->SetPixel(5, 5, clRed);
+    const QImage kept = buffer.Image();
+    DrawEveryKindOfMark(buffer.Canvas());
+    EXPECT_EQ(FromQRgb(picture->Image().pixel(5, 5)), clRed);
+    buffer.DrawOver(*picture);
+    EXPECT_EQ(picture->Image(), original);
+
+    picture.reset();
+    EXPECT_EQ(kept.size(), QSize(300, 200));
+    EXPECT_EQ(kept.pixel(299, 199), original.pixel(299, 199));
 }
 
 TEST(TJPEGImage, CarriesAPictureBetweenFileAndBitmap)
