@@ -176,8 +176,9 @@ void TBitmap::DrawOverAgain()
 
 bool TBitmap::DrawsOver(const TBitmap& picture) const
 {
-    return over_ && !picture.image_.isNull() && image_.constBits() == picture.image_.constBits() &&
-           over_->picture.constBits() == image_.constBits();
+    // On a copy, or on a view that someone's copy of it detached, the bits
+    // differ.
+    return over_ && !picture.image_.isNull() && image_.constBits() == picture.image_.constBits();
 }
 
 void TBitmap::CopyKeptInto(QImage& block, TPoint origin) const

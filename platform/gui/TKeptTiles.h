@@ -17,7 +17,6 @@ public:
     // Starts on these pixels (null: none); nothing is kept, and the memory
     // that held kept tiles is given back.
     void Watch(QImage* image);
-    QImage* Image() const { return image_; }
     // Whether the marks were drawn on these very pixels.
     bool Holds(const QImage& image) const { return image_ == &image && image.constBits() == bits_; }
 

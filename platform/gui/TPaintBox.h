@@ -22,7 +22,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <vector>
 
 // Mouse buttons and shift states as the old platform reported them.
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
