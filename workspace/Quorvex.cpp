@@ -296,7 +296,7 @@ void TFormMeasure::SelectToolMode(int mode)
 {
     if (TextEntry) {
         TextEntry = false;
-        EditMark->hide();
+        HideMarkEditor();
     }
     if (FormRuleHoriVert)
         FormRuleHoriVert->setVisible(mode == MODE_RULE);

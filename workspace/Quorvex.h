@@ -270,6 +270,8 @@ public:
     // select mode with the shape's values shown.
     void ContinueAfterShape();
     void OpenMarkEditor(int x, int y, bool editExisting);
+    // Hides the text-mark box and gives the keyboard back to the window.
+    void HideMarkEditor();
     void CommitMarkText();
     void EditMarkKeyUp(int key);
 
