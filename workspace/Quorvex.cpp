@@ -435,7 +435,7 @@ void TFormMeasure::ApplyLanguage()
     TApplication::SetStandardDialogLanguage(language == LAN_CHINESE_SIMPLIFIED    ? QStringLiteral("zh_CN")
                                             : language == LAN_CHINESE_TRADITIONAL ? QStringLiteral("zh_TW")
                                                                                   : QStringLiteral("en"));
-    QGuiApplication::setApplicationDisplayName(Slot(1));
+    TApplication::SetTitle(Slot(1));
     setWindowTitle(Slot(1));
 
     const std::pair<int, QMenu*> menus[] = {

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -82,6 +83,25 @@ TEST_F(QuorvexSummaryTest, ExportWritesTheTableWithoutUnitsIntoTheOutputFolder)
                                                            "Line                \tLength              \t\n"
                                                            "L1                  \t50                  \t\n");
     EXPECT_TRUE(MRuleTool::GetInstance()->GetShowUnit());
+}
+
+TEST_F(QuorvexSummaryTest, TheSaveDialogOpensAboveTheSummaryWindowInEveryLanguage)
+{
+    for (const int language : {LAN_ENGLISH, LAN_CHINESE_SIMPLIFIED, LAN_CHINESE_TRADITIONAL}) {
+        Form->SetLanguage(language, false);
+        QWindow* over = nullptr;
+        ModalAnswers answers({[](QWidget* modal) { qobject_cast<TFormSum*>(modal)->BBExcel->click(); },
+                              [&over](QWidget* modal) {
+                                  // The window manager keeps a dialog above the window it is
+                                  // transient for.
+                                  over = modal->windowHandle()->transientParent();
+                                  qobject_cast<QDialog*>(modal)->reject();
+                                  QTimer::singleShot(0, FormSum, [] { FormSum->close(); });
+                              }});
+        Form->MenuSum->trigger();
+        ASSERT_TRUE(answers.AllAnswered());
+        EXPECT_EQ(over, FormSum->windowHandle()) << language;
+    }
 }
 
 TEST_F(QuorvexSummaryTest, ExportThatCannotBeWrittenNamesTheFile)
