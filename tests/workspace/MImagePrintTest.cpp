@@ -6,6 +6,8 @@
 
 #include "platform/gui/GuiTypes.h"
 #include "platform/gui/TBitmap.h"
+#include "shapes/MArc.h"
+#include "shapes/MLineLine.h"
 #include "workspace/MImagePrint.h"
 #include "workspace/MImagePrintOption.h"
 #include "workspace/MImagePrintPreview.h"
@@ -138,6 +140,42 @@ TEST_F(ImagePrintTest, AttributeAndInformationBlocksAddTheirHeights)
     // The title block's frame stands at the right of the information block.
     EXPECT_EQ(FromQRgb(page.pixel(699, 580 + 60)), clBlack);
     EXPECT_EQ(FromQRgb(page.pixel(699 - TFormImagePrint::TitleBlockWidth - 5, 580 + 60)), clWhite);
+}
+
+TEST_F(ImagePrintTest, EveryCellOfAWideSummaryLineReachesThePage)
+{
+    // An arc's row holds seven cells, wider than the page; a line-line
+    // relation's row is wide too.
+    Form->AddShape(MArc::Create(Form->ImagePaint->Canvas(), {100, 200}, {200, 100}, {300, 200}));
+    MShape* a = AddLine({10, 300}, {200, 300});
+    MShape* b = AddLine({10, 320}, {200, 390});
+    Form->AddRelation(std::make_unique<MLineLine>(a, b, Form->ImagePaint->Canvas()));
+    MParam::GetInstance()->SetBool(OPT_PRINT_ATTR, true, false);
+    Form->PrintImagePage();
+
+    // Printed in order, a wide line goes on in further lines one tab stop in:
+    // put together again they are the summary.
+    const std::vector<std::string> summary = Form->BuildSummaryText();
+    const std::vector<std::string> printed = Page().AttrLinesAsPrinted();
+    EXPECT_GT(printed.size(), summary.size());
+    std::string joined;
+    for (const std::string& line : printed)
+        joined += line.starts_with('\t') ? line.substr(1) : "\n" + line;
+    std::string expected;
+    for (const std::string& line : summary)
+        expected += "\n" + line.substr(0, line.size() - 1);
+    EXPECT_EQ(joined, expected);
+    EXPECT_EQ(Page().AttrBlockHeight(), int(printed.size()) * TFormImagePrint::AttrLineHeight);
+
+    // Nothing is printed in the block's right margin, where cut text would run
+    // off the page.
+    const QImage page = FormImagePrintPreview->Page();
+    const int top = Page().PictureAreaHeight();
+    int inked = 0;
+    for (int y = top; y < page.height(); ++y)
+        for (int x = page.width() - 25; x < page.width(); ++x)
+            inked += FromQRgb(page.pixel(x, y)) != clWhite ? 1 : 0;
+    EXPECT_EQ(inked, 0);
 }
 
 TEST_F(ImagePrintTest, SetMagnificationScalesThePictureAgainstTheRealOne)
