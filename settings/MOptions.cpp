@@ -7,9 +7,12 @@
 #include "shapes/MRuleTool.h"
 #include "shapes/MTool.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QPainter>
+#include <QStringListModel>
 
 #include <algorithm>
 #include <string>
@@ -289,6 +292,38 @@ void TFormOptions::PaintColorBox(int id, QWidget* swatch)
     painter.fillRect(swatch->rect(), ToQColor(color->second));
 }
 
+namespace {
+
+// Marks are drawn in one face and size alone: the dialog's style column is
+// hidden, and its size list, which it fills anew for every face, keeps no
+// size above `maxSize`. Qt's dialog stands its face, style and size columns
+// in columns 0, 2 and 4 of its grid, caption above edit above list.
+void LimitFontDialog(QFontDialog& dialog, int maxSize)
+{
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid)
+        return;
+    for (int row = 0; row < 3; ++row)
+        if (QLayoutItem* style = grid->itemAtPosition(row, 2); style && style->widget())
+            style->widget()->hide();
+    QLayoutItem* sizeItem = grid->itemAtPosition(2, 4);
+    auto* sizeList = sizeItem ? qobject_cast<QAbstractItemView*>(sizeItem->widget()) : nullptr;
+    auto* sizes = sizeList ? qobject_cast<QStringListModel*>(sizeList->model()) : nullptr;
+    if (!sizes)
+        return;
+    const auto limit = [sizes, maxSize] {
+        QStringList offered = sizes->stringList();
+        offered.removeIf([maxSize](const QString& size) { return size.toInt() > maxSize; });
+        // Set again only when something went, which ends the round.
+        if (offered.size() != sizes->rowCount())
+            sizes->setStringList(offered);
+    };
+    QObject::connect(sizes, &QAbstractItemModel::modelReset, &dialog, limit);
+    limit();
+}
+
+} // namespace
+
 void TFormOptions::SBFontClick()
 {
     QFont current(QString::fromStdString(PanelFontFont.Name));
@@ -297,6 +332,7 @@ void TFormOptions::SBFontClick()
     QFontDialog fontDialog(this);
     fontDialog.setObjectName(QStringLiteral("FontDialogImage"));
     fontDialog.setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
+    LimitFontDialog(fontDialog, MaxFontSize);
     // Marks are small: a larger size chosen in the dialog falls back at once.
     connect(&fontDialog, &QFontDialog::currentFontChanged, &fontDialog, [&fontDialog](const QFont& font) {
         if (font.pointSize() > MaxFontSize) {
