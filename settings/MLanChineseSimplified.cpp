@@ -355,3 +355,12 @@ constexpr MLanTable MLanChineseSimplified = {{
 }};
 
 static_assert(ListsEverySlotOnceInOrder(MLanChineseSimplified));
+
+// The program's own messages (MSG_... of MLan.h).
+constexpr MLanMessageTable MLanChineseSimplifiedMessages = {{
+    {1, "无法写入文件 \"%1\""},
+    {2, "无法保存图像 \"%1\""},
+    {3, "无法打印到 \"%1\"。"},
+}};
+
+static_assert(ListsEveryMessageOnceInOrder(MLanChineseSimplifiedMessages));

@@ -356,3 +356,12 @@ constexpr MLanTable MLanChineseTraditional = {{
 }};
 
 static_assert(ListsEverySlotOnceInOrder(MLanChineseTraditional));
+
+// The program's own messages (MSG_... of MLan.h).
+constexpr MLanMessageTable MLanChineseTraditionalMessages = {{
+    {1, "無法寫入文件 \"%1\""},
+    {2, "無法保存圖像 \"%1\""},
+    {3, "無法打印到 \"%1\"。"},
+}};
+
+static_assert(ListsEveryMessageOnceInOrder(MLanChineseTraditionalMessages));

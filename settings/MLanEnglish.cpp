@@ -354,3 +354,12 @@ constexpr MLanTable MLanEnglish = {{
 }};
 
 static_assert(ListsEverySlotOnceInOrder(MLanEnglish));
+
+// The program's own messages (MSG_... of MLan.h).
+constexpr MLanMessageTable MLanEnglishMessages = {{
+    {1, "Cannot write \"%1\""},
+    {2, "Cannot save picture \"%1\""},
+    {3, "Cannot print to \"%1\"."},
+}};
+
+static_assert(ListsEveryMessageOnceInOrder(MLanEnglishMessages));

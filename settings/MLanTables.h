@@ -8,7 +8,7 @@
 #include <string_view>
 
 struct MLanEntry {
-    int slot;
+    int slot; // or the number of a message
     std::string_view text; // UTF-8
 };
 
@@ -23,6 +23,21 @@ constexpr bool ListsEverySlotOnceInOrder(const MLanTable& table)
     return true;
 }
 
+// The program's own messages, MSG_... of MLan.h, listed by number in the
+// same way.
+using MLanMessageTable = std::array<MLanEntry, 3>;
+
+constexpr bool ListsEveryMessageOnceInOrder(const MLanMessageTable& table)
+{
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (table[i].slot != static_cast<int>(i) + 1)
+            return false;
+    return true;
+}
+
 extern const MLanTable MLanEnglish;
 extern const MLanTable MLanChineseSimplified;
 extern const MLanTable MLanChineseTraditional;
+extern const MLanMessageTable MLanEnglishMessages;
+extern const MLanMessageTable MLanChineseSimplifiedMessages;
+extern const MLanMessageTable MLanChineseTraditionalMessages;

@@ -432,9 +432,7 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
 void TFormMeasure::ApplyLanguage()
 {
     const int language = Lan->GetLanguage();
-    TApplication::SetStandardDialogLanguage(language == LAN_CHINESE_SIMPLIFIED    ? QStringLiteral("zh_CN")
-                                            : language == LAN_CHINESE_TRADITIONAL ? QStringLiteral("zh_TW")
-                                                                                  : QStringLiteral("en"));
+    TApplication::SetStandardDialogLanguage(QString::fromStdString(Lan->LocaleName()));
     TApplication::SetTitle(Slot(1));
     setWindowTitle(Slot(1));
 

@@ -12,6 +12,8 @@
 #include "workspace/MImagePrintOption.h"
 #include "workspace/MImagePrintPreview.h"
 
+#include <QDate>
+#include <QDateEdit>
 #include <QFile>
 #include <QPageLayout>
 #include <QPrinter>
@@ -270,6 +272,49 @@ TEST_F(ImagePrintTest, OptionDialogCancelRestoresTheStoredOptionsAndConfirmStore
     EXPECT_TRUE(param->BoolValue(OPT_PRINT_INFO));
     EXPECT_EQ(FormImagePrintPreview->Page().height(), 580 + 150) << "laid out anew with the information block";
     EXPECT_EQ(FormImagePrintOption->NumberText(), "A-17") << "kept for the run";
+}
+
+TEST_F(ImagePrintTest, TheDateIsWrittenAsTheInterfaceLanguageWritesIt)
+{
+    FormImagePrintOption->DTPDate->setDate(QDate(2026, 12, 11));
+    for (const int language : {LAN_CHINESE_SIMPLIFIED, LAN_CHINESE_TRADITIONAL}) {
+        Form->SetLanguage(language, false);
+        EXPECT_EQ(FormImagePrintOption->DateText(), "2026/12/11") << language;
+        // The dialog shows it so too.
+        QString shown;
+        ModalAnswers answers({[&shown](QWidget* modal) {
+            shown = qobject_cast<TFormImagePrintOption*>(modal)->DTPDate->text();
+            ModalAnswers::Cancel()(modal);
+        }});
+        FormImagePrintOption->exec();
+        ASSERT_TRUE(answers.AllAnswered());
+        EXPECT_EQ(shown, "2026/12/11") << language;
+    }
+    Form->SetLanguage(LAN_ENGLISH, false);
+    const std::string english = FormImagePrintOption->DateText();
+    EXPECT_NE(english.find("11"), std::string::npos) << english;
+    EXPECT_NE(english, "2026/12/11");
+}
+
+TEST_F(ImagePrintTest, APrinterErrorSpeaksTheInterfaceLanguage)
+{
+    Form->SetLanguage(LAN_CHINESE_SIMPLIFIED, false);
+    FormImagePrintPreview->ChoosePrinter = [](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName("missing-folder/Page.pdf");
+        return true;
+    };
+    QString error;
+    ModalAnswers answers({[](QWidget* modal) { qobject_cast<TFormImagePrintPreview*>(modal)->BBConfirm->click(); },
+                          [&error](QWidget* modal) {
+                              ModalAnswers::Press(QMessageBox::Ok, &error)(modal);
+                              QTimer::singleShot(0, FormImagePrintPreview,
+                                                 [] { FormImagePrintPreview->BBCancel->click(); });
+                          }});
+    Form->MenuPrint->trigger();
+    ASSERT_TRUE(answers.AllAnswered());
+    EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法打印到 \""))) << error.toStdString();
+    EXPECT_TRUE(error.contains("missing-folder/Page.pdf")) << error.toStdString();
 }
 
 TEST_F(ImagePrintTest, PreviewPrintsThePageIntoAPdfFile)

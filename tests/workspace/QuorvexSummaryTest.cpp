@@ -127,4 +127,23 @@ TEST_F(QuorvexSummaryTest, ExportThatCannotBeWrittenNamesTheFile)
     EXPECT_TRUE(MRuleTool::GetInstance()->GetShowUnit());
 }
 
+TEST_F(QuorvexSummaryTest, AnExportErrorSpeaksTheInterfaceLanguage)
+{
+    Form->SetLanguage(LAN_CHINESE_SIMPLIFIED, false);
+    ASSERT_TRUE(QFile::link("../missing/Table.xls", "Output/Table.xls"));
+    QString error;
+    ModalAnswers answers({[](QWidget* modal) { qobject_cast<TFormSum*>(modal)->BBExcel->click(); },
+                          [](QWidget* modal) { SaveAs(modal, "Table.xls"); },
+                          [&error](QWidget* modal) {
+                              ModalAnswers::Press(QMessageBox::Ok, &error)(modal);
+                              QTimer::singleShot(0, FormSum, [] { FormSum->close(); });
+                          }});
+    Form->MenuSum->trigger();
+    ASSERT_TRUE(answers.AllAnswered());
+    // The words are Chinese; the file and the system's reason follow.
+    EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法写入文件 \""))) << error.toStdString();
+    EXPECT_TRUE(error.contains("Table.xls\": ")) << error.toStdString();
+    EXPECT_FALSE(error.contains("Cannot write")) << error.toStdString();
+}
+
 } // namespace
