@@ -77,7 +77,9 @@ TEST_F(QuorvexSummaryTest, ExportWritesTheTableWithoutUnitsIntoTheOutputFolder)
                           }});
     Form->MenuSum->trigger();
     ASSERT_TRUE(answers.AllAnswered());
-    EXPECT_EQ(FileBytes("Output/Table.xls").toStdString(), "Point               \t\n"
+    // The UTF-8 byte-order mark first, then the table.
+    EXPECT_EQ(FileBytes("Output/Table.xls").toStdString(), "\xEF\xBB\xBF"
+                                                           "Point               \t\n"
                                                            "P1                  \t\n"
                                                            "\n"
                                                            "Line                \tLength              \t\n"
