@@ -365,6 +365,26 @@ TPoint MArc::GetLabelPos(int index) const
     return MShape::GetLabelPos(index);
 }
 
+TRect MArc::PlaceLabel(int index, const TRect& box) const
+{
+    // A text box stands below and right of its point; it is turned about
+    // that point to the left and/or upwards.
+    const auto turned = [&box](bool left, bool up) {
+        const std::int64_t width = std::int64_t(box.right) - box.left;
+        const std::int64_t height = std::int64_t(box.bottom) - box.top;
+        const std::int64_t x = left ? box.left - width : box.left;
+        const std::int64_t y = up ? box.top - height : box.top;
+        return TRect{Saturated(x), Saturated(y), Saturated(x + width), Saturated(y + height)};
+    };
+    const std::int64_t dx = std::int64_t(anchor.x) - centre.x;
+    const std::int64_t dy = std::int64_t(anchor.y) - centre.y;
+    if (index == 2) // at the tip: on the side away from the centre
+        return turned(dx < 0, dy < 0);
+    if (index == 1 && (dx > 0) == (dy > 0) && dx != 0 && dy != 0) // a line falling to the right would cross it
+        return turned(false, true);
+    return box;
+}
+
 std::string MArc::GetTag() const { return "A"; }
 
 TPoint MArc::GetCenter() const { return anchor; }

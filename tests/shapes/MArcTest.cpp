@@ -3,7 +3,9 @@
 #include "shapes/MArc.h"
 #include "shapes/MData.h"
 
+#include <array>
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -390,6 +392,51 @@ TEST_F(MArcTest, CoordinatesFarOutsideThePictureSaturate)
     auto far = MArc::Create(&canvas, {INT_MAX, INT_MAX}, {INT_MIN, INT_MAX}, {INT_MIN, INT_MIN});
     far->Draw(DRAW_ACTIVE);
     far->GetResults();
+}
+
+} // namespace
+
+namespace {
+
+// Whether a text box's inside (its edge rows and columns left out) holds a
+// point of the radius line or of the arrowhead at its tip.
+bool CoversRadiusArrow(const TRect& box, TPoint centre, TPoint tip)
+{
+    const double length = MTool::Distance(centre, tip);
+    const double ux = (tip.x - centre.x) / length;
+    const double uy = (tip.y - centre.y) / length;
+    for (double t = 0; t <= length; t += 0.25) {
+        // The arrowhead is 8 pixels long and 2 to each side.
+        const double halfWidth = length - t <= 8 ? 2 : 0;
+        for (double w = -halfWidth; w <= halfWidth; w += 0.5) {
+            const double x = centre.x + t * ux - w * uy;
+            const double y = centre.y + t * uy + w * ux;
+            if (x > box.left + 1 && x < box.right - 1 && y > box.top + 1 && y < box.bottom - 1)
+                return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(MArcTest, LabelsKeepOffTheRadiusLineAndItsArrowhead)
+{
+    // Quarter arcs of radius 40 about (80, 80) whose middles lie up-left,
+    // up-right, down-left and down-right of the centre: the arrow points
+    // that way.
+    const TPoint left{40, 80}, top{80, 40}, right{120, 80}, bottom{80, 120};
+    const std::pair<const char*, std::array<TPoint, 3>> arcs[] = {
+        {"up-left", {left, TPoint{52, 52}, top}},       {"up-right", {top, TPoint{108, 52}, right}},
+        {"down-left", {bottom, TPoint{52, 108}, left}}, {"down-right", {right, TPoint{108, 108}, bottom}}};
+    for (const auto& [name, points] : arcs) {
+        SCOPED_TRACE(name);
+        auto quarter = MArc::Create(&canvas, points[0], points[1], points[2]);
+        quarter->Draw(DRAW_NORMAL); // gives the labels their texts
+        ASSERT_FALSE(quarter->label1.empty());
+        ASSERT_FALSE(quarter->label2.empty());
+        for (const int index : {1, 2})
+            EXPECT_FALSE(CoversRadiusArrow(quarter->LabelRect(index, &canvas), quarter->centre, quarter->anchor))
+                << "label " << index;
+    }
 }
 
 } // namespace
