@@ -30,6 +30,9 @@ public:
     // delivery's result, false when it threw. notify's guard, callable from
     // wherever an exception must not travel further.
     static bool Guarded(const std::function<bool()>& deliver);
+    // Shows the exception being handled as notify does; call it from a
+    // catch block.
+    static void HandleException();
 
     // The application's title, which titles the message boxes. Window titles
     // are their captions alone: Qt would append an application display name
