@@ -367,6 +367,8 @@ TPoint MArc::GetLabelPos(int index) const
 
 TRect MArc::PlaceLabel(int index, const TRect& box) const
 {
+    // Room between the angle and the name it stands beside.
+    constexpr int kNameGap = 3;
     // A text box stands below and right of its point; it is turned about
     // that point to the left and/or upwards.
     const auto turned = [&box](bool left, bool up) {
@@ -378,8 +380,19 @@ TRect MArc::PlaceLabel(int index, const TRect& box) const
     };
     const std::int64_t dx = std::int64_t(anchor.x) - centre.x;
     const std::int64_t dy = std::int64_t(anchor.y) - centre.y;
-    if (index == 2) // at the tip: on the side away from the centre
-        return turned(dx < 0, dy < 0);
+    if (index == 2) {
+        // At the tip, on the side away from the centre, where neither the
+        // radius line nor the arc passes; the name, drawn up and left of the
+        // tip, keeps its place and the angle goes left of it.
+        TRect outward = turned(dx < 0, dy < 0);
+        const TRect name = NameRect();
+        if (dx < 0 && dy < 0 && name.right > name.left && outward.left < name.right && name.left < outward.right &&
+            outward.top < name.bottom && name.top < outward.bottom) {
+            const std::int64_t shift = std::int64_t(outward.right) - name.left + kNameGap;
+            outward = {Saturated(outward.left - shift), outward.top, Saturated(outward.right - shift), outward.bottom};
+        }
+        return outward;
+    }
     if (index == 1 && (dx > 0) == (dy > 0) && dx != 0 && dy != 0) // a line falling to the right would cross it
         return turned(false, true);
     return box;

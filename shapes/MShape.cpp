@@ -570,6 +570,15 @@ void MShape::DrawLabelBox(int mode, TCanvas* target, int index)
         DrawFrame(target, box);
 }
 
+TRect MShape::NameRect() const
+{
+    const TPoint centre = GetCenter();
+    if (!CurrentDrawOptions(param).viewName || MTool::IsZeroPoint(centre))
+        return {};
+    const TPoint at = OffsetPoint(centre, -kNameOffset, -kNameOffset);
+    return tool->TextRect(at.x, at.y, GetDisplayName());
+}
+
 void MShape::DrawName(TCanvas* target) const
 {
     if (target == nullptr)

@@ -295,6 +295,9 @@ protected:
     // is on; a text drawn at every redraw keeps its shaped form in a slot.
     void DrawText(TCanvas* target, int x, int y, const std::string& text, TTextSlot* slot = nullptr) const;
     void DrawTextAt(TCanvas* target, TPoint point, const std::string& text, TTextSlot* slot = nullptr) const;
+    // The box the display name is drawn in; empty while names are hidden or
+    // the shape draws none.
+    TRect NameRect() const;
     // Label 1 or 2 in its LabelRect, framed in the active and label modes.
     void DrawLabelBox(int mode, TCanvas* target, int index);
     void DrawName(TCanvas* target) const;
