@@ -469,7 +469,14 @@ TEST_F(OptionsDialog, FontDialogOffersNoStyleAndNoSizeAboveSixteenForAnyFace)
         auto* dialog = qobject_cast<QFontDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         for (const QString& face : monospaced) {
-            dialog->setCurrentFont(QFont(face, 10));
+            // Asked for a slanted bold face, it keeps the plain one.
+            QFont styled(face, 10);
+            styled.setItalic(true);
+            styled.setBold(true);
+            dialog->setCurrentFont(styled);
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(dialog->currentFont().italic()) << face.toStdString();
+            EXPECT_FALSE(dialog->currentFont().bold()) << face.toStdString();
             readLists(dialog);
             perFace.push_back(shownLists);
         }
