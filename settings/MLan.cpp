@@ -30,31 +30,23 @@ std::unique_ptr<MLan>& Instance()
     return instance;
 }
 
-const MLanTable* TableOf(int language)
-{
-    switch (language) {
-    case LAN_ENGLISH:
-        return &MLanEnglish;
-    case LAN_CHINESE_SIMPLIFIED:
-        return &MLanChineseSimplified;
-    case LAN_CHINESE_TRADITIONAL:
-        return &MLanChineseTraditional;
-    default:
-        return nullptr;
-    }
-}
+// The built-in texts and messages of a language; null for an unknown code.
+struct MLanLanguage {
+    const MLanTable* texts;
+    const MLanMessageTable* messages;
+};
 
-const MLanMessageTable* MessagesOf(int language)
+MLanLanguage TablesOf(int language)
 {
     switch (language) {
     case LAN_ENGLISH:
-        return &MLanEnglishMessages;
+        return {&MLanEnglish, &MLanEnglishMessages};
     case LAN_CHINESE_SIMPLIFIED:
-        return &MLanChineseSimplifiedMessages;
+        return {&MLanChineseSimplified, &MLanChineseSimplifiedMessages};
     case LAN_CHINESE_TRADITIONAL:
-        return &MLanChineseTraditionalMessages;
+        return {&MLanChineseTraditional, &MLanChineseTraditionalMessages};
     default:
-        return nullptr;
+        return {nullptr, nullptr};
     }
 }
 
@@ -91,13 +83,12 @@ bool MLan::SetLanguage(int code)
 
 void MLan::LoadTexts()
 {
-    const MLanTable* table = TableOf(Language);
-    const MLanMessageTable* messages = MessagesOf(Language);
-    if (!table || !messages)
+    const MLanLanguage tables = TablesOf(Language);
+    if (!tables.texts || !tables.messages)
         return;
-    for (const MLanEntry& entry : *table)
+    for (const MLanEntry& entry : *tables.texts)
         Texts.texts[static_cast<std::size_t>(entry.slot)] = entry.text;
-    for (const MLanEntry& entry : *messages)
+    for (const MLanEntry& entry : *tables.messages)
         Messages.texts[static_cast<std::size_t>(entry.slot)] = entry.text;
 }
 

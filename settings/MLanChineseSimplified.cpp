@@ -354,7 +354,7 @@ constexpr MLanTable MLanChineseSimplified = {{
     {312, "公共弦"},
 }};
 
-static_assert(ListsEverySlotOnceInOrder(MLanChineseSimplified));
+static_assert(ListsEveryNumberOnceInOrder(MLanChineseSimplified));
 
 // The program's own messages (MSG_... of MLan.h).
 constexpr MLanMessageTable MLanChineseSimplifiedMessages = {{
@@ -363,4 +363,4 @@ constexpr MLanMessageTable MLanChineseSimplifiedMessages = {{
     {3, "无法打印到 \"%1\"。"},
 }};
 
-static_assert(ListsEveryMessageOnceInOrder(MLanChineseSimplifiedMessages));
+static_assert(ListsEveryNumberOnceInOrder(MLanChineseSimplifiedMessages));

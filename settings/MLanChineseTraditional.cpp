@@ -355,7 +355,7 @@ constexpr MLanTable MLanChineseTraditional = {{
     {312, "公共弦"},
 }};
 
-static_assert(ListsEverySlotOnceInOrder(MLanChineseTraditional));
+static_assert(ListsEveryNumberOnceInOrder(MLanChineseTraditional));
 
 // The program's own messages (MSG_... of MLan.h).
 constexpr MLanMessageTable MLanChineseTraditionalMessages = {{
@@ -364,4 +364,4 @@ constexpr MLanMessageTable MLanChineseTraditionalMessages = {{
     {3, "無法打印到 \"%1\"。"},
 }};
 
-static_assert(ListsEveryMessageOnceInOrder(MLanChineseTraditionalMessages));
+static_assert(ListsEveryNumberOnceInOrder(MLanChineseTraditionalMessages));

@@ -353,7 +353,7 @@ constexpr MLanTable MLanEnglish = {{
     {312, "Common Chord"},
 }};
 
-static_assert(ListsEverySlotOnceInOrder(MLanEnglish));
+static_assert(ListsEveryNumberOnceInOrder(MLanEnglish));
 
 // The program's own messages (MSG_... of MLan.h).
 constexpr MLanMessageTable MLanEnglishMessages = {{
@@ -362,4 +362,4 @@ constexpr MLanMessageTable MLanEnglishMessages = {{
     {3, "Cannot print to \"%1\"."},
 }};
 
-static_assert(ListsEveryMessageOnceInOrder(MLanEnglishMessages));
+static_assert(ListsEveryNumberOnceInOrder(MLanEnglishMessages));

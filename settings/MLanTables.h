@@ -14,20 +14,13 @@ struct MLanEntry {
 
 using MLanTable = std::array<MLanEntry, 312>;
 
-// True when the table holds slots 1, 2, ..., 312 in this order.
-constexpr bool ListsEverySlotOnceInOrder(const MLanTable& table)
-{
-    for (std::size_t i = 0; i < table.size(); ++i)
-        if (table[i].slot != static_cast<int>(i) + 1)
-            return false;
-    return true;
-}
-
 // The program's own messages, MSG_... of MLan.h, listed by number in the
 // same way.
 using MLanMessageTable = std::array<MLanEntry, 3>;
 
-constexpr bool ListsEveryMessageOnceInOrder(const MLanMessageTable& table)
+// True when the table holds numbers 1, 2, ..., N in this order.
+template <std::size_t N>
+constexpr bool ListsEveryNumberOnceInOrder(const std::array<MLanEntry, N>& table)
 {
     for (std::size_t i = 0; i < table.size(); ++i)
         if (table[i].slot != static_cast<int>(i) + 1)

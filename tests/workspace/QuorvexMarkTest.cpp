@@ -291,14 +291,7 @@ TEST_F(QuorvexMarkTest, WithAStickyToolADoubleClickConfirmsOneMarkAndPlacesTheNe
 
 TEST_F(QuorvexMarkTest, OnceTheBoxClosesTheKeysReachTheWindowAgain)
 {
-    // A picture larger than the view, so that the view could scroll.
-    QImage large(2400, 1800, QImage::Format_RGB32);
-    large.fill(Qt::darkGray);
-    TBitmap picture;
-    picture.SetImage(large);
-    picture.SaveToFile("Images/Large.bmp");
-    ASSERT_TRUE(Form->LoadImageFile("Images/Large.bmp"));
-    Form->resize(800, 600);
+    ASSERT_NO_FATAL_FAILURE(ShowPictureLargerThanTheView());
     ASSERT_NE(PlaceMark({100, 120}, QStringLiteral("m1")), nullptr);
     MShape* line = AddLine({100, 300}, {200, 300});
     Input->Click({150, 300});
