@@ -535,7 +535,7 @@ TRect MShape::LabelRect(int index, const TCanvas* picture) const
 {
     const std::string& text = index == 1 ? label1 : label2;
     const TPoint at = MTool::AddPoints(GetLabelPos(index), index == 1 ? labelOffset1 : labelOffset2);
-    TRect box = PlaceLabel(index, tool->TextRect(at.x, at.y, text));
+    TRect box = PlaceLabel(index, tool->TextRect(at.x, at.y, text, &labelSlots[std::size_t(index - 1)]));
     if (picture == nullptr)
         return box;
     // Along each axis, back inside past whichever edge it crosses; a label

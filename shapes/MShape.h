@@ -323,5 +323,5 @@ private:
     static TPoint zoomOrigin;
     // The shaped name and labels of the last drawing.
     mutable TTextSlot nameSlot;
-    std::array<TTextSlot, 2> labelSlots;
+    mutable std::array<TTextSlot, 2> labelSlots;
 };
