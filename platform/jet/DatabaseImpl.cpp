@@ -1,6 +1,7 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/DataDefinition.h"
 #include "platform/jet/RecordsetImpl.h"
 
 #include <algorithm>
@@ -671,9 +672,7 @@ void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const 
         Raise(errCannotExecuteSelect, "Cannot execute a select query.", DatabaseSource);
     case sql::StatementKind::Crosstab: RaiseNotSupported("Crosstab queries");
     case sql::StatementKind::Create:
-    case sql::StatementKind::Alter:
-        RaiseNotSupported("Data definition statements other than DROP TABLE and DROP INDEX (use TableDefs and "
-                          "Indexes)");
+    case sql::StatementKind::Alter: ExecuteDataDefinition(*this, translation.Sql); return;
     case sql::StatementKind::DropTable: DropTableStatement(translation); return;
     case sql::StatementKind::DropIndex: {
         const catalog::TableInfo* table = Catalog().FindTable(translation.DropTable);
