@@ -1,6 +1,7 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/Crosstab.h"
 #include "platform/jet/DataDefinition.h"
 #include "platform/jet/RecordsetImpl.h"
 
@@ -636,7 +637,8 @@ RecordsetPtr DatabaseImpl::OpenRecordsetOn(const std::string& jetSql, const std:
         Raise(errInvalidArgument, "Invalid argument.", DatabaseSource);
     const sql::Translation translation = sql::TranslateStatement(jetSql, *this);
     if (translation.Kind == sql::StatementKind::Crosstab)
-        RaiseNotSupported("Crosstab queries");
+        return OpenRecordsetOn(ExpandCrosstab(*this, translation.Sql, parameters), name, type, options, lockEdits,
+                               parameters, maxRecords);
     if (translation.Kind != sql::StatementKind::Select)
         Raise(errInvalidOperation, "Invalid operation. Only a select query opens as a recordset.", DatabaseSource);
     RecordsetOptions settings;
@@ -669,8 +671,8 @@ void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const 
     Affected = 0;
     switch (translation.Kind) {
     case sql::StatementKind::Select:
+    case sql::StatementKind::Crosstab:
         Raise(errCannotExecuteSelect, "Cannot execute a select query.", DatabaseSource);
-    case sql::StatementKind::Crosstab: RaiseNotSupported("Crosstab queries");
     case sql::StatementKind::Create:
     case sql::StatementKind::Alter: ExecuteDataDefinition(*this, translation.Sql); return;
     case sql::StatementKind::DropTable: DropTableStatement(translation); return;
