@@ -2,11 +2,10 @@
 
 #include "platform/db/DatabaseError.h"
 #include "platform/system/DateTime.h"
+#include "platform/system/TextEncoding.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
-#include <iconv.h>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -401,30 +400,5 @@ int OemCodePage()
 std::string OemText(std::string_view text, int codePage, bool toOem)
 {
     const std::string oem = codePage == 936 ? "GBK" : codePage == 950 ? "BIG5" : "CP" + std::to_string(codePage);
-    iconv_t converter = toOem ? iconv_open(oem.c_str(), "UTF-8") : iconv_open("UTF-8", oem.c_str());
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return std::string(text);
-    std::string result;
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size();
-    char buffer[256];
-    while (inLeft > 0) {
-        char* out = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
-        result.append(buffer, static_cast<std::size_t>(out - buffer));
-        if (done != static_cast<std::size_t>(-1) || errno == E2BIG)
-            continue;
-        // A character without a place on the other side, or a broken one:
-        // "?" for it, and on past it (a whole UTF-8 sequence, or one byte).
-        result += '?';
-        std::size_t skip = 1;
-        if (toOem)
-            while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80)
-                ++skip;
-        in += skip;
-        inLeft -= skip;
-    }
-    iconv_close(converter);
-    return result;
+    return toOem ? platform::ConvertText(text, "UTF-8", oem.c_str()) : platform::ConvertText(text, oem.c_str(), "UTF-8");
 }

@@ -127,6 +127,37 @@ std::optional<std::string> CharsetEncoder::Encode(std::string_view utf8)
     return ConvertAll(static_cast<iconv_t>(Converter), utf8);
 }
 
+std::string ConvertText(std::string_view text, const char* from, const char* to)
+{
+    iconv_t converter = iconv_open(to, from);
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return std::string(text);
+    const bool fromUtf8 = std::string_view(from) == "UTF-8";
+    std::string result;
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char buffer[256];
+    while (inLeft > 0) {
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+        result.append(buffer, static_cast<std::size_t>(out - buffer));
+        if (done != static_cast<std::size_t>(-1) || errno == E2BIG)
+            continue;
+        // "?" for the character, and on past it: a whole UTF-8 sequence, or
+        // one byte of another code page.
+        result += '?';
+        std::size_t skip = 1;
+        if (fromUtf8)
+            while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80)
+                ++skip;
+        in += skip;
+        inLeft -= skip;
+    }
+    iconv_close(converter);
+    return result;
+}
+
 namespace {
 
 // CJK ideographs, kana, Hangul and full-width forms take two columns on
