@@ -70,6 +70,9 @@ bool IsValidName(const std::string& name)
 }
 
 } // namespace
+} // namespace jet::impl
+
+namespace jet {
 
 const std::vector<FormatDescription>& OpenableFormats()
 {
@@ -93,6 +96,10 @@ const std::vector<FormatDescription>& OpenableFormats()
     };
     return formats;
 }
+
+} // namespace jet
+
+namespace jet::impl {
 
 bool IsOpenableFormat(std::string_view type)
 {

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "platform/jet/EngineImpl.h"
+#include "platform/jet/InstallableFormat.h"
 
 #include <set>
 #include <string>
@@ -29,13 +30,6 @@
 
 namespace jet::impl {
 
-// The formats above as the old engine's registry described them.
-struct FormatDescription {
-    std::string Name;          // "dBASE IV"
-    std::string Filter;        // "dBASE IV (*.dbf)"
-    bool OneTablePerFile = true;
-};
-const std::vector<FormatDescription>& OpenableFormats();
 // True when `type` (any letter case) names one of them.
 bool IsOpenableFormat(std::string_view type);
 

@@ -299,16 +299,16 @@ public:
             tables.push_back(Table(FallbackName));
             return tables;
         }
-        for (const auto& [name, offset] : sheets) {
+        for (const auto& sheet : sheets) {
             Cells.clear();
             const auto start = std::find_if(records.begin(), records.end(),
-                                            [&](const Record& record) { return record.Offset == offset; });
+                                            [&](const Record& record) { return record.Offset == sheet.second; });
             if (start == records.end() || start->Type != recBof)
                 Damaged(File, "a sheet that does not start where the workbook says");
             for (std::size_t r = static_cast<std::size_t>(start - records.begin()) + 1;
                  r < records.size() && records[r].Type != recEof; ++r)
                 Cell(records, r);
-            tables.push_back(Table(name));
+            tables.push_back(Table(sheet.first));
         }
         return tables;
     }
