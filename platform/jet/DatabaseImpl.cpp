@@ -466,6 +466,10 @@ const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& li
         linked = std::make_shared<catalog::Catalog>(catalog::Load(*Db, schema));
     }
     const catalog::TableInfo* table = linked->FindTable(link.SourceTable);
+    if (!ParseConnect(link.Connect).Type.empty())
+        for (const std::string& name : FormatTableNames(link.SourceTable))
+            if (!table)
+                table = linked->FindTable(name);
     if (!table || table->IsLink() || table->IsSystem())
         TableNotFound(link.SourceTable);
     return *table;
@@ -989,6 +993,19 @@ void NoteFormatChange(void* owner, int, const char* schema, const char* table, s
 void DatabaseImpl::NoteWrite()
 {
     ++WriteGeneration;
+    if (Db && (Format || !FormatLinks.empty())) {
+        // A DELETE without WHERE empties a table without telling the update
+        // hook; more rows changed than the hook heard of means such a one.
+        const std::int64_t total = sqlite3_total_changes64(Db->Handle());
+        if (total - ChangesSeen > ChangesHooked) {
+            if (Format)
+                Format->NoteChange({});
+            for (const auto& [connect, store] : FormatLinks)
+                store->NoteChange({});
+        }
+        ChangesSeen = total;
+        ChangesHooked = 0;
+    }
     SaveFormats();
 }
 
@@ -996,6 +1013,7 @@ void DatabaseImpl::AttachFormat(std::shared_ptr<FormatStore> store)
 {
     Format = std::move(store);
     FilePath = Format->Path();
+    ChangesSeen = sqlite3_total_changes64(Db->Handle());
     sqlite3_update_hook(Db->Handle(), jet::impl::NoteFormatChange, this);
 }
 
@@ -1012,6 +1030,8 @@ std::string DatabaseImpl::LinkFile(const std::string& connect)
             FormatLinks.erase(NormalizedLinkConnect(connect));
             throw;
         }
+        if (FormatLinks.size() == 1 && !Format)
+            ChangesSeen = sqlite3_total_changes64(Db->Handle());
         sqlite3_update_hook(Db->Handle(), jet::impl::NoteFormatChange, this);
     }
     return store->DatabaseFile();
@@ -1019,6 +1039,7 @@ std::string DatabaseImpl::LinkFile(const std::string& connect)
 
 void DatabaseImpl::NoteFormatChange(std::string_view schema, std::string_view table)
 {
+    ++ChangesHooked;
     if (schema == "main") {
         if (Format)
             Format->NoteChange(table);

@@ -377,6 +377,8 @@ private:
     void SaveFormats();
     std::shared_ptr<FormatStore> Format;
     std::map<std::string, std::shared_ptr<FormatStore>> FormatLinks;  // by normalized connect text
+    std::int64_t ChangesSeen = 0;    // the connection's total changes at the last write
+    std::int64_t ChangesHooked = 0;  // rows the update hook reported since
     std::unique_ptr<TableDefCollection> TableDefList;
     std::unique_ptr<QueryDefCollection> QueryDefList;
     std::unique_ptr<RecordsetCollection> RecordsetList;

@@ -107,6 +107,14 @@ bool IsOpenableFormat(std::string_view type)
                        [&](const FormatDescription& format) { return SameName(format.Name, type); });
 }
 
+std::vector<std::string> FormatTableNames(const std::string& sourceTable)
+{
+    std::string hashed = sourceTable;
+    std::replace(hashed.begin(), hashed.end(), '.', '#');
+    const std::size_t dot = sourceTable.rfind('.');
+    return {hashed, dot == std::string::npos ? sourceTable : sourceTable.substr(0, dot)};
+}
+
 std::string NormalizedLinkConnect(const std::string& connect)
 {
     const ConnectInfo info = ParseConnect(connect);
@@ -221,7 +229,9 @@ void FormatStore::Load()
 
 void FormatStore::NoteChange(std::string_view table)
 {
-    if (table == "jet.tables")
+    if (table.empty())
+        CatalogChanged = AllChanged = true;
+    else if (table == "jet.tables")
         CatalogChanged = true;
     else if (table.substr(0, sqlite::EngineObjectPrefix.size()) != sqlite::EngineObjectPrefix)
         Changed.insert(Lower(std::string(table)));
@@ -242,7 +252,8 @@ void FormatStore::Save(const std::shared_ptr<ErrorState>& state)
         auto entry = std::find_if(Tables.begin(), Tables.end(),
                                   [&](const TableFiles& files) { return files.Name == table.Name; });
         TableFiles files = entry == Tables.end() ? TableFiles{table.Name, {}, 0} : *entry;
-        if (entry == Tables.end() || entry->Updated != table.Updated || Changed.count(Lower(table.Name))) {
+        if (entry == Tables.end() || entry->Updated != table.Updated || Changed.count(Lower(table.Name))
+            || AllChanged) {
             WriteTable(*database, table, &files);
             files.Updated = table.Updated;
             if (entry != Tables.end())
@@ -261,7 +272,7 @@ void FormatStore::Save(const std::shared_ptr<ErrorState>& state)
             }
     Tables = std::move(kept);
     Changed.clear();
-    CatalogChanged = false;
+    CatalogChanged = AllChanged = false;
 }
 
 void FormatStore::WriteTable(DatabaseImpl& database, const catalog::TableInfo& table, TableFiles* files)

@@ -49,7 +49,7 @@ public:
     bool Writable() const;
 
     // What the update hook of a connection reports: a changed row of a
-    // table of the database file.
+    // table of the database file; an empty name for rows of any table.
     void NoteChange(std::string_view table);
     // Writes every table changed since the last call to its files.
     void Save(const std::shared_ptr<ErrorState>& state);
@@ -71,7 +71,13 @@ private:
     std::vector<TableFiles> Tables;
     std::set<std::string> Changed;
     bool CatalogChanged = false;
+    bool AllChanged = false;
 };
+
+// The names a link's source table may be found under in a folder of an
+// installable format besides its own: a file name ("CUSTOMER.DBF",
+// "data.csv") names the table "CUSTOMER" or "data#csv".
+std::vector<std::string> FormatTableNames(const std::string& sourceTable);
 
 // The connect text of a link as it is stored: the type kept, DATABASE made
 // absolute. Raises 3251 for a type the engine does not open.

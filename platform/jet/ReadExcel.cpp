@@ -110,7 +110,7 @@ private:
     std::string_view Sector(std::uint32_t number) const
     {
         const std::uint64_t at = (static_cast<std::uint64_t>(number) + 1) * SectorSize;
-        if (at >= Bytes.size())
+        if (at + SectorSize > Bytes.size())
             Damaged(File, "a sector past the end of the file");
         return Bytes.substr(static_cast<std::size_t>(at), SectorSize);
     }
@@ -581,8 +581,9 @@ private:
         }
         if (!any)
             return data;
-        if ((lastRow + 1) * (lastColumn + 1) > 64 * std::max<std::size_t>(Stream.size(), 1))
-            Damaged(File, "a sheet larger than its cells");  // no table of empty cells from two far-off ones
+        // No table of empty cells from a few far-off ones.
+        if ((lastRow + 1) * (lastColumn + 1) > 1024 * Cells.size() + 65536)
+            Damaged(File, "a sheet far larger than its cells");
         for (std::size_t c = 0; c <= lastColumn; ++c) {
             catalog::ColumnDef column;
             column.Id = static_cast<int>(c) + 1;
