@@ -668,14 +668,14 @@ void DatabaseImpl::Execute(const std::string& sqlText, int options)
         CheckOpen();
         if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
             RaiseNotSupported("ODBC options");
-        ExecuteTranslated(sql::TranslateStatement(sqlText, *this), {});
+        ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), {});
     });
 }
 
 void DatabaseImpl::ExecuteStatement(const std::string& sqlText, const std::vector<Variant>& parameters)
 {
     CheckOpen();
-    ExecuteTranslated(sql::TranslateStatement(sqlText, *this), parameters);
+    ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), parameters);
 }
 
 void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const std::vector<Variant>& parameters)

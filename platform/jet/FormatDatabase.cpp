@@ -115,6 +115,40 @@ std::vector<std::string> FormatTableNames(const std::string& sourceTable)
     return {hashed, dot == std::string::npos ? sourceTable : sourceTable.substr(0, dot)};
 }
 
+std::string InsertIntoOtherDatabase(DatabaseImpl& database, const std::string& statement)
+{
+    const std::vector<sql::Token> tokens = sql::Tokenize(statement);
+    std::size_t i = 0;
+    if (tokens.size() > 1 && tokens[0].Kind == sql::TokenKind::Identifier && SameName(tokens[0].Text, "PARAMETERS"))
+        while (i < tokens.size() && !(tokens[i].Kind == sql::TokenKind::Operator && tokens[i].Text == ";"))
+            ++i;
+    if (i > 0)
+        ++i;
+    const auto isWord = [&](std::size_t at, std::string_view word) {
+        return at < tokens.size() && tokens[at].Kind == sql::TokenKind::Identifier && SameName(tokens[at].Text, word);
+    };
+    if (!isWord(i, "INSERT") || !isWord(i + 1, "INTO") || i + 4 >= tokens.size() || !isWord(i + 3, "IN")
+        || (tokens[i + 2].Kind != sql::TokenKind::Identifier && tokens[i + 2].Kind != sql::TokenKind::Bracketed)
+        || tokens[i + 4].Kind != sql::TokenKind::String)
+        return statement;
+    std::size_t end = i + 5;
+    std::string connect = ";";
+    if (end < tokens.size() && tokens[end].Kind == sql::TokenKind::Bracketed) {
+        connect = tokens[end].Text;
+        ++end;
+    }
+    if (!tokens[i + 4].Text.empty())
+        connect += (connect.empty() || connect.back() == ';' ? "" : ";") + std::string("DATABASE=") + tokens[i + 4].Text;
+    catalog::TableInfo link;
+    link.Connect = NormalizedLinkConnect(connect);
+    link.SourceTable = tokens[i + 2].Text;
+    const catalog::TableInfo& target = database.LinkedTable(link);
+    const std::string schema = database.LinkSchema(database.LinkFile(link.Connect));
+    const std::size_t from = tokens[i + 2].Offset;
+    const std::size_t to = end < tokens.size() ? tokens[end].Offset : statement.size();
+    return statement.substr(0, from) + "[" + schema + "].[" + target.Name + "] " + statement.substr(to);
+}
+
 std::string NormalizedLinkConnect(const std::string& connect)
 {
     const ConnectInfo info = ParseConnect(connect);

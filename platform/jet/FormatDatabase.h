@@ -79,6 +79,12 @@ private:
 // "data.csv") names the table "CUSTOMER" or "data#csv".
 std::vector<std::string> FormatTableNames(const std::string& sourceTable);
 
+// "INSERT INTO t IN "path" [format;] ..." (or IN "" [format;DATABASE=path])
+// with its target written as the attached table it names, so that the
+// statement runs like any other: "INSERT INTO [jet.link.1].[t] ...". Other
+// statements come back as they are. 3078 when the file has no such table.
+std::string InsertIntoOtherDatabase(DatabaseImpl& database, const std::string& statement);
+
 // The connect text of a link as it is stored: the type kept, DATABASE made
 // absolute. Raises 3251 for a type the engine does not open.
 std::string NormalizedLinkConnect(const std::string& connect);

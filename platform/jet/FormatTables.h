@@ -32,6 +32,7 @@
 #include "platform/jet/Catalog.h"
 #include "platform/jet/Variant.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,15 @@ struct TableData {
 
 // Raises 3274 for the file.
 [[noreturn]] void Damaged(const std::string& file, const std::string& why = "");
+
+// The unsigned little-endian number of `size` bytes at `at` (the caller
+// has checked that they are there).
+std::uint32_t LittleEndian(std::string_view bytes, std::size_t at, int size);
+
+// The name a column read from a file gets: its own, unless that is empty,
+// refused as a name, or taken by an earlier column; then `fallback`.
+std::string ColumnName(const std::string& name, const std::vector<catalog::ColumnDef>& earlier,
+                       const std::string& fallback);
 
 // Delimited text: a header line of names, fields separated by ",", texts in
 // double quotes (a double quote inside doubled), lines ended by CR LF or LF.

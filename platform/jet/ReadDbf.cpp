@@ -10,7 +10,6 @@
 // and blocks led by a type and a length.
 #include "platform/jet/FormatTables.h"
 
-#include "platform/jet/Collection.h"
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
 #include "platform/system/DateTime.h"
@@ -27,10 +26,7 @@ namespace {
 
 std::uint32_t Le(std::string_view bytes, std::size_t at, int size)
 {
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    return value;
+    return LittleEndian(bytes, at, size);
 }
 
 std::uint32_t Be(std::string_view bytes, std::size_t at, int size)
@@ -115,7 +111,7 @@ public:
                 continue;
             catalog::ColumnDef column;
             column.Id = id++;
-            column.Name = field.Name;
+            column.Name = ColumnName(field.Name, data.Definition.Columns, "Field" + std::to_string(column.Id));
             column.Type = field.Type;
             column.Size = field.Type == dbText ? static_cast<int>(field.Length) : 0;
             data.Definition.Columns.push_back(column);
@@ -154,11 +150,6 @@ private:
             if (Visual && (flags & 0x02) && !field.Hidden)
                 field.NullBit = nullBits++;
             field.Type = TypeOf(field);
-            if (field.Name.empty() || !ValidName(field.Name))
-                field.Name = "Field" + std::to_string(Fields.size() + 1);
-            for (const FieldInfo& earlier : Fields)
-                if (SameName(earlier.Name, field.Name))
-                    field.Name = "Field" + std::to_string(Fields.size() + 1);
             Fields.push_back(std::move(field));
         }
         if (Fields.empty())
@@ -168,16 +159,6 @@ private:
         for (FieldInfo& field : Fields)
             if (field.Hidden)
                 NullFlags = &field;
-    }
-
-    static bool ValidName(const std::string& name)
-    {
-        try {
-            catalog::CheckName(name);
-            return true;
-        } catch (const EngineError&) {
-            return false;
-        }
     }
 
     int TypeOf(const FieldInfo& field) const

@@ -22,10 +22,7 @@ namespace {
 
 std::uint32_t Le(std::string_view bytes, std::size_t at, int size)
 {
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    return value;
+    return LittleEndian(bytes, at, size);
 }
 
 double LeDouble(std::string_view bytes, std::size_t at)
@@ -590,17 +587,7 @@ private:
             const auto header = Cells.find({0, c});
             if (header != Cells.end())
                 column.Name = header->second.Kind == CellKind::Text ? header->second.Text : Text(header->second);
-            bool valid = !column.Name.empty();
-            try {
-                if (valid)
-                    catalog::CheckName(column.Name);
-            } catch (const EngineError&) {
-                valid = false;
-            }
-            for (const catalog::ColumnDef& earlier : data.Definition.Columns)
-                valid = valid && !SameName(earlier.Name, column.Name);
-            if (!valid)
-                column.Name = "F" + std::to_string(c + 1);
+            column.Name = ColumnName(column.Name, data.Definition.Columns, "F" + std::to_string(c + 1));
             column.Type = ColumnType(c, lastRow);
             column.Size = column.Type == dbText ? 255 : 0;
             data.Definition.Columns.push_back(std::move(column));

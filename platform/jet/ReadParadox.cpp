@@ -11,7 +11,6 @@
 // offset in 16-byte units.
 #include "platform/jet/FormatTables.h"
 
-#include "platform/jet/Collection.h"
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
 #include "platform/system/TextEncoding.h"
@@ -35,10 +34,7 @@ void IgnoreError(pxdoc_t*, int, const char*, void* data)
 
 std::uint32_t Le(std::string_view bytes, std::size_t at, int size)
 {
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    return value;
+    return LittleEndian(bytes, at, size);
 }
 
 // Automation date 0 (30 December 1899) as Paradox counts days.
@@ -105,17 +101,7 @@ public:
             catalog::ColumnDef column;
             column.Id = f + 1;
             column.Name = field->px_fname ? Text(field->px_fname) : "";
-            bool valid = !column.Name.empty();
-            try {
-                if (valid)
-                    catalog::CheckName(column.Name);
-            } catch (const EngineError&) {
-                valid = false;
-            }
-            for (const catalog::ColumnDef& earlier : data.Definition.Columns)
-                valid = valid && !SameName(earlier.Name, column.Name);
-            if (!valid)
-                column.Name = "Field" + std::to_string(f + 1);
+            column.Name = ColumnName(column.Name, data.Definition.Columns, "Field" + std::to_string(f + 1));
             column.Type = TypeOf(field->px_ftype, field->px_flen);
             column.Size = column.Type == dbText || column.Type == dbBinary ? field->px_flen : 0;
             if (field->px_ftype == pxfAutoInc)

@@ -193,17 +193,8 @@ TableData ParseDelimitedText(std::string_view bytes, const std::string& file)
         catalog::ColumnDef column;
         column.Id = static_cast<int>(c) + 1;
         column.Name = header[c].Text;
-        bool valid = !column.Name.empty();
-        try {
-            if (valid)
-                catalog::CheckName(column.Name);
-        } catch (const EngineError&) {
-            valid = false;
-        }
-        for (const catalog::ColumnDef& earlier : data.Definition.Columns)
-            valid = valid && !SameName(earlier.Name, column.Name);
-        if (!valid)
-            column.Name = "F" + std::to_string(c + 1);  // as the text driver names a field it cannot
+        // A name the text driver cannot take becomes F1, F2, ... as it named them.
+        column.Name = ColumnName(column.Name, data.Definition.Columns, "F" + std::to_string(c + 1));
         std::size_t longest = 0;
         column.Type = ColumnType(lines, c, longest);
         column.Size = column.Type == dbText ? 255 : 0;

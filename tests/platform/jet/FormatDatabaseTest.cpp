@@ -210,6 +210,29 @@ TEST_F(FormatDatabase, LinkedTablesReadAndWriteTheirFiles)
     }
 }
 
+// INSERT INTO ... IN adds to a table of a file of another format, or of
+// another database of ours, without linking it.
+TEST_F(FormatDatabase, InsertIntoReachesTablesOfOtherFiles)
+{
+    const std::string dbase = Export(Formats[2]);
+    const std::string paradox = Export(Formats[7]);
+    Db->Execute("INSERT INTO Items IN \"" + dbase + "\" [dBASE IV;] (Code, Qty) SELECT Code & \"x\", Qty FROM Items "
+                "WHERE Qty > 5");
+    EXPECT_EQ(Db->RecordsAffected(), 1);
+    Db->Execute("INSERT INTO [Items.db] IN \"\" [Paradox 5.X;DATABASE=" + paradox + "] (Code) VALUES (\"P\")");
+    EXPECT_EQ(Rows(Workspace->OpenDatabase(dbase, false, true, "dBASE IV;"), "SELECT Code, Qty FROM Items WHERE Qty > 5 ORDER BY Code"),
+              (std::vector<std::string>{"C\xC3\xA9\xE4\xB8\xAD|12", "C\xC3\xA9\xE4\xB8\xADx|12"}));
+    EXPECT_EQ(Rows(Workspace->OpenDatabase(paradox, false, true, "Paradox 5.X;"), "SELECT Count(*) FROM Items"),
+              (std::vector<std::string>{"4"}));
+    Workspace->CreateDatabase(PathOf("other.mdb"), ";LANGID=0x0409;CP=1252;COUNTRY=0")->Close();
+    Db->Execute("SELECT Code INTO Copy IN \"" + PathOf("other.mdb") + "\" FROM Items");
+    Db->Execute("INSERT INTO Copy IN \"" + PathOf("other.mdb") + "\" SELECT \"more\" AS Code FROM Items");
+    EXPECT_EQ(Rows(Workspace->OpenDatabase(PathOf("other.mdb")), "SELECT Count(*) FROM Copy"),
+              (std::vector<std::string>{"6"}));
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("INSERT INTO Nothing IN \"" + dbase + "\" [dBASE IV;] VALUES (1)"); }),
+              jet::errInputTableNotFound);
+}
+
 TEST_F(FormatDatabase, FilesWrittenByOtherProgramsOpen)
 {
     const std::string data = QUORVEX_TEST_DATA_DIR "/jet/";
