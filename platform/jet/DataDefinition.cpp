@@ -190,6 +190,26 @@ bool EndsColumnClause(const Reader& in)
         || in.IsWord("PRIMARY") || in.IsWord("UNIQUE") || in.IsWord("REFERENCES") || in.IsWord("WITH");
 }
 
+// [CONSTRAINT name] PRIMARY KEY | UNIQUE; false when neither follows (the
+// name, if any, read).
+bool ReadKeyKind(Reader& in, KeySpec& key)
+{
+    if (in.Accept("CONSTRAINT"))
+        key.Name = in.Name(errConstraintSyntax);
+    if (in.Accept("PRIMARY")) {
+        in.Expect("KEY", errConstraintSyntax);
+        key.Primary = key.Unique = true;
+        return true;
+    }
+    if (in.Accept("UNIQUE")) {
+        key.Unique = true;
+        return true;
+    }
+    if (in.IsWord("FOREIGN") || in.IsWord("REFERENCES"))
+        RefuseRelations();
+    return false;
+}
+
 // A column definition with its own constraints; keys it declares are added
 // to `keys`.
 ColumnSpec ReadColumn(Reader& in, std::vector<KeySpec>& keys)
@@ -221,24 +241,15 @@ ColumnSpec ReadColumn(Reader& in, std::vector<KeySpec>& keys)
                 in.Fail(errFieldSyntax);  // texts are kept as they are here
         } else {
             KeySpec key;
-            if (in.Accept("CONSTRAINT"))
-                key.Name = in.Name(errConstraintSyntax);
-            if (in.Accept("PRIMARY")) {
-                in.Expect("KEY", errConstraintSyntax);
-                key.Primary = key.Unique = true;
-            } else if (in.Accept("UNIQUE")) {
-                key.Unique = true;
+            if (ReadKeyKind(in, key)) {
+                key.Columns.emplace_back(column.Name, false);
+                keys.push_back(std::move(key));
             } else if (in.Accept("NOT")) {
                 in.Expect("NULL", errConstraintSyntax);
                 column.Required = true;
-                continue;
-            } else if (in.IsWord("REFERENCES")) {
-                RefuseRelations();
             } else {
                 in.Fail(key.Name.empty() ? errFieldSyntax : errConstraintSyntax);
             }
-            key.Columns.emplace_back(column.Name, false);
-            keys.push_back(std::move(key));
         }
     }
     return column;
@@ -248,18 +259,8 @@ ColumnSpec ReadColumn(Reader& in, std::vector<KeySpec>& keys)
 KeySpec ReadTableConstraint(Reader& in)
 {
     KeySpec key;
-    if (in.Accept("CONSTRAINT"))
-        key.Name = in.Name(errConstraintSyntax);
-    if (in.Accept("PRIMARY")) {
-        in.Expect("KEY", errConstraintSyntax);
-        key.Primary = key.Unique = true;
-    } else if (in.Accept("UNIQUE")) {
-        key.Unique = true;
-    } else if (in.IsWord("FOREIGN") || in.IsWord("REFERENCES")) {
-        RefuseRelations();
-    } else {
+    if (!ReadKeyKind(in, key))
         in.Fail(errConstraintSyntax);
-    }
     key.Columns = ReadKeyColumns(in, errConstraintSyntax, false);
     return key;
 }
