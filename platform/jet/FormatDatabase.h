@@ -5,7 +5,8 @@
 //   "dBASE III", "dBASE IV", "dBASE 5.0"            a folder of .dbf files with .dbt memos
 //   "FoxPro 2.0", "FoxPro 2.5", "FoxPro 2.6", "FoxPro 3.0"  a folder of .dbf files with .fpt memos
 //   "Paradox 3.X", "Paradox 4.X", "Paradox 5.X", "Paradox 7.X"  a folder of .db tables with .mb blobs
-//   "Excel 3.0", "Excel 4.0", "Excel 5.0", "Excel 8.0"  a workbook, a table per sheet
+//   "Excel 3.0", "Excel 4.0", "Excel 5.0", "Excel 8.0"  a workbook, a table per sheet and
+//                                                   named range (Excel 8.0)
 // A file-per-table folder names its tables after the files: the file name
 // without its extension, or for text files the name with "#" for "."
 // ("data#csv").

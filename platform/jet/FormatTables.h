@@ -21,8 +21,9 @@
 //  - Paradox (through pxlib): alpha texts, short, long, auto-increment,
 //    number, money, logical, date, time and time-stamp fields, memos and
 //    blobs; the primary key of the table's leading key fields;
-//  - Excel (BIFF 3, 4, 5 and 8): a sheet's first row names the fields, the
-//    cells below give the values: texts (memos past 255), numbers (Long when
+//  - Excel (BIFF 3, 4, 5 and 8): a table per sheet and per named range of a
+//    BIFF 8 workbook; the first row names the fields, the cells below give
+//    the values: texts (memos past 255), numbers (Long when
 //    every number of the column is a whole one in range), booleans, and
 //    dates where the cell's format shows a date.
 // Texts of the 8-bit formats are converted from the code page the file

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace jet::formats {
@@ -182,6 +183,20 @@ enum : std::uint16_t {
     recFormula3 = 0x0206,
     recFormula4 = 0x0406,
     recString = 0x0207,
+    recName = 0x0018,
+    recExternSheet = 0x0017,
+};
+
+// A block of cells of a sheet: the table a sheet or a named range stands for.
+struct Region {
+    std::size_t FirstRow = 0, LastRow = 0, FirstColumn = 0, LastColumn = 0;
+};
+
+// A named range of a BIFF8 workbook: its name and the cells it covers.
+struct NamedRange {
+    std::string Name;
+    std::size_t Reference = 0;  // the EXTERNSHEET entry naming its sheet
+    Region Cells;
 };
 
 struct Record {
@@ -243,6 +258,10 @@ public:
         }
         // The globals (or the whole worksheet file): code page, formats, the sheets.
         std::vector<std::pair<std::string, std::size_t>> sheets;  // name, offset of its BOF
+        std::vector<std::size_t> sheetNumbers;                    // each one's place among all sheets
+        std::size_t allSheets = 0;
+        std::vector<NamedRange> names;
+        std::vector<std::size_t> externSheets;  // EXTERNSHEET entry -> sheet number
         std::size_t i = 1;
         for (; i < records.size() && records[i].Type != recEof; ++i) {
             const Record& record = records[i];
@@ -283,7 +302,19 @@ public:
                 if (data.size() >= 7 && data[5] == 0) {
                     std::size_t at = 6;
                     sheets.emplace_back(Version == 8 ? Unicode(data, at, 1) : Bytes8(data, at, 1), Le(data, 0, 4));
+                    sheetNumbers.push_back(allSheets);
                 }
+                ++allSheets;
+                break;
+            case recExternSheet:
+                if (Version == 8 && data.size() >= 2)
+                    for (std::size_t e = 0, count = Le(data, 0, 2); e < count && 2 + e * 6 + 6 <= data.size(); ++e)
+                        externSheets.push_back(Le(data, 2 + e * 6 + 2, 2));
+                break;
+            case recName:
+                if (Version == 8)
+                    if (std::optional<NamedRange> name = ReadName(data))
+                        names.push_back(std::move(*name));
                 break;
             case recSst: ReadSst(records, i); break;
             default: break;
@@ -293,10 +324,11 @@ public:
         }
         std::vector<TableData> tables;
         if (bof != recBof) {
-            tables.push_back(Table(FallbackName));
+            tables.push_back(Table(FallbackName, std::nullopt));
             return tables;
         }
-        for (const auto& sheet : sheets) {
+        for (std::size_t s = 0; s < sheets.size(); ++s) {
+            const auto& sheet = sheets[s];
             Cells.clear();
             const auto start = std::find_if(records.begin(), records.end(),
                                             [&](const Record& record) { return record.Offset == sheet.second; });
@@ -305,7 +337,11 @@ public:
             for (std::size_t r = static_cast<std::size_t>(start - records.begin()) + 1;
                  r < records.size() && records[r].Type != recEof; ++r)
                 Cell(records, r);
-            tables.push_back(Table(sheet.first));
+            tables.push_back(Table(sheet.first, std::nullopt));
+            // The workbook's named ranges on this sheet are tables too.
+            for (const NamedRange& name : names)
+                if (name.Reference < externSheets.size() && externSheets[name.Reference] == sheetNumbers[s])
+                    tables.push_back(Table(name.Name, name.Cells));
         }
         return tables;
     }
@@ -425,6 +461,39 @@ private:
             }
         }
         return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+    }
+
+    // A NAME record whose formula is one block of cells of a sheet (a 3-D
+    // area token); nothing for built-in names and any other formula.
+    std::optional<NamedRange> ReadName(std::string_view data) const
+    {
+        if (data.size() < 15 || (Le(data, 0, 2) & 0x0020) != 0)
+            return std::nullopt;
+        const std::size_t length = static_cast<unsigned char>(data[3]);
+        const std::size_t formulaSize = Le(data, 4, 2);
+        std::size_t at = 14;
+        const bool wide = (static_cast<unsigned char>(data[at++]) & 1) != 0;
+        const std::size_t bytes = length * (wide ? 2 : 1);
+        if (at + bytes > data.size())
+            Damaged(File, "a name past its record");
+        std::u16string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text += static_cast<char16_t>(wide ? Le(data, at + 2 * i, 2) : static_cast<unsigned char>(data[at + i]));
+        at += bytes;
+        const std::string_view formula = data.substr(at, std::min(formulaSize, data.size() - at));
+        const unsigned token = formula.empty() ? 0 : static_cast<unsigned char>(formula[0]);
+        if (formula.size() != 11 || (token != 0x3B && token != 0x5B && token != 0x7B))
+            return std::nullopt;
+        NamedRange name;
+        name.Name = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+        name.Reference = Le(formula, 1, 2);
+        name.Cells.FirstRow = Le(formula, 3, 2);
+        name.Cells.LastRow = Le(formula, 5, 2);
+        name.Cells.FirstColumn = Le(formula, 7, 2) & 0x3FFF;
+        name.Cells.LastColumn = Le(formula, 9, 2) & 0x3FFF;
+        if (name.Cells.LastRow < name.Cells.FirstRow || name.Cells.LastColumn < name.Cells.FirstColumn)
+            return std::nullopt;
+        return name;
     }
 
     void ReadSst(const std::vector<Record>& records, std::size_t& index)
@@ -564,38 +633,48 @@ private:
         }
     }
 
-    // The sheet as a table: its first row names the fields.
-    TableData Table(const std::string& name) const
+    // The cells of a sheet, or of `area` of it, as a table: the first row
+    // names the fields.
+    TableData Table(const std::string& name, std::optional<Region> area) const
     {
         TableData data;
         data.Name = name;
-        std::size_t lastRow = 0, lastColumn = 0;
+        Region used;
         bool any = false;
         for (const auto& [position, value] : Cells) {
-            lastRow = std::max(lastRow, position.first);
-            lastColumn = std::max(lastColumn, position.second);
+            if (area && (position.first < area->FirstRow || position.first > area->LastRow
+                         || position.second < area->FirstColumn || position.second > area->LastColumn))
+                continue;
+            used.LastRow = std::max(used.LastRow, position.first);
+            used.LastColumn = std::max(used.LastColumn, position.second);
             any = true;
         }
         if (!any)
             return data;
+        // A range of whole columns ends with the last cell that has a value.
+        const Region region = area ? Region{area->FirstRow, std::min(area->LastRow, used.LastRow), area->FirstColumn,
+                                            area->LastColumn}
+                                   : used;
+        const std::size_t rows = region.LastRow - region.FirstRow + 1;
+        const std::size_t columns = region.LastColumn - region.FirstColumn + 1;
         // No table of empty cells from a few far-off ones.
-        if ((lastRow + 1) * (lastColumn + 1) > 1024 * Cells.size() + 65536)
+        if (rows * columns > 1024 * Cells.size() + 65536)
             Damaged(File, "a sheet far larger than its cells");
-        for (std::size_t c = 0; c <= lastColumn; ++c) {
+        for (std::size_t c = 0; c < columns; ++c) {
             catalog::ColumnDef column;
             column.Id = static_cast<int>(c) + 1;
-            const auto header = Cells.find({0, c});
+            const auto header = Cells.find({region.FirstRow, region.FirstColumn + c});
             if (header != Cells.end())
                 column.Name = header->second.Kind == CellKind::Text ? header->second.Text : Text(header->second);
             column.Name = ColumnName(column.Name, data.Definition.Columns, "F" + std::to_string(c + 1));
-            column.Type = ColumnType(c, lastRow);
+            column.Type = ColumnType(region, region.FirstColumn + c);
             column.Size = column.Type == dbText ? 255 : 0;
             data.Definition.Columns.push_back(std::move(column));
         }
-        for (std::size_t r = 1; r <= lastRow; ++r) {
+        for (std::size_t r = region.FirstRow + 1; r <= region.LastRow; ++r) {
             std::vector<Variant> row;
-            for (std::size_t c = 0; c <= lastColumn; ++c) {
-                const auto cell = Cells.find({r, c});
+            for (std::size_t c = 0; c < columns; ++c) {
+                const auto cell = Cells.find({r, region.FirstColumn + c});
                 row.push_back(cell == Cells.end() ? Variant::Null() : Value(cell->second, data.Definition.Columns[c].Type));
             }
             data.Rows.push_back(std::move(row));
@@ -603,11 +682,11 @@ private:
         return data;
     }
 
-    int ColumnType(std::size_t column, std::size_t lastRow) const
+    int ColumnType(const Region& region, std::size_t column) const
     {
         std::set<int> kinds;
         std::size_t longest = 0;
-        for (std::size_t r = 1; r <= lastRow; ++r) {
+        for (std::size_t r = region.FirstRow + 1; r <= region.LastRow; ++r) {
             const auto cell = Cells.find({r, column});
             if (cell == Cells.end())
                 continue;
@@ -633,7 +712,7 @@ private:
             return dbDouble;
         if (kinds.size() == 1 && *kinds.begin() != dbText)
             return *kinds.begin();
-        for (std::size_t r = 1; r <= lastRow; ++r)
+        for (std::size_t r = region.FirstRow + 1; r <= region.LastRow; ++r)
             if (const auto cell = Cells.find({r, column}); cell != Cells.end())
                 longest = std::max(longest, Text(cell->second).size());
         return longest > 255 ? dbMemo : dbText;

@@ -241,6 +241,13 @@ TEST_F(FormatDatabase, FilesWrittenByOtherProgramsOpen)
     EXPECT_EQ(Rows(book, "SELECT * FROM calc ORDER BY Qty"),
               (std::vector<std::string>{"\xC3\x87\xC3\xA9 \xE4\xB8\xAD|-|0.1|-|True", "Ann|3|1.5|02/03/2001|True",
                                         "Bob|12|2.25|12/31/1999|False"}));
+    // A named range is a table beside the sheets.
+    jet::DatabasePtr ranges = Workspace->OpenDatabase(data + "ranges.xls", false, true, "Excel 8.0;");
+    EXPECT_EQ(Rows(ranges, "SELECT Part, Price FROM Prices ORDER BY Part"),
+              (std::vector<std::string>{"bolt|0.25", "nut|0.1"}));
+    EXPECT_EQ(ranges->TableDefs().Item("Prices")->Fields().Count(), 2);
+    EXPECT_EQ(Rows(ranges, "SELECT X FROM Other"), (std::vector<std::string>{"7"}));
+    EXPECT_EQ(Rows(ranges, "SELECT Count(*) FROM Sheet1"), (std::vector<std::string>{"3"}));
     // (Calc writes the empty quantity as 0.)
     jet::DatabasePtr table = Workspace->OpenDatabase(data + "calc-dbf", false, true, "dBASE IV;");
     EXPECT_EQ(Rows(table, "SELECT * FROM calc ORDER BY QTY"),
