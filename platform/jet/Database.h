@@ -36,7 +36,9 @@ public:
     virtual void SetQueryTimeout(int seconds) = 0;
     // The language the file was created for (dbSortGeneral, ...).
     virtual int CollatingOrder() const = 0;
-    // Database passwords are not supported: raises 3251.
+    // Changes the database password (an empty new one removes it). The file
+    // must be open exclusively (3621) and writable (3027); 3031 when
+    // `oldPassword` is not the present one (empty when there is none).
     virtual void NewPassword(const std::string& oldPassword, const std::string& newPassword) = 0;
 
     virtual Collection<TableDef>& TableDefs() = 0;

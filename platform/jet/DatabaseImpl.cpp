@@ -1,6 +1,7 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/DatabasePassword.h"
 #include "platform/jet/RecordsetImpl.h"
 
 #include <algorithm>
@@ -134,9 +135,8 @@ public:
                     RaiseNotSupported("Links to files of the format '" + info.Type + "'");
                 if (table.SourceTable.empty())
                     Raise(3011, "The database engine could not find the object ''.", DatabaseSource);
-                const std::string file = AbsolutePath(info.Value("DATABASE"));
                 catalog::TableInfo probe = table;
-                probe.Connect = ";DATABASE=" + file;
+                probe.Connect = FileLinkConnect(info);
                 Owner.LinkedTable(probe);  // the linked file and table exist and are ours
                 table.Connect = probe.Connect;
             }
@@ -287,12 +287,14 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Open(std::shared_ptr<ErrorState> sta
     auto database = std::make_shared<DatabaseImpl>(std::move(state), std::move(workspace));
     database->ConnectText = connect;
     database->OpenFile(path, exclusive, readOnly, false);
+    CheckPassword(*database->Db, ParseConnect(connect).Value("PWD"));
     return database;
 }
 
 std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> state,
                                                    std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
-                                                   const std::string& version, int collatingOrder)
+                                                   const std::string& version, int collatingOrder,
+                                                   const std::string& password)
 {
     const std::string file = AbsolutePath(path);
     if (file.empty())
@@ -306,6 +308,7 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> s
         {
             sqlite::Connection fresh(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE);
             catalog::Create(fresh, version, collatingOrder);
+            StorePassword(fresh, password);
         }
         database->OpenFile(file, false, false, false);
     } catch (...) {
@@ -346,6 +349,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
     sqlite3_busy_timeout(connection->Handle(), 5000);
     Db = std::move(connection);
     ReadOnlyFile = readOnly;
+    ExclusiveFile = exclusive;
     CatalogDataVersion = CacheDataVersion = Db->DataVersion();
     Db->NullErrorNumber = [this](std::string_view table, std::string_view column) {
         const catalog::TableInfo* info = CatalogData->FindTable(table);
@@ -375,7 +379,8 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         if (!table.IsLink())
             continue;
         try {
-            LinkSchema(ParseConnect(table.Connect).Value("DATABASE"));
+            const ConnectInfo link = ParseConnect(table.Connect);
+            LinkSchema(link.Value("DATABASE"), link.Value("PWD"));
         } catch (const EngineError&) {
             // The link answers when it is used.
         }
@@ -426,7 +431,7 @@ void DatabaseImpl::RefreshCache()
     NoteWrite();
 }
 
-std::string DatabaseImpl::LinkSchema(const std::string& file)
+std::string DatabaseImpl::LinkSchema(const std::string& file, const std::string& password)
 {
     const std::string path = AbsolutePath(file);
     if (const auto found = Links.find(path); found != Links.end())
@@ -446,13 +451,20 @@ std::string DatabaseImpl::LinkSchema(const std::string& file)
         Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));
         Raise(errUnrecognizedFormat, "Unrecognized database format '" + path + "'.", DatabaseSource);
     }
+    try {
+        CheckPassword(*Db, password, schema);
+    } catch (const EngineError&) {
+        Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));
+        throw;
+    }
     Links[path] = schema;
     return schema;
 }
 
 const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& link)
 {
-    const std::string schema = LinkSchema(ParseConnect(link.Connect).Value("DATABASE"));
+    const ConnectInfo info = ParseConnect(link.Connect);
+    const std::string schema = LinkSchema(info.Value("DATABASE"), info.Value("PWD"));
     if (schema == "main") {
         const catalog::TableInfo* table = Catalog().FindTable(link.SourceTable);
         if (!table || table->IsLink())
@@ -476,7 +488,8 @@ std::string DatabaseImpl::TableRef(const catalog::TableInfo& table)
     if (!table.IsLink())
         return sqlite::QuoteIdentifier(table.Name);
     const catalog::TableInfo& source = LinkedTable(table);
-    const std::string schema = LinkSchema(ParseConnect(table.Connect).Value("DATABASE"));
+    const ConnectInfo info = ParseConnect(table.Connect);
+    const std::string schema = LinkSchema(info.Value("DATABASE"), info.Value("PWD"));
     return sqlite::QuoteIdentifier(schema) + "." + sqlite::QuoteIdentifier(source.Name);
 }
 
@@ -528,9 +541,20 @@ int DatabaseImpl::CollatingOrder() const
     });
 }
 
-void DatabaseImpl::NewPassword(const std::string&, const std::string&)
+void DatabaseImpl::NewPassword(const std::string& oldPassword, const std::string& newPassword)
 {
-    Guarded([&] { RaiseNotSupported("Database passwords"); });
+    Guarded([&] {
+        CheckOpen();
+        if (ReadOnlyFile)
+            Raise(errReadOnly, "Cannot update. Database or object is read-only.", DatabaseSource);
+        if (!ExclusiveFile)
+            Raise(errPasswordShared, "Can't change password on a shared open database.", DatabaseSource);
+        // The old password must be the present one exactly: none is "".
+        const std::string stored = StoredPassword(*Db);
+        if (stored.empty() ? !oldPassword.empty() : !PasswordMatches(stored, oldPassword))
+            Raise(errNotValidPassword, "Not a valid password.", DatabaseSource);
+        StorePassword(*Db, newPassword);
+    });
 }
 
 Collection<TableDef>& DatabaseImpl::TableDefs()

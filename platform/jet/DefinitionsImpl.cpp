@@ -629,7 +629,7 @@ public:
             if (!info.Type.empty())
                 RaiseNotSupported("Links to files of the format '" + info.Type + "'");
             catalog::TableInfo probe = Table();
-            probe.Connect = ";DATABASE=" + AbsolutePath(info.Value("DATABASE"));
+            probe.Connect = FileLinkConnect(info);
             Db->LinkedTable(probe);
             catalog::SetLink(Db->Sql(), Db->CatalogForChange(), TableId, probe.Connect, probe.SourceTable);
             PendingConnect.clear();

@@ -1,6 +1,7 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/DatabasePassword.h"
 #include "platform/system/AtomicFile.h"
 #include "platform/system/DateTime.h"
 
@@ -63,26 +64,35 @@ int CollatingOrderOf(const std::string& locale)
     Raise(errInvalidArgument, "Invalid argument. '" + langId + "' is not a language id.");
 }
 
-void CheckNoPassword(const std::string& text)
-{
-    if (!ParseConnect(text).Value("PWD").empty())
-        RaiseNotSupported("Database passwords");
-}
+// What a compaction does besides copying: the copy's format, language and
+// password, and the password that opens the source.
+struct CompactSettings {
+    std::string Version;         // empty: as the source
+    int CollatingOrder = 0;      // 0: as the source
+    bool CheckSourcePassword = false;
+    std::string SourcePassword;
+    std::string NewPassword;     // empty: the source's password stays
+};
 
 // Copies a closed database file of ours into a new compacted file and sets
-// what the options say; removes the copy when anything fails.
-void CompactInto(const std::string& source, const std::string& destination, const std::string& version,
-                 int collatingOrder)
+// what the settings say; removes the copy when anything fails.
+void CompactInto(const std::string& source, const std::string& destination, const CompactSettings& settings)
 {
     try {
         {
             sqlite::Connection from(source, SQLITE_OPEN_READONLY);
             if (!catalog::IsOurDatabase(from))
                 Raise(errUnrecognizedFormat, "Unrecognized database format '" + source + "'.");
+            if (settings.CheckSourcePassword)
+                CheckPassword(from, settings.SourcePassword);
             from.Exec("VACUUM INTO " + sqlite::QuoteText(destination));
         }
         sqlite::Connection to(destination, SQLITE_OPEN_READWRITE);
         catalog::ResetSeeds(to);
+        const std::string& version = settings.Version;
+        const int collatingOrder = settings.CollatingOrder;
+        if (!settings.NewPassword.empty())
+            StorePassword(to, settings.NewPassword);
         if (!version.empty())
             catalog::SetInfo(to, "Version", Variant(version));
         if (collatingOrder != 0)
@@ -159,6 +169,12 @@ ConnectInfo ParseConnect(const std::string& connect)
         start = end + 1;
     }
     return info;
+}
+
+std::string FileLinkConnect(const ConnectInfo& info)
+{
+    const std::string password = info.Value("PWD");
+    return ";DATABASE=" + AbsolutePath(info.Value("DATABASE")) + (password.empty() ? "" : ";PWD=" + password);
 }
 
 std::string AbsolutePath(const std::string& path)
@@ -329,7 +345,7 @@ void EngineImpl::RepairDatabase(const std::string& name)
                                      "application recognizes, or the file may be corrupt. (" + Trimmed(verdict) + ")");
         }
         const std::string rebuilt = FreshNameBeside(path, ".repair");
-        CompactInto(path, rebuilt, "", 0);
+        CompactInto(path, rebuilt, CompactSettings{});
         std::error_code error;
         fs::rename(rebuilt, path, error);
         if (error) {
@@ -344,8 +360,6 @@ void EngineImpl::CompactDatabase(const std::string& source, const std::string& d
                                  const std::string& destinationLocale, int options, const std::string& sourceLocale)
 {
     Guarded([&] {
-        CheckNoPassword(sourceLocale);
-        CheckNoPassword(destinationLocale);
         if (options & dbEncrypt)
             RaiseNotSupported("Encrypted databases");
         const std::string from = ExistingDatabaseFile(source);
@@ -354,13 +368,22 @@ void EngineImpl::CompactDatabase(const std::string& source, const std::string& d
             Raise(errInvalidArgument, "Invalid argument.");
         if (fs::exists(to))
             Raise(errDatabaseExists, "Database already exists.");
-        std::string version;
+        CompactSettings settings;
         if (options & dbVersion40)
-            version = "4.0";
+            settings.Version = "4.0";
         else if (options & dbVersion30)
-            version = "3.0";
-        const int collatingOrder = destinationLocale.empty() ? 0 : CollatingOrderOf(destinationLocale);
-        CompactInto(from, to, version, collatingOrder);
+            settings.Version = "3.0";
+        // The destination locale may carry ";pwd=" too: the copy's new password.
+        const ConnectInfo destinationItems = ParseConnect(destinationLocale);
+        bool localeGiven = !destinationItems.Type.empty();
+        for (const auto& item : destinationItems.Items)
+            localeGiven = localeGiven || item.first != "PWD";
+        if (localeGiven)
+            settings.CollatingOrder = CollatingOrderOf(destinationLocale);
+        settings.NewPassword = destinationItems.Value("PWD");
+        settings.CheckSourcePassword = true;
+        settings.SourcePassword = ParseConnect(sourceLocale).Value("PWD");
+        CompactInto(from, to, settings);
     });
 }
 
@@ -495,7 +518,6 @@ DatabasePtr WorkspaceImpl::OpenDatabase(const std::string& name, bool exclusive,
             RaiseNotSupported("ODBC data sources");
         if (!info.Type.empty())
             RaiseNotSupported("Files of the format '" + info.Type + "'");
-        CheckNoPassword(connect);
         auto database = DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect);
         for (int level = 1; level <= Level; ++level)
             database->BeginLevel(level);
@@ -515,13 +537,13 @@ DatabasePtr WorkspaceImpl::CreateDatabase(const std::string& name, const std::st
         CheckOpen();
         if (options & dbEncrypt)
             RaiseNotSupported("Encrypted databases");
-        CheckNoPassword(locale);
         std::string version = EngineVersion == "3.5" ? "3.0" : "4.0";
         if (options & dbVersion40)
             version = "4.0";
         else if (options & dbVersion30)
             version = "3.0";
-        auto database = DatabaseImpl::Create(State, shared_from_this(), name, version, CollatingOrderOf(locale));
+        auto database = DatabaseImpl::Create(State, shared_from_this(), name, version, CollatingOrderOf(locale),
+                                             ParseConnect(locale).Value("PWD"));
         for (int level = 1; level <= Level; ++level)
             database->BeginLevel(level);
         DatabaseList.push_back(database);

@@ -249,9 +249,11 @@ public:
     static std::shared_ptr<DatabaseImpl> Open(std::shared_ptr<ErrorState> state, std::shared_ptr<WorkspaceImpl> workspace,
                                               const std::string& path, bool exclusive, bool readOnly,
                                               const std::string& connect);
+    // A new file of ours; a non-empty password becomes its database password.
     static std::shared_ptr<DatabaseImpl> Create(std::shared_ptr<ErrorState> state,
                                                 std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
-                                                const std::string& version, int collatingOrder);
+                                                const std::string& version, int collatingOrder,
+                                                const std::string& password);
     DatabaseImpl(std::shared_ptr<ErrorState> state, std::shared_ptr<WorkspaceImpl> workspace);
     ~DatabaseImpl() override;
 
@@ -306,7 +308,8 @@ public:
     std::string TableRef(const catalog::TableInfo& table);
     // The catalog of a linked table's file and the table's entry in it.
     const catalog::TableInfo& LinkedTable(const catalog::TableInfo& link);
-    std::string LinkSchema(const std::string& file);
+    // Attaches a linked file on first use; 3031 when `password` does not open it.
+    std::string LinkSchema(const std::string& file, const std::string& password = "");
     // Runs an action statement or a stored query's (with parameter values).
     void ExecuteStatement(const std::string& sql, const std::vector<Variant>& parameters);
     RecordsetPtr OpenRecordsetOn(const std::string& sql, const std::string& name, int type, int options, int lockEdits,
@@ -339,6 +342,7 @@ private:
     std::string FilePath;
     std::string ConnectText;
     bool ReadOnlyFile = false;
+    bool ExclusiveFile = false;
     int Timeout = 60;
     long Affected = 0;
     // The catalog as last read. When another connection changes it, the new
@@ -381,6 +385,10 @@ struct ConnectInfo {
     std::string Value(const std::string& key) const;
 };
 ConnectInfo ParseConnect(const std::string& connect);
+// The connect text a link to a file of ours keeps: ";DATABASE=<absolute
+// path>", and ";PWD=..." when the file needs a password to open, as the old
+// engine kept it.
+std::string FileLinkConnect(const ConnectInfo& info);
 
 // A parameter value in the parameter's declared type (3421 when it does not
 // convert); Null and Empty stay as they are.

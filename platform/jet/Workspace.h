@@ -27,8 +27,8 @@ public:
 
     // Opens a database file of ours. `connect` is a list of "key=value"
     // items separated by ";" (";UID=Admin;PWD=" and the like): UID is the
-    // workspace's account and is not looked at; a non-empty PWD (database
-    // passwords), "ODBC;..." sources and other file formats ("dBASE IV;")
+    // workspace's account and is not looked at; PWD is the database password
+    // (3031 when the file has another one). Other file formats ("dBASE IV;")
     // raise 3251. A missing file raises 3024, a file that is not a database
     // of ours 3343, a file opened exclusively elsewhere 3045.
     virtual DatabasePtr OpenDatabase(const std::string& name, bool exclusive = false,
@@ -38,8 +38,9 @@ public:
                                        const std::string& connect = "") = 0;
     // Creates a new database file and opens it. `locale` is
     // ";LANGID=0x0409;CP=1252;COUNTRY=0" or the like (the LANGID becomes
-    // CollatingOrder); options dbVersion30 or dbVersion40 (default). An
-    // existing file raises 3204; dbEncrypt or a ";PWD=" item raise 3251.
+    // CollatingOrder) and a ";PWD=" item the database password; options
+    // dbVersion30 or dbVersion40 (default). An existing file raises 3204;
+    // dbEncrypt raises 3251.
     virtual DatabasePtr CreateDatabase(const std::string& name, const std::string& locale,
                                        int options = 0) = 0;
 

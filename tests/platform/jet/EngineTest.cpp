@@ -126,11 +126,8 @@ TEST(Engine, FeaturesWithoutCounterpartSayTheyAreNotSupported)
         [&] { workspace->SetDefaultCursorDriver(jet::dbUseDefaultCursor); },
         [&] { workspace->OpenDatabase("x.dbf", false, false, "dBASE IV;"); },
         [&] { workspace->OpenDatabase("", false, false, "ODBC;DSN=Sales;UID=sa"); },
-        [&] { workspace->OpenDatabase("x.mdb", false, false, ";UID=Admin;PWD=secret"); },
-        [&] { workspace->CreateDatabase("x.mdb", ";LANGID=0x0409;CP=1252;COUNTRY=0;PWD=secret"); },
         [&] { workspace->CreateDatabase("x.mdb", ";LANGID=0x0409;CP=1252;COUNTRY=0", jet::dbEncrypt); },
         [&] { engine->CompactDatabase("a.mdb", "b.mdb", "", jet::dbEncrypt); },
-        [&] { engine->CompactDatabase("a.mdb", "b.mdb", "", 0, ";pwd=secret"); },
     };
     for (const auto& action : cases) {
         try {
