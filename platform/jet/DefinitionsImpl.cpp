@@ -911,15 +911,7 @@ public:
             const std::string text = Text();
             if (text.empty())
                 return static_cast<int>(dbQSelect);
-            switch (sql::TranslateStatement(text, *Database()).Kind) {
-            case sql::StatementKind::Select: return static_cast<int>(dbQSelect);
-            case sql::StatementKind::SelectInto: return static_cast<int>(dbQMakeTable);
-            case sql::StatementKind::Insert: return static_cast<int>(dbQAppend);
-            case sql::StatementKind::Update: return static_cast<int>(dbQUpdate);
-            case sql::StatementKind::Delete: return static_cast<int>(dbQDelete);
-            case sql::StatementKind::Crosstab: return static_cast<int>(dbQCrosstab);
-            default: return static_cast<int>(dbQDDL);
-            }
+            return QueryTypeOf(sql::TranslateStatement(text, *Database()).Kind);
         });
     }
     Collection<Parameter>& Parameters() override
@@ -1012,15 +1004,7 @@ private:
         std::vector<sql::DeclaredParameter> declared;
         if (!text.empty())
             declared = sql::TranslateStatement(text, *Database()).Parameters;
-        std::vector<std::shared_ptr<Parameter>> fresh;
-        for (const sql::DeclaredParameter& parameter : declared) {
-            auto made = std::make_shared<ParameterImpl>(State, parameter);
-            for (const auto& old : ParameterList.Items)
-                if (SameName(old->Name(), parameter.Name) && !old->Value().IsEmpty())
-                    made->SetValue(old->Value());
-            fresh.push_back(made);
-        }
-        ParameterList.Items = std::move(fresh);
+        ParameterList.Items = RenewParameters(ParameterList.Items, declared, State);
         ParametersOf = text;
     }
     std::vector<Variant> Values() const
@@ -1106,6 +1090,34 @@ void BindTableDef(const TableDefPtr& tableDef, int tableId)
         impl->NewIndexes[i]->Bind(tableId, static_cast<int>(i) + 1);
     impl->NewFields.clear();
     impl->NewIndexes.clear();
+}
+
+std::vector<ParameterPtr> RenewParameters(const std::vector<ParameterPtr>& old,
+                                          const std::vector<sql::DeclaredParameter>& declared,
+                                          const std::shared_ptr<ErrorState>& state)
+{
+    std::vector<ParameterPtr> fresh;
+    for (const sql::DeclaredParameter& parameter : declared) {
+        auto made = std::make_shared<ParameterImpl>(state, parameter);
+        for (const auto& previous : old)
+            if (SameName(previous->Name(), parameter.Name) && !previous->Value().IsEmpty())
+                made->SetValue(previous->Value());
+        fresh.push_back(made);
+    }
+    return fresh;
+}
+
+int QueryTypeOf(sql::StatementKind kind)
+{
+    switch (kind) {
+    case sql::StatementKind::Select: return dbQSelect;
+    case sql::StatementKind::SelectInto: return dbQMakeTable;
+    case sql::StatementKind::Insert: return dbQAppend;
+    case sql::StatementKind::Update: return dbQUpdate;
+    case sql::StatementKind::Delete: return dbQDelete;
+    case sql::StatementKind::Crosstab: return dbQCrosstab;
+    default: return dbQDDL;
+    }
 }
 
 QueryDefPtr MakeStoredQueryDef(std::shared_ptr<DatabaseImpl> database, const std::string& name)

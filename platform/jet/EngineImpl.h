@@ -118,6 +118,19 @@ class WorkspaceImpl;
 class DatabaseImpl;
 class RecordsetImpl;
 
+// A database open in a workspace, a file of ours or an ODBC source: what the
+// workspace's transactions and the engine's Idle ask of it.
+class WorkspaceDatabase : public Database {
+public:
+    virtual bool IsClosed() const = 0;
+    // Transaction levels of the workspace, applied to this database.
+    virtual void BeginLevel(int level) = 0;
+    virtual void CommitLevel(int level) = 0;
+    virtual void RollbackLevel(int level) = 0;
+    // Forgets cached rows that may have changed meanwhile.
+    virtual void RefreshCache() = 0;
+};
+
 // ------------------------------------------------------------------ engine
 
 class EngineImpl : public DBEngine, public EngineObject, public std::enable_shared_from_this<EngineImpl> {
@@ -168,8 +181,10 @@ private:
 
 class WorkspaceImpl : public Workspace, public EngineObject, public std::enable_shared_from_this<WorkspaceImpl> {
 public:
+    // `type`: dbUseJet, or dbUseODBC for an ODBC direct workspace, which
+    // opens ODBC sources only and has a cursor driver.
     WorkspaceImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<EngineImpl> engine, std::string name,
-                  std::string user, std::string engineVersion);
+                  std::string user, std::string engineVersion, int type = dbUseJet);
     ~WorkspaceImpl() override;
 
     std::string Name() const override { return WorkspaceName; }
@@ -190,22 +205,26 @@ public:
     Collection<Property>& Properties() override { return *PropertyList; }
 
     int TransactionLevel() const { return Level; }
-    void RemoveDatabase(const DatabaseImpl* database);
+    void RemoveDatabase(const WorkspaceDatabase* database);
     // The databases open in the workspace.
-    std::vector<std::shared_ptr<DatabaseImpl>> OpenDatabases() const;
+    std::vector<std::shared_ptr<WorkspaceDatabase>> OpenDatabases() const;
     bool IsClosed() const { return Closed; }
     const std::string& UserName() const { return Account; }
 
 private:
     void CheckOpen() const;
+    // Takes a newly opened database into the workspace's open transactions.
+    DatabasePtr Join(const std::shared_ptr<WorkspaceDatabase>& database);
 
     std::weak_ptr<EngineImpl> Engine;
     std::string WorkspaceName;
     std::string Account;
     std::string EngineVersion;
+    int WorkspaceType;
+    int CursorDriver = dbUseDefaultCursor;
     class DatabaseCollection;
 
-    std::vector<std::weak_ptr<DatabaseImpl>> DatabaseList;
+    std::vector<std::weak_ptr<WorkspaceDatabase>> DatabaseList;
     std::unique_ptr<DatabaseCollection> DatabaseItems;
     ListCollection<User> NoUsers;
     ListCollection<Group> NoGroups;
@@ -240,7 +259,7 @@ private:
     mutable std::vector<long> DeletedTree;
 };
 
-class DatabaseImpl : public Database,
+class DatabaseImpl : public WorkspaceDatabase,
                      public EngineObject,
                      public sql::NameResolver,
                      public std::enable_shared_from_this<DatabaseImpl> {
@@ -292,7 +311,7 @@ public:
 
     // For the objects under the database.
     void CheckOpen() const;
-    bool IsClosed() const { return !Db; }
+    bool IsClosed() const override { return !Db; }
     bool IsReadOnly() const { return ReadOnlyFile; }
     sqlite::Connection& Sql() const;
     // The catalog, re-read when another connection changed it.
@@ -302,7 +321,7 @@ public:
     void NoteWrite() { ++WriteGeneration; }
     std::uint64_t Generation() const { return WriteGeneration; }
     // Forgets cached rows when another connection changed the file.
-    void RefreshCache();
+    void RefreshCache() override;
     void SetRecordsAffected(long count) { Affected = count; }
     // The SQLite reference of a stored or linked table ("t", "jet.link.1"."t").
     std::string TableRef(const catalog::TableInfo& table);
@@ -321,9 +340,9 @@ public:
     std::shared_ptr<Keyset> TableKeyset(int tableId, int indexId);
 
     // Transactions of the workspace, applied to this file.
-    void BeginLevel(int level);
-    void CommitLevel(int level);
-    void RollbackLevel(int level);
+    void BeginLevel(int level) override;
+    void CommitLevel(int level) override;
+    void RollbackLevel(int level) override;
 
 private:
     class TableDefCollection;
@@ -390,6 +409,13 @@ ConnectInfo ParseConnect(const std::string& connect);
 // engine kept it.
 std::string FileLinkConnect(const ConnectInfo& info);
 
+// An ODBC source (OdbcDatabase.h) opened for a workspace, or for a database
+// of ours that reaches it through links and pass-through queries (workspace
+// null). `cursorDriver` is the workspace's DefaultCursorDriver.
+std::shared_ptr<WorkspaceDatabase> OpenOdbcSource(std::shared_ptr<ErrorState> state,
+                                                  std::shared_ptr<WorkspaceImpl> workspace, const std::string& name,
+                                                  bool readOnly, const std::string& connect, int cursorDriver);
+
 // A parameter value in the parameter's declared type (3421 when it does not
 // convert); Null and Empty stay as they are.
 Variant ParameterValue(int type, const Variant& value, const std::string& name);
@@ -410,6 +436,13 @@ void BindTableDef(const TableDefPtr& tableDef, int tableId);
 catalog::TableInfo DescribeNewTableDef(const TableDefPtr& tableDef, const DatabaseImpl& database);
 
 QueryDefPtr MakeStoredQueryDef(std::shared_ptr<DatabaseImpl> database, const std::string& name);
+// The parameters of a query's PARAMETERS header, taking the values the old
+// ones of the same names held.
+std::vector<ParameterPtr> RenewParameters(const std::vector<ParameterPtr>& old,
+                                          const std::vector<sql::DeclaredParameter>& declared,
+                                          const std::shared_ptr<ErrorState>& state);
+// QueryDef::Type of a statement of that kind.
+int QueryTypeOf(sql::StatementKind kind);
 QueryDefPtr MakeTemporaryQueryDef(std::shared_ptr<DatabaseImpl> database, const std::string& name,
                                   const std::string& sql);
 // For QueryDefs.Append of a temporary query definition with a name.

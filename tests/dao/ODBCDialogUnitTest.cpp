@@ -1,6 +1,6 @@
 #include "dao/ODBCDialogUnit.h"
 
-#include "OdbcConfig.h"
+#include "tests/support/OdbcConfig.h"
 #include "tests/support/ModalAnswers.h"
 
 #include <QInputDialog>
@@ -101,7 +101,7 @@ TEST(ODBCDialogUnit, OkWithNoSourceToSelectChoosesNothingInsteadOfFailing)
     EXPECT_EQ(ChosenDSN, "");
 }
 
-TEST(ODBCDialogUnit, OdbcButtonPromptsForAConnectTextAndShowsTheEngineRefusingIt)
+TEST(ODBCDialogUnit, OdbcButtonPromptsForAConnectTextAndConnects)
 {
     OdbcConfig::Install();
     TODBCDialog dialog;
@@ -114,7 +114,7 @@ TEST(ODBCDialogUnit, OdbcButtonPromptsForAConnectTextAndShowsTheEngineRefusingIt
                                   ASSERT_NE(input, nullptr);
                                   prompt = input->labelText();
                                   EXPECT_EQ(input->textValue(), "DSN=");
-                                  input->setTextValue("DSN=LabData");
+                                  input->setTextValue("DSN=NoSuchSource");
                                   input->accept();
                               },
                               ModalAnswers::Press(QMessageBox::Ok, &message)});
@@ -124,9 +124,18 @@ TEST(ODBCDialogUnit, OdbcButtonPromptsForAConnectTextAndShowsTheEngineRefusingIt
     }
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(prompt.toStdString(), ODBCDialogMessages::PromptLabel);
-    EXPECT_TRUE(message.contains("not supported")) << message.toStdString();
+    EXPECT_TRUE(message.contains("Data source name not found")) << message.toStdString();
     EXPECT_EQ(dialog.ConnectText, "");
     EXPECT_EQ(name, "LabData");
+    {
+        ModalAnswers answers({[&](QWidget* modal) {
+            qobject_cast<QInputDialog*>(modal)->setTextValue("DSN=LabData");
+            qobject_cast<QInputDialog*>(modal)->accept();
+        }});
+        EXPECT_TRUE(dialog.Execute(SystemSources, UserSources, true, name));
+        EXPECT_TRUE(answers.AllAnswered());
+    }
+    EXPECT_EQ(name.rfind("ODBC;DSN=LabData;", 0), 0u) << name;
 
     // A cancelled prompt ends quietly.
     ModalAnswers cancel({ModalAnswers::Cancel()});
