@@ -2,6 +2,7 @@
 
 #include "platform/jet/Collation.h"
 #include "platform/jet/DatabasePassword.h"
+#include "platform/jet/OdbcDatabase.h"
 #include "platform/jet/RecordsetImpl.h"
 
 #include <algorithm>
@@ -129,7 +130,9 @@ public:
         Owner.Guarded([&] {
             Owner.CheckOpen();
             catalog::TableInfo table = DescribeNewTableDef(object, Owner);
-            if (table.IsLink()) {
+            if (DatabaseImpl::IsOdbcLink(table)) {
+                table.Connect = Owner.PrepareOdbcLink(table);
+            } else if (table.IsLink()) {
                 const ConnectInfo info = ParseConnect(table.Connect);
                 if (!info.Type.empty())
                     RaiseNotSupported("Links to files of the format '" + info.Type + "'");
@@ -423,6 +426,8 @@ void DatabaseImpl::RefreshCache()
 {
     if (!Db)
         return;
+    for (const auto& source : OpenOdbcSources())
+        source->RefreshCache();
     const std::int64_t version = Db->DataVersion();
     if (version == CacheDataVersion)
         return;
@@ -463,6 +468,8 @@ std::string DatabaseImpl::LinkSchema(const std::string& file, const std::string&
 
 const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& link)
 {
+    if (IsOdbcLink(link))
+        return OdbcSource(link.Connect)->Describe(link.SourceTable);
     const ConnectInfo info = ParseConnect(link.Connect);
     const std::string schema = LinkSchema(info.Value("DATABASE"), info.Value("PWD"));
     if (schema == "main") {
@@ -499,8 +506,11 @@ sql::NameBinding DatabaseImpl::ResolveTable(std::string_view name) const
     sql::NameBinding binding;
     if (const catalog::TableInfo* table = self.Catalog().FindTable(name)) {
         binding.Type = sql::NameBinding::Table;
-        binding.SqliteRef = self.TableRef(*table);
+        // A linked ODBC table's statements run at its source (OdbcLinks.cpp).
+        binding.SqliteRef = IsOdbcLink(*table) ? sqlite::QuoteIdentifier(table->Name) : self.TableRef(*table);
     } else if (const catalog::QueryInfo* query = self.Catalog().FindQuery(name)) {
+        if (!query->Connect.empty())
+            RaiseNotSupported("Pass-through queries inside other statements");
         binding.Type = sql::NameBinding::Query;
         binding.QuerySql = query->Sql;
     }
@@ -521,6 +531,9 @@ void DatabaseImpl::Close()
         OpenRecordsets.clear();
         QueryDefObjects.clear();
         KeysetCache.clear();
+        for (const auto& source : OpenOdbcSources())
+            source->Close();
+        OdbcSources.clear();
         Db.reset();
     });
 }
@@ -636,6 +649,8 @@ RecordsetPtr DatabaseImpl::OpenRecordset(const std::string& source, int type, in
             if (type == dbOpenTable)
                 Raise(errInvalidOperation, "Invalid operation. A query opens as a dynaset or snapshot.",
                       DatabaseSource);
+            if (!query->Connect.empty())
+                return QueryDefObject(query->Name)->OpenRecordset(type, options, lockEdits);
             const std::string sqlText = query->Sql;
             const std::string queryName = query->Name;
             return OpenRecordsetOn(sqlText, queryName, type, options, lockEdits, {}, 0);
@@ -648,10 +663,12 @@ RecordsetPtr DatabaseImpl::OpenRecordsetOn(const std::string& jetSql, const std:
                                            int lockEdits, const std::vector<Variant>& parameters, long maxRecords)
 {
     CheckOpen();
+    if (RecordsetPtr routed = OpenAtOdbcSource(jetSql, name, type, options, lockEdits, parameters, maxRecords))
+        return routed;
     if (type == dbOpenDynamic)
-        RaiseNotSupported("Dynamic recordsets (ODBC direct)");
+        RaiseNotSupported("Dynamic recordsets of tables that are not at an ODBC source");
     if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
-        RaiseNotSupported("ODBC options");
+        RaiseNotSupported("ODBC options on tables that are not at an ODBC source");
     if (type == dbOpenTable)
         Raise(errInvalidOperation, "Invalid operation. Only a stored table opens as a table-type recordset.",
               DatabaseSource);
@@ -675,8 +692,10 @@ void DatabaseImpl::Execute(const std::string& sqlText, int options)
 {
     Guarded([&] {
         CheckOpen();
+        if (ExecuteAtOdbcSource(sqlText, {}))
+            return;
         if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
-            RaiseNotSupported("ODBC options");
+            RaiseNotSupported("ODBC options on tables that are not at an ODBC source");
         ExecuteTranslated(sql::TranslateStatement(sqlText, *this), {});
     });
 }
@@ -684,6 +703,8 @@ void DatabaseImpl::Execute(const std::string& sqlText, int options)
 void DatabaseImpl::ExecuteStatement(const std::string& sqlText, const std::vector<Variant>& parameters)
 {
     CheckOpen();
+    if (ExecuteAtOdbcSource(sqlText, parameters))
+        return;
     ExecuteTranslated(sql::TranslateStatement(sqlText, *this), parameters);
 }
 
@@ -963,6 +984,8 @@ void DatabaseImpl::BeginLevel(int level)
 {
     Sql().Exec("SAVEPOINT " + sqlite::QuoteIdentifier("jet.level." + std::to_string(level)));
     JoinedLevels = level;
+    for (const auto& source : OpenOdbcSources())
+        source->BeginLevel(level);
 }
 
 void DatabaseImpl::CommitLevel(int level)
@@ -971,6 +994,8 @@ void DatabaseImpl::CommitLevel(int level)
         return;
     Db->Exec("RELEASE " + sqlite::QuoteIdentifier("jet.level." + std::to_string(level)));
     JoinedLevels = level - 1;
+    for (const auto& source : OpenOdbcSources())
+        source->CommitLevel(level);
 }
 
 void DatabaseImpl::RollbackLevel(int level)
@@ -980,6 +1005,8 @@ void DatabaseImpl::RollbackLevel(int level)
     const std::string name = sqlite::QuoteIdentifier("jet.level." + std::to_string(level));
     Db->Exec("ROLLBACK TO " + name + "; RELEASE " + name);
     JoinedLevels = level - 1;
+    for (const auto& source : OpenOdbcSources())
+        source->RollbackLevel(level);
     NoteWrite();
     KeysetCache.clear();
     *CatalogData = catalog::Load(*Db);

@@ -5,6 +5,7 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/OdbcDatabase.h"
 
 #include <algorithm>
 
@@ -626,11 +627,16 @@ public:
                 InvalidOperation(TableDefSource);
             const std::string connect = PendingConnect.empty() ? Table().Connect : PendingConnect;
             const ConnectInfo info = ParseConnect(connect);
-            if (!info.Type.empty())
-                RaiseNotSupported("Links to files of the format '" + info.Type + "'");
             catalog::TableInfo probe = Table();
-            probe.Connect = FileLinkConnect(info);
-            Db->LinkedTable(probe);
+            probe.Connect = connect;
+            if (DatabaseImpl::IsOdbcLink(probe)) {
+                probe.Connect = Db->PrepareOdbcLink(probe);  // reads the source's definition again
+            } else {
+                if (!info.Type.empty())
+                    RaiseNotSupported("Links to files of the format '" + info.Type + "'");
+                probe.Connect = FileLinkConnect(info);
+                Db->LinkedTable(probe);
+            }
             catalog::SetLink(Db->Sql(), Db->CatalogForChange(), TableId, probe.Connect, probe.SourceTable);
             PendingConnect.clear();
             Db->NoteWrite();
@@ -898,7 +904,7 @@ public:
     {
         Guarded([&] {
             CheckOpen();
-            if (!sql.empty())
+            if (!sql.empty() && ConnectText().empty())  // a pass-through query's SQL is its source's
                 sql::TranslateStatement(sql, *Database());
             if (IsStored)
                 catalog::SetQuerySql(Database()->Sql(), Database()->CatalogForChange(), NameValue, sql);
@@ -909,6 +915,8 @@ public:
     {
         return Guarded([&] {
             const std::string text = Text();
+            if (!ConnectText().empty())
+                return static_cast<int>(dbQSQLPassThrough);
             if (text.empty())
                 return static_cast<int>(dbQSelect);
             return QueryTypeOf(sql::TranslateStatement(text, *Database()).Kind);
@@ -922,8 +930,17 @@ public:
     void Execute(int options) override
     {
         Guarded([&] {
+            if (const std::string connect = ConnectText(); !connect.empty()) {
+                if (ReturnsRecords())
+                    Raise(errCannotExecuteSelect, "Cannot execute a select query.", "DAO.QueryDef");
+                const std::shared_ptr<DatabaseImpl> database = Database();
+                const std::shared_ptr<OdbcDatabaseImpl> source = database->OdbcSource(connect);
+                source->ExecuteStatement(Text(), {}, true);
+                database->SetRecordsAffected(source->RecordsAffected());
+                return;
+            }
             if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
-                RaiseNotSupported("ODBC options");
+                RaiseNotSupported("ODBC options on queries that are not pass-through queries");
             SyncParameters();
             Database()->ExecuteStatement(Text(), Values());
         });
@@ -931,6 +948,16 @@ public:
     RecordsetPtr OpenRecordset(int type, int options, int lockEdits) override
     {
         return Guarded([&] {
+            if (const std::string connect = ConnectText(); !connect.empty()) {
+                if (!ReturnsRecords())
+                    Raise(errInvalidOperation, "Invalid operation. The pass-through query returns no records.",
+                          "DAO.QueryDef");
+                // A pass-through query gives a snapshot of the source's rows.
+                const int given = type == dbOpenForwardOnly ? dbOpenForwardOnly : dbOpenSnapshot;
+                return Database()->OdbcSource(connect)->OpenStatement(
+                    Text(), NameValue.empty() ? Text() : NameValue, given, options | dbSQLPassThrough, lockEdits,
+                    {}, Max);
+            }
             SyncParameters();
             return Database()->OpenRecordsetOn(Text(), NameValue.empty() ? Text() : NameValue, type, options, lockEdits,
                                        Values(), Max);
@@ -971,8 +998,47 @@ public:
         });
     }
 
+    std::string Connect() const override
+    {
+        return Guarded([&] { return ConnectText(); });
+    }
+    void SetConnect(const std::string& connect) override
+    {
+        Guarded([&] {
+            CheckOpen();
+            if (!connect.empty() && !SameName(ParseConnect(connect).Type, "ODBC"))
+                Raise(errInvalidOperation,
+                      "Invalid operation. The Connect of a pass-through query is an ODBC connect text (\"ODBC;...\").",
+                      "DAO.QueryDef");
+            if (IsStored)
+                catalog::SetQueryConnect(Database()->Sql(), Database()->CatalogForChange(), NameValue, connect,
+                                         ReturnsValue);
+            ConnectValue = connect;
+        });
+    }
+    bool ReturnsRecords() const override
+    {
+        return Guarded([&] {
+            const catalog::QueryInfo* query = StoredQuery();
+            return query && !query->Connect.empty() ? query->ReturnsRecords : ReturnsValue;
+        });
+    }
+    void SetReturnsRecords(bool value) override
+    {
+        Guarded([&] {
+            CheckOpen();
+            if (IsStored && !ConnectText().empty())
+                catalog::SetQueryConnect(Database()->Sql(), Database()->CatalogForChange(), NameValue, ConnectText(),
+                                         value);
+            ReturnsValue = value;
+        });
+    }
+
     void MakeStored() { IsStored = true; }
     bool Stored() const { return IsStored; }
+    // What a temporary query carries into the file when it is stored.
+    const std::string& PendingConnect() const { return ConnectValue; }
+    bool PendingReturnsRecords() const { return ReturnsValue; }
 
 private:
     void CheckOpen() const
@@ -996,9 +1062,14 @@ private:
         CheckOpen();
         return IsStored ? StoredQuery()->Sql : SqlValue;
     }
+    std::string ConnectText() const
+    {
+        CheckOpen();
+        return IsStored ? StoredQuery()->Connect : ConnectValue;
+    }
     void SyncParameters()
     {
-        const std::string text = Text();
+        const std::string text = ConnectText().empty() ? Text() : std::string();
         if (text == ParametersOf && !ParameterList.Items.empty())
             return;
         std::vector<sql::DeclaredParameter> declared;
@@ -1027,6 +1098,8 @@ private:
     std::string NameValue;
     bool IsStored;
     std::string SqlValue;
+    std::string ConnectValue;
+    bool ReturnsValue = true;
     long Max = 0;
     int Timeout = 60;
     bool Closed = false;
@@ -1143,6 +1216,9 @@ void StoreQueryDef(const QueryDefPtr& queryDef, DatabaseImpl& database)
         AlreadyInCollection();
     const std::string name = impl->Name();
     catalog::StoreQuery(database.Sql(), database.CatalogForChange(), name, impl->SQL());
+    if (!impl->PendingConnect().empty())
+        catalog::SetQueryConnect(database.Sql(), database.CatalogForChange(), name, impl->PendingConnect(),
+                                 impl->PendingReturnsRecords());
     impl->MakeStored();
     database.RememberQueryDef(queryDef);
 }

@@ -117,6 +117,7 @@ private:
 class WorkspaceImpl;
 class DatabaseImpl;
 class RecordsetImpl;
+class OdbcDatabaseImpl;
 
 // A database open in a workspace, a file of ours or an ODBC source: what the
 // workspace's transactions and the engine's Idle ask of it.
@@ -339,6 +340,25 @@ public:
     // while nothing changed.
     std::shared_ptr<Keyset> TableKeyset(int tableId, int indexId);
 
+    // --- ODBC sources reached through links and pass-through queries
+    // (OdbcLinks.cpp) ---
+    static bool IsOdbcLink(const catalog::TableInfo& table);
+    // The source of an ODBC connect text, opened on first use and kept
+    // while the file is open; it joins the open transaction levels.
+    std::shared_ptr<OdbcDatabaseImpl> OdbcSource(const std::string& connect);
+    // Each open source once (a source may be known by two connect texts).
+    std::vector<std::shared_ptr<OdbcDatabaseImpl>> OpenOdbcSources() const;
+    // The connect text a new or refreshed link to an ODBC source keeps,
+    // once the source shows the linked table: without its password unless
+    // the link's attributes hold dbAttachSavePWD.
+    std::string PrepareOdbcLink(const catalog::TableInfo& link);
+    // A statement that names linked ODBC tables runs at their source: true
+    // (or a recordset) when it did, false (null) when it names none. One
+    // that names tables of other databases too raises 3251.
+    bool ExecuteAtOdbcSource(const std::string& sql, const std::vector<Variant>& parameters);
+    RecordsetPtr OpenAtOdbcSource(const std::string& sql, const std::string& name, int type, int options,
+                                  int lockEdits, const std::vector<Variant>& parameters, long maxRecords);
+
     // Transactions of the workspace, applied to this file.
     void BeginLevel(int level) override;
     void CommitLevel(int level) override;
@@ -371,6 +391,7 @@ private:
     std::vector<std::shared_ptr<catalog::Catalog>> RetiredCatalogs;
     std::map<std::string, std::string> Links;  // file -> schema
     std::map<std::string, std::shared_ptr<catalog::Catalog>> LinkCatalogs;  // schema -> its catalog
+    std::map<std::string, std::shared_ptr<OdbcDatabaseImpl>> OdbcSources;  // connect text -> source
     // Stored query definitions hand out one object per name, kept here; they
     // reach the database through a weak pointer, so no cycle forms.
     std::vector<QueryDefPtr> QueryDefObjects;

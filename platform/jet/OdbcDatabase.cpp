@@ -333,7 +333,7 @@ const catalog::TableInfo& OdbcDatabaseImpl::Describe(const std::string& table)
     return Descriptions.emplace(*spelled, DescribeOdbcTable(*this, *spelled)).first->second;
 }
 
-odbc::OdbcStatement OdbcDatabaseImpl::Translate(const std::string& text, bool passThrough)
+odbc::OdbcStatement OdbcDatabaseImpl::Translate(const std::string& text, bool passThrough, const Aliases& aliases)
 {
     CheckOpen();
     if (passThrough) {
@@ -343,7 +343,11 @@ odbc::OdbcStatement OdbcDatabaseImpl::Translate(const std::string& text, bool pa
         return statement;
     }
     odbc::SourceNames names;
-    names.Table = [this](std::string_view name) { return TableSpelling(name); };
+    names.Table = [&](std::string_view name) {
+        if (const auto alias = aliases.find(AsciiUpper(name)); alias != aliases.end())
+            return TableSpelling(alias->second);
+        return TableSpelling(name);
+    };
     names.Column = [this](const std::vector<std::string>& tables, std::string_view name) -> std::optional<std::string> {
         for (const std::string& table : tables) {
             try {
@@ -398,11 +402,12 @@ RecordsetPtr OdbcDatabaseImpl::OpenRecordset(const std::string& source, int type
 }
 
 RecordsetPtr OdbcDatabaseImpl::OpenStatement(const std::string& text, const std::string& name, int type, int options,
-                                             int lockEdits, const std::vector<Variant>& parameters, long maxRecords)
+                                             int lockEdits, const std::vector<Variant>& parameters, long maxRecords,
+                                             const Aliases& aliases)
 {
     CheckOpen();
     const bool passThrough = (options & dbSQLPassThrough) != 0;
-    const odbc::OdbcStatement statement = Translate(text, passThrough);
+    const odbc::OdbcStatement statement = Translate(text, passThrough, aliases);
     if (!passThrough && statement.Kind != sql::StatementKind::Select)
         Raise(errInvalidOperation, "Invalid operation. Only a select query opens as a recordset.", DatabaseSource);
     return OpenOdbcRecordset(shared_from_this(), text, name, statement, MarkerValues(statement, parameters), type,
@@ -418,10 +423,10 @@ void OdbcDatabaseImpl::Execute(const std::string& sqlText, int options)
 }
 
 void OdbcDatabaseImpl::ExecuteStatement(const std::string& text, const std::vector<Variant>& parameters,
-                                        bool passThrough)
+                                        bool passThrough, const Aliases& aliases)
 {
     CheckOpen();
-    const odbc::OdbcStatement statement = Translate(text, passThrough);
+    const odbc::OdbcStatement statement = Translate(text, passThrough, aliases);
     if (!passThrough && statement.Kind == sql::StatementKind::Select)
         Raise(errCannotExecuteSelect, "Cannot execute a select query.", DatabaseSource);
     if (ReadOnly)

@@ -93,9 +93,12 @@ public:
     const catalog::TableInfo& Describe(const std::string& table);
     // Reads the table's description again when next asked for.
     void ForgetDescription(const std::string& table) { Descriptions.erase(table); }
+    // Other names for tables of the source, as a database of ours links them
+    // (upper-case local name -> the source's table).
+    using Aliases = std::map<std::string, std::string>;
     // The engine's dialect for this source; nothing is translated with
     // `passThrough`.
-    odbc::OdbcStatement Translate(const std::string& text, bool passThrough);
+    odbc::OdbcStatement Translate(const std::string& text, bool passThrough, const Aliases& aliases = {});
     // A statement handle with the database's query timeout.
     std::unique_ptr<odbc::Statement> NewStatement();
     // Grows whenever rows may have changed: writes through this connection,
@@ -108,9 +111,11 @@ public:
 
     // Runs a statement (of the engine's dialect unless `passThrough`) with
     // the values of its declared parameters.
-    void ExecuteStatement(const std::string& text, const std::vector<Variant>& parameters, bool passThrough);
+    void ExecuteStatement(const std::string& text, const std::vector<Variant>& parameters, bool passThrough,
+                          const Aliases& aliases = {});
     RecordsetPtr OpenStatement(const std::string& text, const std::string& name, int type, int options,
-                               int lockEdits, const std::vector<Variant>& parameters, long maxRecords);
+                               int lockEdits, const std::vector<Variant>& parameters, long maxRecords,
+                               const Aliases& aliases = {});
     void AddRecordset(const std::shared_ptr<OdbcRecordset>& recordset);
     void ForgetQueryDef(const std::string& name);
 
