@@ -297,6 +297,9 @@ const std::vector<OdbcDatabaseImpl::TableEntry>& OdbcDatabaseImpl::Tables()
             if (!entry.Name.empty())
                 tables.push_back(std::move(entry));
         }
+        // By name, as the engine lists the tables of its own files.
+        std::sort(tables.begin(), tables.end(),
+                  [](const TableEntry& a, const TableEntry& b) { return CompareText(a.Name, b.Name) < 0; });
         TableList = std::move(tables);
     }
     return *TableList;
