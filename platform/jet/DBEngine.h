@@ -50,8 +50,9 @@ public:
     virtual Collection<Error>& Errors() = 0;
     virtual Collection<Property>& Properties() = 0;
 
-    // A new workspace. The only account is "admin" (any case) with an empty
-    // password: any other raises 3029. Type dbUseODBC raises 3251. A name
+    // A new workspace. A Jet workspace's only account is "admin" (any case)
+    // with an empty password: any other raises 3029. Type dbUseODBC makes an
+    // ODBC direct workspace, whose account each source checks. A name
     // refused as object names are raises 3125.
     virtual WorkspacePtr CreateWorkspace(const std::string& name, const std::string& user,
                                          const std::string& password, int type = dbUseJet) = 0;

@@ -5,7 +5,7 @@
 #include "platform/jet/JetSql.h"
 #include "platform/system/DateTime.h"
 
-#include <cstring>
+#include <cctype>
 
 namespace jet::odbc {
 namespace {
@@ -48,6 +48,8 @@ std::vector<Diagnostic> DiagnosticsOf(SQLSMALLINT type, SQLHANDLE handle)
         record.State = reinterpret_cast<const char*>(state);
         record.Native = native;
         record.Message = reinterpret_cast<const char*>(message.data());
+        while (!record.Message.empty() && std::isspace(static_cast<unsigned char>(record.Message.back())))
+            record.Message.pop_back();
         records.push_back(std::move(record));
     }
     return records;
