@@ -101,6 +101,9 @@ Variant TextValue(std::string text)
 }
 
 // A variant read as the engine type says, from a text the driver gave.
+// Dates come this way always, in ODBC's text form "yyyy-mm-dd hh:mm:ss.f":
+// a driver's own conversion of a source's malformed date text cannot be
+// trusted to stay within the text.
 Variant FromText(const std::string& text, int daoType)
 {
     try {
@@ -520,22 +523,6 @@ Variant Statement::Read(int column, int daoType)
         if (indicator == SQL_NULL_DATA)
             return Variant::Null();
         return daoType == dbSingle ? Variant::Single(static_cast<float>(number)) : Variant(number);
-    }
-    case dbDate:
-    case dbTime:
-    case dbTimeStamp: {
-        SQL_TIMESTAMP_STRUCT stamp{};
-        if (!SQL_SUCCEEDED(get(SQL_C_TYPE_TIMESTAMP, &stamp, sizeof stamp, indicator)))
-            return fallback();
-        if (indicator == SQL_NULL_DATA)
-            return Variant::Null();
-        platform::TDateTime date = 0, time = 0;
-        if (!platform::TryEncodeDate(stamp.year, stamp.month, stamp.day, date))
-            date = 0;  // a time alone comes on day 0
-        if (!platform::TryEncodeTime(stamp.hour, stamp.minute, stamp.second,
-                                     static_cast<int>(stamp.fraction / 1000000u), time))
-            time = 0;
-        return Variant::Date(date < 0 ? date - time : date + time);
     }
     case dbBinary:
     case dbVarBinary:

@@ -36,6 +36,15 @@ TEST_F(OdbcRecordset, ValuesComeInTheEnginesTypes)
     EXPECT_EQ(ErrorOf([&] { rs->Edit(); }), jet::errReadOnly);
 }
 
+TEST_F(OdbcRecordset, AMalformedDateOfTheSourceComesAsItsText)
+{
+    // The driver's own date conversion read past such a text.
+    Direct("UPDATE parts SET Made = '2024%02-30 25:61:00' WHERE Name = 'gear';"
+           "UPDATE parts SET Made = 'yesterday' WHERE Name = 'bolt';");
+    jet::RecordsetPtr rs = Db->OpenRecordset("SELECT Name, Made FROM parts ORDER BY Id", jet::dbOpenSnapshot);
+    EXPECT_EQ(ValuesOf(rs, "Made"), Strings({"03/15/2024 10:20:30", "yesterday", "2024%02-30 25:61:00"}));
+}
+
 TEST_F(OdbcRecordset, ADynasetEditsAddsAndDeletesThroughTheDriver)
 {
     jet::RecordsetPtr rs = Db->OpenRecordset("parts", jet::dbOpenDynaset, 0, jet::dbOptimistic);
