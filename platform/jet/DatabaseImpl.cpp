@@ -902,33 +902,13 @@ QueryDefPtr DatabaseImpl::CreateQueryDef(const std::string& name, const std::str
     });
 }
 
-void DatabaseImpl::BeginTrans()
+jet::Workspace& DatabaseImpl::TransactionWorkspace()
 {
-    Guarded([&] {
+    return Guarded([&]() -> jet::Workspace& {
         CheckOpen();
         if (!Workspace)
             RaiseClosed();
-        Workspace->BeginTrans();
-    });
-}
-
-void DatabaseImpl::CommitTrans(int options)
-{
-    Guarded([&] {
-        CheckOpen();
-        if (!Workspace)
-            RaiseClosed();
-        Workspace->CommitTrans(options);
-    });
-}
-
-void DatabaseImpl::Rollback()
-{
-    Guarded([&] {
-        CheckOpen();
-        if (!Workspace)
-            RaiseClosed();
-        Workspace->Rollback();
+        return *Workspace;
     });
 }
 

@@ -95,24 +95,27 @@ private:
     Variant PropertyValue;
 };
 
-// A collection of properties computed when asked for.
-class ComputedProperties : public Collection<Property> {
+// A collection whose items are computed when asked for (properties, the
+// recordsets still open).
+template <class T>
+class ComputedCollection : public Collection<T> {
 public:
-    using Source = std::function<std::vector<PropertyPtr>()>;
-    explicit ComputedProperties(Source source) : Compute(std::move(source)) {}
+    using Source = std::function<std::vector<std::shared_ptr<T>>()>;
+    explicit ComputedCollection(Source source) : Compute(std::move(source)) {}
     int Count() const override { return static_cast<int>(Compute().size()); }
-    PropertyPtr Item(int index) const override
+    std::shared_ptr<T> Item(int index) const override
     {
-        const std::vector<PropertyPtr> items = Compute();
+        const std::vector<std::shared_ptr<T>> items = Compute();
         if (index < 0 || index >= static_cast<int>(items.size()))
             Raise(errItemNotFound, "Item not found in this collection.");
         return items[static_cast<std::size_t>(index)];
     }
-    using Collection<Property>::Item;
+    using Collection<T>::Item;
 
 private:
     Source Compute;
 };
+using ComputedProperties = ComputedCollection<Property>;
 
 class WorkspaceImpl;
 class DatabaseImpl;
@@ -130,6 +133,16 @@ public:
     virtual void RollbackLevel(int level) = 0;
     // Forgets cached rows that may have changed meanwhile.
     virtual void RefreshCache() = 0;
+
+    // The workspace's transaction calls (Workspace::BeginTrans and so on).
+    void BeginTrans() override { TransactionWorkspace().BeginTrans(); }
+    void CommitTrans(int options) override { TransactionWorkspace().CommitTrans(options); }
+    void Rollback() override { TransactionWorkspace().Rollback(); }
+
+protected:
+    // The workspace the database is open in; 3420 when the database is
+    // closed or belongs to no workspace (one the engine opened for itself).
+    virtual jet::Workspace& TransactionWorkspace() = 0;
 };
 
 // ------------------------------------------------------------------ engine
@@ -297,9 +310,6 @@ public:
     TableDefPtr CreateTableDef(const std::string& name, int attributes, const std::string& sourceTableName,
                                const std::string& connect) override;
     QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override;
-    void BeginTrans() override;
-    void CommitTrans(int options) override;
-    void Rollback() override;
 
     // NameResolver
     sql::NameBinding ResolveTable(std::string_view name) const override;
@@ -363,6 +373,9 @@ public:
     void BeginLevel(int level) override;
     void CommitLevel(int level) override;
     void RollbackLevel(int level) override;
+
+protected:
+    jet::Workspace& TransactionWorkspace() override;
 
 private:
     class TableDefCollection;

@@ -65,40 +65,6 @@ OdbcError MakeError(int number, const std::string& what, SQLSMALLINT type, SQLHA
     return OdbcError(number, description, std::move(records), source);
 }
 
-// The items of a connect text, split at ";" outside {braces}.
-std::vector<std::string> ConnectItems(const std::string& connect)
-{
-    std::vector<std::string> items;
-    std::string item;
-    bool braced = false;
-    for (char c : connect) {
-        if (c == '{')
-            braced = true;
-        else if (c == '}')
-            braced = false;
-        if (c == ';' && !braced) {
-            items.push_back(item);
-            item.clear();
-        } else {
-            item += c;
-        }
-    }
-    items.push_back(item);
-    return items;
-}
-
-std::string Trim(const std::string& text)
-{
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-Variant TextValue(std::string text)
-{
-    return Variant(std::move(text));
-}
 
 // A variant read as the engine type says, from a text the driver gave.
 // Dates come this way always, in ODBC's text form "yyyy-mm-dd hh:mm:ss.f":
@@ -129,10 +95,18 @@ Variant FromText(const std::string& text, int daoType)
         }
     } catch (const EVariantError&) {
     }
-    return TextValue(text);
+    return Variant(text);
 }
 
 } // namespace
+
+std::string Trimmed(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
 
 OdbcError::OdbcError(int number, const std::string& description, std::vector<Diagnostic> diagnostics,
                      const std::string& source)
@@ -208,20 +182,41 @@ int DaoSize(int daoType, SQLULEN size)
     }
 }
 
+std::vector<std::string> ConnectItems(const std::string& connect)
+{
+    std::vector<std::string> items;
+    std::string item;
+    bool braced = false;
+    for (char c : connect) {
+        if (c == '{')
+            braced = true;
+        else if (c == '}')
+            braced = false;
+        if (c == ';' && !braced) {
+            items.push_back(item);
+            item.clear();
+        } else {
+            item += c;
+        }
+    }
+    items.push_back(item);
+    return items;
+}
+
 std::string ConnectionString(const std::string& connect, const std::string& name)
 {
     std::string result;
     bool names = false;
     bool first = true;
     for (const std::string& raw : ConnectItems(connect)) {
-        const std::string item = Trim(raw);
+        const std::string item = Trimmed(raw);
         const std::size_t equals = item.find('=');
         const bool typeWord = first && equals == std::string::npos;
         first = false;
         if (typeWord || equals == std::string::npos)
             continue;
-        const std::string key = Trim(item.substr(0, equals));
-        const std::string value = Trim(item.substr(equals + 1));
+        const std::string key = Trimmed(item.substr(0, equals));
+        const std::string value = Trimmed(item.substr(equals + 1));
         if (key.empty() || value.empty())
             continue;
         const std::string upper = AsciiUpper(key);

@@ -61,6 +61,11 @@ struct ColumnShape {
 int DaoType(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits);
 int DaoSize(int daoType, SQLULEN size);
 
+// The text without the blanks, tabs and line breaks around it.
+std::string Trimmed(const std::string& text);
+// The items of a connect text, split at ";" outside {braces}.
+std::vector<std::string> ConnectItems(const std::string& connect);
+
 // The connection string for the driver manager from a connect text
 // ("ODBC;DSN=Lab;UID=x;PWD=;...", the leading "ODBC;" optional): its items
 // in order, the type word and empty values left out (an empty PWD= would

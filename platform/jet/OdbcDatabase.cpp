@@ -44,14 +44,6 @@ bool StartsStatement(const std::string& text)
     return end < text.size() && (SameName(word, "SELECT") || SameName(word, "PARAMETERS") || SameName(word, "TRANSFORM"));
 }
 
-std::string Trimmed(const std::string& text)
-{
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 } // namespace
 
 // ------------------------------------------------------------- collections
@@ -141,32 +133,6 @@ private:
     OdbcDatabaseImpl& Owner;
 };
 
-class OdbcDatabaseImpl::RecordsetCollection : public Collection<Recordset> {
-public:
-    explicit RecordsetCollection(OdbcDatabaseImpl& owner) : Owner(owner) {}
-    int Count() const override { return static_cast<int>(Live().size()); }
-    RecordsetPtr Item(int index) const override
-    {
-        const auto items = Live();
-        if (index < 0 || index >= static_cast<int>(items.size()))
-            Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
-        return items[static_cast<std::size_t>(index)];
-    }
-    using Collection<Recordset>::Item;
-
-private:
-    std::vector<RecordsetPtr> Live() const
-    {
-        std::vector<RecordsetPtr> items;
-        for (const auto& weak : Owner.OpenRecordsets)
-            if (auto recordset = weak.lock(); recordset && !Owner.IsClosed())
-                items.push_back(recordset);
-        return items;
-    }
-
-    OdbcDatabaseImpl& Owner;
-};
-
 // ---------------------------------------------------------------- database
 
 std::shared_ptr<WorkspaceDatabase> OpenOdbcSource(std::shared_ptr<ErrorState> state,
@@ -182,7 +148,13 @@ OdbcDatabaseImpl::OdbcDatabaseImpl(std::shared_ptr<ErrorState> state, std::share
     : EngineObject(std::move(state)), Workspace(std::move(workspace)), ReadOnly(readOnly), Cursors(cursorDriver),
       TableDefList(std::make_unique<TableDefCollection>(*this)),
       QueryDefList(std::make_unique<QueryDefCollection>(*this)),
-      RecordsetList(std::make_unique<RecordsetCollection>(*this))
+      RecordsetList(std::make_unique<ComputedCollection<Recordset>>([this] {
+          std::vector<RecordsetPtr> items;
+          for (const auto& weak : OpenRecordsets)
+              if (auto recordset = weak.lock(); recordset && !IsClosed())
+                  items.push_back(recordset);
+          return items;
+      }))
 {
     SourceName = DisplayName(name, connect);
     Source = std::make_unique<odbc::Connection>(odbc::ConnectionString(connect, name), readOnly, SourceName);
@@ -342,7 +314,7 @@ odbc::OdbcStatement OdbcDatabaseImpl::Translate(const std::string& text, bool pa
     if (passThrough) {
         odbc::OdbcStatement statement;
         statement.Sql = text;
-        statement.Kind = StartsStatement(Trimmed(text)) ? sql::StatementKind::Select : sql::StatementKind::Other;
+        statement.Kind = StartsStatement(odbc::Trimmed(text)) ? sql::StatementKind::Select : sql::StatementKind::Other;
         return statement;
     }
     odbc::SourceNames names;
@@ -384,7 +356,7 @@ RecordsetPtr OdbcDatabaseImpl::OpenRecordset(const std::string& source, int type
 {
     return Guarded([&]() -> RecordsetPtr {
         CheckOpen();
-        const std::string text = Trimmed(source);
+        const std::string text = odbc::Trimmed(source);
         if ((options & dbSQLPassThrough) != 0 || StartsStatement(text))
             return OpenStatement(text, text, type, options, lockEdits, {}, 0);
         std::string name = text;
@@ -478,33 +450,13 @@ void OdbcDatabaseImpl::ForgetQueryDef(const std::string& name)
                          SessionQueries.end());
 }
 
-void OdbcDatabaseImpl::BeginTrans()
+jet::Workspace& OdbcDatabaseImpl::TransactionWorkspace()
 {
-    Guarded([&] {
+    return Guarded([&]() -> jet::Workspace& {
         CheckOpen();
         if (!Workspace)
             RaiseClosed();
-        Workspace->BeginTrans();
-    });
-}
-
-void OdbcDatabaseImpl::CommitTrans(int options)
-{
-    Guarded([&] {
-        CheckOpen();
-        if (!Workspace)
-            RaiseClosed();
-        Workspace->CommitTrans(options);
-    });
-}
-
-void OdbcDatabaseImpl::Rollback()
-{
-    Guarded([&] {
-        CheckOpen();
-        if (!Workspace)
-            RaiseClosed();
-        Workspace->Rollback();
+        return *Workspace;
     });
 }
 

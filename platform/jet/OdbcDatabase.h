@@ -62,9 +62,6 @@ public:
     TableDefPtr CreateTableDef(const std::string& name, int attributes, const std::string& sourceTableName,
                                const std::string& connect) override;
     QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override;
-    void BeginTrans() override;
-    void CommitTrans(int options) override;
-    void Rollback() override;
 
     // WorkspaceDatabase
     bool IsClosed() const override { return !Source; }
@@ -119,10 +116,12 @@ public:
     void AddRecordset(const std::shared_ptr<OdbcRecordset>& recordset);
     void ForgetQueryDef(const std::string& name);
 
+protected:
+    jet::Workspace& TransactionWorkspace() override;
+
 private:
     class TableDefCollection;
     class QueryDefCollection;
-    class RecordsetCollection;
 
     std::shared_ptr<WorkspaceImpl> Workspace;
     std::unique_ptr<odbc::Connection> Source;
@@ -140,7 +139,7 @@ private:
     std::vector<QueryDefPtr> SessionQueries;
     std::unique_ptr<TableDefCollection> TableDefList;
     std::unique_ptr<QueryDefCollection> QueryDefList;
-    std::unique_ptr<RecordsetCollection> RecordsetList;
+    std::unique_ptr<ComputedCollection<Recordset>> RecordsetList;
     ListCollection<Container> NoContainers;
     ListCollection<Relation> NoRelations;
     std::unique_ptr<ComputedProperties> PropertyList;

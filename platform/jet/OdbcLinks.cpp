@@ -36,18 +36,12 @@ private:
 std::string WithoutPassword(const std::string& connect)
 {
     std::string kept;
-    std::size_t start = 0;
     bool first = true;
-    while (start <= connect.size()) {
-        std::size_t end = connect.find(';', start);
-        if (end == std::string::npos)
-            end = connect.size();
-        const std::string item = connect.substr(start, end - start);
+    for (const std::string& item : odbc::ConnectItems(connect)) {
         const std::string key = AsciiUpper(item.substr(0, item.find('=')));
         if (key != "PWD" && key != "PASSWORD")
             kept += (first ? "" : ";") + item;
         first = false;
-        start = end + 1;
     }
     return kept;
 }
