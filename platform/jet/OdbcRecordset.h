@@ -18,7 +18,10 @@
 // primary key, else a unique index of required fields) can be written:
 // Edit, AddNew, Update and Delete become UPDATE, INSERT and DELETE
 // statements naming the row by its key; Update raises 3197 when the row
-// changed at the source since Edit. Any other recordset is read-only.
+// changed at the source since Edit. A row added without its whole key joins
+// the recordset when the engine learns the key the source gave it (an
+// auto-increment number of SQLite, PostgreSQL, MariaDB or SQL Server), else
+// at the next Requery. Any other recordset is read-only.
 // Filter, Sort and Find work on the rows read, with the engine's own
 // comparison rules.
 #pragma once

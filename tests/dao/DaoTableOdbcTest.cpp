@@ -147,6 +147,23 @@ TEST_F(DaoTableOdbcTest, SqlWithParametersSortAndFilterGoThroughTheDialect)
     EXPECT_EQ(DirectValue("SELECT COUNT(*) FROM parts WHERE Note = 'cheap'"), "2");
 }
 
+TEST_F(DaoTableOdbcTest, AnOdbcDirectConnectionServesTheTableToo)
+{
+    TDaoDatabase direct;
+    direct.ReadProperties({{"DatabaseType", "ODBC"}, {"Database", "LabData"}, {"EngineType", "1"}, {"Version", "3.6"}});
+    direct.Loaded();
+    direct.Open();
+    TDaoTable& table = TableOn(direct, "config", jet::dbOpenDynamic);
+    table.Open();
+    EXPECT_EQ(table.FieldDefs().Count(), 3);
+    table.Last();
+    table.Edit();
+    table.FieldByName("OptionValue").SetAsString("250");
+    table.Post();
+    EXPECT_EQ(DirectValue("SELECT OptionValue FROM config WHERE OptionName = 'Stage'"), "250");
+    EXPECT_EQ(Values(table, "OptionName"), Strings({"551", "702", "Stage"}));
+}
+
 TEST_F(DaoTableOdbcTest, ASnapshotIsReadOnly)
 {
     TDaoTable& table = TableOn(*Lab, "parts", jet::dbOpenSnapshot);
