@@ -5,6 +5,7 @@
 #include "platform/jet/JetSql.h"
 #include "platform/system/DateTime.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace jet::odbc {
@@ -445,7 +446,10 @@ bool Statement::ReadParts(int column, SQLSMALLINT cType, std::string& out)
 {
     out.clear();
     const SQLLEN terminator = cType == SQL_C_CHAR ? 1 : 0;
-    std::vector<char> buffer(8192);
+    // A small first part (some drivers fill the whole buffer given), then
+    // parts as large as the driver says the rest is.
+    std::vector<char>& buffer = PartBuffer;
+    buffer.resize(256);
     for (;;) {
         SQLLEN indicator = 0;
         const SQLRETURN result = SQLGetData(Handle, static_cast<SQLUSMALLINT>(column), cType, buffer.data(),
@@ -462,6 +466,8 @@ bool Statement::ReadParts(int column, SQLSMALLINT cType, std::string& out)
         out.append(buffer.data(), static_cast<std::size_t>(part));
         if (!truncated)
             return true;
+        const SQLLEN rest = indicator == SQL_NO_TOTAL ? 65536 : indicator - part;
+        buffer.resize(static_cast<std::size_t>(std::clamp<SQLLEN>(rest + terminator, 256, 1 << 20)));
     }
 }
 

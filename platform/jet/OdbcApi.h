@@ -127,6 +127,7 @@ private:
     SQLHSTMT Handle = SQL_NULL_HSTMT;
     std::vector<std::string> Buffers;
     std::vector<SQLLEN> Lengths;
+    std::vector<char> PartBuffer;  // one part of a long value, kept for the next
 };
 
 class Connection {

@@ -235,15 +235,20 @@ OdbcRecordset::Rows OdbcRecordset::ReadRows() const
     const std::size_t n = Query->Fields.size();
     const int columns = std::min(statement->ColumnCount(), static_cast<int>(n));
     Rows rows;
-    // Rows without a key are known again by their values (and which of
-    // equal rows they are), so a row read again keeps its bookmark.
+    // A row keeps its bookmark in the recordsets opened from this one and
+    // when it is read again: it is known by its key, or without one (where
+    // a dynamic recordset reads rows again) by its values and which of equal
+    // rows it is. Other rows are numbered in order.
+    const bool known = Keyed() || Moving();
     std::map<std::string, int> seen;
     while ((Query->MaxRecords <= 0 || static_cast<long>(rows.size()) < Query->MaxRecords) && statement->Fetch()) {
         OdbcRow row;
         row.Values.assign(n, Variant::Null());
         for (int i = 0; i < columns; ++i)
             row.Values[static_cast<std::size_t>(i)] = statement->Read(i + 1, Query->Fields[static_cast<std::size_t>(i)].Type);
-        if (Keyed()) {
+        if (!known) {
+            row.Id = Numbers->Next++;
+        } else if (Keyed()) {
             row.Id = Numbers->For(KeyText(KeyOf(row.Values)));
         } else {
             const std::string values = KeyText(row.Values);
@@ -393,11 +398,30 @@ std::vector<Variant> OdbcRecordset::KeyOf(const std::vector<Variant>& values) co
 
 std::string OdbcRecordset::KeyText(const std::vector<Variant>& key) const
 {
+    // Each value's type and its bytes: numbers as they are held, texts and
+    // byte arrays after their length.
     std::string text;
+    const auto append = [&text](const auto& bits) { text.append(reinterpret_cast<const char*>(&bits), sizeof bits); };
     for (const Variant& value : key) {
-        text += std::to_string(value.VarType()) + ":";
-        text += value.IsClear() ? std::string() : value.IsArray() ? value.AsBytes() : value.AsString();
-        text += '\x1f';
+        append(value.VarType());
+        switch (value.VarType()) {
+        case varEmpty:
+        case varNull: break;
+        case varBoolean:
+        case varByte:
+        case varSmallint:
+        case varInteger:
+        case varInt64: append(value.AsInt64()); break;
+        case varCurrency: append(value.AsCurrencyScaled()); break;
+        case varSingle:
+        case varDouble:
+        case varDate: append(value.AsDouble()); break;
+        default: {
+            const std::string bytes = value.IsArray() ? value.AsBytes() : value.AsString();
+            append(bytes.size());
+            text += bytes;
+        }
+        }
     }
     return text;
 }

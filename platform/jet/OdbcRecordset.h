@@ -29,6 +29,8 @@
 #include "platform/jet/OdbcDatabase.h"
 #include "platform/jet/RecordsetImpl.h"
 
+#include <unordered_map>
+
 namespace jet::impl {
 
 // What an ODBC recordset reads, shared by a recordset, its clones and the
@@ -63,7 +65,7 @@ struct OdbcRowList {
 // found again by the same key.
 struct OdbcRowNumbers {
     std::uint32_t Next = 1;
-    std::map<std::string, std::uint32_t> ByKey;
+    std::unordered_map<std::string, std::uint32_t> ByKey;
     std::uint32_t For(const std::string& key);
 };
 

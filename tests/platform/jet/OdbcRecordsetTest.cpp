@@ -31,6 +31,14 @@ TEST_F(OdbcRecordset, ValuesComeInTheEnginesTypes)
     EXPECT_EQ(rs->Fields().Item("Photo")->FieldSize(), 3);
     rs->MoveNext();
     EXPECT_EQ(Text(rs, "Note"), "齿轮");
+    // Long values come whole, read in parts.
+    Direct("UPDATE parts SET Note = printf('%.*c', 100000, 'n') || 'end', Photo = zeroblob(70000) WHERE Name = 'gear'");
+    rs->Requery();
+    rs->MoveLast();
+    const std::string note = Text(rs, "Note");
+    EXPECT_EQ(note.size(), 100003u);
+    EXPECT_EQ(note.substr(note.size() - 4), "nend");
+    EXPECT_EQ(rs->Fields().Item("Photo")->Value().AsBytes(), std::string(70000, '\0'));
     // A snapshot is read-only.
     EXPECT_FALSE(rs->Updatable());
     EXPECT_EQ(ErrorOf([&] { rs->Edit(); }), jet::errReadOnly);
