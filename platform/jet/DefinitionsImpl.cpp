@@ -3,6 +3,7 @@
 // is appended; from then on it stands for the stored object (found by its id,
 // so a rename does not lose it) and every change goes to the file at once.
 #include "platform/jet/EngineImpl.h"
+#include "platform/jet/FormatDatabase.h"
 
 #include "platform/jet/Collation.h"
 #include "platform/jet/OdbcDatabase.h"
@@ -626,15 +627,12 @@ public:
             if (!IsBound() || !Table().IsLink())
                 InvalidOperation(TableDefSource);
             const std::string connect = PendingConnect.empty() ? Table().Connect : PendingConnect;
-            const ConnectInfo info = ParseConnect(connect);
             catalog::TableInfo probe = Table();
             probe.Connect = connect;
             if (DatabaseImpl::IsOdbcLink(probe)) {
                 probe.Connect = Db->PrepareOdbcLink(probe);  // reads the source's definition again
             } else {
-                if (!info.Type.empty())
-                    RaiseNotSupported("Links to files of the format '" + info.Type + "'");
-                probe.Connect = FileLinkConnect(info);
+                probe.Connect = NormalizedLinkConnect(connect);
                 Db->LinkedTable(probe);
             }
             catalog::SetLink(Db->Sql(), Db->CatalogForChange(), TableId, probe.Connect, probe.SourceTable);

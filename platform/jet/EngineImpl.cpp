@@ -2,6 +2,7 @@
 
 #include "platform/jet/Collation.h"
 #include "platform/jet/DatabasePassword.h"
+#include "platform/jet/FormatDatabase.h"
 #include "platform/jet/OdbcApi.h"
 #include "platform/system/AtomicFile.h"
 #include "platform/system/DateTime.h"
@@ -177,12 +178,6 @@ ConnectInfo ParseConnect(const std::string& connect)
         start = end + 1;
     }
     return info;
-}
-
-std::string FileLinkConnect(const ConnectInfo& info)
-{
-    const std::string password = info.Value("PWD");
-    return ";DATABASE=" + AbsolutePath(info.Value("DATABASE")) + (password.empty() ? "" : ";PWD=" + password);
 }
 
 std::string AbsolutePath(const std::string& path)
@@ -544,9 +539,16 @@ DatabasePtr WorkspaceImpl::OpenDatabase(const std::string& name, bool exclusive,
         const ConnectInfo info = ParseConnect(connect);
         if (SameName(info.Type, "ODBC") || WorkspaceType == dbUseODBC)
             return Join(OpenOdbcSource(State, shared_from_this(), name, readOnly, connect, CursorDriver));
-        if (!info.Type.empty())
+        if (!info.Type.empty() && !IsOpenableFormat(info.Type))
             RaiseNotSupported("Files of the format '" + info.Type + "'");
-        return Join(DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect));
+        if (info.Type.empty())
+            return Join(DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect));
+        // The working copy is the engine's own; only the files matter to others.
+        auto store = std::make_shared<FormatStore>(info.Type, name);
+        auto database = DatabaseImpl::Open(State, shared_from_this(), store->DatabaseFile(), false,
+                                           readOnly || !store->Writable(), connect);
+        database->AttachFormat(store);
+        return Join(database);
     });
 }
 

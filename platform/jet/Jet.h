@@ -26,8 +26,7 @@
 // pass-through queries go through the unixODBC driver manager
 // (OdbcDatabase.h); a file's database password is kept as a salted hash
 // (DatabasePassword.h). What has no counterpart here (encryption, workgroup
-// accounts, outside file formats but the installable export formats) raises
-// error 3251.
+// accounts, outside file formats but the installable ones) raises error 3251.
 #pragma once
 
 #include "platform/jet/Collection.h"

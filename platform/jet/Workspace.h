@@ -34,9 +34,11 @@ public:
     // For a file, `connect` is a list of "key=value"
     // items separated by ";" (";UID=Admin;PWD=" and the like): UID is the
     // workspace's account and is not looked at; PWD is the database password
-    // (3031 when the file has another one). Other file formats ("dBASE IV;")
-    // raise 3251. A missing file raises 3024, a file that is not a database
-    // of ours 3343, a file opened exclusively elsewhere 3045.
+    // (3031 when the file has another one). A leading installable format
+    // ("dBASE IV;", "Excel 8.0;", FormatDatabase.h) opens that format's
+    // folder or workbook instead; any other format raises 3251. A missing
+    // file raises 3024, a file that is not a database of ours 3343, a file
+    // opened exclusively elsewhere 3045.
     virtual DatabasePtr OpenDatabase(const std::string& name, bool exclusive = false,
                                      bool readOnly = false, const std::string& connect = "") = 0;
     // Opens an ODBC source (`name` its data source when `connect` names

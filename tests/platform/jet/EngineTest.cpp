@@ -127,7 +127,7 @@ TEST(Engine, FeaturesWithoutCounterpartSayTheyAreNotSupported)
     const std::function<void()> cases[] = {
         [&] { workspace->DefaultCursorDriver(); },
         [&] { workspace->SetDefaultCursorDriver(jet::dbUseDefaultCursor); },
-        [&] { workspace->OpenDatabase("x.dbf", false, false, "dBASE IV;"); },
+        [&] { workspace->OpenDatabase("x.wk3", false, false, "Lotus WK3;"); },
         [&] { workspace->CreateDatabase("x.mdb", ";LANGID=0x0409;CP=1252;COUNTRY=0", jet::dbEncrypt); },
         [&] { engine->CompactDatabase("a.mdb", "b.mdb", "", jet::dbEncrypt); },
     };
