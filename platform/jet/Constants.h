@@ -133,8 +133,8 @@ enum : int {
 
 // Database file options of CreateDatabase and CompactDatabase.
 enum : int {
-    dbEncrypt = 2,     // encryption: not supported (no encrypting SQLite fits this engine; see README)
-    dbDecrypt = 4,     // files are never encrypted; accepted
+    dbEncrypt = 2,     // the file is encrypted: unreadable without the engine
+    dbDecrypt = 4,     // the compacted copy is not encrypted
     dbVersion30 = 32,  // file format of engine 3.x: Database::Version "3.0"
     dbVersion40 = 64,  // file format of engine 4.x: Database::Version "4.0"
 };

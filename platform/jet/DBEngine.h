@@ -73,8 +73,9 @@ public:
     // source's password (";pwd=...", 3031 when it is not the right one);
     // `destinationLocale` (";LANGID=...") sets the copy's CollatingOrder,
     // and a ";pwd=" item in it the copy's new password (else the copy keeps
-    // the source's); options dbVersion30 or dbVersion40 its format, dbDecrypt
-    // is accepted, dbEncrypt raises 3251.
+    // the source's); options dbVersion30 or dbVersion40 its format, dbEncrypt
+    // an encrypted copy, dbDecrypt a plain one (it wins over dbEncrypt);
+    // without either the copy is encrypted when the source is.
     virtual void CompactDatabase(const std::string& source, const std::string& destination,
                                  const std::string& destinationLocale = "", int options = 0,
                                  const std::string& sourceLocale = "") = 0;

@@ -1,5 +1,6 @@
 #include "platform/jet/EngineImpl.h"
 
+#include "platform/jet/CipherVfs.h"
 #include "platform/jet/Collation.h"
 #include "platform/jet/Crosstab.h"
 #include "platform/jet/DataDefinition.h"
@@ -295,7 +296,7 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Open(std::shared_ptr<ErrorState> sta
 std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> state,
                                                    std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
                                                    const std::string& version, int collatingOrder,
-                                                   const std::string& password)
+                                                   const std::string& password, bool encrypted)
 {
     const std::string file = AbsolutePath(path);
     if (file.empty())
@@ -307,7 +308,8 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> s
     auto database = std::make_shared<DatabaseImpl>(std::move(state), std::move(workspace));
     try {
         {
-            sqlite::Connection fresh(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE);
+            sqlite::Connection fresh(encrypted ? sqlite::EncryptedFileUri(file) : file,
+                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE);
             catalog::Create(fresh, version, collatingOrder);
             StorePassword(fresh, password);
         }

@@ -1,5 +1,6 @@
 #include "platform/jet/EngineImpl.h"
 
+#include "platform/jet/CipherVfs.h"
 #include "platform/jet/Collation.h"
 #include "platform/jet/DatabasePassword.h"
 #include "platform/jet/FormatDatabase.h"
@@ -74,6 +75,7 @@ struct CompactSettings {
     bool CheckSourcePassword = false;
     std::string SourcePassword;
     std::string NewPassword;     // empty: the source's password stays
+    bool Encrypted = false;      // the copy is encrypted
 };
 
 // Copies a closed database file of ours into a new compacted file and sets
@@ -87,7 +89,8 @@ void CompactInto(const std::string& source, const std::string& destination, cons
                 Raise(errUnrecognizedFormat, "Unrecognized database format '" + source + "'.");
             if (settings.CheckSourcePassword)
                 CheckPassword(from, settings.SourcePassword);
-            from.Exec("VACUUM INTO " + sqlite::QuoteText(destination));
+            from.Exec("VACUUM INTO "
+                      + sqlite::QuoteText(settings.Encrypted ? sqlite::EncryptedFileUri(destination) : destination));
         }
         sqlite::Connection to(destination, SQLITE_OPEN_READWRITE);
         catalog::ResetSeeds(to);
@@ -346,7 +349,9 @@ void EngineImpl::RepairDatabase(const std::string& name)
                                      "application recognizes, or the file may be corrupt. (" + Trimmed(verdict) + ")");
         }
         const std::string rebuilt = FreshNameBeside(path, ".repair");
-        CompactInto(path, rebuilt, CompactSettings{});
+        CompactSettings settings;
+        settings.Encrypted = sqlite::IsEncryptedFile(path);
+        CompactInto(path, rebuilt, settings);
         std::error_code error;
         fs::rename(rebuilt, path, error);
         if (error) {
@@ -361,8 +366,6 @@ void EngineImpl::CompactDatabase(const std::string& source, const std::string& d
                                  const std::string& destinationLocale, int options, const std::string& sourceLocale)
 {
     Guarded([&] {
-        if (options & dbEncrypt)
-            RaiseNotSupported("Encrypted databases");
         const std::string from = ExistingDatabaseFile(source);
         const std::string to = AbsolutePath(destination);
         if (to.empty())
@@ -384,6 +387,9 @@ void EngineImpl::CompactDatabase(const std::string& source, const std::string& d
         settings.NewPassword = destinationItems.Value("PWD");
         settings.CheckSourcePassword = true;
         settings.SourcePassword = ParseConnect(sourceLocale).Value("PWD");
+        settings.Encrypted = (options & dbDecrypt) != 0 ? false
+            : (options & dbEncrypt) != 0                ? true
+                                                        : sqlite::IsEncryptedFile(from);
         CompactInto(from, to, settings);
     });
 }
@@ -567,15 +573,13 @@ DatabasePtr WorkspaceImpl::CreateDatabase(const std::string& name, const std::st
         CheckOpen();
         if (WorkspaceType == dbUseODBC)
             RaiseNotSupported("Database files of the engine in ODBC direct workspaces");
-        if (options & dbEncrypt)
-            RaiseNotSupported("Encrypted databases");
         std::string version = EngineVersion == "3.5" ? "3.0" : "4.0";
         if (options & dbVersion40)
             version = "4.0";
         else if (options & dbVersion30)
             version = "3.0";
         return Join(DatabaseImpl::Create(State, shared_from_this(), name, version, CollatingOrderOf(locale),
-                                         ParseConnect(locale).Value("PWD")));
+                                         ParseConnect(locale).Value("PWD"), (options & dbEncrypt) != 0));
     });
 }
 

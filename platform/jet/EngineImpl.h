@@ -287,7 +287,7 @@ public:
     static std::shared_ptr<DatabaseImpl> Create(std::shared_ptr<ErrorState> state,
                                                 std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
                                                 const std::string& version, int collatingOrder,
-                                                const std::string& password);
+                                                const std::string& password, bool encrypted);
     DatabaseImpl(std::shared_ptr<ErrorState> state, std::shared_ptr<WorkspaceImpl> workspace);
     ~DatabaseImpl() override;
 

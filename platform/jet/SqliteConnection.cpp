@@ -1,5 +1,6 @@
 #include "platform/jet/SqliteConnection.h"
 
+#include "platform/jet/CipherVfs.h"
 #include "platform/jet/Collation.h"
 #include "platform/jet/EngineError.h"
 
@@ -418,7 +419,8 @@ std::string Statement::ColumnDeclaredType(int column) const
 
 Connection::Connection(const std::string& path, int flags, int busyTimeoutMs) : FilePath(path)
 {
-    const int rc = sqlite3_open_v2(path.c_str(), &Db, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE, nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &Db, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE,
+                                   EngineVfsName());
     if (rc != SQLITE_OK) {
         std::string detail = Db ? sqlite3_errmsg(Db) : sqlite3_errstr(rc);
         sqlite3_close(Db);
@@ -444,6 +446,9 @@ Connection::Connection(const std::string& path, int flags, int busyTimeoutMs) : 
     sqlite3_set_authorizer(Db, &Connection::Authorize, this);
     try {
         Exec("PRAGMA recursive_triggers=OFF; PRAGMA foreign_keys=OFF; PRAGMA synchronous=FULL;");
+        // Sorts and temporary tables of an encrypted file stay off the disk.
+        if (IsEncrypted(Db))
+            Exec("PRAGMA temp_store=MEMORY;");
     } catch (...) {
         sqlite3_close(Db);
         Db = nullptr;
@@ -566,6 +571,11 @@ void Connection::Raise(int resultCode, std::string_view sql) const
         throw EngineError(number, colon == std::string::npos ? message : message.substr(colon + 1), "DAO.Database");
     }
     switch (resultCode) {
+    case SQLITE_IOERR_DATA:  // a block of an encrypted file that fails its check
+        throw EngineError(errCannotOpen,
+                          "Cannot open database '" + FilePath + "'. It may not be a database that your application "
+                          "recognizes, or the file may be corrupt.",
+                          "DAO.Database");
     case SQLITE_CONSTRAINT_NOTNULL: {
         const std::string detail = message.substr(message.find(':') + 2);
         const std::size_t dot = detail.rfind('.');

@@ -49,8 +49,8 @@ public:
     // Creates a new database file and opens it. `locale` is
     // ";LANGID=0x0409;CP=1252;COUNTRY=0" or the like (the LANGID becomes
     // CollatingOrder) and a ";PWD=" item the database password; options
-    // dbVersion30 or dbVersion40 (default). An existing file raises 3204;
-    // dbEncrypt raises 3251.
+    // dbVersion30 or dbVersion40 (default), plus dbEncrypt for an encrypted
+    // file (CipherVfs.h). An existing file raises 3204.
     virtual DatabasePtr CreateDatabase(const std::string& name, const std::string& locale,
                                        int options = 0) = 0;
 

@@ -1,5 +1,6 @@
 // Database file maintenance: compact, repair, create, password change.
 #include "dao/DaoDatabase.h"
+#include "platform/jet/CipherVfs.h"
 
 #include "DaoTestFixture.h"
 
@@ -87,14 +88,16 @@ TEST_F(DaoDatabaseTest, CompactInTheCurrentFolderWithItsOptions)
     EXPECT_EQ(reopened.DatabaseLanguage(), "Simplified Chinese");
 
     // Decrypt wins over encrypt, and the source password goes with it (a file
-    // without a password opens with any); encryption alone is the engine's
-    // to refuse, and the file stays.
+    // without a password opens with any); encryption alone encrypts the copy
+    // that replaces the file.
     classes->Calls.clear();
     reopened.Close();
     database.CompactAccessDatabaseEx("Plain.dat", "", true, true, 0, "secret");
     EXPECT_NE(classes->Calls[0].find(",4,;pwd=secret)"), std::string::npos) << classes->Calls[0];
-    EXPECT_THROW(database.CompactAccessDatabaseEx("Plain.dat", "", true, false, 32, ""), jet::EngineError);
+    EXPECT_FALSE(jet::sqlite::IsEncryptedFile("Plain.dat"));
+    database.CompactAccessDatabaseEx("Plain.dat", "", true, false, 32, "");
     EXPECT_NE(classes->Calls[1].find(",34,)"), std::string::npos) << classes->Calls[1];
+    EXPECT_TRUE(jet::sqlite::IsEncryptedFile("Plain.dat"));
     EXPECT_TRUE(Leftovers(".").empty());
     EXPECT_EQ(CountRows("Plain.dat"), 5);
 }
@@ -151,9 +154,9 @@ TEST_F(DaoDatabaseTest, CreateAccessDatabaseChoosesTheFormatByVersionAndText)
     EXPECT_EQ(classes->Calls.back(), "CreateDatabase(Old.dat,;LANGID=0x0804;CP=936;COUNTRY=0,32)");
     database.CreateAccessDatabaseEx2("Any.dat", ";LANGID=0x0409", "", "", false);
     EXPECT_EQ(classes->Calls.back(), "CreateDatabase(Any.dat,;LANGID=0x0409,64)");
-    EXPECT_THROW(database.CreateAccessDatabaseEx2("Secret.dat", ";LANGID=0x0409", "pw", "", true), jet::EngineError);
+    database.CreateAccessDatabaseEx2("Secret.dat", ";LANGID=0x0409", "pw", "", true);
     EXPECT_EQ(classes->Calls.back(), "CreateDatabase(Secret.dat,;LANGID=0x0409;PWD=pw,66)");
-    EXPECT_FALSE(fs::exists("Secret.dat"));
+    EXPECT_TRUE(jet::sqlite::IsEncryptedFile("Secret.dat"));
 
     database.SetVersion("3.5");
     database.CreateAccessDatabaseEx2("Jet3.dat", ";LANGID=0x0409", "", "40", false);

@@ -1,6 +1,7 @@
 // Database passwords through the database component: every login road
 // reaches the file's password, and the file maintenance keeps it.
 #include "dao/DaoDatabase.h"
+#include "platform/jet/CipherVfs.h"
 
 #include "DaoTestFixture.h"
 #include "tests/support/ModalAnswers.h"
@@ -133,10 +134,29 @@ TEST_F(DaoDatabaseTest, CreateWithAPasswordMakesALockedFile)
     EXPECT_EQ(ConnectError(database), jet::errNotValidPassword);
     database.SetDatabasePassword("pw");
     EXPECT_EQ(ConnectError(database), 0);
-    // Encryption has no engine here: refused, and no file is made.
-    EXPECT_THROW(database.CreateAccessDatabaseEx2("Config/Secret.dat", ";LANGID=0x0409", "pw", "", true),
-                 jet::EngineError);
-    EXPECT_FALSE(fs::exists("Config/Secret.dat"));
+}
+
+TEST_F(DaoDatabaseTest, EncryptionAndDecryptionThroughCreationAndCompaction)
+{
+    TDaoDatabase database;
+    database.SetVersion("3.6");
+    database.CreateAccessDatabaseEx2("Config/Secret.dat", ";LANGID=0x0409", "pw", "", true);
+    EXPECT_TRUE(jet::sqlite::IsEncryptedFile("Config/Secret.dat"));
+    database.SetDatabase("Config/Secret.dat");
+    EXPECT_EQ(ConnectError(database), jet::errNotValidPassword);
+    database.SetDatabasePassword("pw");
+    EXPECT_EQ(ConnectError(database), 0);
+
+    database.CompactAccessDatabaseEx("Config/Secret.dat", ";LANGID=0x0409", false, true, 0, "pw");
+    EXPECT_FALSE(jet::sqlite::IsEncryptedFile("Config/Secret.dat"));
+    EXPECT_EQ(ConnectError(database), 0);
+    database.CompactAccessDatabaseEx("Config/Secret.dat", ";LANGID=0x0409", true, false, 0, "pw");
+    EXPECT_TRUE(jet::sqlite::IsEncryptedFile("Config/Secret.dat"));
+    EXPECT_EQ(ConnectError(database), 0);
+    // Without either option a compaction keeps the file encrypted.
+    database.CompactAccessDatabase("Config/Secret.dat", "pw");
+    EXPECT_TRUE(jet::sqlite::IsEncryptedFile("Config/Secret.dat"));
+    EXPECT_EQ(ConnectError(database), 0);
 }
 
 } // namespace

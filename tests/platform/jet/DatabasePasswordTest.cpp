@@ -99,9 +99,11 @@ TEST_F(DatabasePassword, CompactNeedsThePasswordAndKeepsOrChangesIt)
                             std::string(";pwd=") + Secret);
     EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("renewed.mdb"), false, false, ";PWD=fresh")->Close(); }),
               0);
-    EXPECT_EQ(ErrorOf([&] { Engine->CompactDatabase(PathOf("test.mdb"), PathOf("x.mdb"), "", jet::dbEncrypt,
-                                                    std::string(";pwd=") + Secret); }),
-              jet::errNotSupported);
+    // An encrypted copy keeps the password.
+    Engine->CompactDatabase(PathOf("test.mdb"), PathOf("x.mdb"), "", jet::dbEncrypt, std::string(";pwd=") + Secret);
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("x.mdb"))->Close(); }), jet::errNotValidPassword);
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("x.mdb"), false, false, std::string(";PWD=") + Secret)->Close(); }),
+              0);
 }
 
 TEST_F(DatabasePassword, ALinkToALockedFileNeedsItsPasswordInTheConnectText)
