@@ -7,6 +7,7 @@
 #include "platform/jet/DatabasePassword.h"
 #include "platform/jet/FormatDatabase.h"
 #include "platform/jet/OdbcDatabase.h"
+#include "platform/jet/OdbcTableModule.h"
 #include "platform/jet/RecordsetImpl.h"
 
 #include <algorithm>
@@ -504,17 +505,44 @@ std::string DatabaseImpl::TableRef(const catalog::TableInfo& table)
     return sqlite::QuoteIdentifier(schema) + "." + sqlite::QuoteIdentifier(source.Name);
 }
 
+const catalog::TableInfo* DatabaseImpl::OriginTable(const std::string& schema, const std::string& table,
+                                                    std::string& localName)
+{
+    localName = table;
+    if (schema == "main")
+        return Catalog().FindTable(table);
+    if (schema == "temp") {
+        const OdbcTableSource* odbc = OdbcTables ? OdbcTables->Find(table) : nullptr;
+        if (odbc)
+            localName = odbc->Shape.Name;
+        return odbc ? &odbc->Shape : nullptr;
+    }
+    if (schema.empty())
+        return nullptr;
+    for (const catalog::TableInfo& link : Catalog().Tables) {
+        if (link.IsLink() && !IsOdbcLink(link) && SameName(link.SourceTable, table)
+            && LinkSchema(LinkFile(link.Connect)) == schema) {
+            localName = link.Name;
+            return &LinkedTable(link);
+        }
+    }
+    return nullptr;
+}
+
 sql::NameBinding DatabaseImpl::ResolveTable(std::string_view name) const
 {
     auto& self = const_cast<DatabaseImpl&>(*this);
     sql::NameBinding binding;
     if (const catalog::TableInfo* table = self.Catalog().FindTable(name)) {
         binding.Type = sql::NameBinding::Table;
-        // A linked ODBC table's statements run at its source (OdbcLinks.cpp).
-        binding.SqliteRef = IsOdbcLink(*table) ? sqlite::QuoteIdentifier(table->Name) : self.TableRef(*table);
+        binding.SqliteRef = IsOdbcLink(*table) ? self.OdbcTableRef(*table) : self.TableRef(*table);
     } else if (const catalog::QueryInfo* query = self.Catalog().FindQuery(name)) {
-        if (!query->Connect.empty())
-            RaiseNotSupported("Pass-through queries inside other statements");
+        // A pass-through query is a table of the rows its source answers.
+        if (!query->Connect.empty()) {
+            binding.Type = sql::NameBinding::Table;
+            binding.SqliteRef = self.PassThroughRef(*query);
+            return binding;
+        }
         binding.Type = sql::NameBinding::Query;
         binding.QuerySql = query->Sql;
     }
@@ -711,7 +739,9 @@ void DatabaseImpl::Execute(const std::string& sqlText, int options)
             return;
         if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
             RaiseNotSupported("ODBC options on tables that are not at an ODBC source");
-        ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), {});
+        StatementSources.clear();
+        const sql::Translation translation = sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this);
+        WithOdbcStatement([&] { ExecuteTranslated(translation, {}); });
     });
 }
 
@@ -720,7 +750,9 @@ void DatabaseImpl::ExecuteStatement(const std::string& sqlText, const std::vecto
     CheckOpen();
     if (ExecuteAtOdbcSource(sqlText, parameters))
         return;
-    ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), parameters);
+    StatementSources.clear();
+    const sql::Translation translation = sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this);
+    WithOdbcStatement([&] { ExecuteTranslated(translation, parameters); });
 }
 
 void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const std::vector<Variant>& parameters)
@@ -768,15 +800,8 @@ catalog::TableInfo DatabaseImpl::ResultTable(sqlite::Statement& statement, const
         } catch (const EngineError&) {
             column.Name = "Expr" + std::to_string(1000 + i);
         }
-        const catalog::TableInfo* origin = nullptr;
-        const std::string schema = statement.ColumnDatabase(i);
-        if (schema == "main")
-            origin = Catalog().FindTable(statement.ColumnTable(i));
-        else if (!schema.empty())
-            for (const auto& [file, linkSchema] : Links)
-                if (linkSchema == schema)
-                    if (const auto& linked = LinkCatalogs[schema])
-                        origin = linked->FindTable(statement.ColumnTable(i));
+        std::string localName;
+        const catalog::TableInfo* origin = OriginTable(statement.ColumnDatabase(i), statement.ColumnTable(i), localName);
         const catalog::ColumnDef* source = origin ? origin->FindColumn(statement.ColumnOrigin(i)) : nullptr;
         if (source) {
             column.Type = source->Type;

@@ -15,6 +15,7 @@
 #include "platform/jet/SqliteConnection.h"
 
 #include <map>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -122,6 +123,7 @@ class DatabaseImpl;
 class FormatStore;
 class RecordsetImpl;
 class OdbcDatabaseImpl;
+class OdbcTableModule;
 
 // A database open in a workspace, a file of ours or an ODBC source: what the
 // workspace's transactions and the engine's Idle ask of it.
@@ -364,12 +366,25 @@ public:
     // once the source shows the linked table: without its password unless
     // the link's attributes hold dbAttachSavePWD.
     std::string PrepareOdbcLink(const catalog::TableInfo& link);
-    // A statement that names linked ODBC tables runs at their source: true
-    // (or a recordset) when it did, false (null) when it names none. One
-    // that names tables of other databases too raises 3251.
+    // A statement that names linked ODBC tables of one source and nothing
+    // else runs at that source: true (or a recordset) when it did, false
+    // (null) when it names none, or tables of other databases too, or is a
+    // SELECT ... INTO: such a statement runs here, over virtual tables.
     bool ExecuteAtOdbcSource(const std::string& sql, const std::vector<Variant>& parameters);
     RecordsetPtr OpenAtOdbcSource(const std::string& sql, const std::string& name, int type, int options,
                                   int lockEdits, const std::vector<Variant>& parameters, long maxRecords);
+    // The SQLite reference of the virtual table over a linked ODBC table or
+    // a pass-through query (OdbcTableModule.h).
+    std::string OdbcTableRef(const catalog::TableInfo& link);
+    std::string PassThroughRef(const catalog::QueryInfo& query);
+    // The table a result column comes from, by the schema and table SQLite
+    // names (a stored table, a table of a linked file, a linked ODBC table);
+    // null for a computed column. `localName` is the name the user knows.
+    const catalog::TableInfo* OriginTable(const std::string& schema, const std::string& table, std::string& localName);
+    // Runs a statement here whose virtual tables may write to ODBC sources:
+    // each source that supports transactions takes its writes whole or not
+    // at all.
+    void WithOdbcStatement(const std::function<void()>& action);
 
     // Transactions of the workspace, applied to this file.
     void BeginLevel(int level) override;
@@ -414,6 +429,12 @@ private:
     std::map<std::string, std::string> Links;  // file -> schema
     std::map<std::string, std::shared_ptr<catalog::Catalog>> LinkCatalogs;  // schema -> its catalog
     std::map<std::string, std::shared_ptr<OdbcDatabaseImpl>> OdbcSources;  // connect text -> source
+    OdbcTableModule* OdbcTables = nullptr;  // owned by the connection
+    // While a statement is checked for a route to a source, linked ODBC
+    // tables and pass-through queries bind by name, making no virtual table.
+    bool BindOdbcByName = false;
+    // The sources the last translated statement reads or writes.
+    std::vector<std::shared_ptr<OdbcDatabaseImpl>> StatementSources;
     // Stored query definitions hand out one object per name, kept here; they
     // reach the database through a weak pointer, so no cycle forms.
     std::vector<QueryDefPtr> QueryDefObjects;

@@ -294,6 +294,7 @@ void StatementTranslator::TranslateTokens()
     struct Level {
         bool InFrom = false;
         bool ExpectTable = false;
+        bool InsertTarget = false;  // INSERT INTO's table, which a column list may follow
     };
     std::vector<Level> levels(1);
     Out.assign(Tokens.size(), std::string());
@@ -325,9 +326,10 @@ void StatementTranslator::TranslateTokens()
         }
         // Where a table is expected any name is one (a table may be called
         // "Top" or "Order"), unless it starts the next clause.
-        if (level.ExpectTable && IsName(token) && !(i + 1 < Tokens.size() && IsOp(Tokens[i + 1], "("))
-            && !IsClauseWord(token)) {
+        if (level.ExpectTable && IsName(token)
+            && (level.InsertTarget || !(i + 1 < Tokens.size() && IsOp(Tokens[i + 1], "("))) && !IsClauseWord(token)) {
             level.ExpectTable = false;
+            level.InsertTarget = false;
             std::size_t last = i;
             std::string name = token.Text;
             std::string schema;
@@ -369,6 +371,7 @@ void StatementTranslator::TranslateTokens()
                 level.ExpectTable = true;
             } else if ((word == "UPDATE" && i == Start) || (word == "INTO" && first == "INSERT")) {
                 level.ExpectTable = true;
+                level.InsertTarget = word == "INTO";
             } else if (word == "WHERE" || word == "GROUP" || word == "ORDER" || word == "HAVING" || word == "UNION"
                        || word == "ON" || word == "SET" || word == "VALUES" || word == "SELECT" || word == "LIMIT"
                        || word == "INTERSECT" || word == "EXCEPT" || word == "USING") {

@@ -75,6 +75,8 @@ public:
     odbc::Connection& Connection() const;
     bool IsReadOnly() const { return ReadOnly; }
     int CursorDriver() const { return Cursors; }
+    // The transaction levels the source has joined.
+    int Levels() const { return JoinedLevels; }
     // The tables and views of the source, as it names them.
     struct TableEntry {
         std::string Name;

@@ -1,13 +1,16 @@
 // A database file of ours reaching ODBC sources: tables linked from a
 // source (a table definition whose Connect is an ODBC connect text and whose
 // SourceTableName names the source's table) and pass-through queries. The
-// file keeps the link; the rows stay at the source, so a statement that
-// names linked tables of one source runs there, the link names standing for
-// the source's tables.
+// file keeps the link; the rows stay at the source. A statement that names
+// linked tables of one source and nothing else runs there, the link names
+// standing for the source's tables; any other statement runs here, where
+// each linked table and pass-through query it names is a virtual table over
+// its source (OdbcTableModule.h).
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
 #include "platform/jet/OdbcDatabase.h"
+#include "platform/jet/OdbcTableModule.h"
 
 namespace jet::impl {
 namespace {
@@ -46,13 +49,21 @@ std::string WithoutPassword(const std::string& connect)
     return kept;
 }
 
-std::optional<OdbcRoute> RouteOf(DatabaseImpl& database, const std::string& sql)
+std::optional<OdbcRoute> RouteOf(DatabaseImpl& database, const std::string& sql, bool& bindByName)
 {
     const auto& tables = database.Catalog().Tables;
     if (std::none_of(tables.begin(), tables.end(), [](const auto& table) { return DatabaseImpl::IsOdbcLink(table); }))
         return std::nullopt;
     RecordingResolver recorder(database);
-    const sql::Translation translation = sql::TranslateStatement(sql, recorder);
+    bindByName = true;
+    sql::Translation translation;
+    try {
+        translation = sql::TranslateStatement(sql, recorder);
+    } catch (...) {
+        bindByName = false;
+        throw;
+    }
+    bindByName = false;
     std::vector<const catalog::TableInfo*> links;
     bool others = false;
     for (const std::string& name : recorder.Names) {
@@ -67,7 +78,7 @@ std::optional<OdbcRoute> RouteOf(DatabaseImpl& database, const std::string& sql)
     for (const catalog::TableInfo* link : links)
         others = others || link->Connect != links.front()->Connect;
     if (others || translation.Kind == sql::StatementKind::SelectInto)
-        RaiseNotSupported("Statements that join linked ODBC tables with tables of other databases");
+        return std::nullopt;
     OdbcRoute route;
     route.Source = database.OdbcSource(links.front()->Connect);
     for (const catalog::TableInfo* link : links)
@@ -118,7 +129,7 @@ std::string DatabaseImpl::PrepareOdbcLink(const catalog::TableInfo& link)
 
 bool DatabaseImpl::ExecuteAtOdbcSource(const std::string& sql, const std::vector<Variant>& parameters)
 {
-    const std::optional<OdbcRoute> route = RouteOf(*this, sql);
+    const std::optional<OdbcRoute> route = RouteOf(*this, sql, BindOdbcByName);
     if (!route)
         return false;
     route->Source->ExecuteStatement(sql, parameters, false, route->Aliases);
@@ -129,10 +140,79 @@ bool DatabaseImpl::ExecuteAtOdbcSource(const std::string& sql, const std::vector
 RecordsetPtr DatabaseImpl::OpenAtOdbcSource(const std::string& sql, const std::string& name, int type, int options,
                                             int lockEdits, const std::vector<Variant>& parameters, long maxRecords)
 {
-    const std::optional<OdbcRoute> route = RouteOf(*this, sql);
+    const std::optional<OdbcRoute> route = RouteOf(*this, sql, BindOdbcByName);
     if (!route)
         return nullptr;
     return route->Source->OpenStatement(sql, name, type, options, lockEdits, parameters, maxRecords, route->Aliases);
+}
+
+std::string DatabaseImpl::OdbcTableRef(const catalog::TableInfo& link)
+{
+    if (BindOdbcByName)
+        return sqlite::QuoteIdentifier(link.Name);
+    OdbcTableSource table;
+    table.Source = OdbcSource(link.Connect);
+    table.Shape = table.Source->Describe(link.SourceTable);
+    table.Table = table.Source->TableSpelling(link.SourceTable).value_or(link.SourceTable);
+    table.Shape.Name = link.Name;
+    if (!OdbcTables)
+        OdbcTables = &OdbcTableModule::Register(Db->Handle());
+    const std::string reference = OdbcTables->Reference(link.Name, std::move(table));
+    StatementSources.push_back(OdbcSource(link.Connect));
+    return reference;
+}
+
+std::string DatabaseImpl::PassThroughRef(const catalog::QueryInfo& query)
+{
+    if (BindOdbcByName)
+        return sqlite::QuoteIdentifier(query.Name);
+    OdbcTableSource rows;
+    rows.Source = OdbcSource(query.Connect);
+    rows.PassThroughSql = query.Sql;
+    rows.Shape.Name = query.Name;
+    // The columns are what the source's answer has.
+    std::unique_ptr<odbc::Statement> statement = rows.Source->NewStatement();
+    statement->ExecDirect(query.Sql);
+    for (int i = 1; i <= statement->ColumnCount(); ++i) {
+        const odbc::ColumnShape shape = statement->Describe(i);
+        catalog::ColumnDef column;
+        column.Id = i;
+        column.Name = shape.Name.empty() ? "Expr" + std::to_string(1000 + i - 1) : shape.Name;
+        column.Type = odbc::DaoType(shape.SqlType, shape.Size, shape.Digits);
+        column.Size = odbc::DaoSize(column.Type, shape.Size);
+        rows.Shape.Columns.push_back(std::move(column));
+    }
+    statement->CloseCursor();
+    if (rows.Shape.Columns.empty())
+        Raise(errInvalidOperation, "Invalid operation. The pass-through query '" + query.Name + "' returns no rows.",
+              "DAO.Database");
+    if (!OdbcTables)
+        OdbcTables = &OdbcTableModule::Register(Db->Handle());
+    return OdbcTables->Reference(query.Name, std::move(rows));
+}
+
+void DatabaseImpl::WithOdbcStatement(const std::function<void()>& action)
+{
+    std::vector<std::shared_ptr<OdbcDatabaseImpl>> sources;
+    for (const auto& source : StatementSources)
+        if (source->Connection().SupportsTransactions() && !source->IsReadOnly()
+            && std::find(sources.begin(), sources.end(), source) == sources.end())
+            sources.push_back(source);
+    StatementSources.clear();
+    std::vector<int> levels;
+    for (const auto& source : sources) {
+        levels.push_back(source->Levels() + 1);
+        source->BeginLevel(levels.back());
+    }
+    try {
+        action();
+    } catch (...) {
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            sources[i]->RollbackLevel(levels[i]);
+        throw;
+    }
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        sources[i]->CommitLevel(levels[i]);
 }
 
 } // namespace jet::impl

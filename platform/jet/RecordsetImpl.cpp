@@ -1908,20 +1908,8 @@ RecordsetPtr OpenQueryRecordset(std::shared_ptr<DatabaseImpl> database, const st
         const std::string schema = prepared.ColumnDatabase(i);
         const std::string table = prepared.ColumnTable(i);
         const std::string origin = prepared.ColumnOrigin(i);
-        const catalog::TableInfo* info = nullptr;
-        std::string sourceTable = table;
-        if (schema == "main") {
-            info = database->Catalog().FindTable(table);
-        } else if (!schema.empty()) {
-            for (const catalog::TableInfo& link : database->Catalog().Tables) {
-                if (link.IsLink() && SameName(link.SourceTable, table)
-                    && database->LinkSchema(database->LinkFile(link.Connect)) == schema) {
-                    info = &database->LinkedTable(link);
-                    sourceTable = link.Name;
-                    break;
-                }
-            }
-        }
+        std::string sourceTable;
+        const catalog::TableInfo* info = database->OriginTable(schema, table, sourceTable);
         const catalog::ColumnDef* column = info ? info->FindColumn(origin) : nullptr;
         if (column) {
             field.Type = column->Type;

@@ -369,20 +369,31 @@ std::string_view Statement::ColumnBlob(int column) const
                  : std::string_view();
 }
 
-Variant Statement::ColumnValue(int column) const
+Variant ValueOf(sqlite3_value* value)
 {
-    switch (sqlite3_column_type(Handle, column)) {
+    switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER: {
-        const std::int64_t value = sqlite3_column_int64(Handle, column);
-        if (value >= INT32_MIN && value <= INT32_MAX)
-            return Variant(static_cast<int>(value));
-        return Variant(value);
+        const std::int64_t number = sqlite3_value_int64(value);
+        if (number >= INT32_MIN && number <= INT32_MAX)
+            return Variant(static_cast<int>(number));
+        return Variant(number);
     }
-    case SQLITE_FLOAT: return Variant(sqlite3_column_double(Handle, column));
-    case SQLITE_TEXT: return Variant(ColumnText(column));
-    case SQLITE_BLOB: return Variant::Bytes(ColumnBlob(column));
+    case SQLITE_FLOAT: return Variant(sqlite3_value_double(value));
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        return Variant(std::string(text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value))));
+    }
+    case SQLITE_BLOB: {
+        const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
+        return Variant::Bytes(std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(value))));
+    }
     default: return Variant::Null();
     }
+}
+
+Variant Statement::ColumnValue(int column) const
+{
+    return ValueOf(sqlite3_column_value(Handle, column));
 }
 
 std::string Statement::ColumnName(int column) const

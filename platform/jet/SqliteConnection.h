@@ -24,6 +24,9 @@ namespace jet::sqlite {
 
 class Connection;
 
+// A value by its storage class (integers as varInteger when they fit).
+Variant ValueOf(sqlite3_value* value);
+
 // A prepared statement; move-only, finalized on destruction.
 class Statement {
 public:

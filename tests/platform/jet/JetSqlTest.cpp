@@ -243,6 +243,9 @@ TEST(JetSqlTranslator, TranslatesTheOldFormsForSqlite)
               "SELECT * FROM (SELECT a FROM \"T\" WHERE b = -1) AS \"Q\"");
     EXPECT_EQ(TranslateStatement("SELECT * FROM L WHERE L.x = 1", names).Sql,
               "SELECT * FROM \"jet.link.1\".\"Remote\" AS \"L\" WHERE L . x = 1");
+    // The table of INSERT INTO is resolved with a column list after it too.
+    EXPECT_EQ(TranslateStatement("INSERT INTO L (x) SELECT a FROM T", names).Sql,
+              "INSERT INTO \"jet.link.1\".\"Remote\" AS \"L\" ( x ) SELECT a FROM \"T\"");
     const jet::sql::Translation withParameters =
         TranslateStatement("PARAMETERS [When] DateTime, Who Text(50); SELECT * FROM T WHERE d > [When] AND n = who",
                            names);

@@ -82,4 +82,28 @@ protected:
     jet::DatabasePtr Db;
 };
 
+// A database file of ours, with a table "Notes", beside the source.
+class OdbcLinkFixture : public OdbcFixture {
+protected:
+    void SetUp() override
+    {
+        OdbcFixture::SetUp();
+        ASSERT_TRUE(Folder.isValid());
+        Local = Workspace->CreateDatabase(PathOf(), ";LANGID=0x0409;CP=1252;COUNTRY=0");
+        jet::TableDefPtr notes = Local->CreateTableDef("Notes");
+        notes->Fields().Append(notes->CreateField("Text", jet::dbText, 50));
+        Local->TableDefs().Append(notes);
+    }
+
+    std::string PathOf() const { return Folder.filePath("local.mdb").toStdString(); }
+
+    void Link(const std::string& name, const std::string& source, const std::string& connect, int attributes = 0)
+    {
+        Local->TableDefs().Append(Local->CreateTableDef(name, attributes, source, connect));
+    }
+
+    QTemporaryDir Folder;
+    jet::DatabasePtr Local;
+};
+
 } // namespace jettest
