@@ -55,8 +55,8 @@ public:
     // dbOptimistic, dbPessimistic, dbOptimisticValue, dbReadOnly (-1:
     // dbPessimistic, as the old engine did). dbOpenDynamic, dbSQLPassThrough,
     // dbRunAsync and dbExecDirect are for ODBC sources: on a file of ours
-    // they raise 3251, unless the statement names linked ODBC tables, which
-    // run at their source.
+    // they raise 3251, unless the statement names linked ODBC tables of one
+    // source and nothing else, which runs at that source.
     virtual RecordsetPtr OpenRecordset(const std::string& source, int type = -1, int options = 0,
                                        int lockEdits = -1) = 0;
     // Runs an action statement: DELETE, UPDATE, INSERT, SELECT ... INTO,

@@ -24,9 +24,11 @@
 // savepoints (Workspace.h), and keysets of row ids behind the recordsets
 // (Recordset.h). ODBC sources, ODBC direct workspaces, linked ODBC tables and
 // pass-through queries go through the unixODBC driver manager
-// (OdbcDatabase.h); a file's database password is kept as a salted hash
-// (DatabasePassword.h). What has no counterpart here (encryption, workgroup
-// accounts, outside file formats but the installable ones) raises error 3251.
+// (OdbcDatabase.h), and a linked ODBC table may stand in any statement of
+// the file (OdbcTableModule.h); a file's database password is kept as a
+// salted hash (DatabasePassword.h), and an encrypted file is encrypted page
+// by page (CipherVfs.h). What has no counterpart here (workgroup accounts,
+// outside file formats but the installable ones) raises error 3251.
 #pragma once
 
 #include "platform/jet/Collection.h"
