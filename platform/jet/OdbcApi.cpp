@@ -386,6 +386,11 @@ void Statement::Statistics(const std::string& table)
                         SQL_QUICK));
 }
 
+void Statement::TypeInfo(SQLSMALLINT sqlType)
+{
+    Check(SQLGetTypeInfo(Handle, sqlType));
+}
+
 void Statement::PrimaryKeys(const std::string& table)
 {
     Check(SQLPrimaryKeys(Handle, nullptr, 0, nullptr, 0,

@@ -101,6 +101,8 @@ public:
     void Columns(const std::string& table);
     void Statistics(const std::string& table);
     void PrimaryKeys(const std::string& table);
+    // The source's types for an SQL type (SQLGetTypeInfo).
+    void TypeInfo(SQLSMALLINT sqlType);
 
     int ColumnCount();
     // Column numbers count from 1.

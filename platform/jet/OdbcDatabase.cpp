@@ -85,8 +85,21 @@ public:
             Owner.Descriptions.clear();
         });
     }
-    void Append(const TableDefPtr&) override { Owner.Guarded([&] { RaiseSchemaChange(); }); }
-    void Delete(std::string_view) override { Owner.Guarded([&] { RaiseSchemaChange(); }); }
+    void Append(const TableDefPtr& tableDef) override
+    {
+        Owner.Guarded([&] {
+            CreateOdbcTable(tableDef);
+            Owner.TableList.reset();
+        });
+    }
+    void Delete(std::string_view name) override
+    {
+        Owner.Guarded([&] {
+            DropOdbcTable(Owner, Item(name)->Name());
+            Owner.TableList.reset();
+            Owner.Descriptions.clear();
+        });
+    }
 
 private:
     OdbcDatabaseImpl& Owner;
@@ -427,9 +440,16 @@ void OdbcDatabaseImpl::ExecuteStatement(const std::string& text, const std::vect
     }
 }
 
-TableDefPtr OdbcDatabaseImpl::CreateTableDef(const std::string&, int, const std::string&, const std::string&)
+TableDefPtr OdbcDatabaseImpl::CreateTableDef(const std::string& name, int, const std::string& sourceTableName,
+                                             const std::string& connect)
 {
-    return Guarded([&]() -> TableDefPtr { RaiseSchemaChange(); });
+    return Guarded([&]() -> TableDefPtr {
+        CheckOpen();
+        // A source keeps no links to other databases.
+        if (!sourceTableName.empty() || !connect.empty())
+            RaiseNotSupported("Linked tables inside an ODBC source (a source keeps no links)");
+        return MakeNewOdbcTableDef(shared_from_this(), name);
+    });
 }
 
 QueryDefPtr OdbcDatabaseImpl::CreateQueryDef(const std::string& name, const std::string& sqlText)

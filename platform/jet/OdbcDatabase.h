@@ -3,8 +3,8 @@
 // through the unixODBC driver manager and the source's driver.
 //
 // What it offers: the source's tables and views as TableDefs, with fields
-// and indexes as the driver's catalog calls describe them (read-only:
-// definitions are changed on the source through Execute); recordsets of
+// and indexes as the driver's catalog calls describe them, created, added
+// to and deleted through the source's DDL (OdbcDefinitions.h); recordsets of
 // every type over its tables and queries (OdbcRecordset.h); Execute of the
 // engine's dialect rewritten for the source (OdbcSql.h), or of the source's
 // own SQL with dbSQLPassThrough; query definitions kept for the session, as
@@ -58,7 +58,8 @@ public:
     RecordsetPtr OpenRecordset(const std::string& source, int type, int options, int lockEdits) override;
     void Execute(const std::string& sql, int options) override;
     long RecordsAffected() const override { return Affected; }
-    // Table definitions of a source are not made here: raises 3251.
+    // A new table definition for TableDefs.Append; a link (a source table
+    // name or connect text) raises 3251, as a source keeps no links.
     TableDefPtr CreateTableDef(const std::string& name, int attributes, const std::string& sourceTableName,
                                const std::string& connect) override;
     QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override;

@@ -70,11 +70,13 @@ int FieldAttributes(int daoType, bool autoIncrement)
     return (variable ? dbVariableField : dbFixedField) | (autoIncrement ? dbAutoIncrField : 0);
 }
 
-// A field of a table or index definition of the source: read-only.
+// A field of a table or index definition of the source: read-only once it
+// is there, set freely while it is new (not yet appended).
 class OdbcDefinitionField : public Field, public EngineObject {
 public:
-    OdbcDefinitionField(std::shared_ptr<ErrorState> state, catalog::ColumnDef column, int position)
-        : EngineObject(std::move(state)), Column(std::move(column)), Position(position)
+    OdbcDefinitionField(std::shared_ptr<ErrorState> state, catalog::ColumnDef column, int position,
+                        bool pending = false)
+        : EngineObject(std::move(state)), Column(std::move(column)), Position(position), Pending(pending)
     {
         Props = std::make_unique<ComputedProperties>([this] {
             return std::vector<PropertyPtr>{
@@ -91,17 +93,22 @@ public:
     }
 
     std::string Name() const override { return Column.Name; }
-    void SetName(const std::string&) override { Refuse(); }
+    void SetName(const std::string& name) override { Change([&] { Column.Name = name; }); }
     int Type() const override { return Column.Type; }
-    void SetType(int) override { Refuse(); }
+    void SetType(int type) override { Change([&] { Column.Type = type; }); }
     int Size() const override { return Column.Size; }
-    void SetSize(int) override { Refuse(); }
+    void SetSize(int size) override { Change([&] { Column.Size = size; }); }
     int Attributes() const override { return Column.Attributes; }
-    void SetAttributes(int) override { Refuse(); }
+    void SetAttributes(int attributes) override { Change([&] { Column.Attributes = attributes; }); }
     bool Required() const override { return Column.Required; }
-    void SetRequired(bool) override { Refuse(); }
+    // Setting what a field of the source already is changes nothing.
+    void SetRequired(bool required) override
+    {
+        if (Pending || required != Column.Required)
+            Change([&] { Column.Required = required; });
+    }
     std::string DefaultValue() const override { return Column.DefaultValue; }
-    void SetDefaultValue(const std::string&) override { Refuse(); }
+    void SetDefaultValue(const std::string& value) override { Change([&] { Column.DefaultValue = value; }); }
     int OrdinalPosition() const override { return Position; }
     std::string SourceTable() const override { return ""; }
     std::string SourceField() const override { return ""; }
@@ -114,13 +121,51 @@ public:
         return Guarded([]() -> PropertyPtr { RaiseSchemaChange(); });
     }
 
+    const catalog::ColumnDef& Definition() const { return Column; }
+    bool IsPending() const { return Pending; }
+    void Settle() { Pending = false; }
+
 private:
-    void Refuse() const { Guarded([] { RaiseSchemaChange(); }); }
+    template <class F>
+    void Change(F&& change)
+    {
+        Guarded([&] {
+            if (!Pending)
+                RaiseSchemaChange();
+            change();
+        });
+    }
     [[noreturn]] static void Invalid() { Raise(errInvalidOperation, "Invalid operation.", "DAO.Field"); }
 
     catalog::ColumnDef Column;
     int Position;
+    bool Pending;
     std::unique_ptr<ComputedProperties> Props;
+};
+
+// The fields or indexes of a new definition, gathered until it is appended.
+template <class T>
+class PendingList : public ListCollection<T> {
+public:
+    void Append(const std::shared_ptr<T>& object) override
+    {
+        if (!object)
+            Raise(errInvalidArgument, "Invalid argument.", TableDefSource);
+        for (const auto& item : this->Items)
+            if (SameName(item->Name(), object->Name()))
+                Raise(errAlreadyInCollection,
+                      "Cannot append. An object with that name already exists in the collection.", TableDefSource);
+        this->Items.push_back(object);
+    }
+    void Delete(std::string_view name) override
+    {
+        auto& items = this->Items;
+        const auto found =
+            std::find_if(items.begin(), items.end(), [&](const auto& item) { return SameName(item->Name(), name); });
+        if (found == items.end())
+            Raise(errItemNotFound, "Item not found in this collection.", TableDefSource);
+        items.erase(found);
+    }
 };
 
 // A collection filled from the source's description when first asked for.
@@ -128,7 +173,12 @@ template <class T>
 class DescribedList : public Collection<T> {
 public:
     using Fill = std::function<std::vector<std::shared_ptr<T>>()>;
-    DescribedList(Fill fill, std::function<void()> forget) : Filler(std::move(fill)), Forget(std::move(forget)) {}
+    using Add = std::function<void(const std::shared_ptr<T>&)>;
+    using Remove = std::function<void(std::string_view)>;
+    DescribedList(Fill fill, std::function<void()> forget, Add add = nullptr, Remove remove = nullptr)
+        : Filler(std::move(fill)), Forget(std::move(forget)), Adder(std::move(add)), Remover(std::move(remove))
+    {
+    }
     int Count() const override { return static_cast<int>(Items().size()); }
     std::shared_ptr<T> Item(int index) const override
     {
@@ -144,8 +194,21 @@ public:
         if (Forget)
             Forget();
     }
-    void Append(const std::shared_ptr<T>&) override { RaiseSchemaChange(); }
-    void Delete(std::string_view) override { RaiseSchemaChange(); }
+    // Changes go to the source as its DDL, where the owner allows them.
+    void Append(const std::shared_ptr<T>& object) override
+    {
+        if (!Adder)
+            RaiseSchemaChange();
+        Adder(object);
+        Refresh();
+    }
+    void Delete(std::string_view name) override
+    {
+        if (!Remover)
+            RaiseSchemaChange();
+        Remover(name);
+        Refresh();
+    }
 
 private:
     const std::vector<std::shared_ptr<T>>& Items() const
@@ -156,11 +219,19 @@ private:
     }
     Fill Filler;
     std::function<void()> Forget;
+    Add Adder;
+    Remove Remover;
     mutable std::optional<std::vector<std::shared_ptr<T>>> Filled;
 };
 
 class OdbcIndex : public Index, public EngineObject {
 public:
+    // A new index, made by CreateIndex.
+    OdbcIndex(std::shared_ptr<ErrorState> state, std::string name)
+        : EngineObject(std::move(state)), FieldList([] { return std::vector<FieldPtr>(); }, nullptr), Pending(true)
+    {
+        Definition.Name = std::move(name);
+    }
     OdbcIndex(std::shared_ptr<ErrorState> state, const catalog::TableInfo& table, catalog::IndexDef index)
         : EngineObject(state), Definition(std::move(index)),
           FieldList(
@@ -182,33 +253,236 @@ public:
     }
 
     std::string Name() const override { return Definition.Name; }
-    void SetName(const std::string&) override { Guarded([] { RaiseSchemaChange(); }); }
+    void SetName(const std::string& name) override { Change([&] { Definition.Name = name; }); }
     bool Primary() const override { return Definition.Primary; }
-    void SetPrimary(bool) override { Guarded([] { RaiseSchemaChange(); }); }
+    void SetPrimary(bool primary) override { Change([&] { Definition.Primary = primary; }); }
     bool Unique() const override { return Definition.Unique; }
-    void SetUnique(bool) override { Guarded([] { RaiseSchemaChange(); }); }
-    Collection<Field>& Fields() override { return FieldList; }
-    FieldPtr CreateField(const std::string&) override
+    void SetUnique(bool unique) override { Change([&] { Definition.Unique = unique; }); }
+    Collection<Field>& Fields() override
     {
-        return Guarded([]() -> FieldPtr { RaiseSchemaChange(); });
+        if (Pending)
+            return NewFields;
+        return FieldList;
+    }
+    FieldPtr CreateField(const std::string& name) override
+    {
+        return Guarded([&]() -> FieldPtr {
+            if (!Pending)
+                RaiseSchemaChange();
+            catalog::ColumnDef column;
+            column.Name = name;
+            return std::make_shared<OdbcDefinitionField>(State, column, 0, true);
+        });
+    }
+
+    bool IsPending() const { return Pending; }
+    void Settle() { Pending = false; }
+    // The names of a new index's fields, in order, descending ones marked.
+    std::vector<std::pair<std::string, bool>> FieldNames() const
+    {
+        std::vector<std::pair<std::string, bool>> names;
+        for (const FieldPtr& field : NewFields.Items)
+            names.emplace_back(field->Name(), (field->Attributes() & dbDescending) != 0);
+        return names;
     }
 
 private:
+    template <class F>
+    void Change(F&& change)
+    {
+        Guarded([&] {
+            if (!Pending)
+                RaiseSchemaChange();
+            change();
+        });
+    }
+
     catalog::IndexDef Definition;
     DescribedList<Field> FieldList;
+    PendingList<Field> NewFields;
+    bool Pending = false;
 };
+
+
+// ------------------------------------------------- the source's own DDL
+
+// One type the source offers (a row of SQLGetTypeInfo).
+struct SourceType {
+    std::string Name;
+    long long Size = 0;
+    std::string Params;  // CREATE_PARAMS: "length", "precision,scale", ...
+    bool Numbering = false;
+};
+
+std::vector<SourceType> SourceTypes(OdbcDatabaseImpl& database, SQLSMALLINT sqlType)
+{
+    std::vector<SourceType> types;
+    try {
+        const auto statement = database.NewStatement();
+        statement->TypeInfo(sqlType);
+        while (statement->Fetch())
+            types.push_back({statement->Text(1), statement->Integer(3), AsciiUpper(statement->Text(6)),
+                             statement->Integer(12) == 1});
+    } catch (const EngineError&) {
+        // A driver that does not list this type offers none of it.
+    }
+    return types;
+}
+
+// The SQL types that can hold a field's type, the closest first.
+std::vector<SQLSMALLINT> SqlTypesFor(int daoType)
+{
+    switch (daoType) {
+    case dbBoolean: return {SQL_BIT, SQL_SMALLINT, SQL_INTEGER};
+    case dbByte: return {SQL_TINYINT, SQL_SMALLINT, SQL_INTEGER};
+    case dbInteger: return {SQL_SMALLINT, SQL_INTEGER};
+    case dbLong: return {SQL_INTEGER, SQL_BIGINT};
+    case dbBigInt: return {SQL_BIGINT, SQL_DECIMAL, SQL_NUMERIC};
+    case dbCurrency:
+    case dbDecimal:
+    case dbNumeric: return {SQL_DECIMAL, SQL_NUMERIC, SQL_DOUBLE};
+    case dbSingle: return {SQL_REAL, SQL_FLOAT, SQL_DOUBLE};
+    case dbDouble:
+    case dbFloat: return {SQL_DOUBLE, SQL_FLOAT};
+    case dbDate:
+    case dbTimeStamp: return {SQL_TYPE_TIMESTAMP, SQL_TIMESTAMP, SQL_TYPE_DATE};
+    case dbTime: return {SQL_TYPE_TIME, SQL_TIME, SQL_TYPE_TIMESTAMP};
+    case dbText: return {SQL_VARCHAR, SQL_WVARCHAR, SQL_CHAR, SQL_LONGVARCHAR};
+    case dbChar: return {SQL_CHAR, SQL_WCHAR, SQL_VARCHAR};
+    case dbMemo: return {SQL_LONGVARCHAR, SQL_WLONGVARCHAR, SQL_VARCHAR};
+    case dbBinary:
+    case dbVarBinary: return {SQL_VARBINARY, SQL_BINARY, SQL_LONGVARBINARY};
+    case dbLongBinary: return {SQL_LONGVARBINARY, SQL_VARBINARY};
+    case dbGUID: return {SQL_GUID, SQL_CHAR};
+    default: return {};
+    }
+}
+
+bool IsDbms(OdbcDatabaseImpl& database, std::string_view name)
+{
+    return AsciiUpper(database.Connection().DbmsName()).find(name) != std::string::npos;
+}
+
+std::string Quoted(OdbcDatabaseImpl& database, const std::string& name)
+{
+    return odbc::QuoteName(name, database.Connection().IdentifierQuote());
+}
+
+// The source's type for a field: the first type the driver offers for the
+// closest SQL type, with the field's size where the type takes one.
+std::string SourceTypeOf(OdbcDatabaseImpl& database, const catalog::ColumnDef& column)
+{
+    const bool numbered = (column.Attributes & dbAutoIncrField) != 0;
+    // SQLite numbers only its row id, which the key must be.
+    if (numbered && IsDbms(database, "SQLITE"))
+        return "INTEGER PRIMARY KEY AUTOINCREMENT";
+    for (const SQLSMALLINT sqlType : SqlTypesFor(numbered ? dbLong : column.Type)) {
+        for (const SourceType& type : SourceTypes(database, sqlType)) {
+            if (type.Numbering != numbered)
+                continue;
+            const bool text = catalog::IsTextType(column.Type) || column.Type == dbBinary || column.Type == dbVarBinary
+                || column.Type == dbGUID;
+            if (type.Params.find("PRECISION") != std::string::npos && type.Params.find("SCALE") != std::string::npos)
+                return type.Name + (column.Type == dbCurrency ? "(19,4)" : column.Type == dbBigInt ? "(19,0)" : "(18,0)");
+            if (text && type.Params.find("LENGTH") != std::string::npos) {
+                long long size = column.Type == dbGUID ? 38 : column.Size > 0 ? column.Size : 255;
+                if (type.Size > 0 && size > type.Size)
+                    continue;
+                return type.Name + "(" + std::to_string(size) + ")";
+            }
+            return type.Name;
+        }
+    }
+    if (numbered)
+        RaiseNotSupported("Numbered fields at an ODBC source whose driver offers no numbering type");
+    Raise(3259, "Invalid field data type.", TableDefSource);
+}
+
+// A field's default in the source's SQL: a number, or a text in single quotes.
+std::string SourceDefault(const std::string& value)
+{
+    std::string text = odbc::Trimmed(value);
+    if (!text.empty() && text.front() == '=')
+        text = odbc::Trimmed(text.substr(1));
+    if (IsNumber(text))
+        return text;
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        std::string quoted = "'";
+        for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+            if (text[i] == '"' && i + 2 < text.size() && text[i + 1] == '"')
+                ++i;
+            quoted += text[i] == '\'' ? std::string("''") : std::string(1, text[i]);
+        }
+        return quoted + "'";
+    }
+    return "";
+}
+
+std::string ColumnSql(OdbcDatabaseImpl& database, const catalog::ColumnDef& column)
+{
+    catalog::CheckName(column.Name);
+    std::string sql = Quoted(database, column.Name) + " " + SourceTypeOf(database, column);
+    if (column.Required)
+        sql += " NOT NULL";
+    if (const std::string value = SourceDefault(column.DefaultValue); !value.empty())
+        sql += " DEFAULT " + value;
+    return sql;
+}
+
+std::string IndexColumnsSql(OdbcDatabaseImpl& database, const std::vector<std::pair<std::string, bool>>& fields)
+{
+    if (fields.empty())
+        Raise(errInvalidOperation, "Invalid operation. An index needs at least one field.", TableDefSource);
+    std::string sql;
+    for (const auto& [name, descending] : fields)
+        sql += (sql.empty() ? "" : ", ") + Quoted(database, name) + (descending ? " DESC" : "");
+    return "(" + sql + ")";
+}
+
+// A key on a table that is there becomes a unique index: not every source
+// can add a primary key to a table it holds.
+std::string CreateIndexSql(OdbcDatabaseImpl& database, const std::string& table, const Index& index,
+                           const std::vector<std::pair<std::string, bool>>& fields)
+{
+    return std::string(index.Unique() || index.Primary() ? "CREATE UNIQUE INDEX " : "CREATE INDEX ")
+        + Quoted(database, index.Name()) + " ON " + Quoted(database, table) + " " + IndexColumnsSql(database, fields);
+}
+
+void RunDdl(OdbcDatabaseImpl& database, const std::string& sql)
+{
+    database.CheckOpen();
+    if (database.IsReadOnly())
+        Raise(errReadOnly, "Cannot update. Database or object is read-only.", TableDefSource);
+    database.Connection().Exec(sql);
+    database.NoteChange();
+}
 
 class OdbcTableDef : public TableDef, public EngineObject {
 public:
-    OdbcTableDef(std::shared_ptr<OdbcDatabaseImpl> database, std::string table, bool system)
+    // A table of the source, or (`pending`) a new one that TableDefs.Append
+    // creates there.
+    OdbcTableDef(std::shared_ptr<OdbcDatabaseImpl> database, std::string table, bool system, bool pending = false)
         : EngineObject(database->Errors()), Db(std::move(database)), Table(std::move(table)), System(system),
-          FieldList([this] { return MakeFields(); }, [this] { Forget(); }),
-          IndexList([this] { return MakeIndexes(); }, [this] { Forget(); })
+          Pending(pending),
+          FieldList([this] { return MakeFields(); }, [this] { Forget(); },
+                    [this](const FieldPtr& field) { AddField(field); },
+                    [this](std::string_view name) { RunDdl(*Db, "ALTER TABLE " + Quoted(*Db, Table) + " DROP COLUMN "
+                                                                    + Quoted(*Db, std::string(name))); }),
+          IndexList([this] { return MakeIndexes(); }, [this] { Forget(); },
+                    [this](const IndexPtr& index) { AddIndex(index); },
+                    [this](std::string_view name) { DropIndex(std::string(name)); })
     {
     }
 
     std::string Name() const override { return Table; }
-    void SetName(const std::string&) override { Guarded([] { RaiseSchemaChange(); }); }
+    void SetName(const std::string& name) override
+    {
+        Guarded([&] {
+            if (!Pending)
+                RaiseSchemaChange();
+            Table = name;
+        });
+    }
     int Attributes() const override { return System ? dbSystemObject : 0; }
     void SetAttributes(int) override { Guarded([] { RaiseSchemaChange(); }); }
     std::string Connect() const override { return ""; }
@@ -219,21 +493,107 @@ public:
     {
         Guarded([] { Raise(errInvalidOperation, "Invalid operation.", TableDefSource); });
     }
-    Collection<Field>& Fields() override { return FieldList; }
-    Collection<Index>& Indexes() override { return IndexList; }
-    FieldPtr CreateField(const std::string&, int, int) override
+    Collection<Field>& Fields() override
     {
-        return Guarded([]() -> FieldPtr { RaiseSchemaChange(); });
+        if (Pending)
+            return NewFields;
+        return FieldList;
     }
-    IndexPtr CreateIndex(const std::string&) override
+    Collection<Index>& Indexes() override
     {
-        return Guarded([]() -> IndexPtr { RaiseSchemaChange(); });
+        if (Pending)
+            return NewIndexes;
+        return IndexList;
+    }
+    // New fields and indexes, for a new table or one of the source.
+    FieldPtr CreateField(const std::string& name, int type, int size) override
+    {
+        return Guarded([&]() -> FieldPtr {
+            catalog::ColumnDef column;
+            column.Name = name;
+            column.Type = type;
+            column.Size = size;
+            column.Attributes = FieldAttributes(type, false);
+            return std::make_shared<OdbcDefinitionField>(State, column, 0, true);
+        });
+    }
+    IndexPtr CreateIndex(const std::string& name) override
+    {
+        return Guarded([&]() -> IndexPtr { return std::make_shared<OdbcIndex>(State, name); });
     }
     // A source does not say when its tables were made.
     Variant DateCreated() const override { return Variant::Null(); }
     Variant LastUpdated() const override { return Variant::Null(); }
 
+    // Creates the new table at the source: CREATE TABLE with its fields and
+    // primary key, then CREATE INDEX for the other indexes; a failure leaves
+    // no table behind.
+    void Create()
+    {
+        if (!Pending)
+            Raise(errAlreadyInCollection, "Cannot append. An object with that name already exists in the collection.",
+                  TableDefSource);
+        catalog::CheckName(Table);
+        if (NewFields.Items.empty())
+            Raise(3264, "No field defined--cannot append TableDef or Index.", TableDefSource);
+        std::string columns;
+        std::string numbered;
+        for (const FieldPtr& field : NewFields.Items) {
+            const auto& column = static_cast<const OdbcDefinitionField&>(*field).Definition();
+            columns += (columns.empty() ? "" : ", ") + ColumnSql(*Db, column);
+            if ((column.Attributes & dbAutoIncrField) != 0)
+                numbered = column.Name;
+        }
+        std::vector<const OdbcIndex*> others;
+        for (const IndexPtr& index : NewIndexes.Items) {
+            const auto& pending = static_cast<const OdbcIndex&>(*index);
+            const auto fields = pending.FieldNames();
+            // A numbered key of SQLite is its column's own.
+            const bool ownKey = fields.size() == 1 && !numbered.empty() && SameName(fields[0].first, numbered)
+                && IsDbms(*Db, "SQLITE");
+            if (pending.Primary() && !ownKey)
+                columns += ", PRIMARY KEY " + IndexColumnsSql(*Db, fields);
+            else if (!pending.Primary())
+                others.push_back(&pending);
+        }
+        RunDdl(*Db, "CREATE TABLE " + Quoted(*Db, Table) + " (" + columns + ")");
+        try {
+            for (const OdbcIndex* index : others)
+                RunDdl(*Db, CreateIndexSql(*Db, Table, *index, index->FieldNames()));
+        } catch (...) {
+            try {
+                RunDdl(*Db, "DROP TABLE " + Quoted(*Db, Table));
+            } catch (const EngineError&) {
+                // The first failure is the one to report.
+            }
+            throw;
+        }
+        Pending = false;
+        Forget();
+    }
+
 private:
+    void AddField(const FieldPtr& field)
+    {
+        const auto* pending = dynamic_cast<OdbcDefinitionField*>(field.get());
+        if (!pending || !pending->IsPending())
+            Raise(errInvalidArgument, "Invalid argument.", TableDefSource);
+        RunDdl(*Db, "ALTER TABLE " + Quoted(*Db, Table) + " ADD " + ColumnSql(*Db, pending->Definition()));
+    }
+    void AddIndex(const IndexPtr& index)
+    {
+        const auto* pending = dynamic_cast<OdbcIndex*>(index.get());
+        if (!pending || !pending->IsPending())
+            Raise(errInvalidArgument, "Invalid argument.", TableDefSource);
+        RunDdl(*Db, CreateIndexSql(*Db, Table, *pending, pending->FieldNames()));
+    }
+    void DropIndex(const std::string& name)
+    {
+        // MySQL and MariaDB name the table of the index; the others do not.
+        const bool named = IsDbms(*Db, "MYSQL") || IsDbms(*Db, "MARIADB");
+        RunDdl(*Db, "DROP INDEX " + Quoted(*Db, name) + (named ? " ON " + Quoted(*Db, Table) : ""));
+    }
+
     std::vector<FieldPtr> MakeFields()
     {
         return Guarded([&] {
@@ -259,8 +619,11 @@ private:
     std::shared_ptr<OdbcDatabaseImpl> Db;
     std::string Table;
     bool System;
+    bool Pending;
     DescribedList<Field> FieldList;
     DescribedList<Index> IndexList;
+    PendingList<Field> NewFields;
+    PendingList<Index> NewIndexes;
 };
 
 class OdbcQueryDef : public QueryDef, public EngineObject {
@@ -498,6 +861,24 @@ catalog::TableInfo DescribeOdbcTable(OdbcDatabaseImpl& database, const std::stri
 TableDefPtr MakeOdbcTableDef(std::shared_ptr<OdbcDatabaseImpl> database, const std::string& table, bool system)
 {
     return std::make_shared<OdbcTableDef>(std::move(database), table, system);
+}
+
+TableDefPtr MakeNewOdbcTableDef(std::shared_ptr<OdbcDatabaseImpl> database, const std::string& name)
+{
+    return std::make_shared<OdbcTableDef>(std::move(database), name, false, true);
+}
+
+void CreateOdbcTable(const TableDefPtr& tableDef)
+{
+    auto* table = dynamic_cast<OdbcTableDef*>(tableDef.get());
+    if (!table)
+        Raise(errInvalidArgument, "Invalid argument.", TableDefSource);
+    table->Create();
+}
+
+void DropOdbcTable(OdbcDatabaseImpl& database, const std::string& table)
+{
+    RunDdl(database, "DROP TABLE " + Quoted(database, table));
 }
 
 QueryDefPtr MakeOdbcQueryDef(std::shared_ptr<OdbcDatabaseImpl> database, const std::string& name,

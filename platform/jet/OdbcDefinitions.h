@@ -1,7 +1,7 @@
 // The definitions of an ODBC source: its tables as the driver's catalog
-// calls describe them (SQLColumns, SQLStatistics, SQLPrimaryKeys), shown as
-// read-only table, field and index definitions, and the query definitions
-// of a session.
+// calls describe them (SQLColumns, SQLStatistics, SQLPrimaryKeys), as table,
+// field and index definitions that create, add and delete through the
+// source's DDL, and the query definitions of a session.
 #pragma once
 
 #include "platform/jet/OdbcDatabase.h"
@@ -14,10 +14,19 @@ namespace jet::impl {
 // key marked.
 catalog::TableInfo DescribeOdbcTable(OdbcDatabaseImpl& database, const std::string& table);
 
-// Raises 3251: the definitions of a source change through Execute.
+// Raises 3251 for a change the source's DDL has no form for here (renames,
+// changes of a field that is there).
 [[noreturn]] void RaiseSchemaChange();
 
 TableDefPtr MakeOdbcTableDef(std::shared_ptr<OdbcDatabaseImpl> database, const std::string& table, bool system);
+// A new table definition; its fields and indexes are gathered until
+// CreateOdbcTable (TableDefs.Append) creates it at the source. Fields and
+// indexes appended to or deleted from a table that is there, and tables
+// deleted, change the source at once: the DDL is the source's, its types
+// those the driver offers (SQLGetTypeInfo).
+TableDefPtr MakeNewOdbcTableDef(std::shared_ptr<OdbcDatabaseImpl> database, const std::string& name);
+void CreateOdbcTable(const TableDefPtr& tableDef);
+void DropOdbcTable(OdbcDatabaseImpl& database, const std::string& table);
 // A query definition of the session; it is not stored at the source.
 QueryDefPtr MakeOdbcQueryDef(std::shared_ptr<OdbcDatabaseImpl> database, const std::string& name,
                              const std::string& sql);

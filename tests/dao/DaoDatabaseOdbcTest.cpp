@@ -2,11 +2,14 @@
 // or connect text, in a Jet or an ODBC direct workspace, the lists and
 // transactions, links to a source's tables, and a source that is not there.
 #include "dao/DaoDatabase.h"
+#include "dao/Daoapi.h"
 
 #include "DaoTestFixture.h"
+#include "SchemaText.h"
 #include "tests/platform/jet/OdbcFixture.h"
 
 using namespace daotest;
+using namespace schematext;
 
 namespace {
 
@@ -128,6 +131,50 @@ TEST_F(DaoDatabaseOdbcTest, AnAccessDatabaseLinksASourcesTable)
     EXPECT_EQ(database->DatabaseObject->TableDefs().Item("Words")->Connect(), "ODBC;DSN=LabData;UID=op");
     // A source's table, then, is a table of the file to read.
     EXPECT_EQ(database->DatabaseObject->OpenRecordset("parts", jet::dbOpenSnapshot)->RecordCount(), 3);
+}
+
+TEST_F(DaoDatabaseOdbcTest, TableDefinitionsChangeTheSourceThroughItsOwnDdl)
+{
+    auto component = OdbcDatabase("LabData");
+    component->Open();
+    TDaoDatabase& database = *component;
+    const jet::Variant none = Array({0, 0, 0, 0});
+    ASSERT_TRUE(database.CreateTable("Orders", Array({"Id", "Code", "Name", "Note"}),
+                                     Array({dbAutoIncrement, jet::dbText, jet::dbText, jet::dbMemo}),
+                                     Array({0, 10, 40, 0}), Array({1, 2, 4, 0}), none));
+    EXPECT_GE(database.TableNames.IndexOf("Orders"), 0);
+    EXPECT_EQ(Fields(database, "Orders"), "Id 4 auto | Code 10 10 | Name 10 40 | Note 12");
+    // The key is named and the indexes are listed as the source does.
+    EXPECT_EQ(Indexes(database, "Orders"), "sqlite_autoindex_0:PU:Id Name::Name Code:U:Code");
+    const std::string created = jettest::DirectValue("SELECT sql FROM sqlite_master WHERE name = 'Orders'");
+    EXPECT_NE(created.find("INTEGER PRIMARY KEY AUTOINCREMENT"), std::string::npos) << created;
+    database.DatabaseObject->Execute("INSERT INTO Orders (Code) VALUES (\"A\")");
+    EXPECT_EQ(jettest::DirectValue("SELECT Id FROM Orders WHERE Code = 'A'"), "1");
+    EXPECT_THROW(database.DatabaseObject->Execute("INSERT INTO Orders (Code) VALUES (\"A\")"), jet::EngineError);
+
+    // Indexes and fields of a table that is there.
+    EXPECT_TRUE(database.CreateIndex("Orders", "Note", 4));
+    EXPECT_EQ(Indexes(database, "Orders"), "sqlite_autoindex_0:PU:Id Note::Note Name::Name Code:U:Code");
+    database.DeleteIndexByName("Orders", "Name");
+    EXPECT_EQ(Indexes(database, "Orders"), "sqlite_autoindex_0:PU:Id Note::Note Code:U:Code");
+    ASSERT_TRUE(database.AddFieldsToTable("Orders", Array({"Qty", "Made"}), Array({jet::dbLong, jet::dbDate}),
+                                          Array({0, 0}), Array({4, 0}), Array({0, 0})));
+    EXPECT_EQ(Fields(database, "Orders"), "Id 4 auto | Code 10 10 | Name 10 40 | Note 12 | Qty 4 | Made 8");
+    EXPECT_EQ(Indexes(database, "Orders"), "sqlite_autoindex_0:PU:Id Qty::Qty Note::Note Code:U:Code");
+    database.DeleteField("Orders", "Qty");
+    EXPECT_EQ(Fields(database, "Orders"), "Id 4 auto | Code 10 10 | Name 10 40 | Note 12 | Made 8");
+    EXPECT_EQ(jettest::DirectValue("SELECT COUNT(*) FROM Orders"), "1");
+
+    // A table without a numbered field takes a primary key over several fields.
+    ASSERT_TRUE(database.CreateTable("Lines", Array({"Line", "Part"}), Array({jet::dbLong, jet::dbText}),
+                                     Array({0, 20}), Array({1, 1}), Array({0, 0})));
+    EXPECT_EQ(Indexes(database, "Lines").find(":PU:Line,Part") != std::string::npos, true) << Indexes(database, "Lines");
+
+    database.DeleteTable("Orders");
+    EXPECT_LT(database.TableNames.IndexOf("Orders"), 0);
+    EXPECT_EQ(jettest::DirectValue("SELECT COUNT(*) FROM sqlite_master WHERE name = 'Orders'"), "0");
+    // What no DDL here can do: a rename.
+    EXPECT_THROW(database.RenameTable("Lines", "Rows"), jet::EngineError);
 }
 
 } // namespace
