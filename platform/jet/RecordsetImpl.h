@@ -14,7 +14,9 @@
 
 #include "platform/jet/EngineImpl.h"
 
+#include <functional>
 #include <map>
+#include <optional>
 
 namespace jet::impl {
 
@@ -62,6 +64,10 @@ struct RecordSource {
     // FetchSql prepared once; every use steps it to the end or resets it
     // before returning.
     sqlite::Statement FetchStatement;
+    // The INSERT and UPDATE statements of Update, prepared once for each
+    // set of fields written: the key holds "i" or "u" and a "0" or "1" per
+    // field.
+    std::map<std::string, sqlite::Statement> WriteStatements;
     // When every field is a column of the base table (a table, or
     // SELECT * of one): the quoted column of each field and what follows the
     // select list ("FROM ..."), so that a range read can take only the
@@ -82,6 +88,27 @@ private:
     std::string Source;
     sqlite::Statement Statement;
     std::vector<std::size_t> FieldOfParameter;
+    // A GUID field's value, held as "{guid {...}}", is compared as its bytes.
+    std::vector<bool> GuidField;
+};
+
+// A criteria text compiled to a statement over the base table of a keyed
+// recordset whose fields are its columns: it answers which rows of a range of
+// row ids meet the criteria, so that a search tests a window of rows in one
+// step without reading their values. It serves where every field the text
+// names is stored as a recordset reads it (texts, long integers, real
+// numbers); elsewhere it is not Valid() and rows are tested one by one.
+class RangeCriteria {
+public:
+    RangeCriteria(const RecordSource& source, const std::string& text);
+    bool Valid() const { return Statement.Valid(); }
+    // The ids from `low` to `high` of the rows that meet the criteria, in
+    // ascending order.
+    std::vector<std::int64_t> Matching(std::int64_t low, std::int64_t high);
+
+private:
+    const RecordSource& Source;
+    sqlite::Statement Statement;
 };
 
 struct SortStep {
@@ -197,8 +224,15 @@ private:
     // A jump (a bookmark set) reads the one row it lands on; a walk reads the
     // window of rows around it.
     void FetchWindow(std::size_t position, int field, bool jump = false) const;
+    // The lowest and highest row id of the live rows at positions [first,
+    // end), when their ids rise and lie close together (a table read in the
+    // order rows were added), so that one range scan of the base table reads
+    // them; nothing otherwise.
+    std::optional<std::pair<std::int64_t, std::int64_t>> IdRange(std::size_t first, std::size_t end) const;
     // The row's values as they are in the file now; empty when it is gone.
     std::vector<Variant> FetchRow(std::int64_t rowId) const;
+    // The same into values[0 .. fields - 1]; false when the row is gone.
+    bool ReadRow(std::int64_t rowId, Variant* values) const;
     void Forget() const { Cache.Generation = 0; }
     std::int64_t RowIdAt(std::size_t position) const;
     void Rebuild();
@@ -215,6 +249,10 @@ private:
     void CheckTableWritable() const;
     bool DeniesReading() const;
     Variant ConvertForField(const FieldInfo& field, const Variant& value) const;
+    // Update's statement of that kind ('i' insert, 'u' update) for the
+    // fields written, made by `sql` the first time, reset for binding.
+    sqlite::Statement& WriteStatement(char kind, const std::vector<std::size_t>& changed,
+                                      const std::function<std::string()>& sql);
 
     std::shared_ptr<RecordSource> Source;
     std::vector<Derivation> Derivations;

@@ -150,6 +150,8 @@ bool ReadTime(std::string_view text, std::size_t& pos, int& hour, int& minute, i
 
 std::string TwoDigits(int value)
 {
+    if (value >= 0 && value < 100)  // every field of a date but the year: no formatting call needed
+        return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%02d", value);
     return buffer;
