@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <ctime>
 #include <cctype>
@@ -379,8 +380,16 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value)
     };
     auto number = [&](int v, std::size_t width) {
         char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "%0*d", static_cast<int>(width), v);
-        out += buffer;
+        if (v < 0) {
+            std::snprintf(buffer, sizeof buffer, "%0*d", static_cast<int>(width), v);
+            out += buffer;
+            return;
+        }
+        // As "%0*d" writes it, without the cost of printf.
+        const auto digits = static_cast<std::size_t>(std::to_chars(buffer, buffer + sizeof buffer, v).ptr - buffer);
+        if (digits < width)
+            out.append(width - digits, '0');
+        out.append(buffer, digits);
     };
     while (i < pattern.size()) {
         const char c = pattern[i];

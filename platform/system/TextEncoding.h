@@ -49,6 +49,7 @@ public:
 
 private:
     void* Converter;
+    bool AsciiAsIs = false;  // the code page writes ASCII as it is
 };
 
 // The columns the UTF-8 `text` takes: a wide character (CJK ideographs, kana,
