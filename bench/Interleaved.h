@@ -54,7 +54,7 @@ inline double SecondsOf(const std::function<void()>& work)
 
 // One round per iteration; register the benchmark with UseManualTime() (its
 // time column is then A's time). `what` names the comparison, e.g. "walk of
-// 100,000 rows, table / bare SQLite".
+// 100,000 rows, table / bare SQLite"; a `goal` of 0 states none.
 inline void Interleave(benchmark::State& state, const std::string& what, double goal,
                        const std::function<void()>& a, const std::function<void()>& b)
 {
@@ -89,8 +89,8 @@ inline int RunInterleavedBenchmarks(int argc, char** argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    // Google Benchmark runs a function once or more to find its iteration
-    // count before the run it reports; the last entry of a name is that run.
+    // With repetitions a comparison runs more than once: the last run is
+    // the one printed.
     std::vector<Comparison> last;
     for (const Comparison& comparison : Comparisons()) {
         const auto same = std::find_if(last.begin(), last.end(),
@@ -101,9 +101,13 @@ inline int RunInterleavedBenchmarks(int argc, char** argv)
             last.push_back(comparison);
     }
     std::printf("\nMedians of A and B run alternately in one process:\n");
-    for (const Comparison& comparison : last)
-        std::printf("%s: %.2f (A %.1f ms, B %.1f ms; goal: at most %.3g)\n", comparison.What.c_str(),
-                    comparison.Ratio, comparison.MedianA * 1e3, comparison.MedianB * 1e3, comparison.Goal);
+    for (const Comparison& comparison : last) {
+        char goal[48] = "no goal";
+        if (comparison.Goal > 0)
+            std::snprintf(goal, sizeof goal, "goal: at most %.3g", comparison.Goal);
+        std::printf("%s: %.2f (A %.1f ms, B %.1f ms; %s)\n", comparison.What.c_str(), comparison.Ratio,
+                    comparison.MedianA * 1e3, comparison.MedianB * 1e3, goal);
+    }
     return 0;
 }
 

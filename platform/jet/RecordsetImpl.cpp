@@ -643,6 +643,12 @@ void RecordsetImpl::Detach()
     Cache = Window();
 }
 
+bool RecordsetImpl::Settled() const
+{
+    return !Closed && EditState == dbEditNone && !Gap && Keys && Source->Keyed && KeyedType(RecordsetType)
+        && (RecordsetType != dbOpenTable || KeysGeneration == Source->Db->Generation());
+}
+
 std::size_t RecordsetImpl::Size() const
 {
     if (Source->Keyed && KeyedType(RecordsetType))
@@ -1068,6 +1074,8 @@ void RecordsetImpl::ApplyDerivations()
 
 bool RecordsetImpl::Bof() const
 {
+    if (Settled())
+        return LiveCount() == 0 || Pos < 0;
     return Guarded([&] {
         CheckOpen();
         SyncTableKeys();
@@ -1077,6 +1085,8 @@ bool RecordsetImpl::Bof() const
 
 bool RecordsetImpl::Eof() const
 {
+    if (Settled())
+        return LiveCount() == 0 || Pos >= static_cast<long>(Size());
     return Guarded([&] {
         CheckOpen();
         SyncTableKeys();
@@ -1157,6 +1167,8 @@ bool RecordsetImpl::Bookmarkable() const
 
 jet::Bookmark RecordsetImpl::Bookmark() const
 {
+    if (Settled() && Pos >= 0 && static_cast<std::size_t>(Pos) < Keys->Size() && IsLive(static_cast<std::size_t>(Pos)))
+        return EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)));
     return Guarded([&] {
         CheckOpen();
         if (ForwardOnly)
@@ -1230,10 +1242,9 @@ void RecordsetImpl::MoveLast()
 
 void RecordsetImpl::MoveNext()
 {
-    // The common case of a walk: the next entry is live and no edit is pending.
-    if (!Closed && !Gap && EditState == dbEditNone && LockedRowId == 0 && Keys && Source->Keyed
-        && KeyedType(RecordsetType) && (RecordsetType != dbOpenTable || KeysGeneration == Source->Db->Generation())
-        && Pos >= 0 && static_cast<std::size_t>(Pos) + 1 < Keys->Size() && Keys->DeletedCount == 0) {
+    // The common case of a walk: the next entry is live.
+    if (Settled() && LockedRowId == 0 && Pos >= 0 && static_cast<std::size_t>(Pos) + 1 < Keys->Size()
+        && Keys->DeletedCount == 0) {
         ++Pos;
         return;
     }
@@ -1815,12 +1826,9 @@ Variant RecordsetImpl::ConvertForField(const FieldInfo& field, const Variant& va
 Variant RecordsetImpl::FieldValue(std::size_t field) const
 {
     // The common case of a walk: the current row is in the window, read.
-    const std::uint64_t generation = Source->Db->Generation();
-    if (!Closed && EditState == dbEditNone && !Gap && Cache.Generation == generation
-        && (RecordsetType != dbOpenTable || KeysGeneration == generation) && Pos >= 0
+    if (Settled() && Cache.Generation == Source->Db->Generation() && Pos >= 0
         && static_cast<std::size_t>(Pos) >= Cache.Start && static_cast<std::size_t>(Pos) < Cache.Start + Cache.Count
-        && Cache.Loaded[field] && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start]
-        && Source->Keyed && KeyedType(RecordsetType))
+        && Cache.Loaded[field] && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start])
         return Cache.Values[(static_cast<std::size_t>(Pos) - Cache.Start) * Source->Fields.size() + field];
     CheckOpen();
     if (EditState != dbEditNone)

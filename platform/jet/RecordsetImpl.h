@@ -204,6 +204,10 @@ private:
         std::uint64_t Generation = 0;
     };
 
+    // A keyed recordset on its rows, open, its keys current, no edit
+    // pending, no gap: the common case of a walk, which moves and reads
+    // without the checks of each call.
+    bool Settled() const;
     std::size_t Size() const;
     bool IsLive(std::size_t position) const;
     long LiveCount() const;
