@@ -19,11 +19,11 @@
 //  - opening the settings table of 1,000 options and reading every option,
 //    against preparing the bare statement and reading its rows (no goal).
 //   cmake --build build-rel --target dao_table_bench && taskset -c 3 build-rel/bench/dao_table_bench
+#include "BareSqlite.h"
 #include "Interleaved.h"
 
 #include "dao/DaoDatabase.h"
 #include "dao/DaoTable.h"
-#include "platform/jet/Collation.h"
 #include "tests/support/ConfigDatabase.h"
 
 #include <QTemporaryDir>
@@ -35,6 +35,9 @@
 #include <vector>
 
 namespace {
+
+using bench::BareConnection;
+using bench::TextOf;
 
 constexpr int PartCount = 100000;
 constexpr int Locates = 20;
@@ -49,40 +52,6 @@ std::string CodeOf(int id)
 std::string NameOf(int id)
 {
     return "Part number " + std::to_string(id);
-}
-
-// A read-only bare SQLite connection to a file of the engine, with the text
-// collation its text columns and indexes are declared with.
-class BareConnection {
-public:
-    explicit BareConnection(const std::string& path)
-    {
-        sqlite3_open_v2(path.c_str(), &Db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_create_collation(Db, "JET_NOCASE", SQLITE_UTF8, nullptr,
-                                 [](void*, int n1, const void* a, int n2, const void* b) {
-                                     return jet::CompareText({static_cast<const char*>(a), static_cast<std::size_t>(n1)},
-                                                             {static_cast<const char*>(b), static_cast<std::size_t>(n2)});
-                                 });
-    }
-    ~BareConnection() { sqlite3_close(Db); }
-    BareConnection(const BareConnection&) = delete;
-    BareConnection& operator=(const BareConnection&) = delete;
-
-    sqlite3_stmt* Prepare(const char* sql) const
-    {
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(Db, sql, -1, &statement, nullptr);
-        return statement;
-    }
-
-private:
-    sqlite3* Db = nullptr;
-};
-
-std::string TextOf(sqlite3_stmt* statement, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))) : std::string();
 }
 
 // The four columns of the current row, read as the table's fields are read.

@@ -3,8 +3,10 @@
 // writing the same rows as CSV from a bare SQLite statement over the same
 // file, A and B run alternately in one process (Interleaved.h). The baseline
 // writes to a temporary file renamed over the last one, as the exports do.
-// Goals: text, HTML, Excel 8 and dBase at most 3 times the loop; Paradox,
-// which pxlib writes record by record into its blocks, at most 15 times.
+// Formats: text, HTML, Excel 8 and 5, dBase IV, FoxPro 3.0, another database
+// file (the Excel 3.0 and 4.0 worksheets hold at most 16,383 rows), and
+// Paradox 7. Goals: at most 3 times the loop; Paradox, which pxlib writes
+// record by record into its blocks, at most 15 times.
 //   cmake --build build-rel --target export_bench && taskset -c 3 build-rel/bench/export_bench
 #include "Interleaved.h"
 
@@ -187,6 +189,36 @@ void BM_ExportToDBase(benchmark::State& state)
             [](TDaoTable& table) { table.AccessExportToDBase(Shared().Path("table.dbf"), 4, false, true); });
 }
 BENCHMARK(BM_ExportToDBase)->UseManualTime()->Iterations(7)->Unit(benchmark::kMillisecond);
+
+void BM_ExportToExcel5(benchmark::State& state)
+{
+    Compare(state, "Excel 5", 3, [](TDaoTable& table) {
+        table.AccessExportToExcel(Shared().Path("table5.xls"), "Measures", 5, false, true);
+    });
+}
+BENCHMARK(BM_ExportToExcel5)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void BM_ExportToFoxPro(benchmark::State& state)
+{
+    Compare(state, "FoxPro 3.0", 3,
+            [](TDaoTable& table) { table.AccessExportToFoxPro(Shared().Path("fox.dbf"), 30, false, true); });
+}
+BENCHMARK(BM_ExportToFoxPro)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void BM_ExportToAccess(benchmark::State& state)
+{
+    Compare(state, "another database file", 3, [](TDaoTable& table) {
+        const std::string target = Shared().Path("copy.mdb");
+        if (!std::filesystem::exists(target))
+            jet::MakeEngineClasses()
+                ->Create("DAO.PrivateDBEngine.36")
+                ->CreateWorkspace("Bench", "Admin", "")
+                ->CreateDatabase(target, ";LANGID=0x0409;CP=1252;COUNTRY=0")
+                ->Close();
+        table.AccessExportToMDB(target, "Measures", false, true);
+    });
+}
+BENCHMARK(BM_ExportToAccess)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 void BM_ExportToParadox(benchmark::State& state)
 {

@@ -812,7 +812,16 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
     Cache.Loaded = mask;
     Cache.AllLoaded = std::find(mask.begin(), mask.end(), 0) == mask.end();
     if (!range) {
-        const sqlite::ReadTransaction reading(Source->Db->Sql());
+        const auto& found = Source->LastFound;
+        if (end - start == 1 && IsLive(start) && found.RowId == Keys->RowIds[start]
+            && found.Generation == Cache.Generation) {
+            std::copy(found.Values.begin(), found.Values.end(), Cache.Values.begin());
+            Cache.Exists[0] = 1;
+            return;
+        }
+        std::optional<sqlite::ReadTransaction> reading;
+        if (end - start > 1)
+            reading.emplace(Source->Db->Sql());
         for (std::size_t p = start; p < end; ++p)
             if (IsLive(p) && ReadRow(Keys->RowIds[p], &Cache.Values[(p - start) * fields]))
                 Cache.Exists[p - start] = 1;
@@ -1484,6 +1493,9 @@ void RecordsetImpl::Seek(const std::string& comparison, const std::vector<Varian
                 Cache.Generation = Source->Db->Generation();
                 for (std::size_t i = 0; i < fields; ++i)
                     ReadStored(Source->Fields[i], seek, static_cast<int>(i) + 1, Cache.Values[i]);
+                Source->LastFound.RowId = RowIdAt(static_cast<std::size_t>(position));
+                Source->LastFound.Generation = Cache.Generation;
+                Source->LastFound.Values = Cache.Values;
             }
         }
         seek.Reset();

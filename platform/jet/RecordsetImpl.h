@@ -64,6 +64,13 @@ struct RecordSource {
     // FetchSql prepared once; every use steps it to the end or resets it
     // before returning.
     sqlite::Statement FetchStatement;
+    // The row a Seek of this source found last, as read then: a search on a
+    // clone is mostly followed by a move of the recordset to that row.
+    struct {
+        std::int64_t RowId = 0;
+        std::uint64_t Generation = 0;
+        std::vector<Variant> Values;
+    } LastFound;
     // The INSERT and UPDATE statements of Update, prepared once for each
     // set of fields written: the key holds "i" or "u" and a "0" or "1" per
     // field.

@@ -264,6 +264,45 @@ TEST_F(Recordsets, ATableTypeRecordsetFollowsItsIndexAndSeeks)
     EXPECT_EQ(Values(rs, "Name"), Strings({"Éva", "Hal", "bob", "Dan", "Ann", "Cleo", "Fei"}));
 }
 
+// A recordset moved to the row a clone sought shows that row as it is now:
+// after a change through either of them, and after another connection's
+// change once the engine has refreshed its cache.
+TEST_F(Recordsets, MovingToTheRowACloneSoughtShowsItsValuesNow)
+{
+    jet::TableDefPtr people = Db->TableDefs().Item("People");
+    jet::IndexPtr byName = people->CreateIndex("ByName");
+    byName->Fields().Append(byName->CreateField("Name"));
+    people->Indexes().Append(byName);
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenTable);
+    jet::RecordsetPtr clone = rs->Clone();
+    clone->SetIndex("ByName");
+    const auto seekAndMove = [&](const char* name) {
+        clone->Seek("=", {jet::Variant(name)});
+        rs->SetBookmark(clone->Bookmark());
+        return rs->Fields().Item("City")->Value().AsString();
+    };
+    EXPECT_EQ(seekAndMove("Dan"), "Nice");
+    clone->Seek("=", {jet::Variant("Dan")});
+    clone->Edit();
+    clone->Fields().Item("City")->SetValue(jet::Variant("Metz"));
+    clone->Update();
+    rs->SetBookmark(clone->Bookmark());
+    EXPECT_EQ(rs->Fields().Item("City")->Value().AsString(), "Metz");
+    EXPECT_EQ(seekAndMove("Dan"), "Metz");
+
+    jet::DatabasePtr other = Engine->CreateWorkspace("Other", "admin", "")->OpenDatabase(PathOf("test.mdb"));
+    clone->Seek("=", {jet::Variant("Cleo")});
+    other->Execute("UPDATE People SET City = \"Brest\" WHERE Name = \"Cleo\"");
+    Engine->Idle(jet::dbRefreshCache);
+    const jet::Bookmark cleo = clone->Bookmark();
+    rs->SetBookmark(cleo);
+    EXPECT_EQ(rs->Fields().Item("City")->Value().AsString(), "Brest");
+    clone->Seek("=", {jet::Variant("Cleo")});
+    other->Execute("DELETE FROM People WHERE Name = \"Cleo\"");
+    Engine->Idle(jet::dbRefreshCache);
+    EXPECT_NE(ErrorOf([&] { rs->SetBookmark(cleo); }), 0);
+}
+
 TEST_F(Recordsets, FindSearchesFromTheCurrentRecordWithCriteria)
 {
     jet::RecordsetPtr rs = Db->OpenRecordset("SELECT * FROM People ORDER BY Id", jet::dbOpenDynaset);
