@@ -60,6 +60,8 @@ bool ParseShortDecimal(std::string_view text, double& value)
 // allowed; nothing else.
 bool ParseFloat(std::string_view text, double& value)
 {
+    if (ParseShortDecimal(text, value))  // most texts: neither blanks, nor ",", nor "+"
+        return true;
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ')
@@ -76,7 +78,7 @@ bool ParseFloat(std::string_view text, double& value)
     if (*begin == '+')
         ++begin;
     if (ParseShortDecimal(std::string_view(begin, static_cast<std::size_t>(text.data() + text.size() - begin)), value))
-        return true;
+        return true;  // one written with blanks, "," or "+"
     const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }

@@ -643,12 +643,6 @@ void RecordsetImpl::Detach()
     Cache = Window();
 }
 
-bool RecordsetImpl::Settled() const
-{
-    return !Closed && EditState == dbEditNone && !Gap && Keys && Source->Keyed && KeyedType(RecordsetType)
-        && (RecordsetType != dbOpenTable || KeysGeneration == Source->Db->Generation());
-}
-
 std::size_t RecordsetImpl::Size() const
 {
     if (Source->Keyed && KeyedType(RecordsetType))

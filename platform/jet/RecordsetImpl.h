@@ -214,7 +214,12 @@ private:
     // A keyed recordset on its rows, open, its keys current, no edit
     // pending, no gap: the common case of a walk, which moves and reads
     // without the checks of each call.
-    bool Settled() const;
+    bool Settled() const
+    {
+        return !Closed && EditState == dbEditNone && !Gap && Keys && Source->Keyed
+            && (RecordsetType == dbOpenDynaset
+                || (RecordsetType == dbOpenTable && KeysGeneration == Source->Db->Generation()));
+    }
     std::size_t Size() const;
     bool IsLive(std::size_t position) const;
     long LiveCount() const;
