@@ -12,6 +12,10 @@ namespace jet::impl {
 namespace {
 
 constexpr std::size_t WindowRows = 1024;
+// Find tests rows through a statement of their own (RangeCriteria) when it
+// has more rows than this to test: preparing one costs about as much as
+// testing that many rows one by one.
+constexpr long RowsWorthAStatement = 32;
 
 bool KeyedType(int type)
 {
@@ -1581,11 +1585,11 @@ void RecordsetImpl::Find(const std::string& criteria, bool forward, long from)
     Criteria test(*Source->Db, Source->Fields, criteria);
     DropPendingEdit();
     const sqlite::ReadTransaction reading(Source->Db->Sql());
-    const bool keyed = Source->Keyed && KeyedType(RecordsetType);
-    std::optional<RangeCriteria> inRange;
-    if (keyed)
-        inRange.emplace(*Source, criteria);
     const long size = static_cast<long>(Size());
+    // A statement of its own pays when there are rows enough to test.
+    std::optional<RangeCriteria> inRange;
+    if (Source->Keyed && KeyedType(RecordsetType) && (forward ? size - from : from + 1) > RowsWorthAStatement)
+        inRange.emplace(*Source, criteria);
     const long step = forward ? 1 : -1;
     const auto found = [&](long p) {
         NoMatchFlag = false;
