@@ -30,6 +30,7 @@
 
 #include <sqlite3.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -174,39 +175,60 @@ void BM_WalkByIndex(benchmark::State& state)
 }
 BENCHMARK(BM_WalkByIndex)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
+// A settings file of the program (Config.dat) with `rows` options, made once.
+const std::string& SettingsFile(int rows)
+{
+    static QTemporaryDir folder;
+    static std::map<int, std::string> files;
+    std::string& path = files[rows];
+    if (path.empty()) {
+        path = folder.filePath(QString("Config%1.dat").arg(rows)).toStdString();
+        support::MakeConfigDatabase(path, rows);
+    }
+    return path;
+}
+
+// The three texts of every option from the current one on.
+std::size_t ReadOptions(TDaoTable& table)
+{
+    TField& configName = table.FieldByName("ConfigName");
+    TField& optionName = table.FieldByName("OptionName");
+    TField& optionValue = table.FieldByName("OptionValue");
+    std::size_t bytes = 0;
+    for (; !table.Eof(); table.Next())
+        bytes += configName.AsString().size() + optionName.AsString().size() + optionValue.AsString().size();
+    return bytes;
+}
+
+std::size_t ReadBareOptions(const BareConnection& bare)
+{
+    sqlite3_stmt* statement = bare.Prepare("SELECT ConfigName, OptionName, OptionValue FROM config");
+    std::size_t bytes = 0;
+    while (sqlite3_step(statement) == SQLITE_ROW)
+        bytes += TextOf(statement, 0).size() + TextOf(statement, 1).size() + TextOf(statement, 2).size();
+    sqlite3_finalize(statement);
+    return bytes;
+}
+
 // The settings table of the program, 100,000 options of three texts, walked
 // reading every field.
 void BM_WalkTexts(benchmark::State& state)
 {
-    static QTemporaryDir folder;
-    static const std::string path = [] {
-        const std::string file = folder.filePath("Config.dat").toStdString();
-        support::MakeConfigDatabase(file, PartCount);
-        return file;
-    }();
+    const std::string& path = SettingsFile(PartCount);
     const std::unique_ptr<TDaoDatabase> database = support::ConnectedDatabase(path);
     TDaoTable table;
     table.F_Set_Database(database.get());
     table.F_Set_TableName("config");
     table.Open();
-    TField& configName = table.FieldByName("ConfigName");
-    TField& optionName = table.FieldByName("OptionName");
-    TField& optionValue = table.FieldByName("OptionValue");
     const BareConnection bare(path);
     std::size_t tableBytes = 0, bareBytes = 0;
     bench::Interleave(
         state, "walk of 100,000 settings (three texts), table / bare SQLite", 2,
         [&] {
-            for (table.First(); !table.Eof(); table.Next())
-                tableBytes +=
-                    configName.AsString().size() + optionName.AsString().size() + optionValue.AsString().size();
+            table.First();
+            tableBytes = ReadOptions(table);
         },
-        [&] {
-            sqlite3_stmt* statement = bare.Prepare("SELECT ConfigName, OptionName, OptionValue FROM config");
-            while (sqlite3_step(statement) == SQLITE_ROW)
-                bareBytes += TextOf(statement, 0).size() + TextOf(statement, 1).size() + TextOf(statement, 2).size();
-            sqlite3_finalize(statement);
-        });
+        [&] { bareBytes = ReadBareOptions(bare); });
     if (tableBytes != bareBytes)
         state.SkipWithError("the table and the bare statement read different rows");
 }
@@ -257,12 +279,7 @@ BENCHMARK(BM_LocateWithoutIndex)->UseManualTime()->Iterations(20)->Unit(benchmar
 // at start-up.
 void BM_OpenAndReadOptions(benchmark::State& state)
 {
-    static QTemporaryDir folder;
-    static const std::string path = [] {
-        const std::string file = folder.filePath("Config.dat").toStdString();
-        support::MakeConfigDatabase(file, 1000);
-        return file;
-    }();
+    const std::string& path = SettingsFile(1000);
     const std::unique_ptr<TDaoDatabase> database = support::ConnectedDatabase(path);
     const BareConnection bare(path);
     std::size_t tableBytes = 0, bareBytes = 0;
@@ -273,19 +290,9 @@ void BM_OpenAndReadOptions(benchmark::State& state)
             table.F_Set_Database(database.get());
             table.F_Set_TableName("config");
             table.Open();
-            TField& configName = table.FieldByName("ConfigName");
-            TField& optionName = table.FieldByName("OptionName");
-            TField& optionValue = table.FieldByName("OptionValue");
-            for (; !table.Eof(); table.Next())
-                tableBytes +=
-                    configName.AsString().size() + optionName.AsString().size() + optionValue.AsString().size();
+            tableBytes = ReadOptions(table);
         },
-        [&] {
-            sqlite3_stmt* statement = bare.Prepare("SELECT ConfigName, OptionName, OptionValue FROM config");
-            while (sqlite3_step(statement) == SQLITE_ROW)
-                bareBytes += TextOf(statement, 0).size() + TextOf(statement, 1).size() + TextOf(statement, 2).size();
-            sqlite3_finalize(statement);
-        });
+        [&] { bareBytes = ReadBareOptions(bare); });
     if (tableBytes != bareBytes)
         state.SkipWithError("the table and the bare statement read different rows");
 }
