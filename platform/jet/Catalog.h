@@ -89,6 +89,9 @@ struct QueryInfo {
     std::string Sql;
     double Created = 0;
     double Updated = 0;
+    // A pass-through query's ODBC source; empty for a query of the engine.
+    std::string Connect;
+    bool ReturnsRecords = true;
 };
 
 struct Catalog {
@@ -145,6 +148,10 @@ void SetQuerySql(sqlite::Connection& connection, Catalog& catalog, const std::st
 void RenameQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
                  const std::string& newName);
 void DropQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name);
+// Makes a stored query a pass-through query of that ODBC source (an empty
+// connect text makes it a query of the engine again).
+void SetQueryConnect(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
+                     const std::string& connect, bool returnsRecords);
 // After a compact: the next auto-increment numbers follow the largest kept.
 void ResetSeeds(sqlite::Connection& connection);
 void SetInfo(sqlite::Connection& connection, const std::string& name, const Variant& value);

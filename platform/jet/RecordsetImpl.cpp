@@ -1,6 +1,7 @@
 #include "platform/jet/RecordsetImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/RecordsetField.h"
 #include "platform/system/DateTime.h"
 
 #include <algorithm>
@@ -58,8 +59,41 @@ std::int64_t DecodeBookmark(const jet::Bookmark& bookmark)
     return static_cast<std::int64_t>(value);
 }
 
-// Order of two values for Sort: Null first, then numbers, texts (without
-// regard to case) and bytes.
+} // namespace
+
+std::string SeekCondition(const std::vector<std::string>& columns, const std::vector<bool>& descending,
+                          const std::string& comparison, std::size_t keys,
+                          const std::function<std::string(std::size_t key)>& parameter)
+{
+    const bool forward = comparison == "=" || comparison == ">=" || comparison == ">";
+    const bool strict = comparison == ">" || comparison == "<";
+    std::string condition;
+    if (comparison == "=") {
+        for (std::size_t k = 0; k < keys; ++k)
+            condition += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
+        return condition;
+    }
+    // Beyond the key in the direction of the search, field by field.
+    std::vector<std::string> terms;
+    for (std::size_t k = 0; k < keys; ++k) {
+        std::string term;
+        for (std::size_t j = 0; j < k; ++j)
+            term += columns[j] + " = " + parameter(j) + " AND ";
+        const bool greater = forward != descending[k];
+        term += columns[k] + (greater ? " > " : " < ") + parameter(k);
+        terms.push_back("(" + term + ")");
+    }
+    if (!strict) {
+        std::string equal;
+        for (std::size_t k = 0; k < keys; ++k)
+            equal += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
+        terms.push_back("(" + equal + ")");
+    }
+    for (std::size_t t = 0; t < terms.size(); ++t)
+        condition += (t ? " OR " : "") + terms[t];
+    return condition;
+}
+
 int CompareValues(const Variant& a, const Variant& b)
 {
     if (a.IsClear() || b.IsClear())
@@ -80,84 +114,7 @@ int CompareValues(const Variant& a, const Variant& b)
     return x < y ? -1 : (x > y ? 1 : 0);
 }
 
-class RecordsetField : public Field {
-public:
-    RecordsetField(std::shared_ptr<RecordsetImpl> owner, std::size_t index) : Owner(std::move(owner)), Position(index)
-    {
-        Props = std::make_unique<ComputedProperties>([this] { return PropertyItems(); });
-    }
-
-    std::string Name() const override { return Set().Info(Position).Name; }
-    void SetName(const std::string&) override { NotHere(); }
-    int Type() const override { return Set().Info(Position).Type; }
-    void SetType(int) override { NotHere(); }
-    int Size() const override { return Set().Info(Position).Size; }
-    void SetSize(int) override { NotHere(); }
-    int Attributes() const override { return Set().Info(Position).Attributes; }
-    void SetAttributes(int) override { NotHere(); }
-    bool Required() const override { return Set().Info(Position).Required; }
-    void SetRequired(bool) override { NotHere(); }
-    std::string DefaultValue() const override { return Set().Info(Position).DefaultValue; }
-    void SetDefaultValue(const std::string&) override { NotHere(); }
-    int OrdinalPosition() const override { return static_cast<int>(Position); }
-    std::string SourceTable() const override { return Set().Info(Position).SourceTable; }
-    std::string SourceField() const override { return Set().Info(Position).SourceField; }
-    Variant Value() const override
-    {
-        const RecordsetImpl& set = Set();
-        return set.Guarded([&] { return set.FieldValue(Position); });
-    }
-    void SetValue(const Variant& value) override
-    {
-        RecordsetImpl& set = Set();
-        set.Guarded([&] { set.SetFieldValue(Position, value); });
-    }
-    long FieldSize() const override
-    {
-        const RecordsetImpl& set = Set();
-        return set.Guarded([&] { return set.FieldSize(Position); });
-    }
-    Collection<Property>& Properties() override { return *Props; }
-    PropertyPtr CreateProperty(const std::string&, int, const Variant&) override { NotHere(); }
-
-private:
-    RecordsetImpl& Set() const
-    {
-        if (Owner->IsClosed())
-            RaiseClosed();
-        return *Owner;
-    }
-
-    [[noreturn]] void NotHere() const
-    {
-        Raise(errInvalidOperation, "Invalid operation.", "DAO.Field");
-    }
-
-    std::vector<PropertyPtr> PropertyItems() const
-    {
-        const FieldInfo& info = Set().Info(Position);
-        std::vector<PropertyPtr> items = {
-            std::make_shared<ValueProperty>("Name", dbText, Variant(info.Name)),
-            std::make_shared<ValueProperty>("Type", dbInteger, Variant::Smallint(static_cast<std::int16_t>(info.Type))),
-            std::make_shared<ValueProperty>("Size", dbLong, Variant(info.Size)),
-            std::make_shared<ValueProperty>("Attributes", dbLong, Variant(info.Attributes)),
-            std::make_shared<ValueProperty>("OrdinalPosition", dbInteger,
-                                            Variant::Smallint(static_cast<std::int16_t>(Position))),
-            std::make_shared<ValueProperty>("SourceTable", dbText, Variant(info.SourceTable)),
-            std::make_shared<ValueProperty>("SourceField", dbText, Variant(info.SourceField)),
-            std::make_shared<ValueProperty>("DefaultValue", dbText, Variant(info.DefaultValue)),
-            std::make_shared<ValueProperty>("Required", dbBoolean, Variant(info.Required)),
-        };
-        for (const catalog::PropertyDef& property : info.Properties)
-            items.push_back(std::make_shared<ValueProperty>(property.Name, property.Type, property.Value));
-        return items;
-    }
-
-    // A field keeps its recordset alive, as the automation objects did.
-    std::shared_ptr<RecordsetImpl> Owner;
-    std::size_t Position;
-    std::unique_ptr<ComputedProperties> Props;
-};
+namespace {
 
 // Rows locked by pessimistic edits in this process: (file, table, row) ->
 // the recordset that holds the lock.
@@ -340,7 +297,13 @@ int TypeOfValue(const Variant& value)
 
 // ---------------------------------------------------------------- Criteria
 
-Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields, const std::string& text) : Source(text)
+Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields, const std::string& text)
+    : Criteria(database.Sql(), fields, text)
+{
+}
+
+Criteria::Criteria(sqlite::Connection& connection, const std::vector<FieldInfo>& fields, const std::string& text)
+    : Source(text)
 {
     const std::string expression = sql::TranslateExpression(
         text, [&](std::string_view /*qualifier*/, std::string_view name) -> std::optional<std::string> {
@@ -356,7 +319,7 @@ Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields,
         });
     if (expression.empty())
         Raise(errSyntax, "Syntax error in query expression ''.", RecordsetSource());
-    Statement = database.Sql().PrepareUser("SELECT CASE WHEN (" + expression + ") THEN 1 ELSE 0 END");
+    Statement = connection.PrepareUser("SELECT CASE WHEN (" + expression + ") THEN 1 ELSE 0 END");
 }
 
 bool Criteria::Matches(RowView values)
@@ -590,44 +553,10 @@ int RecordsetImpl::Type() const
     return RecordsetType;
 }
 
-// The fields are made when first asked for and kept while someone holds
-// them; each keeps the recordset alive.
-class RecordsetImpl::FieldCollection : public Collection<Field> {
-public:
-    explicit FieldCollection(RecordsetImpl& owner) : Owner(owner) {}
-    int Count() const override { return static_cast<int>(Owner.Source->Fields.size()); }
-    FieldPtr Item(int index) const override
-    {
-        if (index < 0 || index >= Count())
-            Raise(errItemNotFound, "Item not found in this collection.", RecordsetSource());
-        if (Items.size() != Owner.Source->Fields.size())
-            Items.resize(Owner.Source->Fields.size());
-        std::weak_ptr<Field>& slot = Items[static_cast<std::size_t>(index)];
-        FieldPtr field = slot.lock();
-        if (!field) {
-            field = std::make_shared<RecordsetField>(Owner.shared_from_this(), static_cast<std::size_t>(index));
-            slot = field;
-        }
-        return field;
-    }
-    FieldPtr Item(std::string_view name) const override
-    {
-        const auto& fields = Owner.Source->Fields;
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            if (SameName(fields[i].Name, name))
-                return Item(static_cast<int>(i));
-        Raise(errItemNotFound, "Item not found in this collection.", RecordsetSource());
-    }
-
-private:
-    RecordsetImpl& Owner;
-    mutable std::vector<std::weak_ptr<Field>> Items;
-};
-
 Collection<Field>& RecordsetImpl::Fields()
 {
     if (!FieldList)
-        FieldList = std::make_unique<FieldCollection>(*this);
+        FieldList = std::make_unique<RecordsetFieldsOf<RecordsetImpl>>(*this);
     return *FieldList;
 }
 
@@ -1520,7 +1449,6 @@ void RecordsetImpl::PrepareSeek(const std::string& comparison, std::size_t n)
     if (n > index->Columns.size())
         Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
     const bool forward = comparison == "=" || comparison == ">=" || comparison == ">";
-    const bool strict = comparison == ">" || comparison == "<";
     std::vector<std::string> columns;
     std::vector<bool> descending;
     std::vector<int> types;
@@ -1530,31 +1458,8 @@ void RecordsetImpl::PrepareSeek(const std::string& comparison, std::size_t n)
         descending.push_back(column.Descending);
         types.push_back(definition->Type);
     }
-    const auto parameter = [](std::size_t k) { return "?" + std::to_string(k + 1); };
-    std::string condition;
-    if (comparison == "=") {
-        for (std::size_t k = 0; k < n; ++k)
-            condition += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
-    } else {
-        // Beyond the key in the direction of the search, field by field.
-        std::vector<std::string> terms;
-        for (std::size_t k = 0; k < n; ++k) {
-            std::string term;
-            for (std::size_t j = 0; j < k; ++j)
-                term += columns[j] + " = " + parameter(j) + " AND ";
-            const bool greater = forward != descending[k];
-            term += columns[k] + (greater ? " > " : " < ") + parameter(k);
-            terms.push_back("(" + term + ")");
-        }
-        if (!strict) {
-            std::string equal;
-            for (std::size_t k = 0; k < n; ++k)
-                equal += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
-            terms.push_back("(" + equal + ")");
-        }
-        for (std::size_t t = 0; t < terms.size(); ++t)
-            condition += (t ? " OR " : "") + terms[t];
-    }
+    const std::string condition = SeekCondition(columns, descending, comparison, n,
+                                                [](std::size_t k) { return "?" + std::to_string(k + 1); });
     std::string order;
     for (std::size_t k = 0; k < columns.size(); ++k)
         order += columns[k] + ((descending[k] != !forward) ? " DESC" : "") + ", ";
@@ -1755,7 +1660,7 @@ void RecordsetImpl::AddNew()
     });
 }
 
-Variant RecordsetImpl::ConvertForField(const FieldInfo& field, const Variant& value) const
+Variant ConvertForField(const FieldInfo& field, const Variant& value)
 {
     if (value.IsClear())
         return Variant::Null();

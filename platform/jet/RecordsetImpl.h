@@ -88,6 +88,8 @@ struct RecordSource {
 class Criteria {
 public:
     Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields, const std::string& text);
+    // On a connection of the engine's own (any that has its functions).
+    Criteria(sqlite::Connection& connection, const std::vector<FieldInfo>& fields, const std::string& text);
     bool Matches(RowView values);
     const std::string& Text() const { return Source; }
 
@@ -193,6 +195,7 @@ public:
     void SetFieldValue(std::size_t field, const Variant& value);
     long FieldSize(std::size_t field) const;
     const FieldInfo& Info(std::size_t field) const { return Source->Fields[field]; }
+    std::size_t FieldCount() const { return Source->Fields.size(); }
     void CheckOpen() const;
     bool IsClosed() const { return Closed; }
     // The database closed under the recordset.
@@ -264,7 +267,6 @@ private:
     void ReleaseTable();
     void CheckTableWritable() const;
     bool DeniesReading() const;
-    Variant ConvertForField(const FieldInfo& field, const Variant& value) const;
     // Update's statement of that kind ('i' insert, 'u' update) for the
     // fields written, made by `sql` the first time, reset for binding.
     sqlite::Statement& WriteStatement(char kind, const std::vector<std::size_t>& changed,
@@ -309,8 +311,7 @@ private:
 
     std::string IndexName;
     int CurrentIndexId = 0;
-    class FieldCollection;
-    std::unique_ptr<FieldCollection> FieldList;
+    std::unique_ptr<Collection<Field>> FieldList;
     // The last Seek's statement, kept for the next Seek of the same form.
     struct SeekStatement {
         int IndexId = 0;
@@ -328,5 +329,19 @@ Variant FromStorage(const FieldInfo& field, const sqlite::Statement& statement, 
 void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int column, Variant& out);
 // A field's type guessed from a value, for computed columns.
 int TypeOfValue(const Variant& value);
+// A value written to a field, in the field's type (3421 when it does not
+// convert, 3163 for a text longer than the field, 3349 for a number out of
+// its range).
+Variant ConvertForField(const FieldInfo& field, const Variant& value);
+// The order of two values for Sort: Null first, then numbers, texts
+// (without regard to case) and bytes.
+int CompareValues(const Variant& a, const Variant& b);
+// The WHERE condition of a Seek on an index's (quoted) columns: the first
+// `keys` columns compared with the keys as `comparison` says ("=", ">=",
+// ">", "<=", "<"), field by field in the index's order and directions.
+// `parameter` writes the marker of key k.
+std::string SeekCondition(const std::vector<std::string>& columns, const std::vector<bool>& descending,
+                          const std::string& comparison, std::size_t keys,
+                          const std::function<std::string(std::size_t key)>& parameter);
 
 } // namespace jet::impl

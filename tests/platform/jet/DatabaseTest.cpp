@@ -96,11 +96,6 @@ TEST_F(Database, ClosingInvalidatesTheDatabaseAndItsRecordsets)
     EXPECT_EQ(ErrorOf([&] { Db->Close(); }), jet::errObjectClosed);
 }
 
-TEST_F(Database, PasswordsAreNotSupported)
-{
-    EXPECT_EQ(ErrorOf([&] { Db->NewPassword("", "secret"); }), jet::errNotSupported);
-}
-
 TEST_F(Database, ExecuteCountsTheRowsItTouches)
 {
     MakeConfigTable({{"DEFAULT", "1", "a"}, {"DEFAULT", "2", "b"}, {"RULER", "x", "c"}});
