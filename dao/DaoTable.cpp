@@ -1727,7 +1727,10 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
         return !text.empty();
     switch (field.DataType()) {
     case ftString:
-        *value = FitString(field, text);
+        if (field.Size() <= 0 || text.size() <= static_cast<std::size_t>(field.Size()))
+            *value = text;  // as FitString, without a copy in between
+        else
+            *value = FitString(field, text);
         return !text.empty();
     case ftBytes:
         if (!IsGuidField(field))
@@ -2208,28 +2211,32 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
         // A field taken from the collection lives as long as this pointer.
         const jet::FieldPtr taken = useFieldArray ? nullptr : recordset.Fields().Item(i);
         jet::Field& daoField = useFieldArray ? *FFieldObjects[static_cast<std::size_t>(i)] : *taken;
-        std::string text;
+        TDaoValue& line = buffer.Values[static_cast<std::size_t>(i)];
         if (fetch) {
-            jet::Variant value;
-            try {
-                value = daoField.Value();
-            } catch (const jet::EngineError& error) {
-                if (error.Number() == jet::errRecordDeleted)
-                    return false;
-                value = jet::Variant::Null();
-            }
-            if (!value.IsNull() && !value.IsEmpty()) {
-                if (value.IsArray())
-                    text = value.AsBytes();
-                else if (IsDateType(type))
-                    text = StampText(value.AsDate());
-                else if (type == ftBoolean)
-                    text = value.AsBoolean() ? "True" : "False";
-                else if (blob && !memo)
-                    text = value.AsBytes();
-                else
-                    text = value.AsString();
-            }
+            bool deleted = false;
+            const jet::Variant value = [&] {
+                try {
+                    return daoField.Value();
+                } catch (const jet::EngineError& error) {
+                    deleted = error.Number() == jet::errRecordDeleted;
+                    return jet::Variant::Null();
+                }
+            }();
+            if (deleted)
+                return false;
+            std::string& text = line.Text;
+            if (value.IsNull() || value.IsEmpty())
+                text.clear();
+            else if (value.IsArray())
+                text = value.AsBytes();
+            else if (IsDateType(type))
+                text = StampText(value.AsDate());
+            else if (type == ftBoolean)
+                text = value.AsBoolean() ? "True" : "False";
+            else if (blob && !memo)
+                text = value.AsBytes();
+            else
+                value.AssignString(text);
             if (FEncrypterReady && (type == ftString || blob))
                 text = DecodeFromDatabase(text);
         } else {
@@ -2240,9 +2247,9 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
                 if (error.Number() == jet::errRecordDeleted)
                     return false;
             }
-            text = size == 0 ? std::string() : std::to_string(size);
+            line.Text = size == 0 ? std::string() : std::to_string(size);
         }
-        buffer.Values[static_cast<std::size_t>(i)] = TDaoValue{std::move(text), false};
+        line.Changed = false;
     }
     return true;
 }
