@@ -94,7 +94,9 @@ bool IntegerToBuffer(void* dest, std::string_view text)
 {
     if (!dest)
         return false;
-    if (text.empty())
+    // An empty text stores 0 but is no value.
+    const bool present = !text.empty();
+    if (!present)
         text = "0";
     int value = 0;
     if (!ParseInt(text, value)) {
@@ -108,20 +110,21 @@ bool IntegerToBuffer(void* dest, std::string_view text)
     }
     std::int32_t stored = value;
     std::memcpy(dest, &stored, sizeof stored);
-    return true;
+    return present;
 }
 
 bool FloatToBuffer(void* dest, std::string_view text)
 {
     if (!dest)
         return false;
-    if (text.empty())
+    const bool present = !text.empty();
+    if (!present)
         text = "0";
     double value = 0;
     if (!ParseFloat(text, value))
         return false;
     std::memcpy(dest, &value, sizeof value);
-    return true;
+    return present;
 }
 
 bool BooleanToBuffer(void* dest, std::string_view text)

@@ -29,10 +29,10 @@
 #include <string>
 #include <string_view>
 
-// An empty text counts as "0". An integer, else a number rounded to the
-// nearest integer (halves to even).
+// An empty text stores 0 and answers false (no value). An integer, else a
+// number rounded to the nearest integer (halves to even).
 bool IntegerToBuffer(void* dest, std::string_view text);
-// An empty text counts as "0".
+// An empty text stores 0 and answers false (no value).
 bool FloatToBuffer(void* dest, std::string_view text);
 // "True"/"False", "Yes"/"No", "On"/"Off" (any case, after an optional "="),
 // "-1" and other integers; an empty text (after the "=") counts as 0.
