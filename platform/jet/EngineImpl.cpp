@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <mutex>
+#include <new>
 
 namespace jet::impl {
 namespace {
@@ -112,6 +114,32 @@ void ErrorState::Record(const EngineError& error)
 {
     Errors.clear();
     Errors.push_back(std::make_shared<ErrorImpl>(error));
+}
+
+EngineError ForeignError(const std::exception& error)
+{
+    if (const auto* failure = dynamic_cast<const fs::filesystem_error*>(&error)) {
+        const std::string path = failure->path1().string();
+        switch (failure->code().value()) {
+        case ENAMETOOLONG:
+        case EINVAL:
+        case EILSEQ:
+            return EngineError(3055, "Not a valid file name. ('" + path + "')");
+        case ENOENT:
+        case ENOTDIR:
+            return EngineError(3044, "'" + path + "' is not a valid path. Make sure that the path name is spelled "
+                                     "correctly and that you are connected to the server on which the file resides.");
+        case ENOSPC:
+        case EDQUOT:
+            return EngineError(errDiskFull, "Not enough space on disk. ('" + path + "')");
+        default:
+            return EngineError(3051, "The database engine cannot open the file '" + path + "'. "
+                                         + failure->code().message() + ".");
+        }
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return EngineError(7, "Out of memory.");
+    return EngineError(3000, std::string("Reserved error (") + error.what() + "); there is no message for this error.");
 }
 
 void Raise(int number, const std::string& description, const std::string& source)

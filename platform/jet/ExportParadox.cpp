@@ -141,10 +141,17 @@ public:
         }
         pxfield_t* fieldArray = static_cast<pxfield_t*>(Allocate(doc.get(), sizeof(pxfield_t) * fields.size(), ""));
         std::copy(fields.begin(), fields.end(), fieldArray);
-        check(PX_create_file(doc.get(), fieldArray, static_cast<int>(fields.size()), tablePath.c_str(),
-                             pxfFileTypNonIndexDB)
-                  == 0,
-              "create");
+        if (PX_create_file(doc.get(), fieldArray, static_cast<int>(fields.size()), tablePath.c_str(),
+                           pxfFileTypNonIndexDB)
+            != 0) {
+            // A file that could not be made leaves the fields with us.
+            if (!doc->px_head || doc->px_head->px_fields != fieldArray) {
+                for (const pxfield_t& field : fields)
+                    Free(doc.get(), field.px_fname);
+                Free(doc.get(), fieldArray);
+            }
+            check(false, "create");
+        }
         check(PX_set_parameter(doc.get(), "tablename", tableName.c_str()) == 0, "table name");
         check(PX_set_value(doc.get(), "codepage", static_cast<float>(Encoder.Page().Number)) == 0, "code page");
         // pxlib offers no setter of the version; the header it writes on

@@ -300,6 +300,34 @@ TEST_F(ExportTest, AnotherDatabaseFileGetsTheTableWithTypesTextsAndNulls)
     EXPECT_EQ(ErrorOf([&] { Export("[" + other + "].[Copy]"); }), jet::errTableExists);
 }
 
+// A path the file system refuses (longer than a name may be) is the engine's
+// error like every other failure, whatever the target.
+TEST_F(ExportTest, APathTooLongIsTheEnginesError)
+{
+    const std::string longPath = Out + "/" + std::string(300, 'x');
+    const std::string targets[] = {
+        "[t] IN \"" + longPath + "\"",
+        "[" + longPath + "].[t]",
+        "[t] IN \"" + longPath + "\"[Text;]",
+        "[t] IN \"" + longPath + "\"[HTML Export;]",
+        "[t] IN \"" + longPath + "\"[Excel 8.0;]",
+        "[" + std::string(300, 'y') + "] IN \"" + Out + "\"[dBase IV;]",
+        "[" + std::string(300, 'y') + "] IN \"" + Out + "\"[Paradox 7.X;]",
+        "[" + std::string(300, 'y') + "] IN \"" + Out + "\"[FoxPro 3.0;]",
+    };
+    for (const std::string& target : targets) {
+        try {
+            Export(target);
+            ADD_FAILURE() << "no error: " << target;
+        } catch (const jet::EngineError& error) {
+            EXPECT_NE(error.Number(), 0) << target;
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << "foreign error for " << target << ": " << error.what();
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(Out));
+}
+
 TEST_F(ExportTest, AFormatNotOfferedIsNotSupported)
 {
     EXPECT_EQ(ErrorOf([&] { Export("[t] IN \"" + Out + "\"[Lotus WK3;]"); }), jet::errNotSupported);
