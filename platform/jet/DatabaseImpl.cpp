@@ -324,6 +324,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         Raise(errFileNotFound, "Could not find file '" + FilePath + "'.", "DAO.Workspace");
     if (!fs::is_regular_file(FilePath))
         Raise(3044, "'" + FilePath + "' is not a valid path.", "DAO.Workspace");
+    std::unique_ptr<LockFile> lock = LockFile::Share(FilePath);
     std::unique_ptr<sqlite::Connection> connection;
     try {
         // Waiting long on a file another connection holds exclusively helps no one.
@@ -345,6 +346,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
     }
     sqlite3_busy_timeout(connection->Handle(), 5000);
     Db = std::move(connection);
+    Lock = std::move(lock);
     ReadOnlyFile = readOnly;
     CatalogDataVersion = CacheDataVersion = Db->DataVersion();
     Db->NullErrorNumber = [this](std::string_view table, std::string_view column) {
@@ -509,6 +511,7 @@ void DatabaseImpl::Close()
         QueryDefObjects.clear();
         KeysetCache.clear();
         Db.reset();
+        Lock.reset();
     });
 }
 

@@ -344,6 +344,8 @@ void EngineImpl::RepairDatabase(const std::string& name)
 {
     Guarded([&] {
         const std::string path = ExistingDatabaseFile(name);
+        // The file is replaced: no connection may have it open meanwhile.
+        const std::unique_ptr<LockFile> hold = LockFile::Exclusive(path);
         {
             sqlite::Connection check(path, SQLITE_OPEN_READONLY);
             if (!catalog::IsOurDatabase(check))
@@ -377,6 +379,9 @@ void EngineImpl::CompactDatabase(const std::string& source, const std::string& d
         if (options & dbEncrypt)
             RaiseNotSupported("Encrypted databases");
         const std::string from = ExistingDatabaseFile(source);
+        // A copy of a file in use could miss what its connections write next,
+        // and the copy is what replaces the file afterwards.
+        const std::unique_ptr<LockFile> hold = LockFile::Exclusive(from);
         const std::string to = AbsolutePath(destination);
         if (to.empty())
             Raise(errInvalidArgument, "Invalid argument.");

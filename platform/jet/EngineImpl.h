@@ -12,6 +12,7 @@
 #include "platform/jet/Catalog.h"
 #include "platform/jet/Jet.h"
 #include "platform/jet/JetSql.h"
+#include "platform/jet/LockFile.h"
 #include "platform/jet/SqliteConnection.h"
 
 #include <map>
@@ -345,6 +346,9 @@ private:
     void DropTableStatement(const sql::Translation& translation);
 
     std::shared_ptr<WorkspaceImpl> Workspace;  // null for files the engine opens for itself
+    // Held while the file is open, so that no repair or compact replaces it
+    // (declared first: released after the connection closes).
+    std::unique_ptr<LockFile> Lock;
     std::unique_ptr<sqlite::Connection> Db;
     std::string FilePath;
     std::string ConnectText;
