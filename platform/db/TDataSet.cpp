@@ -409,6 +409,9 @@ double TField::AsDateTime() const
 
 void TField::SetAsDateTime(double value)
 {
+    // A date that does not exist is refused as its text would be.
+    if (!platform::IsValidDateTime(value))
+        NotAValue(platform::FloatToStr(value), ftDateTime);
     if (!IsDateType(Type)) {
         SetAsString(platform::DateTimeToStr(value));
         return;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <unordered_map>
 
@@ -1649,10 +1650,20 @@ Variant RecordsetImpl::ConvertForField(const FieldInfo& field, const Variant& va
             return Variant(number);
         }
         case dbCurrency: return Variant::CurrencyScaled(value.AsCurrencyScaled());
-        case dbSingle: return Variant::Single(static_cast<float>(value.AsDouble()));
+        case dbSingle: {
+            const double number = value.AsDouble();
+            if (std::isfinite(number) && std::fabs(number) > std::numeric_limits<float>::max())
+                Raise(3349, "Numeric field overflow.", "DAO.Field");
+            return Variant::Single(static_cast<float>(number));
+        }
         case dbDate:
         case dbTime:
-        case dbTimeStamp: return Variant::Date(value.AsDate());
+        case dbTimeStamp: {
+            const double date = value.AsDate();
+            if (!platform::IsValidDateTime(date))
+                Raise(errTypeConversion, "Data type conversion error.", "DAO.Field");
+            return Variant::Date(date);
+        }
         case dbText:
         case dbChar:
         case dbMemo: {

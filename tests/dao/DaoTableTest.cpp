@@ -3,6 +3,8 @@
 #include "platform/db/ComponentRegistry.h"
 #include "platform/system/DateTime.h"
 
+#include <cmath>
+
 namespace daotabletest {
 namespace {
 
@@ -400,6 +402,45 @@ TEST_F(DaoTableTest, TypedFieldsReadAndWriteThroughTheirTexts)
     EXPECT_EQ(table.FieldByName("Note").AsString(), "first\r\nsecond");
     EXPECT_EQ(table.FieldByName("Note").DisplayText(), "first");
     EXPECT_EQ(table.FieldByName("Key").AsString(), "{guid {12345678-9ABC-DEF0-1234-56789ABCDEF0}}");
+}
+
+// A date that does not exist is refused however it is given, and the field
+// keeps what it held; the years 1 and 9999 are dates.
+TEST_F(DaoTableTest, DatesThatDoNotExistAreRefusedAsTheirTextsAre)
+{
+    MakeTable("events", {{"When", jet::dbDate}});
+    Connect();
+    TDaoTable& table = TableOn("events");
+    table.Open();
+    table.Append();
+    TField& when = table.FieldByName("When");
+    const double kept = platform::EncodeDate(2024, 3, 15);
+    when.SetAsDateTime(kept);
+    for (double date : {1e10, -1e10, 1e308, -1e308, std::nan(""), HUGE_VAL, -HUGE_VAL, 2958466.0, -693594.0}) {
+        EXPECT_THROW(when.SetAsDateTime(date), platform::EConvertError) << date;
+        EXPECT_THROW(when.SetValue(jet::Variant::Date(date)), platform::EConvertError) << date;
+        EXPECT_EQ(when.AsDateTime(), kept) << date;
+    }
+    EXPECT_THROW(when.SetAsString("12/31/10000"), platform::EConvertError);
+    EXPECT_EQ(when.AsDateTime(), kept);
+    const double first = platform::EncodeDate(1, 1, 1);
+    const double last = platform::EncodeDate(9999, 12, 31) + platform::EncodeTime(23, 59, 59, 0);
+    for (double date : {first, last}) {
+        when.SetAsDateTime(date);
+        table.Post();
+        table.Last();
+        EXPECT_EQ(when.AsDateTime(), date);
+        table.Append();
+    }
+    table.Cancel();
+
+    // The engine refuses them too.
+    const jet::RecordsetPtr rows = Database->DatabaseObject->OpenRecordset("events", jet::dbOpenDynaset);
+    rows->AddNew();
+    for (double date : {1e10, std::nan(""), HUGE_VAL})
+        EXPECT_EQ(jettest::ErrorOf([&] { rows->Fields().Item("When")->SetValue(jet::Variant::Date(date)); }),
+                  jet::errTypeConversion);
+    rows->CancelUpdate();
 }
 
 TEST_F(DaoTableTest, MadeFieldsAreWidenedForTheirValuesAndDeclaredOnesKeepTheirWidth)
