@@ -1,8 +1,11 @@
 #include "dao/DaoTableValues.h"
 
 #include "platform/db/DatabaseError.h"
+#include "platform/jet/DecimalText.h"
+#include "platform/system/FloatText.h"
 #include "platform/system/DateTime.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -89,6 +92,26 @@ bool AllZero(const std::uint8_t* bytes)
 }
 
 } // namespace
+
+bool CurrencyTextOf(std::string_view text, std::string& exact)
+{
+    std::string normal(text);
+    std::replace(normal.begin(), normal.end(), ',', '.');
+    std::int64_t scaled = 0;
+    if (jet::ReadCurrencyText(normal, scaled) != jet::DecimalRead::Value)
+        return false;
+    exact = jet::CurrencyText(scaled);
+    return true;
+}
+
+std::string CurrencyTextOfDouble(double value)
+{
+    try {
+        return jet::Variant::Currency(value).AsString();
+    } catch (const jet::EVariantError&) {
+        return platform::FloatToStr(value);
+    }
+}
 
 bool IntegerToBuffer(void* dest, std::string_view text)
 {

@@ -65,7 +65,7 @@ Variant ParameterValue(int type, const Variant& value, const std::string& name)
         case dbDate:
         case dbTime:
         case dbTimeStamp: return Variant::Date(value.AsDate());
-        case dbCurrency:
+        case dbCurrency: return Variant::CurrencyScaled(value.AsCurrencyScaled());
         case dbSingle:
         case dbDouble:
         case dbNumeric:

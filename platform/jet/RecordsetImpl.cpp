@@ -1,6 +1,7 @@
 #include "platform/jet/RecordsetImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/DecimalText.h"
 #include "platform/system/DateTime.h"
 
 #include <algorithm>
@@ -72,6 +73,11 @@ int CompareValues(const Variant& a, const Variant& b)
     }
     if (textA != textB)
         return textA ? 1 : -1;
+    if (a.VarType() == varCurrency && b.VarType() == varCurrency) {
+        const std::int64_t x = a.AsCurrencyScaled();
+        const std::int64_t y = b.AsCurrencyScaled();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
     const double x = a.AsDouble();
     const double y = b.AsDouble();
     return x < y ? -1 : (x > y ? 1 : 0);
@@ -256,12 +262,32 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
             return;
         }
         break;
-    case dbCurrency:
-        if (number) {
-            out = Variant::Currency(sqlite3_value_double(value));
+    case dbCurrency: {
+        // Stored as its exact text; a number where SQL wrote one (or a file
+        // from before currency was kept as text). A value beyond the range
+        // of currency stays the number it is.
+        std::int64_t scaled = 0;
+        if (storage == SQLITE_TEXT) {
+            if (ReadCurrencyText(text(), scaled) == DecimalRead::Value) {
+                out = Variant::CurrencyScaled(scaled);
+                return;
+            }
+        } else if (storage == SQLITE_INTEGER) {
+            const std::int64_t whole = sqlite3_value_int64(value);
+            if (whole <= INT64_MAX / 10000 && whole >= INT64_MIN / 10000) {
+                out = Variant::CurrencyScaled(whole * 10000);
+                return;
+            }
+        } else if (storage == SQLITE_FLOAT) {
+            try {
+                out = Variant::Currency(sqlite3_value_double(value));
+            } catch (const EVariantError&) {
+                out = Variant(sqlite3_value_double(value));
+            }
             return;
         }
         break;
+    }
     case dbSingle:
         if (number) {
             out = Variant::Single(static_cast<float>(sqlite3_value_double(value)));
@@ -346,7 +372,13 @@ Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields,
                     continue;
                 FieldOfParameter.push_back(i);
                 const std::string parameter = "?" + std::to_string(FieldOfParameter.size());
-                return catalog::IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
+                if (catalog::IsTextType(fields[i].Type))
+                    return "(" + parameter + " COLLATE JET_NOCASE)";
+                // As a currency column: a text with the column's order, so
+                // that numbers it meets are compared with it exactly.
+                if (fields[i].Type == dbCurrency)
+                    return "(CAST(" + parameter + " AS TEXT) COLLATE JET_CURRENCY)";
+                return parameter;
             }
             return std::nullopt;
         });

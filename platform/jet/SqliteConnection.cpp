@@ -1,6 +1,7 @@
 #include "platform/jet/SqliteConnection.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/DecimalText.h"
 #include "platform/jet/EngineError.h"
 
 #include <cmath>
@@ -150,6 +151,12 @@ int CollateNoCase(void*, int lengthA, const void* a, int lengthB, const void* b)
                        std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lengthB)));
 }
 
+int CollateCurrency(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    return CompareDecimalTexts(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(lengthA)),
+                               std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lengthB)));
+}
+
 std::string_view ArgText(sqlite3_value* value)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
@@ -281,8 +288,8 @@ void Statement::Bind(int index, const Variant& value)
     case varInt64: BindInt64(index, value.AsInt64()); return;
     case varSingle:
     case varDouble:
-    case varDate:
-    case varCurrency: BindDouble(index, value.AsDouble()); return;
+    case varDate: BindDouble(index, value.AsDouble()); return;
+    case varCurrency: BindText(index, value.AsString()); return;  // every digit (DecimalText.h)
     case varString: BindText(index, value.AsString()); return;
     default:
         if (type == (varArray | varByte)) {
@@ -467,6 +474,7 @@ Connection::Connection(const std::string& path, int flags, int busyTimeoutMs) : 
     sqlite3_db_config(Db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(Db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
     sqlite3_create_collation(Db, "JET_NOCASE", SQLITE_UTF8, nullptr, CollateNoCase);
+    sqlite3_create_collation(Db, "JET_CURRENCY", SQLITE_UTF8, nullptr, CollateCurrency);
     const int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     sqlite3_create_function(Db, "like", 2, pure, nullptr, LikeFunction, nullptr, nullptr);
     sqlite3_create_function(Db, "like", 3, pure, nullptr, LikeFunction, nullptr, nullptr);

@@ -404,6 +404,49 @@ TEST_F(DaoTableTest, TypedFieldsReadAndWriteThroughTheirTexts)
     EXPECT_EQ(table.FieldByName("Key").AsString(), "{guid {12345678-9ABC-DEF0-1234-56789ABCDEF0}}");
 }
 
+// Currency keeps every digit through the field's text, the record and the
+// file, at the limits of the type too, and a filter over such values works.
+TEST_F(DaoTableTest, CurrencyKeepsEveryDigitThroughTheField)
+{
+    MakeTable("money", {{"Id", jet::dbLong}, {"Amount", jet::dbCurrency}});
+    Connect();
+    TDaoTable& table = TableOn("money");
+    table.Open();
+    const std::pair<const char*, std::int64_t> values[] = {
+        {"922337203685477.5807", INT64_MAX}, {"-922337203685477.5808", INT64_MIN},
+        {"12345678901234.5678", 123456789012345678}, {"12.3456", 123456}, {"-0.0001", -1}};
+    int id = 0;
+    for (const auto& [text, scaled] : values) {
+        table.Append();
+        table.FieldByName("Id").SetAsInteger(++id);
+        if (id % 2)
+            table.FieldByName("Amount").SetAsString(text);
+        else
+            table.FieldByName("Amount").SetValue(jet::Variant::CurrencyScaled(scaled));
+        EXPECT_EQ(table.FieldByName("Amount").AsString(), text);
+        table.Post();
+    }
+    table.Close();
+    table.Open();
+    for (const auto& [text, scaled] : values) {
+        EXPECT_EQ(table.FieldByName("Amount").AsString(), text);
+        EXPECT_EQ(table.FieldByName("Amount").Value().AsCurrencyScaled(), scaled) << text;
+        table.Next();
+    }
+    table.First();
+    table.Edit();
+    table.FieldByName("Amount").SetAsString("12,5");
+    EXPECT_EQ(table.FieldByName("Amount").AsString(), "12.5");
+    EXPECT_THROW(table.FieldByName("Amount").SetAsString("922337203685477.5808"), platform::EConvertError);
+    table.FieldByName("Amount").SetAsFloat(922337203685477.5);
+    EXPECT_EQ(table.FieldByName("Amount").AsString(), "922337203685477.5");
+    table.Cancel();
+
+    table.SetFilterText("Amount > 0");
+    table.SetFiltered(true);
+    EXPECT_EQ(Values(table, "Amount"), (Strings{"922337203685477.5807", "12345678901234.5678", "12.3456"}));
+}
+
 // A date that does not exist is refused however it is given, and the field
 // keeps what it held; the years 1 and 9999 are dates.
 TEST_F(DaoTableTest, DatesThatDoNotExistAreRefusedAsTheirTextsAre)
