@@ -77,6 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             rows->CancelUpdate();
         }
         rows->Close();
+        // A folder is one below the output folder: ".." could reach any folder.
+        if (parts[1].find("..") != std::string::npos)
+            return 0;
         const std::string folder = parts[1].empty() ? setup.Out : setup.Out + "/" + parts[1];
         const std::string in = format.rfind("Excel", 0) == 0 ? folder + "/book.xls" : folder;
         setup.Db->Execute("SELECT * INTO [" + parts[0] + "] IN \"" + in + "\"[" + format + ";] FROM T");
