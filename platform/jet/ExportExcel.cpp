@@ -347,14 +347,27 @@ private:
             data.U16(0x7FFF);  // the window text colour
             if (Version >= 5) {
                 data.U16(400);  // normal weight
-                data.U16(0);
-                data.U8(0);
-                data.U8(0);
-                data.U8(0);
+                data.U16(0);    // no escapement
+                data.U8(0);     // no underline
+                data.U8(0);     // family
+                data.U8(FontCharset());
                 data.U8(0);
             }
             ShortText(data, "Arial");
             Record(out, Version < 5 ? recFont34 : recFont, data.Data);
+        }
+    }
+
+    // The character set of the fonts, which readers take for the code page
+    // of the texts in that font (BIFF5; BIFF8 texts are UTF-16 anyway).
+    unsigned FontCharset() const
+    {
+        if (!Encoder)
+            return 0;
+        switch (Encoder->Page().Number) {
+        case 936: return 134;  // GB2312_CHARSET
+        case 950: return 136;  // CHINESEBIG5_CHARSET
+        default: return 0;     // ANSI_CHARSET
         }
     }
 

@@ -344,6 +344,23 @@ TEST_F(ExportTest, WorkbookDatesAreExcelSerialNumbersAndDatesBefore1900Texts)
     }
 }
 
+// A workbook of Excel 5.0 says its code page in its fonts' character set too,
+// which some readers (Gnumeric) take for the texts' code page.
+TEST_F(ExportTest, Biff5FontsCarryTheCharacterSetOfTheCodePage)
+{
+    const auto fontCharset = [&](const std::string& file) {
+        const std::string bytes = ReadFile(file);
+        // FONT: height, flags, colour, weight 400, escapement, underline, family, character set.
+        const std::string record("\x31\x00\x14\x00\xC8\x00\x00\x00\xFF\x7F\x90\x01\x00\x00\x00\x00", 16);
+        const std::size_t at = bytes.find(record);
+        return at == std::string::npos ? -1 : static_cast<unsigned char>(bytes[at + record.size()]);
+    };
+    Export("[t] IN \"" + Out + "/chinese.xls\"[Excel 5.0;]");
+    EXPECT_EQ(fontCharset(Out + "/chinese.xls"), 134);  // GB2312
+    Db->Execute("SELECT Id INTO [t] IN \"" + Out + "/latin.xls\"[Excel 5.0;] FROM Sample");
+    EXPECT_EQ(fontCharset(Out + "/latin.xls"), 0);
+}
+
 // One character that the old formats' code pages cannot hold refuses the
 // file, and the message says where it is; nothing is left behind.
 TEST_F(ExportTest, ATextNoCodePageHoldsIsNamedByFieldAndRecord)
