@@ -10,6 +10,7 @@
 // Input: byte 0 the format, byte 1 the rows (times 16 when byte 2 is odd),
 // then, split at zero bytes, the connect options, the target name, and the
 // value bytes.
+#include "fuzz/FuzzInput.h"
 #include "platform/jet/Jet.h"
 
 #include <QTemporaryDir>
@@ -120,19 +121,6 @@ jet::Variant ValueOf(const Column& column, Pool& pool)
     }
 }
 
-std::vector<std::string> Parts(const std::uint8_t* data, std::size_t size, std::size_t count)
-{
-    std::vector<std::string> parts(count);
-    std::size_t part = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == 0 && part + 1 < count)
-            ++part;
-        else
-            parts[part] += static_cast<char>(data[i]);
-    }
-    return parts;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -142,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const std::size_t target = data[0] % TargetCount;
     const std::size_t rows = data[1] * (data[2] % 2 ? 16u : 1u);
-    const std::vector<std::string> parts = Parts(data + 3, size - 3, 3);
+    const std::vector<std::string> parts = fuzzinput::Parts(data + 3, size - 3, 3);
     const std::string& options = parts[0];
     const std::string& name = parts[1];
     Pool pool(parts[2]);

@@ -303,11 +303,7 @@ for r in range(sheet.nrows):
     rows.append('|'.join(cells))
 sys.stdout.buffer.write('\n'.join(rows).encode('utf-8'))
 )";
-    QProcess python;
-    python.start("/usr/bin/python3", {"-c", script, QString::fromStdString(path)});
-    python.waitForFinished(60000);
-    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    return Lines(python.readAllStandardOutput().toStdString());
+    return Lines(RunPython({"-c", script, QString::fromStdString(path)}));
 }
 
 // Excel's serial numbers count 29 February 1900: dates from 1 March 1900 keep
@@ -451,12 +447,8 @@ for i in range(0, len(page.cells), 3):
     out.append('%s %s' % (repr(float(page.cells[i + 1])), single(page.cells[i + 2])))
 print('\n'.join(out))
 )";
-    QProcess python;
-    python.start("/usr/bin/python3",
-                 {"-c", script, QString::fromStdString(Out + "/n.csv"), QString::fromStdString(Out + "/n.html")});
-    python.waitForFinished(60000);
-    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    const Strings lines = Lines(python.readAllStandardOutput().toStdString());
+    const Strings lines = Lines(
+        RunPython({"-c", script, QString::fromStdString(Out + "/n.csv"), QString::fromStdString(Out + "/n.html")}));
     ASSERT_EQ(lines.size(), 2 * std::size(values));
     for (std::size_t i = 0; i < 2 * std::size(values); ++i) {
         const auto& [d, s] = values[i % std::size(values)];
