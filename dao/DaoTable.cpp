@@ -277,9 +277,12 @@ std::vector<TPublishedProperty> TDaoTable::PublishedProperties() const
                 [](TDaoTable& t, int v) { t.SetExportMethod(v == AllFields ? AllFields : VisibleFields); }),
         boolean("RefreshSorted", &TDaoTable::RefreshSorted, &TDaoTable::SetRefreshSorted),
         text("TableName", &TDaoTable::F_Get_TableName, &TDaoTable::F_Set_TableName),
+        // Each list is published under a second name as well.
         lines("SortedBy", &TDaoTable::SortedBy, &TDaoTable::F_Set_Sort),
+        lines("SortedByText", &TDaoTable::SortedBy, &TDaoTable::F_Set_Sort),
         text("QueryDefName", [](const TDaoTable& t) { return t.QueryDefName(); }, &TDaoTable::F_Set_QueryDefName),
         lines("QueryDefParameters", &TDaoTable::QueryDefParameters, &TDaoTable::F_Set_QueryDefParameters),
+        lines("QueryDefParametersText", &TDaoTable::QueryDefParameters, &TDaoTable::F_Set_QueryDefParameters),
         lines("QueryDefSQLText", &TDaoTable::QueryDefSQLText, &TDaoTable::F_Set_QueryDefSQLText),
         boolean("QueryDefSQLModify", &TDaoTable::QueryDefSQLModify, &TDaoTable::SetQueryDefSQLModify),
         integer("QueryDefODBCMaxRecords", &TDaoTable::QueryDefODBCMaxRecords, &TDaoTable::SetQueryDefODBCMaxRecords),
@@ -341,10 +344,16 @@ void TDaoTable::Loaded()
     if (!FStreamedActive)
         return;
     FStreamedActive = false;
-    TApplication::Guarded([&] {
+    try {
         Open();
-        return true;
-    });
+    } catch (...) {
+        InternalHandleException();
+    }
+}
+
+void TDaoTable::InternalHandleException()
+{
+    TApplication::HandleException();
 }
 
 void TDaoTable::Notification(TComponent* component, TOperation operation)
@@ -1419,6 +1428,7 @@ void TDaoTable::InternalClose()
     if (FDatabase && !FRemovedByDatabase)
         FDatabase->RemoveActiveTable(this);
     FRemovedByDatabase = false;
+    FPostInProgress = false;
     FOldValuesBuffer.reset();
     FKeyBuffer.reset();
     FRangeStartBuffer.reset();
@@ -1954,6 +1964,19 @@ void TDaoTable::GetBookmarkData(const TRecordBuffer& buffer, TBookmark& bookmark
     }
 }
 
+void TDaoTable::SetBookmarkData(TRecordBuffer& buffer, const TBookmark& bookmark)
+{
+    if (bookmark.size() >= 4)
+        static_cast<TDaoRecordBuffer&>(buffer).Handle = HandleOfBytes(bookmark);
+}
+
+void TDaoTable::SetBookmarkFlag(TRecordBuffer& buffer, TBookmarkFlag value)
+{
+    buffer.BookmarkFlag = value;
+    if (FBatchMode && ControlsDisabled() && (value == bfEOF || value == bfInserted))
+        FPostInProgress = true;
+}
+
 std::string TDaoTable::GetBookmarkStr()
 {
     std::string result(static_cast<std::size_t>(BookmarkSize), '\0');
@@ -2120,6 +2143,11 @@ std::unique_ptr<TRecordBuffer> TDaoTable::AllocRecordBuffer()
     auto buffer = std::make_unique<TDaoRecordBuffer>();
     buffer->Values.resize(static_cast<std::size_t>(FieldDefs().Count()));
     return buffer;
+}
+
+int TDaoTable::GetRecordSize() const
+{
+    return static_cast<int>(sizeof(TDaoRecordBuffer)) + CalcFieldsSize();
 }
 
 void TDaoTable::InternalInitRecord(TRecordBuffer& buffer)
@@ -2754,10 +2782,21 @@ void TDaoTable::InternalEdit()
         InternalFillRecordData(*FRecordset, true, *active);
 }
 
+void TDaoTable::InternalAddRecord(TRecordBuffer& buffer, bool append)
+{
+    if (append) {
+        InternalLast();
+        SetBookmarkFlag(buffer, bfEOF);
+    }
+    InternalPost();
+}
+
 void TDaoTable::InternalCancel()
 {
     if (FRecordset && FRecordset->EditMode() == jet::dbEditInProgress)
         Quietly([&] { FRecordset->CancelUpdate(); });
+    // A new record flagged in batch mode set the mark; no post follows.
+    FPostInProgress = false;
     FOldValuesBuffer.reset();
     if (FDatabase)
         IdleDatabase();

@@ -31,6 +31,11 @@ bool TApplication::Guarded(const std::function<bool()>& deliver)
     return false;
 }
 
+void TApplication::HandleException()
+{
+    Guarded([]() -> bool { throw; });
+}
+
 void TApplication::ShowException(const std::exception& error)
 {
     ShowException(QString::fromUtf8(error.what()));

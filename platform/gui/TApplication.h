@@ -29,6 +29,9 @@ public:
     // delivery's result, false when it threw. notify's guard, callable from
     // wherever an exception must not travel further.
     static bool Guarded(const std::function<bool()>& deliver);
+    // Shows the exception being handled as notify does; call it from a
+    // catch block.
+    static void HandleException();
 
     // Brings the program to the foreground: the open modal window when there
     // is one, else `window` (restored when minimized), raised and activated.
