@@ -1683,9 +1683,15 @@ Variant RecordsetImpl::ConvertForField(const FieldInfo& field, const Variant& va
         }
         case dbCurrency: return Variant::CurrencyScaled(value.AsCurrencyScaled());
         case dbSingle: {
+            // Up to half a step beyond the largest Single rounds to it (its
+            // text, 3.402823E+38, reads back so); further is an overflow.
+            constexpr double largest = std::numeric_limits<float>::max();
             const double number = value.AsDouble();
-            if (std::isfinite(number) && std::fabs(number) > std::numeric_limits<float>::max())
-                Raise(3349, "Numeric field overflow.", "DAO.Field");
+            if (std::isfinite(number) && std::fabs(number) > largest) {
+                if (std::fabs(number) >= largest + std::ldexp(1.0, 103))
+                    Raise(3349, "Numeric field overflow.", "DAO.Field");
+                return Variant::Single(static_cast<float>(std::copysign(largest, number)));
+            }
             return Variant::Single(static_cast<float>(number));
         }
         case dbDate:

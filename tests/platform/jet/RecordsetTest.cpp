@@ -2,6 +2,8 @@
 
 #include "platform/system/DateTime.h"
 
+#include <limits>
+
 using namespace jettest;
 
 namespace {
@@ -470,6 +472,30 @@ TEST_F(Positions, FollowDeletionsAndAdditions)
         EXPECT_EQ(rs->AbsolutePosition(), static_cast<long>(alive.size()) - 1);
         EXPECT_EQ(rs->RecordCount(), static_cast<long>(alive.size()));
     }
+}
+
+} // namespace
+
+namespace {
+
+using SingleFields = JetFixture;
+
+// A Single takes what rounds to a Single: its largest value as written
+// (3.4028235E+38) is that value; beyond it, an overflow, never an undefined
+// conversion.
+TEST_F(SingleFields, TakeWhatRoundsToASingleAndRefuseTheRest)
+{
+    MakeTable("Numbers", {{"Value", jet::dbSingle}});
+    const jet::RecordsetPtr rows = Db->OpenRecordset("Numbers", jet::dbOpenDynaset);
+    rows->AddNew();
+    const jet::FieldPtr value = rows->Fields().Item("Value");
+    value->SetValue(3.4028235e38);
+    EXPECT_EQ(value->Value().AsDouble(), static_cast<double>(std::numeric_limits<float>::max()));
+    value->SetValue(-3.4028235e38);
+    EXPECT_EQ(value->Value().AsDouble(), -static_cast<double>(std::numeric_limits<float>::max()));
+    for (double beyond : {3.5e38, -1e300, 1.7976931348623157e308})
+        EXPECT_EQ(ErrorOf([&] { value->SetValue(beyond); }), 3349) << beyond;
+    rows->CancelUpdate();
 }
 
 } // namespace
