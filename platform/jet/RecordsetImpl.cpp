@@ -290,7 +290,13 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
     }
     case dbSingle:
         if (number) {
-            out = Variant::Single(static_cast<float>(sqlite3_value_double(value)));
+            // SQL may have written a number no Single holds: it stays the
+            // number it is.
+            const double stored = sqlite3_value_double(value);
+            if (std::isfinite(stored) && std::fabs(stored) > std::numeric_limits<float>::max())
+                out = Variant(stored);
+            else
+                out = Variant::Single(static_cast<float>(stored));
             return;
         }
         break;

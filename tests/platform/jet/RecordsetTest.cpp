@@ -496,6 +496,9 @@ TEST_F(SingleFields, TakeWhatRoundsToASingleAndRefuseTheRest)
     for (double beyond : {3.5e38, -1e300, 1.7976931348623157e308})
         EXPECT_EQ(ErrorOf([&] { value->SetValue(beyond); }), 3349) << beyond;
     rows->CancelUpdate();
+    // What SQL writes beyond a Single reads back as the number it is.
+    Db->Execute("INSERT INTO Numbers VALUES (1e300)");
+    EXPECT_EQ(Query("SELECT * FROM Numbers", "Value"), Strings({"1e+300"}));
 }
 
 } // namespace
