@@ -2264,6 +2264,19 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
     return true;
 }
 
+int TDaoTable::Translate(const char* source, std::string& dest, bool toOem)
+{
+    const bool sameText = source == dest.c_str();
+    if (source && !sameText)
+        dest = source;
+    if (!FTranslation)
+        return static_cast<int>(dest.size());
+    if (!source || sameText)
+        return 0;
+    dest = OemText(dest, OemCodePage(), toOem);
+    return static_cast<int>(dest.size());
+}
+
 bool TDaoTable::FilterRecord(TDaoRecordBuffer& buffer)
 {
     GetCalcFields(buffer);

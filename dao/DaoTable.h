@@ -529,6 +529,11 @@ protected:
     bool InternalFillRecordData(jet::Recordset& recordset, bool useFieldArray, TDaoRecordBuffer& buffer);
     bool FilterRecord(TDaoRecordBuffer& buffer);
     bool GetCurrentRecord(TDaoRecordBuffer& buffer);
+    // The text `source` copied into `dest`; with Translation on, converted
+    // between UTF-8 and the user's OEM code page (to it with toOem) instead.
+    // Answers the length of `dest`; with Translation on, 0 for a null source
+    // or one that is `dest`'s own text, which is left alone.
+    int Translate(const char* source, std::string& dest, bool toOem);
 
 private:
     friend class TDaoIndexDefs;

@@ -4,9 +4,11 @@
 #include "platform/jet/DecimalText.h"
 #include "platform/system/FloatText.h"
 #include "platform/system/DateTime.h"
+#include "platform/system/TextEncoding.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -401,4 +403,28 @@ void VariantToList(const jet::Variant& value, platform::TStringList& list)
     } else {
         list.Add(text(value));
     }
+}
+
+int OemCodePage()
+{
+    std::string locale;
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
+        if (const char* value = std::getenv(name); value && *value) {
+            locale = value;
+            break;
+        }
+    const std::string territory = locale.substr(0, locale.find_first_of(".@"));
+    if (territory == "zh_CN" || territory == "zh_SG")
+        return 936;
+    if (territory == "zh_TW" || territory == "zh_HK" || territory == "zh_MO")
+        return 950;
+    if (locale.empty() || territory == "C" || territory == "POSIX" || territory == "en_US")
+        return 437;
+    return 850;
+}
+
+std::string OemText(std::string_view text, int codePage, bool toOem)
+{
+    const std::string oem = codePage == 936 ? "GBK" : codePage == 950 ? "BIG5" : "CP" + std::to_string(codePage);
+    return toOem ? platform::ConvertText(text, "UTF-8", oem.c_str()) : platform::ConvertText(text, oem.c_str(), "UTF-8");
 }

@@ -894,6 +894,46 @@ void SetRequired(Connection& db, Catalog& catalog, int tableId, int columnId, bo
     ApplyChange(db, catalog, after);
 }
 
+void ChangeColumnType(Connection& db, Catalog& catalog, int tableId, int columnId, int type, int size)
+{
+    TableInfo after = TableOf(catalog, tableId);
+    if (after.IsSystem() || after.IsLink())
+        Fail(errReadOnly, "Cannot update. Database or object is read-only.");
+    const ColumnDef* column = after.ColumnById(columnId);
+    if (!column)
+        Fail(errObjectClosed, "Object invalid or no longer set.");
+    ColumnDef changed = *column;
+    changed.Type = type;
+    changed.Size = size;
+    CheckColumn(changed);
+    changed = Normalized(changed);
+    for (ColumnDef& existing : after.Columns)
+        if (existing.Id == columnId)
+            existing = changed;
+    try {
+        Savepoint savepoint(db);
+        ApplyChange(db, catalog, after);
+        // The copy keeps a value SQLite could not convert as it was; the old
+        // engine refuses the change then.
+        std::string allowed = "'null', 'integer', 'real'";
+        if (IsTextType(type))
+            allowed = "'null', 'text'";
+        else if (type == dbBinary || type == dbVarBinary || type == dbLongBinary || type == dbGUID)
+            allowed = "'null', 'blob'";
+        if (after.HasStorage()) {
+            sqlite::Statement check = db.Prepare("SELECT 1 FROM " + QuoteIdentifier(after.Name) + " WHERE typeof("
+                                                 + QuoteIdentifier(changed.Name) + ") NOT IN (" + allowed
+                                                 + ") LIMIT 1");
+            if (check.Step())
+                Fail(errTypeConversion, "Data type conversion error.");
+        }
+        savepoint.Commit();
+    } catch (...) {
+        catalog = Load(db);
+        throw;
+    }
+}
+
 void SetDefault(Connection& db, Catalog& catalog, int tableId, int columnId, const std::string& expression)
 {
     TableInfo after = TableOf(catalog, tableId);

@@ -127,6 +127,10 @@ void DropColumn(sqlite::Connection& connection, Catalog& catalog, int tableId, i
 void RenameColumn(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
                   const std::string& name);
 void SetRequired(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId, bool required);
+// A column's new type and size, its values converted (3421 when one does not
+// convert, 3163 when a text no longer fits).
+void ChangeColumnType(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId, int type,
+                      int size);
 void SetDefault(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
                 const std::string& expression);
 void AddProperty(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,

@@ -56,9 +56,8 @@ public:
     virtual RecordsetPtr OpenRecordset(const std::string& source, int type = -1, int options = 0,
                                        int lockEdits = -1) = 0;
     // Runs an action statement: DELETE, UPDATE, INSERT, SELECT ... INTO,
-    // DROP TABLE or DROP INDEX (CREATE and ALTER raise 3251: TableDefs and
-    // Indexes make tables and indexes). A failing statement raises and
-    // changes nothing.
+    // DROP TABLE, DROP INDEX, CREATE TABLE, CREATE INDEX or ALTER TABLE
+    // (DataDefinition.h). A failing statement raises and changes nothing.
     virtual void Execute(const std::string& sql, int options = 0) = 0;
     // Rows touched by the last Execute (of this object or of one of its
     // query definitions).

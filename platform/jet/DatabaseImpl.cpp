@@ -1,6 +1,9 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/Crosstab.h"
+#include "platform/jet/DataDefinition.h"
+#include "platform/jet/FormatDatabase.h"
 #include "platform/jet/RecordsetImpl.h"
 
 #include <algorithm>
@@ -129,16 +132,10 @@ public:
             Owner.CheckOpen();
             catalog::TableInfo table = DescribeNewTableDef(object, Owner);
             if (table.IsLink()) {
-                const ConnectInfo info = ParseConnect(table.Connect);
-                if (!info.Type.empty())
-                    RaiseNotSupported("Links to files of the format '" + info.Type + "'");
+                table.Connect = NormalizedLinkConnect(table.Connect);
                 if (table.SourceTable.empty())
                     Raise(3011, "The database engine could not find the object ''.", DatabaseSource);
-                const std::string file = AbsolutePath(info.Value("DATABASE"));
-                catalog::TableInfo probe = table;
-                probe.Connect = ";DATABASE=" + file;
-                Owner.LinkedTable(probe);  // the linked file and table exist and are ours
-                table.Connect = probe.Connect;
+                Owner.LinkedTable(table);  // the linked file and table exist and can be read
             }
             catalog::CreateTable(Owner.Sql(), Owner.CatalogForChange(), table);
             Owner.NoteWrite();
@@ -377,7 +374,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         if (!table.IsLink())
             continue;
         try {
-            LinkSchema(ParseConnect(table.Connect).Value("DATABASE"));
+            LinkSchema(LinkFile(table.Connect));
         } catch (const EngineError&) {
             // The link answers when it is used.
         }
@@ -442,7 +439,10 @@ std::string DatabaseImpl::LinkSchema(const std::string& file)
               DatabaseSource);
     const std::string schema = "jet.link." + std::to_string(Links.size() + 1);
     sqlite::Statement attach = Db->Prepare("ATTACH DATABASE ? AS " + sqlite::QuoteIdentifier(schema));
-    attach.BindText(1, std::string(ReadOnlyFile ? "file:" + path + "?mode=ro" : path));
+    bool readOnly = ReadOnlyFile;
+    for (const auto& [connect, store] : FormatLinks)
+        readOnly = readOnly || (store->DatabaseFile() == path && !store->Writable());
+    attach.BindText(1, std::string(readOnly ? "file:" + path + "?mode=ro" : path));
     attach.Run();
     if (!catalog::IsOurDatabase(*Db, schema)) {
         Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));
@@ -454,7 +454,7 @@ std::string DatabaseImpl::LinkSchema(const std::string& file)
 
 const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& link)
 {
-    const std::string schema = LinkSchema(ParseConnect(link.Connect).Value("DATABASE"));
+    const std::string schema = LinkSchema(LinkFile(link.Connect));
     if (schema == "main") {
         const catalog::TableInfo* table = Catalog().FindTable(link.SourceTable);
         if (!table || table->IsLink())
@@ -468,6 +468,10 @@ const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& li
         linked = std::make_shared<catalog::Catalog>(catalog::Load(*Db, schema));
     }
     const catalog::TableInfo* table = linked->FindTable(link.SourceTable);
+    if (!ParseConnect(link.Connect).Type.empty())
+        for (const std::string& name : FormatTableNames(link.SourceTable))
+            if (!table)
+                table = linked->FindTable(name);
     if (!table || table->IsLink() || table->IsSystem())
         TableNotFound(link.SourceTable);
     return *table;
@@ -478,7 +482,7 @@ std::string DatabaseImpl::TableRef(const catalog::TableInfo& table)
     if (!table.IsLink())
         return sqlite::QuoteIdentifier(table.Name);
     const catalog::TableInfo& source = LinkedTable(table);
-    const std::string schema = LinkSchema(ParseConnect(table.Connect).Value("DATABASE"));
+    const std::string schema = LinkSchema(LinkFile(table.Connect));
     return sqlite::QuoteIdentifier(schema) + "." + sqlite::QuoteIdentifier(source.Name);
 }
 
@@ -510,8 +514,18 @@ void DatabaseImpl::Close()
         OpenRecordsets.clear();
         QueryDefObjects.clear();
         KeysetCache.clear();
+        // The database closes even when its files cannot be written; the
+        // failure is reported after.
+        std::exception_ptr failure;
+        try {
+            SaveFormats();
+        } catch (...) {
+            failure = std::current_exception();
+        }
         Db.reset();
         Lock.reset();
+        if (failure)
+            std::rethrow_exception(failure);
     });
 }
 
@@ -638,7 +652,8 @@ RecordsetPtr DatabaseImpl::OpenRecordsetOn(const std::string& jetSql, const std:
         Raise(errInvalidArgument, "Invalid argument.", DatabaseSource);
     const sql::Translation translation = sql::TranslateStatement(jetSql, *this);
     if (translation.Kind == sql::StatementKind::Crosstab)
-        RaiseNotSupported("Crosstab queries");
+        return OpenRecordsetOn(ExpandCrosstab(*this, translation.Sql, parameters), name, type, options, lockEdits,
+                               parameters, maxRecords);
     if (translation.Kind != sql::StatementKind::Select)
         Raise(errInvalidOperation, "Invalid operation. Only a select query opens as a recordset.", DatabaseSource);
     RecordsetOptions settings;
@@ -656,14 +671,14 @@ void DatabaseImpl::Execute(const std::string& sqlText, int options)
         CheckOpen();
         if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
             RaiseNotSupported("ODBC options");
-        ExecuteTranslated(sql::TranslateStatement(sqlText, *this), {});
+        ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), {});
     });
 }
 
 void DatabaseImpl::ExecuteStatement(const std::string& sqlText, const std::vector<Variant>& parameters)
 {
     CheckOpen();
-    ExecuteTranslated(sql::TranslateStatement(sqlText, *this), parameters);
+    ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), parameters);
 }
 
 void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const std::vector<Variant>& parameters)
@@ -671,12 +686,10 @@ void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const 
     Affected = 0;
     switch (translation.Kind) {
     case sql::StatementKind::Select:
+    case sql::StatementKind::Crosstab:
         Raise(errCannotExecuteSelect, "Cannot execute a select query.", DatabaseSource);
-    case sql::StatementKind::Crosstab: RaiseNotSupported("Crosstab queries");
     case sql::StatementKind::Create:
-    case sql::StatementKind::Alter:
-        RaiseNotSupported("Data definition statements other than DROP TABLE and DROP INDEX (use TableDefs and "
-                          "Indexes)");
+    case sql::StatementKind::Alter: ExecuteDataDefinition(*this, translation.Sql); return;
     case sql::StatementKind::DropTable: DropTableStatement(translation); return;
     case sql::StatementKind::DropIndex: {
         const catalog::TableInfo* table = Catalog().FindTable(translation.DropTable);
@@ -950,6 +963,7 @@ void DatabaseImpl::CommitLevel(int level)
         return;
     Db->Exec("RELEASE " + sqlite::QuoteIdentifier("jet.level." + std::to_string(level)));
     JoinedLevels = level - 1;
+    SaveFormats();
 }
 
 void DatabaseImpl::RollbackLevel(int level)
@@ -965,6 +979,88 @@ void DatabaseImpl::RollbackLevel(int level)
     for (auto& [schema, linked] : LinkCatalogs)
         RetiredCatalogs.push_back(linked);
     LinkCatalogs.clear();
+}
+
+// ------------------------------------------------- installable formats
+
+namespace {
+
+// The update hook: which rows of which file changed.
+void NoteFormatChange(void* owner, int, const char* schema, const char* table, sqlite3_int64)
+{
+    static_cast<DatabaseImpl*>(owner)->NoteFormatChange(schema, table);
+}
+
+} // namespace
+
+void DatabaseImpl::NoteWrite()
+{
+    ++WriteGeneration;
+    if (Db && (Format || !FormatLinks.empty())) {
+        // A DELETE without WHERE empties a table without telling the update
+        // hook; more rows changed than the hook heard of means such a one.
+        const std::int64_t total = sqlite3_total_changes64(Db->Handle());
+        if (total - ChangesSeen > ChangesHooked) {
+            if (Format)
+                Format->NoteChange({});
+            for (const auto& [connect, store] : FormatLinks)
+                store->NoteChange({});
+        }
+        ChangesSeen = total;
+        ChangesHooked = 0;
+    }
+    SaveFormats();
+}
+
+void DatabaseImpl::AttachFormat(std::shared_ptr<FormatStore> store)
+{
+    Format = std::move(store);
+    FilePath = Format->Path();
+    ChangesSeen = sqlite3_total_changes64(Db->Handle());
+    sqlite3_update_hook(Db->Handle(), jet::impl::NoteFormatChange, this);
+}
+
+std::string DatabaseImpl::LinkFile(const std::string& connect)
+{
+    const ConnectInfo info = ParseConnect(connect);
+    if (info.Type.empty())
+        return info.Value("DATABASE");
+    std::shared_ptr<FormatStore>& store = FormatLinks[NormalizedLinkConnect(connect)];
+    if (!store) {
+        try {
+            store = std::make_shared<FormatStore>(info.Type, info.Value("DATABASE"));
+        } catch (...) {
+            FormatLinks.erase(NormalizedLinkConnect(connect));
+            throw;
+        }
+        if (FormatLinks.size() == 1 && !Format)
+            ChangesSeen = sqlite3_total_changes64(Db->Handle());
+        sqlite3_update_hook(Db->Handle(), jet::impl::NoteFormatChange, this);
+    }
+    return store->DatabaseFile();
+}
+
+void DatabaseImpl::NoteFormatChange(std::string_view schema, std::string_view table)
+{
+    ++ChangesHooked;
+    if (schema == "main") {
+        if (Format)
+            Format->NoteChange(table);
+        return;
+    }
+    for (const auto& [connect, store] : FormatLinks)
+        if (const auto link = Links.find(AbsolutePath(store->DatabaseFile())); link != Links.end() && link->second == schema)
+            store->NoteChange(table);
+}
+
+void DatabaseImpl::SaveFormats()
+{
+    if ((!Format && FormatLinks.empty()) || !Db || !sqlite3_get_autocommit(Db->Handle()))
+        return;
+    if (Format)
+        Format->Save(State);
+    for (const auto& [connect, store] : FormatLinks)
+        store->Save(State);
 }
 
 } // namespace jet::impl

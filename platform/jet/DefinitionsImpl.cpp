@@ -3,6 +3,7 @@
 // is appended; from then on it stands for the stored object (found by its id,
 // so a rename does not lose it) and every change goes to the file at once.
 #include "platform/jet/EngineImpl.h"
+#include "platform/jet/FormatDatabase.h"
 
 #include "platform/jet/Collation.h"
 
@@ -625,11 +626,8 @@ public:
             if (!IsBound() || !Table().IsLink())
                 InvalidOperation(TableDefSource);
             const std::string connect = PendingConnect.empty() ? Table().Connect : PendingConnect;
-            const ConnectInfo info = ParseConnect(connect);
-            if (!info.Type.empty())
-                RaiseNotSupported("Links to files of the format '" + info.Type + "'");
             catalog::TableInfo probe = Table();
-            probe.Connect = ";DATABASE=" + AbsolutePath(info.Value("DATABASE"));
+            probe.Connect = NormalizedLinkConnect(connect);
             Db->LinkedTable(probe);
             catalog::SetLink(Db->Sql(), Db->CatalogForChange(), TableId, probe.Connect, probe.SourceTable);
             PendingConnect.clear();

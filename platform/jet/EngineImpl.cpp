@@ -1,6 +1,7 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/FormatDatabase.h"
 #include "platform/system/AtomicFile.h"
 #include "platform/system/DateTime.h"
 
@@ -526,10 +527,19 @@ DatabasePtr WorkspaceImpl::OpenDatabase(const std::string& name, bool exclusive,
         const ConnectInfo info = ParseConnect(connect);
         if (SameName(info.Type, "ODBC"))
             RaiseNotSupported("ODBC data sources");
-        if (!info.Type.empty())
+        if (!info.Type.empty() && !IsOpenableFormat(info.Type))
             RaiseNotSupported("Files of the format '" + info.Type + "'");
         CheckNoPassword(connect);
-        auto database = DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect);
+        std::shared_ptr<DatabaseImpl> database;
+        if (info.Type.empty()) {
+            database = DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect);
+        } else {
+            // The working copy is the engine's own; only the files matter to others.
+            auto store = std::make_shared<FormatStore>(info.Type, name);
+            database = DatabaseImpl::Open(State, shared_from_this(), store->DatabaseFile(), false,
+                                          readOnly || !store->Writable(), connect);
+            database->AttachFormat(store);
+        }
         for (int level = 1; level <= Level; ++level)
             database->BeginLevel(level);
         DatabaseList.push_back(database);

@@ -127,6 +127,7 @@ private:
 
 class WorkspaceImpl;
 class DatabaseImpl;
+class FormatStore;
 class RecordsetImpl;
 
 // ------------------------------------------------------------------ engine
@@ -307,8 +308,9 @@ public:
     // The catalog, re-read when another connection changed it.
     const catalog::Catalog& Catalog();
     catalog::Catalog& CatalogForChange();
-    // Rows of stored tables changed through this connection.
-    void NoteWrite() { ++WriteGeneration; }
+    // Rows of stored tables changed through this connection; outside a
+    // transaction the files of an installable format take the change.
+    void NoteWrite();
     std::uint64_t Generation() const { return WriteGeneration; }
     // Forgets cached rows when another connection changed the file.
     void RefreshCache();
@@ -330,6 +332,13 @@ public:
 
     // Transactions of the workspace, applied to this file.
     void BeginLevel(int level);
+    // An installable format's folder or workbook this database serves
+    // (FormatDatabase.h); its path becomes the database's Name.
+    void AttachFormat(std::shared_ptr<FormatStore> store);
+    // The database file behind a link's connect text: the DATABASE file, or
+    // the working file of an installable format's folder.
+    std::string LinkFile(const std::string& connect);
+    void NoteFormatChange(std::string_view schema, std::string_view table);
     void CommitLevel(int level);
     void RollbackLevel(int level);
 
@@ -379,6 +388,11 @@ private:
         std::shared_ptr<Keyset> Keys;
     };
     std::map<std::pair<int, int>, CachedKeyset> KeysetCache;
+    void SaveFormats();
+    std::shared_ptr<FormatStore> Format;
+    std::map<std::string, std::shared_ptr<FormatStore>> FormatLinks;  // by normalized connect text
+    std::int64_t ChangesSeen = 0;    // the connection's total changes at the last write
+    std::int64_t ChangesHooked = 0;  // rows the update hook reported since
     std::unique_ptr<TableDefCollection> TableDefList;
     std::unique_ptr<QueryDefCollection> QueryDefList;
     std::unique_ptr<RecordsetCollection> RecordsetList;

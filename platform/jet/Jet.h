@@ -24,7 +24,7 @@
 // savepoints (Workspace.h), and keysets of row ids behind the recordsets
 // (Recordset.h). What has no counterpart here (ODBC sources and ODBC direct
 // workspaces, database passwords and encryption, workgroup accounts, outside
-// file formats but the installable export formats) raises error 3251.
+// file formats but the installable ones) raises error 3251.
 #pragma once
 
 #include "platform/jet/Collection.h"

@@ -2065,7 +2065,7 @@ RecordsetPtr OpenQueryRecordset(std::shared_ptr<DatabaseImpl> database, const st
         } else if (!schema.empty()) {
             for (const catalog::TableInfo& link : database->Catalog().Tables) {
                 if (link.IsLink() && SameName(link.SourceTable, table)
-                    && database->LinkSchema(ParseConnect(link.Connect).Value("DATABASE")) == schema) {
+                    && database->LinkSchema(database->LinkFile(link.Connect)) == schema) {
                     info = &database->LinkedTable(link);
                     sourceTable = link.Name;
                     break;

@@ -35,9 +35,10 @@ public:
     virtual void SetAttributes(int attributes) = 0;
 
     // A link: Connect ";DATABASE=<file>" names a database file of ours and
-    // SourceTableName the table in it. Any other connect text (an ODBC
-    // source, another file format) raises 3251 when the link is appended or
-    // refreshed.
+    // SourceTableName the table in it; "dBASE IV;DATABASE=<folder>" and the
+    // like name a folder or workbook of an installable format
+    // (FormatDatabase.h). Any other connect text (an ODBC source, another
+    // file format) raises 3251 when the link is appended or refreshed.
     virtual std::string Connect() const = 0;
     virtual void SetConnect(const std::string& connect) = 0;
     virtual std::string SourceTableName() const = 0;

@@ -28,9 +28,11 @@ public:
     // Opens a database file of ours. `connect` is a list of "key=value"
     // items separated by ";" (";UID=Admin;PWD=" and the like): UID is the
     // workspace's account and is not looked at; a non-empty PWD (database
-    // passwords), "ODBC;..." sources and other file formats ("dBASE IV;")
-    // raise 3251. A missing file raises 3024, a file that is not a database
-    // of ours 3343, a file opened exclusively elsewhere 3045.
+    // passwords) and "ODBC;..." sources raise 3251. A leading installable
+    // format ("dBASE IV;", "Excel 8.0;", FormatDatabase.h) opens that
+    // format's folder or workbook instead; any other format raises 3251. A
+    // missing file raises 3024, a file that is not a database of ours 3343,
+    // a file opened exclusively elsewhere 3045.
     virtual DatabasePtr OpenDatabase(const std::string& name, bool exclusive = false,
                                      bool readOnly = false, const std::string& connect = "") = 0;
     // ODBC direct connections are not supported: raises 3251.

@@ -46,9 +46,11 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t pos)
     return length;
 }
 
-// All of `bytes` through the converter (reset first), or nothing when a
-// character cannot be converted.
-std::optional<std::string> ConvertAll(iconv_t converter, std::string_view bytes)
+// All of `bytes` through the converter (reset first). A character that
+// cannot be converted gives nothing, or with `replace` a "?" in its place
+// (past a whole UTF-8 sequence when `utf8Input`, else past one byte).
+std::optional<std::string> ConvertAll(iconv_t converter, std::string_view bytes, bool replace = false,
+                                      bool utf8Input = false)
 {
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     std::string result;
@@ -62,8 +64,17 @@ std::optional<std::string> ConvertAll(iconv_t converter, std::string_view bytes)
         const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
         const int error = errno;
         result.append(buffer, static_cast<std::size_t>(out - buffer));
-        if (done == static_cast<std::size_t>(-1) && error != E2BIG)
+        if (done != static_cast<std::size_t>(-1) || error == E2BIG)
+            continue;
+        if (!replace)
             return std::nullopt;
+        result += '?';
+        std::size_t skip = 1;
+        if (utf8Input)
+            while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80)
+                ++skip;
+        in += skip;
+        inLeft -= skip;
     }
     // A stateful code page may owe a closing shift sequence.
     char* out = buffer;
@@ -125,6 +136,16 @@ CharsetEncoder::~CharsetEncoder()
 std::optional<std::string> CharsetEncoder::Encode(std::string_view utf8)
 {
     return ConvertAll(static_cast<iconv_t>(Converter), utf8);
+}
+
+std::string ConvertText(std::string_view text, const char* from, const char* to)
+{
+    iconv_t converter = iconv_open(to, from);
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return std::string(text);
+    std::string result = *ConvertAll(converter, text, true, std::string_view(from) == "UTF-8");
+    iconv_close(converter);
+    return result;
 }
 
 namespace {

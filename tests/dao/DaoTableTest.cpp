@@ -791,3 +791,29 @@ TEST_F(DaoTableTest, ShownGuidsReadAndTakeTheirBracedText)
 
 } // namespace
 } // namespace daotabletest
+
+namespace {
+
+struct TranslatingTable : TDaoTable {
+    using TDaoTable::Translate;
+};
+
+TEST(DaoTableTranslate, CopiesAndWithTranslationConvertsToAndFromTheOemPage)
+{
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    TranslatingTable table;
+    std::string dest = "old";
+    EXPECT_EQ(table.Translate("caf\xC3\xA9", dest, true), 5);
+    EXPECT_EQ(dest, "caf\xC3\xA9") << "without Translation the text is copied";
+    table.SetTranslation(true);
+    EXPECT_EQ(table.Translate("caf\xC3\xA9", dest, true), 4);
+    EXPECT_EQ(dest, "caf\x82");
+    EXPECT_EQ(table.Translate("caf\x82", dest, false), 5);
+    EXPECT_EQ(dest, "caf\xC3\xA9");
+    EXPECT_EQ(table.Translate(nullptr, dest, true), 0);
+    EXPECT_EQ(table.Translate(dest.c_str(), dest, true), 0);
+    EXPECT_EQ(dest, "caf\xC3\xA9");
+    unsetenv("LC_ALL");
+}
+
+} // namespace

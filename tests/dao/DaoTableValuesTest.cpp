@@ -128,3 +128,47 @@ TEST(DaoTableValues, ListsFromTextsAndVariants)
 }
 
 } // namespace
+
+namespace {
+
+// The OEM pages the old platform paired with each language, and texts
+// across them: UTF-8 "é" is byte 0x82 in both Latin OEM pages, "─" 0xC4.
+TEST(DaoTableValues, OemTextsGoToAndComeBackFromTheUsersOemPage)
+{
+    const std::pair<const char*, int> locales[] = {{"zh_CN.UTF-8", 936}, {"zh_TW.UTF-8", 950}, {"zh_HK", 950},
+                                                   {"en_US.UTF-8", 437}, {"C", 437},           {"de_DE.UTF-8", 850},
+                                                   {"fr_FR@euro", 850}};
+    const char* saved = std::getenv("LC_ALL");
+    const std::string before = saved ? saved : "";
+    for (const auto& [locale, page] : locales) {
+        setenv("LC_ALL", locale, 1);
+        EXPECT_EQ(OemCodePage(), page) << locale;
+    }
+    if (saved)
+        setenv("LC_ALL", before.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
+
+    struct Case {
+        const char* Utf8;
+        int Page;
+        const char* Oem;
+    };
+    const Case cases[] = {
+        {"caf\xC3\xA9 \xE2\x94\x80", 437, "caf\x82 \xC4"},
+        {"caf\xC3\xA9 \xC3\x98", 850, "caf\x82 \x9D"},
+        {"\xE4\xB8\xAD\xE6\x96\x87", 936, "\xD6\xD0\xCE\xC4"},  // 中文
+        {"\xE4\xB8\xAD", 950, "\xA4\xA4"},
+        {"plain", 437, "plain"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(OemText(c.Utf8, c.Page, true), c.Oem) << c.Utf8;
+        EXPECT_EQ(OemText(c.Oem, c.Page, false), c.Utf8) << c.Utf8;
+    }
+    // What the other side lacks, and broken bytes, become "?".
+    EXPECT_EQ(OemText("\xE4\xB8\xAD!", 437, true), "?!");
+    EXPECT_EQ(OemText("a\xFF" "b", 437, true), "a?b");
+    EXPECT_EQ(OemText("\xD6", 936, false), "?");
+}
+
+} // namespace

@@ -124,7 +124,7 @@ TEST(Engine, FeaturesWithoutCounterpartSayTheyAreNotSupported)
         [&] { workspace->OpenConnection("dsn", jet::dbDriverNoPrompt, false, "ODBC;DSN=x"); },
         [&] { workspace->DefaultCursorDriver(); },
         [&] { workspace->SetDefaultCursorDriver(jet::dbUseDefaultCursor); },
-        [&] { workspace->OpenDatabase("x.dbf", false, false, "dBASE IV;"); },
+        [&] { workspace->OpenDatabase("x.wk3", false, false, "Lotus WK3;"); },
         [&] { workspace->OpenDatabase("", false, false, "ODBC;DSN=Sales;UID=sa"); },
         [&] { workspace->OpenDatabase("x.mdb", false, false, ";UID=Admin;PWD=secret"); },
         [&] { workspace->CreateDatabase("x.mdb", ";LANGID=0x0409;CP=1252;COUNTRY=0;PWD=secret"); },
