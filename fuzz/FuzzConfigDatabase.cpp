@@ -8,6 +8,7 @@
 // the engine's catalog and the table's rows. Whatever the file holds, the
 // road either works or raises, and a file that does not connect is left
 // exactly as it was.
+#include "fuzz/FuzzFiles.h"
 #include "settings/MDMMain.h"
 #include "tests/support/ConfigFile.h"
 
@@ -22,12 +23,6 @@
 #include <string>
 
 namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 struct Fixture {
     QTemporaryDir Folder;
@@ -50,7 +45,7 @@ struct Fixture {
                               {"DEFAULT", "1104", "\xE5\xBC\xA0\xE4\xB8\x89"},
                               {"RULERVALUEHORI", "A", "0.5"}});
         DataModule = std::make_unique<TDMMain>();
-        Pristine = ReadFile(TDMMain::ConfigDatabaseFile);
+        Pristine = fuzzfiles::ReadFile(TDMMain::ConfigDatabaseFile);
     }
 };
 
@@ -59,13 +54,7 @@ std::string FileOf(const std::string& pristine, const std::uint8_t* data, std::s
     if (data[0] == 0)
         return std::string(reinterpret_cast<const char*>(data + 1), size - 1);
     std::string file = pristine;
-    for (std::size_t at = 0; at + 3 <= size;) {
-        const std::size_t offset = (std::size_t(data[at]) << 8 | data[at + 1]) * 7 % file.size();
-        const std::size_t length = data[at + 2];
-        at += 3;
-        for (std::size_t i = 0; i < length && at < size; ++i, ++at)
-            file[(offset + i) % file.size()] = static_cast<char>(data[at]);
-    }
+    fuzzfiles::ApplyPatches(file, data, size);
     return file;
 }
 
@@ -110,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         database.Close();
     } catch (...) {
     }
-    if (!connected && ReadFile(TDMMain::ConfigDatabaseFile) != file)
+    if (!connected && fuzzfiles::ReadFile(TDMMain::ConfigDatabaseFile) != file)
         std::abort(); // a file the store cannot use is never changed
     return 0;
 }

@@ -5,6 +5,7 @@
 // the first byte is odd, so that mutations reach the header, the blocks and
 // the journal's playback. The file is opened, checked and read whole through
 // SQLite; whatever it holds, each step works or raises the engine's error.
+#include "fuzz/FuzzFiles.h"
 #include "platform/jet/CipherVfs.h"
 #include "platform/jet/EngineError.h"
 #include "platform/jet/SqliteConnection.h"
@@ -14,16 +15,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 struct Fixture {
     QTemporaryDir Folder;
@@ -41,25 +35,14 @@ struct Fixture {
                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60) "
                     "INSERT INTO t SELECT i, printf('value %d', i) FROM n;");
         }
-        Pristine = ReadFile(made);
+        Pristine = fuzzfiles::ReadFile(made);
         // A journal left by a change that never ended: copied while open.
         jet::sqlite::Connection db(made, SQLITE_OPEN_READWRITE);
         db.Exec("PRAGMA cache_size=1; BEGIN; UPDATE t SET v = v || v; DELETE FROM u;");
-        Journal = ReadFile(made + "-journal");
+        Journal = fuzzfiles::ReadFile(made + "-journal");
         db.Exec("ROLLBACK");
     }
 };
-
-void Patch(std::string& file, const std::uint8_t* data, std::size_t size)
-{
-    for (std::size_t at = 0; at + 3 <= size;) {
-        const std::size_t offset = (std::size_t(data[at]) << 8 | data[at + 1]) * 7 % file.size();
-        const std::size_t length = data[at + 2];
-        at += 3;
-        for (std::size_t i = 0; i < length && at < size; ++i, ++at)
-            file[(offset + i) % file.size()] = static_cast<char>(data[at]);
-    }
-}
 
 } // namespace
 
@@ -75,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         file = fixture.Pristine;
         std::string journal = fixture.Journal;
-        Patch((data[0] & 2) ? journal : file, data + 1, size - 1);
+        fuzzfiles::ApplyPatches((data[0] & 2) ? journal : file, data + 1, size - 1);
         if (data[0] & 1)
             std::ofstream(fixture.Path + "-journal", std::ios::binary | std::ios::trunc) << journal;
     }

@@ -70,6 +70,15 @@ int FieldAttributes(int daoType, bool autoIncrement)
     return (variable ? dbVariableField : dbFixedField) | (autoIncrement ? dbAutoIncrField : 0);
 }
 
+// Sets a property of a new definition; one of the source keeps its own.
+template <class F>
+void ChangePending(bool pending, F&& change)
+{
+    if (!pending)
+        RaiseSchemaChange();
+    change();
+}
+
 // A field of a table or index definition of the source: read-only once it
 // is there, set freely while it is new (not yet appended).
 class OdbcDefinitionField : public Field, public EngineObject {
@@ -129,11 +138,7 @@ private:
     template <class F>
     void Change(F&& change)
     {
-        Guarded([&] {
-            if (!Pending)
-                RaiseSchemaChange();
-            change();
-        });
+        Guarded([&] { ChangePending(Pending, change); });
     }
     [[noreturn]] static void Invalid() { Raise(errInvalidOperation, "Invalid operation.", "DAO.Field"); }
 
@@ -290,11 +295,7 @@ private:
     template <class F>
     void Change(F&& change)
     {
-        Guarded([&] {
-            if (!Pending)
-                RaiseSchemaChange();
-            change();
-        });
+        Guarded([&] { ChangePending(Pending, change); });
     }
 
     catalog::IndexDef Definition;

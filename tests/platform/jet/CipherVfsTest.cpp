@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 using namespace jettest;
 namespace fs = std::filesystem;
@@ -18,14 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const Marker = "Micrometer-Marker-7731";
-
-std::string FileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 void WriteBytes(const std::string& path, const std::string& bytes)
 {

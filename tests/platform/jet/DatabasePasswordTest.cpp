@@ -5,7 +5,6 @@
 #include "platform/jet/DatabasePassword.h"
 
 #include <fstream>
-#include <sstream>
 
 using namespace jettest;
 
@@ -14,14 +13,6 @@ namespace {
 using DatabasePassword = JetFixture;
 
 const char* const Secret = "Sesame-4711";
-
-std::string FileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 TEST_F(DatabasePassword, ACreatedPasswordIsAskedForAndNeverStoredAsText)
 {

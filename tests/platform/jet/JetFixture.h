@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +25,15 @@ int ErrorOf(F&& action)
         return error.Number();
     }
     return 0;
+}
+
+// The bytes of a file, as they lie on the disk.
+inline std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 // The values of one field over every row of a recordset, from the first.
