@@ -81,8 +81,7 @@ public:
     {
         Owner.Guarded([&] {
             Owner.CheckOpen();
-            Owner.TableList.reset();
-            Owner.Descriptions.clear();
+            Owner.ForgetTables();
         });
     }
     void Append(const TableDefPtr& tableDef) override
@@ -96,8 +95,7 @@ public:
     {
         Owner.Guarded([&] {
             DropOdbcTable(Owner, Item(name)->Name());
-            Owner.TableList.reset();
-            Owner.Descriptions.clear();
+            Owner.ForgetTables();
         });
     }
 

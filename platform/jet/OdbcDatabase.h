@@ -93,6 +93,12 @@ public:
     const catalog::TableInfo& Describe(const std::string& table);
     // Reads the table's description again when next asked for.
     void ForgetDescription(const std::string& table) { Descriptions.erase(table); }
+    // Reads the list of tables and their descriptions again (a table renamed).
+    void ForgetTables()
+    {
+        TableList.reset();
+        Descriptions.clear();
+    }
     // Other names for tables of the source, as a database of ours links them
     // (upper-case local name -> the source's table).
     using Aliases = std::map<std::string, std::string>;

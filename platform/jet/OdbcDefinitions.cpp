@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 
 namespace jet::impl {
@@ -79,13 +80,18 @@ void ChangePending(bool pending, F&& change)
     change();
 }
 
-// A field of a table or index definition of the source: read-only once it
-// is there, set freely while it is new (not yet appended).
+// Renames a field or index of the source through its DDL.
+using Rename = std::function<void(const std::string& from, const std::string& to)>;
+
+// A field of a table or index definition of the source: set freely while it
+// is new (not yet appended); once it is there only its name changes, where
+// the owner gives a `rename`.
 class OdbcDefinitionField : public Field, public EngineObject {
 public:
     OdbcDefinitionField(std::shared_ptr<ErrorState> state, catalog::ColumnDef column, int position,
-                        bool pending = false)
-        : EngineObject(std::move(state)), Column(std::move(column)), Position(position), Pending(pending)
+                        bool pending = false, Rename rename = nullptr)
+        : EngineObject(std::move(state)), Column(std::move(column)), Position(position), Pending(pending),
+          Renamer(std::move(rename))
     {
         Props = std::make_unique<ComputedProperties>([this] {
             return std::vector<PropertyPtr>{
@@ -102,7 +108,15 @@ public:
     }
 
     std::string Name() const override { return Column.Name; }
-    void SetName(const std::string& name) override { Change([&] { Column.Name = name; }); }
+    void SetName(const std::string& name) override
+    {
+        if (Pending || !Renamer)
+            return Change([&] { Column.Name = name; });
+        Guarded([&] {
+            Renamer(Column.Name, name);
+            Column.Name = name;
+        });
+    }
     int Type() const override { return Column.Type; }
     void SetType(int type) override { Change([&] { Column.Type = type; }); }
     int Size() const override { return Column.Size; }
@@ -145,6 +159,7 @@ private:
     catalog::ColumnDef Column;
     int Position;
     bool Pending;
+    Rename Renamer;
     std::unique_ptr<ComputedProperties> Props;
 };
 
@@ -237,8 +252,9 @@ public:
     {
         Definition.Name = std::move(name);
     }
-    OdbcIndex(std::shared_ptr<ErrorState> state, const catalog::TableInfo& table, catalog::IndexDef index)
-        : EngineObject(state), Definition(std::move(index)),
+    OdbcIndex(std::shared_ptr<ErrorState> state, const catalog::TableInfo& table, catalog::IndexDef index,
+              Rename rename)
+        : EngineObject(state), Definition(std::move(index)), Renamer(std::move(rename)),
           FieldList(
               [state, table, definition = Definition] {
                   std::vector<FieldPtr> fields;
@@ -258,7 +274,15 @@ public:
     }
 
     std::string Name() const override { return Definition.Name; }
-    void SetName(const std::string& name) override { Change([&] { Definition.Name = name; }); }
+    void SetName(const std::string& name) override
+    {
+        if (Pending)
+            return Change([&] { Definition.Name = name; });
+        Guarded([&] {
+            Renamer(Definition.Name, name);
+            Definition.Name = name;
+        });
+    }
     bool Primary() const override { return Definition.Primary; }
     void SetPrimary(bool primary) override { Change([&] { Definition.Primary = primary; }); }
     bool Unique() const override { return Definition.Unique; }
@@ -299,6 +323,7 @@ private:
     }
 
     catalog::IndexDef Definition;
+    Rename Renamer;
     DescribedList<Field> FieldList;
     PendingList<Field> NewFields;
     bool Pending = false;
@@ -476,11 +501,17 @@ public:
     }
 
     std::string Name() const override { return Table; }
+    // A table that is there is renamed at the source at once.
     void SetName(const std::string& name) override
     {
         Guarded([&] {
-            if (!Pending)
-                RaiseSchemaChange();
+            if (!Pending) {
+                catalog::CheckName(name);
+                RunDdl(*Db, "ALTER TABLE " + Quoted(*Db, Table) + " RENAME TO " + Quoted(*Db, name));
+                Db->ForgetTables();
+                FieldList.Refresh();
+                IndexList.Refresh();
+            }
             Table = name;
         });
     }
@@ -595,13 +626,48 @@ private:
         RunDdl(*Db, "DROP INDEX " + Quoted(*Db, name) + (named ? " ON " + Quoted(*Db, Table) : ""));
     }
 
+    // A source without ALTER INDEX ... RENAME gets the index anew under the
+    // new name before the old one goes, so that a failure leaves the old.
+    static void RenameIndex(OdbcDatabaseImpl& db, const catalog::TableInfo& table, const catalog::IndexDef& index,
+                            const std::string& to)
+    {
+        catalog::CheckName(to);
+        if (IsDbms(db, "POSTGRES"))
+            return RunDdl(db, "ALTER INDEX " + Quoted(db, index.Name) + " RENAME TO " + Quoted(db, to));
+        if (IsDbms(db, "MYSQL") || IsDbms(db, "MARIADB"))
+            return RunDdl(db, "ALTER TABLE " + Quoted(db, table.Name) + " RENAME INDEX " + Quoted(db, index.Name)
+                                  + " TO " + Quoted(db, to));
+        std::vector<std::pair<std::string, bool>> fields;
+        for (const catalog::IndexColumn& member : index.Columns)
+            if (const catalog::ColumnDef* column = table.ColumnById(member.ColumnId))
+                fields.emplace_back(column->Name, member.Descending);
+        RunDdl(db, std::string(index.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + Quoted(db, to) + " ON "
+                       + Quoted(db, table.Name) + " " + IndexColumnsSql(db, fields));
+        try {
+            RunDdl(db, "DROP INDEX " + Quoted(db, index.Name));
+        } catch (...) {
+            try {
+                RunDdl(db, "DROP INDEX " + Quoted(db, to));
+            } catch (const EngineError&) {
+                // The first failure is the one to report.
+            }
+            throw;
+        }
+    }
+
     std::vector<FieldPtr> MakeFields()
     {
         return Guarded([&] {
+            const Rename rename = [db = Db, table = Table](const std::string& from, const std::string& to) {
+                catalog::CheckName(to);
+                RunDdl(*db, "ALTER TABLE " + Quoted(*db, table) + " RENAME COLUMN " + Quoted(*db, from) + " TO "
+                                + Quoted(*db, to));
+                db->ForgetDescription(table);
+            };
             std::vector<FieldPtr> fields;
             for (const catalog::ColumnDef& column : Db->Describe(Table).Columns)
-                fields.push_back(
-                    std::make_shared<OdbcDefinitionField>(State, column, static_cast<int>(fields.size())));
+                fields.push_back(std::make_shared<OdbcDefinitionField>(State, column, static_cast<int>(fields.size()),
+                                                                       false, rename));
             return fields;
         });
     }
@@ -611,7 +677,11 @@ private:
             const catalog::TableInfo& table = Db->Describe(Table);
             std::vector<IndexPtr> indexes;
             for (const catalog::IndexDef& index : table.Indexes)
-                indexes.push_back(std::make_shared<OdbcIndex>(State, table, index));
+                indexes.push_back(std::make_shared<OdbcIndex>(
+                    State, table, index, [db = Db, table, index](const std::string&, const std::string& to) {
+                        RenameIndex(*db, table, index, to);
+                        db->ForgetDescription(table.Name);
+                    }));
             return indexes;
         });
     }

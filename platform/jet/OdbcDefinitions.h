@@ -14,16 +14,16 @@ namespace jet::impl {
 // key marked.
 catalog::TableInfo DescribeOdbcTable(OdbcDatabaseImpl& database, const std::string& table);
 
-// Raises 3251 for a change the source's DDL has no form for here (renames,
-// changes of a field that is there).
+// Raises 3251 for a change the source's DDL has no common form for (the
+// type, size, default or required flag of a field that is there).
 [[noreturn]] void RaiseSchemaChange();
 
 TableDefPtr MakeOdbcTableDef(std::shared_ptr<OdbcDatabaseImpl> database, const std::string& table, bool system);
 // A new table definition; its fields and indexes are gathered until
 // CreateOdbcTable (TableDefs.Append) creates it at the source. Fields and
-// indexes appended to or deleted from a table that is there, and tables
-// deleted, change the source at once: the DDL is the source's, its types
-// those the driver offers (SQLGetTypeInfo).
+// indexes appended to, deleted from or renamed in a table that is there,
+// and tables renamed or deleted, change the source at once: the DDL is the
+// source's, its types those the driver offers (SQLGetTypeInfo).
 TableDefPtr MakeNewOdbcTableDef(std::shared_ptr<OdbcDatabaseImpl> database, const std::string& name);
 void CreateOdbcTable(const TableDefPtr& tableDef);
 void DropOdbcTable(OdbcDatabaseImpl& database, const std::string& table);

@@ -6,7 +6,10 @@
 
 #include "DaoTestFixture.h"
 #include "SchemaText.h"
+#include "tests/platform/jet/JetFixture.h"
 #include "tests/platform/jet/OdbcFixture.h"
+
+#include <functional>
 
 using namespace daotest;
 using namespace schematext;
@@ -173,8 +176,53 @@ TEST_F(DaoDatabaseOdbcTest, TableDefinitionsChangeTheSourceThroughItsOwnDdl)
     database.DeleteTable("Orders");
     EXPECT_LT(database.TableNames.IndexOf("Orders"), 0);
     EXPECT_EQ(jettest::DirectValue("SELECT COUNT(*) FROM sqlite_master WHERE name = 'Orders'"), "0");
-    // What no DDL here can do: a rename.
-    EXPECT_THROW(database.RenameTable("Lines", "Rows"), jet::EngineError);
+}
+
+TEST_F(DaoDatabaseOdbcTest, TablesFieldsAndIndexesOfTheSourceAreRenamedWithTheirRows)
+{
+    auto component = OdbcDatabase("LabData");
+    component->Open();
+    TDaoDatabase& database = *component;
+    ASSERT_TRUE(database.CreateTable("Lines", Array({"Line", "Part", "Qty"}),
+                                     Array({jet::dbLong, jet::dbText, jet::dbLong}), Array({0, 20, 0}),
+                                     Array({1, 4, 0}), Array({0, 0, 0})));
+    database.DatabaseObject->Execute("INSERT INTO Lines (Line, Part, Qty) VALUES (1, \"screw\", 40)");
+    const std::string key = Indexes(database, "Lines").substr(0, Indexes(database, "Lines").find(':'));
+
+    database.RenameTable("Lines", "Rows");
+    EXPECT_LT(database.TableNames.IndexOf("Lines"), 0);
+    EXPECT_GE(database.TableNames.IndexOf("Rows"), 0);
+    database.RenameField("Rows", "Part", "Item");
+    EXPECT_EQ(Fields(database, "Rows"), "Line 4 | Item 10 20 | Qty 4");
+    // SQLite has no ALTER INDEX: the index is made anew under its new name.
+    database.RenameIndex("Rows", "Part", "ByItem");
+    EXPECT_EQ(Indexes(database, "Rows"), key + ":PU:Line ByItem::Item");
+    EXPECT_EQ(jettest::DirectValue("SELECT Line || Item || Qty FROM Rows"), "1screw40");
+    EXPECT_EQ(jettest::DirectValue("SELECT COUNT(*) FROM sqlite_master WHERE name IN ('Part', 'ByItem')"), "1");
+
+    // Refused renames are the source's errors and change nothing.
+    struct Case {
+        const char* What;
+        std::function<void()> Rename;
+    };
+    const Case refused[] = {
+        {"table to a name in use", [&] { database.RenameTable("Rows", "parts"); }},
+        {"field to a name in use", [&] { database.RenameField("Rows", "Item", "Qty"); }},
+        {"index to a name in use", [&] { database.RenameIndex("Rows", "ByItem", key); }},
+        {"SQLite's own key, which it keeps", [&] { database.RenameIndex("Rows", key, "Key"); }},
+        {"table to a name the engine refuses", [&] { database.RenameTable("Rows", "a[b"); }},
+    };
+    for (const Case& c : refused) {
+        EXPECT_THROW(c.Rename(), jet::EngineError) << c.What;
+        EXPECT_EQ(Fields(database, "Rows"), "Line 4 | Item 10 20 | Qty 4") << c.What;
+        EXPECT_EQ(Indexes(database, "Rows"), key + ":PU:Line ByItem::Item") << c.What;
+        EXPECT_EQ(jettest::DirectValue("SELECT COUNT(*) FROM Rows"), "1") << c.What;
+    }
+    // What no common DDL changes: a field's definition once it is there.
+    EXPECT_EQ(jettest::ErrorOf([&] {
+                  database.DatabaseObject->TableDefs().Item("Rows")->Fields().Item("Qty")->SetRequired(true);
+              }),
+              jet::errNotSupported);
 }
 
 } // namespace
