@@ -5,7 +5,10 @@
 // source: it lists the tables, describes each one's fields and indexes from
 // the driver's catalog answers, opens recordsets of several types and reads
 // every value, and runs a statement of its own dialect rewritten for the
-// source. Whatever the source answers, the engine either works or raises its
+// source. A database file of ours then links each table and names the link
+// in statements beside its own table (a join, SELECT ... INTO, an UPDATE),
+// so that the values reach the engine's SQL through the virtual tables over
+// the source. Whatever the source answers, the engine either works or raises its
 // error; it never reads or writes out of bounds. The driver and its
 // configuration come from the machine (libsqliteodbc); the target writes its
 // own odbcinst.ini. Run:
@@ -29,6 +32,7 @@ struct Setup {
     std::string File;
     jet::DBEnginePtr Engine;
     jet::WorkspacePtr Workspace;
+    jet::DatabasePtr Local;  // a file of ours with a table "Notes"
 
     Setup()
     {
@@ -40,6 +44,11 @@ struct Setup {
         File = folder + "/source.db";
         Engine = jet::MakeEngineClasses({"3.6"})->Create("DAO.PrivateDBEngine.36");
         Workspace = Engine->CreateWorkspace("Fuzz", "Admin", "");
+        Local = Workspace->CreateDatabase(folder + "/local.mdb", ";LANGID=0x0409;CP=1252;COUNTRY=0");
+        jet::TableDefPtr notes = Local->CreateTableDef("Notes");
+        notes->Fields().Append(notes->CreateField("Text", jet::dbText, 50));
+        Local->TableDefs().Append(notes);
+        Local->Execute("INSERT INTO Notes ([Text]) VALUES (\"1\")");
     }
 };
 
@@ -88,6 +97,26 @@ void Try(Action action)
     }
 }
 
+// The source's table as a link of the file, in statements of the file.
+void UseThroughALink(Setup& setup, const std::string& table, const std::string& field)
+{
+    Try([&] {
+        setup.Local->TableDefs().Append(setup.Local->CreateTableDef(
+            "Linked", 0, table, "ODBC;DRIVER=SQLite3;Database=" + setup.File + ";"));
+    });
+    const std::string column = "[Linked].[" + field + "]";
+    for (const std::string& sql : {"SELECT * FROM Linked, Notes WHERE " + column + " >= 0 OR " + column + " < 0",
+                                   "SELECT Notes.* FROM Notes INNER JOIN Linked ON Notes.[Text] = " + column})
+        Try([&] { ReadAll(setup.Local->OpenRecordset(sql, jet::dbOpenSnapshot)); });
+    Try([&] {
+        setup.Local->Execute("SELECT * INTO Copied FROM Linked");
+        ReadAll(setup.Local->OpenRecordset("Copied", jet::dbOpenTable));
+    });
+    Try([&] { setup.Local->Execute("UPDATE Linked, Notes SET " + column + " = " + column + " WHERE Notes.[Text] = \"1\""); });
+    for (const char* name : {"Linked", "Copied"})
+        Try([&] { setup.Local->TableDefs().Delete(name); });
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -126,6 +155,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
             });
             Try([&] { source->Execute("DELETE * FROM [" + name + "] WHERE 1 = 0"); });
+            Try([&] {
+                if (table->Fields().Count() > 0)
+                    UseThroughALink(setup, name, table->Fields().Item(0)->Name());
+            });
         }
     });
     Try([&] { source->Close(); });

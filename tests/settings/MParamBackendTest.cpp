@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -265,6 +267,30 @@ TEST_F(MParamBackendOrderTest, FreshFolderGetsADataAccessDatabaseAndTheServerDat
                                                 "OptionValue 10 250"}));
     Restart();
     EXPECT_EQ(Param().GetActiveWidth(), 4);
+}
+
+// Encrypted files and passwords are the database layer's options: the
+// settings database stays a plain file that the sqlite3 shell reads.
+TEST_F(MParamBackendOrderTest, FreshDataAccessDatabaseIsAPlainFileOtherReadersOpen)
+{
+    ASSERT_TRUE(Param().Open());
+    Param().SetInt(OPT_ACTIVE_WIDTH, 6, true);
+    EXPECT_EQ(ReadFile("Config/Config.dat").rfind("SQLite format 3", 0), 0u);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2("Config/Config.dat", &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    std::string value;
+    const int rc = sqlite3_exec(
+        db, "SELECT OptionValue FROM config WHERE OptionName = '201' COLLATE BINARY",
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) = values[0] ? values[0] : "";
+            return 0;
+        },
+        &value, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(rc, SQLITE_OK);
+    EXPECT_EQ(value, "6");
+    Restart();
+    EXPECT_EQ(Param().GetActiveWidth(), 6);
 }
 
 TEST_F(MParamBackendOrderTest, FolderWithOnlyAnXmlFileKeepsItsSettingsThere)
