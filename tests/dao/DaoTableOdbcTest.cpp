@@ -9,6 +9,9 @@
 #include "DaoTestFixture.h"
 #include "tests/platform/jet/OdbcFixture.h"
 
+#include <fstream>
+#include <iterator>
+
 using namespace daotest;
 using jettest::Direct;
 using jettest::DirectValue;
@@ -199,6 +202,39 @@ TEST_F(DaoTableOdbcTest, AnAccessDatabaseReachesTheSourceThroughALinkAndAPassThr
     EXPECT_EQ(Table->F_Get_QueryDefType(), "dbQSQLPassThrough");
     EXPECT_EQ(Values(*Table, "Tag"), Strings({"washer#1", "bolt#2", "gear#3"}));
     EXPECT_TRUE(Table->ReadOnly());
+}
+
+TEST_F(DaoTableOdbcTest, ALinkedTableStandsBesideTheFilesTablesInQueriesCopiesAndExports)
+{
+    auto access = OpenConfigDatabase(2);
+    access->LinkExternalTable("", "parts", "ODBC;DSN=LabData;", 0);
+    Table = std::make_unique<TDaoTable>();
+    Table->F_Set_Database(access.get());
+    Table->SetSQLText("Select parts.Name, config.OptionValue From parts Inner Join config "
+                      "On config.OptionName = parts.Id & '' Order By parts.Id");
+    Table->Open();
+    EXPECT_EQ(Values(*Table, "OptionValue"), Strings({"value 1", "value 2"}));
+    EXPECT_EQ(Values(*Table, "Name"), Strings({"washer", "bolt"}));
+    Table->Close();
+
+    // A local copy of the source's rows, and an update of the source from the file's rows.
+    EXPECT_EQ(Table->ExecSQL(TStringList{"Select * Into Copied From parts Where Price < 1"}), 2);
+    EXPECT_EQ(Table->ExecSQL(TStringList{"Update parts Set Note = 'listed' Where Id & '' In (Select OptionName From config)"}),
+              2);
+    EXPECT_EQ(DirectValue("SELECT group_concat(Note, '|') FROM parts"), "listed|listed|齿轮");
+    TDaoTable& copied = TableOn(*access, "Copied");
+    copied.Open();
+    EXPECT_EQ(Values(copied, "Name"), Strings({"washer", "bolt"}));
+    copied.Close();
+
+    // The table component's export writes the linked table's rows.
+    TDaoTable& linked = TableOn(*access, "parts");
+    linked.Open();
+    linked.AccessExportToTXT("parts.txt", false, true);
+    std::ifstream file("parts.txt", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    for (const char* name : {"washer", "bolt", "gear"})
+        EXPECT_NE(text.find(name), std::string::npos) << text;
 }
 
 } // namespace
