@@ -118,8 +118,9 @@ std::string DatabaseImpl::PrepareOdbcLink(const catalog::TableInfo& link)
     if (link.SourceTable.empty())
         Raise(errObjectNotFound, "The database engine could not find the object ''.", "DAO.Database");
     const std::shared_ptr<OdbcDatabaseImpl> source = OdbcSource(link.Connect);
-    if (const std::optional<std::string> spelled = source->TableSpelling(link.SourceTable))
-        source->ForgetDescription(*spelled);
+    // The source's tables as they are now: one made there since this session
+    // last looked is found, a changed one read anew.
+    source->ForgetTables();
     source->Describe(link.SourceTable);  // 3078 when the source lacks the table
     const std::string kept = (link.Attributes & dbAttachSavePWD) != 0 ? link.Connect : WithoutPassword(link.Connect);
     // This session goes on with the source connected with the password.
@@ -156,7 +157,7 @@ std::string DatabaseImpl::OdbcTableRef(const catalog::TableInfo& link)
     table.Table = table.Source->TableSpelling(link.SourceTable).value_or(link.SourceTable);
     table.Shape.Name = link.Name;
     if (!OdbcTables)
-        OdbcTables = &OdbcTableModule::Register(Db->Handle());
+        OdbcTables = &OdbcTableModule::Register(*Db);
     const std::string reference = OdbcTables->Reference(link.Name, std::move(table));
     StatementSources.push_back(OdbcSource(link.Connect));
     return reference;
@@ -187,7 +188,7 @@ std::string DatabaseImpl::PassThroughRef(const catalog::QueryInfo& query)
         Raise(errInvalidOperation, "Invalid operation. The pass-through query '" + query.Name + "' returns no rows.",
               "DAO.Database");
     if (!OdbcTables)
-        OdbcTables = &OdbcTableModule::Register(Db->Handle());
+        OdbcTables = &OdbcTableModule::Register(*Db);
     return OdbcTables->Reference(query.Name, std::move(rows));
 }
 

@@ -86,6 +86,7 @@ void Result(sqlite3_context* context, const Variant& value)
     case varInteger:
     case varByte:
     case varInt64: sqlite3_result_int64(context, value.AsInt64()); return;
+    case varCurrency:  // every digit, as the file keeps currency (Statement::Bind)
     case varString: {
         const std::string text = value.AsString();
         sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
@@ -143,6 +144,9 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     for (const catalog::ColumnDef& column : entry->Data.Shape.Columns)
         declaration += (declaration.empty() ? "" : ", ") + sqlite::QuoteIdentifier(column.Name) + " "
             + catalog::SqlType(column.Type);
+    // SQLite connects the table again after its schema was reset (a
+    // rollback), while it prepares the user's statement.
+    const sqlite::Connection::EngineWork engine(module->Connection());
     const int rc = sqlite3_declare_vtab(db, ("CREATE TABLE x (" + declaration + ")").c_str());
     if (rc != SQLITE_OK)
         return rc;
@@ -347,10 +351,10 @@ sqlite3_module Module = {
 
 } // namespace
 
-OdbcTableModule& OdbcTableModule::Register(sqlite3* db)
+OdbcTableModule& OdbcTableModule::Register(sqlite::Connection& connection)
 {
-    auto* module = new OdbcTableModule(db);
-    sqlite3_create_module_v2(db, ModuleName, &Module, module, [](void* self) {
+    auto* module = new OdbcTableModule(connection);
+    sqlite3_create_module_v2(connection.Handle(), ModuleName, &Module, module, [](void* self) {
         delete static_cast<OdbcTableModule*>(self);
     });
     return *module;
@@ -423,12 +427,12 @@ std::string OdbcTableModule::Reference(const std::string& name, OdbcTableSource 
     }
     // A rollback of the transaction that made it takes the table away too.
     const std::string table = SqliteName(entry->Number);
-    if (sqlite3_table_column_metadata(Db, "temp", table.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)
+    if (sqlite3_table_column_metadata(Sql.Handle(), "temp", table.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)
         != SQLITE_OK) {
         const std::string sql = "CREATE VIRTUAL TABLE temp." + sqlite::QuoteIdentifier(table) + " USING " + ModuleName
             + "(" + std::to_string(entry->Number) + ")";
         char* error = nullptr;
-        if (sqlite3_exec(Db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        if (sqlite3_exec(Sql.Handle(), sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
             const std::string message = error ? error : "";
             sqlite3_free(error);
             entry.reset();

@@ -20,7 +20,9 @@
 #include <string>
 #include <vector>
 
-struct sqlite3;
+namespace jet::sqlite {
+class Connection;
+}
 
 namespace jet::impl {
 
@@ -39,7 +41,7 @@ class OdbcTableModule {
 public:
     // Registers the module on the connection; it lives as long as the
     // connection does.
-    static OdbcTableModule& Register(sqlite3* db);
+    static OdbcTableModule& Register(sqlite::Connection& connection);
 
     // The SQLite reference (temp."odbc.N") of the virtual table for `name`
     // (a link's or query's name), made on first use and again when the
@@ -52,11 +54,12 @@ public:
     struct Entry;
     const Entry* ByNumber(int number) const;
     std::shared_ptr<Entry> Shared(int number) const;
+    sqlite::Connection& Connection() const { return Sql; }
 
 private:
-    explicit OdbcTableModule(sqlite3* db) : Db(db) {}
+    explicit OdbcTableModule(sqlite::Connection& connection) : Sql(connection) {}
 
-    sqlite3* Db;
+    sqlite::Connection& Sql;
     int Made = 0;
     std::map<std::string, std::shared_ptr<Entry>> Tables;  // upper-case name -> entry
     std::vector<std::shared_ptr<Entry>> Retired;           // replaced, perhaps still in use

@@ -97,6 +97,24 @@ public:
     sqlite3* Handle() const { return Db; }
     const std::string& Path() const { return FilePath; }
 
+    // The engine's own work while a user's statement is prepared (a virtual
+    // table declaring its columns when SQLite connects it): the authorizer
+    // lets it pass for as long as the object lives.
+    class EngineWork {
+    public:
+        explicit EngineWork(Connection& connection) : Owner(connection), Was(connection.UserMode)
+        {
+            Owner.UserMode = false;
+        }
+        ~EngineWork() { Owner.UserMode = Was; }
+        EngineWork(const EngineWork&) = delete;
+        EngineWork& operator=(const EngineWork&) = delete;
+
+    private:
+        Connection& Owner;
+        bool Was;
+    };
+
     // Runs statements without results.
     void Exec(std::string_view sql);
     Statement Prepare(std::string_view sql);

@@ -3,6 +3,12 @@
 // SELECT ... INTO, INSERT INTO ... SELECT, UPDATE and DELETE with conditions.
 #include "OdbcFixture.h"
 
+#include "platform/jet/OdbcDatabase.h"
+#include "platform/jet/OdbcTableModule.h"
+#include "platform/jet/SqliteConnection.h"
+
+#include <functional>
+
 using namespace jettest;
 
 namespace {
@@ -71,6 +77,62 @@ TEST_F(OdbcTableModule, SelectIntoCopiesALinkedTableWithItsFieldTypes)
     jet::RecordsetPtr rs = Local->OpenRecordset("SELECT * FROM Copy ORDER BY Id", jet::dbOpenSnapshot);
     EXPECT_EQ(rs->Fields().Item("Made")->Value().VarType(), jet::varDate);
     EXPECT_EQ(jet::VarToStr(rs->Fields().Item("Name")->Value()), "washer");
+}
+
+// A table linked since the session first reached its source, and read on
+// after the file's own tables changed and went back.
+TEST_F(OdbcTableModule, LinksReachTablesMadeLaterAndReadOnAfterTheFilesSchemaWentBack)
+{
+    EXPECT_EQ(Rows("SELECT Name FROM Parts, Notes WHERE Notes.[Text] = \"bolt\" ORDER BY Id", "Name"),
+              Strings({"washer", "bolt", "gear"}));
+    Direct("CREATE TABLE later (Id INTEGER PRIMARY KEY, Code DECIMAL(10,2));"
+           "INSERT INTO later VALUES (1, '12345.67');");
+    Link("Later", "later", "ODBC;DSN=LabData;");
+    EXPECT_EQ(Rows("SELECT Later.Id FROM Later, Notes WHERE Notes.[Text] = \"bolt\"", "Id"), Strings({"1"}));
+
+    struct Case {
+        const char* What;
+        std::function<void()> Change;
+    };
+    const Case cases[] = {
+        {"a rollback of a transaction that made a table",
+         [&] {
+             Workspace->BeginTrans();
+             Local->Execute("CREATE TABLE Scratch (A TEXT(5))");
+             Rows("SELECT Name FROM Parts, Notes", "Name");
+             Workspace->Rollback();
+         }},
+        // The SQLite driver says DECIMAL(10,2) is a text of 2 characters:
+        // the copy's table is made, then its rows do not fit.
+        {"a SELECT ... INTO that fails after making its table",
+         [&] { EXPECT_NE(ErrorOf([&] { Local->Execute("SELECT Code INTO Copied FROM Later"); }), 0); }},
+    };
+    for (const Case& c : cases) {
+        c.Change();
+        EXPECT_EQ(Rows("SELECT Name FROM Parts, Notes WHERE Notes.[Text] = \"bolt\" ORDER BY Id", "Name"),
+                  Strings({"washer", "bolt", "gear"}))
+            << c.What;
+    }
+}
+
+// A server's money column reaches the file's statements as the file keeps
+// currency: its exact text, every digit.
+TEST_F(OdbcTableModule, CurrencyOfASourceReachesStatementsAsItsExactText)
+{
+    Direct("CREATE TABLE prices (Id INTEGER PRIMARY KEY, Amount TEXT);"
+           "INSERT INTO prices VALUES (1, '922337203685477.5807'), (2, '-5.25'), (3, NULL);");
+    const auto source = std::dynamic_pointer_cast<jet::impl::OdbcDatabaseImpl>(Db);
+    ASSERT_TRUE(source);
+    jet::sqlite::Connection sql(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    jet::impl::OdbcTableModule& module = jet::impl::OdbcTableModule::Register(sql);
+    jet::impl::OdbcTableSource prices{source, "prices", "", source->Describe("prices")};
+    prices.Shape.Columns[1].Type = jet::dbCurrency;  // as a server describes its money type
+    jet::sqlite::Statement read =
+        sql.Prepare("SELECT typeof(Amount), Amount FROM " + module.Reference("Prices", prices) + " ORDER BY Id");
+    Strings values;
+    while (read.Step())
+        values.push_back(std::string(read.ColumnText(0)) + " " + std::string(read.ColumnText(1)));
+    EXPECT_EQ(values, Strings({"text 922337203685477.5807", "text -5.25", "null "}));
 }
 
 TEST_F(OdbcTableModule, InsertUpdateAndDeleteAcrossTheFileAndTheSource)
