@@ -380,7 +380,12 @@ RecordsetPtr OdbcDatabaseImpl::OpenRecordset(const std::string& source, int type
                           DatabaseSource);
                 return query->OpenRecordset(type, options, lockEdits);
             }
-        const std::optional<std::string> table = TableSpelling(name);
+        std::optional<std::string> table = TableSpelling(name);
+        if (!table) {
+            // Perhaps made at the source since the list was read.
+            ForgetTables();
+            table = TableSpelling(name);
+        }
         if (!table)
             TableNotFound(name);
         return OpenStatement("SELECT * FROM [" + *table + "]", *table, type, options, lockEdits, {}, 0);

@@ -81,6 +81,17 @@ TEST_F(OdbcDatabase, TablesAndViewsAreTableDefsWithFieldsAndIndexes)
     EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Item("loose"); }), jet::errItemNotFound);
 }
 
+// Another program makes a table at the source while the database is open:
+// it opens by name; the TableDefs list shows it once refreshed.
+TEST_F(OdbcDatabase, ATableMadeAtTheSourceLaterOpensByName)
+{
+    EXPECT_EQ(Db->OpenRecordset("parts", jet::dbOpenSnapshot)->Fields().Count(), 6);
+    Direct("CREATE TABLE fresh (Word TEXT); INSERT INTO fresh VALUES ('new');");
+    for (const int type : {jet::dbOpenTable, jet::dbOpenDynaset, jet::dbOpenSnapshot})
+        EXPECT_EQ(jet::VarToStr(Db->OpenRecordset("fresh", type)->Fields().Item("Word")->Value()), "new") << type;
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("stale", jet::dbOpenSnapshot); }), jet::errInputTableNotFound);
+}
+
 TEST_F(OdbcDatabase, ExecuteRewritesTheDialectForTheSource)
 {
     Db->Execute("UPDATE [Parts] SET [price] = Price * 2 WHERE Name LIKE \"b*\" AND Made < #3/15/2024#");
