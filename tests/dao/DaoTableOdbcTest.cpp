@@ -208,14 +208,20 @@ TEST_F(DaoTableOdbcTest, ALinkedTableStandsBesideTheFilesTablesInQueriesCopiesAn
 {
     auto access = OpenConfigDatabase(2);
     access->LinkExternalTable("", "parts", "ODBC;DSN=LabData;", 0);
+    jet::QueryDefPtr query = access->DatabaseObject->CreateQueryDef("Tags", "");
+    query->SetConnect("ODBC;DSN=LabData;");
+    query->SetSQL("SELECT Id, Name || '#' || Id AS Tag FROM parts");
     Table = std::make_unique<TDaoTable>();
     Table->F_Set_Database(access.get());
-    Table->SetSQLText("Select parts.Name, config.OptionValue From parts Inner Join config "
-                      "On config.OptionName = parts.Id & '' Order By parts.Id");
-    Table->Open();
-    EXPECT_EQ(Values(*Table, "OptionValue"), Strings({"value 1", "value 2"}));
-    EXPECT_EQ(Values(*Table, "Name"), Strings({"washer", "bolt"}));
-    Table->Close();
+    for (const char* source : {"parts", "Tags"}) {
+        Table->SetSQLText(std::string("Select ") + source + ".Id, config.OptionValue From " + source
+                          + " Inner Join config On config.OptionName = " + source + ".Id & '' Order By " + source
+                          + ".Id");
+        Table->Open();
+        EXPECT_EQ(Values(*Table, "OptionValue"), Strings({"value 1", "value 2"})) << source;
+        EXPECT_EQ(Values(*Table, "Id"), Strings({"1", "2"})) << source;
+        Table->Close();
+    }
 
     // A local copy of the source's rows, and an update of the source from the file's rows.
     EXPECT_EQ(Table->ExecSQL(TStringList{"Select * Into Copied From parts Where Price < 1"}), 2);
