@@ -4,7 +4,7 @@
 //
 // What it offers: the source's tables and views as TableDefs, with fields
 // and indexes as the driver's catalog calls describe them, created, added
-// to and deleted through the source's DDL (OdbcDefinitions.h); recordsets of
+// to, renamed and deleted through the source's DDL (OdbcDefinitions.h); recordsets of
 // every type over its tables and queries (OdbcRecordset.h); Execute of the
 // engine's dialect rewritten for the source (OdbcSql.h), or of the source's
 // own SQL with dbSQLPassThrough; query definitions kept for the session, as
@@ -93,7 +93,8 @@ public:
     const catalog::TableInfo& Describe(const std::string& table);
     // Reads the table's description again when next asked for.
     void ForgetDescription(const std::string& table) { Descriptions.erase(table); }
-    // Reads the list of tables and their descriptions again (a table renamed).
+    // Reads the list of tables and their descriptions again (a table renamed
+    // or made at the source).
     void ForgetTables()
     {
         TableList.reset();
