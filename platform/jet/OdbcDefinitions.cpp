@@ -830,8 +830,8 @@ std::vector<std::string> AutoIncrementColumns(OdbcDatabaseImpl& database, const 
 
 void RaiseSchemaChange()
 {
-    RaiseNotSupported("Changes to the definitions of an ODBC source through its TableDefs (Execute its own "
-                      "statements with dbSQLPassThrough)");
+    RaiseNotSupported("Changes to a definition that an ODBC source already has, other than its name (execute the "
+                      "source's own statement with dbSQLPassThrough)");
 }
 
 catalog::TableInfo DescribeOdbcTable(OdbcDatabaseImpl& database, const std::string& table)
