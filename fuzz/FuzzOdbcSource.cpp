@@ -4,11 +4,12 @@
 // engine then reaches that file through the SQLite ODBC driver as a data
 // source: it lists the tables, describes each one's fields and indexes from
 // the driver's catalog answers, opens recordsets of several types and reads
-// every value, and runs a statement of its own dialect rewritten for the
-// source. A database file of ours then links each table and names the link
-// in statements beside its own table (a join, SELECT ... INTO, an UPDATE),
-// so that the values reach the engine's SQL through the virtual tables over
-// the source. Whatever the source answers, the engine either works or raises its
+// every value, renames indexes (made anew from the source's own statement),
+// and runs a statement of its own dialect rewritten for the source. A
+// database file of ours then links each table and names the link in
+// statements beside its own table (a join, SELECT ... INTO, an UPDATE), so
+// that the values reach the engine's SQL through the virtual tables over the
+// source. Whatever the source answers, the engine either works or raises its
 // error; it never reads or writes out of bounds. The driver and its
 // configuration come from the machine (libsqliteodbc); the target writes its
 // own odbcinst.ini. Run:
@@ -144,6 +145,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 for (int i = 0; i < table->Indexes().Count(); ++i)
                     table->Indexes().Item(i)->Fields().Count();
             });
+            // A rename makes the index anew from the statement the source kept.
+            for (int i = 0; i < 2; ++i)
+                Try([&] { table->Indexes().Item(i)->SetName("renamed " + std::to_string(i)); });
             for (const int type : {jet::dbOpenSnapshot, jet::dbOpenDynaset, jet::dbOpenTable})
                 Try([&] { ReadAll(source->OpenRecordset(name, type)); });
             Try([&] {

@@ -1,6 +1,7 @@
 #include "platform/jet/OdbcDefinitions.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/SqliteConnection.h"
 
 #include <algorithm>
 #include <cctype>
@@ -474,6 +475,81 @@ std::string CreateIndexSql(OdbcDatabaseImpl& database, const std::string& table,
         + Quoted(database, index.Name()) + " ON " + Quoted(database, table) + " " + IndexColumnsSql(database, fields);
 }
 
+// The statement that made an index of an SQLite source, naming `to`
+// instead: made anew from it, the index keeps its conditions and
+// collations. Empty where the source keeps none (its own key) or the
+// statement is not of the plain form CREATE [UNIQUE] INDEX [IF NOT EXISTS]
+// name ON ....
+std::string SqliteIndexSqlNamed(OdbcDatabaseImpl& database, const std::string& index, const std::string& to)
+{
+    std::string sql;
+    try {
+        const auto statement = database.NewStatement();
+        statement->ExecDirect("SELECT sql FROM sqlite_master WHERE type = 'index' AND name = "
+                              + sqlite::QuoteText(index));
+        if (statement->Fetch())
+            sql = statement->Text(1);
+    } catch (const EngineError&) {
+        return "";
+    }
+    std::size_t at = 0;
+    const auto isNamePart = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+    };
+    const auto skipSpace = [&] {
+        while (at < sql.size() && std::isspace(static_cast<unsigned char>(sql[at])))
+            ++at;
+    };
+    const auto word = [&](std::string_view expected) {
+        skipSpace();
+        const std::size_t end = at + expected.size();
+        if (end > sql.size() || AsciiUpper(sql.substr(at, expected.size())) != expected
+            || (end < sql.size() && isNamePart(sql[end])))
+            return false;
+        at = end;
+        return true;
+    };
+    if (!word("CREATE"))
+        return "";
+    word("UNIQUE");
+    if (!word("INDEX") || (word("IF") && !(word("NOT") && word("EXISTS"))))
+        return "";
+    skipSpace();
+    const std::size_t start = at;
+    // The name, quoted ("", [], ``) or bare, a schema's before a dot.
+    for (;;) {
+        if (at >= sql.size())
+            return "";
+        const char open = sql[at];
+        const char close = open == '"' || open == '`' ? open : open == '[' ? ']' : '\0';
+        if (close) {
+            for (++at;; ++at) {
+                if (at >= sql.size())
+                    return "";
+                if (sql[at] != close)
+                    continue;
+                if (close != ']' && at + 1 < sql.size() && sql[at + 1] == close) {
+                    ++at;
+                    continue;
+                }
+                ++at;
+                break;
+            }
+        } else {
+            while (at < sql.size() && isNamePart(sql[at]))
+                ++at;
+        }
+        if (at < sql.size() && sql[at] == '.') {
+            ++at;
+            continue;
+        }
+        break;
+    }
+    if (at == start || !word("ON"))
+        return "";
+    return sql.substr(0, start) + Quoted(database, to) + " " + sql.substr(at - 2);
+}
+
 void RunDdl(OdbcDatabaseImpl& database, const std::string& sql)
 {
     database.CheckOpen();
@@ -637,12 +713,16 @@ private:
         if (IsDbms(db, "MYSQL") || IsDbms(db, "MARIADB"))
             return RunDdl(db, "ALTER TABLE " + Quoted(db, table.Name) + " RENAME INDEX " + Quoted(db, index.Name)
                                   + " TO " + Quoted(db, to));
-        std::vector<std::pair<std::string, bool>> fields;
-        for (const catalog::IndexColumn& member : index.Columns)
-            if (const catalog::ColumnDef* column = table.ColumnById(member.ColumnId))
-                fields.emplace_back(column->Name, member.Descending);
-        RunDdl(db, std::string(index.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + Quoted(db, to) + " ON "
-                       + Quoted(db, table.Name) + " " + IndexColumnsSql(db, fields));
+        std::string create = IsDbms(db, "SQLITE") ? SqliteIndexSqlNamed(db, index.Name, to) : "";
+        if (create.empty()) {
+            std::vector<std::pair<std::string, bool>> fields;
+            for (const catalog::IndexColumn& member : index.Columns)
+                if (const catalog::ColumnDef* column = table.ColumnById(member.ColumnId))
+                    fields.emplace_back(column->Name, member.Descending);
+            create = std::string(index.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + Quoted(db, to) + " ON "
+                + Quoted(db, table.Name) + " " + IndexColumnsSql(db, fields);
+        }
+        RunDdl(db, create);
         try {
             RunDdl(db, "DROP INDEX " + Quoted(db, index.Name));
         } catch (...) {

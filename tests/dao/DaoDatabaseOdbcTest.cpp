@@ -218,6 +218,12 @@ TEST_F(DaoDatabaseOdbcTest, TablesFieldsAndIndexesOfTheSourceAreRenamedWithTheir
         EXPECT_EQ(Indexes(database, "Rows"), key + ":PU:Line ByItem::Item") << c.What;
         EXPECT_EQ(jettest::DirectValue("SELECT COUNT(*) FROM Rows"), "1") << c.What;
     }
+    // An index another program made keeps its condition and collation.
+    jettest::Direct("CREATE UNIQUE INDEX ByNote ON Rows (Item COLLATE NOCASE) WHERE Qty > 0");
+    database.RenameIndex("Rows", "ByNote", "CaseBlind");
+    EXPECT_EQ(jettest::DirectValue("SELECT sql FROM sqlite_master WHERE name IN ('ByNote', 'CaseBlind')"),
+              "CREATE UNIQUE INDEX \"CaseBlind\" ON Rows (Item COLLATE NOCASE) WHERE Qty > 0");
+
     // What no common DDL changes: a field's definition once it is there.
     EXPECT_EQ(jettest::ErrorOf([&] {
                   database.DatabaseObject->TableDefs().Item("Rows")->Fields().Item("Qty")->SetRequired(true);

@@ -92,6 +92,34 @@ TEST_F(OdbcDatabase, ATableMadeAtTheSourceLaterOpensByName)
     EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("stale", jet::dbOpenSnapshot); }), jet::errInputTableNotFound);
 }
 
+// SQLite has no ALTER INDEX: a renamed index is made anew from the
+// statement the source kept, whatever form its name took there.
+TEST_F(OdbcDatabase, ARenamedIndexOfSqliteKeepsItsConditionWhateverItsNamesForm)
+{
+    const char* const forms[] = {
+        "CREATE INDEX plain ON loose (Word) WHERE Word > 'a'",
+        "create index if not exists \"say \"\"what\"\"\" on loose (Word) where Word > 'a'",
+        "CREATE INDEX [brack ets] ON loose (Word) WHERE Word > 'a'",
+        "CREATE INDEX `back` ON loose(Word) WHERE Word > 'a'",
+        "CREATE INDEX main.qualified ON loose (Word) WHERE Word > 'a'",
+    };
+    for (const char* form : forms) {
+        Direct(form);
+        Db->TableDefs().Refresh();
+        const jet::TableDefPtr loose = Db->TableDefs().Item("loose");
+        ASSERT_EQ(loose->Indexes().Count(), 1) << form;
+        loose->Indexes().Item(0)->SetName("Renamed");
+        EXPECT_EQ(DirectValue("SELECT group_concat(name) FROM sqlite_master WHERE type = 'index'"
+                              " AND tbl_name = 'loose'"),
+                  "Renamed")
+            << form;
+        const std::string sql = DirectValue("SELECT sql FROM sqlite_master WHERE name = 'Renamed'");
+        EXPECT_NE(sql.find("\"Renamed\""), std::string::npos) << sql;
+        EXPECT_NE(sql.find("Word > 'a'"), std::string::npos) << sql;
+        Direct("DROP INDEX Renamed");
+    }
+}
+
 TEST_F(OdbcDatabase, ExecuteRewritesTheDialectForTheSource)
 {
     Db->Execute("UPDATE [Parts] SET [price] = Price * 2 WHERE Name LIKE \"b*\" AND Made < #3/15/2024#");
