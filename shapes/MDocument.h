@@ -31,6 +31,7 @@
 #include "shapes/MShape.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -185,7 +186,11 @@ private:
     // Calls OnFreeing, then frees; Selected and SelectedRelation never keep
     // a freed object.
     void Free(std::unique_ptr<MShape> object);
+    // Takes a listed shape out of the list and its number out of the tally.
+    std::unique_ptr<MShape> Unlist(const MShape* shape);
 
+    // The serial numbers the listed shapes carry, per kind.
+    std::map<int, MSerialNumberTally> serialNumbers;
     MOwnedList<MShape> shapes;
     MOwnedList<MRelation> relations;
     Chosen<MShape> selected;

@@ -17,6 +17,7 @@
 #include "platform/gui/GuiTypes.h"
 #include "platform/gui/TTextSlot.h"
 #include "shapes/MRuleTool.h"
+#include "shapes/MSerialNumber.h"
 
 #include <Qt>
 
@@ -227,7 +228,7 @@ public:
     // ---- Fields, with their values after construction ----
     bool selected = true;
     bool marked = true; // the measurement labels are shown
-    int number = 1;     // serial number after the tag, given by the main window
+    MSerialNumber number = 1; // serial number after the tag, given by the main window
     int kind = 0;       // set by each concrete constructor
     int state = STATE_CREATING;
     int editState = EDIT_RESHAPE;
