@@ -303,19 +303,29 @@ bool MDocument::IsRelationSelected() const
 
 // ---- Drawing
 
-void MDocument::Draw(TCanvas* canvas, bool marksShown, bool selectedActive)
+void MDocument::Draw(TCanvas* canvas, bool marksShown, bool selectedActive, const TRect* magnifiedArea)
 {
+    const auto mayMagnify = [&](const MShape* object) {
+        return !magnifiedArea || object->MayMagnifyInto(*magnifiedArea);
+    };
+    // The selected shape is drawn twice, and its first drawing changes what
+    // it noted: both are decided now.
+    const bool selectedMayMagnify = selected.pointer && mayMagnify(selected.pointer);
+    const auto draw = [&](MShape* object, int mode) {
+        if (object == selected.pointer ? selectedMayMagnify : mayMagnify(object))
+            object->Draw(mode, canvas);
+    };
     MRelation* current = selectedRelation.pointer;
     if (marksShown) {
         for (MRelation* relation : relations)
-            relation->Draw(relation == current && OperandsSelected(relation) ? DRAW_ACTIVE : DRAW_NORMAL, canvas);
+            draw(relation, relation == current && OperandsSelected(relation) ? DRAW_ACTIVE : DRAW_NORMAL);
         if (current && !FindRelationLike(current) && OperandsSelected(current))
-            current->Draw(DRAW_ACTIVE, canvas);
+            draw(current, DRAW_ACTIVE);
     }
     for (MShape* shape : shapes)
-        shape->Draw(DRAW_NORMAL, canvas);
+        draw(shape, DRAW_NORMAL);
     if (selectedActive && selected.pointer && selected.pointer->selected)
-        selected.pointer->Draw(DRAW_ACTIVE, canvas);
+        draw(selected.pointer, DRAW_ACTIVE);
 }
 
 // ---- Freeing

@@ -161,8 +161,11 @@ public:
     // The relations while marks are shown (the current one active while both
     // its shapes are selected; an unlisted one after the listed ones), then
     // every listed shape, then, with `selectedActive`, the selected shape
-    // once more as active when its flag is set.
-    void Draw(TCanvas* canvas, bool marksShown, bool selectedActive);
+    // once more as active when its flag is set. With `magnifiedArea`, for a
+    // view of that part of the picture in the magnifier while nothing has
+    // changed since the last drawing of the whole document: what cannot
+    // magnify anything into it (MShape::MayMagnifyInto) is left out.
+    void Draw(TCanvas* canvas, bool marksShown, bool selectedActive, const TRect* magnifiedArea = nullptr);
 
 private:
     // The selected shape or the current relation: a listed one, or one held
