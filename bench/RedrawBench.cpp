@@ -2,6 +2,8 @@
 // composed from the picture and every shape with its name and labels, then
 // shown in the paint box.
 // - Lines: 1,000 lines of every direction and length.
+// - DistinctLabels: 10,000 lines whose labels all differ, more texts than the
+//   canvases' shared cache of shaped texts holds.
 // - MixedShapes: lines, rectangles, circles, ellipses, arcs and 12-point
 //   polygons in turn, 1,000 and 10,000 of them.
 //   cmake --build build-bench --target redraw_bench && taskset -c 2 build-bench/bench/redraw_bench
@@ -48,10 +50,20 @@ void Redraw(benchmark::State& state, Make make)
     state.counters["shapes"] = double(form.ShapeList.size());
 }
 
+// Lines of 10,000 different lengths, so that every label is a text of its own.
+std::unique_ptr<MShape> DistinctLine(TCanvas* canvas, int i)
+{
+    const int x = (i * 379) % (kPictureWidth - 300) + 50;
+    const int y = (i * 211) % (kPictureHeight - 300) + 50;
+    return MLine::Create(canvas, x, y, x + 40 + i % 200, y + 1 + i / 200);
+}
+
 void Lines(benchmark::State& state) { Redraw(state, LineShape); }
+void DistinctLabels(benchmark::State& state) { Redraw(state, DistinctLine); }
 void MixedShapes(benchmark::State& state) { Redraw(state, bench::MixedShape); }
 
 BENCHMARK(Lines)->Arg(1000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(DistinctLabels)->Arg(10000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(MixedShapes)
     ->Arg(1000)
     ->Arg(10000)

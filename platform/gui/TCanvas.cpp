@@ -881,13 +881,14 @@ struct TCanvas::TextRun {
     int firstRow = 0;
     int lastRow = -1;
     int left = 0;
+    int right = -1; // the last covered column
     int words = 0;
     std::vector<std::uint64_t> bits;
 };
 
 // The runs of one font, by text.
 struct TCanvas::TextRuns {
-    std::unordered_map<std::string, TextRun> byText;
+    std::unordered_map<std::string, std::shared_ptr<const TextRun>> byText;
 };
 
 // Every canvas shares the runs; each canvas keeps a pointer to those of its
@@ -895,14 +896,13 @@ struct TCanvas::TextRuns {
 struct TCanvas::TextRunCache {
     // Bounded so that a long session drawing ever new texts cannot grow it
     // without limit; when full it starts afresh, which costs one reshaping
-    // per text.
+    // per text. Texts drawn from a slot keep their runs in the slot, so a
+    // document with more labels than this is not shaped again at each
+    // redraw.
     static constexpr std::size_t kMaxRuns = 8192;
 
     std::unordered_map<std::string, std::unique_ptr<TextRuns>> byFont;
     std::size_t count = 0;
-    // Counts the times it started afresh: a slot of an older generation
-    // points at a text run that is gone.
-    std::uint64_t generation = 1;
 };
 
 TCanvas::TextRunCache& TCanvas::SharedTextRuns()
@@ -932,6 +932,11 @@ const QFontMetrics& TCanvas::Metrics() const
 
 const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
 {
+    return *SharedRun(text);
+}
+
+const std::shared_ptr<const TCanvas::TextRun>& TCanvas::SharedRun(const std::string& text) const
+{
     const QFontMetrics& metrics = Metrics();
     if (const auto found = runs_->byText.find(text); found != runs_->byText.end())
         return found->second;
@@ -941,7 +946,6 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
         for (auto& [font, runs] : cache.byFont)
             runs->byText.clear();
         cache.count = 0;
-        ++cache.generation;
     }
 
     TextRun run;
@@ -976,6 +980,7 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
             run.firstRow = top - reach;
             run.lastRow = bottom - reach;
             run.left = left - reach;
+            run.right = right - reach;
             run.words = (right - left + 64) / 64;
             run.bits.assign(std::size_t(bottom - top + 1) * std::size_t(run.words), 0);
             for (int row = top; row <= bottom; ++row) {
@@ -988,22 +993,18 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
         }
     }
     ++cache.count;
-    return runs_->byText.emplace(text, std::move(run)).first->second;
+    return runs_->byText.emplace(text, std::make_shared<const TextRun>(std::move(run))).first->second;
 }
 
 const TCanvas::TextRun& TCanvas::Run(const std::string& text, TTextSlot& slot) const
 {
     Metrics();
-    const std::uint64_t generation = SharedTextRuns().generation;
-    if (slot.run && slot.runs == runs_ && slot.generation == generation && slot.text == text)
-        return *static_cast<const TextRun*>(slot.run);
-    const TextRun& run = Run(text);
-    // Shaping it may have started the cache afresh.
+    if (slot.run && slot.runs == runs_ && slot.text == text)
+        return *static_cast<const TextRun*>(slot.run.get());
+    slot.run = SharedRun(text);
     slot.text = text;
     slot.runs = runs_;
-    slot.generation = SharedTextRuns().generation;
-    slot.run = &run;
-    return run;
+    return *static_cast<const TextRun*>(slot.run.get());
 }
 
 TSize TCanvas::TextExtent(const std::string& text) const
@@ -1032,6 +1033,12 @@ void TCanvas::PaintText(int x, int y, const TextRun& run)
     if (Brush.Style == bsSolid)
         PaintBox(raster, x, y, std::int64_t(x) + run.width, std::int64_t(y) + run.height, CopyMix(Brush.Color));
     const QRgb color = ToQRgb(Font.Color);
+    // The box around the text's pixels: a text is too small for the tiles
+    // within that it leaves out to matter, and one mark is cheaper than one
+    // a span.
+    if (raster.touched)
+        raster.touched->AddBox(std::int64_t(x) + run.left, std::int64_t(y) + run.firstRow,
+                               std::int64_t(x) + run.right + 1, std::int64_t(y) + run.lastRow + 1);
     const std::int64_t firstRow = std::max<std::int64_t>(std::int64_t(y) + run.firstRow, 0);
     const std::int64_t lastRow = std::min<std::int64_t>(std::int64_t(y) + run.lastRow, raster.height - 1);
     // A label's few rows are asked for at once, each at both ends.
@@ -1053,11 +1060,8 @@ void TCanvas::PaintText(int x, int y, const TextRun& run)
                 const int length = std::countr_one(covered >> start);
                 const std::int64_t from = std::max<std::int64_t>(base + start, 0);
                 const std::int64_t to = std::min<std::int64_t>(base + start + length, raster.width);
-                if (from < to) {
-                    if (raster.touched)
-                        raster.touched->AddSpan(row, from, to - 1);
+                if (from < to)
                     std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
-                }
                 if (start + length >= 64)
                     break;
                 covered &= ~((std::uint64_t(1) << (start + length)) - 1);
