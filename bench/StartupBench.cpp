@@ -9,7 +9,8 @@
 // windows do not count. The process is then killed. The program runs in a
 // working folder of its own holding the picture as Images/Default.bmp, with
 // a private runtime folder, so a copy of the program already running
-// elsewhere is not asked to come to the front. One start of each, not
+// elsewhere is not asked to come to the front; the folder is emptied before
+// each start, as a copy that ended normally leaves it. One start of each, not
 // measured, goes first: it makes the program's settings store and brings the
 // files into the page cache.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build-bench/bench/startup_bench [--picture=FILE.bmp]
@@ -166,6 +167,10 @@ Folders& TheFolders()
 // is killed either way.
 std::optional<double> TimeToFirstPaint(const std::vector<std::string>& arguments, const fs::path& folder)
 {
+    // Each start finds the runtime folder as a program that ended well
+    // leaves it, without the marker of the copy killed before.
+    for (const fs::directory_entry& entry : fs::directory_iterator(TheFolders().runtime))
+        fs::remove_all(entry.path());
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));

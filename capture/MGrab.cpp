@@ -74,9 +74,6 @@ TFormGrab::TFormGrab(QWidget* parent)
     TimerSize = new QTimer(this);
     TimerSize->setObjectName("TimerSize");
     TimerSize->setInterval(SizeDelay);
-    ColorDialog = new QColorDialog(this);
-    ColorDialog->setObjectName("ColorDialog");
-    ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
 
     capture::WhiteBackground(ScrollBoxGrab);
     SetPanelColor(PanelCrossColor, clWhite);
@@ -144,6 +141,12 @@ TSize TFormGrab::UnpackSize(int packed) { return capture::UnpackSize(packed); }
 
 void TFormGrab::showEvent(QShowEvent* event)
 {
+    // Made when first needed, not while the program starts.
+    if (!ColorDialog) {
+        ColorDialog = new QColorDialog(this);
+        ColorDialog->setObjectName("ColorDialog");
+        ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
+    }
     QDialog::showEvent(event);
     // The first show may wait on the device: the window is there meanwhile.
     if (!event->spontaneous())
