@@ -9,6 +9,7 @@
 #include "workspace/MAbout.h"
 #include "workspace/MDigit.h"
 #include "workspace/MImagePrint.h"
+#include "workspace/MSplash.h"
 #include "workspace/MValue.h"
 
 #include <QDeadlineTimer>
@@ -81,6 +82,24 @@ TEST(SplashTest, SplashTakesHalfTheDesktop)
 {
     EXPECT_EQ(SplashSize(QRect(0, 0, 1280, 1024)), QSize(640, 512));
     EXPECT_EQ(SplashSize(QRect(0, 0, 1365, 767)), QSize(682, 383));
+}
+
+// The picture is drawn at the size the window is shown at, so it is shown
+// as drawn, never stretched as a bitmap.
+TEST(SplashTest, ThePictureFillsTheWindowAtItsShownSize)
+{
+    for (const QSize size : {QSize(640, 512), QSize(682, 383)}) {
+        TFormSplash splash;
+        splash.resize(size);
+        splash.show();
+        const QPixmap picture = splash.ImageSplash->pixmap();
+        EXPECT_EQ(picture.size(), splash.ImageSplash->contentsRect().size());
+        EXPECT_EQ(picture.size(), size);
+        const QColor sky = picture.toImage().pixelColor(2, 2);
+        EXPECT_NEAR(sky.red(), 0x1f, 2) << "the sky at the top";
+        EXPECT_NEAR(sky.green(), 0x3b, 2);
+        EXPECT_NEAR(sky.blue(), 0x57, 2);
+    }
 }
 
 TEST_F(StartupTest, SecondStartActivatesTheRunningCopyAndExits)
