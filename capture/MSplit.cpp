@@ -17,10 +17,6 @@ TFormSplit::TFormSplit(QWidget* parent)
     // Above the main window's tool windows, which stay on top.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    for (QToolButton* grab : {SBGrabLeft, SBGrabRight})
-        grab->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
-    for (QToolButton* open : {SBOpenLeft, SBOpenRight})
-        open->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
     capture::WhiteBackground(ScrollBoxLeft);
     capture::WhiteBackground(ScrollBoxRight);
     PanelMain->installEventFilter(this);
@@ -35,8 +31,13 @@ TFormSplit::TFormSplit(QWidget* parent)
 void TFormSplit::showEvent(QShowEvent* event)
 {
     // Made when first needed, not while the program starts.
-    if (!OpenDialogImage)
+    if (!OpenDialogImage) {
         OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
+        for (QToolButton* grab : {SBGrabLeft, SBGrabRight})
+            grab->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
+        for (QToolButton* open : {SBOpenLeft, SBOpenRight})
+            open->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
+    }
     if (!event->spontaneous())
         FormShow();
     QDialog::showEvent(event);

@@ -3,6 +3,8 @@
 #include "WorkspaceFixture.h"
 
 #include "capture/MGrab.h"
+#include "capture/MSplit.h"
+#include "capture/MSplitLive.h"
 #include "platform/system/SingleInstance.h"
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
@@ -60,6 +62,30 @@ TEST_F(StartupTest, MainWindowIsCreatedBeforeTheDataModulesItMustNotReach)
     FormMeasure->show();
     EXPECT_TRUE(FormMeasure->SettingsLoaded);
     EXPECT_TRUE(QFile::exists("Config/Config.dat"));
+}
+
+// What only a window's own commands use is made when the window is first
+// shown, not while the program starts.
+TEST_F(StartupTest, WindowsMakeTheirDialogsAndGlyphsWhenFirstShown)
+{
+    CreateForms();
+    EXPECT_EQ(FormGrab->ColorDialog, nullptr);
+    EXPECT_EQ(FormSplit->OpenDialogImage, nullptr);
+    EXPECT_EQ(FormSplitLive->OpenDialogImage, nullptr);
+    EXPECT_TRUE(FormSplit->SBGrabLeft->icon().isNull());
+    EXPECT_TRUE(AboutBox->ProgramIcon->pixmap().isNull());
+
+    for (QWidget* window : std::initializer_list<QWidget*>{FormGrab, FormSplit, FormSplitLive, AboutBox}) {
+        window->show();
+        window->hide();
+    }
+    EXPECT_NE(FormGrab->ColorDialog, nullptr);
+    EXPECT_NE(FormSplit->OpenDialogImage, nullptr);
+    EXPECT_NE(FormSplitLive->OpenDialogImage, nullptr);
+    EXPECT_FALSE(FormSplit->SBGrabLeft->icon().isNull());
+    EXPECT_FALSE(FormSplitLive->SBOpenRight->icon().isNull());
+    EXPECT_FALSE(AboutBox->ProgramIcon->pixmap().isNull());
+    DestroyForms();
 }
 
 TEST_F(StartupTest, EveryDialogStaysAboveTheToolWindowsThatStayOnTop)
