@@ -2,10 +2,7 @@
 
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QRadialGradient>
-
-#include <algorithm>
 
 TFormSplash* FormSplash = nullptr;
 
@@ -14,15 +11,6 @@ namespace {
 // The size the picture is laid out on.
 constexpr int kDesignWidth = 600;
 constexpr int kDesignHeight = 400;
-
-// The application's font, whose face the windows load anyway, at a size of
-// the picture's.
-QFont SplashFont(int pixels)
-{
-    QFont font;
-    font.setPixelSize(pixels);
-    return font;
-}
 
 } // namespace
 
@@ -51,7 +39,8 @@ QPixmap TFormSplash::Picture(QSize size)
     sky.setColorAt(1, QColor(0x0e, 0x1d, 0x2c));
     painter.fillRect(QRectF(0, 0, kDesignWidth, kDesignHeight), sky);
 
-    // The lens, and the scale seen through it.
+    // The lens in the middle, and the scale seen through it.
+    painter.translate(-140, 0);
     const QPointF centre(440, 190);
     QRadialGradient lens(centre, 130);
     lens.setColorAt(0, QColor(0xf4, 0xf8, 0xfb));
@@ -79,18 +68,13 @@ QPixmap TFormSplash::Picture(QSize size)
     painter.setPen(dashed);
     painter.drawLine(QLineF(402, 140, 478, 246));
 
-    // Texts keep their shape and are drawn at the height they are shown
-    // at: glyphs stretched by the painter would be drawn as outlines, at many
-    // times the cost.
-    const QTransform stretch = painter.transform();
+    // The name in the windows' own font at its own size, which they load
+    // anyway: a font of a size of its own costs a set-up and glyphs of its
+    // own, more than the rest of the picture.
     painter.resetTransform();
-    const auto text = [&](QPointF at, int pixels, const QColor& color, const QString& line) {
-        painter.setPen(color);
-        painter.setFont(SplashFont(std::max(1, qRound(pixels * stretch.m22()))));
-        painter.drawText(stretch.map(at), line);
-    };
-    text({40, 180}, 64, Qt::white, QStringLiteral("Quorvex"));
-    text({44, 222}, 20, QColor(0xc9, 0xdb, 0xe9), QStringLiteral("Image measuring"));
-    text({44, 360}, 16, QColor(0x8f, 0xb0, 0xc9), QStringLiteral("Version 6.0"));
+    painter.setPen(QColor(0xc9, 0xdb, 0xe9));
+    painter.setFont(QFont());
+    painter.drawText(QRect(QPoint(0, 0), picture.size()).adjusted(16, 0, 0, -12), Qt::AlignLeft | Qt::AlignBottom,
+                     QStringLiteral("Quorvex 6.0 \u2013 Image measuring"));
     return picture;
 }

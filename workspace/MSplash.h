@@ -13,8 +13,8 @@ class TFormSplash : public QWidget, public Ui::TFormSplash {
 public:
     explicit TFormSplash(QWidget* parent = nullptr);
 
-    // The splash picture drawn at `size`: a lens over a scale with the
-    // program's name, laid out on 600 x 400 and stretched to the size.
+    // The splash picture drawn at `size`: a lens over a scale, laid out on
+    // 600 x 400 and stretched to the size, and the program's name.
     static QPixmap Picture(QSize size);
 
 protected:
