@@ -353,6 +353,38 @@ private:
 // Vector components up to this size multiply and add within 64 bits.
 constexpr std::int64_t kNarrowReach = std::int64_t(1) << 30;
 
+// The rows, first and last, that an arc of the ellipse in the half-open box
+// can have pixels in, given its sector and the (doubled, y up) vectors of its
+// start and end radials: all of them when the sector takes in the top or the
+// bottom direction; else the height of the curve changes steadily along the
+// arc and it reaches no further than the rows of its ends, give or take the
+// two rows its pixels may be rounded to.
+std::pair<std::int64_t, std::int64_t> ArcRows(const ArcSector<Int128>& sector, std::int64_t left, std::int64_t top,
+                                              std::int64_t right, std::int64_t bottom, double fromX, double fromY,
+                                              double toX, double toY)
+{
+    const double semiX = double(right - left - 1) / 2;
+    const double semiY = double(bottom - top - 1) / 2;
+    if (semiX <= 0 || semiY <= 0)
+        return {top, bottom - 1};
+    const double centreRow = double(top + bottom - 1) / 2;
+    // The row where a radial meets the curve; a zero vector points along +x.
+    const auto rowOf = [&](double x, double y) {
+        if (x == 0 && y == 0)
+            return centreRow;
+        return centreRow - y / std::sqrt(x * x / (semiX * semiX) + y * y / (semiY * semiY));
+    };
+    const double fromRow = rowOf(fromX, fromY);
+    const double toRow = rowOf(toX, toY);
+    std::int64_t first = top;
+    std::int64_t last = bottom - 1;
+    if (!sector.Contains(0, 1))
+        first = std::max(first, std::int64_t(std::floor(std::min(fromRow, toRow))) - 2);
+    if (!sector.Contains(0, -1))
+        last = std::min(last, std::int64_t(std::ceil(std::max(fromRow, toRow))) + 2);
+    return {first, last};
+}
+
 // Clips the segment to the rectangle (Liang-Barsky); false when nothing is left.
 bool ClipSegment(QLineF& line, const QRectF& box)
 {
@@ -675,12 +707,21 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
     // The same test in 64 bits, when every vector it meets is short enough:
     // the radials and the pixels of the box's part on the picture.
     std::optional<ArcSector<std::int64_t>> narrowSector;
+    // The rows the outline is worked out for; an arc's may be fewer.
+    std::int64_t firstRow = std::max<std::int64_t>(top, 0);
+    std::int64_t endRow = std::min<std::int64_t>(bottom, raster.height);
     if (arcRadials) {
         const auto [from, to] = *arcRadials;
         const Int128 fx = Int128(2) * from.x - centreX2, fy = centreY2 - Int128(2) * from.y;
         const Int128 tx = Int128(2) * to.x - centreX2, ty = centreY2 - Int128(2) * to.y;
         const bool sameRadial = fx * ty - fy * tx == 0 && fx * tx + fy * ty >= 0;
         sector.emplace(fx, fy, tx, ty, sameRadial);
+        if (!sameRadial) {
+            const auto [first, last] =
+                ArcRows(*sector, left, top, right, bottom, double(fx), double(fy), double(tx), double(ty));
+            firstRow = std::max(firstRow, first);
+            endRow = std::min(endRow, last + 1);
+        }
         const auto narrow = [](Int128 component) { return component < kNarrowReach && -component < kNarrowReach; };
         const std::int64_t x0 = std::max<std::int64_t>(left, 0), x1 = std::min<std::int64_t>(right, raster.width);
         const std::int64_t y0 = std::max<std::int64_t>(top, 0), y1 = std::min<std::int64_t>(bottom, raster.height);
@@ -707,8 +748,8 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
         using Mix = typename decltype(tag)::type;
         const Mix pen(Pen.Color);
         const Mix brush(Brush.Color);
-        const std::int64_t y0 = std::max<std::int64_t>(top, 0);
-        const std::int64_t y1 = std::min<std::int64_t>(bottom, raster.height);
+        const std::int64_t y0 = firstRow;
+        const std::int64_t y1 = endRow;
         // On curves the dot pattern follows the direction from the centre,
         // about one step per pixel along the curve.
         const double pixelsPerRadian = double(rows.a + rows.b + 1) / 2;
