@@ -170,22 +170,38 @@ std::int64_t ForEachLinePixel(const Raster& raster, TPoint a, TPoint b, Visit&& 
         k = static_cast<std::int64_t>(start / (Int128(2) * major));
         remainder = static_cast<std::int64_t>(start % (Int128(2) * major));
     }
-    for (std::int64_t i = first; i <= last; ++i) {
-        const std::int64_t along = major0 + majorStep * i;
-        const std::int64_t across = minor0 + minorStep * k;
-        // A steep line steps a row at a time; the column drifts by less than
-        // a cache line until then.
-        if (!xMajor && i + kRowsAhead <= last)
-            PrefetchForWrite(raster.At(across, along + majorStep * kRowsAhead));
-        if (raster.touched)
-            xMajor ? raster.touched->AddPixel(along, across) : raster.touched->AddPixel(across, along);
-        visit(xMajor ? raster.At(along, across) : raster.At(across, along), i);
-        remainder += 2 * minor;
-        if (remainder >= 2 * major) {
-            remainder -= 2 * major;
-            ++k;
+    // The pixel steps along the major axis, and across when the minor
+    // coordinate moves on; the loop is written out for each kind of line, so
+    // that no pixel pays for tests that hold for the whole line.
+    const std::int64_t alongStep = xMajor ? majorStep : majorStep * raster.stride;
+    const std::int64_t acrossStep = xMajor ? minorStep * raster.stride : minorStep;
+    const auto walk = [&](auto steep, auto marked) {
+        std::int64_t across = minor0 + minorStep * k;
+        std::int64_t along = major0 + majorStep * first;
+        QRgb* pixel = xMajor ? raster.At(along, across) : raster.At(across, along);
+        for (std::int64_t i = first; i <= last; ++i) {
+            // A steep line steps a row at a time; the column drifts by less
+            // than a cache line until then.
+            if constexpr (steep)
+                if (i + kRowsAhead <= last)
+                    PrefetchForWrite(pixel + kRowsAhead * alongStep);
+            if constexpr (marked)
+                steep ? raster.touched->AddPixel(across, along) : raster.touched->AddPixel(along, across);
+            visit(pixel, i);
+            pixel += alongStep;
+            along += majorStep;
+            remainder += 2 * minor;
+            if (remainder >= 2 * major) {
+                remainder -= 2 * major;
+                pixel += acrossStep;
+                across += minorStep;
+            }
         }
-    }
+    };
+    if (raster.touched)
+        xMajor ? walk(std::false_type{}, std::true_type{}) : walk(std::true_type{}, std::true_type{});
+    else
+        xMajor ? walk(std::false_type{}, std::false_type{}) : walk(std::true_type{}, std::false_type{});
     return major;
 }
 
@@ -1090,12 +1106,31 @@ void TCanvas::PaintText(int x, int y, const TextRun& run)
         PrefetchForWrite(raster.At(onPicture(textLeft), row));
         PrefetchForWrite(raster.At(onPicture(textRight), row));
     }
+    // A text wholly inside the picture's width, the common case, needs no
+    // clipping of its spans.
+    const bool across = textLeft >= 0 && std::int64_t(x) + run.right < raster.width;
     for (std::int64_t row = firstRow; row <= lastRow; ++row) {
         const std::uint64_t* words = &run.bits[std::size_t(row - y - run.firstRow) * std::size_t(run.words)];
         for (int word = 0; word < run.words; ++word) {
             std::uint64_t covered = words[word];
-            const std::int64_t base = std::int64_t(x) + run.left + 64 * std::int64_t(word);
-            // Each run of set bits is one span of pixels.
+            const std::int64_t base = textLeft + 64 * std::int64_t(word);
+            if (across) {
+                // Each run of set bits is one span of pixels.
+                QRgb* pixel = raster.At(base, row);
+                while (covered != 0) {
+                    const int start = std::countr_zero(covered);
+                    covered >>= start;
+                    pixel += start;
+                    const int length = std::countr_one(covered);
+                    for (int i = 0; i < length; ++i)
+                        pixel[i] = color;
+                    if (length == 64)
+                        break;
+                    covered >>= length;
+                    pixel += length;
+                }
+                continue;
+            }
             while (covered != 0) {
                 const int start = std::countr_zero(covered);
                 const int length = std::countr_one(covered >> start);
