@@ -899,7 +899,13 @@ void TCanvas::Polygon(std::span<const TPoint> points)
                     p = q;
                 }
                 const std::span<double> crossings = buffer.first(count);
-                std::sort(crossings.begin(), crossings.end());
+                // Two crossings, an arrowhead's every row, need no sort.
+                if (count == 2) {
+                    if (crossings[1] < crossings[0])
+                        std::swap(crossings[0], crossings[1]);
+                } else {
+                    std::sort(crossings.begin(), crossings.end());
+                }
                 for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
                     const double from = std::clamp(crossings[i], -1.0, raster.width + 1.0);
                     const double to = std::clamp(crossings[i + 1], -1.0, raster.width + 1.0);
