@@ -409,6 +409,9 @@ double TField::AsDateTime() const
 
 void TField::SetAsDateTime(double value)
 {
+    // A date that does not exist is refused as its text would be.
+    if (!platform::IsValidDateTime(value))
+        NotAValue(platform::FloatToStr(value), ftDateTime);
     if (!IsDateType(Type)) {
         SetAsString(platform::DateTimeToStr(value));
         return;
@@ -457,8 +460,16 @@ jet::Variant TField::Value() const
     case ftFloat:
     case ftBCD:
         return AsFloat();
-    case ftCurrency:
-        return jet::Variant::Currency(AsFloat());
+    case ftCurrency: {
+        // The field's text keeps every digit where the dataset keeps them;
+        // a double would round a large value.
+        const jet::Variant text(AsString());
+        try {
+            return jet::Variant::CurrencyScaled(text.AsCurrencyScaled());
+        } catch (const jet::EVariantError&) {
+            return jet::Variant::Currency(AsFloat());
+        }
+    }
     case ftBoolean:
         return AsBoolean();
     case ftDate:
@@ -483,8 +494,14 @@ void TField::SetValue(const jet::Variant& value)
     case ftAutoInc:
         SetAsInteger(value.AsInteger());
         break;
-    case ftFloat:
     case ftCurrency:
+        // A currency or text value goes on as its text, every digit kept.
+        if (value.VarType() == jet::varCurrency || value.VarType() == jet::varString)
+            SetAsString(jet::Variant::CurrencyScaled(value.AsCurrencyScaled()).AsString());
+        else
+            SetAsFloat(value.AsDouble());
+        break;
+    case ftFloat:
     case ftBCD:
         SetAsFloat(value.AsDouble());
         break;
@@ -817,12 +834,15 @@ void TDataSet::BeginInsertAppend(TBookmarkFlag flag)
     CheckBrowseMode();
     CheckCanModify();
     SyncCursor();
+    const TBookmark before = flag == bfInserted ? GetBookmark() : TBookmark();
     if (HasRecord)
         RecordBeforeInsert = std::move(ActiveBuffer);
     ActiveBuffer = AllocRecordBuffer();
     InternalInitRecord(*ActiveBuffer);
     ClearCalcFields(*ActiveBuffer);
-    ActiveBuffer->BookmarkFlag = flag;
+    SetBookmarkFlag(*ActiveBuffer, flag);
+    if (!before.empty())
+        SetBookmarkData(*ActiveBuffer, before);
     AtBof = false;
     AtEof = flag == bfEOF;
     SetState(dsInsert);
@@ -834,6 +854,45 @@ void TDataSet::BeginInsertAppend(TBookmarkFlag flag)
     }
     IsModified = false;
     DataEvent(deDataSetChange);
+}
+
+void TDataSet::AppendRecord(const std::vector<jet::Variant>& values)
+{
+    AddRecord(values, true);
+}
+
+void TDataSet::InsertRecord(const std::vector<jet::Variant>& values)
+{
+    AddRecord(values, false);
+}
+
+void TDataSet::AddRecord(const std::vector<jet::Variant>& values, bool append)
+{
+    CheckActive();
+    if (values.size() > FieldList.size())
+        throw EDatabaseError("More values than the dataset has fields");
+    BeginInsertAppend(append ? bfEOF : bfInserted);
+    try {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            if (!(values[i].IsClear() && FieldList[i]->IsCalculated()))
+                FieldList[i]->SetValue(values[i]);
+        AddingRecord = append;
+        Post();
+    } catch (...) {
+        AddingRecord.reset();
+        try {
+            Cancel();
+        } catch (...) {
+            // The error that stopped the add is the one worth reporting.
+        }
+        throw;
+    }
+}
+
+void TDataSet::InternalAddRecord(TRecordBuffer& buffer, bool append)
+{
+    SetBookmarkFlag(buffer, append ? bfEOF : bfInserted);
+    InternalPost();
 }
 
 void TDataSet::DoOnNewRecord()
@@ -848,7 +907,13 @@ void TDataSet::Post()
     if (CurrentState != dsEdit && CurrentState != dsInsert)
         return;
     CheckRequiredFields();
-    InternalPost();
+    if (AddingRecord) {
+        const bool append = *AddingRecord;
+        AddingRecord.reset();
+        InternalAddRecord(*ActiveBuffer, append);
+    } else {
+        InternalPost();
+    }
     RecordBeforeInsert.reset();
     IsModified = false;
     SetState(dsBrowse);
@@ -938,7 +1003,7 @@ void TDataSet::FieldModified(TField& field)
 TDataSet::TBookmark TDataSet::GetBookmark()
 {
     TBookmark bookmark;
-    if (Active() && BookmarkSize > 0 && HasRecord)
+    if (Active() && BookmarkSize > 0 && HasRecord && GetBookmarkFlag(*ActiveBuffer) == bfCurrent)
         GetBookmarkData(*ActiveBuffer, bookmark);
     return bookmark;
 }

@@ -1,10 +1,11 @@
-// pxlib, which writes Paradox tables, loaded with the libraries it brings
-// (libgsf, GIO, libxml2) when a Paradox table is first written: the functions
-// of it that the Paradox writer calls, each forwarding to the library's own
-// (platform/system/LazyLibrary.h says how).
+// pxlib, which reads and writes Paradox tables, loaded with the libraries it
+// brings (libgsf, GIO, libxml2) when a Paradox table is first opened or
+// written: the functions of it that the Paradox reader and writer call, each
+// forwarding to the library's own (platform/system/LazyLibrary.h says how).
 #include "platform/system/LazyLibrary.h"
 
 #include <cstddef>
+#include <cstdio>
 
 // pxlib declares its functions without C linkage of their own.
 extern "C" {
@@ -30,9 +31,19 @@ pxdoc_t* PX_new3(void (*errorhandler)(pxdoc_t* p, int type, const char* msg, voi
                                                  errorhandler_user_data);
 }
 
-int PX_create_file(pxdoc_t* pxdoc, pxfield_t* pxf, int numfields, const char* filename, int type)
+int PX_open_file(pxdoc_t* pxdoc, const char* filename)
 {
-    return Pxlib().Function<&PX_create_file>("PX_create_file")(pxdoc, pxf, numfields, filename, type);
+    return Pxlib().Function<&PX_open_file>("PX_open_file")(pxdoc, filename);
+}
+
+int PX_create_fp(pxdoc_t* pxdoc, pxfield_t* pxf, int numfields, FILE* fp, int type)
+{
+    return Pxlib().Function<&PX_create_fp>("PX_create_fp")(pxdoc, pxf, numfields, fp, type);
+}
+
+void* PX_get_opaque(pxdoc_t* pxdoc)
+{
+    return Pxlib().Function<&PX_get_opaque>("PX_get_opaque")(pxdoc);
 }
 
 int PX_set_parameter(pxdoc_t* pxdoc, const char* name, const char* value)
@@ -45,9 +56,49 @@ int PX_set_value(pxdoc_t* pxdoc, const char* name, float value)
     return Pxlib().Function<&PX_set_value>("PX_set_value")(pxdoc, name, value);
 }
 
-int PX_set_blob_file(pxdoc_t* pxdoc, const char* filename)
+int PX_set_blob_fp(pxdoc_t* pxdoc, FILE* fp)
 {
-    return Pxlib().Function<&PX_set_blob_file>("PX_set_blob_file")(pxdoc, filename);
+    return Pxlib().Function<&PX_set_blob_fp>("PX_set_blob_fp")(pxdoc, fp);
+}
+
+pxfield_t* PX_get_field(pxdoc_t* pxdoc, int i)
+{
+    return Pxlib().Function<&PX_get_field>("PX_get_field")(pxdoc, i);
+}
+
+int PX_get_num_fields(pxdoc_t* pxdoc)
+{
+    return Pxlib().Function<&PX_get_num_fields>("PX_get_num_fields")(pxdoc);
+}
+
+int PX_get_num_records(pxdoc_t* pxdoc)
+{
+    return Pxlib().Function<&PX_get_num_records>("PX_get_num_records")(pxdoc);
+}
+
+char* PX_get_record(pxdoc_t* pxdoc, int recno, char* data)
+{
+    return Pxlib().Function<&PX_get_record>("PX_get_record")(pxdoc, recno, data);
+}
+
+int PX_get_data_double(pxdoc_t* pxdoc, char* data, int len, double* value)
+{
+    return Pxlib().Function<&PX_get_data_double>("PX_get_data_double")(pxdoc, data, len, value);
+}
+
+int PX_get_data_long(pxdoc_t* pxdoc, char* data, int len, long* value)
+{
+    return Pxlib().Function<&PX_get_data_long>("PX_get_data_long")(pxdoc, data, len, value);
+}
+
+int PX_get_data_short(pxdoc_t* pxdoc, char* data, int len, short int* value)
+{
+    return Pxlib().Function<&PX_get_data_short>("PX_get_data_short")(pxdoc, data, len, value);
+}
+
+int PX_get_data_byte(pxdoc_t* pxdoc, char* data, int len, char* value)
+{
+    return Pxlib().Function<&PX_get_data_byte>("PX_get_data_byte")(pxdoc, data, len, value);
 }
 
 int PX_get_recordsize(pxdoc_t* pxdoc)

@@ -4,7 +4,12 @@
 
 namespace platform {
 
-TLazyLibrary::TLazyLibrary(const char* name, int version) : library_(QString::fromLatin1(name), version) {}
+TLazyLibrary::TLazyLibrary(const char* name, int version) : library_(QString::fromLatin1(name), version)
+{
+    // Kept to the end, as a library linked in would be: what it holds in its
+    // own variables stays reachable.
+    library_.setLoadHints(QLibrary::PreventUnloadHint);
+}
 
 QFunctionPointer TLazyLibrary::Resolve(const char* symbol)
 {

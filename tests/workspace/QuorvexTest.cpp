@@ -3,6 +3,8 @@
 #include "WorkspaceFixture.h"
 
 #include "platform/gui/TBitmap.h"
+#include "shapes/MLine.h"
+#include "tests/support/WindowTitle.h"
 #include "workspace/MDigit.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
@@ -157,6 +159,26 @@ TEST_F(QuorvexTest, LanguageSwitchRecaptionsTheToolWindowsWhereTheyStand)
     EXPECT_FALSE(hidden);
     EXPECT_TRUE(FormValue->isVisible());
     EXPECT_EQ(FormValue->pos(), place);
+}
+
+TEST_F(QuorvexTest, EveryWindowIsTitledWithItsCaptionAloneInEveryLanguage)
+{
+    TFormMeasure& form = StartForms();
+    for (const int view : {OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_ZOOM})
+        form.SetViewOption(view, true);
+    MShape* line = form.AddShape(MLine::Create(form.ImagePaint->Canvas(), 10, 10, 60, 10));
+    form.SelectShape(line, true);
+    form.Document.SetSelected(line);
+    form.UpdateSelection(true);
+    for (const int language : {LAN_ENGLISH, LAN_CHINESE_SIMPLIFIED, LAN_CHINESE_TRADITIONAL}) {
+        form.SetLanguage(language, false);
+        const MLan* lan = MLan::GetInstance();
+        const auto shown = [](const QWidget& window) { return TitleGivenToTheWindowSystem(window).toStdString(); };
+        EXPECT_EQ(shown(form), lan->Texts[1]);
+        EXPECT_EQ(shown(*FormDigit), lan->Texts[294] + " - L1");
+        EXPECT_EQ(shown(*FormValue), lan->Texts[246]);
+        EXPECT_EQ(shown(*FormZoom), lan->Texts[247]);
+    }
 }
 
 TEST_F(QuorvexTest, LanguageChoiceIsStoredOnceAndTheCurrentOneWritesNothing)
