@@ -17,6 +17,7 @@
 // (configured as bench/CMakeLists.txt says).
 
 #include "Interleaved.h"
+#include "PictureArgument.h"
 #include "PeakMemory.h"
 
 #include "platform/gui/ImageFile.h"
@@ -211,31 +212,13 @@ void Load(benchmark::State& state, const std::string& what, const std::string& p
     state.counters["reference_peak/picture"] = referenceGrowth / pictureBytes;
 }
 
-// ---------------------------------------------------------------- arguments
-
-// Takes --picture=FILE out of the arguments.
-std::string TakePictureArgument(int& argc, char** argv)
-{
-    std::string picture;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument.rfind("--picture=", 0) == 0)
-            picture = argument.substr(std::string("--picture=").size());
-        else
-            argv[kept++] = argv[i];
-    }
-    argc = kept;
-    return picture;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::string ownPicture = TakePictureArgument(argc, argv);
+    const std::string ownPicture = bench::TakePictureArgument(argc, argv);
     QApplication application(argc, argv);
 
     std::cout << "Writing the pictures..." << std::endl;

@@ -16,6 +16,7 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build-bench/bench/startup_bench [--picture=FILE.bmp]
 // (configured as bench/CMakeLists.txt says).
 #include "Interleaved.h"
+#include "PictureArgument.h"
 
 #include <benchmark/benchmark.h>
 #include <xcb/damage.h>
@@ -238,27 +239,11 @@ void Startup(benchmark::State& state)
     bench::Comparisons().push_back(result);
 }
 
-// Takes --picture=FILE out of the arguments.
-std::string TakePictureArgument(int& argc, char** argv)
-{
-    std::string picture = QUORVEX_DEFAULT_PICTURE;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument.rfind("--picture=", 0) == 0)
-            picture = argument.substr(std::string("--picture=").size());
-        else
-            argv[kept++] = argv[i];
-    }
-    argc = kept;
-    return picture;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const std::string picture = fs::absolute(TakePictureArgument(argc, argv)).string();
+    const std::string picture = fs::absolute(bench::TakePictureArgument(argc, argv, QUORVEX_DEFAULT_PICTURE)).string();
     if (!TheDisplay().Usable()) {
         std::fprintf(stderr, "startup_bench needs an X display with the DAMAGE extension "
                              "(run it under xvfb-run, as its head says)\n");
