@@ -3,6 +3,7 @@
 #include "capture/CompareSides.h"
 #include "capture/GrabChoices.h"
 #include "capture/MGrabConfig.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/TCanvas.h"
 #include "platform/videograb/TVideoSampleGrab.h"
 #include "settings/MLan.h"
@@ -147,6 +148,8 @@ void TFormGrab::showEvent(QShowEvent* event)
         ColorDialog->setObjectName("ColorDialog");
         ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
     }
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
     // The first show may wait on the device: the window is there meanwhile.
     if (!event->spontaneous())

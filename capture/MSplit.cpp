@@ -1,6 +1,7 @@
 #include "capture/MSplit.h"
 
 #include "capture/CompareSides.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/ImageFileDialog.h"
 #include "settings/MLan.h"
 #include "shapes/MTool.h"
@@ -38,8 +39,10 @@ void TFormSplit::showEvent(QShowEvent* event)
         for (QToolButton* open : {SBOpenLeft, SBOpenRight})
             open->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
     }
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         FormShow();
+        PlaceAtScreenCentre(this);
+    }
     QDialog::showEvent(event);
 }
 

@@ -3,6 +3,7 @@
 #include "capture/CompareSides.h"
 #include "capture/GrabChoices.h"
 #include "capture/MGrab.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/ImageFileDialog.h"
 #include "platform/videograb/TVideoSampleGrab.h"
 #include "settings/MLan.h"
@@ -43,6 +44,8 @@ void TFormSplitLive::showEvent(QShowEvent* event)
         SBGrabRight->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
         SBOpenRight->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
     }
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormShow();

@@ -1,9 +1,11 @@
 #include "workspace/MSum.h"
 
+#include "platform/gui/Dialogs.h"
 #include "settings/MLan.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QShowEvent>
 
 TFormSum* FormSum = nullptr;
 
@@ -54,6 +56,8 @@ void TFormSum::showEvent(QShowEvent* event)
         MemoSum->setTabStopDistance(QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')) * kTabColumns);
     }
     FormShow();
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
     // The window opens with Confirm taking the keyboard.
     BBConfirm->setFocus();
