@@ -300,6 +300,7 @@ struct EllipseRows {
             const bool throughCentre = y0 <= ellipse.centreY && y1 - 1 > ellipse.centreY;
             lowest_ = throughCentre ? 0 : std::min(first, last);
             const std::int64_t highest = std::max(first, last);
+            edges_.reserve(std::size_t(highest + 2 - lowest_));
             for (std::int64_t k = lowest_; k <= highest + 1; ++k)
                 edges_.push_back(ellipse.EdgeColumn(k));
         }
@@ -1127,20 +1128,11 @@ void TCanvas::PaintText(int x, int y, const TextRun& run)
             std::uint64_t covered = words[word];
             const std::int64_t base = textLeft + 64 * std::int64_t(word);
             if (across) {
-                // Each run of set bits is one span of pixels.
+                // Glyph strokes at label sizes are a pixel or two wide:
+                // pixel by pixel costs less than span by span.
                 QRgb* pixel = raster.At(base, row);
-                while (covered != 0) {
-                    const int start = std::countr_zero(covered);
-                    covered >>= start;
-                    pixel += start;
-                    const int length = std::countr_one(covered);
-                    for (int i = 0; i < length; ++i)
-                        pixel[i] = color;
-                    if (length == 64)
-                        break;
-                    covered >>= length;
-                    pixel += length;
-                }
+                for (; covered != 0; covered &= covered - 1)
+                    pixel[std::countr_zero(covered)] = color;
                 continue;
             }
             while (covered != 0) {
