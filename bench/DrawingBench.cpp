@@ -9,18 +9,17 @@
 // (configured as bench/CMakeLists.txt says).
 #include "CameraFrame.h"
 #include "Interleaved.h"
+#include "QtBenchmarkMain.h"
 
 #include "shapes/MLine.h"
 #include "workspace/MZoom.h"
 #include "workspace/Quorvex.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -93,10 +92,5 @@ BENCHMARK(MoveWhileDrawingALine)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    const int result = bench::RunInterleavedBenchmarks(argc, argv);
-    std::printf("Goals, A: under 2 ms a move on 2592 x 1944, under 8 ms on 8000 x 8000.\n");
-    return result;
+    return RunInterleavedQtBenchmarks(argc, argv, "Goals, A: under 2 ms a move on 2592 x 1944, under 8 ms on 8000 x 8000.");
 }

@@ -11,15 +11,14 @@
 // 1,000 mixed shapes within 16 ms, 10,000 within 30 ms.
 #include "bench/Interleaved.h"
 #include "bench/MixedShapes.h"
+#include "bench/QtBenchmarkMain.h"
 #include "platform/gui/TBitmap.h"
 #include "settings/MParam.h"
 #include "shapes/MLine.h"
 #include "workspace/Quorvex.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -88,10 +87,5 @@ BENCHMARK(DistinctLabels)->Unit(benchmark::kMillisecond)->UseManualTime()->Itera
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    const int result = bench::RunInterleavedBenchmarks(argc, argv);
-    std::printf("Goals: 10,000 mixed shapes (A) within 30 ms, 1,000 (B) within 16 ms.\n");
-    return result;
+    return RunInterleavedQtBenchmarks(argc, argv, "Goals: 10,000 mixed shapes (A) within 30 ms, 1,000 (B) within 16 ms.");
 }
