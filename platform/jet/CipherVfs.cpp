@@ -1,5 +1,7 @@
 #include "platform/jet/CipherVfs.h"
 
+#include "platform/jet/CryptoLibrary.h"
+
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
@@ -107,8 +109,11 @@ struct FileState {
 
     ~FileState()
     {
-        EVP_CIPHER_CTX_free(Cipher);
-        OPENSSL_cleanse(Key, sizeof Key);
+        // A plain file never needed the library, nor loads it now.
+        if (crypto::Loaded()) {
+            EVP_CIPHER_CTX_free(Cipher);
+            OPENSSL_cleanse(Key, sizeof Key);
+        }
         if (!RegisteredName.empty()) {
             const std::lock_guard lock(RegistryMutex);
             EncryptedDatabases.erase(EncryptedDatabases.find(RegisteredName));
@@ -426,11 +431,15 @@ int Classify(FileState& state, sqlite3_filename name, int flags)
             return rc;
         if (size < static_cast<std::int64_t>(sizeof Magic) || std::memcmp(header, Magic, sizeof Magic) != 0)
             return SQLITE_OK;
+        if (!crypto::Load())
+            return SQLITE_CANTOPEN;
         if (size < static_cast<std::int64_t>(HeaderSize) || !ReadHeader(header, state.Key))
             return SQLITE_NOTADB;
     } else {
         if ((flags & SQLITE_OPEN_READONLY) || !EncryptNew(name, flags))
             return SQLITE_OK;
+        if (!crypto::Load())
+            return SQLITE_CANTOPEN;
         if (!NewHeader(header, state.Key))
             return SQLITE_IOERR_WRITE;
         if (const int rc = real->pMethods->xWrite(real, header, HeaderSize, 0); rc != SQLITE_OK)

@@ -76,6 +76,31 @@ TEST_F(CipherVfs, AnEncryptedFileShowsNoTextAndNoDatabaseToOtherReaders)
     EXPECT_EQ(RowsOf("secret.mdb"), 300);
 }
 
+bool CryptoLibraryLoaded()
+{
+    return FileBytes("/proc/self/maps").find("libcrypto.so") != std::string::npos;
+}
+
+// Before any test runs: what the process loaded as it started.
+const bool CryptoLoadedAtStart = CryptoLibraryLoaded();
+
+// libcrypto is loaded when an encrypted file is first opened or made, never
+// for plain files, and so not when the program starts.
+TEST_F(CipherVfs, OnlyAnEncryptedFileLoadsTheCryptoLibrary)
+{
+    ASSERT_FALSE(CryptoLoadedAtStart);
+    if (CryptoLibraryLoaded())
+        GTEST_SKIP() << "an earlier test of this process loaded it";
+    Db->Execute("CREATE TABLE Plain (Label TEXT(20))");
+    Db->Execute("INSERT INTO Plain (Label) VALUES (\"plain\")");
+    Db->Close();
+    Engine->CompactDatabase(PathOf("test.mdb"), PathOf("copy.mdb"));
+    Workspace->OpenDatabase(PathOf("copy.mdb"))->Close();
+    EXPECT_FALSE(CryptoLibraryLoaded());
+    MakeEncrypted("secret.mdb");
+    EXPECT_TRUE(CryptoLibraryLoaded());
+}
+
 TEST_F(CipherVfs, CompactionEncryptsDecryptsOrKeepsAsTheOptionsSay)
 {
     MakeEncrypted("secret.mdb");
