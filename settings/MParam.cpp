@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <system_error>
@@ -108,6 +109,48 @@ constexpr OptionDefault kOptionDefaults[] = {
     {OPT_EXIT_CONFIRM, "1"},
 };
 
+struct IntegerOptionRange {
+    int Id;
+    MOptionRange Range;
+};
+
+// What the readers of each integer option can take. Switches (any number is
+// on or off), the language (an unknown code keeps the texts), the decimals
+// (value texts cap them to 0..5), the mark font's character set (its low
+// byte is taken) and the reserved options (read by nothing) take any int and
+// are not listed.
+constexpr int kPackedLimit = 99'999'999; // y * 10000 + x with |y| and x below 10000
+constexpr IntegerOptionRange kIntegerRanges[] = {
+    {OPT_COLOR_DESIGN, {0, 0xFFFFFF}},
+    {OPT_COLOR_NORMAL, {0, 0xFFFFFF}},
+    {OPT_COLOR_ACTIVE, {0, 0xFFFFFF}},
+    {OPT_COLOR_BRUSH, {0, 0xFFFFFF}},
+    {OPT_COLOR_MARK, {0, 0xFFFFFF}},
+    {OPT_COLOR_MARK_FONT, {0, 0xFFFFFF}},
+    {OPT_COLOR_MARK_BG, {0, 0xFFFFFF}},
+    {OPT_ACTIVE_WIDTH, {0, 100}}, // pixels around a click; the options dialog offers 1 to 5
+    {OPT_GRAB_FORMAT, {0, std::numeric_limits<int>::max()}}, // a packed frame size; 0 is none
+    {OPT_GRAB_STRETCH, {0, 1}},
+    {OPT_GRAB_CROSS, {0, 1}},
+    {OPT_GRAB_CROSS_COLOR, {0, 0xFFFFFF}},
+    {OPT_GRAB_WIDTH, {1, OPT_GRAB_SIZE_MAX}},
+    {OPT_GRAB_HEIGHT, {1, OPT_GRAB_SIZE_MAX}},
+    {OPT_POS_VALUE, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_MAIN, {-kPackedLimit, kPackedLimit}},
+    {OPT_SIZE_VALUE, {0, kPackedLimit}},
+    {OPT_SIZE_MAIN, {0, kPackedLimit}},
+    {OPT_POS_TOOLBAR_TOOL, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_TOOLBAR_RELATION, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_ZOOM, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_TOOLBAR_SHAPE, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_TOOLBAR_EDIT, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_RULE_HORI_VERT, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_DIGIT, {-kPackedLimit, kPackedLimit}},
+    {OPT_MARK_FONT_HEIGHT, {-100, 100}}, // pixels; the size (805) set after it decides
+    {OPT_MARK_FONT_SIZE, {0, OPT_MARK_FONT_SIZE_MAX}}, // 0 and below: the default size
+    {OPT_LINE_VERT_WIDTH, {0, 99'999}}, // pixels; the options dialog takes five digits
+};
+
 // Names of the configuration record's fields and record groups.
 const std::string kConfigName = "ConfigName";
 const std::string kOptionName = "OptionName";
@@ -135,8 +178,8 @@ std::string_view Trimmed(std::string_view text)
     return text;
 }
 
-// A decimal integer in 32 bits, with an optional sign and surrounding blanks.
-bool ParseInt(std::string_view text, int& value)
+// A decimal integer in 64 bits, with an optional sign and surrounding blanks.
+bool ParseLongLong(std::string_view text, long long& value)
 {
     text = Trimmed(text);
     if (!text.empty() && text.front() == '+') {
@@ -148,6 +191,27 @@ bool ParseInt(std::string_view text, int& value)
         return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size();
+}
+
+// The same in 32 bits.
+bool ParseInt(std::string_view text, int& value)
+{
+    long long number = 0;
+    if (!ParseLongLong(text, number) || number < std::numeric_limits<int>::min()
+        || number > std::numeric_limits<int>::max())
+        return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+// A stored integer brought into the range of its option; other texts as they are.
+std::string IntoRange(int id, const std::string& text)
+{
+    const MOptionRange range = MParam::IntegerRange(id);
+    long long number = 0;
+    if (!ParseLongLong(text, number) || (number >= range.Min && number <= range.Max))
+        return text;
+    return std::to_string(std::clamp<long long>(number, range.Min, range.Max));
 }
 
 // A finite number written with "." or, as older stored values may be, with ",".
@@ -207,6 +271,14 @@ MParam* MParam::GetInstance()
 void MParam::ResetForTesting()
 {
     Instance().reset();
+}
+
+MOptionRange MParam::IntegerRange(int id)
+{
+    for (const IntegerOptionRange& option : kIntegerRanges)
+        if (option.Id == id)
+            return option.Range;
+    return {std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
 }
 
 MParam::MParam()
@@ -433,7 +505,7 @@ bool MParam::Open()
         try {
             const std::string stored = ReadOption(std::to_string(id), kSettings);
             if (!stored.empty()) {
-                text = stored;
+                text = IntoRange(id, stored);
                 ++generation;
             }
         } catch (const std::exception&) {

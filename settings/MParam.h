@@ -104,6 +104,10 @@ inline constexpr int OPT_PRINT_MAG_VALUE = 1107; // double, stored as typed text
 inline constexpr int OPT_PRINT_ADJUST = 1108; // double, stored as typed text: printer adjustment in percent
 inline constexpr int OPT_EXIT_CONFIRM = 1201; // bool: the operator confirms before the program exits
 
+// The largest values the program's own controls let through.
+inline constexpr int OPT_MARK_FONT_SIZE_MAX = 16; // mark font size (805) offered by the options dialog
+inline constexpr int OPT_GRAB_SIZE_MAX = 5000;    // user width and height of grabbed frames (308, 309)
+
 // A stored calibration: horizontal and vertical ruler values and units, as texts.
 struct MRulerItem {
     std::string ValueHori;
@@ -111,6 +115,13 @@ struct MRulerItem {
     std::string UnitHori;
     std::string UnitVert;
     friend bool operator==(const MRulerItem&, const MRulerItem&) = default;
+};
+
+// The values an integer option's readers can take; a stored number outside
+// them is brought to the nearer end when the store is opened.
+struct MOptionRange {
+    int Min;
+    int Max;
 };
 
 class MParam {
@@ -151,6 +162,10 @@ public:
     // Written at once only while OPT_RULE_LOAD_SAVED is on.
     void SetScale(double scale);
 
+    // The range of an option read as an integer; the whole int range for
+    // switches, texts, reserved options and unknown ids.
+    static MOptionRange IntegerRange(int id);
+
     // Opens the configuration dataset: the data-access table of DMMain, else
     // the XML client dataset of DataModuleOptions, else the server table of
     // DMMain; then loads every option stored under "DEFAULT". When none of
@@ -159,8 +174,9 @@ public:
     // database server it names): the data-access database Config.dat when
     // no file of that name is there, else (or when it cannot be made) the
     // XML file. An XML file whose content is unreadable is first kept beside
-    // it under a dated name; a Config.dat is never touched. False when the
-    // store was already open or no store opened (the defaults then stay).
+    // it under a dated name; a Config.dat is never touched. A stored integer
+    // option outside its range (IntegerRange) is brought into it. False when
+    // the store was already open or no store opened (the defaults then stay).
     bool Open();
     // Set when the last Open started a fresh store beside a store it could
     // not use, for the status bar, in every language: "<file> -> <where it

@@ -1,6 +1,6 @@
 // The main window: picture, modes and status texts, language, view switches,
 // layout settings, exit confirmation and the scale ruler.
-#include "WorkspaceFixture.h"
+#include "PaintBoxInput.h"
 
 #include "platform/gui/TBitmap.h"
 #include "workspace/MDigit.h"
@@ -18,6 +18,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <climits>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -446,6 +447,43 @@ TEST_F(QuorvexTest, SettingsDatabaseThatDoesNotOpenIsLeftAsItIsAndTheStatusBarSa
         << "settings are saved in the XML file";
     std::ifstream kept("Config/Config.dat");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "lab notes, not a database");
+}
+
+TEST_F(QuorvexTest, StoredIntegersAtTheirLimitsAreTakenSafely)
+{
+    // Every option read as an integer, stored at both ends of the int range:
+    // the window starts, a line is drawn and hovered under the magnifier.
+    const int integerOptions[] = {
+        OPT_COLOR_DESIGN, OPT_COLOR_NORMAL, OPT_COLOR_ACTIVE, OPT_COLOR_BRUSH, OPT_COLOR_MARK, OPT_COLOR_MARK_FONT,
+        OPT_COLOR_MARK_BG, OPT_MARK_BG, OPT_ACTIVE_WIDTH, OPT_GRAB_FORMAT, OPT_GRAB_STRETCH, OPT_GRAB_CROSS,
+        OPT_GRAB_CROSS_COLOR, OPT_GRAB_SAVE_SHAPES, OPT_GRAB_USER_SIZE, OPT_GRAB_WIDTH, OPT_GRAB_HEIGHT,
+        OPT_VIEW_TOOL, OPT_VIEW_SHAPE, OPT_VIEW_ATTR, OPT_VIEW_MARK, OPT_VIEW_RELATION, OPT_VIEW_RULE, OPT_VIEW_ZOOM,
+        OPT_VIEW_NAME, OPT_VIEW_EDIT, OPT_VIEW_DIGIT, OPT_POS_VALUE, OPT_POS_MAIN, OPT_SIZE_VALUE, OPT_SIZE_MAIN,
+        OPT_POS_TOOLBAR_TOOL, OPT_POS_TOOLBAR_RELATION, OPT_POS_ZOOM, OPT_POS_TOOLBAR_SHAPE, OPT_POS_TOOLBAR_EDIT,
+        OPT_POS_RULE_HORI_VERT, OPT_POS_DIGIT, OPT_UNUSED_552, OPT_UNUSED_553, OPT_DRAG_DRAW,
+        OPT_MARK_NEW_SHAPE, OPT_RULE_USER, OPT_RULE_MAG, OPT_UNUSED_708, OPT_DECIMAL_LENGTH, OPT_MARK_FONT,
+        OPT_MARK_FONT_CHARSET, OPT_MARK_FONT_HEIGHT, OPT_MARK_FONT_SIZE, OPT_LINE_VERT, OPT_LINE_VERT_WIDTH,
+        OPT_LINE_VERT_DOT, OPT_UNUSED_1001, OPT_UNUSED_1002, OPT_UNUSED_1003, OPT_UNUSED_1004, OPT_UNUSED_1005,
+        OPT_PRINT_INFO, OPT_PRINT_ATTR, OPT_PRINT_MAG};
+    for (const int limit : {INT_MAX, INT_MIN}) {
+        QFile::remove("Config/Config.xml");
+        std::map<int, std::string> stored;
+        for (const int id : integerOptions)
+            stored[id] = std::to_string(limit);
+        stored[OPT_EXIT_CONFIRM] = "0";
+        StoreOptions(stored);
+        ResetSingletons();
+        TFormMeasure& form = StartForms();
+        PaintBoxInput input(form);
+        form.MenuLineClick();
+        input.Click({40, 40});
+        input.Move({90, 60});
+        input.Click({120, 80});
+        input.Move({80, 60});
+        EXPECT_EQ(form.ShapeList.size(), 1u) << limit;
+        form.close();
+        DestroyForms();
+    }
 }
 
 TEST_F(QuorvexTest, ShapeToolChosenWithCtrlIsFramedAsSticky)
