@@ -163,6 +163,12 @@ const std::string kRulerUnitVert = "RULERUNITVERT";
 const std::string kRulerValue = "RULERVALUE";
 const std::string kRulerUnit = "RULERUNIT";
 
+// Whether the dataset has the three fields of a configuration record.
+bool HasRecordFields(TDataSet& dataSet)
+{
+    return dataSet.FindField(kConfigName) && dataSet.FindField(kOptionName) && dataSet.FindField(kOptionValue);
+}
+
 bool IsRulerKey(const std::string& configName)
 {
     return configName == kRulerValueHori || configName == kRulerValueVert || configName == kRulerUnitHori
@@ -405,19 +411,24 @@ bool MParam::OpenBackend(TDataSet* table, TCustomConnection* connection)
     // Any failure just means this backend is not available here; a
     // connection made for it is let go again.
     const bool wasConnected = connection && connection->Connected();
+    bool opened = false;
     try {
         if (connection)
             connection->Open();
         table->SetActive(true);
-        return true;
+        // A table of another shape would take no write: it is not a store.
+        opened = HasRecordFields(*table);
+        if (!opened)
+            table->SetActive(false);
     } catch (...) {
+    }
+    if (!opened && connection && !wasConnected) {
         try {
-            if (connection && !wasConnected)
-                connection->Close();
+            connection->Close();
         } catch (...) {
         }
-        return false;
     }
+    return opened;
 }
 
 bool MParam::ServerStoreMayOpenLater()
@@ -537,19 +548,20 @@ bool MParam::WriteOption(const std::string& optionName, const std::string& value
 {
     if (!IsOpen || !DataSet)
         return false;
+    // Without all three fields a write would store nothing, or a record
+    // without its value.
+    if (!HasRecordFields(*DataSet))
+        return false;
     try {
         DataSet->First();
         while (!DataSet->Eof()) {
             const TField* config = DataSet->FindField(kConfigName);
             const TField* option = DataSet->FindField(kOptionName);
-            if (!config || !option)
-                return false;
             if (config->AsString() == configName && option->AsString() == optionName) {
                 // An empty value is written over a stored one too, so that a
                 // cleared setting stays cleared after a restart.
                 DataSet->Edit();
-                if (TField* field = DataSet->FindField(kOptionValue))
-                    field->SetAsString(value);
+                DataSet->FindField(kOptionValue)->SetAsString(value);
                 DataSet->Post();
                 return true;
             }
@@ -558,12 +570,9 @@ bool MParam::WriteOption(const std::string& optionName, const std::string& value
         if (value.empty())
             return false;
         DataSet->Append();
-        if (TField* field = DataSet->FindField(kOptionName))
-            field->SetAsString(optionName);
-        if (TField* field = DataSet->FindField(kConfigName))
-            field->SetAsString(configName);
-        if (TField* field = DataSet->FindField(kOptionValue))
-            field->SetAsString(value);
+        DataSet->FindField(kOptionName)->SetAsString(optionName);
+        DataSet->FindField(kConfigName)->SetAsString(configName);
+        DataSet->FindField(kOptionValue)->SetAsString(value);
         DataSet->Post();
         return true;
     } catch (...) {

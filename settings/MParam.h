@@ -168,7 +168,9 @@ public:
 
     // Opens the configuration dataset: the data-access table of DMMain, else
     // the XML client dataset of DataModuleOptions, else the server table of
-    // DMMain; then loads every option stored under "DEFAULT". When none of
+    // DMMain; then loads every option stored under "DEFAULT". A database
+    // table without the fields ConfigName, OptionName and OptionValue is no
+    // store and is left as it is. When none of
     // them opens, a fresh store starts in the Config folder, unless a store
     // that may open next time is there (the server database's file, or a
     // database server it names): the data-access database Config.dat when
@@ -188,7 +190,8 @@ public:
     // is not open, nothing matches or a field is missing.
     std::string ReadOption(const std::string& optionName, const std::string& configName);
     // Edits the first matching record, else appends one (not for an empty
-    // value). True when a record was written.
+    // value). True when a record was written with the value; false when the
+    // dataset lacks one of the three fields.
     bool WriteOption(const std::string& optionName, const std::string& value, const std::string& configName);
     // Writes every option under "DEFAULT"; true only when every write succeeded.
     bool SaveAll();

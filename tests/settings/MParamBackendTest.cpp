@@ -92,6 +92,28 @@ struct ServerStore {
     }
 };
 
+// Config/Config.dat, a database of ours whose table "config" has the text
+// columns named, holding one settings record.
+void MakeDatabaseWithConfigTable(const std::vector<std::string>& columns)
+{
+    const auto engine = jet::MakeEngineClasses()->Create("DAO.PrivateDBEngine.36");
+    const auto workspace = engine->CreateWorkspace("Maker", "Admin", "");
+    const auto database = workspace->CreateDatabase("Config/Config.dat", ";LANGID=0x0409;CP=1252;COUNTRY=0",
+                                                    jet::dbVersion40);
+    const auto table = database->CreateTableDef("config");
+    std::string names;
+    std::string values;
+    for (const std::string& column : columns) {
+        table->Fields().Append(table->CreateField(column, jet::dbText, 50));
+        names += (names.empty() ? "" : ", ") + column;
+        values += std::string(values.empty() ? "" : ", ") + (values.empty() ? "\"DEFAULT\"" : "\"201\"");
+    }
+    database->TableDefs().Append(table);
+    database->Execute("INSERT INTO config (" + names + ") VALUES (" + values + ")");
+    database->Close();
+    workspace->Close();
+}
+
 QStringList ConfigFiles()
 {
     return QDir("Config").entryList(QDir::Files);
@@ -192,6 +214,7 @@ TEST_F(MParamBackendOrderTest, StoreThatMayOpenLaterIsNeverHiddenByAFreshOne)
     const Case cases[] = {
         {"a file that is not a database of ours", "Config/Config.fdb", "lab notes, not a database"},
         {"a database without the table", "Config/Config.fdb", "<made below>"},
+        {"a CONFIG table of other columns", "Config/Config.fdb", "<other columns>"},
         {"a server that does not answer", "127.0.0.1/1:/srv/quorvex/config.fdb", ""},
     };
     for (const Case& c : cases) {
@@ -199,6 +222,8 @@ TEST_F(MParamBackendOrderTest, StoreThatMayOpenLaterIsNeverHiddenByAFreshOne)
         QDir().mkdir("Config");
         if (c.FdbContent == "<made below>")
             CreateFirebirdDatabase("Config/Config.fdb", {"CREATE TABLE OTHER (X INTEGER)"});
+        else if (c.FdbContent == "<other columns>")
+            CreateFirebirdDatabase("Config/Config.fdb", {"CREATE TABLE CONFIG (NAME VARCHAR(50), \"Value\" VARCHAR(250))"});
         else if (!c.FdbContent.empty())
             std::ofstream("Config/Config.fdb", std::ios::binary) << c.FdbContent;
         const std::string before = ReadFile("Config/Config.fdb");
@@ -207,7 +232,7 @@ TEST_F(MParamBackendOrderTest, StoreThatMayOpenLaterIsNeverHiddenByAFreshOne)
         EXPECT_FALSE(Param().Open()) << c.Why;
         EXPECT_FALSE(QFile::exists("Config/Config.xml")) << c.Why;
         EXPECT_FALSE(DMMain->FirebirdDBConfig->Connected()) << c.Why;
-        if (c.FdbContent != "<made below>") { // the engine keeps its own files' headers up to date
+        if (!c.FdbContent.starts_with('<')) { // the engine keeps its own files' headers up to date
             EXPECT_TRUE(ReadFile("Config/Config.fdb") == before) << c.Why;
         }
     }
@@ -313,6 +338,9 @@ TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
              XmlStore::Create({{"DEFAULT", "201", "5"}});
          },
          true},
+        {"a config table of other columns", [] { MakeDatabaseWithConfigTable({"Name", "Value"}); }, false},
+        {"a config table without OptionValue", [] { MakeDatabaseWithConfigTable({"ConfigName", "OptionName"}); },
+         false},
     };
     for (const Case& c : cases) {
         QDir("Config").removeRecursively();

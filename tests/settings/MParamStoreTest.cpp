@@ -360,6 +360,22 @@ TEST_F(MParamStoreTest, MissingFieldEndsEveryRecordOperation)
     EXPECT_FALSE(Param().DeleteRuler("A"));
 }
 
+TEST_F(MParamStoreTest, WriteThatCannotStoreTheValueReturnsFalseAndChangesNothing)
+{
+    const std::string packet = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+                               R"(<DATAPACKET Version="2.0"><METADATA><FIELDS>)"
+                               R"(<FIELD attrname="ConfigName" fieldtype="string" WIDTH="50"/>)"
+                               R"(<FIELD attrname="OptionName" fieldtype="string" WIDTH="50"/>)"
+                               R"(</FIELDS><PARAMS/></METADATA><ROWDATA>)"
+                               R"(<ROW ConfigName="DEFAULT" OptionName="201"/></ROWDATA></DATAPACKET>)";
+    WriteFile(kFile, packet);
+    ASSERT_TRUE(Param().Open());
+    EXPECT_FALSE(Param().WriteOption("201", "4", "DEFAULT")) << "a record found, but no value to set";
+    EXPECT_FALSE(Param().WriteOption("1104", "Zhang", "DEFAULT")) << "no record to append";
+    Param().Close();
+    EXPECT_EQ(ReadFile(kFile), packet);
+}
+
 TEST_F(MParamStoreTest, UnreadableRecordAtOpenKeepsThatOptionsDefault)
 {
     WriteFile(kFile, Packet({{"DEFAULT", "201", "5"}, {"DEFAULT", "551", "unreadable"}, {"DEFAULT", "1104", "Zhang"}}));
