@@ -1,6 +1,7 @@
 #include "settings/MParam.h"
 
 #include "platform/db/TDataSet.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/FloatText.h"
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <set>
 #include <string_view>
 #include <system_error>
 
@@ -482,11 +484,26 @@ bool MParam::OpenFreshDatabase()
     return false;
 }
 
+void MParam::RemoveLeftoversOfKilledWriters()
+{
+    std::set<std::string> folders;
+    if (DMMain)
+        folders.insert(std::filesystem::path(TDMMain::ConfigDatabaseFile).parent_path().string());
+    if (DataModuleOptions) {
+        std::string file = DataModuleOptions->DataSetOptions->FileName();
+        std::replace(file.begin(), file.end(), '\\', '/');
+        folders.insert(std::filesystem::path(file).parent_path().string());
+    }
+    for (const std::string& folder : folders)
+        platform::RemoveLeftoverTemporaryFiles(folder);
+}
+
 bool MParam::Open()
 {
     if (IsOpen)
         return false;
     StoreNoteText.clear();
+    RemoveLeftoversOfKilledWriters();
     bool opened = DMMain && DMMain->KDBConfig && OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get());
     bool xmlFileUnreadable = false;
     if (!opened && DataModuleOptions) {

@@ -177,8 +177,10 @@ public:
     // no file of that name is there, else (or when it cannot be made) the
     // XML file. An XML file whose content is unreadable is first kept beside
     // it under a dated name; a Config.dat is never touched. A stored integer
-    // option outside its range (IntegerRange) is brought into it. False when
-    // the store was already open or no store opened (the defaults then stay).
+    // option outside its range (IntegerRange) is brought into it. Temporary
+    // files of killed writers are removed from the Config folder first.
+    // False when the store was already open or no store opened (the defaults
+    // then stay).
     bool Open();
     // Set when the last Open started a fresh store beside a store it could
     // not use, for the status bar, in every language: "<file> -> <where it
@@ -214,6 +216,9 @@ private:
     // Whether the server backend may open next time although it did not now.
     static bool ServerStoreMayOpenLater();
     bool StartFreshStore(bool xmlFileUnreadable);
+    // Removes from the store's folders the temporary files that writers
+    // killed while they made Config.dat or replaced Config.xml left behind.
+    void RemoveLeftoversOfKilledWriters();
     // Makes Config.dat and opens the store on it; a database it made that
     // then does not open is removed again.
     bool OpenFreshDatabase();

@@ -7,6 +7,8 @@
 #include "tests/support/ConfigFile.h"
 #include "tests/support/FirebirdDatabase.h"
 
+#include "platform/system/AtomicFile.h"
+
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -17,6 +19,9 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -362,6 +367,30 @@ TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
         EXPECT_TRUE(ReadFile("Config/Config.dat") == before) << c.Why;
         EXPECT_EQ(ConfigFiles(), (QStringList{"Config.dat", "Config.xml"})) << c.Why;
     }
+}
+
+TEST_F(MParamBackendOrderTest, TemporaryFilesOfAKilledWriterAreRemovedAtTheNextStart)
+{
+    // A process that ended while it made a fresh database and replaced the
+    // XML file, as a kill leaves them.
+    const pid_t writer = fork();
+    if (writer == 0) {
+        for (const std::string& file : {platform::FreshNameBeside(TDMMain::ConfigDatabaseFile, ".new"),
+                                        platform::FreshNameBeside("Config/Config.xml", "")}) {
+            std::ofstream(file) << "half written";
+            std::ofstream(file + "-journal") << "half written";
+        }
+        _exit(0);
+    }
+    ASSERT_GT(writer, 0);
+    ASSERT_EQ(waitpid(writer, nullptr, 0), writer);
+    for (const char* file : {"Config/Config.xml.a1B2c3", "Config/Config.dat.bak"})
+        std::ofstream(file) << "the operator's";
+    ASSERT_EQ(ConfigFiles().size(), 6);
+
+    XmlStore::Create({{"DEFAULT", "201", "5"}});
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(ConfigFiles(), (QStringList{"Config.dat.bak", "Config.xml", "Config.xml.a1B2c3"}));
 }
 
 TEST_F(MParamBackendOrderTest, FreshDatabaseThatDoesNotOpenIsRemovedAndTheXmlFileServes)
