@@ -15,6 +15,12 @@ constexpr int LAN_ENGLISH = 1;
 constexpr int LAN_CHINESE_SIMPLIFIED = 2; // the language before settings are loaded
 constexpr int LAN_CHINESE_TRADITIONAL = 3;
 
+// Texts of this program's own that no slot of the string table holds, read
+// with MLan::OwnText in the current language. A status message puts a file
+// name after one of them, behind ": ".
+constexpr int LAN_TEXT_SETTINGS_BUSY = 1;      // the settings file is held by another program
+constexpr int LAN_TEXT_SETTINGS_NOT_SAVED = 2; // the settings store refused a write
+
 // The slots of the current language, read as Texts[k] with k from 1 to
 // MLanTexts::SlotCount. Read-only for the forms: only MLan assigns them.
 class MLanTexts {
@@ -51,10 +57,16 @@ public:
 
     int GetLanguage() const { return Language; }
 
+    // An own text (LAN_TEXT_...) in the language of the slots' texts.
+    // Throws std::out_of_range for an unknown id, a programming error.
+    std::string OwnText(int id) const;
+
     MLanTexts Texts;
 
 private:
     MLan();
 
     int Language = LAN_CHINESE_SIMPLIFIED;
+    // The language the slots were last loaded in (an unknown code keeps them).
+    int TextsLanguage = LAN_CHINESE_SIMPLIFIED;
 };

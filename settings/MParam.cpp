@@ -1,6 +1,7 @@
 #include "settings/MParam.h"
 
 #include "platform/db/TDataSet.h"
+#include "platform/jet/EngineError.h"
 #include "platform/system/AtomicFile.h"
 #include "platform/system/FloatText.h"
 #include "settings/MDMMain.h"
@@ -19,6 +20,7 @@
 #include <set>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -260,6 +262,17 @@ std::string KeepAside(std::string file)
     return {};
 }
 
+// How long Open waits for a Config.dat that another program holds, and how
+// long it pauses between its tries.
+constexpr std::chrono::milliseconds kBusyWait{5000};
+constexpr std::chrono::milliseconds kBusyRetryPause{100};
+std::optional<std::chrono::milliseconds> busyWaitForTesting;
+
+std::chrono::milliseconds BusyWait()
+{
+    return busyWaitForTesting.value_or(kBusyWait);
+}
+
 std::unique_ptr<MParam>& Instance()
 {
     static std::unique_ptr<MParam> instance;
@@ -279,6 +292,11 @@ MParam* MParam::GetInstance()
 void MParam::ResetForTesting()
 {
     Instance().reset();
+}
+
+void MParam::SetBusyWaitForTesting(std::optional<std::chrono::milliseconds> wait)
+{
+    busyWaitForTesting = wait;
 }
 
 MOptionRange MParam::IntegerRange(int id)
@@ -405,32 +423,52 @@ void MParam::SetScale(double scale)
     SetDouble(OPT_RULE_SCALE, scale, BoolValue(OPT_RULE_LOAD_SAVED));
 }
 
-bool MParam::OpenBackend(TDataSet* table, TCustomConnection* connection)
+MParam::TBackendOpen MParam::OpenBackend(TDataSet* table, TCustomConnection* connection)
 {
     DataSet = table;
     if (!table)
-        return false;
-    // Any failure just means this backend is not available here; a
-    // connection made for it is let go again.
+        return TBackendOpen::Unavailable;
+    // Any failure just means this backend is not available here, or not
+    // now; a connection made for it is let go again.
     const bool wasConnected = connection && connection->Connected();
-    bool opened = false;
+    TBackendOpen result = TBackendOpen::Unavailable;
     try {
         if (connection)
             connection->Open();
         table->SetActive(true);
         // A table of another shape would take no write: it is not a store.
-        opened = HasRecordFields(*table);
-        if (!opened)
+        if (HasRecordFields(*table))
+            result = TBackendOpen::Opened;
+        else
             table->SetActive(false);
+    } catch (const jet::EngineError& error) {
+        // A database of ours that another connection holds.
+        if (error.Number() == jet::errFileInUse || error.Number() == jet::errLocked)
+            result = TBackendOpen::Busy;
     } catch (...) {
     }
-    if (!opened && connection && !wasConnected) {
+    if (result != TBackendOpen::Opened && connection && !wasConnected) {
         try {
             connection->Close();
         } catch (...) {
         }
     }
-    return opened;
+    return result;
+}
+
+bool MParam::OpenConfigDatabase()
+{
+    const auto deadline = std::chrono::steady_clock::now() + BusyWait();
+    for (;;) {
+        const TBackendOpen result = OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get());
+        if (result != TBackendOpen::Busy)
+            return result == TBackendOpen::Opened;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            BusyStoreText = TDMMain::ConfigDatabaseFile;
+            return false;
+        }
+        std::this_thread::sleep_for(kBusyRetryPause);
+    }
 }
 
 bool MParam::ServerStoreMayOpenLater()
@@ -464,7 +502,7 @@ bool MParam::StartFreshStore(bool xmlFileUnreadable)
         }
     }
     options->SetCreateMissingFile(true);
-    const bool opened = OpenBackend(options, nullptr);
+    const bool opened = OpenBackend(options, nullptr) == TBackendOpen::Opened;
     options->SetCreateMissingFile(false);
     return opened;
 }
@@ -476,7 +514,7 @@ bool MParam::OpenFreshDatabase()
     } catch (...) {
         return false; // no engine, no room, or the name was taken meanwhile
     }
-    if (OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get()))
+    if (OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get()) == TBackendOpen::Opened)
         return true;
     // Made just now and holding nothing yet: it goes, so that it hides nothing.
     std::error_code ignored;
@@ -503,8 +541,14 @@ bool MParam::Open()
     if (IsOpen)
         return false;
     StoreNoteText.clear();
+    BusyStoreText.clear();
+    WriteRefusalTold = false;
     RemoveLeftoversOfKilledWriters();
-    bool opened = DMMain && DMMain->KDBConfig && OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get());
+    bool opened = DMMain && DMMain->KDBConfig && OpenConfigDatabase();
+    // The settings are in a database another program holds: a store started
+    // elsewhere would take them away from it.
+    if (!BusyStoreText.empty())
+        return false;
     bool xmlFileUnreadable = false;
     if (!opened && DataModuleOptions) {
         TClientDataSet* options = DataModuleOptions->DataSetOptions.get();
@@ -518,7 +562,7 @@ bool MParam::Open()
         }
     }
     if (!opened && DMMain)
-        opened = OpenBackend(DMMain->FirebirdTableConfig.get(), DMMain->FirebirdDBConfig.get());
+        opened = OpenBackend(DMMain->FirebirdTableConfig.get(), DMMain->FirebirdDBConfig.get()) == TBackendOpen::Opened;
     // A fresh store never hides one that may open next time.
     if (!opened && DataModuleOptions && !ServerStoreMayOpenLater())
         opened = StartFreshStore(xmlFileUnreadable);
@@ -567,8 +611,10 @@ bool MParam::WriteOption(const std::string& optionName, const std::string& value
         return false;
     // Without all three fields a write would store nothing, or a record
     // without its value.
-    if (!HasRecordFields(*DataSet))
+    if (!HasRecordFields(*DataSet)) {
+        WriteRefused();
         return false;
+    }
     try {
         DataSet->First();
         while (!DataSet->Eof()) {
@@ -599,8 +645,32 @@ bool MParam::WriteOption(const std::string& optionName, const std::string& value
                 DataSet->Cancel();
         } catch (...) {
         }
+        WriteRefused();
         return false;
     }
+}
+
+void MParam::WriteRefused()
+{
+    if (WriteRefusalTold)
+        return;
+    WriteRefusalTold = true;
+    if (OnWriteRefused)
+        OnWriteRefused(StoreName());
+}
+
+std::string MParam::StoreName() const
+{
+    std::string name;
+    if (DMMain && DataSet == DMMain->KTableConfig.get())
+        name = TDMMain::ConfigDatabaseFile;
+    else if (DataModuleOptions && DataSet == DataModuleOptions->DataSetOptions.get())
+        name = DataModuleOptions->DataSetOptions->FileName();
+    else if (DMMain && DataSet == DMMain->FirebirdTableConfig.get())
+        name = DMMain->FirebirdDBConfig->IsRemote() ? DMMain->FirebirdDBConfig->DatabaseName()
+                                                     : DMMain->FirebirdDBConfig->LocalFileName();
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name.starts_with("./") ? name.substr(2) : name;
 }
 
 bool MParam::SaveAll()
@@ -719,6 +789,7 @@ bool MParam::DeleteRuler(const std::string& name)
                 DataSet->Next();
         }
     } catch (...) {
+        WriteRefused();
         return false;
     }
     return known;

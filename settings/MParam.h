@@ -12,8 +12,11 @@
 // Numbers are written with "." whatever the locale and read with "." or ",".
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,6 +133,9 @@ public:
     static MParam* GetInstance();
     // Tests only: forgets the store, so the next GetInstance starts afresh.
     static void ResetForTesting();
+    // Tests only: how long Open waits for a busy Config.dat (nullopt: as
+    // the program waits).
+    static void SetBusyWaitForTesting(std::optional<std::chrono::milliseconds> wait);
 
     MParam(const MParam&) = delete;
     MParam& operator=(const MParam&) = delete;
@@ -188,6 +194,10 @@ public:
     // -> Config/Config.xml" for a Config.dat that does not open, left as it
     // is, with the settings kept in the XML file; else "".
     const std::string& StoreNote() const { return StoreNoteText; }
+    // The data-access database Config.dat when the last Open gave up on it
+    // because another program held it all the while Open waited (a few
+    // seconds); no other store was started then. Else "".
+    const std::string& BusyStore() const { return BusyStoreText; }
     // The OptionValue of the first record with both names; "" when the store
     // is not open, nothing matches or a field is missing.
     std::string ReadOption(const std::string& optionName, const std::string& configName);
@@ -195,6 +205,11 @@ public:
     // value). True when a record was written with the value; false when the
     // dataset lacks one of the three fields.
     bool WriteOption(const std::string& optionName, const std::string& value, const std::string& configName);
+    // Called at the first write of a session that the open store refused (a
+    // read-only folder, a full disk, a file another program holds), with
+    // the store's name ("Config/Config.xml"); later refusals are not told.
+    // A write of an empty value or while the store is closed is no refusal.
+    std::function<void(const std::string& store)> OnWriteRefused;
     // Writes every option under "DEFAULT"; true only when every write succeeded.
     bool SaveAll();
     void Close();
@@ -212,10 +227,18 @@ private:
     MParam();
     std::string& Value(int id);
     // Opens one backend: its connection (when it has one), then its table.
-    bool OpenBackend(TDataSet* table, TCustomConnection* connection);
+    enum class TBackendOpen { Opened, Unavailable, Busy };
+    TBackendOpen OpenBackend(TDataSet* table, TCustomConnection* connection);
+    // Attempt 1, on Config.dat: a database of ours that another program
+    // holds is waited for, and named in BusyStore when it stays held.
+    bool OpenConfigDatabase();
     // Whether the server backend may open next time although it did not now.
     static bool ServerStoreMayOpenLater();
     bool StartFreshStore(bool xmlFileUnreadable);
+    // Tells OnWriteRefused, once per session.
+    void WriteRefused();
+    // The file (or server database) of the open store, as the operator knows it.
+    std::string StoreName() const;
     // Removes from the store's folders the temporary files that writers
     // killed while they made Config.dat or replaced Config.xml left behind.
     void RemoveLeftoversOfKilledWriters();
@@ -232,4 +255,6 @@ private:
     std::map<std::string, std::string> RulerUnits;  // records under "RULERUNIT"
     std::map<std::string, MRulerItem> Rulers;
     std::string StoreNoteText;
+    std::string BusyStoreText;
+    bool WriteRefusalTold = false;
 };

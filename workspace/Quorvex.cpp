@@ -32,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
@@ -735,8 +736,17 @@ bool TFormMeasure::LoadSettings()
 {
     if (SettingsLoaded)
         return false;
+    // A store that refuses a write (a read-only folder, a full disk) is told
+    // of once; the program goes on with the settings in memory. The store
+    // outlives the window.
+    Param->OnWriteRefused = [window = QPointer<TFormMeasure>(this)](const std::string& store) {
+        if (window)
+            window->ShowStatus(window->Lan->OwnText(LAN_TEXT_SETTINGS_NOT_SAVED) + ": " + store, STATUS_MESSAGE);
+    };
     if (!Param->Open())
-        ShowStatus(Lan->Texts[71], STATUS_MESSAGE);
+        ShowStatus(Param->BusyStore().empty() ? Lan->Texts[71]
+                                              : Lan->OwnText(LAN_TEXT_SETTINGS_BUSY) + ": " + Param->BusyStore(),
+                   STATUS_MESSAGE);
     else if (!Param->StoreNote().empty())
         ShowStatus(Lan->Texts[71] + ": " + Param->StoreNote(), STATUS_MESSAGE);
 

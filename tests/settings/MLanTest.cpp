@@ -142,6 +142,20 @@ TEST_F(MLanTest, UnknownLanguageIsTakenButKeepsEveryText)
     EXPECT_FALSE(lan->SetLanguage(4));
 }
 
+TEST_F(MLanTest, OwnTextsFollowTheLanguageOfTheSlots)
+{
+    MLan* lan = MLan::GetInstance();
+    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_NOT_SAVED), "设置无法保存");
+    lan->SetLanguage(LAN_ENGLISH);
+    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_NOT_SAVED), "Settings cannot be saved");
+    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_BUSY), "Settings are in use by another program and will not be saved");
+    lan->SetLanguage(LAN_CHINESE_TRADITIONAL);
+    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_BUSY), "設定檔正被其他程式佔用，設定不會儲存");
+    lan->SetLanguage(4);
+    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_NOT_SAVED), "設定無法儲存") << "as the slots, the texts stay";
+    EXPECT_THROW(static_cast<void>(lan->OwnText(0)), std::out_of_range);
+}
+
 TEST_F(MLanTest, SwitchingBackRestoresEverySlot)
 {
     MLan* lan = MLan::GetInstance();

@@ -6,19 +6,25 @@
 #include "tests/support/ConfigDatabase.h"
 #include "tests/support/ConfigFile.h"
 #include "tests/support/FirebirdDatabase.h"
+#include "tests/support/ReadOnlyFolder.h"
 
 #include "platform/system/AtomicFile.h"
 
 #include <QFile>
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <thread>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -367,6 +373,123 @@ TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
         EXPECT_TRUE(ReadFile("Config/Config.dat") == before) << c.Why;
         EXPECT_EQ(ConfigFiles(), (QStringList{"Config.dat", "Config.xml"})) << c.Why;
     }
+}
+
+TEST_F(MParamBackendOrderTest, WriteRefusedByAReadOnlyFolderIsToldOnceNamingTheStore)
+{
+    struct Case {
+        std::function<void()> Create;
+        std::function<std::vector<Row>()> Rows;
+        std::string Store;
+    };
+    const Case cases[] = {
+        {[] { DaoStore::Create({{"DEFAULT", "404", "1"}}); }, &DaoStore::Rows, "Config/Config.dat"},
+        {[] { XmlStore::Create({{"DEFAULT", "404", "1"}}); }, &XmlStore::Rows, "Config/Config.xml"},
+    };
+    for (const Case& c : cases) {
+        QDir("Config").removeRecursively();
+        QDir().mkdir("Config");
+        c.Create();
+        MParam::ResetForTesting();
+        delete DMMain; // its connection to the last case's database goes
+        DMMain = new TDMMain();
+        std::vector<std::string> told;
+        Param().OnWriteRefused = [&told](const std::string& store) { told.push_back(store); };
+        ASSERT_TRUE(Param().Open()) << c.Store;
+        {
+            ReadOnlyFolder readOnly("Config");
+            if (!readOnly.Applied())
+                GTEST_SKIP() << "the folder cannot be made read-only here";
+            EXPECT_FALSE(Param().WriteOption("404", "0", "DEFAULT")) << c.Store;
+            EXPECT_FALSE(Param().WriteOption("406", "0", "DEFAULT")) << c.Store;
+            Param().SetBool(OPT_VIEW_NAME, false, true);
+            EXPECT_EQ(told, std::vector<std::string>{c.Store}) << "told once, naming the store";
+            EXPECT_EQ(Text(OPT_VIEW_NAME), "0") << "the program goes on with the setting in memory";
+        }
+        EXPECT_EQ(c.Rows(), (std::vector<Row>{{"DEFAULT", "404", "1"}})) << c.Store;
+        EXPECT_TRUE(Param().WriteOption("404", "0", "DEFAULT")) << "writable again: " << c.Store;
+        EXPECT_EQ(told.size(), 1u) << c.Store;
+        Param().Close();
+    }
+}
+
+// Another program's hold on a database file, as the sqlite3 shell takes it
+// with BEGIN EXCLUSIVE: nobody else reads or writes the file until Release.
+class ExclusiveHold {
+public:
+    explicit ExclusiveHold(const std::string& path)
+    {
+        EXPECT_EQ(sqlite3_open(path.c_str(), &Db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(Db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    ~ExclusiveHold()
+    {
+        if (Releaser.joinable())
+            Releaser.join();
+        Release();
+        sqlite3_close(Db);
+    }
+    void Release()
+    {
+        if (Held.exchange(false))
+            sqlite3_exec(Db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    void ReleaseAfter(std::chrono::milliseconds delay)
+    {
+        Releaser = std::thread([this, delay] {
+            std::this_thread::sleep_for(delay);
+            Release();
+        });
+    }
+
+private:
+    sqlite3* Db = nullptr;
+    std::atomic<bool> Held{true};
+    std::thread Releaser;
+};
+
+TEST_F(MParamBackendOrderTest, BusyDatabaseIsWaitedForAndThenServes)
+{
+    DaoStore::Create({{"DEFAULT", "201", "4"}});
+    ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+    hold.ReleaseAfter(std::chrono::milliseconds(1500));
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 4);
+    EXPECT_EQ(Param().StoreNote(), "");
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.dat"}) << "no other store is started";
+}
+
+TEST_F(MParamBackendOrderTest, DatabaseThatStaysBusyIsReportedAndNothingIsWrittenElsewhere)
+{
+    DaoStore::Create({{"DEFAULT", "201", "4"}});
+    const std::string before = ReadFile(TDMMain::ConfigDatabaseFile);
+    MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
+    {
+        ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+        EXPECT_FALSE(Param().Open());
+        EXPECT_EQ(Param().BusyStore(), TDMMain::ConfigDatabaseFile);
+        Param().SetInt(OPT_ACTIVE_WIDTH, 7, true);
+        EXPECT_EQ(ConfigFiles(), QStringList{"Config.dat"}) << "no other store is started";
+    }
+    MParam::SetBusyWaitForTesting(std::nullopt);
+    EXPECT_TRUE(ReadFile(TDMMain::ConfigDatabaseFile) == before);
+    Restart();
+    EXPECT_EQ(Param().GetActiveWidth(), 4);
+    EXPECT_EQ(Param().BusyStore(), "");
+}
+
+TEST_F(MParamBackendOrderTest, BusyFileThatIsNotADatabaseOfOursIsLeftForTheXmlFile)
+{
+    {
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(TDMMain::ConfigDatabaseFile, &other), SQLITE_OK);
+        sqlite3_exec(other, "CREATE TABLE config (ConfigName, OptionName, OptionValue)", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    }
+    ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().BusyStore(), "");
+    EXPECT_EQ(Param().StoreNote(), "Config/Config.dat -> Config/Config.xml");
 }
 
 TEST_F(MParamBackendOrderTest, TemporaryFilesOfAKilledWriterAreRemovedAtTheNextStart)

@@ -2,12 +2,16 @@
 // layout settings, exit confirmation and the scale ruler.
 #include "PaintBoxInput.h"
 
+#include "tests/support/ReadOnlyFolder.h"
+
 #include "platform/gui/TBitmap.h"
 #include "workspace/MDigit.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
 
 #include <QIcon>
+
+#include <sqlite3.h>
 #include <QPlatformSurfaceEvent>
 #include <QScreen>
 #include <QToolBar>
@@ -18,6 +22,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <fstream>
 #include <functional>
@@ -484,6 +489,36 @@ TEST_F(QuorvexTest, StoredIntegersAtTheirLimitsAreTakenSafely)
         form.close();
         DestroyForms();
     }
+}
+
+TEST_F(QuorvexTest, SettingsDatabaseHeldByAnotherProgramIsNamedAndNoOtherStoreIsStarted)
+{
+    CreateConfigDatabase({{"DEFAULT", std::to_string(OPT_VIEW_MARK), "1"}});
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(TDMMain::ConfigDatabaseFile, &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
+    TFormMeasure& form = StartForms();
+    MParam::SetBusyWaitForTesting(std::nullopt);
+    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("设置文件正被其他程序占用，设置不会保存: Config/Config.dat"));
+    form.MenuViewMark->trigger();
+    EXPECT_EQ(QDir("Config").entryList(QDir::Files), QStringList{"Config.dat"}) << "nothing is written elsewhere";
+    sqlite3_close(holder);
+}
+
+TEST_F(QuorvexTest, FirstWriteThatAReadOnlyConfigFolderRefusesIsToldOnce)
+{
+    StoreOptions({{OPT_EXIT_CONFIRM, "0"}});
+    TFormMeasure& form = StartForms();
+    ReadOnlyFolder readOnly("Config");
+    if (!readOnly.Applied())
+        GTEST_SKIP() << "the folder cannot be made read-only here";
+    form.MenuViewRule->trigger();
+    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("设置无法保存: Config/Config.xml"));
+    form.ShowStatus("", STATUS_MESSAGE);
+    form.MenuViewRule->trigger();
+    EXPECT_EQ(Panel(form, 2), QString()) << "told once a session";
+    EXPECT_TRUE(form.isVisible()) << "the program goes on";
 }
 
 TEST_F(QuorvexTest, ShapeToolChosenWithCtrlIsFramedAsSticky)
