@@ -1180,6 +1180,7 @@ void TDaoTable::OpenDaoRecordset()
         FQueryDefSQLText.Clear();
         FRecordset = database.OpenRecordset(source, type, FOpenOptionsValue, lock);
     }
+    FCommitsElsewhereSeen = database.CommitsElsewhere();
     IdleDatabase();
     if (!FRecordset->Updatable())
         FReadOnly = true;
@@ -2305,10 +2306,24 @@ TGetResult TDaoTable::GetRecord(TRecordBuffer& buffer, TGetMode mode)
 
 // --- Navigation ---
 
+void TDaoTable::FollowCommitsElsewhere()
+{
+    if (!FRecordset || FTableType != jet::dbOpenDynaset || !FRecordset->Restartable())
+        return;
+    const std::uint64_t commits = DaoDatabase().CommitsElsewhere();
+    if (commits == FCommitsElsewhereSeen)
+        return;
+    FCommitsElsewhereSeen = commits;
+    InternalClearBookmarks();
+    FRecordset->Requery();
+    FCountStale = true;
+}
+
 void TDaoTable::InternalFirst()
 {
     FCurrentPosition = -1;
     FStepCounter = -1;
+    FollowCommitsElsewhere();
     if (!FRecordset || (FRecordset->Bof() && FRecordset->Eof()) || FTableType == jet::dbOpenForwardOnly)
         return;
     Quietly([&] {

@@ -426,8 +426,15 @@ void DatabaseImpl::RefreshCache()
     if (version == CacheDataVersion)
         return;
     CacheDataVersion = version;
+    ++CommitsSeenElsewhere;
     Catalog();
     NoteWrite();
+}
+
+std::uint64_t DatabaseImpl::CommitsElsewhere()
+{
+    RefreshCache();
+    return CommitsSeenElsewhere;
 }
 
 std::string DatabaseImpl::LinkSchema(const std::string& file)

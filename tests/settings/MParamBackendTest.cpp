@@ -375,6 +375,28 @@ TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
     }
 }
 
+TEST_F(MParamBackendOrderTest, WriteFindsTheRecordAnotherProcessCommitted)
+{
+    DaoStore::Create({{"DEFAULT", "201", "4"}});
+    ASSERT_TRUE(Param().Open());
+    ASSERT_EQ(Param().ReadOption("5000", "DEFAULT"), "");
+
+    // Another copy of the program, on a connection of its own, adds a record
+    // and changes one.
+    TDMMain other;
+    other.KDBConfig->Open();
+    other.KTableConfig->Open();
+    AppendConfigRecords(*other.KTableConfig, {{"DEFAULT", "5000", "from the other"}});
+    other.KTableConfig->First();
+    other.KTableConfig->Edit();
+    other.KTableConfig->FieldByName("OptionValue").SetAsString("5");
+    other.KTableConfig->Post();
+
+    EXPECT_EQ(Param().ReadOption("201", "DEFAULT"), "5");
+    EXPECT_TRUE(Param().WriteOption("5000", "from this one", "DEFAULT"));
+    EXPECT_EQ(DaoStore::Rows(), (std::vector<Row>{{"DEFAULT", "201", "5"}, {"DEFAULT", "5000", "from this one"}}));
+}
+
 TEST_F(MParamBackendOrderTest, WriteRefusedByAReadOnlyFolderIsToldOnceNamingTheStore)
 {
     struct Case {
