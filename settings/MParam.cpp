@@ -572,18 +572,43 @@ bool MParam::Open()
         DataModuleOptions->DataSetOptions->SetLogChanges(false);
 
     IsOpen = true;
-    for (auto& [id, text] : Options) {
-        // A record that cannot be read leaves that option at its default.
-        try {
-            const std::string stored = ReadOption(std::to_string(id), kSettings);
-            if (!stored.empty()) {
-                text = IntoRange(id, stored);
-                ++generation;
+    LoadStoredOptions();
+    return true;
+}
+
+void MParam::LoadStoredOptions()
+{
+    // One pass over the records finds what a ReadOption of each option would:
+    // the value of the option's first settings record. A record that cannot
+    // be read leaves its option at the default (nullopt), and so do the
+    // records after one whose names cannot be read.
+    std::map<std::string, std::optional<std::string>, std::less<>> firstValues;
+    try {
+        for (DataSet->First(); !DataSet->Eof(); DataSet->Next()) {
+            const TField* config = DataSet->FindField(kConfigName);
+            const TField* option = DataSet->FindField(kOptionName);
+            if (!config || !option)
+                return;
+            if (config->AsString() != kSettings)
+                continue;
+            const auto [entry, first] = firstValues.try_emplace(option->AsString());
+            if (!first)
+                continue;
+            try {
+                const TField* value = DataSet->FindField(kOptionValue);
+                entry->second = value ? value->AsString() : std::string();
+            } catch (const std::exception&) {
             }
-        } catch (const std::exception&) {
+        }
+    } catch (const std::exception&) {
+    }
+    for (auto& [id, text] : Options) {
+        const auto stored = firstValues.find(std::to_string(id));
+        if (stored != firstValues.end() && stored->second && !stored->second->empty()) {
+            text = IntoRange(id, *stored->second);
+            ++generation;
         }
     }
-    return true;
 }
 
 std::string MParam::ReadOption(const std::string& optionName, const std::string& configName)

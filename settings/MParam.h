@@ -235,6 +235,8 @@ private:
     // Whether the server backend may open next time although it did not now.
     static bool ServerStoreMayOpenLater();
     bool StartFreshStore(bool xmlFileUnreadable);
+    // Reads every option stored under "DEFAULT" over its default.
+    void LoadStoredOptions();
     // Tells OnWriteRefused, once per session.
     void WriteRefused();
     // The file (or server database) of the open store, as the operator knows it.

@@ -375,26 +375,68 @@ TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
     }
 }
 
+// Another copy of the program, on a connection of its own, adds a record
+// and changes the first one.
+void AddAndChangeElsewhere(TDataSet& table)
+{
+    AppendConfigRecords(table, {{"DEFAULT", "5000", "from the other"}});
+    table.First();
+    table.Edit();
+    table.FieldByName("OptionValue").SetAsString("5");
+    table.Post();
+}
+
 TEST_F(MParamBackendOrderTest, WriteFindsTheRecordAnotherProcessCommitted)
 {
-    DaoStore::Create({{"DEFAULT", "201", "4"}});
-    ASSERT_TRUE(Param().Open());
-    ASSERT_EQ(Param().ReadOption("5000", "DEFAULT"), "");
+    struct Case {
+        const char* Store;
+        std::function<void(const std::vector<Row>&)> Create;
+        std::function<void()> ChangeElsewhere;
+        std::function<std::vector<Row>()> Rows;
+    };
+    const Case cases[] = {
+        {"data-access database", &DaoStore::Create,
+         [] {
+             TDMMain other;
+             other.KDBConfig->Open();
+             other.KTableConfig->Open();
+             AddAndChangeElsewhere(*other.KTableConfig);
+         },
+         &DaoStore::Rows},
+        {"server database", &ServerStore::Create,
+         [] {
+             TIBDatabase database;
+             TIBTransaction transaction;
+             TIBTable table;
+             database.SetDatabaseName("Config/Config.fdb");
+             database.SetParams({"user_name=sysdba"});
+             transaction.SetDefaultDatabase(&database);
+             database.SetDefaultTransaction(&transaction);
+             table.SetDatabase(&database);
+             table.SetTableName("CONFIG");
+             database.Open();
+             table.Open();
+             AddAndChangeElsewhere(table);
+         },
+         &ServerStore::Rows},
+    };
+    for (const Case& c : cases) {
+        QDir("Config").removeRecursively();
+        QDir().mkdir("Config");
+        c.Create({{"DEFAULT", "201", "4"}});
+        MParam::ResetForTesting();
+        delete DMMain;
+        DMMain = new TDMMain();
+        ASSERT_TRUE(Param().Open()) << c.Store;
+        ASSERT_EQ(Param().ReadOption("5000", "DEFAULT"), "") << c.Store;
 
-    // Another copy of the program, on a connection of its own, adds a record
-    // and changes one.
-    TDMMain other;
-    other.KDBConfig->Open();
-    other.KTableConfig->Open();
-    AppendConfigRecords(*other.KTableConfig, {{"DEFAULT", "5000", "from the other"}});
-    other.KTableConfig->First();
-    other.KTableConfig->Edit();
-    other.KTableConfig->FieldByName("OptionValue").SetAsString("5");
-    other.KTableConfig->Post();
-
-    EXPECT_EQ(Param().ReadOption("201", "DEFAULT"), "5");
-    EXPECT_TRUE(Param().WriteOption("5000", "from this one", "DEFAULT"));
-    EXPECT_EQ(DaoStore::Rows(), (std::vector<Row>{{"DEFAULT", "201", "5"}, {"DEFAULT", "5000", "from this one"}}));
+        c.ChangeElsewhere();
+        EXPECT_EQ(Param().ReadOption("201", "DEFAULT"), "5") << c.Store;
+        EXPECT_TRUE(Param().WriteOption("5000", "from this one", "DEFAULT")) << c.Store;
+        EXPECT_EQ(c.Rows(), (std::vector<Row>{{"DEFAULT", "201", "5"}, {"DEFAULT", "5000", "from this one"}}))
+            << c.Store;
+        Param().Close();
+    }
 }
 
 TEST_F(MParamBackendOrderTest, WriteRefusedByAReadOnlyFolderIsToldOnceNamingTheStore)

@@ -138,22 +138,41 @@ TEST_F(TIBTableTest, FailedWriteIsRaisedAndChangesNothing)
 {
     Connection connection(Path());
     TIBTable& table = connection.Table;
-    // Another connection deletes the record this one is about to edit.
+    table.First();
+    table.Edit();
+    table.FieldByName("OptionValue").SetAsString("9");
+    // Another connection deletes the record this one is editing.
     {
         Connection other(Path());
         other.Table.First();
         other.Table.Delete();
     }
-    table.First();
-    table.Edit();
-    table.FieldByName("OptionValue").SetAsString("9");
     EXPECT_THROW(table.Post(), EDatabaseError);
     table.Cancel();
-    EXPECT_EQ(connection.Rows().front(), (Row{"DEFAULT", "201", "5"})) << "memory keeps what it had";
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "201");
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "5") << "memory keeps what it had";
 
     connection.Append({"DEFAULT", "1201", "1"});
     Connection reader(Path());
     EXPECT_EQ(reader.Rows().back(), (Row{"DEFAULT", "1201", "1"})) << "the table goes on after a failed write";
+}
+
+TEST_F(TIBTableTest, ScanFromTheFirstRecordSeesWhatAnotherConnectionCommitted)
+{
+    Connection connection(Path());
+    const std::vector<Row> before = connection.Rows();
+    {
+        Connection other(Path());
+        other.Append({"DEFAULT", "5000", "x"});
+        other.Table.First();
+        other.Table.Edit();
+        other.Table.FieldByName("OptionValue").SetAsString("6");
+        other.Table.Post();
+    }
+    std::vector<Row> expected = before;
+    expected.front()[2] = "6";
+    expected.push_back({"DEFAULT", "5000", "x"});
+    EXPECT_EQ(connection.Rows(), expected);
 }
 
 TEST_F(TIBTableTest, MissingTableOrDatabaseMakesTheOpenFail)
