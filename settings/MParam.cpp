@@ -167,6 +167,18 @@ const std::string kRulerUnitVert = "RULERUNITVERT";
 const std::string kRulerValue = "RULERVALUE";
 const std::string kRulerUnit = "RULERUNIT";
 
+// Whether an error says that another connection holds a database of ours.
+bool IsBusy(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const jet::EngineError& engineError) {
+        return engineError.Number() == jet::errFileInUse || engineError.Number() == jet::errLocked;
+    } catch (...) {
+        return false;
+    }
+}
+
 // Whether the dataset has the three fields of a configuration record.
 bool HasRecordFields(TDataSet& dataSet)
 {
@@ -441,11 +453,9 @@ MParam::TBackendOpen MParam::OpenBackend(TDataSet* table, TCustomConnection* con
             result = TBackendOpen::Opened;
         else
             table->SetActive(false);
-    } catch (const jet::EngineError& error) {
-        // A database of ours that another connection holds.
-        if (error.Number() == jet::errFileInUse || error.Number() == jet::errLocked)
-            result = TBackendOpen::Busy;
     } catch (...) {
+        if (IsBusy(std::current_exception()))
+            result = TBackendOpen::Busy;
     }
     if (result != TBackendOpen::Opened && connection && !wasConnected) {
         try {
@@ -640,39 +650,62 @@ bool MParam::WriteOption(const std::string& optionName, const std::string& value
         WriteRefused();
         return false;
     }
-    try {
-        DataSet->First();
-        while (!DataSet->Eof()) {
-            const TField* config = DataSet->FindField(kConfigName);
-            const TField* option = DataSet->FindField(kOptionName);
-            if (config->AsString() == configName && option->AsString() == optionName) {
-                // An empty value is written over a stored one too, so that a
-                // cleared setting stays cleared after a restart.
-                DataSet->Edit();
-                DataSet->FindField(kOptionValue)->SetAsString(value);
-                DataSet->Post();
-                return true;
-            }
-            DataSet->Next();
-        }
-        if (value.empty())
-            return false;
-        DataSet->Append();
-        DataSet->FindField(kOptionName)->SetAsString(optionName);
-        DataSet->FindField(kConfigName)->SetAsString(configName);
-        DataSet->FindField(kOptionValue)->SetAsString(value);
-        DataSet->Post();
-        return true;
-    } catch (...) {
-        // Leave no half-made record behind for the next operation to post.
+    // On the data-access database the scan and the write are one
+    // transaction, so that no other process adds the record in between.
+    // When two write at once, one of them finds the file busy at once and
+    // tries again, after the other's commit.
+    TDaoDatabase* database = DMMain && DataSet == DMMain->KTableConfig.get() ? DMMain->KDBConfig.get() : nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + BusyWait();
+    for (;;) {
         try {
-            if (DataSet->State() == dsEdit || DataSet->State() == dsInsert)
-                DataSet->Cancel();
+            if (database)
+                database->WorkspaceLevel_StartTransaction();
+            const bool written = WriteRecord(optionName, value, configName);
+            if (database)
+                database->WorkspaceLevel_Commit();
+            return written;
         } catch (...) {
+            const bool busy = IsBusy(std::current_exception());
+            // Leave no half-made record behind for the next operation to post.
+            try {
+                if (DataSet->State() == dsEdit || DataSet->State() == dsInsert)
+                    DataSet->Cancel();
+                if (database)
+                    database->WorkspaceLevel_Rollback();
+            } catch (...) {
+            }
+            if (database && busy && std::chrono::steady_clock::now() < deadline)
+                continue;
+            WriteRefused();
+            return false;
         }
-        WriteRefused();
-        return false;
     }
+}
+
+bool MParam::WriteRecord(const std::string& optionName, const std::string& value, const std::string& configName)
+{
+    DataSet->First();
+    while (!DataSet->Eof()) {
+        const TField* config = DataSet->FindField(kConfigName);
+        const TField* option = DataSet->FindField(kOptionName);
+        if (config->AsString() == configName && option->AsString() == optionName) {
+            // An empty value is written over a stored one too, so that a
+            // cleared setting stays cleared after a restart.
+            DataSet->Edit();
+            DataSet->FindField(kOptionValue)->SetAsString(value);
+            DataSet->Post();
+            return true;
+        }
+        DataSet->Next();
+    }
+    if (value.empty())
+        return false;
+    DataSet->Append();
+    DataSet->FindField(kOptionName)->SetAsString(optionName);
+    DataSet->FindField(kConfigName)->SetAsString(configName);
+    DataSet->FindField(kOptionValue)->SetAsString(value);
+    DataSet->Post();
+    return true;
 }
 
 void MParam::WriteRefused()

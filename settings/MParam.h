@@ -235,6 +235,8 @@ private:
     // Whether the server backend may open next time although it did not now.
     static bool ServerStoreMayOpenLater();
     bool StartFreshStore(bool xmlFileUnreadable);
+    // WriteOption's scan and edit or append; raises what the dataset raises.
+    bool WriteRecord(const std::string& optionName, const std::string& value, const std::string& configName);
     // Reads every option stored under "DEFAULT" over its default.
     void LoadStoredOptions();
     // Tells OnWriteRefused, once per session.
