@@ -1156,6 +1156,9 @@ void TDaoTable::OpenDaoRecordset()
     }
     FRecordsAffected = 0;
     jet::Database& database = DaoDatabase();
+    // Counted before the recordset reads, so that a commit elsewhere while
+    // it reads is followed by the next scan rather than taken as seen.
+    const std::uint64_t commitsElsewhere = database.CommitsElsewhere();
     std::string source = FTableName;
     if (FSQL.Count() > 0) {
         if (MasterSource()) {
@@ -1180,7 +1183,7 @@ void TDaoTable::OpenDaoRecordset()
         FQueryDefSQLText.Clear();
         FRecordset = database.OpenRecordset(source, type, FOpenOptionsValue, lock);
     }
-    FCommitsElsewhereSeen = database.CommitsElsewhere();
+    FCommitsElsewhereSeen = commitsElsewhere;
     IdleDatabase();
     if (!FRecordset->Updatable())
         FReadOnly = true;
@@ -2313,6 +2316,7 @@ void TDaoTable::FollowCommitsElsewhere()
     const std::uint64_t commits = DaoDatabase().CommitsElsewhere();
     if (commits == FCommitsElsewhereSeen)
         return;
+    // Counted before the requery reads, as when the recordset opened.
     FCommitsElsewhereSeen = commits;
     InternalClearBookmarks();
     FRecordset->Requery();
