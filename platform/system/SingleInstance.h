@@ -15,15 +15,14 @@
 // private before it is used, so that no other user can plant a marker there.
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
+#include "platform/system/InstanceMessageReader.h"
+
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 
 #include <memory>
-#include <vector>
 
 class QLocalSocket;
 
@@ -33,26 +32,6 @@ inline constexpr int WM_INSTANCE_ACTIVATE = 0x81B0;
 
 // The name of the running-copy marker: the lock file and the local socket.
 inline constexpr const char* INSTANCE_MARKER_NAME = "_FORM_ATOM_STRING_QUORVEX";
-
-// The messages of one later start as they arrive on the socket: decimal
-// numbers, one a line. A line that is no number is not from this program and
-// is skipped; a line longer than MaxLine ends the reading for good (Refused),
-// so that a sender without newlines cannot make the running copy buffer
-// without end.
-class TInstanceMessageReader {
-public:
-    static constexpr qsizetype MaxLine = 16;
-
-    // The messages completed by `bytes`.
-    std::vector<int> Feed(QByteArrayView bytes);
-    bool Refused() const { return Refusing; }
-    // Bytes of an unfinished line, never more than MaxLine.
-    qsizetype Pending() const { return Line.size(); }
-
-private:
-    QByteArray Line;
-    bool Refusing = false;
-};
 
 class TSingleInstance : public QObject {
     Q_OBJECT
