@@ -48,6 +48,7 @@ jet::Variant TDaoTable::StringToBlob(const TField& field, const std::string& val
 TDaoBlobStream::TDaoBlobStream(TField& field, TBlobStreamMode mode)
     : FField(&field)
     , FDataSet(static_cast<TDaoTable*>(&field.DataSet()))
+    , FMode(mode)
     , FOpened(true)
 {
     FBuffer = static_cast<TDaoRecordBuffer*>(FDataSet->GetActiveRecordBuffer());
@@ -140,7 +141,7 @@ int TDaoBlobStream::Read(void* buffer, int count)
 
 int TDaoBlobStream::Write(const void* buffer, int count)
 {
-    if (!FOpened || count < 0 || FPosition < 0)
+    if (!FOpened || FMode == bmRead || count < 0 || FPosition < 0)
         return 0;
     const auto position = static_cast<std::size_t>(FPosition);
     const auto length = static_cast<std::size_t>(count);
@@ -173,7 +174,7 @@ int TDaoBlobStream::Seek(int offset, unsigned short origin)
 
 void TDaoBlobStream::Truncate()
 {
-    if (!FOpened || FPosition < 0)
+    if (!FOpened || FMode == bmRead || FPosition < 0)
         return;
     if (FPosition < FSize)
         FData.resize(static_cast<std::size_t>(FPosition));

@@ -14,7 +14,8 @@
 // Positions: Seek moves anywhere, also before the start or past the end.
 // Read copies nothing outside the value; Write overwrites in place, keeps
 // what follows, and fills a gap before a position past the end with zero
-// bytes; a Write or Truncate at a negative position takes nothing.
+// bytes; a Write or Truncate at a negative position takes nothing, and so
+// does one through a stream opened for reading (bmRead).
 #pragma once
 
 #include "platform/db/TDataSet.h"
@@ -53,6 +54,8 @@ private:
     TField* FField;
     TDaoTable* FDataSet;
     TDaoRecordBuffer* FBuffer = nullptr;
+    // The mode the stream was opened with.
+    TBlobStreamMode FMode;
     bool FOpened = false;
     bool FModified = false;
     int FPosition = 0;

@@ -1,5 +1,7 @@
 #include "dao/DaoRegistry.h"
 
+#include "platform/jet/InstallableFormat.h"
+
 #include <odbcinst.h>
 
 #include <algorithm>
@@ -120,6 +122,27 @@ bool StartsWithText(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
+// The installable formats of both engine versions: one subkey per format the
+// engine opens, with its file filter and whether a file holds one table.
+std::optional<TRegistryKey> IsamFormatsKeyContents(std::string_view subKey)
+{
+    TRegistryKey key;
+    for (const jet::FormatDescription& format : jet::OpenableFormats()) {
+        if (subKey.empty()) {
+            key.SubKeys.push_back(format.Name);
+        } else if (SameText(subKey, format.Name)) {
+            key.Values = {{"ExportFilter", format.Filter},
+                          {"ImportFilter", format.Filter},
+                          {"CanLink", std::string(1, '\x01')},
+                          {"OneTablePerFile", std::string(1, format.OneTablePerFile ? '\x01' : '\x00')}};
+            return key;
+        }
+    }
+    if (!subKey.empty())
+        return std::nullopt;
+    return key;
+}
+
 } // namespace
 
 std::optional<TRegistryKey> ReadRegistryKey(TRegistryRoot root, const std::string& path)
@@ -139,7 +162,17 @@ std::optional<TRegistryKey> ReadRegistryKey(TRegistryRoot root, const std::strin
         if (!source.empty() && source.find('\\') == std::string_view::npos)
             return DataSourceKeyContents(root, std::string(source));
     }
-    // The old engine's keys (and every other) have no counterpart here.
+    for (const char* version : {"3.5", "4.0"}) {
+        const std::string formats = std::string("SOFTWARE\\Microsoft\\JET\\") + version + "\\ISAM Formats";
+        if (root == TRegistryRoot::LocalMachine && SameText(key, formats))
+            return IsamFormatsKeyContents({});
+        if (root == TRegistryRoot::LocalMachine && StartsWithText(key, formats + "\\")) {
+            const std::string_view format = key.substr(formats.size() + 1);
+            if (format.find('\\') == std::string_view::npos)
+                return IsamFormatsKeyContents(format);
+        }
+    }
+    // The old engine's other keys (and every other) have no counterpart here.
     return std::nullopt;
 }
 

@@ -4,13 +4,17 @@
 // There is no registry here. What the component reads of it comes from two
 // sources: the ODBC keys from unixODBC's configuration (odbcinst.ini for the
 // drivers, the system and user odbc.ini for the data sources and their
-// settings), and the keys of the old engine (installable formats, its system
-// database), which have no counterpart and never open.
+// settings), the installable formats the engine opens, and the other keys of
+// the old engine (its system database, ...), which have no counterpart and
+// never open.
 //
 //   machine "SOFTWARE\ODBC\ODBCINST.INI\ODBC Drivers": one value per installed driver;
 //   machine or user "SOFTWARE\ODBC\ODBC.INI\ODBC Data Sources": one value per
 //     data source of the system or user odbc.ini, holding its driver;
-//   machine or user "SOFTWARE\ODBC\ODBC.INI\<data source>": the source's settings.
+//   machine or user "SOFTWARE\ODBC\ODBC.INI\<data source>": the source's settings;
+//   machine "SOFTWARE\Microsoft\JET\3.5\ISAM Formats" (and 4.0): one subkey per
+//     format the engine opens ("dBASE IV", "Excel 8.0", "Text", ...), each
+//     with ExportFilter, ImportFilter, CanLink and OneTablePerFile.
 //
 // Key paths compare without regard to ASCII case; a leading "\" is ignored.
 #pragma once

@@ -277,9 +277,12 @@ std::vector<TPublishedProperty> TDaoTable::PublishedProperties() const
                 [](TDaoTable& t, int v) { t.SetExportMethod(v == AllFields ? AllFields : VisibleFields); }),
         boolean("RefreshSorted", &TDaoTable::RefreshSorted, &TDaoTable::SetRefreshSorted),
         text("TableName", &TDaoTable::F_Get_TableName, &TDaoTable::F_Set_TableName),
+        // Each list is published under a second name as well.
         lines("SortedBy", &TDaoTable::SortedBy, &TDaoTable::F_Set_Sort),
+        lines("SortedByText", &TDaoTable::SortedBy, &TDaoTable::F_Set_Sort),
         text("QueryDefName", [](const TDaoTable& t) { return t.QueryDefName(); }, &TDaoTable::F_Set_QueryDefName),
         lines("QueryDefParameters", &TDaoTable::QueryDefParameters, &TDaoTable::F_Set_QueryDefParameters),
+        lines("QueryDefParametersText", &TDaoTable::QueryDefParameters, &TDaoTable::F_Set_QueryDefParameters),
         lines("QueryDefSQLText", &TDaoTable::QueryDefSQLText, &TDaoTable::F_Set_QueryDefSQLText),
         boolean("QueryDefSQLModify", &TDaoTable::QueryDefSQLModify, &TDaoTable::SetQueryDefSQLModify),
         integer("QueryDefODBCMaxRecords", &TDaoTable::QueryDefODBCMaxRecords, &TDaoTable::SetQueryDefODBCMaxRecords),
@@ -341,10 +344,16 @@ void TDaoTable::Loaded()
     if (!FStreamedActive)
         return;
     FStreamedActive = false;
-    TApplication::Guarded([&] {
+    try {
         Open();
-        return true;
-    });
+    } catch (...) {
+        InternalHandleException();
+    }
+}
+
+void TDaoTable::InternalHandleException()
+{
+    TApplication::HandleException();
 }
 
 void TDaoTable::Notification(TComponent* component, TOperation operation)
@@ -1423,6 +1432,7 @@ void TDaoTable::InternalClose()
     if (FDatabase && !FRemovedByDatabase)
         FDatabase->RemoveActiveTable(this);
     FRemovedByDatabase = false;
+    FPostInProgress = false;
     FOldValuesBuffer.reset();
     FKeyBuffer.reset();
     FRangeStartBuffer.reset();
@@ -1721,7 +1731,10 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
         return !text.empty();
     switch (field.DataType()) {
     case ftString:
-        *value = FitString(field, text);
+        if (field.Size() <= 0 || text.size() <= static_cast<std::size_t>(field.Size()))
+            *value = text;  // as FitString, without a copy in between
+        else
+            *value = FitString(field, text);
         return !text.empty();
     case ftBytes:
         if (!IsGuidField(field))
@@ -1941,6 +1954,19 @@ void TDaoTable::GetBookmarkData(const TRecordBuffer& buffer, TBookmark& bookmark
     }
 }
 
+void TDaoTable::SetBookmarkData(TRecordBuffer& buffer, const TBookmark& bookmark)
+{
+    if (bookmark.size() >= 4)
+        static_cast<TDaoRecordBuffer&>(buffer).Handle = HandleOfBytes(bookmark);
+}
+
+void TDaoTable::SetBookmarkFlag(TRecordBuffer& buffer, TBookmarkFlag value)
+{
+    buffer.BookmarkFlag = value;
+    if (FBatchMode && ControlsDisabled() && (value == bfEOF || value == bfInserted))
+        FPostInProgress = true;
+}
+
 std::string TDaoTable::GetBookmarkStr()
 {
     std::string result(static_cast<std::size_t>(BookmarkSize), '\0');
@@ -2109,6 +2135,11 @@ std::unique_ptr<TRecordBuffer> TDaoTable::AllocRecordBuffer()
     return buffer;
 }
 
+int TDaoTable::GetRecordSize() const
+{
+    return static_cast<int>(sizeof(TDaoRecordBuffer)) + CalcFieldsSize();
+}
+
 void TDaoTable::InternalInitRecord(TRecordBuffer& buffer)
 {
     auto& record = static_cast<TDaoRecordBuffer&>(buffer);
@@ -2184,28 +2215,32 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
         // A field taken from the collection lives as long as this pointer.
         const jet::FieldPtr taken = useFieldArray ? nullptr : recordset.Fields().Item(i);
         jet::Field& daoField = useFieldArray ? *FFieldObjects[static_cast<std::size_t>(i)] : *taken;
-        std::string text;
+        TDaoValue& line = buffer.Values[static_cast<std::size_t>(i)];
         if (fetch) {
-            jet::Variant value;
-            try {
-                value = daoField.Value();
-            } catch (const jet::EngineError& error) {
-                if (error.Number() == jet::errRecordDeleted)
-                    return false;
-                value = jet::Variant::Null();
-            }
-            if (!value.IsNull() && !value.IsEmpty()) {
-                if (value.IsArray())
-                    text = value.AsBytes();
-                else if (IsDateType(type))
-                    text = StampText(value.AsDate());
-                else if (type == ftBoolean)
-                    text = value.AsBoolean() ? "True" : "False";
-                else if (blob && !memo)
-                    text = value.AsBytes();
-                else
-                    text = value.AsString();
-            }
+            bool deleted = false;
+            const jet::Variant value = [&] {
+                try {
+                    return daoField.Value();
+                } catch (const jet::EngineError& error) {
+                    deleted = error.Number() == jet::errRecordDeleted;
+                    return jet::Variant::Null();
+                }
+            }();
+            if (deleted)
+                return false;
+            std::string& text = line.Text;
+            if (value.IsNull() || value.IsEmpty())
+                text.clear();
+            else if (value.IsArray())
+                text = value.AsBytes();
+            else if (IsDateType(type))
+                text = StampText(value.AsDate());
+            else if (type == ftBoolean)
+                text = value.AsBoolean() ? "True" : "False";
+            else if (blob && !memo)
+                text = value.AsBytes();
+            else
+                value.AssignString(text);
             if (FEncrypterReady && (type == ftString || blob))
                 text = DecodeFromDatabase(text);
         } else {
@@ -2216,11 +2251,24 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
                 if (error.Number() == jet::errRecordDeleted)
                     return false;
             }
-            text = size == 0 ? std::string() : std::to_string(size);
+            line.Text = size == 0 ? std::string() : std::to_string(size);
         }
-        buffer.Values[static_cast<std::size_t>(i)] = TDaoValue{std::move(text), false};
+        line.Changed = false;
     }
     return true;
+}
+
+int TDaoTable::Translate(const char* source, std::string& dest, bool toOem)
+{
+    const bool sameText = source == dest.c_str();
+    if (source && !sameText)
+        dest = source;
+    if (!FTranslation)
+        return static_cast<int>(dest.size());
+    if (!source || sameText)
+        return 0;
+    dest = OemText(dest, OemCodePage(), toOem);
+    return static_cast<int>(dest.size());
 }
 
 bool TDaoTable::FilterRecord(TDaoRecordBuffer& buffer)
@@ -2756,10 +2804,21 @@ void TDaoTable::InternalEdit()
         InternalFillRecordData(*FRecordset, true, *active);
 }
 
+void TDaoTable::InternalAddRecord(TRecordBuffer& buffer, bool append)
+{
+    if (append) {
+        InternalLast();
+        SetBookmarkFlag(buffer, bfEOF);
+    }
+    InternalPost();
+}
+
 void TDaoTable::InternalCancel()
 {
     if (FRecordset && FRecordset->EditMode() == jet::dbEditInProgress)
         Quietly([&] { FRecordset->CancelUpdate(); });
+    // A new record flagged in batch mode set the mark; no post follows.
+    FPostInProgress = false;
     FOldValuesBuffer.reset();
     if (FDatabase)
         IdleDatabase();

@@ -278,9 +278,8 @@ public:
     void LoadFromFile(const std::string& fileName, TLoadMode mode);
 
     // --- Opening and closing ---
-    // The field and index definitions read from the engine; on a closed
-    // table the recordset is opened for the call and closed again.
-    void InitFieldDefs() { InternalInitFieldDefs(); }
+    // The field (InitFieldDefs) and index definitions read from the engine;
+    // on a closed table the recordset is opened for the call and closed again.
     void UpdateIndexDefs() { InternalInitIndexDefs(); }
     void OpenDaoRecordset();
     // Reopens on a new detail condition (the master/detail link).
@@ -498,6 +497,9 @@ protected:
     void InternalInitRecord(TRecordBuffer& buffer) override;
     void InternalEdit() override;
     void InternalPost() override;
+    // With `append` the cursor goes after the last record and the buffer is
+    // flagged so before the post.
+    void InternalAddRecord(TRecordBuffer& buffer, bool append) override;
     void InternalCancel() override;
     void InternalDelete() override;
     void InternalRefresh() override;
@@ -507,16 +509,31 @@ protected:
     void SetNativeFieldData(TField& field, const void* buffer) override;
     TRecordBuffer* GetActiveRecordBuffer() override;
     void GetBookmarkData(const TRecordBuffer& buffer, TBookmark& bookmark) override;
+    // The buffer's record handle := the bookmark's four bytes.
+    void SetBookmarkData(TRecordBuffer& buffer, const TBookmark& bookmark) override;
+    // In batch mode, while controls are disabled, flagging a buffer after the
+    // last record or inserted also sets the post-in-progress mark, so that
+    // GetRecord fetches no neighbouring records until the post is over.
+    void SetBookmarkFlag(TRecordBuffer& buffer, TBookmarkFlag value) override;
     void InternalGotoBookmark(const TBookmark& bookmark) override;
+    // The record header and the calculated-field area.
+    int GetRecordSize() const override;
+    // Shown in the application's standard error box.
+    void InternalHandleException() override;
 
     void DoOnNewRecord() override;
-    void InternalInitFieldDefs();
+    void InternalInitFieldDefs() override;
     void InternalInitIndexDefs();
     void InternalSetDisplayLabels();
     void InternalClearBookmarks();
     bool InternalFillRecordData(jet::Recordset& recordset, bool useFieldArray, TDaoRecordBuffer& buffer);
     bool FilterRecord(TDaoRecordBuffer& buffer);
     bool GetCurrentRecord(TDaoRecordBuffer& buffer);
+    // The text `source` copied into `dest`; with Translation on, converted
+    // between UTF-8 and the user's OEM code page (to it with toOem) instead.
+    // Answers the length of `dest`; with Translation on, 0 for a null source
+    // or one that is `dest`'s own text, which is left alone.
+    int Translate(const char* source, std::string& dest, bool toOem);
 
 private:
     friend class TDaoIndexDefs;
@@ -651,6 +668,8 @@ private:
     bool FCountStale = true;
     // Set by a successful post: the next record number is recomputed.
     bool FRecNoStale = false;
+    // Set for the length of a post (and in batch mode from the moment a new
+    // record is flagged): GetRecord's batch shortcut reads it.
     bool FPostInProgress = false;
     // When the database last idled for this table (ms of the coarse
     // monotonic clock; -1 never).

@@ -87,3 +87,12 @@ void StringToList(std::string_view text, platform::TStringList& list);
 // One line per element of an array (low to high bound), else one line; a
 // Null gives "NULL".
 void VariantToList(const jet::Variant& value, platform::TStringList& list);
+
+// The OEM code page that goes with the user's language, read from LC_ALL,
+// LC_CTYPE or LANG: 936 for Simplified and 950 for Traditional Chinese (both
+// their own OEM pages), 437 for US English and the C locale, 850 for every
+// other language written in Latin letters.
+int OemCodePage();
+// The UTF-8 `text` in that OEM code page (toOem), or OEM bytes back in UTF-8;
+// a character the other side has no place for becomes "?".
+std::string OemText(std::string_view text, int codePage, bool toOem);

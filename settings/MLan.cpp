@@ -3,16 +3,23 @@
 #include "settings/MLanTables.h"
 
 #include <memory>
-#include <string_view>
 #include <stdexcept>
 
 static_assert(std::tuple_size_v<MLanTable> == MLanTexts::SlotCount);
+static_assert(std::tuple_size_v<MLanMessageTable> == MLanMessages::MessageCount);
 
 const std::string& MLanTexts::operator[](int slot) const
 {
     if (slot < 1 || slot > SlotCount)
         throw std::out_of_range("No interface text slot " + std::to_string(slot));
     return texts[static_cast<std::size_t>(slot)];
+}
+
+const std::string& MLanMessages::operator[](int message) const
+{
+    if (message < 1 || message > MessageCount)
+        throw std::out_of_range("No interface message " + std::to_string(message));
+    return texts[static_cast<std::size_t>(message)];
 }
 
 namespace {
@@ -23,33 +30,25 @@ std::unique_ptr<MLan>& Instance()
     return instance;
 }
 
-const MLanTable* TableOf(int language)
+// The built-in texts and messages of a language; null for an unknown code.
+struct MLanLanguage {
+    const MLanTable* texts;
+    const MLanMessageTable* messages;
+};
+
+MLanLanguage TablesOf(int language)
 {
     switch (language) {
     case LAN_ENGLISH:
-        return &MLanEnglish;
+        return {&MLanEnglish, &MLanEnglishMessages};
     case LAN_CHINESE_SIMPLIFIED:
-        return &MLanChineseSimplified;
+        return {&MLanChineseSimplified, &MLanChineseSimplifiedMessages};
     case LAN_CHINESE_TRADITIONAL:
-        return &MLanChineseTraditional;
+        return {&MLanChineseTraditional, &MLanChineseTraditionalMessages};
     default:
-        return nullptr;
+        return {nullptr, nullptr};
     }
 }
-
-// The program's own texts in the three languages, UTF-8.
-struct OwnTexts {
-    int Id;
-    std::string_view English;
-    std::string_view Simplified;
-    std::string_view Traditional;
-};
-
-constexpr OwnTexts kOwnTexts[] = {
-    {LAN_TEXT_SETTINGS_BUSY, "Settings are in use by another program and will not be saved",
-     "设置文件正被其他程序占用，设置不会保存", "設定檔正被其他程式佔用，設定不會儲存"},
-    {LAN_TEXT_SETTINGS_NOT_SAVED, "Settings cannot be saved", "设置无法保存", "設定無法儲存"},
-};
 
 } // namespace
 
@@ -84,27 +83,33 @@ bool MLan::SetLanguage(int code)
 
 void MLan::LoadTexts()
 {
-    const MLanTable* table = TableOf(Language);
-    if (!table)
+    const MLanLanguage tables = TablesOf(Language);
+    if (!tables.texts || !tables.messages)
         return;
-    for (const MLanEntry& entry : *table)
+    for (const MLanEntry& entry : *tables.texts)
         Texts.texts[static_cast<std::size_t>(entry.slot)] = entry.text;
-    TextsLanguage = Language;
+    for (const MLanEntry& entry : *tables.messages)
+        Messages.texts[static_cast<std::size_t>(entry.slot)] = entry.text;
 }
 
-std::string MLan::OwnText(int id) const
+std::string MLan::Message(int message, const std::string& name, const std::string& reason) const
 {
-    for (const OwnTexts& text : kOwnTexts) {
-        if (text.Id != id)
-            continue;
-        switch (TextsLanguage) {
-        case LAN_ENGLISH:
-            return std::string(text.English);
-        case LAN_CHINESE_TRADITIONAL:
-            return std::string(text.Traditional);
-        default:
-            return std::string(text.Simplified);
-        }
+    std::string text = Messages[message];
+    if (const std::size_t at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, name);
+    if (!reason.empty())
+        text += ": " + reason;
+    return text;
+}
+
+std::string MLan::LocaleName() const
+{
+    switch (Language) {
+    case LAN_CHINESE_SIMPLIFIED:
+        return "zh_CN";
+    case LAN_CHINESE_TRADITIONAL:
+        return "zh_TW";
+    default:
+        return "en";
     }
-    throw std::out_of_range("No own interface text " + std::to_string(id));
 }

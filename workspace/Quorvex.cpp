@@ -297,7 +297,7 @@ void TFormMeasure::SelectToolMode(int mode)
 {
     if (TextEntry) {
         TextEntry = false;
-        EditMark->hide();
+        HideMarkEditor();
     }
     if (FormRuleHoriVert)
         FormRuleHoriVert->setVisible(mode == MODE_RULE);
@@ -433,10 +433,8 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
 void TFormMeasure::ApplyLanguage()
 {
     const int language = Lan->GetLanguage();
-    TApplication::SetStandardDialogLanguage(language == LAN_CHINESE_SIMPLIFIED    ? QStringLiteral("zh_CN")
-                                            : language == LAN_CHINESE_TRADITIONAL ? QStringLiteral("zh_TW")
-                                                                                  : QStringLiteral("en"));
-    QGuiApplication::setApplicationDisplayName(Slot(1));
+    TApplication::SetStandardDialogLanguage(QString::fromStdString(Lan->LocaleName()));
+    TApplication::SetTitle(Slot(1));
     setWindowTitle(Slot(1));
 
     const std::pair<int, QMenu*> menus[] = {
@@ -741,11 +739,10 @@ bool TFormMeasure::LoadSettings()
     // outlives the window.
     Param->OnWriteRefused = [window = QPointer<TFormMeasure>(this)](const std::string& store) {
         if (window)
-            window->ShowStatus(window->Lan->OwnText(LAN_TEXT_SETTINGS_NOT_SAVED) + ": " + store, STATUS_MESSAGE);
+            window->ShowStatus(window->Lan->Message(MSG_CANNOT_SAVE_SETTINGS, store), STATUS_MESSAGE);
     };
     if (!Param->Open())
-        ShowStatus(Param->BusyStore().empty() ? Lan->Texts[71]
-                                              : Lan->OwnText(LAN_TEXT_SETTINGS_BUSY) + ": " + Param->BusyStore(),
+        ShowStatus(Param->BusyStore().empty() ? Lan->Texts[71] : Lan->Message(MSG_SETTINGS_BUSY, Param->BusyStore()),
                    STATUS_MESSAGE);
     else if (!Param->StoreNote().empty())
         ShowStatus(Lan->Texts[71] + ": " + Param->StoreNote(), STATUS_MESSAGE);

@@ -817,12 +817,15 @@ void TDataSet::BeginInsertAppend(TBookmarkFlag flag)
     CheckBrowseMode();
     CheckCanModify();
     SyncCursor();
+    const TBookmark before = flag == bfInserted ? GetBookmark() : TBookmark();
     if (HasRecord)
         RecordBeforeInsert = std::move(ActiveBuffer);
     ActiveBuffer = AllocRecordBuffer();
     InternalInitRecord(*ActiveBuffer);
     ClearCalcFields(*ActiveBuffer);
-    ActiveBuffer->BookmarkFlag = flag;
+    SetBookmarkFlag(*ActiveBuffer, flag);
+    if (!before.empty())
+        SetBookmarkData(*ActiveBuffer, before);
     AtBof = false;
     AtEof = flag == bfEOF;
     SetState(dsInsert);
@@ -834,6 +837,45 @@ void TDataSet::BeginInsertAppend(TBookmarkFlag flag)
     }
     IsModified = false;
     DataEvent(deDataSetChange);
+}
+
+void TDataSet::AppendRecord(const std::vector<jet::Variant>& values)
+{
+    AddRecord(values, true);
+}
+
+void TDataSet::InsertRecord(const std::vector<jet::Variant>& values)
+{
+    AddRecord(values, false);
+}
+
+void TDataSet::AddRecord(const std::vector<jet::Variant>& values, bool append)
+{
+    CheckActive();
+    if (values.size() > FieldList.size())
+        throw EDatabaseError("More values than the dataset has fields");
+    BeginInsertAppend(append ? bfEOF : bfInserted);
+    try {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            if (!(values[i].IsClear() && FieldList[i]->IsCalculated()))
+                FieldList[i]->SetValue(values[i]);
+        AddingRecord = append;
+        Post();
+    } catch (...) {
+        AddingRecord.reset();
+        try {
+            Cancel();
+        } catch (...) {
+            // The error that stopped the add is the one worth reporting.
+        }
+        throw;
+    }
+}
+
+void TDataSet::InternalAddRecord(TRecordBuffer& buffer, bool append)
+{
+    SetBookmarkFlag(buffer, append ? bfEOF : bfInserted);
+    InternalPost();
 }
 
 void TDataSet::DoOnNewRecord()
@@ -848,7 +890,13 @@ void TDataSet::Post()
     if (CurrentState != dsEdit && CurrentState != dsInsert)
         return;
     CheckRequiredFields();
-    InternalPost();
+    if (AddingRecord) {
+        const bool append = *AddingRecord;
+        AddingRecord.reset();
+        InternalAddRecord(*ActiveBuffer, append);
+    } else {
+        InternalPost();
+    }
     RecordBeforeInsert.reset();
     IsModified = false;
     SetState(dsBrowse);
@@ -938,7 +986,7 @@ void TDataSet::FieldModified(TField& field)
 TDataSet::TBookmark TDataSet::GetBookmark()
 {
     TBookmark bookmark;
-    if (Active() && BookmarkSize > 0 && HasRecord)
+    if (Active() && BookmarkSize > 0 && HasRecord && GetBookmarkFlag(*ActiveBuffer) == bfCurrent)
         GetBookmarkData(*ActiveBuffer, bookmark);
     return bookmark;
 }

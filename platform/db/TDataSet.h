@@ -13,10 +13,11 @@
 // copies records into buffers of its own kind (AllocRecordBuffer, GetRecord),
 // exchanges field texts with the active buffer (GetFieldData, SetFieldData)
 // and writes changes (InternalEdit, InternalInitRecord, InternalPost,
-// InternalCancel, InternalDelete). The base keeps the active record buffer,
-// the state and the end-of-data flags, and turns the hooks into the public
-// operations. Field values travel as texts; every field is read and written
-// through AsString.
+// InternalAddRecord for a record given whole, InternalCancel,
+// InternalDelete). The base keeps the active record buffer, the state and
+// the end-of-data flags, and turns the hooks into the public operations.
+// Field values travel as texts; every field is read and written through
+// AsString.
 //
 // Errors are raised as EDatabaseError. A concrete dataset closes itself in its
 // own destructor, since the base cannot call the hooks once it is destroyed.
@@ -48,6 +49,7 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -410,6 +412,15 @@ public:
     void Append();
     // A new empty record before the current one.
     void Insert();
+    // Add a record in one call: Append or Insert, the values given to the
+    // fields in field order (a Null or Empty value leaves a data field null
+    // and passes a calculated one over; fields after the last value keep
+    // what the new record started with), then the post, which goes through
+    // InternalAddRecord. The added record becomes current. When a value does
+    // not convert or the post fails, the new record is cancelled and the
+    // error raised: nothing is added and the dataset stands where it stood.
+    void AppendRecord(const std::vector<jet::Variant>& values);
+    void InsertRecord(const std::vector<jet::Variant>& values);
     // Writes the record being edited or inserted and returns to browse state;
     // the posted record becomes the current one. Nothing happens in browse state.
     virtual void Post();
@@ -437,10 +448,15 @@ public:
     // The 1-based number of the current record; -1 when unknown.
     int RecNo() { return Active() ? GetRecNo() : -1; }
     virtual void SetRecNo(int value);
+    // The bytes one record buffer takes (GetRecordSize).
+    int RecordSize() const { return GetRecordSize(); }
+    // Reads the storage's field definitions into FieldDefs, also while the
+    // dataset is closed (InternalInitFieldDefs).
+    void InitFieldDefs() { InternalInitFieldDefs(); }
 
-    // Bookmarks: the bytes that name the current record (empty without one
-    // or on a dataset without bookmarks). GotoBookmark makes that record
-    // current.
+    // Bookmarks: the bytes that name the current record (empty without one,
+    // on a record not yet posted, or on a dataset without bookmarks).
+    // GotoBookmark makes that record current.
     using TBookmark = std::string;
     TBookmark GetBookmark();
     void GotoBookmark(const TBookmark& bookmark);
@@ -507,6 +523,10 @@ protected:
     // after the last record (bfEOF) or before the cursor's record (bfInserted).
     // Leaves the cursor on the written record.
     virtual void InternalPost() = 0;
+    // Writes a new record given whole (AppendRecord, InsertRecord; the buffer
+    // is the active one): after the last record with `append`, else before
+    // the cursor's record. By default the buffer is flagged so and posted.
+    virtual void InternalAddRecord(TRecordBuffer& buffer, bool append);
     virtual void InternalCancel() {}
     // Deletes the cursor's record and leaves the cursor on the record that
     // followed it.
@@ -533,14 +553,29 @@ protected:
     virtual bool GetNativeFieldData(const TField& field, void* buffer);
     virtual void SetNativeFieldData(TField& field, const void* buffer);
 
-    // Bookmark hooks: the bytes of a buffer's record, and moving the cursor
-    // to the record of a bookmark. BookmarkSize is 0 without bookmarks.
+    // Bookmark hooks: the bytes of a buffer's record, making a buffer name
+    // the record of a bookmark (an inserted record names the record it goes
+    // before), where a buffer stands, and moving the cursor to the record of
+    // a bookmark. BookmarkSize is 0 without bookmarks.
     int BookmarkSize = 0;
     virtual void GetBookmarkData(const TRecordBuffer& buffer, TBookmark& bookmark);
+    virtual void SetBookmarkData(TRecordBuffer& /*buffer*/, const TBookmark& /*bookmark*/) {}
+    virtual TBookmarkFlag GetBookmarkFlag(const TRecordBuffer& buffer) const { return buffer.BookmarkFlag; }
+    virtual void SetBookmarkFlag(TRecordBuffer& buffer, TBookmarkFlag value) { buffer.BookmarkFlag = value; }
     virtual void InternalGotoBookmark(const TBookmark& bookmark);
     virtual int GetRecNo() { return -1; }
     virtual void InternalRefresh() {}
     virtual bool GetCanModify() const { return true; }
+    // The bytes of one record buffer; 0 when the dataset does not say.
+    virtual int GetRecordSize() const { return 0; }
+    // Fills FieldDefs from the storage; a dataset whose definitions are
+    // given (or made by InternalOpen) leaves it alone.
+    virtual void InternalInitFieldDefs() {}
+    // Shows the exception being handled to the operator; call it from a
+    // catch block. The base knows no application, so the exception goes on
+    // to the caller; the program's datasets show it in the application's
+    // standard error box.
+    virtual void InternalHandleException() { throw; }
     // The text a string field of the dataset keeps of `value`: by default at
     // most Size bytes, cut at the last whole UTF-8 character that fits.
     virtual std::string FitString(const TField& field, const std::string& value) const;
@@ -555,7 +590,7 @@ protected:
     void RestoreState(TDataSetState state) { CurrentState = state; }
 
     // Tells the data sources (none while controls are disabled).
-    void DataEvent(TDataEvent event, TField* field = nullptr);
+    virtual void DataEvent(TDataEvent event, TField* field = nullptr);
     // Fires OnNewRecord; a detail fills its link fields first.
     virtual void DoOnNewRecord();
     // Empties the calculated-field area of a buffer and computes it: the
@@ -567,6 +602,8 @@ protected:
     void CalculateFields(TRecordBuffer& buffer);
     void ClearCalcFields(TRecordBuffer& buffer) const;
     bool HasCalcFields() const { return CalcFieldCount > 0; }
+    // The bytes of a record buffer's calculated-field area.
+    int CalcFieldsSize() const { return static_cast<int>(CalcFieldCount * sizeof(TRecordBuffer::TCalcValue)); }
     // The buffer whose calculated fields are being computed; field access
     // reads it in the calculated-fields state.
     TRecordBuffer* CalcBuffer() const { return CalcRecord; }
@@ -600,6 +637,7 @@ private:
 
     bool MoveOne(TGetMode direction);
     void BeginInsertAppend(TBookmarkFlag flag);
+    void AddRecord(const std::vector<jet::Variant>& values, bool append);
     // Puts the cursor back on the active record after a move that left it.
     void SyncCursor();
     // Reads the record after or before the cursor into the active buffer;
@@ -622,6 +660,9 @@ private:
     bool AtBof = true;
     bool AtEof = true;
     bool IsModified = false;
+    // Set while the record being posted was given whole: the post goes
+    // through InternalAddRecord (true: appended).
+    std::optional<bool> AddingRecord;
     bool IsFiltered = false;
     std::string FilterText;
     int DisableCount = 0;

@@ -1,5 +1,7 @@
 #include "platform/gui/Dialogs.h"
 
+#include "platform/gui/TApplication.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
@@ -11,7 +13,7 @@
 
 void ShowMessage(const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::NoIcon, TApplication::Title(), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
     // Above the program's tool windows, as the questions are.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -20,7 +22,7 @@ void ShowMessage(const std::string& text)
 
 bool ConfirmYesNo(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
+    QMessageBox box(QMessageBox::Question, TApplication::Title(), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
     // The program's tool windows stay on top; the question must not be hidden behind them.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -29,7 +31,7 @@ bool ConfirmYesNo(QWidget* parent, const QString& text)
 
 void ShowError(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, TApplication::Title(), text, QMessageBox::Ok, parent);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }

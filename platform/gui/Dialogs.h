@@ -10,7 +10,7 @@
 
 class QWidget;
 
-// The text with an OK button, titled with the application's name, no icon,
+// The text with an OK button, titled with the application's title, no icon,
 // modal over the active window; returns when closed.
 void ShowMessage(const std::string& text);
 
@@ -18,7 +18,7 @@ void ShowMessage(const std::string& text);
 // name, modal over `parent`; true only for Yes.
 bool ConfirmYesNo(QWidget* parent, const QString& text);
 
-// An error with the button OK, titled with the application's name, modal
+// An error with the button OK, titled with the application's title, modal
 // over `parent`.
 void ShowError(QWidget* parent, const QString& text);
 

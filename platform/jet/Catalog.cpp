@@ -36,8 +36,15 @@ CREATE TABLE "jet.queries" (Name TEXT PRIMARY KEY, SQL TEXT NOT NULL, DateCreate
     LastUpdated REAL NOT NULL);
 )";
 
-constexpr const char* CatalogTables[] = {"jet.columns", "jet.indexcolumns", "jet.indexes", "jet.info",
-                                         "jet.properties", "jet.queries", "jet.tables"};
+// The sources of pass-through queries. Files made before there were any
+// lack the table until a pass-through query is stored.
+constexpr const char* PassThroughSchema = R"(
+CREATE TABLE IF NOT EXISTS "jet.passthrough" (Name TEXT PRIMARY KEY, Connect TEXT NOT NULL,
+    ReturnsRecords INTEGER NOT NULL);
+)";
+
+constexpr const char* CatalogTables[] = {"jet.columns",    "jet.indexcolumns", "jet.indexes", "jet.info",
+                                         "jet.passthrough", "jet.properties",  "jet.queries", "jet.tables"};
 
 // One change of the catalog: whole or not at all, and the catalog's stamp
 // moves on with it.
@@ -381,6 +388,13 @@ int ColumnTypeOfDeclared(const std::string& declared)
 }
 
 // The catalog tables themselves, listed as system objects.
+bool HasPassThroughTable(Connection& db, const std::string& schema)
+{
+    sqlite::Statement table = db.Prepare("SELECT 1 FROM " + Schema(schema)
+                                         + "sqlite_master WHERE type = 'table' AND name = 'jet.passthrough'");
+    return table.Step();
+}
+
 void AddSystemTables(Connection& db, const std::string& schema, Catalog& catalog)
 {
     int id = -1;
@@ -400,7 +414,8 @@ void AddSystemTables(Connection& db, const std::string& schema, Catalog& catalog
             column.Attributes = column.Type == dbMemo ? dbVariableField : dbFixedField;
             table.Columns.push_back(column);
         }
-        catalog.Tables.push_back(std::move(table));
+        if (!table.Columns.empty())  // a catalog table an older file lacks
+            catalog.Tables.push_back(std::move(table));
     }
 }
 
@@ -594,6 +609,7 @@ void Create(Connection& connection, const std::string& version, int collatingOrd
     connection.Exec("BEGIN IMMEDIATE");
     try {
         connection.Exec(CatalogSchema);
+        connection.Exec(PassThroughSchema);
         SetInfo(connection, "Version", Variant(version));
         SetInfo(connection, "CollatingOrder", Variant(collatingOrder));
         SetInfo(connection, "Stamp", Variant(1));
@@ -730,6 +746,16 @@ Catalog Load(Connection& connection, const std::string& schema)
             catalog.Queries.push_back(std::move(query));
         }
     }
+    if (HasPassThroughTable(connection, schema)) {
+        sqlite::Statement sources =
+            connection.Prepare("SELECT Name, Connect, ReturnsRecords FROM " + prefix + "\"jet.passthrough\"");
+        while (sources.Step())
+            for (QueryInfo& query : catalog.Queries)
+                if (query.Name == sources.ColumnText(0)) {
+                    query.Connect = std::string(sources.ColumnText(1));
+                    query.ReturnsRecords = sources.ColumnInt64(2) != 0;
+                }
+    }
     AddSystemTables(connection, schema, catalog);
     std::sort(catalog.Tables.begin(), catalog.Tables.end(),
               [](const TableInfo& a, const TableInfo& b) { return CompareText(a.Name, b.Name) < 0; });
@@ -766,7 +792,10 @@ void CreateTable(Connection& db, Catalog& catalog, TableInfo table)
         table.Attributes = 0;
         CreateStorage(db, table);
     } else {
-        table.Attributes = dbAttachedTable;
+        // A link to an ODBC source, which may keep its password, or to a
+        // file of ours.
+        const bool odbc = AsciiUpper(table.Connect.substr(0, 5)) == "ODBC;";
+        table.Attributes = odbc ? dbAttachedODBC | (table.Attributes & dbAttachSavePWD) : dbAttachedTable;
         table.Columns.clear();
         table.Indexes.clear();
     }
@@ -905,6 +934,46 @@ void SetRequired(Connection& db, Catalog& catalog, int tableId, int columnId, bo
         if (column.Id == columnId)
             column.Required = required;
     ApplyChange(db, catalog, after);
+}
+
+void ChangeColumnType(Connection& db, Catalog& catalog, int tableId, int columnId, int type, int size)
+{
+    TableInfo after = TableOf(catalog, tableId);
+    if (after.IsSystem() || after.IsLink())
+        Fail(errReadOnly, "Cannot update. Database or object is read-only.");
+    const ColumnDef* column = after.ColumnById(columnId);
+    if (!column)
+        Fail(errObjectClosed, "Object invalid or no longer set.");
+    ColumnDef changed = *column;
+    changed.Type = type;
+    changed.Size = size;
+    CheckColumn(changed);
+    changed = Normalized(changed);
+    for (ColumnDef& existing : after.Columns)
+        if (existing.Id == columnId)
+            existing = changed;
+    try {
+        Savepoint savepoint(db);
+        ApplyChange(db, catalog, after);
+        // The copy keeps a value SQLite could not convert as it was; the old
+        // engine refuses the change then.
+        std::string allowed = "'null', 'integer', 'real'";
+        if (IsTextType(type))
+            allowed = "'null', 'text'";
+        else if (type == dbBinary || type == dbVarBinary || type == dbLongBinary || type == dbGUID)
+            allowed = "'null', 'blob'";
+        if (after.HasStorage()) {
+            sqlite::Statement check = db.Prepare("SELECT 1 FROM " + QuoteIdentifier(after.Name) + " WHERE typeof("
+                                                 + QuoteIdentifier(changed.Name) + ") NOT IN (" + allowed
+                                                 + ") LIMIT 1");
+            if (check.Step())
+                Fail(errTypeConversion, "Data type conversion error.");
+        }
+        savepoint.Commit();
+    } catch (...) {
+        catalog = Load(db);
+        throw;
+    }
 }
 
 void SetDefault(Connection& db, Catalog& catalog, int tableId, int columnId, const std::string& expression)
@@ -1080,6 +1149,12 @@ void RenameQuery(Connection& db, Catalog& catalog, const std::string& name, cons
     update.BindDouble(2, platform::Now());
     update.BindText(3, query->Name);
     update.Run();
+    if (HasPassThroughTable(db, "main")) {
+        sqlite::Statement source = db.Prepare("UPDATE \"jet.passthrough\" SET Name = ? WHERE Name = ?");
+        source.BindText(1, newName);
+        source.BindText(2, query->Name);
+        source.Run();
+    }
     savepoint.Commit();
     catalog = Load(db);
 }
@@ -1093,6 +1168,34 @@ void DropQuery(Connection& db, Catalog& catalog, const std::string& name)
     sqlite::Statement drop = db.Prepare("DELETE FROM \"jet.queries\" WHERE Name = ?");
     drop.BindText(1, query->Name);
     drop.Run();
+    if (HasPassThroughTable(db, "main")) {
+        sqlite::Statement source = db.Prepare("DELETE FROM \"jet.passthrough\" WHERE Name = ?");
+        source.BindText(1, query->Name);
+        source.Run();
+    }
+    savepoint.Commit();
+    catalog = Load(db);
+}
+
+void SetQueryConnect(Connection& db, Catalog& catalog, const std::string& name, const std::string& connect,
+                     bool returnsRecords)
+{
+    const QueryInfo* query = catalog.FindQuery(name);
+    if (!query)
+        Fail(errItemNotFound, "Item not found in this collection.");
+    Savepoint savepoint(db);
+    db.Exec(PassThroughSchema);
+    sqlite::Statement clear = db.Prepare("DELETE FROM \"jet.passthrough\" WHERE Name = ?");
+    clear.BindText(1, query->Name);
+    clear.Run();
+    if (!connect.empty()) {
+        sqlite::Statement write =
+            db.Prepare("INSERT INTO \"jet.passthrough\" (Name, Connect, ReturnsRecords) VALUES (?, ?, ?)");
+        write.BindText(1, query->Name);
+        write.BindText(2, connect);
+        write.BindInt64(3, returnsRecords ? 1 : 0);
+        write.Run();
+    }
     savepoint.Commit();
     catalog = Load(db);
 }

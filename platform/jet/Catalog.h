@@ -89,6 +89,9 @@ struct QueryInfo {
     std::string Sql;
     double Created = 0;
     double Updated = 0;
+    // A pass-through query's ODBC source; empty for a query of the engine.
+    std::string Connect;
+    bool ReturnsRecords = true;
 };
 
 struct Catalog {
@@ -129,6 +132,10 @@ void DropColumn(sqlite::Connection& connection, Catalog& catalog, int tableId, i
 void RenameColumn(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
                   const std::string& name);
 void SetRequired(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId, bool required);
+// A column's new type and size, its values converted (3421 when one does not
+// convert, 3163 when a text no longer fits).
+void ChangeColumnType(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId, int type,
+                      int size);
 void SetDefault(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
                 const std::string& expression);
 void AddProperty(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
@@ -144,6 +151,10 @@ void SetQuerySql(sqlite::Connection& connection, Catalog& catalog, const std::st
 void RenameQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
                  const std::string& newName);
 void DropQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name);
+// Makes a stored query a pass-through query of that ODBC source (an empty
+// connect text makes it a query of the engine again).
+void SetQueryConnect(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
+                     const std::string& connect, bool returnsRecords);
 // After a compact: the next auto-increment numbers follow the largest kept.
 void ResetSeeds(sqlite::Connection& connection);
 void SetInfo(sqlite::Connection& connection, const std::string& name, const Variant& value);

@@ -1,6 +1,11 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/Crosstab.h"
+#include "platform/jet/DataDefinition.h"
+#include "platform/jet/DatabasePassword.h"
+#include "platform/jet/FormatDatabase.h"
+#include "platform/jet/OdbcDatabase.h"
 #include "platform/jet/RecordsetImpl.h"
 
 #include <algorithm>
@@ -128,17 +133,13 @@ public:
         Owner.Guarded([&] {
             Owner.CheckOpen();
             catalog::TableInfo table = DescribeNewTableDef(object, Owner);
-            if (table.IsLink()) {
-                const ConnectInfo info = ParseConnect(table.Connect);
-                if (!info.Type.empty())
-                    RaiseNotSupported("Links to files of the format '" + info.Type + "'");
+            if (DatabaseImpl::IsOdbcLink(table)) {
+                table.Connect = Owner.PrepareOdbcLink(table);
+            } else if (table.IsLink()) {
+                table.Connect = NormalizedLinkConnect(table.Connect);
                 if (table.SourceTable.empty())
                     Raise(3011, "The database engine could not find the object ''.", DatabaseSource);
-                const std::string file = AbsolutePath(info.Value("DATABASE"));
-                catalog::TableInfo probe = table;
-                probe.Connect = ";DATABASE=" + file;
-                Owner.LinkedTable(probe);  // the linked file and table exist and are ours
-                table.Connect = probe.Connect;
+                Owner.LinkedTable(table);  // the linked file and table exist and can be read
             }
             catalog::CreateTable(Owner.Sql(), Owner.CatalogForChange(), table);
             Owner.NoteWrite();
@@ -287,12 +288,14 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Open(std::shared_ptr<ErrorState> sta
     auto database = std::make_shared<DatabaseImpl>(std::move(state), std::move(workspace));
     database->ConnectText = connect;
     database->OpenFile(path, exclusive, readOnly, false);
+    CheckPassword(*database->Db, ParseConnect(connect).Value("PWD"));
     return database;
 }
 
 std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> state,
                                                    std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
-                                                   const std::string& version, int collatingOrder)
+                                                   const std::string& version, int collatingOrder,
+                                                   const std::string& password)
 {
     const std::string file = AbsolutePath(path);
     if (file.empty())
@@ -306,6 +309,7 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> s
         {
             sqlite::Connection fresh(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE);
             catalog::Create(fresh, version, collatingOrder);
+            StorePassword(fresh, password);
         }
         database->OpenFile(file, false, false, false);
     } catch (...) {
@@ -350,6 +354,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
     sqlite3_busy_timeout(connection->Handle(), 5000);
     Db = std::move(connection);
     ReadOnlyFile = readOnly;
+    ExclusiveFile = exclusive;
     CatalogDataVersion = CacheDataVersion = Db->DataVersion();
     Db->NullErrorNumber = [this](std::string_view table, std::string_view column) {
         const catalog::TableInfo* info = CatalogData->FindTable(table);
@@ -376,10 +381,10 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         }
     };
     for (const catalog::TableInfo& table : CatalogData->Tables) {
-        if (!table.IsLink())
+        if (!table.IsLink() || IsOdbcLink(table))  // a source connects when first used
             continue;
         try {
-            LinkSchema(ParseConnect(table.Connect).Value("DATABASE"));
+            LinkSchema(LinkFile(table.Connect), ParseConnect(table.Connect).Value("PWD"));
         } catch (const EngineError&) {
             // The link answers when it is used.
         }
@@ -422,6 +427,8 @@ void DatabaseImpl::RefreshCache()
 {
     if (!Db)
         return;
+    for (const auto& source : OpenOdbcSources())
+        source->RefreshCache();
     const std::int64_t version = Db->DataVersion();
     if (version == CacheDataVersion)
         return;
@@ -437,7 +444,7 @@ std::uint64_t DatabaseImpl::CommitsElsewhere()
     return CommitsSeenElsewhere;
 }
 
-std::string DatabaseImpl::LinkSchema(const std::string& file)
+std::string DatabaseImpl::LinkSchema(const std::string& file, const std::string& password)
 {
     const std::string path = AbsolutePath(file);
     if (const auto found = Links.find(path); found != Links.end())
@@ -451,11 +458,20 @@ std::string DatabaseImpl::LinkSchema(const std::string& file)
               DatabaseSource);
     const std::string schema = "jet.link." + std::to_string(Links.size() + 1);
     sqlite::Statement attach = Db->Prepare("ATTACH DATABASE ? AS " + sqlite::QuoteIdentifier(schema));
-    attach.BindText(1, std::string(ReadOnlyFile ? "file:" + path + "?mode=ro" : path));
+    bool readOnly = ReadOnlyFile;
+    for (const auto& [connect, store] : FormatLinks)
+        readOnly = readOnly || (store->DatabaseFile() == path && !store->Writable());
+    attach.BindText(1, std::string(readOnly ? "file:" + path + "?mode=ro" : path));
     attach.Run();
     if (!catalog::IsOurDatabase(*Db, schema)) {
         Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));
         Raise(errUnrecognizedFormat, "Unrecognized database format '" + path + "'.", DatabaseSource);
+    }
+    try {
+        CheckPassword(*Db, password, schema);
+    } catch (const EngineError&) {
+        Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));
+        throw;
     }
     Links[path] = schema;
     return schema;
@@ -463,7 +479,9 @@ std::string DatabaseImpl::LinkSchema(const std::string& file)
 
 const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& link)
 {
-    const std::string schema = LinkSchema(ParseConnect(link.Connect).Value("DATABASE"));
+    if (IsOdbcLink(link))
+        return OdbcSource(link.Connect)->Describe(link.SourceTable);
+    const std::string schema = LinkSchema(LinkFile(link.Connect), ParseConnect(link.Connect).Value("PWD"));
     if (schema == "main") {
         const catalog::TableInfo* table = Catalog().FindTable(link.SourceTable);
         if (!table || table->IsLink())
@@ -477,6 +495,10 @@ const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& li
         linked = std::make_shared<catalog::Catalog>(catalog::Load(*Db, schema));
     }
     const catalog::TableInfo* table = linked->FindTable(link.SourceTable);
+    if (!ParseConnect(link.Connect).Type.empty())
+        for (const std::string& name : FormatTableNames(link.SourceTable))
+            if (!table)
+                table = linked->FindTable(name);
     if (!table || table->IsLink() || table->IsSystem())
         TableNotFound(link.SourceTable);
     return *table;
@@ -487,7 +509,7 @@ std::string DatabaseImpl::TableRef(const catalog::TableInfo& table)
     if (!table.IsLink())
         return sqlite::QuoteIdentifier(table.Name);
     const catalog::TableInfo& source = LinkedTable(table);
-    const std::string schema = LinkSchema(ParseConnect(table.Connect).Value("DATABASE"));
+    const std::string schema = LinkSchema(LinkFile(table.Connect), ParseConnect(table.Connect).Value("PWD"));
     return sqlite::QuoteIdentifier(schema) + "." + sqlite::QuoteIdentifier(source.Name);
 }
 
@@ -497,8 +519,11 @@ sql::NameBinding DatabaseImpl::ResolveTable(std::string_view name) const
     sql::NameBinding binding;
     if (const catalog::TableInfo* table = self.Catalog().FindTable(name)) {
         binding.Type = sql::NameBinding::Table;
-        binding.SqliteRef = self.TableRef(*table);
+        // A linked ODBC table's statements run at its source (OdbcLinks.cpp).
+        binding.SqliteRef = IsOdbcLink(*table) ? sqlite::QuoteIdentifier(table->Name) : self.TableRef(*table);
     } else if (const catalog::QueryInfo* query = self.Catalog().FindQuery(name)) {
+        if (!query->Connect.empty())
+            RaiseNotSupported("Pass-through queries inside other statements");
         binding.Type = sql::NameBinding::Query;
         binding.QuerySql = query->Sql;
     }
@@ -519,7 +544,20 @@ void DatabaseImpl::Close()
         OpenRecordsets.clear();
         QueryDefObjects.clear();
         KeysetCache.clear();
+        for (const auto& source : OpenOdbcSources())
+            source->Close();
+        OdbcSources.clear();
+        // The database closes even when its files cannot be written; the
+        // failure is reported after.
+        std::exception_ptr failure;
+        try {
+            SaveFormats();
+        } catch (...) {
+            failure = std::current_exception();
+        }
         Db.reset();
+        if (failure)
+            std::rethrow_exception(failure);
     });
 }
 
@@ -539,9 +577,20 @@ int DatabaseImpl::CollatingOrder() const
     });
 }
 
-void DatabaseImpl::NewPassword(const std::string&, const std::string&)
+void DatabaseImpl::NewPassword(const std::string& oldPassword, const std::string& newPassword)
 {
-    Guarded([&] { RaiseNotSupported("Database passwords"); });
+    Guarded([&] {
+        CheckOpen();
+        if (ReadOnlyFile)
+            Raise(errReadOnly, "Cannot update. Database or object is read-only.", DatabaseSource);
+        if (!ExclusiveFile)
+            Raise(errPasswordShared, "Can't change password on a shared open database.", DatabaseSource);
+        // The old password must be the present one exactly: none is "".
+        const std::string stored = StoredPassword(*Db);
+        if (stored.empty() ? !oldPassword.empty() : !PasswordMatches(stored, oldPassword))
+            Raise(errNotValidPassword, "Not a valid password.", DatabaseSource);
+        StorePassword(*Db, newPassword);
+    });
 }
 
 Collection<TableDef>& DatabaseImpl::TableDefs()
@@ -623,6 +672,8 @@ RecordsetPtr DatabaseImpl::OpenRecordset(const std::string& source, int type, in
             if (type == dbOpenTable)
                 Raise(errInvalidOperation, "Invalid operation. A query opens as a dynaset or snapshot.",
                       DatabaseSource);
+            if (!query->Connect.empty())
+                return QueryDefObject(query->Name)->OpenRecordset(type, options, lockEdits);
             const std::string sqlText = query->Sql;
             const std::string queryName = query->Name;
             return OpenRecordsetOn(sqlText, queryName, type, options, lockEdits, {}, 0);
@@ -635,10 +686,12 @@ RecordsetPtr DatabaseImpl::OpenRecordsetOn(const std::string& jetSql, const std:
                                            int lockEdits, const std::vector<Variant>& parameters, long maxRecords)
 {
     CheckOpen();
+    if (RecordsetPtr routed = OpenAtOdbcSource(jetSql, name, type, options, lockEdits, parameters, maxRecords))
+        return routed;
     if (type == dbOpenDynamic)
-        RaiseNotSupported("Dynamic recordsets (ODBC direct)");
+        RaiseNotSupported("Dynamic recordsets of tables that are not at an ODBC source");
     if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
-        RaiseNotSupported("ODBC options");
+        RaiseNotSupported("ODBC options on tables that are not at an ODBC source");
     if (type == dbOpenTable)
         Raise(errInvalidOperation, "Invalid operation. Only a stored table opens as a table-type recordset.",
               DatabaseSource);
@@ -646,7 +699,8 @@ RecordsetPtr DatabaseImpl::OpenRecordsetOn(const std::string& jetSql, const std:
         Raise(errInvalidArgument, "Invalid argument.", DatabaseSource);
     const sql::Translation translation = sql::TranslateStatement(jetSql, *this);
     if (translation.Kind == sql::StatementKind::Crosstab)
-        RaiseNotSupported("Crosstab queries");
+        return OpenRecordsetOn(ExpandCrosstab(*this, translation.Sql, parameters), name, type, options, lockEdits,
+                               parameters, maxRecords);
     if (translation.Kind != sql::StatementKind::Select)
         Raise(errInvalidOperation, "Invalid operation. Only a select query opens as a recordset.", DatabaseSource);
     RecordsetOptions settings;
@@ -662,16 +716,20 @@ void DatabaseImpl::Execute(const std::string& sqlText, int options)
 {
     Guarded([&] {
         CheckOpen();
+        if (ExecuteAtOdbcSource(sqlText, {}))
+            return;
         if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
-            RaiseNotSupported("ODBC options");
-        ExecuteTranslated(sql::TranslateStatement(sqlText, *this), {});
+            RaiseNotSupported("ODBC options on tables that are not at an ODBC source");
+        ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), {});
     });
 }
 
 void DatabaseImpl::ExecuteStatement(const std::string& sqlText, const std::vector<Variant>& parameters)
 {
     CheckOpen();
-    ExecuteTranslated(sql::TranslateStatement(sqlText, *this), parameters);
+    if (ExecuteAtOdbcSource(sqlText, parameters))
+        return;
+    ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), parameters);
 }
 
 void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const std::vector<Variant>& parameters)
@@ -679,12 +737,10 @@ void DatabaseImpl::ExecuteTranslated(const sql::Translation& translation, const 
     Affected = 0;
     switch (translation.Kind) {
     case sql::StatementKind::Select:
+    case sql::StatementKind::Crosstab:
         Raise(errCannotExecuteSelect, "Cannot execute a select query.", DatabaseSource);
-    case sql::StatementKind::Crosstab: RaiseNotSupported("Crosstab queries");
     case sql::StatementKind::Create:
-    case sql::StatementKind::Alter:
-        RaiseNotSupported("Data definition statements other than DROP TABLE and DROP INDEX (use TableDefs and "
-                          "Indexes)");
+    case sql::StatementKind::Alter: ExecuteDataDefinition(*this, translation.Sql); return;
     case sql::StatementKind::DropTable: DropTableStatement(translation); return;
     case sql::StatementKind::DropIndex: {
         const catalog::TableInfo* table = Catalog().FindTable(translation.DropTable);
@@ -868,33 +924,13 @@ QueryDefPtr DatabaseImpl::CreateQueryDef(const std::string& name, const std::str
     });
 }
 
-void DatabaseImpl::BeginTrans()
+jet::Workspace& DatabaseImpl::TransactionWorkspace()
 {
-    Guarded([&] {
+    return Guarded([&]() -> jet::Workspace& {
         CheckOpen();
         if (!Workspace)
             RaiseClosed();
-        Workspace->BeginTrans();
-    });
-}
-
-void DatabaseImpl::CommitTrans(int options)
-{
-    Guarded([&] {
-        CheckOpen();
-        if (!Workspace)
-            RaiseClosed();
-        Workspace->CommitTrans(options);
-    });
-}
-
-void DatabaseImpl::Rollback()
-{
-    Guarded([&] {
-        CheckOpen();
-        if (!Workspace)
-            RaiseClosed();
-        Workspace->Rollback();
+        return *Workspace;
     });
 }
 
@@ -950,6 +986,8 @@ void DatabaseImpl::BeginLevel(int level)
 {
     Sql().Exec("SAVEPOINT " + sqlite::QuoteIdentifier("jet.level." + std::to_string(level)));
     JoinedLevels = level;
+    for (const auto& source : OpenOdbcSources())
+        source->BeginLevel(level);
 }
 
 void DatabaseImpl::CommitLevel(int level)
@@ -958,6 +996,9 @@ void DatabaseImpl::CommitLevel(int level)
         return;
     Db->Exec("RELEASE " + sqlite::QuoteIdentifier("jet.level." + std::to_string(level)));
     JoinedLevels = level - 1;
+    for (const auto& source : OpenOdbcSources())
+        source->CommitLevel(level);
+    SaveFormats();
 }
 
 void DatabaseImpl::RollbackLevel(int level)
@@ -967,12 +1008,96 @@ void DatabaseImpl::RollbackLevel(int level)
     const std::string name = sqlite::QuoteIdentifier("jet.level." + std::to_string(level));
     Db->Exec("ROLLBACK TO " + name + "; RELEASE " + name);
     JoinedLevels = level - 1;
+    for (const auto& source : OpenOdbcSources())
+        source->RollbackLevel(level);
     NoteWrite();
     KeysetCache.clear();
     *CatalogData = catalog::Load(*Db);
     for (auto& [schema, linked] : LinkCatalogs)
         RetiredCatalogs.push_back(linked);
     LinkCatalogs.clear();
+}
+
+// ------------------------------------------------- installable formats
+
+namespace {
+
+// The update hook: which rows of which file changed.
+void NoteFormatChange(void* owner, int, const char* schema, const char* table, sqlite3_int64)
+{
+    static_cast<DatabaseImpl*>(owner)->NoteFormatChange(schema, table);
+}
+
+} // namespace
+
+void DatabaseImpl::NoteWrite()
+{
+    ++WriteGeneration;
+    if (Db && (Format || !FormatLinks.empty())) {
+        // A DELETE without WHERE empties a table without telling the update
+        // hook; more rows changed than the hook heard of means such a one.
+        const std::int64_t total = sqlite3_total_changes64(Db->Handle());
+        if (total - ChangesSeen > ChangesHooked) {
+            if (Format)
+                Format->NoteChange({});
+            for (const auto& [connect, store] : FormatLinks)
+                store->NoteChange({});
+        }
+        ChangesSeen = total;
+        ChangesHooked = 0;
+    }
+    SaveFormats();
+}
+
+void DatabaseImpl::AttachFormat(std::shared_ptr<FormatStore> store)
+{
+    Format = std::move(store);
+    FilePath = Format->Path();
+    ChangesSeen = sqlite3_total_changes64(Db->Handle());
+    sqlite3_update_hook(Db->Handle(), jet::impl::NoteFormatChange, this);
+}
+
+std::string DatabaseImpl::LinkFile(const std::string& connect)
+{
+    const ConnectInfo info = ParseConnect(connect);
+    if (info.Type.empty())
+        return info.Value("DATABASE");
+    std::shared_ptr<FormatStore>& store = FormatLinks[NormalizedLinkConnect(connect)];
+    if (!store) {
+        try {
+            store = std::make_shared<FormatStore>(info.Type, info.Value("DATABASE"));
+        } catch (...) {
+            FormatLinks.erase(NormalizedLinkConnect(connect));
+            throw;
+        }
+        if (FormatLinks.size() == 1 && !Format)
+            ChangesSeen = sqlite3_total_changes64(Db->Handle());
+        sqlite3_update_hook(Db->Handle(), jet::impl::NoteFormatChange, this);
+    }
+    return store->DatabaseFile();
+}
+
+void DatabaseImpl::NoteFormatChange(std::string_view schema, std::string_view table)
+{
+    ++ChangesHooked;
+    if (schema == "main") {
+        if (Format)
+            Format->NoteChange(table);
+        return;
+    }
+    for (const auto& [connect, store] : FormatLinks)
+        if (const auto link = Links.find(AbsolutePath(store->DatabaseFile())); link != Links.end() && link->second == schema)
+            store->NoteChange(table);
+}
+
+void DatabaseImpl::SaveFormats()
+{
+    if ((!Format && FormatLinks.empty()) || !Db || !sqlite3_get_autocommit(Db->Handle()))
+        return;
+    if (Format)
+        Format->Save(State);
+    for (const auto& [connect, store] : FormatLinks)
+        store->Save(State);
 }
 
 } // namespace jet::impl

@@ -24,12 +24,15 @@
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
 #include "platform/system/DateTime.h"
+#include "platform/system/FloatText.h"
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -62,20 +65,35 @@ void PutBe(std::string& out, std::uint64_t value, int bytes)
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
+// "%.*f" (std::to_chars writes what printf writes, without its overhead).
 std::string Fixed(double value, unsigned decimals)
 {
     char buffer[512];
-    std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(decimals), value);
-    return buffer;
+    if (!std::isfinite(value)) {
+        std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(decimals), value);
+        return buffer;
+    }
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, static_cast<int>(decimals));
+    return std::string(buffer, result.ptr);
 }
 
 // The fewest decimals that write `value` without losing any of its fifteen
 // significant digits.
 unsigned DecimalsNeeded(double value)
 {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    const double shortest = std::strtod(buffer, nullptr);
+    const std::string digits = platform::FloatToStr(value);  // "%.15g"
+    const std::size_t e = digits.find('e');
+    const int exponent = e == std::string::npos ? 0 : std::atoi(digits.c_str() + e + 1);
+    if (std::isfinite(value) && exponent < 15) {
+        // Below 1e15 the decimals of those digits are the answer: a number
+        // written with fewer differs from them by more than a double's step.
+        const std::size_t point = digits.find('.');
+        const int fraction =
+            point == std::string::npos ? 0 : static_cast<int>((e == std::string::npos ? digits.size() : e) - point - 1);
+        return static_cast<unsigned>(std::min(15, std::max(0, fraction - exponent)));
+    }
+    const double shortest = std::strtod(digits.c_str(), nullptr);
     for (unsigned decimals = 0; decimals < 15; ++decimals)
         if (std::strtod(Fixed(value, decimals).c_str(), nullptr) == shortest)
             return decimals;

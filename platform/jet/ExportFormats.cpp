@@ -13,7 +13,6 @@
 #include <cctype>
 #include <cerrno>
 #include <filesystem>
-#include <random>
 
 namespace fs = std::filesystem;
 
@@ -151,32 +150,6 @@ void WriteTargetFiles(const std::vector<std::pair<std::string, std::string>>& fi
     for (std::size_t i = 0; i < writers.size(); ++i)
         if (!writers[i]->commit())
             CannotWrite(files[i].first, writers[i]->errorString().toStdString(), false);
-}
-
-std::string TemporaryPath(const std::string& target)
-{
-    static std::mt19937 random{std::random_device{}()};
-    const fs::path path(target);
-    for (;;) {
-        const fs::path candidate = path.parent_path()
-            / ("." + path.filename().string() + "." + std::to_string(random() % 1000000) + ".tmp");
-        std::error_code error;
-        if (!fs::exists(candidate, error))
-            return candidate.string();
-    }
-}
-
-void CommitFiles(const std::vector<std::pair<std::string, std::string>>& temporaryAndTarget)
-{
-    for (std::size_t i = 0; i < temporaryAndTarget.size(); ++i) {
-        std::error_code error;
-        fs::rename(temporaryAndTarget[i].first, temporaryAndTarget[i].second, error);
-        if (error) {
-            for (std::size_t j = i; j < temporaryAndTarget.size(); ++j)
-                fs::remove(temporaryAndTarget[j].first, error);
-            CannotWrite(temporaryAndTarget[i].second, "The file could not be renamed.", false);
-        }
-    }
 }
 
 struct TextEncoder::Converter {

@@ -82,11 +82,6 @@ void RefuseExisting(const std::string& path, const std::string& tableName);
 // failure raises 3026 (disk full) or 3051 (cannot write) and leaves no
 // target changed.
 void WriteTargetFiles(const std::vector<std::pair<std::string, std::string>>& files);
-// A temporary name beside `target` for a file that a library writes itself.
-std::string TemporaryPath(const std::string& target);
-// Renames finished temporary files over their targets (3051 when one cannot
-// be); on failure the temporaries are removed.
-void CommitFiles(const std::vector<std::pair<std::string, std::string>>& temporaryAndTarget);
 
 // A code page of the 8-bit formats: its Windows number and iconv name.
 struct CodePage {

@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace jet {
 
@@ -33,6 +34,15 @@ public:
     // raised as EngineError (or any exception) and reach Execute's caller.
     virtual long Export(const ExportTarget& target, Recordset& rows) = 0;
 };
+
+// The formats OpenDatabase and links open (FormatDatabase.h), as the old
+// engine's registry described them.
+struct FormatDescription {
+    std::string Name;          // "dBASE IV"
+    std::string Filter;        // "dBASE IV (*.dbf)"
+    bool OneTablePerFile = true;
+};
+const std::vector<FormatDescription>& OpenableFormats();
 
 // Registers (or replaces) a format under its name; null removes it.
 void RegisterInstallableFormat(const std::string& name, std::shared_ptr<InstallableFormat> format);

@@ -505,14 +505,12 @@ Translation StatementTranslator::Run()
             SyntaxError("Syntax error in DROP TABLE or DROP INDEX", Text);
         }
         return Result;
-    } else if (first == "CREATE") {
-        Result.Kind = StatementKind::Create;
-        return Result;
-    } else if (first == "ALTER") {
-        Result.Kind = StatementKind::Alter;
-        return Result;
-    } else if (first == "TRANSFORM") {
-        Result.Kind = StatementKind::Crosstab;
+    } else if (first == "CREATE" || first == "ALTER" || first == "TRANSFORM") {
+        // Carried out by the engine itself from the statement as written.
+        Result.Kind = first == "CREATE" ? StatementKind::Create
+            : first == "ALTER"          ? StatementKind::Alter
+                                        : StatementKind::Crosstab;
+        Result.Sql = std::string(Text);
         return Result;
     } else {
         throw EngineError(errSyntax,

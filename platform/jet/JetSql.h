@@ -86,7 +86,8 @@ struct SelectShape {
 
 struct Translation {
     StatementKind Kind = StatementKind::Other;
-    std::string Sql;  // the SQLite statement (SelectInto: the SELECT without INTO)
+    std::string Sql;  // the SQLite statement (SelectInto: the SELECT without INTO; Create, Alter
+                      // and Crosstab: the statement as written)
     std::vector<DeclaredParameter> Parameters;
     SelectShape Shape;  // Select and SelectInto
     // SelectInto: INTO [IntoTable], or INTO [IntoDatabase].[IntoTable], or

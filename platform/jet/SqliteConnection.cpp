@@ -454,6 +454,8 @@ Connection::Connection(const std::string& path, int flags, int busyTimeoutMs) : 
 Connection::~Connection()
 {
     sqlite3_finalize(DataVersionQuery);
+    sqlite3_finalize(BeginRead);
+    sqlite3_finalize(EndRead);
     sqlite3_close_v2(Db);
 }
 
@@ -670,6 +672,38 @@ void Savepoint::Commit()
 {
     Db.Exec("RELEASE " + Name);
     Done = true;
+}
+
+// ---------------------------------------------------------- ReadTransaction
+
+ReadTransaction::ReadTransaction(Connection& connection)
+{
+    sqlite3* db = connection.Handle();
+    if (!sqlite3_get_autocommit(db))
+        return;
+    if (!connection.BeginRead && sqlite3_prepare_v2(db, "BEGIN", -1, &connection.BeginRead, nullptr) != SQLITE_OK)
+        connection.Raise(sqlite3_extended_errcode(db), "BEGIN");
+    const int rc = sqlite3_step(connection.BeginRead);
+    sqlite3_reset(connection.BeginRead);
+    if (rc != SQLITE_DONE)
+        connection.Raise(sqlite3_extended_errcode(db), "BEGIN");
+    Begun = &connection;
+}
+
+ReadTransaction::~ReadTransaction()
+{
+    if (!Begun || sqlite3_get_autocommit(Begun->Handle()))
+        return;
+    sqlite3* db = Begun->Handle();
+    if (!Begun->EndRead && sqlite3_prepare_v2(db, "COMMIT", -1, &Begun->EndRead, nullptr) != SQLITE_OK) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return;
+    }
+    // It serves reads only, so ending it cannot lose anything; should the
+    // commit fail, the rollback still lets go of the lock.
+    if (sqlite3_step(Begun->EndRead) != SQLITE_DONE)
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_reset(Begun->EndRead);
 }
 
 // ----------------------------------------------------------------- Helpers

@@ -122,6 +122,28 @@ private:
     std::string FilePath;
     bool UserMode = false;
     mutable sqlite3_stmt* DataVersionQuery = nullptr;
+    // BEGIN and COMMIT of ReadTransaction, prepared once.
+    sqlite3_stmt* BeginRead = nullptr;
+    sqlite3_stmt* EndRead = nullptr;
+    friend class ReadTransaction;
+};
+
+// Many reads as one: outside a transaction, every statement takes the file's
+// shared lock and checks the file for changes when it starts and lets go when
+// it ends, which costs more than reading a row. While a ReadTransaction lives,
+// the statements of its connection read in one transaction instead: they see
+// one state of the file, and another connection's commit waits (or is seen)
+// only once it ends. Keep it to one call of the engine, so that commits of
+// others are noticed between calls. Inside a transaction it does nothing.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Connection& connection);
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+    ~ReadTransaction();
+
+private:
+    Connection* Begun = nullptr;
 };
 
 // A savepoint: what runs between its start and Commit happens whole or, when

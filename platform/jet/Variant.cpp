@@ -191,6 +191,14 @@ std::string Variant::AsString() &&
     return static_cast<const Variant&>(*this).AsString();
 }
 
+void Variant::AssignString(std::string& text) const
+{
+    if (Type == varString)
+        text.assign(Text);
+    else
+        text = AsString();
+}
+
 std::string Variant::AsString() const&
 {
     switch (Type) {

@@ -93,6 +93,8 @@ public:
     std::string AsString() const&;
     // The same, taking the text out of a variant about to go.
     std::string AsString() &&;
+    // The same into `text`, reusing its storage.
+    void AssignString(std::string& text) const;
     std::int32_t AsInteger() const;
     std::int64_t AsInt64() const;
     double AsDouble() const;

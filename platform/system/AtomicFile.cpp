@@ -25,7 +25,7 @@ constexpr std::string_view kJournalEndings[] = {"-journal", "-wal", "-shm"};
 
 [[noreturn]] void CannotWrite(const std::string& path, int error)
 {
-    throw FileWriteError("Cannot write \"" + path + "\": " + std::strerror(error));
+    throw FileWriteError(path, std::strerror(error));
 }
 
 // Writes every byte, or sets `error` to why not.

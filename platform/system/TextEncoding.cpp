@@ -1,5 +1,6 @@
 #include "platform/system/TextEncoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -46,9 +47,11 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t pos)
     return length;
 }
 
-// All of `bytes` through the converter (reset first), or nothing when a
-// character cannot be converted.
-std::optional<std::string> ConvertAll(iconv_t converter, std::string_view bytes)
+// All of `bytes` through the converter (reset first). A character that
+// cannot be converted gives nothing, or with `replace` a "?" in its place
+// (past a whole UTF-8 sequence when `utf8Input`, else past one byte).
+std::optional<std::string> ConvertAll(iconv_t converter, std::string_view bytes, bool replace = false,
+                                      bool utf8Input = false)
 {
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     std::string result;
@@ -62,8 +65,17 @@ std::optional<std::string> ConvertAll(iconv_t converter, std::string_view bytes)
         const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
         const int error = errno;
         result.append(buffer, static_cast<std::size_t>(out - buffer));
-        if (done == static_cast<std::size_t>(-1) && error != E2BIG)
+        if (done != static_cast<std::size_t>(-1) || error == E2BIG)
+            continue;
+        if (!replace)
             return std::nullopt;
+        result += '?';
+        std::size_t skip = 1;
+        if (utf8Input)
+            while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80)
+                ++skip;
+        in += skip;
+        inLeft -= skip;
     }
     // A stateful code page may owe a closing shift sequence.
     char* out = buffer;
@@ -115,6 +127,10 @@ CharsetEncoder::CharsetEncoder(const char* charset)
 {
     if (Converter == reinterpret_cast<iconv_t>(-1))
         throw EncodingError(std::string("The code page ") + charset + " is not available on this system");
+    std::string ascii(0x80, '\0');
+    for (std::size_t c = 0; c < ascii.size(); ++c)
+        ascii[c] = static_cast<char>(c);
+    AsciiAsIs = ConvertAll(static_cast<iconv_t>(Converter), ascii) == ascii;
 }
 
 CharsetEncoder::~CharsetEncoder()
@@ -124,7 +140,20 @@ CharsetEncoder::~CharsetEncoder()
 
 std::optional<std::string> CharsetEncoder::Encode(std::string_view utf8)
 {
+    // Most texts are plain ASCII, which needs no converting.
+    if (AsciiAsIs && std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(utf8);
     return ConvertAll(static_cast<iconv_t>(Converter), utf8);
+}
+
+std::string ConvertText(std::string_view text, const char* from, const char* to)
+{
+    iconv_t converter = iconv_open(to, from);
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return std::string(text);
+    std::string result = *ConvertAll(converter, text, true, std::string_view(from) == "UTF-8");
+    iconv_close(converter);
+    return result;
 }
 
 namespace {

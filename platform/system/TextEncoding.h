@@ -49,7 +49,13 @@ public:
 
 private:
     void* Converter;
+    bool AsciiAsIs = false;  // the code page writes ASCII as it is
 };
+
+// `text` converted from one code page to another, both named as iconv names
+// them ("UTF-8", "CP850", "GBK"); a character the target has no place for,
+// or a broken one, becomes "?". An unknown code page leaves the text as it is.
+std::string ConvertText(std::string_view text, const char* from, const char* to);
 
 // The columns the UTF-8 `text` takes: a wide character (CJK ideographs, kana,
 // Hangul, full-width forms) two, every other character one.

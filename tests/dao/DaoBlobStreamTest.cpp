@@ -209,6 +209,29 @@ TEST_F(DaoBlobStreamTest, WriteStreamsAreRefusedOnReadOnlyTablesAndOutsideEditin
     EXPECT_EQ(table.FieldByName("Note").AsString(), "第一 note");
 }
 
+// A stream opened for reading took writes: in browse state it changed the
+// record shown, which no post would ever store.
+TEST_F(DaoBlobStreamTest, AReadStreamChangesNothing)
+{
+    TDaoTable& table = NotesTable();
+    for (bool editing : {false, true}) {
+        SCOPED_TRACE(editing ? "editing" : "browsing");
+        if (editing)
+            table.Edit();
+        {
+            TDaoBlobStream stream(table.FieldByName("Note"), bmRead);
+            EXPECT_EQ(stream.Write("x", 1), 0);
+            stream.SetPosition(2);
+            stream.Truncate();
+            EXPECT_EQ(ReadAll(stream), "第一 note");
+        }
+        EXPECT_EQ(table.FieldByName("Note").AsString(), "第一 note");
+        EXPECT_FALSE(table.Modified());
+    }
+    table.Cancel();
+    EXPECT_EQ(StoredNote(1), "第一 note");
+}
+
 TEST_F(DaoBlobStreamTest, ANewRecordReadsTheMemosDefault)
 {
     jet::TableDefPtr definition = Db->CreateTableDef("notes");

@@ -69,8 +69,9 @@ TEST_F(DaoDatabaseChoiceTest, FileFiltersOfTheTypes)
 {
     TDaoDatabase database;
     EXPECT_EQ(database.F_DatabaseFileFilter("Access"), "Microsoft Access (*.mdb)|*.mdb|All files (*.*)|*.*");
-    // No installable format keeps an extension text here.
-    EXPECT_EQ(database.F_DatabaseFileFilter("dBASE III"), "|All files (*.*)|*.*");
+    // The installable formats give the filters of their files.
+    EXPECT_EQ(database.F_DatabaseFileFilter("dBASE III"), "dBASE III (*.dbf)|*.dbf|All files (*.*)|*.*");
+    EXPECT_EQ(database.F_DatabaseFileFilter("Lotus WK3"), "|All files (*.*)|*.*");
 }
 
 TEST_F(DaoDatabaseChoiceTest, OdbcTypeOffersTheDataSourcesOfTheOdbcConfiguration)

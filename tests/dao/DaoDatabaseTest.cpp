@@ -18,6 +18,10 @@ namespace msg = DaoDatabaseMessages;
 
 namespace {
 
+const std::string FormatNames = "\"dBASE 5.0\",\"dBASE III\",\"dBASE IV\",\"Excel 3.0\",\"Excel 4.0\",\"Excel 5.0\","
+                                "\"Excel 8.0\",\"FoxPro 2.0\",\"FoxPro 2.5\",\"FoxPro 2.6\",\"FoxPro 3.0\","
+                                "\"Paradox 3.X\",\"Paradox 4.X\",\"Paradox 5.X\",\"Paradox 7.X\",Text";
+
 std::string ErrorOf(const std::function<void()>& action)
 {
     try {
@@ -76,8 +80,8 @@ TEST_F(DaoDatabaseTest, ConstructedComponentHasTheDefaultsAndNoWorkspace)
     EXPECT_FALSE(database.WorkspaceObject);
     EXPECT_FALSE(database.DatabaseObject);
     EXPECT_TRUE(database.OleInitialized);
-    // No engine key of the old engine exists here.
-    EXPECT_EQ(database.DatabaseTypes.CommaText(), "Access,ODBC");
+    // The installable formats the engine opens follow the two names.
+    EXPECT_EQ(database.DatabaseTypes.CommaText(), "Access,ODBC," + FormatNames);
 }
 
 TEST_F(DaoDatabaseTest, GetLastDaoErrorReportsTheEnginesFirstError)
@@ -421,7 +425,7 @@ TEST_F(DaoDatabaseTest, OtherDatabaseTypesComposeTheirConnectTexts)
     const Case cases[] = {
         {"ODBC", "ODBC;DSN=Lab;UID=x", "", "OpenDatabase(ODBC;DSN=Lab;UID=x,-1,0,ODBC;DSN=Lab;UID=x;p=1)"},
         {"ODBC", "odbc;DSN=Lab", "", "OpenDatabase(odbc;DSN=Lab,-1,0,odbc;DSN=Lab;p=1)"},
-        {"ODBC", "LabData", "", "OpenDatabase(LabData,-1,0,ODBC;UID=Admin;PWD=;DSN=LabData;p=1)"},
+        {"ODBC", "Sales", "", "OpenDatabase(Sales,-1,0,ODBC;UID=Admin;PWD=;DSN=Sales;p=1)"},
         {"dBASE IV", "/data", "", "OpenDatabase(/data,0,0,dBASE IV;p=1)"},
     };
     for (const Case& c : cases) {
@@ -431,7 +435,7 @@ TEST_F(DaoDatabaseTest, OtherDatabaseTypesComposeTheirConnectTexts)
         database.SetDatabaseParameters("p=1");
         database.Params.SetText(std::string("PASSWORD=") + c.password);
         classes->Calls.clear();
-        // None of these sources exists here: the engine refuses them.
+        // None of these sources is configured here: the engine refuses them.
         EXPECT_THROW(database.Open(), jet::EngineError) << c.database;
         EXPECT_EQ(classes->Calls.back(), c.expected);
         EXPECT_FALSE(database.Connected());
@@ -463,14 +467,16 @@ TEST_F(DaoDatabaseTest, OdbcListsComeFromTheOdbcConfiguration)
     EXPECT_EQ(database.DSNFileNames.Text(), "MyMeasures=/home/op/measures.db\nLabData=/srv/lab/data.db\n");
     EXPECT_EQ(database.F_Get_ODBCFileName("LabData", true), "/srv/lab/data.db");
     EXPECT_EQ(database.F_Get_ODBCFileName("LabData", false), "");
-    EXPECT_EQ(database.F_Get_DBTypeFileExtension("dBASE IV"), "");
-    EXPECT_EQ(database.F_Get_DBTypeTableType("dBASE IV"), "");
+    EXPECT_EQ(database.F_Get_DBTypeFileExtension("dBASE IV"), "dBASE IV (*.dbf)");
+    EXPECT_EQ(database.F_Get_DBTypeTableType("dBASE IV"), "1");
+    EXPECT_EQ(database.F_Get_DBTypeTableType("Excel 8.0"), "0");
+    EXPECT_EQ(database.F_Get_DBTypeFileExtension("Lotus WK3"), "");
     EXPECT_EQ(database.F_Get_SystemDatabaseFromRegistry(), "");
 
-    // Filled again without the old engine's key, the two names go above the old entries.
-    TStringList types{"Text"};
+    // Filled again, the list holds the formats and then the two names above them.
+    TStringList types{"Old"};
     database.F_Get_DBTypesList(types);
-    EXPECT_EQ(types.CommaText(), "Access,ODBC,Text");
+    EXPECT_EQ(types.CommaText(), "Access,ODBC," + FormatNames);
 }
 
 TEST_F(DaoDatabaseTest, RegisterDatabaseAddsAUserDataSource)

@@ -1,6 +1,6 @@
 #include "dao/DaoRegistry.h"
 
-#include "OdbcConfig.h"
+#include "tests/support/OdbcConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -56,10 +56,28 @@ TEST_F(DaoRegistry, DataSourceKeyHoldsItsSettings)
 TEST_F(DaoRegistry, KeysOfTheOldEngineNeverOpen)
 {
     using R = TRegistryRoot;
-    EXPECT_EQ(Names(R::LocalMachine, "SOFTWARE\\Microsoft\\JET\\4.0\\ISAM Formats", true), "(no key)");
     EXPECT_EQ(Names(R::LocalMachine, "SOFTWARE\\Microsoft\\JET\\3.5\\Engines"), "(no key)");
     EXPECT_EQ(Names(R::LocalMachine, "SOFTWARE\\ODBC\\ODBC.INI\\NoSuchSource"), "(no key)");
     EXPECT_EQ(Names(R::LocalMachine, "SOFTWARE\\ODBC\\ODBC.INI\\LabData\\Deeper"), "(no key)");
+}
+
+TEST_F(DaoRegistry, InstallableFormatKeysListWhatTheEngineOpens)
+{
+    using R = TRegistryRoot;
+    for (const char* version : {"3.5", "4.0"}) {
+        const std::string key = std::string("SOFTWARE\\Microsoft\\JET\\") + version + "\\ISAM Formats";
+        const std::string names = Names(R::LocalMachine, key, true);
+        EXPECT_EQ(names.rfind("\"dBASE 5.0\",\"dBASE III\",\"dBASE IV\",\"Excel 3.0\"", 0), 0u) << names;
+        EXPECT_NE(names.find("\"Paradox 7.X\",Text"), std::string::npos) << names;
+        EXPECT_EQ(Names(R::CurrentUser, key, true), "(no key)");
+        TRegistry registry(R::LocalMachine);
+        ASSERT_TRUE(registry.OpenKeyReadOnly(key + "\\paradox 5.x"));
+        EXPECT_EQ(registry.ReadString("ExportFilter"), "Paradox 5 (*.db)");
+        EXPECT_EQ(registry.ReadBinaryData("OneTablePerFile", 1000), std::string(1, '\x01'));
+        EXPECT_FALSE(registry.OpenKeyReadOnly(key + "\\Lotus WK3"));
+        EXPECT_FALSE(registry.OpenKeyReadOnly(key + "\\Text\\Deeper"));
+    }
+    EXPECT_EQ(Names(R::LocalMachine, "SOFTWARE\\Microsoft\\JET\\3.0\\ISAM Formats", true), "(no key)");
 }
 
 } // namespace

@@ -5,19 +5,70 @@
 namespace daotabletest {
 namespace {
 
+// The table with the hooks that a post reaches written down, and its
+// record fetch and active record reachable.
+class WatchedTable : public TDaoTable {
+public:
+    struct Posted {
+        TBookmarkFlag Flag;
+        bool CursorAfterLast;
+    };
+    std::vector<Posted> Posts;
+    // The `append` of each InternalAddRecord.
+    std::vector<bool> Adds;
+
+    // GetRecord of the record after or before the cursor, into a buffer of
+    // its own.
+    TGetResult FetchNeighbour(TGetMode mode)
+    {
+        const std::unique_ptr<TRecordBuffer> buffer = AllocRecordBuffer();
+        return GetRecord(*buffer, mode);
+    }
+    std::int32_t ActiveHandle() const { return static_cast<const TDaoRecordBuffer*>(ActiveRecord())->Handle; }
+
+protected:
+    void InternalAddRecord(TRecordBuffer& buffer, bool append) override
+    {
+        Adds.push_back(append);
+        TDaoTable::InternalAddRecord(buffer, append);
+    }
+    void InternalPost() override
+    {
+        Posts.push_back({GetBookmarkFlag(*ActiveRecord()), Recordset()->Eof()});
+        TDaoTable::InternalPost();
+    }
+};
+
 // A table "keys" with a unique primary key, so that a second record of the
 // same key makes the engine refuse the update.
 class DaoTableEditTest : public DaoTableTest {
 protected:
     TDaoTable& KeyTable()
     {
+        MakeKeys();
+        TDaoTable& table = TableOn("keys");
+        table.Open();
+        return table;
+    }
+
+    WatchedTable& WatchedKeyTable()
+    {
+        MakeKeys();
+        auto watched = std::make_unique<WatchedTable>();
+        WatchedTable& table = *watched;
+        Table = std::move(watched);
+        table.F_Set_Database(Database.get());
+        table.F_Set_TableName("keys");
+        table.Open();
+        return table;
+    }
+
+    void MakeKeys()
+    {
         MakeTable("keys", {{"ID", jet::dbLong, 0, true}, {"Name", jet::dbText, 20}}, {"ID"});
         Run("INSERT INTO keys (ID, Name) VALUES (1, \"one\")");
         Run("INSERT INTO keys (ID, Name) VALUES (2, \"two\")");
         Connect();
-        TDaoTable& table = TableOn("keys");
-        table.Open();
-        return table;
     }
 
     void AppendDuplicate(TDaoTable& table)
@@ -74,6 +125,99 @@ TEST_F(DaoTableEditTest, WithoutAHandlerTheEngineErrorPassesOnAndNothingIsWritte
     EXPECT_THROW(table.Post(), jet::EngineError);
     table.Cancel();
     EXPECT_EQ(Values(table, "Name"), (Strings{"one", "two"}));
+}
+
+TEST_F(DaoTableEditTest, AppendRecordAndInsertRecordPostTheirValuesInOneCall)
+{
+    WatchedTable& table = WatchedKeyTable();
+    table.AppendRecord({3, "three"});
+    EXPECT_EQ(table.State(), dsBrowse);
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "three") << "the added record is current";
+    table.First();
+    table.InsertRecord({4});
+    EXPECT_EQ(table.FieldByName("ID").AsString(), "4");
+
+    EXPECT_EQ(table.Adds, (std::vector<bool>{true, false}));
+    ASSERT_EQ(table.Posts.size(), 2u);
+    EXPECT_EQ(table.Posts[0].Flag, bfEOF);
+    EXPECT_TRUE(table.Posts[0].CursorAfterLast) << "an appended record is posted from after the last record";
+    EXPECT_EQ(table.Posts[1].Flag, bfInserted);
+    EXPECT_FALSE(table.Posts[1].CursorAfterLast);
+    const jet::RecordsetPtr stored =
+        Database->DatabaseObject->OpenRecordset("SELECT ID, Name FROM keys ORDER BY ID", jet::dbOpenSnapshot, 0, -1);
+    EXPECT_EQ(jettest::JetFixture::Values(stored, "ID"), (Strings{"1", "2", "3", "4"}));
+    stored->MoveLast();
+    EXPECT_TRUE(stored->Fields().Item("Name")->Value().IsNull()) << "a value not given is stored as Null";
+    stored->Close();
+}
+
+TEST_F(DaoTableEditTest, AFailedAddIsCancelledAndLeavesTheTableWhereItStood)
+{
+    TDaoTable& table = KeyTable();
+    table.Next();
+    const std::vector<jet::Variant> refused[] = {{"abc", "not a number"}, {1, "duplicate"}};
+    for (const auto& values : refused) {
+        for (bool append : {true, false}) {
+            EXPECT_ANY_THROW(append ? table.AppendRecord(values) : table.InsertRecord(values));
+            EXPECT_EQ(table.State(), dsBrowse);
+            EXPECT_EQ(table.FieldByName("Name").AsString(), "two");
+        }
+    }
+    EXPECT_EQ(Values(table, "Name"), (Strings{"one", "two"})) << "nothing is added, then or later";
+}
+
+// In batch mode a new record makes GetRecord answer "after the last" for the
+// neighbouring records at once, without moving the engine's cursor, until
+// the record is posted or cancelled.
+TEST_F(DaoTableEditTest, ABatchAppendFetchesNoNeighbourRecordsUntilItIsPostedOrCancelled)
+{
+    WatchedTable& table = WatchedKeyTable();
+    table.F_SetBatchMode(true);
+    for (bool post : {true, false}) {
+        SCOPED_TRACE(post ? "posted" : "cancelled");
+        table.Append();
+        const long position = table.Recordset()->AbsolutePosition();
+        EXPECT_EQ(table.FetchNeighbour(gmPrior), grEOF);
+        EXPECT_EQ(table.FetchNeighbour(gmNext), grEOF);
+        EXPECT_EQ(table.State(), dsInsert);
+        EXPECT_EQ(table.Recordset()->AbsolutePosition(), position);
+        if (post) {
+            table.FieldByName("ID").SetAsInteger(3);
+            table.Post();
+        } else {
+            table.Cancel();
+        }
+        table.First();
+        table.Next();
+        EXPECT_EQ(table.FieldByName("ID").AsString(), "2") << "the table moves again";
+    }
+    table.AppendRecord({4, "four"});
+    table.First();
+    table.Next();
+    EXPECT_EQ(table.FieldByName("ID").AsString(), "2");
+    table.F_SetBatchMode(false);
+    EXPECT_EQ(Values(table, "ID"), (Strings{"1", "2", "3", "4"}));
+
+    table.Append();
+    EXPECT_EQ(table.FetchNeighbour(gmPrior), grError) << "outside batch mode the new record is given up";
+    EXPECT_EQ(table.State(), dsBrowse);
+}
+
+TEST_F(DaoTableEditTest, AnInsertedRecordNamesTheRecordItGoesBeforeAndHasNoBookmarkYet)
+{
+    WatchedTable& table = WatchedKeyTable();
+    table.Next();
+    const TDataSet::TBookmark second = table.GetBookmark();
+    const std::int32_t handle = table.ActiveHandle();
+    ASSERT_NE(handle, 0);
+    table.Insert();
+    EXPECT_EQ(table.ActiveHandle(), handle);
+    EXPECT_TRUE(table.GetBookmark().empty()) << "a record not yet posted";
+    table.Cancel();
+    EXPECT_EQ(table.GetBookmark(), second);
+    table.Append();
+    EXPECT_EQ(table.ActiveHandle(), 0) << "an appended record goes before none";
+    table.Cancel();
 }
 
 TEST_F(DaoTableEditTest, EditStartsFromTheStoredValuesAndCancelKeepsThem)

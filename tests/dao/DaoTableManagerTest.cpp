@@ -4,6 +4,7 @@
 
 #include "DaoTableFixture.h"
 #include "SchemaText.h"
+#include "tests/support/ModalAnswers.h"
 
 using namespace daotabletest;
 using namespace schematext;
@@ -99,6 +100,34 @@ TEST(DummyDatasetTest, HoldsDefinitionsAndNeverOpens)
     EXPECT_EQ(dataSet.GetBookmarkStr(), "");
     EXPECT_EQ(dataSet.FieldDefs().Count(), 1);
     EXPECT_EQ(dataSet.IndexDefs().Count(), 1);
+}
+
+// The placeholder's hooks do nothing: its definitions stay as the caller
+// gave them, its records take no room, and an exception handed to it goes to
+// the application's error box.
+TEST(DummyDatasetTest, HooksAreInertAndExceptionsGoToTheErrorBox)
+{
+    class Placeholder : public TDummyDataset {
+    public:
+        void Report(const char* message)
+        {
+            try {
+                throw EDatabaseError(message);
+            } catch (...) {
+                InternalHandleException();
+            }
+        }
+    } dataSet;
+    dataSet.FieldDefs().Add("Id", ftInteger);
+    dataSet.InitFieldDefs();
+    EXPECT_EQ(dataSet.FieldDefs().Count(), 1);
+    EXPECT_EQ(dataSet.RecordSize(), 0);
+    EXPECT_THROW(dataSet.AppendRecord({1}), EDatabaseError);
+    QString message;
+    ModalAnswers answers({ModalAnswers::Press(QMessageBox::Ok, &message)});
+    dataSet.Report("Missing TableName!");
+    EXPECT_TRUE(answers.AllAnswered());
+    EXPECT_EQ(message.toStdString(), "Missing TableName!");
 }
 
 } // namespace

@@ -152,3 +152,30 @@ TEST_F(DaoTableQueryDefTest, PromptAsksForTheInputParametersAndKeepsWhatIsTyped)
 
 } // namespace
 } // namespace daotabletest
+
+namespace daotabletest {
+namespace {
+
+// Crosstabs and data definition reach the table component like any query.
+TEST_F(DaoTableTest, ACrosstabStoredQueryOpensAndDataDefinitionRunsThroughExecSQL)
+{
+    MakeConfigTable(3);
+    Run("INSERT INTO config VALUES (\"RULER\", \"1\", \"x\")");
+    Db->CreateQueryDef("Counts", "TRANSFORM Count(*) SELECT OptionName FROM config GROUP BY OptionName "
+                                 "PIVOT ConfigName IN (\"DEFAULT\", \"RULER\")");
+    TDaoDatabase& database = Connect();
+    TDaoTable table;
+    table.F_Set_Database(&database);
+    table.F_Set_QueryDefName("Counts");
+    EXPECT_EQ(table.F_Get_QueryDefType(), "dbQCrosstab");
+    table.Open();
+    EXPECT_EQ(table.FieldCount(), 3);
+    EXPECT_EQ(Values(table, "RULER"), (Strings{"1", "", ""}));
+    table.Close();
+
+    EXPECT_EQ(table.ExecSQLString("CREATE TABLE Extra (Id COUNTER CONSTRAINT Key PRIMARY KEY, Name TEXT(20))"), 0);
+    EXPECT_TRUE(database.DatabaseObject->TableDefs().Item("Extra")->Indexes().Item("Key")->Primary());
+}
+
+} // namespace
+} // namespace daotabletest

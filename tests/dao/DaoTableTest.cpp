@@ -2,6 +2,9 @@
 
 #include "platform/db/ComponentRegistry.h"
 #include "platform/system/DateTime.h"
+#include "tests/support/ModalAnswers.h"
+
+#include <map>
 
 namespace daotabletest {
 namespace {
@@ -219,29 +222,80 @@ TEST_F(DaoTableTest, EveryPublishedPropertyIsStreamedInDeclarationOrder)
     Strings names;
     for (const auto& [name, text] : table.WriteProperties())
         names.push_back(name);
-    EXPECT_EQ(names, (Strings{"AutoFindIndex",      "ComponentVersion",
-                              "CacheBlobs",         "CacheMemos",
-                              "CacheLookups",       "Database",
-                              "Encrypter",          "ExportMethod",
-                              "RefreshSorted",      "TableName",
-                              "SortedBy",           "QueryDefName",
-                              "QueryDefParameters", "QueryDefSQLText",
-                              "QueryDefSQLModify",  "QueryDefODBCMaxRecords",
-                              "QueryDefType",       "SQL",
-                              "ParamData",          "ShowGUID",
-                              "TableType",          "TableDateCreated",
-                              "TableLastUpdated",   "Translation",
-                              "LockType",           "OpenOptions",
-                              "IndexFieldCount",    "IndexName",
-                              "ReadOnly",           "LockEdits",
-                              "MasterSource",       "MasterFields",
-                              "MasterAutoActivate", "DatabaseAutoActivate",
-                              "UseBrackets",        "UseCaptions",
-                              "UseDaoProperties",   "UseGetRecNo",
-                              "UseRecordCount",     "WarnOnBadDatabase",
-                              "Filtered",           "Filter",
-                              "ParamCheck",         "ProcessMessages",
+    EXPECT_EQ(names, (Strings{"AutoFindIndex",          "ComponentVersion",
+                              "CacheBlobs",             "CacheMemos",
+                              "CacheLookups",           "Database",
+                              "Encrypter",              "ExportMethod",
+                              "RefreshSorted",          "TableName",
+                              "SortedBy",               "SortedByText",
+                              "QueryDefName",           "QueryDefParameters",
+                              "QueryDefParametersText", "QueryDefSQLText",
+                              "QueryDefSQLModify",      "QueryDefODBCMaxRecords",
+                              "QueryDefType",           "SQL",
+                              "ParamData",              "ShowGUID",
+                              "TableType",              "TableDateCreated",
+                              "TableLastUpdated",       "Translation",
+                              "LockType",               "OpenOptions",
+                              "IndexFieldCount",        "IndexName",
+                              "ReadOnly",               "LockEdits",
+                              "MasterSource",           "MasterFields",
+                              "MasterAutoActivate",     "DatabaseAutoActivate",
+                              "UseBrackets",            "UseCaptions",
+                              "UseDaoProperties",       "UseGetRecNo",
+                              "UseRecordCount",         "WarnOnBadDatabase",
+                              "Filtered",               "Filter",
+                              "ParamCheck",             "ProcessMessages",
                               "Active"}));
+}
+
+TEST_F(DaoTableTest, TheSortAndTheStoredQueryParametersStreamUnderEitherName)
+{
+    MakeConfigTable(3);
+    Connect();
+    TDaoTable table;
+    table.F_Set_Database(Database.get());
+    table.ReadProperties(
+        {{"TableName", "config"}, {"SortedByText", "OptionName DESC"}, {"QueryDefParametersText", "551\nNULL"}});
+    table.Loaded();
+    EXPECT_EQ(table.SortedBy(), TStringList{"OptionName DESC"});
+    EXPECT_EQ(table.QueryDefParameters(), (TStringList{"551", "NULL"}));
+    table.Open();
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"3", "2", "1"}));
+    table.Close();
+    std::map<std::string, std::string> written;
+    for (const auto& [name, text] : table.WriteProperties())
+        written[name] = text;
+    EXPECT_EQ(written["SortedByText"], written["SortedBy"]);
+    EXPECT_EQ(written["QueryDefParametersText"], written["QueryDefParameters"]);
+}
+
+TEST_F(DaoTableTest, AStreamedActiveTableThatCannotOpenShowsWhyInTheErrorBox)
+{
+    TComponent owner;
+    auto* table = new TDaoTable(&owner);
+    table->ReadProperties({{"TableName", "config"}, {"Active", "True"}});
+    QString message;
+    ModalAnswers answers({ModalAnswers::Press(QMessageBox::Ok, &message)});
+    table->Loaded();
+    EXPECT_TRUE(answers.AllAnswered());
+    EXPECT_EQ(message.toStdString(), "TDaoTable.OpenDaoRecordset: Missing Database Property");
+    EXPECT_FALSE(table->Active());
+}
+
+TEST_F(DaoTableTest, ARecordBufferIsItsHeaderAndTheCalculatedFieldArea)
+{
+    MakeConfigTable(1);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+    EXPECT_EQ(table.RecordSize(), int(sizeof(TDaoRecordBuffer)));
+    table.Close();
+    for (const char* name : {"ConfigName", "OptionName", "OptionValue"})
+        table.AddField(name, ftString, fkData, 50);
+    table.AddField("Label", ftString, fkCalculated, 60);
+    table.AddField("Length", ftInteger, fkCalculated);
+    table.Open();
+    EXPECT_EQ(table.RecordSize(), int(sizeof(TDaoRecordBuffer) + 2 * sizeof(TRecordBuffer::TCalcValue)));
 }
 
 TEST_F(DaoTableTest, StreamedDisplayPropertiesAreReadBackFromTheSourceNotTheStream)
@@ -653,3 +707,29 @@ TEST_F(DaoTableTest, ShownGuidsReadAndTakeTheirBracedText)
 
 } // namespace
 } // namespace daotabletest
+
+namespace {
+
+struct TranslatingTable : TDaoTable {
+    using TDaoTable::Translate;
+};
+
+TEST(DaoTableTranslate, CopiesAndWithTranslationConvertsToAndFromTheOemPage)
+{
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    TranslatingTable table;
+    std::string dest = "old";
+    EXPECT_EQ(table.Translate("caf\xC3\xA9", dest, true), 5);
+    EXPECT_EQ(dest, "caf\xC3\xA9") << "without Translation the text is copied";
+    table.SetTranslation(true);
+    EXPECT_EQ(table.Translate("caf\xC3\xA9", dest, true), 4);
+    EXPECT_EQ(dest, "caf\x82");
+    EXPECT_EQ(table.Translate("caf\x82", dest, false), 5);
+    EXPECT_EQ(dest, "caf\xC3\xA9");
+    EXPECT_EQ(table.Translate(nullptr, dest, true), 0);
+    EXPECT_EQ(table.Translate(dest.c_str(), dest, true), 0);
+    EXPECT_EQ(dest, "caf\xC3\xA9");
+    unsetenv("LC_ALL");
+}
+
+} // namespace

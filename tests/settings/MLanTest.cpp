@@ -142,18 +142,25 @@ TEST_F(MLanTest, UnknownLanguageIsTakenButKeepsEveryText)
     EXPECT_FALSE(lan->SetLanguage(4));
 }
 
-TEST_F(MLanTest, OwnTextsFollowTheLanguageOfTheSlots)
+TEST_F(MLanTest, SettingsMessagesNameTheStoreInEveryLanguage)
 {
+    struct Case {
+        int language;
+        const char* busy;
+        const char* notSaved;
+    };
+    const Case cases[] = {
+        {LAN_ENGLISH, "\"Config/Config.dat\" is in use by another program: settings will not be saved",
+         "Cannot save settings in \"Config/Config.xml\""},
+        {LAN_CHINESE_SIMPLIFIED, "\"Config/Config.dat\" 正被其他程序占用，设置不会保存", "无法保存设置到 \"Config/Config.xml\""},
+        {LAN_CHINESE_TRADITIONAL, "\"Config/Config.dat\" 正被其他程式佔用，設定不會儲存", "無法儲存設定到 \"Config/Config.xml\""},
+    };
     MLan* lan = MLan::GetInstance();
-    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_NOT_SAVED), "设置无法保存");
-    lan->SetLanguage(LAN_ENGLISH);
-    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_NOT_SAVED), "Settings cannot be saved");
-    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_BUSY), "Settings are in use by another program and will not be saved");
-    lan->SetLanguage(LAN_CHINESE_TRADITIONAL);
-    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_BUSY), "設定檔正被其他程式佔用，設定不會儲存");
-    lan->SetLanguage(4);
-    EXPECT_EQ(lan->OwnText(LAN_TEXT_SETTINGS_NOT_SAVED), "設定無法儲存") << "as the slots, the texts stay";
-    EXPECT_THROW(static_cast<void>(lan->OwnText(0)), std::out_of_range);
+    for (const Case& c : cases) {
+        lan->SetLanguage(c.language);
+        EXPECT_EQ(lan->Message(MSG_SETTINGS_BUSY, "Config/Config.dat"), c.busy);
+        EXPECT_EQ(lan->Message(MSG_CANNOT_SAVE_SETTINGS, "Config/Config.xml"), c.notSaved);
+    }
 }
 
 TEST_F(MLanTest, SwitchingBackRestoresEverySlot)
@@ -182,6 +189,33 @@ TEST_F(MLanTest, SlotOutsideTheTableIsRefused)
     EXPECT_THROW(static_cast<void>(texts[0]), std::out_of_range);
     EXPECT_THROW(static_cast<void>(texts[SlotCount + 1]), std::out_of_range);
     EXPECT_NO_THROW(static_cast<void>(texts[SlotCount]));
+}
+
+TEST_F(MLanTest, MessagesSpeakTheLanguageNameTheFileAndMayGiveTheSystemsReason)
+{
+    struct Case {
+        int language;
+        const char* locale;
+        const char* write;
+        const char* print;
+    };
+    const Case cases[] = {
+        {LAN_ENGLISH, "en", "Cannot write \"Output/a.xls\": Permission denied", "Cannot print to \"Page.pdf\"."},
+        {LAN_CHINESE_SIMPLIFIED, "zh_CN", "无法写入文件 \"Output/a.xls\": Permission denied",
+         "无法打印到 \"Page.pdf\"。"},
+        {LAN_CHINESE_TRADITIONAL, "zh_TW", "無法寫入文件 \"Output/a.xls\": Permission denied",
+         "無法打印到 \"Page.pdf\"。"},
+    };
+    MLan* lan = MLan::GetInstance();
+    for (const Case& c : cases) {
+        lan->SetLanguage(c.language);
+        EXPECT_EQ(lan->LocaleName(), c.locale);
+        EXPECT_EQ(lan->Message(MSG_CANNOT_WRITE_FILE, "Output/a.xls", "Permission denied"), c.write);
+        EXPECT_EQ(lan->Message(MSG_CANNOT_PRINT, "Page.pdf"), c.print);
+        EXPECT_NE(lan->Message(MSG_CANNOT_SAVE_PICTURE, "a.bmp").find("\"a.bmp\""), std::string::npos);
+    }
+    EXPECT_THROW(static_cast<void>(lan->Messages[0]), std::out_of_range);
+    EXPECT_THROW(static_cast<void>(lan->Messages[MLanMessages::MessageCount + 1]), std::out_of_range);
 }
 
 TEST_F(MLanTest, ComposedCaptionsReadAsOnePhrase)

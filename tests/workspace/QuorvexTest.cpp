@@ -5,6 +5,8 @@
 #include "tests/support/ReadOnlyFolder.h"
 
 #include "platform/gui/TBitmap.h"
+#include "shapes/MLine.h"
+#include "tests/support/WindowTitle.h"
 #include "workspace/MDigit.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
@@ -163,6 +165,26 @@ TEST_F(QuorvexTest, LanguageSwitchRecaptionsTheToolWindowsWhereTheyStand)
     EXPECT_FALSE(hidden);
     EXPECT_TRUE(FormValue->isVisible());
     EXPECT_EQ(FormValue->pos(), place);
+}
+
+TEST_F(QuorvexTest, EveryWindowIsTitledWithItsCaptionAloneInEveryLanguage)
+{
+    TFormMeasure& form = StartForms();
+    for (const int view : {OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_ZOOM})
+        form.SetViewOption(view, true);
+    MShape* line = form.AddShape(MLine::Create(form.ImagePaint->Canvas(), 10, 10, 60, 10));
+    form.SelectShape(line, true);
+    form.Document.SetSelected(line);
+    form.UpdateSelection(true);
+    for (const int language : {LAN_ENGLISH, LAN_CHINESE_SIMPLIFIED, LAN_CHINESE_TRADITIONAL}) {
+        form.SetLanguage(language, false);
+        const MLan* lan = MLan::GetInstance();
+        const auto shown = [](const QWidget& window) { return TitleGivenToTheWindowSystem(window).toStdString(); };
+        EXPECT_EQ(shown(form), lan->Texts[1]);
+        EXPECT_EQ(shown(*FormDigit), lan->Texts[294] + " - L1");
+        EXPECT_EQ(shown(*FormValue), lan->Texts[246]);
+        EXPECT_EQ(shown(*FormZoom), lan->Texts[247]);
+    }
 }
 
 TEST_F(QuorvexTest, LanguageChoiceIsStoredOnceAndTheCurrentOneWritesNothing)
@@ -500,7 +522,7 @@ TEST_F(QuorvexTest, SettingsDatabaseHeldByAnotherProgramIsNamedAndNoOtherStoreIs
     MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
     TFormMeasure& form = StartForms();
     MParam::SetBusyWaitForTesting(std::nullopt);
-    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("设置文件正被其他程序占用，设置不会保存: Config/Config.dat"));
+    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("\"Config/Config.dat\" 正被其他程序占用，设置不会保存"));
     form.MenuViewMark->trigger();
     EXPECT_EQ(QDir("Config").entryList(QDir::Files), QStringList{"Config.dat"}) << "nothing is written elsewhere";
     sqlite3_close(holder);
@@ -514,7 +536,7 @@ TEST_F(QuorvexTest, FirstWriteThatAReadOnlyConfigFolderRefusesIsToldOnce)
     if (!readOnly.Applied())
         GTEST_SKIP() << "the folder cannot be made read-only here";
     form.MenuViewRule->trigger();
-    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("设置无法保存: Config/Config.xml"));
+    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("无法保存设置到 \"Config/Config.xml\""));
     form.ShowStatus("", STATUS_MESSAGE);
     form.MenuViewRule->trigger();
     EXPECT_EQ(Panel(form, 2), QString()) << "told once a session";

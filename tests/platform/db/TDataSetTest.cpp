@@ -168,6 +168,51 @@ TEST(TDataSet, AppendAddsAfterTheLastAndInsertBeforeTheCurrent)
     EXPECT_EQ(Names(dataSet), (std::vector<std::string>{"a", "x", "b", "c", "d"}));
 }
 
+TEST(TDataSet, AppendRecordAndInsertRecordAddARecordInOneCall)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.OnNewRecord = [](TDataSet& d) { d.FieldByName("Value").SetAsString("new"); };
+    dataSet.Open();
+    dataSet.Next();
+    dataSet.InsertRecord({"x", 9});
+    EXPECT_EQ(dataSet.State(), dsBrowse);
+    EXPECT_EQ(dataSet.FieldByName("Name").AsString(), "x") << "the added record becomes current";
+    dataSet.AppendRecord({"y"});
+    EXPECT_EQ(dataSet.FieldByName("Name").AsString(), "y");
+    dataSet.AppendRecord({"z", jet::Variant::Null()});
+    EXPECT_EQ(dataSet.Rows, (std::vector<Row>{{"a", "1"}, {"x", "9"}, {"b", "2"}, {"c", "3"}, {"y", "new"}, {"z", ""}}))
+        << "a value not given keeps what the new record started with; a Null clears it";
+}
+
+TEST(TDataSet, AFailedAddLeavesTheDataSetWhereItStood)
+{
+    MemoryDataSet dataSet(ThreeRows());
+    dataSet.Open();
+    dataSet.Next();
+    const struct {
+        std::vector<jet::Variant> Values;
+        const char* Message;
+    } cases[] = {
+        {{"x", "1", "2"}, "More values than the dataset has fields"},
+        {{jet::Variant::Null(), "1"}, "Field 'Name' must have a value"},
+    };
+    for (const auto& c : cases) {
+        for (bool append : {true, false}) {
+            try {
+                append ? dataSet.AppendRecord(c.Values) : dataSet.InsertRecord(c.Values);
+                ADD_FAILURE() << "added";
+            } catch (const EDatabaseError& error) {
+                EXPECT_STREQ(error.what(), c.Message);
+            }
+            EXPECT_EQ(dataSet.State(), dsBrowse);
+            EXPECT_EQ(dataSet.FieldByName("Name").AsString(), "b");
+        }
+    }
+    EXPECT_EQ(dataSet.Rows, ThreeRows());
+    dataSet.Close();
+    EXPECT_THROW(dataSet.AppendRecord({"d"}), EDatabaseError);
+}
+
 TEST(TDataSet, EditOnAnEmptyDataSetStartsAnInsert)
 {
     MemoryDataSet dataSet;

@@ -321,6 +321,8 @@ TEST_F(TableDefs, LinksReachATableOfAnotherFileOfOurs)
     jet::TableDefPtr foreign = Db->CreateTableDef("Old");
     foreign->SetConnect("dBASE IV;DATABASE=" + Folder.path().toStdString());
     foreign->SetSourceTableName("CUSTOMER");
+    EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Append(foreign); }), jet::errInputTableNotFound);
+    foreign->SetConnect("Lotus WK3;DATABASE=" + Folder.path().toStdString());
     EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Append(foreign); }), jet::errNotSupported);
     jet::TableDefPtr missing = Db->CreateTableDef("Gone");
     missing->SetConnect(";DATABASE=" + PathOf("missing.mdb"));

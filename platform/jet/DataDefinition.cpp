@@ -1,0 +1,475 @@
+#include "platform/jet/DataDefinition.h"
+
+#include "platform/jet/Collation.h"
+#include "platform/jet/EngineImpl.h"
+
+namespace jet::impl {
+namespace {
+
+const std::string DatabaseSource = "DAO.Database";
+
+enum : int {
+    errConstraintSyntax = 3289,
+    errCreateTableSyntax = 3290,
+    errCreateIndexSyntax = 3291,
+    errFieldSyntax = 3292,
+    errAlterTableSyntax = 3293,
+    errNoSuchTableOrConstraint = 3371,
+};
+
+std::string SyntaxText(int number)
+{
+    switch (number) {
+    case errConstraintSyntax: return "Syntax error in CONSTRAINT clause.";
+    case errCreateTableSyntax: return "Syntax error in CREATE TABLE statement.";
+    case errCreateIndexSyntax: return "Syntax error in CREATE INDEX statement.";
+    case errFieldSyntax: return "Syntax error in field definition.";
+    default: return "Syntax error in ALTER TABLE statement.";
+    }
+}
+
+struct ColumnSpec {
+    std::string Name;
+    int Type = 0;
+    int Size = 0;
+    bool AutoIncrement = false;
+    bool Required = false;
+    std::string Default;
+};
+
+struct KeySpec {
+    std::string Name;  // empty: the engine names it
+    bool Primary = false;
+    bool Unique = false;
+    bool DisallowNull = false;
+    std::vector<std::pair<std::string, bool>> Columns;  // name, descending
+};
+
+// Reads the statement's tokens front to back; every unexpected token raises
+// the syntax error of the clause being read.
+class Reader {
+public:
+    Reader(std::string_view text, int statementError) : Text(text), Tokens(sql::Tokenize(text)), Error(statementError)
+    {
+        while (!Tokens.empty() && Tokens.back().Kind == sql::TokenKind::Operator && Tokens.back().Text == ";")
+            Tokens.pop_back();
+    }
+
+    bool AtEnd() const { return Position >= Tokens.size(); }
+    [[noreturn]] void Fail(int number = 0) const
+    {
+        const int error = number ? number : Error;
+        Raise(error, SyntaxText(error), DatabaseSource);
+    }
+    bool Accept(std::string_view word)
+    {
+        if (AtEnd() || Tokens[Position].Kind != sql::TokenKind::Identifier || !SameName(Tokens[Position].Text, word))
+            return false;
+        ++Position;
+        return true;
+    }
+    bool IsWord(std::string_view word) const
+    {
+        return !AtEnd() && Tokens[Position].Kind == sql::TokenKind::Identifier && SameName(Tokens[Position].Text, word);
+    }
+    void Expect(std::string_view word, int number = 0)
+    {
+        if (!Accept(word))
+            Fail(number);
+    }
+    bool AcceptOp(std::string_view op)
+    {
+        if (AtEnd() || Tokens[Position].Kind != sql::TokenKind::Operator || Tokens[Position].Text != op)
+            return false;
+        ++Position;
+        return true;
+    }
+    bool IsOp(std::string_view op) const
+    {
+        return !AtEnd() && Tokens[Position].Kind == sql::TokenKind::Operator && Tokens[Position].Text == op;
+    }
+    void ExpectOp(std::string_view op, int number = 0)
+    {
+        if (!AcceptOp(op))
+            Fail(number);
+    }
+    std::string Name(int number = 0)
+    {
+        if (AtEnd()
+            || (Tokens[Position].Kind != sql::TokenKind::Identifier && Tokens[Position].Kind != sql::TokenKind::Bracketed))
+            Fail(number);
+        return Tokens[Position++].Text;
+    }
+    int Number(int number = 0)
+    {
+        if (AtEnd() || Tokens[Position].Kind != sql::TokenKind::Number)
+            Fail(number);
+        try {
+            return std::stoi(Tokens[Position++].Text);
+        } catch (const std::exception&) {
+            Fail(number);
+        }
+    }
+    void ExpectEnd()
+    {
+        if (!AtEnd())
+            Fail();
+    }
+    // The statement's own text from token `first` up to the current token.
+    std::string TextFrom(std::size_t first) const
+    {
+        const std::size_t begin = Tokens[first].Offset;
+        const std::size_t end = AtEnd() ? Text.size() : Tokens[Position].Offset;
+        std::string text(Text.substr(begin, end - begin));
+        while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+            text.pop_back();
+        return text;
+    }
+    std::size_t Here() const { return Position; }
+    void Skip() { ++Position; }
+
+private:
+    std::string_view Text;
+    std::vector<sql::Token> Tokens;
+    std::size_t Position = 0;
+    int Error;
+};
+
+// "(a [ASC|DESC], b, ...)"
+std::vector<std::pair<std::string, bool>> ReadKeyColumns(Reader& in, int error, bool orderAllowed)
+{
+    std::vector<std::pair<std::string, bool>> columns;
+    in.ExpectOp("(", error);
+    do {
+        std::string name = in.Name(error);
+        bool descending = false;
+        if (orderAllowed && in.Accept("DESC"))
+            descending = true;
+        else if (orderAllowed)
+            in.Accept("ASC");
+        columns.emplace_back(std::move(name), descending);
+    } while (in.AcceptOp(","));
+    in.ExpectOp(")", error);
+    return columns;
+}
+
+[[noreturn]] void RefuseRelations()
+{
+    RaiseNotSupported("Relations (FOREIGN KEY ... REFERENCES): the engine keeps none");
+}
+
+// TYPE[(size[, scale])]
+void ReadType(Reader& in, ColumnSpec& column)
+{
+    const std::string typeName = in.Name(errFieldSyntax);
+    column.Type = sql::ParameterTypeCode(typeName);
+    if (column.Type == 0)
+        in.Fail(errFieldSyntax);
+    column.AutoIncrement = SameName(typeName, "COUNTER") || SameName(typeName, "AUTOINCREMENT");
+    if (!in.AcceptOp("("))
+        return;
+    const int first = in.Number(errFieldSyntax);
+    int second = -1;
+    if (in.AcceptOp(","))
+        second = in.Number(errFieldSyntax);
+    in.ExpectOp(")", errFieldSyntax);
+    if (column.AutoIncrement) {
+        if (first != 1 || second != 1)
+            RaiseNotSupported("Numbered fields that start or step other than by 1");
+        return;
+    }
+    if (column.Type == dbText || column.Type == dbBinary)
+        column.Size = first;
+    else if (column.Type != dbDecimal && column.Type != dbDouble)
+        in.Fail(errFieldSyntax);  // a size on a type of fixed size
+}
+
+bool EndsColumnClause(const Reader& in)
+{
+    return in.AtEnd() || in.IsOp(",") || in.IsOp(")") || in.IsWord("NOT") || in.IsWord("CONSTRAINT")
+        || in.IsWord("PRIMARY") || in.IsWord("UNIQUE") || in.IsWord("REFERENCES") || in.IsWord("WITH");
+}
+
+// [CONSTRAINT name] PRIMARY KEY | UNIQUE; false when neither follows (the
+// name, if any, read).
+bool ReadKeyKind(Reader& in, KeySpec& key)
+{
+    if (in.Accept("CONSTRAINT"))
+        key.Name = in.Name(errConstraintSyntax);
+    if (in.Accept("PRIMARY")) {
+        in.Expect("KEY", errConstraintSyntax);
+        key.Primary = key.Unique = true;
+        return true;
+    }
+    if (in.Accept("UNIQUE")) {
+        key.Unique = true;
+        return true;
+    }
+    if (in.IsWord("FOREIGN") || in.IsWord("REFERENCES"))
+        RefuseRelations();
+    return false;
+}
+
+// A column definition with its own constraints; keys it declares are added
+// to `keys`.
+ColumnSpec ReadColumn(Reader& in, std::vector<KeySpec>& keys)
+{
+    ColumnSpec column;
+    column.Name = in.Name(errFieldSyntax);
+    ReadType(in, column);
+    while (!in.AtEnd() && !in.IsOp(",") && !in.IsOp(")")) {
+        if (in.Accept("NOT")) {
+            in.Expect("NULL", errFieldSyntax);
+            column.Required = true;
+        } else if (in.Accept("NULL")) {
+        } else if (in.Accept("DEFAULT")) {
+            const std::size_t first = in.Here();
+            if (in.AtEnd())
+                in.Fail(errFieldSyntax);
+            in.Skip();
+            int depth = 0;
+            while (!in.AtEnd() && (depth > 0 || !EndsColumnClause(in))) {
+                if (in.IsOp("("))
+                    ++depth;
+                else if (in.IsOp(")"))
+                    --depth;
+                in.Skip();
+            }
+            column.Default = in.TextFrom(first);
+        } else if (in.Accept("WITH")) {
+            if (!in.Accept("COMPRESSION") && !in.Accept("COMP"))
+                in.Fail(errFieldSyntax);  // texts are kept as they are here
+        } else {
+            KeySpec key;
+            if (ReadKeyKind(in, key)) {
+                key.Columns.emplace_back(column.Name, false);
+                keys.push_back(std::move(key));
+            } else if (in.Accept("NOT")) {
+                in.Expect("NULL", errConstraintSyntax);
+                column.Required = true;
+            } else {
+                in.Fail(key.Name.empty() ? errFieldSyntax : errConstraintSyntax);
+            }
+        }
+    }
+    return column;
+}
+
+// [CONSTRAINT name] PRIMARY KEY (...) | UNIQUE (...) | FOREIGN KEY ...
+KeySpec ReadTableConstraint(Reader& in)
+{
+    KeySpec key;
+    if (!ReadKeyKind(in, key))
+        in.Fail(errConstraintSyntax);
+    key.Columns = ReadKeyColumns(in, errConstraintSyntax, false);
+    return key;
+}
+
+bool StartsTableConstraint(const Reader& in)
+{
+    return in.IsWord("CONSTRAINT") || in.IsWord("PRIMARY") || in.IsWord("UNIQUE") || in.IsWord("FOREIGN");
+}
+
+// The name the engine gives an unnamed key: "PrimaryKey" or its first
+// column's, with a number when an index of the table has it already.
+std::string KeyName(const KeySpec& key, const std::vector<std::string>& taken)
+{
+    const std::string base = key.Primary ? "PrimaryKey" : key.Columns.front().first;
+    std::string name = base;
+    for (int number = 1;; ++number) {
+        bool used = false;
+        for (const std::string& other : taken)
+            used = used || SameName(other, name);
+        if (!used)
+            return name;
+        name = base + std::to_string(number);
+    }
+}
+
+void AppendField(const TableDefPtr& table, const ColumnSpec& column)
+{
+    FieldPtr field = table->CreateField(column.Name, column.Type, column.Size);
+    if (column.AutoIncrement)
+        field->SetAttributes(dbAutoIncrField);
+    if (column.Required)
+        field->SetRequired(true);
+    if (!column.Default.empty())
+        field->SetDefaultValue(column.Default);
+    table->Fields().Append(field);
+}
+
+void AppendIndex(const TableDefPtr& table, KeySpec key)
+{
+    if (key.Name.empty()) {
+        std::vector<std::string> taken;
+        for (int i = 0; i < table->Indexes().Count(); ++i)
+            taken.push_back(table->Indexes().Item(i)->Name());
+        key.Name = KeyName(key, taken);
+    }
+    if (key.DisallowNull)
+        for (const auto& [name, descending] : key.Columns)
+            table->Fields().Item(name)->SetRequired(true);
+    IndexPtr index = table->CreateIndex(key.Name);
+    index->SetPrimary(key.Primary);
+    index->SetUnique(key.Unique || key.Primary);
+    for (const auto& [name, descending] : key.Columns) {
+        FieldPtr field = index->CreateField(name);
+        if (descending)
+            field->SetAttributes(dbDescending);
+        index->Fields().Append(field);
+    }
+    table->Indexes().Append(index);
+}
+
+TableDefPtr StoredTable(DatabaseImpl& database, const std::string& name)
+{
+    const catalog::TableInfo* table = database.Catalog().FindTable(name);
+    if (!table || table->IsSystem())
+        Raise(errNoSuchTableOrConstraint, "Cannot find table or constraint.", DatabaseSource);
+    if (table->IsLink())
+        Raise(3611, "Cannot execute data definition statements on linked data sources.", DatabaseSource);
+    return database.TableDefs().Item(name);
+}
+
+void CreateTable(DatabaseImpl& database, Reader& in)
+{
+    const std::string name = in.Name(errCreateTableSyntax);
+    std::vector<ColumnSpec> columns;
+    std::vector<KeySpec> keys;
+    in.ExpectOp("(", errCreateTableSyntax);
+    do {
+        if (StartsTableConstraint(in))
+            keys.push_back(ReadTableConstraint(in));
+        else
+            columns.push_back(ReadColumn(in, keys));
+    } while (in.AcceptOp(","));
+    in.ExpectOp(")", errCreateTableSyntax);
+    in.ExpectEnd();
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (SameName(columns[i].Name, columns[j].Name))
+                Raise(3191, "Cannot define field more than once.", DatabaseSource);
+
+    TableDefPtr table = database.CreateTableDef(name, 0, "", "");
+    for (const ColumnSpec& column : columns)
+        AppendField(table, column);
+    for (KeySpec& key : keys)
+        AppendIndex(table, std::move(key));
+    database.TableDefs().Append(table);
+}
+
+void CreateIndex(DatabaseImpl& database, Reader& in)
+{
+    KeySpec key;
+    key.Unique = in.Accept("UNIQUE");
+    in.Expect("INDEX");
+    key.Name = in.Name();
+    in.Expect("ON");
+    const std::string tableName = in.Name();
+    key.Columns = ReadKeyColumns(in, errCreateIndexSyntax, true);
+    if (in.Accept("WITH")) {
+        if (in.Accept("PRIMARY")) {
+            key.Primary = key.Unique = true;
+        } else if (in.Accept("DISALLOW")) {
+            in.Expect("NULL");
+            key.DisallowNull = true;
+        } else {
+            in.Expect("IGNORE");
+            in.Expect("NULL");
+        }
+    }
+    in.ExpectEnd();
+    AppendIndex(StoredTable(database, tableName), std::move(key));
+}
+
+void ChangeColumnType(DatabaseImpl& database, const TableDefPtr& table, const ColumnSpec& column)
+{
+    const catalog::TableInfo* info = database.Catalog().FindTable(table->Name());
+    const catalog::ColumnDef* stored = info->FindColumn(column.Name);
+    if (!stored)
+        Raise(errItemNotFound, "Item not found in this collection.", DatabaseSource);
+    if (column.AutoIncrement && !stored->AutoIncrement())
+        Raise(errInvalidOperation, "Invalid operation. A field holding values cannot become numbered.",
+              DatabaseSource);
+    catalog::ChangeColumnType(database.Sql(), database.CatalogForChange(), info->Id, stored->Id, column.Type,
+                              column.Size);
+}
+
+void AlterTable(DatabaseImpl& database, Reader& in)
+{
+    const TableDefPtr table = StoredTable(database, in.Name());
+    if (in.Accept("ADD")) {
+        if (StartsTableConstraint(in)) {
+            AppendIndex(table, ReadTableConstraint(in));
+        } else {
+            in.Accept("COLUMN");
+            std::vector<KeySpec> keys;
+            const ColumnSpec column = ReadColumn(in, keys);
+            if (database.Catalog().FindTable(table->Name())->FindColumn(column.Name))
+                Raise(3380, "Field '" + column.Name + "' already exists in table '" + table->Name() + "'.",
+                      DatabaseSource);
+            AppendField(table, column);
+            for (KeySpec& key : keys)
+                AppendIndex(table, std::move(key));
+        }
+    } else if (in.Accept("ALTER")) {
+        in.Accept("COLUMN");
+        ColumnSpec column;
+        column.Name = in.Name(errFieldSyntax);
+        ReadType(in, column);
+        ChangeColumnType(database, table, column);
+    } else if (in.Accept("DROP")) {
+        if (in.Accept("CONSTRAINT")) {
+            const std::string name = in.Name(errConstraintSyntax);
+            in.ExpectEnd();
+            bool found = false;
+            for (int i = 0; i < table->Indexes().Count() && !found; ++i)
+                found = SameName(table->Indexes().Item(i)->Name(), name);
+            if (!found)
+                Raise(errNoSuchTableOrConstraint, "Cannot find table or constraint.", DatabaseSource);
+            table->Indexes().Delete(name);
+            return;
+        }
+        in.Accept("COLUMN");
+        const std::string name = in.Name(errFieldSyntax);
+        in.ExpectEnd();
+        table->Fields().Delete(name);
+        return;
+    } else {
+        in.Fail();
+    }
+    in.ExpectEnd();
+}
+
+} // namespace
+
+void ExecuteDataDefinition(DatabaseImpl& database, std::string_view statement)
+{
+    Reader probe(statement, errCreateTableSyntax);
+    const bool create = probe.Accept("CREATE");
+    Reader in(statement, create ? errCreateTableSyntax : errAlterTableSyntax);
+    in.Skip();
+    if (create && !in.IsWord("TABLE"))
+        in = Reader(statement, errCreateIndexSyntax), in.Skip();
+    try {
+        sqlite::Savepoint whole(database.Sql(), "jet.ddl");
+        if (!create) {
+            in.Expect("TABLE");
+            AlterTable(database, in);
+        } else if (in.Accept("TABLE")) {
+            CreateTable(database, in);
+        } else {
+            CreateIndex(database, in);
+        }
+        whole.Commit();
+    } catch (...) {
+        // What the statement changed before it failed is undone; the
+        // catalog is read again so that it matches the file.
+        database.CatalogForChange() = catalog::Load(database.Sql());
+        database.NoteWrite();
+        throw;
+    }
+    database.NoteWrite();
+}
+
+} // namespace jet::impl

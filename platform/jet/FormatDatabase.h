@@ -1,0 +1,94 @@
+// Installable formats opened as databases (OpenDatabase with a connect text
+// such as "dBASE IV;") and linked (a table definition whose Connect is
+// "Paradox 5.x;DATABASE=<folder>"):
+//   "Text"                                          a folder of .txt, .csv, .tab and .asc files
+//   "dBASE III", "dBASE IV", "dBASE 5.0"            a folder of .dbf files with .dbt memos
+//   "FoxPro 2.0", "FoxPro 2.5", "FoxPro 2.6", "FoxPro 3.0"  a folder of .dbf files with .fpt memos
+//   "Paradox 3.X", "Paradox 4.X", "Paradox 5.X", "Paradox 7.X"  a folder of .db tables with .mb blobs
+//   "Excel 3.0", "Excel 4.0", "Excel 5.0", "Excel 8.0"  a workbook, a table per sheet and
+//                                                   named range (Excel 8.0)
+// A file-per-table folder names its tables after the files: the file name
+// without its extension, or for text files the name with "#" for "."
+// ("data#csv").
+//
+// The tables are read into a database file of ours in a private temporary
+// folder, where the engine serves them like its own (recordsets, SQL,
+// crosstabs, TableDefs, data definition). Whatever changes a table (rows,
+// fields, a new, renamed or deleted table) is written back to the table's
+// files through the format's writer as soon as the change is complete
+// outside any transaction (at the commit of the outermost one), each file
+// replaced whole. Workbooks are read only: their tables refuse changes with
+// 3027. Indexes other than a Paradox table's primary key are not kept in the
+// files.
+#pragma once
+
+#include "platform/jet/EngineImpl.h"
+#include "platform/jet/InstallableFormat.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace jet::impl {
+
+// True when `type` (any letter case) names one of them.
+bool IsOpenableFormat(std::string_view type);
+
+class FormatStore {
+public:
+    // Reads the folder or workbook. 3044 when there is no such folder, 3024
+    // when there is no such workbook, 3274 for a damaged file.
+    FormatStore(std::string formatName, const std::string& path);
+    ~FormatStore();
+    FormatStore(const FormatStore&) = delete;
+    FormatStore& operator=(const FormatStore&) = delete;
+
+    const std::string& FormatName() const { return Format; }
+    const std::string& Path() const { return Folder; }
+    // The database file of ours holding the tables.
+    const std::string& DatabaseFile() const { return Backing; }
+    bool Writable() const;
+
+    // What the update hook of a connection reports: a changed row of a
+    // table of the database file; an empty name for rows of any table.
+    void NoteChange(std::string_view table);
+    // Writes every table changed since the last call to its files.
+    void Save(const std::shared_ptr<ErrorState>& state);
+
+private:
+    struct TableFiles {
+        std::string Name;
+        std::vector<std::string> Files;  // full paths
+        double Updated = 0;
+    };
+
+    void Load();
+    void WriteTable(DatabaseImpl& database, const catalog::TableInfo& table, TableFiles* files);
+
+    std::string Format;
+    std::string Folder;  // the folder, or the workbook file
+    std::string TemporaryFolder;
+    std::string Backing;
+    std::vector<TableFiles> Tables;
+    std::set<std::string> Changed;
+    bool CatalogChanged = false;
+    bool AllChanged = false;
+};
+
+// The names a link's source table may be found under in a folder of an
+// installable format besides its own: a file name ("CUSTOMER.DBF",
+// "data.csv") names the table "CUSTOMER" or "data#csv".
+std::vector<std::string> FormatTableNames(const std::string& sourceTable);
+
+// "INSERT INTO t IN "path" [format;] ..." (or IN "" [format;DATABASE=path])
+// with its target written as the attached table it names, so that the
+// statement runs like any other: "INSERT INTO [jet.link.1].[t] ...". Other
+// statements come back as they are. 3078 when the file has no such table.
+std::string InsertIntoOtherDatabase(DatabaseImpl& database, const std::string& statement);
+
+// The connect text of a link as it is stored: the type kept, DATABASE made
+// absolute, PWD kept for a file of ours that needs it. Raises 3251 for a
+// type the engine does not open.
+std::string NormalizedLinkConnect(const std::string& connect);
+
+} // namespace jet::impl

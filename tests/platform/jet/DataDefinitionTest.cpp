@@ -1,0 +1,193 @@
+#include "JetFixture.h"
+
+using namespace jettest;
+
+namespace {
+
+using DataDefinition = JetFixture;
+
+// Everything a table definition holds, as one text to compare.
+std::string Describe(const jet::TableDefPtr& table)
+{
+    std::string text = table->Name() + "\n";
+    for (int i = 0; i < table->Fields().Count(); ++i) {
+        jet::FieldPtr field = table->Fields().Item(i);
+        text += " field " + field->Name() + " type " + std::to_string(field->Type()) + " size "
+            + std::to_string(field->Size()) + " attributes " + std::to_string(field->Attributes())
+            + (field->Required() ? " required" : "") + " default '" + field->DefaultValue() + "'\n";
+    }
+    for (int i = 0; i < table->Indexes().Count(); ++i) {
+        jet::IndexPtr index = table->Indexes().Item(i);
+        text += " index " + index->Name() + (index->Primary() ? " primary" : "") + (index->Unique() ? " unique" : "");
+        for (int j = 0; j < index->Fields().Count(); ++j)
+            text += " " + index->Fields().Item(j)->Name()
+                + (index->Fields().Item(j)->Attributes() & jet::dbDescending ? " desc" : "");
+        text += "\n";
+    }
+    return text;
+}
+
+TEST_F(DataDefinition, CreateTableGivesTheSameDefinitionAsTableDefs)
+{
+    Db->Execute("CREATE TABLE Made (Id COUNTER CONSTRAINT PrimaryKey PRIMARY KEY, Code TEXT(12) NOT NULL, "
+                "Name TEXT, Amount CURRENCY DEFAULT 0, Paid BIT DEFAULT False, Placed DATETIME, Notes MEMO, "
+                "Picture LONGBINARY, Tag GUID, Ratio DOUBLE, Small SHORT, Tiny BYTE, Raw BINARY(8), "
+                "Note TEXT(20) DEFAULT \"none\" WITH COMPRESSION, CONSTRAINT ByCode UNIQUE (Code, Tiny));");
+    Db->Execute("CREATE INDEX ByDate ON Made (Placed DESC, Amount)");
+
+    jet::TableDefPtr table = Db->CreateTableDef("Built");
+    const std::tuple<const char*, int, int> fields[] = {
+        {"Id", jet::dbLong, 0},         {"Code", jet::dbText, 12},    {"Name", jet::dbText, 255},
+        {"Amount", jet::dbCurrency, 0}, {"Paid", jet::dbBoolean, 0},  {"Placed", jet::dbDate, 0},
+        {"Notes", jet::dbMemo, 0},      {"Picture", jet::dbLongBinary, 0}, {"Tag", jet::dbGUID, 0},
+        {"Ratio", jet::dbDouble, 0},    {"Small", jet::dbInteger, 0}, {"Tiny", jet::dbByte, 0},
+        {"Raw", jet::dbBinary, 8},      {"Note", jet::dbText, 20},
+    };
+    for (const auto& [name, type, size] : fields)
+        table->Fields().Append(table->CreateField(name, type, size));
+    table->Fields().Item("Id")->SetAttributes(jet::dbAutoIncrField);
+    table->Fields().Item("Code")->SetRequired(true);
+    table->Fields().Item("Amount")->SetDefaultValue("0");
+    table->Fields().Item("Paid")->SetDefaultValue("False");
+    table->Fields().Item("Note")->SetDefaultValue("\"none\"");
+    auto addIndex = [&](const char* name, bool primary, bool unique, std::vector<std::pair<const char*, bool>> keys) {
+        jet::IndexPtr index = table->CreateIndex(name);
+        index->SetPrimary(primary);
+        index->SetUnique(unique);
+        for (const auto& [field, descending] : keys) {
+            jet::FieldPtr key = index->CreateField(field);
+            if (descending)
+                key->SetAttributes(jet::dbDescending);
+            index->Fields().Append(key);
+        }
+        table->Indexes().Append(index);
+    };
+    addIndex("PrimaryKey", true, true, {{"Id", false}});
+    addIndex("ByCode", false, true, {{"Code", false}, {"Tiny", false}});
+    Db->TableDefs().Append(table);
+    jet::TableDefPtr stored = Db->TableDefs().Item("Built");
+    jet::IndexPtr byDate = stored->CreateIndex("ByDate");
+    jet::FieldPtr placed = byDate->CreateField("Placed");
+    placed->SetAttributes(jet::dbDescending);
+    byDate->Fields().Append(placed);
+    byDate->Fields().Append(byDate->CreateField("Amount"));
+    stored->Indexes().Append(byDate);
+
+    std::string made = Describe(Db->TableDefs().Item("Made"));
+    std::string built = Describe(Db->TableDefs().Item("Built"));
+    made.replace(0, 4, "Built");
+    EXPECT_EQ(made, built);
+
+    // The defaults and the numbering work as the definitions say.
+    Db->Execute("INSERT INTO Made (Code) VALUES (\"A\")");
+    jet::RecordsetPtr rows = Db->OpenRecordset("SELECT Id, Amount, Paid, Note FROM Made", jet::dbOpenSnapshot);
+    EXPECT_EQ(rows->Fields().Item("Id")->Value().AsInteger(), 1);
+    EXPECT_EQ(rows->Fields().Item("Amount")->Value().AsDouble(), 0.0);
+    EXPECT_EQ(rows->Fields().Item("Paid")->Value(), jet::Variant(false));
+    EXPECT_EQ(rows->Fields().Item("Note")->Value().AsString(), "none");
+}
+
+TEST_F(DataDefinition, IndexOptionsAndUnnamedKeys)
+{
+    Db->Execute("CREATE TABLE t (a LONG PRIMARY KEY, b TEXT(10) UNIQUE, c LONG, d LONG)");
+    Db->Execute("CREATE UNIQUE INDEX Both ON t (c, d) WITH DISALLOW NULL");
+    Db->Execute("CREATE INDEX JustD ON t (d) WITH IGNORE NULL");
+    EXPECT_EQ(Describe(Db->TableDefs().Item("t")),
+              "t\n"
+              " field a type 4 size 0 attributes 1 default ''\n"
+              " field b type 10 size 10 attributes 2 default ''\n"
+              " field c type 4 size 0 attributes 1 required default ''\n"
+              " field d type 4 size 0 attributes 1 required default ''\n"
+              " index PrimaryKey primary unique a\n"
+              " index b unique b\n"
+              " index Both unique c d\n"
+              " index JustD d\n");
+    Db->Execute("CREATE TABLE u (x LONG)");
+    Db->Execute("CREATE INDEX k ON u (x) WITH PRIMARY");
+    jet::IndexPtr key = Db->TableDefs().Item("u")->Indexes().Item("k");
+    EXPECT_TRUE(key->Primary());
+    EXPECT_TRUE(key->Unique());
+}
+
+TEST_F(DataDefinition, AlterTableAddsChangesAndDropsColumnsAndConstraints)
+{
+    Db->Execute("CREATE TABLE t (a LONG, b TEXT(10))");
+    Db->Execute("INSERT INTO t (a, b) VALUES (1, \"12\")");
+    Db->Execute("INSERT INTO t (a, b) VALUES (2, \"345\")");
+    Db->Execute("ALTER TABLE t ADD COLUMN c DATETIME");
+    Db->Execute("ALTER TABLE t ADD d TEXT(5) DEFAULT \"x\"");
+    Db->Execute("ALTER TABLE t ADD CONSTRAINT pk PRIMARY KEY (a)");
+    Db->Execute("ALTER TABLE t ALTER COLUMN b LONG");
+    jet::TableDefPtr table = Db->TableDefs().Item("t");
+    EXPECT_EQ(table->Fields().Item("b")->Type(), jet::dbLong);
+    EXPECT_TRUE(table->Indexes().Item("pk")->Primary());
+    jet::RecordsetPtr rows = Db->OpenRecordset("SELECT b FROM t ORDER BY a", jet::dbOpenSnapshot);
+    EXPECT_EQ(rows->Fields().Item("b")->Value().AsInteger(), 12);
+
+    Db->Execute("ALTER TABLE t DROP CONSTRAINT pk");
+    Db->Execute("ALTER TABLE t DROP COLUMN c");
+    EXPECT_EQ(Describe(Db->TableDefs().Item("t")),
+              "t\n"
+              " field a type 4 size 0 attributes 1 default ''\n"
+              " field b type 4 size 0 attributes 1 default ''\n"
+              " field d type 10 size 5 attributes 2 default '\"x\"'\n");
+    Db->Execute("DROP TABLE t");
+    EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Item("t"); }), jet::errItemNotFound);
+}
+
+// A refused statement changes nothing and names the old engine's error.
+TEST_F(DataDefinition, RefusalsCarryTheEngineNumbersAndChangeNothing)
+{
+    Db->Execute("CREATE TABLE t (a LONG, b TEXT(10), CONSTRAINT pk PRIMARY KEY (a))");
+    Db->Execute("INSERT INTO t (a, b) VALUES (1, \"one\")");
+    Db->Execute("INSERT INTO t (a, b) VALUES (2, \"one\")");
+    const std::string before = Describe(Db->TableDefs().Item("t"));
+    const std::pair<const char*, int> cases[] = {
+        {"CREATE TABLE t (x LONG)", jet::errTableExists},
+        {"CREATE TABLE n (x LONG", 3290},
+        {"CREATE TABLE n (x NOSUCHTYPE)", 3292},
+        {"CREATE TABLE n (x LONG, CONSTRAINT)", 3289},
+        {"CREATE TABLE n (x TEXT(300))", jet::errInvalidArgument},
+        {"CREATE TABLE n (x LONG, x TEXT)", 3191},
+        {"CREATE TABLE n (x LONG, y LONG REFERENCES t (a))", jet::errNotSupported},
+        {"CREATE TABLE n (x LONG, CONSTRAINT f FOREIGN KEY (x) REFERENCES t (a))", jet::errNotSupported},
+        {"CREATE TABLE n (x COUNTER(10, 5))", jet::errNotSupported},
+        {"CREATE TABLE n (x LONG, y LONG, CONSTRAINT k PRIMARY KEY (x), CONSTRAINT j PRIMARY KEY (y))", 3283},
+        {"CREATE INDEX ix ON missing (a)", 3371},
+        {"CREATE INDEX ix t (a)", 3291},
+        {"CREATE UNIQUE INDEX ix ON t (b)", jet::errDuplicateKey},
+        {"CREATE INDEX pk ON t (b)", 3284},
+        {"CREATE INDEX ix ON t (a) WITH PRIMARY", 3283},
+        {"ALTER TABLE t ADD COLUMN A LONG", 3380},
+        {"ALTER TABLE t ADD COLUMN z LONG NOT NULL", jet::errRequired},
+        {"ALTER TABLE t ALTER COLUMN b LONG", jet::errTypeConversion},
+        {"ALTER TABLE t ALTER COLUMN b TEXT(2)", jet::errFieldTooSmall},
+        {"ALTER TABLE t DROP COLUMN a", 3280},
+        {"ALTER TABLE t DROP CONSTRAINT nothing", 3371},
+        {"ALTER TABLE t RENAME b TO c", 3293},
+        {"ALTER TABLE missing ADD COLUMN c LONG", 3371},
+        {"ALTER TABLE t ADD COLUMN c LONG, d LONG", 3293},
+    };
+    for (const auto& [statement, number] : cases) {
+        EXPECT_EQ(ErrorOf([&] { Db->Execute(statement); }), number) << statement;
+        EXPECT_EQ(Describe(Db->TableDefs().Item("t")), before) << statement;
+        EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Item("n"); }), jet::errItemNotFound) << statement;
+    }
+    jet::RecordsetPtr rows = Db->OpenRecordset("SELECT b FROM t ORDER BY a", jet::dbOpenSnapshot);
+    EXPECT_EQ(rows->Fields().Item("b")->Value().AsString(), "one");
+}
+
+// Statements go through stored queries too, and survive a reopened file.
+TEST_F(DataDefinition, StoredQueriesRunDataDefinitionAndTheFileKeepsIt)
+{
+    Db->CreateQueryDef("MakeIt", "CREATE TABLE [Two Words] ([First Name] TEXT(30) NOT NULL, Age SHORT)");
+    Db->QueryDefs().Item("MakeIt")->Execute();
+    Db->Close();
+    auto db = Workspace->OpenDatabase(PathOf("test.mdb"));
+    jet::TableDefPtr table = db->TableDefs().Item("Two Words");
+    EXPECT_EQ(table->Fields().Item("First Name")->Size(), 30);
+    EXPECT_TRUE(table->Fields().Item("First Name")->Required());
+    EXPECT_EQ(table->Fields().Item("Age")->Type(), jet::dbInteger);
+}
+
+} // namespace

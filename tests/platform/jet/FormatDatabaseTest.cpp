@@ -1,0 +1,315 @@
+#include "JetFixture.h"
+
+extern "C" {
+#include <paradox.h>
+}
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+using namespace jettest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A value as the tests compare it: "-" for Null, else its text.
+std::string Shown(const jet::Variant& value)
+{
+    return value.IsClear() ? "-" : value.AsString();
+}
+
+// The rows of a recordset ordered as asked, each "a|b|c".
+std::vector<std::string> Rows(const jet::DatabasePtr& db, const std::string& sql)
+{
+    std::vector<std::string> rows;
+    jet::RecordsetPtr rs = db->OpenRecordset(sql, jet::dbOpenSnapshot);
+    for (; !rs->Eof(); rs->MoveNext()) {
+        std::string line;
+        for (int i = 0; i < rs->Fields().Count(); ++i)
+            line += (i ? "|" : "") + Shown(rs->Fields().Item(i)->Value());
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct FormatCase {
+    const char* Format;
+    bool Workbook;       // the target is a workbook file, not a folder
+    const char* Table;   // the table's name once opened
+    bool Writable;
+    bool LongMemo;       // the format keeps texts past 255 bytes
+    const char* Paid[2]; // how the booleans come back
+};
+
+const FormatCase Formats[] = {
+    {"Text", false, "Items#txt", true, true, {"True", "False"}},
+    {"dBASE III", false, "Items", true, true, {"True", "False"}},
+    {"dBASE IV", false, "Items", true, true, {"True", "False"}},
+    {"dBASE 5.0", false, "Items", true, true, {"True", "False"}},
+    {"FoxPro 2.6", false, "Items", true, true, {"True", "False"}},
+    {"FoxPro 3.0", false, "Items", true, true, {"True", "False"}},
+    {"Paradox 4.X", false, "Items", true, true, {"-1", "0"}},
+    {"Paradox 5.X", false, "Items", true, true, {"True", "False"}},
+    {"Paradox 7.X", false, "Items", true, true, {"True", "False"}},
+    {"Excel 3.0", true, "book", false, false, {"True", "False"}},
+    {"Excel 4.0", true, "book", false, false, {"True", "False"}},
+    {"Excel 5.0", true, "Items", false, false, {"True", "False"}},
+    {"Excel 8.0", true, "Items", false, true, {"True", "False"}},
+};
+
+class FormatDatabase : public JetFixture {
+protected:
+    void SetUp() override
+    {
+        JetFixture::SetUp();
+        MakeTable("Items", {{"Code", jet::dbText, 10}, {"Qty", jet::dbLong}, {"Price", jet::dbDouble},
+                            {"Paid", jet::dbBoolean}, {"Placed", jet::dbDate}, {"Note", jet::dbMemo}});
+        Db->Execute("INSERT INTO Items VALUES (\"A1\", 3, 1.5, True, #2/3/2001#, \"short\")");
+        Db->Execute("INSERT INTO Items VALUES (\"B2\", Null, 2.25, False, Null, Null)");
+        Db->Execute("INSERT INTO Items VALUES (\"C\xC3\xA9\xE4\xB8\xAD\", 12, Null, Null, #12/31/1999#, \"" + LongNote
+                    + "\")");
+    }
+
+    // Exports Items in the format and answers the folder or workbook to open.
+    std::string Export(const FormatCase& format)
+    {
+        const std::string folder = PathOf(std::string("out-") + format.Format);
+        fs::create_directory(folder);
+        const std::string target = format.Workbook ? folder + "/book.xls" : folder;
+        if (!format.LongMemo && Db->QueryDefs().Count() == 0)
+            Db->CreateQueryDef("ShortItems", "SELECT Code, Qty, Price, Paid, Placed, \"short\" AS Note FROM Items");
+        Db->Execute("SELECT * INTO [Items] IN \"" + target + "\"[" + format.Format + ";] FROM "
+                    + (format.LongMemo ? "Items" : "ShortItems"));
+        return target;
+    }
+
+    std::vector<std::string> Expected(const FormatCase& format) const
+    {
+        return {"A1|3|1.5|" + std::string(format.Paid[0]) + "|02/03/2001|short",
+                "B2|-|2.25|" + std::string(format.Paid[1]) + "|-|" + (format.LongMemo ? "-" : "short"),
+                "C\xC3\xA9\xE4\xB8\xAD|12|-|-|12/31/1999|" + (format.LongMemo ? LongNote : std::string("short"))};
+    }
+
+    const std::string LongNote = std::string(150, 'x') + "\xE4\xB8\xAD" + std::string(150, 'y');
+};
+
+TEST_F(FormatDatabase, EachFormatReadsBackWhatTheExportWrote)
+{
+    for (const FormatCase& format : Formats) {
+        SCOPED_TRACE(format.Format);
+        const std::string target = Export(format);
+        jet::DatabasePtr db = Workspace->OpenDatabase(target, false, false, std::string(format.Format) + ";");
+        EXPECT_EQ(db->Name(), target);
+        jet::TableDefPtr table = db->TableDefs().Item(format.Table);
+        ASSERT_EQ(table->Fields().Count(), 6);
+        EXPECT_TRUE(jet::SameName(table->Fields().Item(0)->Name(), "Code"));
+        EXPECT_EQ(table->Fields().Item(0)->Type(), jet::dbText);
+        EXPECT_EQ(table->Fields().Item(4)->Type(), jet::dbDate);
+        EXPECT_EQ(Rows(db, std::string("SELECT * FROM [") + format.Table + "] ORDER BY Code"), Expected(format));
+        // SQL of every kind runs on it, a crosstab too.
+        EXPECT_EQ(Rows(db, std::string("TRANSFORM Count(*) SELECT Code FROM [") + format.Table
+                               + "] WHERE Qty > 5 GROUP BY Code PIVOT Qty"),
+                  (std::vector<std::string>{"C\xC3\xA9\xE4\xB8\xAD|1"}));
+        db->Close();
+    }
+}
+
+TEST_F(FormatDatabase, WritableFormatsKeepEditsInTheirFilesAndWorkbooksRefuseThem)
+{
+    for (const FormatCase& format : Formats) {
+        SCOPED_TRACE(format.Format);
+        const std::string target = Export(format);
+        const std::string connect = std::string(format.Format) + ";";
+        const std::string table = std::string("[") + format.Table + "]";
+        jet::DatabasePtr db = Workspace->OpenDatabase(target, false, false, connect);
+        jet::RecordsetPtr rs = db->OpenRecordset(format.Table, jet::dbOpenDynaset);
+        if (!format.Writable) {
+            EXPECT_EQ(ErrorOf([&] {
+                          rs->AddNew();
+                          rs->Fields().Item("Code")->SetValue(jet::Variant("New"));
+                          rs->Update();
+                      }),
+                      jet::errReadOnly);
+            EXPECT_EQ(ErrorOf([&] { db->Execute("DELETE * FROM " + table); }), jet::errReadOnly);
+            db->Close();
+            continue;
+        }
+        rs->AddNew();
+        rs->Fields().Item("Code")->SetValue(jet::Variant("New"));
+        rs->Fields().Item("Qty")->SetValue(jet::Variant(7));
+        rs->Update();
+        rs->Close();
+        db->Execute("UPDATE " + table + " SET Qty = 4 WHERE Code = \"A1\"");
+        db->Execute("DELETE * FROM " + table + " WHERE Code = \"B2\"");
+        // A transaction's changes reach the files only when it commits, and not at all when rolled back.
+        Workspace->BeginTrans();
+        db->Execute("DELETE * FROM " + table);
+        Workspace->Rollback();
+        db->Close();
+
+        jet::DatabasePtr again = Workspace->OpenDatabase(target, false, false, connect);
+        EXPECT_EQ(Rows(again, "SELECT Code, Qty FROM " + table + " ORDER BY Code"),
+                  (std::vector<std::string>{"A1|4", "C\xC3\xA9\xE4\xB8\xAD|12", "New|7"}));
+        // Data definition makes, changes and removes files too.
+        again->Execute("CREATE TABLE Extra (Name TEXT(20), Amount DOUBLE)");
+        again->Execute("INSERT INTO Extra VALUES (\"x\", 1.25)");
+        again->Execute("ALTER TABLE " + table + " DROP COLUMN Note");
+        again->Close();
+        jet::DatabasePtr third = Workspace->OpenDatabase(target, false, false, connect);
+        const std::string extra = std::string(format.Format) == "Text" ? "Extra#txt" : "Extra";
+        EXPECT_EQ(Rows(third, "SELECT * FROM [" + extra + "]"), (std::vector<std::string>{"x|1.25"}));
+        EXPECT_EQ(third->TableDefs().Item(format.Table)->Fields().Count(), 5);
+        third->Execute("DROP TABLE [" + extra + "]");
+        third->Close();
+        EXPECT_EQ(ErrorOf([&] {
+                      Workspace->OpenDatabase(target, false, false, connect)->TableDefs().Item(extra);
+                  }),
+                  jet::errItemNotFound);
+    }
+}
+
+TEST_F(FormatDatabase, LinkedTablesReadAndWriteTheirFiles)
+{
+    std::vector<std::string> targets;
+    for (const FormatCase& format : Formats)
+        targets.push_back(Export(format));
+    for (const FormatCase& format : Formats) {
+        SCOPED_TRACE(format.Format);
+        const std::string target = targets[static_cast<std::size_t>(&format - Formats)];
+        // A database of its own for each link: a database attaches at most ten files.
+        Db->Close();
+        Db = Workspace->CreateDatabase(PathOf(std::string("links ") + format.Format + ".mdb"), ";LANGID=0x0409;CP=1252;COUNTRY=0");
+        MakeTable("Items", {{"Code", jet::dbText, 10}});
+        for (const char* code : {"A1", "B2", "C\xC3\xA9\xE4\xB8\xAD"})
+            Db->Execute(std::string("INSERT INTO Items VALUES (\"") + code + "\")");
+        const std::string localName = "Linked";
+        jet::TableDefPtr link = Db->CreateTableDef(localName, 0, format.Table,
+                                                   std::string(format.Format) + ";DATABASE=" + target);
+        Db->TableDefs().Append(link);
+        EXPECT_EQ(Rows(Db, "SELECT Code, Qty FROM [" + localName + "] ORDER BY Code"),
+                  (std::vector<std::string>{"A1|3", "B2|-", "C\xC3\xA9\xE4\xB8\xAD|12"}));
+        EXPECT_EQ(Rows(Db, "SELECT Count(*) FROM Items INNER JOIN [" + localName + "] ON Items.Code = ["
+                               + localName + "].Code"),
+                  (std::vector<std::string>{"3"}));
+        if (!format.Writable) {
+            EXPECT_NE(ErrorOf([&] { Db->Execute("UPDATE [" + localName + "] SET Qty = 99"); }), 0);
+            continue;
+        }
+        Db->Execute("UPDATE [" + localName + "] SET Qty = 99 WHERE Code = \"A1\"");
+        jet::DatabasePtr files = Workspace->OpenDatabase(target, false, true, std::string(format.Format) + ";");
+        EXPECT_EQ(Rows(files, std::string("SELECT Qty FROM [") + format.Table + "] WHERE Code = \"A1\""),
+                  (std::vector<std::string>{"99"}));
+        files->Close();
+    }
+}
+
+// INSERT INTO ... IN adds to a table of a file of another format, or of
+// another database of ours, without linking it.
+TEST_F(FormatDatabase, InsertIntoReachesTablesOfOtherFiles)
+{
+    const std::string dbase = Export(Formats[2]);
+    const std::string paradox = Export(Formats[7]);
+    Db->Execute("INSERT INTO Items IN \"" + dbase + "\" [dBASE IV;] (Code, Qty) SELECT Code & \"x\", Qty FROM Items "
+                "WHERE Qty > 5");
+    EXPECT_EQ(Db->RecordsAffected(), 1);
+    Db->Execute("INSERT INTO [Items.db] IN \"\" [Paradox 5.X;DATABASE=" + paradox + "] (Code) VALUES (\"P\")");
+    EXPECT_EQ(Rows(Workspace->OpenDatabase(dbase, false, true, "dBASE IV;"), "SELECT Code, Qty FROM Items WHERE Qty > 5 ORDER BY Code"),
+              (std::vector<std::string>{"C\xC3\xA9\xE4\xB8\xAD|12", "C\xC3\xA9\xE4\xB8\xADx|12"}));
+    EXPECT_EQ(Rows(Workspace->OpenDatabase(paradox, false, true, "Paradox 5.X;"), "SELECT Count(*) FROM Items"),
+              (std::vector<std::string>{"4"}));
+    Workspace->CreateDatabase(PathOf("other.mdb"), ";LANGID=0x0409;CP=1252;COUNTRY=0")->Close();
+    Db->Execute("SELECT Code INTO Copy IN \"" + PathOf("other.mdb") + "\" FROM Items");
+    Db->Execute("INSERT INTO Copy IN \"" + PathOf("other.mdb") + "\" SELECT \"more\" AS Code FROM Items");
+    EXPECT_EQ(Rows(Workspace->OpenDatabase(PathOf("other.mdb")), "SELECT Count(*) FROM Copy"),
+              (std::vector<std::string>{"6"}));
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("INSERT INTO Nothing IN \"" + dbase + "\" [dBASE IV;] VALUES (1)"); }),
+              jet::errInputTableNotFound);
+}
+
+TEST_F(FormatDatabase, FilesWrittenByOtherProgramsOpen)
+{
+    const std::string data = QUORVEX_TEST_DATA_DIR "/jet/";
+    // LibreOffice Calc's workbook and dBase table of the same three rows.
+    jet::DatabasePtr book = Workspace->OpenDatabase(data + "calc.xls", false, true, "Excel 8.0;");
+    EXPECT_EQ(Rows(book, "SELECT * FROM calc ORDER BY Qty"),
+              (std::vector<std::string>{"\xC3\x87\xC3\xA9 \xE4\xB8\xAD|-|0.1|-|True", "Ann|3|1.5|02/03/2001|True",
+                                        "Bob|12|2.25|12/31/1999|False"}));
+    // A named range is a table beside the sheets.
+    jet::DatabasePtr ranges = Workspace->OpenDatabase(data + "ranges.xls", false, true, "Excel 8.0;");
+    EXPECT_EQ(Rows(ranges, "SELECT Part, Price FROM Prices ORDER BY Part"),
+              (std::vector<std::string>{"bolt|0.25", "nut|0.1"}));
+    EXPECT_EQ(ranges->TableDefs().Item("Prices")->Fields().Count(), 2);
+    EXPECT_EQ(Rows(ranges, "SELECT X FROM Other"), (std::vector<std::string>{"7"}));
+    EXPECT_EQ(Rows(ranges, "SELECT Count(*) FROM Sheet1"), (std::vector<std::string>{"3"}));
+    // (Calc writes the empty quantity as 0.)
+    jet::DatabasePtr table = Workspace->OpenDatabase(data + "calc-dbf", false, true, "dBASE IV;");
+    EXPECT_EQ(Rows(table, "SELECT * FROM calc ORDER BY QTY"),
+              (std::vector<std::string>{"\xC3\x87\xC3\xA9 \xE4\xB8\xAD|0|0.1|-|True", "Ann|3|1.5|02/03/2001|True",
+                                        "Bob|12|2.25|12/31/1999|False"}));
+
+    // A keyed Paradox table made by pxlib itself: its key becomes the primary
+    // index, named after the table as Paradox names it.
+    const std::string folder = PathOf("pxlib");
+    fs::create_directory(folder);
+    pxdoc_t* doc = PX_new();
+    pxfield_t* fields = static_cast<pxfield_t*>(doc->malloc(doc, 2 * sizeof(pxfield_t), "fields"));
+    fields[0] = {PX_strdup(doc, "Id"), pxfLong, 4, 0};
+    fields[1] = {PX_strdup(doc, "Name"), pxfAlpha, 12, 0};
+    ASSERT_EQ(PX_create_file(doc, fields, 2, (folder + "/people.db").c_str(), pxfFileTypIndexDB), 0);
+    doc->px_head->px_primarykeyfields = 1;
+    std::string record(16, '\0');
+    for (int id : {2, 1}) {
+        std::fill(record.begin(), record.end(), '\0');
+        PX_put_data_long(doc, record.data(), 4, id);
+        std::string name = id == 1 ? "Ann" : "Bob";
+        name.resize(12, '\0');
+        PX_put_data_alpha(doc, record.data() + 4, 12, name.data());
+        PX_put_record(doc, record.data());
+    }
+    PX_close(doc);
+    PX_delete(doc);
+    jet::DatabasePtr paradox = Workspace->OpenDatabase(folder, false, true, "Paradox 5.X;");
+    EXPECT_EQ(Rows(paradox, "SELECT Id, Name FROM people ORDER BY Id"), (std::vector<std::string>{"1|Ann", "2|Bob"}));
+    jet::IndexPtr key = paradox->TableDefs().Item("people")->Indexes().Item(0);
+    EXPECT_EQ(key->Name(), "people");
+    EXPECT_TRUE(key->Primary());
+}
+
+TEST_F(FormatDatabase, DamagedOrMissingFilesGiveTheEngineErrors)
+{
+    const std::string folder = PathOf("damaged");
+    fs::create_directory(folder);
+    WriteFile(folder + "/bad.dbf", "\x03\x7A\x0C\x0B\x05\x00\x00\x00\x41\x00\x0B\x00");
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(folder, false, false, "dBASE IV;"); }), 3274);
+    // A header that counts more records than the file holds.
+    std::string header(65, '\0');
+    header[0] = 0x03;
+    header[4] = 100;
+    header[8] = 65;
+    header[10] = 11;
+    std::memcpy(&header[32], "NAME", 4);
+    header[43] = 'C';
+    header[48] = 10;
+    header[64] = 0x0D;
+    WriteFile(folder + "/bad.dbf", header + std::string(11, ' '));
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(folder, false, false, "dBASE IV;"); }), 3274);
+    WriteFile(PathOf("bad.xls"), "not a workbook at all");
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("bad.xls"), false, false, "Excel 8.0;"); }), 3274);
+    fs::create_directory(PathOf("text"));
+    WriteFile(PathOf("text/open.csv"), "\"a\",\"b\r\nunclosed,1\r\n");
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("text"), false, false, "Text;"); }), 3274);
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("nowhere"), false, false, "dBASE IV;"); }), 3044);
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("none.xls"), false, false, "Excel 8.0;"); }),
+              jet::errFileNotFound);
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("text"), false, false, "Lotus WK3;"); }),
+              jet::errNotSupported);
+}
+
+} // namespace
