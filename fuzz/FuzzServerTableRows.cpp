@@ -9,9 +9,6 @@
 // integer option always reads within its range. Every input writes the
 // database, so run it on a memory file system:
 //   TMPDIR=/dev/shm build-fuzz/fuzz/fuzz_server_table_rows build-fuzz/corpus-server-rows -max_total_time=300
-#include "platform/db/TIBDatabase.h"
-#include "platform/db/TIBTable.h"
-#include "platform/db/TIBTransaction.h"
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
 #include "settings/MParam.h"
@@ -82,17 +79,8 @@ std::vector<ConfigRecord> RowsOf(const std::uint8_t* data, std::size_t size)
 // Replaces the rows of the table on a connection of its own.
 void StoreRows(const std::string& database, const std::vector<ConfigRecord>& rows)
 {
-    TIBDatabase connection;
-    TIBTransaction transaction;
-    TIBTable table;
-    connection.SetDatabaseName(database);
-    connection.SetParams({"user_name=sysdba"});
-    transaction.SetDefaultDatabase(&connection);
-    connection.SetDefaultTransaction(&transaction);
-    table.SetDatabase(&connection);
-    table.SetTableName("CONFIG");
-    connection.Open();
-    table.Open();
+    ServerTableConnection connection(database);
+    TIBTable& table = connection.Table;
     while (!table.IsEmpty())
         table.Delete();
     for (const ConfigRecord& row : rows) {

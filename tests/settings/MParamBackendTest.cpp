@@ -86,21 +86,7 @@ struct ServerStore {
     }
 
     // Read through a connection of its own while the store may hold one.
-    static std::vector<Row> Rows()
-    {
-        TIBDatabase database;
-        TIBTransaction transaction;
-        TIBTable table;
-        database.SetDatabaseName("Config/Config.fdb");
-        database.SetParams({"user_name=sysdba"});
-        transaction.SetDefaultDatabase(&database);
-        database.SetDefaultTransaction(&transaction);
-        table.SetDatabase(&database);
-        table.SetTableName("CONFIG");
-        database.Open();
-        table.Open();
-        return ::Rows(ReadConfigRecords(table));
-    }
+    static std::vector<Row> Rows() { return ServerTableConnection("Config/Config.fdb").Rows(); }
 };
 
 // Config/Config.dat, a database of ours whose table "config" has the text
@@ -405,18 +391,8 @@ TEST_F(MParamBackendOrderTest, WriteFindsTheRecordAnotherProcessCommitted)
          &DaoStore::Rows},
         {"server database", &ServerStore::Create,
          [] {
-             TIBDatabase database;
-             TIBTransaction transaction;
-             TIBTable table;
-             database.SetDatabaseName("Config/Config.fdb");
-             database.SetParams({"user_name=sysdba"});
-             transaction.SetDefaultDatabase(&database);
-             database.SetDefaultTransaction(&transaction);
-             table.SetDatabase(&database);
-             table.SetTableName("CONFIG");
-             database.Open();
-             table.Open();
-             AddAndChangeElsewhere(table);
+             ServerTableConnection other("Config/Config.fdb");
+             AddAndChangeElsewhere(other.Table);
          },
          &ServerStore::Rows},
     };

@@ -137,18 +137,8 @@ TEST_F(StartupTest, SecondStartActivatesTheRunningCopyAndExits)
 // The records of the server database's table, read on a connection of their own.
 std::vector<ConfigRecord> ServerConfigRecords()
 {
-    TIBDatabase database;
-    TIBTransaction transaction;
-    TIBTable table;
-    database.SetDatabaseName("Config/Config.fdb");
-    database.SetParams({"user_name=sysdba"});
-    transaction.SetDefaultDatabase(&database);
-    database.SetDefaultTransaction(&transaction);
-    table.SetDatabase(&database);
-    table.SetTableName("CONFIG");
-    database.Open();
-    table.Open();
-    return ReadConfigRecords(table);
+    ServerTableConnection connection("Config/Config.fdb");
+    return ReadConfigRecords(connection.Table);
 }
 
 TEST_F(StartupTest, TerminationSignalsEndTheProgramAsExitDoes)

@@ -2,8 +2,6 @@
 // the embedded engine: reading, writing at once, widths, and failed writes.
 #include "platform/db/TIBTable.h"
 
-#include "platform/db/TIBDatabase.h"
-#include "platform/db/TIBTransaction.h"
 #include "tests/support/FirebirdDatabase.h"
 
 #include <QTemporaryDir>
@@ -16,46 +14,7 @@ namespace {
 
 using Row = std::vector<std::string>;
 
-// A database, its transaction and one table on it, connected as the
-// configuration store connects them.
-struct Connection {
-    explicit Connection(const std::string& path, const std::string& tableName = "CONFIG")
-    {
-        Database.SetDatabaseName(path);
-        Database.SetParams({"user_name=sysdba", "password=brisklume"});
-        Database.SetDefaultTransaction(&Transaction);
-        Transaction.SetDefaultDatabase(&Database);
-        Table.SetDatabase(&Database);
-        Table.SetTransaction(&Transaction);
-        Table.SetTableName(tableName);
-        Database.Open();
-        Table.Open();
-    }
-
-    std::vector<Row> Rows()
-    {
-        std::vector<Row> rows;
-        for (Table.First(); !Table.Eof(); Table.Next()) {
-            Row row;
-            for (int i = 0; i < Table.FieldCount(); ++i)
-                row.push_back(Table.Fields(i).IsNull() ? "<null>" : Table.Fields(i).AsString());
-            rows.push_back(row);
-        }
-        return rows;
-    }
-
-    void Append(const Row& values)
-    {
-        Table.Append();
-        for (std::size_t i = 0; i < values.size(); ++i)
-            Table.Fields(static_cast<int>(i)).SetAsString(values[i]);
-        Table.Post();
-    }
-
-    TIBDatabase Database;
-    TIBTransaction Transaction;
-    TIBTable Table; // declared last, so it closes before its transaction and database go
-};
+using Connection = ServerTableConnection;
 
 class TIBTableTest : public ::testing::Test {
 protected:

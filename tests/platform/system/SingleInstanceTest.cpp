@@ -216,11 +216,14 @@ protected:
         return answers;
     }
 
-    // Checks that exactly one copy runs and that it heard the other's
-    // activation request, then ends the copies.
-    void ExpectOneRunsAndHearsTheOther(std::vector<std::unique_ptr<QProcess>>& copies,
-                                       const std::vector<std::string>& answers, int round)
+    // Starts two copies together; exactly one must run and hear the other's
+    // activation request. Then both end.
+    void ExpectOneOfTwoRuns(const QString& marker, int round)
     {
+        std::vector<std::unique_ptr<QProcess>> copies;
+        copies.push_back(Start(marker));
+        copies.push_back(Start(marker));
+        const std::vector<std::string> answers = Go(copies);
         const auto first = std::find(answers.begin(), answers.end(), "first");
         ASSERT_NE(first, answers.end()) << "round " << round;
         EXPECT_EQ(std::count(answers.begin(), answers.end(), "first"), 1) << "round " << round;
@@ -242,12 +245,7 @@ constexpr int kDoubleStarts = 50;
 TEST_F(CopiesStartedTogether, ExactlyOneRunsAndTheOtherHandsOver)
 {
     for (int round = 0; round < kDoubleStarts; ++round) {
-        const QString marker = FreshName();
-        std::vector<std::unique_ptr<QProcess>> copies;
-        copies.push_back(Start(marker));
-        copies.push_back(Start(marker));
-        const std::vector<std::string> answers = Go(copies);
-        ExpectOneRunsAndHearsTheOther(copies, answers, round);
+        ExpectOneOfTwoRuns(FreshName(), round);
         if (HasFailure())
             return;
     }
@@ -262,12 +260,7 @@ TEST_F(CopiesStartedTogether, ExactlyOneRunsRightAfterTheRunningCopyWasKilled)
         ASSERT_EQ(Go(killed), std::vector<std::string>{"first"});
         ::kill(pid_t(killed.front()->processId()), SIGKILL);
         killed.front()->waitForFinished(10000);
-
-        std::vector<std::unique_ptr<QProcess>> copies;
-        copies.push_back(Start(marker));
-        copies.push_back(Start(marker));
-        const std::vector<std::string> answers = Go(copies);
-        ExpectOneRunsAndHearsTheOther(copies, answers, round);
+        ExpectOneOfTwoRuns(marker, round);
         if (HasFailure())
             return;
     }
