@@ -1748,6 +1748,13 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     case ftUnknown:
         *value = text;
         return !text.empty();
+    case ftCurrency:
+        // Every digit of the stored value, which a double would round.
+        if (std::string exact; CurrencyTextOf(text, exact)) {
+            *value = exact;
+            return true;
+        }
+        break;
     default:
         break;
     }
@@ -1828,10 +1835,13 @@ void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
             text = flag ? "True" : "False";
             break;
         case ftFloat:
-        case ftCurrency:
         case ftBCD:
             std::memcpy(&number, buffer, sizeof number);
             text = platform::FloatToStr(number);
+            break;
+        case ftCurrency:
+            std::memcpy(&number, buffer, sizeof number);
+            text = CurrencyTextOfDouble(number);
             break;
         case ftDate:
             text = BufferToDate(buffer);
@@ -1903,7 +1913,14 @@ void TDaoTable::SetFieldData(TField& field, const std::string* value)
         parsed = platform::TryStrToInt(*value, integer);
         std::int32_t stored = integer;
         std::memcpy(&native, &stored, sizeof stored);
-    } else if (type == ftFloat || type == ftCurrency || type == ftBCD) {
+    } else if (type == ftCurrency) {
+        // Read digit by digit: a typed currency keeps every digit.
+        std::string exact;
+        if (CurrencyTextOf(*value, exact)) {
+            StoreFieldText(field, exact);
+            return;
+        }
+    } else if (type == ftFloat || type == ftBCD) {
         parsed = FloatToBuffer(&native, *value);
     } else if (type == ftBoolean) {
         parsed = platform::SameText(*value, "True") || platform::SameText(*value, "False");

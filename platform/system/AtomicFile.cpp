@@ -20,8 +20,9 @@ namespace {
 // The mark that ends every temporary name, before a journal's own ending.
 constexpr std::string_view kTemporaryMark = ".quorvex-tmp";
 // What the database engine appends to a database's name for the files it
-// keeps beside it.
+// keeps beside it; its lock file also starts with a ".".
 constexpr std::string_view kJournalEndings[] = {"-journal", "-wal", "-shm"};
+constexpr std::string_view kLockEnding = ".lock";
 
 [[noreturn]] void CannotWrite(const std::string& path, int error)
 {
@@ -135,6 +136,11 @@ std::string FreshNameBeside(const std::string& path, const std::string& suffix)
 
 bool IsTemporaryFileName(std::string_view fileName, pid_t& maker)
 {
+    // The engine's lock file beside a database: ".<name>.lock".
+    if (fileName.starts_with('.') && fileName.ends_with(kLockEnding)) {
+        fileName.remove_prefix(1);
+        fileName.remove_suffix(kLockEnding.size());
+    }
     for (const std::string_view ending : kJournalEndings)
         if (fileName.ends_with(ending)) {
             fileName.remove_suffix(ending.size());

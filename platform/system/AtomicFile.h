@@ -57,8 +57,8 @@ void SyncPath(const std::string& path);
 std::string FreshNameBeside(const std::string& path, const std::string& suffix);
 
 // Whether `fileName` (without its folder) is a temporary file this program
-// made, or a journal the database engine keeps beside one; `maker` is then
-// the id of the process that made it.
+// made, or a journal or lock file the database engine keeps beside one;
+// `maker` is then the id of the process that made it.
 bool IsTemporaryFileName(std::string_view fileName, pid_t& maker);
 
 // Removes from `folder` the temporary files of processes that have ended,

@@ -68,6 +68,9 @@ TEST(AtomicFile, TemporaryFilesAreToldApartFromTheOperatorsFiles)
         {"Config.dat.4242.17.new.quorvex-tmp", 4242},
         {"Config.dat.4242.0.new.quorvex-tmp-journal", 4242},
         {"test.mdb.9.3.repair.quorvex-tmp-wal", 9},
+        {".Config.dat.4242.0.new.quorvex-tmp.lock", 4242},
+        {".Config.dat.lock", 0},
+        {"Config.dat.4242.0.new.quorvex-tmp.lock", 0},
         {"Config.xml", 0},
         {"Config.xml.a1B2c3", 0},            // a name another program's writer may leave
         {"Config.dat.4242.0.new", 0},
