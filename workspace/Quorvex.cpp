@@ -506,9 +506,11 @@ void TFormMeasure::SetLanguage(int code, bool save)
 {
     if (!Lan->SetLanguage(code))
         return;
+    // The window takes its new texts first: they empty the status bar, which
+    // would take away the message of a store that refuses the write.
+    ApplyLanguage();
     if (save)
         Param->SetInt(OPT_LANGUAGE, code, true);
-    ApplyLanguage();
     RedrawImage();
     UpdateSelection(true);
 }
