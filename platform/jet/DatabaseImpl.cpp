@@ -435,6 +435,14 @@ std::string DatabaseImpl::LinkSchema(const std::string& file)
     if (Db->InTransaction())
         Raise(errInvalidOperation, "Invalid operation. A linked file is first used inside a transaction.",
               DatabaseSource);
+    // SQLite attaches a fixed number of files to a connection (ten as
+    // Debian builds it); past that the old engine's own limit answers.
+    const int limit = sqlite3_limit(Db->Handle(), SQLITE_LIMIT_ATTACHED, -1);
+    if (static_cast<int>(Links.size()) >= limit)
+        Raise(errTooManyDatabases,
+              "Cannot open any more databases. A database reaches tables of at most " + std::to_string(limit)
+                  + " other files or folders at a time; '" + path + "' would be one more.",
+              DatabaseSource);
     const std::string schema = "jet.link." + std::to_string(Links.size() + 1);
     sqlite::Statement attach = Db->Prepare("ATTACH DATABASE ? AS " + sqlite::QuoteIdentifier(schema));
     bool readOnly = ReadOnlyFile;
