@@ -23,7 +23,8 @@ CREATE TABLE "jet.tables" (Id INTEGER PRIMARY KEY, Name TEXT NOT NULL, Attribute
     Connect TEXT NOT NULL, SourceTable TEXT NOT NULL, DateCreated REAL NOT NULL, LastUpdated REAL NOT NULL);
 CREATE TABLE "jet.columns" (TableId INTEGER NOT NULL, Id INTEGER NOT NULL, Ordinal INTEGER NOT NULL,
     Name TEXT NOT NULL, Type INTEGER NOT NULL, Size INTEGER NOT NULL, Attributes INTEGER NOT NULL,
-    Required INTEGER NOT NULL, DefaultValue TEXT NOT NULL, Seed INTEGER NOT NULL, PRIMARY KEY (TableId, Id));
+    Required INTEGER NOT NULL, DefaultValue TEXT NOT NULL, Seed INTEGER NOT NULL, Start INTEGER NOT NULL DEFAULT 1,
+    Increment INTEGER NOT NULL DEFAULT 1, PRIMARY KEY (TableId, Id));
 CREATE TABLE "jet.indexes" (TableId INTEGER NOT NULL, Id INTEGER NOT NULL, Name TEXT NOT NULL,
     IsPrimary INTEGER NOT NULL, IsUnique INTEGER NOT NULL, PRIMARY KEY (TableId, Id));
 CREATE TABLE "jet.indexcolumns" (TableId INTEGER NOT NULL, IndexId INTEGER NOT NULL, Position INTEGER NOT NULL,
@@ -111,19 +112,24 @@ std::string CreateIndexSql(const TableInfo& table, const IndexDef& index)
     return sql + ")";
 }
 
+// The numbering of an auto-increment column: "Seed" in its catalog row is
+// the last number given; a new row without a number gets the next one in
+// the column's step, and a row given a number further along moves the
+// numbering on past it.
 std::string TriggerSql(const TableInfo& table, const ColumnDef& column)
 {
     const std::string ids = std::to_string(table.Id) + "." + std::to_string(column.Id);
     const std::string where = " WHERE TableId = " + std::to_string(table.Id) + " AND Id = " + std::to_string(column.Id);
     const std::string t = QuoteIdentifier(table.Name);
     const std::string c = QuoteIdentifier(column.Name);
+    const std::string further = column.Increment < 0 ? "MIN" : "MAX";
     return "CREATE TRIGGER " + QuoteIdentifier("jet.auto." + ids) + " AFTER INSERT ON " + t
-        + " FOR EACH ROW WHEN NEW." + c + " IS NULL BEGIN UPDATE \"jet.columns\" SET Seed = Seed + 1" + where
-        + "; UPDATE " + t + " SET " + c + " = (SELECT Seed FROM \"jet.columns\"" + where
-        + ") WHERE _rowid_ = NEW._rowid_; END; "
+        + " FOR EACH ROW WHEN NEW." + c + " IS NULL BEGIN UPDATE \"jet.columns\" SET Seed = Seed + ("
+        + std::to_string(column.Increment) + ")" + where + "; UPDATE " + t + " SET " + c
+        + " = (SELECT Seed FROM \"jet.columns\"" + where + ") WHERE _rowid_ = NEW._rowid_; END; "
         + "CREATE TRIGGER " + QuoteIdentifier("jet.seed." + ids) + " AFTER INSERT ON " + t
-        + " FOR EACH ROW WHEN NEW." + c + " IS NOT NULL BEGIN UPDATE \"jet.columns\" SET Seed = MAX(Seed, NEW." + c
-        + ")" + where + "; END; "
+        + " FOR EACH ROW WHEN NEW." + c + " IS NOT NULL BEGIN UPDATE \"jet.columns\" SET Seed = " + further
+        + "(Seed, NEW." + c + ")" + where + "; END; "
         + "CREATE TRIGGER " + QuoteIdentifier("jet.fixed." + ids) + " BEFORE UPDATE OF " + c + " ON " + t
         + " FOR EACH ROW WHEN OLD." + c + " IS NOT NULL AND NEW." + c + " IS NOT OLD." + c
         + " BEGIN SELECT RAISE(ABORT, 'jet:3164:Field cannot be updated.'); END;";
@@ -181,12 +187,39 @@ const TableInfo& TableOf(const Catalog& catalog, int tableId)
     return *table;
 }
 
+bool HasColumn(Connection& db, const std::string& schema, const char* table, const char* column)
+{
+    sqlite::Statement columns = db.Prepare("PRAGMA " + QuoteIdentifier(schema) + ".table_info(" + QuoteText(table) + ")");
+    while (columns.Step())
+        if (columns.ColumnText(1) == column)
+            return true;
+    return false;
+}
+
+// Files made before numbering steps were kept have no place for them; one
+// is made when the first step other than 1 is kept. True when there is one.
+bool IncrementColumns(Connection& db, bool needed)
+{
+    if (HasColumn(db, "main", "jet.columns", "Increment"))
+        return true;
+    if (!needed)
+        return false;
+    db.Exec("ALTER TABLE \"jet.columns\" ADD COLUMN Start INTEGER NOT NULL DEFAULT 1; "
+            "ALTER TABLE \"jet.columns\" ADD COLUMN Increment INTEGER NOT NULL DEFAULT 1");
+    return true;
+}
+
 void WriteColumn(Connection& db, const TableInfo& table, const ColumnDef& column, int ordinal)
 {
+    const bool stepped = IncrementColumns(db, column.Start != 1 || column.Increment != 1);
+    // A new column's numbering starts at its first number.
     sqlite::Statement insert = db.Prepare(
-        "INSERT OR REPLACE INTO \"jet.columns\" (TableId, Id, Ordinal, Name, Type, Size, Attributes, Required, "
-        "DefaultValue, Seed) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, COALESCE((SELECT Seed FROM \"jet.columns\" "
-        "WHERE TableId = ?1 AND Id = ?2), 0))");
+        std::string("INSERT OR REPLACE INTO \"jet.columns\" (TableId, Id, Ordinal, Name, Type, Size, Attributes, "
+                    "Required, DefaultValue, Seed")
+        + (stepped ? ", Start, Increment" : "")
+        + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, COALESCE((SELECT Seed FROM \"jet.columns\" WHERE TableId = "
+          "?1 AND Id = ?2), ?10 - ?11)"
+        + (stepped ? ", ?10, ?11" : "") + ")");
     insert.BindInt64(1, table.Id);
     insert.BindInt64(2, column.Id);
     insert.BindInt64(3, ordinal);
@@ -196,6 +229,8 @@ void WriteColumn(Connection& db, const TableInfo& table, const ColumnDef& column
     insert.BindInt64(7, column.Attributes);
     insert.BindInt64(8, column.Required ? 1 : 0);
     insert.BindText(9, column.DefaultValue);
+    insert.BindInt64(10, column.Start);
+    insert.BindInt64(11, column.Increment);
     insert.Run();
     for (const PropertyDef& property : column.Properties) {
         sqlite::Statement write = db.Prepare(
@@ -640,9 +675,10 @@ Catalog Load(Connection& connection, const std::string& schema)
         }
     }
     {
+        const bool stepped = HasColumn(connection, schema, "jet.columns", "Increment");
         sqlite::Statement columns = connection.Prepare(
-            "SELECT TableId, Id, Name, Type, Size, Attributes, Required, DefaultValue FROM " + prefix
-            + "\"jet.columns\" ORDER BY TableId, Ordinal");
+            std::string("SELECT TableId, Id, Name, Type, Size, Attributes, Required, DefaultValue")
+            + (stepped ? ", Start, Increment" : "") + " FROM " + prefix + "\"jet.columns\" ORDER BY TableId, Ordinal");
         while (columns.Step()) {
             const auto found = byId.find(static_cast<int>(columns.ColumnInt64(0)));
             if (found == byId.end())
@@ -655,6 +691,10 @@ Catalog Load(Connection& connection, const std::string& schema)
             column.Attributes = static_cast<int>(columns.ColumnInt64(5));
             column.Required = columns.ColumnInt64(6) != 0;
             column.DefaultValue = std::string(columns.ColumnText(7));
+            if (stepped) {
+                column.Start = columns.ColumnInt64(8);
+                column.Increment = columns.ColumnInt64(9);
+            }
             catalog.Tables[found->second].Columns.push_back(std::move(column));
         }
     }
@@ -980,6 +1020,39 @@ void SetProperty(Connection& db, Catalog& catalog, int tableId, int columnId, co
     catalog = Load(db);
 }
 
+void SetIncrement(Connection& db, Catalog& catalog, int tableId, int columnId, std::int64_t start,
+                  std::int64_t increment)
+{
+    const TableInfo& table = TableOf(catalog, tableId);
+    const ColumnDef* column = table.ColumnById(columnId);
+    if (!column || !column->AutoIncrement())
+        Fail(errInvalidArgument, "Invalid argument. Only a numbered field takes a first number and a step.");
+    if (increment == 0)
+        Fail(errInvalidArgument, "Invalid argument. The step of numbered field '" + column->Name + "' cannot be 0.");
+    ColumnDef changed = *column;
+    changed.Start = start;
+    changed.Increment = increment;
+    Savepoint savepoint(db);
+    IncrementColumns(db, true);
+    sqlite::Statement write = db.Prepare(
+        "UPDATE \"jet.columns\" SET Start = ?, Increment = ?, Seed = ? WHERE TableId = ? AND Id = ?");
+    write.BindInt64(1, start);
+    write.BindInt64(2, increment);
+    write.BindInt64(3, start - increment);
+    write.BindInt64(4, tableId);
+    write.BindInt64(5, columnId);
+    write.Run();
+    if (table.HasStorage()) {
+        const std::string ids = std::to_string(tableId) + "." + std::to_string(columnId);
+        for (const char* trigger : {"jet.auto.", "jet.seed.", "jet.fixed."})
+            db.Exec("DROP TRIGGER IF EXISTS " + QuoteIdentifier(trigger + ids));
+        db.Exec(TriggerSql(table, changed));
+    }
+    Touch(db, tableId);
+    savepoint.Commit();
+    catalog = Load(db);
+}
+
 void AddIndex(Connection& db, Catalog& catalog, int tableId, IndexDef index)
 {
     TableInfo after = TableOf(catalog, tableId);
@@ -1132,11 +1205,13 @@ void ResetSeeds(Connection& db)
         for (const ColumnDef& column : table.Columns) {
             if (!column.AutoIncrement())
                 continue;
-            sqlite::Statement reset = db.Prepare("UPDATE \"jet.columns\" SET Seed = (SELECT COALESCE(MAX("
-                                                 + QuoteIdentifier(column.Name) + "), 0) FROM "
-                                                 + QuoteIdentifier(table.Name) + ") WHERE TableId = ? AND Id = ?");
-            reset.BindInt64(1, table.Id);
-            reset.BindInt64(2, column.Id);
+            sqlite::Statement reset = db.Prepare(
+                "UPDATE \"jet.columns\" SET Seed = (SELECT COALESCE(" + std::string(column.Increment < 0 ? "MIN" : "MAX")
+                + "(" + QuoteIdentifier(column.Name) + "), ?) FROM " + QuoteIdentifier(table.Name)
+                + ") WHERE TableId = ? AND Id = ?");
+            reset.BindInt64(1, column.Start - column.Increment);
+            reset.BindInt64(2, table.Id);
+            reset.BindInt64(3, column.Id);
             reset.Run();
         }
     }

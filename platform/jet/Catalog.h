@@ -45,6 +45,10 @@ struct ColumnDef {
     bool Required = false;
     std::string DefaultValue;  // in the old SQL dialect, as the user gave it
     std::vector<PropertyDef> Properties;
+    // Auto-increment fields: the number the first new row gets (or the next
+    // one, after the numbering was restarted) and the step between numbers.
+    std::int64_t Start = 1;
+    std::int64_t Increment = 1;
 
     bool AutoIncrement() const;
 };
@@ -136,6 +140,11 @@ void AddProperty(sqlite::Connection& connection, Catalog& catalog, int tableId, 
                  const PropertyDef& property);
 void SetProperty(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
                  const PropertyDef& property);
+// Restarts the numbering of an auto-increment column: the next new row gets
+// `start`, the one after it `start + increment`, and so on (3001 for a step
+// of 0 or a column that is not numbered).
+void SetIncrement(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId, std::int64_t start,
+                  std::int64_t increment);
 void AddIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, IndexDef index);
 void DropIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, int indexId);
 void RenameIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, int indexId,
@@ -145,7 +154,8 @@ void SetQuerySql(sqlite::Connection& connection, Catalog& catalog, const std::st
 void RenameQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
                  const std::string& newName);
 void DropQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name);
-// After a compact: the next auto-increment numbers follow the largest kept.
+// After a compact: the next auto-increment numbers follow the last kept in
+// the direction of their step, or start afresh in an empty table.
 void ResetSeeds(sqlite::Connection& connection);
 void SetInfo(sqlite::Connection& connection, const std::string& name, const Variant& value);
 

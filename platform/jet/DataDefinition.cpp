@@ -3,6 +3,8 @@
 #include "platform/jet/Collation.h"
 #include "platform/jet/EngineImpl.h"
 
+#include <optional>
+
 namespace jet::impl {
 namespace {
 
@@ -33,6 +35,7 @@ struct ColumnSpec {
     int Type = 0;
     int Size = 0;
     bool AutoIncrement = false;
+    std::optional<std::pair<std::int64_t, std::int64_t>> Numbering;  // COUNTER(first number, step)
     bool Required = false;
     std::string Default;
 };
@@ -110,6 +113,24 @@ public:
             Fail(number);
         }
     }
+    // A whole number with an optional sign.
+    std::int64_t SignedNumber(int number = 0)
+    {
+        const bool negative = AcceptOp("-");
+        if (!negative)
+            AcceptOp("+");
+        if (AtEnd() || Tokens[Position].Kind != sql::TokenKind::Number)
+            Fail(number);
+        const std::string& digits = Tokens[Position++].Text;
+        if (digits.find_first_not_of("0123456789") != std::string::npos)
+            Fail(number);
+        try {
+            const std::int64_t value = std::stoll(digits);
+            return negative ? -value : value;
+        } catch (const std::exception&) {
+            Fail(number);
+        }
+    }
     void ExpectEnd()
     {
         if (!AtEnd())
@@ -168,16 +189,19 @@ void ReadType(Reader& in, ColumnSpec& column)
     column.AutoIncrement = SameName(typeName, "COUNTER") || SameName(typeName, "AUTOINCREMENT");
     if (!in.AcceptOp("("))
         return;
+    if (column.AutoIncrement) {
+        const std::int64_t start = in.SignedNumber(errFieldSyntax);
+        in.ExpectOp(",", errFieldSyntax);
+        const std::int64_t step = in.SignedNumber(errFieldSyntax);
+        in.ExpectOp(")", errFieldSyntax);
+        column.Numbering.emplace(start, step);
+        return;
+    }
     const int first = in.Number(errFieldSyntax);
     int second = -1;
     if (in.AcceptOp(","))
         second = in.Number(errFieldSyntax);
     in.ExpectOp(")", errFieldSyntax);
-    if (column.AutoIncrement) {
-        if (first != 1 || second != 1)
-            RaiseNotSupported("Numbered fields that start or step other than by 1");
-        return;
-    }
     if (column.Type == dbText || column.Type == dbBinary)
         column.Size = first;
     else if (column.Type != dbDecimal && column.Type != dbDouble)
@@ -298,6 +322,17 @@ void AppendField(const TableDefPtr& table, const ColumnSpec& column)
     table->Fields().Append(field);
 }
 
+// A numbered column's first number and step, once its table is stored.
+void ApplyNumbering(DatabaseImpl& database, const std::string& tableName, const ColumnSpec& column)
+{
+    if (!column.Numbering)
+        return;
+    const catalog::TableInfo* table = database.Catalog().FindTable(tableName);
+    const catalog::ColumnDef* stored = table->FindColumn(column.Name);
+    catalog::SetIncrement(database.Sql(), database.CatalogForChange(), table->Id, stored->Id,
+                          column.Numbering->first, column.Numbering->second);
+}
+
 void AppendIndex(const TableDefPtr& table, KeySpec key)
 {
     if (key.Name.empty()) {
@@ -356,6 +391,8 @@ void CreateTable(DatabaseImpl& database, Reader& in)
     for (KeySpec& key : keys)
         AppendIndex(table, std::move(key));
     database.TableDefs().Append(table);
+    for (const ColumnSpec& column : columns)
+        ApplyNumbering(database, name, column);
 }
 
 void CreateIndex(DatabaseImpl& database, Reader& in)
@@ -409,6 +446,7 @@ void AlterTable(DatabaseImpl& database, Reader& in)
                 Raise(3380, "Field '" + column.Name + "' already exists in table '" + table->Name() + "'.",
                       DatabaseSource);
             AppendField(table, column);
+            ApplyNumbering(database, table->Name(), column);
             for (KeySpec& key : keys)
                 AppendIndex(table, std::move(key));
         }
@@ -418,6 +456,8 @@ void AlterTable(DatabaseImpl& database, Reader& in)
         column.Name = in.Name(errFieldSyntax);
         ReadType(in, column);
         ChangeColumnType(database, table, column);
+        // COUNTER(n, step) on a numbered field restarts its numbering at n.
+        ApplyNumbering(database, table->Name(), column);
     } else if (in.Accept("DROP")) {
         if (in.Accept("CONSTRAINT")) {
             const std::string name = in.Name(errConstraintSyntax);

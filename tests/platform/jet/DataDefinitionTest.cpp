@@ -1,5 +1,7 @@
 #include "JetFixture.h"
 
+#include <sqlite3.h>
+
 using namespace jettest;
 
 namespace {
@@ -151,7 +153,10 @@ TEST_F(DataDefinition, RefusalsCarryTheEngineNumbersAndChangeNothing)
         {"CREATE TABLE n (x LONG, x TEXT)", 3191},
         {"CREATE TABLE n (x LONG, y LONG REFERENCES t (a))", jet::errNotSupported},
         {"CREATE TABLE n (x LONG, CONSTRAINT f FOREIGN KEY (x) REFERENCES t (a))", jet::errNotSupported},
-        {"CREATE TABLE n (x COUNTER(10, 5))", jet::errNotSupported},
+        {"CREATE TABLE n (x COUNTER(10, 0))", jet::errInvalidArgument},
+        {"CREATE TABLE n (x COUNTER(10))", 3292},
+        {"CREATE TABLE n (x COUNTER(1.5, 1))", 3292},
+        {"ALTER TABLE t ALTER COLUMN a COUNTER(5, 5)", jet::errInvalidOperation},
         {"CREATE TABLE n (x LONG, y LONG, CONSTRAINT k PRIMARY KEY (x), CONSTRAINT j PRIMARY KEY (y))", 3283},
         {"CREATE INDEX ix ON missing (a)", 3371},
         {"CREATE INDEX ix t (a)", 3291},
@@ -175,6 +180,85 @@ TEST_F(DataDefinition, RefusalsCarryTheEngineNumbersAndChangeNothing)
     }
     jet::RecordsetPtr rows = Db->OpenRecordset("SELECT b FROM t ORDER BY a", jet::dbOpenSnapshot);
     EXPECT_EQ(rows->Fields().Item("b")->Value().AsString(), "one");
+}
+
+// The numbers new rows get from a field declared COUNTER(first, step).
+std::vector<int> Numbers(const jet::DatabasePtr& db, const std::string& table)
+{
+    std::vector<int> numbers;
+    for (jet::RecordsetPtr rs = db->OpenRecordset("SELECT Id FROM " + table + " ORDER BY Name", jet::dbOpenSnapshot);
+         !rs->Eof(); rs->MoveNext())
+        numbers.push_back(rs->Fields().Item(0)->Value().AsInteger());
+    return numbers;
+}
+
+TEST_F(DataDefinition, CounterFieldsNumberFromTheirFirstNumberByTheirStep)
+{
+    Db->Execute("CREATE TABLE up (Id COUNTER(100, 10) PRIMARY KEY, Name TEXT(10))");
+    Db->Execute("CREATE TABLE down (Id AUTOINCREMENT(-1, -2), Name TEXT(10))");
+    for (const char* name : {"a", "b", "c"}) {
+        Db->Execute(std::string("INSERT INTO up (Name) VALUES (\"") + name + "\")");
+        Db->Execute(std::string("INSERT INTO down (Name) VALUES (\"") + name + "\")");
+    }
+    EXPECT_EQ(Numbers(Db, "up"), (std::vector<int>{100, 110, 120}));
+    EXPECT_EQ(Numbers(Db, "down"), (std::vector<int>{-1, -3, -5}));
+    // A number given further along moves the numbering past it.
+    Db->Execute("INSERT INTO up (Id, Name) VALUES (500, \"d\")");
+    Db->Execute("INSERT INTO up (Name) VALUES (\"e\")");
+    // The file keeps the step.
+    Db->Close();
+    Db = Workspace->OpenDatabase(PathOf("test.mdb"));
+    Db->Execute("INSERT INTO up (Name) VALUES (\"f\")");
+    EXPECT_EQ(Numbers(Db, "up"), (std::vector<int>{100, 110, 120, 500, 510, 520}));
+    EXPECT_EQ(Db->TableDefs().Item("up")->Fields().Item("Id")->Attributes() & jet::dbAutoIncrField,
+              jet::dbAutoIncrField);
+    // ALTER COLUMN with COUNTER(n, step) restarts the numbering; a column
+    // added to a table with rows numbers from its first number too.
+    Db->Execute("ALTER TABLE down ALTER COLUMN Id COUNTER(1000, 5)");
+    Db->Execute("INSERT INTO down (Name) VALUES (\"d\")");
+    Db->Execute("INSERT INTO down (Name) VALUES (\"e\")");
+    EXPECT_EQ(Numbers(Db, "down"), (std::vector<int>{-1, -3, -5, 1000, 1005}));
+    Db->Execute("CREATE TABLE later (Name TEXT(10))");
+    Db->Execute("INSERT INTO later (Name) VALUES (\"a\")");
+    Db->Execute("ALTER TABLE later ADD COLUMN Id COUNTER(7, 7)");
+    Db->Execute("INSERT INTO later (Name) VALUES (\"b\")");
+    EXPECT_EQ(Db->OpenRecordset("SELECT Id FROM later WHERE Name = \"b\"")->Fields().Item(0)->Value().AsInteger(), 7);
+
+    // Compacting keeps the numbering going from the last number kept, and
+    // starts an emptied table at its first number again.
+    Db->Execute("DELETE * FROM down");
+    Db->Close();
+    Engine->CompactDatabase(PathOf("test.mdb"), PathOf("compact.mdb"));
+    Db = Workspace->OpenDatabase(PathOf("compact.mdb"));
+    Db->Execute("INSERT INTO up (Name) VALUES (\"g\")");
+    Db->Execute("INSERT INTO down (Name) VALUES (\"a\")");
+    EXPECT_EQ(Numbers(Db, "up").back(), 530);
+    EXPECT_EQ(Numbers(Db, "down"), (std::vector<int>{1000}));
+}
+
+// A file made before steps were kept has no place for them in its catalog;
+// it still opens, and takes a step when one is first declared.
+TEST_F(DataDefinition, FilesWithoutStepsInTheirCatalogTakeThem)
+{
+    Db->Execute("CREATE TABLE old (Id COUNTER, Name TEXT(10))");
+    Db->Execute("INSERT INTO old (Name) VALUES (\"a\")");
+    Db->Close();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(PathOf("test.mdb").c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, "ALTER TABLE \"jet.columns\" DROP COLUMN Increment; "
+                                "ALTER TABLE \"jet.columns\" DROP COLUMN Start",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    Db = Workspace->OpenDatabase(PathOf("test.mdb"));
+    Db->Execute("INSERT INTO old (Name) VALUES (\"b\")");
+    EXPECT_EQ(Numbers(Db, "old"), (std::vector<int>{1, 2}));
+    Db->Execute("CREATE TABLE stepped (Id COUNTER(10, 2), Name TEXT(10))");
+    Db->Execute("INSERT INTO stepped (Name) VALUES (\"a\")");
+    Db->Execute("INSERT INTO stepped (Name) VALUES (\"b\")");
+    Db->Execute("INSERT INTO old (Name) VALUES (\"c\")");
+    EXPECT_EQ(Numbers(Db, "stepped"), (std::vector<int>{10, 12}));
+    EXPECT_EQ(Numbers(Db, "old"), (std::vector<int>{1, 2, 3}));
 }
 
 // Statements go through stored queries too, and survive a reopened file.
