@@ -272,6 +272,10 @@ DatabaseImpl::DatabaseImpl(std::shared_ptr<ErrorState> state, std::shared_ptr<Wo
 
 DatabaseImpl::~DatabaseImpl()
 {
+    if (Format)
+        Format->Forget(this);
+    for (const auto& [connect, store] : FormatLinks)
+        store->Forget(this);
     for (const auto& weak : OpenRecordsets)
         if (auto recordset = weak.lock())
             recordset->Detach();
@@ -528,6 +532,14 @@ void DatabaseImpl::Close()
         } catch (...) {
             failure = std::current_exception();
         }
+        // The working copies of folders and workbooks go with the last
+        // database of the process that uses them.
+        if (Format)
+            Format->Forget(this);
+        for (const auto& [connect, store] : FormatLinks)
+            store->Forget(this);
+        Format.reset();
+        FormatLinks.clear();
         Db.reset();
         if (failure)
             std::rethrow_exception(failure);
@@ -1007,9 +1019,9 @@ void DatabaseImpl::NoteWrite()
         const std::int64_t total = sqlite3_total_changes64(Db->Handle());
         if (total - ChangesSeen > ChangesHooked) {
             if (Format)
-                Format->NoteChange({});
+                Format->NoteChange(this, {});
             for (const auto& [connect, store] : FormatLinks)
-                store->NoteChange({});
+                store->NoteChange(this, {});
         }
         ChangesSeen = total;
         ChangesHooked = 0;
@@ -1033,7 +1045,7 @@ std::string DatabaseImpl::LinkFile(const std::string& connect)
     std::shared_ptr<FormatStore>& store = FormatLinks[NormalizedLinkConnect(connect)];
     if (!store) {
         try {
-            store = std::make_shared<FormatStore>(info.Type, info.Value("DATABASE"));
+            store = FormatStore::Shared(info.Type, info.Value("DATABASE"));
         } catch (...) {
             FormatLinks.erase(NormalizedLinkConnect(connect));
             throw;
@@ -1050,12 +1062,12 @@ void DatabaseImpl::NoteFormatChange(std::string_view schema, std::string_view ta
     ++ChangesHooked;
     if (schema == "main") {
         if (Format)
-            Format->NoteChange(table);
+            Format->NoteChange(this, table);
         return;
     }
     for (const auto& [connect, store] : FormatLinks)
         if (const auto link = Links.find(AbsolutePath(store->DatabaseFile())); link != Links.end() && link->second == schema)
-            store->NoteChange(table);
+            store->NoteChange(this, table);
 }
 
 void DatabaseImpl::SaveFormats()
@@ -1063,9 +1075,9 @@ void DatabaseImpl::SaveFormats()
     if ((!Format && FormatLinks.empty()) || !Db || !sqlite3_get_autocommit(Db->Handle()))
         return;
     if (Format)
-        Format->Save(State);
+        Format->Save(State, this);
     for (const auto& [connect, store] : FormatLinks)
-        store->Save(State);
+        store->Save(State, this);
 }
 
 } // namespace jet::impl

@@ -501,8 +501,8 @@ DatabasePtr WorkspaceImpl::OpenDatabase(const std::string& name, bool exclusive,
         if (info.Type.empty()) {
             database = DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect);
         } else {
-            // The working copy is the engine's own; only the files matter to others.
-            auto store = std::make_shared<FormatStore>(info.Type, name);
+            // The working copy is the process's own; only the files matter to others.
+            auto store = FormatStore::Shared(info.Type, name);
             database = DatabaseImpl::Open(State, shared_from_this(), store->DatabaseFile(), false,
                                           readOnly || !store->Writable(), connect);
             database->AttachFormat(store);

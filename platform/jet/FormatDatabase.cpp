@@ -261,19 +261,55 @@ void FormatStore::Load()
     connection.Exec("COMMIT");
 }
 
-void FormatStore::NoteChange(std::string_view table)
+std::shared_ptr<FormatStore> FormatStore::Shared(const std::string& formatName, const std::string& path)
 {
-    if (table.empty())
-        CatalogChanged = AllChanged = true;
-    else if (table == "jet.tables")
-        CatalogChanged = true;
-    else if (table.substr(0, sqlite::EngineObjectPrefix.size()) != sqlite::EngineObjectPrefix)
-        Changed.insert(Lower(std::string(table)));
+    // The stores in use, by family and folder or workbook; the engine's
+    // objects live on one thread.
+    static std::map<std::pair<Family, std::string>, std::weak_ptr<FormatStore>> open;
+    std::error_code error;
+    std::string canonical = fs::weakly_canonical(AbsolutePath(path), error).string();
+    if (error)
+        canonical = AbsolutePath(path);
+    std::weak_ptr<FormatStore>& entry = open[{FamilyOf(formatName), canonical}];
+    if (std::shared_ptr<FormatStore> store = entry.lock()) {
+        if (!SameName(store->Format, formatName))
+            Raise(errFileInUse,
+                  "Could not use '" + store->Folder + "'; file already in use. (It is open as " + store->Format
+                      + " in this program.)",
+                  "DAO.Workspace");
+        return store;
+    }
+    auto store = std::make_shared<FormatStore>(formatName, path);
+    entry = store;
+    for (auto it = open.begin(); it != open.end();)
+        it = it->second.expired() ? open.erase(it) : std::next(it);
+    return store;
 }
 
-void FormatStore::Save(const std::shared_ptr<ErrorState>& state)
+void FormatStore::NoteChange(const void* client, std::string_view table)
 {
-    if ((!CatalogChanged && Changed.empty()) || !Writable())
+    Changes& changes = Pending[client];
+    if (table.empty())
+        changes.Catalog = changes.All = true;
+    else if (table == "jet.tables")
+        changes.Catalog = true;
+    else if (table.substr(0, sqlite::EngineObjectPrefix.size()) != sqlite::EngineObjectPrefix)
+        changes.Tables.insert(Lower(std::string(table)));
+}
+
+void FormatStore::Forget(const void* client)
+{
+    Pending.erase(client);
+}
+
+void FormatStore::Save(const std::shared_ptr<ErrorState>& state, const void* client)
+{
+    const auto pending = Pending.find(client);
+    if (pending == Pending.end())
+        return;
+    const Changes changes = std::move(pending->second);
+    Pending.erase(pending);
+    if (!Writable())
         return;
     auto database = DatabaseImpl::Open(state, {}, Backing, false, true, "");
     const catalog::Catalog& catalog = database->Catalog();
@@ -286,8 +322,8 @@ void FormatStore::Save(const std::shared_ptr<ErrorState>& state)
         auto entry = std::find_if(Tables.begin(), Tables.end(),
                                   [&](const TableFiles& files) { return files.Name == table.Name; });
         TableFiles files = entry == Tables.end() ? TableFiles{table.Name, {}, 0} : *entry;
-        if (entry == Tables.end() || entry->Updated != table.Updated || Changed.count(Lower(table.Name))
-            || AllChanged) {
+        if (entry == Tables.end() || entry->Updated != table.Updated || changes.Tables.count(Lower(table.Name))
+            || changes.All) {
             WriteTable(*database, table, &files);
             files.Updated = table.Updated;
             if (entry != Tables.end())
@@ -305,8 +341,6 @@ void FormatStore::Save(const std::shared_ptr<ErrorState>& state)
                 fs::remove(file, ignored);
             }
     Tables = std::move(kept);
-    Changed.clear();
-    CatalogChanged = AllChanged = false;
 }
 
 void FormatStore::WriteTable(DatabaseImpl& database, const catalog::TableInfo& table, TableFiles* files)

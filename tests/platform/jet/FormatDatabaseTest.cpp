@@ -210,6 +210,33 @@ TEST_F(FormatDatabase, LinkedTablesReadAndWriteTheirFiles)
     }
 }
 
+// Every database of the program that opens or links a folder works on the
+// same tables, so none of them writes back a table without the others'
+// changes.
+TEST_F(FormatDatabase, AFolderOpenedTwiceInOneProgramKeepsEveryChange)
+{
+    const std::string folder = Export(Formats[2]);
+    jet::DatabasePtr first = Workspace->OpenDatabase(folder, false, false, "dBASE IV;");
+    jet::DatabasePtr second = Workspace->OpenDatabase(folder, false, false, "dBASE IV;");
+    Db->TableDefs().Append(Db->CreateTableDef("Linked", 0, "Items", "dBASE IV;DATABASE=" + folder));
+    first->Execute("UPDATE Items SET Qty = 1 WHERE Code = \"A1\"");
+    EXPECT_EQ(Rows(second, "SELECT Qty FROM Items WHERE Code = \"A1\""), (std::vector<std::string>{"1"}));
+    second->Execute("UPDATE Items SET Qty = 2 WHERE Code = \"B2\"");
+    Db->Execute("UPDATE Linked SET Qty = 3 WHERE Code <> \"A1\" AND Code <> \"B2\"");
+    first->Execute("INSERT INTO Items (Code, Qty) VALUES (\"D\", 4)");
+    second->Close();
+    Db->Close();
+    first->Close();
+    jet::DatabasePtr again = Workspace->OpenDatabase(folder, false, true, "dBASE IV;");
+    EXPECT_EQ(Rows(again, "SELECT Code, Qty FROM Items ORDER BY Code"),
+              (std::vector<std::string>{"A1|1", "B2|2", "C\xC3\xA9\xE4\xB8\xAD|3", "D|4"}));
+    // The same files opened as another format of the family would be
+    // written by another writer: refused while the first is open.
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(folder, false, false, "FoxPro 2.6;"); }), jet::errFileInUse);
+    again->Close();
+    Workspace->OpenDatabase(folder, false, false, "FoxPro 2.6;")->Close();
+}
+
 // INSERT INTO ... IN adds to a table of a file of another format, or of
 // another database of ours, without linking it.
 TEST_F(FormatDatabase, InsertIntoReachesTablesOfOtherFiles)
