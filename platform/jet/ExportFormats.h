@@ -35,6 +35,7 @@
 #include "platform/jet/Variant.h"
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,17 +89,25 @@ std::string TemporaryPath(const std::string& target);
 // be); on failure the temporaries are removed.
 void CommitFiles(const std::vector<std::pair<std::string, std::string>>& temporaryAndTarget);
 
-// A code page of the 8-bit formats: its Windows number and iconv name.
+// A code page of the 8-bit formats: its Windows number, iconv name and the
+// name messages give it.
 struct CodePage {
     int Number = 1252;
     const char* Charset = "CP1252";
+    const char* Name = "Windows-1252";
+    // GBK and Big5 write a character of 0x81 and above in two bytes.
+    bool DoubleByte() const { return Number == 936 || Number == 950; }
 };
+// The code pages the 8-bit formats that record theirs choose from, in order:
+// Windows-1252, GBK, Big5.
+std::span<const CodePage> RecordedCodePages();
 // Texts in the code page chosen for one export.
 class TextEncoder {
 public:
-    // The first code page that holds every column name and text value of
+    // The first of `pages` that holds every column name and text value of
     // the table; 3421 naming the format when none does.
-    TextEncoder(const Table& table, const std::string& formatName);
+    TextEncoder(const Table& table, const std::string& formatName,
+                std::span<const CodePage> pages = RecordedCodePages());
     ~TextEncoder();
     const CodePage& Page() const { return Chosen; }
     // The text in the chosen code page.

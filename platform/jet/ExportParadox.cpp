@@ -1,8 +1,16 @@
 // The Paradox formats, written through pxlib: a .db table of file version
-// 4.0, 5.0 or 7.0 with, when a column needs one, its blob file (.mb). pxlib
+// 3.0, 4.0, 5.0 or 7.0 with, when a column needs one, its blob file (.mb),
+// and when the table has a primary key its primary index (.px). pxlib
 // writes the layout of version 5.0 and later; a 4.0 table has the same
 // layout and only its version code differs, which is set after pxlib is
-// done. The older layout of 3.0 is not written: "Paradox 3.X" raises 3251.
+// done. A 3.0 table lacks a block of the header that 4.0 added, which is
+// taken out afterwards (Paradox3Layout). Paradox 3 files name no code page:
+// their texts are written in the DOS code page 437 that Paradox 3 used, and
+// they hold neither memos nor binary fields (3163 for a text past 255
+// bytes, 3259 for a binary column).
+//
+// A keyed table has its key fields first, as Paradox requires (the other
+// fields follow in their order), and its records in key order.
 //
 // Memos and binary values keep up to 240 bytes in the record itself and the
 // rest in the blob file.
@@ -18,8 +26,11 @@
 // Null is an empty field, as Paradox keeps it.
 #include "platform/jet/ExportFormats.h"
 
+#include "platform/jet/Collation.h"
+#include "platform/jet/Collection.h"
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
+#include "platform/jet/FormatTables.h"
 #include "platform/system/DateTime.h"
 
 // pxlib declares its functions without C linkage of their own.
@@ -32,6 +43,7 @@ extern "C" {
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace jet::exporting {
@@ -43,9 +55,18 @@ const char* const ParadoxSource = "DAO.Database";
 // blob file; the field holds them and a ten-byte reference.
 // The most Paradox allows, so that short memos need no blob file.
 constexpr int BlobLeader = 240;
-// Where a table file keeps its file version, and the version's code for 4.x.
-constexpr long FileVersionOffset = 0x39;
+// Where a table file keeps its file version, and the version's codes for
+// 3.0 and 4.x.
+constexpr std::size_t FileVersionOffset = 0x39;
+constexpr char FileVersion3 = 0x03;
 constexpr char FileVersion4 = 0x09;
+// The block of the header that Paradox 4 added after its first 0x58 bytes
+// (second version codes, the code page, the update time and the like).
+constexpr std::size_t HeaderBlock4 = 0x58;
+constexpr std::size_t HeaderBlock4Size = 0x20;
+
+// The only code page a Paradox 3 table is read in.
+const CodePage Paradox3Page[] = {{437, "CP437", "code page 437"}};
 
 struct ParadoxField {
     std::size_t Column = 0;
@@ -77,6 +98,52 @@ void KeepError(pxdoc_t*, int, const char* message, void* data)
         *error = message;
 }
 
+// A table file of the later layout made a Paradox 3 one: the header keeps
+// its size, the block Paradox 4 added is taken out and the rest of the
+// header moves up into its place.
+std::string Paradox3Layout(std::string table)
+{
+    const std::size_t headerSize = table.size() < 4 ? 0 : formats::LittleEndian(table, 2, 2);
+    if (headerSize > table.size() || headerSize < HeaderBlock4 + 2 * HeaderBlock4Size)
+        throw EngineError(3051, "The Paradox table could not be written (header).", ParadoxSource);
+    table.erase(HeaderBlock4, HeaderBlock4Size);
+    table.insert(headerSize - HeaderBlock4Size, HeaderBlock4Size, '\0');
+    table[FileVersionOffset] = FileVersion3;
+    return table;
+}
+
+// Rewrites a finished file through `change`.
+template <class F>
+void ChangeFile(const std::string& path, F&& change)
+{
+    std::string bytes = change(formats::ReadWholeFile(path));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush())
+        throw EngineError(3051, "The Paradox table could not be written (" + path + ").", ParadoxSource);
+}
+
+std::string WithVersion(std::string file, char version)
+{
+    if (file.size() <= FileVersionOffset)
+        throw EngineError(3051, "The Paradox table could not be written (file version).", ParadoxSource);
+    file[FileVersionOffset] = version;
+    return file;
+}
+
+// Orders key values as the engine does: texts without regard to case,
+// other values by number; Null first.
+int CompareKeyValues(const Variant& a, const Variant& b)
+{
+    if (a.IsClear() || b.IsClear())
+        return a.IsClear() == b.IsClear() ? 0 : a.IsClear() ? -1 : 1;
+    if (a.VarType() == varString || b.VarType() == varString)
+        return CompareText(a.AsString(), b.AsString());
+    const double x = a.VarType() == varDate ? a.AsDate() : a.AsDouble();
+    const double y = b.VarType() == varDate ? b.AsDate() : b.AsDouble();
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
 bool IsWholeDay(const Variant& value)
 {
     const double date = value.AsDate();
@@ -93,20 +160,50 @@ long ParadoxDay(double automationDate)
 
 class ParadoxWriter {
 public:
-    ParadoxWriter(int version, const Table& table)
-        : Version(version), Source(table), Encoder(table, "Paradox " + std::to_string(version) + ".X")
+    ParadoxWriter(int version, const Table& table, const std::vector<std::string>& key)
+        : Version(version), Source(table),
+          Encoder(table, "Paradox " + std::to_string(version) + ".X",
+                  version == 3 ? std::span<const CodePage>(Paradox3Page) : RecordedCodePages())
     {
-        if (Version < 4)
-            throw EngineError(errNotSupported,
-                              "Operation is not supported for this type of object. Tables of the Paradox 3.X "
-                              "format are not written; Paradox 4.X and later are.",
-                              ParadoxSource);
+        // The key fields first, in key order.
+        std::vector<std::size_t> order;
+        for (const std::string& name : key) {
+            const auto column = std::find_if(Source.Columns.begin(), Source.Columns.end(),
+                                             [&](const Column& each) { return SameName(each.Name, name); });
+            if (column == Source.Columns.end())
+                throw EngineError(errItemNotFound, "Item not found in this collection. (key field '" + name + "')",
+                                  ParadoxSource);
+            order.push_back(static_cast<std::size_t>(column - Source.Columns.begin()));
+        }
+        KeyFields = static_cast<int>(order.size());
+        for (std::size_t c = 0; c < Source.Columns.size(); ++c)
+            if (std::find(order.begin(), order.end(), c) == order.end())
+                order.push_back(c);
         const std::vector<std::string> names = ShortFieldNames(Source, Encoder, 25, false);
-        for (std::size_t c = 0; c < Source.Columns.size(); ++c) {
+        for (std::size_t c : order) {
             Fields.push_back(Describe(c));
             Names.push_back(names[c]);
         }
+        for (int k = 0; k < KeyFields; ++k)
+            if (Fields[static_cast<std::size_t>(k)].Type == pxfMemoBLOb || Fields[static_cast<std::size_t>(k)].Type == pxfBLOb)
+                throw EngineError(3259, "Invalid field data type. A Paradox key holds no memo or binary field ('"
+                                            + Source.Columns[order[static_cast<std::size_t>(k)]].Name + "').",
+                                  ParadoxSource);
+        RowOrder.resize(Source.Rows.size());
+        for (std::size_t r = 0; r < RowOrder.size(); ++r)
+            RowOrder[r] = r;
+        if (KeyFields > 0)
+            std::stable_sort(RowOrder.begin(), RowOrder.end(), [&](std::size_t a, std::size_t b) {
+                for (int k = 0; k < KeyFields; ++k) {
+                    const std::size_t c = Fields[static_cast<std::size_t>(k)].Column;
+                    if (const int order = CompareKeyValues(Source.Rows[a][c], Source.Rows[b][c]); order != 0)
+                        return order < 0;
+                }
+                return false;
+            });
     }
+
+    bool Keyed() const { return KeyFields > 0; }
 
     bool NeedsBlobFile() const
     {
@@ -116,7 +213,8 @@ public:
         return false;
     }
 
-    void Write(const std::string& tablePath, const std::string& blobPath, const std::string& tableName)
+    void Write(const std::string& tablePath, const std::string& blobPath, const std::string& indexPath,
+               const std::string& tableName)
     {
         std::string error;
         std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> doc(PX_new3(KeepError, Allocate, Reallocate, Free, &error),
@@ -142,9 +240,11 @@ public:
         pxfield_t* fieldArray = static_cast<pxfield_t*>(Allocate(doc.get(), sizeof(pxfield_t) * fields.size(), ""));
         std::copy(fields.begin(), fields.end(), fieldArray);
         check(PX_create_file(doc.get(), fieldArray, static_cast<int>(fields.size()), tablePath.c_str(),
-                             pxfFileTypNonIndexDB)
+                             Keyed() ? pxfFileTypIndexDB : pxfFileTypNonIndexDB)
                   == 0,
               "create");
+        if (Keyed())
+            check(PX_set_value(doc.get(), "numprimkeys", static_cast<float>(KeyFields)) == 0, "key");
         check(PX_set_parameter(doc.get(), "tablename", tableName.c_str()) == 0, "table name");
         check(PX_set_value(doc.get(), "codepage", static_cast<float>(Encoder.Page().Number)) == 0, "code page");
         // pxlib offers no setter of the version; the header it writes on
@@ -156,7 +256,8 @@ public:
         const int recordSize = PX_get_recordsize(doc.get());
         std::string record(static_cast<std::size_t>(recordSize), '\0');
         std::vector<std::string> texts(Fields.size());
-        for (const auto& row : Source.Rows) {
+        for (std::size_t r : RowOrder) {
+            const auto& row = Source.Rows[r];
             std::fill(record.begin(), record.end(), '\0');
             int offset = 0;
             for (std::size_t i = 0; i < Fields.size(); ++i) {
@@ -170,16 +271,43 @@ public:
             }
             check(PX_put_record(doc.get(), record.data()) >= 0, "record");
         }
+        if (Keyed())
+            WritePrimaryIndex(doc.get(), indexPath, check);
         doc.reset();
-        if (Version == 4) {
-            std::FILE* file = std::fopen(tablePath.c_str(), "r+b");
-            const bool patched = file && std::fseek(file, FileVersionOffset, SEEK_SET) == 0
-                && std::fputc(FileVersion4, file) != EOF;
-            check(file && std::fclose(file) == 0 && patched, "file version");
+        if (Version == 3 || Version == 4) {
+            const char code = Version == 3 ? FileVersion3 : FileVersion4;
+            ChangeFile(tablePath, [&](std::string file) {
+                return Version == 3 ? Paradox3Layout(std::move(file)) : WithVersion(std::move(file), code);
+            });
+            if (Keyed())
+                ChangeFile(indexPath, [&](std::string file) { return WithVersion(std::move(file), code); });
         }
     }
 
 private:
+    // The primary index (.px) of the records written: the key fields, which
+    // pxlib follows with the block numbers and record counts of its own.
+    template <class Check>
+    void WritePrimaryIndex(pxdoc_t* table, const std::string& indexPath, const Check& check)
+    {
+        std::string error;
+        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> index(PX_new3(KeepError, Allocate, Reallocate, Free, &error),
+                                                            [](pxdoc_t* px) {
+                                                                PX_close(px);
+                                                                PX_delete(px);
+                                                            });
+        check(index != nullptr, "new index");
+        auto* keys = static_cast<pxfield_t*>(
+            Allocate(index.get(), sizeof(pxfield_t) * static_cast<std::size_t>(KeyFields), ""));
+        for (int k = 0; k < KeyFields; ++k) {
+            const pxfield_t* field = PX_get_field(table, k);
+            keys[k] = {PX_strdup(index.get(), field->px_fname), field->px_ftype, field->px_flen, 0};
+        }
+        check(PX_create_file(index.get(), keys, KeyFields, indexPath.c_str(), pxfFileTypPrimIndex) == 0, "index");
+        index->px_head->px_fileversion = table->px_head->px_fileversion;
+        check(PX_write_primary_index(table, index.get()) == 0, "primary index");
+    }
+
     ParadoxField Describe(std::size_t c)
     {
         const Column& column = Source.Columns[c];
@@ -191,7 +319,13 @@ private:
                     each(row[c]);
         };
         const auto textField = [&](std::size_t longest) {
-            if (longest > 255 || column.Type == dbMemo) {
+            if (Version == 3 && longest > 255)
+                throw EngineError(errFieldTooSmall,
+                                  "The field is too small to accept the amount of data you attempted to add. A "
+                                  "Paradox 3.X table holds no memos, and a text of at most 255 bytes; field '"
+                                      + column.Name + "' holds one of " + std::to_string(longest) + ".",
+                                  ParadoxSource);
+            if (Version > 3 && (longest > 255 || column.Type == dbMemo)) {
                 field.Type = pxfMemoBLOb;
                 field.Length = 10 + BlobLeader;
             } else {
@@ -200,6 +334,10 @@ private:
             }
         };
         if (IsBinaryColumn(column.Type)) {
+            if (Version == 3)
+                throw EngineError(3259, "Invalid field data type. A Paradox 3.X table holds no binary field ('"
+                                            + column.Name + "').",
+                                  ParadoxSource);
             field.Type = pxfBLOb;
             field.Length = 10 + BlobLeader;
         } else if (IsTextColumn(column.Type)) {
@@ -287,8 +425,10 @@ private:
     int Version;
     const Table& Source;
     TextEncoder Encoder;
-    std::vector<ParadoxField> Fields;
+    std::vector<ParadoxField> Fields;  // in the file's order
     std::vector<std::string> Names;
+    int KeyFields = 0;
+    std::vector<std::size_t> RowOrder;  // the rows in the order they are written
 };
 
 class ParadoxFormat : public InstallableFormat {
@@ -303,21 +443,25 @@ public:
         RefuseExisting(path, target.TableName);
 
         const Table table = ReadTable(rows);
-        ParadoxWriter writer(Version, table);
+        ParadoxWriter writer(Version, table, target.PrimaryKey);
         const std::string blobPath = std::filesystem::path(path).replace_extension(".mb").string();
+        const std::string indexPath = std::filesystem::path(path).replace_extension(".px").string();
         const std::string temporaryTable = TemporaryPath(path);
         const std::string temporaryBlobs = TemporaryPath(blobPath);
+        const std::string temporaryIndex = TemporaryPath(indexPath);
         try {
-            writer.Write(temporaryTable, temporaryBlobs, std::filesystem::path(path).stem().string());
+            writer.Write(temporaryTable, temporaryBlobs, temporaryIndex, std::filesystem::path(path).stem().string());
         } catch (...) {
             std::error_code ignored;
-            std::filesystem::remove(temporaryTable, ignored);
-            std::filesystem::remove(temporaryBlobs, ignored);
+            for (const std::string& temporary : {temporaryTable, temporaryBlobs, temporaryIndex})
+                std::filesystem::remove(temporary, ignored);
             throw;
         }
         std::vector<std::pair<std::string, std::string>> files;
         if (writer.NeedsBlobFile())
             files.emplace_back(temporaryBlobs, blobPath);
+        if (writer.Keyed())
+            files.emplace_back(temporaryIndex, indexPath);
         files.emplace_back(temporaryTable, path);
         CommitFiles(files);
         return static_cast<long>(table.Rows.size());

@@ -49,14 +49,38 @@ bool IsTableFile(Family family, const fs::path& file)
     return false;
 }
 
+// The files beside `table` of its name whose extension (lower case, with
+// its dot) `wanted` takes.
+template <class F>
+std::vector<std::string> Companions(const fs::path& table, F&& wanted)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(table.parent_path(), error))
+        if (entry.path() != table && entry.path().stem() == table.stem() && wanted(Lower(entry.path().extension().string())))
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 // A file beside `table` with the extension `extension` in any letter case.
 std::string Companion(const fs::path& table, const std::string& extension)
 {
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(table.parent_path(), error))
-        if (entry.path().stem() == table.stem() && Lower(entry.path().extension().string()) == extension)
-            return entry.path().string();
-    return "";
+    const std::vector<std::string> files = Companions(table, [&](const std::string& found) { return found == extension; });
+    return files.empty() ? "" : files.front();
+}
+
+// The index files of a dBase or FoxPro table (dBase IV's production index,
+// FoxPro's structural one, dBase III's, Clipper's and FoxPro's single
+// indexes) and a Paradox table's secondary indexes (.Xnn, .Ynn, .XGn,
+// .YGn): what its files no longer match once the table is written again.
+bool IsIndexFile(Family family, const std::string& extension)
+{
+    if (family == Family::Dbf)
+        return extension == ".mdx" || extension == ".cdx" || extension == ".ndx" || extension == ".ntx"
+            || extension == ".idx";
+    return family == Family::Paradox && extension.size() == 4 && (extension[1] == 'x' || extension[1] == 'y')
+        && std::isalnum(static_cast<unsigned char>(extension[2])) && std::isdigit(static_cast<unsigned char>(extension[3]));
 }
 
 bool IsValidName(const std::string& name)
@@ -188,8 +212,8 @@ FormatStore::~FormatStore()
 
 bool FormatStore::Writable() const
 {
-    // Workbooks are read only; Paradox 3 tables have no writer.
-    return FamilyOf(Format) != Family::Excel && !SameName(Format, "Paradox 3.X");
+    // Workbooks are read only.
+    return FamilyOf(Format) != Family::Excel;
 }
 
 void FormatStore::Load()
@@ -228,6 +252,12 @@ void FormatStore::Load()
                         own.push_back(companion);
                 table.Name = file.stem().string();
             }
+            // Its index files go when the table is written again (the
+            // writers write none but a Paradox primary index).
+            for (std::string& index : Companions(file, [&](const std::string& extension) {
+                     return IsIndexFile(family, extension);
+                 }))
+                own.push_back(std::move(index));
             read.emplace_back(std::move(table), std::move(own));
         }
     }
@@ -367,7 +397,12 @@ void FormatStore::WriteTable(DatabaseImpl& database, const catalog::TableInfo& t
             Raise(3264, "No field defined--cannot append TableDef or Index.", DatabaseSource);
         RecordsetPtr rows = database.OpenRecordset("SELECT * FROM [" + table.Name + "]", dbOpenForwardOnly, 0,
                                                    dbReadOnly);
-        writer->Export(ExportTarget{name, work.string(), Format, Format + ";"}, *rows);
+        ExportTarget target{name, work.string(), Format, Format + ";"};
+        // A Paradox table keeps its primary key in its files.
+        if (const catalog::IndexDef* key = table.PrimaryIndex(); key && FamilyOf(Format) == Family::Paradox)
+            for (const catalog::IndexColumn& column : key->Columns)
+                target.PrimaryKey.push_back(table.ColumnById(column.ColumnId)->Name);
+        writer->Export(target, *rows);
         rows->Close();
         std::vector<std::string> written;
         for (const fs::directory_entry& entry : fs::directory_iterator(work)) {

@@ -75,6 +75,9 @@ std::string CompoundFileStream(std::string_view bytes, std::initializer_list<std
 
 // A Paradox table (.db) with its blob file (.mb) beside it when there is one.
 TableData ReadParadoxTable(const std::string& path);
+// A Paradox table's bytes and its blob file's (empty when there is none);
+// `file` names the table in messages and its primary key.
+TableData ParseParadox(std::string_view table, std::string_view blobs, const std::string& file);
 
 // The whole file; 3024 when it cannot be read.
 std::string ReadWholeFile(const std::string& path);

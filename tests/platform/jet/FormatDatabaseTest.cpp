@@ -1,4 +1,5 @@
 #include "JetFixture.h"
+#include "PxlibRead.h"
 
 extern "C" {
 #include <paradox.h>
@@ -208,6 +209,85 @@ TEST_F(FormatDatabase, LinkedTablesReadAndWriteTheirFiles)
                   (std::vector<std::string>{"99"}));
         files->Close();
     }
+}
+
+// A Paradox 3 folder takes changes like the later versions, in its own
+// layout and code page.
+TEST_F(FormatDatabase, Paradox3TablesAreWrittenBack)
+{
+    Db->Execute("DELETE * FROM Items WHERE Code <> \"A1\"");
+    const std::string folder = PathOf("px3");
+    fs::create_directory(folder);
+    Db->Execute("SELECT Code, Qty, Price, Placed, Note INTO [Items] IN \"" + folder + "\"[Paradox 3.X;] FROM Items");
+    jet::DatabasePtr db = Workspace->OpenDatabase(folder, false, false, "Paradox 3.X;");
+    db->Execute("INSERT INTO Items (Code, Qty, Note) VALUES (\"\xC3\x9C" "ber\", 5, \"caf\xC3\xA9\")");
+    db->Execute("UPDATE Items SET Price = 9.75 WHERE Code = \"A1\"");
+    db->Close();
+    const std::vector<std::string> file = PxlibRead(folder + "/Items.db");
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(file.front(), "version 30");
+    EXPECT_EQ(std::vector<std::string>(file.end() - 2, file.end()),
+              (std::vector<std::string>{"record A1|3|9.75|2001-02-03|short", "record \x9A" "ber|5|-|-|caf\x82"}));
+    jet::DatabasePtr again = Workspace->OpenDatabase(folder, false, true, "Paradox 3.X;");
+    EXPECT_EQ(Rows(again, "SELECT Code, Qty, Price, Note FROM Items ORDER BY Code"),
+              (std::vector<std::string>{"A1|3|9.75|short", "\xC3\x9C" "ber|5|-|caf\xC3\xA9"}));
+}
+
+// A Paradox table with a primary key is written keyed: its key fields first,
+// its records in key order, its primary index beside it; without a key it
+// has no index file.
+TEST_F(FormatDatabase, ParadoxPrimaryKeysReachTheFiles)
+{
+    for (const char* format : {"Paradox 3.X", "Paradox 4.X", "Paradox 5.X", "Paradox 7.X"}) {
+        SCOPED_TRACE(format);
+        const std::string folder = PathOf(std::string("keyed ") + format);
+        fs::create_directory(folder);
+        const std::string connect = std::string(format) + ";";
+        jet::DatabasePtr db = Workspace->OpenDatabase(folder, false, false, connect);
+        db->Execute("CREATE TABLE Parts (Name TEXT(20), Code TEXT(8) CONSTRAINT Key PRIMARY KEY, Qty LONG)");
+        for (const char* code : {"m", "c", "x", "a"})
+            db->Execute(std::string("INSERT INTO Parts VALUES (\"part ") + code + "\", \"" + code + "\", 1)");
+        db->Close();
+        const std::string number = std::string(format) < "Paradox 5" ? "6 8" : "4 4";
+        EXPECT_EQ(PxlibRead(folder + "/Parts.db", folder + "/Parts.px"),
+                  (std::vector<std::string>{"version " + std::string(1, format[8]) + "0", "keys 1", "field Code 1 8",
+                                            "field Name 1 20", "field Qty " + number, "index ok",
+                                            "record a|part a|1", "record c|part c|1", "record m|part m|1",
+                                            "record x|part x|1"}));
+
+        jet::DatabasePtr again = Workspace->OpenDatabase(folder, false, false, connect);
+        jet::IndexPtr key = again->TableDefs().Item("Parts")->Indexes().Item(0);
+        EXPECT_TRUE(key->Primary());
+        EXPECT_EQ(key->Fields().Item(0)->Name(), "Code");
+        EXPECT_EQ(ErrorOf([&] { again->Execute("INSERT INTO Parts (Name, Code) VALUES (\"again\", \"c\")"); }),
+                  jet::errDuplicateKey);
+        again->Execute("ALTER TABLE Parts DROP CONSTRAINT Parts");
+        again->Execute("UPDATE Parts SET Qty = 3");
+        again->Close();
+        EXPECT_FALSE(fs::exists(folder + "/Parts.px"));
+        const std::vector<std::string> unkeyed = PxlibRead(folder + "/Parts.db");
+        ASSERT_GT(unkeyed.size(), 2u);
+        EXPECT_EQ(unkeyed[1], "keys 0");
+        EXPECT_EQ(unkeyed.back(), "record x|part x|3");
+    }
+}
+
+// dBase and FoxPro tables keep no index in their files: the index files of
+// a table that is written again are removed, as they would no longer match
+// it; those of tables left alone stay.
+TEST_F(FormatDatabase, IndexFilesOfRewrittenTablesAreRemoved)
+{
+    const std::string folder = Export(Formats[2]);
+    Db->Execute("SELECT * INTO [Other] IN \"" + folder + "\"[dBASE IV;] FROM Items");
+    for (const char* name : {"Items.mdx", "Items.NDX", "Other.mdx"})
+        WriteFile(folder + "/" + name, "an index of the old rows");
+    jet::DatabasePtr db = Workspace->OpenDatabase(folder, false, false, "dBASE IV;");
+    db->Execute("DELETE * FROM Items WHERE Code = \"A1\"");
+    db->Close();
+    EXPECT_FALSE(fs::exists(folder + "/Items.mdx"));
+    EXPECT_FALSE(fs::exists(folder + "/Items.NDX"));
+    EXPECT_TRUE(fs::exists(folder + "/Other.mdx"));
+    EXPECT_TRUE(fs::exists(folder + "/Items.dbf"));
 }
 
 // Every database of the program that opens or links a folder works on the
