@@ -1,9 +1,6 @@
+#include "ExportReaders.h"
 #include "JetFixture.h"
 #include "PxlibRead.h"
-
-extern "C" {
-#include <paradox.h>
-}
 
 #include <cstring>
 #include <filesystem>
@@ -412,6 +409,17 @@ TEST_F(FormatDatabase, DamagedOrMissingFilesGiveTheEngineErrors)
     fs::create_directory(PathOf("text"));
     WriteFile(PathOf("text/open.csv"), "\"a\",\"b\r\nunclosed,1\r\n");
     EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("text"), false, false, "Text;"); }), 3274);
+    // A Paradox table whose first data block names itself as the next one
+    // (pxlib went round that chain for ever).
+    const std::string paradox = PathOf("looping");
+    fs::create_directory(paradox);
+    Db->Execute("SELECT Code INTO [Items] IN \"" + paradox + "\"[Paradox 5.X;] FROM Items");
+    std::string table = exportreaders::ReadFile(paradox + "/Items.db");
+    const std::size_t firstBlock = static_cast<unsigned char>(table[2]) | static_cast<unsigned char>(table[3]) << 8;
+    table[firstBlock] = 1;
+    table[firstBlock + 1] = 0;
+    WriteFile(paradox + "/Items.db", table);
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(paradox, false, false, "Paradox 5.X;"); }), 3274);
     EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("nowhere"), false, false, "dBASE IV;"); }), 3044);
     EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("none.xls"), false, false, "Excel 8.0;"); }),
               jet::errFileNotFound);
