@@ -449,10 +449,7 @@ std::string DatabaseImpl::LinkSchema(const std::string& file)
               DatabaseSource);
     const std::string schema = "jet.link." + std::to_string(Links.size() + 1);
     sqlite::Statement attach = Db->Prepare("ATTACH DATABASE ? AS " + sqlite::QuoteIdentifier(schema));
-    bool readOnly = ReadOnlyFile;
-    for (const auto& [connect, store] : FormatLinks)
-        readOnly = readOnly || (store->DatabaseFile() == path && !store->Writable());
-    attach.BindText(1, std::string(readOnly ? "file:" + path + "?mode=ro" : path));
+    attach.BindText(1, std::string(ReadOnlyFile ? "file:" + path + "?mode=ro" : path));
     attach.Run();
     if (!catalog::IsOurDatabase(*Db, schema)) {
         Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));

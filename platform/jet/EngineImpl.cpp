@@ -503,8 +503,7 @@ DatabasePtr WorkspaceImpl::OpenDatabase(const std::string& name, bool exclusive,
         } else {
             // The working copy is the process's own; only the files matter to others.
             auto store = FormatStore::Shared(info.Type, name);
-            database = DatabaseImpl::Open(State, shared_from_this(), store->DatabaseFile(), false,
-                                          readOnly || !store->Writable(), connect);
+            database = DatabaseImpl::Open(State, shared_from_this(), store->DatabaseFile(), false, readOnly, connect);
             database->AttachFormat(store);
         }
         for (int level = 1; level <= Level; ++level)

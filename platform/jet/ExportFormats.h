@@ -31,6 +31,7 @@
 // null field of the table formats).
 #pragma once
 
+#include "platform/jet/FormatTables.h"
 #include "platform/jet/InstallableFormat.h"
 #include "platform/jet/Variant.h"
 
@@ -142,6 +143,20 @@ std::shared_ptr<InstallableFormat> MakeTextFormat();
 std::shared_ptr<InstallableFormat> MakeHtmlFormat();
 // BIFF version 3, 4, 5 or 8.
 std::shared_ptr<InstallableFormat> MakeExcelFormat(int biffVersion);
+
+// A sheet of a workbook written whole: a table (its column names in the
+// first row, its rows below, in as many sheets as they need), or the cells
+// of a sheet as the workbook held them when it was read.
+struct SheetContents {
+    std::string Name;
+    const Table* Rows = nullptr;
+    const std::vector<formats::WorkbookCell>* Cells = nullptr;
+};
+// The bytes of a workbook of the sheets, in BIFF version 3 or 4 (one sheet,
+// whose name the file does not keep), 5 or 8 (with the named ranges, which
+// name their sheet by its place among `sheets`).
+std::string WriteWorkbook(int biffVersion, const std::vector<SheetContents>& sheets,
+                          const std::vector<formats::WorkbookRange>& names);
 // 3, 4 or 5 for dBase III, IV and 5.0; 20, 25, 26 and 30 for FoxPro.
 std::shared_ptr<InstallableFormat> MakeDbfFormat(int version);
 // 3, 4, 5 or 7.

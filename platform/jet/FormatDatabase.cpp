@@ -1,12 +1,14 @@
 #include "platform/jet/FormatDatabase.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/ExportFormats.h"
 #include "platform/jet/FormatTables.h"
 #include "platform/jet/InstallableFormat.h"
 #include "platform/jet/Recordset.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 
 namespace jet::impl {
@@ -81,6 +83,34 @@ bool IsIndexFile(Family family, const std::string& extension)
             || extension == ".idx";
     return family == Family::Paradox && extension.size() == 4 && (extension[1] == 'x' || extension[1] == 'y')
         && std::isalnum(static_cast<unsigned char>(extension[2])) && std::isdigit(static_cast<unsigned char>(extension[3]));
+}
+
+// A table nothing may change: its rows, its definition, its name. The
+// engine's triggers refuse it: on the table's rows and on the catalog's rows
+// of the table.
+void MakeReadOnly(sqlite::Connection& connection, const catalog::TableInfo& table)
+{
+    const std::string refuse = " BEGIN SELECT RAISE(ABORT, "
+        + sqlite::QuoteText("jet:" + std::to_string(errReadOnly)
+                            + ":Cannot update. Database or object is read-only. (The table '" + table.Name
+                            + "' is a named range of the workbook, which is written back only as part of its "
+                              "sheet.)")
+        + "); END;";
+    const std::string id = std::to_string(table.Id);
+    int number = 0;
+    const auto trigger = [&](const std::string& when, const std::string& target, const std::string& condition) {
+        connection.Exec("CREATE TRIGGER " + sqlite::QuoteIdentifier("jet.readonly." + id + "." + std::to_string(++number))
+                        + " BEFORE " + when + " ON " + sqlite::QuoteIdentifier(target)
+                        + (condition.empty() ? "" : " WHEN " + condition) + refuse);
+    };
+    for (const char* change : {"INSERT", "UPDATE", "DELETE"}) {
+        trigger(change, table.Name, "");
+        for (const char* details : {"jet.columns", "jet.indexes", "jet.indexcolumns", "jet.properties"})
+            trigger(change, details,
+                    std::string(std::string_view(change) == "INSERT" ? "NEW" : "OLD") + ".TableId = " + id);
+    }
+    trigger("UPDATE", "jet.tables", "OLD.Id = " + id);
+    trigger("DELETE", "jet.tables", "OLD.Id = " + id);
 }
 
 bool IsValidName(const std::string& name)
@@ -210,19 +240,15 @@ FormatStore::~FormatStore()
     fs::remove_all(TemporaryFolder, ignored);
 }
 
-bool FormatStore::Writable() const
-{
-    // Workbooks are read only.
-    return FamilyOf(Format) != Family::Excel;
-}
-
 void FormatStore::Load()
 {
     const Family family = FamilyOf(Format);
     std::vector<std::pair<formats::TableData, std::vector<std::string>>> read;  // table, its files
     if (family == Family::Excel) {
-        for (formats::TableData& table : formats::ParseWorkbook(formats::ReadWholeFile(Folder), Folder))
+        Book = formats::ReadWorkbook(formats::ReadWholeFile(Folder), Folder);
+        for (formats::TableData& table : Book.Tables)
             read.emplace_back(std::move(table), std::vector<std::string>{Folder});
+        Book.Tables.clear();
     } else {
         std::vector<fs::path> files;
         for (const fs::directory_entry& entry : fs::directory_iterator(Folder))
@@ -266,7 +292,8 @@ void FormatStore::Load()
     catalog::Create(connection, "4.0", dbSortGeneral);
     catalog::Catalog tables = catalog::Load(connection);
     connection.Exec("BEGIN");
-    for (auto& [table, files] : read) {
+    for (std::size_t t = 0; t < read.size(); ++t) {
+        auto& [table, files] = read[t];
         // A file whose name cannot be a table's, or repeats one in another
         // letter case, stays out, as the old engine could not name it either.
         if (table.Definition.Columns.empty() || !IsValidName(table.Name) || tables.FindTable(table.Name))
@@ -286,7 +313,17 @@ void FormatStore::Load()
                 insert.Bind(static_cast<int>(i) + 1, row[i]);
             insert.Run();
         }
-        Tables.push_back({table.Name, files, tables.FindTable(table.Name)->Updated});
+        const catalog::TableInfo& stored = *tables.FindTable(table.Name);
+        TableFiles entry{table.Name, files, stored.Updated, stored.Id};
+        for (std::size_t s = 0; s < Book.Sheets.size(); ++s)
+            if (Book.Sheets[s].Table == static_cast<int>(t))
+                entry.Sheet = static_cast<int>(s);
+        for (std::size_t r = 0; r < Book.Ranges.size(); ++r)
+            if (Book.Ranges[r].Table == static_cast<int>(t)) {
+                entry.Range = static_cast<int>(r);
+                MakeReadOnly(connection, stored);
+            }
+        Tables.push_back(std::move(entry));
     }
     connection.Exec("COMMIT");
 }
@@ -337,12 +374,25 @@ void FormatStore::Save(const std::shared_ptr<ErrorState>& state, const void* cli
     const auto pending = Pending.find(client);
     if (pending == Pending.end())
         return;
-    const Changes changes = std::move(pending->second);
-    Pending.erase(pending);
-    if (!Writable())
-        return;
+    // The changes stay noted until they are in the files: a save that
+    // fails is tried again with the next one.
     auto database = DatabaseImpl::Open(state, {}, Backing, false, true, "");
-    const catalog::Catalog& catalog = database->Catalog();
+    try {
+        if (FamilyOf(Format) == Family::Excel)
+            SaveWorkbook(*database, pending->second);
+        else
+            SaveTables(*database, pending->second);
+    } catch (...) {
+        database->Close();
+        throw;
+    }
+    database->Close();
+    Pending.erase(client);
+}
+
+void FormatStore::SaveTables(DatabaseImpl& database, const Changes& changes)
+{
+    const catalog::Catalog& catalog = database.Catalog();
     // New and changed tables are written first, so that a failure loses no
     // file; then the files of deleted and renamed tables go.
     std::vector<TableFiles> kept;
@@ -354,14 +404,13 @@ void FormatStore::Save(const std::shared_ptr<ErrorState>& state, const void* cli
         TableFiles files = entry == Tables.end() ? TableFiles{table.Name, {}, 0} : *entry;
         if (entry == Tables.end() || entry->Updated != table.Updated || changes.Tables.count(Lower(table.Name))
             || changes.All) {
-            WriteTable(*database, table, &files);
+            WriteTable(database, table, &files);
             files.Updated = table.Updated;
             if (entry != Tables.end())
                 *entry = files;
         }
         kept.push_back(std::move(files));
     }
-    database->Close();
     for (const TableFiles& gone : Tables)
         for (const std::string& file : gone.Files)
             if (std::none_of(kept.begin(), kept.end(), [&](const TableFiles& files) {
@@ -371,6 +420,59 @@ void FormatStore::Save(const std::shared_ptr<ErrorState>& state, const void* cli
                 fs::remove(file, ignored);
             }
     Tables = std::move(kept);
+}
+
+void FormatStore::SaveWorkbook(DatabaseImpl& database, const Changes& changes)
+{
+    const catalog::Catalog& catalog = database.Catalog();
+    std::deque<exporting::Table> tables;  // stays where it is while sheets point at it
+    std::vector<exporting::SheetContents> sheets;
+    const auto fromTable = [&](TableFiles& entry, const catalog::TableInfo& table) {
+        if (entry.Updated != table.Updated || changes.All || changes.Tables.count(Lower(table.Name)))
+            entry.Modified = true;
+        if (!entry.Modified)
+            return false;
+        RecordsetPtr rows = database.OpenRecordset("SELECT * FROM [" + table.Name + "]", dbOpenForwardOnly, 0,
+                                                   dbReadOnly);
+        tables.push_back(exporting::ReadTable(*rows));
+        rows->Close();
+        sheets.push_back({table.Name, &tables.back(), nullptr});
+        return true;
+    };
+    // The sheets in their order: a dropped table's sheet goes.
+    std::vector<int> place(Book.Sheets.size(), -1);
+    for (std::size_t s = 0; s < Book.Sheets.size(); ++s) {
+        const auto entry = std::find_if(Tables.begin(), Tables.end(),
+                                        [&](const TableFiles& files) { return files.Sheet == static_cast<int>(s); });
+        const catalog::TableInfo* table = entry == Tables.end() ? nullptr : catalog.TableById(entry->Id);
+        if (entry != Tables.end() && !table)
+            continue;
+        place[s] = static_cast<int>(sheets.size());
+        if (!table || !fromTable(*entry, *table))
+            sheets.push_back({Book.Sheets[s].Name, nullptr, &Book.Sheets[s].Cells});
+    }
+    // New tables follow, in the order they were first written.
+    for (const catalog::TableInfo& table : catalog.Tables)
+        if (!table.IsSystem() && !table.IsLink()
+            && std::none_of(Tables.begin(), Tables.end(), [&](const TableFiles& files) { return files.Id == table.Id; }))
+            Tables.push_back({table.Name, {Folder}, table.Updated, table.Id, -1, -1, true});
+    for (TableFiles& entry : Tables)
+        if (const catalog::TableInfo* table = catalog.TableById(entry.Id); table && entry.Sheet < 0 && entry.Range < 0)
+            fromTable(entry, *table);
+    // A workbook has a sheet at least.
+    const std::vector<formats::WorkbookCell> none;
+    if (sheets.empty())
+        sheets.push_back({"Sheet1", nullptr, &none});
+    std::vector<formats::WorkbookRange> ranges;
+    for (const formats::WorkbookRange& range : Book.Ranges)
+        if (place[range.Sheet] >= 0) {
+            ranges.push_back(range);
+            ranges.back().Sheet = static_cast<std::size_t>(place[range.Sheet]);
+        }
+    exporting::WriteTargetFiles({{Folder, exporting::WriteWorkbook(Book.Version, sheets, ranges)}});
+    for (TableFiles& entry : Tables)
+        if (const catalog::TableInfo* table = catalog.TableById(entry.Id))
+            entry.Updated = table->Updated;
 }
 
 void FormatStore::WriteTable(DatabaseImpl& database, const catalog::TableInfo& table, TableFiles* files)

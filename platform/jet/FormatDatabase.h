@@ -17,9 +17,11 @@
 // fields, a new, renamed or deleted table) is written back to the table's
 // files through the format's writer as soon as the change is complete
 // outside any transaction (at the commit of the outermost one), each file
-// replaced whole. Workbooks are read only: their tables refuse changes with
-// 3027. Indexes other than a Paradox table's primary key are not kept in the
-// files.
+// replaced whole. A workbook is written whole in the BIFF version it was read
+// in: its sheets in their order (new tables after them), a sheet whose table
+// changed from the table, every other sheet from the cells it held, and its
+// named ranges; the tables of named ranges are read only (3027). Indexes other
+// than a Paradox table's primary key are not kept in the files.
 //
 // Every database of the process that opens or links the same folder or
 // workbook shares one working copy (FormatStore::Shared), so that none of
@@ -29,6 +31,7 @@
 #pragma once
 
 #include "platform/jet/EngineImpl.h"
+#include "platform/jet/FormatTables.h"
 #include "platform/jet/InstallableFormat.h"
 
 #include <map>
@@ -60,7 +63,6 @@ public:
     const std::string& Path() const { return Folder; }
     // The database file of ours holding the tables.
     const std::string& DatabaseFile() const { return Backing; }
-    bool Writable() const;
 
     // What the update hook of a connection (`client`) reports: a changed
     // row of a table of the database file; an empty name for rows of any
@@ -78,16 +80,26 @@ private:
         std::string Name;
         std::vector<std::string> Files;  // full paths
         double Updated = 0;
+        // Workbooks: the table's id, the sheet or named range it came from
+        // (-1 for neither), and whether its sheet is written from the table.
+        int Id = 0;
+        int Sheet = -1;
+        int Range = -1;
+        bool Modified = false;
     };
+    struct Changes;
 
     void Load();
     void WriteTable(DatabaseImpl& database, const catalog::TableInfo& table, TableFiles* files);
+    void SaveTables(DatabaseImpl& database, const Changes& changes);
+    void SaveWorkbook(DatabaseImpl& database, const Changes& changes);
 
     std::string Format;
     std::string Folder;  // the folder, or the workbook file
     std::string TemporaryFolder;
     std::string Backing;
     std::vector<TableFiles> Tables;
+    formats::Workbook Book;  // a workbook as it was read
     // What each connection changed since it last saved: only committed
     // changes are written, and one connection's commit must not take
     // another's pending changes for written.

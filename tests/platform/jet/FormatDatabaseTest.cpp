@@ -3,6 +3,8 @@
 #include "PxlibRead.h"
 
 #include <cstring>
+#include <QProcess>
+
 #include <filesystem>
 #include <fstream>
 
@@ -41,23 +43,23 @@ struct FormatCase {
     const char* Format;
     bool Workbook;       // the target is a workbook file, not a folder
     const char* Table;   // the table's name once opened
-    bool Writable;
+    bool OneTable;       // a worksheet file: one table only
     bool LongMemo;       // the format keeps texts past 255 bytes
     const char* Paid[2]; // how the booleans come back
 };
 
 const FormatCase Formats[] = {
-    {"Text", false, "Items#txt", true, true, {"True", "False"}},
-    {"dBASE III", false, "Items", true, true, {"True", "False"}},
-    {"dBASE IV", false, "Items", true, true, {"True", "False"}},
-    {"dBASE 5.0", false, "Items", true, true, {"True", "False"}},
-    {"FoxPro 2.6", false, "Items", true, true, {"True", "False"}},
-    {"FoxPro 3.0", false, "Items", true, true, {"True", "False"}},
-    {"Paradox 4.X", false, "Items", true, true, {"-1", "0"}},
-    {"Paradox 5.X", false, "Items", true, true, {"True", "False"}},
-    {"Paradox 7.X", false, "Items", true, true, {"True", "False"}},
-    {"Excel 3.0", true, "book", false, false, {"True", "False"}},
-    {"Excel 4.0", true, "book", false, false, {"True", "False"}},
+    {"Text", false, "Items#txt", false, true, {"True", "False"}},
+    {"dBASE III", false, "Items", false, true, {"True", "False"}},
+    {"dBASE IV", false, "Items", false, true, {"True", "False"}},
+    {"dBASE 5.0", false, "Items", false, true, {"True", "False"}},
+    {"FoxPro 2.6", false, "Items", false, true, {"True", "False"}},
+    {"FoxPro 3.0", false, "Items", false, true, {"True", "False"}},
+    {"Paradox 4.X", false, "Items", false, true, {"-1", "0"}},
+    {"Paradox 5.X", false, "Items", false, true, {"True", "False"}},
+    {"Paradox 7.X", false, "Items", false, true, {"True", "False"}},
+    {"Excel 3.0", true, "book", true, false, {"True", "False"}},
+    {"Excel 4.0", true, "book", true, false, {"True", "False"}},
     {"Excel 5.0", true, "Items", false, false, {"True", "False"}},
     {"Excel 8.0", true, "Items", false, true, {"True", "False"}},
 };
@@ -119,7 +121,7 @@ TEST_F(FormatDatabase, EachFormatReadsBackWhatTheExportWrote)
     }
 }
 
-TEST_F(FormatDatabase, WritableFormatsKeepEditsInTheirFilesAndWorkbooksRefuseThem)
+TEST_F(FormatDatabase, EveryFormatKeepsEditsInItsFiles)
 {
     for (const FormatCase& format : Formats) {
         SCOPED_TRACE(format.Format);
@@ -128,17 +130,6 @@ TEST_F(FormatDatabase, WritableFormatsKeepEditsInTheirFilesAndWorkbooksRefuseThe
         const std::string table = std::string("[") + format.Table + "]";
         jet::DatabasePtr db = Workspace->OpenDatabase(target, false, false, connect);
         jet::RecordsetPtr rs = db->OpenRecordset(format.Table, jet::dbOpenDynaset);
-        if (!format.Writable) {
-            EXPECT_EQ(ErrorOf([&] {
-                          rs->AddNew();
-                          rs->Fields().Item("Code")->SetValue(jet::Variant("New"));
-                          rs->Update();
-                      }),
-                      jet::errReadOnly);
-            EXPECT_EQ(ErrorOf([&] { db->Execute("DELETE * FROM " + table); }), jet::errReadOnly);
-            db->Close();
-            continue;
-        }
         rs->AddNew();
         rs->Fields().Item("Code")->SetValue(jet::Variant("New"));
         rs->Fields().Item("Qty")->SetValue(jet::Variant(7));
@@ -155,6 +146,18 @@ TEST_F(FormatDatabase, WritableFormatsKeepEditsInTheirFilesAndWorkbooksRefuseThe
         jet::DatabasePtr again = Workspace->OpenDatabase(target, false, false, connect);
         EXPECT_EQ(Rows(again, "SELECT Code, Qty FROM " + table + " ORDER BY Code"),
                   (std::vector<std::string>{"A1|4", "C\xC3\xA9\xE4\xB8\xAD|12", "New|7"}));
+        if (format.OneTable) {
+            // A worksheet file holds one sheet: while there is a second
+            // table the file cannot be written.
+            EXPECT_EQ(ErrorOf([&] { again->Execute("CREATE TABLE Extra (Name TEXT(20))"); }), jet::errNotSupported);
+            EXPECT_EQ(ErrorOf([&] { again->Execute("ALTER TABLE " + table + " DROP COLUMN Note"); }),
+                      jet::errNotSupported);
+            again->Execute("DROP TABLE Extra");
+            again->Close();
+            EXPECT_EQ(Workspace->OpenDatabase(target, false, false, connect)->TableDefs().Item(format.Table)->Fields().Count(),
+                      5);
+            continue;
+        }
         // Data definition makes, changes and removes files too.
         again->Execute("CREATE TABLE Extra (Name TEXT(20), Amount DOUBLE)");
         again->Execute("INSERT INTO Extra VALUES (\"x\", 1.25)");
@@ -196,10 +199,6 @@ TEST_F(FormatDatabase, LinkedTablesReadAndWriteTheirFiles)
         EXPECT_EQ(Rows(Db, "SELECT Count(*) FROM Items INNER JOIN [" + localName + "] ON Items.Code = ["
                                + localName + "].Code"),
                   (std::vector<std::string>{"3"}));
-        if (!format.Writable) {
-            EXPECT_NE(ErrorOf([&] { Db->Execute("UPDATE [" + localName + "] SET Qty = 99"); }), 0);
-            continue;
-        }
         Db->Execute("UPDATE [" + localName + "] SET Qty = 99 WHERE Code = \"A1\"");
         jet::DatabasePtr files = Workspace->OpenDatabase(target, false, true, std::string(format.Format) + ";");
         EXPECT_EQ(Rows(files, std::string("SELECT Qty FROM [") + format.Table + "] WHERE Code = \"A1\""),
@@ -285,6 +284,90 @@ TEST_F(FormatDatabase, IndexFilesOfRewrittenTablesAreRemoved)
     EXPECT_FALSE(fs::exists(folder + "/Items.NDX"));
     EXPECT_TRUE(fs::exists(folder + "/Other.mdx"));
     EXPECT_TRUE(fs::exists(folder + "/Items.dbf"));
+}
+
+// A workbook's BIFF version and named ranges as xlrd reads them: "biff:<v>",
+// then "name:<name>:<sheet>:<first row>:<row after>:<first column>:<column
+// after>".
+std::vector<std::string> XlrdOutline(const std::string& path)
+{
+    const char* script = R"(
+import sys, xlrd
+book = xlrd.open_workbook(sys.argv[1])
+print('biff:%d' % book.biff_version)
+for name in book.name_obj_list:
+    sheet, rlo, rhi, clo, chi = name.area2d()
+    print('name:%s:%s:%d:%d:%d:%d' % (name.name, sheet.name, rlo, rhi, clo, chi))
+)";
+    QProcess python;
+    python.start("/usr/bin/python3", {"-c", script, QString::fromStdString(path)});
+    python.waitForFinished(60000);
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    return exportreaders::Lines(python.readAllStandardOutput().toStdString());
+}
+
+// A workbook written back keeps every sheet whose table did not change as
+// it was, cell for cell, and its named ranges, whose tables stay read only.
+TEST_F(FormatDatabase, WorkbooksAreWrittenBackWithTheirOtherSheetsAndRanges)
+{
+    const std::string book = PathOf("ranges.xls");
+    fs::copy_file(QUORVEX_TEST_DATA_DIR "/jet/ranges.xls", book);
+    const std::vector<std::string> sheet1 = {"sheet:Sheet1", "Title|-|-", "-|Part|Price", "-|bolt|0.25", "-|nut|0.1"};
+    jet::DatabasePtr db = Workspace->OpenDatabase(book, false, false, "Excel 8.0;");
+    db->Execute("UPDATE Other SET X = 9 WHERE X = 7");
+    db->Execute("INSERT INTO Other (X) VALUES (8)");
+    for (const char* change : {"UPDATE Prices SET Price = 1", "DELETE * FROM Prices",
+                               "INSERT INTO Prices (Part, Price) VALUES (\"pin\", 2)",
+                               "ALTER TABLE Prices ADD COLUMN Stock LONG", "DROP TABLE Prices"})
+        EXPECT_EQ(ErrorOf([&] { db->Execute(change); }), jet::errReadOnly) << change;
+    db->Close();
+    std::vector<std::string> expected = sheet1;
+    for (const char* line : {"sheet:Other", "X", "9", "8"})
+        expected.push_back(line);
+    EXPECT_EQ(exportreaders::ReadWorkbook(book), expected);
+    EXPECT_EQ(XlrdOutline(book), (std::vector<std::string>{"biff:80", "name:Prices:Sheet1:1:4:1:3"}));
+    jet::DatabasePtr again = Workspace->OpenDatabase(book, false, true, "Excel 8.0;");
+    EXPECT_EQ(Rows(again, "SELECT Part, Price FROM Prices ORDER BY Part"),
+              (std::vector<std::string>{"bolt|0.25", "nut|0.1"}));
+    again->Close();
+
+    // A new table is a new sheet after the others; a dropped one's sheet
+    // goes, and a range on it with it.
+    db = Workspace->OpenDatabase(book, false, false, "Excel 8.0;");
+    db->Execute("CREATE TABLE Added (Name TEXT(10), Amount DOUBLE)");
+    db->Execute("INSERT INTO Added VALUES (\"a\", 1.5)");
+    db->Execute("DROP TABLE Sheet1");
+    db->Close();
+    EXPECT_EQ(exportreaders::ReadWorkbook(book),
+              (std::vector<std::string>{"sheet:Other", "X", "9", "8", "sheet:Added", "Name|Amount", "a|1.5"}));
+    EXPECT_EQ(XlrdOutline(book), (std::vector<std::string>{"biff:80"}));
+}
+
+// Each version writes back in its own version, which xlrd reads; a workbook
+// of BIFF 5 takes further sheets.
+TEST_F(FormatDatabase, WorkbooksKeepTheirVersion)
+{
+    for (const FormatCase& format : Formats) {
+        if (!format.Workbook)
+            continue;
+        SCOPED_TRACE(format.Format);
+        const std::string target = Export(format);
+        jet::DatabasePtr db = Workspace->OpenDatabase(target, false, false, std::string(format.Format) + ";");
+        db->Execute(std::string("UPDATE [") + format.Table + "] SET Qty = 5 WHERE Code = \"A1\"");
+        if (!format.OneTable) {
+            db->Execute("CREATE TABLE Second (Id LONG)");
+            db->Execute("INSERT INTO Second VALUES (2)");
+        }
+        db->Close();
+        const std::string version = format.Format[6] == '8' ? "80" : std::string(1, format.Format[6]) + "0";
+        EXPECT_EQ(XlrdOutline(target), (std::vector<std::string>{"biff:" + version}));
+        const std::vector<std::string> sheets = exportreaders::ReadWorkbook(target);
+        ASSERT_GE(sheets.size(), 3u);
+        EXPECT_EQ(sheets[2].substr(0, 5), "A1|5|");
+        if (!format.OneTable)
+            EXPECT_EQ(std::vector<std::string>(sheets.end() - 3, sheets.end()),
+                      (std::vector<std::string>{"sheet:Second", "Id", "2"}));
+    }
 }
 
 // Every database of the program that opens or links a folder works on the
