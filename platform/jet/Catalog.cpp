@@ -35,8 +35,17 @@ CREATE TABLE "jet.queries" (Name TEXT PRIMARY KEY, SQL TEXT NOT NULL, DateCreate
     LastUpdated REAL NOT NULL);
 )";
 
-constexpr const char* CatalogTables[] = {"jet.columns", "jet.indexcolumns", "jet.indexes", "jet.info",
-                                         "jet.properties", "jet.queries", "jet.tables"};
+// Files made before relations were kept get these with their first one.
+constexpr const char* RelationSchema = R"(
+CREATE TABLE "jet.relations" (Name TEXT PRIMARY KEY COLLATE NOCASE, TableId INTEGER NOT NULL,
+    ForeignTableId INTEGER NOT NULL, Attributes INTEGER NOT NULL);
+CREATE TABLE "jet.relationcolumns" (Relation TEXT NOT NULL COLLATE NOCASE, Position INTEGER NOT NULL,
+    ColumnId INTEGER NOT NULL, ForeignColumnId INTEGER NOT NULL, PRIMARY KEY (Relation, Position));
+)";
+
+constexpr const char* CatalogTables[] = {"jet.columns",    "jet.indexcolumns", "jet.indexes",
+                                         "jet.info",       "jet.properties",   "jet.queries",
+                                         "jet.relationcolumns", "jet.relations", "jet.tables"};
 
 // One change of the catalog: whole or not at all, and the catalog's stamp
 // moves on with it.
@@ -62,6 +71,23 @@ std::string Schema(const std::string& schema)
 [[noreturn]] void Fail(int number, const std::string& text)
 {
     throw EngineError(number, text, "DAO.TableDef");
+}
+
+enum : int {
+    errInRelation = 3281,  // a table or index a relation needs
+};
+
+// True when the unique index is on exactly the primary fields of the
+// relation, in any order.
+bool Covers(const IndexDef& index, const RelationDef& relation)
+{
+    if (!(index.Unique || index.Primary) || index.Columns.size() != relation.Columns.size())
+        return false;
+    for (const RelationColumn& column : relation.Columns)
+        if (std::none_of(index.Columns.begin(), index.Columns.end(),
+                         [&](const IndexColumn& indexed) { return indexed.ColumnId == column.ColumnId; }))
+            return false;
+    return true;
 }
 
 bool IsKnownType(int type)
@@ -196,6 +222,104 @@ bool HasColumn(Connection& db, const std::string& schema, const char* table, con
     return false;
 }
 
+bool HasTable(Connection& db, const std::string& schema, const char* table)
+{
+    sqlite::Statement find = db.Prepare("SELECT 1 FROM " + Schema(schema)
+                                        + "sqlite_master WHERE type = 'table' AND name = ?");
+    find.BindText(1, table);
+    return find.Step();
+}
+
+// The triggers that keep an enforced relation: a record of the foreign table
+// needs its primary record, and a primary record with related records is
+// neither deleted nor given another key, unless the change cascades.
+std::string RelationTriggerSql(const Catalog& catalog, const RelationDef& relation)
+{
+    const TableInfo& primary = *catalog.TableById(relation.TableId);
+    const TableInfo& foreign = *catalog.TableById(relation.ForeignTableId);
+    const std::string p = QuoteIdentifier(primary.Name);
+    const std::string f = QuoteIdentifier(foreign.Name);
+    const auto trigger = [&](const char* what) { return QuoteIdentifier("jet.rel." + relation.Name + "." + what); };
+    const auto fail = [](int number, const std::string& text) {
+        return " BEGIN SELECT RAISE(ABORT, " + QuoteText("jet:" + std::to_string(number) + ":" + text) + "); END; ";
+    };
+    // The statements of a trigger body take no alias: their table's columns
+    // are named bare there.
+    std::string foreignList, primaryList, childFilled, parentOf, childrenOfOld, relatedRows, keyChanged, setKey;
+    for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
+        const std::string pc = QuoteIdentifier(primary.ColumnById(relation.Columns[i].ColumnId)->Name);
+        const std::string fc = QuoteIdentifier(foreign.ColumnById(relation.Columns[i].ForeignColumnId)->Name);
+        const std::string conj = i ? " AND " : "";
+        foreignList += (i ? ", " : "") + fc;
+        primaryList += (i ? ", " : "") + pc;
+        childFilled += conj + "NEW." + fc + " IS NOT NULL";
+        parentOf += conj + "jet_parent." + pc + " = NEW." + fc;
+        childrenOfOld += conj + "jet_child." + fc + " = OLD." + pc;
+        relatedRows += conj + fc + " = OLD." + pc;
+        keyChanged += (i ? " OR " : "") + ("OLD." + pc + " IS NOT NEW." + pc);
+        setKey += (i ? ", " : "") + fc + " = NEW." + pc;
+    }
+    const std::string orphan = childFilled + " AND NOT EXISTS (SELECT 1 FROM " + p + " AS jet_parent WHERE "
+        + parentOf + ")";
+    const std::string related = "EXISTS (SELECT 1 FROM " + f + " AS jet_child WHERE " + childrenOfOld + ")";
+    const std::string required =
+        "You cannot add or change a record because a related record is required in table '" + primary.Name + "'.";
+    const std::string hasRelated =
+        "The record cannot be deleted or changed because table '" + foreign.Name + "' includes related records.";
+    std::string sql = "CREATE TRIGGER " + trigger("add") + " BEFORE INSERT ON " + f + " FOR EACH ROW WHEN " + orphan
+        + fail(errRelatedRecordRequired, required) + "CREATE TRIGGER " + trigger("change") + " BEFORE UPDATE OF "
+        + foreignList + " ON " + f + " FOR EACH ROW WHEN " + orphan + fail(errRelatedRecordRequired, required);
+    if (relation.Attributes & dbRelationDeleteCascade)
+        sql += "CREATE TRIGGER " + trigger("delete") + " AFTER DELETE ON " + p + " FOR EACH ROW BEGIN DELETE FROM "
+            + f + " WHERE " + relatedRows + "; END; ";
+    else
+        sql += "CREATE TRIGGER " + trigger("delete") + " BEFORE DELETE ON " + p + " FOR EACH ROW WHEN " + related
+            + fail(errRelatedRecords, hasRelated);
+    if (relation.Attributes & dbRelationUpdateCascade)
+        sql += "CREATE TRIGGER " + trigger("key") + " AFTER UPDATE OF " + primaryList + " ON " + p
+            + " FOR EACH ROW WHEN " + keyChanged + " BEGIN UPDATE " + f + " SET " + setKey + " WHERE "
+            + relatedRows + "; END; ";
+    else
+        sql += "CREATE TRIGGER " + trigger("key") + " BEFORE UPDATE OF " + primaryList + " ON " + p
+            + " FOR EACH ROW WHEN (" + keyChanged + ") AND " + related + fail(errRelatedRecords, hasRelated);
+    return sql;
+}
+
+void DropRelationTriggers(Connection& db)
+{
+    std::vector<std::string> names;
+    sqlite::Statement list = db.Prepare("SELECT name FROM sqlite_master WHERE type = 'trigger' AND "
+                                        "substr(name, 1, 8) = 'jet.rel.'");
+    while (list.Step())
+        names.emplace_back(list.ColumnText(0));
+    for (const std::string& name : names)
+        db.Exec("DROP TRIGGER " + QuoteIdentifier(name));
+}
+
+void MakeRelationTriggers(Connection& db, const Catalog& catalog)
+{
+    for (const RelationDef& relation : catalog.Relations) {
+        const TableInfo* primary = catalog.TableById(relation.TableId);
+        const TableInfo* foreign = catalog.TableById(relation.ForeignTableId);
+        if (relation.Enforced() && primary && foreign && primary->HasStorage() && foreign->HasStorage())
+            db.Exec(RelationTriggerSql(catalog, relation));
+    }
+}
+
+// Runs a change of tables that may drop, rebuild or rename what the relation
+// triggers name: they are taken away before and made afresh after it.
+template <class Change>
+void KeepingRelations(Connection& db, const Catalog& catalog, Change&& change)
+{
+    if (catalog.Relations.empty()) {
+        change();
+        return;
+    }
+    DropRelationTriggers(db);
+    change();
+    MakeRelationTriggers(db, Load(db));
+}
+
 // Files made before numbering steps were kept have no place for them; one
 // is made when the first step other than 1 is kept. True when there is one.
 bool IncrementColumns(Connection& db, bool needed)
@@ -321,9 +445,11 @@ void ApplyChange(Connection& db, Catalog& catalog, const TableInfo& after)
     const TableInfo& before = TableOf(catalog, after.Id);
     Savepoint savepoint(db);
     const auto seeds = ReadSeeds(db, after.Id);
-    Rebuild(db, before, after);
-    WriteTableDetails(db, after);
-    WriteSeeds(db, after.Id, seeds);
+    KeepingRelations(db, catalog, [&] {
+        Rebuild(db, before, after);
+        WriteTableDetails(db, after);
+        WriteSeeds(db, after.Id, seeds);
+    });
     Touch(db, after.Id);
     savepoint.Commit();
     catalog = Load(db);
@@ -418,6 +544,8 @@ void AddSystemTables(Connection& db, const std::string& schema, Catalog& catalog
 {
     int id = -1;
     for (const char* name : CatalogTables) {
+        if (!HasTable(db, schema, name))
+            continue;
         TableInfo table;
         table.Id = id--;
         table.Name = name;
@@ -442,6 +570,11 @@ void AddSystemTables(Connection& db, const std::string& schema, Catalog& catalog
 bool ColumnDef::AutoIncrement() const
 {
     return (Attributes & dbAutoIncrField) != 0;
+}
+
+bool RelationDef::Enforced() const
+{
+    return (Attributes & dbRelationDontEnforce) == 0;
 }
 
 bool TableInfo::IsSystem() const
@@ -505,6 +638,14 @@ const TableInfo* Catalog::TableById(int id) const
     for (const TableInfo& table : Tables)
         if (table.Id == id)
             return &table;
+    return nullptr;
+}
+
+const RelationDef* Catalog::FindRelation(std::string_view name) const
+{
+    for (const RelationDef& relation : Relations)
+        if (SameName(relation.Name, name))
+            return &relation;
     return nullptr;
 }
 
@@ -755,6 +896,27 @@ Catalog Load(Connection& connection, const std::string& schema)
             catalog.Queries.push_back(std::move(query));
         }
     }
+    if (HasTable(connection, schema, "jet.relations")) {
+        sqlite::Statement relations = connection.Prepare("SELECT Name, TableId, ForeignTableId, Attributes FROM "
+                                                         + prefix + "\"jet.relations\"");
+        while (relations.Step()) {
+            RelationDef relation;
+            relation.Name = std::string(relations.ColumnText(0));
+            relation.TableId = static_cast<int>(relations.ColumnInt64(1));
+            relation.ForeignTableId = static_cast<int>(relations.ColumnInt64(2));
+            relation.Attributes = static_cast<int>(relations.ColumnInt64(3));
+            catalog.Relations.push_back(std::move(relation));
+        }
+        sqlite::Statement columns = connection.Prepare("SELECT Relation, ColumnId, ForeignColumnId FROM " + prefix
+                                                       + "\"jet.relationcolumns\" ORDER BY Relation, Position");
+        while (columns.Step())
+            for (RelationDef& relation : catalog.Relations)
+                if (SameName(relation.Name, columns.ColumnText(0)))
+                    relation.Columns.push_back(
+                        {static_cast<int>(columns.ColumnInt64(1)), static_cast<int>(columns.ColumnInt64(2))});
+        std::sort(catalog.Relations.begin(), catalog.Relations.end(),
+                  [](const RelationDef& a, const RelationDef& b) { return CompareText(a.Name, b.Name) < 0; });
+    }
     AddSystemTables(connection, schema, catalog);
     std::sort(catalog.Tables.begin(), catalog.Tables.end(),
               [](const TableInfo& a, const TableInfo& b) { return CompareText(a.Name, b.Name) < 0; });
@@ -818,13 +980,15 @@ void RenameTable(Connection& db, Catalog& catalog, int tableId, const std::strin
     CheckName(name);
     CheckNameIsFree(catalog, name, tableId);
     Savepoint savepoint(db);
-    if (table.HasStorage() && table.Name != name)
-        db.Exec("ALTER TABLE " + QuoteIdentifier(table.Name) + " RENAME TO " + QuoteIdentifier(name));
-    sqlite::Statement rename = db.Prepare("UPDATE \"jet.tables\" SET Name = ?, LastUpdated = ? WHERE Id = ?");
-    rename.BindText(1, name);
-    rename.BindDouble(2, platform::Now());
-    rename.BindInt64(3, tableId);
-    rename.Run();
+    KeepingRelations(db, catalog, [&] {
+        if (table.HasStorage() && table.Name != name)
+            db.Exec("ALTER TABLE " + QuoteIdentifier(table.Name) + " RENAME TO " + QuoteIdentifier(name));
+        sqlite::Statement rename = db.Prepare("UPDATE \"jet.tables\" SET Name = ?, LastUpdated = ? WHERE Id = ?");
+        rename.BindText(1, name);
+        rename.BindDouble(2, platform::Now());
+        rename.BindInt64(3, tableId);
+        rename.Run();
+    });
     savepoint.Commit();
     catalog = Load(db);
 }
@@ -848,6 +1012,10 @@ void DropTable(Connection& db, Catalog& catalog, int tableId)
     const TableInfo& table = TableOf(catalog, tableId);
     if (table.IsSystem())
         Fail(errReadOnly, "Cannot update. Database or object is read-only.");
+    for (const RelationDef& relation : catalog.Relations)
+        if (relation.Involves(tableId))
+            Fail(errInRelation, "Cannot delete this index or table. It is either the current index or is used in a "
+                                "relationship.");
     Savepoint savepoint(db);
     if (table.HasStorage())
         db.Exec("DROP TABLE " + QuoteIdentifier(table.Name));
@@ -890,6 +1058,11 @@ void DropColumn(Connection& db, Catalog& catalog, int tableId, int columnId)
         for (const IndexColumn& column : index.Columns)
             if (column.ColumnId == columnId)
                 Fail(3280, "Cannot delete a field that is part of an index or is needed by the system.");
+    for (const RelationDef& relation : catalog.Relations)
+        for (const RelationColumn& column : relation.Columns)
+            if ((relation.TableId == tableId && column.ColumnId == columnId)
+                || (relation.ForeignTableId == tableId && column.ForeignColumnId == columnId))
+                Fail(3303, "Cannot delete this field. It is part of one or more relationships.");
     after.Columns.erase(std::remove_if(after.Columns.begin(), after.Columns.end(),
                                        [&](const ColumnDef& column) { return column.Id == columnId; }),
                         after.Columns.end());
@@ -908,14 +1081,16 @@ void RenameColumn(Connection& db, Catalog& catalog, int tableId, int columnId, c
     if (const ColumnDef* other = table.FindColumn(name); other && other->Id != columnId)
         Fail(3191, "Cannot define field more than once.");
     Savepoint savepoint(db);
-    if (table.HasStorage() && column->Name != name)
-        db.Exec("ALTER TABLE " + QuoteIdentifier(table.Name) + " RENAME COLUMN " + QuoteIdentifier(column->Name)
-                + " TO " + QuoteIdentifier(name));
-    sqlite::Statement rename = db.Prepare("UPDATE \"jet.columns\" SET Name = ? WHERE TableId = ? AND Id = ?");
-    rename.BindText(1, name);
-    rename.BindInt64(2, tableId);
-    rename.BindInt64(3, columnId);
-    rename.Run();
+    KeepingRelations(db, catalog, [&] {
+        if (table.HasStorage() && column->Name != name)
+            db.Exec("ALTER TABLE " + QuoteIdentifier(table.Name) + " RENAME COLUMN " + QuoteIdentifier(column->Name)
+                    + " TO " + QuoteIdentifier(name));
+        sqlite::Statement rename = db.Prepare("UPDATE \"jet.columns\" SET Name = ? WHERE TableId = ? AND Id = ?");
+        rename.BindText(1, name);
+        rename.BindInt64(2, tableId);
+        rename.BindInt64(3, columnId);
+        rename.Run();
+    });
     Touch(db, tableId);
     savepoint.Commit();
     catalog = Load(db);
@@ -1092,6 +1267,10 @@ void DropIndex(Connection& db, Catalog& catalog, int tableId, int indexId)
                                     [&](const IndexDef& index) { return index.Id == indexId; });
     if (found == after.Indexes.end())
         Fail(errItemNotFound, "Item not found in this collection.");
+    for (const RelationDef& relation : catalog.Relations)
+        if (relation.TableId == tableId && relation.Enforced() && Covers(*found, relation))
+            Fail(errInRelation, "Cannot delete this index or table. It is either the current index or is used in a "
+                                "relationship.");
     const bool primary = found->Primary;
     after.Indexes.erase(found);
     if (primary) {
@@ -1127,6 +1306,95 @@ void RenameIndex(Connection& db, Catalog& catalog, int tableId, int indexId, con
     rename.BindInt64(3, indexId);
     rename.Run();
     Touch(db, tableId);
+    savepoint.Commit();
+    catalog = Load(db);
+}
+
+void AddRelation(Connection& db, Catalog& catalog, RelationDef relation)
+{
+    const auto fail = [](int number, const std::string& text) { throw EngineError(number, text, "DAO.Relation"); };
+    CheckName(relation.Name);
+    if (catalog.FindRelation(relation.Name))
+        fail(errObjectExists, "Object '" + relation.Name + "' already exists.");
+    const TableInfo* primary = catalog.TableById(relation.TableId);
+    const TableInfo* foreign = catalog.TableById(relation.ForeignTableId);
+    if (!primary || !foreign)
+        fail(errObjectNotFound, "The database engine could not find the object.");
+    if (primary->IsSystem() || foreign->IsSystem())
+        fail(errReadOnly, "Cannot update. Database or object is read-only.");
+    // A linked table's fields are its file's to keep, not this one's.
+    if (primary->IsLink() || foreign->IsLink())
+        fail(3613, "Cannot create relationships with linked tables.");
+    if (relation.Columns.empty())
+        fail(3366, "Cannot append a relation with no fields defined.");
+    for (const RelationColumn& column : relation.Columns) {
+        const ColumnDef* key = primary->ColumnById(column.ColumnId);
+        const ColumnDef* reference = foreign->ColumnById(column.ForeignColumnId);
+        if (!key || !reference)
+            fail(errItemNotFound, "Item not found in this collection.");
+        if (key->Type != reference->Type)
+            fail(3368, "Relationship must be on the same number of fields with the same data types.");
+    }
+    if (relation.Enforced()) {
+        if (std::none_of(primary->Indexes.begin(), primary->Indexes.end(),
+                         [&](const IndexDef& index) { return Covers(index, relation); }))
+            fail(3372, "No unique index found for the referenced field of the primary table.");
+    }
+    Savepoint savepoint(db);
+    if (!HasTable(db, "main", "jet.relations"))
+        db.Exec(RelationSchema);
+    sqlite::Statement insert = db.Prepare(
+        "INSERT INTO \"jet.relations\" (Name, TableId, ForeignTableId, Attributes) VALUES (?, ?, ?, ?)");
+    insert.BindText(1, relation.Name);
+    insert.BindInt64(2, relation.TableId);
+    insert.BindInt64(3, relation.ForeignTableId);
+    insert.BindInt64(4, relation.Attributes);
+    insert.Run();
+    for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
+        sqlite::Statement column = db.Prepare("INSERT INTO \"jet.relationcolumns\" (Relation, Position, ColumnId, "
+                                              "ForeignColumnId) VALUES (?, ?, ?, ?)");
+        column.BindText(1, relation.Name);
+        column.BindInt64(2, static_cast<std::int64_t>(i));
+        column.BindInt64(3, relation.Columns[i].ColumnId);
+        column.BindInt64(4, relation.Columns[i].ForeignColumnId);
+        column.Run();
+    }
+    if (relation.Enforced() && primary->HasStorage() && foreign->HasStorage()) {
+        // Records that already break the rule refuse the relation.
+        std::string filled, match;
+        for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
+            const std::string fc = QuoteIdentifier(foreign->ColumnById(relation.Columns[i].ForeignColumnId)->Name);
+            const std::string pc = QuoteIdentifier(primary->ColumnById(relation.Columns[i].ColumnId)->Name);
+            filled += (i ? " AND " : "") + ("jet_child." + fc + " IS NOT NULL");
+            match += (i ? " AND " : "") + ("jet_parent." + pc + " = jet_child." + fc);
+        }
+        sqlite::Statement orphan = db.Prepare("SELECT 1 FROM " + QuoteIdentifier(foreign->Name) + " AS jet_child WHERE "
+                                              + filled + " AND NOT EXISTS (SELECT 1 FROM "
+                                              + QuoteIdentifier(primary->Name) + " AS jet_parent WHERE " + match
+                                              + ") LIMIT 1");
+        if (orphan.Step())
+            fail(errRelatedRecordRequired, "You cannot add or change a record because a related record is required "
+                                           "in table '" + primary->Name + "'.");
+        db.Exec(RelationTriggerSql(catalog, relation));
+    }
+    savepoint.Commit();
+    catalog = Load(db);
+}
+
+void DropRelation(Connection& db, Catalog& catalog, const std::string& name)
+{
+    const RelationDef* relation = catalog.FindRelation(name);
+    if (!relation)
+        throw EngineError(errItemNotFound, "Item not found in this collection.", "DAO.Relation");
+    Savepoint savepoint(db);
+    for (const char* what : {"add", "change", "delete", "key"})
+        db.Exec("DROP TRIGGER IF EXISTS " + QuoteIdentifier("jet.rel." + relation->Name + "." + what));
+    for (const char* sql : {"DELETE FROM \"jet.relations\" WHERE Name = ?",
+                            "DELETE FROM \"jet.relationcolumns\" WHERE Relation = ?"}) {
+        sqlite::Statement clear = db.Prepare(sql);
+        clear.BindText(1, relation->Name);
+        clear.Run();
+    }
     savepoint.Commit();
     catalog = Load(db);
 }

@@ -1,7 +1,7 @@
 // The catalog: what the old engine knew about a database that SQLite does
 // not keep, stored in tables of the database file itself ("jet.tables",
 // "jet.columns", "jet.indexes", "jet.indexcolumns", "jet.properties",
-// "jet.queries", "jet.info"), so that a file reopened by another process reads
+// "jet.queries", "jet.relations", "jet.relationcolumns", "jet.info"), so that a file reopened by another process reads
 // back the same definitions.
 //
 // Each stored table is an SQLite table of the same name whose columns carry
@@ -14,6 +14,10 @@
 // dropped or made required, a default changed, a primary key made) rebuilds the
 // table keeping every row and its row id, so bookmarks stay valid. A table
 // whose last field was deleted exists in the catalog only.
+//
+// Relations that are enforced are kept by triggers named "jet.rel.<relation
+// name>.<what>", made again whenever a table of the database is rebuilt,
+// renamed or gets a renamed column.
 //
 // Every change runs in one savepoint: it happens whole or not at all.
 #pragma once
@@ -88,6 +92,22 @@ struct TableInfo {
     bool InPrimaryKey(int columnId) const;
 };
 
+struct RelationColumn {
+    int ColumnId = 0;         // of the primary table
+    int ForeignColumnId = 0;  // of the foreign table
+};
+
+struct RelationDef {
+    std::string Name;
+    int TableId = 0;         // the primary table
+    int ForeignTableId = 0;  // the table that refers to it
+    int Attributes = 0;      // dbRelation...
+    std::vector<RelationColumn> Columns;
+
+    bool Enforced() const;
+    bool Involves(int tableId) const { return TableId == tableId || ForeignTableId == tableId; }
+};
+
 struct QueryInfo {
     std::string Name;
     std::string Sql;
@@ -98,6 +118,7 @@ struct QueryInfo {
 struct Catalog {
     std::vector<TableInfo> Tables;  // by name, system tables included
     std::vector<QueryInfo> Queries; // by name
+    std::vector<RelationDef> Relations; // by name
     std::string Version;            // "3.0" or "4.0"
     int CollatingOrder = 0;
     std::int64_t Stamp = 0;         // grows with every change
@@ -105,6 +126,7 @@ struct Catalog {
     const TableInfo* FindTable(std::string_view name) const;
     const TableInfo* TableById(int id) const;
     const QueryInfo* FindQuery(std::string_view name) const;
+    const RelationDef* FindRelation(std::string_view name) const;
 };
 
 // The quoted SQLite name of an engine object.
@@ -149,6 +171,11 @@ void AddIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, Ind
 void DropIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, int indexId);
 void RenameIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, int indexId,
                  const std::string& name);
+// Keeps a relation after checking it (Relation.h names the refusals). The
+// tables and columns are given by id; 3011 when a table is not there, 3265
+// when a column is not.
+void AddRelation(sqlite::Connection& connection, Catalog& catalog, RelationDef relation);
+void DropRelation(sqlite::Connection& connection, Catalog& catalog, const std::string& name);
 void StoreQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name, const std::string& sql);
 void SetQuerySql(sqlite::Connection& connection, Catalog& catalog, const std::string& name, const std::string& sql);
 void RenameQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name,

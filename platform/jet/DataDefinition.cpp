@@ -46,6 +46,12 @@ struct KeySpec {
     bool Unique = false;
     bool DisallowNull = false;
     std::vector<std::pair<std::string, bool>> Columns;  // name, descending
+    // FOREIGN KEY ... REFERENCES: a relation to the referenced table's
+    // columns (its primary key's when none are named).
+    bool Foreign = false;
+    std::string References;
+    std::vector<std::string> ReferencedColumns;
+    int RelationAttributes = 0;
 };
 
 // Reads the statement's tokens front to back; every unexpected token raises
@@ -174,11 +180,6 @@ std::vector<std::pair<std::string, bool>> ReadKeyColumns(Reader& in, int error, 
     return columns;
 }
 
-[[noreturn]] void RefuseRelations()
-{
-    RaiseNotSupported("Relations (FOREIGN KEY ... REFERENCES): the engine keeps none");
-}
-
 // TYPE[(size[, scale])]
 void ReadType(Reader& in, ColumnSpec& column)
 {
@@ -214,8 +215,9 @@ bool EndsColumnClause(const Reader& in)
         || in.IsWord("PRIMARY") || in.IsWord("UNIQUE") || in.IsWord("REFERENCES") || in.IsWord("WITH");
 }
 
-// [CONSTRAINT name] PRIMARY KEY | UNIQUE; false when neither follows (the
-// name, if any, read).
+// [CONSTRAINT name] PRIMARY KEY | UNIQUE | FOREIGN KEY | REFERENCES; false
+// when none follows (the name, if any, read). REFERENCES is left for
+// ReadReferences.
 bool ReadKeyKind(Reader& in, KeySpec& key)
 {
     if (in.Accept("CONSTRAINT"))
@@ -229,9 +231,36 @@ bool ReadKeyKind(Reader& in, KeySpec& key)
         key.Unique = true;
         return true;
     }
-    if (in.IsWord("FOREIGN") || in.IsWord("REFERENCES"))
-        RefuseRelations();
+    if (in.Accept("FOREIGN")) {
+        in.Expect("KEY", errConstraintSyntax);
+        key.Foreign = true;
+        return true;
+    }
+    if (in.IsWord("REFERENCES")) {
+        key.Foreign = true;
+        return true;
+    }
     return false;
+}
+
+// REFERENCES table [(columns)] [ON UPDATE | ON DELETE CASCADE | NO ACTION]...
+void ReadReferences(Reader& in, KeySpec& key)
+{
+    in.Expect("REFERENCES", errConstraintSyntax);
+    key.References = in.Name(errConstraintSyntax);
+    if (in.IsOp("("))
+        for (auto& [name, descending] : ReadKeyColumns(in, errConstraintSyntax, false))
+            key.ReferencedColumns.push_back(std::move(name));
+    while (in.Accept("ON")) {
+        const int cascade = in.Accept("UPDATE") ? dbRelationUpdateCascade
+            : (in.Expect("DELETE", errConstraintSyntax), dbRelationDeleteCascade);
+        if (in.Accept("CASCADE")) {
+            key.RelationAttributes |= cascade;
+        } else {
+            in.Expect("NO", errConstraintSyntax);
+            in.Expect("ACTION", errConstraintSyntax);
+        }
+    }
 }
 
 // A column definition with its own constraints; keys it declares are added
@@ -267,6 +296,8 @@ ColumnSpec ReadColumn(Reader& in, std::vector<KeySpec>& keys)
             KeySpec key;
             if (ReadKeyKind(in, key)) {
                 key.Columns.emplace_back(column.Name, false);
+                if (key.Foreign)
+                    ReadReferences(in, key);
                 keys.push_back(std::move(key));
             } else if (in.Accept("NOT")) {
                 in.Expect("NULL", errConstraintSyntax);
@@ -286,6 +317,8 @@ KeySpec ReadTableConstraint(Reader& in)
     if (!ReadKeyKind(in, key))
         in.Fail(errConstraintSyntax);
     key.Columns = ReadKeyColumns(in, errConstraintSyntax, false);
+    if (key.Foreign)
+        ReadReferences(in, key);
     return key;
 }
 
@@ -356,6 +389,49 @@ void AppendIndex(const TableDefPtr& table, KeySpec key)
     table->Indexes().Append(index);
 }
 
+// A foreign key made a relation through Relations, as a caller of the
+// object model makes it. An unnamed one is named after the two tables.
+void AppendRelation(DatabaseImpl& database, const std::string& tableName, const KeySpec& key)
+{
+    const catalog::TableInfo* primary = database.Catalog().FindTable(key.References);
+    if (!primary)
+        Raise(errNoSuchTableOrConstraint, "Cannot find table or constraint.", DatabaseSource);
+    std::vector<std::string> referenced = key.ReferencedColumns;
+    if (referenced.empty()) {
+        const catalog::IndexDef* primaryKey = primary->PrimaryIndex();
+        if (!primaryKey)
+            Raise(3372, "No unique index found for the referenced field of the primary table.", DatabaseSource);
+        for (const catalog::IndexColumn& column : primaryKey->Columns)
+            referenced.push_back(primary->ColumnById(column.ColumnId)->Name);
+    }
+    if (referenced.size() != key.Columns.size())
+        Raise(3368, "Relationship must be on the same number of fields with the same data types.", DatabaseSource);
+    std::string name = key.Name;
+    for (int number = 0; name.empty(); ++number) {
+        const std::string candidate = key.References + tableName + (number ? std::to_string(number) : "");
+        if (!database.Catalog().FindRelation(candidate))
+            name = candidate;
+    }
+    RelationPtr relation = database.CreateRelation(name, key.References, tableName, key.RelationAttributes);
+    for (std::size_t i = 0; i < referenced.size(); ++i) {
+        FieldPtr field = relation->CreateField(referenced[i]);
+        field->SetForeignName(key.Columns[i].first);
+        relation->Fields().Append(field);
+    }
+    database.Relations().Append(relation);
+}
+
+// The indexes a statement declares on its table, then its relations.
+void AppendKeys(DatabaseImpl& database, const TableDefPtr& table, std::vector<KeySpec> keys)
+{
+    for (KeySpec& key : keys)
+        if (!key.Foreign)
+            AppendIndex(table, std::move(key));
+    for (const KeySpec& key : keys)
+        if (key.Foreign)
+            AppendRelation(database, table->Name(), key);
+}
+
 TableDefPtr StoredTable(DatabaseImpl& database, const std::string& name)
 {
     const catalog::TableInfo* table = database.Catalog().FindTable(name);
@@ -389,10 +465,14 @@ void CreateTable(DatabaseImpl& database, Reader& in)
     for (const ColumnSpec& column : columns)
         AppendField(table, column);
     for (KeySpec& key : keys)
-        AppendIndex(table, std::move(key));
+        if (!key.Foreign)
+            AppendIndex(table, std::move(key));
     database.TableDefs().Append(table);
     for (const ColumnSpec& column : columns)
         ApplyNumbering(database, name, column);
+    for (const KeySpec& key : keys)
+        if (key.Foreign)
+            AppendRelation(database, name, key);
 }
 
 void CreateIndex(DatabaseImpl& database, Reader& in)
@@ -437,7 +517,7 @@ void AlterTable(DatabaseImpl& database, Reader& in)
     const TableDefPtr table = StoredTable(database, in.Name());
     if (in.Accept("ADD")) {
         if (StartsTableConstraint(in)) {
-            AppendIndex(table, ReadTableConstraint(in));
+            AppendKeys(database, table, {ReadTableConstraint(in)});
         } else {
             in.Accept("COLUMN");
             std::vector<KeySpec> keys;
@@ -447,8 +527,7 @@ void AlterTable(DatabaseImpl& database, Reader& in)
                       DatabaseSource);
             AppendField(table, column);
             ApplyNumbering(database, table->Name(), column);
-            for (KeySpec& key : keys)
-                AppendIndex(table, std::move(key));
+            AppendKeys(database, table, std::move(keys));
         }
     } else if (in.Accept("ALTER")) {
         in.Accept("COLUMN");
@@ -462,12 +541,16 @@ void AlterTable(DatabaseImpl& database, Reader& in)
         if (in.Accept("CONSTRAINT")) {
             const std::string name = in.Name(errConstraintSyntax);
             in.ExpectEnd();
-            bool found = false;
-            for (int i = 0; i < table->Indexes().Count() && !found; ++i)
-                found = SameName(table->Indexes().Item(i)->Name(), name);
-            if (!found)
+            for (int i = 0; i < table->Indexes().Count(); ++i)
+                if (SameName(table->Indexes().Item(i)->Name(), name)) {
+                    table->Indexes().Delete(name);
+                    return;
+                }
+            const catalog::RelationDef* relation = database.Catalog().FindRelation(name);
+            const int tableId = database.Catalog().FindTable(table->Name())->Id;
+            if (!relation || !relation->Involves(tableId))
                 Raise(errNoSuchTableOrConstraint, "Cannot find table or constraint.", DatabaseSource);
-            table->Indexes().Delete(name);
+            database.Relations().Delete(name);
             return;
         }
         in.Accept("COLUMN");

@@ -89,6 +89,115 @@ TEST_F(DataDefinition, CreateTableGivesTheSameDefinitionAsTableDefs)
     EXPECT_EQ(rows->Fields().Item("Note")->Value().AsString(), "none");
 }
 
+// Every relation of a database, as one text to compare.
+std::string DescribeRelations(const jet::DatabasePtr& db)
+{
+    std::string text;
+    for (int i = 0; i < db->Relations().Count(); ++i) {
+        jet::RelationPtr relation = db->Relations().Item(i);
+        text += relation->Name() + ": " + relation->Table() + " -> " + relation->ForeignTable() + " attributes "
+            + std::to_string(relation->Attributes());
+        for (int j = 0; j < relation->Fields().Count(); ++j)
+            text += " " + relation->Fields().Item(j)->Name() + "=" + relation->Fields().Item(j)->ForeignName();
+        text += "\n";
+    }
+    return text;
+}
+
+// Foreign keys of CREATE TABLE and ALTER TABLE make the relations a caller
+// of Relations makes, with the same tables, fields and indexes, in a file
+// that keeps them.
+TEST_F(DataDefinition, ForeignKeysGiveTheSameRelationsAsTheRelationsCollection)
+{
+    Db->Execute("CREATE TABLE Customers (Id COUNTER PRIMARY KEY, Region TEXT(4) NOT NULL, Code TEXT(8) NOT NULL, "
+                "CONSTRAINT ByRegion UNIQUE (Region, Code))");
+    Db->Execute("CREATE TABLE Orders (Id COUNTER PRIMARY KEY, Customer LONG REFERENCES Customers ON DELETE CASCADE, "
+                "Region TEXT(4), Code TEXT(8), CONSTRAINT OrderRegion FOREIGN KEY (Region, Code) REFERENCES "
+                "Customers (Region, Code) ON UPDATE CASCADE ON DELETE NO ACTION)");
+    Db->Execute("ALTER TABLE Orders ADD COLUMN Payer LONG CONSTRAINT OrderPayer REFERENCES Customers (Id)");
+    Db->Execute("ALTER TABLE Orders ADD CONSTRAINT Both FOREIGN KEY (Payer) REFERENCES Customers ON UPDATE CASCADE "
+                "ON DELETE CASCADE");
+
+    jet::DatabasePtr built = Workspace->CreateDatabase(PathOf("built.mdb"), ";LANGID=0x0409;CP=1252;COUNTRY=0");
+    jet::TableDefPtr customers = built->CreateTableDef("Customers");
+    customers->Fields().Append(customers->CreateField("Id", jet::dbLong));
+    customers->Fields().Item("Id")->SetAttributes(jet::dbAutoIncrField);
+    for (const char* name : {"Region", "Code"}) {
+        customers->Fields().Append(customers->CreateField(name, jet::dbText, name[0] == 'R' ? 4 : 8));
+        customers->Fields().Item(name)->SetRequired(true);
+    }
+    auto addIndex = [](const jet::TableDefPtr& table, const char* name, bool primary, std::vector<const char*> keys) {
+        jet::IndexPtr index = table->CreateIndex(name);
+        index->SetPrimary(primary);
+        index->SetUnique(true);
+        for (const char* key : keys)
+            index->Fields().Append(index->CreateField(key));
+        table->Indexes().Append(index);
+    };
+    addIndex(customers, "PrimaryKey", true, {"Id"});
+    addIndex(customers, "ByRegion", false, {"Region", "Code"});
+    built->TableDefs().Append(customers);
+    jet::TableDefPtr orders = built->CreateTableDef("Orders");
+    orders->Fields().Append(orders->CreateField("Id", jet::dbLong));
+    orders->Fields().Item("Id")->SetAttributes(jet::dbAutoIncrField);
+    orders->Fields().Append(orders->CreateField("Customer", jet::dbLong));
+    orders->Fields().Append(orders->CreateField("Region", jet::dbText, 4));
+    orders->Fields().Append(orders->CreateField("Code", jet::dbText, 8));
+    addIndex(orders, "PrimaryKey", true, {"Id"});
+    built->TableDefs().Append(orders);
+    built->TableDefs().Item("Orders")->Fields().Append(built->TableDefs().Item("Orders")->CreateField("Payer", jet::dbLong));
+    auto relate = [&](const char* name, int attributes, std::vector<std::pair<const char*, const char*>> fields) {
+        jet::RelationPtr relation = built->CreateRelation(name, "Customers", "Orders", attributes);
+        for (const auto& [key, reference] : fields) {
+            jet::FieldPtr field = relation->CreateField(key);
+            field->SetForeignName(reference);
+            relation->Fields().Append(field);
+        }
+        built->Relations().Append(relation);
+    };
+    relate("CustomersOrders", jet::dbRelationDeleteCascade, {{"Id", "Customer"}});
+    relate("OrderRegion", jet::dbRelationUpdateCascade, {{"Region", "Region"}, {"Code", "Code"}});
+    relate("OrderPayer", 0, {{"Id", "Payer"}});
+    relate("Both", jet::dbRelationUpdateCascade | jet::dbRelationDeleteCascade, {{"Id", "Payer"}});
+
+    const std::string relations = DescribeRelations(Db);
+    EXPECT_EQ(relations,
+              "Both: Customers -> Orders attributes 4352 Id=Payer\n"
+              "CustomersOrders: Customers -> Orders attributes 4096 Id=Customer\n"
+              "OrderPayer: Customers -> Orders attributes 0 Id=Payer\n"
+              "OrderRegion: Customers -> Orders attributes 256 Region=Region Code=Code\n");
+    EXPECT_EQ(DescribeRelations(built), relations);
+    for (const char* table : {"Customers", "Orders"})
+        EXPECT_EQ(Describe(Db->TableDefs().Item(table)), Describe(built->TableDefs().Item(table))) << table;
+
+    // Both files keep them, and the relations hold in both.
+    Db->Close();
+    built->Close();
+    for (const char* file : {"test.mdb", "built.mdb"}) {
+        jet::DatabasePtr reopened = Workspace->OpenDatabase(PathOf(file), false, false, "");
+        EXPECT_EQ(DescribeRelations(reopened), relations) << file;
+        EXPECT_EQ(ErrorOf([&] { reopened->Execute("INSERT INTO Orders (Customer) VALUES (7)"); }),
+                  jet::errRelatedRecordRequired)
+            << file;
+        reopened->Close();
+    }
+}
+
+// Dropping a foreign key's constraint takes its relation away; the other
+// table's constraints are not this table's to drop.
+TEST_F(DataDefinition, DropConstraintTakesAwayARelationOfTheTable)
+{
+    Db->Execute("CREATE TABLE p (Id LONG PRIMARY KEY)");
+    Db->Execute("CREATE TABLE c (Id LONG, Parent LONG, CONSTRAINT ToParent FOREIGN KEY (Parent) REFERENCES p)");
+    Db->Execute("CREATE TABLE other (Id LONG)");
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("ALTER TABLE other DROP CONSTRAINT ToParent"); }), 3371);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("DROP TABLE p"); }), 3281);
+    Db->Execute("ALTER TABLE c DROP CONSTRAINT ToParent");
+    EXPECT_EQ(Db->Relations().Count(), 0);
+    Db->Execute("INSERT INTO c (Id, Parent) VALUES (1, 99)");
+    Db->Execute("DROP TABLE p");
+}
+
 TEST_F(DataDefinition, IndexOptionsAndUnnamedKeys)
 {
     Db->Execute("CREATE TABLE t (a LONG PRIMARY KEY, b TEXT(10) UNIQUE, c LONG, d LONG)");
@@ -151,8 +260,13 @@ TEST_F(DataDefinition, RefusalsCarryTheEngineNumbersAndChangeNothing)
         {"CREATE TABLE n (x LONG, CONSTRAINT)", 3289},
         {"CREATE TABLE n (x TEXT(300))", jet::errInvalidArgument},
         {"CREATE TABLE n (x LONG, x TEXT)", 3191},
-        {"CREATE TABLE n (x LONG, y LONG REFERENCES t (a))", jet::errNotSupported},
-        {"CREATE TABLE n (x LONG, CONSTRAINT f FOREIGN KEY (x) REFERENCES t (a))", jet::errNotSupported},
+        {"CREATE TABLE n (x LONG, y TEXT(10) REFERENCES t (b))", 3372},
+        {"CREATE TABLE n (x LONG, CONSTRAINT f FOREIGN KEY (x) REFERENCES t (a, b))", 3368},
+        {"CREATE TABLE n (x TEXT(5) REFERENCES t)", 3368},
+        {"CREATE TABLE n (x LONG REFERENCES missing)", 3371},
+        {"CREATE TABLE n (x LONG REFERENCES t (a) ON DELETE RESTRICT)", 3289},
+        {"CREATE TABLE n (x LONG, FOREIGN (x) REFERENCES t (a))", 3289},
+        {"ALTER TABLE t ADD CONSTRAINT f FOREIGN KEY (a) REFERENCES nowhere (a)", 3371},
         {"CREATE TABLE n (x COUNTER(10, 0))", jet::errInvalidArgument},
         {"CREATE TABLE n (x COUNTER(10))", 3292},
         {"CREATE TABLE n (x COUNTER(1.5, 1))", 3292},
