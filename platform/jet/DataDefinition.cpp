@@ -199,9 +199,8 @@ void ReadType(Reader& in, ColumnSpec& column)
         return;
     }
     const int first = in.Number(errFieldSyntax);
-    int second = -1;
     if (in.AcceptOp(","))
-        second = in.Number(errFieldSyntax);
+        in.Number(errFieldSyntax);  // the scale of a decimal, which numbers here do not keep
     in.ExpectOp(")", errFieldSyntax);
     if (column.Type == dbText || column.Type == dbBinary)
         column.Size = first;

@@ -779,7 +779,7 @@ void DatabaseImpl::SelectInto(const sql::Translation& translation, const std::ve
             std::shared_ptr<InstallableFormat> writer = FindInstallableFormat(formatName);
             if (!writer)
                 RaiseNotSupported("The installable format '" + formatName + "'");
-            ExportTarget target{translation.IntoTable, translation.IntoDatabase, formatName, format};
+            ExportTarget target{translation.IntoTable, translation.IntoDatabase, formatName, format, {}};
             RecordsetOptions settings;
             settings.Type = dbOpenForwardOnly;
             settings.LockEdits = dbReadOnly;

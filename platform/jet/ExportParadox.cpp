@@ -196,8 +196,8 @@ public:
             std::stable_sort(RowOrder.begin(), RowOrder.end(), [&](std::size_t a, std::size_t b) {
                 for (int k = 0; k < KeyFields; ++k) {
                     const std::size_t c = Fields[static_cast<std::size_t>(k)].Column;
-                    if (const int order = CompareKeyValues(Source.Rows[a][c], Source.Rows[b][c]); order != 0)
-                        return order < 0;
+                    if (const int compared = CompareKeyValues(Source.Rows[a][c], Source.Rows[b][c]); compared != 0)
+                        return compared < 0;
                 }
                 return false;
             });

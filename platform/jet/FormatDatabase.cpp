@@ -499,7 +499,7 @@ void FormatStore::WriteTable(DatabaseImpl& database, const catalog::TableInfo& t
             Raise(3264, "No field defined--cannot append TableDef or Index.", DatabaseSource);
         RecordsetPtr rows = database.OpenRecordset("SELECT * FROM [" + table.Name + "]", dbOpenForwardOnly, 0,
                                                    dbReadOnly);
-        ExportTarget target{name, work.string(), Format, Format + ";"};
+        ExportTarget target{name, work.string(), Format, Format + ";", {}};
         // A Paradox table keeps its primary key in its files.
         if (const catalog::IndexDef* key = table.PrimaryIndex(); key && FamilyOf(Format) == Family::Paradox)
             for (const catalog::IndexColumn& column : key->Columns)
@@ -509,12 +509,12 @@ void FormatStore::WriteTable(DatabaseImpl& database, const catalog::TableInfo& t
         std::vector<std::string> written;
         for (const fs::directory_entry& entry : fs::directory_iterator(work)) {
             // The old file of the same kind keeps its name; a new kind of file takes the writer's.
-            std::string target = (fs::path(Folder) / entry.path().filename()).string();
+            std::string destination = (fs::path(Folder) / entry.path().filename()).string();
             for (const std::string& old : files->Files)
                 if (Lower(fs::path(old).extension().string()) == Lower(entry.path().extension().string()))
-                    target = old;
-            fs::rename(entry.path(), target);
-            written.push_back(target);
+                    destination = old;
+            fs::rename(entry.path(), destination);
+            written.push_back(destination);
         }
         for (const std::string& old : files->Files)
             if (std::find(written.begin(), written.end(), old) == written.end())
