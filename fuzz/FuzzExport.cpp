@@ -14,9 +14,9 @@
 
 namespace {
 
-const char* const Formats[] = {"Text",     "HTML Export", "Excel 3.0",   "Excel 4.0",  "Excel 5.0",
-                               "Excel 8.0", "Paradox 4.X", "Paradox 7.X", "dBase III",  "dBase IV",
-                               "dBase 5.0", "FoxPro 2.6",  "FoxPro 3.0"};
+const char* const Formats[] = {"Text",        "HTML Export", "Excel 3.0",   "Excel 4.0", "Excel 5.0",
+                               "Excel 8.0",   "Paradox 3.X", "Paradox 4.X", "Paradox 7.X", "dBase III",
+                               "dBase IV",    "dBase 5.0",   "FoxPro 2.6",  "FoxPro 3.0"};
 
 struct Setup {
     QTemporaryDir Folder;
