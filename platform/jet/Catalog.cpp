@@ -266,7 +266,11 @@ std::string RelationTriggerSql(const Catalog& catalog, const RelationDef& relati
         "You cannot add or change a record because a related record is required in table '" + primary.Name + "'.";
     const std::string hasRelated =
         "The record cannot be deleted or changed because table '" + foreign.Name + "' includes related records.";
-    std::string sql = "CREATE TRIGGER " + trigger("add") + " BEFORE INSERT ON " + f + " FOR EACH ROW WHEN " + orphan
+    // The related records of a primary record are found through an index of
+    // their fields, which only the relation uses.
+    std::string sql = "CREATE INDEX IF NOT EXISTS " + QuoteIdentifier("jet.rel." + relation.Name) + " ON " + f + " ("
+        + foreignList + "); ";
+    sql += "CREATE TRIGGER " + trigger("add") + " BEFORE INSERT ON " + f + " FOR EACH ROW WHEN " + orphan
         + fail(errRelatedRecordRequired, required) + "CREATE TRIGGER " + trigger("change") + " BEFORE UPDATE OF "
         + foreignList + " ON " + f + " FOR EACH ROW WHEN " + orphan + fail(errRelatedRecordRequired, required);
     if (relation.Attributes & dbRelationDeleteCascade)
@@ -1389,6 +1393,7 @@ void DropRelation(Connection& db, Catalog& catalog, const std::string& name)
     Savepoint savepoint(db);
     for (const char* what : {"add", "change", "delete", "key"})
         db.Exec("DROP TRIGGER IF EXISTS " + QuoteIdentifier("jet.rel." + relation->Name + "." + what));
+    db.Exec("DROP INDEX IF EXISTS " + QuoteIdentifier("jet.rel." + relation->Name));
     for (const char* sql : {"DELETE FROM \"jet.relations\" WHERE Name = ?",
                             "DELETE FROM \"jet.relationcolumns\" WHERE Relation = ?"}) {
         sqlite::Statement clear = db.Prepare(sql);

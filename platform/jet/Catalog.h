@@ -16,7 +16,8 @@
 // whose last field was deleted exists in the catalog only.
 //
 // Relations that are enforced are kept by triggers named "jet.rel.<relation
-// name>.<what>", made again whenever a table of the database is rebuilt,
+// name>.<what>" and an index "jet.rel.<relation name>" of the foreign
+// table's fields, made again whenever a table of the database is rebuilt,
 // renamed or gets a renamed column.
 //
 // Every change runs in one savepoint: it happens whole or not at all.

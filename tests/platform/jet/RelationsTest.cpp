@@ -183,6 +183,21 @@ TEST_F(Relations, WhatARelationNeedsStaysUntilItIsDeleted)
     Db->Execute("DROP TABLE Parents");
 }
 
+// Compacting and repairing copy the relations with the tables.
+TEST_F(Relations, CompactedAndRepairedFilesKeepTheirRelations)
+{
+    Relate(jet::dbRelationDeleteCascade);
+    Db->Close();
+    Engine->CompactDatabase(PathOf("test.mdb"), PathOf("compact.mdb"));
+    Engine->RepairDatabase(PathOf("compact.mdb"));
+    Db = Workspace->OpenDatabase(PathOf("compact.mdb"));
+    EXPECT_EQ(Db->Relations().Item("Family")->Attributes(), jet::dbRelationDeleteCascade);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("INSERT INTO Children (Id, Parent) VALUES (12, 3)"); }),
+              jet::errRelatedRecordRequired);
+    Db->Execute("DELETE FROM Parents WHERE Id = 1");
+    EXPECT_EQ(Children(), Strings{});
+}
+
 // A folder of text tables has no place to keep a relation.
 TEST_F(Relations, TablesOfInstallableFormatsTakeNone)
 {
