@@ -1,18 +1,23 @@
-// The table component's searches and its master/detail link, in one run
-// beside the engine layer doing the same work directly:
-//  - 10,000 Locate calls on an indexed key of a 100,000-row table against
-//    10,000 Seeks of the engine that read the record found; the component
-//    should stay within 2x;
-//  - a master moving over 1,000 records whose detail shows 100 rows each;
-//    the whole walk should take under a second (also when every detail row
-//    is read, which is mostly the cost of reading 100,000 rows).
+// The table component's searches and its master/detail link against bare
+// SQLite statements doing the same work on the same file, A and B run
+// alternately in one process (Interleaved.h):
+//  - 10,000 Locate calls on an indexed key of a 100,000-row table, each
+//    reading the record found, against a prepared SELECT ... WHERE Code = ?
+//    reading the row; in the order of that index, and in the order rows were
+//    added (the index found by the key field). Goal: at most 2.
+//  - a master moving over 1,000 records whose detail shows 100 rows each,
+//    reading every detail row (100,000 reads in all), against a prepared
+//    SELECT of each order's lines (no goal; it used to be held under a
+//    second).
+//   cmake --build build-rel --target dao_table_search_bench && taskset -c 3 build-rel/bench/dao_table_search_bench
+#include "BareSqlite.h"
+#include "Interleaved.h"
+
 #include "dao/DaoDatabase.h"
 #include "dao/DaoTable.h"
 #include "tests/support/ConfigDatabase.h"
 
 #include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
 
 #include <memory>
 #include <random>
@@ -39,9 +44,8 @@ class SearchFile {
 public:
     SearchFile()
     {
-        const std::string path = Folder.filePath("Search.dat").toStdString();
-        Make(path);
-        Database = support::ConnectedDatabase(path);
+        Make(Path);
+        Database = support::ConnectedDatabase(Path);
         std::mt19937 random(7);
         std::uniform_int_distribution<int> anyPart(1, PartCount);
         for (int i = 0; i < SearchCount; ++i)
@@ -49,6 +53,7 @@ public:
     }
 
     QTemporaryDir Folder;
+    std::string Path = Folder.filePath("Search.dat").toStdString();
     std::unique_ptr<TDaoDatabase> Database;
     std::vector<std::string> Codes;
 
@@ -103,7 +108,7 @@ SearchFile& File()
 
 // Locate on a table ordered by the index it searches (range 1), or in the
 // order rows were added, finding the index by the key field (range 0).
-void BM_TableLocate(benchmark::State& state)
+void BM_Locate(benchmark::State& state)
 {
     SearchFile& file = File();
     TDaoTable table;
@@ -113,52 +118,47 @@ void BM_TableLocate(benchmark::State& state)
     if (state.range(0))
         table.F_Set_IndexName("ByCode");
     table.Open();
-    for (auto _ : state) {
-        int found = 0;
-        for (const std::string& code : file.Codes)
-            found += table.Locate("Code", code, 0) ? 1 : 0;
-        if (found != SearchCount)
-            state.SkipWithError("a key was not found");
-    }
+    TField& id = table.FieldByName("Id");
+    TField& code = table.FieldByName("Code");
+    TField& price = table.FieldByName("Price");
+    const bench::BareConnection bare(file.Path);
+    sqlite3_stmt* statement = bare.Prepare("SELECT Id, Code, Price FROM parts WHERE Code = ?1");
+    int found = 0, bareFound = 0;
+    bench::Interleave(
+        state,
+        std::string("10,000 Locates on an indexed key") + (state.range(0) ? " in its order" : "")
+            + ", table / bare SQLite",
+        2,
+        [&] {
+            for (const std::string& key : file.Codes) {
+                if (!table.Locate("Code", jet::Variant(key), 0))
+                    continue;
+                ++found;
+                benchmark::DoNotOptimize(id.AsInteger());
+                benchmark::DoNotOptimize(code.AsString());
+                benchmark::DoNotOptimize(price.AsFloat());
+            }
+        },
+        [&] {
+            for (const std::string& key : file.Codes) {
+                sqlite3_bind_text(statement, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+                if (sqlite3_step(statement) == SQLITE_ROW) {
+                    ++bareFound;
+                    benchmark::DoNotOptimize(sqlite3_column_int(statement, 0));
+                    benchmark::DoNotOptimize(bench::TextOf(statement, 1).size());
+                    benchmark::DoNotOptimize(sqlite3_column_double(statement, 2));
+                }
+                sqlite3_reset(statement);
+            }
+        });
+    sqlite3_finalize(statement);
+    if (found != SearchCount * static_cast<int>(state.iterations()) || bareFound != found)
+        state.SkipWithError("a key was not found");
 }
-BENCHMARK(BM_TableLocate)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Locate)->Arg(1)->Arg(0)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
-// The same seeks on the engine: on the table ordered by the index (range 0),
-// or as a search that must not lose the table's place does them, on a clone
-// ordered by the index, moving the table to the record found (range 1).
-void BM_EngineSeek(benchmark::State& state)
-{
-    SearchFile& file = File();
-    const auto rs = file.Database->DatabaseObject->OpenRecordset("parts", jet::dbOpenTable, 0, jet::dbOptimistic);
-    const bool onClone = state.range(0) != 0;
-    const auto searched = onClone ? rs->Clone() : rs;
-    searched->SetIndex("ByCode");
-    auto& fields = rs->Fields();
-    const auto id = fields.Item("Id");
-    const auto code = fields.Item("Code");
-    const auto price = fields.Item("Price");
-    for (auto _ : state) {
-        int found = 0;
-        std::size_t bytes = 0;
-        for (const std::string& key : file.Codes) {
-            searched->Seek("=", {jet::Variant(key)});
-            if (searched->NoMatch())
-                continue;
-            ++found;
-            if (onClone)
-                rs->SetBookmark(searched->Bookmark());
-            bytes += jet::VarToStr(id->Value()).size() + jet::VarToStr(code->Value()).size()
-                + jet::VarToStr(price->Value()).size();
-        }
-        benchmark::DoNotOptimize(bytes);
-        if (found != SearchCount)
-            state.SkipWithError("a key was not found");
-    }
-}
-BENCHMARK(BM_EngineSeek)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-// The master walks its 1,000 records and the detail follows each move; with
-// range 1 every row the detail shows is read too (100,000 reads in all).
+// The master walks its 1,000 records and the detail follows each move,
+// every row it shows read.
 void BM_MasterDetailWalk(benchmark::State& state)
 {
     SearchFile& file = File();
@@ -175,29 +175,45 @@ void BM_MasterDetailWalk(benchmark::State& state)
     lines.Open();
     TField& order = lines.FieldByName("OrderId");
     TField& item = lines.FieldByName("Item");
-    const bool everyRow = state.range(0) != 0;
-    for (auto _ : state) {
-        int rows = 0;
-        std::size_t bytes = 0;
-        for (orders.First(); !orders.Eof(); orders.Next()) {
-            if (order.AsInteger() != orders.FieldByName("OrderId").AsInteger())
-                state.SkipWithError("the detail did not follow");
-            if (!everyRow) {
-                bytes += item.AsString().size();
-                continue;
+    const bench::BareConnection bare(file.Path);
+    sqlite3_stmt* master = bare.Prepare("SELECT OrderId FROM orders");
+    sqlite3_stmt* detail = bare.Prepare("SELECT LineId, OrderId, Item FROM lines WHERE OrderId = ?1");
+    int tableRows = 0, bareRows = 0;
+    bool followed = true;
+    bench::Interleave(
+        state, "master/detail walk of 1,000 x 100 rows, table / bare SQLite", 0,
+        [&] {
+            for (orders.First(); !orders.Eof(); orders.Next())
+                for (lines.First(); !lines.Eof(); lines.Next()) {
+                    followed = followed && order.AsInteger() == orders.FieldByName("OrderId").AsInteger();
+                    benchmark::DoNotOptimize(item.AsString());
+                    ++tableRows;
+                }
+        },
+        [&] {
+            while (sqlite3_step(master) == SQLITE_ROW) {
+                sqlite3_bind_int(detail, 1, sqlite3_column_int(master, 0));
+                while (sqlite3_step(detail) == SQLITE_ROW) {
+                    benchmark::DoNotOptimize(sqlite3_column_int(detail, 1));
+                    benchmark::DoNotOptimize(bench::TextOf(detail, 2).size());
+                    ++bareRows;
+                }
+                sqlite3_reset(detail);
             }
-            for (lines.First(); !lines.Eof(); lines.Next()) {
-                bytes += item.AsString().size();
-                ++rows;
-            }
-        }
-        benchmark::DoNotOptimize(bytes);
-        if (everyRow && rows != OrderCount * LinesPerOrder)
-            state.SkipWithError("the detail did not show its rows");
-    }
+            sqlite3_reset(master);
+        });
+    sqlite3_finalize(master);
+    sqlite3_finalize(detail);
+    if (!followed)
+        state.SkipWithError("the detail did not follow");
+    if (tableRows != bareRows || tableRows != OrderCount * LinesPerOrder * static_cast<int>(state.iterations()))
+        state.SkipWithError("the detail did not show its rows");
 }
-BENCHMARK(BM_MasterDetailWalk)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MasterDetailWalk)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return bench::RunInterleavedBenchmarks(argc, argv);
+}

@@ -3,6 +3,7 @@
 #include "capture/CompareSides.h"
 #include "capture/GrabChoices.h"
 #include "capture/MGrabConfig.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/TCanvas.h"
 #include "platform/videograb/TVideoSampleGrab.h"
 #include "settings/MLan.h"
@@ -144,6 +145,8 @@ TSize TFormGrab::UnpackSize(int packed) { return capture::UnpackSize(packed); }
 
 void TFormGrab::showEvent(QShowEvent* event)
 {
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
     // The first show may wait on the device: the window is there meanwhile.
     if (!event->spontaneous())

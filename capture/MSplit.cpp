@@ -1,6 +1,7 @@
 #include "capture/MSplit.h"
 
 #include "capture/CompareSides.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/ImageFileDialog.h"
 #include "settings/MLan.h"
 #include "shapes/MTool.h"
@@ -35,8 +36,10 @@ TFormSplit::TFormSplit(QWidget* parent)
 
 void TFormSplit::showEvent(QShowEvent* event)
 {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         FormShow();
+        PlaceAtScreenCentre(this);
+    }
     QDialog::showEvent(event);
 }
 

@@ -3,6 +3,7 @@
 #include "capture/CompareSides.h"
 #include "capture/GrabChoices.h"
 #include "capture/MGrab.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/ImageFileDialog.h"
 #include "platform/videograb/TVideoSampleGrab.h"
 #include "settings/MLan.h"
@@ -40,6 +41,8 @@ TFormSplitLive::TFormSplitLive(QWidget* parent)
 
 void TFormSplitLive::showEvent(QShowEvent* event)
 {
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormShow();

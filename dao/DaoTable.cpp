@@ -1727,7 +1727,10 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
         return !text.empty();
     switch (field.DataType()) {
     case ftString:
-        *value = FitString(field, text);
+        if (field.Size() <= 0 || text.size() <= static_cast<std::size_t>(field.Size()))
+            *value = text;  // as FitString, without a copy in between
+        else
+            *value = FitString(field, text);
         return !text.empty();
     case ftBytes:
         if (!IsGuidField(field))
@@ -1741,6 +1744,13 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     case ftUnknown:
         *value = text;
         return !text.empty();
+    case ftCurrency:
+        // Every digit of the stored value, which a double would round.
+        if (std::string exact; CurrencyTextOf(text, exact)) {
+            *value = exact;
+            return true;
+        }
+        break;
     default:
         break;
     }
@@ -1821,10 +1831,13 @@ void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
             text = flag ? "True" : "False";
             break;
         case ftFloat:
-        case ftCurrency:
         case ftBCD:
             std::memcpy(&number, buffer, sizeof number);
             text = platform::FloatToStr(number);
+            break;
+        case ftCurrency:
+            std::memcpy(&number, buffer, sizeof number);
+            text = CurrencyTextOfDouble(number);
             break;
         case ftDate:
             text = BufferToDate(buffer);
@@ -1896,7 +1909,14 @@ void TDaoTable::SetFieldData(TField& field, const std::string* value)
         parsed = platform::TryStrToInt(*value, integer);
         std::int32_t stored = integer;
         std::memcpy(&native, &stored, sizeof stored);
-    } else if (type == ftFloat || type == ftCurrency || type == ftBCD) {
+    } else if (type == ftCurrency) {
+        // Read digit by digit: a typed currency keeps every digit.
+        std::string exact;
+        if (CurrencyTextOf(*value, exact)) {
+            StoreFieldText(field, exact);
+            return;
+        }
+    } else if (type == ftFloat || type == ftBCD) {
         parsed = FloatToBuffer(&native, *value);
     } else if (type == ftBoolean) {
         parsed = platform::SameText(*value, "True") || platform::SameText(*value, "False");
@@ -2208,28 +2228,32 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
         // A field taken from the collection lives as long as this pointer.
         const jet::FieldPtr taken = useFieldArray ? nullptr : recordset.Fields().Item(i);
         jet::Field& daoField = useFieldArray ? *FFieldObjects[static_cast<std::size_t>(i)] : *taken;
-        std::string text;
+        TDaoValue& line = buffer.Values[static_cast<std::size_t>(i)];
         if (fetch) {
-            jet::Variant value;
-            try {
-                value = daoField.Value();
-            } catch (const jet::EngineError& error) {
-                if (error.Number() == jet::errRecordDeleted)
-                    return false;
-                value = jet::Variant::Null();
-            }
-            if (!value.IsNull() && !value.IsEmpty()) {
-                if (value.IsArray())
-                    text = value.AsBytes();
-                else if (IsDateType(type))
-                    text = StampText(value.AsDate());
-                else if (type == ftBoolean)
-                    text = value.AsBoolean() ? "True" : "False";
-                else if (blob && !memo)
-                    text = value.AsBytes();
-                else
-                    text = value.AsString();
-            }
+            bool deleted = false;
+            const jet::Variant value = [&] {
+                try {
+                    return daoField.Value();
+                } catch (const jet::EngineError& error) {
+                    deleted = error.Number() == jet::errRecordDeleted;
+                    return jet::Variant::Null();
+                }
+            }();
+            if (deleted)
+                return false;
+            std::string& text = line.Text;
+            if (value.IsNull() || value.IsEmpty())
+                text.clear();
+            else if (value.IsArray())
+                text = value.AsBytes();
+            else if (IsDateType(type))
+                text = StampText(value.AsDate());
+            else if (type == ftBoolean)
+                text = value.AsBoolean() ? "True" : "False";
+            else if (blob && !memo)
+                text = value.AsBytes();
+            else
+                value.AssignString(text);
             if (FEncrypterReady && (type == ftString || blob))
                 text = DecodeFromDatabase(text);
         } else {
@@ -2240,9 +2264,9 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
                 if (error.Number() == jet::errRecordDeleted)
                     return false;
             }
-            text = size == 0 ? std::string() : std::to_string(size);
+            line.Text = size == 0 ? std::string() : std::to_string(size);
         }
-        buffer.Values[static_cast<std::size_t>(i)] = TDaoValue{std::move(text), false};
+        line.Changed = false;
     }
     return true;
 }

@@ -1,13 +1,17 @@
 #include "dao/DaoTableValues.h"
 
 #include "platform/db/DatabaseError.h"
+#include "platform/jet/DecimalText.h"
+#include "platform/system/FloatText.h"
 #include "platform/system/DateTime.h"
 #include "platform/system/TextEncoding.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -25,25 +29,62 @@ bool ParseInt(std::string_view text, int& value)
     return platform::TryStrToInt(text, value);
 }
 
+// Digits with at most one "." between them, fifteen at most: the whole
+// number they make is exact in a double, and so is its division by a power
+// of ten, rounded once as from_chars rounds. The texts of most numbers.
+bool ParseShortDecimal(std::string_view text, double& value)
+{
+    static constexpr double Powers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        text.remove_prefix(1);
+    std::int64_t whole = 0;
+    int digits = 0, decimals = -1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && decimals < 0 && i > 0 && i + 1 < text.size()) {
+            decimals = 0;
+            continue;
+        }
+        if (c < '0' || c > '9' || ++digits > 15)
+            return false;
+        whole = whole * 10 + (c - '0');
+        if (decimals >= 0)
+            ++decimals;
+    }
+    if (digits == 0)
+        return false;
+    value = static_cast<double>(whole) / Powers[std::max(decimals, 0)];
+    if (negative)
+        value = -value;
+    return true;
+}
+
 // A decimal number with "." or "," as the decimal point, blanks around
 // allowed; nothing else.
 bool ParseFloat(std::string_view text, double& value)
 {
+    if (ParseShortDecimal(text, value))  // most texts: neither blanks, nor ",", nor "+"
+        return true;
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
     if (text.empty())
         return false;
-    std::string normal(text);
-    for (char& c : normal)
-        if (c == ',')
-            c = '.';
-    const char* begin = normal.data();
+    std::string normal;
+    if (text.find(',') != std::string_view::npos) {
+        normal = text;
+        std::replace(normal.begin(), normal.end(), ',', '.');
+        text = normal;
+    }
+    const char* begin = text.data();
     if (*begin == '+')
         ++begin;
-    const auto [end, error] = std::from_chars(begin, normal.data() + normal.size(), value);
-    return error == std::errc() && end == normal.data() + normal.size() && std::isfinite(value);
+    if (ParseShortDecimal(std::string_view(begin, static_cast<std::size_t>(text.data() + text.size() - begin)), value))
+        return true;  // one written with blanks, "," or "+"
+    const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }
 
 // "day milliseconds": both parts integers.
@@ -92,11 +133,33 @@ bool AllZero(const std::uint8_t* bytes)
 
 } // namespace
 
+bool CurrencyTextOf(std::string_view text, std::string& exact)
+{
+    std::string normal(text);
+    std::replace(normal.begin(), normal.end(), ',', '.');
+    std::int64_t scaled = 0;
+    if (jet::ReadCurrencyText(normal, scaled) != jet::DecimalRead::Value)
+        return false;
+    exact = jet::CurrencyText(scaled);
+    return true;
+}
+
+std::string CurrencyTextOfDouble(double value)
+{
+    try {
+        return jet::Variant::Currency(value).AsString();
+    } catch (const jet::EVariantError&) {
+        return platform::FloatToStr(value);
+    }
+}
+
 bool IntegerToBuffer(void* dest, std::string_view text)
 {
     if (!dest)
         return false;
-    if (text.empty())
+    // An empty text stores 0 but is no value.
+    const bool present = !text.empty();
+    if (!present)
         text = "0";
     int value = 0;
     if (!ParseInt(text, value)) {
@@ -110,20 +173,21 @@ bool IntegerToBuffer(void* dest, std::string_view text)
     }
     std::int32_t stored = value;
     std::memcpy(dest, &stored, sizeof stored);
-    return true;
+    return present;
 }
 
 bool FloatToBuffer(void* dest, std::string_view text)
 {
     if (!dest)
         return false;
-    if (text.empty())
+    const bool present = !text.empty();
+    if (!present)
         text = "0";
     double value = 0;
     if (!ParseFloat(text, value))
         return false;
     std::memcpy(dest, &value, sizeof value);
-    return true;
+    return present;
 }
 
 bool BooleanToBuffer(void* dest, std::string_view text)

@@ -1,10 +1,38 @@
 #include "dao/ODBCDialogUnit.h"
 
+#include "dao/DBLoginUnit.h"
 #include "dao/DaoDatabase.h"
+#include "dao/ODBCSourceDialogUnit.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/GuiTypes.h"
+#include "platform/jet/OdbcApi.h"
 
-#include <QInputDialog>
+namespace {
+
+// A source that refused the connection for want of a user or password: the
+// standard state of a refused login, or a driver's "no password" at connect.
+bool WantsLogin(const jet::odbc::OdbcError& error)
+{
+    if (error.HasState("28"))
+        return true;
+    for (const jet::odbc::Diagnostic& record : error.Diagnostics())
+        if (record.State == "08001" && QString::fromStdString(record.Message).contains("password", Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+// The connect text of a data source, with the login when there is one.
+std::string SourceConnectText(const std::string& source, const std::string& user, const std::string& password)
+{
+    std::string text = "ODBC;DSN=" + source + ";";
+    if (!user.empty())
+        text += "UID=" + user + ";";
+    if (!password.empty())
+        text += "PWD=" + password + ";";
+    return text;
+}
+
+} // namespace
 
 std::string ChosenDSN;
 
@@ -115,20 +143,42 @@ void TODBCDialog::Button3Click()
         if (database.Database().empty())
             return;
         // The old driver manager prompted for the source of an empty DSN;
-        // here the operator types its connect text.
-        bool confirmed = false;
-        const QString text = QInputDialog::getText(this, ODBCDialogMessages::PromptTitle,
-                                                   ODBCDialogMessages::PromptLabel, QLineEdit::Normal, "DSN=",
-                                                   &confirmed);
-        if (!confirmed || text.trimmed().isEmpty())
+        // this one has no prompt, so the operator picks one of its sources
+        // here, and a source that wants a login gets the login dialog.
+        const QComboBox* active = RadioGroup1ItemIndex() == 0 ? ComboBox1 : ComboBox2;
+        std::string source = active->currentText().toStdString();
+        TODBCSourceDialog chooser(this);
+        if (!chooser.Execute(source))
             return;
-        database.SetDatabase("ODBC;" + text.trimmed().toStdString());
-        try {
-            database.Open();
-        } catch (const std::exception& error) {
-            const std::string description = database.GetLastDaoError().Description;
-            ShowMessage(description.empty() ? error.what() : description);
-            return;
+        std::string user, password;
+        for (;;) {
+            database.SetDatabase(SourceConnectText(source, user, password));
+            try {
+                database.Open();
+                break;
+            } catch (const jet::odbc::OdbcError& error) {
+                if (!WantsLogin(error)) {
+                    const std::string description = database.GetLastDaoError().Description;
+                    ShowMessage(description.empty() ? error.what() : description);
+                    return;
+                }
+                if (!user.empty() || !password.empty())
+                    ShowMessage(error.what());  // a login the source refused: say why, ask again
+                TDbLogin login(this);
+                login.DatabaseName->setText(QString::fromStdString(source));
+                login.Username->setText(QString::fromStdString(user));
+                login.Label4->hide();  // a source has no database password
+                login.DbPassword->hide();
+                login.Username->setFocus();
+                if (login.exec() != mrOk)
+                    return;
+                user = login.Username->text().toStdString();
+                password = login.Password->text().toStdString();
+            } catch (const std::exception& error) {
+                const std::string description = database.GetLastDaoError().Description;
+                ShowMessage(description.empty() ? error.what() : description);
+                return;
+            }
         }
         if (!database.Connected())
             return;

@@ -1,8 +1,9 @@
 // The ODBC data-source dialog: the system and user data sources in two
-// lists, one of them active by the radio group, and "&ODBC >>", which asks
-// for a connect text (where the old driver manager prompted for a source)
-// and tries it on a temporary database component. Execute answers the chosen
-// source or connect text.
+// lists, one of them active by the radio group, and "&ODBC >>", which lets
+// the operator pick a source in a chooser of ours (where the old driver
+// manager prompted for one), asks for a user and password when the source
+// wants a login, and connects a temporary database component to it.
+// Execute answers the chosen source or the connect text obtained.
 #pragma once
 
 #include "platform/system/TStringList.h"
@@ -44,8 +45,3 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 };
-
-namespace ODBCDialogMessages {
-inline constexpr const char* PromptTitle = "ODBC Data Source";
-inline constexpr const char* PromptLabel = "Connect text (for example DSN=name;UID=user;PWD=password):";
-} // namespace ODBCDialogMessages

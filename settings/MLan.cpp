@@ -6,12 +6,20 @@
 #include <stdexcept>
 
 static_assert(std::tuple_size_v<MLanTable> == MLanTexts::SlotCount);
+static_assert(std::tuple_size_v<MLanMessageTable> == MLanMessages::MessageCount);
 
 const std::string& MLanTexts::operator[](int slot) const
 {
     if (slot < 1 || slot > SlotCount)
         throw std::out_of_range("No interface text slot " + std::to_string(slot));
     return texts[static_cast<std::size_t>(slot)];
+}
+
+const std::string& MLanMessages::operator[](int message) const
+{
+    if (message < 1 || message > MessageCount)
+        throw std::out_of_range("No interface message " + std::to_string(message));
+    return texts[static_cast<std::size_t>(message)];
 }
 
 namespace {
@@ -22,17 +30,23 @@ std::unique_ptr<MLan>& Instance()
     return instance;
 }
 
-const MLanTable* TableOf(int language)
+// The built-in texts and messages of a language; null for an unknown code.
+struct MLanLanguage {
+    const MLanTable* texts;
+    const MLanMessageTable* messages;
+};
+
+MLanLanguage TablesOf(int language)
 {
     switch (language) {
     case LAN_ENGLISH:
-        return &MLanEnglish;
+        return {&MLanEnglish, &MLanEnglishMessages};
     case LAN_CHINESE_SIMPLIFIED:
-        return &MLanChineseSimplified;
+        return {&MLanChineseSimplified, &MLanChineseSimplifiedMessages};
     case LAN_CHINESE_TRADITIONAL:
-        return &MLanChineseTraditional;
+        return {&MLanChineseTraditional, &MLanChineseTraditionalMessages};
     default:
-        return nullptr;
+        return {nullptr, nullptr};
     }
 }
 
@@ -69,9 +83,33 @@ bool MLan::SetLanguage(int code)
 
 void MLan::LoadTexts()
 {
-    const MLanTable* table = TableOf(Language);
-    if (!table)
+    const MLanLanguage tables = TablesOf(Language);
+    if (!tables.texts || !tables.messages)
         return;
-    for (const MLanEntry& entry : *table)
+    for (const MLanEntry& entry : *tables.texts)
         Texts.texts[static_cast<std::size_t>(entry.slot)] = entry.text;
+    for (const MLanEntry& entry : *tables.messages)
+        Messages.texts[static_cast<std::size_t>(entry.slot)] = entry.text;
+}
+
+std::string MLan::Message(int message, const std::string& name, const std::string& reason) const
+{
+    std::string text = Messages[message];
+    if (const std::size_t at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, name);
+    if (!reason.empty())
+        text += ": " + reason;
+    return text;
+}
+
+std::string MLan::LocaleName() const
+{
+    switch (Language) {
+    case LAN_CHINESE_SIMPLIFIED:
+        return "zh_CN";
+    case LAN_CHINESE_TRADITIONAL:
+        return "zh_TW";
+    default:
+        return "en";
+    }
 }

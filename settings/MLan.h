@@ -2,7 +2,8 @@
 // slots in the current language; every form copies fixed slots into its
 // captions, menus, hints and messages, and every shape takes the names of its
 // quantities from it. The slot numbers are the interface to every form and
-// never change meaning. The texts are built into the program (settings/
+// never change meaning. Beside the slots it holds the few messages of this
+// program that no slot has words for. The texts are built into the program (settings/
 // MLanEnglish.cpp, MLanChineseSimplified.cpp, MLanChineseTraditional.cpp),
 // all UTF-8; there is no language file.
 #pragma once
@@ -30,6 +31,26 @@ private:
     std::array<std::string, SlotCount + 1> texts; // slot 0 unused
 };
 
+// Messages of the program that the string table has no slot for, read as
+// Messages[k]: their words in the current language, "%1" standing for the
+// file or printer named. The system's reason for a failure may follow one,
+// after ": ", in the system's own words.
+constexpr int MSG_CANNOT_WRITE_FILE = 1;   // "Cannot write \"%1\""
+constexpr int MSG_CANNOT_SAVE_PICTURE = 2; // "Cannot save picture \"%1\""
+constexpr int MSG_CANNOT_PRINT = 3;        // "Cannot print to \"%1\"."
+
+class MLanMessages {
+public:
+    static constexpr int MessageCount = 3;
+
+    // Throws std::out_of_range for a number outside 1..MessageCount.
+    const std::string& operator[](int message) const;
+
+private:
+    friend class MLan;
+    std::array<std::string, MessageCount + 1> texts; // 0 unused
+};
+
 class MLan {
 public:
     // Created with every slot empty, then filled in Simplified Chinese, on
@@ -45,13 +66,22 @@ public:
     // unknown code is taken as current but keeps the texts of the last one.
     bool SetLanguage(int code);
 
-    // Assigns every slot from the built-in table of the current language;
-    // leaves every slot as it is when the code is not 1, 2 or 3.
+    // Assigns every slot and message from the built-in tables of the
+    // current language; leaves them as they are when the code is not 1, 2
+    // or 3.
     void LoadTexts();
 
     int GetLanguage() const { return Language; }
+    // Message `message` with `name` in place of "%1", followed by ": " and
+    // the reason when one is given.
+    std::string Message(int message, const std::string& name, const std::string& reason = "") const;
+
+    // The locale of the texts: "en", "zh_CN" or "zh_TW" (English for a code
+    // that loads no texts).
+    std::string LocaleName() const;
 
     MLanTexts Texts;
+    MLanMessages Messages;
 
 private:
     MLan();

@@ -354,4 +354,13 @@ constexpr MLanTable MLanChineseSimplified = {{
     {312, "公共弦"},
 }};
 
-static_assert(ListsEverySlotOnceInOrder(MLanChineseSimplified));
+static_assert(ListsEveryNumberOnceInOrder(MLanChineseSimplified));
+
+// The program's own messages (MSG_... of MLan.h).
+constexpr MLanMessageTable MLanChineseSimplifiedMessages = {{
+    {1, "无法写入文件 \"%1\""},
+    {2, "无法保存图像 \"%1\""},
+    {3, "无法打印到 \"%1\"。"},
+}};
+
+static_assert(ListsEveryNumberOnceInOrder(MLanChineseSimplifiedMessages));

@@ -355,4 +355,13 @@ constexpr MLanTable MLanChineseTraditional = {{
     {312, "公共弦"},
 }};
 
-static_assert(ListsEverySlotOnceInOrder(MLanChineseTraditional));
+static_assert(ListsEveryNumberOnceInOrder(MLanChineseTraditional));
+
+// The program's own messages (MSG_... of MLan.h).
+constexpr MLanMessageTable MLanChineseTraditionalMessages = {{
+    {1, "無法寫入文件 \"%1\""},
+    {2, "無法保存圖像 \"%1\""},
+    {3, "無法打印到 \"%1\"。"},
+}};
+
+static_assert(ListsEveryNumberOnceInOrder(MLanChineseTraditionalMessages));

@@ -353,4 +353,13 @@ constexpr MLanTable MLanEnglish = {{
     {312, "Common Chord"},
 }};
 
-static_assert(ListsEverySlotOnceInOrder(MLanEnglish));
+static_assert(ListsEveryNumberOnceInOrder(MLanEnglish));
+
+// The program's own messages (MSG_... of MLan.h).
+constexpr MLanMessageTable MLanEnglishMessages = {{
+    {1, "Cannot write \"%1\""},
+    {2, "Cannot save picture \"%1\""},
+    {3, "Cannot print to \"%1\"."},
+}};
+
+static_assert(ListsEveryNumberOnceInOrder(MLanEnglishMessages));

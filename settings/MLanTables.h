@@ -8,14 +8,19 @@
 #include <string_view>
 
 struct MLanEntry {
-    int slot;
+    int slot; // or the number of a message
     std::string_view text; // UTF-8
 };
 
 using MLanTable = std::array<MLanEntry, 312>;
 
-// True when the table holds slots 1, 2, ..., 312 in this order.
-constexpr bool ListsEverySlotOnceInOrder(const MLanTable& table)
+// The program's own messages, MSG_... of MLan.h, listed by number in the
+// same way.
+using MLanMessageTable = std::array<MLanEntry, 3>;
+
+// True when the table holds numbers 1, 2, ..., N in this order.
+template <std::size_t N>
+constexpr bool ListsEveryNumberOnceInOrder(const std::array<MLanEntry, N>& table)
 {
     for (std::size_t i = 0; i < table.size(); ++i)
         if (table[i].slot != static_cast<int>(i) + 1)
@@ -26,3 +31,6 @@ constexpr bool ListsEverySlotOnceInOrder(const MLanTable& table)
 extern const MLanTable MLanEnglish;
 extern const MLanTable MLanChineseSimplified;
 extern const MLanTable MLanChineseTraditional;
+extern const MLanMessageTable MLanEnglishMessages;
+extern const MLanMessageTable MLanChineseSimplifiedMessages;
+extern const MLanMessageTable MLanChineseTraditionalMessages;

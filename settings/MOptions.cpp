@@ -7,9 +7,14 @@
 #include "shapes/MRuleTool.h"
 #include "shapes/MTool.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QPainter>
+#include <QShowEvent>
+#include <QStringListModel>
 
 #include <algorithm>
 #include <string>
@@ -83,7 +88,8 @@ void TFormOptions::showEvent(QShowEvent* event)
     FormShow();
     // The dialog is modal: it becomes the active form each time it is shown.
     FormActivate();
-    PlaceAtScreenCentre(this);
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
 }
 
@@ -289,6 +295,78 @@ void TFormOptions::PaintColorBox(int id, QWidget* swatch)
     painter.fillRect(swatch->rect(), ToQColor(color->second));
 }
 
+namespace {
+
+// Marks are drawn in one face and size alone. Qt's dialog stands its face,
+// style and size columns in columns 0, 2 and 4 of its grid, caption above
+// edit above list: the style column is hidden and keeps the face's plain
+// style chosen, and the size list, which the dialog fills anew for every
+// face, keeps no size above `maxSize`; a larger size typed falls back at once.
+void LimitFontDialog(QFontDialog& dialog, int maxSize)
+{
+    QObject::connect(&dialog, &QFontDialog::currentFontChanged, &dialog, [&dialog, maxSize](const QFont& font) {
+        if (font.pointSize() > maxSize) {
+            QFont limited = font;
+            limited.setPointSize(maxSize);
+            dialog.setCurrentFont(limited);
+        }
+    });
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid)
+        return;
+    const auto listAt = [grid](int column) -> QAbstractItemView* {
+        QLayoutItem* item = grid->itemAtPosition(2, column);
+        return item ? qobject_cast<QAbstractItemView*>(item->widget()) : nullptr;
+    };
+    for (int row = 0; row < 3; ++row)
+        if (QLayoutItem* style = grid->itemAtPosition(row, 2); style && style->widget())
+            style->widget()->hide();
+
+    if (QAbstractItemView* styleList = listAt(2); styleList && styleList->model()) {
+        const auto choosePlain = [&dialog, styleList] {
+            const QString family = dialog.currentFont().family();
+            QAbstractItemModel* styles = styleList->model();
+            for (int row = 0; row < styles->rowCount(); ++row) {
+                const QString style = styles->index(row, 0).data().toString();
+                // Upright (neither italic nor oblique) and of normal weight.
+                const QFont face = QFontDatabase::font(family, style, 10);
+                if (face.style() == QFont::StyleNormal && face.weight() == QFont::Normal) {
+                    if (styleList->currentIndex().row() != row)
+                        styleList->setCurrentIndex(styles->index(row, 0));
+                    return;
+                }
+            }
+        };
+        // The dialog chooses a style of its own right after it lists a face's
+        // styles, or takes the one a font asks for: the plain one is chosen
+        // after that.
+        const auto choosePlainLater = [&dialog, choosePlain] {
+            QMetaObject::invokeMethod(&dialog, choosePlain, Qt::QueuedConnection);
+        };
+        QObject::connect(styleList->model(), &QAbstractItemModel::modelReset, &dialog, choosePlainLater);
+        QObject::connect(&dialog, &QFontDialog::currentFontChanged, &dialog, [choosePlainLater](const QFont& font) {
+            if (font.bold() || font.italic())
+                choosePlainLater();
+        });
+    }
+
+    QAbstractItemView* sizeList = listAt(4);
+    auto* sizes = sizeList ? qobject_cast<QStringListModel*>(sizeList->model()) : nullptr;
+    if (!sizes)
+        return;
+    const auto limit = [sizes, maxSize] {
+        QStringList offered = sizes->stringList();
+        offered.removeIf([maxSize](const QString& size) { return size.toInt() > maxSize; });
+        // Set again only when something went, which ends the round.
+        if (offered.size() != sizes->rowCount())
+            sizes->setStringList(offered);
+    };
+    QObject::connect(sizes, &QAbstractItemModel::modelReset, &dialog, limit);
+    limit();
+}
+
+} // namespace
+
 void TFormOptions::SBFontClick()
 {
     QFont current(QString::fromStdString(PanelFontFont.Name));
@@ -297,14 +375,7 @@ void TFormOptions::SBFontClick()
     QFontDialog fontDialog(this);
     fontDialog.setObjectName(QStringLiteral("FontDialogImage"));
     fontDialog.setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
-    // Marks are small: a larger size chosen in the dialog falls back at once.
-    connect(&fontDialog, &QFontDialog::currentFontChanged, &fontDialog, [&fontDialog](const QFont& font) {
-        if (font.pointSize() > MaxFontSize) {
-            QFont limited = font;
-            limited.setPointSize(MaxFontSize);
-            fontDialog.setCurrentFont(limited);
-        }
-    });
+    LimitFontDialog(fontDialog, MaxFontSize);
     fontDialog.setCurrentFont(current);
     if (fontDialog.exec() != QDialog::Accepted)
         return;

@@ -365,6 +365,39 @@ TPoint MArc::GetLabelPos(int index) const
     return MShape::GetLabelPos(index);
 }
 
+TRect MArc::PlaceLabel(int index, const TRect& box) const
+{
+    // Room between the angle and the name it stands beside.
+    constexpr int kNameGap = 3;
+    // A text box stands below and right of its point; it is turned about
+    // that point to the left and/or upwards.
+    const auto turned = [&box](bool left, bool up) {
+        const std::int64_t width = std::int64_t(box.right) - box.left;
+        const std::int64_t height = std::int64_t(box.bottom) - box.top;
+        const std::int64_t x = left ? box.left - width : box.left;
+        const std::int64_t y = up ? box.top - height : box.top;
+        return TRect{Saturated(x), Saturated(y), Saturated(x + width), Saturated(y + height)};
+    };
+    const std::int64_t dx = std::int64_t(anchor.x) - centre.x;
+    const std::int64_t dy = std::int64_t(anchor.y) - centre.y;
+    if (index == 2) {
+        // At the tip, on the side away from the centre, where neither the
+        // radius line nor the arc passes; the name, drawn up and left of the
+        // tip, keeps its place and the angle goes left of it.
+        TRect outward = turned(dx < 0, dy < 0);
+        const TRect name = NameRect();
+        if (dx < 0 && dy < 0 && name.right > name.left && outward.left < name.right && name.left < outward.right &&
+            outward.top < name.bottom && name.top < outward.bottom) {
+            const std::int64_t shift = std::int64_t(outward.right) - name.left + kNameGap;
+            outward = {Saturated(outward.left - shift), outward.top, Saturated(outward.right - shift), outward.bottom};
+        }
+        return outward;
+    }
+    if (index == 1 && (dx > 0) == (dy > 0) && dx != 0 && dy != 0) // a line falling to the right would cross it
+        return turned(false, true);
+    return box;
+}
+
 std::string MArc::GetTag() const { return "A"; }
 
 TPoint MArc::GetCenter() const { return anchor; }

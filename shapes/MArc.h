@@ -51,6 +51,10 @@ public:
     void DrawBody(int mode, TCanvas* target) override;
     void DrawLabel(int mode, TCanvas* target) override;
     TPoint GetLabelPos(int index) const override;
+    // Both labels keep off the radius line and its arrowhead: the arc angle
+    // beyond the arrow's tip, the radius on the side of the line it does not
+    // cross.
+    TRect PlaceLabel(int index, const TRect& box) const override;
     std::string GetTag() const override;
     // The arc's midpoint, where the name is drawn.
     TPoint GetCenter() const override;

@@ -174,6 +174,8 @@ void MShape::DrawLabel(int, TCanvas*) {}
 
 TPoint MShape::GetLabelPos(int) const { return {}; }
 
+TRect MShape::PlaceLabel(int, const TRect& box) const { return box; }
+
 std::string MShape::GetTag() const { return {}; }
 
 TPoint MShape::GetCenter() const { return {}; }
@@ -529,6 +531,31 @@ void MShape::DrawTextAt(TCanvas* target, TPoint point, const std::string& text, 
     DrawText(target, point.x, point.y, text, slot);
 }
 
+TRect MShape::LabelRect(int index, const TCanvas* picture) const
+{
+    const std::string& text = index == 1 ? label1 : label2;
+    const TPoint at = MTool::AddPoints(GetLabelPos(index), index == 1 ? labelOffset1 : labelOffset2);
+    TRect box = PlaceLabel(index, tool->TextRect(at.x, at.y, text, &labelSlots[std::size_t(index - 1)]));
+    if (picture == nullptr)
+        return box;
+    // Along each axis, back inside past whichever edge it crosses; a label
+    // larger than the picture stays where it is.
+    const auto shift = [](int& low, int& high, int size) {
+        std::int64_t by = 0;
+        if (high > size && std::int64_t(high) - low <= size)
+            by = std::int64_t(size) - high;
+        else if (low < 0 && std::int64_t(high) - low <= size)
+            by = -std::int64_t(low);
+        low = Saturated(low + by);
+        high = Saturated(high + by);
+    };
+    if (picture->Width() > 0 && picture->Height() > 0) {
+        shift(box.left, box.right, picture->Width());
+        shift(box.top, box.bottom, picture->Height());
+    }
+    return box;
+}
+
 void MShape::DrawLabelBox(int mode, TCanvas* target, int index)
 {
     if (target == nullptr || (index != 1 && index != 2))
@@ -536,10 +563,20 @@ void MShape::DrawLabelBox(int mode, TCanvas* target, int index)
     const std::string& text = index == 1 ? label1 : label2;
     if (text.empty())
         return;
-    scratch = MTool::AddPoints(GetLabelPos(index), index == 1 ? labelOffset1 : labelOffset2);
+    const TRect box = LabelRect(index, target);
+    scratch = {box.left, box.top};
     DrawTextAt(target, scratch, text, &labelSlots[index - 1]);
     if (mode == DRAW_ACTIVE || mode == DRAW_LABEL)
-        DrawFrame(target, tool->TextRect(scratch.x, scratch.y, text));
+        DrawFrame(target, box);
+}
+
+TRect MShape::NameRect() const
+{
+    const TPoint centre = GetCenter();
+    if (!CurrentDrawOptions(param).viewName || MTool::IsZeroPoint(centre))
+        return {};
+    const TPoint at = OffsetPoint(centre, -kNameOffset, -kNameOffset);
+    return tool->TextRect(at.x, at.y, GetDisplayName());
 }
 
 void MShape::DrawName(TCanvas* target) const
@@ -602,15 +639,15 @@ void MShape::DrawDimension(TCanvas* target, TPoint a, TPoint b)
 int MShape::HitLabel(int x, int y)
 {
     const TPoint mouse{x, y};
-    if (!label1.empty()) {
-        scratch = MTool::AddPoints(GetLabelPos(1), labelOffset1);
-        if (MTool::PointInRect(mouse, tool->TextRect(scratch.x, scratch.y, label1)))
-            return 1;
-    }
-    if (!label2.empty()) {
-        scratch = MTool::AddPoints(GetLabelPos(2), labelOffset2);
-        if (MTool::PointInRect(mouse, tool->TextRect(scratch.x, scratch.y, label2)))
-            return 2;
+    // The labels stand where they are drawn, on a picture the size of the
+    // default canvas.
+    for (const int index : {1, 2}) {
+        if ((index == 1 ? label1 : label2).empty())
+            continue;
+        const TRect box = LabelRect(index, canvas);
+        scratch = {box.left, box.top};
+        if (MTool::PointInRect(mouse, box))
+            return index;
     }
     return 0;
 }

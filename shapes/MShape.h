@@ -175,6 +175,9 @@ public:
     virtual void DrawLabel(int mode, TCanvas* target);
     // Anchor of label 1 or 2.
     virtual TPoint GetLabelPos(int index) const;
+    // Where the text box of label 1 or 2 (`box`, at its anchor plus offset)
+    // goes to keep clear of the shape's own marks; here it stays.
+    virtual TRect PlaceLabel(int index, const TRect& box) const;
     // Short tag before the number ("P", "L", ...).
     virtual std::string GetTag() const;
     // Where the display name is drawn; (0, 0) draws none.
@@ -213,6 +216,12 @@ public:
     bool FromData(const MData& data);
     std::vector<std::string> DeriveCaptions() const;
     std::vector<std::unique_ptr<MShape>> DeriveShapes(TCanvas* shapeCanvas, int index) const;
+
+    // The text box of label 1 or 2 as it is drawn on `picture`: at its
+    // anchor plus offset, placed by PlaceLabel, then moved into the picture
+    // where it fits, so that no label runs off the picture's edge when it
+    // need not.
+    TRect LabelRect(int index, const TCanvas* picture) const;
 
     static bool IsHighlightMode(int mode);
     // p moved by (dx, dy), saturating at the int range.
@@ -286,7 +295,10 @@ protected:
     // is on; a text drawn at every redraw keeps its shaped form in a slot.
     void DrawText(TCanvas* target, int x, int y, const std::string& text, TTextSlot* slot = nullptr) const;
     void DrawTextAt(TCanvas* target, TPoint point, const std::string& text, TTextSlot* slot = nullptr) const;
-    // Label 1 or 2 at its anchor plus offset, framed in the active and label modes.
+    // The box the display name is drawn in; empty while names are hidden or
+    // the shape draws none.
+    TRect NameRect() const;
+    // Label 1 or 2 in its LabelRect, framed in the active and label modes.
     void DrawLabelBox(int mode, TCanvas* target, int index);
     void DrawName(TCanvas* target) const;
     // The dimension line of a relation; sets dimStart, dimEnd and dimAnchor.
@@ -311,5 +323,5 @@ private:
     static TPoint zoomOrigin;
     // The shaped name and labels of the last drawing.
     mutable TTextSlot nameSlot;
-    std::array<TTextSlot, 2> labelSlots;
+    mutable std::array<TTextSlot, 2> labelSlots;
 };

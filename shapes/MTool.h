@@ -34,6 +34,7 @@ class QLineEdit;
 class QWidget;
 class TBitmap;
 class TCanvas;
+class TTextSlot;
 
 // One image pixel becomes a ZOOM_FACTOR x ZOOM_FACTOR cell in the magnifier.
 inline constexpr int ZOOM_FACTOR = 3;
@@ -128,8 +129,9 @@ public:
 
     // ---- Text measurement ----
     // On the measuring canvas when one is set, else 6 x 12 pixels a character
-    // (a wide CJK character counts two).
-    TRect TextRect(int x, int y, const std::string& text) const;
+    // (a wide CJK character counts two). With a slot, a text measured again
+    // and again keeps its shaped form there.
+    TRect TextRect(int x, int y, const std::string& text, TTextSlot* slot = nullptr) const;
     int TextWidth(const std::string& text) const;
 
     // ---- Number and angle texts ("." whatever the locale) ----

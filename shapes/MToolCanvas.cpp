@@ -15,9 +15,11 @@
 #include <exception>
 #include <filesystem>
 
-TRect MTool::TextRect(int x, int y, const std::string& text) const
+TRect MTool::TextRect(int x, int y, const std::string& text, TTextSlot* slot) const
 {
-    const TSize size = Canvas ? Canvas->TextExtent(text) : TSize{6 * platform::DisplayColumns(text), 12};
+    const TSize size = !Canvas ? TSize{6 * platform::DisplayColumns(text), 12}
+                       : slot  ? Canvas->TextExtent(text, *slot)
+                               : Canvas->TextExtent(text);
     const TPoint corner = AddPoints({x, y}, {size.cx, size.cy});
     return {x, y, corner.x, corner.y};
 }

@@ -1,10 +1,12 @@
 #include "workspace/MAbout.h"
 
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/GuiTypes.h"
 
 #include "settings/MLan.h"
 
 #include <QIcon>
+#include <QShowEvent>
 
 TAboutBox* AboutBox = nullptr;
 
@@ -38,5 +40,7 @@ void TAboutBox::showEvent(QShowEvent* event)
     Connect->setText(Slot(Lan, 200));
     Comments->setText(Slot(Lan, 201));
     OKButton->setText(Slot(Lan, 156));
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
 }

@@ -8,6 +8,9 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QScreen>
+
+#include <algorithm>
 
 TFormDigit* FormDigit = nullptr;
 
@@ -18,6 +21,8 @@ constexpr int kSlotConfirm = 156;
 constexpr int kSlotCancel = 157;
 constexpr int kSlotParams = 294;
 constexpr int kSlotPreset = 300;
+// Room left of the longest caption, so that it does not touch the frame.
+constexpr int kLabelMargin = 4;
 
 } // namespace
 
@@ -27,6 +32,7 @@ TFormDigit::TFormDigit(QWidget* parent)
     setupUi(this);
     setObjectName(QStringLiteral("FormDigit"));
     setFixedSize(size());
+    DesignedLabelWidth = LabelPointX->width();
     Tool = MTool::GetInstance();
     Lan = MLan::GetInstance();
     RuleTool = MRuleTool::GetInstance();
@@ -111,6 +117,41 @@ void TFormDigit::ShowFields()
             ShowRow(angleRows[i].first, angleRows[i].second, angle.GetCaption() + "[\u00B0]", angle.GetText(),
                     editable);
     }
+    FitLabels();
+}
+
+void TFormDigit::FitLabels()
+{
+    const std::pair<QLabel*, QLineEdit*> rows[] = {{LabelPointX, EditPointX},   {LabelPointY, EditPointY},
+                                                   {LabelLength1, EditLength1}, {LabelLength2, EditLength2},
+                                                   {LabelAngle1, EditAngle1},   {LabelAngle2, EditAngle2}};
+    // Right-aligned captions longer than their label lose their beginning
+    // ("rcle Center - X[um]").
+    int labelWidth = DesignedLabelWidth;
+    for (const auto& [label, edit] : rows)
+        if (!label->isHidden())
+            labelWidth = std::max(labelWidth, label->fontMetrics().horizontalAdvance(label->text()) + kLabelMargin);
+    const int widening = labelWidth - LabelPointX->width();
+    if (widening == 0)
+        return;
+    for (const auto& [label, edit] : rows) {
+        label->resize(labelWidth, label->height());
+        edit->move(edit->x() + widening, edit->y());
+    }
+    const int oldWidth = width();
+    setFixedWidth(oldWidth + widening);
+    Panel1->resize(Panel1->width() + widening, Panel1->height());
+    for (QWidget* link : {SBFunction1, SBFunction2})
+        link->resize(link->width() + widening, link->height());
+    // The buttons keep their places about the middle.
+    for (QWidget* button : {BBApply, BBConfirm, BBCancel})
+        button->move(button->x() + width() / 2 - oldWidth / 2, button->y());
+    // A window at the screen's right edge grows to the left instead.
+    if (isVisible() && screen()) {
+        const int overflow = frameGeometry().right() - screen()->availableGeometry().right();
+        if (widening > 0 && overflow > 0)
+            move(x() - std::min(overflow, widening), y());
+    }
 }
 
 void TFormDigit::ApplyFields()
@@ -137,6 +178,7 @@ void TFormDigit::ClearFields()
              LabelPointX, LabelPointY, LabelLength1, LabelLength2, LabelAngle1, LabelAngle2, EditPointX, EditPointY,
              EditLength1, EditLength2, EditAngle1, EditAngle2, BBApply, BBConfirm, BBCancel, SBFunction1, SBFunction2})
         control->hide();
+    FitLabels();
 }
 
 void TFormDigit::FormShow()

@@ -85,6 +85,11 @@ protected:
 private:
     // Puts the label and the edit in `row`, shown, the edit enabled or grey.
     void ShowRow(QLabel* label, QLineEdit* edit, const std::string& caption, const std::string& text, bool editable);
+    // Widens the labels to their longest text shown, moving the edits right
+    // and widening the window by as much; the designed widths at least.
+    void FitLabels();
+    // The labels' designed width.
+    int DesignedLabelWidth = 0;
 };
 
 // The floating window, created by the start-up code and alive until exit.

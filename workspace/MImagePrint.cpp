@@ -10,6 +10,7 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <cmath>
 
 TFormImagePrint* FormImagePrint = nullptr;
 
@@ -46,6 +47,61 @@ QString Q(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// The summary's cells are padded by columns: a fixed-pitch font shows them
+// as columns.
+QFont AttrFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(kAttrTextPixels);
+    return font;
+}
+
+qreal TabDistance(const QFontMetricsF& metrics)
+{
+    return metrics.horizontalAdvance(QLatin1Char(' ')) * kTabColumns;
+}
+
+// A summary line as printed lines no wider than `width`: each cell (its text
+// and the tab after it) goes on the current printed line while its text ends
+// inside the width, else it starts the next printed line, one tab stop in so
+// that the row reads as one. A cell wider than the width alone keeps a
+// printed line of its own.
+std::vector<QString> WrapAtCells(const QString& line, const QFontMetricsF& metrics, qreal width)
+{
+    const qreal tab = TabDistance(metrics);
+    // Text after a tab starts at the next tab stop beyond where it stands.
+    const auto nextTabStop = [tab](qreal x) { return (std::floor(x / tab) + 1) * tab; };
+    std::vector<QString> printed;
+    QString current;
+    bool cellsOnLine = false;
+    qreal x = 0;
+    const QStringList cells = line.split(QLatin1Char('\t'));
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const bool last = i + 1 == cells.size();
+        // Nothing follows the line's last tab.
+        if (last && cells[i].isEmpty())
+            break;
+        // The padding after a text need not fit.
+        QString text = cells[i];
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
+        if (cellsOnLine && x + metrics.horizontalAdvance(text) > width) {
+            printed.push_back(current);
+            current = QStringLiteral("\t");
+            x = tab;
+        }
+        current += cells[i];
+        x += metrics.horizontalAdvance(cells[i]);
+        if (!last) {
+            current += QLatin1Char('\t');
+            x = nextTabStop(x);
+        }
+        cellsOnLine = true;
+    }
+    printed.push_back(current);
+    return printed;
+}
+
 } // namespace
 
 TFormImagePrint::TFormImagePrint()
@@ -77,12 +133,14 @@ void TFormImagePrint::ShowAttributes(std::vector<std::string> lines)
 {
     AttrShown = true;
     AttrLines = std::move(lines);
+    WrapAttributes();
 }
 
 void TFormImagePrint::HideAttributes()
 {
     AttrShown = false;
     AttrLines.clear();
+    PrintedAttrLines.clear();
 }
 
 TSize TFormImagePrint::MagnifiedSize(int width, int height, double target, double real)
@@ -100,6 +158,32 @@ void TFormImagePrint::LayOut(int width, int height)
     const int left = MTool::CenterOffset(ClientWidth, width);
     const int top = MTool::CenterOffset(AreaHeight, height);
     Picture = {left, top, left + width, top + height};
+    WrapAttributes();
+}
+
+void TFormImagePrint::WrapAttributes()
+{
+    PrintedAttrLines.clear();
+    if (!AttrShown)
+        return;
+    const QFontMetricsF metrics(AttrFont());
+    // As much room right of the lines as left of them.
+    const qreal width = ClientWidth - 2 * kAttrLeftMargin;
+    for (const std::string& line : AttrLines) {
+        QString text = Q(line);
+        if (text.endsWith(QLatin1Char('\n')))
+            text.chop(1);
+        for (QString& printed : WrapAtCells(text, metrics, width))
+            PrintedAttrLines.push_back(std::move(printed));
+    }
+}
+
+std::vector<std::string> TFormImagePrint::AttrLinesAsPrinted() const
+{
+    std::vector<std::string> lines;
+    for (const QString& line : PrintedAttrLines)
+        lines.push_back(line.toStdString());
+    return lines;
 }
 
 QImage TFormImagePrint::GetFormImage(const QImage& picture) const
@@ -178,20 +262,15 @@ void TFormImagePrint::DrawAttributes(QImage& page, int top) const
 {
     QPainter painter(&page);
     painter.setPen(Qt::black);
-    // The cells are padded by columns: a fixed-pitch font shows them as columns.
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(kAttrTextPixels);
+    const QFont font = AttrFont();
     painter.setFont(font);
     QTextOption option(Qt::AlignLeft | Qt::AlignVCenter);
     option.setWrapMode(QTextOption::NoWrap);
-    option.setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * kTabColumns);
+    option.setTabStopDistance(TabDistance(QFontMetricsF(font)));
     const qreal width = ClientWidth - kAttrLeftMargin;
-    for (std::size_t i = 0; i < AttrLines.size(); ++i) {
-        QString line = Q(AttrLines[i]);
-        if (line.endsWith(QLatin1Char('\n')))
-            line.chop(1);
+    for (std::size_t i = 0; i < PrintedAttrLines.size(); ++i) {
         const QRectF row(kAttrLeftMargin, top + int(i) * AttrLineHeight, width, AttrLineHeight);
-        painter.drawText(row, line, option);
+        painter.drawText(row, PrintedAttrLines[i], option);
     }
 }
 

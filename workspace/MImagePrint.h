@@ -2,7 +2,8 @@
 // page area of at least 700 by 580 pixels, below it an optional information
 // block (name and unit in bold, the title block with author, date, number
 // and scale) and an optional block with the summary of every shape's
-// results. The main window lays the page out here; the preview shows its
+// results. A summary line wider than the page goes on in further printed
+// lines, broken between its cells, so every value reaches the paper. The main window lays the page out here; the preview shows its
 // image and the printer prints the same image, so all three see the same
 // pixels.
 //
@@ -67,7 +68,10 @@ public:
     int Width() const { return ClientWidth + FrameWidth; }
     int Height() const { return ClientHeight() + FrameHeight; }
     int InfoBlockHeight() const { return InfoShown ? InfoHeight : 0; }
-    int AttrBlockHeight() const { return AttrShown ? AttrLineHeight * int(AttrLines.size()) : 0; }
+    int AttrBlockHeight() const { return AttrShown ? AttrLineHeight * int(PrintedAttrLines.size()) : 0; }
+    // The summary lines as the last layout prints them, one entry per printed
+    // line; a line broken between its cells goes on one tab stop in.
+    std::vector<std::string> AttrLinesAsPrinted() const;
     // The page area's height: at least MinAreaHeight.
     int PictureAreaHeight() const { return AreaHeight; }
     // Where the picture lands in the page area.
@@ -85,12 +89,15 @@ private:
     int ClientHeight() const { return AreaHeight + InfoBlockHeight() + AttrBlockHeight(); }
     void DrawInfo(QImage& page, int top) const;
     void DrawAttributes(QImage& page, int top) const;
+    // Breaks the summary lines to the page's width.
+    void WrapAttributes();
 
     MLan* Lan;
     bool InfoShown = false;
     TInfo Info;
     bool AttrShown = false;
     std::vector<std::string> AttrLines;
+    std::vector<QString> PrintedAttrLines;
     TRect Picture;
     int ClientWidth = MinAreaWidth;
     int AreaHeight = MinAreaHeight;

@@ -1,5 +1,6 @@
 #include "workspace/MImagePrintOption.h"
 
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/GuiTypes.h"
 #include "platform/system/FloatText.h"
 #include "settings/MLan.h"
@@ -9,8 +10,22 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QShowEvent>
 
 TFormImagePrintOption* FormImagePrintOption = nullptr;
+
+namespace {
+
+// Dates are written as the interface language writes them; the system's own
+// way when it speaks that language too (its country's order of day and month).
+QLocale InterfaceLocale(const MLan& lan)
+{
+    const QLocale language(QString::fromStdString(lan.LocaleName()));
+    const QLocale system = QLocale::system();
+    return system.language() == language.language() && system.script() == language.script() ? system : language;
+}
+
+} // namespace
 
 TFormImagePrintOption::TFormImagePrintOption(QWidget* parent)
     : QDialog(parent)
@@ -74,7 +89,7 @@ void TFormImagePrintOption::SaveFields()
 
 std::string TFormImagePrintOption::DateText() const
 {
-    return QLocale().toString(DTPDate->date(), QLocale::ShortFormat).toStdString();
+    return InterfaceLocale(*Lan).toString(DTPDate->date(), QLocale::ShortFormat).toStdString();
 }
 
 std::string TFormImagePrintOption::NumberText() const
@@ -91,11 +106,16 @@ void TFormImagePrintOption::showEvent(QShowEvent* event)
 {
     FormShow();
     LoadFields();
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
 }
 
 void TFormImagePrintOption::FormShow()
 {
+    const QLocale locale = InterfaceLocale(*Lan);
+    DTPDate->setLocale(locale);
+    DTPDate->setDisplayFormat(locale.dateFormat(QLocale::ShortFormat));
     const std::pair<int, QWidget*> captions[] = {
         {276, this},          {277, CheckBoxInfo},  {278, GroupBoxInfo},  {279, LabelName},
         {280, LabelUnit},     {281, LabelAuthor},   {282, LabelDate},     {283, LabelNum},

@@ -66,7 +66,7 @@ void TFormImagePrintPreview::BBConfirmClick()
         return;
     if (!PrintPageImage(PageImage, printer)) {
         const QString target = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
-        ShowError(this, QStringLiteral("Cannot print to \"%1\".").arg(target));
+        ShowError(this, QString::fromStdString(Lan->Message(MSG_CANNOT_PRINT, target.toStdString())));
         return;
     }
     done(mrOk);

@@ -1,9 +1,11 @@
 #include "workspace/MSum.h"
 
+#include "platform/gui/Dialogs.h"
 #include "settings/MLan.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QShowEvent>
 
 TFormSum* FormSum = nullptr;
 
@@ -51,6 +53,8 @@ void TFormSum::SetLines(const std::vector<std::string>& lines)
 void TFormSum::showEvent(QShowEvent* event)
 {
     FormShow();
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
     // The window opens with Confirm taking the keyboard.
     BBConfirm->setFocus();

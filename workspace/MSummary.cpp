@@ -10,6 +10,8 @@
 
 namespace {
 
+const std::string kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // A text as a cell: padded to the cell width, never cut, and a tab.
 void AppendCell(std::string& line, const std::string& text)
 {
@@ -120,7 +122,8 @@ void ExportSummaryFile(const MDocument& document, MRuleTool& ruleTool, const std
         const MUnitNamesHidden plainNumbers(ruleTool);
         lines = BuildSummaryText(document);
     }
-    platform::WriteFileAtomically(path, JoinSummaryLines(lines));
+    const std::string text = JoinSummaryLines(lines);
+    platform::WriteFileAtomically(path, text.empty() ? text : kUtf8ByteOrderMark + text);
 }
 
 MUnitNamesHidden::MUnitNamesHidden(MRuleTool& converter)

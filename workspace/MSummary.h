@@ -36,6 +36,9 @@ std::string JoinSummaryLines(const std::vector<std::string>& lines);
 
 // Writes the summary without unit names to `path`, replacing the file whole
 // or leaving it as it was. Throws platform::FileWriteError naming the file.
+// The text starts with the UTF-8 byte-order mark, by which spreadsheet
+// programs know it from text in the local 8-bit code page; an empty summary
+// gives an empty file.
 // The converter's show-unit flag is as before on every path.
 void ExportSummaryFile(const MDocument& document, MRuleTool& ruleTool, const std::string& path);
 

@@ -296,7 +296,7 @@ void TFormMeasure::SelectToolMode(int mode)
 {
     if (TextEntry) {
         TextEntry = false;
-        EditMark->hide();
+        HideMarkEditor();
     }
     if (FormRuleHoriVert)
         FormRuleHoriVert->setVisible(mode == MODE_RULE);
@@ -432,10 +432,8 @@ void TFormMeasure::SetViewOption(int optionId, bool shown)
 void TFormMeasure::ApplyLanguage()
 {
     const int language = Lan->GetLanguage();
-    TApplication::SetStandardDialogLanguage(language == LAN_CHINESE_SIMPLIFIED    ? QStringLiteral("zh_CN")
-                                            : language == LAN_CHINESE_TRADITIONAL ? QStringLiteral("zh_TW")
-                                                                                  : QStringLiteral("en"));
-    QGuiApplication::setApplicationDisplayName(Slot(1));
+    TApplication::SetStandardDialogLanguage(QString::fromStdString(Lan->LocaleName()));
+    TApplication::SetTitle(Slot(1));
     setWindowTitle(Slot(1));
 
     const std::pair<int, QMenu*> menus[] = {

@@ -167,8 +167,9 @@ public:
     // ---- Image and drawing ----
     // Reads and decodes the picture first; only a picture taken replaces the
     // working image (and, in select mode without option 306, the shapes).
-    // A picture that cannot be read shows "Can not find image file" in the
-    // message panel, except for the start-up picture; a picture taken
+    // A missing picture shows "Can not find image file" in the message
+    // panel, a file that is there but cannot be read as a picture "Open
+    // Image File Error", except for the start-up picture; a picture taken
     // empties the message panel.
     bool LoadImageFile(std::string name);
     void RedrawImage();
@@ -270,6 +271,8 @@ public:
     // select mode with the shape's values shown.
     void ContinueAfterShape();
     void OpenMarkEditor(int x, int y, bool editExisting);
+    // Hides the text-mark box and gives the keyboard back to the window.
+    void HideMarkEditor();
     void CommitMarkText();
     void EditMarkKeyUp(int key);
 

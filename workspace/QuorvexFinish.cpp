@@ -97,17 +97,26 @@ void TFormMeasure::OpenMarkEditor(int x, int y, bool editExisting)
     TextEntryJustOpened = false;
 }
 
+void TFormMeasure::HideMarkEditor()
+{
+    // A hidden box would keep the keyboard: Del would go to its text instead
+    // of the Delete command, and the arrow keys it does not use would scroll
+    // the picture.
+    EditMark->clearFocus();
+    EditMark->hide();
+}
+
 void TFormMeasure::EditMarkKeyUp(int key)
 {
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return;
-    EditMark->hide();
+    HideMarkEditor();
     CommitMarkText();
 }
 
 void TFormMeasure::CommitMarkText()
 {
-    EditMark->hide();
+    HideMarkEditor();
     if (!TextEntry)
         return;
     TextEntry = false;

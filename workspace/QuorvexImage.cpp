@@ -16,8 +16,14 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 namespace {
+
+// "Can not find image file", and "Open Image File Error".
+constexpr int kSlotImageNotFound = 69;
+constexpr int kSlotOpenImageError = 214;
 
 // The centre of the view for an image position in a picture of width x
 // height: kept ZOOM_RADIUS pixels inside the picture. `distance` takes how
@@ -78,14 +84,17 @@ int ImageCoordOf(int zoomCoord)
 
 bool TFormMeasure::LoadImageFile(std::string name)
 {
-    // Only the start-up picture may be missing without a word.
-    const auto reportFailure = [&] {
+    // Only the start-up picture may fail without a word.
+    const auto reportFailure = [&](int slot) {
         if (name != DefaultImageFile)
-            ShowStatus(Lan->Texts[69], STATUS_MESSAGE);
+            ShowStatus(Lan->Texts[slot], STATUS_MESSAGE);
     };
     TBitmap picture;
     if (!MTool::LoadBitmap(name, &picture)) {
-        reportFailure();
+        // A file that is there but holds no picture that can be read (cut
+        // off, damaged, or no picture at all) is no missing file.
+        std::error_code error;
+        reportFailure(std::filesystem::exists(name, error) ? kSlotOpenImageError : kSlotImageNotFound);
         return false;
     }
     try {
@@ -105,7 +114,7 @@ bool TFormMeasure::LoadImageFile(std::string name)
         ZoomImage->SetSize(ZOOM_VIEW_SIZE, ZOOM_VIEW_SIZE);
         ZoomViewValid = false;
     } catch (const std::exception&) {
-        reportFailure();
+        reportFailure(kSlotImageNotFound);
         ImagePaint->SetSize(0, 0);
         for (TBitmap* zoom : {ZoomImage, ZoomBackImage})
             if (zoom)

@@ -3,15 +3,15 @@
 // it. Shapes themselves are never written to a file.
 #include "workspace/Quorvex.h"
 
+#include "platform/gui/ImageFile.h"
 #include "platform/gui/ImageFileDialog.h"
 #include "platform/gui/TBitmap.h"
 #include "platform/gui/TJPEGImage.h"
+#include "settings/MLan.h"
 #include "shapes/MTool.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
-
-#include <exception>
 
 namespace {
 
@@ -43,8 +43,9 @@ void TFormMeasure::MenuSaveClick()
     WipeTransient();
     try {
         SaveImageFile(fileName);
-    } catch (const std::exception& error) {
-        QMessageBox message(QMessageBox::Critical, windowTitle(), QString::fromStdString(error.what()),
+    } catch (const platform::ImageError& error) {
+        QMessageBox message(QMessageBox::Critical, windowTitle(),
+                            QString::fromStdString(Lan->Message(MSG_CANNOT_SAVE_PICTURE, fileName, error.Reason())),
                             QMessageBox::Ok, this);
         message.exec();
     }

@@ -174,7 +174,7 @@ void TFormMeasure::ImagePaintMouseDown(TMouseButton button, TShiftState shift, i
         return;
     ShowStatus("", STATUS_MESSAGE);
     if (!TextEntry)
-        EditMark->hide();
+        HideMarkEditor();
     LastDown = {x, y};
     switch (PictureState()) {
     case TPictureState::Still:

@@ -4,6 +4,7 @@
 
 #include "platform/gui/Dialogs.h"
 #include "platform/system/AtomicFile.h"
+#include "settings/MLan.h"
 #include "shapes/MRuleTool.h"
 #include "workspace/MSum.h"
 #include "workspace/MSummary.h"
@@ -38,6 +39,6 @@ void TFormMeasure::ExportSummary()
     } catch (const platform::FileWriteError& error) {
         // Over the summary window when the export came from there.
         QWidget* over = FormSum && FormSum->isVisible() ? static_cast<QWidget*>(FormSum) : this;
-        ShowError(over, QString::fromStdString(error.what()));
+        ShowError(over, QString::fromStdString(Lan->Message(MSG_CANNOT_WRITE_FILE, fileName, error.Reason())));
     }
 }

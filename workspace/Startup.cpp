@@ -122,7 +122,7 @@ int StartQuorvex(const QString& instanceName)
 {
     try {
         QCoreApplication::setApplicationName(QStringLiteral("Quorvex"));
-        QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvex"));
+        TApplication::SetTitle(QStringLiteral("Quorvex"));
 
         TSingleInstance instance(instanceName);
         if (instance.Acquire(WM_INSTANCE_ACTIVATE) == TSingleInstance::TStart::HandedOver)

@@ -1,17 +1,21 @@
 #include "platform/gui/Dialogs.h"
 
+#include "platform/gui/TApplication.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 void ShowMessage(const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::NoIcon, TApplication::Title(), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
     // Above the program's tool windows, as the questions are.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -20,7 +24,7 @@ void ShowMessage(const std::string& text)
 
 bool ConfirmYesNo(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
+    QMessageBox box(QMessageBox::Question, TApplication::Title(), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
     // The program's tool windows stay on top; the question must not be hidden behind them.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -29,7 +33,7 @@ bool ConfirmYesNo(QWidget* parent, const QString& text)
 
 void ShowError(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, TApplication::Title(), text, QMessageBox::Ok, parent);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }
@@ -57,6 +61,19 @@ int ExecFileDialog(QFileDialog* dialog)
 
 void PlaceAtScreenCentre(QWidget* window)
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window->move(screen->availableGeometry().center() - window->rect().center());
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // A layout that fixes the window's size catches up with captions set just
+    // before showing only later; centring the old size would miss the middle.
+    if (QLayout* layout = window->layout())
+        layout->activate();
+    // Placed by the client's rectangle: move() asks for the frame's place,
+    // which Qt turns into the client's, and for a window shown again the X11
+    // window manager takes that for the frame's, so from its second showing
+    // on the window would stand a title bar lower. The frame is left out of
+    // the centring: it is not known before the window is first framed, and a
+    // guess would move the window once it is.
+    window->setGeometry(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(), screen->availableGeometry()));
 }

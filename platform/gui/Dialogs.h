@@ -10,7 +10,7 @@
 
 class QWidget;
 
-// The text with an OK button, titled with the application's name, no icon,
+// The text with an OK button, titled with the application's title, no icon,
 // modal over the active window; returns when closed.
 void ShowMessage(const std::string& text);
 
@@ -18,7 +18,7 @@ void ShowMessage(const std::string& text);
 // name, modal over `parent`; true only for Yes.
 bool ConfirmYesNo(QWidget* parent, const QString& text);
 
-// An error with the button OK, titled with the application's name, modal
+// An error with the button OK, titled with the application's title, modal
 // over `parent`.
 void ShowError(QWidget* parent, const QString& text);
 
@@ -31,6 +31,7 @@ QFileDialog* MakeFileDialog(QWidget* parent, const QString& name, QFileDialog::A
 // list on screen, where it would catch the next clicks: it is closed here.
 int ExecFileDialog(QFileDialog* dialog);
 
-// Moves the window so that it stands in the middle of the primary screen's
-// work area, at its present size.
+// Moves the window so that its client area stands in the middle of the
+// primary screen's work area, at the size its layout gives it: the same place
+// however often it is shown.
 void PlaceAtScreenCentre(QWidget* window);

@@ -87,7 +87,7 @@ void WriteFile(const std::vector<std::uint8_t>& bytes, const std::string& path)
     try {
         WriteFileAtomically(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
     } catch (const FileWriteError& error) {
-        throw ImageError(error.what());
+        throw ImageError(error.what(), error.Reason());
     }
 }
 
@@ -98,7 +98,7 @@ void EncodeAndWrite(const std::string& path, Encode encode)
     try {
         bytes = encode();
     } catch (const ImageError& error) {
-        throw ImageError("Cannot save picture \"" + path + "\": " + error.what());
+        throw ImageError("Cannot save picture \"" + path + "\": " + error.what(), error.what());
     }
     WriteFile(bytes, path);
 }

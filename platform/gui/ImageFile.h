@@ -29,10 +29,24 @@ namespace platform {
 inline constexpr std::int64_t kMaxImagePixels = QUORVEX_MAX_IMAGE_PIXELS;
 
 // A picture file that cannot be read, decoded or written. The message is
-// meant for the operator and names the file where one is involved.
+// meant for the operator and names the file where one is involved; the
+// reason is the cause alone, for an interface that words the rest itself.
 class ImageError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ImageError(const std::string& message)
+        : std::runtime_error(message)
+        , reason_(message)
+    {
+    }
+    ImageError(const std::string& message, const std::string& why)
+        : std::runtime_error(message)
+        , reason_(why)
+    {
+    }
+    const std::string& Reason() const { return reason_; }
+
+private:
+    std::string reason_;
 };
 
 // Random access to the bytes of a picture, so that a decoder reads what it

@@ -6,10 +6,44 @@
 #include <QMessageBox>
 #include <QTranslator>
 #include <QWidget>
+#include <QWindow>
+
+namespace {
+
+QString& ApplicationTitle()
+{
+    static QString title;
+    return title;
+}
+
+// Makes each dialog, as it is shown, transient for the active window: the
+// window manager then keeps it above that window.
+class TDialogOpenerFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show || !watched->isWidgetType())
+            return false;
+        auto* dialog = static_cast<QWidget*>(watched);
+        QWidget* opener = QApplication::activeWindow();
+        // The show event comes before the window is mapped, so the window
+        // manager meets the dialog already tied to its opener.
+        if (dialog->windowType() == Qt::Dialog && opener && opener != dialog && dialog->windowHandle() &&
+            opener->windowHandle())
+            dialog->windowHandle()->setTransientParent(opener->windowHandle());
+        return false;
+    }
+};
+
+} // namespace
 
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    KeepDialogsAboveOpeners();
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
@@ -43,7 +77,28 @@ void TApplication::ShowException(const std::exception& error)
 
 void TApplication::ShowException(const QString& message)
 {
-    QMessageBox::critical(activeWindow(), applicationDisplayName(), message);
+    QMessageBox::critical(activeWindow(), Title(), message);
+}
+
+void TApplication::SetTitle(const QString& title)
+{
+    ApplicationTitle() = title;
+    // An empty display name ends every title, so Qt appends nothing.
+    setApplicationDisplayName(QString());
+}
+
+QString TApplication::Title()
+{
+    return ApplicationTitle();
+}
+
+void TApplication::KeepDialogsAboveOpeners()
+{
+    static TDialogOpenerFilter* filter = nullptr;
+    if (filter)
+        return;
+    filter = new TDialogOpenerFilter(qApp);
+    qApp->installEventFilter(filter);
 }
 
 void TApplication::BringToFront(QWidget* window)

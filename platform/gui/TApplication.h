@@ -2,7 +2,8 @@
 // platform's last-chance error handling. Every exception that escapes an
 // event handler ends in notify, which shows the standard error box with the
 // exception's message and lets the program run on; the silent EAbort shows
-// nothing.
+// nothing. As the old platform's dialogs were owned by the active form, every
+// dialog stays above the window it was opened from.
 #pragma once
 
 #include <QApplication>
@@ -32,6 +33,19 @@ public:
     // Shows the exception being handled as notify does; call it from a
     // catch block.
     static void HandleException();
+
+    // The application's title, which titles the message boxes. Window titles
+    // are their captions alone: Qt would append an application display name
+    // to every title not ending in it, so none is set.
+    static void SetTitle(const QString& title);
+    static QString Title();
+
+    // From now on every dialog, when shown, is kept above the window it was
+    // opened from (the active window then), whichever window owns it: a
+    // dialog owned by the main window but opened from a window that stays on
+    // top would otherwise open behind that window, holding the keyboard
+    // unseen. The constructor calls it; calling it again changes nothing.
+    static void KeepDialogsAboveOpeners();
 
     // Brings the program to the foreground: the open modal window when there
     // is one, else `window` (restored when minimized), raised and activated.

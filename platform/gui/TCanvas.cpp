@@ -1012,6 +1012,12 @@ TSize TCanvas::TextExtent(const std::string& text) const
     return {run.width, run.height};
 }
 
+TSize TCanvas::TextExtent(const std::string& text, TTextSlot& slot) const
+{
+    const TextRun& run = Run(text, slot);
+    return {run.width, run.height};
+}
+
 void TCanvas::TextOut(int x, int y, const std::string& text)
 {
     const ChangeNotice notice(OnChange);

@@ -173,6 +173,9 @@ public:
     // The same, keeping the shaped text in `slot` for the next time.
     void TextOut(int x, int y, const std::string& text, TTextSlot& slot);
     TSize TextExtent(const std::string& text) const;
+    // The same for a text drawn again and again from one place: its shaped
+    // form is kept in the slot (as TextOut keeps it).
+    TSize TextExtent(const std::string& text, TTextSlot& slot) const;
     int TextWidth(const std::string& text) const { return TextExtent(text).cx; }
     int TextHeight(const std::string& text) const { return TextExtent(text).cy; }
 

@@ -35,6 +35,13 @@ CREATE TABLE "jet.queries" (Name TEXT PRIMARY KEY, SQL TEXT NOT NULL, DateCreate
     LastUpdated REAL NOT NULL);
 )";
 
+// The sources of pass-through queries. Files made before there were any
+// lack the table until a pass-through query is stored.
+constexpr const char* PassThroughSchema = R"(
+CREATE TABLE IF NOT EXISTS "jet.passthrough" (Name TEXT PRIMARY KEY, Connect TEXT NOT NULL,
+    ReturnsRecords INTEGER NOT NULL);
+)";
+
 // Files made before relations were kept get these with their first one.
 constexpr const char* RelationSchema = R"(
 CREATE TABLE "jet.relations" (Name TEXT PRIMARY KEY COLLATE NOCASE, TableId INTEGER NOT NULL,
@@ -43,9 +50,10 @@ CREATE TABLE "jet.relationcolumns" (Relation TEXT NOT NULL COLLATE NOCASE, Posit
     ColumnId INTEGER NOT NULL, ForeignColumnId INTEGER NOT NULL, PRIMARY KEY (Relation, Position));
 )";
 
-constexpr const char* CatalogTables[] = {"jet.columns",    "jet.indexcolumns", "jet.indexes",
-                                         "jet.info",       "jet.properties",   "jet.queries",
-                                         "jet.relationcolumns", "jet.relations", "jet.tables"};
+constexpr const char* CatalogTables[] = {"jet.columns",     "jet.indexcolumns",    "jet.indexes",
+                                         "jet.info",        "jet.passthrough",     "jet.properties",
+                                         "jet.queries",     "jet.relationcolumns", "jet.relations",
+                                         "jet.tables"};
 
 // One change of the catalog: whole or not at all, and the catalog's stamp
 // moves on with it.
@@ -565,7 +573,8 @@ void AddSystemTables(Connection& db, const std::string& schema, Catalog& catalog
             column.Attributes = column.Type == dbMemo ? dbVariableField : dbFixedField;
             table.Columns.push_back(column);
         }
-        catalog.Tables.push_back(std::move(table));
+        if (!table.Columns.empty())  // a catalog table an older file lacks
+            catalog.Tables.push_back(std::move(table));
     }
 }
 
@@ -700,6 +709,8 @@ std::string SqlType(int daoType)
     case dbText:
     case dbMemo:
     case dbChar: return "TEXT COLLATE JET_NOCASE";
+    // Currency is kept as its exact text, ordered by value (DecimalText.h).
+    case dbCurrency: return "TEXT COLLATE JET_CURRENCY";
     case dbBinary:
     case dbLongBinary:
     case dbVarBinary:
@@ -759,6 +770,7 @@ void Create(Connection& connection, const std::string& version, int collatingOrd
     connection.Exec("BEGIN IMMEDIATE");
     try {
         connection.Exec(CatalogSchema);
+        connection.Exec(PassThroughSchema);
         SetInfo(connection, "Version", Variant(version));
         SetInfo(connection, "CollatingOrder", Variant(collatingOrder));
         SetInfo(connection, "Stamp", Variant(1));
@@ -900,6 +912,16 @@ Catalog Load(Connection& connection, const std::string& schema)
             catalog.Queries.push_back(std::move(query));
         }
     }
+    if (HasTable(connection, schema, "jet.passthrough")) {
+        sqlite::Statement sources =
+            connection.Prepare("SELECT Name, Connect, ReturnsRecords FROM " + prefix + "\"jet.passthrough\"");
+        while (sources.Step())
+            for (QueryInfo& query : catalog.Queries)
+                if (query.Name == sources.ColumnText(0)) {
+                    query.Connect = std::string(sources.ColumnText(1));
+                    query.ReturnsRecords = sources.ColumnInt64(2) != 0;
+                }
+    }
     if (HasTable(connection, schema, "jet.relations")) {
         sqlite::Statement relations = connection.Prepare("SELECT Name, TableId, ForeignTableId, Attributes FROM "
                                                          + prefix + "\"jet.relations\"");
@@ -957,7 +979,10 @@ void CreateTable(Connection& db, Catalog& catalog, TableInfo table)
         table.Attributes = 0;
         CreateStorage(db, table);
     } else {
-        table.Attributes = dbAttachedTable;
+        // A link to an ODBC source, which may keep its password, or to a
+        // file of ours.
+        const bool odbc = AsciiUpper(table.Connect.substr(0, 5)) == "ODBC;";
+        table.Attributes = odbc ? dbAttachedODBC | (table.Attributes & dbAttachSavePWD) : dbAttachedTable;
         table.Columns.clear();
         table.Indexes.clear();
     }
@@ -1451,6 +1476,12 @@ void RenameQuery(Connection& db, Catalog& catalog, const std::string& name, cons
     update.BindDouble(2, platform::Now());
     update.BindText(3, query->Name);
     update.Run();
+    if (HasTable(db, "main", "jet.passthrough")) {
+        sqlite::Statement source = db.Prepare("UPDATE \"jet.passthrough\" SET Name = ? WHERE Name = ?");
+        source.BindText(1, newName);
+        source.BindText(2, query->Name);
+        source.Run();
+    }
     savepoint.Commit();
     catalog = Load(db);
 }
@@ -1464,6 +1495,34 @@ void DropQuery(Connection& db, Catalog& catalog, const std::string& name)
     sqlite::Statement drop = db.Prepare("DELETE FROM \"jet.queries\" WHERE Name = ?");
     drop.BindText(1, query->Name);
     drop.Run();
+    if (HasTable(db, "main", "jet.passthrough")) {
+        sqlite::Statement source = db.Prepare("DELETE FROM \"jet.passthrough\" WHERE Name = ?");
+        source.BindText(1, query->Name);
+        source.Run();
+    }
+    savepoint.Commit();
+    catalog = Load(db);
+}
+
+void SetQueryConnect(Connection& db, Catalog& catalog, const std::string& name, const std::string& connect,
+                     bool returnsRecords)
+{
+    const QueryInfo* query = catalog.FindQuery(name);
+    if (!query)
+        Fail(errItemNotFound, "Item not found in this collection.");
+    Savepoint savepoint(db);
+    db.Exec(PassThroughSchema);
+    sqlite::Statement clear = db.Prepare("DELETE FROM \"jet.passthrough\" WHERE Name = ?");
+    clear.BindText(1, query->Name);
+    clear.Run();
+    if (!connect.empty()) {
+        sqlite::Statement write =
+            db.Prepare("INSERT INTO \"jet.passthrough\" (Name, Connect, ReturnsRecords) VALUES (?, ?, ?)");
+        write.BindText(1, query->Name);
+        write.BindText(2, connect);
+        write.BindInt64(3, returnsRecords ? 1 : 0);
+        write.Run();
+    }
     savepoint.Commit();
     catalog = Load(db);
 }

@@ -5,7 +5,8 @@
 // back the same definitions.
 //
 // Each stored table is an SQLite table of the same name whose columns carry
-// what SQLite can enforce: a type affinity, the JET_NOCASE collation on text,
+// what SQLite can enforce: a type affinity, the JET_NOCASE collation on text
+// (and JET_CURRENCY on currency, which is kept as its exact text),
 // NOT NULL for required and primary-key fields, the default value, and a
 // named CHECK for the size of text and binary fields. Indexes are SQLite
 // indexes named "jet.ix.<table id>.<index id>"; auto-increment fields are
@@ -114,6 +115,9 @@ struct QueryInfo {
     std::string Sql;
     double Created = 0;
     double Updated = 0;
+    // A pass-through query's ODBC source; empty for a query of the engine.
+    std::string Connect;
+    bool ReturnsRecords = true;
 };
 
 struct Catalog {
@@ -182,6 +186,10 @@ void SetQuerySql(sqlite::Connection& connection, Catalog& catalog, const std::st
 void RenameQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
                  const std::string& newName);
 void DropQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name);
+// Makes a stored query a pass-through query of that ODBC source (an empty
+// connect text makes it a query of the engine again).
+void SetQueryConnect(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
+                     const std::string& connect, bool returnsRecords);
 // After a compact: the next auto-increment numbers follow the last kept in
 // the direction of their step, or start afresh in an empty table.
 void ResetSeeds(sqlite::Connection& connection);

@@ -12,7 +12,7 @@ enum : int {
                             // answer 3167, rows added through the recordset join its end
     dbOpenSnapshot = 4,     // a read-only copy of the rows as they were at open
     dbOpenForwardOnly = 8,  // a snapshot that moves forward only
-    dbOpenDynamic = 16,     // ODBC direct only: not supported
+    dbOpenDynamic = 16,     // ODBC sources only: a dynaset whose rows are read again as they change
 };
 
 // Lock types (OpenRecordset's lockedits argument).
@@ -32,12 +32,12 @@ enum : int {
     dbAppendOnly = 8,         // the recordset starts empty and only adds rows
     dbInconsistent = 16,      // accepted and ignored (multi-table dynasets are read-only here)
     dbConsistent = 32,        // accepted and ignored
-    dbSQLPassThrough = 64,    // ODBC only: not supported
+    dbSQLPassThrough = 64,    // ODBC sources only: the SQL goes to the source unchanged
     dbFailOnError = 128,      // Execute: a failing statement raises and is rolled back whole
     dbForwardOnly = 256,      // a snapshot that moves forward only
     dbSeeChanges = 512,       // accepted and ignored
-    dbRunAsync = 1024,        // ODBC only: not supported
-    dbExecDirect = 2048,      // ODBC only: not supported
+    dbRunAsync = 1024,        // ODBC sources only: accepted; the call returns when the statement is done
+    dbExecDirect = 2048,      // ODBC sources only: accepted (statements always run directly)
 };
 
 // Field data types (Field::Type).
@@ -113,13 +113,22 @@ enum : int {
 
 // Workspace types (CreateWorkspace; DBEngine::DefaultType).
 enum : int {
-    dbUseODBC = 1,  // ODBC direct: not supported
+    dbUseODBC = 1,  // ODBC direct: the workspace opens ODBC sources only
     dbUseJet = 2,   // the engine's own files
 };
 
-// Workspace::DefaultCursorDriver (ODBC direct only).
+// Workspace::DefaultCursorDriver (ODBC direct only): where the recordsets
+// of the sources opened afterwards keep their cursor. The engine keeps the
+// cursor of every recordset itself, reading the source's results forward,
+// as a client cursor does; so each setting but dbUseNoCursor gives the
+// engine's cursor, and dbUseNoCursor gives what a source without a cursor
+// gives: forward-only, read-only recordsets (Recordset::Type says so).
 enum : int {
-    dbUseDefaultCursor = -1,
+    dbUseDefaultCursor = -1,     // the engine's cursor
+    dbUseODBCCursor = 1,         // the engine's cursor (a client cursor, as the cursor library's)
+    dbUseServerCursor = 2,       // the engine's cursor over the driver's forward results
+    dbUseClientBatchCursor = 3,  // the engine's cursor; changes are written at Update
+    dbUseNoCursor = 4,           // forward-only, read-only recordsets
 };
 
 // DBEngine::Idle actions.
@@ -135,7 +144,7 @@ enum : int {
 
 // Database file options of CreateDatabase and CompactDatabase.
 enum : int {
-    dbEncrypt = 2,     // encryption: not supported
+    dbEncrypt = 2,     // encryption: not supported (no encrypting SQLite fits this engine; see README)
     dbDecrypt = 4,     // files are never encrypted; accepted
     dbVersion30 = 32,  // file format of engine 3.x: Database::Version "3.0"
     dbVersion40 = 64,  // file format of engine 4.x: Database::Version "4.0"
@@ -158,7 +167,7 @@ enum : int {
     dbQAction = 240,
 };
 
-// OpenDatabase options of ODBC sources (not supported here).
+// OpenDatabase options of ODBC sources: the driver never prompts here.
 enum : int {
     dbDriverNoPrompt = 1,
 };

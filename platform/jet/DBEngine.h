@@ -50,8 +50,9 @@ public:
     virtual Collection<Error>& Errors() = 0;
     virtual Collection<Property>& Properties() = 0;
 
-    // A new workspace. The only account is "admin" (any case) with an empty
-    // password: any other raises 3029. Type dbUseODBC raises 3251. A name
+    // A new workspace. A Jet workspace's only account is "admin" (any case)
+    // with an empty password: any other raises 3029. Type dbUseODBC makes an
+    // ODBC direct workspace, whose account each source checks. A name
     // refused as object names are raises 3125.
     virtual WorkspacePtr CreateWorkspace(const std::string& name, const std::string& user,
                                          const std::string& password, int type = dbUseJet) = 0;
@@ -68,10 +69,12 @@ public:
     // CompactDatabase does; a damaged file raises 3049 and stays as it was.
     virtual void RepairDatabase(const std::string& name) = 0;
     // Writes a compacted copy of the closed database file `source` to the
-    // new file `destination` (3204 when it exists). `destinationLocale`
-    // (";LANGID=...") sets the copy's CollatingOrder; options dbVersion30 or
-    // dbVersion40 its format, dbDecrypt is accepted, dbEncrypt and a source
-    // locale holding ";pwd=" raise 3251.
+    // new file `destination` (3204 when it exists). `sourceLocale` holds the
+    // source's password (";pwd=...", 3031 when it is not the right one);
+    // `destinationLocale` (";LANGID=...") sets the copy's CollatingOrder,
+    // and a ";pwd=" item in it the copy's new password (else the copy keeps
+    // the source's); options dbVersion30 or dbVersion40 its format, dbDecrypt
+    // is accepted, dbEncrypt raises 3251.
     virtual void CompactDatabase(const std::string& source, const std::string& destination,
                                  const std::string& destinationLocale = "", int options = 0,
                                  const std::string& sourceLocale = "") = 0;

@@ -36,7 +36,9 @@ public:
     virtual void SetQueryTimeout(int seconds) = 0;
     // The language the file was created for (dbSortGeneral, ...).
     virtual int CollatingOrder() const = 0;
-    // Database passwords are not supported: raises 3251.
+    // Changes the database password (an empty new one removes it). The file
+    // must be open exclusively (3621) and writable (3027); 3031 when
+    // `oldPassword` is not the present one (empty when there is none).
     virtual void NewPassword(const std::string& oldPassword, const std::string& newPassword) = 0;
 
     virtual Collection<TableDef>& TableDefs() = 0;
@@ -52,7 +54,9 @@ public:
     // Options are the dbDenyWrite ... dbExecDirect flags; lockEdits one of
     // dbOptimistic, dbPessimistic, dbOptimisticValue, dbReadOnly (-1:
     // dbPessimistic, as the old engine did). dbOpenDynamic, dbSQLPassThrough,
-    // dbRunAsync and dbExecDirect raise 3251.
+    // dbRunAsync and dbExecDirect are for ODBC sources: on a file of ours
+    // they raise 3251, unless the statement names linked ODBC tables, which
+    // run at their source.
     virtual RecordsetPtr OpenRecordset(const std::string& source, int type = -1, int options = 0,
                                        int lockEdits = -1) = 0;
     // Runs an action statement: DELETE, UPDATE, INSERT, SELECT ... INTO,

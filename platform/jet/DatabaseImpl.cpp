@@ -3,7 +3,9 @@
 #include "platform/jet/Collation.h"
 #include "platform/jet/Crosstab.h"
 #include "platform/jet/DataDefinition.h"
+#include "platform/jet/DatabasePassword.h"
 #include "platform/jet/FormatDatabase.h"
+#include "platform/jet/OdbcDatabase.h"
 #include "platform/jet/RecordsetImpl.h"
 
 #include <algorithm>
@@ -68,7 +70,7 @@ Variant ParameterValue(int type, const Variant& value, const std::string& name)
         case dbDate:
         case dbTime:
         case dbTimeStamp: return Variant::Date(value.AsDate());
-        case dbCurrency:
+        case dbCurrency: return Variant::CurrencyScaled(value.AsCurrencyScaled());
         case dbSingle:
         case dbDouble:
         case dbNumeric:
@@ -131,7 +133,9 @@ public:
         Owner.Guarded([&] {
             Owner.CheckOpen();
             catalog::TableInfo table = DescribeNewTableDef(object, Owner);
-            if (table.IsLink()) {
+            if (DatabaseImpl::IsOdbcLink(table)) {
+                table.Connect = Owner.PrepareOdbcLink(table);
+            } else if (table.IsLink()) {
                 table.Connect = NormalizedLinkConnect(table.Connect);
                 if (table.SourceTable.empty())
                     Raise(3011, "The database engine could not find the object ''.", DatabaseSource);
@@ -288,12 +292,14 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Open(std::shared_ptr<ErrorState> sta
     auto database = std::make_shared<DatabaseImpl>(std::move(state), std::move(workspace));
     database->ConnectText = connect;
     database->OpenFile(path, exclusive, readOnly, false);
+    CheckPassword(*database->Db, ParseConnect(connect).Value("PWD"));
     return database;
 }
 
 std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> state,
                                                    std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
-                                                   const std::string& version, int collatingOrder)
+                                                   const std::string& version, int collatingOrder,
+                                                   const std::string& password)
 {
     const std::string file = AbsolutePath(path);
     if (file.empty())
@@ -307,6 +313,7 @@ std::shared_ptr<DatabaseImpl> DatabaseImpl::Create(std::shared_ptr<ErrorState> s
         {
             sqlite::Connection fresh(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE);
             catalog::Create(fresh, version, collatingOrder);
+            StorePassword(fresh, password);
         }
         database->OpenFile(file, false, false, false);
     } catch (...) {
@@ -325,6 +332,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         Raise(errFileNotFound, "Could not find file '" + FilePath + "'.", "DAO.Workspace");
     if (!fs::is_regular_file(FilePath))
         Raise(3044, "'" + FilePath + "' is not a valid path.", "DAO.Workspace");
+    std::unique_ptr<LockFile> lock = LockFile::Share(FilePath);
     std::unique_ptr<sqlite::Connection> connection;
     try {
         // Waiting long on a file another connection holds exclusively helps no one.
@@ -346,7 +354,9 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
     }
     sqlite3_busy_timeout(connection->Handle(), 5000);
     Db = std::move(connection);
+    Lock = std::move(lock);
     ReadOnlyFile = readOnly;
+    ExclusiveFile = exclusive;
     CatalogDataVersion = CacheDataVersion = Db->DataVersion();
     Db->NullErrorNumber = [this](std::string_view table, std::string_view column) {
         const catalog::TableInfo* info = CatalogData->FindTable(table);
@@ -373,10 +383,10 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         }
     };
     for (const catalog::TableInfo& table : CatalogData->Tables) {
-        if (!table.IsLink())
+        if (!table.IsLink() || IsOdbcLink(table))  // a source connects when first used
             continue;
         try {
-            LinkSchema(LinkFile(table.Connect));
+            LinkSchema(LinkFile(table.Connect), ParseConnect(table.Connect).Value("PWD"));
         } catch (const EngineError&) {
             // The link answers when it is used.
         }
@@ -419,6 +429,8 @@ void DatabaseImpl::RefreshCache()
 {
     if (!Db)
         return;
+    for (const auto& source : OpenOdbcSources())
+        source->RefreshCache();
     const std::int64_t version = Db->DataVersion();
     if (version == CacheDataVersion)
         return;
@@ -427,7 +439,7 @@ void DatabaseImpl::RefreshCache()
     NoteWrite();
 }
 
-std::string DatabaseImpl::LinkSchema(const std::string& file)
+std::string DatabaseImpl::LinkSchema(const std::string& file, const std::string& password)
 {
     const std::string path = AbsolutePath(file);
     if (const auto found = Links.find(path); found != Links.end())
@@ -455,13 +467,21 @@ std::string DatabaseImpl::LinkSchema(const std::string& file)
         Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));
         Raise(errUnrecognizedFormat, "Unrecognized database format '" + path + "'.", DatabaseSource);
     }
+    try {
+        CheckPassword(*Db, password, schema);
+    } catch (const EngineError&) {
+        Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));
+        throw;
+    }
     Links[path] = schema;
     return schema;
 }
 
 const catalog::TableInfo& DatabaseImpl::LinkedTable(const catalog::TableInfo& link)
 {
-    const std::string schema = LinkSchema(LinkFile(link.Connect));
+    if (IsOdbcLink(link))
+        return OdbcSource(link.Connect)->Describe(link.SourceTable);
+    const std::string schema = LinkSchema(LinkFile(link.Connect), ParseConnect(link.Connect).Value("PWD"));
     if (schema == "main") {
         const catalog::TableInfo* table = Catalog().FindTable(link.SourceTable);
         if (!table || table->IsLink())
@@ -489,7 +509,7 @@ std::string DatabaseImpl::TableRef(const catalog::TableInfo& table)
     if (!table.IsLink())
         return sqlite::QuoteIdentifier(table.Name);
     const catalog::TableInfo& source = LinkedTable(table);
-    const std::string schema = LinkSchema(LinkFile(table.Connect));
+    const std::string schema = LinkSchema(LinkFile(table.Connect), ParseConnect(table.Connect).Value("PWD"));
     return sqlite::QuoteIdentifier(schema) + "." + sqlite::QuoteIdentifier(source.Name);
 }
 
@@ -499,8 +519,11 @@ sql::NameBinding DatabaseImpl::ResolveTable(std::string_view name) const
     sql::NameBinding binding;
     if (const catalog::TableInfo* table = self.Catalog().FindTable(name)) {
         binding.Type = sql::NameBinding::Table;
-        binding.SqliteRef = self.TableRef(*table);
+        // A linked ODBC table's statements run at its source (OdbcLinks.cpp).
+        binding.SqliteRef = IsOdbcLink(*table) ? sqlite::QuoteIdentifier(table->Name) : self.TableRef(*table);
     } else if (const catalog::QueryInfo* query = self.Catalog().FindQuery(name)) {
+        if (!query->Connect.empty())
+            RaiseNotSupported("Pass-through queries inside other statements");
         binding.Type = sql::NameBinding::Query;
         binding.QuerySql = query->Sql;
     }
@@ -521,6 +544,9 @@ void DatabaseImpl::Close()
         OpenRecordsets.clear();
         QueryDefObjects.clear();
         KeysetCache.clear();
+        for (const auto& source : OpenOdbcSources())
+            source->Close();
+        OdbcSources.clear();
         // The database closes even when its files cannot be written; the
         // failure is reported after.
         std::exception_ptr failure;
@@ -538,6 +564,7 @@ void DatabaseImpl::Close()
         Format.reset();
         FormatLinks.clear();
         Db.reset();
+        Lock.reset();
         if (failure)
             std::rethrow_exception(failure);
     });
@@ -559,9 +586,20 @@ int DatabaseImpl::CollatingOrder() const
     });
 }
 
-void DatabaseImpl::NewPassword(const std::string&, const std::string&)
+void DatabaseImpl::NewPassword(const std::string& oldPassword, const std::string& newPassword)
 {
-    Guarded([&] { RaiseNotSupported("Database passwords"); });
+    Guarded([&] {
+        CheckOpen();
+        if (ReadOnlyFile)
+            Raise(errReadOnly, "Cannot update. Database or object is read-only.", DatabaseSource);
+        if (!ExclusiveFile)
+            Raise(errPasswordShared, "Can't change password on a shared open database.", DatabaseSource);
+        // The old password must be the present one exactly: none is "".
+        const std::string stored = StoredPassword(*Db);
+        if (stored.empty() ? !oldPassword.empty() : !PasswordMatches(stored, oldPassword))
+            Raise(errNotValidPassword, "Not a valid password.", DatabaseSource);
+        StorePassword(*Db, newPassword);
+    });
 }
 
 Collection<TableDef>& DatabaseImpl::TableDefs()
@@ -643,6 +681,8 @@ RecordsetPtr DatabaseImpl::OpenRecordset(const std::string& source, int type, in
             if (type == dbOpenTable)
                 Raise(errInvalidOperation, "Invalid operation. A query opens as a dynaset or snapshot.",
                       DatabaseSource);
+            if (!query->Connect.empty())
+                return QueryDefObject(query->Name)->OpenRecordset(type, options, lockEdits);
             const std::string sqlText = query->Sql;
             const std::string queryName = query->Name;
             return OpenRecordsetOn(sqlText, queryName, type, options, lockEdits, {}, 0);
@@ -655,10 +695,12 @@ RecordsetPtr DatabaseImpl::OpenRecordsetOn(const std::string& jetSql, const std:
                                            int lockEdits, const std::vector<Variant>& parameters, long maxRecords)
 {
     CheckOpen();
+    if (RecordsetPtr routed = OpenAtOdbcSource(jetSql, name, type, options, lockEdits, parameters, maxRecords))
+        return routed;
     if (type == dbOpenDynamic)
-        RaiseNotSupported("Dynamic recordsets (ODBC direct)");
+        RaiseNotSupported("Dynamic recordsets of tables that are not at an ODBC source");
     if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
-        RaiseNotSupported("ODBC options");
+        RaiseNotSupported("ODBC options on tables that are not at an ODBC source");
     if (type == dbOpenTable)
         Raise(errInvalidOperation, "Invalid operation. Only a stored table opens as a table-type recordset.",
               DatabaseSource);
@@ -683,8 +725,10 @@ void DatabaseImpl::Execute(const std::string& sqlText, int options)
 {
     Guarded([&] {
         CheckOpen();
+        if (ExecuteAtOdbcSource(sqlText, {}))
+            return;
         if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
-            RaiseNotSupported("ODBC options");
+            RaiseNotSupported("ODBC options on tables that are not at an ODBC source");
         ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), {});
     });
 }
@@ -692,6 +736,8 @@ void DatabaseImpl::Execute(const std::string& sqlText, int options)
 void DatabaseImpl::ExecuteStatement(const std::string& sqlText, const std::vector<Variant>& parameters)
 {
     CheckOpen();
+    if (ExecuteAtOdbcSource(sqlText, parameters))
+        return;
     ExecuteTranslated(sql::TranslateStatement(InsertIntoOtherDatabase(*this, sqlText), *this), parameters);
 }
 
@@ -887,33 +933,13 @@ QueryDefPtr DatabaseImpl::CreateQueryDef(const std::string& name, const std::str
     });
 }
 
-void DatabaseImpl::BeginTrans()
+jet::Workspace& DatabaseImpl::TransactionWorkspace()
 {
-    Guarded([&] {
+    return Guarded([&]() -> jet::Workspace& {
         CheckOpen();
         if (!Workspace)
             RaiseClosed();
-        Workspace->BeginTrans();
-    });
-}
-
-void DatabaseImpl::CommitTrans(int options)
-{
-    Guarded([&] {
-        CheckOpen();
-        if (!Workspace)
-            RaiseClosed();
-        Workspace->CommitTrans(options);
-    });
-}
-
-void DatabaseImpl::Rollback()
-{
-    Guarded([&] {
-        CheckOpen();
-        if (!Workspace)
-            RaiseClosed();
-        Workspace->Rollback();
+        return *Workspace;
     });
 }
 
@@ -969,6 +995,8 @@ void DatabaseImpl::BeginLevel(int level)
 {
     Sql().Exec("SAVEPOINT " + sqlite::QuoteIdentifier("jet.level." + std::to_string(level)));
     JoinedLevels = level;
+    for (const auto& source : OpenOdbcSources())
+        source->BeginLevel(level);
 }
 
 void DatabaseImpl::CommitLevel(int level)
@@ -977,6 +1005,8 @@ void DatabaseImpl::CommitLevel(int level)
         return;
     Db->Exec("RELEASE " + sqlite::QuoteIdentifier("jet.level." + std::to_string(level)));
     JoinedLevels = level - 1;
+    for (const auto& source : OpenOdbcSources())
+        source->CommitLevel(level);
     SaveFormats();
 }
 
@@ -987,6 +1017,8 @@ void DatabaseImpl::RollbackLevel(int level)
     const std::string name = sqlite::QuoteIdentifier("jet.level." + std::to_string(level));
     Db->Exec("ROLLBACK TO " + name + "; RELEASE " + name);
     JoinedLevels = level - 1;
+    for (const auto& source : OpenOdbcSources())
+        source->RollbackLevel(level);
     NoteWrite();
     KeysetCache.clear();
     *CatalogData = catalog::Load(*Db);

@@ -6,6 +6,7 @@
 #include "platform/jet/FormatDatabase.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/OdbcDatabase.h"
 
 #include <algorithm>
 
@@ -627,8 +628,13 @@ public:
                 InvalidOperation(TableDefSource);
             const std::string connect = PendingConnect.empty() ? Table().Connect : PendingConnect;
             catalog::TableInfo probe = Table();
-            probe.Connect = NormalizedLinkConnect(connect);
-            Db->LinkedTable(probe);
+            probe.Connect = connect;
+            if (DatabaseImpl::IsOdbcLink(probe)) {
+                probe.Connect = Db->PrepareOdbcLink(probe);  // reads the source's definition again
+            } else {
+                probe.Connect = NormalizedLinkConnect(connect);
+                Db->LinkedTable(probe);
+            }
             catalog::SetLink(Db->Sql(), Db->CatalogForChange(), TableId, probe.Connect, probe.SourceTable);
             PendingConnect.clear();
             Db->NoteWrite();
@@ -896,7 +902,7 @@ public:
     {
         Guarded([&] {
             CheckOpen();
-            if (!sql.empty())
+            if (!sql.empty() && ConnectText().empty())  // a pass-through query's SQL is its source's
                 sql::TranslateStatement(sql, *Database());
             if (IsStored)
                 catalog::SetQuerySql(Database()->Sql(), Database()->CatalogForChange(), NameValue, sql);
@@ -907,17 +913,11 @@ public:
     {
         return Guarded([&] {
             const std::string text = Text();
+            if (!ConnectText().empty())
+                return static_cast<int>(dbQSQLPassThrough);
             if (text.empty())
                 return static_cast<int>(dbQSelect);
-            switch (sql::TranslateStatement(text, *Database()).Kind) {
-            case sql::StatementKind::Select: return static_cast<int>(dbQSelect);
-            case sql::StatementKind::SelectInto: return static_cast<int>(dbQMakeTable);
-            case sql::StatementKind::Insert: return static_cast<int>(dbQAppend);
-            case sql::StatementKind::Update: return static_cast<int>(dbQUpdate);
-            case sql::StatementKind::Delete: return static_cast<int>(dbQDelete);
-            case sql::StatementKind::Crosstab: return static_cast<int>(dbQCrosstab);
-            default: return static_cast<int>(dbQDDL);
-            }
+            return QueryTypeOf(sql::TranslateStatement(text, *Database()).Kind);
         });
     }
     Collection<Parameter>& Parameters() override
@@ -928,8 +928,17 @@ public:
     void Execute(int options) override
     {
         Guarded([&] {
+            if (const std::string connect = ConnectText(); !connect.empty()) {
+                if (ReturnsRecords())
+                    Raise(errCannotExecuteSelect, "Cannot execute a select query.", "DAO.QueryDef");
+                const std::shared_ptr<DatabaseImpl> database = Database();
+                const std::shared_ptr<OdbcDatabaseImpl> source = database->OdbcSource(connect);
+                source->ExecuteStatement(Text(), {}, true);
+                database->SetRecordsAffected(source->RecordsAffected());
+                return;
+            }
             if ((options & (dbSQLPassThrough | dbRunAsync | dbExecDirect)) != 0)
-                RaiseNotSupported("ODBC options");
+                RaiseNotSupported("ODBC options on queries that are not pass-through queries");
             SyncParameters();
             Database()->ExecuteStatement(Text(), Values());
         });
@@ -937,6 +946,16 @@ public:
     RecordsetPtr OpenRecordset(int type, int options, int lockEdits) override
     {
         return Guarded([&] {
+            if (const std::string connect = ConnectText(); !connect.empty()) {
+                if (!ReturnsRecords())
+                    Raise(errInvalidOperation, "Invalid operation. The pass-through query returns no records.",
+                          "DAO.QueryDef");
+                // A pass-through query gives a snapshot of the source's rows.
+                const int given = type == dbOpenForwardOnly ? dbOpenForwardOnly : dbOpenSnapshot;
+                return Database()->OdbcSource(connect)->OpenStatement(
+                    Text(), NameValue.empty() ? Text() : NameValue, given, options | dbSQLPassThrough, lockEdits,
+                    {}, Max);
+            }
             SyncParameters();
             return Database()->OpenRecordsetOn(Text(), NameValue.empty() ? Text() : NameValue, type, options, lockEdits,
                                        Values(), Max);
@@ -977,8 +996,47 @@ public:
         });
     }
 
+    std::string Connect() const override
+    {
+        return Guarded([&] { return ConnectText(); });
+    }
+    void SetConnect(const std::string& connect) override
+    {
+        Guarded([&] {
+            CheckOpen();
+            if (!connect.empty() && !SameName(ParseConnect(connect).Type, "ODBC"))
+                Raise(errInvalidOperation,
+                      "Invalid operation. The Connect of a pass-through query is an ODBC connect text (\"ODBC;...\").",
+                      "DAO.QueryDef");
+            if (IsStored)
+                catalog::SetQueryConnect(Database()->Sql(), Database()->CatalogForChange(), NameValue, connect,
+                                         ReturnsValue);
+            ConnectValue = connect;
+        });
+    }
+    bool ReturnsRecords() const override
+    {
+        return Guarded([&] {
+            const catalog::QueryInfo* query = StoredQuery();
+            return query && !query->Connect.empty() ? query->ReturnsRecords : ReturnsValue;
+        });
+    }
+    void SetReturnsRecords(bool value) override
+    {
+        Guarded([&] {
+            CheckOpen();
+            if (IsStored && !ConnectText().empty())
+                catalog::SetQueryConnect(Database()->Sql(), Database()->CatalogForChange(), NameValue, ConnectText(),
+                                         value);
+            ReturnsValue = value;
+        });
+    }
+
     void MakeStored() { IsStored = true; }
     bool Stored() const { return IsStored; }
+    // What a temporary query carries into the file when it is stored.
+    const std::string& PendingConnect() const { return ConnectValue; }
+    bool PendingReturnsRecords() const { return ReturnsValue; }
 
 private:
     void CheckOpen() const
@@ -1002,23 +1060,20 @@ private:
         CheckOpen();
         return IsStored ? StoredQuery()->Sql : SqlValue;
     }
+    std::string ConnectText() const
+    {
+        CheckOpen();
+        return IsStored ? StoredQuery()->Connect : ConnectValue;
+    }
     void SyncParameters()
     {
-        const std::string text = Text();
+        const std::string text = ConnectText().empty() ? Text() : std::string();
         if (text == ParametersOf && !ParameterList.Items.empty())
             return;
         std::vector<sql::DeclaredParameter> declared;
         if (!text.empty())
             declared = sql::TranslateStatement(text, *Database()).Parameters;
-        std::vector<std::shared_ptr<Parameter>> fresh;
-        for (const sql::DeclaredParameter& parameter : declared) {
-            auto made = std::make_shared<ParameterImpl>(State, parameter);
-            for (const auto& old : ParameterList.Items)
-                if (SameName(old->Name(), parameter.Name) && !old->Value().IsEmpty())
-                    made->SetValue(old->Value());
-            fresh.push_back(made);
-        }
-        ParameterList.Items = std::move(fresh);
+        ParameterList.Items = RenewParameters(ParameterList.Items, declared, State);
         ParametersOf = text;
     }
     std::vector<Variant> Values() const
@@ -1041,6 +1096,8 @@ private:
     std::string NameValue;
     bool IsStored;
     std::string SqlValue;
+    std::string ConnectValue;
+    bool ReturnsValue = true;
     long Max = 0;
     int Timeout = 60;
     bool Closed = false;
@@ -1106,6 +1163,34 @@ void BindTableDef(const TableDefPtr& tableDef, int tableId)
     impl->NewIndexes.clear();
 }
 
+std::vector<ParameterPtr> RenewParameters(const std::vector<ParameterPtr>& old,
+                                          const std::vector<sql::DeclaredParameter>& declared,
+                                          const std::shared_ptr<ErrorState>& state)
+{
+    std::vector<ParameterPtr> fresh;
+    for (const sql::DeclaredParameter& parameter : declared) {
+        auto made = std::make_shared<ParameterImpl>(state, parameter);
+        for (const auto& previous : old)
+            if (SameName(previous->Name(), parameter.Name) && !previous->Value().IsEmpty())
+                made->SetValue(previous->Value());
+        fresh.push_back(made);
+    }
+    return fresh;
+}
+
+int QueryTypeOf(sql::StatementKind kind)
+{
+    switch (kind) {
+    case sql::StatementKind::Select: return dbQSelect;
+    case sql::StatementKind::SelectInto: return dbQMakeTable;
+    case sql::StatementKind::Insert: return dbQAppend;
+    case sql::StatementKind::Update: return dbQUpdate;
+    case sql::StatementKind::Delete: return dbQDelete;
+    case sql::StatementKind::Crosstab: return dbQCrosstab;
+    default: return dbQDDL;
+    }
+}
+
 QueryDefPtr MakeStoredQueryDef(std::shared_ptr<DatabaseImpl> database, const std::string& name)
 {
     return std::make_shared<QueryDefImpl>(database, name, true, "");
@@ -1129,6 +1214,9 @@ void StoreQueryDef(const QueryDefPtr& queryDef, DatabaseImpl& database)
         AlreadyInCollection();
     const std::string name = impl->Name();
     catalog::StoreQuery(database.Sql(), database.CatalogForChange(), name, impl->SQL());
+    if (!impl->PendingConnect().empty())
+        catalog::SetQueryConnect(database.Sql(), database.CatalogForChange(), name, impl->PendingConnect(),
+                                 impl->PendingReturnsRecords());
     impl->MakeStored();
     database.RememberQueryDef(queryDef);
 }

@@ -24,6 +24,7 @@ enum : int {
     errDiskFull = 3026,           // "Not enough space on disk."
     errReadOnly = 3027,           // "Cannot update. Database or object is read-only."
     errAccount = 3029,            // "Not a valid account name or password."
+    errNotValidPassword = 3031,   // "Not a valid password." (a database password)
     errNoTransaction = 3034,      // commit or rollback without BeginTrans
     errFileInUse = 3045,          // "Could not use 'x'; file already in use."
     errTooManyDatabases = 3048,   // "Cannot open any more databases."
@@ -43,7 +44,8 @@ enum : int {
     errRelatedRecordRequired = 3201, // "You cannot add or change a record because a related record is required in table 'x'."
     errDatabaseExists = 3204,     // "Database already exists."
     errInvalidOperation = 3219,   // "Invalid operation."
-    errOdbcCallFailed = 3146,     // "ODBC--call failed." (RegisterDatabase)
+    errOdbcCallFailed = 3146,     // "ODBC--call failed." plus the driver's message
+    errOdbcConnectFailed = 3151,  // "ODBC--connection to 'x' failed." plus the driver's message
     errLocked = 3260,             // "Couldn't update; currently locked by user 'Admin'."
     errItemNotFound = 3265,       // "Item not found in this collection."
     errRequired = 3314,           // "The field 'x' cannot contain a Null value because the Required property ..."
@@ -51,6 +53,7 @@ enum : int {
     errAlreadyInCollection = 3367,// "Cannot append. An object with that name already exists in the collection."
     errObjectClosed = 3420,       // "Object invalid or no longer set."
     errTypeConversion = 3421,     // "Data type conversion error."
+    errPasswordShared = 3621,     // "Can't change password on a shared open database."
     errClassNotRegistered = -2147221005, // "Invalid class string": no engine of that identifier
 };
 

@@ -1,7 +1,9 @@
 #include "platform/jet/EngineImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/DatabasePassword.h"
 #include "platform/jet/FormatDatabase.h"
+#include "platform/jet/OdbcApi.h"
 #include "platform/system/AtomicFile.h"
 #include "platform/system/DateTime.h"
 
@@ -9,8 +11,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <mutex>
+#include <new>
 
 namespace jet::impl {
 namespace {
@@ -64,26 +68,35 @@ int CollatingOrderOf(const std::string& locale)
     Raise(errInvalidArgument, "Invalid argument. '" + langId + "' is not a language id.");
 }
 
-void CheckNoPassword(const std::string& text)
-{
-    if (!ParseConnect(text).Value("PWD").empty())
-        RaiseNotSupported("Database passwords");
-}
+// What a compaction does besides copying: the copy's format, language and
+// password, and the password that opens the source.
+struct CompactSettings {
+    std::string Version;         // empty: as the source
+    int CollatingOrder = 0;      // 0: as the source
+    bool CheckSourcePassword = false;
+    std::string SourcePassword;
+    std::string NewPassword;     // empty: the source's password stays
+};
 
 // Copies a closed database file of ours into a new compacted file and sets
-// what the options say; removes the copy when anything fails.
-void CompactInto(const std::string& source, const std::string& destination, const std::string& version,
-                 int collatingOrder)
+// what the settings say; removes the copy when anything fails.
+void CompactInto(const std::string& source, const std::string& destination, const CompactSettings& settings)
 {
     try {
         {
             sqlite::Connection from(source, SQLITE_OPEN_READONLY);
             if (!catalog::IsOurDatabase(from))
                 Raise(errUnrecognizedFormat, "Unrecognized database format '" + source + "'.");
+            if (settings.CheckSourcePassword)
+                CheckPassword(from, settings.SourcePassword);
             from.Exec("VACUUM INTO " + sqlite::QuoteText(destination));
         }
         sqlite::Connection to(destination, SQLITE_OPEN_READWRITE);
         catalog::ResetSeeds(to);
+        const std::string& version = settings.Version;
+        const int collatingOrder = settings.CollatingOrder;
+        if (!settings.NewPassword.empty())
+            StorePassword(to, settings.NewPassword);
         if (!version.empty())
             catalog::SetInfo(to, "Version", Variant(version));
         if (collatingOrder != 0)
@@ -112,7 +125,40 @@ std::string ExistingDatabaseFile(const std::string& name)
 void ErrorState::Record(const EngineError& error)
 {
     Errors.clear();
+    // An ODBC failure lists the driver's messages first, then the engine's
+    // own error, as the old engine did.
+    if (const auto* odbcError = dynamic_cast<const odbc::OdbcError*>(&error))
+        for (const odbc::Diagnostic& record : odbcError->Diagnostics())
+            Errors.push_back(std::make_shared<ErrorImpl>(
+                EngineError(record.Native != 0 ? static_cast<int>(record.Native) : error.Number(),
+                            record.Message + " (" + record.State + ")", "ODBC.Database")));
     Errors.push_back(std::make_shared<ErrorImpl>(error));
+}
+
+EngineError ForeignError(const std::exception& error)
+{
+    if (const auto* failure = dynamic_cast<const fs::filesystem_error*>(&error)) {
+        const std::string path = failure->path1().string();
+        switch (failure->code().value()) {
+        case ENAMETOOLONG:
+        case EINVAL:
+        case EILSEQ:
+            return EngineError(3055, "Not a valid file name. ('" + path + "')");
+        case ENOENT:
+        case ENOTDIR:
+            return EngineError(3044, "'" + path + "' is not a valid path. Make sure that the path name is spelled "
+                                     "correctly and that you are connected to the server on which the file resides.");
+        case ENOSPC:
+        case EDQUOT:
+            return EngineError(errDiskFull, "Not enough space on disk. ('" + path + "')");
+        default:
+            return EngineError(3051, "The database engine cannot open the file '" + path + "'. "
+                                         + failure->code().message() + ".");
+        }
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return EngineError(7, "Out of memory.");
+    return EngineError(3000, std::string("Reserved error (") + error.what() + "); there is no message for this error.");
 }
 
 void Raise(int number, const std::string& description, const std::string& source)
@@ -239,9 +285,7 @@ Collection<Error>& EngineImpl::Errors()
 void EngineImpl::SetDefaultType(int type)
 {
     Guarded([&] {
-        if (type == dbUseODBC)
-            RaiseNotSupported("ODBC direct workspaces");
-        if (type != dbUseJet)
+        if (type != dbUseJet && type != dbUseODBC)
             Raise(errInvalidArgument, "Invalid argument.");
         Type = type;
     });
@@ -252,15 +296,15 @@ WorkspacePtr EngineImpl::CreateWorkspace(const std::string& name, const std::str
 {
     return Guarded([&]() -> WorkspacePtr {
         catalog::CheckName(name);
-        if (type == dbUseODBC)
-            RaiseNotSupported("ODBC direct workspaces");
-        if (type != dbUseJet)
+        if (type != dbUseJet && type != dbUseODBC)
             Raise(errInvalidArgument, "Invalid argument.");
         const std::string account = user.empty() ? User : user;
-        if (!IsAdmin(account) || !password.empty())
+        // An ODBC direct workspace's account is the sources' business: its
+        // user and password go to each source's login.
+        if (type == dbUseJet && (!IsAdmin(account) || !password.empty()))
             Raise(errAccount, "Not a valid account name or password. Workgroup accounts are not supported: the "
                               "only account is Admin, with an empty password.");
-        return std::make_shared<WorkspaceImpl>(State, weak_from_this(), name, account, EngineVersion);
+        return std::make_shared<WorkspaceImpl>(State, weak_from_this(), name, account, EngineVersion, type);
     });
 }
 
@@ -317,6 +361,8 @@ void EngineImpl::RepairDatabase(const std::string& name)
 {
     Guarded([&] {
         const std::string path = ExistingDatabaseFile(name);
+        // The file is replaced: no connection may have it open meanwhile.
+        const std::unique_ptr<LockFile> hold = LockFile::Exclusive(path);
         {
             sqlite::Connection check(path, SQLITE_OPEN_READONLY);
             if (!catalog::IsOurDatabase(check))
@@ -330,7 +376,7 @@ void EngineImpl::RepairDatabase(const std::string& name)
                                      "application recognizes, or the file may be corrupt. (" + Trimmed(verdict) + ")");
         }
         const std::string rebuilt = FreshNameBeside(path, ".repair");
-        CompactInto(path, rebuilt, "", 0);
+        CompactInto(path, rebuilt, CompactSettings{});
         std::error_code error;
         fs::rename(rebuilt, path, error);
         if (error) {
@@ -345,23 +391,33 @@ void EngineImpl::CompactDatabase(const std::string& source, const std::string& d
                                  const std::string& destinationLocale, int options, const std::string& sourceLocale)
 {
     Guarded([&] {
-        CheckNoPassword(sourceLocale);
-        CheckNoPassword(destinationLocale);
         if (options & dbEncrypt)
             RaiseNotSupported("Encrypted databases");
         const std::string from = ExistingDatabaseFile(source);
+        // A copy of a file in use could miss what its connections write next,
+        // and the copy is what replaces the file afterwards.
+        const std::unique_ptr<LockFile> hold = LockFile::Exclusive(from);
         const std::string to = AbsolutePath(destination);
         if (to.empty())
             Raise(errInvalidArgument, "Invalid argument.");
         if (fs::exists(to))
             Raise(errDatabaseExists, "Database already exists.");
-        std::string version;
+        CompactSettings settings;
         if (options & dbVersion40)
-            version = "4.0";
+            settings.Version = "4.0";
         else if (options & dbVersion30)
-            version = "3.0";
-        const int collatingOrder = destinationLocale.empty() ? 0 : CollatingOrderOf(destinationLocale);
-        CompactInto(from, to, version, collatingOrder);
+            settings.Version = "3.0";
+        // The destination locale may carry ";pwd=" too: the copy's new password.
+        const ConnectInfo destinationItems = ParseConnect(destinationLocale);
+        bool localeGiven = !destinationItems.Type.empty();
+        for (const auto& item : destinationItems.Items)
+            localeGiven = localeGiven || item.first != "PWD";
+        if (localeGiven)
+            settings.CollatingOrder = CollatingOrderOf(destinationLocale);
+        settings.NewPassword = destinationItems.Value("PWD");
+        settings.CheckSourcePassword = true;
+        settings.SourcePassword = ParseConnect(sourceLocale).Value("PWD");
+        CompactInto(from, to, settings);
     });
 }
 
@@ -406,17 +462,20 @@ void EngineImpl::RegisterDatabase(const std::string& dsn, const std::string& dri
 // --------------------------------------------------------------- workspace
 
 WorkspaceImpl::WorkspaceImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<EngineImpl> engine, std::string name,
-                             std::string user, std::string engineVersion)
+                             std::string user, std::string engineVersion, int type)
     : EngineObject(std::move(state)), Engine(std::move(engine)), WorkspaceName(std::move(name)),
-      Account(std::move(user)), EngineVersion(std::move(engineVersion)),
+      Account(std::move(user)), EngineVersion(std::move(engineVersion)), WorkspaceType(type),
       DatabaseItems(std::make_unique<DatabaseCollection>(*this))
 {
     PropertyList = std::make_unique<ComputedProperties>([this] {
-        return std::vector<PropertyPtr>{
+        std::vector<PropertyPtr> items{
             std::make_shared<ValueProperty>("Name", dbText, Variant(WorkspaceName)),
             std::make_shared<ValueProperty>("UserName", dbText, Variant(Account)),
-            std::make_shared<ValueProperty>("Type", dbLong, Variant(dbUseJet)),
+            std::make_shared<ValueProperty>("Type", dbLong, Variant(WorkspaceType)),
         };
+        if (WorkspaceType == dbUseODBC)
+            items.push_back(std::make_shared<ValueProperty>("DefaultCursorDriver", dbLong, Variant(CursorDriver)));
+        return items;
     });
 }
 
@@ -444,9 +503,9 @@ Collection<Database>& WorkspaceImpl::Databases()
     return *DatabaseItems;
 }
 
-std::vector<std::shared_ptr<DatabaseImpl>> WorkspaceImpl::OpenDatabases() const
+std::vector<std::shared_ptr<WorkspaceDatabase>> WorkspaceImpl::OpenDatabases() const
 {
-    std::vector<std::shared_ptr<DatabaseImpl>> databases;
+    std::vector<std::shared_ptr<WorkspaceDatabase>> databases;
     for (const auto& weak : DatabaseList)
         if (auto database = weak.lock(); database && !database->IsClosed())
             databases.push_back(database);
@@ -478,12 +537,31 @@ void WorkspaceImpl::Close()
 
 int WorkspaceImpl::DefaultCursorDriver() const
 {
-    return Guarded([&]() -> int { RaiseNotSupported("Cursor drivers of ODBC direct workspaces"); });
+    return Guarded([&]() -> int {
+        if (WorkspaceType != dbUseODBC)
+            RaiseNotSupported("Cursor drivers of workspaces that are not ODBC direct");
+        return CursorDriver;
+    });
 }
 
-void WorkspaceImpl::SetDefaultCursorDriver(int)
+void WorkspaceImpl::SetDefaultCursorDriver(int driver)
 {
-    Guarded([&] { RaiseNotSupported("Cursor drivers of ODBC direct workspaces"); });
+    Guarded([&] {
+        if (WorkspaceType != dbUseODBC)
+            RaiseNotSupported("Cursor drivers of workspaces that are not ODBC direct");
+        if (driver != dbUseDefaultCursor && driver != dbUseODBCCursor && driver != dbUseServerCursor
+            && driver != dbUseClientBatchCursor && driver != dbUseNoCursor)
+            Raise(errInvalidArgument, "Invalid argument.", "DAO.Workspace");
+        CursorDriver = driver;
+    });
+}
+
+DatabasePtr WorkspaceImpl::Join(const std::shared_ptr<WorkspaceDatabase>& database)
+{
+    for (int level = 1; level <= Level; ++level)
+        database->BeginLevel(level);
+    DatabaseList.push_back(database);
+    return database;
 }
 
 DatabasePtr WorkspaceImpl::OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
@@ -492,49 +570,44 @@ DatabasePtr WorkspaceImpl::OpenDatabase(const std::string& name, bool exclusive,
     return Guarded([&]() -> DatabasePtr {
         CheckOpen();
         const ConnectInfo info = ParseConnect(connect);
-        if (SameName(info.Type, "ODBC"))
-            RaiseNotSupported("ODBC data sources");
+        if (SameName(info.Type, "ODBC") || WorkspaceType == dbUseODBC)
+            return Join(OpenOdbcSource(State, shared_from_this(), name, readOnly, connect, CursorDriver));
         if (!info.Type.empty() && !IsOpenableFormat(info.Type))
             RaiseNotSupported("Files of the format '" + info.Type + "'");
-        CheckNoPassword(connect);
-        std::shared_ptr<DatabaseImpl> database;
-        if (info.Type.empty()) {
-            database = DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect);
-        } else {
-            // The working copy is the process's own; only the files matter to others.
-            auto store = FormatStore::Shared(info.Type, name);
-            database = DatabaseImpl::Open(State, shared_from_this(), store->DatabaseFile(), false, readOnly, connect);
-            database->AttachFormat(store);
-        }
-        for (int level = 1; level <= Level; ++level)
-            database->BeginLevel(level);
-        DatabaseList.push_back(database);
-        return database;
+        if (info.Type.empty())
+            return Join(DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect));
+        // The working copy is the process's own; only the files matter to others.
+        auto store = FormatStore::Shared(info.Type, name);
+        auto database = DatabaseImpl::Open(State, shared_from_this(), store->DatabaseFile(), false, readOnly, connect);
+        database->AttachFormat(store);
+        return Join(database);
     });
 }
 
-DatabasePtr WorkspaceImpl::OpenConnection(const std::string&, int, bool, const std::string&)
+DatabasePtr WorkspaceImpl::OpenConnection(const std::string& name, int /*options*/, bool readOnly,
+                                          const std::string& connect)
 {
-    return Guarded([&]() -> DatabasePtr { RaiseNotSupported("ODBC direct connections"); });
+    return Guarded([&]() -> DatabasePtr {
+        CheckOpen();
+        return Join(OpenOdbcSource(State, shared_from_this(), name, readOnly, connect, CursorDriver));
+    });
 }
 
 DatabasePtr WorkspaceImpl::CreateDatabase(const std::string& name, const std::string& locale, int options)
 {
     return Guarded([&]() -> DatabasePtr {
         CheckOpen();
+        if (WorkspaceType == dbUseODBC)
+            RaiseNotSupported("Database files of the engine in ODBC direct workspaces");
         if (options & dbEncrypt)
             RaiseNotSupported("Encrypted databases");
-        CheckNoPassword(locale);
         std::string version = EngineVersion == "3.5" ? "3.0" : "4.0";
         if (options & dbVersion40)
             version = "4.0";
         else if (options & dbVersion30)
             version = "3.0";
-        auto database = DatabaseImpl::Create(State, shared_from_this(), name, version, CollatingOrderOf(locale));
-        for (int level = 1; level <= Level; ++level)
-            database->BeginLevel(level);
-        DatabaseList.push_back(database);
-        return database;
+        return Join(DatabaseImpl::Create(State, shared_from_this(), name, version, CollatingOrderOf(locale),
+                                         ParseConnect(locale).Value("PWD")));
     });
 }
 
@@ -576,10 +649,10 @@ void WorkspaceImpl::Rollback()
     });
 }
 
-void WorkspaceImpl::RemoveDatabase(const DatabaseImpl* database)
+void WorkspaceImpl::RemoveDatabase(const WorkspaceDatabase* database)
 {
     DatabaseList.erase(std::remove_if(DatabaseList.begin(), DatabaseList.end(),
-                                      [&](const std::weak_ptr<DatabaseImpl>& item) {
+                                      [&](const std::weak_ptr<WorkspaceDatabase>& item) {
                                           const auto locked = item.lock();
                                           return !locked || locked.get() == database;
                                       }),

@@ -12,6 +12,7 @@
 #include "platform/jet/Catalog.h"
 #include "platform/jet/Jet.h"
 #include "platform/jet/JetSql.h"
+#include "platform/jet/LockFile.h"
 #include "platform/jet/SqliteConnection.h"
 
 #include <map>
@@ -29,8 +30,14 @@ struct ErrorState {
     void Record(const EngineError& error);
 };
 
+// The engine's error for a failure from outside the engine: a file system
+// call that failed (a path too long, a folder that is not there, no room)
+// gets the number of that kind of failure, anything else 3000.
+EngineError ForeignError(const std::exception& error);
+
 // Runs a member's body; an EngineError (or a variant conversion failure,
-// which becomes 3421) is kept in the engine's Errors and raised on.
+// which becomes 3421, or another failure, see ForeignError) is kept in the
+// engine's Errors and raised on: no error of another kind leaves the engine.
 class EngineObject {
 public:
     explicit EngineObject(std::shared_ptr<ErrorState> state) : State(std::move(state)) {}
@@ -46,6 +53,10 @@ public:
         } catch (const EVariantError& error) {
             const EngineError converted(errTypeConversion, std::string("Data type conversion error. (")
                                                                + error.what() + ")");
+            State->Record(converted);
+            throw converted;
+        } catch (const std::exception& error) {
+            const EngineError converted = ForeignError(error);
             State->Record(converted);
             throw converted;
         }
@@ -95,29 +106,56 @@ private:
     Variant PropertyValue;
 };
 
-// A collection of properties computed when asked for.
-class ComputedProperties : public Collection<Property> {
+// A collection whose items are computed when asked for (properties, the
+// recordsets still open).
+template <class T>
+class ComputedCollection : public Collection<T> {
 public:
-    using Source = std::function<std::vector<PropertyPtr>()>;
-    explicit ComputedProperties(Source source) : Compute(std::move(source)) {}
+    using Source = std::function<std::vector<std::shared_ptr<T>>()>;
+    explicit ComputedCollection(Source source) : Compute(std::move(source)) {}
     int Count() const override { return static_cast<int>(Compute().size()); }
-    PropertyPtr Item(int index) const override
+    std::shared_ptr<T> Item(int index) const override
     {
-        const std::vector<PropertyPtr> items = Compute();
+        const std::vector<std::shared_ptr<T>> items = Compute();
         if (index < 0 || index >= static_cast<int>(items.size()))
             Raise(errItemNotFound, "Item not found in this collection.");
         return items[static_cast<std::size_t>(index)];
     }
-    using Collection<Property>::Item;
+    using Collection<T>::Item;
 
 private:
     Source Compute;
 };
+using ComputedProperties = ComputedCollection<Property>;
 
 class WorkspaceImpl;
 class DatabaseImpl;
 class FormatStore;
 class RecordsetImpl;
+class OdbcDatabaseImpl;
+
+// A database open in a workspace, a file of ours or an ODBC source: what the
+// workspace's transactions and the engine's Idle ask of it.
+class WorkspaceDatabase : public Database {
+public:
+    virtual bool IsClosed() const = 0;
+    // Transaction levels of the workspace, applied to this database.
+    virtual void BeginLevel(int level) = 0;
+    virtual void CommitLevel(int level) = 0;
+    virtual void RollbackLevel(int level) = 0;
+    // Forgets cached rows that may have changed meanwhile.
+    virtual void RefreshCache() = 0;
+
+    // The workspace's transaction calls (Workspace::BeginTrans and so on).
+    void BeginTrans() override { TransactionWorkspace().BeginTrans(); }
+    void CommitTrans(int options) override { TransactionWorkspace().CommitTrans(options); }
+    void Rollback() override { TransactionWorkspace().Rollback(); }
+
+protected:
+    // The workspace the database is open in; 3420 when the database is
+    // closed or belongs to no workspace (one the engine opened for itself).
+    virtual jet::Workspace& TransactionWorkspace() = 0;
+};
 
 // ------------------------------------------------------------------ engine
 
@@ -169,8 +207,10 @@ private:
 
 class WorkspaceImpl : public Workspace, public EngineObject, public std::enable_shared_from_this<WorkspaceImpl> {
 public:
+    // `type`: dbUseJet, or dbUseODBC for an ODBC direct workspace, which
+    // opens ODBC sources only and has a cursor driver.
     WorkspaceImpl(std::shared_ptr<ErrorState> state, std::weak_ptr<EngineImpl> engine, std::string name,
-                  std::string user, std::string engineVersion);
+                  std::string user, std::string engineVersion, int type = dbUseJet);
     ~WorkspaceImpl() override;
 
     std::string Name() const override { return WorkspaceName; }
@@ -191,22 +231,26 @@ public:
     Collection<Property>& Properties() override { return *PropertyList; }
 
     int TransactionLevel() const { return Level; }
-    void RemoveDatabase(const DatabaseImpl* database);
+    void RemoveDatabase(const WorkspaceDatabase* database);
     // The databases open in the workspace.
-    std::vector<std::shared_ptr<DatabaseImpl>> OpenDatabases() const;
+    std::vector<std::shared_ptr<WorkspaceDatabase>> OpenDatabases() const;
     bool IsClosed() const { return Closed; }
     const std::string& UserName() const { return Account; }
 
 private:
     void CheckOpen() const;
+    // Takes a newly opened database into the workspace's open transactions.
+    DatabasePtr Join(const std::shared_ptr<WorkspaceDatabase>& database);
 
     std::weak_ptr<EngineImpl> Engine;
     std::string WorkspaceName;
     std::string Account;
     std::string EngineVersion;
+    int WorkspaceType;
+    int CursorDriver = dbUseDefaultCursor;
     class DatabaseCollection;
 
-    std::vector<std::weak_ptr<DatabaseImpl>> DatabaseList;
+    std::vector<std::weak_ptr<WorkspaceDatabase>> DatabaseList;
     std::unique_ptr<DatabaseCollection> DatabaseItems;
     ListCollection<User> NoUsers;
     ListCollection<Group> NoGroups;
@@ -241,7 +285,7 @@ private:
     mutable std::vector<long> DeletedTree;
 };
 
-class DatabaseImpl : public Database,
+class DatabaseImpl : public WorkspaceDatabase,
                      public EngineObject,
                      public sql::NameResolver,
                      public std::enable_shared_from_this<DatabaseImpl> {
@@ -250,9 +294,11 @@ public:
     static std::shared_ptr<DatabaseImpl> Open(std::shared_ptr<ErrorState> state, std::shared_ptr<WorkspaceImpl> workspace,
                                               const std::string& path, bool exclusive, bool readOnly,
                                               const std::string& connect);
+    // A new file of ours; a non-empty password becomes its database password.
     static std::shared_ptr<DatabaseImpl> Create(std::shared_ptr<ErrorState> state,
                                                 std::shared_ptr<WorkspaceImpl> workspace, const std::string& path,
-                                                const std::string& version, int collatingOrder);
+                                                const std::string& version, int collatingOrder,
+                                                const std::string& password);
     DatabaseImpl(std::shared_ptr<ErrorState> state, std::shared_ptr<WorkspaceImpl> workspace);
     ~DatabaseImpl() override;
 
@@ -278,9 +324,6 @@ public:
     QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override;
     RelationPtr CreateRelation(const std::string& name, const std::string& table, const std::string& foreignTable,
                                int attributes) override;
-    void BeginTrans() override;
-    void CommitTrans(int options) override;
-    void Rollback() override;
 
     // NameResolver
     sql::NameBinding ResolveTable(std::string_view name) const override;
@@ -293,7 +336,7 @@ public:
 
     // For the objects under the database.
     void CheckOpen() const;
-    bool IsClosed() const { return !Db; }
+    bool IsClosed() const override { return !Db; }
     bool IsReadOnly() const { return ReadOnlyFile; }
     sqlite::Connection& Sql() const;
     // The catalog, re-read when another connection changed it.
@@ -304,13 +347,14 @@ public:
     void NoteWrite();
     std::uint64_t Generation() const { return WriteGeneration; }
     // Forgets cached rows when another connection changed the file.
-    void RefreshCache();
+    void RefreshCache() override;
     void SetRecordsAffected(long count) { Affected = count; }
     // The SQLite reference of a stored or linked table ("t", "jet.link.1"."t").
     std::string TableRef(const catalog::TableInfo& table);
     // The catalog of a linked table's file and the table's entry in it.
     const catalog::TableInfo& LinkedTable(const catalog::TableInfo& link);
-    std::string LinkSchema(const std::string& file);
+    // Attaches a linked file on first use; 3031 when `password` does not open it.
+    std::string LinkSchema(const std::string& file, const std::string& password = "");
     // Runs an action statement or a stored query's (with parameter values).
     void ExecuteStatement(const std::string& sql, const std::vector<Variant>& parameters);
     RecordsetPtr OpenRecordsetOn(const std::string& sql, const std::string& name, int type, int options, int lockEdits,
@@ -321,8 +365,27 @@ public:
     // while nothing changed.
     std::shared_ptr<Keyset> TableKeyset(int tableId, int indexId);
 
+    // --- ODBC sources reached through links and pass-through queries
+    // (OdbcLinks.cpp) ---
+    static bool IsOdbcLink(const catalog::TableInfo& table);
+    // The source of an ODBC connect text, opened on first use and kept
+    // while the file is open; it joins the open transaction levels.
+    std::shared_ptr<OdbcDatabaseImpl> OdbcSource(const std::string& connect);
+    // Each open source once (a source may be known by two connect texts).
+    std::vector<std::shared_ptr<OdbcDatabaseImpl>> OpenOdbcSources() const;
+    // The connect text a new or refreshed link to an ODBC source keeps,
+    // once the source shows the linked table: without its password unless
+    // the link's attributes hold dbAttachSavePWD.
+    std::string PrepareOdbcLink(const catalog::TableInfo& link);
+    // A statement that names linked ODBC tables runs at their source: true
+    // (or a recordset) when it did, false (null) when it names none. One
+    // that names tables of other databases too raises 3251.
+    bool ExecuteAtOdbcSource(const std::string& sql, const std::vector<Variant>& parameters);
+    RecordsetPtr OpenAtOdbcSource(const std::string& sql, const std::string& name, int type, int options,
+                                  int lockEdits, const std::vector<Variant>& parameters, long maxRecords);
+
     // Transactions of the workspace, applied to this file.
-    void BeginLevel(int level);
+    void BeginLevel(int level) override;
     // An installable format's folder or workbook this database serves
     // (FormatDatabase.h); its path becomes the database's Name.
     void AttachFormat(std::shared_ptr<FormatStore> store);
@@ -331,8 +394,11 @@ public:
     // the working file of an installable format's folder.
     std::string LinkFile(const std::string& connect);
     void NoteFormatChange(std::string_view schema, std::string_view table);
-    void CommitLevel(int level);
-    void RollbackLevel(int level);
+    void CommitLevel(int level) override;
+    void RollbackLevel(int level) override;
+
+protected:
+    jet::Workspace& TransactionWorkspace() override;
 
 private:
     class TableDefCollection;
@@ -347,10 +413,14 @@ private:
     void DropTableStatement(const sql::Translation& translation);
 
     std::shared_ptr<WorkspaceImpl> Workspace;  // null for files the engine opens for itself
+    // Held while the file is open, so that no repair or compact replaces it
+    // (declared first: released after the connection closes).
+    std::unique_ptr<LockFile> Lock;
     std::unique_ptr<sqlite::Connection> Db;
     std::string FilePath;
     std::string ConnectText;
     bool ReadOnlyFile = false;
+    bool ExclusiveFile = false;
     int Timeout = 60;
     long Affected = 0;
     // The catalog as last read. When another connection changes it, the new
@@ -360,6 +430,7 @@ private:
     std::vector<std::shared_ptr<catalog::Catalog>> RetiredCatalogs;
     std::map<std::string, std::string> Links;  // file -> schema
     std::map<std::string, std::shared_ptr<catalog::Catalog>> LinkCatalogs;  // schema -> its catalog
+    std::map<std::string, std::shared_ptr<OdbcDatabaseImpl>> OdbcSources;  // connect text -> source
     // Stored query definitions hand out one object per name, kept here; they
     // reach the database through a weak pointer, so no cycle forms.
     std::vector<QueryDefPtr> QueryDefObjects;
@@ -399,6 +470,14 @@ struct ConnectInfo {
 };
 ConnectInfo ParseConnect(const std::string& connect);
 
+
+// An ODBC source (OdbcDatabase.h) opened for a workspace, or for a database
+// of ours that reaches it through links and pass-through queries (workspace
+// null). `cursorDriver` is the workspace's DefaultCursorDriver.
+std::shared_ptr<WorkspaceDatabase> OpenOdbcSource(std::shared_ptr<ErrorState> state,
+                                                  std::shared_ptr<WorkspaceImpl> workspace, const std::string& name,
+                                                  bool readOnly, const std::string& connect, int cursorDriver);
+
 // A parameter value in the parameter's declared type (3421 when it does not
 // convert); Null and Empty stay as they are.
 Variant ParameterValue(int type, const Variant& value, const std::string& name);
@@ -419,6 +498,13 @@ void BindTableDef(const TableDefPtr& tableDef, int tableId);
 catalog::TableInfo DescribeNewTableDef(const TableDefPtr& tableDef, const DatabaseImpl& database);
 
 QueryDefPtr MakeStoredQueryDef(std::shared_ptr<DatabaseImpl> database, const std::string& name);
+// The parameters of a query's PARAMETERS header, taking the values the old
+// ones of the same names held.
+std::vector<ParameterPtr> RenewParameters(const std::vector<ParameterPtr>& old,
+                                          const std::vector<sql::DeclaredParameter>& declared,
+                                          const std::shared_ptr<ErrorState>& state);
+// QueryDef::Type of a statement of that kind.
+int QueryTypeOf(sql::StatementKind kind);
 QueryDefPtr MakeTemporaryQueryDef(std::shared_ptr<DatabaseImpl> database, const std::string& name,
                                   const std::string& sql);
 // For QueryDefs.Append of a temporary query definition with a name.

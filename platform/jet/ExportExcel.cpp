@@ -7,8 +7,9 @@
 // of text (BIFF8: shared strings in UTF-16; older: 8-bit in the file's code
 // page, at most 255 bytes a cell), numbers and currency number cells,
 // booleans boolean cells, dates number cells formatted "yyyy-mm-dd" (or
-// "yyyy-mm-dd hh:mm:ss" when they hold a time), binary values texts of
-// hexadecimal digits; Null leaves the cell empty.
+// "yyyy-mm-dd hh:mm:ss" when they hold a time, "hh:mm:ss" for a time
+// alone) in Excel's serial numbers, dates before 1900 texts in those forms,
+// binary values texts of hexadecimal digits; Null leaves the cell empty.
 //
 // A sheet holds 16384 rows (BIFF3 to 5) or 65536 (BIFF8). A workbook goes on
 // in further sheets named "<sheet> (2)", "<sheet> (3)", ..., each beginning
@@ -24,6 +25,7 @@
 
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
+#include "platform/system/DateTime.h"
 
 #include <QString>
 
@@ -76,8 +78,10 @@ constexpr std::uint16_t StyleXfCount = 15;
 constexpr std::uint16_t XfGeneral = 15;
 constexpr std::uint16_t XfDate = 16;
 constexpr std::uint16_t XfDateTime = 17;
+constexpr std::uint16_t XfTime = 18;
 const char* const DateFormat = "yyyy-mm-dd";
 const char* const DateTimeFormat = "yyyy-mm-dd hh:mm:ss";
+const char* const TimeFormat = "hh:mm:ss";
 constexpr std::size_t MaxRecordData8 = 8224;
 
 class Bytes {
@@ -175,9 +179,24 @@ Cell CellOf(const Variant& value)
         cell.Kind = CellKind::Boolean;
         cell.Number = value.AsBoolean() ? 1 : 0;
     } else if (value.VarType() == varDate) {
-        cell.Kind = CellKind::Number;
-        cell.Number = value.AsDate();
-        cell.Xf = cell.Number == std::floor(cell.Number) ? XfDate : XfDateTime;
+        // Excel's serial numbers count 29 February 1900, which never was:
+        // from 1 March 1900 (automation date 61) they equal automation
+        // dates, before it they are one less, and before 1900 there are
+        // none (a time of day alone is the fraction of day 0).
+        const double date = value.AsDate();
+        const bool wholeDay = date == std::floor(date);
+        if (date >= 61 || (date >= 0 && date < 1)) {
+            cell.Kind = CellKind::Number;
+            cell.Number = date;
+        } else if (date >= 2) {
+            cell.Kind = CellKind::Number;
+            cell.Number = date - 1;
+        } else {
+            cell.Kind = CellKind::Text;
+            cell.Text = platform::FormatDateTime(wholeDay ? "yyyy-mm-dd" : "yyyy-mm-dd hh:nn:ss", date);
+            return cell;
+        }
+        cell.Xf = date >= 0 && date < 1 ? XfTime : wholeDay ? XfDate : XfDateTime;
     } else {
         cell.Kind = CellKind::Number;
         cell.Number = value.VarType() == varCurrency ? static_cast<double>(value.AsCurrencyScaled()) / 10000
@@ -305,13 +324,15 @@ public:
     }
 
 private:
-    // Calls `each(row, column, cell)` for every cell of the sheet, row by row.
+    // Calls `each(row, column, cell, record)` for every cell of the sheet, row
+    // by row; `record` numbers a table's records from 1 and is 0 for the
+    // column names and for cells read from a workbook.
     template <class F>
     static void ForEachCell(const SheetPart& part, F&& each)
     {
         if (part.Cells) {
             for (const formats::WorkbookCell& cell : *part.Cells)
-                each(static_cast<unsigned>(cell.Row), static_cast<unsigned>(cell.Column), CellOf(cell));
+                each(static_cast<unsigned>(cell.Row), static_cast<unsigned>(cell.Column), CellOf(cell), std::size_t{0});
             return;
         }
         const auto columns = static_cast<unsigned>(part.Rows->Columns.size());
@@ -319,12 +340,12 @@ private:
             Cell name;
             name.Kind = CellKind::Text;
             name.Text = part.Rows->Columns[c].Name;
-            each(0u, c, name);
+            each(0u, c, name, std::size_t{0});
         }
         for (std::size_t r = 0; r < part.RowCount; ++r) {
             const auto& row = part.Rows->Rows[part.FirstRow + r];
             for (unsigned c = 0; c < columns; ++c)
-                each(static_cast<unsigned>(r + 1), c, CellOf(row[c]));
+                each(static_cast<unsigned>(r + 1), c, CellOf(row[c]), part.FirstRow + r + 1);
         }
     }
 
@@ -464,10 +485,10 @@ private:
             data.U16(0x7FFF);  // the window text colour
             if (Version >= 5) {
                 data.U16(400);  // normal weight
-                data.U16(0);
-                data.U8(0);
-                data.U8(0);
-                data.U8(0);
+                data.U16(0);    // no escapement
+                data.U8(0);     // no underline
+                data.U8(0);     // family
+                data.U8(FontCharset());
                 data.U8(0);
             }
             ShortText(data, "Arial");
@@ -475,7 +496,20 @@ private:
         }
     }
 
-    // The date formats: numbered 164 and 165 in BIFF5 and later, where the
+    // The character set of the fonts, which readers take for the code page
+    // of the texts in that font (BIFF5; BIFF8 texts are UTF-16 anyway).
+    unsigned FontCharset() const
+    {
+        if (!Encoder)
+            return 0;
+        switch (Encoder->Page().Number) {
+        case 936: return 134;  // GB2312_CHARSET
+        case 950: return 136;  // CHINESEBIG5_CHARSET
+        default: return 0;     // ANSI_CHARSET
+        }
+    }
+
+    // The date and time formats: numbered 164 to 166 in BIFF5 and later, where the
     // built-in ones need no record; in BIFF3 and 4 by their order, after
     // "General".
     void FormatRecords(Bytes& out)
@@ -500,9 +534,11 @@ private:
             format(0, "General");
             format(1, DateFormat);
             format(2, DateTimeFormat);
+            format(3, TimeFormat);
         } else {
             format(164, DateFormat);
             format(165, DateTimeFormat);
+            format(166, TimeFormat);
         }
     }
 
@@ -512,12 +548,14 @@ private:
             return Version < 5 ? 1 : 164;
         if (xf == XfDateTime)
             return Version < 5 ? 2 : 165;
+        if (xf == XfTime)
+            return Version < 5 ? 3 : 166;
         return 0;
     }
 
     void XfRecords(Bytes& out)
     {
-        for (std::uint16_t xf = 0; xf <= XfDateTime; ++xf) {
+        for (std::uint16_t xf = 0; xf <= XfTime; ++xf) {
             const bool style = xf < StyleXfCount;
             const unsigned format = FormatIndex(xf);
             // Style XFs have no parent (0xFFF) and are locked; cell XFs take
@@ -586,11 +624,23 @@ private:
             if (added)
                 order.push_back(&it->first);
         };
-        for (const SheetPart& part : Sheets)
-            ForEachCell(part, [&](unsigned, unsigned, const Cell& cell) {
-                if (cell.Kind == CellKind::Text)
-                    add(cell.Text);
-            });
+        for (const SheetPart& part : Sheets) {
+            if (part.Cells) {
+                ForEachCell(part, [&](unsigned, unsigned, const Cell& cell, std::size_t) {
+                    if (cell.Kind == CellKind::Text)
+                        add(cell.Text);
+                });
+                continue;
+            }
+            // Only strings, byte arrays and dates can give text cells.
+            for (const Column& column : part.Rows->Columns)
+                add(column.Name);
+            for (std::size_t r = 0; r < part.RowCount; ++r)
+                for (const Variant& value : part.Rows->Rows[part.FirstRow + r])
+                    if (value.VarType() == varString || value.IsArray() || value.VarType() == varDate)
+                        if (const Cell cell = CellOf(value); cell.Kind == CellKind::Text)
+                            add(cell.Text);
+        }
 
         std::vector<std::string> records;
         Bytes current;
@@ -672,11 +722,15 @@ private:
         }
         Record(out, recWindow2, window.Data);
 
-        ForEachCell(part, [&](unsigned row, unsigned column, const Cell& cell) { WriteCell(out, row, column, cell); });
+        ForEachCell(part, [&](unsigned row, unsigned column, const Cell& cell, std::size_t record) {
+            WriteCell(out, part, row, column, cell, record);
+        });
         Record(out, recEof, {});
     }
 
-    void WriteCell(Bytes& out, unsigned row, unsigned column, const Cell& cell)
+    // `record` (from 1) names the record of a table's value cell in messages.
+    void WriteCell(Bytes& out, const SheetPart& part, unsigned row, unsigned column, const Cell& cell,
+                   std::size_t record)
     {
         Bytes data;
         data.U16(row);
@@ -704,7 +758,14 @@ private:
                 throw EngineError(errFieldTooSmall,
                                   "The field is too small to accept the amount of data you attempted to add. A cell "
                                   "of the Excel "
-                                      + std::to_string(Version) + ".0 format holds at most 255 characters.",
+                                      + std::to_string(Version) + ".0 format holds at most 255 bytes; "
+                                      + (part.Rows ? "the text of field '" + part.Rows->Columns[column].Name + "'"
+                                                       + (record ? " in record " + std::to_string(record) : std::string())
+                                                   : "the text in row " + std::to_string(row + 1) + ", column "
+                                                       + std::to_string(column + 1) + " of sheet '" + part.Name + "'")
+                                      + " takes "
+                                      + std::to_string(bytes.size()) + " bytes in code page "
+                                      + std::to_string(Encoder->Page().Number) + ".",
                                   ExcelSource);
             data.U16(static_cast<unsigned>(bytes.size()));
             data.Raw(bytes);

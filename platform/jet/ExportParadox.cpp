@@ -42,9 +42,11 @@ extern "C" {
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
+#include <new>
+#include <unordered_set>
 
 namespace jet::exporting {
 namespace {
@@ -75,27 +77,163 @@ struct ParadoxField {
     bool DateText = false;  // a date-time column written as alpha text
 };
 
-void* Allocate(pxdoc_t*, std::size_t size, const char*)
+// A file pxlib writes, kept in memory until it is complete. pxlib rewrites
+// the table's header after every record, a few bytes at a time, seeking and
+// reading back around each write: on a file that is a system call each, and
+// even through stdio several hundred instructions. pxlib only creates files
+// on a stdio stream, so it gets one over this memory (fopencookie), and then
+// its stream's operations are pointed at the memory itself.
+class MemoryFile {
+public:
+    MemoryFile()
+        : File(fopencookie(this, "w+",
+                           {[](void* self, char* buffer, std::size_t count) -> ssize_t {
+                                return static_cast<ssize_t>(static_cast<MemoryFile*>(self)->Read(count, buffer));
+                            },
+                            [](void* self, const char* buffer, std::size_t count) -> ssize_t {
+                                return static_cast<ssize_t>(static_cast<MemoryFile*>(self)->Write(count, buffer));
+                            },
+                            [](void* self, off64_t* offset, int whence) {
+                                const int result = static_cast<MemoryFile*>(self)->Seek(*offset, whence);
+                                *offset = static_cast<off64_t>(static_cast<MemoryFile*>(self)->Position);
+                                return result;
+                            },
+                            nullptr}))
+    {
+        // Unbuffered: every access reaches the memory, whichever way it goes.
+        if (File)
+            std::setvbuf(File, nullptr, _IONBF, 0);
+    }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+    ~MemoryFile()
+    {
+        if (File)
+            std::fclose(File);
+    }
+
+    std::FILE* Stream() const { return File; }
+    std::string& Bytes() { return Data; }
+
+    std::size_t Read(std::size_t count, void* buffer)
+    {
+        const std::size_t available = Position < Data.size() ? std::min(count, Data.size() - Position) : 0;
+        std::memcpy(buffer, Data.data() + Position, available);
+        Position += available;
+        return available;
+    }
+
+    std::size_t Write(std::size_t count, const void* buffer)
+    {
+        try {
+            if (Position + count > Data.size())
+                Data.resize(Position + count);
+        } catch (const std::bad_alloc&) {
+            return 0;  // pxlib reports the short write
+        }
+        std::memcpy(Data.data() + Position, buffer, count);
+        Position += count;
+        return count;
+    }
+
+    int Seek(long offset, int whence)
+    {
+        const long base = whence == SEEK_CUR ? static_cast<long>(Position)
+            : whence == SEEK_END             ? static_cast<long>(Data.size())
+                                             : 0;
+        if (base + offset < 0)
+            return -1;
+        Position = static_cast<std::size_t>(base + offset);
+        return 0;
+    }
+
+    long Tell() const { return static_cast<long>(Position); }
+
+private:
+    std::string Data;
+    std::size_t Position = 0;
+    std::FILE* File = nullptr;
+};
+
+// What pxlib writes into, reached from its callbacks through the document's
+// user data: its first message (its calls answer only success or failure),
+// the table, blob and primary index files, and the memory it took. pxlib does not free the
+// streams of files it was given as stdio streams; what it leaves is freed
+// with the output.
+struct ParadoxOutput {
+    std::string Error;
+    MemoryFile Table;
+    MemoryFile Blobs;
+    MemoryFile Index;
+    std::unordered_set<void*> Taken;
+
+    ParadoxOutput() = default;
+    ParadoxOutput(const ParadoxOutput&) = delete;
+    ParadoxOutput& operator=(const ParadoxOutput&) = delete;
+    ~ParadoxOutput()
+    {
+        for (void* memory : Taken)
+            std::free(memory);
+    }
+};
+
+// The output of a document; null while pxlib makes the document itself.
+ParadoxOutput* OutputOf(pxdoc_t* doc)
 {
-    return std::calloc(1, size);
+    return doc ? static_cast<ParadoxOutput*>(PX_get_opaque(doc)) : nullptr;
 }
 
-void* Reallocate(pxdoc_t*, void* memory, std::size_t size, const char*)
+void* Allocate(pxdoc_t* doc, std::size_t size, const char*)
 {
-    return std::realloc(memory, size);
+    void* memory = std::calloc(1, size);
+    if (ParadoxOutput* output = OutputOf(doc); output && memory)
+        output->Taken.insert(memory);
+    return memory;
 }
 
-void Free(pxdoc_t*, void* memory)
+void* Reallocate(pxdoc_t* doc, void* memory, std::size_t size, const char*)
 {
+    void* moved = std::realloc(memory, size);
+    if (ParadoxOutput* output = OutputOf(doc); output && moved && output->Taken.erase(memory))
+        output->Taken.insert(moved);
+    return moved;
+}
+
+void Free(pxdoc_t* doc, void* memory)
+{
+    if (ParadoxOutput* output = OutputOf(doc); output && memory != doc)
+        output->Taken.erase(memory);
     std::free(memory);
 }
 
-// Keeps pxlib's first message: its calls answer only success or failure.
 void KeepError(pxdoc_t*, int, const char* message, void* data)
 {
-    auto* error = static_cast<std::string*>(data);
-    if (error->empty())
-        *error = message;
+    std::string& error = static_cast<ParadoxOutput*>(data)->Error;
+    if (error.empty())
+        error = message;
+}
+
+MemoryFile& FileOf(pxdoc_t* doc, pxstream_t* stream)
+{
+    ParadoxOutput* output = OutputOf(doc);
+    if (stream->s.fp == output->Blobs.Stream())
+        return output->Blobs;
+    return stream->s.fp == output->Index.Stream() ? output->Index : output->Table;
+}
+
+// Points a pxlib stream over a MemoryFile's stdio stream at the memory.
+void AccessDirectly(pxstream_t* stream)
+{
+    stream->read = [](pxdoc_t* doc, pxstream_t* self, std::size_t count, void* buffer) {
+        return FileOf(doc, self).Read(count, buffer);
+    };
+    stream->seek = [](pxdoc_t* doc, pxstream_t* self, long offset, int whence) {
+        return FileOf(doc, self).Seek(offset, whence);
+    };
+    stream->tell = [](pxdoc_t* doc, pxstream_t* self) { return FileOf(doc, self).Tell(); };
+    stream->write = [](pxdoc_t* doc, pxstream_t* self, std::size_t count, void* buffer) {
+        return FileOf(doc, self).Write(count, buffer);
+    };
 }
 
 // A table file of the later layout made a Paradox 3 one: the header keeps
@@ -110,17 +248,6 @@ std::string Paradox3Layout(std::string table)
     table.insert(headerSize - HeaderBlock4Size, HeaderBlock4Size, '\0');
     table[FileVersionOffset] = FileVersion3;
     return table;
-}
-
-// Rewrites a finished file through `change`.
-template <class F>
-void ChangeFile(const std::string& path, F&& change)
-{
-    std::string bytes = change(formats::ReadWholeFile(path));
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush())
-        throw EngineError(3051, "The Paradox table could not be written (" + path + ").", ParadoxSource);
 }
 
 std::string WithVersion(std::string file, char version)
@@ -213,11 +340,17 @@ public:
         return false;
     }
 
-    void Write(const std::string& tablePath, const std::string& blobPath, const std::string& indexPath,
-               const std::string& tableName)
+    // The table file, the blob file when NeedsBlobFile() and the primary
+    // index when Keyed() (else empty).
+    struct Files {
+        std::string Table;
+        std::string Blobs;
+        std::string Index;
+    };
+    Files Write(const std::string& tableName)
     {
-        std::string error;
-        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> doc(PX_new3(KeepError, Allocate, Reallocate, Free, &error),
+        ParadoxOutput output;
+        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> doc(PX_new3(KeepError, Allocate, Reallocate, Free, &output),
                                                           [](pxdoc_t* px) {
                                                               PX_close(px);
                                                               PX_delete(px);
@@ -225,10 +358,10 @@ public:
         const auto check = [&](bool ok, const char* what) {
             if (!ok)
                 throw EngineError(3051, std::string("The Paradox table could not be written (") + what + "): "
-                                            + (error.empty() ? "unknown error" : error),
+                                            + (output.Error.empty() ? "unknown error" : output.Error),
                                   ParadoxSource);
         };
-        check(doc != nullptr, "new document");
+        check(doc != nullptr && output.Table.Stream() && output.Blobs.Stream(), "new document");
         std::vector<pxfield_t> fields(Fields.size());
         for (std::size_t i = 0; i < Fields.size(); ++i) {
             // pxlib takes over the names and frees them with the document.
@@ -239,10 +372,11 @@ public:
         }
         pxfield_t* fieldArray = static_cast<pxfield_t*>(Allocate(doc.get(), sizeof(pxfield_t) * fields.size(), ""));
         std::copy(fields.begin(), fields.end(), fieldArray);
-        check(PX_create_file(doc.get(), fieldArray, static_cast<int>(fields.size()), tablePath.c_str(),
-                             Keyed() ? pxfFileTypIndexDB : pxfFileTypNonIndexDB)
+        check(PX_create_fp(doc.get(), fieldArray, static_cast<int>(fields.size()), output.Table.Stream(),
+                           Keyed() ? pxfFileTypIndexDB : pxfFileTypNonIndexDB)
                   == 0,
               "create");
+        AccessDirectly(doc->px_stream);
         if (Keyed())
             check(PX_set_value(doc.get(), "numprimkeys", static_cast<float>(KeyFields)) == 0, "key");
         check(PX_set_parameter(doc.get(), "tablename", tableName.c_str()) == 0, "table name");
@@ -250,8 +384,10 @@ public:
         // pxlib offers no setter of the version; the header it writes on
         // closing takes it from here.
         doc->px_head->px_fileversion = Version == 7 ? 70 : 50;
-        if (NeedsBlobFile())
-            check(PX_set_blob_file(doc.get(), blobPath.c_str()) == 0, "blob file");
+        if (NeedsBlobFile()) {
+            check(PX_set_blob_fp(doc.get(), output.Blobs.Stream()) == 0, "blob file");
+            AccessDirectly(doc->px_blob->mb_stream);
+        }
 
         const int recordSize = PX_get_recordsize(doc.get());
         std::string record(static_cast<std::size_t>(recordSize), '\0');
@@ -272,38 +408,40 @@ public:
             check(PX_put_record(doc.get(), record.data()) >= 0, "record");
         }
         if (Keyed())
-            WritePrimaryIndex(doc.get(), indexPath, check);
+            WritePrimaryIndex(doc.get(), output, check);
         doc.reset();
+        Files files{std::move(output.Table.Bytes()), NeedsBlobFile() ? std::move(output.Blobs.Bytes()) : std::string(),
+                    std::move(output.Index.Bytes())};
         if (Version == 3 || Version == 4) {
             const char code = Version == 3 ? FileVersion3 : FileVersion4;
-            ChangeFile(tablePath, [&](std::string file) {
-                return Version == 3 ? Paradox3Layout(std::move(file)) : WithVersion(std::move(file), code);
-            });
+            files.Table = Version == 3 ? Paradox3Layout(std::move(files.Table)) : WithVersion(std::move(files.Table), code);
             if (Keyed())
-                ChangeFile(indexPath, [&](std::string file) { return WithVersion(std::move(file), code); });
+                files.Index = WithVersion(std::move(files.Index), code);
         }
+        return files;
     }
 
 private:
-    // The primary index (.px) of the records written: the key fields, which
-    // pxlib follows with the block numbers and record counts of its own.
+    // The primary index (.px) of the records written, into the output's
+    // index file: the key fields, which pxlib follows with the block numbers
+    // and record counts of its own.
     template <class Check>
-    void WritePrimaryIndex(pxdoc_t* table, const std::string& indexPath, const Check& check)
+    void WritePrimaryIndex(pxdoc_t* table, ParadoxOutput& output, const Check& check)
     {
-        std::string error;
-        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> index(PX_new3(KeepError, Allocate, Reallocate, Free, &error),
+        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> index(PX_new3(KeepError, Allocate, Reallocate, Free, &output),
                                                             [](pxdoc_t* px) {
                                                                 PX_close(px);
                                                                 PX_delete(px);
                                                             });
-        check(index != nullptr, "new index");
+        check(index != nullptr && output.Index.Stream(), "new index");
         auto* keys = static_cast<pxfield_t*>(
             Allocate(index.get(), sizeof(pxfield_t) * static_cast<std::size_t>(KeyFields), ""));
         for (int k = 0; k < KeyFields; ++k) {
             const pxfield_t* field = PX_get_field(table, k);
             keys[k] = {PX_strdup(index.get(), field->px_fname), field->px_ftype, field->px_flen, 0};
         }
-        check(PX_create_file(index.get(), keys, KeyFields, indexPath.c_str(), pxfFileTypPrimIndex) == 0, "index");
+        check(PX_create_fp(index.get(), keys, KeyFields, output.Index.Stream(), pxfFileTypPrimIndex) == 0, "index");
+        AccessDirectly(index->px_stream);
         index->px_head->px_fileversion = table->px_head->px_fileversion;
         check(PX_write_primary_index(table, index.get()) == 0, "primary index");
     }
@@ -444,26 +582,14 @@ public:
 
         const Table table = ReadTable(rows);
         ParadoxWriter writer(Version, table, target.PrimaryKey);
-        const std::string blobPath = std::filesystem::path(path).replace_extension(".mb").string();
-        const std::string indexPath = std::filesystem::path(path).replace_extension(".px").string();
-        const std::string temporaryTable = TemporaryPath(path);
-        const std::string temporaryBlobs = TemporaryPath(blobPath);
-        const std::string temporaryIndex = TemporaryPath(indexPath);
-        try {
-            writer.Write(temporaryTable, temporaryBlobs, temporaryIndex, std::filesystem::path(path).stem().string());
-        } catch (...) {
-            std::error_code ignored;
-            for (const std::string& temporary : {temporaryTable, temporaryBlobs, temporaryIndex})
-                std::filesystem::remove(temporary, ignored);
-            throw;
-        }
+        auto [tableBytes, blobBytes, indexBytes] = writer.Write(std::filesystem::path(path).stem().string());
         std::vector<std::pair<std::string, std::string>> files;
         if (writer.NeedsBlobFile())
-            files.emplace_back(temporaryBlobs, blobPath);
+            files.emplace_back(std::filesystem::path(path).replace_extension(".mb").string(), std::move(blobBytes));
         if (writer.Keyed())
-            files.emplace_back(temporaryIndex, indexPath);
-        files.emplace_back(temporaryTable, path);
-        CommitFiles(files);
+            files.emplace_back(std::filesystem::path(path).replace_extension(".px").string(), std::move(indexBytes));
+        files.emplace_back(path, std::move(tableBytes));
+        WriteTargetFiles(files);
         return static_cast<long>(table.Rows.size());
     }
 

@@ -208,7 +208,10 @@ std::string NormalizedLinkConnect(const std::string& connect)
     const ConnectInfo info = ParseConnect(connect);
     if (!info.Type.empty() && !IsOpenableFormat(info.Type))
         RaiseNotSupported("Links to files of the format '" + info.Type + "'");
-    return info.Type + ";DATABASE=" + AbsolutePath(info.Value("DATABASE"));
+    // A file of ours that needs a password keeps it, as the old engine did.
+    const std::string password = info.Value("PWD");
+    return info.Type + ";DATABASE=" + AbsolutePath(info.Value("DATABASE"))
+        + (password.empty() ? "" : ";PWD=" + password);
 }
 
 FormatStore::FormatStore(std::string formatName, const std::string& path)

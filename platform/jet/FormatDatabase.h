@@ -123,7 +123,8 @@ std::vector<std::string> FormatTableNames(const std::string& sourceTable);
 std::string InsertIntoOtherDatabase(DatabaseImpl& database, const std::string& statement);
 
 // The connect text of a link as it is stored: the type kept, DATABASE made
-// absolute. Raises 3251 for a type the engine does not open.
+// absolute, PWD kept for a file of ours that needs it. Raises 3251 for a
+// type the engine does not open.
 std::string NormalizedLinkConnect(const std::string& connect);
 
 } // namespace jet::impl

@@ -22,9 +22,11 @@
 // old SQL dialect (Database.h), a collation and LIKE of our own that compare
 // text without regard to case for every language, transactions on
 // savepoints (Workspace.h), and keysets of row ids behind the recordsets
-// (Recordset.h). What has no counterpart here (ODBC sources and ODBC direct
-// workspaces, database passwords and encryption, workgroup accounts, outside
-// file formats but the installable ones) raises error 3251.
+// (Recordset.h). ODBC sources, ODBC direct workspaces, linked ODBC tables and
+// pass-through queries go through the unixODBC driver manager
+// (OdbcDatabase.h); a file's database password is kept as a salted hash
+// (DatabasePassword.h). What has no counterpart here (encryption, workgroup
+// accounts, outside file formats but the installable ones) raises error 3251.
 #pragma once
 
 #include "platform/jet/Collection.h"

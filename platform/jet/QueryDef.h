@@ -70,6 +70,22 @@ public:
     virtual Variant LastUpdated() const = 0;
 
     virtual void Close() = 0;
+
+    // A pass-through query: the ODBC connect text of the source its SQL goes
+    // to unchanged ("ODBC;DSN=..."), empty for a query of the engine's own
+    // SQL. Its Type is then dbQSQLPassThrough and it has no parameters.
+    virtual std::string Connect() const { return ""; }
+    virtual void SetConnect(const std::string& /*connect*/)
+    {
+        throw EngineError(errInvalidOperation, "Invalid operation.", "DAO.QueryDef");
+    }
+    // Pass-through queries: true when the statement returns rows (opened with
+    // OpenRecordset), false for one that Execute runs.
+    virtual bool ReturnsRecords() const { return true; }
+    virtual void SetReturnsRecords(bool /*value*/)
+    {
+        throw EngineError(errInvalidOperation, "Invalid operation.", "DAO.QueryDef");
+    }
 };
 
 } // namespace jet

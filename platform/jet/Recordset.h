@@ -12,6 +12,9 @@
 //  - dbOpenSnapshot and dbOpenForwardOnly (or the dbForwardOnly option): a
 //    read-only copy of the rows as they were at open. A forward-only one moves
 //    only forward and has no bookmarks.
+//  - dbOpenDynamic (ODBC sources only): a dynaset whose rows themselves are
+//    found again, so rows others add or delete come and go
+//    (OdbcRecordset.h tells how recordsets of a source keep up).
 //
 // Position: a current record, or none (Bof or Eof, or right after Delete).
 // Bookmarks are the rows' keys: they stay valid for the recordset, its clones

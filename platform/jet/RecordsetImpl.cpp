@@ -1,10 +1,13 @@
 #include "platform/jet/RecordsetImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/DecimalText.h"
+#include "platform/jet/RecordsetField.h"
 #include "platform/system/DateTime.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <unordered_map>
 
@@ -12,6 +15,10 @@ namespace jet::impl {
 namespace {
 
 constexpr std::size_t WindowRows = 1024;
+// Find tests rows through a statement of their own (RangeCriteria) when it
+// has more rows than this to test: preparing one costs about as much as
+// testing that many rows one by one.
+constexpr long RowsWorthAStatement = 32;
 
 bool KeyedType(int type)
 {
@@ -54,8 +61,41 @@ std::int64_t DecodeBookmark(const jet::Bookmark& bookmark)
     return static_cast<std::int64_t>(value);
 }
 
-// Order of two values for Sort: Null first, then numbers, texts (without
-// regard to case) and bytes.
+} // namespace
+
+std::string SeekCondition(const std::vector<std::string>& columns, const std::vector<bool>& descending,
+                          const std::string& comparison, std::size_t keys,
+                          const std::function<std::string(std::size_t key)>& parameter)
+{
+    const bool forward = comparison == "=" || comparison == ">=" || comparison == ">";
+    const bool strict = comparison == ">" || comparison == "<";
+    std::string condition;
+    if (comparison == "=") {
+        for (std::size_t k = 0; k < keys; ++k)
+            condition += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
+        return condition;
+    }
+    // Beyond the key in the direction of the search, field by field.
+    std::vector<std::string> terms;
+    for (std::size_t k = 0; k < keys; ++k) {
+        std::string term;
+        for (std::size_t j = 0; j < k; ++j)
+            term += columns[j] + " = " + parameter(j) + " AND ";
+        const bool greater = forward != descending[k];
+        term += columns[k] + (greater ? " > " : " < ") + parameter(k);
+        terms.push_back("(" + term + ")");
+    }
+    if (!strict) {
+        std::string equal;
+        for (std::size_t k = 0; k < keys; ++k)
+            equal += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
+        terms.push_back("(" + equal + ")");
+    }
+    for (std::size_t t = 0; t < terms.size(); ++t)
+        condition += (t ? " OR " : "") + terms[t];
+    return condition;
+}
+
 int CompareValues(const Variant& a, const Variant& b)
 {
     if (a.IsClear() || b.IsClear())
@@ -71,89 +111,17 @@ int CompareValues(const Variant& a, const Variant& b)
     }
     if (textA != textB)
         return textA ? 1 : -1;
+    if (a.VarType() == varCurrency && b.VarType() == varCurrency) {
+        const std::int64_t x = a.AsCurrencyScaled();
+        const std::int64_t y = b.AsCurrencyScaled();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
     const double x = a.AsDouble();
     const double y = b.AsDouble();
     return x < y ? -1 : (x > y ? 1 : 0);
 }
 
-class RecordsetField : public Field {
-public:
-    RecordsetField(std::shared_ptr<RecordsetImpl> owner, std::size_t index) : Owner(std::move(owner)), Position(index)
-    {
-        Props = std::make_unique<ComputedProperties>([this] { return PropertyItems(); });
-    }
-
-    std::string Name() const override { return Set().Info(Position).Name; }
-    void SetName(const std::string&) override { NotHere(); }
-    int Type() const override { return Set().Info(Position).Type; }
-    void SetType(int) override { NotHere(); }
-    int Size() const override { return Set().Info(Position).Size; }
-    void SetSize(int) override { NotHere(); }
-    int Attributes() const override { return Set().Info(Position).Attributes; }
-    void SetAttributes(int) override { NotHere(); }
-    bool Required() const override { return Set().Info(Position).Required; }
-    void SetRequired(bool) override { NotHere(); }
-    std::string DefaultValue() const override { return Set().Info(Position).DefaultValue; }
-    void SetDefaultValue(const std::string&) override { NotHere(); }
-    int OrdinalPosition() const override { return static_cast<int>(Position); }
-    std::string SourceTable() const override { return Set().Info(Position).SourceTable; }
-    std::string SourceField() const override { return Set().Info(Position).SourceField; }
-    Variant Value() const override
-    {
-        const RecordsetImpl& set = Set();
-        return set.Guarded([&] { return set.FieldValue(Position); });
-    }
-    void SetValue(const Variant& value) override
-    {
-        RecordsetImpl& set = Set();
-        set.Guarded([&] { set.SetFieldValue(Position, value); });
-    }
-    long FieldSize() const override
-    {
-        const RecordsetImpl& set = Set();
-        return set.Guarded([&] { return set.FieldSize(Position); });
-    }
-    Collection<Property>& Properties() override { return *Props; }
-    PropertyPtr CreateProperty(const std::string&, int, const Variant&) override { NotHere(); }
-
-private:
-    RecordsetImpl& Set() const
-    {
-        if (Owner->IsClosed())
-            RaiseClosed();
-        return *Owner;
-    }
-
-    [[noreturn]] void NotHere() const
-    {
-        Raise(errInvalidOperation, "Invalid operation.", "DAO.Field");
-    }
-
-    std::vector<PropertyPtr> PropertyItems() const
-    {
-        const FieldInfo& info = Set().Info(Position);
-        std::vector<PropertyPtr> items = {
-            std::make_shared<ValueProperty>("Name", dbText, Variant(info.Name)),
-            std::make_shared<ValueProperty>("Type", dbInteger, Variant::Smallint(static_cast<std::int16_t>(info.Type))),
-            std::make_shared<ValueProperty>("Size", dbLong, Variant(info.Size)),
-            std::make_shared<ValueProperty>("Attributes", dbLong, Variant(info.Attributes)),
-            std::make_shared<ValueProperty>("OrdinalPosition", dbInteger,
-                                            Variant::Smallint(static_cast<std::int16_t>(Position))),
-            std::make_shared<ValueProperty>("SourceTable", dbText, Variant(info.SourceTable)),
-            std::make_shared<ValueProperty>("SourceField", dbText, Variant(info.SourceField)),
-            std::make_shared<ValueProperty>("DefaultValue", dbText, Variant(info.DefaultValue)),
-            std::make_shared<ValueProperty>("Required", dbBoolean, Variant(info.Required)),
-        };
-        for (const catalog::PropertyDef& property : info.Properties)
-            items.push_back(std::make_shared<ValueProperty>(property.Name, property.Type, property.Value));
-        return items;
-    }
-
-    // A field keeps its recordset alive, as the automation objects did.
-    std::shared_ptr<RecordsetImpl> Owner;
-    std::size_t Position;
-    std::unique_ptr<ComputedProperties> Props;
-};
+namespace {
 
 // Rows locked by pessimistic edits in this process: (file, table, row) ->
 // the recordset that holds the lock.
@@ -255,15 +223,41 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
             return;
         }
         break;
-    case dbCurrency:
-        if (number) {
-            out = Variant::Currency(sqlite3_value_double(value));
+    case dbCurrency: {
+        // Stored as its exact text; a number where SQL wrote one (or a file
+        // from before currency was kept as text). A value beyond the range
+        // of currency stays the number it is.
+        std::int64_t scaled = 0;
+        if (storage == SQLITE_TEXT) {
+            if (ReadCurrencyText(text(), scaled) == DecimalRead::Value) {
+                out = Variant::CurrencyScaled(scaled);
+                return;
+            }
+        } else if (storage == SQLITE_INTEGER) {
+            const std::int64_t whole = sqlite3_value_int64(value);
+            if (whole <= INT64_MAX / 10000 && whole >= INT64_MIN / 10000) {
+                out = Variant::CurrencyScaled(whole * 10000);
+                return;
+            }
+        } else if (storage == SQLITE_FLOAT) {
+            try {
+                out = Variant::Currency(sqlite3_value_double(value));
+            } catch (const EVariantError&) {
+                out = Variant(sqlite3_value_double(value));
+            }
             return;
         }
         break;
+    }
     case dbSingle:
         if (number) {
-            out = Variant::Single(static_cast<float>(sqlite3_value_double(value)));
+            // SQL may have written a number no Single holds: it stays the
+            // number it is.
+            const double stored = sqlite3_value_double(value);
+            if (std::isfinite(stored) && std::fabs(stored) > std::numeric_limits<float>::max())
+                out = Variant(stored);
+            else
+                out = Variant::Single(static_cast<float>(stored));
             return;
         }
         break;
@@ -336,7 +330,13 @@ int TypeOfValue(const Variant& value)
 
 // ---------------------------------------------------------------- Criteria
 
-Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields, const std::string& text) : Source(text)
+Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields, const std::string& text)
+    : Criteria(database.Sql(), fields, text)
+{
+}
+
+Criteria::Criteria(sqlite::Connection& connection, const std::vector<FieldInfo>& fields, const std::string& text)
+    : Source(text)
 {
     const std::string expression = sql::TranslateExpression(
         text, [&](std::string_view /*qualifier*/, std::string_view name) -> std::optional<std::string> {
@@ -344,14 +344,21 @@ Criteria::Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields,
                 if (!SameName(fields[i].Name, name))
                     continue;
                 FieldOfParameter.push_back(i);
+                GuidField.push_back(fields[i].Type == dbGUID);
                 const std::string parameter = "?" + std::to_string(FieldOfParameter.size());
-                return catalog::IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
+                if (catalog::IsTextType(fields[i].Type))
+                    return "(" + parameter + " COLLATE JET_NOCASE)";
+                // As a currency column: a text with the column's order, so
+                // that numbers it meets are compared with it exactly.
+                if (fields[i].Type == dbCurrency)
+                    return "(CAST(" + parameter + " AS TEXT) COLLATE JET_CURRENCY)";
+                return parameter;
             }
             return std::nullopt;
         });
     if (expression.empty())
         Raise(errSyntax, "Syntax error in query expression ''.", RecordsetSource());
-    Statement = database.Sql().PrepareUser("SELECT CASE WHEN (" + expression + ") THEN 1 ELSE 0 END");
+    Statement = connection.PrepareUser("SELECT CASE WHEN (" + expression + ") THEN 1 ELSE 0 END");
 }
 
 bool Criteria::Matches(RowView values)
@@ -360,7 +367,7 @@ bool Criteria::Matches(RowView values)
     for (std::size_t p = 0; p < FieldOfParameter.size(); ++p) {
         const Variant& value = values[FieldOfParameter[p]];
         const int index = static_cast<int>(p) + 1;
-        if (value.VarType() == varString && value.AsString().rfind("{guid ", 0) == 0) {
+        if (GuidField[p] && value.VarType() == varString && value.AsString().rfind("{guid ", 0) == 0) {
             const std::string text = value.AsString();
             if (const auto bytes = sql::GuidBytes(text.substr(6, text.size() - 7))) {
                 Statement.BindBlob(index, *bytes);
@@ -372,6 +379,63 @@ bool Criteria::Matches(RowView values)
     const bool matches = Statement.Step() && Statement.ColumnInt64(0) != 0;
     Statement.Reset();
     return matches;
+}
+
+RangeCriteria::RangeCriteria(const RecordSource& source, const std::string& text) : Source(source)
+{
+    if (source.FieldColumns.empty())
+        return;
+    bool storedAsRead = true;
+    const std::string expression = sql::TranslateExpression(
+        text, [&](std::string_view /*qualifier*/, std::string_view name) -> std::optional<std::string> {
+            for (std::size_t i = 0; i < source.Fields.size(); ++i) {
+                if (!SameName(source.Fields[i].Name, name))
+                    continue;
+                // Unary "+" takes the column's affinity away, as a bound
+                // value has none; a text is compared as Criteria does.
+                const std::string& column = source.FieldColumns[i];
+                switch (source.Fields[i].Type) {
+                case dbText:
+                case dbMemo:
+                case dbChar: return "(+CAST(" + column + " AS TEXT) COLLATE JET_NOCASE)";
+                case dbLong:
+                case dbBigInt:
+                case dbDouble:
+                case dbNumeric:
+                case dbDecimal:
+                case dbFloat: return "(+" + column + ")";
+                default: storedAsRead = false; return std::string("NULL");
+                }
+            }
+            return std::nullopt;
+        });
+    if (!storedAsRead || expression.empty())
+        return;
+    const std::string first = "?" + std::to_string(source.Parameters.size() + 1);
+    const std::string second = "?" + std::to_string(source.Parameters.size() + 2);
+    try {
+        Statement = source.Db->Sql().PrepareUser("SELECT " + source.RowIdSql + " " + source.RangeFrom + " WHERE "
+                                                 + source.RowIdSql + " BETWEEN " + first + " AND " + second
+                                                 + " AND (" + expression + ")");
+    } catch (const EngineError&) {
+        // Tested row by row, where the criteria's own statement answers.
+    }
+}
+
+std::vector<std::int64_t> RangeCriteria::Matching(std::int64_t low, std::int64_t high)
+{
+    Statement.Reset();
+    const int count = static_cast<int>(Source.Parameters.size());
+    for (int i = 0; i < count; ++i)
+        Statement.Bind(i + 1, Source.Parameters[static_cast<std::size_t>(i)]);
+    Statement.BindInt64(count + 1, low);
+    Statement.BindInt64(count + 2, high);
+    std::vector<std::int64_t> ids;
+    while (Statement.Step())
+        ids.push_back(Statement.ColumnInt64(0));
+    Statement.Reset();
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 // ---------------------------------------------------------------- Keyset
@@ -528,44 +592,10 @@ int RecordsetImpl::Type() const
     return RecordsetType;
 }
 
-// The fields are made when first asked for and kept while someone holds
-// them; each keeps the recordset alive.
-class RecordsetImpl::FieldCollection : public Collection<Field> {
-public:
-    explicit FieldCollection(RecordsetImpl& owner) : Owner(owner) {}
-    int Count() const override { return static_cast<int>(Owner.Source->Fields.size()); }
-    FieldPtr Item(int index) const override
-    {
-        if (index < 0 || index >= Count())
-            Raise(errItemNotFound, "Item not found in this collection.", RecordsetSource());
-        if (Items.size() != Owner.Source->Fields.size())
-            Items.resize(Owner.Source->Fields.size());
-        std::weak_ptr<Field>& slot = Items[static_cast<std::size_t>(index)];
-        FieldPtr field = slot.lock();
-        if (!field) {
-            field = std::make_shared<RecordsetField>(Owner.shared_from_this(), static_cast<std::size_t>(index));
-            slot = field;
-        }
-        return field;
-    }
-    FieldPtr Item(std::string_view name) const override
-    {
-        const auto& fields = Owner.Source->Fields;
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            if (SameName(fields[i].Name, name))
-                return Item(static_cast<int>(i));
-        Raise(errItemNotFound, "Item not found in this collection.", RecordsetSource());
-    }
-
-private:
-    RecordsetImpl& Owner;
-    mutable std::vector<std::weak_ptr<Field>> Items;
-};
-
 Collection<Field>& RecordsetImpl::Fields()
 {
     if (!FieldList)
-        FieldList = std::make_unique<FieldCollection>(*this);
+        FieldList = std::make_unique<RecordsetFieldsOf<RecordsetImpl>>(*this);
     return *FieldList;
 }
 
@@ -694,7 +724,7 @@ std::int64_t RecordsetImpl::RowIdAt(std::size_t position) const
     return Keys->RowIds[position];
 }
 
-std::vector<Variant> RecordsetImpl::FetchRow(std::int64_t rowId) const
+bool RecordsetImpl::ReadRow(std::int64_t rowId, Variant* values) const
 {
     sqlite::Statement& fetch = Source->FetchStatement;
     if (!fetch.Valid())
@@ -702,13 +732,19 @@ std::vector<Variant> RecordsetImpl::FetchRow(std::int64_t rowId) const
     fetch.Reset();
     BindParameters(fetch);
     fetch.BindInt64(static_cast<int>(Source->Parameters.size()) + 1, rowId);
-    std::vector<Variant> row;
-    if (fetch.Step()) {
-        row.reserve(Source->Fields.size());
+    const bool found = fetch.Step();
+    if (found)
         for (std::size_t i = 0; i < Source->Fields.size(); ++i)
-            row.push_back(FromStorage(Source->Fields[i], fetch, static_cast<int>(i)));
-    }
+            ReadStored(Source->Fields[i], fetch, static_cast<int>(i), values[i]);
     fetch.Reset();
+    return found;
+}
+
+std::vector<Variant> RecordsetImpl::FetchRow(std::int64_t rowId) const
+{
+    std::vector<Variant> row(Source->Fields.size());
+    if (!ReadRow(rowId, row.data()))
+        row.clear();
     return row;
 }
 
@@ -717,25 +753,18 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
     const std::size_t fields = Source->Fields.size();
     std::size_t start = position / WindowRows * WindowRows;
     std::size_t end = std::min(start + WindowRows, Size());
-    // Rows in the order of their ids and close together (a table read in
-    // the order rows were added) are read with one range scan; any other
-    // access reads the one row asked for.
-    std::int64_t low = INT64_MAX, high = INT64_MIN, previous = INT64_MIN;
-    bool ascending = true;
-    for (std::size_t p = start; p < end && !jump; ++p) {
-        if (!IsLive(p))
-            continue;
-        const std::int64_t rowId = Keys->RowIds[p];
-        ascending = ascending && rowId > previous;
-        previous = rowId;
-        low = std::min(low, rowId);
-        high = std::max(high, rowId);
-    }
-    const bool range =
-        !jump && ascending && low <= high && static_cast<std::uint64_t>(high - low) <= 4 * WindowRows;
+    const std::optional<std::pair<std::int64_t, std::int64_t>> ids =
+        jump ? std::nullopt : IdRange(start, end);
+    const bool range = ids.has_value();
     if (!range) {
-        start = position;
-        end = position + 1;
+        // Rows in another order (an index's, a sort's) are read one by one.
+        // A walk, which reaches the row next to the last window, reads a
+        // window ahead of it (or behind it) in one read transaction; any
+        // other access reads the one row asked for.
+        const bool forward = !jump && Cache.Count > 0 && position == Cache.Start + Cache.Count;
+        const bool backward = !jump && Cache.Count > 0 && position + 1 == Cache.Start;
+        start = backward && position + 1 > WindowRows ? position + 1 - WindowRows : (backward ? 0 : position);
+        end = forward ? std::min(position + WindowRows, Size()) : position + 1;
     }
     Cache.Start = start;
     Cache.Count = end - start;
@@ -749,13 +778,19 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
     Cache.Loaded = mask;
     Cache.AllLoaded = std::find(mask.begin(), mask.end(), 0) == mask.end();
     if (!range) {
-        if (!IsLive(position))
-            return;
-        std::vector<Variant> row = FetchRow(Keys->RowIds[position]);
-        if (!row.empty()) {
-            std::move(row.begin(), row.end(), Cache.Values.begin());
+        const auto& found = Source->LastFound;
+        if (end - start == 1 && IsLive(start) && found.RowId == Keys->RowIds[start]
+            && found.Generation == Cache.Generation) {
+            std::copy(found.Values.begin(), found.Values.end(), Cache.Values.begin());
             Cache.Exists[0] = 1;
+            return;
         }
+        std::optional<sqlite::ReadTransaction> reading;
+        if (end - start > 1)
+            reading.emplace(Source->Db->Sql());
+        for (std::size_t p = start; p < end; ++p)
+            if (IsLive(p) && ReadRow(Keys->RowIds[p], &Cache.Values[(p - start) * fields]))
+                Cache.Exists[p - start] = 1;
         return;
     }
     std::string key(mask.begin(), mask.end());
@@ -776,8 +811,8 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
     scan.Reset();
     BindParameters(scan);
     const int first = static_cast<int>(Source->Parameters.size()) + 1;
-    scan.BindInt64(first, low);
-    scan.BindInt64(first + 1, high);
+    scan.BindInt64(first, ids->first);
+    scan.BindInt64(first + 1, ids->second);
     std::size_t p = start;
     while (scan.Step()) {
         const std::int64_t rowId = scan.ColumnInt64(0);
@@ -796,6 +831,24 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
         ++p;
     }
     scan.Reset();
+}
+
+std::optional<std::pair<std::int64_t, std::int64_t>> RecordsetImpl::IdRange(std::size_t first, std::size_t end) const
+{
+    std::int64_t low = INT64_MAX, high = INT64_MIN, previous = INT64_MIN;
+    for (std::size_t p = first; p < end; ++p) {
+        if (!IsLive(p))
+            continue;
+        const std::int64_t rowId = Keys->RowIds[p];
+        if (rowId <= previous)
+            return std::nullopt;
+        previous = rowId;
+        low = std::min(low, rowId);
+        high = std::max(high, rowId);
+    }
+    if (low > high || static_cast<std::uint64_t>(high - low) > 4 * WindowRows)
+        return std::nullopt;
+    return std::pair{low, high};
 }
 
 RowView RecordsetImpl::TryRowAt(std::size_t position, int field, bool jump) const
@@ -836,8 +889,15 @@ void RecordsetImpl::Rebuild()
 {
     Forget();
     DatabaseImpl& db = *Source->Db;
+    const sqlite::ReadTransaction reading(db.Sql());
     const bool keyedBase = Source->Keyed;
     const bool keepKeys = keyedBase && KeyedType(RecordsetType);
+    // A snapshot of a keyed query holds the values: when nothing is laid
+    // over its rows and the type of every field is known, they are read in
+    // the same pass as the keys.
+    const bool copyWhileSelecting = keyedBase && !keepKeys && Derivations.empty()
+        && std::none_of(Source->Fields.begin(), Source->Fields.end(),
+                        [](const FieldInfo& field) { return field.Type == 0; });
     if (keyedBase && Source->Type == dbOpenTable) {
         std::shared_ptr<Keyset> table = db.TableKeyset(Source->TableId, CurrentIndexId);
         KeysGeneration = db.Generation();
@@ -849,11 +909,19 @@ void RecordsetImpl::Rebuild()
         }
     } else if (keyedBase) {
         Keys = std::make_shared<Keyset>();
+        if (copyWhileSelecting)
+            Values = std::make_shared<std::vector<std::vector<Variant>>>();
         if (!Source->AppendOnly) {
             sqlite::Statement selection = db.Sql().PrepareUser(Source->SelectionSql);
             BindParameters(selection);
+            const std::vector<FieldInfo>& fields = Source->Fields;
             while (selection.Step()) {
                 Keys->RowIds.push_back(selection.ColumnInt64(0));
+                if (copyWhileSelecting) {
+                    std::vector<Variant>& row = Values->emplace_back(fields.size());
+                    for (std::size_t i = 0; i < fields.size(); ++i)
+                        ReadStored(fields[i], selection, static_cast<int>(i) + 1, row[i]);
+                }
                 if (Source->MaxRecords > 0 && static_cast<long>(Keys->RowIds.size()) >= Source->MaxRecords)
                     break;
             }
@@ -897,8 +965,7 @@ void RecordsetImpl::Rebuild()
         if (field.Type == 0)
             field.Type = dbText;
     ApplyDerivations();
-    if (keyedBase && !keepKeys) {
-        // A snapshot of a keyed query holds the values.
+    if (keyedBase && !keepKeys && !copyWhileSelecting) {
         auto copied = std::make_shared<std::vector<std::vector<Variant>>>();
         for (std::size_t p = 0; p < Keys->Size(); ++p) {
             std::vector<Variant> row = FetchRow(Keys->RowIds[p]);
@@ -906,8 +973,9 @@ void RecordsetImpl::Rebuild()
                 copied->push_back(std::move(row));
         }
         Values = std::move(copied);
-        Keys.reset();
     }
+    if (keyedBase && !keepKeys)
+        Keys.reset();
 }
 
 void RecordsetImpl::ApplyDerivations()
@@ -981,6 +1049,8 @@ void RecordsetImpl::ApplyDerivations()
 
 bool RecordsetImpl::Bof() const
 {
+    if (Settled())
+        return LiveCount() == 0 || Pos < 0;
     return Guarded([&] {
         CheckOpen();
         SyncTableKeys();
@@ -990,6 +1060,8 @@ bool RecordsetImpl::Bof() const
 
 bool RecordsetImpl::Eof() const
 {
+    if (Settled())
+        return LiveCount() == 0 || Pos >= static_cast<long>(Size());
     return Guarded([&] {
         CheckOpen();
         SyncTableKeys();
@@ -1070,6 +1142,8 @@ bool RecordsetImpl::Bookmarkable() const
 
 jet::Bookmark RecordsetImpl::Bookmark() const
 {
+    if (Settled() && Pos >= 0 && static_cast<std::size_t>(Pos) < Keys->Size() && IsLive(static_cast<std::size_t>(Pos)))
+        return EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)));
     return Guarded([&] {
         CheckOpen();
         if (ForwardOnly)
@@ -1143,10 +1217,9 @@ void RecordsetImpl::MoveLast()
 
 void RecordsetImpl::MoveNext()
 {
-    // The common case of a walk: the next entry is live and no edit is pending.
-    if (!Closed && !Gap && EditState == dbEditNone && LockedRowId == 0 && Keys && Source->Keyed
-        && KeyedType(RecordsetType) && (RecordsetType != dbOpenTable || KeysGeneration == Source->Db->Generation())
-        && Pos >= 0 && static_cast<std::size_t>(Pos) + 1 < Keys->Size() && Keys->DeletedCount == 0) {
+    // The common case of a walk: the next entry is live.
+    if (Settled() && LockedRowId == 0 && Pos >= 0 && static_cast<std::size_t>(Pos) + 1 < Keys->Size()
+        && Keys->DeletedCount == 0) {
         ++Pos;
         return;
     }
@@ -1386,6 +1459,9 @@ void RecordsetImpl::Seek(const std::string& comparison, const std::vector<Varian
                 Cache.Generation = Source->Db->Generation();
                 for (std::size_t i = 0; i < fields; ++i)
                     ReadStored(Source->Fields[i], seek, static_cast<int>(i) + 1, Cache.Values[i]);
+                Source->LastFound.RowId = RowIdAt(static_cast<std::size_t>(position));
+                Source->LastFound.Generation = Cache.Generation;
+                Source->LastFound.Values = Cache.Values;
             }
         }
         seek.Reset();
@@ -1412,7 +1488,6 @@ void RecordsetImpl::PrepareSeek(const std::string& comparison, std::size_t n)
     if (n > index->Columns.size())
         Raise(errInvalidArgument, "Invalid argument.", RecordsetSource());
     const bool forward = comparison == "=" || comparison == ">=" || comparison == ">";
-    const bool strict = comparison == ">" || comparison == "<";
     std::vector<std::string> columns;
     std::vector<bool> descending;
     std::vector<int> types;
@@ -1422,31 +1497,8 @@ void RecordsetImpl::PrepareSeek(const std::string& comparison, std::size_t n)
         descending.push_back(column.Descending);
         types.push_back(definition->Type);
     }
-    const auto parameter = [](std::size_t k) { return "?" + std::to_string(k + 1); };
-    std::string condition;
-    if (comparison == "=") {
-        for (std::size_t k = 0; k < n; ++k)
-            condition += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
-    } else {
-        // Beyond the key in the direction of the search, field by field.
-        std::vector<std::string> terms;
-        for (std::size_t k = 0; k < n; ++k) {
-            std::string term;
-            for (std::size_t j = 0; j < k; ++j)
-                term += columns[j] + " = " + parameter(j) + " AND ";
-            const bool greater = forward != descending[k];
-            term += columns[k] + (greater ? " > " : " < ") + parameter(k);
-            terms.push_back("(" + term + ")");
-        }
-        if (!strict) {
-            std::string equal;
-            for (std::size_t k = 0; k < n; ++k)
-                equal += (k ? " AND " : "") + columns[k] + " = " + parameter(k);
-            terms.push_back("(" + equal + ")");
-        }
-        for (std::size_t t = 0; t < terms.size(); ++t)
-            condition += (t ? " OR " : "") + terms[t];
-    }
+    const std::string condition = SeekCondition(columns, descending, comparison, n,
+                                                [](std::size_t k) { return "?" + std::to_string(k + 1); });
     std::string order;
     for (std::size_t k = 0; k < columns.size(); ++k)
         order += columns[k] + ((descending[k] != !forward) ? " DESC" : "") + ", ";
@@ -1476,16 +1528,41 @@ void RecordsetImpl::Find(const std::string& criteria, bool forward, long from)
         RaiseNotSupported("Find methods on forward-only recordsets");
     Criteria test(*Source->Db, Source->Fields, criteria);
     DropPendingEdit();
+    const sqlite::ReadTransaction reading(Source->Db->Sql());
     const long size = static_cast<long>(Size());
-    for (long p = from; p >= 0 && p < size; p += forward ? 1 : -1) {
-        if (!IsLive(static_cast<std::size_t>(p)))
-            continue;
-        const RowView row = TryRowAt(static_cast<std::size_t>(p));
-        if (row.Found && test.Matches(row)) {
-            NoMatchFlag = false;
-            SetPosition(p);
-            return;
+    // A statement of its own pays when there are rows enough to test.
+    std::optional<RangeCriteria> inRange;
+    if (Source->Keyed && KeyedType(RecordsetType) && (forward ? size - from : from + 1) > RowsWorthAStatement)
+        inRange.emplace(*Source, criteria);
+    const long step = forward ? 1 : -1;
+    const auto found = [&](long p) {
+        NoMatchFlag = false;
+        SetPosition(p);
+    };
+    // A window of rows at a time, in the direction of the search: rows in
+    // the order of their ids are tested by SQLite in one step, others one
+    // by one against their values.
+    for (long p = from; p >= 0 && p < size;) {
+        const long end = forward ? std::min(size, p + static_cast<long>(WindowRows))
+                                 : std::max(-1L, p - static_cast<long>(WindowRows));
+        const auto first = static_cast<std::size_t>(forward ? p : end + 1);
+        const auto last = static_cast<std::size_t>(forward ? end : p + 1);
+        const auto ids = inRange && inRange->Valid() ? IdRange(first, last) : std::nullopt;
+        if (ids) {
+            const std::vector<std::int64_t> matching = inRange->Matching(ids->first, ids->second);
+            for (long q = p; q != end; q += step)
+                if (IsLive(static_cast<std::size_t>(q))
+                    && std::binary_search(matching.begin(), matching.end(), RowIdAt(static_cast<std::size_t>(q))))
+                    return found(q);
+        } else {
+            for (long q = p; q != end; q += step) {
+                if (!IsLive(static_cast<std::size_t>(q)))
+                    continue;
+                if (const RowView row = TryRowAt(static_cast<std::size_t>(q)); row.Found && test.Matches(row))
+                    return found(q);
+            }
         }
+        p = end;
     }
     NoMatchFlag = true;
 }
@@ -1622,7 +1699,7 @@ void RecordsetImpl::AddNew()
     });
 }
 
-Variant RecordsetImpl::ConvertForField(const FieldInfo& field, const Variant& value) const
+Variant ConvertForField(const FieldInfo& field, const Variant& value)
 {
     if (value.IsClear())
         return Variant::Null();
@@ -1649,10 +1726,26 @@ Variant RecordsetImpl::ConvertForField(const FieldInfo& field, const Variant& va
             return Variant(number);
         }
         case dbCurrency: return Variant::CurrencyScaled(value.AsCurrencyScaled());
-        case dbSingle: return Variant::Single(static_cast<float>(value.AsDouble()));
+        case dbSingle: {
+            // Up to half a step beyond the largest Single rounds to it (its
+            // text, 3.402823E+38, reads back so); further is an overflow.
+            constexpr double largest = std::numeric_limits<float>::max();
+            const double number = value.AsDouble();
+            if (std::isfinite(number) && std::fabs(number) > largest) {
+                if (std::fabs(number) >= largest + std::ldexp(1.0, 103))
+                    Raise(3349, "Numeric field overflow.", "DAO.Field");
+                return Variant::Single(static_cast<float>(std::copysign(largest, number)));
+            }
+            return Variant::Single(static_cast<float>(number));
+        }
         case dbDate:
         case dbTime:
-        case dbTimeStamp: return Variant::Date(value.AsDate());
+        case dbTimeStamp: {
+            const double date = value.AsDate();
+            if (!platform::IsValidDateTime(date))
+                Raise(errTypeConversion, "Data type conversion error.", "DAO.Field");
+            return Variant::Date(date);
+        }
         case dbText:
         case dbChar:
         case dbMemo: {
@@ -1703,12 +1796,9 @@ Variant RecordsetImpl::ConvertForField(const FieldInfo& field, const Variant& va
 Variant RecordsetImpl::FieldValue(std::size_t field) const
 {
     // The common case of a walk: the current row is in the window, read.
-    const std::uint64_t generation = Source->Db->Generation();
-    if (!Closed && EditState == dbEditNone && !Gap && Cache.Generation == generation
-        && (RecordsetType != dbOpenTable || KeysGeneration == generation) && Pos >= 0
+    if (Settled() && Cache.Generation == Source->Db->Generation() && Pos >= 0
         && static_cast<std::size_t>(Pos) >= Cache.Start && static_cast<std::size_t>(Pos) < Cache.Start + Cache.Count
-        && Cache.Loaded[field] && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start]
-        && Source->Keyed && KeyedType(RecordsetType))
+        && Cache.Loaded[field] && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start])
         return Cache.Values[(static_cast<std::size_t>(Pos) - Cache.Start) * Source->Fields.size() + field];
     CheckOpen();
     if (EditState != dbEditNone)
@@ -1773,12 +1863,13 @@ void RecordsetImpl::Update()
                           "change the same data at the same time.",
                           RecordsetSource());
             if (!changed.empty()) {
-                std::string sql = "UPDATE " + Source->BaseRef + " SET ";
-                for (std::size_t k = 0; k < changed.size(); ++k)
-                    sql += (k ? ", " : "") + sqlite::QuoteIdentifier(Source->Fields[changed[k]].ColumnName) + " = ?"
-                        + std::to_string(k + 1);
-                sql += " WHERE _rowid_ = ?" + std::to_string(changed.size() + 1);
-                sqlite::Statement update = db.Sql().Prepare(sql);
+                sqlite::Statement& update = WriteStatement('u', changed, [&] {
+                    std::string sql = "UPDATE " + Source->BaseRef + " SET ";
+                    for (std::size_t k = 0; k < changed.size(); ++k)
+                        sql += (k ? ", " : "") + sqlite::QuoteIdentifier(Source->Fields[changed[k]].ColumnName)
+                            + " = ?" + std::to_string(k + 1);
+                    return sql + " WHERE _rowid_ = ?" + std::to_string(changed.size() + 1);
+                });
                 for (std::size_t k = 0; k < changed.size(); ++k)
                     bindValue(update, static_cast<int>(k) + 1, Source->Fields[changed[k]], EditValues[changed[k]]);
                 update.BindInt64(static_cast<int>(changed.size()) + 1, EditRowId);
@@ -1789,18 +1880,16 @@ void RecordsetImpl::Update()
             }
             LastModifiedRowId = EditRowId;
         } else {
-            std::string sql;
-            if (changed.empty()) {
-                sql = "INSERT INTO " + Source->BaseRef + " DEFAULT VALUES";
-            } else {
+            sqlite::Statement& insert = WriteStatement('i', changed, [&] {
+                if (changed.empty())
+                    return "INSERT INTO " + Source->BaseRef + " DEFAULT VALUES";
                 std::string columns, values;
                 for (std::size_t k = 0; k < changed.size(); ++k) {
                     columns += (k ? ", " : "") + sqlite::QuoteIdentifier(Source->Fields[changed[k]].ColumnName);
                     values += (k ? ", ?" : "?") + std::to_string(k + 1);
                 }
-                sql = "INSERT INTO " + Source->BaseRef + " (" + columns + ") VALUES (" + values + ")";
-            }
-            sqlite::Statement insert = db.Sql().Prepare(sql);
+                return "INSERT INTO " + Source->BaseRef + " (" + columns + ") VALUES (" + values + ")";
+            });
             for (std::size_t k = 0; k < changed.size(); ++k)
                 bindValue(insert, static_cast<int>(k) + 1, Source->Fields[changed[k]], EditValues[changed[k]]);
             insert.Run();
@@ -1813,6 +1902,20 @@ void RecordsetImpl::Update()
         DropPendingEdit();
         Forget();
     });
+}
+
+sqlite::Statement& RecordsetImpl::WriteStatement(char kind, const std::vector<std::size_t>& changed,
+                                                const std::function<std::string()>& sql)
+{
+    std::string key(Source->Fields.size() + 1, '0');
+    key[0] = kind;
+    for (std::size_t field : changed)
+        key[field + 1] = '1';
+    sqlite::Statement& statement = Source->WriteStatements[key];
+    if (!statement.Valid())
+        statement = Source->Db->Sql().Prepare(sql());
+    statement.Reset();
+    return statement;
 }
 
 void RecordsetImpl::CancelUpdate()

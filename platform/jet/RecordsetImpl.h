@@ -14,7 +14,9 @@
 
 #include "platform/jet/EngineImpl.h"
 
+#include <functional>
 #include <map>
+#include <optional>
 
 namespace jet::impl {
 
@@ -62,6 +64,17 @@ struct RecordSource {
     // FetchSql prepared once; every use steps it to the end or resets it
     // before returning.
     sqlite::Statement FetchStatement;
+    // The row a Seek of this source found last, as read then: a search on a
+    // clone is mostly followed by a move of the recordset to that row.
+    struct {
+        std::int64_t RowId = 0;
+        std::uint64_t Generation = 0;
+        std::vector<Variant> Values;
+    } LastFound;
+    // The INSERT and UPDATE statements of Update, prepared once for each
+    // set of fields written: the key holds "i" or "u" and a "0" or "1" per
+    // field.
+    std::map<std::string, sqlite::Statement> WriteStatements;
     // When every field is a column of the base table (a table, or
     // SELECT * of one): the quoted column of each field and what follows the
     // select list ("FROM ..."), so that a range read can take only the
@@ -75,6 +88,8 @@ struct RecordSource {
 class Criteria {
 public:
     Criteria(DatabaseImpl& database, const std::vector<FieldInfo>& fields, const std::string& text);
+    // On a connection of the engine's own (any that has its functions).
+    Criteria(sqlite::Connection& connection, const std::vector<FieldInfo>& fields, const std::string& text);
     bool Matches(RowView values);
     const std::string& Text() const { return Source; }
 
@@ -82,6 +97,27 @@ private:
     std::string Source;
     sqlite::Statement Statement;
     std::vector<std::size_t> FieldOfParameter;
+    // A GUID field's value, held as "{guid {...}}", is compared as its bytes.
+    std::vector<bool> GuidField;
+};
+
+// A criteria text compiled to a statement over the base table of a keyed
+// recordset whose fields are its columns: it answers which rows of a range of
+// row ids meet the criteria, so that a search tests a window of rows in one
+// step without reading their values. It serves where every field the text
+// names is stored as a recordset reads it (texts, long integers, real
+// numbers); elsewhere it is not Valid() and rows are tested one by one.
+class RangeCriteria {
+public:
+    RangeCriteria(const RecordSource& source, const std::string& text);
+    bool Valid() const { return Statement.Valid(); }
+    // The ids from `low` to `high` of the rows that meet the criteria, in
+    // ascending order.
+    std::vector<std::int64_t> Matching(std::int64_t low, std::int64_t high);
+
+private:
+    const RecordSource& Source;
+    sqlite::Statement Statement;
 };
 
 struct SortStep {
@@ -159,6 +195,7 @@ public:
     void SetFieldValue(std::size_t field, const Variant& value);
     long FieldSize(std::size_t field) const;
     const FieldInfo& Info(std::size_t field) const { return Source->Fields[field]; }
+    std::size_t FieldCount() const { return Source->Fields.size(); }
     void CheckOpen() const;
     bool IsClosed() const { return Closed; }
     // The database closed under the recordset.
@@ -177,6 +214,15 @@ private:
         std::uint64_t Generation = 0;
     };
 
+    // A keyed recordset on its rows, open, its keys current, no edit
+    // pending, no gap: the common case of a walk, which moves and reads
+    // without the checks of each call.
+    bool Settled() const
+    {
+        return !Closed && EditState == dbEditNone && !Gap && Keys && Source->Keyed
+            && (RecordsetType == dbOpenDynaset
+                || (RecordsetType == dbOpenTable && KeysGeneration == Source->Db->Generation()));
+    }
     std::size_t Size() const;
     bool IsLive(std::size_t position) const;
     long LiveCount() const;
@@ -197,8 +243,15 @@ private:
     // A jump (a bookmark set) reads the one row it lands on; a walk reads the
     // window of rows around it.
     void FetchWindow(std::size_t position, int field, bool jump = false) const;
+    // The lowest and highest row id of the live rows at positions [first,
+    // end), when their ids rise and lie close together (a table read in the
+    // order rows were added), so that one range scan of the base table reads
+    // them; nothing otherwise.
+    std::optional<std::pair<std::int64_t, std::int64_t>> IdRange(std::size_t first, std::size_t end) const;
     // The row's values as they are in the file now; empty when it is gone.
     std::vector<Variant> FetchRow(std::int64_t rowId) const;
+    // The same into values[0 .. fields - 1]; false when the row is gone.
+    bool ReadRow(std::int64_t rowId, Variant* values) const;
     void Forget() const { Cache.Generation = 0; }
     std::int64_t RowIdAt(std::size_t position) const;
     void Rebuild();
@@ -214,7 +267,10 @@ private:
     void ReleaseTable();
     void CheckTableWritable() const;
     bool DeniesReading() const;
-    Variant ConvertForField(const FieldInfo& field, const Variant& value) const;
+    // Update's statement of that kind ('i' insert, 'u' update) for the
+    // fields written, made by `sql` the first time, reset for binding.
+    sqlite::Statement& WriteStatement(char kind, const std::vector<std::size_t>& changed,
+                                      const std::function<std::string()>& sql);
 
     std::shared_ptr<RecordSource> Source;
     std::vector<Derivation> Derivations;
@@ -255,8 +311,7 @@ private:
 
     std::string IndexName;
     int CurrentIndexId = 0;
-    class FieldCollection;
-    std::unique_ptr<FieldCollection> FieldList;
+    std::unique_ptr<Collection<Field>> FieldList;
     // The last Seek's statement, kept for the next Seek of the same form.
     struct SeekStatement {
         int IndexId = 0;
@@ -274,5 +329,19 @@ Variant FromStorage(const FieldInfo& field, const sqlite::Statement& statement, 
 void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int column, Variant& out);
 // A field's type guessed from a value, for computed columns.
 int TypeOfValue(const Variant& value);
+// A value written to a field, in the field's type (3421 when it does not
+// convert, 3163 for a text longer than the field, 3349 for a number out of
+// its range).
+Variant ConvertForField(const FieldInfo& field, const Variant& value);
+// The order of two values for Sort: Null first, then numbers, texts
+// (without regard to case) and bytes.
+int CompareValues(const Variant& a, const Variant& b);
+// The WHERE condition of a Seek on an index's (quoted) columns: the first
+// `keys` columns compared with the keys as `comparison` says ("=", ">=",
+// ">", "<=", "<"), field by field in the index's order and directions.
+// `parameter` writes the marker of key k.
+std::string SeekCondition(const std::vector<std::string>& columns, const std::vector<bool>& descending,
+                          const std::string& comparison, std::size_t keys,
+                          const std::function<std::string(std::size_t key)>& parameter);
 
 } // namespace jet::impl

@@ -1,6 +1,7 @@
 // The engine's hold on one SQLite database file: the connection with the
-// engine's own SQL functions (the JET_NOCASE collation, a LIKE with the old
-// wildcards, LCASE and UCASE), prepared statements that read and write
+// engine's own SQL functions (the JET_NOCASE collation of texts, the
+// JET_CURRENCY collation of currency texts, a LIKE with the old wildcards,
+// LCASE, UCASE and jet_mod), prepared statements that read and write
 // jet::Variant values, and the translation of SQLite's failures into the old
 // engine's error numbers.
 //
@@ -39,8 +40,9 @@ public:
     sqlite3_stmt* Raw() const { return Handle; }
 
     // Binding counts from 1. A variant is bound by its own type: Null and
-    // Empty as NULL, booleans as -1 or 0, integers as integers, floats,
-    // dates and currency as reals, texts as text, byte arrays as blobs.
+    // Empty as NULL, booleans as -1 or 0, integers as integers, floats and
+    // dates as reals, currency as its exact text, texts as text, byte arrays
+    // as blobs.
     void Bind(int index, const Variant& value);
     void BindNull(int index);
     void BindInt64(int index, std::int64_t value);
@@ -122,6 +124,28 @@ private:
     std::string FilePath;
     bool UserMode = false;
     mutable sqlite3_stmt* DataVersionQuery = nullptr;
+    // BEGIN and COMMIT of ReadTransaction, prepared once.
+    sqlite3_stmt* BeginRead = nullptr;
+    sqlite3_stmt* EndRead = nullptr;
+    friend class ReadTransaction;
+};
+
+// Many reads as one: outside a transaction, every statement takes the file's
+// shared lock and checks the file for changes when it starts and lets go when
+// it ends, which costs more than reading a row. While a ReadTransaction lives,
+// the statements of its connection read in one transaction instead: they see
+// one state of the file, and another connection's commit waits (or is seen)
+// only once it ends. Keep it to one call of the engine, so that commits of
+// others are noticed between calls. Inside a transaction it does nothing.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Connection& connection);
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+    ~ReadTransaction();
+
+private:
+    Connection* Begun = nullptr;
 };
 
 // A savepoint: what runs between its start and Commit happens whole or, when

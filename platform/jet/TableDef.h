@@ -34,11 +34,13 @@ public:
     virtual int Attributes() const = 0;
     virtual void SetAttributes(int attributes) = 0;
 
-    // A link: Connect ";DATABASE=<file>" names a database file of ours and
-    // SourceTableName the table in it; "dBASE IV;DATABASE=<folder>" and the
-    // like name a folder or workbook of an installable format
-    // (FormatDatabase.h). Any other connect text (an ODBC source, another
-    // file format) raises 3251 when the link is appended or refreshed.
+    // A link: Connect ";DATABASE=<file>" (with ";PWD=" for a file with a
+    // password) names a database file of ours, "ODBC;DSN=..." an ODBC source
+    // (statements on the linked table run at that source), and
+    // "dBASE IV;DATABASE=<folder>" and the like a folder or workbook of an
+    // installable format (FormatDatabase.h); SourceTableName names the table
+    // in it. Any other connect text (another file format) raises 3251 when
+    // the link is appended or refreshed.
     virtual std::string Connect() const = 0;
     virtual void SetConnect(const std::string& connect) = 0;
     virtual std::string SourceTableName() const = 0;

@@ -18,12 +18,12 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     // QSaveFile writes to a temporary file beside the target and renames it
     // on commit(); without commit() the temporary file is removed.
     if (!file.open(QIODevice::WriteOnly))
-        throw FileWriteError("Cannot write \"" + path + "\": " + file.errorString().toStdString());
+        throw FileWriteError(path, file.errorString().toStdString());
     const qint64 size = static_cast<qint64>(bytes.size());
     if (file.write(bytes.data(), size) != size) {
         const std::string why = file.errorString().toStdString();
         file.cancelWriting();
-        throw FileWriteError("Cannot write \"" + path + "\": " + why);
+        throw FileWriteError(path, why);
     }
     // Written bytes are buffered: a disk that fills up shows only here. The
     // error of this last flush would not stop commit() from renaming a
@@ -31,10 +31,10 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     if (!file.flush()) {
         const std::string why = file.errorString().toStdString();
         file.cancelWriting();
-        throw FileWriteError("Cannot write \"" + path + "\": " + why);
+        throw FileWriteError(path, why);
     }
     if (!file.commit())
-        throw FileWriteError("Cannot write \"" + path + "\": " + file.errorString().toStdString());
+        throw FileWriteError(path, file.errorString().toStdString());
     // commit() flushes the data but not the folder entry of the rename: until
     // that reaches the disk, a power cut brings the old file back.
     SyncPath(path);

@@ -10,10 +10,26 @@
 
 namespace platform {
 
-// Raised when the file cannot be written; the message names the file and the cause.
+// Raised when the file cannot be written; the message names the file and the
+// cause, which the interface can also put in words of its own.
 class FileWriteError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit FileWriteError(const std::string& message)
+        : std::runtime_error(message)
+        , reason_(message)
+    {
+    }
+    FileWriteError(const std::string& path, const std::string& why)
+        : std::runtime_error("Cannot write \"" + path + "\": " + why)
+        , reason_(why)
+    {
+    }
+    // The cause alone, as the system gave it (the whole message when it was
+    // given as one).
+    const std::string& Reason() const { return reason_; }
+
+private:
+    std::string reason_;
 };
 
 // Replaces `path` with `bytes`. Throws FileWriteError; on failure the target

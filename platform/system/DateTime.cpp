@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <ctime>
 #include <cctype>
@@ -150,6 +151,8 @@ bool ReadTime(std::string_view text, std::size_t& pos, int& hour, int& minute, i
 
 std::string TwoDigits(int value)
 {
+    if (value >= 0 && value < 100)  // every field of a date but the year: no formatting call needed
+        return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%02d", value);
     return buffer;
@@ -290,6 +293,14 @@ TDateTime Now()
         + EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), static_cast<int>(millis));
 }
 
+bool IsValidDateTime(TDateTime value)
+{
+    // Day -693594 is 31 December of year 0; a negative date counts its days
+    // back and its time forward, so the whole of 1 January of year 1 lies
+    // above it.
+    return value > -693594.0 && value < 2958466.0;
+}
+
 TTimeStamp DateTimeToTimeStamp(TDateTime value)
 {
     const std::int64_t total = std::llround(std::fabs(value) * MSecsPerDay);
@@ -377,8 +388,16 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value)
     };
     auto number = [&](int v, std::size_t width) {
         char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "%0*d", static_cast<int>(width), v);
-        out += buffer;
+        if (v < 0) {
+            std::snprintf(buffer, sizeof buffer, "%0*d", static_cast<int>(width), v);
+            out += buffer;
+            return;
+        }
+        // As "%0*d" writes it, without the cost of printf.
+        const auto digits = static_cast<std::size_t>(std::to_chars(buffer, buffer + sizeof buffer, v).ptr - buffer);
+        if (digits < width)
+            out.append(width - digits, '0');
+        out.append(buffer, digits);
     };
     while (i < pattern.size()) {
         const char c = pattern[i];

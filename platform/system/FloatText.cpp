@@ -2,14 +2,68 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <iterator>
 
 namespace platform {
+namespace {
+
+constexpr int Precision = 15;
+
+// Most numbers are typed or measured with a few decimals: for d of at most
+// six, value x 10^d is then a whole number m below 10^15 and m / 10^d gives
+// the value back. The decimal m x 10^-d then has at most fifteen digits and
+// reads back as the value; a normal double is closer to such a decimal than
+// to any other fifteen-digit number, so rounding the value to fifteen digits,
+// as "%.15g" does, gives exactly those digits, without printing. Values below
+// 1e-4, written with an exponent, are left to printing.
+bool FewDecimals(double value, std::string& text)
+{
+    static constexpr double Scales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    static constexpr std::uint64_t Divisors[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+    for (std::size_t d = 0; d < std::size(Scales); ++d) {
+        const double scaled = value * Scales[d];
+        if (!(std::fabs(scaled) < 1e15) || scaled != std::trunc(scaled) || scaled / Scales[d] != value)
+            continue;
+        const auto digits = static_cast<std::uint64_t>(std::fabs(scaled));
+        const std::uint64_t whole = digits / Divisors[d];
+        std::uint64_t fraction = digits % Divisors[d];
+        if (whole == 0 && fraction != 0 && fraction * 10000 < Divisors[d])
+            return false;  // below 1e-4
+        std::array<char, 24> buffer{};
+        char* end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), whole).ptr;
+        std::size_t places = d;
+        while (places > 0 && fraction % 10 == 0) {
+            fraction /= 10;
+            --places;
+        }
+        if (places > 0) {
+            *end++ = '.';
+            char* last = end + places;
+            for (char* p = last; p > end; fraction /= 10)
+                *--p = static_cast<char>('0' + fraction % 10);
+            end = last;
+        }
+        text.clear();
+        if (std::signbit(value))
+            text += '-';
+        text.append(buffer.data(), end);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
 
 std::string FloatToStr(double value)
 {
+    std::string text;
+    if (FewDecimals(value, text))
+        return text;
     std::array<char, 32> buffer{};
     const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 15);
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, Precision);
     return std::string(buffer.data(), result.ptr);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/system/TextEncoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -126,6 +127,10 @@ CharsetEncoder::CharsetEncoder(const char* charset)
 {
     if (Converter == reinterpret_cast<iconv_t>(-1))
         throw EncodingError(std::string("The code page ") + charset + " is not available on this system");
+    std::string ascii(0x80, '\0');
+    for (std::size_t c = 0; c < ascii.size(); ++c)
+        ascii[c] = static_cast<char>(c);
+    AsciiAsIs = ConvertAll(static_cast<iconv_t>(Converter), ascii) == ascii;
 }
 
 CharsetEncoder::~CharsetEncoder()
@@ -135,6 +140,9 @@ CharsetEncoder::~CharsetEncoder()
 
 std::optional<std::string> CharsetEncoder::Encode(std::string_view utf8)
 {
+    // Most texts are plain ASCII, which needs no converting.
+    if (AsciiAsIs && std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(utf8);
     return ConvertAll(static_cast<iconv_t>(Converter), utf8);
 }
 

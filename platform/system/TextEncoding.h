@@ -49,6 +49,7 @@ public:
 
 private:
     void* Converter;
+    bool AsciiAsIs = false;  // the code page writes ASCII as it is
 };
 
 // `text` converted from one code page to another, both named as iconv names

@@ -86,10 +86,12 @@ TEST_F(DaoDatabaseTest, CompactInTheCurrentFolderWithItsOptions)
     reopened.Open();
     EXPECT_EQ(reopened.DatabaseLanguage(), "Simplified Chinese");
 
-    // Encryption and passwords are the engine's to refuse; the file stays.
+    // Decrypt wins over encrypt, and the source password goes with it (a file
+    // without a password opens with any); encryption alone is the engine's
+    // to refuse, and the file stays.
     classes->Calls.clear();
     reopened.Close();
-    EXPECT_THROW(database.CompactAccessDatabaseEx("Plain.dat", "", true, true, 0, "secret"), jet::EngineError);
+    database.CompactAccessDatabaseEx("Plain.dat", "", true, true, 0, "secret");
     EXPECT_NE(classes->Calls[0].find(",4,;pwd=secret)"), std::string::npos) << classes->Calls[0];
     EXPECT_THROW(database.CompactAccessDatabaseEx("Plain.dat", "", true, false, 32, ""), jet::EngineError);
     EXPECT_NE(classes->Calls[1].find(",34,)"), std::string::npos) << classes->Calls[1];
@@ -158,7 +160,7 @@ TEST_F(DaoDatabaseTest, CreateAccessDatabaseChoosesTheFormatByVersionAndText)
     EXPECT_EQ(classes->Calls.back(), "CreateDatabase(Jet3.dat,;LANGID=0x0409,32)");
 }
 
-TEST_F(DaoDatabaseTest, PasswordChangeNeedsAnExclusiveConnectionAndAnswersFalse)
+TEST_F(DaoDatabaseTest, PasswordChangeNeedsAnExclusiveConnectionAndAnswersFalseOnAWrongOne)
 {
     MakeConfigDatabase("Config/Config.dat", 1);
     TDaoDatabase database;
@@ -179,7 +181,8 @@ TEST_F(DaoDatabaseTest, PasswordChangeNeedsAnExclusiveConnectionAndAnswersFalse)
     database.Close();
     database.SetExclusive(true);
     database.Open();
-    EXPECT_FALSE(database.ChangeDatabasePassword("", "new"));
+    EXPECT_FALSE(database.ChangeDatabasePassword("not the old one", "new"));
+    EXPECT_TRUE(database.ChangeDatabasePassword("", "new"));
     EXPECT_EQ(database.DatabasePassword(), "");
 }
 

@@ -425,7 +425,7 @@ TEST_F(DaoDatabaseTest, OtherDatabaseTypesComposeTheirConnectTexts)
     const Case cases[] = {
         {"ODBC", "ODBC;DSN=Lab;UID=x", "", "OpenDatabase(ODBC;DSN=Lab;UID=x,-1,0,ODBC;DSN=Lab;UID=x;p=1)"},
         {"ODBC", "odbc;DSN=Lab", "", "OpenDatabase(odbc;DSN=Lab,-1,0,odbc;DSN=Lab;p=1)"},
-        {"ODBC", "LabData", "", "OpenDatabase(LabData,-1,0,ODBC;UID=Admin;PWD=;DSN=LabData;p=1)"},
+        {"ODBC", "Sales", "", "OpenDatabase(Sales,-1,0,ODBC;UID=Admin;PWD=;DSN=Sales;p=1)"},
         {"dBASE IV", "/data", "", "OpenDatabase(/data,0,0,dBASE IV;p=1)"},
     };
     for (const Case& c : cases) {
@@ -435,7 +435,7 @@ TEST_F(DaoDatabaseTest, OtherDatabaseTypesComposeTheirConnectTexts)
         database.SetDatabaseParameters("p=1");
         database.Params.SetText(std::string("PASSWORD=") + c.password);
         classes->Calls.clear();
-        // None of these sources exists here: the engine refuses them.
+        // None of these sources is configured here: the engine refuses them.
         EXPECT_THROW(database.Open(), jet::EngineError) << c.database;
         EXPECT_EQ(classes->Calls.back(), c.expected);
         EXPECT_FALSE(database.Connected());

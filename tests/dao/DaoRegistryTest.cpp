@@ -1,6 +1,6 @@
 #include "dao/DaoRegistry.h"
 
-#include "OdbcConfig.h"
+#include "tests/support/OdbcConfig.h"
 
 #include <gtest/gtest.h>
 

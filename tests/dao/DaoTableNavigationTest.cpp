@@ -34,6 +34,34 @@ TEST_F(DaoTableTest, CountsAndRecordNumbersFollowTheCursor)
     EXPECT_EQ(table.RecNo(), -1);
 }
 
+// Each record read over the buffers of earlier ones keeps nothing of
+// theirs: Null stays empty, a shorter text holds only itself, and numbers of
+// every kind read as written, in both directions.
+TEST_F(DaoTableTest, EveryRecordReadsAsWrittenWhateverCameBefore)
+{
+    MakeTable("Mixed", {{"Id", jet::dbLong}, {"Note", jet::dbText, 40}, {"Amount", jet::dbDouble}});
+    const std::vector<std::vector<std::string>> rows = {{"1", "\"a rather long first note\"", "0.25"},
+                                                        {"2", "NULL", "NULL"},
+                                                        {"3", "\"x\"", "-1234567.125"},
+                                                        {"4", "\"\"", "1E-07"},
+                                                        {"5", "NULL", "100"}};
+    for (const auto& row : rows)
+        Run("INSERT INTO Mixed (Id, Note, Amount) VALUES (" + row[0] + ", " + row[1] + ", " + row[2] + ")");
+    Connect();
+    TDaoTable& table = TableOn("Mixed");
+    table.Open();
+    const std::vector<std::string> notes = {"a rather long first note", "", "x", "", ""};
+    EXPECT_EQ(Values(table, "Note"), notes);
+    std::vector<double> amounts;
+    for (table.First(); !table.Eof(); table.Next())
+        amounts.push_back(table.FieldByName("Amount").IsNull() ? -1 : table.FieldByName("Amount").AsFloat());
+    EXPECT_EQ(amounts, (std::vector<double>{0.25, -1, -1234567.125, 1e-7, 100}));
+    std::vector<std::string> backward;
+    for (table.Last(); !table.Bof(); table.Prior())
+        backward.push_back(table.FieldByName("Note").AsString());
+    EXPECT_EQ(backward, (std::vector<std::string>(notes.rbegin(), notes.rend())));
+}
+
 TEST_F(DaoTableTest, EmptyTableCountsNothing)
 {
     MakeConfigTable(0);

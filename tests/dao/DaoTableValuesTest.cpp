@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -20,7 +24,7 @@ struct IntegerCase {
 TEST(DaoTableValues, IntegerTextsReadAsIntegersAndNothingElse)
 {
     const IntegerCase cases[] = {
-        {"42", true, 42},   {"-7", true, -7},     {"", true, 0},       {"2.5", true, 2},
+        {"42", true, 42},   {"-7", true, -7},     {"", false, 0},      {"2.5", true, 2},
         {"3.5", true, 4},   {"2,5", true, 2},     {"abc", false, Stale}, {"1e99", false, Stale},
         {"12abc", false, Stale},
     };
@@ -39,11 +43,40 @@ TEST(DaoTableValues, FloatTextsReadWithPointOrComma)
     EXPECT_EQ(value, 1234.5);
     EXPECT_TRUE(FloatToBuffer(&value, "0,25"));
     EXPECT_EQ(value, 0.25);
-    EXPECT_TRUE(FloatToBuffer(&value, ""));
+    EXPECT_FALSE(FloatToBuffer(&value, ""));  // stores 0, but is no value
     EXPECT_EQ(value, 0);
     value = 9;
     EXPECT_FALSE(FloatToBuffer(&value, "twelve"));
     EXPECT_EQ(value, 9);
+}
+
+// Every decimal text reads as the double nearest to it, exactly as the
+// standard library reads it, however it is written.
+TEST(DaoTableValues, FloatTextsReadAsTheNearestDouble)
+{
+    std::vector<std::string> texts = {"-0",    "007.50",  "1.",    ".5",    "+3.25", "123456789012345.6",
+                                      "0.1",   " 2.5 ",   "-1e-3", "999999999999999", "9007199254740993",
+                                      "1.000000000000001", "0.30000000000000004", "-", ".", "5e"};
+    std::mt19937_64 random(17);
+    for (int i = 0; i < 20000; ++i) {
+        std::string whole = std::to_string(random() % 100000000000ULL);
+        std::string fraction = std::to_string(random() % 10000000ULL);
+        fraction.insert(0, random() % 4, '0');
+        texts.push_back((random() % 2 ? "-" : "") + whole + (random() % 5 ? "." + fraction : ""));
+    }
+    for (const std::string& text : texts) {
+        std::string trimmed = text;
+        trimmed.erase(0, trimmed.find_first_not_of(' '));
+        trimmed.erase(trimmed.find_last_not_of(' ') + 1);
+        const char* begin = trimmed.data() + (trimmed.rfind('+', 0) == 0 ? 1 : 0);
+        double expected = 0;
+        const auto [end, error] = std::from_chars(begin, trimmed.data() + trimmed.size(), expected);
+        const bool valid = error == std::errc() && end == trimmed.data() + trimmed.size();
+        double value = 7;
+        ASSERT_EQ(FloatToBuffer(&value, text), valid) << text;
+        if (valid)
+            EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;
+    }
 }
 
 TEST(DaoTableValues, BooleanTextsOfEveryForm)

@@ -6,7 +6,7 @@
 
 #include "dao/DaoDatabase.h"
 
-#include "OdbcConfig.h"
+#include "tests/support/OdbcConfig.h"
 #include "RecordingEngine.h"
 
 #include <QTemporaryDir>

@@ -1,9 +1,12 @@
 #include "dao/ODBCDialogUnit.h"
 
-#include "OdbcConfig.h"
+#include "dao/DBLoginUnit.h"
+#include "dao/ODBCSourceDialogUnit.h"
+#include "platform/jet/OdbcApi.h"
+#include "tests/dao/RecordingEngine.h"
 #include "tests/support/ModalAnswers.h"
+#include "tests/support/OdbcConfig.h"
 
-#include <QInputDialog>
 #include <QMessageBox>
 
 #include <gtest/gtest.h>
@@ -101,37 +104,95 @@ TEST(ODBCDialogUnit, OkWithNoSourceToSelectChoosesNothingInsteadOfFailing)
     EXPECT_EQ(ChosenDSN, "");
 }
 
-TEST(ODBCDialogUnit, OdbcButtonPromptsForAConnectTextAndShowsTheEngineRefusingIt)
+// Picks a source in the chooser "&ODBC >>" shows, keeping what it listed.
+ModalAnswers::Answer Pick(const char* source, std::vector<std::string>* listed = nullptr)
+{
+    return [source, listed](QWidget* modal) {
+        auto* chooser = qobject_cast<TODBCSourceDialog*>(modal);
+        ASSERT_NE(chooser, nullptr) << modal->metaObject()->className();
+        QTreeWidget* list = chooser->SourceList;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = list->topLevelItem(i);
+            if (listed)
+                listed->push_back((item->text(0) + "|" + item->text(1) + "|" + item->text(2) + "|" + item->text(3))
+                                      .toStdString());
+            if (item->text(0) == source)
+                list->setCurrentItem(list->topLevelItem(i));
+        }
+        chooser->Button1->click();
+    };
+}
+
+TEST(ODBCDialogUnit, OdbcButtonOffersTheSourcesAndConnectsTheOneChosen)
 {
     OdbcConfig::Install();
     TODBCDialog dialog;
-    QString prompt;
-    QString message;
-    std::string name = "LabData";
+    std::string name = "MyMeasures";
+    std::vector<std::string> listed;
     {
-        ModalAnswers answers({[&](QWidget* modal) {
-                                  auto* input = qobject_cast<QInputDialog*>(modal);
-                                  ASSERT_NE(input, nullptr);
-                                  prompt = input->labelText();
-                                  EXPECT_EQ(input->textValue(), "DSN=");
-                                  input->setTextValue("DSN=LabData");
-                                  input->accept();
-                              },
-                              ModalAnswers::Press(QMessageBox::Ok, &message)});
         // Without showing the dialog, as UseODBCDialog asks.
-        EXPECT_FALSE(dialog.Execute(SystemSources, UserSources, true, name));
+        ModalAnswers answers({Pick("LabData", &listed)});
+        EXPECT_TRUE(dialog.Execute(SystemSources, UserSources, true, name));
         EXPECT_TRUE(answers.AllAnswered());
     }
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(prompt.toStdString(), ODBCDialogMessages::PromptLabel);
-    EXPECT_TRUE(message.contains("not supported")) << message.toStdString();
-    EXPECT_EQ(dialog.ConnectText, "");
-    EXPECT_EQ(name, "LabData");
+    EXPECT_EQ(listed, (std::vector<std::string>{"MyMeasures|User|SQLite3|", "Scratch|User|SQLite3|",
+                                                "LabData|System|SQLite3|Measurements of the lab",
+                                                "Archive|System|Text Files|"}));
+    EXPECT_EQ(name.rfind("ODBC;DSN=LabData;", 0), 0u) << name;
+    EXPECT_EQ(dialog.ConnectText, name);
 
-    // A cancelled prompt ends quietly.
-    ModalAnswers cancel({ModalAnswers::Cancel()});
+    // A source whose driver is missing says so; a cancelled choice ends
+    // quietly.
+    QString message;
+    {
+        ModalAnswers answers({Pick("Archive"), ModalAnswers::Press(QMessageBox::Ok, &message)});
+        EXPECT_FALSE(dialog.Execute(SystemSources, UserSources, true, name));
+        EXPECT_TRUE(answers.AllAnswered());
+    }
+    EXPECT_TRUE(message.contains("libtext.so")) << message.toStdString();
+    EXPECT_EQ(dialog.ConnectText, "");
+    ModalAnswers cancel({[](QWidget* modal) { qobject_cast<TODBCSourceDialog*>(modal)->Button2->click(); }});
     EXPECT_FALSE(dialog.Execute(SystemSources, UserSources, true, name));
     EXPECT_TRUE(cancel.AllAnswered());
+}
+
+TEST(ODBCDialogUnit, ASourceThatWantsALoginGetsTheLoginDialogUntilItConnects)
+{
+    OdbcConfig::Install();
+    auto classes = std::make_shared<recording::Classes>();
+    recording::ScopedEngineClasses installed(classes);
+    // The source refuses a login other than op/right, as a server would.
+    const auto refuse = [](const std::string& connect) {
+        if (connect.find("UID=op;PWD=right;") == std::string::npos)
+            throw jet::odbc::OdbcError(jet::errOdbcConnectFailed,
+                                       "ODBC--connection to 'LabData' failed. Access denied for user 'op' (28000)",
+                                       {{"28000", 1045, "Access denied for user 'op'"}}, "ODBC.Database");
+    };
+    TODBCDialog dialog;
+    std::string name;
+    QString shownSource, refusal;
+    bool databasePasswordShown = true;
+    const auto login = [&](const char* user, const char* password) {
+        return [&, user, password](QWidget* modal) {
+            auto* box = qobject_cast<TDbLogin*>(modal);
+            ASSERT_NE(box, nullptr) << modal->metaObject()->className();
+            shownSource = box->DatabaseName->text();
+            databasePasswordShown = box->DbPassword->isVisibleTo(box);
+            box->Username->setText(user);
+            box->Password->setText(password);
+            box->Button1->click();
+        };
+    };
+    classes->BeforeOpen = refuse;
+    ModalAnswers answers(
+        {Pick("LabData"), login("op", "wrong"), ModalAnswers::Press(QMessageBox::Ok, &refusal), login("op", "right")});
+    EXPECT_TRUE(dialog.Execute(SystemSources, UserSources, true, name));
+    EXPECT_TRUE(answers.AllAnswered());
+    EXPECT_EQ(shownSource, "LabData");
+    EXPECT_FALSE(databasePasswordShown);
+    EXPECT_TRUE(refusal.contains("Access denied")) << refusal.toStdString();
+    EXPECT_EQ(name.rfind("ODBC;DSN=LabData;", 0), 0u) << name;
 }
 
 TEST(ODBCDialogUnit, RadioGroupClickForgetsTheConnectText)

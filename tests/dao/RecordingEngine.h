@@ -121,11 +121,7 @@ public:
         Inner->SetDefaultCursorDriver(driver);
     }
     jet::DatabasePtr OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
-                                  const std::string& connect) override
-    {
-        Calls.push_back("OpenDatabase(" + name + "," + Flag(exclusive) + "," + Flag(readOnly) + "," + connect + ")");
-        return std::make_shared<Database>(Inner->OpenDatabase(name, exclusive, readOnly, connect), Calls);
-    }
+                                  const std::string& connect) override;
     jet::DatabasePtr OpenConnection(const std::string& name, int options, bool readOnly,
                                     const std::string& connect) override
     {
@@ -204,6 +200,9 @@ public:
     jet::DBEnginePtr Inner;
     // When set, CompactDatabase runs this instead of the engine's.
     std::function<void(const std::string& source, const std::string& destination)> CompactInstead;
+    // When set, OpenDatabase of a workspace asks it first; it may raise what
+    // a source would.
+    std::function<void(const std::string& connect)> BeforeOpen;
 
     std::string Version() const override { return Inner->Version(); }
     std::string SystemDB() const override { return Inner->SystemDB(); }
@@ -288,6 +287,15 @@ private:
     WorkspaceList Workspaces_;
 };
 
+inline jet::DatabasePtr Workspace::OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
+                                                const std::string& connect)
+{
+    Calls.push_back("OpenDatabase(" + name + "," + Flag(exclusive) + "," + Flag(readOnly) + "," + connect + ")");
+    if (Owner.BeforeOpen)
+        Owner.BeforeOpen(connect);
+    return std::make_shared<Database>(Inner->OpenDatabase(name, exclusive, readOnly, connect), Calls);
+}
+
 inline void Workspace::Close()
 {
     Calls.push_back("Workspace.Close");
@@ -307,6 +315,8 @@ public:
     Log Calls;
     std::map<std::string, std::shared_ptr<Engine>, std::less<>> Shared;
     std::shared_ptr<Engine> LastCreated;
+    // Given to every engine made from here on (Engine::BeforeOpen).
+    std::function<void(const std::string& connect)> BeforeOpen;
 
     bool IsRegistered(std::string_view progId) const override { return Inner->IsRegistered(progId); }
     jet::DBEnginePtr Create(std::string_view progId) override
@@ -318,6 +328,7 @@ public:
                 return LastCreated = found->second;
         }
         auto engine = std::make_shared<Engine>(Inner->Create(progId), Calls);
+        engine->BeforeOpen = BeforeOpen;
         if (shared)
             Shared.emplace(std::string(progId), engine);
         return LastCreated = engine;

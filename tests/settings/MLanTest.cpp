@@ -170,6 +170,33 @@ TEST_F(MLanTest, SlotOutsideTheTableIsRefused)
     EXPECT_NO_THROW(static_cast<void>(texts[SlotCount]));
 }
 
+TEST_F(MLanTest, MessagesSpeakTheLanguageNameTheFileAndMayGiveTheSystemsReason)
+{
+    struct Case {
+        int language;
+        const char* locale;
+        const char* write;
+        const char* print;
+    };
+    const Case cases[] = {
+        {LAN_ENGLISH, "en", "Cannot write \"Output/a.xls\": Permission denied", "Cannot print to \"Page.pdf\"."},
+        {LAN_CHINESE_SIMPLIFIED, "zh_CN", "无法写入文件 \"Output/a.xls\": Permission denied",
+         "无法打印到 \"Page.pdf\"。"},
+        {LAN_CHINESE_TRADITIONAL, "zh_TW", "無法寫入文件 \"Output/a.xls\": Permission denied",
+         "無法打印到 \"Page.pdf\"。"},
+    };
+    MLan* lan = MLan::GetInstance();
+    for (const Case& c : cases) {
+        lan->SetLanguage(c.language);
+        EXPECT_EQ(lan->LocaleName(), c.locale);
+        EXPECT_EQ(lan->Message(MSG_CANNOT_WRITE_FILE, "Output/a.xls", "Permission denied"), c.write);
+        EXPECT_EQ(lan->Message(MSG_CANNOT_PRINT, "Page.pdf"), c.print);
+        EXPECT_NE(lan->Message(MSG_CANNOT_SAVE_PICTURE, "a.bmp").find("\"a.bmp\""), std::string::npos);
+    }
+    EXPECT_THROW(static_cast<void>(lan->Messages[0]), std::out_of_range);
+    EXPECT_THROW(static_cast<void>(lan->Messages[MLanMessages::MessageCount + 1]), std::out_of_range);
+}
+
 TEST_F(MLanTest, ComposedCaptionsReadAsOnePhrase)
 {
     struct Case {

@@ -10,10 +10,12 @@
 #include "tests/support/ConfigFile.h"
 #include "tests/support/ModalAnswers.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -444,6 +446,54 @@ TEST_F(OptionsDialog, FontDialogOffersMonospacedFontsUpToSixteenPointsAndKeepsTh
     EXPECT_EQ(StoredOption(OPT_MARK_FONT_CHARSET), "134");
     EXPECT_EQ(StoredOption(OPT_MARK_FONT_HEIGHT), "-21");
     EXPECT_EQ(StoredOption(OPT_MARK_FONT_SIZE), "16");
+}
+
+TEST_F(OptionsDialog, FontDialogOffersNoStyleAndNoSizeAboveSixteenForAnyFace)
+{
+    QStringList monospaced = QFontDatabase::families();
+    monospaced.removeIf([](const QString& family) { return !QFontDatabase::isFixedPitch(family); });
+    ASSERT_FALSE(monospaced.isEmpty()) << "no monospaced font installed";
+    TFormOptions& form = Show();
+
+    // The lists the dialog shows: faces and sizes only.
+    std::vector<QStringList> shownLists;
+    const auto readLists = [&shownLists](QFontDialog* dialog) {
+        shownLists.clear();
+        for (const QAbstractItemView* list : dialog->findChildren<QAbstractItemView*>())
+            if (list->isVisibleTo(dialog))
+                if (const auto* model = qobject_cast<const QStringListModel*>(list->model()))
+                    shownLists.push_back(model->stringList());
+    };
+    std::vector<std::vector<QStringList>> perFace;
+    ModalAnswers answers({[&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFontDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        for (const QString& face : monospaced) {
+            // Asked for a slanted bold face, it keeps the plain one.
+            QFont styled(face, 10);
+            styled.setItalic(true);
+            styled.setBold(true);
+            dialog->setCurrentFont(styled);
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(dialog->currentFont().italic()) << face.toStdString();
+            EXPECT_FALSE(dialog->currentFont().bold()) << face.toStdString();
+            readLists(dialog);
+            perFace.push_back(shownLists);
+        }
+        dialog->reject();
+    }});
+    form.SBFont->click();
+    ASSERT_TRUE(answers.AllAnswered());
+
+    ASSERT_EQ(perFace.size(), std::size_t(monospaced.size()));
+    for (std::size_t i = 0; i < perFace.size(); ++i) {
+        SCOPED_TRACE(monospaced[int(i)].toStdString());
+        ASSERT_EQ(perFace[i].size(), 2u) << "a face list and a size list, no style list";
+        const QStringList& sizes = perFace[i][1];
+        EXPECT_FALSE(sizes.isEmpty());
+        for (const QString& size : sizes)
+            EXPECT_LE(size.toInt(), TFormOptions::MaxFontSize) << size.toStdString();
+    }
 }
 
 TEST_F(OptionsDialog, CaptionsComeFromTheStringTableOfTheLanguage)

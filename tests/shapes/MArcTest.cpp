@@ -3,7 +3,9 @@
 #include "shapes/MArc.h"
 #include "shapes/MData.h"
 
+#include <array>
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -390,6 +392,59 @@ TEST_F(MArcTest, CoordinatesFarOutsideThePictureSaturate)
     auto far = MArc::Create(&canvas, {INT_MAX, INT_MAX}, {INT_MIN, INT_MAX}, {INT_MIN, INT_MIN});
     far->Draw(DRAW_ACTIVE);
     far->GetResults();
+}
+
+} // namespace
+
+namespace {
+
+// Whether a text box's inside (its edge rows and columns left out) holds a
+// point of the radius line or of the arrowhead at its tip.
+bool CoversRadiusArrow(const TRect& box, TPoint centre, TPoint tip)
+{
+    const double length = MTool::Distance(centre, tip);
+    const double ux = (tip.x - centre.x) / length;
+    const double uy = (tip.y - centre.y) / length;
+    for (double t = 0; t <= length; t += 0.25) {
+        // The arrowhead: 8 pixels long, from its tip to 2 to each side.
+        const double halfWidth = length - t <= 8 ? (length - t) / 4 : 0;
+        for (double w = -halfWidth; w <= halfWidth; w += 0.5) {
+            const double x = centre.x + t * ux - w * uy;
+            const double y = centre.y + t * uy + w * ux;
+            if (x > box.left + 1 && x < box.right - 1 && y > box.top + 1 && y < box.bottom - 1)
+                return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(MArcTest, LabelsKeepOffTheRadiusLineAndItsArrowhead)
+{
+    // Quarter arcs of radius 20 whose middles lie up-left, up-right,
+    // down-left and down-right of their centres: the arrow points that way.
+    // Each lies where its labels have room in the picture.
+    const auto quarterArc = [](TPoint centre, int sx, int sy) {
+        return std::array<TPoint, 3>{TPoint{centre.x + 20 * sx, centre.y}, TPoint{centre.x + 14 * sx, centre.y + 14 * sy},
+                                     TPoint{centre.x, centre.y + 20 * sy}};
+    };
+    const std::pair<const char*, std::array<TPoint, 3>> arcs[] = {
+        {"up-left", quarterArc({100, 100}, -1, -1)}, {"up-right", quarterArc({60, 100}, 1, -1)},
+        {"down-left", quarterArc({100, 60}, -1, 1)}, {"down-right", quarterArc({60, 60}, 1, 1)}};
+    for (const auto& [pointing, points] : arcs) {
+        SCOPED_TRACE(pointing);
+        auto quarter = MArc::Create(&canvas, points[0], points[1], points[2]);
+        quarter->Draw(DRAW_NORMAL); // gives the labels their texts
+        ASSERT_FALSE(quarter->label1.empty());
+        ASSERT_FALSE(quarter->label2.empty());
+        for (const int index : {1, 2})
+            EXPECT_FALSE(CoversRadiusArrow(quarter->LabelRect(index, &canvas), quarter->centre, quarter->anchor))
+                << "label " << index;
+        // Nor does the angle cover the name, up and left of the tip.
+        const TRect angle = quarter->LabelRect(2, &canvas);
+        const TRect name = MTool::GetInstance()->TextRect(quarter->anchor.x - 15, quarter->anchor.y - 15, "A1");
+        EXPECT_FALSE(angle.left < name.right && name.left < angle.right && angle.top < name.bottom &&
+                     name.top < angle.bottom);
+    }
 }
 
 } // namespace

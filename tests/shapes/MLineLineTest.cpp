@@ -4,9 +4,11 @@
 #include "shapes/MLine.h"
 #include "shapes/MLineLine.h"
 
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -317,6 +319,34 @@ TEST_F(MLineLineTest, AnOperandThatIsNoLineMakesTheRelationInvalid)
     EXPECT_FALSE(odd.IsValid());
     odd.Draw(DRAW_NORMAL);
     EXPECT_EQ(odd.HitTest(50, 0), HIT_NONE);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MLineLineTest, TheAngleLabelStaysInsideThePictureByItsEdges)
+{
+    // Two lines meeting near each edge of the 160-pixel picture: the angle's
+    // label would run off it.
+    const std::pair<const char*, std::array<TPoint, 4>> corners[] = {
+        {"right", {TPoint{60, 80}, TPoint{158, 80}, TPoint{158, 40}, TPoint{158, 120}}},
+        {"bottom", {TPoint{80, 60}, TPoint{80, 158}, TPoint{40, 158}, TPoint{120, 158}}},
+        {"bottom right", {TPoint{100, 158}, TPoint{158, 158}, TPoint{158, 100}, TPoint{158, 158}}}};
+    for (const auto& [name, ends] : corners) {
+        SCOPED_TRACE(name);
+        SetLines(ends[0], ends[1], ends[2], ends[3]);
+        image.fill(ToQRgb(kBackground));
+        relation.Draw(DRAW_NORMAL);
+        ASSERT_FALSE(relation.label1.empty());
+        const TRect box = relation.LabelRect(1, &canvas);
+        EXPECT_GE(box.left, 0);
+        EXPECT_GE(box.top, 0);
+        EXPECT_LE(box.right, image.width());
+        EXPECT_LE(box.bottom, image.height());
+        // Shown whole where it is hit.
+        EXPECT_EQ(relation.HitTest(box.left + 1, box.top + 1), HIT_LABEL);
+    }
 }
 
 } // namespace

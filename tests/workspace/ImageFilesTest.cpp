@@ -299,6 +299,7 @@ TEST_F(ImageFiles, CancelledSaveWritesNothing)
 
 TEST_F(ImageFiles, FailedSaveNamesTheFileAndLeavesTheOldOneUntouched)
 {
+    FormMeasure->SetLanguage(LAN_ENGLISH, false);
     ASSERT_TRUE(FormMeasure->LoadImageFile("Images/Small.bmp"));
     {
         QFile old("Output/a.bmp");
@@ -312,9 +313,24 @@ TEST_F(ImageFiles, FailedSaveNamesTheFileAndLeavesTheOldOneUntouched)
         FormMeasure->MenuSaveClick();
     }
     ASSERT_TRUE(answers.AllAnswered());
-    EXPECT_TRUE(message.contains("a.bmp")) << message.toStdString();
+    EXPECT_TRUE(message.startsWith("Cannot save picture \"")) << message.toStdString();
+    EXPECT_TRUE(message.contains("a.bmp\": ")) << message.toStdString();
     EXPECT_EQ(FileBytes("Output/a.bmp"), "old picture");
     EXPECT_EQ(QDir("Output").entryList(QDir::Files), QStringList{"a.bmp"}) << "no temporary file is left";
+}
+
+TEST_F(ImageFiles, AFailedSaveSpeaksTheInterfaceLanguage)
+{
+    FormMeasure->SetLanguage(LAN_CHINESE_TRADITIONAL, false);
+    QString message;
+    ModalAnswers answers({Choose("b.bmp"), ModalAnswers::Press(QMessageBox::Ok, &message)});
+    {
+        const FileSizeLimit fullDisk(100);
+        FormMeasure->MenuSaveClick();
+    }
+    ASSERT_TRUE(answers.AllAnswered());
+    EXPECT_TRUE(message.startsWith(QString::fromUtf8("無法保存圖像 \""))) << message.toStdString();
+    EXPECT_TRUE(message.contains("b.bmp\": ")) << message.toStdString();
 }
 
 } // namespace

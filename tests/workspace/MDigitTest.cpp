@@ -95,6 +95,51 @@ TEST_F(MDigitTest, RowsAndCaptionsFollowTheKindOfShape)
     }
 }
 
+TEST_F(MDigitTest, EveryLabelShowsItsWholeTextInEveryLanguage)
+{
+    Calibrate(0.01, "inch"); // the longest unit name
+    std::vector<std::unique_ptr<MShape>> shapes;
+    shapes.push_back(MLine::Create(nullptr, 10, 10, 50, 40));
+    shapes.push_back(MLine::Create(nullptr, 10, 60, 90, 70));
+    shapes.push_back(MPoint::Create(nullptr, 70, 20));
+    shapes.push_back(Circle({50, 50}, 40));
+    shapes.push_back(Circle({60, 50}, 20));
+    shapes.push_back(MArc::Create(nullptr, {10, 50}, {50, 10}, {90, 50}));
+    shapes.push_back(MEllipse::Create(nullptr, {10, 10, 50, 40}));
+    shapes.push_back(MRect::Create(nullptr, 10, 10, 50, 40));
+    const auto relate = [&shapes](std::size_t a, std::size_t b) {
+        std::unique_ptr<MRelation> relation = MRelation::Create(shapes[a].get(), shapes[b].get(), nullptr);
+        ASSERT_NE(relation, nullptr);
+        shapes.push_back(std::move(relation));
+    };
+    relate(2, 0); // point and line
+    relate(0, 1); // two lines
+    relate(0, 3); // line and circle
+    relate(3, 4); // two circles
+
+    const std::pair<QLabel*, QLineEdit*> rows[] = {
+        {form.LabelPointX, form.EditPointX}, {form.LabelPointY, form.EditPointY},
+        {form.LabelLength1, form.EditLength1}, {form.LabelLength2, form.EditLength2},
+        {form.LabelAngle1, form.EditAngle1}, {form.LabelAngle2, form.EditAngle2}};
+    for (const int language : {LAN_ENGLISH, LAN_CHINESE_SIMPLIFIED, LAN_CHINESE_TRADITIONAL}) {
+        MLan::GetInstance()->SetLanguage(language);
+        for (std::size_t i = 0; i < shapes.size(); ++i) {
+            Show(*shapes[i]);
+            for (const auto& [label, edit] : rows) {
+                if (!label->isVisibleTo(&form))
+                    continue;
+                const std::string text = label->text().toStdString();
+                EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << text;
+                EXPECT_LE(label->x() + label->width(), edit->x()) << text;
+                EXPECT_LE(edit->x() + edit->width(), form.width()) << text;
+            }
+        }
+    }
+    // With nothing to show the window is as designed.
+    form.ClearFields();
+    EXPECT_EQ(form.LabelPointX->width(), 113);
+}
+
 TEST_F(MDigitTest, ValuesShowYCountedFromTheBottomInTheCalibratedUnit)
 {
     const std::unique_ptr<MPoint> point = MPoint::Create(nullptr, 10, 100);

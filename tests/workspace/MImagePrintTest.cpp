@@ -6,10 +6,14 @@
 
 #include "platform/gui/GuiTypes.h"
 #include "platform/gui/TBitmap.h"
+#include "shapes/MArc.h"
+#include "shapes/MLineLine.h"
 #include "workspace/MImagePrint.h"
 #include "workspace/MImagePrintOption.h"
 #include "workspace/MImagePrintPreview.h"
 
+#include <QDate>
+#include <QDateEdit>
 #include <QFile>
 #include <QPageLayout>
 #include <QPrinter>
@@ -140,6 +144,42 @@ TEST_F(ImagePrintTest, AttributeAndInformationBlocksAddTheirHeights)
     EXPECT_EQ(FromQRgb(page.pixel(699 - TFormImagePrint::TitleBlockWidth - 5, 580 + 60)), clWhite);
 }
 
+TEST_F(ImagePrintTest, EveryCellOfAWideSummaryLineReachesThePage)
+{
+    // An arc's row holds seven cells, wider than the page; a line-line
+    // relation's row is wide too.
+    Form->AddShape(MArc::Create(Form->ImagePaint->Canvas(), {100, 200}, {200, 100}, {300, 200}));
+    MShape* a = AddLine({10, 300}, {200, 300});
+    MShape* b = AddLine({10, 320}, {200, 390});
+    Form->AddRelation(std::make_unique<MLineLine>(a, b, Form->ImagePaint->Canvas()));
+    MParam::GetInstance()->SetBool(OPT_PRINT_ATTR, true, false);
+    Form->PrintImagePage();
+
+    // Printed in order, a wide line goes on in further lines one tab stop in:
+    // put together again they are the summary.
+    const std::vector<std::string> summary = Form->BuildSummaryText();
+    const std::vector<std::string> printed = Page().AttrLinesAsPrinted();
+    EXPECT_GT(printed.size(), summary.size());
+    std::string joined;
+    for (const std::string& line : printed)
+        joined += line.starts_with('\t') ? line.substr(1) : "\n" + line;
+    std::string expected;
+    for (const std::string& line : summary)
+        expected += "\n" + line.substr(0, line.size() - 1);
+    EXPECT_EQ(joined, expected);
+    EXPECT_EQ(Page().AttrBlockHeight(), int(printed.size()) * TFormImagePrint::AttrLineHeight);
+
+    // Nothing is printed in the block's right margin, where cut text would run
+    // off the page.
+    const QImage page = FormImagePrintPreview->Page();
+    const int top = Page().PictureAreaHeight();
+    int inked = 0;
+    for (int y = top; y < page.height(); ++y)
+        for (int x = page.width() - 25; x < page.width(); ++x)
+            inked += FromQRgb(page.pixel(x, y)) != clWhite ? 1 : 0;
+    EXPECT_EQ(inked, 0);
+}
+
 TEST_F(ImagePrintTest, SetMagnificationScalesThePictureAgainstTheRealOne)
 {
     Calibrate(0.01, "mm");
@@ -232,6 +272,49 @@ TEST_F(ImagePrintTest, OptionDialogCancelRestoresTheStoredOptionsAndConfirmStore
     EXPECT_TRUE(param->BoolValue(OPT_PRINT_INFO));
     EXPECT_EQ(FormImagePrintPreview->Page().height(), 580 + 150) << "laid out anew with the information block";
     EXPECT_EQ(FormImagePrintOption->NumberText(), "A-17") << "kept for the run";
+}
+
+TEST_F(ImagePrintTest, TheDateIsWrittenAsTheInterfaceLanguageWritesIt)
+{
+    FormImagePrintOption->DTPDate->setDate(QDate(2026, 12, 11));
+    for (const int language : {LAN_CHINESE_SIMPLIFIED, LAN_CHINESE_TRADITIONAL}) {
+        Form->SetLanguage(language, false);
+        EXPECT_EQ(FormImagePrintOption->DateText(), "2026/12/11") << language;
+        // The dialog shows it so too.
+        QString shown;
+        ModalAnswers answers({[&shown](QWidget* modal) {
+            shown = qobject_cast<TFormImagePrintOption*>(modal)->DTPDate->text();
+            ModalAnswers::Cancel()(modal);
+        }});
+        FormImagePrintOption->exec();
+        ASSERT_TRUE(answers.AllAnswered());
+        EXPECT_EQ(shown, "2026/12/11") << language;
+    }
+    Form->SetLanguage(LAN_ENGLISH, false);
+    const std::string english = FormImagePrintOption->DateText();
+    EXPECT_NE(english.find("11"), std::string::npos) << english;
+    EXPECT_NE(english, "2026/12/11");
+}
+
+TEST_F(ImagePrintTest, APrinterErrorSpeaksTheInterfaceLanguage)
+{
+    Form->SetLanguage(LAN_CHINESE_SIMPLIFIED, false);
+    FormImagePrintPreview->ChoosePrinter = [](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName("missing-folder/Page.pdf");
+        return true;
+    };
+    QString error;
+    ModalAnswers answers({[](QWidget* modal) { qobject_cast<TFormImagePrintPreview*>(modal)->BBConfirm->click(); },
+                          [&error](QWidget* modal) {
+                              ModalAnswers::Press(QMessageBox::Ok, &error)(modal);
+                              QTimer::singleShot(0, FormImagePrintPreview,
+                                                 [] { FormImagePrintPreview->BBCancel->click(); });
+                          }});
+    Form->MenuPrint->trigger();
+    ASSERT_TRUE(answers.AllAnswered());
+    EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法打印到 \""))) << error.toStdString();
+    EXPECT_TRUE(error.contains("missing-folder/Page.pdf")) << error.toStdString();
 }
 
 TEST_F(ImagePrintTest, PreviewPrintsThePageIntoAPdfFile)

@@ -85,7 +85,8 @@ TEST_F(MSummaryTest, CalibratedValuesCarryTheUnitAndTheExportPlainNumbers)
     ExportSummaryFile(document, *MRuleTool::GetInstance(), path);
     QFile file(QString::fromStdString(path));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().toStdString(), "Point               \t\n"
+    EXPECT_EQ(file.readAll().toStdString(), "\xEF\xBB\xBF"
+                                            "Point               \t\n"
                                             "P1                  \t\n"
                                             "P2                  \t\n"
                                             "\n"
@@ -133,6 +134,14 @@ TEST_F(MSummaryTest, EmptyAndMarkOnlyDocumentsGiveNoLines)
     mark->FinishCreate();
     document.AddShape(std::move(mark));
     EXPECT_TRUE(BuildSummaryText(document).empty()) << "text marks are never listed";
+
+    // Nothing to read: the file is empty, without even a byte-order mark.
+    QTemporaryDir folder;
+    const QString path = folder.filePath("Summary.xls");
+    ExportSummaryFile(document, *MRuleTool::GetInstance(), path.toStdString());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.size(), 0);
 }
 
 TEST_F(MSummaryTest, RelationsOnlyStartWithASeparator)

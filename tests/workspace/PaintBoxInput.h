@@ -4,6 +4,7 @@
 
 #include "WorkspaceFixture.h"
 
+#include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
 #include "workspace/Quorvex.h"
 
@@ -97,6 +98,19 @@ protected:
         EXPECT_TRUE(line);
         line->selected = false;
         return line;
+    }
+
+    // A plain picture larger than the view, in a window of 800 x 600, so
+    // that the view could scroll.
+    void ShowPictureLargerThanTheView()
+    {
+        QImage large(2400, 1800, QImage::Format_RGB32);
+        large.fill(Qt::darkGray);
+        TBitmap picture;
+        picture.SetImage(large);
+        picture.SaveToFile("Images/Large.bmp");
+        ASSERT_TRUE(Form->LoadImageFile("Images/Large.bmp"));
+        Form->resize(800, 600);
     }
 
     std::string MessagePanel() const { return Form->StatusPanels[2]->text().toStdString(); }

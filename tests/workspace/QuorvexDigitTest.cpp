@@ -12,6 +12,7 @@
 
 #include <QLocale>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 
 #include <algorithm>
@@ -59,6 +60,21 @@ protected:
         return items;
     }
 };
+
+TEST_F(QuorvexDigitTest, AWindowWidenedForItsLabelsAtTheScreensRightEdgeStaysOnTheScreen)
+{
+    const QRect room = FormDigit->screen()->availableGeometry();
+    FormDigit->move(room.right() + 1 - FormDigit->frameGeometry().width(), room.top() + 100);
+    const int designedWidth = FormDigit->width();
+    MParam::GetInstance()->SetDouble(OPT_RULE_SCALE, 0.01, false);
+    MParam::GetInstance()->SetText(OPT_RULE_UNIT, "inch", false);
+    Input->Click({200, 200}); // nothing there
+    MShape* point = AddPoint({100, 100});
+    Input->Click({100, 100});
+    ASSERT_EQ(Form->Selected, point);
+    EXPECT_GT(FormDigit->width(), designedWidth) << FormDigit->LabelPointX->text().toStdString();
+    EXPECT_LE(FormDigit->frameGeometry().right(), room.right());
+}
 
 TEST_F(QuorvexDigitTest, TypedCoordinatesMoveTheSelectedPointInPixelsWithYFromTheBottom)
 {

@@ -6,6 +6,7 @@
 
 #include "platform/gui/ImageFile.h"
 #include "platform/gui/TBitmap.h"
+#include "platform/gui/TJPEGImage.h"
 #include "shapes/MLine.h"
 #include "workspace/MZoom.h"
 
@@ -123,7 +124,7 @@ TEST_F(QuorvexImageTest, APictureTakenWhileDrawingOrCalibratingIsShownAtOnce)
     }
 }
 
-TEST_F(QuorvexImageTest, APictureThatCannotBeReadKeepsEverythingAndSaysSo)
+TEST_F(QuorvexImageTest, APictureThatCannotBeReadKeepsEverythingAndSaysWhy)
 {
     WriteBytes(QStringLiteral("Images/Corrupt.bmp"), QByteArray("BM") + QByteArray(60, '\x7f'));
     WriteBytes(QStringLiteral("Images/Corrupt.jpg"), QByteArray("\xff\xd8\xff\xe0", 4) + QByteArray(100, '\x11'));
@@ -137,18 +138,41 @@ TEST_F(QuorvexImageTest, APictureThatCannotBeReadKeepsEverythingAndSaysSo)
         header[28] = 24;          // bits per pixel
         return header;
     }());
+    WriteBytes(QStringLiteral("Images/Text.bmp"), QByteArray("Not a picture at all.\n"));
+    // Real pictures cut off in the middle.
+    WritePicture(PatternPicture(320, 240), "Images/Whole.bmp");
+    TJPEGImage jpeg;
+    TBitmap whole;
+    ASSERT_NO_THROW(whole.LoadFromFile("Images/Whole.bmp"));
+    jpeg.Assign(whole);
+    jpeg.SaveToFile("Images/Whole.jpg");
+    for (const char* suffix : {"bmp", "jpg"}) {
+        QFile file(QStringLiteral("Images/Whole.%1").arg(QLatin1String(suffix)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        WriteBytes(QStringLiteral("Images/Cut.%1").arg(QLatin1String(suffix)), bytes.left(bytes.size() / 2));
+    }
     MShape* line = AddLine({10, 10}, {100, 10});
     const QImage before = Form->ImageBitmap->Image();
 
-    for (const char* name : {"Images/Missing.bmp", "Images/Corrupt.bmp", "Images/Corrupt.jpg", "Images/Huge.bmp"}) {
-        SCOPED_TRACE(name);
-        Form->ShowStatus("", STATUS_MESSAGE);
-        EXPECT_FALSE(Form->LoadImageFile(name));
-        EXPECT_EQ(MessagePanel(), MLan::GetInstance()->Texts[69]);
-        ASSERT_EQ(Form->ShapeList.size(), 1u);
-        EXPECT_EQ(Form->ShapeList[0], line);
-        EXPECT_EQ(Form->ImageBitmap->Image(), before);
-        EXPECT_EQ(Form->ImagePaint->size(), QSize(800, 600));
+    // A file that is not there, and files that are there but hold no picture
+    // that can be read.
+    const std::pair<const char*, int> cases[] = {
+        {"Images/Missing.bmp", 69}, {"Images/Missing.jpg", 69}, {"Images/Corrupt.bmp", 214},
+        {"Images/Corrupt.jpg", 214}, {"Images/Huge.bmp", 214},   {"Images/Text.bmp", 214},
+        {"Images/Cut.bmp", 214},    {"Images/Cut.jpg", 214}};
+    for (const int language : {LAN_ENGLISH, LAN_CHINESE_SIMPLIFIED}) {
+        Form->SetLanguage(language, false);
+        for (const auto& [name, slot] : cases) {
+            SCOPED_TRACE(name);
+            Form->ShowStatus("", STATUS_MESSAGE);
+            EXPECT_FALSE(Form->LoadImageFile(name));
+            EXPECT_EQ(MessagePanel(), MLan::GetInstance()->Texts[slot]);
+            ASSERT_EQ(Form->ShapeList.size(), 1u);
+            EXPECT_EQ(Form->ShapeList[0], line);
+            EXPECT_EQ(Form->ImageBitmap->Image(), before);
+            EXPECT_EQ(Form->ImagePaint->size(), QSize(800, 600));
+        }
     }
 }
 

@@ -8,6 +8,9 @@
 #include "shapes/MMark.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
+
+#include <functional>
 
 namespace {
 
@@ -284,6 +287,44 @@ TEST_F(QuorvexMarkTest, WithAStickyToolADoubleClickConfirmsOneMarkAndPlacesTheNe
     EXPECT_FALSE(Form->IsInShapeList(Form->Selected));
     EXPECT_EQ(Form->Selected->state, STATE_CREATED);
     EXPECT_EQ(Form->Selected->p1, (TPoint{200, 220}));
+}
+
+TEST_F(QuorvexMarkTest, OnceTheBoxClosesTheKeysReachTheWindowAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(ShowPictureLargerThanTheView());
+    ASSERT_NE(PlaceMark({100, 120}, QStringLiteral("m1")), nullptr);
+    MShape* line = AddLine({100, 300}, {200, 300});
+    Input->Click({150, 300});
+    Input->Move({400, 400}); // away from the line's ends
+
+    for (int i = 0; i < 3; ++i)
+        Input->Key(Qt::Key_Down);
+    EXPECT_EQ(line->p1, (TPoint{100, 303}));
+    EXPECT_EQ(Form->ScrollBoxPaint->verticalScrollBar()->value(), 0);
+    Input->Key(Qt::Key_Right);
+    EXPECT_EQ(Form->ScrollBoxPaint->horizontalScrollBar()->value(), 0);
+
+    Input->Key(Qt::Key_Delete);
+    ASSERT_EQ(Form->ShapeList.size(), 1u);
+    EXPECT_EQ(Form->ShapeList[0]->GetKind(), KIND_MARK);
+    EXPECT_EQ(MessagePanel(), MLan::GetInstance()->Texts[64]);
+}
+
+TEST_F(QuorvexMarkTest, ABoxClosedByAnotherToolOrAClickGivesTheKeysBackToo)
+{
+    const std::function<void()> closers[] = {
+        [&] { Form->MenuArrowClick(); },          // a tool chosen while typing
+        [&] { Input->Click({400, 400}); },        // a click elsewhere confirms
+    };
+    for (const auto& close : closers) {
+        Form->MenuMarkClick();
+        Input->Click({100, 120});
+        ASSERT_EQ(Form->focusWidget(), Form->EditMark);
+        Type(QStringLiteral("x"));
+        close();
+        EXPECT_FALSE(Form->EditMark->isVisible());
+        EXPECT_EQ(Form->focusWidget(), nullptr);
+    }
 }
 
 } // namespace

@@ -297,13 +297,7 @@ TEST_F(QuorvexMouseTest, ArrowKeysNudgeTheSelectionOnePixelOnTheScreen)
 
 TEST_F(QuorvexMouseTest, ArrowKeysNudgeWithoutScrollingThePicture)
 {
-    QImage large(2400, 1800, QImage::Format_RGB32);
-    large.fill(Qt::darkGray);
-    TBitmap picture;
-    picture.SetImage(large);
-    picture.SaveToFile("Images/Large.bmp");
-    ASSERT_TRUE(Form->LoadImageFile("Images/Large.bmp"));
-    Form->resize(800, 600);
+    ASSERT_NO_FATAL_FAILURE(ShowPictureLargerThanTheView());
     MShape* line = AddLine({100, 100}, {200, 100});
     Input->Click({150, 100});
     Input->Move({400, 400});

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -76,12 +77,33 @@ TEST_F(QuorvexSummaryTest, ExportWritesTheTableWithoutUnitsIntoTheOutputFolder)
                           }});
     Form->MenuSum->trigger();
     ASSERT_TRUE(answers.AllAnswered());
-    EXPECT_EQ(FileBytes("Output/Table.xls").toStdString(), "Point               \t\n"
+    // The UTF-8 byte-order mark first, then the table.
+    EXPECT_EQ(FileBytes("Output/Table.xls").toStdString(), "\xEF\xBB\xBF"
+                                                           "Point               \t\n"
                                                            "P1                  \t\n"
                                                            "\n"
                                                            "Line                \tLength              \t\n"
                                                            "L1                  \t50                  \t\n");
     EXPECT_TRUE(MRuleTool::GetInstance()->GetShowUnit());
+}
+
+TEST_F(QuorvexSummaryTest, TheSaveDialogOpensAboveTheSummaryWindowInEveryLanguage)
+{
+    for (const int language : {LAN_ENGLISH, LAN_CHINESE_SIMPLIFIED, LAN_CHINESE_TRADITIONAL}) {
+        Form->SetLanguage(language, false);
+        QWindow* over = nullptr;
+        ModalAnswers answers({[](QWidget* modal) { qobject_cast<TFormSum*>(modal)->BBExcel->click(); },
+                              [&over](QWidget* modal) {
+                                  // The window manager keeps a dialog above the window it is
+                                  // transient for.
+                                  over = modal->windowHandle()->transientParent();
+                                  qobject_cast<QDialog*>(modal)->reject();
+                                  QTimer::singleShot(0, FormSum, [] { FormSum->close(); });
+                              }});
+        Form->MenuSum->trigger();
+        ASSERT_TRUE(answers.AllAnswered());
+        EXPECT_EQ(over, FormSum->windowHandle()) << language;
+    }
 }
 
 TEST_F(QuorvexSummaryTest, ExportThatCannotBeWrittenNamesTheFile)
@@ -105,6 +127,25 @@ TEST_F(QuorvexSummaryTest, ExportThatCannotBeWrittenNamesTheFile)
     EXPECT_TRUE(error.contains("Table.xls")) << error.toStdString();
     EXPECT_TRUE(windowStayed);
     EXPECT_TRUE(MRuleTool::GetInstance()->GetShowUnit());
+}
+
+TEST_F(QuorvexSummaryTest, AnExportErrorSpeaksTheInterfaceLanguage)
+{
+    Form->SetLanguage(LAN_CHINESE_SIMPLIFIED, false);
+    ASSERT_TRUE(QFile::link("../missing/Table.xls", "Output/Table.xls"));
+    QString error;
+    ModalAnswers answers({[](QWidget* modal) { qobject_cast<TFormSum*>(modal)->BBExcel->click(); },
+                          [](QWidget* modal) { SaveAs(modal, "Table.xls"); },
+                          [&error](QWidget* modal) {
+                              ModalAnswers::Press(QMessageBox::Ok, &error)(modal);
+                              QTimer::singleShot(0, FormSum, [] { FormSum->close(); });
+                          }});
+    Form->MenuSum->trigger();
+    ASSERT_TRUE(answers.AllAnswered());
+    // The words are Chinese; the file and the system's reason follow.
+    EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法写入文件 \""))) << error.toStdString();
+    EXPECT_TRUE(error.contains("Table.xls\": ")) << error.toStdString();
+    EXPECT_FALSE(error.contains("Cannot write")) << error.toStdString();
 }
 
 } // namespace

@@ -3,7 +3,12 @@
 #include "WorkspaceFixture.h"
 
 #include "platform/gui/TBitmap.h"
+#include "shapes/MLine.h"
+#include "tests/support/ModalAnswers.h"
+#include "tests/support/WindowPlace.h"
+#include "tests/support/WindowTitle.h"
 #include "workspace/MDigit.h"
+#include "workspace/MImagePrintOption.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
 
@@ -157,6 +162,26 @@ TEST_F(QuorvexTest, LanguageSwitchRecaptionsTheToolWindowsWhereTheyStand)
     EXPECT_FALSE(hidden);
     EXPECT_TRUE(FormValue->isVisible());
     EXPECT_EQ(FormValue->pos(), place);
+}
+
+TEST_F(QuorvexTest, EveryWindowIsTitledWithItsCaptionAloneInEveryLanguage)
+{
+    TFormMeasure& form = StartForms();
+    for (const int view : {OPT_VIEW_ATTR, OPT_VIEW_DIGIT, OPT_VIEW_ZOOM})
+        form.SetViewOption(view, true);
+    MShape* line = form.AddShape(MLine::Create(form.ImagePaint->Canvas(), 10, 10, 60, 10));
+    form.SelectShape(line, true);
+    form.Document.SetSelected(line);
+    form.UpdateSelection(true);
+    for (const int language : {LAN_ENGLISH, LAN_CHINESE_SIMPLIFIED, LAN_CHINESE_TRADITIONAL}) {
+        form.SetLanguage(language, false);
+        const MLan* lan = MLan::GetInstance();
+        const auto shown = [](const QWidget& window) { return TitleGivenToTheWindowSystem(window).toStdString(); };
+        EXPECT_EQ(shown(form), lan->Texts[1]);
+        EXPECT_EQ(shown(*FormDigit), lan->Texts[294] + " - L1");
+        EXPECT_EQ(shown(*FormValue), lan->Texts[246]);
+        EXPECT_EQ(shown(*FormZoom), lan->Texts[247]);
+    }
 }
 
 TEST_F(QuorvexTest, LanguageChoiceIsStoredOnceAndTheCurrentOneWritesNothing)
@@ -384,6 +409,39 @@ TEST_F(QuorvexTest, ValueWindowDoesNotGrowBeyondItsLimit)
     StartForms();
     FormValue->resize(800, 700);
     EXPECT_EQ(FormValue->size(), QSize(600, 480));
+}
+
+TEST_F(QuorvexTest, DialogsOfTheCommandsOpenInTheMiddleOfTheScreenEveryTime)
+{
+    TFormMeasure& form = StartForms();
+    struct Case {
+        const char* name;
+        std::function<void()> open;
+    };
+    const Case cases[] = {
+        {"summary", [&form] { form.MenuSum->trigger(); }},
+        {"ruler management", [&form] { form.MenuRuleEdit->trigger(); }},
+        {"options", [&form] { form.MenuOptions->trigger(); }},
+        {"about", [&form] { form.MenuAbout->trigger(); }},
+        {"preset line", [&form] { form.MenuPresetLine->trigger(); }},
+        // Opened from the print preview's button.
+        {"print options", [] { FormImagePrintOption->exec(); }},
+    };
+    for (const Case& c : cases) {
+        std::vector<QRect> places;
+        for (int opening = 0; opening < 3; ++opening) {
+            ModalAnswers answers({[&places](QWidget* modal) {
+                places.push_back(SettledGeometry(modal));
+                qobject_cast<QDialog*>(modal)->reject();
+            }});
+            c.open();
+            ASSERT_TRUE(answers.AllAnswered()) << c.name;
+        }
+        for (const QRect& place : places) {
+            EXPECT_TRUE(InTheMiddle(place)) << c.name << ": " << PlaceText(place);
+            EXPECT_EQ(place, places.front()) << c.name << ": " << PlaceText(place) << " after " << PlaceText(places.front());
+        }
+    }
 }
 
 TEST_F(QuorvexTest, ExitAsksOnceWhenConfirmationIsOnAndNoKeepsRunning)

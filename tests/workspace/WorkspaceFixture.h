@@ -3,6 +3,7 @@
 // forms created in their start-up order.
 #pragma once
 
+#include "platform/gui/TApplication.h"
 #include "settings/MLan.h"
 #include "settings/MParam.h"
 #include "shapes/MRuleTool.h"
@@ -30,6 +31,8 @@ protected:
         ASSERT_TRUE(QFile::copy(QStringLiteral(QUORVEX_SOURCE_DIR "/Images/Default.bmp"),
                                 QStringLiteral("Images/Default.bmp")));
         ResetSingletons();
+        // What the program's application object does from its start.
+        TApplication::KeepDialogsAboveOpeners();
     }
 
     void TearDown() override

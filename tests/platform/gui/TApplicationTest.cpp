@@ -1,9 +1,13 @@
 // The last-chance error handling: an exception escaping an event handler
 // shows the standard error box with its message and goes no further.
 #include "platform/gui/TApplication.h"
+#include "tests/support/WindowTitle.h"
 
+#include <QDialog>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -74,6 +78,59 @@ TEST(TApplicationTest, StandardDialogsFollowTheInterfaceLanguage)
     EXPECT_EQ(yes(), QString::fromUtf8("是(&Y)"));
     EXPECT_TRUE(TApplication::SetStandardDialogLanguage("en"));
     EXPECT_EQ(yes(), QStringLiteral("&Yes"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TApplicationTest, WindowsAreTitledWithTheirCaptionAloneAndMessageBoxesWithTheTitle)
+{
+    TApplication::SetTitle(QStringLiteral("Corvane -  Tamsel"));
+    EXPECT_EQ(TApplication::Title(), QStringLiteral("Corvane -  Tamsel"));
+    for (const QString& caption : {QStringLiteral("Attributes"), QString::fromUtf8("参数 - L1"), QString()}) {
+        QWidget window;
+        window.setWindowTitle(caption);
+        EXPECT_EQ(TitleGivenToTheWindowSystem(window), caption);
+    }
+
+    QString boxTitle;
+    QTimer::singleShot(0, [&boxTitle] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        boxTitle = box->windowTitle();
+        qobject_cast<QMessageBox*>(box)->accept();
+    });
+    TApplication::ShowException(QStringLiteral("Error"));
+    EXPECT_EQ(boxTitle, QStringLiteral("Corvane -  Tamsel"));
+}
+
+TEST(TApplicationTest, ADialogStaysAboveTheWindowItWasOpenedFromWhoeverOwnsIt)
+{
+    TApplication::KeepDialogsAboveOpeners();
+    QWidget owner;
+    owner.show();
+    QDialog opener;
+    opener.setWindowFlag(Qt::WindowStaysOnTopHint);
+    opener.show();
+    opener.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&opener));
+
+    QDialog dialog(&owner);
+    dialog.show();
+    EXPECT_EQ(dialog.windowHandle()->transientParent(), opener.windowHandle());
+    dialog.hide();
+
+    // Shown again from the owner, it is kept above the owner.
+    owner.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+    dialog.show();
+    EXPECT_EQ(dialog.windowHandle()->transientParent(), owner.windowHandle());
+
+    // A window that is no dialog keeps its own.
+    QWidget tool(&opener, Qt::Tool);
+    tool.show();
+    EXPECT_EQ(tool.windowHandle()->transientParent(), opener.windowHandle());
 }
 
 } // namespace

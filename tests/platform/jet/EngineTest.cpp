@@ -64,7 +64,7 @@ TEST(Engine, InstalledClassesCanBeReplacedForTests)
     EXPECT_TRUE(jet::IsEngineClassRegistered("DAO.DBEngine.35"));
 }
 
-TEST(Engine, WorkspacesTakeOnlyTheAdminAccountAndTheEnginesOwnFiles)
+TEST(Engine, JetWorkspacesTakeOnlyTheAdminAccount)
 {
     auto engine = jet::MakeEngineClasses()->Create("DAO.PrivateDBEngine.36");
     EXPECT_EQ(engine->CreateWorkspace("W", "ADMIN", "")->Name(), "W");
@@ -73,13 +73,17 @@ TEST(Engine, WorkspacesTakeOnlyTheAdminAccountAndTheEnginesOwnFiles)
     const std::pair<std::function<void()>, int> cases[] = {
         {[&] { engine->CreateWorkspace("W", "guest", ""); }, jet::errAccount},
         {[&] { engine->CreateWorkspace("W", "Admin", "secret"); }, jet::errAccount},
-        {[&] { engine->CreateWorkspace("W", "Admin", "", jet::dbUseODBC); }, jet::errNotSupported},
+        {[&] { engine->CreateWorkspace("W", "Admin", "", 3); }, jet::errInvalidArgument},
         {[&] { engine->CreateWorkspace("a.b", "Admin", ""); }, jet::errWrongName},
         {[&] { engine->CreateWorkspace("", "Admin", ""); }, jet::errWrongName},
-        {[&] { engine->SetDefaultType(jet::dbUseODBC); }, jet::errNotSupported},
+        {[&] { engine->SetDefaultType(0); }, jet::errInvalidArgument},
     };
     for (const auto& [action, number] : cases)
         EXPECT_EQ(ErrorOf(action), number);
+    // An ODBC direct workspace's account is each source's to check.
+    EXPECT_EQ(engine->CreateWorkspace("W", "guest", "secret", jet::dbUseODBC)->Name(), "W");
+    engine->SetDefaultType(jet::dbUseODBC);
+    EXPECT_EQ(engine->DefaultType(), jet::dbUseODBC);
 }
 
 TEST(Engine, ErrorsHoldTheLastFailureUntilTheNextOne)
@@ -121,16 +125,11 @@ TEST(Engine, FeaturesWithoutCounterpartSayTheyAreNotSupported)
     auto engine = jet::MakeEngineClasses()->Create("DAO.PrivateDBEngine.36");
     auto workspace = engine->CreateWorkspace("W", "Admin", "");
     const std::function<void()> cases[] = {
-        [&] { workspace->OpenConnection("dsn", jet::dbDriverNoPrompt, false, "ODBC;DSN=x"); },
         [&] { workspace->DefaultCursorDriver(); },
         [&] { workspace->SetDefaultCursorDriver(jet::dbUseDefaultCursor); },
         [&] { workspace->OpenDatabase("x.wk3", false, false, "Lotus WK3;"); },
-        [&] { workspace->OpenDatabase("", false, false, "ODBC;DSN=Sales;UID=sa"); },
-        [&] { workspace->OpenDatabase("x.mdb", false, false, ";UID=Admin;PWD=secret"); },
-        [&] { workspace->CreateDatabase("x.mdb", ";LANGID=0x0409;CP=1252;COUNTRY=0;PWD=secret"); },
         [&] { workspace->CreateDatabase("x.mdb", ";LANGID=0x0409;CP=1252;COUNTRY=0", jet::dbEncrypt); },
         [&] { engine->CompactDatabase("a.mdb", "b.mdb", "", jet::dbEncrypt); },
-        [&] { engine->CompactDatabase("a.mdb", "b.mdb", "", 0, ";pwd=secret"); },
     };
     for (const auto& action : cases) {
         try {

@@ -25,6 +25,20 @@ int ErrorOf(F&& action)
     return 0;
 }
 
+// The values of one field over every row of a recordset, from the first.
+inline std::vector<std::string> ValuesOf(const jet::RecordsetPtr& rs, const std::string& field)
+{
+    std::vector<std::string> values;
+    if (rs->RecordCount() == 0)
+        return values;
+    rs->MoveFirst();
+    while (!rs->Eof()) {
+        values.push_back(jet::VarToStr(rs->Fields().Item(field)->Value()));
+        rs->MoveNext();
+    }
+    return values;
+}
+
 class JetFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,18 +93,9 @@ protected:
                         + row[1] + "\", \"" + row[2] + "\")");
     }
 
-    // The values of one field over every row of a recordset, from the first.
     static std::vector<std::string> Values(const jet::RecordsetPtr& rs, const std::string& field)
     {
-        std::vector<std::string> values;
-        if (rs->RecordCount() == 0)
-            return values;
-        rs->MoveFirst();
-        while (!rs->Eof()) {
-            values.push_back(jet::VarToStr(rs->Fields().Item(field)->Value()));
-            rs->MoveNext();
-        }
-        return values;
+        return ValuesOf(rs, field);
     }
 
     std::vector<std::string> Query(const std::string& sql, const std::string& field)

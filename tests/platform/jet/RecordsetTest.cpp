@@ -2,6 +2,9 @@
 
 #include "platform/system/DateTime.h"
 
+#include <limits>
+#include <set>
+
 using namespace jettest;
 
 namespace {
@@ -262,6 +265,45 @@ TEST_F(Recordsets, ATableTypeRecordsetFollowsItsIndexAndSeeks)
     EXPECT_EQ(Values(rs, "Name"), Strings({"Éva", "Hal", "bob", "Dan", "Ann", "Cleo", "Fei"}));
 }
 
+// A recordset moved to the row a clone sought shows that row as it is now:
+// after a change through either of them, and after another connection's
+// change once the engine has refreshed its cache.
+TEST_F(Recordsets, MovingToTheRowACloneSoughtShowsItsValuesNow)
+{
+    jet::TableDefPtr people = Db->TableDefs().Item("People");
+    jet::IndexPtr byName = people->CreateIndex("ByName");
+    byName->Fields().Append(byName->CreateField("Name"));
+    people->Indexes().Append(byName);
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenTable);
+    jet::RecordsetPtr clone = rs->Clone();
+    clone->SetIndex("ByName");
+    const auto seekAndMove = [&](const char* name) {
+        clone->Seek("=", {jet::Variant(name)});
+        rs->SetBookmark(clone->Bookmark());
+        return rs->Fields().Item("City")->Value().AsString();
+    };
+    EXPECT_EQ(seekAndMove("Dan"), "Nice");
+    clone->Seek("=", {jet::Variant("Dan")});
+    clone->Edit();
+    clone->Fields().Item("City")->SetValue(jet::Variant("Metz"));
+    clone->Update();
+    rs->SetBookmark(clone->Bookmark());
+    EXPECT_EQ(rs->Fields().Item("City")->Value().AsString(), "Metz");
+    EXPECT_EQ(seekAndMove("Dan"), "Metz");
+
+    jet::DatabasePtr other = Engine->CreateWorkspace("Other", "admin", "")->OpenDatabase(PathOf("test.mdb"));
+    clone->Seek("=", {jet::Variant("Cleo")});
+    other->Execute("UPDATE People SET City = \"Brest\" WHERE Name = \"Cleo\"");
+    Engine->Idle(jet::dbRefreshCache);
+    const jet::Bookmark cleo = clone->Bookmark();
+    rs->SetBookmark(cleo);
+    EXPECT_EQ(rs->Fields().Item("City")->Value().AsString(), "Brest");
+    clone->Seek("=", {jet::Variant("Cleo")});
+    other->Execute("DELETE FROM People WHERE Name = \"Cleo\"");
+    Engine->Idle(jet::dbRefreshCache);
+    EXPECT_NE(ErrorOf([&] { rs->SetBookmark(cleo); }), 0);
+}
+
 TEST_F(Recordsets, FindSearchesFromTheCurrentRecordWithCriteria)
 {
     jet::RecordsetPtr rs = Db->OpenRecordset("SELECT * FROM People ORDER BY Id", jet::dbOpenDynaset);
@@ -286,6 +328,29 @@ TEST_F(Recordsets, FindSearchesFromTheCurrentRecordWithCriteria)
     EXPECT_EQ(ErrorOf([&] { rs->FindFirst("Nobody = 1"); }), 3070);
     EXPECT_EQ(ErrorOf([&] { rs->FindFirst("Age = "); }), jet::errSyntax);
     EXPECT_EQ(Name(rs), "Fei");
+}
+
+// A text that reads like a GUID field's value is still a text: it is found
+// by its text, and a GUID field by its GUID.
+TEST_F(Recordsets, FindComparesATextThatLooksLikeAGuidAsText)
+{
+    MakeTable("Notes", {{"Note", jet::dbText, 60}, {"Key", jet::dbGUID}});
+    const std::string guid = "{guid {0A1B2C3D-0000-4000-8000-00000000002A}}";
+    jet::RecordsetPtr rs = Db->OpenRecordset("Notes", jet::dbOpenDynaset);
+    for (const std::string& note : {std::string("first"), guid}) {
+        rs->AddNew();
+        rs->Fields().Item("Note")->SetValue(jet::Variant(note));
+        rs->Fields().Item("Key")->SetValue(jet::Variant(guid));
+        rs->Update();
+    }
+    rs->FindFirst("Note = '" + guid + "'");
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->Fields().Item("Note")->Value().AsString(), guid);
+    rs->SetFilter("Note = '" + guid + "'");
+    EXPECT_EQ(rs->OpenRecordset()->RecordCount(), 1);
+    rs->FindFirst("Key = {guid {0A1B2C3D-0000-4000-8000-00000000002A}}");
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->Fields().Item("Note")->Value().AsString(), "first");
 }
 
 TEST_F(Recordsets, FilterAndSortMakeANewRecordsetOfTheSameRows)
@@ -470,6 +535,177 @@ TEST_F(Positions, FollowDeletionsAndAdditions)
         EXPECT_EQ(rs->AbsolutePosition(), static_cast<long>(alive.size()) - 1);
         EXPECT_EQ(rs->RecordCount(), static_cast<long>(alive.size()));
     }
+}
+
+} // namespace
+
+namespace {
+
+// A table of a few windows of rows (the engine reads rows a window at a
+// time), with texts that look like numbers, Nulls and an index whose order
+// is not the order the rows were added in.
+class ManyRows : public JetFixture {
+protected:
+    static constexpr int Rows = 2600;
+
+    void SetUp() override
+    {
+        JetFixture::SetUp();
+        MakeTable("Items", {{"Id", jet::dbLong}, {"Label", jet::dbText, 30}, {"Note", jet::dbText, 30},
+                            {"Amount", jet::dbDouble}, {"Code", jet::dbLong}});
+        jet::TableDefPtr items = Db->TableDefs().Item("Items");
+        jet::IndexPtr byLabel = items->CreateIndex("ByLabel");
+        jet::FieldPtr label = byLabel->CreateField("Label");
+        label->SetAttributes(jet::dbDescending);
+        byLabel->Fields().Append(label);
+        items->Indexes().Append(byLabel);
+        Workspace->BeginTrans();
+        jet::RecordsetPtr rs = Db->OpenRecordset("Items", jet::dbOpenTable);
+        for (int id = 0; id < Rows; ++id) {
+            rs->AddNew();
+            rs->Fields().Item("Id")->SetValue(jet::Variant(id));
+            rs->Fields().Item("Label")->SetValue(jet::Variant((id % 2 ? "Label " : "label ") + std::to_string(id % 97)));
+            if (id % 5)
+                rs->Fields().Item("Note")->SetValue(jet::Variant(std::to_string(id % 40)));
+            rs->Fields().Item("Amount")->SetValue(jet::Variant(id * 0.5));
+            rs->Fields().Item("Code")->SetValue(jet::Variant((id * 7919) % Rows));
+            rs->Update();
+        }
+        Workspace->CommitTrans();
+    }
+
+    // The ids a search finds, from the first match on, forward or backward.
+    static std::set<int> Found(const jet::RecordsetPtr& rs, const std::string& criteria, bool forward)
+    {
+        std::set<int> ids;
+        forward ? rs->FindFirst(criteria) : rs->FindLast(criteria);
+        while (!rs->NoMatch()) {
+            ids.insert(rs->Fields().Item("Id")->Value().AsInteger());
+            forward ? rs->FindNext(criteria) : rs->FindPrevious(criteria);
+        }
+        return ids;
+    }
+};
+
+// Rows in the order they were added are tested a window at a time by SQLite,
+// rows in another order one by one against the values read: both find the
+// same rows, whatever the criteria compares.
+TEST_F(ManyRows, FindFindsTheSameRowsInEveryOrder)
+{
+    jet::RecordsetPtr inOrder = Db->OpenRecordset("Items", jet::dbOpenDynaset);
+    jet::RecordsetPtr base = Db->OpenRecordset("Items", jet::dbOpenDynaset);
+    base->SetSort("Code");
+    jet::RecordsetPtr sorted = base->OpenRecordset();
+    // Rows deleted inside a window are passed over (the sorted recordset
+    // finds them gone from the file).
+    for (int id : {3, 700, 1500}) {
+        inOrder->FindFirst("Id = " + std::to_string(id));
+        inOrder->Delete();
+    }
+    const std::vector<std::string> criteria = {
+        "Label = 'LABEL 17'",   "Label LIKE '*7'",    "Amount > 100.5 AND Amount < 300", "Note = 26",
+        "Note = '26'",          "Id = '25'",          "Note IS NULL",                    "Code - Id > 1000",
+        "Code > 2590",          "Label > 'label 90'", "Amount = 1299.5 OR Id = 1",       "Id = 3",
+        "Note + 1 = 27",        "Id = -1",            "Id IN (3, 4, 700, 1500)",
+    };
+    for (const std::string& text : criteria) {
+        SCOPED_TRACE(text);
+        const std::set<int> expected = Found(sorted, text, true);
+        EXPECT_EQ(Found(inOrder, text, true), expected);
+        EXPECT_EQ(Found(inOrder, text, false), expected);
+    }
+    EXPECT_EQ(Found(inOrder, "Note = '26'", true).size(), static_cast<std::size_t>(Rows / 40));
+    EXPECT_TRUE(Found(inOrder, "Id = '25'", true).empty());  // a text is not a number
+}
+
+// A walk in an index's order reads rows ahead in windows, forward and
+// backward, and leaves no read open: another connection writes at once.
+TEST_F(ManyRows, AWalkInAnIndexOrderReadsEveryRowAndHoldsNoLock)
+{
+    const Strings expected = Query("SELECT * FROM Items ORDER BY Label DESC, Id", "Id");
+    jet::RecordsetPtr rs = Db->OpenRecordset("Items", jet::dbOpenTable);
+    rs->SetIndex("ByLabel");
+    EXPECT_EQ(Values(rs, "Id"), expected);
+    Strings backward;
+    for (rs->MoveLast(); !rs->Bof(); rs->MovePrevious())
+        backward.push_back(jet::VarToStr(rs->Fields().Item("Id")->Value()));
+    EXPECT_EQ(Strings(backward.rbegin(), backward.rend()), expected);
+
+    jet::DatabasePtr other = Engine->CreateWorkspace("Other", "admin", "")->OpenDatabase(PathOf("test.mdb"));
+    other->Execute("UPDATE Items SET Note = \"changed\" WHERE Id = 5");
+    Engine->Idle(jet::dbRefreshCache);
+    rs->Seek("=", {jet::Variant("Label 5")});
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->Fields().Item("Note")->Value().AsString(), "changed");
+}
+
+// A snapshot of a table's rows holds what a dynaset reads, also with a
+// computed column, whose type its first values give.
+TEST_F(ManyRows, SnapshotsOfAQueryHoldTheRowsAsRead)
+{
+    const Strings amounts = Query("SELECT * FROM Items WHERE Id < 2000", "Amount");
+    ASSERT_EQ(amounts.size(), 2000u);
+    EXPECT_EQ(amounts[1999], "999.5");
+    EXPECT_EQ(Values(Db->OpenRecordset("SELECT * FROM Items WHERE Id < 2000", jet::dbOpenDynaset), "Amount"),
+              amounts);
+    jet::RecordsetPtr computed = Db->OpenRecordset("SELECT Id, Amount * 2 AS Twice FROM Items", jet::dbOpenSnapshot);
+    EXPECT_EQ(computed->Fields().Item("Twice")->Type(), jet::dbDouble);
+    computed->MoveLast();
+    EXPECT_EQ(computed->Fields().Item("Twice")->Value().AsDouble(), Rows - 1.0);
+    jet::RecordsetPtr forward = Db->OpenRecordset("SELECT * FROM Items", jet::dbOpenForwardOnly);
+    int rows = 0;
+    for (; !forward->Eof(); forward->MoveNext())
+        EXPECT_EQ(forward->Fields().Item("Id")->Value().AsInteger(), rows++);
+    EXPECT_EQ(rows, Rows);
+}
+
+// Update writes exactly the fields given to that row, whatever was written
+// before with the same or other fields.
+TEST_F(ManyRows, EachUpdateWritesOnlyItsOwnFields)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("Items", jet::dbOpenDynaset);
+    const auto add = [&](std::vector<std::pair<std::string, jet::Variant>> values) {
+        rs->AddNew();
+        for (const auto& [field, value] : values)
+            rs->Fields().Item(field)->SetValue(value);
+        rs->Update();
+    };
+    add({{"Id", jet::Variant(9001)}, {"Note", jet::Variant("both")}});
+    add({{"Id", jet::Variant(9002)}});
+    add({{"Id", jet::Variant(9003)}, {"Note", jet::Variant("again")}});
+    rs->FindFirst("Id = 9001");
+    rs->Edit();
+    rs->Fields().Item("Label")->SetValue(jet::Variant("edited"));
+    rs->Update();
+    rs->FindFirst("Id = 9003");
+    rs->Edit();
+    rs->Fields().Item("Note")->SetValue(jet::Variant("edited too"));
+    rs->Update();
+    EXPECT_EQ(Query("SELECT * FROM Items WHERE Id > 9000 ORDER BY Id", "Note"), Strings({"both", "", "edited too"}));
+    EXPECT_EQ(Query("SELECT * FROM Items WHERE Id > 9000 ORDER BY Id", "Label"), Strings({"edited", "", ""}));
+}
+
+using SingleFields = JetFixture;
+
+// A Single takes what rounds to a Single: its largest value as written
+// (3.4028235E+38) is that value; beyond it, an overflow, never an undefined
+// conversion.
+TEST_F(SingleFields, TakeWhatRoundsToASingleAndRefuseTheRest)
+{
+    MakeTable("Numbers", {{"Value", jet::dbSingle}});
+    const jet::RecordsetPtr rows = Db->OpenRecordset("Numbers", jet::dbOpenDynaset);
+    rows->AddNew();
+    const jet::FieldPtr value = rows->Fields().Item("Value");
+    value->SetValue(3.4028235e38);
+    EXPECT_EQ(value->Value().AsDouble(), static_cast<double>(std::numeric_limits<float>::max()));
+    value->SetValue(-3.4028235e38);
+    EXPECT_EQ(value->Value().AsDouble(), -static_cast<double>(std::numeric_limits<float>::max()));
+    for (double beyond : {3.5e38, -1e300, 1.7976931348623157e308})
+        EXPECT_EQ(ErrorOf([&] { value->SetValue(beyond); }), 3349) << beyond;
+    rows->CancelUpdate();
+    // What SQL writes beyond a Single reads back as the number it is.
+    Db->Execute("INSERT INTO Numbers VALUES (1e300)");
+    EXPECT_EQ(Query("SELECT * FROM Numbers", "Value"), Strings({"1e+300"}));
 }
 
 } // namespace

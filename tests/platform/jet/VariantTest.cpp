@@ -37,6 +37,18 @@ TEST(Variant, ConvertsToTextAsTheOldLibraryShowedValues)
     EXPECT_EQ(Variant::Date(afternoon).AsString(), "01/02/2003 13:05:09");
 }
 
+// AssignString writes what AsString answers over whatever the target held.
+TEST(Variant, AssignStringWritesWhatAsStringAnswers)
+{
+    std::string target = "a text longer than the short-string buffer";
+    for (const Variant& value : {Variant("short"), Variant(std::string(40, 'y')), Variant(-12), Variant(2.5),
+                                 Variant(true), Variant()}) {
+        value.AssignString(target);
+        EXPECT_EQ(target, value.AsString());
+    }
+    EXPECT_THROW(Variant::Null().AssignString(target), EVariantError);
+}
+
 TEST(Variant, NullConvertsToNothingButVarToStrShowsItEmpty)
 {
     EXPECT_THROW(Variant::Null().AsString(), EVariantError);

@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -21,6 +26,34 @@ TEST(FloatText, WritesTheShortestOfFifteenSignificantDigits)
     };
     for (const FloatCase& c : cases)
         EXPECT_EQ(platform::FloatToStr(c.value), c.text) << c.text;
+}
+
+TEST(FloatText, WritesWhatPrintfWritesWithFifteenDigits)
+{
+    // Values of every magnitude and digit count: whole and decimal numbers as
+    // typed, their neighbours, powers of ten at the format's turning points,
+    // and random bit patterns.
+    std::vector<double> values = {0.0,     -0.0,   1e15,   1e15 - 1, 999999999999999.0, 1e16, 1e-4, 1e-5,
+                                  9.5e-5, 0.00015, 123456.789, 1e300,   -1e-300,           5e-324, 1.7976931348623157e308,
+                                  0.1,    2.675,   1e21,   123456789012345.6, 0.3};
+    std::mt19937_64 random(5);
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint64_t bits = random();
+        double value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        if (std::isfinite(value))
+            values.push_back(value);
+        const double typed = static_cast<double>(static_cast<std::int64_t>(random() % 2000000) - 1000000)
+            / std::pow(10.0, static_cast<double>(random() % 12));
+        values.push_back(typed);
+        values.push_back(std::nextafter(typed, 1e300));
+        values.push_back(typed * std::pow(10.0, static_cast<double>(random() % 40) - 20));
+    }
+    for (double value : values) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.15g", value);
+        ASSERT_EQ(platform::FloatToStr(value), expected) << expected;
+    }
 }
 
 TEST(FloatText, WritesAPointWhateverTheLocale)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace {
 
 using platform::CutUtf8;
@@ -86,6 +89,29 @@ TEST(TextEncoding, PaddingFillsColumnsAndKeepsLongerTexts)
     EXPECT_EQ(platform::PadToColumns("Line", 6), "Line  ");
     EXPECT_EQ(platform::PadToColumns("\xE7\x82\xB9", 6), "\xE7\x82\xB9    ") << "a wide character fills two";
     EXPECT_EQ(platform::PadToColumns("TwentyOneCharacters!!", 20), "TwentyOneCharacters!!");
+}
+
+TEST(TextEncoding, EncodesIntoEachCodePageOfTheOldFiles)
+{
+    struct Case {
+        const char* charset;
+        std::string utf8;
+        std::optional<std::string> expected;
+    };
+    const std::string ascii("Line 7, \"x\"\t\0end", 17);
+    const Case cases[] = {
+        {"CP1252", ascii, ascii},
+        {"GBK", ascii, ascii},
+        {"BIG5", ascii, ascii},
+        {"CP1252", "caf\xC3\xA9", std::string("caf\xE9")},
+        {"GBK", "\xE9\x95\xBF\xE5\xBA\xA6", std::string("\xB3\xA4\xB6\xC8")},  // 长度
+        {"CP1252", "\xE9\x95\xBF", std::nullopt},
+        {"GBK", "a\xFFb", std::nullopt},  // not UTF-8
+    };
+    for (const Case& c : cases) {
+        platform::CharsetEncoder encoder(c.charset);
+        EXPECT_EQ(encoder.Encode(c.utf8), c.expected) << c.charset << " " << c.utf8;
+    }
 }
 
 TEST(TextEncoding, CutToCharactersKeepsWholeCharacters)
