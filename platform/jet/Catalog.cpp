@@ -275,9 +275,11 @@ std::string RelationTriggerSql(const Catalog& catalog, const RelationDef& relati
     const std::string hasRelated =
         "The record cannot be deleted or changed because table '" + foreign.Name + "' includes related records.";
     // The related records of a primary record are found through an index of
-    // their fields, which only the relation uses.
-    std::string sql = "CREATE INDEX IF NOT EXISTS " + QuoteIdentifier("jet.rel." + relation.Name) + " ON " + f + " ("
-        + foreignList + "); ";
+    // their fields, which only the relation uses; of a one-to-one relation it
+    // is unique.
+    const bool oneToOne = (relation.Attributes & dbRelationUnique) != 0;
+    std::string sql = std::string("CREATE ") + (oneToOne ? "UNIQUE " : "") + "INDEX IF NOT EXISTS "
+        + QuoteIdentifier("jet.rel." + relation.Name) + " ON " + f + " (" + foreignList + "); ";
     sql += "CREATE TRIGGER " + trigger("add") + " BEFORE INSERT ON " + f + " FOR EACH ROW WHEN " + orphan
         + fail(errRelatedRecordRequired, required) + "CREATE TRIGGER " + trigger("change") + " BEFORE UPDATE OF "
         + foreignList + " ON " + f + " FOR EACH ROW WHEN " + orphan + fail(errRelatedRecordRequired, required);

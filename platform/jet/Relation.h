@@ -10,10 +10,11 @@
 // needs a primary record with those values (3201), and a primary record
 // with related records cannot be deleted or have its key changed (3200),
 // unless dbRelationDeleteCascade or dbRelationUpdateCascade carry the change
-// on to them. Appending refuses with the old engine's numbers: 3366 without
+// on to them; with dbRelationUnique a primary record has at most one related
+// record (3022). Appending refuses with the old engine's numbers: 3366 without
 // fields, 3265 for a field the table lacks, 3368 for fields of different
-// types, 3372 without a unique index on the primary fields, 3201 when
-// records already break the rule, 3012 for a name taken, 3613 for a linked
+// types, 3372 without a unique index on the primary fields, 3201 or 3022
+// when records already break the rule, 3012 for a name taken, 3613 for a linked
 // table (its fields are its own file's). While a table,
 // field or index is part of a relation it cannot be deleted (3281, 3303).
 #pragma once

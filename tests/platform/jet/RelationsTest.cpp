@@ -183,6 +183,20 @@ TEST_F(Relations, WhatARelationNeedsStaysUntilItIsDeleted)
     Db->Execute("DROP TABLE Parents");
 }
 
+// A one-to-one relation takes one related record per primary record.
+TEST_F(Relations, OneToOneRelationsTakeOneRecordPerPrimaryRecord)
+{
+    EXPECT_EQ(ErrorOf([&] { Relate(jet::dbRelationUnique); }), jet::errDuplicateKey);
+    EXPECT_EQ(Db->Relations().Count(), 0);
+    Db->Execute("DELETE FROM Children WHERE Id = 11");
+    Relate(jet::dbRelationUnique);
+    EXPECT_EQ(ErrorOf([&] { Db->Execute("INSERT INTO Children (Id, Parent) VALUES (12, 1)"); }), jet::errDuplicateKey);
+    Db->Execute("INSERT INTO Children (Id, Parent) VALUES (12, 2)");
+    Db->Execute("INSERT INTO Children (Id) VALUES (13)");
+    Db->Execute("INSERT INTO Children (Id) VALUES (14)");
+    EXPECT_EQ(Children(), (Strings{"10:1", "12:2", "13:", "14:"}));
+}
+
 // Compacting and repairing copy the relations with the tables.
 TEST_F(Relations, CompactedAndRepairedFilesKeepTheirRelations)
 {
