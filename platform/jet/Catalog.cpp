@@ -81,9 +81,11 @@ std::string Schema(const std::string& schema)
     throw EngineError(number, text, "DAO.TableDef");
 }
 
-enum : int {
-    errInRelation = 3281,  // a table or index a relation needs
-};
+// A table or index a relation needs is not deleted.
+[[noreturn]] void RefuseInRelation()
+{
+    Fail(3281, "Cannot delete this index or table. It is either the current index or is used in a relationship.");
+}
 
 // True when the unique index is on exactly the primary fields of the
 // relation, in any order.
@@ -1045,8 +1047,7 @@ void DropTable(Connection& db, Catalog& catalog, int tableId)
         Fail(errReadOnly, "Cannot update. Database or object is read-only.");
     for (const RelationDef& relation : catalog.Relations)
         if (relation.Involves(tableId))
-            Fail(errInRelation, "Cannot delete this index or table. It is either the current index or is used in a "
-                                "relationship.");
+            RefuseInRelation();
     Savepoint savepoint(db);
     if (table.HasStorage())
         db.Exec("DROP TABLE " + QuoteIdentifier(table.Name));
@@ -1300,8 +1301,7 @@ void DropIndex(Connection& db, Catalog& catalog, int tableId, int indexId)
         Fail(errItemNotFound, "Item not found in this collection.");
     for (const RelationDef& relation : catalog.Relations)
         if (relation.TableId == tableId && relation.Enforced() && Covers(*found, relation))
-            Fail(errInRelation, "Cannot delete this index or table. It is either the current index or is used in a "
-                                "relationship.");
+            RefuseInRelation();
     const bool primary = found->Primary;
     after.Indexes.erase(found);
     if (primary) {

@@ -31,12 +31,8 @@
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
 #include "platform/jet/FormatTables.h"
+#include "platform/jet/PxlibMemory.h"
 #include "platform/system/DateTime.h"
-
-// pxlib declares its functions without C linkage of their own.
-extern "C" {
-#include <paradox.h>
-}
 
 #include <algorithm>
 #include <cmath>
@@ -46,7 +42,6 @@ extern "C" {
 #include <filesystem>
 #include <memory>
 #include <new>
-#include <unordered_set>
 
 namespace jet::exporting {
 namespace {
@@ -156,61 +151,18 @@ private:
 };
 
 // What pxlib writes into, reached from its callbacks through the document's
-// user data: its first message (its calls answer only success or failure),
-// the table, blob and primary index files, and the memory it took. pxlib does not free the
-// streams of files it was given as stdio streams; what it leaves is freed
-// with the output.
-struct ParadoxOutput {
-    std::string Error;
+// memory (PxlibMemory, whose Error keeps its first message): the table, blob
+// and primary index files.
+struct ParadoxOutput : PxlibMemory {
     MemoryFile Table;
     MemoryFile Blobs;
     MemoryFile Index;
-    std::unordered_set<void*> Taken;
-
-    ParadoxOutput() = default;
-    ParadoxOutput(const ParadoxOutput&) = delete;
-    ParadoxOutput& operator=(const ParadoxOutput&) = delete;
-    ~ParadoxOutput()
-    {
-        for (void* memory : Taken)
-            std::free(memory);
-    }
 };
 
 // The output of a document; null while pxlib makes the document itself.
 ParadoxOutput* OutputOf(pxdoc_t* doc)
 {
-    return doc ? static_cast<ParadoxOutput*>(PX_get_opaque(doc)) : nullptr;
-}
-
-void* Allocate(pxdoc_t* doc, std::size_t size, const char*)
-{
-    void* memory = std::calloc(1, size);
-    if (ParadoxOutput* output = OutputOf(doc); output && memory)
-        output->Taken.insert(memory);
-    return memory;
-}
-
-void* Reallocate(pxdoc_t* doc, void* memory, std::size_t size, const char*)
-{
-    void* moved = std::realloc(memory, size);
-    if (ParadoxOutput* output = OutputOf(doc); output && moved && output->Taken.erase(memory))
-        output->Taken.insert(moved);
-    return moved;
-}
-
-void Free(pxdoc_t* doc, void* memory)
-{
-    if (ParadoxOutput* output = OutputOf(doc); output && memory != doc)
-        output->Taken.erase(memory);
-    std::free(memory);
-}
-
-void KeepError(pxdoc_t*, int, const char* message, void* data)
-{
-    std::string& error = static_cast<ParadoxOutput*>(data)->Error;
-    if (error.empty())
-        error = message;
+    return static_cast<ParadoxOutput*>(PxlibMemory::Of(doc));
 }
 
 MemoryFile& FileOf(pxdoc_t* doc, pxstream_t* stream)
@@ -350,7 +302,7 @@ public:
     Files Write(const std::string& tableName)
     {
         ParadoxOutput output;
-        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> doc(PX_new3(KeepError, Allocate, Reallocate, Free, &output),
+        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> doc(output.NewDocument(),
                                                           [](pxdoc_t* px) {
                                                               PX_close(px);
                                                               PX_delete(px);
@@ -370,7 +322,7 @@ public:
             fields[i].px_flen = Fields[i].Length;
             fields[i].px_fdc = 0;
         }
-        pxfield_t* fieldArray = static_cast<pxfield_t*>(Allocate(doc.get(), sizeof(pxfield_t) * fields.size(), ""));
+        pxfield_t* fieldArray = static_cast<pxfield_t*>(PxlibMemory::Allocate(doc.get(), sizeof(pxfield_t) * fields.size(), ""));
         std::copy(fields.begin(), fields.end(), fieldArray);
         check(PX_create_fp(doc.get(), fieldArray, static_cast<int>(fields.size()), output.Table.Stream(),
                            Keyed() ? pxfFileTypIndexDB : pxfFileTypNonIndexDB)
@@ -428,14 +380,14 @@ private:
     template <class Check>
     void WritePrimaryIndex(pxdoc_t* table, ParadoxOutput& output, const Check& check)
     {
-        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> index(PX_new3(KeepError, Allocate, Reallocate, Free, &output),
+        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> index(output.NewDocument(),
                                                             [](pxdoc_t* px) {
                                                                 PX_close(px);
                                                                 PX_delete(px);
                                                             });
         check(index != nullptr && output.Index.Stream(), "new index");
         auto* keys = static_cast<pxfield_t*>(
-            Allocate(index.get(), sizeof(pxfield_t) * static_cast<std::size_t>(KeyFields), ""));
+            PxlibMemory::Allocate(index.get(), sizeof(pxfield_t) * static_cast<std::size_t>(KeyFields), ""));
         for (int k = 0; k < KeyFields; ++k) {
             const pxfield_t* field = PX_get_field(table, k);
             keys[k] = {PX_strdup(index.get(), field->px_fname), field->px_ftype, field->px_flen, 0};

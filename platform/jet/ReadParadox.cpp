@@ -20,69 +20,17 @@
 
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
+#include "platform/jet/PxlibMemory.h"
 #include "platform/system/TextEncoding.h"
-
-extern "C" {
-#include <paradox.h>
-}
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <unordered_set>
 
 namespace jet::formats {
 namespace {
-
-// What pxlib takes while it reads a table, and whether it complained.
-// pxlib frees some of its memory twice when it gives up on a damaged file
-// (on the way out of the failed call and again in PX_delete): here memory is
-// freed once, and what pxlib leaves behind when the reading ends.
-struct PxlibMemory {
-    bool Failed = false;
-    std::unordered_set<void*> Taken;
-
-    PxlibMemory() = default;
-    PxlibMemory(const PxlibMemory&) = delete;
-    PxlibMemory& operator=(const PxlibMemory&) = delete;
-    ~PxlibMemory()
-    {
-        for (void* memory : Taken)
-            std::free(memory);
-    }
-
-    // Null while pxlib makes the document itself.
-    static PxlibMemory* Of(pxdoc_t* doc) { return doc ? static_cast<PxlibMemory*>(PX_get_opaque(doc)) : nullptr; }
-
-    static void NoteError(pxdoc_t*, int, const char*, void* data) { static_cast<PxlibMemory*>(data)->Failed = true; }
-    static void* Allocate(pxdoc_t* doc, std::size_t size, const char*)
-    {
-        void* memory = std::calloc(1, size);
-        if (PxlibMemory* own = Of(doc); own && memory)
-            own->Taken.insert(memory);
-        return memory;
-    }
-    static void* Reallocate(pxdoc_t* doc, void* memory, std::size_t size, const char*)
-    {
-        PxlibMemory* own = Of(doc);
-        if (own && memory && !own->Taken.count(memory))
-            return nullptr;  // freed already
-        void* moved = std::realloc(memory, size);
-        if (own && moved) {
-            own->Taken.erase(memory);
-            own->Taken.insert(moved);
-        }
-        return moved;
-    }
-    static void Free(pxdoc_t* doc, void* memory)
-    {
-        PxlibMemory* own = memory == doc ? nullptr : Of(doc);
-        if (!own || own->Taken.erase(memory))
-            std::free(memory);
-    }
-};
 
 std::uint32_t Le(std::string_view bytes, std::size_t at, int size)
 {
@@ -222,13 +170,12 @@ public:
             Damaged(Path, "it cannot be read");
         PxlibMemory memory;
         std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> doc(
-            PX_new3(PxlibMemory::NoteError, PxlibMemory::Allocate, PxlibMemory::Reallocate, PxlibMemory::Free,
-                    &memory),
+            memory.NewDocument(),
             [](pxdoc_t* px) {
                 PX_close(px);
                 PX_delete(px);
             });
-        if (!doc || PX_open_fp(doc.get(), stream.get()) != 0 || memory.Failed || !doc->px_head)
+        if (!doc || PX_open_fp(doc.get(), stream.get()) != 0 || !memory.Error.empty() || !doc->px_head)
             Damaged(Path, "pxlib cannot read it");
         pxhead_t& head = *doc->px_head;
         const int page = paradox3 ? 437 : head.px_doscodepage;
