@@ -3,14 +3,13 @@
 // rest after it is the memo file. The reader must answer or raise
 // EngineError (3274), never crash, hang or read past either part.
 
-#include "TwoPartInput.h"
-
+#include "fuzz/FuzzInput.h"
 #include "platform/jet/EngineError.h"
 #include "platform/jet/FormatTables.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const auto parts = TwoParts(data, size);
+    const auto parts = fuzzinput::TwoParts(data, size);
     if (!parts)
         return 0;
     try {
