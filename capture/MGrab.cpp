@@ -75,9 +75,6 @@ TFormGrab::TFormGrab(QWidget* parent)
     TimerSize = new QTimer(this);
     TimerSize->setObjectName("TimerSize");
     TimerSize->setInterval(SizeDelay);
-    ColorDialog = new QColorDialog(this);
-    ColorDialog->setObjectName("ColorDialog");
-    ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
 
     capture::WhiteBackground(ScrollBoxGrab);
     SetPanelColor(PanelCrossColor, clWhite);
@@ -145,6 +142,12 @@ TSize TFormGrab::UnpackSize(int packed) { return capture::UnpackSize(packed); }
 
 void TFormGrab::showEvent(QShowEvent* event)
 {
+    // Made when first needed, not while the program starts.
+    if (!ColorDialog) {
+        ColorDialog = new QColorDialog(this);
+        ColorDialog->setObjectName("ColorDialog");
+        ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
+    }
     if (!event->spontaneous())
         PlaceAtScreenCentre(this);
     QDialog::showEvent(event);

@@ -18,11 +18,6 @@ TFormSplit::TFormSplit(QWidget* parent)
     // Above the main window's tool windows, which stay on top.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
-    for (QToolButton* grab : {SBGrabLeft, SBGrabRight})
-        grab->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
-    for (QToolButton* open : {SBOpenLeft, SBOpenRight})
-        open->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
     capture::WhiteBackground(ScrollBoxLeft);
     capture::WhiteBackground(ScrollBoxRight);
     PanelMain->installEventFilter(this);
@@ -36,6 +31,14 @@ TFormSplit::TFormSplit(QWidget* parent)
 
 void TFormSplit::showEvent(QShowEvent* event)
 {
+    // Made when first needed, not while the program starts.
+    if (!OpenDialogImage) {
+        OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
+        for (QToolButton* grab : {SBGrabLeft, SBGrabRight})
+            grab->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
+        for (QToolButton* open : {SBOpenLeft, SBOpenRight})
+            open->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
+    }
     if (!event->spontaneous()) {
         FormShow();
         PlaceAtScreenCentre(this);

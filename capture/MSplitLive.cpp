@@ -24,9 +24,6 @@ TFormSplitLive::TFormSplitLive(QWidget* parent)
     // Above the main window's tool windows, which stay on top.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
-    SBGrabRight->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
-    SBOpenRight->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
     capture::WhiteBackground(ScrollBoxLeft);
     capture::WhiteBackground(ScrollBoxRight);
     PanelMain->installEventFilter(this);
@@ -41,6 +38,12 @@ TFormSplitLive::TFormSplitLive(QWidget* parent)
 
 void TFormSplitLive::showEvent(QShowEvent* event)
 {
+    // Made when first needed, not while the program starts.
+    if (!OpenDialogImage) {
+        OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
+        SBGrabRight->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
+        SBOpenRight->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
+    }
     if (!event->spontaneous())
         PlaceAtScreenCentre(this);
     QDialog::showEvent(event);

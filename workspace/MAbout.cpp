@@ -26,13 +26,15 @@ TAboutBox::TAboutBox(QWidget* parent)
     // Above the main window's tool windows, which stay on top.
     setWindowFlag(Qt::WindowStaysOnTopHint);
     Lan = MLan::GetInstance();
-    ProgramIcon->setPixmap(QIcon(QStringLiteral(":/icons/rule.svg")).pixmap(64, 64));
     // OK is the only way out and counts as OK (modal result 1).
     connect(OKButton, &QPushButton::clicked, this, [this] { done(mrOk); });
 }
 
 void TAboutBox::showEvent(QShowEvent* event)
 {
+    // Drawn when first needed, not while the program starts.
+    if (ProgramIcon->pixmap().isNull())
+        ProgramIcon->setPixmap(QIcon(QStringLiteral(":/icons/rule.svg")).pixmap(64, 64));
     setWindowTitle(Slot(Lan, 196));
     ProductName->setText(Slot(Lan, 197));
     Version->setText(Slot(Lan, 198));

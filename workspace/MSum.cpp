@@ -24,10 +24,6 @@ TFormSum::TFormSum(QWidget* parent)
     setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowStaysOnTopHint);
     setObjectName(QStringLiteral("FormSum"));
     Lan = MLan::GetInstance();
-    // The cells are padded by columns: a fixed-pitch font shows them as columns.
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    MemoSum->setFont(fixed);
-    MemoSum->setTabStopDistance(QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')) * kTabColumns);
     // Enter must not close the window through a default button.
     BBExcel->setAutoDefault(false);
     BBConfirm->setAutoDefault(false);
@@ -52,6 +48,13 @@ void TFormSum::SetLines(const std::vector<std::string>& lines)
 
 void TFormSum::showEvent(QShowEvent* event)
 {
+    // The cells are padded by columns: a fixed-pitch font shows them as
+    // columns. Looking the font up is left to the first show, not start-up.
+    if (MemoSum->font() != QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
+        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        MemoSum->setFont(fixed);
+        MemoSum->setTabStopDistance(QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')) * kTabColumns);
+    }
     FormShow();
     if (!event->spontaneous())
         PlaceAtScreenCentre(this);
