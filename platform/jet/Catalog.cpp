@@ -8,6 +8,8 @@
 #include "platform/system/DateTime.h"
 
 #include <algorithm>
+#include <cstring>
+#include <fstream>
 #include <map>
 
 namespace jet::catalog {
@@ -766,6 +768,19 @@ bool IsOurDatabase(Connection& connection, const std::string& schema)
     sqlite::Statement table = connection.Prepare("SELECT 1 FROM " + Schema(schema)
                                                  + "sqlite_master WHERE type = 'table' AND name = 'jet.tables'");
     return table.Step();
+}
+
+bool HeaderIsOurs(const std::string& path)
+{
+    // SQLite's file header: its 16-byte format text, and at byte 68 the
+    // application id, big-endian.
+    unsigned char header[72] = {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header))
+        return false;
+    const std::uint32_t id = std::uint32_t(header[68]) << 24 | std::uint32_t(header[69]) << 16
+        | std::uint32_t(header[70]) << 8 | header[71];
+    return std::memcmp(header, "SQLite format 3", 16) == 0 && id == std::uint32_t(ApplicationId);
 }
 
 void Create(Connection& connection, const std::string& version, int collatingOrder)

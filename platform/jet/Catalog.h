@@ -139,6 +139,9 @@ std::string IndexSqlName(int tableId, int indexId);
 
 // True when the schema ("main" or an attached name) is a database of ours.
 bool IsOurDatabase(sqlite::Connection& connection, const std::string& schema = "main");
+// True when the file's header names a database of ours. It is read without
+// a lock, so it answers for a file another connection holds.
+bool HeaderIsOurs(const std::string& path);
 // Makes an empty file a database of ours.
 void Create(sqlite::Connection& connection, const std::string& version, int collatingOrder);
 Catalog Load(sqlite::Connection& connection, const std::string& schema = "main");

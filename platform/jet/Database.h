@@ -14,6 +14,7 @@
 #include "platform/jet/Constants.h"
 #include "platform/jet/JetTypes.h"
 
+#include <cstdint>
 #include <string>
 
 namespace jet {
@@ -83,6 +84,12 @@ public:
     virtual void BeginTrans() = 0;
     virtual void CommitTrans(int options = 0) = 0;
     virtual void Rollback() = 0;
+
+    // How many times the file was found changed by another connection's
+    // commit; asking looks at the file, so the count is current. A dynaset
+    // shows another connection's new records only once requeried: a count
+    // that grew says when. A database that cannot tell answers 0.
+    virtual std::uint64_t CommitsElsewhere() { return 0; }
 };
 
 } // namespace jet

@@ -346,8 +346,12 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
             connection->Exec("BEGIN EXCLUSIVE; COMMIT;");
         *CatalogData = catalog::Load(*connection);
     } catch (const EngineError& error) {
-        if (error.Number() == errLocked)
+        // Only a database of ours is in use; a held file of another kind is
+        // just not ours.
+        if (error.Number() == errLocked && catalog::HeaderIsOurs(FilePath))
             Raise(errFileInUse, "Could not use '" + FilePath + "'; file already in use.", "DAO.Workspace");
+        if (error.Number() == errLocked)
+            Raise(errUnrecognizedFormat, "Unrecognized database format '" + FilePath + "'.", "DAO.Workspace");
         if (error.Number() == errCannotOpen || error.Number() == 3000)
             Raise(errUnrecognizedFormat, "Unrecognized database format '" + FilePath + "'.", "DAO.Workspace");
         throw;
@@ -435,8 +439,15 @@ void DatabaseImpl::RefreshCache()
     if (version == CacheDataVersion)
         return;
     CacheDataVersion = version;
+    ++CommitsSeenElsewhere;
     Catalog();
     NoteWrite();
+}
+
+std::uint64_t DatabaseImpl::CommitsElsewhere()
+{
+    RefreshCache();
+    return CommitsSeenElsewhere;
 }
 
 std::string DatabaseImpl::LinkSchema(const std::string& file, const std::string& password)

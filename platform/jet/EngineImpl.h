@@ -348,6 +348,7 @@ public:
     std::uint64_t Generation() const { return WriteGeneration; }
     // Forgets cached rows when another connection changed the file.
     void RefreshCache() override;
+    std::uint64_t CommitsElsewhere() override;
     void SetRecordsAffected(long count) { Affected = count; }
     // The SQLite reference of a stored or linked table ("t", "jet.link.1"."t").
     std::string TableRef(const catalog::TableInfo& table);
@@ -439,6 +440,7 @@ private:
     // checked against it.
     std::int64_t CatalogDataVersion = 0;
     std::int64_t CacheDataVersion = 0;
+    std::uint64_t CommitsSeenElsewhere = 0;
     int JoinedLevels = 0;
     std::vector<std::weak_ptr<RecordsetImpl>> OpenRecordsets;
     // Kept while nothing changed: opening the same table again costs no pass

@@ -58,6 +58,7 @@ public:
     std::string Name() const override { return Inner->Name(); }
     std::string Connect() const override { return Inner->Connect(); }
     void Close() override { Inner->Close(); }
+    std::uint64_t CommitsElsewhere() override { return Inner->CommitsElsewhere(); }
     std::string Version() const override { return Inner->Version(); }
     int QueryTimeout() const override { return Inner->QueryTimeout(); }
     void SetQueryTimeout(int seconds) override { Inner->SetQueryTimeout(seconds); }
