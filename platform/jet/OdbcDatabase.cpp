@@ -455,6 +455,11 @@ TableDefPtr OdbcDatabaseImpl::CreateTableDef(const std::string& name, int, const
     });
 }
 
+RelationPtr OdbcDatabaseImpl::CreateRelation(const std::string&, const std::string&, const std::string&, int)
+{
+    return Guarded([&]() -> RelationPtr { RaiseSchemaChange(); });
+}
+
 QueryDefPtr OdbcDatabaseImpl::CreateQueryDef(const std::string& name, const std::string& sqlText)
 {
     return Guarded([&]() -> QueryDefPtr {
