@@ -72,6 +72,80 @@ jet::Bookmark BookmarkOf(std::int32_t handle)
             static_cast<std::uint8_t>(raw >> 24)};
 }
 
+// The record handle of the recordset's current record through `bytes`,
+// which keep their storage from call to call; 0 without one.
+std::int32_t ReadHandle(const jet::Recordset& recordset, jet::Bookmark& bytes)
+{
+    try {
+        recordset.ReadBookmark(bytes);
+        return HandleOf(bytes);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// The engine's values a record keeps until their text is asked for: those
+// whose text is the variant's own conversion, which never fails.
+bool KeepsValue(const jet::Variant& value)
+{
+    switch (value.VarType()) {
+    case jet::varSmallint:
+    case jet::varInteger:
+    case jet::varByte:
+    case jet::varInt64:
+    case jet::varDouble:
+    case jet::varCurrency:
+    case jet::varBoolean:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The native value of a field from a kept engine value, where reading the
+// value's text would give just that: 32-bit integers for integer fields,
+// doubles whose text reads back exactly for number fields, Booleans for
+// Boolean fields. False where the text is to be read.
+bool KeptToNative(TFieldType type, const jet::Variant& kept, void* buffer)
+{
+    const std::uint16_t varType = kept.VarType();
+    switch (type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+        if (varType != jet::varSmallint && varType != jet::varInteger && varType != jet::varByte)
+            return false;
+        {
+            const std::int32_t integer = kept.AsInteger();
+            std::memcpy(buffer, &integer, sizeof integer);
+        }
+        return true;
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+        if (varType != jet::varDouble)
+            return false;
+        {
+            const double number = kept.AsDouble();
+            if (!platform::FloatTextReadsBack(number))
+                return false;
+            std::memcpy(buffer, &number, sizeof number);
+        }
+        return true;
+    case ftBoolean:
+        if (varType != jet::varBoolean)
+            return false;
+        {
+            const std::int16_t flag = kept.AsBoolean() ? 1 : 0;
+            std::memcpy(buffer, &flag, sizeof flag);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string HandleBytes(std::int32_t handle)
 {
     const jet::Bookmark bytes = BookmarkOf(handle);
@@ -1350,9 +1424,10 @@ void TDaoTable::InternalOpen()
             if (widen && field->DisplayWidth() < 30)
                 field->SetDisplayWidth(30);
             field->OnGetText = [this](TField& f, std::string& text, bool) {
-                if (const TDaoRecordBuffer* buffer = ActiveDaoBuffer())
-                    text = buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text.substr(
-                        0, buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text.find('\r'));
+                if (const TDaoRecordBuffer* buffer = ActiveDaoBuffer()) {
+                    const std::string& line = buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text();
+                    text = line.substr(0, line.find('\r'));
+                }
             };
         }
         if (field->DataType() == ftFloat)
@@ -1366,7 +1441,7 @@ void TDaoTable::InternalOpen()
                     const TDaoRecordBuffer* buffer = ActiveDaoBuffer();
                     if (!buffer)
                         return;
-                    text = buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text;
+                    text = buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text();
                     if (text.rfind("{guid ", 0) == 0) {
                         text.erase(0, 6);
                         if (text.size() >= 2 && text.compare(text.size() - 2, 2, "}}") == 0)
@@ -1659,7 +1734,7 @@ void TDaoTable::StoreFieldText(TField& field, const std::string& text)
         // refuses it or not, the value it saw is taken back here.
         if (TDaoValue* value = FieldValue(field)) {
             const TDaoValue old = *value;
-            value->Text = text;
+            value->SetText(text);
             const auto restore = [&] {
                 if (TDaoValue* current = FieldValue(field))
                     *current = old;
@@ -1676,7 +1751,7 @@ void TDaoTable::StoreFieldText(TField& field, const std::string& text)
     if (field.ReadOnly() && State() != dsSetKey)
         return;
     if (TDaoValue* value = FieldValue(field)) {
-        value->Text = text;
+        value->SetText(text);
         value->Changed = true;
     }
 }
@@ -1686,9 +1761,11 @@ bool TDaoTable::GetNativeFieldData(const TField& field, void* buffer)
     const TDaoValue* value = FieldValue(field);
     if (!value)
         return false;
-    const std::string& text = value->Text;
     if (!buffer)
-        return !text.empty();
+        return !value->Empty();
+    if (const jet::Variant* kept = value->Kept(); kept && KeptToNative(field.DataType(), *kept, buffer))
+        return true;
+    const std::string& text = value->Text();
     switch (field.DataType()) {
     case ftSmallint:
     case ftInteger:
@@ -1722,16 +1799,17 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     const TDaoValue* stored = FieldValue(field);
     if (!stored)
         return false;
-    const std::string& text = stored->Text;
     if (!value)
-        return !text.empty();
+        return !stored->Empty();
     switch (field.DataType()) {
-    case ftString:
+    case ftString: {
+        const std::string& text = stored->Text();
         if (field.Size() <= 0 || text.size() <= static_cast<std::size_t>(field.Size()))
             *value = text;  // as FitString, without a copy in between
         else
             *value = FitString(field, text);
         return !text.empty();
+    }
     case ftBytes:
         if (!IsGuidField(field))
             break;
@@ -1742,8 +1820,8 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     case ftGraphic:
     case ftVarBytes:
     case ftUnknown:
-        *value = text;
-        return !text.empty();
+        *value = stored->Text();
+        return !value->empty();
     default:
         break;
     }
@@ -1780,7 +1858,7 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
         break;
     default: {
         int day = 0, milliseconds = 0;
-        if (std::sscanf(text.c_str(), "%d %d", &day, &milliseconds) != 2)
+        if (std::sscanf(stored->Text().c_str(), "%d %d", &day, &milliseconds) != 2)
             return false;
         *value = platform::DateTimeToStr(platform::TimeStampToDateTime({milliseconds, day}));
         break;
@@ -2102,11 +2180,8 @@ std::string TDaoTable::CopyQueryDefText()
 
 std::int32_t TDaoTable::GetDaoBookMark(const jet::Recordset& recordset)
 {
-    try {
-        return HandleOf(recordset.Bookmark());
-    } catch (...) {
-        return 0;
-    }
+    jet::Bookmark bytes;
+    return ReadHandle(recordset, bytes);
 }
 
 std::int32_t TDaoTable::GetDaoLastModifiedBookMark(const jet::Recordset& recordset)
@@ -2154,7 +2229,7 @@ void TDaoTable::InternalInitRecord(TRecordBuffer& buffer)
             FDefaultValues[at] = UnquoteString(field->DefaultExpression());
             record.Values[at].Changed = true;
         }
-        record.Values[at].Text = FDefaultValues[at];
+        record.Values[at].SetText(FDefaultValues[at]);
     }
     record.BookmarkFlag = bfInserted;
     record.Handle = 0;
@@ -2195,7 +2270,7 @@ std::string TDaoTable::DecodeFromDatabase(const std::string& text)
 bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldArray, TDaoRecordBuffer& buffer)
 {
     IdleDatabase();
-    buffer.Handle = FBookmarkable ? GetDaoBookMark(recordset) : 0;
+    buffer.Handle = FBookmarkable ? ReadHandle(recordset, FBookmarkBytes) : 0;
     buffer.Position = FCurrentPosition;
     buffer.BookmarkFlag = bfCurrent;
     buffer.Values.resize(static_cast<std::size_t>(FieldDefs().Count()));
@@ -2213,32 +2288,30 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
         jet::Field& daoField = useFieldArray ? *FFieldObjects[static_cast<std::size_t>(i)] : *taken;
         TDaoValue& line = buffer.Values[static_cast<std::size_t>(i)];
         if (fetch) {
-            bool deleted = false;
-            const jet::Variant value = [&] {
-                try {
-                    return daoField.Value();
-                } catch (const jet::EngineError& error) {
-                    deleted = error.Number() == jet::errRecordDeleted;
-                    return jet::Variant::Null();
-                }
-            }();
-            if (deleted)
-                return false;
-            std::string& text = line.Text;
+            jet::Variant& value = FFetchedValue;
+            try {
+                daoField.ReadValue(value);
+            } catch (const jet::EngineError& error) {
+                if (error.Number() == jet::errRecordDeleted)
+                    return false;
+                value = jet::Variant::Null();
+            }
             if (value.IsNull() || value.IsEmpty())
-                text.clear();
+                line.SetText(std::string());
             else if (value.IsArray())
-                text = value.AsBytes();
+                line.SetText(value.AsBytes());
             else if (IsDateType(type))
-                text = StampText(value.AsDate());
-            else if (type == ftBoolean)
-                text = value.AsBoolean() ? "True" : "False";
+                line.SetText(StampText(value.AsDate()));
+            else if (type == ftBoolean && value.VarType() != jet::varBoolean)
+                line.SetText(value.AsBoolean() ? "True" : "False");
             else if (blob && !memo)
-                text = value.AsBytes();
+                line.SetText(value.AsBytes());
+            else if (KeepsValue(value))
+                line.Keep(value);  // a Boolean's text is "True" or "False" either way
             else
-                value.AssignString(text);
+                line.SetTextOf(value);
             if (FEncrypterReady && (type == ftString || blob))
-                text = DecodeFromDatabase(text);
+                line.SetText(DecodeFromDatabase(line.Text()));
         } else {
             long size = 0;
             try {
@@ -2247,7 +2320,7 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
                 if (error.Number() == jet::errRecordDeleted)
                     return false;
             }
-            line.Text = size == 0 ? std::string() : std::to_string(size);
+            line.SetText(size == 0 ? std::string() : std::to_string(size));
         }
         line.Changed = false;
     }
@@ -2816,7 +2889,7 @@ void TDaoTable::WriteChangedFields(TDaoRecordBuffer& buffer)
         jet::Field* daoField = FieldObject(i);
         if (!field || !daoField)
             continue;
-        std::string text = value.Text;
+        std::string text = value.Text();
         const TFieldType type = field->DataType();
         if (text.empty()) {
             daoField->SetValue(jet::Variant::Null());

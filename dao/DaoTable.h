@@ -19,10 +19,13 @@
 // unless cached, their content then read through the blob stream). The
 // texts are converted only where a field reads or writes its value
 // (GetFieldData, SetFieldData and their native forms), so a buffer fits
-// memos, blobs and GUIDs of any length. A buffer also keeps the
-// record's position in the recordset and its record handle: the first four
-// bytes of the engine's bookmark, little-endian, 0 for none; the handle is
-// the dataset's 4-byte bookmark.
+// memos, blobs and GUIDs of any length. A number or Boolean read from the
+// database keeps the engine's value until its text is asked for (TDaoValue),
+// and a field read as its own type takes that value where its text would
+// read back as the same. A buffer also keeps the record's position in the
+// recordset and its record handle: the first four bytes of the engine's
+// bookmark, little-endian, 0 for none; the handle is the dataset's 4-byte
+// bookmark.
 //
 // Errors: the component's refusals raise EDatabaseError with the fixed
 // texts of DaoTableMessages; errors of the engine pass on as
@@ -45,13 +48,63 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // One field value of a record: its text and whether it changed since the
-// record was read.
-struct TDaoValue {
-    std::string Text;
+// record was read. A number or Boolean read from the database is kept as the
+// engine gave it, and its text (the engine's conversion of the value, which
+// gives the same text whenever it is made) is made when first asked for: a
+// walk that reads numbers as numbers neither writes nor parses texts.
+class TDaoValue {
+public:
+    TDaoValue() = default;
+    TDaoValue(std::string text, bool changed)
+        : Changed(changed)
+        , FText(std::move(text))
+    {
+    }
+
+    const std::string& Text() const
+    {
+        if (FKept && !FTextMade) {
+            FEngineValue.AssignString(FText);
+            FTextMade = true;
+        }
+        return FText;
+    }
+    // Null: the empty text (a kept value never is).
+    bool Empty() const { return !FKept && FText.empty(); }
+    void SetText(std::string text)
+    {
+        FText = std::move(text);
+        FKept = false;
+    }
+    // The text the engine's value converts to, made now.
+    void SetTextOf(const jet::Variant& value)
+    {
+        value.AssignString(FText);
+        FKept = false;
+    }
+    // Keeps a number or Boolean of the engine (varSmallint, varInteger,
+    // varByte, varInt64, varDouble, varCurrency or varBoolean); the text
+    // follows when asked for.
+    void Keep(const jet::Variant& value)
+    {
+        FEngineValue = value;
+        FKept = true;
+        FTextMade = false;
+    }
+    // The kept value, or null when the text is all there is.
+    const jet::Variant* Kept() const { return FKept ? &FEngineValue : nullptr; }
+
     bool Changed = false;
+
+private:
+    jet::Variant FEngineValue;
+    mutable std::string FText;
+    bool FKept = false;
+    mutable bool FTextMade = false;
 };
 
 struct TDaoRecordBuffer : TRecordBuffer {
@@ -670,6 +723,10 @@ private:
     // When the database last idled for this table (ms of the coarse
     // monotonic clock; -1 never).
     long long FLastIdle = -1;
+    // What a record fill reads each value and bookmark into, reused from
+    // record to record.
+    jet::Variant FFetchedValue;
+    jet::Bookmark FBookmarkBytes;
 
     // Record buffers beside the active record: the values before an edit or
     // insert, the key and range buffers of key searches, and the buffer a

@@ -67,7 +67,15 @@ public:
     // The current record's bookmark (3021 without one). Setting one moves to
     // its record: 3159 for a bookmark not of this recordset's rows, 3167 for
     // a row deleted meanwhile.
-    virtual jet::Bookmark Bookmark() const = 0;
+    jet::Bookmark Bookmark() const
+    {
+        jet::Bookmark bookmark;
+        ReadBookmark(bookmark);
+        return bookmark;
+    }
+    // The same into `bookmark`, reusing its storage: a walk that asks every
+    // row for its bookmark allocates nothing for them.
+    virtual void ReadBookmark(jet::Bookmark& bookmark) const = 0;
     virtual void SetBookmark(const jet::Bookmark& bookmark) = 0;
     // The bookmark of the row last added or changed through this recordset;
     // empty when there is none.

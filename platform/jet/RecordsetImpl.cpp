@@ -38,12 +38,18 @@ std::string RecordsetSource()
     Raise(errRecordDeleted, "Record is deleted.", RecordsetSource());
 }
 
-jet::Bookmark EncodeBookmark(std::int64_t key)
+void EncodeBookmark(std::int64_t key, jet::Bookmark& bytes)
 {
     const bool wide = key > INT32_MAX || key < INT32_MIN;
-    jet::Bookmark bytes(wide ? 8 : 4);
+    bytes.resize(wide ? 8 : 4);
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<std::uint8_t>((static_cast<std::uint64_t>(key) >> (8 * i)) & 0xFF);
+}
+
+jet::Bookmark EncodeBookmark(std::int64_t key)
+{
+    jet::Bookmark bytes;
+    EncodeBookmark(key, bytes);
     return bytes;
 }
 
@@ -1101,19 +1107,20 @@ bool RecordsetImpl::Bookmarkable() const
     return !ForwardOnly;
 }
 
-jet::Bookmark RecordsetImpl::Bookmark() const
+void RecordsetImpl::ReadBookmark(jet::Bookmark& bookmark) const
 {
-    if (Settled() && Pos >= 0 && static_cast<std::size_t>(Pos) < Keys->Size() && IsLive(static_cast<std::size_t>(Pos)))
-        return EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)));
-    return Guarded([&] {
+    if (Settled() && Pos >= 0 && static_cast<std::size_t>(Pos) < Keys->Size() && IsLive(static_cast<std::size_t>(Pos))) {
+        EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)), bookmark);
+        return;
+    }
+    Guarded([&] {
         CheckOpen();
         if (ForwardOnly)
             RaiseNotSupported("Bookmarks of forward-only recordsets");
         SyncTableKeys();
         CheckCurrent();
-        if (Source->Keyed && KeyedType(RecordsetType))
-            return EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)));
-        return EncodeBookmark(Pos + 1);
+        EncodeBookmark(Source->Keyed && KeyedType(RecordsetType) ? RowIdAt(static_cast<std::size_t>(Pos)) : Pos + 1,
+                       bookmark);
     });
 }
 
@@ -1738,7 +1745,7 @@ Variant ConvertForField(const FieldInfo& field, const Variant& value)
     }
 }
 
-Variant RecordsetImpl::FieldValue(std::size_t field) const
+const Variant& RecordsetImpl::FieldValue(std::size_t field) const
 {
     // The common case of a walk: the current row is in the window, read.
     if (Settled() && Cache.Generation == Source->Db->Generation() && Pos >= 0
@@ -1767,7 +1774,7 @@ void RecordsetImpl::SetFieldValue(std::size_t field, const Variant& value)
 
 long RecordsetImpl::FieldSize(std::size_t field) const
 {
-    const Variant value = FieldValue(field);
+    const Variant& value = FieldValue(field);
     if (value.IsClear())
         return 0;
     if (value.IsArray())

@@ -151,7 +151,7 @@ public:
     float PercentPosition() const override;
     void SetPercentPosition(float percent) override;
     bool Bookmarkable() const override;
-    jet::Bookmark Bookmark() const override;
+    void ReadBookmark(jet::Bookmark& bookmark) const override;
     void SetBookmark(const jet::Bookmark& bookmark) override;
     jet::Bookmark LastModified() const override;
     void MoveFirst() override;
@@ -191,7 +191,9 @@ public:
     QueryDefPtr CopyQueryDef() override;
 
     // For the fields.
-    Variant FieldValue(std::size_t field) const;
+    // The value held for the current record (valid until the recordset moves
+    // or changes).
+    const Variant& FieldValue(std::size_t field) const;
     void SetFieldValue(std::size_t field, const Variant& value);
     long FieldSize(std::size_t field) const;
     const FieldInfo& Info(std::size_t field) const { return Source->Fields[field]; }

@@ -115,6 +115,44 @@ TEST_F(Recordsets, BookmarksAreSharedByClonesAndSurviveRequery)
     EXPECT_EQ(ErrorOf([&] { forward->MovePrevious(); }), jet::errInvalidOperation);
 }
 
+// A walk reads every value and bookmark into the same variants and bytes:
+// what Value and Bookmark give, without new storage once there is enough.
+TEST_F(Recordsets, ValuesAndBookmarksAreReadIntoTheCallersStorage)
+{
+    for (int type : {jet::dbOpenTable, jet::dbOpenDynaset, jet::dbOpenSnapshot}) {
+        SCOPED_TRACE(type);
+        jet::RecordsetPtr rs = Db->OpenRecordset("People", type);
+        const int fields = rs->Fields().Count();
+        std::vector<jet::Variant> values(static_cast<std::size_t>(fields));
+        jet::Bookmark bookmark;
+        bookmark.reserve(8);
+        const std::uint8_t* bytes = bookmark.data();
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+            for (int i = 0; i < fields; ++i) {
+                rs->Fields().Item(i)->ReadValue(values[static_cast<std::size_t>(i)]);
+                EXPECT_EQ(values[static_cast<std::size_t>(i)], rs->Fields().Item(i)->Value());
+            }
+            rs->ReadBookmark(bookmark);
+            EXPECT_EQ(bookmark, rs->Bookmark());
+            EXPECT_EQ(bookmark.data(), bytes);
+        }
+        jet::Variant kept("kept");
+        EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->ReadValue(kept); }), jet::errNoCurrentRecord);
+        EXPECT_EQ(kept, jet::Variant("kept")) << "a failed read leaves the variant as it was";
+        EXPECT_EQ(ErrorOf([&] { rs->ReadBookmark(bookmark); }), jet::errNoCurrentRecord);
+    }
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset);
+    rs->Edit();
+    rs->Fields().Item("Name")->SetValue("Anne");
+    jet::Variant name;
+    rs->Fields().Item("Name")->ReadValue(name);
+    EXPECT_EQ(name, jet::Variant("Anne")) << "an edit reads its own values";
+    rs->CancelUpdate();
+    jet::Bookmark none;
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("People", jet::dbOpenForwardOnly)->ReadBookmark(none); }),
+              jet::errNotSupported);
+}
+
 TEST_F(Recordsets, ARowDeletedUnderTheCursorAnswers3167)
 {
     jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset);
