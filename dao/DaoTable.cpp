@@ -84,24 +84,6 @@ std::int32_t ReadHandle(const jet::Recordset& recordset, jet::Bookmark& bytes)
     }
 }
 
-// The engine's values a record keeps until their text is asked for: those
-// whose text is the variant's own conversion, which never fails.
-bool KeepsValue(const jet::Variant& value)
-{
-    switch (value.VarType()) {
-    case jet::varSmallint:
-    case jet::varInteger:
-    case jet::varByte:
-    case jet::varInt64:
-    case jet::varDouble:
-    case jet::varCurrency:
-    case jet::varBoolean:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The native value of a field from a kept engine value, where reading the
 // value's text would give just that: 32-bit integers for integer fields,
 // doubles whose text reads back exactly for number fields, Booleans for
@@ -508,11 +490,6 @@ void TDaoTable::RequeryInPlace()
 bool TDaoTable::RecordsFiltered() const
 {
     return (Filtered() && OnFilterRecord) || FRangeApplied;
-}
-
-TDaoRecordBuffer* TDaoTable::ActiveDaoBuffer()
-{
-    return static_cast<TDaoRecordBuffer*>(GetActiveRecordBuffer());
 }
 
 jet::Field* TDaoTable::FieldObject(int index) const
@@ -1802,14 +1779,11 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     if (!value)
         return !stored->Empty();
     switch (field.DataType()) {
-    case ftString: {
-        const std::string& text = stored->Text();
-        if (field.Size() <= 0 || text.size() <= static_cast<std::size_t>(field.Size()))
-            *value = text;  // as FitString, without a copy in between
-        else
-            *value = FitString(field, text);
-        return !text.empty();
-    }
+    case ftString:
+        stored->CopyText(*value);
+        if (field.Size() > 0 && value->size() > static_cast<std::size_t>(field.Size()))
+            *value = FitString(field, *value);
+        return !value->empty();
     case ftBytes:
         if (!IsGuidField(field))
             break;
@@ -1873,13 +1847,6 @@ std::string TDaoTable::FitString(const TField& field, const std::string& value) 
     if (field.Size() <= 0 || value.size() <= static_cast<std::size_t>(field.Size()))
         return value;
     return platform::CutUtf8Characters(value, static_cast<std::size_t>(field.Size()));
-}
-
-TField* TDaoTable::DefinitionField(int index) const
-{
-    return index >= 0 && index < static_cast<int>(FDefinitionFields.size())
-        ? FDefinitionFields[static_cast<std::size_t>(index)]
-        : nullptr;
 }
 
 void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
@@ -2273,28 +2240,76 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
     buffer.Handle = FBookmarkable ? ReadHandle(recordset, FBookmarkBytes) : 0;
     buffer.Position = FCurrentPosition;
     buffer.BookmarkFlag = bfCurrent;
-    buffer.Values.resize(static_cast<std::size_t>(FieldDefs().Count()));
-    for (int i = 0; i < FieldDefs().Count(); ++i) {
-        const TFieldDef& definition = FieldDefs()[i];
-        const TField* field = DefinitionField(i);
-        if (!field)
-            continue;
-        const TFieldType type = definition.DataType;
+    const int count = FieldDefs().Count();
+    buffer.Values.resize(static_cast<std::size_t>(count));
+    // Where each value fetched is read: a value that takes no conversion
+    // that could fail into the record itself; the others into a scratch
+    // variant, so that a conversion that fails leaves the record's value as
+    // it was. Null for the fields not read and the values not fetched.
+    FFetchedValues.resize(static_cast<std::size_t>(count));
+    FReadTargets.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const TFieldType type = FieldDefs()[i].DataType;
         const bool blob = IsBlobType(type);
         const bool memo = type == ftMemo || type == ftFmtMemo;
-        const bool fetch = !blob || (memo && FCacheMemos) || (!memo && FCacheBlobs);
-        // A field taken from the collection lives as long as this pointer.
-        const jet::FieldPtr taken = useFieldArray ? nullptr : recordset.Fields().Item(i);
-        jet::Field& daoField = useFieldArray ? *FFieldObjects[static_cast<std::size_t>(i)] : *taken;
+        FReadTargets[at] = nullptr;
+        if (!DefinitionField(i) || !(!blob || (memo && FCacheMemos) || (!memo && FCacheBlobs)))
+            continue;
+        const bool converted =
+            IsDateType(type) || type == ftBoolean || (blob && !memo) || (FEncrypterReady && (type == ftString || blob));
+        FReadTargets[at] = converted ? &FFetchedValues[at] : &buffer.Values[at].EngineValue();
+    }
+    // The whole record in one call where the recordset can; any failure but
+    // a deleted record is left to reading field by field, which meets it
+    // field by field.
+    bool read = false;
+    try {
+        read = recordset.ReadValues(FReadTargets.data(), static_cast<std::size_t>(count));
+    } catch (const jet::EngineError& error) {
+        if (error.Number() == jet::errRecordDeleted)
+            return false;
+    }
+    for (int i = 0; i < count; ++i) {
         TDaoValue& line = buffer.Values[static_cast<std::size_t>(i)];
-        if (fetch) {
-            jet::Variant& value = FFetchedValue;
-            try {
-                daoField.ReadValue(value);
-            } catch (const jet::EngineError& error) {
-                if (error.Number() == jet::errRecordDeleted)
-                    return false;
-                value = jet::Variant::Null();
+        jet::Variant* target = FReadTargets[static_cast<std::size_t>(i)];
+        if (read && target == &line.EngineValue()) {
+            // Read into the record: no date, Boolean, binary or coded text.
+            if (target->IsNull() || target->IsEmpty())
+                line.SetText(std::string());
+            else if (target->IsArray())
+                line.SetText(target->AsBytes());
+            else if (TDaoValue::KeepsValue(*target))
+                line.Keep();
+            else
+                line.SetTextOf(*target);
+            line.Changed = false;
+            continue;
+        }
+        if (!DefinitionField(i))
+            continue;
+        const TFieldType type = FieldDefs()[i].DataType;
+        const bool blob = IsBlobType(type);
+        const bool memo = type == ftMemo || type == ftFmtMemo;
+        // A field taken from the collection lives as long as this pointer.
+        jet::FieldPtr taken;
+        const auto daoField = [&]() -> jet::Field& {
+            if (useFieldArray)
+                return *FFieldObjects[static_cast<std::size_t>(i)];
+            if (!taken)
+                taken = recordset.Fields().Item(i);
+            return *taken;
+        };
+        if (target) {
+            jet::Variant& value = *target;
+            if (!read) {
+                try {
+                    daoField().ReadValue(value);
+                } catch (const jet::EngineError& error) {
+                    if (error.Number() == jet::errRecordDeleted)
+                        return false;
+                    value = jet::Variant::Null();
+                }
             }
             if (value.IsNull() || value.IsEmpty())
                 line.SetText(std::string());
@@ -2306,16 +2321,18 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
                 line.SetText(value.AsBoolean() ? "True" : "False");
             else if (blob && !memo)
                 line.SetText(value.AsBytes());
-            else if (KeepsValue(value))
+            else if (!TDaoValue::KeepsValue(value))
+                line.SetTextOf(value);
+            else if (target != &line.EngineValue())
                 line.Keep(value);  // a Boolean's text is "True" or "False" either way
             else
-                line.SetTextOf(value);
+                line.Keep();
             if (FEncrypterReady && (type == ftString || blob))
                 line.SetText(DecodeFromDatabase(line.Text()));
         } else {
             long size = 0;
             try {
-                size = daoField.FieldSize();
+                size = daoField().FieldSize();
             } catch (const jet::EngineError& error) {
                 if (error.Number() == jet::errRecordDeleted)
                     return false;

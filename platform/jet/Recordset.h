@@ -48,6 +48,16 @@ public:
 
     // The fields of the current record, in the order of the query.
     virtual Collection<Field>& Fields() = 0;
+    // The current record's values of the first `count` fields, each into
+    // values[i] unless that is null, as the fields' ReadValue would read
+    // them, in one call: what a walk reading whole records calls. False
+    // where the recordset reads field by field only; nothing was read then.
+    virtual bool ReadValues(Variant* const* values, std::size_t count) const
+    {
+        static_cast<void>(values);
+        static_cast<void>(count);
+        return false;
+    }
 
     // Bof: before the first record (or no records); Eof: after the last (or
     // no records).

@@ -42,8 +42,11 @@ void EncodeBookmark(std::int64_t key, jet::Bookmark& bytes)
 {
     const bool wide = key > INT32_MAX || key < INT32_MIN;
     bytes.resize(wide ? 8 : 4);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<std::uint8_t>((static_cast<std::uint64_t>(key) >> (8 * i)) & 0xFF);
+    auto rest = static_cast<std::uint64_t>(key);
+    for (std::uint8_t& byte : bytes) {
+        byte = static_cast<std::uint8_t>(rest & 0xFF);
+        rest >>= 8;
+    }
 }
 
 jet::Bookmark EncodeBookmark(std::int64_t key)
@@ -66,6 +69,31 @@ std::int64_t DecodeBookmark(const jet::Bookmark& bookmark)
 }
 
 } // namespace
+
+// Asked on every step of a walk: defined first, so that they inline.
+inline std::size_t RecordsetImpl::Size() const
+{
+    if (Source->Keyed && KeyedType(RecordsetType))
+        return Keys ? Keys->Size() : 0;
+    return Values ? Values->size() : 0;
+}
+
+inline bool RecordsetImpl::IsLive(std::size_t position) const
+{
+    return !(Keys && Source->Keyed && KeyedType(RecordsetType) && Keys->IsDeleted(position));
+}
+
+inline long RecordsetImpl::LiveCount() const
+{
+    if (Source->Keyed && KeyedType(RecordsetType))
+        return Keys ? static_cast<long>(Keys->Size() - Keys->DeletedCount) : 0;
+    return static_cast<long>(Size());
+}
+
+inline std::int64_t RecordsetImpl::RowIdAt(std::size_t position) const
+{
+    return Keys->RowIds[position];
+}
 
 std::string SeekCondition(const std::vector<std::string>& columns, const std::vector<bool>& descending,
                           const std::string& comparison, std::size_t keys,
@@ -193,32 +221,29 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
     }
     const bool number = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
     switch (field.Type) {
-    case dbBoolean: out = Variant(sqlite3_value_int64(value) != 0); return;
+    case dbBoolean: out.SetInteger(varBoolean, sqlite3_value_int64(value) != 0 ? 1 : 0); return;
     case dbByte:
         if (storage == SQLITE_INTEGER) {
-            out = Variant::Byte(static_cast<std::uint8_t>(sqlite3_value_int64(value)));
+            out.SetInteger(varByte, static_cast<std::uint8_t>(sqlite3_value_int64(value)));
             return;
         }
         break;
     case dbInteger:
         if (storage == SQLITE_INTEGER) {
-            out = Variant::Smallint(static_cast<std::int16_t>(sqlite3_value_int64(value)));
+            out.SetInteger(varSmallint, static_cast<std::int16_t>(sqlite3_value_int64(value)));
             return;
         }
         break;
     case dbLong:
         if (storage == SQLITE_INTEGER) {
             const std::int64_t number = sqlite3_value_int64(value);
-            if (number >= INT32_MIN && number <= INT32_MAX)
-                out = Variant(static_cast<int>(number));
-            else
-                out = Variant(number);
+            out.SetInteger(number >= INT32_MIN && number <= INT32_MAX ? varInteger : varInt64, number);
             return;
         }
         break;
     case dbBigInt:
         if (storage == SQLITE_INTEGER) {
-            out = Variant(static_cast<std::int64_t>(sqlite3_value_int64(value)));
+            out.SetInteger(varInt64, sqlite3_value_int64(value));
             return;
         }
         break;
@@ -230,7 +255,7 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
         break;
     case dbSingle:
         if (number) {
-            out = Variant::Single(static_cast<float>(sqlite3_value_double(value)));
+            out.SetReal(varSingle, static_cast<float>(sqlite3_value_double(value)));
             return;
         }
         break;
@@ -239,7 +264,7 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
     case dbDecimal:
     case dbFloat:
         if (number) {
-            out = Variant(sqlite3_value_double(value));
+            out.SetReal(varDouble, sqlite3_value_double(value));
             return;
         }
         break;
@@ -247,7 +272,7 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
     case dbTime:
     case dbTimeStamp:
         if (number) {
-            out = Variant::Date(sqlite3_value_double(value));
+            out.SetReal(varDate, sqlite3_value_double(value));
             return;
         }
         if (storage == SQLITE_TEXT) {
@@ -582,25 +607,6 @@ void RecordsetImpl::Detach()
     Cache = Window();
 }
 
-std::size_t RecordsetImpl::Size() const
-{
-    if (Source->Keyed && KeyedType(RecordsetType))
-        return Keys ? Keys->Size() : 0;
-    return Values ? Values->size() : 0;
-}
-
-bool RecordsetImpl::IsLive(std::size_t position) const
-{
-    return !(Keys && Source->Keyed && KeyedType(RecordsetType) && Keys->IsDeleted(position));
-}
-
-long RecordsetImpl::LiveCount() const
-{
-    if (Source->Keyed && KeyedType(RecordsetType))
-        return Keys ? static_cast<long>(Keys->Size() - Keys->DeletedCount) : 0;
-    return static_cast<long>(Size());
-}
-
 bool RecordsetImpl::HasCurrent() const
 {
     return !Gap && Pos >= 0 && Pos < static_cast<long>(Size()) && IsLive(static_cast<std::size_t>(Pos));
@@ -684,11 +690,6 @@ void RecordsetImpl::BindParameters(sqlite::Statement& statement) const
 {
     for (std::size_t i = 0; i < Source->Parameters.size(); ++i)
         statement.Bind(static_cast<int>(i) + 1, Source->Parameters[i]);
-}
-
-std::int64_t RecordsetImpl::RowIdAt(std::size_t position) const
-{
-    return Keys->RowIds[position];
 }
 
 bool RecordsetImpl::ReadRow(std::int64_t rowId, Variant* values) const
@@ -1745,13 +1746,54 @@ Variant ConvertForField(const FieldInfo& field, const Variant& value)
     }
 }
 
+const Variant* RecordsetImpl::WindowRow() const
+{
+    if (Settled() && Cache.Generation == Source->Db->Generation() && Pos >= 0
+        && static_cast<std::size_t>(Pos) >= Cache.Start && static_cast<std::size_t>(Pos) < Cache.Start + Cache.Count
+        && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start])
+        return &Cache.Values[(static_cast<std::size_t>(Pos) - Cache.Start) * Source->Fields.size()];
+    return nullptr;
+}
+
+bool RecordsetImpl::ReadValues(Variant* const* values, std::size_t count) const
+{
+    if (count > FieldCount())
+        return false;
+    Guarded([&] {
+        // What the window lacks is read first, so that a row deleted
+        // meanwhile raises before any value is copied. Each field read so
+        // joins those every later window reads: the loop ends.
+        const Variant* row = WindowRow();
+        for (std::size_t reads = 0; reads < count; ++reads) {
+            std::size_t missing = 0;
+            while (missing < count && (!values[missing] || (row && Cache.Loaded[missing])))
+                ++missing;
+            if (missing == count)
+                break;
+            FieldValue(missing);
+            row = WindowRow();
+            if (!row)
+                break;  // values held outside a window (a snapshot's, an edit's)
+        }
+        for (std::size_t field = 0; field < count; ++field) {
+            if (!values[field])
+                continue;
+            if (row && Cache.Loaded[field]) {
+                *values[field] = row[field];
+            } else {
+                *values[field] = FieldValue(field);
+                row = WindowRow();  // the read may have moved the window
+            }
+        }
+    });
+    return true;
+}
+
 const Variant& RecordsetImpl::FieldValue(std::size_t field) const
 {
     // The common case of a walk: the current row is in the window, read.
-    if (Settled() && Cache.Generation == Source->Db->Generation() && Pos >= 0
-        && static_cast<std::size_t>(Pos) >= Cache.Start && static_cast<std::size_t>(Pos) < Cache.Start + Cache.Count
-        && Cache.Loaded[field] && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start])
-        return Cache.Values[(static_cast<std::size_t>(Pos) - Cache.Start) * Source->Fields.size() + field];
+    if (const Variant* row = WindowRow(); row && Cache.Loaded[field])
+        return row[field];
     CheckOpen();
     if (EditState != dbEditNone)
         return EditValues[field];

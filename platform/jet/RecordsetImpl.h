@@ -143,6 +143,7 @@ public:
     std::string Name() const override;
     int Type() const override;
     Collection<Field>& Fields() override;
+    bool ReadValues(Variant* const* values, std::size_t count) const override;
     bool Bof() const override;
     bool Eof() const override;
     long RecordCount() const override;
@@ -194,6 +195,9 @@ public:
     // The value held for the current record (valid until the recordset moves
     // or changes).
     const Variant& FieldValue(std::size_t field) const;
+    // The current row's values in the window of rows read, where a walk finds
+    // them; null when the row is to be read first.
+    const Variant* WindowRow() const;
     void SetFieldValue(std::size_t field, const Variant& value);
     long FieldSize(std::size_t field) const;
     const FieldInfo& Info(std::size_t field) const { return Source->Fields[field]; }

@@ -26,11 +26,16 @@ bool FewDecimalsOf(double value, std::size_t& d, std::uint64_t& digits)
     static constexpr double Scales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
     for (d = 0; d < std::size(Scales); ++d) {
         const double scaled = value * Scales[d];
-        if (!(std::fabs(scaled) < 1e15) || scaled != std::trunc(scaled) || scaled / Scales[d] != value)
+        if (!(std::fabs(scaled) < 1e15))
+            return false;  // and so with more decimals
+        // Below 1e15 a double is whole just when it survives the trip
+        // through a 64-bit integer (and a whole value divided by 1 is itself).
+        const auto whole = static_cast<std::int64_t>(scaled);
+        if (static_cast<double>(whole) != scaled || (d > 0 && scaled / Scales[d] != value))
             continue;
-        digits = static_cast<std::uint64_t>(std::fabs(scaled));
-        const std::uint64_t fraction = digits % Divisors[d];
-        return !(digits < Divisors[d] && fraction != 0 && fraction * 10000 < Divisors[d]);  // below 1e-4
+        digits = static_cast<std::uint64_t>(whole < 0 ? -whole : whole);
+        // Below 1 the digits are the fraction: below 1e-4, printing writes an exponent.
+        return digits >= Divisors[d] || digits == 0 || digits * 10000 >= Divisors[d];
     }
     return false;
 }
