@@ -5,48 +5,34 @@
 //   and decoding it with the same settings; both decode into a new picture
 //   every time. Target: at most 1.3 times the bare time.
 // - BMP: the program's bitmap loading against Qt's own BMP reader.
-// - Start-up: the program's forms created until the main window's picture
-//   is first painted, against a minimal Qt window showing the same picture.
+// (Start-up is startup_bench's: it starts the whole program as a process.)
 // The pictures: a hard JPEG (5000 x 4000, quality 100, fine detail and
 // noise), a camera-like JPEG (5472 x 3648, quality 92, colour subsampled
 // 4:2:0, smooth light and soft detail) and the same camera picture as a
-// 24-bit BMP; with --picture=FILE a .jpg or .bmp file of your own as well
-// (a .bmp one is then the start-up picture). Each load also reports its peak
+// 24-bit BMP; with --picture=FILE a .jpg or .bmp file of your own as well.
+// Each comparison runs A and B alternately. Each load also reports its peak
 // memory beyond what was resident before, as a multiple of the picture's
 // pixels at 32 bits.
 //   cmake --build build-bench --target image_bench && build-bench/bench/image_bench [--picture=FILE]
 // (configured as bench/CMakeLists.txt says).
 
+#include "Interleaved.h"
+#include "PictureArgument.h"
 #include "PeakMemory.h"
 
 #include "platform/gui/ImageFile.h"
 #include "platform/gui/TBitmap.h"
 #include "platform/gui/TJPEGImage.h"
-#include "platform/gui/TPaintBox.h"
-#include "settings/MLan.h"
-#include "settings/MParam.h"
-#include "shapes/MRuleTool.h"
-#include "shapes/MTool.h"
-#include "workspace/Quorvex.h"
-#include "workspace/Startup.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QImageReader>
-#include <QLabel>
-#include <QPixmap>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -59,8 +45,6 @@ constexpr int kHardHeight = 4000;
 constexpr int kCameraWidth = 5472;
 constexpr int kCameraHeight = 3648;
 constexpr int kCameraQuality = 92;
-// Start-ups are slow; a few give a steady median.
-constexpr int kStartups = 5;
 
 // ---------------------------------------------------------------- pictures
 
@@ -204,166 +188,28 @@ QImage LoadWithReference(const std::string& path)
     return QImage(QString::fromStdString(path), "BMP");
 }
 
-void Load(benchmark::State& state, const std::string& path, QImage (*load)(const std::string&))
+// A: the layer, B: the reference, alternately. The peak memory of each
+// load beyond what was resident, as a multiple of the picture's pixels at
+// 32 bits, is measured once beforehand.
+void Load(benchmark::State& state, const std::string& what, const std::string& path)
 {
     QImage picture;
-    const double growth = PeakGrowth([&] { picture = load(path); });
+    const double growth = PeakGrowth([&] { picture = LoadWithLayer(path); });
+    const double referenceGrowth = PeakGrowth([&] { picture = LoadWithReference(path); });
     if (picture.isNull()) {
         state.SkipWithError(("cannot load " + path).c_str());
         return;
     }
     const double pictureBytes = double(picture.width()) * picture.height() * 4;
     picture = QImage();
-    for (auto _ : state) {
-        const QImage loaded = load(path);
+    const auto load = [&](QImage (*loader)(const std::string&)) {
+        const QImage loaded = loader(path);
         benchmark::DoNotOptimize(loaded.constBits());
-    }
-    state.counters["megapixels/s"] =
-        benchmark::Counter(pictureBytes / 4e6, benchmark::Counter::kIsIterationInvariantRate);
+    };
+    bench::Interleave(state, what, IsJpeg(path) ? 1.3 : 0, [&] { load(LoadWithLayer); },
+                      [&] { load(LoadWithReference); });
     state.counters["peak/picture"] = growth / pictureBytes;
-}
-
-// ---------------------------------------------------------------- start-up
-
-// Notes the first paint of a widget.
-class FirstPaint : public QObject {
-public:
-    bool seen = false;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            seen = true;
-        return false;
-    }
-};
-
-// Runs the event loop until the widget has been painted once; false after
-// ten seconds without.
-bool WaitForFirstPaint(FirstPaint& watch)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!watch.seen && timer.elapsed() < 10'000)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    return watch.seen;
-}
-
-// Each start-up begins as a fresh program would, without the services the
-// one before left behind.
-void ResetServices()
-{
-    MParam::ResetForTesting();
-    MLan::ResetForTesting();
-    MTool::ResetInstanceForTesting();
-    MRuleTool::ResetInstanceForTesting();
-}
-
-// A working folder holding the start-up picture as Images/Default.bmp.
-const QString& StartupFolder(const std::string& picture)
-{
-    static QString folder = [&] {
-        const QString path = Folder().filePath("startup");
-        QDir().mkpath(path + "/Images");
-        QDir().mkpath(path + "/Config");
-        QDir().mkpath(path + "/Output");
-        QFile::copy(QString::fromStdString(picture), path + "/Images/Default.bmp");
-        return path;
-    }();
-    return folder;
-}
-
-void StartupMainWindow(benchmark::State& state, const std::string& picture)
-{
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(StartupFolder(picture));
-    double growth = 0;
-    for (auto _ : state) {
-        ResetServices();
-        const auto start = std::chrono::steady_clock::now();
-        FirstPaint watch;
-        bool painted = false;
-        const double peak = PeakGrowth([&] {
-            CreateForms();
-            FormMeasure->ImagePaint->installEventFilter(&watch);
-            FormMeasure->show();
-            painted = WaitForFirstPaint(watch);
-        });
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        growth = std::max(growth, peak);
-        FormMeasure->ImagePaint->removeEventFilter(&watch);
-        DestroyForms();
-        ResetServices();
-        if (!painted) {
-            state.SkipWithError("the main window was not painted");
-            break;
-        }
-    }
-    QDir::setCurrent(previous);
-    const QSize size = QImageReader(QString::fromStdString(picture)).size();
-    state.counters["peak/picture"] = growth / (double(size.width()) * size.height() * 4);
-}
-
-void StartupMinimalWindow(benchmark::State& state, const std::string& picture)
-{
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        FirstPaint watch;
-        QLabel window;
-        window.setPixmap(QPixmap::fromImage(QImage(QString::fromStdString(picture))));
-        window.installEventFilter(&watch);
-        window.show();
-        const bool painted = WaitForFirstPaint(watch);
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        if (!painted) {
-            state.SkipWithError("the minimal window was not painted");
-            break;
-        }
-    }
-}
-
-// ---------------------------------------------------------------- report
-
-// Prints as usual, then each layer's time over its reference's.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-
-    void PrintRatios(const std::vector<std::pair<std::string, std::string>>& pairs) const
-    {
-        for (const auto& [ours, reference] : pairs) {
-            const auto a = medians_.find(ours);
-            const auto b = medians_.find(reference);
-            if (a != medians_.end() && b != medians_.end())
-                std::cout << ours << " / " << reference << ": " << a->second / b->second << "\n";
-        }
-    }
-
-private:
-    std::map<std::string, double> medians_;
-};
-
-// Takes --picture=FILE out of the arguments.
-std::string TakePictureArgument(int& argc, char** argv)
-{
-    std::string picture;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument.rfind("--picture=", 0) == 0)
-            picture = argument.substr(std::string("--picture=").size());
-        else
-            argv[kept++] = argv[i];
-    }
-    argc = kept;
-    return picture;
+    state.counters["reference_peak/picture"] = referenceGrowth / pictureBytes;
 }
 
 } // namespace
@@ -372,11 +218,8 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::string ownPicture = TakePictureArgument(argc, argv);
+    const std::string ownPicture = bench::TakePictureArgument(argc, argv);
     QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
 
     std::cout << "Writing the pictures..." << std::endl;
     const std::string hard = InFolder("hard.jpg");
@@ -393,41 +236,15 @@ int main(int argc, char** argv)
         {"HardJpeg", hard}, {"CameraJpeg", cameraJpeg}, {"CameraBmp", cameraBmp}};
     if (!ownPicture.empty())
         pictures.emplace_back("OwnPicture", ownPicture);
-    const std::string startupPicture =
-        !ownPicture.empty() && !IsJpeg(ownPicture) ? ownPicture : cameraBmp;
 
-    std::vector<std::pair<std::string, std::string>> pairs;
     for (const auto& [name, path] : pictures) {
-        const std::string ours = "Load" + name;
-        const std::string reference = "Load" + name + (IsJpeg(path) ? "BareLibjpeg" : "QtReader");
-        benchmark::RegisterBenchmark(ours.c_str(), Load, path, LoadWithLayer)
+        const std::string what = "loading " + name + (IsJpeg(path) ? ", layer / bare libjpeg" : ", layer / Qt's reader");
+        benchmark::RegisterBenchmark(("Load" + name).c_str(), Load, what, path)
             ->Unit(benchmark::kMillisecond)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
-        benchmark::RegisterBenchmark(reference.c_str(), Load, path, LoadWithReference)
-            ->Unit(benchmark::kMillisecond)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
-        pairs.emplace_back(ours, reference);
+            ->UseManualTime()
+            ->Iterations(9);
     }
-    benchmark::RegisterBenchmark("StartupMainWindow", StartupMainWindow, startupPicture)
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(kStartups)
-        ->ReportAggregatesOnly(true);
-    benchmark::RegisterBenchmark("StartupMinimalWindow", StartupMinimalWindow, startupPicture)
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(kStartups)
-        ->ReportAggregatesOnly(true);
-    pairs.emplace_back("StartupMainWindow", "StartupMinimalWindow");
-
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios(pairs);
+    const int result = bench::RunInterleavedBenchmarks(argc, argv);
     std::cout << "Targets: JPEG loading at most 1.3 times bare libjpeg.\n";
-    benchmark::Shutdown();
-    return 0;
+    return result;
 }

@@ -20,12 +20,14 @@ namespace bench {
 constexpr int kShapeKinds = 6; // line, rectangle, circle, ellipse, arc, polygon
 constexpr int kPolygonVertices = 12;
 
-// Shape i of the given kind (in the order above), spread over the picture,
-// 30 to 150 pixels across, with its name and labels shown and not selected.
-inline std::unique_ptr<MShape> ShapeOfKind(TCanvas* canvas, int kind, int i)
+// Shape i of the given kind (in the order above), spread over a picture of
+// width x height, 30 to 150 pixels across, with its name and labels shown and
+// not selected.
+inline std::unique_ptr<MShape> ShapeOfKind(TCanvas* canvas, int kind, int i, int width = kPictureWidth,
+                                           int height = kPictureHeight)
 {
-    const int x = (i * 379) % (kPictureWidth - 400) + 200;
-    const int y = (i * 211) % (kPictureHeight - 400) + 200;
+    const int x = (i * 379) % (width - 400) + 200;
+    const int y = (i * 211) % (height - 400) + 200;
     const int size = 30 + (i * 37) % 120;
     std::unique_ptr<MShape> shape;
     switch (kind) {
@@ -61,10 +63,16 @@ inline std::unique_ptr<MShape> ShapeOfKind(TCanvas* canvas, int kind, int i)
     return shape;
 }
 
-// One shape of each kind in turn.
+// One shape of each kind in turn, over a picture of width x height.
+inline std::unique_ptr<MShape> MixedShapeOver(TCanvas* canvas, int i, int width, int height)
+{
+    return ShapeOfKind(canvas, i % kShapeKinds, i, width, height);
+}
+
+// The same over the 5-megapixel pattern picture.
 inline std::unique_ptr<MShape> MixedShape(TCanvas* canvas, int i)
 {
-    return ShapeOfKind(canvas, i % kShapeKinds, i);
+    return MixedShapeOver(canvas, i, kPictureWidth, kPictureHeight);
 }
 
 } // namespace bench

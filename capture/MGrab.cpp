@@ -3,6 +3,7 @@
 #include "capture/CompareSides.h"
 #include "capture/GrabChoices.h"
 #include "capture/MGrabConfig.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/TCanvas.h"
 #include "platform/videograb/TVideoSampleGrab.h"
 #include "settings/MLan.h"
@@ -74,9 +75,6 @@ TFormGrab::TFormGrab(QWidget* parent)
     TimerSize = new QTimer(this);
     TimerSize->setObjectName("TimerSize");
     TimerSize->setInterval(SizeDelay);
-    ColorDialog = new QColorDialog(this);
-    ColorDialog->setObjectName("ColorDialog");
-    ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
 
     capture::WhiteBackground(ScrollBoxGrab);
     SetPanelColor(PanelCrossColor, clWhite);
@@ -144,6 +142,14 @@ TSize TFormGrab::UnpackSize(int packed) { return capture::UnpackSize(packed); }
 
 void TFormGrab::showEvent(QShowEvent* event)
 {
+    // Made when first needed, not while the program starts.
+    if (!ColorDialog) {
+        ColorDialog = new QColorDialog(this);
+        ColorDialog->setObjectName("ColorDialog");
+        ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
+    }
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
     // The first show may wait on the device: the window is there meanwhile.
     if (!event->spontaneous())

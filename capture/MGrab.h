@@ -82,7 +82,7 @@ public:
     TBitmap Still;                              // the grabbed frame as loaded from the file
 
     QTimer* TimerSize = nullptr;
-    QColorDialog* ColorDialog = nullptr;
+    QColorDialog* ColorDialog = nullptr; // made when the window is first shown
     std::array<QLabel*, 2> StatusPanels{};
 
     // ---- Routines ----

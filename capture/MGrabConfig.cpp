@@ -1,8 +1,10 @@
 #include "capture/MGrabConfig.h"
 
+#include "platform/gui/Dialogs.h"
 #include "platform/videograb/TVideoSampleGrab.h"
 #include "settings/MLan.h"
 
+#include <QShowEvent>
 #include <QTimer>
 
 TFormGrabConfig* FormGrabConfig = nullptr;
@@ -25,6 +27,13 @@ TFormGrabConfig::TFormGrabConfig(QWidget* parent)
     connect(BBConfirm, &QPushButton::clicked, this, &TFormGrabConfig::BBConfirmClick);
     connect(BBCancel, &QPushButton::clicked, this, &TFormGrabConfig::BBCancelClick);
     connect(BBDefault, &QPushButton::clicked, this, &TFormGrabConfig::BBDefaultClick);
+}
+
+void TFormGrabConfig::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
+    QDialog::showEvent(event);
 }
 
 void TFormGrabConfig::ApplyLanguage(const MLan& lan)

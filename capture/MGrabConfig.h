@@ -59,6 +59,9 @@ public:
     void reject() override { BBCancelClick(); }
     void accept() override { BBConfirmClick(); }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     // Applies every pending property at its bar's position.
     void ApplyPending();

@@ -1,6 +1,7 @@
 #include "capture/MSplit.h"
 
 #include "capture/CompareSides.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/ImageFileDialog.h"
 #include "settings/MLan.h"
 #include "shapes/MTool.h"
@@ -17,11 +18,6 @@ TFormSplit::TFormSplit(QWidget* parent)
     // Above the main window's tool windows, which stay on top.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
-    for (QToolButton* grab : {SBGrabLeft, SBGrabRight})
-        grab->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
-    for (QToolButton* open : {SBOpenLeft, SBOpenRight})
-        open->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
     capture::WhiteBackground(ScrollBoxLeft);
     capture::WhiteBackground(ScrollBoxRight);
     PanelMain->installEventFilter(this);
@@ -35,8 +31,18 @@ TFormSplit::TFormSplit(QWidget* parent)
 
 void TFormSplit::showEvent(QShowEvent* event)
 {
-    if (!event->spontaneous())
+    // Made when first needed, not while the program starts.
+    if (!OpenDialogImage) {
+        OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
+        for (QToolButton* grab : {SBGrabLeft, SBGrabRight})
+            grab->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
+        for (QToolButton* open : {SBOpenLeft, SBOpenRight})
+            open->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
+    }
+    if (!event->spontaneous()) {
         FormShow();
+        PlaceAtScreenCentre(this);
+    }
     QDialog::showEvent(event);
 }
 

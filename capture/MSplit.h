@@ -20,7 +20,7 @@ public:
 
     MTool* Tool = nullptr;
     MLan* Lan = nullptr;
-    QFileDialog* OpenDialogImage = nullptr;
+    QFileDialog* OpenDialogImage = nullptr; // made, with the buttons' glyphs, when the window is first shown
 
     void FormShow();
     void SBOpenLeftClick();

@@ -3,6 +3,7 @@
 #include "capture/CompareSides.h"
 #include "capture/GrabChoices.h"
 #include "capture/MGrab.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/ImageFileDialog.h"
 #include "platform/videograb/TVideoSampleGrab.h"
 #include "settings/MLan.h"
@@ -23,9 +24,6 @@ TFormSplitLive::TFormSplitLive(QWidget* parent)
     // Above the main window's tool windows, which stay on top.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
-    SBGrabRight->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
-    SBOpenRight->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
     capture::WhiteBackground(ScrollBoxLeft);
     capture::WhiteBackground(ScrollBoxRight);
     PanelMain->installEventFilter(this);
@@ -40,6 +38,14 @@ TFormSplitLive::TFormSplitLive(QWidget* parent)
 
 void TFormSplitLive::showEvent(QShowEvent* event)
 {
+    // Made when first needed, not while the program starts.
+    if (!OpenDialogImage) {
+        OpenDialogImage = MakeImageFileDialog(this, "OpenDialogImage", QFileDialog::AcceptOpen, "Images");
+        SBGrabRight->setIcon(QIcon(QStringLiteral(":/capture/icons/grab.svg")));
+        SBOpenRight->setIcon(QIcon(QStringLiteral(":/capture/icons/open.svg")));
+    }
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormShow();

@@ -36,7 +36,7 @@ public:
     std::string DeviceName;
     std::map<std::string, int> Formats; // format-list text to packed size
     TSize FrameSize;
-    QFileDialog* OpenDialogImage = nullptr;
+    QFileDialog* OpenDialogImage = nullptr; // made, with the buttons' glyphs, when the window is first shown
 
     void SetState(int state);
     void LayoutView();

@@ -38,3 +38,17 @@ function(quorvex_tests name)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES ENVIRONMENT "${QUORVEX_TEST_ENVIRONMENT}")
 endfunction()
+
+# quorvex_window_manager_tests(<name> <filter>)
+# Runs the tests of executable <name> that the GoogleTest filter picks once
+# more on an X display of their own with a window manager, where windows get
+# the frames and the placing that the headless platform leaves out. Skipped
+# where Xvfb or openbox is missing.
+function(quorvex_window_manager_tests name filter)
+  add_test(NAME ${name}_under_window_manager
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-window-manager $<TARGET_FILE:${name}> --gtest_filter=${filter}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name}_under_window_manager PROPERTIES
+    SKIP_RETURN_CODE 77
+    ENVIRONMENT "${QUORVEX_TEST_ENVIRONMENT}")
+endfunction()

@@ -1796,6 +1796,13 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     case ftUnknown:
         *value = stored->Text();
         return !value->empty();
+    case ftCurrency:
+        // Every digit of the stored value, which a double would round.
+        if (std::string exact; CurrencyTextOf(stored->Text(), exact)) {
+            *value = exact;
+            return true;
+        }
+        break;
     default:
         break;
     }
@@ -1869,10 +1876,13 @@ void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
             text = flag ? "True" : "False";
             break;
         case ftFloat:
-        case ftCurrency:
         case ftBCD:
             std::memcpy(&number, buffer, sizeof number);
             text = platform::FloatToStr(number);
+            break;
+        case ftCurrency:
+            std::memcpy(&number, buffer, sizeof number);
+            text = CurrencyTextOfDouble(number);
             break;
         case ftDate:
             text = BufferToDate(buffer);
@@ -1944,7 +1954,14 @@ void TDaoTable::SetFieldData(TField& field, const std::string* value)
         parsed = platform::TryStrToInt(*value, integer);
         std::int32_t stored = integer;
         std::memcpy(&native, &stored, sizeof stored);
-    } else if (type == ftFloat || type == ftCurrency || type == ftBCD) {
+    } else if (type == ftCurrency) {
+        // Read digit by digit: a typed currency keeps every digit.
+        std::string exact;
+        if (CurrencyTextOf(*value, exact)) {
+            StoreFieldText(field, exact);
+            return;
+        }
+    } else if (type == ftFloat || type == ftBCD) {
         parsed = FloatToBuffer(&native, *value);
     } else if (type == ftBoolean) {
         parsed = platform::SameText(*value, "True") || platform::SameText(*value, "False");

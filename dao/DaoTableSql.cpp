@@ -187,6 +187,16 @@ std::string ComposeSQL(std::string_view sql, const TParams& params, bool paramCh
     bool afterReplacement = false;
     while (at < sql.size()) {
         const char c = sql[at];
+        if (c == '\'' || c == '"') {
+            // Inside a quoted literal a colon is text, as the parameter list
+            // is parsed; a doubled quote closes and reopens it.
+            const std::size_t close = sql.find(c, at + 1);
+            const std::size_t end = close == std::string_view::npos ? sql.size() : close + 1;
+            result.append(sql.substr(at, end - at));
+            at = end;
+            afterReplacement = false;
+            continue;
+        }
         const bool leftOk = at == 0 || afterReplacement || !IsWordChar(sql[at - 1]);
         afterReplacement = false;
         if (c == ':' && leftOk) {

@@ -1,6 +1,8 @@
 #include "dao/DaoTableValues.h"
 
 #include "platform/db/DatabaseError.h"
+#include "platform/jet/DecimalText.h"
+#include "platform/system/FloatText.h"
 #include "platform/system/DateTime.h"
 #include "platform/system/TextEncoding.h"
 
@@ -131,11 +133,33 @@ bool AllZero(const std::uint8_t* bytes)
 
 } // namespace
 
+bool CurrencyTextOf(std::string_view text, std::string& exact)
+{
+    std::string normal(text);
+    std::replace(normal.begin(), normal.end(), ',', '.');
+    std::int64_t scaled = 0;
+    if (jet::ReadCurrencyText(normal, scaled) != jet::DecimalRead::Value)
+        return false;
+    exact = jet::CurrencyText(scaled);
+    return true;
+}
+
+std::string CurrencyTextOfDouble(double value)
+{
+    try {
+        return jet::Variant::Currency(value).AsString();
+    } catch (const jet::EVariantError&) {
+        return platform::FloatToStr(value);
+    }
+}
+
 bool IntegerToBuffer(void* dest, std::string_view text)
 {
     if (!dest)
         return false;
-    if (text.empty())
+    // An empty text stores 0 but is no value.
+    const bool present = !text.empty();
+    if (!present)
         text = "0";
     int value = 0;
     if (!ParseInt(text, value)) {
@@ -149,20 +173,21 @@ bool IntegerToBuffer(void* dest, std::string_view text)
     }
     std::int32_t stored = value;
     std::memcpy(dest, &stored, sizeof stored);
-    return true;
+    return present;
 }
 
 bool FloatToBuffer(void* dest, std::string_view text)
 {
     if (!dest)
         return false;
-    if (text.empty())
+    const bool present = !text.empty();
+    if (!present)
         text = "0";
     double value = 0;
     if (!ParseFloat(text, value))
         return false;
     std::memcpy(dest, &value, sizeof value);
-    return true;
+    return present;
 }
 
 bool BooleanToBuffer(void* dest, std::string_view text)

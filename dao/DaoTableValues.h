@@ -29,10 +29,10 @@
 #include <string>
 #include <string_view>
 
-// An empty text counts as "0". An integer, else a number rounded to the
-// nearest integer (halves to even).
+// An empty text stores 0 and answers false (no value). An integer, else a
+// number rounded to the nearest integer (halves to even).
 bool IntegerToBuffer(void* dest, std::string_view text);
-// An empty text counts as "0".
+// An empty text stores 0 and answers false (no value).
 bool FloatToBuffer(void* dest, std::string_view text);
 // "True"/"False", "Yes"/"No", "On"/"Off" (any case, after an optional "="),
 // "-1" and other integers; an empty text (after the "=") counts as 0.
@@ -73,6 +73,16 @@ std::string PutGUIDInString(std::string_view text);
 // A decimal number with "." or "," as the decimal point, blanks around
 // allowed; false for anything else (also infinities and NaN).
 bool TryTextToFloat(std::string_view text, double& value);
+// Currency texts keep every digit (a currency value is a 64-bit integer of
+// ten-thousandths, more than a double holds): the shortest exact text of the
+// currency value written as `text` ("," read as the decimal point too,
+// rounded to four decimals); false when it is no number or beyond the range
+// of currency.
+bool CurrencyTextOf(std::string_view text, std::string& exact);
+// The currency text of a double rounded to four decimals (922337203685477.5
+// stays whole, where fifteen digits would round it beyond the range); a
+// double beyond the range keeps its general text, for the engine to refuse.
+std::string CurrencyTextOfDouble(double value);
 // "True", "Yes", "On" and "False", "No", "Off" (any case), or a number (true
 // unless 0); false for anything else.
 bool TryTextToBoolean(std::string_view text, bool& value);

@@ -3,7 +3,6 @@
 #include "dao/DaoDatabase.h"
 #include "dao/Daoutils.h"
 #include "platform/db/ComponentRegistry.h"
-#include "platform/db/DatabaseError.h"
 #include "platform/jet/DBEngine.h"
 
 #include <exception>
@@ -27,15 +26,16 @@ bool ExecuteFailOnError(const jet::DatabasePtr& database, const std::string& sta
 bool CopyTableStructure(const jet::DatabasePtr& database, const std::string& sourceTable,
                         const std::string& newTable)
 {
-    CheckBracketedName("CopyTableStructure", "table name", sourceTable);
-    CheckBracketedName("CopyTableStructure", "table name", newTable);
+    // A name the brackets cannot hold is refused, as every failure is: false.
+    if (!FitsBrackets(sourceTable) || !FitsBrackets(newTable))
+        return false;
     return ExecuteFailOnError(database, "SELECT * INTO [" + newTable + "] FROM [" + sourceTable + "] WHERE 1=2;");
 }
 
 bool CopyTable(const jet::DatabasePtr& database, const std::string& sourceTable, const std::string& destinationTable)
 {
-    CheckBracketedName("CopyTable", "table name", sourceTable);
-    CheckBracketedName("CopyTable", "table name", destinationTable);
+    if (!FitsBrackets(sourceTable) || !FitsBrackets(destinationTable))
+        return false;
     return ExecuteFailOnError(database, "INSERT INTO [" + destinationTable + "] SELECT * FROM [" + sourceTable + "];");
 }
 

@@ -12,8 +12,8 @@
 // Makes `newTable` an empty table with the fields of `sourceTable` ("SELECT *
 // INTO [new] FROM [source] WHERE 1=2;"). True when the statement ran; any
 // engine error answers false and stays in the engine's Errors. A name
-// holding "]" or a double quote, which the brackets could not hold, is
-// refused with a database error before anything runs.
+// holding "]" or a double quote, which the brackets could not hold, answers
+// false before anything runs.
 bool CopyTableStructure(const jet::DatabasePtr& database, const std::string& sourceTable,
                         const std::string& newTable);
 // Appends the rows of `sourceTable` to the existing `destinationTable`

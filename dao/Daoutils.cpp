@@ -182,9 +182,14 @@ std::string BracketField(const std::string& name)
     return result + "]";
 }
 
+bool FitsBrackets(const std::string& name)
+{
+    return name.find_first_of("]\"") == std::string::npos;
+}
+
 void CheckBracketedName(const std::string& routine, const std::string& kind, const std::string& name)
 {
-    if (name.find_first_of("]\"") != std::string::npos)
+    if (!FitsBrackets(name))
         DatabaseError(routine + ": The " + kind + " '" + name + "' holds \"]\" or a double quote, which a " + kind
                       + " cannot hold!");
 }

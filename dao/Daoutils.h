@@ -47,6 +47,9 @@ std::string GetBDEFieldTypeNames(TFieldType fieldType);
 // "[" + the name's parts joined by "].[" + "]": Orders.Id gives [Orders].[Id].
 // Brackets already there are not looked for: [Id] gives [[Id]].
 std::string BracketField(const std::string& name);
+// False for a name that would break out of the brackets or double quotes of
+// a composed statement (one holding "]" or a double quote).
+bool FitsBrackets(const std::string& name);
 // Refuses with a database error a name that would break out of the brackets
 // or double quotes of a composed statement (one holding "]" or a double
 // quote): "<routine>: The <kind> '<name>' holds ...", kind being "table

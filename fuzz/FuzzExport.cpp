@@ -2,6 +2,7 @@
 // and a date, exported under an arbitrary target name and folder text into
 // one of the formats chosen by the first byte. Every outcome must be a file
 // or an engine error; whatever is written is removed again.
+#include "fuzz/FuzzInput.h"
 #include "platform/jet/Jet.h"
 
 #include <QTemporaryDir>
@@ -38,19 +39,6 @@ struct Setup {
     }
 };
 
-std::vector<std::string> Parts(const std::uint8_t* data, std::size_t size, std::size_t count)
-{
-    std::vector<std::string> parts(count);
-    std::size_t part = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == 0 && part + 1 < count)
-            ++part;
-        else
-            parts[part] += static_cast<char>(data[i]);
-    }
-    return parts;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -59,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1)
         return 0;
     const std::string format = Formats[data[0] % (sizeof Formats / sizeof Formats[0])];
-    const std::vector<std::string> parts = Parts(data + 1, size - 1, 6);
+    const std::vector<std::string> parts = fuzzinput::Parts(data + 1, size - 1, 6);
     try {
         setup.Db->Execute("DELETE * FROM T");
         const jet::RecordsetPtr rows = setup.Db->OpenRecordset("T", jet::dbOpenTable);
@@ -77,6 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             rows->CancelUpdate();
         }
         rows->Close();
+        // A folder is one below the output folder: ".." could reach any folder.
+        if (parts[1].find("..") != std::string::npos)
+            return 0;
         const std::string folder = parts[1].empty() ? setup.Out : setup.Out + "/" + parts[1];
         const std::string in = format.rfind("Excel", 0) == 0 ? folder + "/book.xls" : folder;
         setup.Db->Execute("SELECT * INTO [" + parts[0] + "] IN \"" + in + "\"[" + format + ";] FROM T");

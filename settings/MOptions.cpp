@@ -13,6 +13,7 @@
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QPainter>
+#include <QShowEvent>
 #include <QStringListModel>
 
 #include <algorithm>
@@ -87,7 +88,8 @@ void TFormOptions::showEvent(QShowEvent* event)
     FormShow();
     // The dialog is modal: it becomes the active form each time it is shown.
     FormActivate();
-    PlaceAtScreenCentre(this);
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
 }
 

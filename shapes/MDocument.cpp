@@ -1,13 +1,8 @@
 #include "shapes/MDocument.h"
 
 #include <algorithm>
-#include <bitset>
 
 namespace {
-
-// Serial numbers run from 1 to 999 per kind.
-constexpr int kFirstSerialNumber = 1;
-constexpr int kLastSerialNumber = 999;
 
 bool Joins(const MRelation* relation, const MShape* a, const MShape* b)
 {
@@ -36,7 +31,9 @@ MShape* MDocument::AddShape(std::unique_ptr<MShape> shape)
 {
     if (!shape)
         return nullptr;
-    shape->number = NextSerialNumber(shape->GetKind());
+    MSerialNumberTally& tally = serialNumbers[shape->GetKind()];
+    shape->number = tally.FirstFree();
+    shape->number.TallyIn(&tally);
     return shapes.Add(std::move(shape));
 }
 
@@ -50,14 +47,8 @@ bool MDocument::AddSelected()
 
 int MDocument::NextSerialNumber(int kind) const
 {
-    std::bitset<kLastSerialNumber + 1> taken;
-    for (const MShape* shape : shapes)
-        if (shape->GetKind() == kind && shape->number >= kFirstSerialNumber && shape->number <= kLastSerialNumber)
-            taken.set(std::size_t(shape->number));
-    for (int number = kFirstSerialNumber; number <= kLastSerialNumber; ++number)
-        if (!taken.test(std::size_t(number)))
-            return number;
-    return kFirstSerialNumber;
+    const auto tally = serialNumbers.find(kind);
+    return tally == serialNumbers.end() ? MSerialNumberTally::First : tally->second.FirstFree();
 }
 
 bool MDocument::IsInShapeList(const MShape* shape) const
@@ -105,7 +96,7 @@ bool MDocument::DeleteShape(MShape*& shape)
     MShape* doomed = shape;
     ClearSelected();
     RemoveRelationsOf(doomed);
-    Free(shapes.Take(doomed));
+    Free(Unlist(doomed));
     shape = nullptr;
     return true;
 }
@@ -116,7 +107,7 @@ bool MDocument::DeleteSelectedShapes()
     const std::vector<MShape*> doomed = SelectedShapes();
     for (MShape* shape : doomed) {
         RemoveRelationsOf(shape);
-        Free(shapes.Take(shape));
+        Free(Unlist(shape));
     }
     return !doomed.empty();
 }
@@ -125,8 +116,10 @@ void MDocument::DeleteAllShapes()
 {
     DeleteAllRelations();
     ClearSelected();
-    for (std::unique_ptr<MShape>& shape : shapes.TakeAll())
+    for (std::unique_ptr<MShape>& shape : shapes.TakeAll()) {
+        shape->number.TallyIn(nullptr);
         Free(std::move(shape));
+    }
 }
 
 // ---- The selected shape
@@ -310,22 +303,40 @@ bool MDocument::IsRelationSelected() const
 
 // ---- Drawing
 
-void MDocument::Draw(TCanvas* canvas, bool marksShown, bool selectedActive)
+void MDocument::Draw(TCanvas* canvas, bool marksShown, bool selectedActive, const TRect* magnifiedArea)
 {
+    const auto mayMagnify = [&](const MShape* object) {
+        return !magnifiedArea || object->MayMagnifyInto(*magnifiedArea);
+    };
+    // The selected shape is drawn twice, and its first drawing changes what
+    // it noted: both are decided now.
+    const bool selectedMayMagnify = selected.pointer && mayMagnify(selected.pointer);
+    const auto draw = [&](MShape* object, int mode) {
+        if (object == selected.pointer ? selectedMayMagnify : mayMagnify(object))
+            object->Draw(mode, canvas);
+    };
     MRelation* current = selectedRelation.pointer;
     if (marksShown) {
         for (MRelation* relation : relations)
-            relation->Draw(relation == current && OperandsSelected(relation) ? DRAW_ACTIVE : DRAW_NORMAL, canvas);
+            draw(relation, relation == current && OperandsSelected(relation) ? DRAW_ACTIVE : DRAW_NORMAL);
         if (current && !FindRelationLike(current) && OperandsSelected(current))
-            current->Draw(DRAW_ACTIVE, canvas);
+            draw(current, DRAW_ACTIVE);
     }
     for (MShape* shape : shapes)
-        shape->Draw(DRAW_NORMAL, canvas);
+        draw(shape, DRAW_NORMAL);
     if (selectedActive && selected.pointer && selected.pointer->selected)
-        selected.pointer->Draw(DRAW_ACTIVE, canvas);
+        draw(selected.pointer, DRAW_ACTIVE);
 }
 
 // ---- Freeing
+
+std::unique_ptr<MShape> MDocument::Unlist(const MShape* shape)
+{
+    std::unique_ptr<MShape> taken = shapes.Take(shape);
+    if (taken)
+        taken->number.TallyIn(nullptr);
+    return taken;
+}
 
 void MDocument::Free(std::unique_ptr<MShape> object)
 {

@@ -31,6 +31,7 @@
 #include "shapes/MShape.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -160,8 +161,11 @@ public:
     // The relations while marks are shown (the current one active while both
     // its shapes are selected; an unlisted one after the listed ones), then
     // every listed shape, then, with `selectedActive`, the selected shape
-    // once more as active when its flag is set.
-    void Draw(TCanvas* canvas, bool marksShown, bool selectedActive);
+    // once more as active when its flag is set. With `magnifiedArea`, for a
+    // view of that part of the picture in the magnifier while nothing has
+    // changed since the last drawing of the whole document: what cannot
+    // magnify anything into it (MShape::MayMagnifyInto) is left out.
+    void Draw(TCanvas* canvas, bool marksShown, bool selectedActive, const TRect* magnifiedArea = nullptr);
 
 private:
     // The selected shape or the current relation: a listed one, or one held
@@ -185,7 +189,11 @@ private:
     // Calls OnFreeing, then frees; Selected and SelectedRelation never keep
     // a freed object.
     void Free(std::unique_ptr<MShape> object);
+    // Takes a listed shape out of the list and its number out of the tally.
+    std::unique_ptr<MShape> Unlist(const MShape* shape);
 
+    // The serial numbers the listed shapes carry, per kind.
+    std::map<int, MSerialNumberTally> serialNumbers;
     MOwnedList<MShape> shapes;
     MOwnedList<MRelation> relations;
     Chosen<MShape> selected;

@@ -103,6 +103,7 @@ void MRelation::Draw(int mode, TCanvas* target)
     target = DrawTarget(target);
     if (target == nullptr)
         return;
+    BeginDrawing(mode);
 
     const int penOption = mode == DRAW_ACTIVE ? OPT_COLOR_ACTIVE : OPT_COLOR_MARK;
     const TColor penColor = static_cast<TColor>(param->GetColor(penOption));

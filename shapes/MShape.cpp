@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -127,11 +128,23 @@ TCanvas* MShape::DrawTarget(TCanvas* target) const
     return target != nullptr ? target : canvas;
 }
 
+void MShape::BeginDrawing(int mode)
+{
+    if (mode == DRAW_NORMAL || !magnifiedExtentKnown) {
+        // Empty: any rectangle added makes it that rectangle.
+        constexpr int most = std::numeric_limits<int>::max();
+        constexpr int least = std::numeric_limits<int>::min();
+        magnifiedExtent = {most, most, least, least};
+        magnifiedExtentKnown = true;
+    }
+}
+
 void MShape::Draw(int mode, TCanvas* target)
 {
     target = DrawTarget(target);
     if (target == nullptr)
         return;
+    BeginDrawing(mode);
 
     const DrawOptions& options = CurrentDrawOptions(param);
     TColor penColor = options.normal;
@@ -194,6 +207,14 @@ void MShape::SetZoomCanvas(TCanvas* magnifier, TPoint origin)
 {
     zoomCanvas = magnifier;
     zoomOrigin = origin;
+}
+
+bool MShape::MayMagnifyInto(const TRect& area) const
+{
+    if (!magnifiedExtentKnown)
+        return true;
+    const TRect& e = magnifiedExtent;
+    return e.left <= area.right && area.left <= e.right && e.top <= area.bottom && area.top <= e.bottom;
 }
 
 void MShape::MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)
@@ -381,10 +402,18 @@ TRect MShape::BoxOf(const TRect& rect)
     return {box.left, box.top, outer.x, outer.y};
 }
 
+void MShape::NoteMagnified(const TRect& box) const
+{
+    TRect& e = magnifiedExtent;
+    e = {std::min(e.left, box.left), std::min(e.top, box.top), std::max(e.right, box.right),
+         std::max(e.bottom, box.bottom)};
+}
+
 void MShape::DrawSegment(TCanvas* target, TPoint a, TPoint b) const
 {
     if (target == nullptr)
         return;
+    NoteMagnified(MTool::NormalizeRect({a.x, a.y, b.x, b.y}));
     MTool::DrawLine(target, a, b);
     if (TCanvas* zoom = ZoomCanvasLike(target))
         MTool::DrawLine(zoom, Zoomed(a), Zoomed(b));
@@ -465,6 +494,8 @@ void MShape::FillPolygon(TCanvas* target, std::span<const TPoint> points) const
     target->Polygon(points);
     // The magnifier shows arrowheads, not the large polygons.
     if (points.size() <= 3) {
+        for (TPoint p : points)
+            NoteMagnified({p.x, p.y, p.x, p.y});
         if (TCanvas* zoom = ZoomCanvasLike(target)) {
             std::vector<TPoint> zoomed;
             for (TPoint p : points)
@@ -478,6 +509,7 @@ void MShape::DrawEllipseRect(TCanvas* target, const TRect& rect) const
 {
     if (target == nullptr)
         return;
+    NoteMagnified(MTool::NormalizeRect(rect));
     target->Ellipse(BoxOf(rect));
     if (TCanvas* zoom = ZoomCanvasLike(target))
         zoom->Ellipse(BoxOf(Zoomed(rect)));
@@ -487,6 +519,7 @@ void MShape::DrawArc(TCanvas* target, const TRect& rect, TPoint start, TPoint en
 {
     if (target == nullptr || start == end)
         return;
+    NoteMagnified(MTool::NormalizeRect(rect));
     const TRect box = BoxOf(rect);
     target->Arc(box.left, box.top, box.right, box.bottom, start.x, start.y, end.x, end.y);
     if (TCanvas* zoom = ZoomCanvasLike(target)) {

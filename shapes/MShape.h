@@ -17,6 +17,7 @@
 #include "platform/gui/GuiTypes.h"
 #include "platform/gui/TTextSlot.h"
 #include "shapes/MRuleTool.h"
+#include "shapes/MSerialNumber.h"
 
 #include <Qt>
 
@@ -201,6 +202,12 @@ public:
     // may be a window onto any part of the magnified picture.
     static void SetZoomCanvas(TCanvas* magnifier, TPoint origin = {0, 0});
     static TCanvas* GetZoomCanvas() { return zoomCanvas; }
+    // Whether drawing the shape now may magnify something within `area` of
+    // the picture (right and bottom included): false only when everything the
+    // magnifier received from the shape since its last normal drawing lay
+    // outside it. So, while the shape is as it was then, a view of that area
+    // needs no drawing of it. True before the shape was first drawn.
+    bool MayMagnifyInto(const TRect& area) const;
 
     // The mouse protocol; (x, y) in image pixels. Button and modifiers are
     // not used. MouseUp returns the control point a reshape moved, else (0, 0).
@@ -236,7 +243,7 @@ public:
     // ---- Fields, with their values after construction ----
     bool selected = true;
     bool marked = true; // the measurement labels are shown
-    int number = 1;     // serial number after the tag, given by the main window
+    MSerialNumber number = 1; // serial number after the tag, given by the main window
     int kind = 0;       // set by each concrete constructor
     int state = STATE_CREATING;
     int editState = EDIT_RESHAPE;
@@ -258,6 +265,9 @@ protected:
     // The canvas a drawing goes to: the given one, else the default canvas;
     // null when there is none or the shape is not valid.
     TCanvas* DrawTarget(TCanvas* target) const;
+    // A drawing in `mode` begins: a normal one starts the magnified extent
+    // afresh, the others add to it.
+    void BeginDrawing(int mode);
     // The value texts of labels 1 and 2 (MRuleTool::FormatValue).
     std::array<MKeptText, 2> labelValues;
 
@@ -319,8 +329,16 @@ private:
     // The strokes of DrawCrossMark (diagonal) and DrawPlusMark.
     void DrawMarkStrokes(TCanvas* target, int x, int y, int size, bool diagonal) const;
 
+    // Adds a rectangle of the picture (right and bottom included) to what the
+    // magnifier received from the shape.
+    void NoteMagnified(const TRect& box) const;
+
     static TCanvas* zoomCanvas;
     static TPoint zoomOrigin;
+    // The picture pixels around everything the magnifier received from the
+    // shape since its last normal drawing; unknown before the first drawing.
+    mutable TRect magnifiedExtent;
+    bool magnifiedExtentKnown = false;
     // The shaped name and labels of the last drawing.
     mutable TTextSlot nameSlot;
     mutable std::array<TTextSlot, 2> labelSlots;

@@ -1,5 +1,6 @@
 #include "workspace/MImagePrintOption.h"
 
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/GuiTypes.h"
 #include "platform/system/FloatText.h"
 #include "settings/MLan.h"
@@ -9,6 +10,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QShowEvent>
 
 TFormImagePrintOption* FormImagePrintOption = nullptr;
 
@@ -104,6 +106,8 @@ void TFormImagePrintOption::showEvent(QShowEvent* event)
 {
     FormShow();
     LoadFields();
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
 }
 

@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QShowEvent>
 
 TFormRule* FormRule = nullptr;
 
@@ -47,7 +48,8 @@ QString TFormRule::Slot(int slot) const
 void TFormRule::showEvent(QShowEvent* event)
 {
     FormShow();
-    PlaceAtScreenCentre(this);
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
 }
 

@@ -1,9 +1,11 @@
 #include "workspace/MSum.h"
 
+#include "platform/gui/Dialogs.h"
 #include "settings/MLan.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QShowEvent>
 
 TFormSum* FormSum = nullptr;
 
@@ -22,10 +24,6 @@ TFormSum::TFormSum(QWidget* parent)
     setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowStaysOnTopHint);
     setObjectName(QStringLiteral("FormSum"));
     Lan = MLan::GetInstance();
-    // The cells are padded by columns: a fixed-pitch font shows them as columns.
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    MemoSum->setFont(fixed);
-    MemoSum->setTabStopDistance(QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')) * kTabColumns);
     // Enter must not close the window through a default button.
     BBExcel->setAutoDefault(false);
     BBConfirm->setAutoDefault(false);
@@ -50,7 +48,16 @@ void TFormSum::SetLines(const std::vector<std::string>& lines)
 
 void TFormSum::showEvent(QShowEvent* event)
 {
+    // The cells are padded by columns: a fixed-pitch font shows them as
+    // columns. Looking the font up is left to the first show, not start-up.
+    if (MemoSum->font() != QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
+        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        MemoSum->setFont(fixed);
+        MemoSum->setTabStopDistance(QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')) * kTabColumns);
+    }
     FormShow();
+    if (!event->spontaneous())
+        PlaceAtScreenCentre(this);
     QDialog::showEvent(event);
     // The window opens with Confirm taking the keyboard.
     BBConfirm->setFocus();

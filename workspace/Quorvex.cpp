@@ -552,10 +552,10 @@ void TFormMeasure::RedrawImage()
         DrawZoom(-1, -1);
 }
 
-void TFormMeasure::DrawDocument(TCanvas* canvas)
+void TFormMeasure::DrawDocument(TCanvas* canvas, const TRect* magnifiedArea)
 {
     // The shape under creation draws its own rubber band.
-    Document.Draw(canvas, MarksShown(), Mode != MODE_CREATE);
+    Document.Draw(canvas, MarksShown(), Mode != MODE_CREATE, magnifiedArea);
 }
 
 double TFormMeasure::DefaultRulerLength()

@@ -478,6 +478,9 @@ private:
     void PlaceToolBars();
     QString Slot(int slot) const;
 
+    // Shapes or a relation's label are being dragged: they have moved since
+    // the last full redraw.
+    bool IsMovingShapes() const;
     // The mouse's handlers for the picture states.
     void ConnectImagePaintMouse();
     // The position kept the pick tolerance inside the paint box.
@@ -496,8 +499,10 @@ private:
     // under (x, y), with its cursor; the default cursor over nothing.
     void HighlightAt(int x, int y);
     void EndBand(int x, int y);
-    // The redraw's shapes and relations, on a canvas of the caller's.
-    void DrawDocument(TCanvas* canvas);
+    // The redraw's shapes and relations, on a canvas of the caller's; with
+    // `magnifiedArea`, only what may reach that part of the picture in the
+    // magnifier (MDocument::Draw).
+    void DrawDocument(TCanvas* canvas, const TRect* magnifiedArea = nullptr);
     // The magnifier's view moves to the block around (x, y), clean.
     void PlaceZoomView(int x, int y);
     void RenderZoomBack(TPoint centre);

@@ -183,8 +183,13 @@ void TFormMeasure::RenderZoomBack(TPoint centre)
     // is drawn over the plain picture, and so it is magnified.
     TCanvas nowhere;
     MShape::SetZoomCanvas(ZoomBackImage->Canvas(), origin);
-    if (Mode != MODE_RULE)
-        DrawDocument(&nowhere);
+    if (Mode != MODE_RULE) {
+        // Only what may reach the view, unless a drag has moved shapes since
+        // the last full redraw. A pixel to spare all round.
+        const TRect area{centre.x - ZOOM_RADIUS - 2, centre.y - ZOOM_RADIUS - 2, centre.x + ZOOM_RADIUS + 2,
+                         centre.y + ZOOM_RADIUS + 2};
+        DrawDocument(&nowhere, IsMovingShapes() ? nullptr : &area);
+    }
     ZoomViewCentre = centre;
     ZoomViewValid = true;
 }

@@ -127,6 +127,18 @@ TFormMeasure::TPictureState TFormMeasure::PictureState() const
     }
 }
 
+bool TFormMeasure::IsMovingShapes() const
+{
+    switch (PictureState()) {
+    case TPictureState::GroupMoving:
+    case TPictureState::ShapeDragging:
+    case TPictureState::LabelDragging:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void TFormMeasure::WipeTransient()
 {
     // Ruler lines are drawn over the plain picture.

@@ -403,6 +403,9 @@ double TField::AsDateTime() const
 
 void TField::SetAsDateTime(double value)
 {
+    // A date that does not exist is refused as its text would be.
+    if (!platform::IsValidDateTime(value))
+        NotAValue(platform::FloatToStr(value), ftDateTime);
     if (!IsDateType(Type)) {
         SetAsString(platform::DateTimeToStr(value));
         return;
@@ -451,8 +454,16 @@ jet::Variant TField::Value() const
     case ftFloat:
     case ftBCD:
         return AsFloat();
-    case ftCurrency:
-        return jet::Variant::Currency(AsFloat());
+    case ftCurrency: {
+        // The field's text keeps every digit where the dataset keeps them;
+        // a double would round a large value.
+        const jet::Variant text(AsString());
+        try {
+            return jet::Variant::CurrencyScaled(text.AsCurrencyScaled());
+        } catch (const jet::EVariantError&) {
+            return jet::Variant::Currency(AsFloat());
+        }
+    }
     case ftBoolean:
         return AsBoolean();
     case ftDate:
@@ -477,8 +488,14 @@ void TField::SetValue(const jet::Variant& value)
     case ftAutoInc:
         SetAsInteger(value.AsInteger());
         break;
-    case ftFloat:
     case ftCurrency:
+        // A currency or text value goes on as its text, every digit kept.
+        if (value.VarType() == jet::varCurrency || value.VarType() == jet::varString)
+            SetAsString(jet::Variant::CurrencyScaled(value.AsCurrencyScaled()).AsString());
+        else
+            SetAsFloat(value.AsDouble());
+        break;
+    case ftFloat:
     case ftBCD:
         SetAsFloat(value.AsDouble());
         break;

@@ -7,8 +7,10 @@
 #include <QCompleter>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 void ShowMessage(const std::string& text)
@@ -59,6 +61,19 @@ int ExecFileDialog(QFileDialog* dialog)
 
 void PlaceAtScreenCentre(QWidget* window)
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window->move(screen->availableGeometry().center() - window->rect().center());
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // A layout that fixes the window's size catches up with captions set just
+    // before showing only later; centring the old size would miss the middle.
+    if (QLayout* layout = window->layout())
+        layout->activate();
+    // Placed by the client's rectangle: move() asks for the frame's place,
+    // which Qt turns into the client's, and for a window shown again the X11
+    // window manager takes that for the frame's, so from its second showing
+    // on the window would stand a title bar lower. The frame is left out of
+    // the centring: it is not known before the window is first framed, and a
+    // guess would move the window once it is.
+    window->setGeometry(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(), screen->availableGeometry()));
 }

@@ -31,6 +31,7 @@ QFileDialog* MakeFileDialog(QWidget* parent, const QString& name, QFileDialog::A
 // list on screen, where it would catch the next clicks: it is closed here.
 int ExecFileDialog(QFileDialog* dialog);
 
-// Moves the window so that it stands in the middle of the primary screen's
-// work area, at its present size.
+// Moves the window so that its client area stands in the middle of the
+// primary screen's work area, at the size its layout gives it: the same place
+// however often it is shown.
 void PlaceAtScreenCentre(QWidget* window);

@@ -33,8 +33,10 @@ QImage ViewOver(const QImage& picture)
         [](void* share) { delete static_cast<QImage*>(share); }, new QImage(picture));
 }
 
-// How many tiles of `drawn` differ from `picture`, of the same size.
-int ChangedTiles(const QImage& drawn, const QImage& picture)
+// Whether more than `limit` tiles of `drawn` differ from `picture`, of the
+// same size; it stops looking once they do, so a drawing that covered most
+// of the picture is not compared whole.
+bool MoreTilesChangedThan(const QImage& drawn, const QImage& picture, int limit)
 {
     constexpr int size = TTouchedArea::kTileSize;
     const int columns = (drawn.width() + size - 1) / size;
@@ -52,11 +54,12 @@ int ChangedTiles(const QImage& drawn, const QImage& picture)
             const std::size_t bytes = std::size_t(std::min(size, drawn.width() - left)) * sizeof(QRgb);
             if (std::memcmp(a + left * qsizetype(sizeof(QRgb)), b + left * qsizetype(sizeof(QRgb)), bytes) != 0) {
                 changed[std::size_t(column)] = 1;
-                ++count;
+                if (++count > limit)
+                    return true;
             }
         }
     }
-    return count;
+    return false;
 }
 
 } // namespace
@@ -157,8 +160,8 @@ void TBitmap::DrawOverAgain()
     // goes on a copy next time, until one covers a quarter or less. On a copy
     // nothing is recorded while drawing; the tiles it changed tell.
     const int tiles = over_->touched.Tiles();
-    const int drawn = over_->copied ? ChangedTiles(image_, over_->picture) : over_->touched.Count();
-    const bool copy = over_->copied ? drawn > tiles / 4 : drawn > tiles / 2;
+    const bool copy = over_->copied ? MoreTilesChangedThan(image_, over_->picture, tiles / 4)
+                                    : over_->touched.Count() > tiles / 2;
     if (copy && !over_->copied) {
         over_->kept.Watch(nullptr);
         canvas_->RecordTouched(nullptr);

@@ -170,22 +170,38 @@ std::int64_t ForEachLinePixel(const Raster& raster, TPoint a, TPoint b, Visit&& 
         k = static_cast<std::int64_t>(start / (Int128(2) * major));
         remainder = static_cast<std::int64_t>(start % (Int128(2) * major));
     }
-    for (std::int64_t i = first; i <= last; ++i) {
-        const std::int64_t along = major0 + majorStep * i;
-        const std::int64_t across = minor0 + minorStep * k;
-        // A steep line steps a row at a time; the column drifts by less than
-        // a cache line until then.
-        if (!xMajor && i + kRowsAhead <= last)
-            PrefetchForWrite(raster.At(across, along + majorStep * kRowsAhead));
-        if (raster.touched)
-            xMajor ? raster.touched->AddPixel(along, across) : raster.touched->AddPixel(across, along);
-        visit(xMajor ? raster.At(along, across) : raster.At(across, along), i);
-        remainder += 2 * minor;
-        if (remainder >= 2 * major) {
-            remainder -= 2 * major;
-            ++k;
+    // The pixel steps along the major axis, and across when the minor
+    // coordinate moves on; the loop is written out for each kind of line, so
+    // that no pixel pays for tests that hold for the whole line.
+    const std::int64_t alongStep = xMajor ? majorStep : majorStep * raster.stride;
+    const std::int64_t acrossStep = xMajor ? minorStep * raster.stride : minorStep;
+    const auto walk = [&](auto steep, auto marked) {
+        std::int64_t across = minor0 + minorStep * k;
+        std::int64_t along = major0 + majorStep * first;
+        QRgb* pixel = xMajor ? raster.At(along, across) : raster.At(across, along);
+        for (std::int64_t i = first; i <= last; ++i) {
+            // A steep line steps a row at a time; the column drifts by less
+            // than a cache line until then.
+            if constexpr (steep)
+                if (i + kRowsAhead <= last)
+                    PrefetchForWrite(pixel + kRowsAhead * alongStep);
+            if constexpr (marked)
+                steep ? raster.touched->AddPixel(across, along) : raster.touched->AddPixel(along, across);
+            visit(pixel, i);
+            pixel += alongStep;
+            along += majorStep;
+            remainder += 2 * minor;
+            if (remainder >= 2 * major) {
+                remainder -= 2 * major;
+                pixel += acrossStep;
+                across += minorStep;
+            }
         }
-    }
+    };
+    if (raster.touched)
+        xMajor ? walk(std::false_type{}, std::true_type{}) : walk(std::true_type{}, std::true_type{});
+    else
+        xMajor ? walk(std::false_type{}, std::false_type{}) : walk(std::true_type{}, std::false_type{});
     return major;
 }
 
@@ -284,6 +300,7 @@ struct EllipseRows {
             const bool throughCentre = y0 <= ellipse.centreY && y1 - 1 > ellipse.centreY;
             lowest_ = throughCentre ? 0 : std::min(first, last);
             const std::int64_t highest = std::max(first, last);
+            edges_.reserve(std::size_t(highest + 2 - lowest_));
             for (std::int64_t k = lowest_; k <= highest + 1; ++k)
                 edges_.push_back(ellipse.EdgeColumn(k));
         }
@@ -352,6 +369,38 @@ private:
 
 // Vector components up to this size multiply and add within 64 bits.
 constexpr std::int64_t kNarrowReach = std::int64_t(1) << 30;
+
+// The rows, first and last, that an arc of the ellipse in the half-open box
+// can have pixels in, given its sector and the (doubled, y up) vectors of its
+// start and end radials: all of them when the sector takes in the top or the
+// bottom direction; else the height of the curve changes steadily along the
+// arc and it reaches no further than the rows of its ends, give or take the
+// two rows its pixels may be rounded to.
+std::pair<std::int64_t, std::int64_t> ArcRows(const ArcSector<Int128>& sector, std::int64_t left, std::int64_t top,
+                                              std::int64_t right, std::int64_t bottom, double fromX, double fromY,
+                                              double toX, double toY)
+{
+    const double semiX = double(right - left - 1) / 2;
+    const double semiY = double(bottom - top - 1) / 2;
+    if (semiX <= 0 || semiY <= 0)
+        return {top, bottom - 1};
+    const double centreRow = double(top + bottom - 1) / 2;
+    // The row where a radial meets the curve; a zero vector points along +x.
+    const auto rowOf = [&](double x, double y) {
+        if (x == 0 && y == 0)
+            return centreRow;
+        return centreRow - y / std::sqrt(x * x / (semiX * semiX) + y * y / (semiY * semiY));
+    };
+    const double fromRow = rowOf(fromX, fromY);
+    const double toRow = rowOf(toX, toY);
+    std::int64_t first = top;
+    std::int64_t last = bottom - 1;
+    if (!sector.Contains(0, 1))
+        first = std::max(first, std::int64_t(std::floor(std::min(fromRow, toRow))) - 2);
+    if (!sector.Contains(0, -1))
+        last = std::min(last, std::int64_t(std::ceil(std::max(fromRow, toRow))) + 2);
+    return {first, last};
+}
 
 // Clips the segment to the rectangle (Liang-Barsky); false when nothing is left.
 bool ClipSegment(QLineF& line, const QRectF& box)
@@ -675,12 +724,21 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
     // The same test in 64 bits, when every vector it meets is short enough:
     // the radials and the pixels of the box's part on the picture.
     std::optional<ArcSector<std::int64_t>> narrowSector;
+    // The rows the outline is worked out for; an arc's may be fewer.
+    std::int64_t firstRow = std::max<std::int64_t>(top, 0);
+    std::int64_t endRow = std::min<std::int64_t>(bottom, raster.height);
     if (arcRadials) {
         const auto [from, to] = *arcRadials;
         const Int128 fx = Int128(2) * from.x - centreX2, fy = centreY2 - Int128(2) * from.y;
         const Int128 tx = Int128(2) * to.x - centreX2, ty = centreY2 - Int128(2) * to.y;
         const bool sameRadial = fx * ty - fy * tx == 0 && fx * tx + fy * ty >= 0;
         sector.emplace(fx, fy, tx, ty, sameRadial);
+        if (!sameRadial) {
+            const auto [first, last] =
+                ArcRows(*sector, left, top, right, bottom, double(fx), double(fy), double(tx), double(ty));
+            firstRow = std::max(firstRow, first);
+            endRow = std::min(endRow, last + 1);
+        }
         const auto narrow = [](Int128 component) { return component < kNarrowReach && -component < kNarrowReach; };
         const std::int64_t x0 = std::max<std::int64_t>(left, 0), x1 = std::min<std::int64_t>(right, raster.width);
         const std::int64_t y0 = std::max<std::int64_t>(top, 0), y1 = std::min<std::int64_t>(bottom, raster.height);
@@ -707,8 +765,8 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
         using Mix = typename decltype(tag)::type;
         const Mix pen(Pen.Color);
         const Mix brush(Brush.Color);
-        const std::int64_t y0 = std::max<std::int64_t>(top, 0);
-        const std::int64_t y1 = std::min<std::int64_t>(bottom, raster.height);
+        const std::int64_t y0 = firstRow;
+        const std::int64_t y1 = endRow;
         // On curves the dot pattern follows the direction from the centre,
         // about one step per pixel along the curve.
         const double pixelsPerRadian = double(rows.a + rows.b + 1) / 2;
@@ -842,7 +900,13 @@ void TCanvas::Polygon(std::span<const TPoint> points)
                     p = q;
                 }
                 const std::span<double> crossings = buffer.first(count);
-                std::sort(crossings.begin(), crossings.end());
+                // Two crossings, an arrowhead's every row, need no sort.
+                if (count == 2) {
+                    if (crossings[1] < crossings[0])
+                        std::swap(crossings[0], crossings[1]);
+                } else {
+                    std::sort(crossings.begin(), crossings.end());
+                }
                 for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
                     const double from = std::clamp(crossings[i], -1.0, raster.width + 1.0);
                     const double to = std::clamp(crossings[i + 1], -1.0, raster.width + 1.0);
@@ -881,13 +945,14 @@ struct TCanvas::TextRun {
     int firstRow = 0;
     int lastRow = -1;
     int left = 0;
+    int right = -1; // the last covered column
     int words = 0;
     std::vector<std::uint64_t> bits;
 };
 
 // The runs of one font, by text.
 struct TCanvas::TextRuns {
-    std::unordered_map<std::string, TextRun> byText;
+    std::unordered_map<std::string, std::shared_ptr<const TextRun>> byText;
 };
 
 // Every canvas shares the runs; each canvas keeps a pointer to those of its
@@ -895,14 +960,13 @@ struct TCanvas::TextRuns {
 struct TCanvas::TextRunCache {
     // Bounded so that a long session drawing ever new texts cannot grow it
     // without limit; when full it starts afresh, which costs one reshaping
-    // per text.
+    // per text. Texts drawn from a slot keep their runs in the slot, so a
+    // document with more labels than this is not shaped again at each
+    // redraw.
     static constexpr std::size_t kMaxRuns = 8192;
 
     std::unordered_map<std::string, std::unique_ptr<TextRuns>> byFont;
     std::size_t count = 0;
-    // Counts the times it started afresh: a slot of an older generation
-    // points at a text run that is gone.
-    std::uint64_t generation = 1;
 };
 
 TCanvas::TextRunCache& TCanvas::SharedTextRuns()
@@ -932,6 +996,11 @@ const QFontMetrics& TCanvas::Metrics() const
 
 const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
 {
+    return *SharedRun(text);
+}
+
+const std::shared_ptr<const TCanvas::TextRun>& TCanvas::SharedRun(const std::string& text) const
+{
     const QFontMetrics& metrics = Metrics();
     if (const auto found = runs_->byText.find(text); found != runs_->byText.end())
         return found->second;
@@ -941,7 +1010,6 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
         for (auto& [font, runs] : cache.byFont)
             runs->byText.clear();
         cache.count = 0;
-        ++cache.generation;
     }
 
     TextRun run;
@@ -976,6 +1044,7 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
             run.firstRow = top - reach;
             run.lastRow = bottom - reach;
             run.left = left - reach;
+            run.right = right - reach;
             run.words = (right - left + 64) / 64;
             run.bits.assign(std::size_t(bottom - top + 1) * std::size_t(run.words), 0);
             for (int row = top; row <= bottom; ++row) {
@@ -988,22 +1057,18 @@ const TCanvas::TextRun& TCanvas::Run(const std::string& text) const
         }
     }
     ++cache.count;
-    return runs_->byText.emplace(text, std::move(run)).first->second;
+    return runs_->byText.emplace(text, std::make_shared<const TextRun>(std::move(run))).first->second;
 }
 
 const TCanvas::TextRun& TCanvas::Run(const std::string& text, TTextSlot& slot) const
 {
     Metrics();
-    const std::uint64_t generation = SharedTextRuns().generation;
-    if (slot.run && slot.runs == runs_ && slot.generation == generation && slot.text == text)
-        return *static_cast<const TextRun*>(slot.run);
-    const TextRun& run = Run(text);
-    // Shaping it may have started the cache afresh.
+    if (slot.run && slot.runs == runs_ && slot.text == text)
+        return *static_cast<const TextRun*>(slot.run.get());
+    slot.run = SharedRun(text);
     slot.text = text;
     slot.runs = runs_;
-    slot.generation = SharedTextRuns().generation;
-    slot.run = &run;
-    return run;
+    return *static_cast<const TextRun*>(slot.run.get());
 }
 
 TSize TCanvas::TextExtent(const std::string& text) const
@@ -1038,6 +1103,12 @@ void TCanvas::PaintText(int x, int y, const TextRun& run)
     if (Brush.Style == bsSolid)
         PaintBox(raster, x, y, std::int64_t(x) + run.width, std::int64_t(y) + run.height, CopyMix(Brush.Color));
     const QRgb color = ToQRgb(Font.Color);
+    // The box around the text's pixels: a text is too small for the tiles
+    // within that it leaves out to matter, and one mark is cheaper than one
+    // a span.
+    if (raster.touched)
+        raster.touched->AddBox(std::int64_t(x) + run.left, std::int64_t(y) + run.firstRow,
+                               std::int64_t(x) + run.right + 1, std::int64_t(y) + run.lastRow + 1);
     const std::int64_t firstRow = std::max<std::int64_t>(std::int64_t(y) + run.firstRow, 0);
     const std::int64_t lastRow = std::min<std::int64_t>(std::int64_t(y) + run.lastRow, raster.height - 1);
     // A label's few rows are asked for at once, each at both ends.
@@ -1048,22 +1119,29 @@ void TCanvas::PaintText(int x, int y, const TextRun& run)
         PrefetchForWrite(raster.At(onPicture(textLeft), row));
         PrefetchForWrite(raster.At(onPicture(textRight), row));
     }
+    // A text wholly inside the picture's width, the common case, needs no
+    // clipping of its spans.
+    const bool across = textLeft >= 0 && std::int64_t(x) + run.right < raster.width;
     for (std::int64_t row = firstRow; row <= lastRow; ++row) {
         const std::uint64_t* words = &run.bits[std::size_t(row - y - run.firstRow) * std::size_t(run.words)];
         for (int word = 0; word < run.words; ++word) {
             std::uint64_t covered = words[word];
-            const std::int64_t base = std::int64_t(x) + run.left + 64 * std::int64_t(word);
-            // Each run of set bits is one span of pixels.
+            const std::int64_t base = textLeft + 64 * std::int64_t(word);
+            if (across) {
+                // Glyph strokes at label sizes are a pixel or two wide:
+                // pixel by pixel costs less than span by span.
+                QRgb* pixel = raster.At(base, row);
+                for (; covered != 0; covered &= covered - 1)
+                    pixel[std::countr_zero(covered)] = color;
+                continue;
+            }
             while (covered != 0) {
                 const int start = std::countr_zero(covered);
                 const int length = std::countr_one(covered >> start);
                 const std::int64_t from = std::max<std::int64_t>(base + start, 0);
                 const std::int64_t to = std::min<std::int64_t>(base + start + length, raster.width);
-                if (from < to) {
-                    if (raster.touched)
-                        raster.touched->AddSpan(row, from, to - 1);
+                if (from < to)
                     std::fill(raster.At(from, row), raster.At(from, row) + (to - from), color);
-                }
                 if (start + length >= 64)
                     break;
                 covered &= ~((std::uint64_t(1) << (start + length)) - 1);

@@ -55,6 +55,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -205,6 +206,8 @@ private:
     static TextRunCache& SharedTextRuns();
     const TextRun& Run(const std::string& text) const;
     const TextRun& Run(const std::string& text, TTextSlot& slot) const;
+    // The run in the cache, shaped first when it is not there.
+    const std::shared_ptr<const TextRun>& SharedRun(const std::string& text) const;
     void PaintText(int x, int y, const TextRun& run);
 
     QImage* target_ = nullptr;

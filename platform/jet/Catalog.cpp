@@ -535,6 +535,8 @@ std::string SqlType(int daoType)
     case dbText:
     case dbMemo:
     case dbChar: return "TEXT COLLATE JET_NOCASE";
+    // Currency is kept as its exact text, ordered by value (DecimalText.h).
+    case dbCurrency: return "TEXT COLLATE JET_CURRENCY";
     case dbBinary:
     case dbLongBinary:
     case dbVarBinary:

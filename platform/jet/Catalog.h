@@ -5,7 +5,8 @@
 // back the same definitions.
 //
 // Each stored table is an SQLite table of the same name whose columns carry
-// what SQLite can enforce: a type affinity, the JET_NOCASE collation on text,
+// what SQLite can enforce: a type affinity, the JET_NOCASE collation on text
+// (and JET_CURRENCY on currency, which is kept as its exact text),
 // NOT NULL for required and primary-key fields, the default value, and a
 // named CHECK for the size of text and binary fields. Indexes are SQLite
 // indexes named "jet.ix.<table id>.<index id>"; auto-increment fields are

@@ -70,7 +70,7 @@ Variant ParameterValue(int type, const Variant& value, const std::string& name)
         case dbDate:
         case dbTime:
         case dbTimeStamp: return Variant::Date(value.AsDate());
-        case dbCurrency:
+        case dbCurrency: return Variant::CurrencyScaled(value.AsCurrencyScaled());
         case dbSingle:
         case dbDouble:
         case dbNumeric:
@@ -328,6 +328,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
         Raise(errFileNotFound, "Could not find file '" + FilePath + "'.", "DAO.Workspace");
     if (!fs::is_regular_file(FilePath))
         Raise(3044, "'" + FilePath + "' is not a valid path.", "DAO.Workspace");
+    std::unique_ptr<LockFile> lock = LockFile::Share(FilePath);
     std::unique_ptr<sqlite::Connection> connection;
     try {
         // Waiting long on a file another connection holds exclusively helps no one.
@@ -349,6 +350,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
     }
     sqlite3_busy_timeout(connection->Handle(), 5000);
     Db = std::move(connection);
+    Lock = std::move(lock);
     ReadOnlyFile = readOnly;
     ExclusiveFile = exclusive;
     CatalogDataVersion = CacheDataVersion = Db->DataVersion();
@@ -545,6 +547,7 @@ void DatabaseImpl::Close()
             failure = std::current_exception();
         }
         Db.reset();
+        Lock.reset();
         if (failure)
             std::rethrow_exception(failure);
     });

@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <mutex>
+#include <new>
 
 namespace jet::impl {
 namespace {
@@ -131,6 +133,32 @@ void ErrorState::Record(const EngineError& error)
                 EngineError(record.Native != 0 ? static_cast<int>(record.Native) : error.Number(),
                             record.Message + " (" + record.State + ")", "ODBC.Database")));
     Errors.push_back(std::make_shared<ErrorImpl>(error));
+}
+
+EngineError ForeignError(const std::exception& error)
+{
+    if (const auto* failure = dynamic_cast<const fs::filesystem_error*>(&error)) {
+        const std::string path = failure->path1().string();
+        switch (failure->code().value()) {
+        case ENAMETOOLONG:
+        case EINVAL:
+        case EILSEQ:
+            return EngineError(3055, "Not a valid file name. ('" + path + "')");
+        case ENOENT:
+        case ENOTDIR:
+            return EngineError(3044, "'" + path + "' is not a valid path. Make sure that the path name is spelled "
+                                     "correctly and that you are connected to the server on which the file resides.");
+        case ENOSPC:
+        case EDQUOT:
+            return EngineError(errDiskFull, "Not enough space on disk. ('" + path + "')");
+        default:
+            return EngineError(3051, "The database engine cannot open the file '" + path + "'. "
+                                         + failure->code().message() + ".");
+        }
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return EngineError(7, "Out of memory.");
+    return EngineError(3000, std::string("Reserved error (") + error.what() + "); there is no message for this error.");
 }
 
 void Raise(int number, const std::string& description, const std::string& source)
@@ -333,6 +361,8 @@ void EngineImpl::RepairDatabase(const std::string& name)
 {
     Guarded([&] {
         const std::string path = ExistingDatabaseFile(name);
+        // The file is replaced: no connection may have it open meanwhile.
+        const std::unique_ptr<LockFile> hold = LockFile::Exclusive(path);
         {
             sqlite::Connection check(path, SQLITE_OPEN_READONLY);
             if (!catalog::IsOurDatabase(check))
@@ -364,6 +394,9 @@ void EngineImpl::CompactDatabase(const std::string& source, const std::string& d
         if (options & dbEncrypt)
             RaiseNotSupported("Encrypted databases");
         const std::string from = ExistingDatabaseFile(source);
+        // A copy of a file in use could miss what its connections write next,
+        // and the copy is what replaces the file afterwards.
+        const std::unique_ptr<LockFile> hold = LockFile::Exclusive(from);
         const std::string to = AbsolutePath(destination);
         if (to.empty())
             Raise(errInvalidArgument, "Invalid argument.");

@@ -12,6 +12,7 @@
 #include "platform/jet/Catalog.h"
 #include "platform/jet/Jet.h"
 #include "platform/jet/JetSql.h"
+#include "platform/jet/LockFile.h"
 #include "platform/jet/SqliteConnection.h"
 
 #include <map>
@@ -29,8 +30,14 @@ struct ErrorState {
     void Record(const EngineError& error);
 };
 
+// The engine's error for a failure from outside the engine: a file system
+// call that failed (a path too long, a folder that is not there, no room)
+// gets the number of that kind of failure, anything else 3000.
+EngineError ForeignError(const std::exception& error);
+
 // Runs a member's body; an EngineError (or a variant conversion failure,
-// which becomes 3421) is kept in the engine's Errors and raised on.
+// which becomes 3421, or another failure, see ForeignError) is kept in the
+// engine's Errors and raised on: no error of another kind leaves the engine.
 class EngineObject {
 public:
     explicit EngineObject(std::shared_ptr<ErrorState> state) : State(std::move(state)) {}
@@ -46,6 +53,10 @@ public:
         } catch (const EVariantError& error) {
             const EngineError converted(errTypeConversion, std::string("Data type conversion error. (")
                                                                + error.what() + ")");
+            State->Record(converted);
+            throw converted;
+        } catch (const std::exception& error) {
+            const EngineError converted = ForeignError(error);
             State->Record(converted);
             throw converted;
         }
@@ -399,6 +410,9 @@ private:
     void DropTableStatement(const sql::Translation& translation);
 
     std::shared_ptr<WorkspaceImpl> Workspace;  // null for files the engine opens for itself
+    // Held while the file is open, so that no repair or compact replaces it
+    // (declared first: released after the connection closes).
+    std::unique_ptr<LockFile> Lock;
     std::unique_ptr<sqlite::Connection> Db;
     std::string FilePath;
     std::string ConnectText;

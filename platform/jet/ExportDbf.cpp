@@ -22,9 +22,9 @@
 #include "platform/jet/ExportFormats.h"
 
 #include "platform/jet/Constants.h"
+#include "platform/jet/DecimalText.h"
 #include "platform/jet/EngineError.h"
 #include "platform/system/DateTime.h"
-#include "platform/system/FloatText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -35,6 +35,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 namespace jet::exporting {
 namespace {
@@ -78,26 +79,29 @@ std::string Fixed(double value, unsigned decimals)
     return std::string(buffer, result.ptr);
 }
 
-// The fewest decimals that write `value` without losing any of its fifteen
-// significant digits.
-unsigned DecimalsNeeded(double value)
+// The fewest decimals that write `value` so that it reads back as the same
+// number (as the same Single for a Single's value); 19 when none do.
+unsigned DecimalsNeeded(double value, bool single)
 {
-    const std::string digits = platform::FloatToStr(value);  // "%.15g"
-    const std::size_t e = digits.find('e');
-    const int exponent = e == std::string::npos ? 0 : std::atoi(digits.c_str() + e + 1);
-    if (std::isfinite(value) && exponent < 15) {
-        // Below 1e15 the decimals of those digits are the answer: a number
-        // written with fewer differs from them by more than a double's step.
-        const std::size_t point = digits.find('.');
-        const int fraction =
-            point == std::string::npos ? 0 : static_cast<int>((e == std::string::npos ? digits.size() : e) - point - 1);
-        return static_cast<unsigned>(std::min(15, std::max(0, fraction - exponent)));
+    // The shortest text that reads back as the value has the fewest decimals
+    // that do, so the search starts there; reading back through a double may
+    // still differ for a Single, hence the check.
+    unsigned first = 0;
+    if (std::isfinite(value)) {
+        char buffer[512];
+        const auto result = single ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value),
+                                                   std::chars_format::fixed)
+                                   : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+        const std::string_view shortest(buffer, static_cast<std::size_t>(result.ptr - buffer));
+        if (const std::size_t point = shortest.find('.'); point != std::string_view::npos)
+            first = static_cast<unsigned>(shortest.size() - point - 1);
     }
-    const double shortest = std::strtod(digits.c_str(), nullptr);
-    for (unsigned decimals = 0; decimals < 15; ++decimals)
-        if (std::strtod(Fixed(value, decimals).c_str(), nullptr) == shortest)
+    for (unsigned decimals = first; decimals < 19; ++decimals) {
+        const double back = std::strtod(Fixed(value, decimals).c_str(), nullptr);
+        if (single ? static_cast<float>(back) == static_cast<float>(value) : back == value)
             return decimals;
-    return 15;
+    }
+    return 19;
 }
 
 bool IsWholeDay(const Variant& value)
@@ -232,10 +236,16 @@ private:
             unsigned integerWidth = 1;
             unsigned decimals = column.Type == dbCurrency ? 4 : 0;
             values([&](const Variant& value) {
+                if (column.Type == dbCurrency) {
+                    // "-922337203685477.5808": the digits before the point.
+                    const std::string text = CurrencyFixedText(value.AsCurrencyScaled(), 4);
+                    integerWidth = std::max<unsigned>(integerWidth, static_cast<unsigned>(text.size() - 5));
+                    return;
+                }
                 const double number = value.AsDouble();
                 integerWidth = std::max<unsigned>(integerWidth, static_cast<unsigned>(Fixed(number, 0).size()));
-                if (!IsIntegerColumn(column.Type) && column.Type != dbCurrency)
-                    decimals = std::max(decimals, DecimalsNeeded(number));
+                if (!IsIntegerColumn(column.Type))
+                    decimals = std::max(decimals, DecimalsNeeded(number, column.Type == dbSingle));
             });
             if (integerWidth > 20)
                 TooSmall(column.Name);
@@ -392,9 +402,11 @@ private:
         case Kind::Numeric:
             if (null)
                 return blank();
-            return rightAligned(IsIntegerColumn(Source.Columns[field.Column].Type)
-                                    ? std::to_string(value.AsInt64())
-                                    : Fixed(value.AsDouble(), field.Decimals));
+            if (IsIntegerColumn(Source.Columns[field.Column].Type))
+                return rightAligned(std::to_string(value.AsInt64()));
+            if (Source.Columns[field.Column].Type == dbCurrency)
+                return rightAligned(CurrencyFixedText(value.AsCurrencyScaled(), static_cast<int>(field.Decimals)));
+            return rightAligned(Fixed(value.AsDouble(), field.Decimals));
         case Kind::Memo: {
             const bool binary = IsBinaryColumn(Source.Columns[field.Column].Type) || value.IsArray();
             std::uint32_t block = 0;

@@ -7,8 +7,9 @@
 // of text (BIFF8: shared strings in UTF-16; older: 8-bit in the file's code
 // page, at most 255 bytes a cell), numbers and currency number cells,
 // booleans boolean cells, dates number cells formatted "yyyy-mm-dd" (or
-// "yyyy-mm-dd hh:mm:ss" when they hold a time), binary values texts of
-// hexadecimal digits; Null leaves the cell empty.
+// "yyyy-mm-dd hh:mm:ss" when they hold a time, "hh:mm:ss" for a time
+// alone) in Excel's serial numbers, dates before 1900 texts in those forms,
+// binary values texts of hexadecimal digits; Null leaves the cell empty.
 //
 // A sheet holds 16384 rows (BIFF3 to 5) or 65536 (BIFF8). A workbook goes on
 // in further sheets named "<sheet> (2)", "<sheet> (3)", ..., each beginning
@@ -19,6 +20,7 @@
 
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
+#include "platform/system/DateTime.h"
 
 #include <QString>
 
@@ -68,8 +70,10 @@ constexpr std::uint16_t StyleXfCount = 15;
 constexpr std::uint16_t XfGeneral = 15;
 constexpr std::uint16_t XfDate = 16;
 constexpr std::uint16_t XfDateTime = 17;
+constexpr std::uint16_t XfTime = 18;
 const char* const DateFormat = "yyyy-mm-dd";
 const char* const DateTimeFormat = "yyyy-mm-dd hh:mm:ss";
+const char* const TimeFormat = "hh:mm:ss";
 constexpr std::size_t MaxRecordData8 = 8224;
 
 class Bytes {
@@ -145,9 +149,24 @@ Cell CellOf(const Variant& value)
         cell.Kind = CellKind::Boolean;
         cell.Number = value.AsBoolean() ? 1 : 0;
     } else if (value.VarType() == varDate) {
-        cell.Kind = CellKind::Number;
-        cell.Number = value.AsDate();
-        cell.Xf = cell.Number == std::floor(cell.Number) ? XfDate : XfDateTime;
+        // Excel's serial numbers count 29 February 1900, which never was:
+        // from 1 March 1900 (automation date 61) they equal automation
+        // dates, before it they are one less, and before 1900 there are
+        // none (a time of day alone is the fraction of day 0).
+        const double date = value.AsDate();
+        const bool wholeDay = date == std::floor(date);
+        if (date >= 61 || (date >= 0 && date < 1)) {
+            cell.Kind = CellKind::Number;
+            cell.Number = date;
+        } else if (date >= 2) {
+            cell.Kind = CellKind::Number;
+            cell.Number = date - 1;
+        } else {
+            cell.Kind = CellKind::Text;
+            cell.Text = platform::FormatDateTime(wholeDay ? "yyyy-mm-dd" : "yyyy-mm-dd hh:nn:ss", date);
+            return cell;
+        }
+        cell.Xf = date >= 0 && date < 1 ? XfTime : wholeDay ? XfDate : XfDateTime;
     } else {
         cell.Kind = CellKind::Number;
         cell.Number = value.VarType() == varCurrency ? static_cast<double>(value.AsCurrencyScaled()) / 10000
@@ -328,10 +347,10 @@ private:
             data.U16(0x7FFF);  // the window text colour
             if (Version >= 5) {
                 data.U16(400);  // normal weight
-                data.U16(0);
-                data.U8(0);
-                data.U8(0);
-                data.U8(0);
+                data.U16(0);    // no escapement
+                data.U8(0);     // no underline
+                data.U8(0);     // family
+                data.U8(FontCharset());
                 data.U8(0);
             }
             ShortText(data, "Arial");
@@ -339,7 +358,20 @@ private:
         }
     }
 
-    // The date formats: numbered 164 and 165 in BIFF5 and later, where the
+    // The character set of the fonts, which readers take for the code page
+    // of the texts in that font (BIFF5; BIFF8 texts are UTF-16 anyway).
+    unsigned FontCharset() const
+    {
+        if (!Encoder)
+            return 0;
+        switch (Encoder->Page().Number) {
+        case 936: return 134;  // GB2312_CHARSET
+        case 950: return 136;  // CHINESEBIG5_CHARSET
+        default: return 0;     // ANSI_CHARSET
+        }
+    }
+
+    // The date and time formats: numbered 164 to 166 in BIFF5 and later, where the
     // built-in ones need no record; in BIFF3 and 4 by their order, after
     // "General".
     void FormatRecords(Bytes& out)
@@ -364,9 +396,11 @@ private:
             format(0, "General");
             format(1, DateFormat);
             format(2, DateTimeFormat);
+            format(3, TimeFormat);
         } else {
             format(164, DateFormat);
             format(165, DateTimeFormat);
+            format(166, TimeFormat);
         }
     }
 
@@ -376,12 +410,14 @@ private:
             return Version < 5 ? 1 : 164;
         if (xf == XfDateTime)
             return Version < 5 ? 2 : 165;
+        if (xf == XfTime)
+            return Version < 5 ? 3 : 166;
         return 0;
     }
 
     void XfRecords(Bytes& out)
     {
-        for (std::uint16_t xf = 0; xf <= XfDateTime; ++xf) {
+        for (std::uint16_t xf = 0; xf <= XfTime; ++xf) {
             const bool style = xf < StyleXfCount;
             const unsigned format = FormatIndex(xf);
             // Style XFs have no parent (0xFFF) and are locked; cell XFs take
@@ -455,8 +491,9 @@ private:
                 add(column.Name);
         for (const auto& row : Source.Rows)
             for (const Variant& value : row)
-                if (value.VarType() == varString || value.IsArray())
-                    add(value.IsArray() ? ValueText(value) : value.AsString());
+                if (value.VarType() == varString || value.IsArray() || value.VarType() == varDate)
+                    if (const Cell cell = CellOf(value); cell.Kind == CellKind::Text)
+                        add(cell.Text);
 
         std::vector<std::string> records;
         Bytes current;
@@ -547,12 +584,13 @@ private:
         for (std::size_t r = 0; r < rowCount; ++r) {
             const auto& row = Source.Rows[firstRow + r];
             for (unsigned c = 0; c < columns; ++c)
-                WriteCell(out, static_cast<unsigned>(r + 1), c, CellOf(row[c]));
+                WriteCell(out, static_cast<unsigned>(r + 1), c, CellOf(row[c]), firstRow + r + 1);
         }
         Record(out, recEof, {});
     }
 
-    void WriteCell(Bytes& out, unsigned row, unsigned column, const Cell& cell)
+    // `record` (from 1) names the record of a value cell in messages.
+    void WriteCell(Bytes& out, unsigned row, unsigned column, const Cell& cell, std::size_t record = 0)
     {
         Bytes data;
         data.U16(row);
@@ -580,7 +618,11 @@ private:
                 throw EngineError(errFieldTooSmall,
                                   "The field is too small to accept the amount of data you attempted to add. A cell "
                                   "of the Excel "
-                                      + std::to_string(Version) + ".0 format holds at most 255 characters.",
+                                      + std::to_string(Version) + ".0 format holds at most 255 bytes; the text of field '"
+                                      + Source.Columns[column].Name + "'"
+                                      + (record ? " in record " + std::to_string(record) : std::string()) + " takes "
+                                      + std::to_string(bytes.size()) + " bytes in code page "
+                                      + std::to_string(Encoder->Page().Number) + ".",
                                   ExcelSource);
             data.U16(static_cast<unsigned>(bytes.size()));
             data.Raw(bytes);

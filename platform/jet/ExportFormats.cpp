@@ -4,6 +4,7 @@
 #include "platform/jet/EngineError.h"
 #include "platform/jet/Field.h"
 #include "platform/jet/Recordset.h"
+#include "platform/system/FloatText.h"
 #include "platform/system/TextEncoding.h"
 
 #include <QSaveFile>
@@ -12,7 +13,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -160,29 +166,46 @@ struct TextEncoder::Converter {
 TextEncoder::TextEncoder(const Table& table, const std::string& formatName)
 {
     static const CodePage pages[] = {{1252, "CP1252"}, {936, "GBK"}, {950, "BIG5"}};
+    // The first text a code page cannot hold: a column's name, or the value
+    // of a column in a record (from 0).
+    struct Miss {
+        std::size_t Record = 0;
+        std::size_t Column = 0;
+        bool NameOfColumn = false;
+    };
+    std::optional<Miss> latest;
     for (const CodePage& page : pages) {
         auto converter = std::make_unique<Converter>(page.Charset);
-        bool holdsAll = true;
-        for (const Column& column : table.Columns)
-            holdsAll = holdsAll && converter->Encoder.Encode(column.Name).has_value();
-        for (std::size_t c = 0; holdsAll && c < table.Columns.size(); ++c) {
-            if (!IsTextColumn(table.Columns[c].Type))
-                continue;
-            for (const auto& row : table.Rows)
-                if (row[c].VarType() == varString && !converter->Encoder.Encode(row[c].AsString())) {
-                    holdsAll = false;
+        std::optional<Miss> miss;
+        for (std::size_t c = 0; !miss && c < table.Columns.size(); ++c)
+            if (!converter->Encoder.Encode(table.Columns[c].Name))
+                miss = Miss{0, c, true};
+        for (std::size_t r = 0; !miss && r < table.Rows.size(); ++r)
+            for (std::size_t c = 0; c < table.Columns.size(); ++c) {
+                const Variant& value = table.Rows[r][c];
+                if (IsTextColumn(table.Columns[c].Type) && value.VarType() == varString
+                    && !converter->Encoder.Encode(value.AsString())) {
+                    miss = Miss{r, c, false};
                     break;
                 }
-        }
-        if (holdsAll) {
+            }
+        if (!miss) {
             Chosen = page;
             Impl = std::move(converter);
             return;
         }
+        // Name the text that stops the code page that goes furthest.
+        if (!latest || (!miss->NameOfColumn && (latest->NameOfColumn || miss->Record > latest->Record)))
+            latest = miss;
     }
+    const std::string column = table.Columns[latest->Column].Name;
     throw EngineError(errTypeConversion,
-                      "Data type conversion error. The texts to export hold characters that no code page of the "
-                      + formatName + " format holds (Windows-1252, GBK, Big5).",
+                      "Data type conversion error. "
+                          + (latest->NameOfColumn ? "The field name '" + column + "'"
+                                                  : "The text of field '" + column + "' in record "
+                                                        + std::to_string(latest->Record + 1))
+                          + " holds a character that no code page of the " + formatName
+                          + " format holds (Windows-1252, GBK, Big5); nothing was written.",
                       ExportSource);
 }
 
@@ -258,12 +281,31 @@ std::string HexText(std::string_view bytes)
     return text;
 }
 
+std::string NumberText(double value, bool single)
+{
+    // Fifteen digits (seven for a Single) where they read back as the same
+    // number, as the layer writes numbers; else the shortest text that does.
+    char text[32];
+    if (single)
+        std::snprintf(text, sizeof text, "%.7g", value);
+    else
+        std::snprintf(text, sizeof text, "%s", platform::FloatToStr(value).c_str());
+    const double back = std::strtod(text, nullptr);
+    if (!std::isfinite(value) || (single ? static_cast<float>(back) == static_cast<float>(value) : back == value))
+        return text;
+    const auto written = single ? std::to_chars(text, text + sizeof text, static_cast<float>(value))
+                                : std::to_chars(text, text + sizeof text, value);
+    return std::string(text, written.ptr);
+}
+
 std::string ValueText(const Variant& value)
 {
     if (value.IsClear())
         return {};
     if (value.IsArray())
         return HexText(value.AsBytes());
+    if (value.VarType() == varDouble || value.VarType() == varSingle)
+        return NumberText(value.AsDouble(), value.VarType() == varSingle);
     return value.AsString();
 }
 

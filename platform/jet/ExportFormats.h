@@ -26,8 +26,8 @@
 // Texts are UTF-8 in the text, HTML and BIFF8 files. The older formats keep
 // 8-bit texts in one code page per file: the first of Windows-1252, GBK (936)
 // and Big5 (950) that holds every name and text of the export, recorded in
-// the file; when none holds them all the export raises 3421 and writes
-// nothing. Null values stay empty (an empty field, an empty cell, a blank or
+// the file; when none holds them all the export raises 3421, naming the
+// field and record of a text that stops them, and writes nothing. Null values stay empty (an empty field, an empty cell, a blank or
 // null field of the table formats).
 #pragma once
 
@@ -92,7 +92,8 @@ struct CodePage {
 class TextEncoder {
 public:
     // The first code page that holds every column name and text value of
-    // the table; 3421 naming the format when none does.
+    // the table; 3421 naming the format, and the field and record of a text
+    // that stops them, when none does.
     TextEncoder(const Table& table, const std::string& formatName);
     ~TextEncoder();
     const CodePage& Page() const { return Chosen; }
@@ -116,10 +117,14 @@ private:
 std::vector<std::string> ShortFieldNames(const Table& table, const TextEncoder& encoder, std::size_t limit,
                                          bool clean, const std::vector<std::string>& reserved = {});
 
-// The text a value is written as in the text and HTML files: numbers in the
-// shortest form with ".", dates in the layer's date text, booleans "True"
+// The text a value is written as in the text and HTML files: numbers with
+// "." in the layer's fifteen digits (seven for a Single) where those read
+// back as the same number, else in as many as that takes (up to 17, or 9),
+// currency with every digit, dates in the layer's date text, booleans "True"
 // and "False", binary values as hexadecimal digits; Null and Empty give "".
 std::string ValueText(const Variant& value);
+// The number part of that: `single` for a Single's value.
+std::string NumberText(double value, bool single);
 // Lower-case hexadecimal digits of the bytes.
 std::string HexText(std::string_view bytes);
 

@@ -79,6 +79,138 @@ bool IsAggregate(const Token& token)
     return token.Kind == TokenKind::Identifier && names.count(AsciiUpper(token.Text)) > 0;
 }
 
+// ------------------------------------------------------------------ Mod
+//
+// The old dialect's "a Mod b" has no operator in SQLite: it becomes the
+// connection's function jet_mod(a, b), which rounds both sides to integers
+// first as the old engine did. Mod binds tighter than + and - and looser
+// than * and /, so each side takes the products and quotients next to it;
+// unary signs stay with their operand.
+
+bool IsFunctionName(const Token& token)
+{
+    return token.Kind == TokenKind::Identifier
+        && (!IsKeyword(token) || Is(token, "LEFT") || Is(token, "RIGHT"));
+}
+
+bool IsValueWord(const Token& token)
+{
+    return token.Kind == TokenKind::Bracketed
+        || (token.Kind == TokenKind::Identifier
+            && (!IsKeyword(token) || Is(token, "TRUE") || Is(token, "FALSE") || Is(token, "NULL")));
+}
+
+bool IsLiteral(const Token& token)
+{
+    return token.Kind == TokenKind::Number || token.Kind == TokenKind::String || token.Kind == TokenKind::Date
+        || token.Kind == TokenKind::Guid;
+}
+
+bool IsMultiplicative(const Token& token)
+{
+    return IsOp(token, "*") || IsOp(token, "/");
+}
+
+constexpr std::size_t NoOperand = static_cast<std::size_t>(-1);
+
+// The end (one past) of the operand that begins at `at`, or NoOperand.
+std::size_t PrimaryEnd(const std::vector<Token>& tokens, std::size_t at)
+{
+    while (at < tokens.size() && (IsOp(tokens[at], "-") || IsOp(tokens[at], "+")))
+        ++at;
+    if (at >= tokens.size())
+        return NoOperand;
+    const auto closing = [&](std::size_t open) {
+        int depth = 0;
+        for (std::size_t i = open; i < tokens.size(); ++i) {
+            if (IsOp(tokens[i], "("))
+                ++depth;
+            else if (IsOp(tokens[i], ")") && --depth == 0)
+                return i + 1;
+        }
+        return NoOperand;
+    };
+    if (IsOp(tokens[at], "("))
+        return closing(at);
+    if (at + 1 < tokens.size() && IsOp(tokens[at + 1], "(") && IsFunctionName(tokens[at]))
+        return closing(at + 1);
+    if (IsLiteral(tokens[at]))
+        return at + 1;
+    if (!IsValueWord(tokens[at]))
+        return NoOperand;
+    std::size_t end = at + 1;
+    while (end + 1 < tokens.size() && IsOp(tokens[end], ".") && IsName(tokens[end + 1]))
+        end += 2;
+    return end;
+}
+
+// The start of the operand whose last token is at `last`, or NoOperand.
+std::size_t PrimaryStart(const std::vector<Token>& tokens, std::size_t last)
+{
+    std::size_t start = last;
+    if (IsOp(tokens[last], ")")) {
+        int depth = 0;
+        for (std::size_t i = last + 1; i-- > 0;) {
+            if (IsOp(tokens[i], ")"))
+                ++depth;
+            else if (IsOp(tokens[i], "(") && --depth == 0) {
+                start = i;
+                break;
+            }
+            if (i == 0)
+                return NoOperand;
+        }
+        if (start > 0 && IsFunctionName(tokens[start - 1]))
+            --start;
+    } else if (IsValueWord(tokens[last])) {
+        while (start >= 2 && IsOp(tokens[start - 1], ".") && IsName(tokens[start - 2]))
+            start -= 2;
+    } else if (!IsLiteral(tokens[last])) {
+        return NoOperand;
+    }
+    // A sign right before the operand is unary when nothing that ends an
+    // operand stands before it.
+    while (start > 0 && (IsOp(tokens[start - 1], "-") || IsOp(tokens[start - 1], "+"))) {
+        const bool unary = start == 1
+            || (tokens[start - 2].Kind == TokenKind::Operator && !IsOp(tokens[start - 2], ")"))
+            || (tokens[start - 2].Kind == TokenKind::Identifier && IsKeyword(tokens[start - 2])
+                && !IsValueWord(tokens[start - 2]));
+        if (!unary)
+            break;
+        --start;
+    }
+    return start;
+}
+
+void RewriteMod(std::vector<Token>& tokens)
+{
+    for (std::size_t i = 1; i + 1 < tokens.size(); ++i) {
+        if (!Is(tokens[i], "MOD"))
+            continue;
+        std::size_t left = PrimaryStart(tokens, i - 1);
+        while (left != NoOperand && left >= 2 && IsMultiplicative(tokens[left - 1]))
+            left = PrimaryStart(tokens, left - 2);
+        std::size_t right = PrimaryEnd(tokens, i + 1);
+        while (right != NoOperand && right < tokens.size() && IsMultiplicative(tokens[right]))
+            right = PrimaryEnd(tokens, right + 1);
+        if (left == NoOperand || right == NoOperand)
+            continue;
+        const std::size_t offset = tokens[i].Offset;
+        std::vector<Token> call;
+        call.push_back({TokenKind::Identifier, "jet_mod", offset});
+        call.push_back({TokenKind::Operator, "(", offset});
+        call.insert(call.end(), tokens.begin() + static_cast<std::ptrdiff_t>(left),
+                    tokens.begin() + static_cast<std::ptrdiff_t>(i));
+        call.push_back({TokenKind::Operator, ",", offset});
+        call.insert(call.end(), tokens.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                    tokens.begin() + static_cast<std::ptrdiff_t>(right));
+        call.push_back({TokenKind::Operator, ")", offset});
+        tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(left), tokens.begin() + static_cast<std::ptrdiff_t>(right));
+        tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(left), call.begin(), call.end());
+        i = left;  // the call is the left operand of a Mod that follows
+    }
+}
+
 std::string DateLiteral(std::string_view inner, std::string_view text)
 {
     platform::TDateTime value = 0;
@@ -456,6 +588,7 @@ void StatementTranslator::BuildShape()
 Translation StatementTranslator::Run()
 {
     Tokens = Tokenize(Text);
+    RewriteMod(Tokens);
     while (!Tokens.empty() && IsOp(Tokens.back(), ";"))
         Tokens.pop_back();
     if (!Tokens.empty() && Is(Tokens.front(), "PARAMETERS"))
@@ -658,7 +791,8 @@ Translation TranslateStatement(std::string_view text, const NameResolver& names)
 
 std::string TranslateExpression(std::string_view text, const ColumnResolver& columns)
 {
-    const std::vector<Token> tokens = Tokenize(text);
+    std::vector<Token> tokens = Tokenize(text);
+    RewriteMod(tokens);
     std::vector<std::string> out;
     int depth = 0;
     for (std::size_t i = 0; i < tokens.size(); ++i) {

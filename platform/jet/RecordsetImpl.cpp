@@ -1,11 +1,13 @@
 #include "platform/jet/RecordsetImpl.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/DecimalText.h"
 #include "platform/jet/RecordsetField.h"
 #include "platform/system/DateTime.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <unordered_map>
 
@@ -143,6 +145,11 @@ int CompareValues(const Variant& a, const Variant& b)
     }
     if (textA != textB)
         return textA ? 1 : -1;
+    if (a.VarType() == varCurrency && b.VarType() == varCurrency) {
+        const std::int64_t x = a.AsCurrencyScaled();
+        const std::int64_t y = b.AsCurrencyScaled();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
     const double x = a.AsDouble();
     const double y = b.AsDouble();
     return x < y ? -1 : (x > y ? 1 : 0);
@@ -247,15 +254,41 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
             return;
         }
         break;
-    case dbCurrency:
-        if (number) {
-            out = Variant::Currency(sqlite3_value_double(value));
+    case dbCurrency: {
+        // Stored as its exact text; a number where SQL wrote one (or a file
+        // from before currency was kept as text). A value beyond the range
+        // of currency stays the number it is.
+        std::int64_t scaled = 0;
+        if (storage == SQLITE_TEXT) {
+            if (ReadCurrencyText(text(), scaled) == DecimalRead::Value) {
+                out = Variant::CurrencyScaled(scaled);
+                return;
+            }
+        } else if (storage == SQLITE_INTEGER) {
+            const std::int64_t whole = sqlite3_value_int64(value);
+            if (whole <= INT64_MAX / 10000 && whole >= INT64_MIN / 10000) {
+                out = Variant::CurrencyScaled(whole * 10000);
+                return;
+            }
+        } else if (storage == SQLITE_FLOAT) {
+            try {
+                out = Variant::Currency(sqlite3_value_double(value));
+            } catch (const EVariantError&) {
+                out = Variant(sqlite3_value_double(value));
+            }
             return;
         }
         break;
+    }
     case dbSingle:
         if (number) {
-            out.SetReal(varSingle, static_cast<float>(sqlite3_value_double(value)));
+            // SQL may have written a number no Single holds: it stays the
+            // number it is.
+            const double stored = sqlite3_value_double(value);
+            if (std::isfinite(stored) && std::fabs(stored) > std::numeric_limits<float>::max())
+                out.SetReal(varDouble, stored);
+            else
+                out.SetReal(varSingle, static_cast<float>(stored));
             return;
         }
         break;
@@ -344,7 +377,13 @@ Criteria::Criteria(sqlite::Connection& connection, const std::vector<FieldInfo>&
                 FieldOfParameter.push_back(i);
                 GuidField.push_back(fields[i].Type == dbGUID);
                 const std::string parameter = "?" + std::to_string(FieldOfParameter.size());
-                return catalog::IsTextType(fields[i].Type) ? "(" + parameter + " COLLATE JET_NOCASE)" : parameter;
+                if (catalog::IsTextType(fields[i].Type))
+                    return "(" + parameter + " COLLATE JET_NOCASE)";
+                // As a currency column: a text with the column's order, so
+                // that numbers it meets are compared with it exactly.
+                if (fields[i].Type == dbCurrency)
+                    return "(CAST(" + parameter + " AS TEXT) COLLATE JET_CURRENCY)";
+                return parameter;
             }
             return std::nullopt;
         });
@@ -1695,10 +1734,26 @@ Variant ConvertForField(const FieldInfo& field, const Variant& value)
             return Variant(number);
         }
         case dbCurrency: return Variant::CurrencyScaled(value.AsCurrencyScaled());
-        case dbSingle: return Variant::Single(static_cast<float>(value.AsDouble()));
+        case dbSingle: {
+            // Up to half a step beyond the largest Single rounds to it (its
+            // text, 3.402823E+38, reads back so); further is an overflow.
+            constexpr double largest = std::numeric_limits<float>::max();
+            const double number = value.AsDouble();
+            if (std::isfinite(number) && std::fabs(number) > largest) {
+                if (std::fabs(number) >= largest + std::ldexp(1.0, 103))
+                    Raise(3349, "Numeric field overflow.", "DAO.Field");
+                return Variant::Single(static_cast<float>(std::copysign(largest, number)));
+            }
+            return Variant::Single(static_cast<float>(number));
+        }
         case dbDate:
         case dbTime:
-        case dbTimeStamp: return Variant::Date(value.AsDate());
+        case dbTimeStamp: {
+            const double date = value.AsDate();
+            if (!platform::IsValidDateTime(date))
+                Raise(errTypeConversion, "Data type conversion error.", "DAO.Field");
+            return Variant::Date(date);
+        }
         case dbText:
         case dbChar:
         case dbMemo: {

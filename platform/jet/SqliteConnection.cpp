@@ -1,8 +1,10 @@
 #include "platform/jet/SqliteConnection.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/DecimalText.h"
 #include "platform/jet/EngineError.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -149,6 +151,12 @@ int CollateNoCase(void*, int lengthA, const void* a, int lengthB, const void* b)
                        std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lengthB)));
 }
 
+int CollateCurrency(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    return CompareDecimalTexts(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(lengthA)),
+                               std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lengthB)));
+}
+
 std::string_view ArgText(sqlite3_value* value)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
@@ -192,6 +200,36 @@ void LowerFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
 void UpperFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
 {
     CaseFunction(context, argc, argv, true);
+}
+
+// jet_mod(a, b): the old dialect's "a Mod b". Both sides are rounded to
+// integers first (halves to even), the remainder takes the sign of a, and
+// Null on either side gives Null.
+void ModFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return;
+    const auto whole = [](sqlite3_value* value, std::int64_t& out) {
+        if (sqlite3_value_numeric_type(value) == SQLITE_INTEGER) {
+            out = sqlite3_value_int64(value);
+            return true;
+        }
+        const double rounded = std::nearbyint(sqlite3_value_double(value));
+        if (!(rounded >= -9.2233720368547758e18 && rounded < 9.2233720368547758e18))
+            return false;
+        out = static_cast<std::int64_t>(rounded);
+        return true;
+    };
+    std::int64_t a = 0, b = 0;
+    if (!whole(argv[0], a) || !whole(argv[1], b)) {
+        ResultEngineError(context, EngineError(6, "Overflow", "DAO.Database"));
+        return;
+    }
+    if (b == 0) {
+        ResultEngineError(context, EngineError(11, "Division by zero", "DAO.Database"));
+        return;
+    }
+    sqlite3_result_int64(context, b == -1 ? 0 : a % b);
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix)
@@ -250,8 +288,8 @@ void Statement::Bind(int index, const Variant& value)
     case varInt64: BindInt64(index, value.AsInt64()); return;
     case varSingle:
     case varDouble:
-    case varDate:
-    case varCurrency: BindDouble(index, value.AsDouble()); return;
+    case varDate: BindDouble(index, value.AsDouble()); return;
+    case varCurrency: BindText(index, value.AsString()); return;  // every digit (DecimalText.h)
     case varString: BindText(index, value.AsString()); return;
     default:
         if (type == (varArray | varByte)) {
@@ -436,11 +474,13 @@ Connection::Connection(const std::string& path, int flags, int busyTimeoutMs) : 
     sqlite3_db_config(Db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(Db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
     sqlite3_create_collation(Db, "JET_NOCASE", SQLITE_UTF8, nullptr, CollateNoCase);
+    sqlite3_create_collation(Db, "JET_CURRENCY", SQLITE_UTF8, nullptr, CollateCurrency);
     const int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     sqlite3_create_function(Db, "like", 2, pure, nullptr, LikeFunction, nullptr, nullptr);
     sqlite3_create_function(Db, "like", 3, pure, nullptr, LikeFunction, nullptr, nullptr);
     sqlite3_create_function(Db, "lcase", 1, pure, nullptr, LowerFunction, nullptr, nullptr);
     sqlite3_create_function(Db, "ucase", 1, pure, nullptr, UpperFunction, nullptr, nullptr);
+    sqlite3_create_function(Db, "jet_mod", 2, pure, nullptr, ModFunction, nullptr, nullptr);
     sqlite3_set_authorizer(Db, &Connection::Authorize, this);
     try {
         Exec("PRAGMA recursive_triggers=OFF; PRAGMA foreign_keys=OFF; PRAGMA synchronous=FULL;");

@@ -1,6 +1,7 @@
 // The engine's hold on one SQLite database file: the connection with the
-// engine's own SQL functions (the JET_NOCASE collation, a LIKE with the old
-// wildcards, LCASE and UCASE), prepared statements that read and write
+// engine's own SQL functions (the JET_NOCASE collation of texts, the
+// JET_CURRENCY collation of currency texts, a LIKE with the old wildcards,
+// LCASE, UCASE and jet_mod), prepared statements that read and write
 // jet::Variant values, and the translation of SQLite's failures into the old
 // engine's error numbers.
 //
@@ -39,8 +40,9 @@ public:
     sqlite3_stmt* Raw() const { return Handle; }
 
     // Binding counts from 1. A variant is bound by its own type: Null and
-    // Empty as NULL, booleans as -1 or 0, integers as integers, floats,
-    // dates and currency as reals, texts as text, byte arrays as blobs.
+    // Empty as NULL, booleans as -1 or 0, integers as integers, floats and
+    // dates as reals, currency as its exact text, texts as text, byte arrays
+    // as blobs.
     void Bind(int index, const Variant& value);
     void BindNull(int index);
     void BindInt64(int index, std::int64_t value);

@@ -1,5 +1,7 @@
 #include "platform/jet/Variant.h"
 
+#include "platform/jet/DecimalText.h"
+
 #include "platform/system/DateTime.h"
 #include "platform/system/FloatText.h"
 
@@ -73,24 +75,6 @@ std::int64_t RoundToInteger(double value, std::uint16_t from, const char* to, do
     return static_cast<std::int64_t>(rounded);
 }
 
-std::string CurrencyText(std::int64_t scaled)
-{
-    const bool negative = scaled < 0;
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(scaled)
-                                             : static_cast<std::uint64_t>(scaled);
-    std::string text = std::to_string(magnitude / 10000);
-    std::uint64_t fraction = magnitude % 10000;
-    if (fraction != 0) {
-        char digits[8];
-        std::snprintf(digits, sizeof digits, "%04llu", static_cast<unsigned long long>(fraction));
-        std::string decimals = digits;
-        while (decimals.back() == '0')
-            decimals.pop_back();
-        text += '.' + decimals;
-    }
-    return negative ? '-' + text : text;
-}
-
 std::string SingleText(double value)
 {
     char buffer[32];
@@ -138,12 +122,16 @@ Variant Variant::Single(float value)
 
 Variant Variant::Currency(double value)
 {
-    if (!std::isfinite(value) || std::fabs(value) > 922337203685477.0)
+    // The double's shortest text is the number it was written as (2.00005,
+    // not 2.0000499999...): that is what is rounded.
+    char digits[32];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    std::int64_t scaled = 0;
+    if (!std::isfinite(value)
+        || ReadCurrencyText(std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)), scaled)
+            != DecimalRead::Value)
         throw EVariantError("Overflow while converting to type (Currency)");
-    Variant v;
-    v.Type = varCurrency;
-    v.Integer = static_cast<std::int64_t>(std::round(value * 10000.0));
-    return v;
+    return CurrencyScaled(scaled);
 }
 
 Variant Variant::CurrencyScaled(std::int64_t tenThousandths)
@@ -344,8 +332,30 @@ double Variant::AsDate() const
 
 std::int64_t Variant::AsCurrencyScaled() const
 {
-    if (Type == varCurrency)
-        return Integer;
+    switch (Type) {
+    case varCurrency: return Integer;
+    case varSmallint:
+    case varInteger:
+    case varByte:
+    case varInt64:
+        if (Integer > std::numeric_limits<std::int64_t>::max() / 10000
+            || Integer < std::numeric_limits<std::int64_t>::min() / 10000)
+            throw EVariantError("Overflow while converting variant of type (" + TypeName(Type)
+                                + ") into type (Currency)");
+        return Integer * 10000;
+    case varString: {
+        // Every digit of the text counts: no double stands between.
+        std::int64_t scaled = 0;
+        switch (ReadCurrencyText(Text, scaled)) {
+        case DecimalRead::Value: return scaled;
+        case DecimalRead::Overflow:
+            throw EVariantError("Overflow while converting variant of type (String) into type (Currency)");
+        case DecimalRead::NotANumber: break;
+        }
+        break;
+    }
+    default: break;
+    }
     return Currency(AsDouble()).Integer;
 }
 

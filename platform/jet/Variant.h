@@ -81,7 +81,8 @@ public:
     static Variant Smallint(std::int16_t value);
     static Variant Byte(std::uint8_t value);
     static Variant Single(float value);
-    // Rounded half away from zero to four decimals.
+    // Rounded half away from zero to four decimals; EVariantError beyond
+    // the range of currency.
     static Variant Currency(double value);
     // Exact currency from its value times 10000.
     static Variant CurrencyScaled(std::int64_t tenThousandths);
@@ -117,7 +118,9 @@ public:
     double AsDouble() const;
     bool AsBoolean() const;
     double AsDate() const;
-    // Currency value times 10000.
+    // Currency value times 10000; a text is read digit by digit (see
+    // DecimalText.h), so none of its digits is lost. EVariantError beyond
+    // the range of currency.
     std::int64_t AsCurrencyScaled() const;
     // The bytes of a byte array, or of a text; raises for other values.
     std::string AsBytes() const;

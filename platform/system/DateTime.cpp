@@ -293,6 +293,14 @@ TDateTime Now()
         + EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), static_cast<int>(millis));
 }
 
+bool IsValidDateTime(TDateTime value)
+{
+    // Day -693594 is 31 December of year 0; a negative date counts its days
+    // back and its time forward, so the whole of 1 January of year 1 lies
+    // above it.
+    return value > -693594.0 && value < 2958466.0;
+}
+
 TTimeStamp DateTimeToTimeStamp(TDateTime value)
 {
     const std::int64_t total = std::llround(std::fabs(value) * MSecsPerDay);

@@ -58,6 +58,10 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& milli
 // The local date and time.
 TDateTime Now();
 
+// A date that exists: from 1 January of year 1 to the end of 31 December
+// 9999 (neither an infinity nor NaN).
+bool IsValidDateTime(TDateTime value);
+
 TTimeStamp DateTimeToTimeStamp(TDateTime value);
 TDateTime TimeStampToDateTime(const TTimeStamp& stamp);
 

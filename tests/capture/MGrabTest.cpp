@@ -1,9 +1,12 @@
 // The capture window over the synthetic camera: its first show, the lists,
 // the layout of the view and the cross-hair, the options written at once,
-// grabbing and the modal result.
+// grabbing, the modal result and where the capture windows open.
 #include "tests/capture/CaptureFixture.h"
 
+#include "capture/MSplit.h"
+#include "capture/MSplitLive.h"
 #include "platform/gui/ImageFile.h"
+#include "tests/support/WindowPlace.h"
 
 #include <QColorDialog>
 #include <QFile>
@@ -476,6 +479,29 @@ TEST_F(CaptureTest, ACameraLostWhileWatchingIsReported)
     Video().NextFrame();
     ASSERT_TRUE(errors.wait(1000));
     EXPECT_EQ(Status(1), "Grab Image Error:The synthetic camera was disconnected");
+}
+
+TEST_F(CaptureTest, CaptureAndCompareWindowsOpenInTheMiddleOfTheScreenEveryTime)
+{
+    Start();
+    TFormSplit split;
+    TFormSplitLive splitLive;
+    const std::pair<const char*, QDialog*> windows[] = {
+        {"capture", FormGrab}, {"adjustment", FormGrabConfig}, {"compare", &split}, {"live compare", &splitLive}};
+    for (const auto& [name, window] : windows) {
+        std::vector<QRect> places;
+        for (int opening = 0; opening < 3; ++opening) {
+            QTimer::singleShot(0, window, [&places, window = window] {
+                places.push_back(SettledGeometry(window));
+                window->reject();
+            });
+            window->exec();
+        }
+        for (const QRect& place : places) {
+            EXPECT_TRUE(InTheMiddle(place)) << name << ": " << PlaceText(place);
+            EXPECT_EQ(place, places.front()) << name << ": " << PlaceText(place) << " after " << PlaceText(places.front());
+        }
+    }
 }
 
 } // namespace

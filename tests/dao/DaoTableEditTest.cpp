@@ -348,6 +348,15 @@ TEST_F(DaoTableEditTest, SqlTextsWithParametersOpenAndExecute)
     EXPECT_EQ(Values(query, "Name"), (Strings{"one", "two"}));
     query.Close();
 
+    // A colon inside a quoted literal is text: the value cannot rewrite it.
+    query.SetSQLText("SELECT * FROM keys WHERE Name = ':name' OR Name = :name");
+    ASSERT_EQ(query.Params().Count(), 1);
+    query.Params().ParamByName("name").DataType = ftString;
+    query.Params().ParamByName("name").SetAsString("' OR 1=1 OR '");
+    query.Open();
+    EXPECT_EQ(query.RecordCount(), 0);
+    query.Close();
+
     EXPECT_EQ(query.ExecSQLString("UPDATE keys SET Name = \"x\" WHERE ID = 2"), 1);
     EXPECT_EQ(query.FRecordsAffected, 1);
     Database->Close();

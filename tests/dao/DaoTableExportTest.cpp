@@ -201,6 +201,22 @@ TEST_F(DaoTableExportTest, AnotherDatabaseFileGetsTheRowsAndTheOldTableCanBeDrop
     EXPECT_EQ(target->TableDefs().Item("Copy")->Fields().Count(), 4);
 }
 
+TEST_F(DaoTableExportTest, APathTooLongIsTheEnginesError)
+{
+    TDaoTable& table = OpenSample();
+    const std::string longPath = Out + "/" + std::string(300, 'x') + ".mdb";
+    for (bool deleteOld : {false, true}) {
+        try {
+            table.AccessExportToMDB(longPath, "Copy", false, deleteOld);
+            ADD_FAILURE() << "no error";
+        } catch (const jet::EngineError& error) {
+            EXPECT_EQ(error.Number(), 3055) << error.what();
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << "foreign error: " << error.what();
+        }
+    }
+}
+
 TEST_F(DaoTableExportTest, DeleteOldRemovesTheOldOutputFirst)
 {
     TDaoTable& table = OpenSample();

@@ -34,6 +34,18 @@ TEST(DaoTableSql, AValueHoldingAParameterNameStaysAsItIs)
               "a = \"look at :second\" AND b = \"spliced\"");
 }
 
+TEST(DaoTableSql, AColonInsideAQuotedLiteralIsText)
+{
+    TParams params;
+    params.Add("p", ftString).SetAsString("' OR 1=1 OR '");
+    EXPECT_EQ(ComposeSQL("WHERE OptionName = ':p'", params, true), "WHERE OptionName = ':p'");
+    EXPECT_EQ(ComposeSQL("WHERE a = \"x :p\" AND b = :p", params, true),
+              "WHERE a = \"x :p\" AND b = \"' OR 1=1 OR '\"");
+    EXPECT_EQ(ComposeSQL("WHERE a = 'it''s :p' OR b = :p", params, true),
+              "WHERE a = 'it''s :p' OR b = \"' OR 1=1 OR '\"");
+    EXPECT_EQ(ComposeSQL("WHERE a = ':p", params, true), "WHERE a = ':p");  // never closed
+}
+
 struct LiteralCase {
     const char* Name;
     TFieldType Type;

@@ -6,6 +6,8 @@
 
 #include <map>
 
+#include <cmath>
+
 namespace daotabletest {
 namespace {
 
@@ -454,6 +456,88 @@ TEST_F(DaoTableTest, TypedFieldsReadAndWriteThroughTheirTexts)
     EXPECT_EQ(table.FieldByName("Note").AsString(), "first\r\nsecond");
     EXPECT_EQ(table.FieldByName("Note").DisplayText(), "first");
     EXPECT_EQ(table.FieldByName("Key").AsString(), "{guid {12345678-9ABC-DEF0-1234-56789ABCDEF0}}");
+}
+
+// Currency keeps every digit through the field's text, the record and the
+// file, at the limits of the type too, and a filter over such values works.
+TEST_F(DaoTableTest, CurrencyKeepsEveryDigitThroughTheField)
+{
+    MakeTable("money", {{"Id", jet::dbLong}, {"Amount", jet::dbCurrency}});
+    Connect();
+    TDaoTable& table = TableOn("money");
+    table.Open();
+    const std::pair<const char*, std::int64_t> values[] = {
+        {"922337203685477.5807", INT64_MAX}, {"-922337203685477.5808", INT64_MIN},
+        {"12345678901234.5678", 123456789012345678}, {"12.3456", 123456}, {"-0.0001", -1}};
+    int id = 0;
+    for (const auto& [text, scaled] : values) {
+        table.Append();
+        table.FieldByName("Id").SetAsInteger(++id);
+        if (id % 2)
+            table.FieldByName("Amount").SetAsString(text);
+        else
+            table.FieldByName("Amount").SetValue(jet::Variant::CurrencyScaled(scaled));
+        EXPECT_EQ(table.FieldByName("Amount").AsString(), text);
+        table.Post();
+    }
+    table.Close();
+    table.Open();
+    for (const auto& [text, scaled] : values) {
+        EXPECT_EQ(table.FieldByName("Amount").AsString(), text);
+        EXPECT_EQ(table.FieldByName("Amount").Value().AsCurrencyScaled(), scaled) << text;
+        table.Next();
+    }
+    table.First();
+    table.Edit();
+    table.FieldByName("Amount").SetAsString("12,5");
+    EXPECT_EQ(table.FieldByName("Amount").AsString(), "12.5");
+    EXPECT_THROW(table.FieldByName("Amount").SetAsString("922337203685477.5808"), platform::EConvertError);
+    table.FieldByName("Amount").SetAsFloat(922337203685477.5);
+    EXPECT_EQ(table.FieldByName("Amount").AsString(), "922337203685477.5");
+    table.Cancel();
+
+    table.SetFilterText("Amount > 0");
+    table.SetFiltered(true);
+    EXPECT_EQ(Values(table, "Amount"), (Strings{"922337203685477.5807", "12345678901234.5678", "12.3456"}));
+}
+
+// A date that does not exist is refused however it is given, and the field
+// keeps what it held; the years 1 and 9999 are dates.
+TEST_F(DaoTableTest, DatesThatDoNotExistAreRefusedAsTheirTextsAre)
+{
+    MakeTable("events", {{"When", jet::dbDate}});
+    Connect();
+    TDaoTable& table = TableOn("events");
+    table.Open();
+    table.Append();
+    TField& when = table.FieldByName("When");
+    const double kept = platform::EncodeDate(2024, 3, 15);
+    when.SetAsDateTime(kept);
+    for (double date : {1e10, -1e10, 1e308, -1e308, std::nan(""), HUGE_VAL, -HUGE_VAL, 2958466.0, -693594.0}) {
+        EXPECT_THROW(when.SetAsDateTime(date), platform::EConvertError) << date;
+        EXPECT_THROW(when.SetValue(jet::Variant::Date(date)), platform::EConvertError) << date;
+        EXPECT_EQ(when.AsDateTime(), kept) << date;
+    }
+    EXPECT_THROW(when.SetAsString("12/31/10000"), platform::EConvertError);
+    EXPECT_EQ(when.AsDateTime(), kept);
+    const double first = platform::EncodeDate(1, 1, 1);
+    const double last = platform::EncodeDate(9999, 12, 31) + platform::EncodeTime(23, 59, 59, 0);
+    for (double date : {first, last}) {
+        when.SetAsDateTime(date);
+        table.Post();
+        table.Last();
+        EXPECT_EQ(when.AsDateTime(), date);
+        table.Append();
+    }
+    table.Cancel();
+
+    // The engine refuses them too.
+    const jet::RecordsetPtr rows = Database->DatabaseObject->OpenRecordset("events", jet::dbOpenDynaset);
+    rows->AddNew();
+    for (double date : {1e10, std::nan(""), HUGE_VAL})
+        EXPECT_EQ(jettest::ErrorOf([&] { rows->Fields().Item("When")->SetValue(jet::Variant::Date(date)); }),
+                  jet::errTypeConversion);
+    rows->CancelUpdate();
 }
 
 TEST_F(DaoTableTest, MadeFieldsAreWidenedForTheirValuesAndDeclaredOnesKeepTheirWidth)

@@ -24,7 +24,7 @@ struct IntegerCase {
 TEST(DaoTableValues, IntegerTextsReadAsIntegersAndNothingElse)
 {
     const IntegerCase cases[] = {
-        {"42", true, 42},   {"-7", true, -7},     {"", true, 0},       {"2.5", true, 2},
+        {"42", true, 42},   {"-7", true, -7},     {"", false, 0},      {"2.5", true, 2},
         {"3.5", true, 4},   {"2,5", true, 2},     {"abc", false, Stale}, {"1e99", false, Stale},
         {"12abc", false, Stale},
     };
@@ -43,7 +43,7 @@ TEST(DaoTableValues, FloatTextsReadWithPointOrComma)
     EXPECT_EQ(value, 1234.5);
     EXPECT_TRUE(FloatToBuffer(&value, "0,25"));
     EXPECT_EQ(value, 0.25);
-    EXPECT_TRUE(FloatToBuffer(&value, ""));
+    EXPECT_FALSE(FloatToBuffer(&value, ""));  // stores 0, but is no value
     EXPECT_EQ(value, 0);
     value = 9;
     EXPECT_FALSE(FloatToBuffer(&value, "twelve"));

@@ -66,6 +66,46 @@ TEST_F(MDocumentTest, NumbersOutsideTheRangeAreIgnoredAndAFullKindStartsAtOne)
     EXPECT_EQ(document.NextSerialNumber(KIND_LINE), 1);
 }
 
+TEST_F(MDocumentTest, ANumberIsFreeAgainOnceNoListedShapeCarriesIt)
+{
+    MShape* first = AddPoint(10, 10);
+    MShape* second = AddPoint(20, 10);
+    AddPoint(30, 10);
+    document.DeleteShape(second); // points 1 and 3
+    EXPECT_EQ(document.NextSerialNumber(KIND_POINT), 2);
+
+    first->number = 7; // points 7 and 3
+    EXPECT_EQ(AddPoint(40, 10)->number, 1);
+    EXPECT_EQ(AddPoint(50, 10)->number, 2);
+    EXPECT_EQ(AddPoint(60, 10)->number, 4);
+
+    document.SelectShape(first, true);
+    document.DeleteSelectedShapes(); // points 3, 1, 2 and 4
+    EXPECT_EQ(document.NextSerialNumber(KIND_POINT), 5);
+    first = AddPoint(70, 10);
+    first->number = 0; // outside the range: 5 is free again
+    EXPECT_EQ(document.NextSerialNumber(KIND_POINT), 5);
+
+    document.DeleteAllShapes();
+    EXPECT_EQ(document.NextSerialNumber(KIND_POINT), 1);
+}
+
+TEST_F(MDocumentTest, ShapesSharingANumberKeepItTakenUntilTheLastOfThemGoes)
+{
+    std::vector<MShape*> points;
+    for (int i = 0; i < 999; ++i)
+        points.push_back(AddPoint(i % 150, 20));
+    MShape* secondOne = AddPoint(10, 30); // every number taken: 1 again
+    ASSERT_EQ(secondOne->number, 1);
+
+    document.DeleteShape(points[499]);
+    EXPECT_EQ(document.NextSerialNumber(KIND_POINT), 500);
+    document.DeleteShape(points[0]);
+    EXPECT_EQ(document.NextSerialNumber(KIND_POINT), 500);
+    document.DeleteShape(secondOne);
+    EXPECT_EQ(document.NextSerialNumber(KIND_POINT), 1);
+}
+
 TEST_F(MDocumentTest, AddShapeRefusesNullAndListsEachShapeOnce)
 {
     MShape* point = AddPoint(10, 10);

@@ -7,7 +7,14 @@
 #include "platform/gui/ImageFile.h"
 #include "platform/gui/TBitmap.h"
 #include "platform/gui/TJPEGImage.h"
+#include "shapes/MArc.h"
+#include "shapes/MCircle.h"
+#include "shapes/MEllipse.h"
 #include "shapes/MLine.h"
+#include "shapes/MPoint.h"
+#include "shapes/MPolygon.h"
+#include "shapes/MRect.h"
+#include "shapes/MRelation.h"
 #include "workspace/MZoom.h"
 
 #include <QFile>
@@ -225,6 +232,89 @@ TEST_F(QuorvexImageTest, TheMagnifierShowsTheThreeTimesPictureAtCornersAndCentre
         Input->Move({place.x, place.y});
         EXPECT_EQ(ShownView(), ExpectedView(enlarged, place.x, place.y));
     }
+}
+
+// A mouse move renders the magnifier's view drawing only what may reach it;
+// the view must be the one the full redraw draws there.
+TEST_F(QuorvexImageTest, AViewRenderedOnAMouseMoveIsTheOneTheFullRedrawDraws)
+{
+    WritePicture(PatternPicture(400, 300), "Images/Pattern.bmp");
+    ASSERT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+    MParam::GetInstance()->SetBool(OPT_VIEW_NAME, true, false);
+    // Labelled shapes of every kind, their labels (and a circle's diameter
+    // line with them) dragged every way, and relations whose dimension
+    // lines cross the picture far from their shapes.
+    TCanvas* canvas = Form->ImagePaint->Canvas();
+    std::vector<MShape*> shapes;
+    for (int i = 0; i < 48; ++i) {
+        const int x = 30 + (i % 8) * 48;
+        const int y = 35 + (i / 8) * 46;
+        std::unique_ptr<MShape> shape;
+        switch (i % 8) {
+        case 0: shape = MPoint::Create(canvas, x, y); break;
+        case 1: shape = MLine::Create(canvas, x - 30, y + 20, x + 40, y - 25); break;
+        case 2: shape = MRect::Create(canvas, x - 20, y - 15, x + 30, y + 25); break;
+        case 3: shape = MCircle::Create(canvas, {x - 25, y - 25, x + 25, y + 25}); break;
+        case 4: shape = MEllipse::Create(canvas, {x - 35, y - 15, x + 35, y + 15}); break;
+        case 5: shape = MArc::Create(canvas, {x + 30, y}, {x, y - 30}, {x - 30, y}); break;
+        case 6: shape = MPolygon::Create(canvas, {{x - 20, y}, {x, y - 30}, {x + 25, y + 5}, {x, y + 20}}); break;
+        default: shape = MPoint::Create(canvas, x + 10, y + 10); break;
+        }
+        shape->labelOffset1 = {(i * 37) % 140 - 70, (i * 53) % 140 - 70};
+        shape->selected = false;
+        shapes.push_back(Form->AddShape(std::move(shape)));
+    }
+    // Two points, a point and a line, two lines, a line and a circle, two
+    // circles, each pair far apart.
+    for (const auto& [a, b] : {std::pair{0, 47}, {8, 41}, {1, 33}, {9, 43}, {3, 35}})
+        ASSERT_TRUE(Form->AddRelation(MRelation::Create(shapes[std::size_t(a)], shapes[std::size_t(b)], canvas)));
+    Form->SelectShape(shapes[11], true);
+    Form->Document.SetSelected(shapes[11]);
+    Form->RedrawImage();
+
+    for (int y = 2; y < 300; y += 19) {
+        for (int x = 3; x < 400; x += 19) {
+            SCOPED_TRACE(testing::Message() << x << ", " << y);
+            Input->Move({x, y});
+            const QImage rendered = Form->ZoomBackImage->Image().copy();
+            Form->RedrawImage();
+            ASSERT_EQ(rendered, Form->ZoomBackImage->Image());
+        }
+    }
+}
+
+// While a shape is dragged, it and the relations that read it are no longer
+// where the last full redraw drew them: a new view shows them where they are.
+TEST_F(QuorvexImageTest, AShapeDraggedIntoANewViewShowsInItWithItsRelations)
+{
+    WritePicture(PatternPicture(800, 600), "Images/Pattern.bmp");
+    ASSERT_TRUE(Form->LoadImageFile("Images/Pattern.bmp"));
+    TCanvas* canvas = Form->ImagePaint->Canvas();
+    MShape* point = Form->AddShape(MPoint::Create(canvas, 200, 300));
+    point->selected = false;
+    MShape* line = AddLine({100, 100}, {300, 100});
+    ASSERT_TRUE(Form->AddRelation(MRelation::Create(point, line, canvas)));
+    Form->RedrawImage();
+    Input->Move({150, 100});
+    Input->Press({150, 100});
+    Input->Move({150, 400});
+    // The next view starts from the document with the line moved to y = 400
+    // and the distance from the point measured to it (the move to
+    // (201, 401) moves the line on after that).
+    Input->Move({201, 401});
+    const QImage moved = ThreeTimesPicture(
+        [](TCanvas* canvas) {
+            const std::unique_ptr<MPoint> point = MPoint::Create(canvas, 200, 300);
+            point->selected = false;
+            const std::unique_ptr<MLine> line = MLine::Create(canvas, 100, 400, 300, 400);
+            MRelation::Create(point.get(), line.get(), canvas)->Draw(DRAW_NORMAL, canvas);
+            point->Draw(DRAW_NORMAL, canvas);
+            line->Draw(DRAW_NORMAL, canvas);
+            line->Draw(DRAW_ACTIVE, canvas);
+        },
+        false);
+    EXPECT_EQ(Form->ZoomBackImage->Image(), moved.copy(3 * (201 - 30), 3 * (401 - 30), 183, 183));
+    Input->Release({201, 401});
 }
 
 TEST_F(QuorvexImageTest, TheShapeUnderCreationShowsInTheMagnifier)

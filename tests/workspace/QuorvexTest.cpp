@@ -4,8 +4,11 @@
 
 #include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
+#include "tests/support/ModalAnswers.h"
+#include "tests/support/WindowPlace.h"
 #include "tests/support/WindowTitle.h"
 #include "workspace/MDigit.h"
+#include "workspace/MImagePrintOption.h"
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
 
@@ -406,6 +409,39 @@ TEST_F(QuorvexTest, ValueWindowDoesNotGrowBeyondItsLimit)
     StartForms();
     FormValue->resize(800, 700);
     EXPECT_EQ(FormValue->size(), QSize(600, 480));
+}
+
+TEST_F(QuorvexTest, DialogsOfTheCommandsOpenInTheMiddleOfTheScreenEveryTime)
+{
+    TFormMeasure& form = StartForms();
+    struct Case {
+        const char* name;
+        std::function<void()> open;
+    };
+    const Case cases[] = {
+        {"summary", [&form] { form.MenuSum->trigger(); }},
+        {"ruler management", [&form] { form.MenuRuleEdit->trigger(); }},
+        {"options", [&form] { form.MenuOptions->trigger(); }},
+        {"about", [&form] { form.MenuAbout->trigger(); }},
+        {"preset line", [&form] { form.MenuPresetLine->trigger(); }},
+        // Opened from the print preview's button.
+        {"print options", [] { FormImagePrintOption->exec(); }},
+    };
+    for (const Case& c : cases) {
+        std::vector<QRect> places;
+        for (int opening = 0; opening < 3; ++opening) {
+            ModalAnswers answers({[&places](QWidget* modal) {
+                places.push_back(SettledGeometry(modal));
+                qobject_cast<QDialog*>(modal)->reject();
+            }});
+            c.open();
+            ASSERT_TRUE(answers.AllAnswered()) << c.name;
+        }
+        for (const QRect& place : places) {
+            EXPECT_TRUE(InTheMiddle(place)) << c.name << ": " << PlaceText(place);
+            EXPECT_EQ(place, places.front()) << c.name << ": " << PlaceText(place) << " after " << PlaceText(places.front());
+        }
+    }
 }
 
 TEST_F(QuorvexTest, ExitAsksOnceWhenConfirmationIsOnAndNoKeepsRunning)

@@ -3,12 +3,15 @@
 #include "WorkspaceFixture.h"
 
 #include "capture/MGrab.h"
+#include "capture/MSplit.h"
+#include "capture/MSplitLive.h"
 #include "platform/system/SingleInstance.h"
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
 #include "workspace/MAbout.h"
 #include "workspace/MDigit.h"
 #include "workspace/MImagePrint.h"
+#include "workspace/MSplash.h"
 #include "workspace/MValue.h"
 
 #include <QDeadlineTimer>
@@ -61,6 +64,30 @@ TEST_F(StartupTest, MainWindowIsCreatedBeforeTheDataModulesItMustNotReach)
     EXPECT_TRUE(QFile::exists("Config/Config.dat"));
 }
 
+// What only a window's own commands use is made when the window is first
+// shown, not while the program starts.
+TEST_F(StartupTest, WindowsMakeTheirDialogsAndGlyphsWhenFirstShown)
+{
+    CreateForms();
+    EXPECT_EQ(FormGrab->ColorDialog, nullptr);
+    EXPECT_EQ(FormSplit->OpenDialogImage, nullptr);
+    EXPECT_EQ(FormSplitLive->OpenDialogImage, nullptr);
+    EXPECT_TRUE(FormSplit->SBGrabLeft->icon().isNull());
+    EXPECT_TRUE(AboutBox->ProgramIcon->pixmap().isNull());
+
+    for (QWidget* window : std::initializer_list<QWidget*>{FormGrab, FormSplit, FormSplitLive, AboutBox}) {
+        window->show();
+        window->hide();
+    }
+    EXPECT_NE(FormGrab->ColorDialog, nullptr);
+    EXPECT_NE(FormSplit->OpenDialogImage, nullptr);
+    EXPECT_NE(FormSplitLive->OpenDialogImage, nullptr);
+    EXPECT_FALSE(FormSplit->SBGrabLeft->icon().isNull());
+    EXPECT_FALSE(FormSplitLive->SBOpenRight->icon().isNull());
+    EXPECT_FALSE(AboutBox->ProgramIcon->pixmap().isNull());
+    DestroyForms();
+}
+
 TEST_F(StartupTest, EveryDialogStaysAboveTheToolWindowsThatStayOnTop)
 {
     // The value, magnifier and numeric windows stay on top of every window;
@@ -81,6 +108,24 @@ TEST(SplashTest, SplashTakesHalfTheDesktop)
 {
     EXPECT_EQ(SplashSize(QRect(0, 0, 1280, 1024)), QSize(640, 512));
     EXPECT_EQ(SplashSize(QRect(0, 0, 1365, 767)), QSize(682, 383));
+}
+
+// The picture is drawn at the size the window is shown at, so it is shown
+// as drawn, never stretched as a bitmap.
+TEST(SplashTest, ThePictureFillsTheWindowAtItsShownSize)
+{
+    for (const QSize size : {QSize(640, 512), QSize(682, 383)}) {
+        TFormSplash splash;
+        splash.resize(size);
+        splash.show();
+        const QPixmap picture = splash.ImageSplash->pixmap();
+        EXPECT_EQ(picture.size(), splash.ImageSplash->contentsRect().size());
+        EXPECT_EQ(picture.size(), size);
+        const QColor sky = picture.toImage().pixelColor(2, 2);
+        EXPECT_NEAR(sky.red(), 0x1f, 2) << "the sky at the top";
+        EXPECT_NEAR(sky.green(), 0x3b, 2);
+        EXPECT_NEAR(sky.blue(), 0x57, 2);
+    }
 }
 
 TEST_F(StartupTest, SecondStartActivatesTheRunningCopyAndExits)

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
+#include <functional>
+#include <numbers>
 #include <optional>
 #include <set>
 #include <string>
@@ -505,6 +508,55 @@ TEST_F(ArcTest, ArcEndsAreRadialsNotPointsOnTheCurve)
             if (!first)
                 first = arc;
             EXPECT_EQ(arc, *first) << radials.start.x << "," << radials.start.y;
+        }
+    }
+}
+
+// An arc and the arc from its end back to its start cover the whole outline
+// between them, whatever part of it each takes: every row of an arc's pixels
+// is drawn, also where the box is flat, tall, one pixel wide or off the
+// picture, and where a radial is exactly upright or level.
+TEST(ArcRows, AnArcAndItsComplementDrawTheWholeOutline)
+{
+    const TRect boxes[] = {{2, 3, 57, 47}, {2, 3, 58, 48}, {10, 10, 50, 22}, {20, 2, 30, 48},
+                           {-25, 5, 40, 45}, {5, -9, 50, 30}, {30, 5, 31, 40}, {4, 20, 55, 21}};
+    std::vector<TPoint> directions{{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+    for (int degrees = 10; degrees < 360; degrees += 25)
+        directions.push_back({int(std::lround(100 * std::cos(degrees * std::numbers::pi / 180))),
+                              int(std::lround(100 * std::sin(degrees * std::numbers::pi / 180)))});
+    const auto drawn = [](const std::function<void(TCanvas&)>& draw) {
+        TBitmap bitmap;
+        bitmap.SetSize(60, 50);
+        draw(*bitmap.Canvas());
+        std::set<std::pair<int, int>> pixels;
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (bitmap.Canvas()->Pixels(x, y) != clWhite)
+                    pixels.insert({x, y});
+        return pixels;
+    };
+    for (const TRect& box : boxes) {
+        const TPoint centre{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+        const auto outline = drawn([&](TCanvas& c) {
+            c.Brush.Style = bsClear;
+            c.Ellipse(box);
+        });
+        for (const TPoint from : directions) {
+            for (const TPoint to : directions) {
+                if (from == to)
+                    continue;
+                const TPoint start{centre.x + from.x, centre.y + from.y};
+                const TPoint end{centre.x + to.x, centre.y + to.y};
+                auto both = drawn([&](TCanvas& c) {
+                    c.Arc(box.left, box.top, box.right, box.bottom, start.x, start.y, end.x, end.y);
+                });
+                both.merge(drawn([&](TCanvas& c) {
+                    c.Arc(box.left, box.top, box.right, box.bottom, end.x, end.y, start.x, start.y);
+                }));
+                EXPECT_EQ(both, outline) << "box " << box.left << "," << box.top << "," << box.right << ","
+                                         << box.bottom << " from " << from.x << "," << from.y << " to " << to.x
+                                         << "," << to.y;
+            }
         }
     }
 }

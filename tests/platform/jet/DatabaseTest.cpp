@@ -5,8 +5,13 @@
 #include <QFile>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace jettest;
 
@@ -143,6 +148,64 @@ TEST_F(Database, RepairRebuildsASoundFileAndLeavesADamagedOneAlone)
     const int number = ErrorOf([&] { Engine->RepairDatabase(PathOf("damaged.mdb")); });
     EXPECT_TRUE(number == jet::errCannotOpen || number == jet::errUnrecognizedFormat) << number;
     EXPECT_EQ(FileBytes(PathOf("damaged.mdb")), bytes);
+}
+
+ino_t InodeOf(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// A repair or compact replaces the file as a whole: on a file that a
+// connection of this process or of another one has open it is refused, and
+// the file stays the one the connection writes to.
+TEST_F(Database, RepairAndCompactRefuseAFileInUseAndLeaveItAlone)
+{
+    MakeConfigTable({{"DEFAULT", "1", "a"}});
+    const std::string path = PathOf("test.mdb");
+    const ino_t file = InodeOf(path);
+    EXPECT_EQ(ErrorOf([&] { Engine->RepairDatabase(path); }), jet::errFileInUse);
+    EXPECT_EQ(ErrorOf([&] { Engine->CompactDatabase(path, PathOf("compact.mdb")); }), jet::errFileInUse);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("compact.mdb")));
+    EXPECT_EQ(InodeOf(path), file);
+    Db->Execute("INSERT INTO config VALUES (\"DEFAULT\", \"2\", \"b\")");
+    Db->Close();
+    EXPECT_FALSE(std::filesystem::exists(PathOf(".test.mdb.lock"))) << "the last connection removes the lock file";
+
+    int opened[2], done[2];
+    ASSERT_EQ(::pipe(opened), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int status = 1;
+        try {
+            const jet::DatabasePtr other = Workspace->OpenDatabase(path);
+            char signal = 'o';
+            if (::write(opened[1], &signal, 1) == 1 && ::read(done[0], &signal, 1) == 1) {
+                other->Execute("INSERT INTO config VALUES (\"DEFAULT\", \"3\", \"c\")", jet::dbFailOnError);
+                status = 0;
+            }
+        } catch (...) {
+        }
+        ::_exit(status);
+    }
+    char signal = 0;
+    ASSERT_EQ(::read(opened[0], &signal, 1), 1);
+    EXPECT_EQ(ErrorOf([&] { Engine->RepairDatabase(path); }), jet::errFileInUse);
+    EXPECT_EQ(ErrorOf([&] { Engine->CompactDatabase(path, PathOf("compact.mdb")); }), jet::errFileInUse);
+    EXPECT_EQ(InodeOf(path), file);
+    ASSERT_EQ(::write(done[1], &signal, 1), 1);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other process could not write";
+    for (int fd : {opened[0], opened[1], done[0], done[1]})
+        ::close(fd);
+
+    // Once nobody holds it, it is repaired.
+    Engine->RepairDatabase(path);
+    auto repaired = Workspace->OpenDatabase(path);
+    EXPECT_EQ(Values(repaired->OpenRecordset("config"), "OptionValue"), Strings({"a", "b", "c"}));
 }
 
 TEST_F(Database, RegisterDatabaseWritesAUserDataSourceThroughUnixOdbc)

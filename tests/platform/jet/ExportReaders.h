@@ -13,11 +13,13 @@ extern "C" {
 #include <QString>
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,6 +48,17 @@ inline std::vector<std::string> Lines(const std::string& text, const std::string
     return lines;
 }
 
+// What Debian's Python (with its xlrd and dbfread) writes to its standard
+// output, run with `arguments`; a failure of the script fails the test.
+inline std::string RunPython(const QStringList& arguments)
+{
+    QProcess python;
+    python.start("/usr/bin/python3", arguments);
+    python.waitForFinished(120000);
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    return python.readAllStandardOutput().toStdString();
+}
+
 // The cells of every sheet of a workbook as xlrd reads them: "sheet:<name>",
 // then one line per row of the cells joined by "|" (texts as they are,
 // numbers in the shortest form, dates "y-m-d h:m:s", booleans True and
@@ -71,12 +84,7 @@ for sheet in book.sheets():
         out.append('|'.join(cells))
 sys.stdout.buffer.write('\n'.join(out).encode('utf-8'))
 )";
-    QProcess python;
-    python.start("/usr/bin/python3", {"-c", script, QString::fromStdString(path)});
-    python.waitForFinished(60000);
-    const std::string errors = python.readAllStandardError().toStdString();
-    EXPECT_EQ(python.exitCode(), 0) << errors;
-    return Lines(python.readAllStandardOutput().toStdString());
+    return Lines(RunPython({"-c", script, QString::fromStdString(path)}));
 }
 
 // A dBase or FoxPro table: the field names, then per record the fields as
@@ -227,21 +235,24 @@ inline DbfContents ReadDbf(const std::string& path, const std::string& memoPath 
 }
 
 // A Paradox table through pxlib: field names and types, and per record the
-// values as text ("-" for Null), alpha fields decoded to UTF-8.
-struct ParadoxContents {
+// values (nothing for Null): alpha fields decoded to UTF-8, memos and blobs
+// as stored (memos in the table's code page), numbers in the shortest text
+// that reads back as the same double, dates "Y-m-d H:i:s", logical fields
+// "True" and "False", integers in decimal.
+struct ParadoxCells {
     int FileVersion = 0;
     int CodePage = 0;
     std::vector<std::string> Names;
     std::vector<int> Types;
-    std::vector<std::vector<std::string>> Records;
+    std::vector<std::vector<std::optional<std::string>>> Records;
 };
 
 // pxlib 0.6.8 cannot open blob files on 64-bit machines (it smashes its
 // stack), so memos are read from the record, which holds the first 240
 // bytes of each.
-inline ParadoxContents ReadParadox(const std::string& path)
+inline ParadoxCells ReadParadoxCells(const std::string& path)
 {
-    ParadoxContents contents;
+    ParadoxCells contents;
     pxdoc_t* doc = PX_new();
     if (PX_open_file(doc, path.c_str()) != 0) {
         ADD_FAILURE() << "pxlib cannot open " << path;
@@ -259,29 +270,34 @@ inline ParadoxContents ReadParadox(const std::string& path)
     std::string raw(static_cast<std::size_t>(PX_get_recordsize(doc)), '\0');
     for (int r = 0; r < PX_get_num_records(doc); ++r) {
         pxval_t** values = PX_retrieve_record(doc, r);
-        // PX_retrieve_record reads a Null number as 0; PX_get_data_double
-        // tells Null apart.
+        // PX_retrieve_record reads a Null number or short as 0; these tell
+        // Null apart.
         PX_get_record(doc, r, raw.data());
         int offset = 0;
-        std::vector<std::string> record;
+        std::vector<std::optional<std::string>> record;
         for (int f = 0; f < fieldCount; ++f) {
             pxval_t* value = values[f];
+            char* data = raw.data() + offset;
             const int length = PX_get_field(doc, f)->px_flen;
             double number = 0;
+            short shortValue = 0;
             if (value->type == pxfNumber || value->type == pxfCurrency || value->type == pxfTimestamp)
-                value->isnull = PX_get_data_double(doc, raw.data() + offset, length, &number) == 0;
+                value->isnull = PX_get_data_double(doc, data, length, &number) == 0;
+            else if (value->type == pxfShort)
+                value->isnull = PX_get_data_short(doc, data, length, &shortValue) == 0;
             offset += length;
-            std::string text = "-";
+            std::optional<std::string> text;
             if (!value->isnull) {
                 switch (value->type) {
                 case pxfAlpha:
                 case pxfMemoBLOb:
                 case pxfBLOb:
-                    text.assign(value->value.str.val, static_cast<std::size_t>(value->value.str.len));
-                    text = Trimmed(text);
+                    text.emplace(value->value.str.val, static_cast<std::size_t>(value->value.str.len));
+                    while (!text->empty() && text->back() == '\0')
+                        text->pop_back();
                     break;
                 case pxfDate: {
-                    char* date = PX_date2string(doc, value->value.lval, "Y-m-d");
+                    char* date = PX_date2string(doc, value->value.lval, "Y-m-d 00:00:00");
                     text = date;
                     doc->free(doc, date);
                     break;
@@ -294,11 +310,11 @@ inline ParadoxContents ReadParadox(const std::string& path)
                 }
                 case pxfNumber:
                 case pxfCurrency: {
-                    std::ostringstream digits;
-                    digits << value->value.dval;
-                    text = digits.str();
+                    char digits[32];
+                    text.emplace(digits, std::to_chars(digits, digits + sizeof digits, value->value.dval).ptr);
                     break;
                 }
+                case pxfLogical: text = value->value.lval ? "True" : "False"; break;
                 default: text = std::to_string(value->value.lval);
                 }
             }
@@ -312,6 +328,35 @@ inline ParadoxContents ReadParadox(const std::string& path)
     }
     PX_close(doc);
     PX_delete(doc);
+    return contents;
+}
+
+// The same with every value as a text: "-" for Null, texts without blanks
+// around, logical fields "1" and "0".
+struct ParadoxContents {
+    int FileVersion = 0;
+    int CodePage = 0;
+    std::vector<std::string> Names;
+    std::vector<int> Types;
+    std::vector<std::vector<std::string>> Records;
+};
+
+inline ParadoxContents ReadParadox(const std::string& path)
+{
+    const ParadoxCells cells = ReadParadoxCells(path);
+    ParadoxContents contents{cells.FileVersion, cells.CodePage, cells.Names, cells.Types, {}};
+    for (const auto& record : cells.Records) {
+        std::vector<std::string> texts;
+        for (std::size_t f = 0; f < record.size(); ++f) {
+            if (!record[f])
+                texts.push_back("-");
+            else if (cells.Types[f] == pxfLogical)
+                texts.push_back(*record[f] == "True" ? "1" : "0");
+            else
+                texts.push_back(Trimmed(*record[f]));
+        }
+        contents.Records.push_back(texts);
+    }
     return contents;
 }
 

@@ -5,9 +5,11 @@
 #include "JetFixture.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <cstdint>
 #include <filesystem>
@@ -285,6 +287,184 @@ TEST_F(ExportTest, TextsThatNoCodePageHoldsAreRefusedByTheOldFormats)
     EXPECT_EQ(ReadWorkbook(Out + "/t.xls").back(), "5|ภาษาไทย|-|-|-|-|-");
 }
 
+// A workbook's cells as they are: numbers in full ("n:<repr>"), texts
+// ("t:<text>"), one line per row of the first sheet, cells joined by "|".
+std::vector<std::string> RawCells(const std::string& path)
+{
+    const char* script = R"(
+import sys, xlrd
+sheet = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)
+rows = []
+for r in range(sheet.nrows):
+    cells = []
+    for c in range(sheet.ncols):
+        cell = sheet.cell(r, c)
+        cells.append(('t:' + cell.value) if cell.ctype == xlrd.XL_CELL_TEXT else 'n:' + repr(cell.value))
+    rows.append('|'.join(cells))
+sys.stdout.buffer.write('\n'.join(rows).encode('utf-8'))
+)";
+    return Lines(RunPython({"-c", script, QString::fromStdString(path)}));
+}
+
+// Excel's serial numbers count 29 February 1900: dates from 1 March 1900 keep
+// their automation number, January and February 1900 take one less, a time
+// alone keeps its fraction, and a date before 1900, which no serial number
+// holds, is its date text.
+TEST_F(ExportTest, WorkbookDatesAreExcelSerialNumbersAndDatesBefore1900Texts)
+{
+    MakeTable("Dates", {{"Id", jet::dbLong}, {"When", jet::dbDate}});
+    const char* dates[] = {"#1/1/1900#",         "#2/28/1900#", "#3/1/1900#",          "#3/15/2024 14:05:09#",
+                           "#6/15/1850 13:14:15#", "#13:14:15#",  "#12/31/1899#",        "#1/1/100#",
+                           "#12/31/9999 23:59:59#"};
+    int id = 0;
+    for (const char* date : dates)
+        Db->Execute("INSERT INTO Dates VALUES (" + std::to_string(++id) + ", " + date + ")");
+    const Strings expected = {"n:1.0|t:When",
+                              "n:1.0|n:1.0",
+                              "n:2.0|n:59.0",
+                              "n:3.0|n:61.0",
+                              "n:4.0|n:45366.586909722224",
+                              "n:5.0|t:1850-06-15 13:14:15",
+                              "n:6.0|n:0.5515625",
+                              "n:7.0|t:1899-12-31",
+                              "n:8.0|t:0100-01-01",
+                              "n:9.0|n:2958465.999988426"};
+    for (const char* format : {"Excel 3.0", "Excel 4.0", "Excel 5.0", "Excel 8.0"}) {
+        SCOPED_TRACE(format);
+        const std::string file = Out + "/" + std::string(format).substr(6, 1) + ".xls";
+        Export("[Dates] IN \"" + file + "\"[" + format + ";]", "Dates");
+        Strings cells = RawCells(file);
+        ASSERT_FALSE(cells.empty());
+        cells[0] = "n:1.0|" + cells[0].substr(cells[0].find('|') + 1);
+        EXPECT_EQ(cells, expected);
+    }
+}
+
+// A workbook of Excel 5.0 says its code page in its fonts' character set too,
+// which some readers (Gnumeric) take for the texts' code page.
+TEST_F(ExportTest, Biff5FontsCarryTheCharacterSetOfTheCodePage)
+{
+    const auto fontCharset = [&](const std::string& file) {
+        const std::string bytes = ReadFile(file);
+        // FONT: height, flags, colour, weight 400, escapement, underline, family, character set.
+        const std::string record("\x31\x00\x14\x00\xC8\x00\x00\x00\xFF\x7F\x90\x01\x00\x00\x00\x00", 16);
+        const std::size_t at = bytes.find(record);
+        return at == std::string::npos ? -1 : static_cast<unsigned char>(bytes[at + record.size()]);
+    };
+    Export("[t] IN \"" + Out + "/chinese.xls\"[Excel 5.0;]");
+    EXPECT_EQ(fontCharset(Out + "/chinese.xls"), 134);  // GB2312
+    Db->Execute("SELECT Id INTO [t] IN \"" + Out + "/latin.xls\"[Excel 5.0;] FROM Sample");
+    EXPECT_EQ(fontCharset(Out + "/latin.xls"), 0);
+}
+
+// One character that the old formats' code pages cannot hold refuses the
+// file, and the message says where it is; nothing is left behind.
+TEST_F(ExportTest, ATextNoCodePageHoldsIsNamedByFieldAndRecord)
+{
+    MakeTable("Many", {{"Id", jet::dbLong}, {"Name", jet::dbText, 50}, {"Note", jet::dbMemo}});
+    jet::RecordsetPtr rows = Db->OpenRecordset("Many", jet::dbOpenDynaset);
+    Workspace->BeginTrans();  // one write to the disk, not a thousand
+    for (int id = 1; id <= 1000; ++id) {
+        rows->AddNew();
+        rows->Fields().Item("Id")->SetValue(id);
+        rows->Fields().Item("Name")->SetValue(id == 512 ? std::string("smile \xF0\x9F\x98\x80") : "长度 " + std::to_string(id));
+        rows->Fields().Item("Note")->SetValue(id == 700 ? std::string(300, 'x') : std::string("short"));
+        rows->Update();
+    }
+    Workspace->CommitTrans();
+    for (const char* format : {"dBase III", "dBase IV", "dBase 5.0", "FoxPro 2.6", "FoxPro 3.0", "Paradox 5.X",
+                               "Paradox 7.X", "Excel 3.0", "Excel 5.0"}) {
+        SCOPED_TRACE(format);
+        const bool excel = format[0] == 'E';
+        try {
+            Export("[t] IN \"" + Out + (excel ? "/t.xls" : "") + "\"[" + format + ";]", "Many");
+            ADD_FAILURE() << "written";
+        } catch (const jet::EngineError& error) {
+            EXPECT_EQ(error.Number(), jet::errTypeConversion);
+            EXPECT_NE(std::string(error.what()).find("field 'Name' in record 512"), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find(std::string(format)), std::string::npos) << error.what();
+        }
+        EXPECT_TRUE(fs::is_empty(Out));
+    }
+    // Cells of Excel 3.0 to 5.0 are measured in bytes of the code page.
+    Db->Execute("UPDATE Many SET Name = \"长度\" WHERE Id = 512");
+    for (const char* format : {"Excel 3.0", "Excel 4.0", "Excel 5.0"}) {
+        SCOPED_TRACE(format);
+        try {
+            Export("[t] IN \"" + Out + "/t.xls\"[" + std::string(format) + ";]", "Many");
+            ADD_FAILURE() << "written";
+        } catch (const jet::EngineError& error) {
+            EXPECT_EQ(error.Number(), jet::errFieldTooSmall);
+            const std::string message = error.what();
+            EXPECT_NE(message.find("at most 255 bytes"), std::string::npos) << message;
+            EXPECT_NE(message.find("field 'Note' in record 700 takes 300 bytes"), std::string::npos) << message;
+        }
+        EXPECT_TRUE(fs::is_empty(Out));
+    }
+}
+
+// Numbers in the text formats read back as the numbers they are: fifteen
+// digits where they do, as many as it takes where they do not.
+TEST_F(ExportTest, NumberTextsReadBackAsTheSameNumbers)
+{
+    MakeTable("Numbers", {{"Id", jet::dbLong}, {"D", jet::dbDouble}, {"S", jet::dbSingle}});
+    const std::pair<double, float> values[] = {{1.7976931348623157e308, 16777216.0f},
+                                               {0.1 + 0.2, 0.1f},
+                                               {-4.9406564584124654e-324, 3.4028234663852886e38f},
+                                               {0.1, 1.17549435e-38f},
+                                               {123456789012345678.0, -16777217.0f},
+                                               {1.5, 0.5f}};
+    jet::RecordsetPtr rows = Db->OpenRecordset("Numbers", jet::dbOpenDynaset);
+    int id = 0;
+    for (const auto& [d, s] : values) {
+        rows->AddNew();
+        rows->Fields().Item("Id")->SetValue(++id);
+        rows->Fields().Item("D")->SetValue(d);
+        rows->Fields().Item("S")->SetValue(jet::Variant::Single(s));
+        rows->Update();
+    }
+    Export("[n#csv] IN \"" + Out + "\"[Text;]", "Numbers");
+    Export("[n.html] IN \"" + Out + "\"[HTML Export;]", "Numbers");
+    // Python's readers: the double as it reads, the Single as it reads
+    // rounded to a Single.
+    const char* script = R"(
+import sys, csv, struct
+from html.parser import HTMLParser
+def single(text): return repr(struct.unpack('<f', struct.pack('<f', float(text)))[0])
+rows = list(csv.reader(open(sys.argv[1], newline='', encoding='utf-8')))[1:]
+out = ['%s %s' % (repr(float(r[1])), single(r[2])) for r in rows]
+class Cells(HTMLParser):
+    def __init__(self):
+        super().__init__(); self.cells = []; self.inside = False
+    def handle_starttag(self, tag, attrs):
+        if tag == 'td': self.inside = True; self.cells.append('')
+    def handle_endtag(self, tag):
+        if tag == 'td': self.inside = False
+    def handle_data(self, data):
+        if self.inside: self.cells[-1] += data
+page = Cells(); page.feed(open(sys.argv[2], encoding='utf-8').read())
+for i in range(0, len(page.cells), 3):
+    out.append('%s %s' % (repr(float(page.cells[i + 1])), single(page.cells[i + 2])))
+print('\n'.join(out))
+)";
+    const Strings lines = Lines(
+        RunPython({"-c", script, QString::fromStdString(Out + "/n.csv"), QString::fromStdString(Out + "/n.html")}));
+    ASSERT_EQ(lines.size(), 2 * std::size(values));
+    for (std::size_t i = 0; i < 2 * std::size(values); ++i) {
+        const auto& [d, s] = values[i % std::size(values)];
+        char expected[80];
+        std::snprintf(expected, sizeof expected, "%.17g %.9g", d, static_cast<double>(s));
+        double readD = 0, readS = 0;
+        ASSERT_EQ(std::sscanf(lines[i].c_str(), "%lf %lf", &readD, &readS), 2) << lines[i];
+        EXPECT_EQ(readD, d) << lines[i] << " against " << expected;
+        EXPECT_EQ(readS, static_cast<double>(s)) << lines[i] << " against " << expected;
+    }
+    // Fifteen digits where they are enough.
+    const std::string text = ReadFile(Out + "/n.csv");
+    EXPECT_NE(text.find("\r\n6,1.5,0.5\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(",0.1,"), std::string::npos) << text;
+}
+
 TEST_F(ExportTest, AnotherDatabaseFileGetsTheTableWithTypesTextsAndNulls)
 {
     const std::string other = PathOf("other.mdb");
@@ -298,6 +478,34 @@ TEST_F(ExportTest, AnotherDatabaseFileGetsTheTableWithTypesTextsAndNulls)
     rows->MoveLast();
     EXPECT_TRUE(rows->Fields().Item("Taken")->Value().IsNull());
     EXPECT_EQ(ErrorOf([&] { Export("[" + other + "].[Copy]"); }), jet::errTableExists);
+}
+
+// A path the file system refuses (longer than a name may be) is the engine's
+// error like every other failure, whatever the target.
+TEST_F(ExportTest, APathTooLongIsTheEnginesError)
+{
+    const std::string longPath = Out + "/" + std::string(300, 'x');
+    const std::string targets[] = {
+        "[t] IN \"" + longPath + "\"",
+        "[" + longPath + "].[t]",
+        "[t] IN \"" + longPath + "\"[Text;]",
+        "[t] IN \"" + longPath + "\"[HTML Export;]",
+        "[t] IN \"" + longPath + "\"[Excel 8.0;]",
+        "[" + std::string(300, 'y') + "] IN \"" + Out + "\"[dBase IV;]",
+        "[" + std::string(300, 'y') + "] IN \"" + Out + "\"[Paradox 7.X;]",
+        "[" + std::string(300, 'y') + "] IN \"" + Out + "\"[FoxPro 3.0;]",
+    };
+    for (const std::string& target : targets) {
+        try {
+            Export(target);
+            ADD_FAILURE() << "no error: " << target;
+        } catch (const jet::EngineError& error) {
+            EXPECT_NE(error.Number(), 0) << target;
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << "foreign error for " << target << ": " << error.what();
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(Out));
 }
 
 TEST_F(ExportTest, AFormatNotOfferedIsNotSupported)

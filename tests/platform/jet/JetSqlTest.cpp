@@ -264,6 +264,33 @@ TEST(JetSqlTranslator, TranslatesTheOldFormsForSqlite)
     EXPECT_EQ(ErrorOf([&] { TranslateStatement("SELECT [a]]b] FROM T", names); }), jet::errSyntax);
 }
 
+// Mod rounds both sides to integers, binds tighter than + and - and looser
+// than * and /, and keeps the sign of its left side.
+TEST_F(Sql, ModIsTheOldDialectsRemainder)
+{
+    const std::pair<const char*, long long> values[] = {
+        {"17 Mod 5", 2},      {"-17 Mod 5", -2},         {"17 Mod -5", 2},      {"17.5 Mod 5", 3},
+        {"2.5 Mod 2", 0},     {"10 Mod 3 * 2", 4},       {"2 * 5 Mod 3", 1},    {"1 + 10 Mod 3", 2},
+        {"10 Mod 4 Mod 3", 2}, {"(7 + 3) Mod (1 + 2)", 1}, {"ABS(-7) Mod 4", 3}, {"7 mod 4 - 1", 2},
+    };
+    for (const auto& [expression, expected] : values) {
+        jet::RecordsetPtr rows = Db->OpenRecordset(std::string("SELECT ") + expression + " AS v FROM Parts WHERE Id = 1",
+                                                   jet::dbOpenSnapshot);
+        EXPECT_EQ(rows->Fields().Item("v")->Value().AsInt64(), expected) << expression;
+    }
+    EXPECT_EQ(Query("SELECT * FROM Parts WHERE Id Mod 2 = 0 ORDER BY Id", "Name"),
+              Strings({"bolt [M6]", "Écrou", "Washer 2"}));
+    EXPECT_TRUE(Db->OpenRecordset("SELECT Null Mod 2 AS v FROM Parts", jet::dbOpenSnapshot)
+                    ->Fields().Item("v")->Value().IsNull());
+    EXPECT_EQ(ErrorOf([&] { Query("SELECT Id Mod 0 AS v FROM Parts", "v"); }), 11);
+
+    jet::RecordsetPtr parts = Db->OpenRecordset("SELECT * FROM Parts ORDER BY Id", jet::dbOpenDynaset);
+    parts->SetFilter("[Id] Mod 3 = 0");
+    EXPECT_EQ(Values(parts->OpenRecordset(), "Name"), Strings({"Nut*", "Washer 2"}));
+    parts->FindFirst("Id MOD 4 = 1 AND Id > 1");
+    EXPECT_EQ(parts->Fields().Item("Name")->Value().AsString(), "螺丝");
+}
+
 TEST(JetSqlTranslator, ParsesSortTextsAndGuids)
 {
     const auto keys = jet::sql::ParseSort("Name, [Age] DESC , t.City ASC");

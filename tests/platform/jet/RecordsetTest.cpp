@@ -2,6 +2,7 @@
 
 #include "platform/system/DateTime.h"
 
+#include <limits>
 #include <set>
 
 using namespace jettest;
@@ -799,6 +800,29 @@ TEST_F(ManyRows, EachUpdateWritesOnlyItsOwnFields)
     rs->Update();
     EXPECT_EQ(Query("SELECT * FROM Items WHERE Id > 9000 ORDER BY Id", "Note"), Strings({"both", "", "edited too"}));
     EXPECT_EQ(Query("SELECT * FROM Items WHERE Id > 9000 ORDER BY Id", "Label"), Strings({"edited", "", ""}));
+}
+
+using SingleFields = JetFixture;
+
+// A Single takes what rounds to a Single: its largest value as written
+// (3.4028235E+38) is that value; beyond it, an overflow, never an undefined
+// conversion.
+TEST_F(SingleFields, TakeWhatRoundsToASingleAndRefuseTheRest)
+{
+    MakeTable("Numbers", {{"Value", jet::dbSingle}});
+    const jet::RecordsetPtr rows = Db->OpenRecordset("Numbers", jet::dbOpenDynaset);
+    rows->AddNew();
+    const jet::FieldPtr value = rows->Fields().Item("Value");
+    value->SetValue(3.4028235e38);
+    EXPECT_EQ(value->Value().AsDouble(), static_cast<double>(std::numeric_limits<float>::max()));
+    value->SetValue(-3.4028235e38);
+    EXPECT_EQ(value->Value().AsDouble(), -static_cast<double>(std::numeric_limits<float>::max()));
+    for (double beyond : {3.5e38, -1e300, 1.7976931348623157e308})
+        EXPECT_EQ(ErrorOf([&] { value->SetValue(beyond); }), 3349) << beyond;
+    rows->CancelUpdate();
+    // What SQL writes beyond a Single reads back as the number it is.
+    Db->Execute("INSERT INTO Numbers VALUES (1e300)");
+    EXPECT_EQ(Query("SELECT * FROM Numbers", "Value"), Strings({"1e+300"}));
 }
 
 } // namespace
