@@ -811,7 +811,7 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
                     columns += ", " + Source->FieldColumns[i];
             const int first = static_cast<int>(Source->Parameters.size()) + 1;
             sql = "SELECT " + Source->RowIdSql + columns + " " + Source->RangeFrom + " WHERE " + Source->RowIdSql
-                + " BETWEEN ?" + std::to_string(first) + " AND ?" + std::to_string(first + 1);
+                + " >= ?" + std::to_string(first);
         }
         scan = Source->Db->Sql().Prepare(sql);
     }
@@ -819,7 +819,8 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
     BindParameters(scan);
     const int first = static_cast<int>(Source->Parameters.size()) + 1;
     scan.BindInt64(first, ids->first);
-    scan.BindInt64(first + 1, ids->second);
+    // The statement has no upper bound, which SQLite would test on every
+    // row: the scan stops at the first row past the window's last.
     std::size_t p = start;
     while (scan.Step()) {
         const std::int64_t rowId = scan.ColumnInt64(0);
@@ -2101,7 +2102,7 @@ RecordsetPtr OpenTableRecordset(std::shared_ptr<DatabaseImpl> database, int tabl
     if (columns.empty())
         columns = "NULL";
     source->FetchSql = "SELECT " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ = ?1";
-    source->RangeSql = "SELECT _rowid_, " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ BETWEEN ?1 AND ?2";
+    source->RangeSql = "SELECT _rowid_, " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ >= ?1";
     for (const FieldInfo& field : source->Fields)
         source->FieldColumns.push_back(sqlite::QuoteIdentifier(field.ColumnName));
     source->RangeFrom = "FROM " + source->BaseRef;
@@ -2138,8 +2139,8 @@ RecordsetPtr OpenQueryRecordset(std::shared_ptr<DatabaseImpl> database, const st
             + (shape.Rest.empty() ? "" : " " + shape.Rest);
         source->FetchSql =
             shape.Head + " " + shape.List + " " + shape.From + " WHERE " + rowId + " = ?" + std::to_string(n + 1);
-        source->RangeSql = shape.Head + " " + rowId + ", " + shape.List + " " + shape.From + " WHERE " + rowId
-            + " BETWEEN ?" + std::to_string(n + 1) + " AND ?" + std::to_string(n + 2);
+        source->RangeSql =
+            shape.Head + " " + rowId + ", " + shape.List + " " + shape.From + " WHERE " + rowId + " >= ?" + std::to_string(n + 1);
         firstField = 1;
     } else {
         source->SelectionSql = translation.Sql;

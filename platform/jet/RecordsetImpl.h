@@ -56,7 +56,7 @@ struct RecordSource {
     std::string BaseRef;     // SQLite reference of the base table
     std::string SelectionSql;  // keyed: row id, then the fields; copied: the fields
     std::string FetchSql;      // keyed: the fields of row id ?N
-    std::string RangeSql;      // keyed: row id and fields of row ids ?N .. ?N+1
+    std::string RangeSql;      // keyed: row id and fields of row ids from ?N on, in order
     std::vector<Variant> Parameters;
     std::vector<FieldInfo> Fields;
     long MaxRecords = 0;
