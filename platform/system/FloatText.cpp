@@ -84,6 +84,14 @@ std::string FloatToStr(double value)
 
 bool FloatTextReadsBack(double value)
 {
+    // Below 1e9, a whole number of 64ths (a price, a reading to a quarter)
+    // has at most nine digits before the point and six after: its text is
+    // its exact value. Scaling by 64 is exact.
+    if (std::fabs(value) < 1e9) {
+        const double sixtyFourths = value * 64;
+        if (static_cast<double>(static_cast<std::int64_t>(sixtyFourths)) == sixtyFourths)
+            return true;
+    }
     std::size_t d = 0;
     std::uint64_t digits = 0;
     return FewDecimalsOf(value, d, digits);

@@ -63,7 +63,8 @@ TEST(FloatText, SaysWhichTextsReadBackAsTheirValue)
         double Value;
         bool ReadsBack;
     } cases[] = {{0.3, true},   {12345.25, true},  {-0.0, true},       {999999999999999.0, true}, {0.0001, true},
-                 {0.1 + 0.2, false}, {1.0 / 3, false}, {1e-5, false}, {1e15, false}, {1e300, false}};
+                 {0.1 + 0.2, false}, {1.0 / 3, false}, {1e-5, false}, {1e15, false}, {1e300, false},
+                 {999999999.984375, true}, {-1.5, true}, {562949953421311.875, false}, {1e9 + 0.25, true}};
     for (const auto& c : cases)
         EXPECT_EQ(platform::FloatTextReadsBack(c.Value), c.ReadsBack) << platform::FloatToStr(c.Value);
 
@@ -73,7 +74,10 @@ TEST(FloatText, SaysWhichTextsReadBackAsTheirValue)
     for (int i = 0; i < 20000; ++i) {
         const double typed = static_cast<double>(static_cast<std::int64_t>(random() % 2000000000) - 1000000000)
             / std::pow(10.0, static_cast<double>(random() % 8));
-        for (const double value : {typed, std::nextafter(typed, 1e300)}) {
+        // Whole numbers of a power-of-two fraction, of every magnitude.
+        const double binary = std::ldexp(static_cast<double>(random() % (std::uint64_t{1} << 53)),
+                                         static_cast<int>(random() % 60) - 56);
+        for (const double value : {typed, std::nextafter(typed, 1e300), binary}) {
             if (!platform::FloatTextReadsBack(value))
                 continue;
             ++readBack;
