@@ -12,6 +12,7 @@
 
 #include "platform/gui/GuiTypes.h"
 #include "platform/gui/TBitmap.h"
+#include "settings/MParam.h"
 #include "ui_TFormGrab.h"
 
 #include <QDialog>
@@ -23,7 +24,6 @@
 #include <vector>
 
 class MLan;
-class MParam;
 class MTool;
 class QColorDialog;
 class QLabel;
@@ -57,7 +57,7 @@ public:
     // Dashes of each cross-hair line; 40 gaps lie between them.
     static constexpr int CrossDashCount = 41;
     // The largest custom width and height.
-    static constexpr int MaxUserSize = 5000;
+    static constexpr int MaxUserSize = OPT_GRAB_SIZE_MAX;
     // Milliseconds after a typed size before the view follows it.
     static constexpr int SizeDelay = 2000;
 

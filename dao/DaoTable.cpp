@@ -1216,6 +1216,9 @@ void TDaoTable::OpenDaoRecordset()
     }
     FRecordsAffected = 0;
     jet::Database& database = DaoDatabase();
+    // Counted before the recordset reads, so that a commit elsewhere while
+    // it reads is followed by the next scan rather than taken as seen.
+    const std::uint64_t commitsElsewhere = database.CommitsElsewhere();
     std::string source = FTableName;
     if (FSQL.Count() > 0) {
         if (MasterSource()) {
@@ -1240,6 +1243,7 @@ void TDaoTable::OpenDaoRecordset()
         FQueryDefSQLText.Clear();
         FRecordset = database.OpenRecordset(source, type, FOpenOptionsValue, lock);
     }
+    FCommitsElsewhereSeen = commitsElsewhere;
     IdleDatabase();
     if (!FRecordset->Updatable())
         FReadOnly = true;
@@ -2460,10 +2464,25 @@ TGetResult TDaoTable::GetRecord(TRecordBuffer& buffer, TGetMode mode)
 
 // --- Navigation ---
 
+void TDaoTable::FollowCommitsElsewhere()
+{
+    if (!FRecordset || FTableType != jet::dbOpenDynaset || !FRecordset->Restartable())
+        return;
+    const std::uint64_t commits = DaoDatabase().CommitsElsewhere();
+    if (commits == FCommitsElsewhereSeen)
+        return;
+    // Counted before the requery reads, as when the recordset opened.
+    FCommitsElsewhereSeen = commits;
+    InternalClearBookmarks();
+    FRecordset->Requery();
+    FCountStale = true;
+}
+
 void TDaoTable::InternalFirst()
 {
     FCurrentPosition = -1;
     FStepCounter = -1;
+    FollowCommitsElsewhere();
     if (!FRecordset || (FRecordset->Bof() && FRecordset->Eof()) || FTableType == jet::dbOpenForwardOnly)
         return;
     Quietly([&] {

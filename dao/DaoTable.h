@@ -679,6 +679,10 @@ private:
     // The database's Idle (free locks, refresh the cache), at most every
     // tenth of a second.
     void IdleDatabase();
+    // A dynaset requeried when another connection committed since it was
+    // read, so that a scan from the first record sees that connection's new
+    // and changed records.
+    void FollowCommitsElsewhere();
     // The creation or change date of the table (table type) or stored query.
     std::string TableDate(jet::Variant (jet::Recordset::*ofTable)() const,
                           jet::Variant (jet::QueryDef::*ofQuery)() const);
@@ -769,6 +773,9 @@ private:
     std::vector<jet::Variant> FFetchedValues;
     std::vector<jet::Variant*> FReadTargets;
     jet::Bookmark FBookmarkBytes;
+    // The database's count of other connections' commits when the
+    // recordset was last read (CommitsElsewhere).
+    std::uint64_t FCommitsElsewhereSeen = 0;
 
     // Record buffers beside the active record: the values before an edit or
     // insert, the key and range buffers of key searches, and the buffer a

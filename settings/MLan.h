@@ -35,13 +35,15 @@ private:
 // Messages[k]: their words in the current language, "%1" standing for the
 // file or printer named. The system's reason for a failure may follow one,
 // after ": ", in the system's own words.
-constexpr int MSG_CANNOT_WRITE_FILE = 1;   // "Cannot write \"%1\""
-constexpr int MSG_CANNOT_SAVE_PICTURE = 2; // "Cannot save picture \"%1\""
-constexpr int MSG_CANNOT_PRINT = 3;        // "Cannot print to \"%1\"."
+constexpr int MSG_CANNOT_WRITE_FILE = 1;    // "Cannot write \"%1\""
+constexpr int MSG_CANNOT_SAVE_PICTURE = 2;  // "Cannot save picture \"%1\""
+constexpr int MSG_CANNOT_PRINT = 3;         // "Cannot print to \"%1\"."
+constexpr int MSG_SETTINGS_BUSY = 4;        // "\"%1\" is in use by another program: settings will not be saved"
+constexpr int MSG_CANNOT_SAVE_SETTINGS = 5; // "Cannot save settings in \"%1\""
 
 class MLanMessages {
 public:
-    static constexpr int MessageCount = 3;
+    static constexpr int MessageCount = 5;
 
     // Throws std::out_of_range for a number outside 1..MessageCount.
     const std::string& operator[](int message) const;

@@ -361,6 +361,8 @@ constexpr MLanMessageTable MLanChineseSimplifiedMessages = {{
     {1, "无法写入文件 \"%1\""},
     {2, "无法保存图像 \"%1\""},
     {3, "无法打印到 \"%1\"。"},
+    {4, "\"%1\" 正被其他程序占用，设置不会保存"},
+    {5, "无法保存设置到 \"%1\""},
 }};
 
 static_assert(ListsEveryNumberOnceInOrder(MLanChineseSimplifiedMessages));

@@ -362,6 +362,8 @@ constexpr MLanMessageTable MLanChineseTraditionalMessages = {{
     {1, "無法寫入文件 \"%1\""},
     {2, "無法保存圖像 \"%1\""},
     {3, "無法打印到 \"%1\"。"},
+    {4, "\"%1\" 正被其他程式佔用，設定不會儲存"},
+    {5, "無法儲存設定到 \"%1\""},
 }};
 
 static_assert(ListsEveryNumberOnceInOrder(MLanChineseTraditionalMessages));

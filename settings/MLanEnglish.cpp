@@ -360,6 +360,8 @@ constexpr MLanMessageTable MLanEnglishMessages = {{
     {1, "Cannot write \"%1\""},
     {2, "Cannot save picture \"%1\""},
     {3, "Cannot print to \"%1\"."},
+    {4, "\"%1\" is in use by another program: settings will not be saved"},
+    {5, "Cannot save settings in \"%1\""},
 }};
 
 static_assert(ListsEveryNumberOnceInOrder(MLanEnglishMessages));

@@ -16,7 +16,7 @@ using MLanTable = std::array<MLanEntry, 312>;
 
 // The program's own messages, MSG_... of MLan.h, listed by number in the
 // same way.
-using MLanMessageTable = std::array<MLanEntry, 3>;
+using MLanMessageTable = std::array<MLanEntry, 5>;
 
 // True when the table holds numbers 1, 2, ..., N in this order.
 template <std::size_t N>

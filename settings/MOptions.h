@@ -11,6 +11,7 @@
 
 #include "platform/gui/GuiTypes.h"
 #include "platform/gui/TCanvas.h"
+#include "settings/MParam.h"
 #include "ui_TFormOptions.h"
 
 #include <QDialog>
@@ -18,13 +19,12 @@
 #include <map>
 
 class MLan;
-class MParam;
 
 class TFormOptions : public QDialog, public Ui::TFormOptions {
     Q_OBJECT
 public:
     // The largest mark font size the font dialog lets through.
-    static constexpr int MaxFontSize = 16;
+    static constexpr int MaxFontSize = OPT_MARK_FONT_SIZE_MAX;
 
     explicit TFormOptions(QWidget* parent = nullptr);
 

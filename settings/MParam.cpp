@@ -1,6 +1,8 @@
 #include "settings/MParam.h"
 
 #include "platform/db/TDataSet.h"
+#include "platform/jet/EngineError.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/FloatText.h"
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
@@ -13,9 +15,12 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <memory>
+#include <set>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -108,6 +113,48 @@ constexpr OptionDefault kOptionDefaults[] = {
     {OPT_EXIT_CONFIRM, "1"},
 };
 
+struct IntegerOptionRange {
+    int Id;
+    MOptionRange Range;
+};
+
+// What the readers of each integer option can take. Switches (any number is
+// on or off), the language (an unknown code keeps the texts), the decimals
+// (value texts cap them to 0..5), the mark font's character set (its low
+// byte is taken) and the reserved options (read by nothing) take any int and
+// are not listed.
+constexpr int kPackedLimit = 99'999'999; // y * 10000 + x with |y| and x below 10000
+constexpr IntegerOptionRange kIntegerRanges[] = {
+    {OPT_COLOR_DESIGN, {0, 0xFFFFFF}},
+    {OPT_COLOR_NORMAL, {0, 0xFFFFFF}},
+    {OPT_COLOR_ACTIVE, {0, 0xFFFFFF}},
+    {OPT_COLOR_BRUSH, {0, 0xFFFFFF}},
+    {OPT_COLOR_MARK, {0, 0xFFFFFF}},
+    {OPT_COLOR_MARK_FONT, {0, 0xFFFFFF}},
+    {OPT_COLOR_MARK_BG, {0, 0xFFFFFF}},
+    {OPT_ACTIVE_WIDTH, {0, 100}}, // pixels around a click; the options dialog offers 1 to 5
+    {OPT_GRAB_FORMAT, {0, std::numeric_limits<int>::max()}}, // a packed frame size; 0 is none
+    {OPT_GRAB_STRETCH, {0, 1}},
+    {OPT_GRAB_CROSS, {0, 1}},
+    {OPT_GRAB_CROSS_COLOR, {0, 0xFFFFFF}},
+    {OPT_GRAB_WIDTH, {1, OPT_GRAB_SIZE_MAX}},
+    {OPT_GRAB_HEIGHT, {1, OPT_GRAB_SIZE_MAX}},
+    {OPT_POS_VALUE, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_MAIN, {-kPackedLimit, kPackedLimit}},
+    {OPT_SIZE_VALUE, {0, kPackedLimit}},
+    {OPT_SIZE_MAIN, {0, kPackedLimit}},
+    {OPT_POS_TOOLBAR_TOOL, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_TOOLBAR_RELATION, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_ZOOM, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_TOOLBAR_SHAPE, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_TOOLBAR_EDIT, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_RULE_HORI_VERT, {-kPackedLimit, kPackedLimit}},
+    {OPT_POS_DIGIT, {-kPackedLimit, kPackedLimit}},
+    {OPT_MARK_FONT_HEIGHT, {-100, 100}}, // pixels; the size (805) set after it decides
+    {OPT_MARK_FONT_SIZE, {0, OPT_MARK_FONT_SIZE_MAX}}, // 0 and below: the default size
+    {OPT_LINE_VERT_WIDTH, {0, 99'999}}, // pixels; the options dialog takes five digits
+};
+
 // Names of the configuration record's fields and record groups.
 const std::string kConfigName = "ConfigName";
 const std::string kOptionName = "OptionName";
@@ -119,6 +166,24 @@ const std::string kRulerUnitHori = "RULERUNITHORI";
 const std::string kRulerUnitVert = "RULERUNITVERT";
 const std::string kRulerValue = "RULERVALUE";
 const std::string kRulerUnit = "RULERUNIT";
+
+// Whether an error says that another connection holds a database of ours.
+bool IsBusy(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const jet::EngineError& engineError) {
+        return engineError.Number() == jet::errFileInUse || engineError.Number() == jet::errLocked;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Whether the dataset has the three fields of a configuration record.
+bool HasRecordFields(TDataSet& dataSet)
+{
+    return dataSet.FindField(kConfigName) && dataSet.FindField(kOptionName) && dataSet.FindField(kOptionValue);
+}
 
 bool IsRulerKey(const std::string& configName)
 {
@@ -135,8 +200,8 @@ std::string_view Trimmed(std::string_view text)
     return text;
 }
 
-// A decimal integer in 32 bits, with an optional sign and surrounding blanks.
-bool ParseInt(std::string_view text, int& value)
+// A decimal integer in 64 bits, with an optional sign and surrounding blanks.
+bool ParseLongLong(std::string_view text, long long& value)
 {
     text = Trimmed(text);
     if (!text.empty() && text.front() == '+') {
@@ -148,6 +213,27 @@ bool ParseInt(std::string_view text, int& value)
         return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size();
+}
+
+// The same in 32 bits.
+bool ParseInt(std::string_view text, int& value)
+{
+    long long number = 0;
+    if (!ParseLongLong(text, number) || number < std::numeric_limits<int>::min()
+        || number > std::numeric_limits<int>::max())
+        return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+// A stored integer brought into the range of its option; other texts as they are.
+std::string IntoRange(int id, const std::string& text)
+{
+    const MOptionRange range = MParam::IntegerRange(id);
+    long long number = 0;
+    if (!ParseLongLong(text, number) || (number >= range.Min && number <= range.Max))
+        return text;
+    return std::to_string(std::clamp<long long>(number, range.Min, range.Max));
 }
 
 // A finite number written with "." or, as older stored values may be, with ",".
@@ -188,6 +274,17 @@ std::string KeepAside(std::string file)
     return {};
 }
 
+// How long Open waits for a Config.dat that another program holds, and how
+// long it pauses between its tries.
+constexpr std::chrono::milliseconds kBusyWait{5000};
+constexpr std::chrono::milliseconds kBusyRetryPause{100};
+std::optional<std::chrono::milliseconds> busyWaitForTesting;
+
+std::chrono::milliseconds BusyWait()
+{
+    return busyWaitForTesting.value_or(kBusyWait);
+}
+
 std::unique_ptr<MParam>& Instance()
 {
     static std::unique_ptr<MParam> instance;
@@ -207,6 +304,19 @@ MParam* MParam::GetInstance()
 void MParam::ResetForTesting()
 {
     Instance().reset();
+}
+
+void MParam::SetBusyWaitForTesting(std::optional<std::chrono::milliseconds> wait)
+{
+    busyWaitForTesting = wait;
+}
+
+MOptionRange MParam::IntegerRange(int id)
+{
+    for (const IntegerOptionRange& option : kIntegerRanges)
+        if (option.Id == id)
+            return option.Range;
+    return {std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
 }
 
 MParam::MParam()
@@ -325,26 +435,49 @@ void MParam::SetScale(double scale)
     SetDouble(OPT_RULE_SCALE, scale, BoolValue(OPT_RULE_LOAD_SAVED));
 }
 
-bool MParam::OpenBackend(TDataSet* table, TCustomConnection* connection)
+MParam::TBackendOpen MParam::OpenBackend(TDataSet* table, TCustomConnection* connection)
 {
     DataSet = table;
     if (!table)
-        return false;
-    // Any failure just means this backend is not available here; a
-    // connection made for it is let go again.
+        return TBackendOpen::Unavailable;
+    // Any failure just means this backend is not available here, or not
+    // now; a connection made for it is let go again.
     const bool wasConnected = connection && connection->Connected();
+    TBackendOpen result = TBackendOpen::Unavailable;
     try {
         if (connection)
             connection->Open();
         table->SetActive(true);
-        return true;
+        // A table of another shape would take no write: it is not a store.
+        if (HasRecordFields(*table))
+            result = TBackendOpen::Opened;
+        else
+            table->SetActive(false);
     } catch (...) {
+        if (IsBusy(std::current_exception()))
+            result = TBackendOpen::Busy;
+    }
+    if (result != TBackendOpen::Opened && connection && !wasConnected) {
         try {
-            if (connection && !wasConnected)
-                connection->Close();
+            connection->Close();
         } catch (...) {
         }
-        return false;
+    }
+    return result;
+}
+
+bool MParam::OpenConfigDatabase()
+{
+    const auto deadline = std::chrono::steady_clock::now() + BusyWait();
+    for (;;) {
+        const TBackendOpen result = OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get());
+        if (result != TBackendOpen::Busy)
+            return result == TBackendOpen::Opened;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            BusyStoreText = TDMMain::ConfigDatabaseFile;
+            return false;
+        }
+        std::this_thread::sleep_for(kBusyRetryPause);
     }
 }
 
@@ -379,7 +512,7 @@ bool MParam::StartFreshStore(bool xmlFileUnreadable)
         }
     }
     options->SetCreateMissingFile(true);
-    const bool opened = OpenBackend(options, nullptr);
+    const bool opened = OpenBackend(options, nullptr) == TBackendOpen::Opened;
     options->SetCreateMissingFile(false);
     return opened;
 }
@@ -391,7 +524,7 @@ bool MParam::OpenFreshDatabase()
     } catch (...) {
         return false; // no engine, no room, or the name was taken meanwhile
     }
-    if (OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get()))
+    if (OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get()) == TBackendOpen::Opened)
         return true;
     // Made just now and holding nothing yet: it goes, so that it hides nothing.
     std::error_code ignored;
@@ -399,12 +532,33 @@ bool MParam::OpenFreshDatabase()
     return false;
 }
 
+void MParam::RemoveLeftoversOfKilledWriters()
+{
+    std::set<std::string> folders;
+    if (DMMain)
+        folders.insert(std::filesystem::path(TDMMain::ConfigDatabaseFile).parent_path().string());
+    if (DataModuleOptions) {
+        std::string file = DataModuleOptions->DataSetOptions->FileName();
+        std::replace(file.begin(), file.end(), '\\', '/');
+        folders.insert(std::filesystem::path(file).parent_path().string());
+    }
+    for (const std::string& folder : folders)
+        platform::RemoveLeftoverTemporaryFiles(folder);
+}
+
 bool MParam::Open()
 {
     if (IsOpen)
         return false;
     StoreNoteText.clear();
-    bool opened = DMMain && DMMain->KDBConfig && OpenBackend(DMMain->KTableConfig.get(), DMMain->KDBConfig.get());
+    BusyStoreText.clear();
+    WriteRefusalTold = false;
+    RemoveLeftoversOfKilledWriters();
+    bool opened = DMMain && DMMain->KDBConfig && OpenConfigDatabase();
+    // The settings are in a database another program holds: a store started
+    // elsewhere would take them away from it.
+    if (!BusyStoreText.empty())
+        return false;
     bool xmlFileUnreadable = false;
     if (!opened && DataModuleOptions) {
         TClientDataSet* options = DataModuleOptions->DataSetOptions.get();
@@ -418,7 +572,7 @@ bool MParam::Open()
         }
     }
     if (!opened && DMMain)
-        opened = OpenBackend(DMMain->FirebirdTableConfig.get(), DMMain->FirebirdDBConfig.get());
+        opened = OpenBackend(DMMain->FirebirdTableConfig.get(), DMMain->FirebirdDBConfig.get()) == TBackendOpen::Opened;
     // A fresh store never hides one that may open next time.
     if (!opened && DataModuleOptions && !ServerStoreMayOpenLater())
         opened = StartFreshStore(xmlFileUnreadable);
@@ -428,18 +582,43 @@ bool MParam::Open()
         DataModuleOptions->DataSetOptions->SetLogChanges(false);
 
     IsOpen = true;
-    for (auto& [id, text] : Options) {
-        // A record that cannot be read leaves that option at its default.
-        try {
-            const std::string stored = ReadOption(std::to_string(id), kSettings);
-            if (!stored.empty()) {
-                text = stored;
-                ++generation;
+    LoadStoredOptions();
+    return true;
+}
+
+void MParam::LoadStoredOptions()
+{
+    // One pass over the records finds what a ReadOption of each option would:
+    // the value of the option's first settings record. A record that cannot
+    // be read leaves its option at the default (nullopt), and so do the
+    // records after one whose names cannot be read.
+    std::map<std::string, std::optional<std::string>, std::less<>> firstValues;
+    try {
+        for (DataSet->First(); !DataSet->Eof(); DataSet->Next()) {
+            const TField* config = DataSet->FindField(kConfigName);
+            const TField* option = DataSet->FindField(kOptionName);
+            if (!config || !option)
+                return;
+            if (config->AsString() != kSettings)
+                continue;
+            const auto [entry, first] = firstValues.try_emplace(option->AsString());
+            if (!first)
+                continue;
+            try {
+                const TField* value = DataSet->FindField(kOptionValue);
+                entry->second = value ? value->AsString() : std::string();
+            } catch (const std::exception&) {
             }
-        } catch (const std::exception&) {
+        }
+    } catch (const std::exception&) {
+    }
+    for (auto& [id, text] : Options) {
+        const auto stored = firstValues.find(std::to_string(id));
+        if (stored != firstValues.end() && stored->second && !stored->second->empty()) {
+            text = IntoRange(id, *stored->second);
+            ++generation;
         }
     }
-    return true;
 }
 
 std::string MParam::ReadOption(const std::string& optionName, const std::string& configName)
@@ -465,44 +644,91 @@ bool MParam::WriteOption(const std::string& optionName, const std::string& value
 {
     if (!IsOpen || !DataSet)
         return false;
-    try {
-        DataSet->First();
-        while (!DataSet->Eof()) {
-            const TField* config = DataSet->FindField(kConfigName);
-            const TField* option = DataSet->FindField(kOptionName);
-            if (!config || !option)
-                return false;
-            if (config->AsString() == configName && option->AsString() == optionName) {
-                // An empty value is written over a stored one too, so that a
-                // cleared setting stays cleared after a restart.
-                DataSet->Edit();
-                if (TField* field = DataSet->FindField(kOptionValue))
-                    field->SetAsString(value);
-                DataSet->Post();
-                return true;
-            }
-            DataSet->Next();
-        }
-        if (value.empty())
-            return false;
-        DataSet->Append();
-        if (TField* field = DataSet->FindField(kOptionName))
-            field->SetAsString(optionName);
-        if (TField* field = DataSet->FindField(kConfigName))
-            field->SetAsString(configName);
-        if (TField* field = DataSet->FindField(kOptionValue))
-            field->SetAsString(value);
-        DataSet->Post();
-        return true;
-    } catch (...) {
-        // Leave no half-made record behind for the next operation to post.
-        try {
-            if (DataSet->State() == dsEdit || DataSet->State() == dsInsert)
-                DataSet->Cancel();
-        } catch (...) {
-        }
+    // Without all three fields a write would store nothing, or a record
+    // without its value.
+    if (!HasRecordFields(*DataSet)) {
+        WriteRefused();
         return false;
     }
+    // On the data-access database the scan and the write are one
+    // transaction, so that no other process adds the record in between.
+    // When two write at once, one of them finds the file busy at once and
+    // tries again, after the other's commit.
+    TDaoDatabase* database = DMMain && DataSet == DMMain->KTableConfig.get() ? DMMain->KDBConfig.get() : nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + BusyWait();
+    for (;;) {
+        try {
+            if (database)
+                database->WorkspaceLevel_StartTransaction();
+            const bool written = WriteRecord(optionName, value, configName);
+            if (database)
+                database->WorkspaceLevel_Commit();
+            return written;
+        } catch (...) {
+            const bool busy = IsBusy(std::current_exception());
+            // Leave no half-made record behind for the next operation to post.
+            try {
+                if (DataSet->State() == dsEdit || DataSet->State() == dsInsert)
+                    DataSet->Cancel();
+                if (database)
+                    database->WorkspaceLevel_Rollback();
+            } catch (...) {
+            }
+            if (database && busy && std::chrono::steady_clock::now() < deadline)
+                continue;
+            WriteRefused();
+            return false;
+        }
+    }
+}
+
+bool MParam::WriteRecord(const std::string& optionName, const std::string& value, const std::string& configName)
+{
+    DataSet->First();
+    while (!DataSet->Eof()) {
+        const TField* config = DataSet->FindField(kConfigName);
+        const TField* option = DataSet->FindField(kOptionName);
+        if (config->AsString() == configName && option->AsString() == optionName) {
+            // An empty value is written over a stored one too, so that a
+            // cleared setting stays cleared after a restart.
+            DataSet->Edit();
+            DataSet->FindField(kOptionValue)->SetAsString(value);
+            DataSet->Post();
+            return true;
+        }
+        DataSet->Next();
+    }
+    if (value.empty())
+        return false;
+    DataSet->Append();
+    DataSet->FindField(kOptionName)->SetAsString(optionName);
+    DataSet->FindField(kConfigName)->SetAsString(configName);
+    DataSet->FindField(kOptionValue)->SetAsString(value);
+    DataSet->Post();
+    return true;
+}
+
+void MParam::WriteRefused()
+{
+    if (WriteRefusalTold)
+        return;
+    WriteRefusalTold = true;
+    if (OnWriteRefused)
+        OnWriteRefused(StoreName());
+}
+
+std::string MParam::StoreName() const
+{
+    std::string name;
+    if (DMMain && DataSet == DMMain->KTableConfig.get())
+        name = TDMMain::ConfigDatabaseFile;
+    else if (DataModuleOptions && DataSet == DataModuleOptions->DataSetOptions.get())
+        name = DataModuleOptions->DataSetOptions->FileName();
+    else if (DMMain && DataSet == DMMain->FirebirdTableConfig.get())
+        name = DMMain->FirebirdDBConfig->IsRemote() ? DMMain->FirebirdDBConfig->DatabaseName()
+                                                     : DMMain->FirebirdDBConfig->LocalFileName();
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name.starts_with("./") ? name.substr(2) : name;
 }
 
 bool MParam::SaveAll()
@@ -621,6 +847,7 @@ bool MParam::DeleteRuler(const std::string& name)
                 DataSet->Next();
         }
     } catch (...) {
+        WriteRefused();
         return false;
     }
     return known;

@@ -12,8 +12,11 @@
 // Numbers are written with "." whatever the locale and read with "." or ",".
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -104,6 +107,10 @@ inline constexpr int OPT_PRINT_MAG_VALUE = 1107; // double, stored as typed text
 inline constexpr int OPT_PRINT_ADJUST = 1108; // double, stored as typed text: printer adjustment in percent
 inline constexpr int OPT_EXIT_CONFIRM = 1201; // bool: the operator confirms before the program exits
 
+// The largest values the program's own controls let through.
+inline constexpr int OPT_MARK_FONT_SIZE_MAX = 16; // mark font size (805) offered by the options dialog
+inline constexpr int OPT_GRAB_SIZE_MAX = 5000;    // user width and height of grabbed frames (308, 309)
+
 // A stored calibration: horizontal and vertical ruler values and units, as texts.
 struct MRulerItem {
     std::string ValueHori;
@@ -113,12 +120,22 @@ struct MRulerItem {
     friend bool operator==(const MRulerItem&, const MRulerItem&) = default;
 };
 
+// The values an integer option's readers can take; a stored number outside
+// them is brought to the nearer end when the store is opened.
+struct MOptionRange {
+    int Min;
+    int Max;
+};
+
 class MParam {
 public:
     // The store, created with every option at its default on the first call.
     static MParam* GetInstance();
     // Tests only: forgets the store, so the next GetInstance starts afresh.
     static void ResetForTesting();
+    // Tests only: how long Open waits for a busy Config.dat (nullopt: as
+    // the program waits).
+    static void SetBusyWaitForTesting(std::optional<std::chrono::milliseconds> wait);
 
     MParam(const MParam&) = delete;
     MParam& operator=(const MParam&) = delete;
@@ -151,16 +168,25 @@ public:
     // Written at once only while OPT_RULE_LOAD_SAVED is on.
     void SetScale(double scale);
 
+    // The range of an option read as an integer; the whole int range for
+    // switches, texts, reserved options and unknown ids.
+    static MOptionRange IntegerRange(int id);
+
     // Opens the configuration dataset: the data-access table of DMMain, else
     // the XML client dataset of DataModuleOptions, else the server table of
-    // DMMain; then loads every option stored under "DEFAULT". When none of
+    // DMMain; then loads every option stored under "DEFAULT". A database
+    // table without the fields ConfigName, OptionName and OptionValue is no
+    // store and is left as it is. When none of
     // them opens, a fresh store starts in the Config folder, unless a store
     // that may open next time is there (the server database's file, or a
     // database server it names): the data-access database Config.dat when
     // no file of that name is there, else (or when it cannot be made) the
     // XML file. An XML file whose content is unreadable is first kept beside
-    // it under a dated name; a Config.dat is never touched. False when the
-    // store was already open or no store opened (the defaults then stay).
+    // it under a dated name; a Config.dat is never touched. A stored integer
+    // option outside its range (IntegerRange) is brought into it. Temporary
+    // files of killed writers are removed from the Config folder first.
+    // False when the store was already open or no store opened (the defaults
+    // then stay).
     bool Open();
     // Set when the last Open started a fresh store beside a store it could
     // not use, for the status bar, in every language: "<file> -> <where it
@@ -168,12 +194,22 @@ public:
     // -> Config/Config.xml" for a Config.dat that does not open, left as it
     // is, with the settings kept in the XML file; else "".
     const std::string& StoreNote() const { return StoreNoteText; }
+    // The data-access database Config.dat when the last Open gave up on it
+    // because another program held it all the while Open waited (a few
+    // seconds); no other store was started then. Else "".
+    const std::string& BusyStore() const { return BusyStoreText; }
     // The OptionValue of the first record with both names; "" when the store
     // is not open, nothing matches or a field is missing.
     std::string ReadOption(const std::string& optionName, const std::string& configName);
     // Edits the first matching record, else appends one (not for an empty
-    // value). True when a record was written.
+    // value). True when a record was written with the value; false when the
+    // dataset lacks one of the three fields.
     bool WriteOption(const std::string& optionName, const std::string& value, const std::string& configName);
+    // Called at the first write of a session that the open store refused (a
+    // read-only folder, a full disk, a file another program holds), with
+    // the store's name ("Config/Config.xml"); later refusals are not told.
+    // A write of an empty value or while the store is closed is no refusal.
+    std::function<void(const std::string& store)> OnWriteRefused;
     // Writes every option under "DEFAULT"; true only when every write succeeded.
     bool SaveAll();
     void Close();
@@ -191,10 +227,25 @@ private:
     MParam();
     std::string& Value(int id);
     // Opens one backend: its connection (when it has one), then its table.
-    bool OpenBackend(TDataSet* table, TCustomConnection* connection);
+    enum class TBackendOpen { Opened, Unavailable, Busy };
+    TBackendOpen OpenBackend(TDataSet* table, TCustomConnection* connection);
+    // Attempt 1, on Config.dat: a database of ours that another program
+    // holds is waited for, and named in BusyStore when it stays held.
+    bool OpenConfigDatabase();
     // Whether the server backend may open next time although it did not now.
     static bool ServerStoreMayOpenLater();
     bool StartFreshStore(bool xmlFileUnreadable);
+    // WriteOption's scan and edit or append; raises what the dataset raises.
+    bool WriteRecord(const std::string& optionName, const std::string& value, const std::string& configName);
+    // Reads every option stored under "DEFAULT" over its default.
+    void LoadStoredOptions();
+    // Tells OnWriteRefused, once per session.
+    void WriteRefused();
+    // The file (or server database) of the open store, as the operator knows it.
+    std::string StoreName() const;
+    // Removes from the store's folders the temporary files that writers
+    // killed while they made Config.dat or replaced Config.xml left behind.
+    void RemoveLeftoversOfKilledWriters();
     // Makes Config.dat and opens the store on it; a database it made that
     // then does not open is removed again.
     bool OpenFreshDatabase();
@@ -208,4 +259,6 @@ private:
     std::map<std::string, std::string> RulerUnits;  // records under "RULERUNIT"
     std::map<std::string, MRulerItem> Rulers;
     std::string StoreNoteText;
+    std::string BusyStoreText;
+    bool WriteRefusalTold = false;
 };

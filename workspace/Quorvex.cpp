@@ -32,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
@@ -505,9 +506,11 @@ void TFormMeasure::SetLanguage(int code, bool save)
 {
     if (!Lan->SetLanguage(code))
         return;
+    // The window takes its new texts first: they empty the status bar, which
+    // would take away the message of a store that refuses the write.
+    ApplyLanguage();
     if (save)
         Param->SetInt(OPT_LANGUAGE, code, true);
-    ApplyLanguage();
     RedrawImage();
     UpdateSelection(true);
 }
@@ -733,8 +736,16 @@ bool TFormMeasure::LoadSettings()
 {
     if (SettingsLoaded)
         return false;
+    // A store that refuses a write (a read-only folder, a full disk) is told
+    // of once; the program goes on with the settings in memory. The store
+    // outlives the window.
+    Param->OnWriteRefused = [window = QPointer<TFormMeasure>(this)](const std::string& store) {
+        if (window)
+            window->ShowStatus(window->Lan->Message(MSG_CANNOT_SAVE_SETTINGS, store), STATUS_MESSAGE);
+    };
     if (!Param->Open())
-        ShowStatus(Lan->Texts[71], STATUS_MESSAGE);
+        ShowStatus(Param->BusyStore().empty() ? Lan->Texts[71] : Lan->Message(MSG_SETTINGS_BUSY, Param->BusyStore()),
+                   STATUS_MESSAGE);
     else if (!Param->StoreNote().empty())
         ShowStatus(Lan->Texts[71] + ": " + Param->StoreNote(), STATUS_MESSAGE);
 

@@ -6,6 +6,7 @@
 #include "capture/MSplitLive.h"
 #include "platform/gui/TApplication.h"
 #include "platform/system/SingleInstance.h"
+#include "platform/system/TerminationSignals.h"
 #include "settings/MDMMain.h"
 #include "settings/MDataOptions.h"
 #include "settings/MOptions.h"
@@ -128,6 +129,17 @@ int StartQuorvex(const QString& instanceName)
         if (instance.Acquire(WM_INSTANCE_ACTIVATE) == TSingleInstance::TStart::HandedOver)
             return 0;
 
+        // The end of a desktop session, or Ctrl+C in a terminal: the program
+        // ends as on File > Exit, with its layout and settings stored, but
+        // without the exit question that nobody is there to answer.
+        TTerminationSignals terminationSignals;
+        QObject::connect(&terminationSignals, &TTerminationSignals::Requested, qApp, [] {
+            if (FormMeasure && FormMeasure->SettingsLoaded)
+                FormMeasure->FormClose();
+            // Not quit(), which would close the windows and so ask.
+            QCoreApplication::exit(0);
+        });
+
         // A later start may knock while the forms are still being made; a
         // knock before the main window exists needs no answer, since that
         // window is about to be shown in front anyway.
@@ -143,6 +155,9 @@ int StartQuorvex(const QString& instanceName)
         // windows are still open.
         QObject::connect(FormMeasure, &TFormMeasure::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         FormMeasure->show();
+        // Showing the window opened the settings store, and with the server
+        // database the engine's client took both signals for itself.
+        terminationSignals.Install();
         QApplication::exec();
 
         DestroyForms();

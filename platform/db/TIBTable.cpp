@@ -120,6 +120,9 @@ struct Column {
 // The statements of an open table, prepared on first use.
 struct TIBTable::Statements {
     std::vector<Column> Columns;
+    // The query of every record and the layout its rows are read in.
+    Released<Firebird::IStatement> Select;
+    Released<Firebird::IMessageMetadata> Output;
     Released<Firebird::IStatement> Insert;
     Released<Firebird::IStatement> Update;
     Released<Firebird::IStatement> Delete;
@@ -233,12 +236,10 @@ void TIBTable::InternalOpen()
 
     const int dialect = TableDatabase->SQLDialect();
     auto prepared = std::make_unique<Statements>();
-    ClearCache();
-    Rows.reserve(static_cast<std::size_t>(Chunks));
     Guarded("Cannot open table \"" + Name + "\"", [&](Status* status) {
-        Released<Firebird::IStatement> select{Prepare(status, *TableDatabase, *transaction,
-                                                      "SELECT T.RDB$DB_KEY, T.* FROM " + Quoted(Name, dialect) + " T")};
-        Released<Firebird::IMessageMetadata> described{select.Object->getOutputMetadata(status)};
+        prepared->Select.Object = Prepare(status, *TableDatabase, *transaction,
+                                          "SELECT T.RDB$DB_KEY, T.* FROM " + Quoted(Name, dialect) + " T");
+        Released<Firebird::IMessageMetadata> described{prepared->Select.Object->getOutputMetadata(status)};
         const unsigned count = described.Object->getCount(status);
         // Every column is read as text: text columns keep their width, the
         // engine converts the others.
@@ -262,38 +263,69 @@ void TIBTable::InternalOpen()
             builder.Object->setType(status, i, kVarying + kNullable);
             prepared->Columns.push_back(column);
         }
-        Released<Firebird::IMessageMetadata> output{builder.Object->getMetadata(status)};
-        std::vector<unsigned char> buffer(output.Object->getMessageLength(status));
-        Released<Firebird::IResultSet> cursor{select.Object->openCursor(status, transaction->Handle(), nullptr,
-                                                                        nullptr, output.Object, 0)};
+        prepared->Output.Object = builder.Object->getMetadata(status);
+    });
+    Prepared = std::move(prepared);
+    ClearCache();
+    try {
+        ReadRows();
+    } catch (...) {
+        Prepared.reset();
+        throw;
+    }
+
+    FieldDefs().Clear();
+    CharacterWidths.clear();
+    for (const Column& column : Prepared->Columns) {
+        FieldDefs().Add(column.Name, ftString, static_cast<int>(column.Length), column.Required);
+        CharacterWidths.push_back(column.Characters);
+    }
+    CacheOpen = true;
+    RowsJustRead = true;
+    CreateFields();
+}
+
+void TIBTable::ReadRows()
+{
+    TIBTransaction& transaction = *OpenTransaction;
+    std::vector<Row> rows;
+    rows.reserve(static_cast<std::size_t>(Chunks));
+    Guarded("Cannot read table \"" + Name + "\"", [&](Status* status) {
+        Firebird::IMessageMetadata* output = Prepared->Output.Object;
+        const unsigned count = output->getCount(status);
+        std::vector<unsigned char> buffer(output->getMessageLength(status));
+        Released<Firebird::IResultSet> cursor{
+            Prepared->Select.Object->openCursor(status, transaction.Handle(), nullptr, nullptr, output, 0)};
         while (cursor.Object->fetchNext(status, buffer.data()) == Firebird::IStatus::RESULT_OK) {
             Row row;
-            row.Key.assign(reinterpret_cast<const char*>(&buffer[output.Object->getOffset(status, 0)]), kKeyLength);
+            row.Key.assign(reinterpret_cast<const char*>(&buffer[output->getOffset(status, 0)]), kKeyLength);
             for (unsigned i = 1; i < count; ++i) {
-                if (*reinterpret_cast<const short*>(&buffer[output.Object->getNullOffset(status, i)])) {
+                if (*reinterpret_cast<const short*>(&buffer[output->getNullOffset(status, i)])) {
                     row.Values.emplace_back(std::nullopt);
                     continue;
                 }
-                const unsigned char* field = &buffer[output.Object->getOffset(status, i)];
+                const unsigned char* field = &buffer[output->getOffset(status, i)];
                 unsigned short length = 0;
                 std::memcpy(&length, field, sizeof length);
                 row.Values.emplace_back(std::string(reinterpret_cast<const char*>(field + sizeof length), length));
             }
-            Rows.push_back(std::move(row));
+            rows.push_back(std::move(row));
         }
         cursor.Object->close(status);
         cursor.Object = nullptr; // closed and released by the engine
     });
+    Rows = std::move(rows);
+}
 
-    FieldDefs().Clear();
-    CharacterWidths.clear();
-    for (const Column& column : prepared->Columns) {
-        FieldDefs().Add(column.Name, ftString, static_cast<int>(column.Length), column.Required);
-        CharacterWidths.push_back(column.Characters);
-    }
-    Prepared = std::move(prepared);
-    CacheOpen = true;
-    CreateFields();
+void TIBTable::InternalFirst()
+{
+    // Other connections (another copy of the program, other machines on a
+    // server) commit too: a scan from the first record reads the table
+    // afresh, so that a write after it finds their records.
+    if (CacheOpen && !RowsJustRead && OpenTransaction && OpenTransaction->InTransaction())
+        ReadRows();
+    RowsJustRead = false;
+    TCachedDataSet::InternalFirst();
 }
 
 void TIBTable::InternalClose()

@@ -1,6 +1,7 @@
 // One table of a database of the server engine as a dataset. Opening starts
 // the table's transaction when needed and reads every record of the table in
-// its stored order, each with its database key; the columns become string
+// its stored order, each with its database key (and reads them again at each
+// First, to see other connections' commits); the columns become string
 // fields (a text column keeps its width, other columns travel as their text).
 // Every post and delete is written to the table and committed at once
 // (retaining the transaction), so a change is durable when Post or Delete
@@ -39,6 +40,9 @@ public:
 protected:
     void InternalOpen() override;
     void InternalClose() override;
+    // Reads the table afresh (but not right after opening), so that a scan
+    // sees what other connections committed.
+    void InternalFirst() override;
     void StoreRecord(const Row* stored, Row& posted) override;
     void StoreDeletion(const Row& stored) override;
     // Cuts a text to the column's width in characters.
@@ -55,6 +59,8 @@ private:
     template <typename Write>
     void WriteAndCommit(const std::string& context, Write&& write);
     void ForgetTransaction(TIBTransaction* transaction);
+    // Every record of the table, in stored order, into Rows.
+    void ReadRows();
 
     TIBDatabase* TableDatabase = nullptr;
     TIBTransaction* TableTransaction = nullptr;
@@ -65,4 +71,6 @@ private:
     std::unique_ptr<Statements> Prepared;
     // The transaction the open table runs on.
     TIBTransaction* OpenTransaction = nullptr;
+    // Set by opening, which reads the rows just before the first First.
+    bool RowsJustRead = false;
 };

@@ -14,6 +14,7 @@
 #include "platform/jet/Constants.h"
 #include "platform/jet/JetTypes.h"
 
+#include <cstdint>
 #include <string>
 
 namespace jet {
@@ -71,6 +72,10 @@ public:
     virtual TableDefPtr CreateTableDef(const std::string& name = "", int attributes = 0,
                                        const std::string& sourceTableName = "",
                                        const std::string& connect = "") = 0;
+    // A new relation (Relation.h), made part of the database by
+    // Relations().Append.
+    virtual RelationPtr CreateRelation(const std::string& name = "", const std::string& table = "",
+                                       const std::string& foreignTable = "", int attributes = 0) = 0;
     // A query definition; with a name it is stored at once (3012 when the
     // name is taken), without one it is a temporary query.
     virtual QueryDefPtr CreateQueryDef(const std::string& name = "", const std::string& sql = "") = 0;
@@ -79,6 +84,12 @@ public:
     virtual void BeginTrans() = 0;
     virtual void CommitTrans(int options = 0) = 0;
     virtual void Rollback() = 0;
+
+    // How many times the file was found changed by another connection's
+    // commit; asking looks at the file, so the count is current. A dynaset
+    // shows another connection's new records only once requeried: a count
+    // that grew says when. A database that cannot tell answers 0.
+    virtual std::uint64_t CommitsElsewhere() { return 0; }
 };
 
 } // namespace jet

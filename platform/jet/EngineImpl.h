@@ -313,7 +313,7 @@ public:
     Collection<TableDef>& TableDefs() override;
     Collection<QueryDef>& QueryDefs() override;
     Collection<Container>& Containers() override { return NoContainers; }
-    Collection<Relation>& Relations() override { return NoRelations; }
+    Collection<Relation>& Relations() override;
     Collection<Recordset>& Recordsets() override;
     Collection<Property>& Properties() override { return *PropertyList; }
     RecordsetPtr OpenRecordset(const std::string& source, int type, int options, int lockEdits) override;
@@ -322,6 +322,8 @@ public:
     TableDefPtr CreateTableDef(const std::string& name, int attributes, const std::string& sourceTableName,
                                const std::string& connect) override;
     QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override;
+    RelationPtr CreateRelation(const std::string& name, const std::string& table, const std::string& foreignTable,
+                               int attributes) override;
 
     // NameResolver
     sql::NameBinding ResolveTable(std::string_view name) const override;
@@ -346,6 +348,7 @@ public:
     std::uint64_t Generation() const { return WriteGeneration; }
     // Forgets cached rows when another connection changed the file.
     void RefreshCache() override;
+    std::uint64_t CommitsElsewhere() override;
     void SetRecordsAffected(long count) { Affected = count; }
     // The SQLite reference of a stored or linked table ("t", "jet.link.1"."t").
     std::string TableRef(const catalog::TableInfo& table);
@@ -387,6 +390,7 @@ public:
     // An installable format's folder or workbook this database serves
     // (FormatDatabase.h); its path becomes the database's Name.
     void AttachFormat(std::shared_ptr<FormatStore> store);
+    bool ServesFormat() const { return Format != nullptr; }
     // The database file behind a link's connect text: the DATABASE file, or
     // the working file of an installable format's folder.
     std::string LinkFile(const std::string& connect);
@@ -436,6 +440,7 @@ private:
     // checked against it.
     std::int64_t CatalogDataVersion = 0;
     std::int64_t CacheDataVersion = 0;
+    std::uint64_t CommitsSeenElsewhere = 0;
     int JoinedLevels = 0;
     std::vector<std::weak_ptr<RecordsetImpl>> OpenRecordsets;
     // Kept while nothing changed: opening the same table again costs no pass
@@ -454,7 +459,7 @@ private:
     std::unique_ptr<QueryDefCollection> QueryDefList;
     std::unique_ptr<RecordsetCollection> RecordsetList;
     ListCollection<Container> NoContainers;
-    ListCollection<Relation> NoRelations;
+    std::unique_ptr<Collection<Relation>> RelationList;  // made when first asked for (Relations.cpp)
     std::unique_ptr<ComputedProperties> PropertyList;
 };
 

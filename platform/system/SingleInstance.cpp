@@ -1,23 +1,24 @@
 #include "platform/system/SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // How long a later start waits for the running copy to take its message.
 constexpr int kHandOverTimeoutMs = 2000;
-
-QString MarkerFolder()
-{
-    // Without a session's runtime folder Qt would warn and make one in the
-    // temporary folder; go there directly.
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        return QDir::tempPath();
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime.isEmpty() ? QDir::tempPath() : runtime;
-}
+// How long a later start waits for a copy that holds the lock to listen: it
+// listens a moment after it took the lock, or answers as soon as its event
+// loop runs again.
+constexpr int kAnswerWaitMs = 5000;
+constexpr unsigned long kRetryPauseMs = 20;
 
 } // namespace
 
@@ -27,9 +28,16 @@ TSingleInstance::TSingleInstance(const QString& name, QObject* parent)
 {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadMessages(socket); });
+            auto reader = std::make_shared<TInstanceMessageReader>();
+            const auto read = [this, socket, reader] {
+                for (const int message : reader->Feed(socket->readAll()))
+                    Q_EMIT MessageReceived(message);
+                if (reader->Refused())
+                    socket->abort();
+            };
+            connect(socket, &QLocalSocket::readyRead, this, read);
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            ReadMessages(socket);
+            read();
         }
     });
 }
@@ -39,9 +47,30 @@ TSingleInstance::~TSingleInstance()
     Release();
 }
 
+QString TSingleInstance::MarkerFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Qt refuses a runtime folder that is not the user's own.
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        if (!runtime.isEmpty())
+            return runtime;
+    }
+    // The temporary folder is shared with every user: a folder of that name
+    // made by someone else, or open to others, is not used.
+    const QByteArray folder = QFile::encodeName(QDir::tempPath() + QStringLiteral("/quorvex-")
+                                                + QString::number(::geteuid()));
+    ::mkdir(folder.constData(), 0700);
+    struct stat status {};
+    if (::lstat(folder.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid()
+        || (status.st_mode & 077) != 0)
+        return {};
+    return QFile::decodeName(folder);
+}
+
 QString TSingleInstance::LockFileName() const
 {
-    return MarkerFolder() + QLatin1Char('/') + name_ + QStringLiteral(".lock");
+    const QString folder = MarkerFolder();
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name_ + QStringLiteral(".lock");
 }
 
 QString TSingleInstance::SocketName() const
@@ -53,16 +82,32 @@ TSingleInstance::TStart TSingleInstance::Acquire(int message)
 {
     if (HoldsMarker())
         return TStart::First;
-    lock_ = std::make_unique<QLockFile>(LockFileName());
-    // Never stale by age: only a lock whose process has gone is taken over
-    // (QLockFile checks the process it names).
-    lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0)) {
-        Listen();
-        return TStart::First;
+    const QString lockName = LockFileName();
+    if (lockName.isEmpty()) {
+        qWarning("No private folder for the running-copy marker: more than one copy may run");
+        return TStart::Unmarked;
     }
-    lock_.reset();
-    return SendToRunningCopy(message) ? TStart::HandedOver : TStart::Unmarked;
+    const QDeadlineTimer deadline(kAnswerWaitMs);
+    for (;;) {
+        lock_ = std::make_unique<QLockFile>(lockName);
+        // Never stale by age: only a lock whose process has gone is taken
+        // over (QLockFile checks the process it names).
+        lock_->setStaleLockTime(0);
+        if (lock_->tryLock(0)) {
+            Listen();
+            return TStart::First;
+        }
+        const bool heldByAnother = lock_->error() == QLockFile::LockFailedError;
+        lock_.reset();
+        if (!heldByAnother)
+            return TStart::Unmarked;
+        // The holder listens a moment after it took the lock.
+        if (SendToRunningCopy(message))
+            return TStart::HandedOver;
+        if (deadline.hasExpired())
+            return TStart::Unmarked;
+        QThread::msleep(kRetryPauseMs);
+    }
 }
 
 void TSingleInstance::Release()
@@ -93,15 +138,4 @@ bool TSingleInstance::SendToRunningCopy(int message) const
     const bool sent = socket.waitForBytesWritten(kHandOverTimeoutMs) || socket.bytesToWrite() == 0;
     socket.disconnectFromServer();
     return sent;
-}
-
-void TSingleInstance::ReadMessages(QLocalSocket* socket)
-{
-    while (socket->canReadLine()) {
-        bool ok = false;
-        const int message = socket->readLine().trimmed().toInt(&ok);
-        // Anything but a number is not from this program: ignore it.
-        if (ok)
-            Q_EMIT MessageReceived(message);
-    }
 }

@@ -2,11 +2,20 @@
 // copy; that copy listens on a local socket of the same name, through which a
 // later start hands over a message (the activation request) before it exits.
 //
-// A lock left behind by a copy that ended abnormally is stale (its process is
-// gone) and is taken over. When the lock is held by a live process that does
-// not answer on the socket, the new copy runs all the same, without the lock,
-// as the old marker test did when it found no main window.
+// Taking the lock is the one atomic step of the check: of two copies started
+// together exactly one takes it, and the other waits for it to listen and
+// hands over. A lock left behind by a copy that ended abnormally is stale (its
+// process is gone) and is taken over. When the lock is held by a live process
+// that does not answer within a few seconds, the new copy runs all the same,
+// without the lock, as the old marker test did when it found no main window.
+//
+// The marker lives in the user's runtime folder; without one (no
+// XDG_RUNTIME_DIR) in a folder of the user's own in the temporary folder,
+// "quorvex-<uid>", made with mode 0700 and checked to be the user's and
+// private before it is used, so that no other user can plant a marker there.
 #pragma once
+
+#include "platform/system/InstanceMessageReader.h"
 
 #include <QLocalServer>
 #include <QLockFile>
@@ -31,23 +40,30 @@ public:
     enum class TStart {
         First,      // this copy holds the marker and listens for messages
         HandedOver, // a running copy took the message: exit now
-        Unmarked    // a copy holds the marker but did not answer: run without it
+        Unmarked    // no marker could be taken or answered: run without it
     };
 
-    // The marker lives in the user's runtime folder (the temporary folder
-    // when there is none); `name` is the marker's name, tests use their own.
+    // `name` is the marker's name; tests use their own.
     explicit TSingleInstance(const QString& name = QString::fromLatin1(INSTANCE_MARKER_NAME),
                              QObject* parent = nullptr);
     // Releases the marker when this copy holds it.
     ~TSingleInstance() override;
 
-    // Takes the marker, or hands `message` to the copy that holds it.
+    // Takes the marker, or hands `message` to the copy that holds it. A copy
+    // that holds the lock but does not listen yet (it started a moment
+    // before) is waited for.
     TStart Acquire(int message = WM_INSTANCE_ACTIVATE);
     bool HoldsMarker() const { return lock_ && lock_->isLocked(); }
+    // The lock file's name; empty when there is no private folder for it.
     QString LockFileName() const;
 
     // Removes the marker at the end of the run.
     void Release();
+
+    // The folder of the markers: the runtime folder, or without one the
+    // user's private folder in the temporary folder, made when missing.
+    // Empty when that folder is not the user's own or not private.
+    static QString MarkerFolder();
 
 Q_SIGNALS:
     // A later start sent a message (the running copy's side).
@@ -56,7 +72,6 @@ Q_SIGNALS:
 private:
     bool Listen();
     bool SendToRunningCopy(int message) const;
-    void ReadMessages(QLocalSocket* socket);
     QString SocketName() const;
 
     QString name_;

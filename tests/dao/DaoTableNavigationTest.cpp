@@ -147,6 +147,26 @@ TEST_F(DaoTableTest, ATableRequeriedInPlaceStandsOnItsFirstRecord)
     }
 }
 
+TEST_F(DaoTableTest, ScanFromTheFirstRecordSeesWhatAnotherConnectionCommitted)
+{
+    MakeConfigTable(2);
+    Connect();
+    TDaoTable& table = ConfigTable();
+    table.Open();
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"1", "2"}));
+    const std::uint64_t before = Database->DatabaseObject->CommitsElsewhere();
+
+    auto elsewhere = Engine->CreateWorkspace("Other", "admin", "")->OpenDatabase(Database->DatabaseObject->Name());
+    elsewhere->Execute("INSERT INTO config (ConfigName, OptionName, OptionValue) VALUES (\"DEFAULT\", \"3\", \"x\")");
+    elsewhere->Execute("UPDATE config SET OptionValue = \"changed\" WHERE OptionName = \"1\"");
+
+    EXPECT_GT(Database->DatabaseObject->CommitsElsewhere(), before);
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"1", "2", "3"}));
+    EXPECT_EQ(Values(table, "OptionValue"), (Strings{"changed", "value 2", "x"}));
+    AppendOption(table, "4");
+    EXPECT_EQ(Values(table, "OptionName"), (Strings{"1", "2", "3", "4"})) << "its own records as before";
+}
+
 TEST_F(DaoTableTest, AFilterThatFailsToOpenPutsFilteredBack)
 {
     MakeConfigTable(2);

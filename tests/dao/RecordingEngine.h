@@ -58,6 +58,7 @@ public:
     std::string Name() const override { return Inner->Name(); }
     std::string Connect() const override { return Inner->Connect(); }
     void Close() override { Inner->Close(); }
+    std::uint64_t CommitsElsewhere() override { return Inner->CommitsElsewhere(); }
     std::string Version() const override { return Inner->Version(); }
     int QueryTimeout() const override { return Inner->QueryTimeout(); }
     void SetQueryTimeout(int seconds) override { Inner->SetQueryTimeout(seconds); }
@@ -85,6 +86,11 @@ public:
                                     const std::string& connect) override
     {
         return Inner->CreateTableDef(name, attributes, source, connect);
+    }
+    jet::RelationPtr CreateRelation(const std::string& name, const std::string& table,
+                                    const std::string& foreignTable, int attributes) override
+    {
+        return Inner->CreateRelation(name, table, foreignTable, attributes);
     }
     jet::QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override
     {

@@ -142,6 +142,27 @@ TEST_F(MLanTest, UnknownLanguageIsTakenButKeepsEveryText)
     EXPECT_FALSE(lan->SetLanguage(4));
 }
 
+TEST_F(MLanTest, SettingsMessagesNameTheStoreInEveryLanguage)
+{
+    struct Case {
+        int language;
+        const char* busy;
+        const char* notSaved;
+    };
+    const Case cases[] = {
+        {LAN_ENGLISH, "\"Config/Config.dat\" is in use by another program: settings will not be saved",
+         "Cannot save settings in \"Config/Config.xml\""},
+        {LAN_CHINESE_SIMPLIFIED, "\"Config/Config.dat\" 正被其他程序占用，设置不会保存", "无法保存设置到 \"Config/Config.xml\""},
+        {LAN_CHINESE_TRADITIONAL, "\"Config/Config.dat\" 正被其他程式佔用，設定不會儲存", "無法儲存設定到 \"Config/Config.xml\""},
+    };
+    MLan* lan = MLan::GetInstance();
+    for (const Case& c : cases) {
+        lan->SetLanguage(c.language);
+        EXPECT_EQ(lan->Message(MSG_SETTINGS_BUSY, "Config/Config.dat"), c.busy);
+        EXPECT_EQ(lan->Message(MSG_CANNOT_SAVE_SETTINGS, "Config/Config.xml"), c.notSaved);
+    }
+}
+
 TEST_F(MLanTest, SwitchingBackRestoresEverySlot)
 {
     MLan* lan = MLan::GetInstance();

@@ -6,17 +6,28 @@
 #include "tests/support/ConfigDatabase.h"
 #include "tests/support/ConfigFile.h"
 #include "tests/support/FirebirdDatabase.h"
+#include "tests/support/ReadOnlyFolder.h"
+
+#include "platform/system/AtomicFile.h"
 
 #include <QFile>
+
+#include <sqlite3.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,22 +86,30 @@ struct ServerStore {
     }
 
     // Read through a connection of its own while the store may hold one.
-    static std::vector<Row> Rows()
-    {
-        TIBDatabase database;
-        TIBTransaction transaction;
-        TIBTable table;
-        database.SetDatabaseName("Config/Config.fdb");
-        database.SetParams({"user_name=sysdba"});
-        transaction.SetDefaultDatabase(&database);
-        database.SetDefaultTransaction(&transaction);
-        table.SetDatabase(&database);
-        table.SetTableName("CONFIG");
-        database.Open();
-        table.Open();
-        return ::Rows(ReadConfigRecords(table));
-    }
+    static std::vector<Row> Rows() { return ServerTableConnection("Config/Config.fdb").Rows(); }
 };
+
+// Config/Config.dat, a database of ours whose table "config" has the text
+// columns named, holding one settings record.
+void MakeDatabaseWithConfigTable(const std::vector<std::string>& columns)
+{
+    const auto engine = jet::MakeEngineClasses()->Create("DAO.PrivateDBEngine.36");
+    const auto workspace = engine->CreateWorkspace("Maker", "Admin", "");
+    const auto database = workspace->CreateDatabase("Config/Config.dat", ";LANGID=0x0409;CP=1252;COUNTRY=0",
+                                                    jet::dbVersion40);
+    const auto table = database->CreateTableDef("config");
+    std::string names;
+    std::string values;
+    for (const std::string& column : columns) {
+        table->Fields().Append(table->CreateField(column, jet::dbText, 50));
+        names += (names.empty() ? "" : ", ") + column;
+        values += std::string(values.empty() ? "" : ", ") + (values.empty() ? "\"DEFAULT\"" : "\"201\"");
+    }
+    database->TableDefs().Append(table);
+    database->Execute("INSERT INTO config (" + names + ") VALUES (" + values + ")");
+    database->Close();
+    workspace->Close();
+}
 
 QStringList ConfigFiles()
 {
@@ -192,6 +211,7 @@ TEST_F(MParamBackendOrderTest, StoreThatMayOpenLaterIsNeverHiddenByAFreshOne)
     const Case cases[] = {
         {"a file that is not a database of ours", "Config/Config.fdb", "lab notes, not a database"},
         {"a database without the table", "Config/Config.fdb", "<made below>"},
+        {"a CONFIG table of other columns", "Config/Config.fdb", "<other columns>"},
         {"a server that does not answer", "127.0.0.1/1:/srv/quorvex/config.fdb", ""},
     };
     for (const Case& c : cases) {
@@ -199,6 +219,8 @@ TEST_F(MParamBackendOrderTest, StoreThatMayOpenLaterIsNeverHiddenByAFreshOne)
         QDir().mkdir("Config");
         if (c.FdbContent == "<made below>")
             CreateFirebirdDatabase("Config/Config.fdb", {"CREATE TABLE OTHER (X INTEGER)"});
+        else if (c.FdbContent == "<other columns>")
+            CreateFirebirdDatabase("Config/Config.fdb", {"CREATE TABLE CONFIG (NAME VARCHAR(50), \"Value\" VARCHAR(250))"});
         else if (!c.FdbContent.empty())
             std::ofstream("Config/Config.fdb", std::ios::binary) << c.FdbContent;
         const std::string before = ReadFile("Config/Config.fdb");
@@ -207,7 +229,7 @@ TEST_F(MParamBackendOrderTest, StoreThatMayOpenLaterIsNeverHiddenByAFreshOne)
         EXPECT_FALSE(Param().Open()) << c.Why;
         EXPECT_FALSE(QFile::exists("Config/Config.xml")) << c.Why;
         EXPECT_FALSE(DMMain->FirebirdDBConfig->Connected()) << c.Why;
-        if (c.FdbContent != "<made below>") { // the engine keeps its own files' headers up to date
+        if (!c.FdbContent.starts_with('<')) { // the engine keeps its own files' headers up to date
             EXPECT_TRUE(ReadFile("Config/Config.fdb") == before) << c.Why;
         }
     }
@@ -313,6 +335,9 @@ TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
              XmlStore::Create({{"DEFAULT", "201", "5"}});
          },
          true},
+        {"a config table of other columns", [] { MakeDatabaseWithConfigTable({"Name", "Value"}); }, false},
+        {"a config table without OptionValue", [] { MakeDatabaseWithConfigTable({"ConfigName", "OptionName"}); },
+         false},
     };
     for (const Case& c : cases) {
         QDir("Config").removeRecursively();
@@ -334,6 +359,205 @@ TEST_F(MParamBackendOrderTest, DataAccessDatabaseThatDoesNotOpenIsNeverTouched)
         EXPECT_TRUE(ReadFile("Config/Config.dat") == before) << c.Why;
         EXPECT_EQ(ConfigFiles(), (QStringList{"Config.dat", "Config.xml"})) << c.Why;
     }
+}
+
+// Another copy of the program, on a connection of its own, adds a record
+// and changes the first one.
+void AddAndChangeElsewhere(TDataSet& table)
+{
+    AppendConfigRecords(table, {{"DEFAULT", "5000", "from the other"}});
+    table.First();
+    table.Edit();
+    table.FieldByName("OptionValue").SetAsString("5");
+    table.Post();
+}
+
+TEST_F(MParamBackendOrderTest, WriteFindsTheRecordAnotherProcessCommitted)
+{
+    struct Case {
+        const char* Store;
+        std::function<void(const std::vector<Row>&)> Create;
+        std::function<void()> ChangeElsewhere;
+        std::function<std::vector<Row>()> Rows;
+    };
+    const Case cases[] = {
+        {"data-access database", &DaoStore::Create,
+         [] {
+             TDMMain other;
+             other.KDBConfig->Open();
+             other.KTableConfig->Open();
+             AddAndChangeElsewhere(*other.KTableConfig);
+         },
+         &DaoStore::Rows},
+        {"server database", &ServerStore::Create,
+         [] {
+             ServerTableConnection other("Config/Config.fdb");
+             AddAndChangeElsewhere(other.Table);
+         },
+         &ServerStore::Rows},
+    };
+    for (const Case& c : cases) {
+        QDir("Config").removeRecursively();
+        QDir().mkdir("Config");
+        c.Create({{"DEFAULT", "201", "4"}});
+        MParam::ResetForTesting();
+        delete DMMain;
+        DMMain = new TDMMain();
+        ASSERT_TRUE(Param().Open()) << c.Store;
+        ASSERT_EQ(Param().ReadOption("5000", "DEFAULT"), "") << c.Store;
+
+        c.ChangeElsewhere();
+        EXPECT_EQ(Param().ReadOption("201", "DEFAULT"), "5") << c.Store;
+        EXPECT_TRUE(Param().WriteOption("5000", "from this one", "DEFAULT")) << c.Store;
+        EXPECT_EQ(c.Rows(), (std::vector<Row>{{"DEFAULT", "201", "5"}, {"DEFAULT", "5000", "from this one"}}))
+            << c.Store;
+        Param().Close();
+    }
+}
+
+TEST_F(MParamBackendOrderTest, WriteRefusedByAReadOnlyFolderIsToldOnceNamingTheStore)
+{
+    struct Case {
+        std::function<void()> Create;
+        std::function<std::vector<Row>()> Rows;
+        std::string Store;
+    };
+    const Case cases[] = {
+        {[] { DaoStore::Create({{"DEFAULT", "404", "1"}}); }, &DaoStore::Rows, "Config/Config.dat"},
+        {[] { XmlStore::Create({{"DEFAULT", "404", "1"}}); }, &XmlStore::Rows, "Config/Config.xml"},
+    };
+    for (const Case& c : cases) {
+        QDir("Config").removeRecursively();
+        QDir().mkdir("Config");
+        c.Create();
+        MParam::ResetForTesting();
+        delete DMMain; // its connection to the last case's database goes
+        DMMain = new TDMMain();
+        std::vector<std::string> told;
+        Param().OnWriteRefused = [&told](const std::string& store) { told.push_back(store); };
+        ASSERT_TRUE(Param().Open()) << c.Store;
+        {
+            ReadOnlyFolder readOnly("Config");
+            if (!readOnly.Applied())
+                GTEST_SKIP() << "the folder cannot be made read-only here";
+            EXPECT_FALSE(Param().WriteOption("404", "0", "DEFAULT")) << c.Store;
+            EXPECT_FALSE(Param().WriteOption("406", "0", "DEFAULT")) << c.Store;
+            Param().SetBool(OPT_VIEW_NAME, false, true);
+            EXPECT_EQ(told, std::vector<std::string>{c.Store}) << "told once, naming the store";
+            EXPECT_EQ(Text(OPT_VIEW_NAME), "0") << "the program goes on with the setting in memory";
+        }
+        EXPECT_EQ(c.Rows(), (std::vector<Row>{{"DEFAULT", "404", "1"}})) << c.Store;
+        EXPECT_TRUE(Param().WriteOption("404", "0", "DEFAULT")) << "writable again: " << c.Store;
+        EXPECT_EQ(told.size(), 1u) << c.Store;
+        Param().Close();
+    }
+}
+
+// Another program's hold on a database file, as the sqlite3 shell takes it
+// with BEGIN EXCLUSIVE: nobody else reads or writes the file until Release.
+class ExclusiveHold {
+public:
+    explicit ExclusiveHold(const std::string& path)
+    {
+        EXPECT_EQ(sqlite3_open(path.c_str(), &Db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(Db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    ~ExclusiveHold()
+    {
+        if (Releaser.joinable())
+            Releaser.join();
+        Release();
+        sqlite3_close(Db);
+    }
+    void Release()
+    {
+        if (Held.exchange(false))
+            sqlite3_exec(Db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    void ReleaseAfter(std::chrono::milliseconds delay)
+    {
+        Releaser = std::thread([this, delay] {
+            std::this_thread::sleep_for(delay);
+            Release();
+        });
+    }
+
+private:
+    sqlite3* Db = nullptr;
+    std::atomic<bool> Held{true};
+    std::thread Releaser;
+};
+
+TEST_F(MParamBackendOrderTest, BusyDatabaseIsWaitedForAndThenServes)
+{
+    DaoStore::Create({{"DEFAULT", "201", "4"}});
+    ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+    hold.ReleaseAfter(std::chrono::milliseconds(1500));
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().GetActiveWidth(), 4);
+    EXPECT_EQ(Param().StoreNote(), "");
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.dat"}) << "no other store is started";
+}
+
+TEST_F(MParamBackendOrderTest, DatabaseThatStaysBusyIsReportedAndNothingIsWrittenElsewhere)
+{
+    DaoStore::Create({{"DEFAULT", "201", "4"}});
+    const std::string before = ReadFile(TDMMain::ConfigDatabaseFile);
+    MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
+    {
+        ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+        EXPECT_FALSE(Param().Open());
+        EXPECT_EQ(Param().BusyStore(), TDMMain::ConfigDatabaseFile);
+        Param().SetInt(OPT_ACTIVE_WIDTH, 7, true);
+        EXPECT_EQ(ConfigFiles(), QStringList{"Config.dat"}) << "no other store is started";
+    }
+    MParam::SetBusyWaitForTesting(std::nullopt);
+    EXPECT_TRUE(ReadFile(TDMMain::ConfigDatabaseFile) == before);
+    Restart();
+    EXPECT_EQ(Param().GetActiveWidth(), 4);
+    EXPECT_EQ(Param().BusyStore(), "");
+}
+
+TEST_F(MParamBackendOrderTest, BusyFileThatIsNotADatabaseOfOursIsLeftForTheXmlFile)
+{
+    {
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(TDMMain::ConfigDatabaseFile, &other), SQLITE_OK);
+        sqlite3_exec(other, "CREATE TABLE config (ConfigName, OptionName, OptionValue)", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    }
+    ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(Param().BusyStore(), "");
+    EXPECT_EQ(Param().StoreNote(), "Config/Config.dat -> Config/Config.xml");
+}
+
+TEST_F(MParamBackendOrderTest, TemporaryFilesOfAKilledWriterAreRemovedAtTheNextStart)
+{
+    // A process that ended while it made a fresh database and replaced the
+    // XML file, as a kill leaves them.
+    const pid_t writer = fork();
+    if (writer == 0) {
+        for (const std::string& file : {platform::FreshNameBeside(TDMMain::ConfigDatabaseFile, ".new"),
+                                        platform::FreshNameBeside("Config/Config.xml", "")}) {
+            std::ofstream(file) << "half written";
+            std::ofstream(file + "-journal") << "half written";
+        }
+        // The engine's lock file beside the database being made.
+        const std::string made = platform::FreshNameBeside(TDMMain::ConfigDatabaseFile, ".new");
+        std::ofstream("Config/." + made.substr(made.rfind('/') + 1) + ".lock");
+        _exit(0);
+    }
+    ASSERT_GT(writer, 0);
+    ASSERT_EQ(waitpid(writer, nullptr, 0), writer);
+    for (const char* file : {"Config/Config.xml.a1B2c3", "Config/Config.dat.bak"})
+        std::ofstream(file) << "the operator's";
+    const auto everyFile = [] { return QDir("Config").entryList(QDir::Files | QDir::Hidden); };
+    ASSERT_EQ(everyFile().size(), 7);
+
+    XmlStore::Create({{"DEFAULT", "201", "5"}});
+    ASSERT_TRUE(Param().Open());
+    EXPECT_EQ(everyFile(), (QStringList{"Config.dat.bak", "Config.xml", "Config.xml.a1B2c3"}));
 }
 
 TEST_F(MParamBackendOrderTest, FreshDatabaseThatDoesNotOpenIsRemovedAndTheXmlFileServes)

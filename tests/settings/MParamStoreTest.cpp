@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <fstream>
 #include <iterator>
 
@@ -359,6 +360,22 @@ TEST_F(MParamStoreTest, MissingFieldEndsEveryRecordOperation)
     EXPECT_FALSE(Param().DeleteRuler("A"));
 }
 
+TEST_F(MParamStoreTest, WriteThatCannotStoreTheValueReturnsFalseAndChangesNothing)
+{
+    const std::string packet = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+                               R"(<DATAPACKET Version="2.0"><METADATA><FIELDS>)"
+                               R"(<FIELD attrname="ConfigName" fieldtype="string" WIDTH="50"/>)"
+                               R"(<FIELD attrname="OptionName" fieldtype="string" WIDTH="50"/>)"
+                               R"(</FIELDS><PARAMS/></METADATA><ROWDATA>)"
+                               R"(<ROW ConfigName="DEFAULT" OptionName="201"/></ROWDATA></DATAPACKET>)";
+    WriteFile(kFile, packet);
+    ASSERT_TRUE(Param().Open());
+    EXPECT_FALSE(Param().WriteOption("201", "4", "DEFAULT")) << "a record found, but no value to set";
+    EXPECT_FALSE(Param().WriteOption("1104", "Zhang", "DEFAULT")) << "no record to append";
+    Param().Close();
+    EXPECT_EQ(ReadFile(kFile), packet);
+}
+
 TEST_F(MParamStoreTest, UnreadableRecordAtOpenKeepsThatOptionsDefault)
 {
     WriteFile(kFile, Packet({{"DEFAULT", "201", "5"}, {"DEFAULT", "551", "unreadable"}, {"DEFAULT", "1104", "Zhang"}}));
@@ -371,6 +388,63 @@ TEST_F(MParamStoreTest, UnreadableRecordAtOpenKeepsThatOptionsDefault)
     EXPECT_EQ(language, 2);
     EXPECT_EQ(Param().GetActiveWidth(), 5);
     EXPECT_EQ(Text(OPT_PRINT_AUTHOR), "Zhang");
+}
+
+TEST_F(MParamStoreTest, StoredIntegersAreBroughtIntoTheRangeTheirReadersTake)
+{
+    struct Case {
+        int Id;
+        int Min;
+        int Max;
+    };
+    // Every option read as an integer; switches, the language and the
+    // reserved options take any int.
+    const Case cases[] = {
+        {OPT_COLOR_DESIGN, 0, 0xFFFFFF},       {OPT_COLOR_NORMAL, 0, 0xFFFFFF},
+        {OPT_COLOR_ACTIVE, 0, 0xFFFFFF},       {OPT_COLOR_BRUSH, 0, 0xFFFFFF},
+        {OPT_COLOR_MARK, 0, 0xFFFFFF},         {OPT_COLOR_MARK_FONT, 0, 0xFFFFFF},
+        {OPT_COLOR_MARK_BG, 0, 0xFFFFFF},      {OPT_MARK_BG, INT_MIN, INT_MAX},
+        {OPT_ACTIVE_WIDTH, 0, 100},            {OPT_GRAB_FORMAT, 0, INT_MAX},
+        {OPT_GRAB_STRETCH, 0, 1},              {OPT_GRAB_CROSS, 0, 1},
+        {OPT_GRAB_CROSS_COLOR, 0, 0xFFFFFF},   {OPT_GRAB_SAVE_SHAPES, INT_MIN, INT_MAX},
+        {OPT_GRAB_USER_SIZE, INT_MIN, INT_MAX}, {OPT_GRAB_WIDTH, 1, 5000},
+        {OPT_GRAB_HEIGHT, 1, 5000},            {OPT_VIEW_TOOL, INT_MIN, INT_MAX},
+        {OPT_VIEW_ZOOM, INT_MIN, INT_MAX},     {OPT_POS_VALUE, -99999999, 99999999},
+        {OPT_POS_MAIN, -99999999, 99999999},   {OPT_SIZE_VALUE, 0, 99999999},
+        {OPT_SIZE_MAIN, 0, 99999999},          {OPT_POS_TOOLBAR_TOOL, -99999999, 99999999},
+        {OPT_POS_TOOLBAR_RELATION, -99999999, 99999999}, {OPT_POS_ZOOM, -99999999, 99999999},
+        {OPT_POS_TOOLBAR_SHAPE, -99999999, 99999999}, {OPT_POS_TOOLBAR_EDIT, -99999999, 99999999},
+        {OPT_POS_RULE_HORI_VERT, -99999999, 99999999}, {OPT_POS_DIGIT, -99999999, 99999999},
+        {OPT_LANGUAGE, INT_MIN, INT_MAX},      {OPT_UNUSED_552, INT_MIN, INT_MAX},
+        {OPT_UNUSED_553, INT_MIN, INT_MAX},    {OPT_DRAG_DRAW, INT_MIN, INT_MAX},
+        {OPT_MARK_NEW_SHAPE, INT_MIN, INT_MAX}, {OPT_RULE_LOAD_SAVED, INT_MIN, INT_MAX},
+        {OPT_RULE_USER, INT_MIN, INT_MAX},     {OPT_RULE_MAG, INT_MIN, INT_MAX},
+        {OPT_UNUSED_708, INT_MIN, INT_MAX},    {OPT_DECIMAL_LENGTH, INT_MIN, INT_MAX},
+        {OPT_MARK_FONT, INT_MIN, INT_MAX},     {OPT_MARK_FONT_CHARSET, INT_MIN, INT_MAX},
+        {OPT_MARK_FONT_HEIGHT, -100, 100},     {OPT_MARK_FONT_SIZE, 0, 16},
+        {OPT_LINE_VERT, INT_MIN, INT_MAX},     {OPT_LINE_VERT_WIDTH, 0, 99999},
+        {OPT_LINE_VERT_DOT, INT_MIN, INT_MAX}, {OPT_UNUSED_1001, INT_MIN, INT_MAX},
+        {OPT_UNUSED_1005, INT_MIN, INT_MAX},   {OPT_PRINT_INFO, INT_MIN, INT_MAX},
+        {OPT_EXIT_CONFIRM, INT_MIN, INT_MAX},
+    };
+    const struct {
+        const char* Text;
+        bool High;
+    } limits[] = {{"2147483647", true}, {"-2147483648", false}, {"99999999999", true}, {"-99999999999", false}};
+    for (const auto& limit : limits) {
+        std::vector<Row> rows;
+        for (const Case& c : cases)
+            rows.push_back({"DEFAULT", std::to_string(c.Id), limit.Text});
+        WriteFile(kFile, Packet(rows));
+        MParam::ResetForTesting();
+        ASSERT_TRUE(Param().Open()) << limit.Text;
+        for (const Case& c : cases) {
+            int value = 0;
+            Param().GetInt(c.Id, value);
+            EXPECT_EQ(value, limit.High ? c.Max : c.Min) << "option " << c.Id << " stored as " << limit.Text;
+        }
+        Param().Close();
+    }
 }
 
 } // namespace

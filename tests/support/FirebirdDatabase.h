@@ -4,6 +4,9 @@
 #pragma once
 
 #include "platform/db/FirebirdClient.h"
+#include "platform/db/TIBDatabase.h"
+#include "platform/db/TIBTable.h"
+#include "platform/db/TIBTransaction.h"
 
 #include <filesystem>
 #include <string>
@@ -40,3 +43,45 @@ inline void CreateFirebirdDatabase(const std::string& path,
         attachment->detach(status);
     });
 }
+
+// A database, its transaction and one table on it, connected as the
+// configuration store connects them.
+struct ServerTableConnection {
+    explicit ServerTableConnection(const std::string& path, const std::string& tableName = "CONFIG")
+    {
+        Database.SetDatabaseName(path);
+        Database.SetParams({"user_name=sysdba", "password=brisklume"});
+        Database.SetDefaultTransaction(&Transaction);
+        Transaction.SetDefaultDatabase(&Database);
+        Table.SetDatabase(&Database);
+        Table.SetTransaction(&Transaction);
+        Table.SetTableName(tableName);
+        Database.Open();
+        Table.Open();
+    }
+
+    // Every record's values, "<null>" for a null.
+    std::vector<std::vector<std::string>> Rows()
+    {
+        std::vector<std::vector<std::string>> rows;
+        for (Table.First(); !Table.Eof(); Table.Next()) {
+            std::vector<std::string> row;
+            for (int i = 0; i < Table.FieldCount(); ++i)
+                row.push_back(Table.Fields(i).IsNull() ? "<null>" : Table.Fields(i).AsString());
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    void Append(const std::vector<std::string>& values)
+    {
+        Table.Append();
+        for (std::size_t i = 0; i < values.size(); ++i)
+            Table.Fields(static_cast<int>(i)).SetAsString(values[i]);
+        Table.Post();
+    }
+
+    TIBDatabase Database;
+    TIBTransaction Transaction;
+    TIBTable Table; // declared last, so it closes before its transaction and database go
+};

@@ -1,6 +1,8 @@
 // The main window: picture, modes and status texts, language, view switches,
 // layout settings, exit confirmation and the scale ruler.
-#include "WorkspaceFixture.h"
+#include "PaintBoxInput.h"
+
+#include "tests/support/ReadOnlyFolder.h"
 
 #include "platform/gui/TBitmap.h"
 #include "shapes/MLine.h"
@@ -13,6 +15,8 @@
 #include "workspace/MZoom.h"
 
 #include <QIcon>
+
+#include <sqlite3.h>
 #include <QPlatformSurfaceEvent>
 #include <QScreen>
 #include <QToolBar>
@@ -23,6 +27,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -504,6 +510,90 @@ TEST_F(QuorvexTest, SettingsDatabaseThatDoesNotOpenIsLeftAsItIsAndTheStatusBarSa
         << "settings are saved in the XML file";
     std::ifstream kept("Config/Config.dat");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "lab notes, not a database");
+}
+
+TEST_F(QuorvexTest, StoredIntegersAtTheirLimitsAreTakenSafely)
+{
+    // Every option read as an integer, stored at both ends of the int range:
+    // the window starts, a line is drawn and hovered under the magnifier.
+    const int integerOptions[] = {
+        OPT_COLOR_DESIGN, OPT_COLOR_NORMAL, OPT_COLOR_ACTIVE, OPT_COLOR_BRUSH, OPT_COLOR_MARK, OPT_COLOR_MARK_FONT,
+        OPT_COLOR_MARK_BG, OPT_MARK_BG, OPT_ACTIVE_WIDTH, OPT_GRAB_FORMAT, OPT_GRAB_STRETCH, OPT_GRAB_CROSS,
+        OPT_GRAB_CROSS_COLOR, OPT_GRAB_SAVE_SHAPES, OPT_GRAB_USER_SIZE, OPT_GRAB_WIDTH, OPT_GRAB_HEIGHT,
+        OPT_VIEW_TOOL, OPT_VIEW_SHAPE, OPT_VIEW_ATTR, OPT_VIEW_MARK, OPT_VIEW_RELATION, OPT_VIEW_RULE, OPT_VIEW_ZOOM,
+        OPT_VIEW_NAME, OPT_VIEW_EDIT, OPT_VIEW_DIGIT, OPT_POS_VALUE, OPT_POS_MAIN, OPT_SIZE_VALUE, OPT_SIZE_MAIN,
+        OPT_POS_TOOLBAR_TOOL, OPT_POS_TOOLBAR_RELATION, OPT_POS_ZOOM, OPT_POS_TOOLBAR_SHAPE, OPT_POS_TOOLBAR_EDIT,
+        OPT_POS_RULE_HORI_VERT, OPT_POS_DIGIT, OPT_UNUSED_552, OPT_UNUSED_553, OPT_DRAG_DRAW,
+        OPT_MARK_NEW_SHAPE, OPT_RULE_USER, OPT_RULE_MAG, OPT_UNUSED_708, OPT_DECIMAL_LENGTH, OPT_MARK_FONT,
+        OPT_MARK_FONT_CHARSET, OPT_MARK_FONT_HEIGHT, OPT_MARK_FONT_SIZE, OPT_LINE_VERT, OPT_LINE_VERT_WIDTH,
+        OPT_LINE_VERT_DOT, OPT_UNUSED_1001, OPT_UNUSED_1002, OPT_UNUSED_1003, OPT_UNUSED_1004, OPT_UNUSED_1005,
+        OPT_PRINT_INFO, OPT_PRINT_ATTR, OPT_PRINT_MAG};
+    for (const int limit : {INT_MAX, INT_MIN}) {
+        QFile::remove("Config/Config.xml");
+        std::map<int, std::string> stored;
+        for (const int id : integerOptions)
+            stored[id] = std::to_string(limit);
+        stored[OPT_EXIT_CONFIRM] = "0";
+        StoreOptions(stored);
+        ResetSingletons();
+        TFormMeasure& form = StartForms();
+        PaintBoxInput input(form);
+        form.MenuLineClick();
+        input.Click({40, 40});
+        input.Move({90, 60});
+        input.Click({120, 80});
+        input.Move({80, 60});
+        EXPECT_EQ(form.ShapeList.size(), 1u) << limit;
+        form.close();
+        DestroyForms();
+    }
+}
+
+TEST_F(QuorvexTest, SettingsDatabaseHeldByAnotherProgramIsNamedAndNoOtherStoreIsStarted)
+{
+    CreateConfigDatabase({{"DEFAULT", std::to_string(OPT_VIEW_MARK), "1"}});
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(TDMMain::ConfigDatabaseFile, &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
+    TFormMeasure& form = StartForms();
+    MParam::SetBusyWaitForTesting(std::nullopt);
+    EXPECT_EQ(Panel(form, 2), QString::fromUtf8("\"Config/Config.dat\" 正被其他程序占用，设置不会保存"));
+    form.MenuViewMark->trigger();
+    EXPECT_EQ(QDir("Config").entryList(QDir::Files), QStringList{"Config.dat"}) << "nothing is written elsewhere";
+    sqlite3_close(holder);
+}
+
+TEST_F(QuorvexTest, FirstWriteThatAReadOnlyConfigFolderRefusesIsToldOnce)
+{
+    // The first refused write may come from any change; a language switch
+    // also renews every text of the window, the status bar's included.
+    struct Case {
+        const char* FirstChange;
+        QAction* TFormMeasure::*Action;
+        const char* Message;
+    };
+    const Case cases[] = {
+        {"ruler", &TFormMeasure::MenuViewRule, "无法保存设置到 \"Config/Config.xml\""},
+        {"language", &TFormMeasure::MenuLanEnglish, "Cannot save settings in \"Config/Config.xml\""},
+    };
+    for (const Case& c : cases) {
+        DestroyForms();
+        ResetSingletons();
+        QDir("Config").removeRecursively();
+        QDir().mkdir("Config");
+        StoreOptions({{OPT_EXIT_CONFIRM, "0"}});
+        TFormMeasure& form = StartForms();
+        ReadOnlyFolder readOnly("Config");
+        if (!readOnly.Applied())
+            GTEST_SKIP() << "the folder cannot be made read-only here";
+        (form.*c.Action)->trigger();
+        EXPECT_EQ(Panel(form, 2), QString::fromUtf8(c.Message)) << c.FirstChange;
+        form.ShowStatus("", STATUS_MESSAGE);
+        form.MenuViewRule->trigger();
+        EXPECT_EQ(Panel(form, 2), QString()) << "told once a session, first change " << c.FirstChange;
+        EXPECT_TRUE(form.isVisible()) << "the program goes on";
+    }
 }
 
 TEST_F(QuorvexTest, ShapeToolChosenWithCtrlIsFramedAsSticky)

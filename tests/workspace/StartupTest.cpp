@@ -14,9 +14,18 @@
 #include "workspace/MSplash.h"
 #include "workspace/MValue.h"
 
+#include "tests/support/FirebirdDatabase.h"
+
 #include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QUuid>
+
+#include <csignal>
+#include <functional>
 
 namespace {
 
@@ -168,6 +177,111 @@ TEST_F(StartupTest, SecondStartActivatesTheRunningCopyAndExits)
     EXPECT_EQ(FormMeasure, nullptr); // the forms are freed after the loop
     TSingleInstance next(marker);    // and the marker is free again
     EXPECT_EQ(next.Acquire(), TSingleInstance::TStart::First);
+}
+
+// The records of the server database's table, read on a connection of their own.
+std::vector<ConfigRecord> ServerConfigRecords()
+{
+    ServerTableConnection connection("Config/Config.fdb");
+    return ReadConfigRecords(connection.Table);
+}
+
+TEST_F(StartupTest, TerminationSignalsEndTheProgramAsExitDoes)
+{
+    struct Case {
+        const char* Store;
+        std::function<void()> Create;
+        std::function<std::vector<ConfigRecord>()> Records;
+        int Signal;
+    };
+    const Case cases[] = {
+        {"Config.dat", [] { CreateConfigDatabase({}); }, &DatabaseConfigRecords, SIGTERM},
+        {"Config.dat", [] { CreateConfigDatabase({}); }, &DatabaseConfigRecords, SIGINT},
+        {"Config.xml", [] { AppendXmlConfigRecords({}); }, &XmlConfigRecords, SIGTERM},
+        {"Config.xml", [] { AppendXmlConfigRecords({}); }, &XmlConfigRecords, SIGINT},
+    };
+    for (const Case& c : cases) {
+        QDir("Config").removeRecursively();
+        QDir().mkdir("Config");
+        c.Create();
+        ResetSingletons();
+        const QString marker = QStringLiteral("quorvex-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        bool stillRunning = false;
+        // The signal comes once the window is up; the exit question (on by
+        // default) is not asked. Should the program go on, the test ends it.
+        std::function<void()> whenRunning = [&] {
+            if (!FormMeasure || !FormMeasure->isVisible()) {
+                QTimer::singleShot(10, whenRunning);
+                return;
+            }
+            std::raise(c.Signal);
+            QTimer::singleShot(5000, FormMeasure, [&] {
+                stillRunning = true;
+                FormMeasure->ConfirmBox = [](const QString&) { return true; };
+                FormMeasure->close();
+            });
+        };
+        QTimer::singleShot(0, whenRunning);
+        EXPECT_EQ(StartQuorvex(marker), 0) << c.Store;
+        EXPECT_FALSE(stillRunning) << c.Store << " " << c.Signal;
+        EXPECT_EQ(FormMeasure, nullptr);
+        std::vector<std::string> stored;
+        for (const ConfigRecord& record : c.Records())
+            stored.push_back(record[1]);
+        EXPECT_NE(std::find(stored.begin(), stored.end(), std::to_string(OPT_SIZE_MAIN)), stored.end())
+            << "the layout is stored in " << c.Store;
+    }
+}
+
+// The server engine's client takes both signals for itself when it first
+// connects, which in the program comes after start-up set its handlers: only
+// the program itself, started afresh, shows that they are taken back.
+TEST_F(StartupTest, TerminationSignalsEndTheProgramOnTheServerDatabaseToo)
+{
+    for (const int signal : {SIGTERM, SIGINT}) {
+        QDir("Config").removeRecursively();
+        QDir().mkdir("Config");
+        CreateFirebirdDatabase("Config/Config.fdb");
+        QTemporaryDir runtime;
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        // The engine's client library keeps what it allocates until the
+        // process ends, by design; the test programs' own main tells the
+        // leak checker so, the program's does not.
+        environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(QUORVEX_PROGRAM), {});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        // The settings are loaded once the program holds the database file
+        // open; the signal comes a moment after that.
+        const QString database = QFileInfo("Config/Config.fdb").canonicalFilePath();
+        const QDeadlineTimer deadline(30000);
+        const auto holdsDatabase = [&] {
+            const QString fds = "/proc/" + QString::number(program.processId()) + "/fd";
+            for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::Files | QDir::System))
+                if (fd.symLinkTarget() == database)
+                    return true;
+            return false;
+        };
+        while (!holdsDatabase() && !deadline.hasExpired() && program.state() == QProcess::Running)
+            QThread::msleep(20);
+        QThread::msleep(1000);
+        ::kill(pid_t(program.processId()), signal);
+        EXPECT_TRUE(program.waitForFinished(5000)) << "still running 5 s after signal " << signal;
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished();
+        }
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << signal;
+        std::vector<std::string> stored;
+        for (const ConfigRecord& record : ServerConfigRecords())
+            stored.push_back(record[1]);
+        EXPECT_NE(std::find(stored.begin(), stored.end(), std::to_string(OPT_SIZE_MAIN)), stored.end())
+            << "the layout is stored, signal " << signal;
+    }
 }
 
 } // namespace

@@ -2,8 +2,6 @@
 // the embedded engine: reading, writing at once, widths, and failed writes.
 #include "platform/db/TIBTable.h"
 
-#include "platform/db/TIBDatabase.h"
-#include "platform/db/TIBTransaction.h"
 #include "tests/support/FirebirdDatabase.h"
 
 #include <QTemporaryDir>
@@ -16,46 +14,7 @@ namespace {
 
 using Row = std::vector<std::string>;
 
-// A database, its transaction and one table on it, connected as the
-// configuration store connects them.
-struct Connection {
-    explicit Connection(const std::string& path, const std::string& tableName = "CONFIG")
-    {
-        Database.SetDatabaseName(path);
-        Database.SetParams({"user_name=sysdba", "password=brisklume"});
-        Database.SetDefaultTransaction(&Transaction);
-        Transaction.SetDefaultDatabase(&Database);
-        Table.SetDatabase(&Database);
-        Table.SetTransaction(&Transaction);
-        Table.SetTableName(tableName);
-        Database.Open();
-        Table.Open();
-    }
-
-    std::vector<Row> Rows()
-    {
-        std::vector<Row> rows;
-        for (Table.First(); !Table.Eof(); Table.Next()) {
-            Row row;
-            for (int i = 0; i < Table.FieldCount(); ++i)
-                row.push_back(Table.Fields(i).IsNull() ? "<null>" : Table.Fields(i).AsString());
-            rows.push_back(row);
-        }
-        return rows;
-    }
-
-    void Append(const Row& values)
-    {
-        Table.Append();
-        for (std::size_t i = 0; i < values.size(); ++i)
-            Table.Fields(static_cast<int>(i)).SetAsString(values[i]);
-        Table.Post();
-    }
-
-    TIBDatabase Database;
-    TIBTransaction Transaction;
-    TIBTable Table; // declared last, so it closes before its transaction and database go
-};
+using Connection = ServerTableConnection;
 
 class TIBTableTest : public ::testing::Test {
 protected:
@@ -138,22 +97,41 @@ TEST_F(TIBTableTest, FailedWriteIsRaisedAndChangesNothing)
 {
     Connection connection(Path());
     TIBTable& table = connection.Table;
-    // Another connection deletes the record this one is about to edit.
+    table.First();
+    table.Edit();
+    table.FieldByName("OptionValue").SetAsString("9");
+    // Another connection deletes the record this one is editing.
     {
         Connection other(Path());
         other.Table.First();
         other.Table.Delete();
     }
-    table.First();
-    table.Edit();
-    table.FieldByName("OptionValue").SetAsString("9");
     EXPECT_THROW(table.Post(), EDatabaseError);
     table.Cancel();
-    EXPECT_EQ(connection.Rows().front(), (Row{"DEFAULT", "201", "5"})) << "memory keeps what it had";
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "201");
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "5") << "memory keeps what it had";
 
     connection.Append({"DEFAULT", "1201", "1"});
     Connection reader(Path());
     EXPECT_EQ(reader.Rows().back(), (Row{"DEFAULT", "1201", "1"})) << "the table goes on after a failed write";
+}
+
+TEST_F(TIBTableTest, ScanFromTheFirstRecordSeesWhatAnotherConnectionCommitted)
+{
+    Connection connection(Path());
+    const std::vector<Row> before = connection.Rows();
+    {
+        Connection other(Path());
+        other.Append({"DEFAULT", "5000", "x"});
+        other.Table.First();
+        other.Table.Edit();
+        other.Table.FieldByName("OptionValue").SetAsString("6");
+        other.Table.Post();
+    }
+    std::vector<Row> expected = before;
+    expected.front()[2] = "6";
+    expected.push_back({"DEFAULT", "5000", "x"});
+    EXPECT_EQ(connection.Rows(), expected);
 }
 
 TEST_F(TIBTableTest, MissingTableOrDatabaseMakesTheOpenFail)

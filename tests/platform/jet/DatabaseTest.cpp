@@ -87,6 +87,25 @@ TEST_F(Database, AnExclusiveOpenKeepsOthersOutUntilItCloses)
     EXPECT_NO_THROW(other->OpenDatabase(PathOf("test.mdb")));
 }
 
+TEST_F(Database, AFileAnotherProgramHoldsIsInUseOnlyWhenItIsADatabaseOfOurs)
+{
+    MakeConfigTable();
+    Db->Close();
+    sqlite3* foreign = nullptr;
+    sqlite3_open(PathOf("other.sqlite").c_str(), &foreign);
+    sqlite3_exec(foreign, "CREATE TABLE config (ConfigName)", nullptr, nullptr, nullptr);
+    sqlite3_close(foreign);
+    for (const auto& [name, expected] : {std::pair{"test.mdb", int(jet::errFileInUse)},
+                                         std::pair{"other.sqlite", int(jet::errUnrecognizedFormat)}}) {
+        // As the sqlite3 shell holds it after BEGIN EXCLUSIVE.
+        sqlite3* holder = nullptr;
+        sqlite3_open(PathOf(name).c_str(), &holder);
+        ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK) << name;
+        EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf(name)); }), expected) << name;
+        sqlite3_close(holder);
+    }
+}
+
 TEST_F(Database, ClosingInvalidatesTheDatabaseAndItsRecordsets)
 {
     MakeConfigTable({{"DEFAULT", "101", "1"}});
