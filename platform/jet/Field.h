@@ -70,6 +70,9 @@ public:
     // true or false; dates as varDate.
     virtual Variant Value() const = 0;
     virtual void SetValue(const Variant& value) = 0;
+    // The same as Value into `value`, reusing its storage: a walk that reads
+    // every row into the same variants allocates nothing for them.
+    virtual void ReadValue(Variant& value) const { value = Value(); }
 
     // Recordset fields: the length in bytes of the current value as text or
     // bytes (0 for Null); meant for memo and binary fields.
