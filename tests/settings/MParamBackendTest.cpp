@@ -607,6 +607,19 @@ TEST_F(HeldDuringTheSession, ClosingWhileTheFileIsHeldWaitsOnceAndStoresNothingE
     EXPECT_EQ(ConfigFiles(), QStringList{"Config.dat"}) << "nothing lands in Config.xml";
 }
 
+TEST_F(HeldDuringTheSession, ClosingLongAfterAWaitGaveUpWaitsOnceMoreAndNoLonger)
+{
+    MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
+    ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+    Param().SetInt(OPT_ACTIVE_WIDTH, 9, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    WriteTheLayout(1);
+    EXPECT_EQ(Param().WaitsGivenUp(), 1);
+    Param().Close();
+    EXPECT_EQ(Param().WaitsGivenUp(), 2) << "one more wait at closing, in vain";
+    EXPECT_EQ(Told.size(), 1u);
+}
+
 TEST_F(HeldDuringTheSession, PendingWritesLandAtCloseWhenTheHoldEndsWithinItsWait)
 {
     MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
