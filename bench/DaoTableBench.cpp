@@ -1,10 +1,9 @@
 // The table component against a bare SQLite statement reading the same
 // columns of the same file, A and B run alternately in one process
-// (Interleaved.h). The bare connection is opened with SQLite's defaults, as a
-// program using SQLite directly would open it. Most comparisons use a table
-// "parts" of 100,000 rows: Id (long), Code (text 20, indexed by "ByCode", in
-// an order unlike the order rows were added), Name (text 50, no index) and
-// Price (double).
+// (Interleaved.h). The bare connection is opened with the engine's flags
+// (BareSqlite.h). Most comparisons use a table "parts" of 100,000 rows: Id
+// (long), Code (text 20, indexed by "ByCode", in an order unlike the order
+// rows were added), Name (text 50, no index) and Price (double).
 //  - walk: First to Eof of the dynaset, reading every field as its type
 //    (Id as an integer, Price as a float); the bare statement selects the four
 //    columns and reads them so. Goal: at most 2.

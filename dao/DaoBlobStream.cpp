@@ -72,7 +72,7 @@ TDaoBlobStream::TDaoBlobStream(TField& field, TBlobStreamMode mode)
     const bool cached = (type == ftMemo && FDataSet->CacheMemos()) || (type == ftBlob && FDataSet->CacheBlobs());
     if (line.Changed || cached) {
         // A value changed in this record is the one to read, cached or not.
-        FData = line.Text;
+        FData = line.Text();
         if (FData.empty() && !line.Changed && FBuffer->Position == -1)
             FData = DefaultValue(i);
     } else {
@@ -85,7 +85,7 @@ void TDaoBlobStream::ReadFromDatabase(int fieldIndex)
 {
     const TDaoValue& line = FBuffer->Values[static_cast<std::size_t>(fieldIndex)];
     if (FDataSet->State() == dsInsert && FBuffer->Position == -1) {
-        FData = line.Text.empty() ? DefaultValue(fieldIndex) : line.Text;
+        FData = line.Empty() ? DefaultValue(fieldIndex) : line.Text();
         return;
     }
     jet::Recordset& recordset = *FDataSet->Recordset();

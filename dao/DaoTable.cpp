@@ -72,6 +72,62 @@ jet::Bookmark BookmarkOf(std::int32_t handle)
             static_cast<std::uint8_t>(raw >> 24)};
 }
 
+// The record handle of the recordset's current record through `bytes`,
+// which keep their storage from call to call; 0 without one.
+std::int32_t ReadHandle(const jet::Recordset& recordset, jet::Bookmark& bytes)
+{
+    try {
+        recordset.ReadBookmark(bytes);
+        return HandleOf(bytes);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// The native value of a field from a kept engine value, where reading the
+// value's text would give just that: 32-bit integers for integer fields,
+// doubles whose text reads back exactly for number fields, Booleans for
+// Boolean fields. False where the text is to be read.
+bool KeptToNative(TFieldType type, const jet::Variant& kept, void* buffer)
+{
+    const std::uint16_t varType = kept.VarType();
+    switch (type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+        if (varType != jet::varSmallint && varType != jet::varInteger && varType != jet::varByte)
+            return false;
+        {
+            const std::int32_t integer = kept.AsInteger();
+            std::memcpy(buffer, &integer, sizeof integer);
+        }
+        return true;
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+        if (varType != jet::varDouble)
+            return false;
+        {
+            const double number = kept.AsDouble();
+            if (!platform::FloatTextReadsBack(number))
+                return false;
+            std::memcpy(buffer, &number, sizeof number);
+        }
+        return true;
+    case ftBoolean:
+        if (varType != jet::varBoolean)
+            return false;
+        {
+            const std::int16_t flag = kept.AsBoolean() ? 1 : 0;
+            std::memcpy(buffer, &flag, sizeof flag);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string HandleBytes(std::int32_t handle)
 {
     const jet::Bookmark bytes = BookmarkOf(handle);
@@ -434,11 +490,6 @@ void TDaoTable::RequeryInPlace()
 bool TDaoTable::RecordsFiltered() const
 {
     return (Filtered() && OnFilterRecord) || FRangeApplied;
-}
-
-TDaoRecordBuffer* TDaoTable::ActiveDaoBuffer()
-{
-    return static_cast<TDaoRecordBuffer*>(GetActiveRecordBuffer());
 }
 
 jet::Field* TDaoTable::FieldObject(int index) const
@@ -1354,9 +1405,10 @@ void TDaoTable::InternalOpen()
             if (widen && field->DisplayWidth() < 30)
                 field->SetDisplayWidth(30);
             field->OnGetText = [this](TField& f, std::string& text, bool) {
-                if (const TDaoRecordBuffer* buffer = ActiveDaoBuffer())
-                    text = buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text.substr(
-                        0, buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text.find('\r'));
+                if (const TDaoRecordBuffer* buffer = ActiveDaoBuffer()) {
+                    const std::string& line = buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text();
+                    text = line.substr(0, line.find('\r'));
+                }
             };
         }
         if (field->DataType() == ftFloat)
@@ -1370,7 +1422,7 @@ void TDaoTable::InternalOpen()
                     const TDaoRecordBuffer* buffer = ActiveDaoBuffer();
                     if (!buffer)
                         return;
-                    text = buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text;
+                    text = buffer->Values[static_cast<std::size_t>(f.FieldNo() - 1)].Text();
                     if (text.rfind("{guid ", 0) == 0) {
                         text.erase(0, 6);
                         if (text.size() >= 2 && text.compare(text.size() - 2, 2, "}}") == 0)
@@ -1663,7 +1715,7 @@ void TDaoTable::StoreFieldText(TField& field, const std::string& text)
         // refuses it or not, the value it saw is taken back here.
         if (TDaoValue* value = FieldValue(field)) {
             const TDaoValue old = *value;
-            value->Text = text;
+            value->SetText(text);
             const auto restore = [&] {
                 if (TDaoValue* current = FieldValue(field))
                     *current = old;
@@ -1680,7 +1732,7 @@ void TDaoTable::StoreFieldText(TField& field, const std::string& text)
     if (field.ReadOnly() && State() != dsSetKey)
         return;
     if (TDaoValue* value = FieldValue(field)) {
-        value->Text = text;
+        value->SetText(text);
         value->Changed = true;
     }
 }
@@ -1690,9 +1742,11 @@ bool TDaoTable::GetNativeFieldData(const TField& field, void* buffer)
     const TDaoValue* value = FieldValue(field);
     if (!value)
         return false;
-    const std::string& text = value->Text;
     if (!buffer)
-        return !text.empty();
+        return !value->Empty();
+    if (const jet::Variant* kept = value->Kept(); kept && KeptToNative(field.DataType(), *kept, buffer))
+        return true;
+    const std::string& text = value->Text();
     switch (field.DataType()) {
     case ftSmallint:
     case ftInteger:
@@ -1726,16 +1780,14 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     const TDaoValue* stored = FieldValue(field);
     if (!stored)
         return false;
-    const std::string& text = stored->Text;
     if (!value)
-        return !text.empty();
+        return !stored->Empty();
     switch (field.DataType()) {
     case ftString:
-        if (field.Size() <= 0 || text.size() <= static_cast<std::size_t>(field.Size()))
-            *value = text;  // as FitString, without a copy in between
-        else
-            *value = FitString(field, text);
-        return !text.empty();
+        stored->CopyText(*value);
+        if (field.Size() > 0 && value->size() > static_cast<std::size_t>(field.Size()))
+            *value = FitString(field, *value);
+        return !value->empty();
     case ftBytes:
         if (!IsGuidField(field))
             break;
@@ -1746,11 +1798,11 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
     case ftGraphic:
     case ftVarBytes:
     case ftUnknown:
-        *value = text;
-        return !text.empty();
+        *value = stored->Text();
+        return !value->empty();
     case ftCurrency:
         // Every digit of the stored value, which a double would round.
-        if (std::string exact; CurrencyTextOf(text, exact)) {
+        if (std::string exact; CurrencyTextOf(stored->Text(), exact)) {
             *value = exact;
             return true;
         }
@@ -1791,7 +1843,7 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
         break;
     default: {
         int day = 0, milliseconds = 0;
-        if (std::sscanf(text.c_str(), "%d %d", &day, &milliseconds) != 2)
+        if (std::sscanf(stored->Text().c_str(), "%d %d", &day, &milliseconds) != 2)
             return false;
         *value = platform::DateTimeToStr(platform::TimeStampToDateTime({milliseconds, day}));
         break;
@@ -1806,13 +1858,6 @@ std::string TDaoTable::FitString(const TField& field, const std::string& value) 
     if (field.Size() <= 0 || value.size() <= static_cast<std::size_t>(field.Size()))
         return value;
     return platform::CutUtf8Characters(value, static_cast<std::size_t>(field.Size()));
-}
-
-TField* TDaoTable::DefinitionField(int index) const
-{
-    return index >= 0 && index < static_cast<int>(FDefinitionFields.size())
-        ? FDefinitionFields[static_cast<std::size_t>(index)]
-        : nullptr;
 }
 
 void TDaoTable::SetNativeFieldData(TField& field, const void* buffer)
@@ -2123,11 +2168,8 @@ std::string TDaoTable::CopyQueryDefText()
 
 std::int32_t TDaoTable::GetDaoBookMark(const jet::Recordset& recordset)
 {
-    try {
-        return HandleOf(recordset.Bookmark());
-    } catch (...) {
-        return 0;
-    }
+    jet::Bookmark bytes;
+    return ReadHandle(recordset, bytes);
 }
 
 std::int32_t TDaoTable::GetDaoLastModifiedBookMark(const jet::Recordset& recordset)
@@ -2175,7 +2217,7 @@ void TDaoTable::InternalInitRecord(TRecordBuffer& buffer)
             FDefaultValues[at] = UnquoteString(field->DefaultExpression());
             record.Values[at].Changed = true;
         }
-        record.Values[at].Text = FDefaultValues[at];
+        record.Values[at].SetText(FDefaultValues[at]);
     }
     record.BookmarkFlag = bfInserted;
     record.Handle = 0;
@@ -2216,59 +2258,107 @@ std::string TDaoTable::DecodeFromDatabase(const std::string& text)
 bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldArray, TDaoRecordBuffer& buffer)
 {
     IdleDatabase();
-    buffer.Handle = FBookmarkable ? GetDaoBookMark(recordset) : 0;
+    buffer.Handle = FBookmarkable ? ReadHandle(recordset, FBookmarkBytes) : 0;
     buffer.Position = FCurrentPosition;
     buffer.BookmarkFlag = bfCurrent;
-    buffer.Values.resize(static_cast<std::size_t>(FieldDefs().Count()));
-    for (int i = 0; i < FieldDefs().Count(); ++i) {
-        const TFieldDef& definition = FieldDefs()[i];
-        const TField* field = DefinitionField(i);
-        if (!field)
-            continue;
-        const TFieldType type = definition.DataType;
+    const int count = FieldDefs().Count();
+    buffer.Values.resize(static_cast<std::size_t>(count));
+    // Where each value fetched is read: a value that takes no conversion
+    // that could fail into the record itself; the others into a scratch
+    // variant, so that a conversion that fails leaves the record's value as
+    // it was. Null for the fields not read and the values not fetched.
+    FFetchedValues.resize(static_cast<std::size_t>(count));
+    FReadTargets.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const TFieldType type = FieldDefs()[i].DataType;
         const bool blob = IsBlobType(type);
         const bool memo = type == ftMemo || type == ftFmtMemo;
-        const bool fetch = !blob || (memo && FCacheMemos) || (!memo && FCacheBlobs);
-        // A field taken from the collection lives as long as this pointer.
-        const jet::FieldPtr taken = useFieldArray ? nullptr : recordset.Fields().Item(i);
-        jet::Field& daoField = useFieldArray ? *FFieldObjects[static_cast<std::size_t>(i)] : *taken;
+        FReadTargets[at] = nullptr;
+        if (!DefinitionField(i) || !(!blob || (memo && FCacheMemos) || (!memo && FCacheBlobs)))
+            continue;
+        const bool converted =
+            IsDateType(type) || type == ftBoolean || (blob && !memo) || (FEncrypterReady && (type == ftString || blob));
+        FReadTargets[at] = converted ? &FFetchedValues[at] : &buffer.Values[at].EngineValue();
+    }
+    // The whole record in one call where the recordset can; any failure but
+    // a deleted record is left to reading field by field, which meets it
+    // field by field.
+    bool read = false;
+    try {
+        read = recordset.ReadValues(FReadTargets.data(), static_cast<std::size_t>(count));
+    } catch (const jet::EngineError& error) {
+        if (error.Number() == jet::errRecordDeleted)
+            return false;
+    }
+    for (int i = 0; i < count; ++i) {
         TDaoValue& line = buffer.Values[static_cast<std::size_t>(i)];
-        if (fetch) {
-            bool deleted = false;
-            const jet::Variant value = [&] {
-                try {
-                    return daoField.Value();
-                } catch (const jet::EngineError& error) {
-                    deleted = error.Number() == jet::errRecordDeleted;
-                    return jet::Variant::Null();
-                }
-            }();
-            if (deleted)
-                return false;
-            std::string& text = line.Text;
-            if (value.IsNull() || value.IsEmpty())
-                text.clear();
-            else if (value.IsArray())
-                text = value.AsBytes();
-            else if (IsDateType(type))
-                text = StampText(value.AsDate());
-            else if (type == ftBoolean)
-                text = value.AsBoolean() ? "True" : "False";
-            else if (blob && !memo)
-                text = value.AsBytes();
+        jet::Variant* target = FReadTargets[static_cast<std::size_t>(i)];
+        if (read && target == &line.EngineValue()) {
+            // Read into the record: no date, Boolean, binary or coded text.
+            if (target->IsNull() || target->IsEmpty())
+                line.SetText(std::string());
+            else if (target->IsArray())
+                line.SetText(target->AsBytes());
+            else if (TDaoValue::KeepsValue(*target))
+                line.Keep();
             else
-                value.AssignString(text);
+                line.SetTextOf(*target);
+            line.Changed = false;
+            continue;
+        }
+        if (!DefinitionField(i))
+            continue;
+        const TFieldType type = FieldDefs()[i].DataType;
+        const bool blob = IsBlobType(type);
+        const bool memo = type == ftMemo || type == ftFmtMemo;
+        // A field taken from the collection lives as long as this pointer.
+        jet::FieldPtr taken;
+        const auto daoField = [&]() -> jet::Field& {
+            if (useFieldArray)
+                return *FFieldObjects[static_cast<std::size_t>(i)];
+            if (!taken)
+                taken = recordset.Fields().Item(i);
+            return *taken;
+        };
+        if (target) {
+            jet::Variant& value = *target;
+            if (!read) {
+                try {
+                    daoField().ReadValue(value);
+                } catch (const jet::EngineError& error) {
+                    if (error.Number() == jet::errRecordDeleted)
+                        return false;
+                    value = jet::Variant::Null();
+                }
+            }
+            if (value.IsNull() || value.IsEmpty())
+                line.SetText(std::string());
+            else if (value.IsArray())
+                line.SetText(value.AsBytes());
+            else if (IsDateType(type))
+                line.SetText(StampText(value.AsDate()));
+            else if (type == ftBoolean && value.VarType() != jet::varBoolean)
+                line.SetText(value.AsBoolean() ? "True" : "False");
+            else if (blob && !memo)
+                line.SetText(value.AsBytes());
+            else if (!TDaoValue::KeepsValue(value))
+                line.SetTextOf(value);
+            else if (target != &line.EngineValue())
+                line.Keep(value);  // a Boolean's text is "True" or "False" either way
+            else
+                line.Keep();
             if (FEncrypterReady && (type == ftString || blob))
-                text = DecodeFromDatabase(text);
+                line.SetText(DecodeFromDatabase(line.Text()));
         } else {
             long size = 0;
             try {
-                size = daoField.FieldSize();
+                size = daoField().FieldSize();
             } catch (const jet::EngineError& error) {
                 if (error.Number() == jet::errRecordDeleted)
                     return false;
             }
-            line.Text = size == 0 ? std::string() : std::to_string(size);
+            line.SetText(size == 0 ? std::string() : std::to_string(size));
         }
         line.Changed = false;
     }
@@ -2852,7 +2942,7 @@ void TDaoTable::WriteChangedFields(TDaoRecordBuffer& buffer)
         jet::Field* daoField = FieldObject(i);
         if (!field || !daoField)
             continue;
-        std::string text = value.Text;
+        std::string text = value.Text();
         const TFieldType type = field->DataType();
         if (text.empty()) {
             daoField->SetValue(jet::Variant::Null());

@@ -19,10 +19,13 @@
 // unless cached, their content then read through the blob stream). The
 // texts are converted only where a field reads or writes its value
 // (GetFieldData, SetFieldData and their native forms), so a buffer fits
-// memos, blobs and GUIDs of any length. A buffer also keeps the
-// record's position in the recordset and its record handle: the first four
-// bytes of the engine's bookmark, little-endian, 0 for none; the handle is
-// the dataset's 4-byte bookmark.
+// memos, blobs and GUIDs of any length. A number or Boolean read from the
+// database keeps the engine's value until its text is asked for (TDaoValue),
+// and a field read as its own type takes that value where its text would
+// read back as the same. A buffer also keeps the record's position in the
+// recordset and its record handle: the first four bytes of the engine's
+// bookmark, little-endian, 0 for none; the handle is the dataset's 4-byte
+// bookmark.
 //
 // Errors: the component's refusals raise EDatabaseError with the fixed
 // texts of DaoTableMessages; errors of the engine pass on as
@@ -45,13 +48,98 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // One field value of a record: its text and whether it changed since the
-// record was read.
-struct TDaoValue {
-    std::string Text;
+// record was read. A number, Boolean or text read from the database is kept
+// as the engine gave it, and its text (the engine's conversion of the value,
+// the same whenever it is made) is made when first asked for: a walk that
+// reads numbers as numbers neither writes nor parses texts, and a text is
+// copied once, from the engine's value to the reader.
+class TDaoValue {
+public:
+    TDaoValue() = default;
+    TDaoValue(std::string text, bool changed)
+        : Changed(changed)
+        , FText(std::move(text))
+    {
+    }
+
+    const std::string& Text() const
+    {
+        if (FKept && !FTextMade) {
+            FEngineValue.AssignString(FText);
+            FTextMade = true;
+        }
+        return FText;
+    }
+    // The text into `text`, without keeping a copy here.
+    void CopyText(std::string& text) const
+    {
+        if (FKept && !FTextMade)
+            FEngineValue.AssignString(text);
+        else
+            text = FText;
+    }
+    // Null: the empty text.
+    bool Empty() const { return FKept ? FEngineValue.VarType() == jet::varString && Text().empty() : FText.empty(); }
+    void SetText(std::string text)
+    {
+        FText = std::move(text);
+        FKept = false;
+    }
+    // The text the engine's value converts to, made now.
+    void SetTextOf(const jet::Variant& value)
+    {
+        value.AssignString(FText);
+        FKept = false;
+    }
+    // Keeps a value of the engine that KeepsValue takes; the text follows
+    // when asked for.
+    void Keep(const jet::Variant& value)
+    {
+        FEngineValue = value;
+        Keep();
+    }
+    // The same for the value the engine read into EngineValue().
+    void Keep()
+    {
+        FKept = true;
+        FTextMade = false;
+    }
+    // Where the engine reads a value to keep, then taken by Keep(); until
+    // then the value stays what it was while its text is what counts.
+    jet::Variant& EngineValue() { return FEngineValue; }
+    // The kept value, or null when the text is all there is.
+    const jet::Variant* Kept() const { return FKept ? &FEngineValue : nullptr; }
+    // Numbers and Booleans the engine gives (varSmallint, varInteger,
+    // varByte, varInt64, varDouble, varCurrency, varBoolean) and texts: those
+    // whose text is the variant's own conversion, which never fails.
+    static bool KeepsValue(const jet::Variant& value)
+    {
+        switch (value.VarType()) {
+        case jet::varSmallint:
+        case jet::varInteger:
+        case jet::varByte:
+        case jet::varInt64:
+        case jet::varDouble:
+        case jet::varCurrency:
+        case jet::varBoolean:
+        case jet::varString:
+            return true;
+        default:
+            return false;
+        }
+    }
+
     bool Changed = false;
+
+private:
+    jet::Variant FEngineValue;
+    mutable std::string FText;
+    bool FKept = false;
+    mutable bool FTextMade = false;
 };
 
 struct TDaoRecordBuffer : TRecordBuffer {
@@ -565,11 +653,16 @@ private:
     void FillQueryDefParameters(jet::QueryDef& queryDef, const char* message);
     // Filter or range in force: positions count accepted records only.
     bool RecordsFiltered() const;
-    TDaoRecordBuffer* ActiveDaoBuffer();
+    TDaoRecordBuffer* ActiveDaoBuffer() { return static_cast<TDaoRecordBuffer*>(GetActiveRecordBuffer()); }
     // The field objects of the open recordset, by field definition.
     jet::Field* FieldObject(int index) const;
     // The field object of field definition `index` while open, or null.
-    TField* DefinitionField(int index) const;
+    TField* DefinitionField(int index) const
+    {
+        return index >= 0 && index < static_cast<int>(FDefinitionFields.size())
+            ? FDefinitionFields[static_cast<std::size_t>(index)]
+            : nullptr;
+    }
     // The value of the field in the buffer of the present state, or null.
     TDaoValue* FieldValue(const TField& field);
     // Stores the text as the field's changed value once the field's
@@ -674,6 +767,12 @@ private:
     // When the database last idled for this table (ms of the coarse
     // monotonic clock; -1 never).
     long long FLastIdle = -1;
+    // What a record fill reads the values that need converting and each
+    // bookmark into, and where it reads each value, reused from record to
+    // record.
+    std::vector<jet::Variant> FFetchedValues;
+    std::vector<jet::Variant*> FReadTargets;
+    jet::Bookmark FBookmarkBytes;
     // The database's count of other connections' commits when the
     // recordset was last read (CommitsElsewhere).
     std::uint64_t FCommitsElsewhereSeen = 0;

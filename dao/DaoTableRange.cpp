@@ -102,13 +102,13 @@ void TDaoTable::KeyParamsFromBuffer(bool separatorAfterEach)
     FKeyParamValues = jet::Variant::Null();
     std::vector<std::size_t> slots;
     for (std::size_t i = 0; i < FActiveKeyBuffer->Values.size(); ++i)
-        if (!FActiveKeyBuffer->Values[i].Text.empty())
+        if (!FActiveKeyBuffer->Values[i].Empty())
             slots.push_back(i);
     std::vector<jet::Variant> values;
     for (std::size_t j = 0; j < slots.size(); ++j) {
         const std::string& name = FieldDefs()[static_cast<int>(slots[j])].Name;
         FKeyParamFields += name + (separatorAfterEach || j + 1 < slots.size() ? ";" : "");
-        const std::string& text = FActiveKeyBuffer->Values[slots[j]].Text;
+        const std::string& text = FActiveKeyBuffer->Values[slots[j]].Text();
         const TField* field = FindField(name);
         const bool date = field && IsDateFieldType(field->DataType());
         values.push_back(date ? ComposeDateTimeVariant(text) : jet::Variant(text));
@@ -191,7 +191,7 @@ void TDaoTable::ApplyRange()
     CheckActive();
     const auto hasValue = [](const TDaoRecordBuffer& bound) {
         return std::any_of(bound.Values.begin(), bound.Values.end(), [](const TDaoValue& value) {
-            return value.Text.find_first_not_of(" \t\r\n") != std::string::npos;
+            return value.Text().find_first_not_of(" \t\r\n") != std::string::npos;
         });
     };
     FRangeApplied = hasValue(*FRangeStartBuffer) && hasValue(*FRangeEndBuffer);
@@ -261,10 +261,10 @@ int TDaoTable::CompareRecordsRange(const TDaoRecordBuffer& record, const TDaoRec
     const std::size_t slots = std::min({static_cast<std::size_t>(FieldDefs().Count()), record.Values.size(),
                                         bound->Values.size()});
     for (std::size_t i = 0; i < slots; ++i) {
-        const std::string& value = record.Values[i].Text;
-        const std::string& limit = bound->Values[i].Text;
+        const std::string& limit = bound->Values[i].Text();
         if (limit.empty())
             continue;  // the bound sets no condition on this field
+        const std::string& value = record.Values[i].Text();
         result = value.empty() ? (mode == 1 ? -1 : 1)
                                : CompareFieldsRange(value, limit, FieldDefs()[static_cast<int>(i)].DataType);
         if ((mode == 1 && result < 0) || (mode == 2 && result > 0))

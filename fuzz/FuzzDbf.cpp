@@ -3,22 +3,17 @@
 // rest after it is the memo file. The reader must answer or raise
 // EngineError (3274), never crash, hang or read past either part.
 
+#include "fuzz/FuzzInput.h"
 #include "platform/jet/EngineError.h"
 #include "platform/jet/FormatTables.h"
 
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 2)
+    const auto parts = fuzzinput::TwoParts(data, size);
+    if (!parts)
         return 0;
-    const std::size_t tableSize = std::min<std::size_t>(size - 2, data[0] | (data[1] << 8));
-    const std::string_view bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
     try {
-        jet::formats::ParseDbf(bytes.substr(0, tableSize), bytes.substr(tableSize), "fuzz.dbf");
+        jet::formats::ParseDbf(parts->first, parts->second, "fuzz.dbf");
     } catch (const jet::EngineError&) {
     }
     return 0;

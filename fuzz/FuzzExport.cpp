@@ -1,7 +1,9 @@
 // Fuzz target of the export writers: one row of arbitrary texts, a number
 // and a date, exported under an arbitrary target name and folder text into
-// one of the formats chosen by the first byte. Every outcome must be a file
-// or an engine error; whatever is written is removed again.
+// one of the formats chosen by the first byte; a Paradox table is then
+// given a primary key and one more record, and written back keyed. Every
+// outcome must be a file or an engine error; whatever is written is removed
+// again.
 #include "fuzz/FuzzInput.h"
 #include "platform/jet/Jet.h"
 
@@ -15,9 +17,9 @@
 
 namespace {
 
-const char* const Formats[] = {"Text",     "HTML Export", "Excel 3.0",   "Excel 4.0",  "Excel 5.0",
-                               "Excel 8.0", "Paradox 4.X", "Paradox 7.X", "dBase III",  "dBase IV",
-                               "dBase 5.0", "FoxPro 2.6",  "FoxPro 3.0"};
+const char* const Formats[] = {"Text",        "HTML Export", "Excel 3.0",   "Excel 4.0", "Excel 5.0",
+                               "Excel 8.0",   "Paradox 3.X", "Paradox 4.X", "Paradox 7.X", "dBase III",
+                               "dBase IV",    "dBase 5.0",   "FoxPro 2.6",  "FoxPro 3.0"};
 
 struct Setup {
     QTemporaryDir Folder;
@@ -71,6 +73,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string folder = parts[1].empty() ? setup.Out : setup.Out + "/" + parts[1];
         const std::string in = format.rfind("Excel", 0) == 0 ? folder + "/book.xls" : folder;
         setup.Db->Execute("SELECT * INTO [" + parts[0] + "] IN \"" + in + "\"[" + format + ";] FROM T");
+        // A Paradox table given a primary key is written back keyed, its
+        // records in key order with its primary index: the key is the text,
+        // over the exported record and one more.
+        if (format.rfind("Paradox", 0) == 0) {
+            const jet::DatabasePtr paradox = setup.Workspace->OpenDatabase(folder, false, false, format + ";");
+            const std::string table = "[" + paradox->TableDefs().Item(0)->Name() + "]";
+            const std::string name = paradox->TableDefs().Item(0)->Fields().Item(0)->Name();
+            paradox->Execute("CREATE INDEX Key ON " + table + " ([" + name + "]) WITH PRIMARY");
+            const jet::RecordsetPtr more = paradox->OpenRecordset(table, jet::dbOpenDynaset);
+            more->AddNew();
+            more->Fields().Item(0)->SetValue(parts[3].substr(0, 255));
+            more->Update();
+            more->Close();
+            paradox->Close();
+        }
     } catch (const jet::EngineError&) {
     }
     std::error_code ignored;

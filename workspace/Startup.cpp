@@ -28,7 +28,10 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <fontconfig/fontconfig.h>
+
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -172,6 +175,11 @@ int StartQuorvex(const QString& instanceName)
 
 int RunQuorvex(int argc, char** argv)
 {
+    // Reading the system's font configuration takes about as long as
+    // connecting to the display; the first text drawn (the splash) needs it,
+    // so it is read alongside and ready before anything is drawn.
+    std::jthread fontConfiguration([] { FcInit(); });
     TApplication application(argc, argv);
+    fontConfiguration.join();
     return StartQuorvex(QString::fromLatin1(INSTANCE_MARKER_NAME));
 }

@@ -225,14 +225,8 @@ std::string TField::AsString() const
     }
     std::string value;
     if (!Owner.ReadFieldData(*this, &value))
-        return {};
-    return value;
-}
-
-bool TField::IsBlob() const
-{
-    return Type == ftBlob || Type == ftMemo || Type == ftGraphic || Type == ftFmtMemo || Type == ftParadoxOle
-        || Type == ftDBaseOle || Type == ftTypedBinary;
+        value.clear();
+    return value;  // one object returned, built in place
 }
 
 void TField::LoadFromStream(std::istream& stream)
@@ -1214,6 +1208,8 @@ void TDataSet::DataEvent(TDataEvent event, TField* field)
             EnableEvent = deLayoutChange;
         return;
     }
+    if (DataSources.empty())
+        return;
     // A source may leave (or a new one join) while the event is handled.
     const std::vector<TDataSource*> sources = DataSources;
     for (TDataSource* source : sources)

@@ -249,7 +249,11 @@ public:
     // SaveToStream. LoadFromStream writes through the stream the same way
     // (only in edit or insert state). SaveToFile writes through a temporary
     // file beside the target.
-    bool IsBlob() const;
+    bool IsBlob() const
+    {
+        return Type == ftBlob || Type == ftMemo || Type == ftGraphic || Type == ftFmtMemo || Type == ftParadoxOle
+            || Type == ftDBaseOle || Type == ftTypedBinary;
+    }
     void LoadFromStream(std::istream& stream);
     void SaveToStream(std::ostream& stream) const;
     void LoadFromFile(const std::string& fileName);

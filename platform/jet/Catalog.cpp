@@ -25,7 +25,8 @@ CREATE TABLE "jet.tables" (Id INTEGER PRIMARY KEY, Name TEXT NOT NULL, Attribute
     Connect TEXT NOT NULL, SourceTable TEXT NOT NULL, DateCreated REAL NOT NULL, LastUpdated REAL NOT NULL);
 CREATE TABLE "jet.columns" (TableId INTEGER NOT NULL, Id INTEGER NOT NULL, Ordinal INTEGER NOT NULL,
     Name TEXT NOT NULL, Type INTEGER NOT NULL, Size INTEGER NOT NULL, Attributes INTEGER NOT NULL,
-    Required INTEGER NOT NULL, DefaultValue TEXT NOT NULL, Seed INTEGER NOT NULL, PRIMARY KEY (TableId, Id));
+    Required INTEGER NOT NULL, DefaultValue TEXT NOT NULL, Seed INTEGER NOT NULL, Start INTEGER NOT NULL DEFAULT 1,
+    Increment INTEGER NOT NULL DEFAULT 1, PRIMARY KEY (TableId, Id));
 CREATE TABLE "jet.indexes" (TableId INTEGER NOT NULL, Id INTEGER NOT NULL, Name TEXT NOT NULL,
     IsPrimary INTEGER NOT NULL, IsUnique INTEGER NOT NULL, PRIMARY KEY (TableId, Id));
 CREATE TABLE "jet.indexcolumns" (TableId INTEGER NOT NULL, IndexId INTEGER NOT NULL, Position INTEGER NOT NULL,
@@ -43,8 +44,18 @@ CREATE TABLE IF NOT EXISTS "jet.passthrough" (Name TEXT PRIMARY KEY, Connect TEX
     ReturnsRecords INTEGER NOT NULL);
 )";
 
-constexpr const char* CatalogTables[] = {"jet.columns",    "jet.indexcolumns", "jet.indexes", "jet.info",
-                                         "jet.passthrough", "jet.properties",  "jet.queries", "jet.tables"};
+// Files made before relations were kept get these with their first one.
+constexpr const char* RelationSchema = R"(
+CREATE TABLE "jet.relations" (Name TEXT PRIMARY KEY COLLATE NOCASE, TableId INTEGER NOT NULL,
+    ForeignTableId INTEGER NOT NULL, Attributes INTEGER NOT NULL);
+CREATE TABLE "jet.relationcolumns" (Relation TEXT NOT NULL COLLATE NOCASE, Position INTEGER NOT NULL,
+    ColumnId INTEGER NOT NULL, ForeignColumnId INTEGER NOT NULL, PRIMARY KEY (Relation, Position));
+)";
+
+constexpr const char* CatalogTables[] = {"jet.columns",     "jet.indexcolumns",    "jet.indexes",
+                                         "jet.info",        "jet.passthrough",     "jet.properties",
+                                         "jet.queries",     "jet.relationcolumns", "jet.relations",
+                                         "jet.tables"};
 
 // One change of the catalog: whole or not at all, and the catalog's stamp
 // moves on with it.
@@ -70,6 +81,25 @@ std::string Schema(const std::string& schema)
 [[noreturn]] void Fail(int number, const std::string& text)
 {
     throw EngineError(number, text, "DAO.TableDef");
+}
+
+// A table or index a relation needs is not deleted.
+[[noreturn]] void RefuseInRelation()
+{
+    Fail(3281, "Cannot delete this index or table. It is either the current index or is used in a relationship.");
+}
+
+// True when the unique index is on exactly the primary fields of the
+// relation, in any order.
+bool Covers(const IndexDef& index, const RelationDef& relation)
+{
+    if (!(index.Unique || index.Primary) || index.Columns.size() != relation.Columns.size())
+        return false;
+    for (const RelationColumn& column : relation.Columns)
+        if (std::none_of(index.Columns.begin(), index.Columns.end(),
+                         [&](const IndexColumn& indexed) { return indexed.ColumnId == column.ColumnId; }))
+            return false;
+    return true;
 }
 
 bool IsKnownType(int type)
@@ -120,19 +150,24 @@ std::string CreateIndexSql(const TableInfo& table, const IndexDef& index)
     return sql + ")";
 }
 
+// The numbering of an auto-increment column: "Seed" in its catalog row is
+// the last number given; a new row without a number gets the next one in
+// the column's step, and a row given a number further along moves the
+// numbering on past it.
 std::string TriggerSql(const TableInfo& table, const ColumnDef& column)
 {
     const std::string ids = std::to_string(table.Id) + "." + std::to_string(column.Id);
     const std::string where = " WHERE TableId = " + std::to_string(table.Id) + " AND Id = " + std::to_string(column.Id);
     const std::string t = QuoteIdentifier(table.Name);
     const std::string c = QuoteIdentifier(column.Name);
+    const std::string further = column.Increment < 0 ? "MIN" : "MAX";
     return "CREATE TRIGGER " + QuoteIdentifier("jet.auto." + ids) + " AFTER INSERT ON " + t
-        + " FOR EACH ROW WHEN NEW." + c + " IS NULL BEGIN UPDATE \"jet.columns\" SET Seed = Seed + 1" + where
-        + "; UPDATE " + t + " SET " + c + " = (SELECT Seed FROM \"jet.columns\"" + where
-        + ") WHERE _rowid_ = NEW._rowid_; END; "
+        + " FOR EACH ROW WHEN NEW." + c + " IS NULL BEGIN UPDATE \"jet.columns\" SET Seed = Seed + ("
+        + std::to_string(column.Increment) + ")" + where + "; UPDATE " + t + " SET " + c
+        + " = (SELECT Seed FROM \"jet.columns\"" + where + ") WHERE _rowid_ = NEW._rowid_; END; "
         + "CREATE TRIGGER " + QuoteIdentifier("jet.seed." + ids) + " AFTER INSERT ON " + t
-        + " FOR EACH ROW WHEN NEW." + c + " IS NOT NULL BEGIN UPDATE \"jet.columns\" SET Seed = MAX(Seed, NEW." + c
-        + ")" + where + "; END; "
+        + " FOR EACH ROW WHEN NEW." + c + " IS NOT NULL BEGIN UPDATE \"jet.columns\" SET Seed = " + further
+        + "(Seed, NEW." + c + ")" + where + "; END; "
         + "CREATE TRIGGER " + QuoteIdentifier("jet.fixed." + ids) + " BEFORE UPDATE OF " + c + " ON " + t
         + " FOR EACH ROW WHEN OLD." + c + " IS NOT NULL AND NEW." + c + " IS NOT OLD." + c
         + " BEGIN SELECT RAISE(ABORT, 'jet:3164:Field cannot be updated.'); END;";
@@ -190,12 +225,143 @@ const TableInfo& TableOf(const Catalog& catalog, int tableId)
     return *table;
 }
 
+bool HasColumn(Connection& db, const std::string& schema, const char* table, const char* column)
+{
+    sqlite::Statement columns = db.Prepare("PRAGMA " + QuoteIdentifier(schema) + ".table_info(" + QuoteText(table) + ")");
+    while (columns.Step())
+        if (columns.ColumnText(1) == column)
+            return true;
+    return false;
+}
+
+bool HasTable(Connection& db, const std::string& schema, const char* table)
+{
+    sqlite::Statement find = db.Prepare("SELECT 1 FROM " + Schema(schema)
+                                        + "sqlite_master WHERE type = 'table' AND name = ?");
+    find.BindText(1, table);
+    return find.Step();
+}
+
+// The triggers that keep an enforced relation: a record of the foreign table
+// needs its primary record, and a primary record with related records is
+// neither deleted nor given another key, unless the change cascades.
+std::string RelationTriggerSql(const Catalog& catalog, const RelationDef& relation)
+{
+    const TableInfo& primary = *catalog.TableById(relation.TableId);
+    const TableInfo& foreign = *catalog.TableById(relation.ForeignTableId);
+    const std::string p = QuoteIdentifier(primary.Name);
+    const std::string f = QuoteIdentifier(foreign.Name);
+    const auto trigger = [&](const char* what) { return QuoteIdentifier("jet.rel." + relation.Name + "." + what); };
+    const auto fail = [](int number, const std::string& text) {
+        return " BEGIN SELECT RAISE(ABORT, " + QuoteText("jet:" + std::to_string(number) + ":" + text) + "); END; ";
+    };
+    // The statements of a trigger body take no alias: their table's columns
+    // are named bare there.
+    std::string foreignList, primaryList, childFilled, parentOf, childrenOfOld, relatedRows, keyChanged, setKey;
+    for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
+        const std::string pc = QuoteIdentifier(primary.ColumnById(relation.Columns[i].ColumnId)->Name);
+        const std::string fc = QuoteIdentifier(foreign.ColumnById(relation.Columns[i].ForeignColumnId)->Name);
+        const std::string conj = i ? " AND " : "";
+        foreignList += (i ? ", " : "") + fc;
+        primaryList += (i ? ", " : "") + pc;
+        childFilled += conj + "NEW." + fc + " IS NOT NULL";
+        parentOf += conj + "jet_parent." + pc + " = NEW." + fc;
+        childrenOfOld += conj + "jet_child." + fc + " = OLD." + pc;
+        relatedRows += conj + fc + " = OLD." + pc;
+        keyChanged += (i ? " OR " : "") + ("OLD." + pc + " IS NOT NEW." + pc);
+        setKey += (i ? ", " : "") + fc + " = NEW." + pc;
+    }
+    const std::string orphan = childFilled + " AND NOT EXISTS (SELECT 1 FROM " + p + " AS jet_parent WHERE "
+        + parentOf + ")";
+    const std::string related = "EXISTS (SELECT 1 FROM " + f + " AS jet_child WHERE " + childrenOfOld + ")";
+    const std::string required =
+        "You cannot add or change a record because a related record is required in table '" + primary.Name + "'.";
+    const std::string hasRelated =
+        "The record cannot be deleted or changed because table '" + foreign.Name + "' includes related records.";
+    // The related records of a primary record are found through an index of
+    // their fields, which only the relation uses; of a one-to-one relation it
+    // is unique.
+    const bool oneToOne = (relation.Attributes & dbRelationUnique) != 0;
+    std::string sql = std::string("CREATE ") + (oneToOne ? "UNIQUE " : "") + "INDEX IF NOT EXISTS "
+        + QuoteIdentifier("jet.rel." + relation.Name) + " ON " + f + " (" + foreignList + "); ";
+    sql += "CREATE TRIGGER " + trigger("add") + " BEFORE INSERT ON " + f + " FOR EACH ROW WHEN " + orphan
+        + fail(errRelatedRecordRequired, required) + "CREATE TRIGGER " + trigger("change") + " BEFORE UPDATE OF "
+        + foreignList + " ON " + f + " FOR EACH ROW WHEN " + orphan + fail(errRelatedRecordRequired, required);
+    if (relation.Attributes & dbRelationDeleteCascade)
+        sql += "CREATE TRIGGER " + trigger("delete") + " AFTER DELETE ON " + p + " FOR EACH ROW BEGIN DELETE FROM "
+            + f + " WHERE " + relatedRows + "; END; ";
+    else
+        sql += "CREATE TRIGGER " + trigger("delete") + " BEFORE DELETE ON " + p + " FOR EACH ROW WHEN " + related
+            + fail(errRelatedRecords, hasRelated);
+    if (relation.Attributes & dbRelationUpdateCascade)
+        sql += "CREATE TRIGGER " + trigger("key") + " AFTER UPDATE OF " + primaryList + " ON " + p
+            + " FOR EACH ROW WHEN " + keyChanged + " BEGIN UPDATE " + f + " SET " + setKey + " WHERE "
+            + relatedRows + "; END; ";
+    else
+        sql += "CREATE TRIGGER " + trigger("key") + " BEFORE UPDATE OF " + primaryList + " ON " + p
+            + " FOR EACH ROW WHEN (" + keyChanged + ") AND " + related + fail(errRelatedRecords, hasRelated);
+    return sql;
+}
+
+void DropRelationTriggers(Connection& db)
+{
+    std::vector<std::string> names;
+    sqlite::Statement list = db.Prepare("SELECT name FROM sqlite_master WHERE type = 'trigger' AND "
+                                        "substr(name, 1, 8) = 'jet.rel.'");
+    while (list.Step())
+        names.emplace_back(list.ColumnText(0));
+    for (const std::string& name : names)
+        db.Exec("DROP TRIGGER " + QuoteIdentifier(name));
+}
+
+void MakeRelationTriggers(Connection& db, const Catalog& catalog)
+{
+    for (const RelationDef& relation : catalog.Relations) {
+        const TableInfo* primary = catalog.TableById(relation.TableId);
+        const TableInfo* foreign = catalog.TableById(relation.ForeignTableId);
+        if (relation.Enforced() && primary && foreign && primary->HasStorage() && foreign->HasStorage())
+            db.Exec(RelationTriggerSql(catalog, relation));
+    }
+}
+
+// Runs a change of tables that may drop, rebuild or rename what the relation
+// triggers name: they are taken away before and made afresh after it.
+template <class Change>
+void KeepingRelations(Connection& db, const Catalog& catalog, Change&& change)
+{
+    if (catalog.Relations.empty()) {
+        change();
+        return;
+    }
+    DropRelationTriggers(db);
+    change();
+    MakeRelationTriggers(db, Load(db));
+}
+
+// Files made before numbering steps were kept have no place for them; one
+// is made when the first step other than 1 is kept. True when there is one.
+bool IncrementColumns(Connection& db, bool needed)
+{
+    if (HasColumn(db, "main", "jet.columns", "Increment"))
+        return true;
+    if (!needed)
+        return false;
+    db.Exec("ALTER TABLE \"jet.columns\" ADD COLUMN Start INTEGER NOT NULL DEFAULT 1; "
+            "ALTER TABLE \"jet.columns\" ADD COLUMN Increment INTEGER NOT NULL DEFAULT 1");
+    return true;
+}
+
 void WriteColumn(Connection& db, const TableInfo& table, const ColumnDef& column, int ordinal)
 {
+    const bool stepped = IncrementColumns(db, column.Start != 1 || column.Increment != 1);
+    // A new column's numbering starts at its first number.
     sqlite::Statement insert = db.Prepare(
-        "INSERT OR REPLACE INTO \"jet.columns\" (TableId, Id, Ordinal, Name, Type, Size, Attributes, Required, "
-        "DefaultValue, Seed) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, COALESCE((SELECT Seed FROM \"jet.columns\" "
-        "WHERE TableId = ?1 AND Id = ?2), 0))");
+        std::string("INSERT OR REPLACE INTO \"jet.columns\" (TableId, Id, Ordinal, Name, Type, Size, Attributes, "
+                    "Required, DefaultValue, Seed")
+        + (stepped ? ", Start, Increment" : "")
+        + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, COALESCE((SELECT Seed FROM \"jet.columns\" WHERE TableId = "
+          "?1 AND Id = ?2), ?10 - ?11)"
+        + (stepped ? ", ?10, ?11" : "") + ")");
     insert.BindInt64(1, table.Id);
     insert.BindInt64(2, column.Id);
     insert.BindInt64(3, ordinal);
@@ -205,6 +371,8 @@ void WriteColumn(Connection& db, const TableInfo& table, const ColumnDef& column
     insert.BindInt64(7, column.Attributes);
     insert.BindInt64(8, column.Required ? 1 : 0);
     insert.BindText(9, column.DefaultValue);
+    insert.BindInt64(10, column.Start);
+    insert.BindInt64(11, column.Increment);
     insert.Run();
     for (const PropertyDef& property : column.Properties) {
         sqlite::Statement write = db.Prepare(
@@ -295,9 +463,11 @@ void ApplyChange(Connection& db, Catalog& catalog, const TableInfo& after)
     const TableInfo& before = TableOf(catalog, after.Id);
     Savepoint savepoint(db);
     const auto seeds = ReadSeeds(db, after.Id);
-    Rebuild(db, before, after);
-    WriteTableDetails(db, after);
-    WriteSeeds(db, after.Id, seeds);
+    KeepingRelations(db, catalog, [&] {
+        Rebuild(db, before, after);
+        WriteTableDetails(db, after);
+        WriteSeeds(db, after.Id, seeds);
+    });
     Touch(db, after.Id);
     savepoint.Commit();
     catalog = Load(db);
@@ -388,17 +558,12 @@ int ColumnTypeOfDeclared(const std::string& declared)
 }
 
 // The catalog tables themselves, listed as system objects.
-bool HasPassThroughTable(Connection& db, const std::string& schema)
-{
-    sqlite::Statement table = db.Prepare("SELECT 1 FROM " + Schema(schema)
-                                         + "sqlite_master WHERE type = 'table' AND name = 'jet.passthrough'");
-    return table.Step();
-}
-
 void AddSystemTables(Connection& db, const std::string& schema, Catalog& catalog)
 {
     int id = -1;
     for (const char* name : CatalogTables) {
+        if (!HasTable(db, schema, name))
+            continue;
         TableInfo table;
         table.Id = id--;
         table.Name = name;
@@ -424,6 +589,11 @@ void AddSystemTables(Connection& db, const std::string& schema, Catalog& catalog
 bool ColumnDef::AutoIncrement() const
 {
     return (Attributes & dbAutoIncrField) != 0;
+}
+
+bool RelationDef::Enforced() const
+{
+    return (Attributes & dbRelationDontEnforce) == 0;
 }
 
 bool TableInfo::IsSystem() const
@@ -487,6 +657,14 @@ const TableInfo* Catalog::TableById(int id) const
     for (const TableInfo& table : Tables)
         if (table.Id == id)
             return &table;
+    return nullptr;
+}
+
+const RelationDef* Catalog::FindRelation(std::string_view name) const
+{
+    for (const RelationDef& relation : Relations)
+        if (SameName(relation.Name, name))
+            return &relation;
     return nullptr;
 }
 
@@ -673,9 +851,10 @@ Catalog Load(Connection& connection, const std::string& schema)
         }
     }
     {
+        const bool stepped = HasColumn(connection, schema, "jet.columns", "Increment");
         sqlite::Statement columns = connection.Prepare(
-            "SELECT TableId, Id, Name, Type, Size, Attributes, Required, DefaultValue FROM " + prefix
-            + "\"jet.columns\" ORDER BY TableId, Ordinal");
+            std::string("SELECT TableId, Id, Name, Type, Size, Attributes, Required, DefaultValue")
+            + (stepped ? ", Start, Increment" : "") + " FROM " + prefix + "\"jet.columns\" ORDER BY TableId, Ordinal");
         while (columns.Step()) {
             const auto found = byId.find(static_cast<int>(columns.ColumnInt64(0)));
             if (found == byId.end())
@@ -688,6 +867,10 @@ Catalog Load(Connection& connection, const std::string& schema)
             column.Attributes = static_cast<int>(columns.ColumnInt64(5));
             column.Required = columns.ColumnInt64(6) != 0;
             column.DefaultValue = std::string(columns.ColumnText(7));
+            if (stepped) {
+                column.Start = columns.ColumnInt64(8);
+                column.Increment = columns.ColumnInt64(9);
+            }
             catalog.Tables[found->second].Columns.push_back(std::move(column));
         }
     }
@@ -748,7 +931,7 @@ Catalog Load(Connection& connection, const std::string& schema)
             catalog.Queries.push_back(std::move(query));
         }
     }
-    if (HasPassThroughTable(connection, schema)) {
+    if (HasTable(connection, schema, "jet.passthrough")) {
         sqlite::Statement sources =
             connection.Prepare("SELECT Name, Connect, ReturnsRecords FROM " + prefix + "\"jet.passthrough\"");
         while (sources.Step())
@@ -757,6 +940,27 @@ Catalog Load(Connection& connection, const std::string& schema)
                     query.Connect = std::string(sources.ColumnText(1));
                     query.ReturnsRecords = sources.ColumnInt64(2) != 0;
                 }
+    }
+    if (HasTable(connection, schema, "jet.relations")) {
+        sqlite::Statement relations = connection.Prepare("SELECT Name, TableId, ForeignTableId, Attributes FROM "
+                                                         + prefix + "\"jet.relations\"");
+        while (relations.Step()) {
+            RelationDef relation;
+            relation.Name = std::string(relations.ColumnText(0));
+            relation.TableId = static_cast<int>(relations.ColumnInt64(1));
+            relation.ForeignTableId = static_cast<int>(relations.ColumnInt64(2));
+            relation.Attributes = static_cast<int>(relations.ColumnInt64(3));
+            catalog.Relations.push_back(std::move(relation));
+        }
+        sqlite::Statement columns = connection.Prepare("SELECT Relation, ColumnId, ForeignColumnId FROM " + prefix
+                                                       + "\"jet.relationcolumns\" ORDER BY Relation, Position");
+        while (columns.Step())
+            for (RelationDef& relation : catalog.Relations)
+                if (SameName(relation.Name, columns.ColumnText(0)))
+                    relation.Columns.push_back(
+                        {static_cast<int>(columns.ColumnInt64(1)), static_cast<int>(columns.ColumnInt64(2))});
+        std::sort(catalog.Relations.begin(), catalog.Relations.end(),
+                  [](const RelationDef& a, const RelationDef& b) { return CompareText(a.Name, b.Name) < 0; });
     }
     AddSystemTables(connection, schema, catalog);
     std::sort(catalog.Tables.begin(), catalog.Tables.end(),
@@ -824,13 +1028,15 @@ void RenameTable(Connection& db, Catalog& catalog, int tableId, const std::strin
     CheckName(name);
     CheckNameIsFree(catalog, name, tableId);
     Savepoint savepoint(db);
-    if (table.HasStorage() && table.Name != name)
-        db.Exec("ALTER TABLE " + QuoteIdentifier(table.Name) + " RENAME TO " + QuoteIdentifier(name));
-    sqlite::Statement rename = db.Prepare("UPDATE \"jet.tables\" SET Name = ?, LastUpdated = ? WHERE Id = ?");
-    rename.BindText(1, name);
-    rename.BindDouble(2, platform::Now());
-    rename.BindInt64(3, tableId);
-    rename.Run();
+    KeepingRelations(db, catalog, [&] {
+        if (table.HasStorage() && table.Name != name)
+            db.Exec("ALTER TABLE " + QuoteIdentifier(table.Name) + " RENAME TO " + QuoteIdentifier(name));
+        sqlite::Statement rename = db.Prepare("UPDATE \"jet.tables\" SET Name = ?, LastUpdated = ? WHERE Id = ?");
+        rename.BindText(1, name);
+        rename.BindDouble(2, platform::Now());
+        rename.BindInt64(3, tableId);
+        rename.Run();
+    });
     savepoint.Commit();
     catalog = Load(db);
 }
@@ -854,6 +1060,9 @@ void DropTable(Connection& db, Catalog& catalog, int tableId)
     const TableInfo& table = TableOf(catalog, tableId);
     if (table.IsSystem())
         Fail(errReadOnly, "Cannot update. Database or object is read-only.");
+    for (const RelationDef& relation : catalog.Relations)
+        if (relation.Involves(tableId))
+            RefuseInRelation();
     Savepoint savepoint(db);
     if (table.HasStorage())
         db.Exec("DROP TABLE " + QuoteIdentifier(table.Name));
@@ -896,6 +1105,11 @@ void DropColumn(Connection& db, Catalog& catalog, int tableId, int columnId)
         for (const IndexColumn& column : index.Columns)
             if (column.ColumnId == columnId)
                 Fail(3280, "Cannot delete a field that is part of an index or is needed by the system.");
+    for (const RelationDef& relation : catalog.Relations)
+        for (const RelationColumn& column : relation.Columns)
+            if ((relation.TableId == tableId && column.ColumnId == columnId)
+                || (relation.ForeignTableId == tableId && column.ForeignColumnId == columnId))
+                Fail(3303, "Cannot delete this field. It is part of one or more relationships.");
     after.Columns.erase(std::remove_if(after.Columns.begin(), after.Columns.end(),
                                        [&](const ColumnDef& column) { return column.Id == columnId; }),
                         after.Columns.end());
@@ -914,14 +1128,16 @@ void RenameColumn(Connection& db, Catalog& catalog, int tableId, int columnId, c
     if (const ColumnDef* other = table.FindColumn(name); other && other->Id != columnId)
         Fail(3191, "Cannot define field more than once.");
     Savepoint savepoint(db);
-    if (table.HasStorage() && column->Name != name)
-        db.Exec("ALTER TABLE " + QuoteIdentifier(table.Name) + " RENAME COLUMN " + QuoteIdentifier(column->Name)
-                + " TO " + QuoteIdentifier(name));
-    sqlite::Statement rename = db.Prepare("UPDATE \"jet.columns\" SET Name = ? WHERE TableId = ? AND Id = ?");
-    rename.BindText(1, name);
-    rename.BindInt64(2, tableId);
-    rename.BindInt64(3, columnId);
-    rename.Run();
+    KeepingRelations(db, catalog, [&] {
+        if (table.HasStorage() && column->Name != name)
+            db.Exec("ALTER TABLE " + QuoteIdentifier(table.Name) + " RENAME COLUMN " + QuoteIdentifier(column->Name)
+                    + " TO " + QuoteIdentifier(name));
+        sqlite::Statement rename = db.Prepare("UPDATE \"jet.columns\" SET Name = ? WHERE TableId = ? AND Id = ?");
+        rename.BindText(1, name);
+        rename.BindInt64(2, tableId);
+        rename.BindInt64(3, columnId);
+        rename.Run();
+    });
     Touch(db, tableId);
     savepoint.Commit();
     catalog = Load(db);
@@ -1026,6 +1242,39 @@ void SetProperty(Connection& db, Catalog& catalog, int tableId, int columnId, co
     catalog = Load(db);
 }
 
+void SetIncrement(Connection& db, Catalog& catalog, int tableId, int columnId, std::int64_t start,
+                  std::int64_t increment)
+{
+    const TableInfo& table = TableOf(catalog, tableId);
+    const ColumnDef* column = table.ColumnById(columnId);
+    if (!column || !column->AutoIncrement())
+        Fail(errInvalidArgument, "Invalid argument. Only a numbered field takes a first number and a step.");
+    if (increment == 0)
+        Fail(errInvalidArgument, "Invalid argument. The step of numbered field '" + column->Name + "' cannot be 0.");
+    ColumnDef changed = *column;
+    changed.Start = start;
+    changed.Increment = increment;
+    Savepoint savepoint(db);
+    IncrementColumns(db, true);
+    sqlite::Statement write = db.Prepare(
+        "UPDATE \"jet.columns\" SET Start = ?, Increment = ?, Seed = ? WHERE TableId = ? AND Id = ?");
+    write.BindInt64(1, start);
+    write.BindInt64(2, increment);
+    write.BindInt64(3, start - increment);
+    write.BindInt64(4, tableId);
+    write.BindInt64(5, columnId);
+    write.Run();
+    if (table.HasStorage()) {
+        const std::string ids = std::to_string(tableId) + "." + std::to_string(columnId);
+        for (const char* trigger : {"jet.auto.", "jet.seed.", "jet.fixed."})
+            db.Exec("DROP TRIGGER IF EXISTS " + QuoteIdentifier(trigger + ids));
+        db.Exec(TriggerSql(table, changed));
+    }
+    Touch(db, tableId);
+    savepoint.Commit();
+    catalog = Load(db);
+}
+
 void AddIndex(Connection& db, Catalog& catalog, int tableId, IndexDef index)
 {
     TableInfo after = TableOf(catalog, tableId);
@@ -1065,6 +1314,9 @@ void DropIndex(Connection& db, Catalog& catalog, int tableId, int indexId)
                                     [&](const IndexDef& index) { return index.Id == indexId; });
     if (found == after.Indexes.end())
         Fail(errItemNotFound, "Item not found in this collection.");
+    for (const RelationDef& relation : catalog.Relations)
+        if (relation.TableId == tableId && relation.Enforced() && Covers(*found, relation))
+            RefuseInRelation();
     const bool primary = found->Primary;
     after.Indexes.erase(found);
     if (primary) {
@@ -1100,6 +1352,96 @@ void RenameIndex(Connection& db, Catalog& catalog, int tableId, int indexId, con
     rename.BindInt64(3, indexId);
     rename.Run();
     Touch(db, tableId);
+    savepoint.Commit();
+    catalog = Load(db);
+}
+
+void AddRelation(Connection& db, Catalog& catalog, RelationDef relation)
+{
+    const auto fail = [](int number, const std::string& text) { throw EngineError(number, text, "DAO.Relation"); };
+    CheckName(relation.Name);
+    if (catalog.FindRelation(relation.Name))
+        fail(errObjectExists, "Object '" + relation.Name + "' already exists.");
+    const TableInfo* primary = catalog.TableById(relation.TableId);
+    const TableInfo* foreign = catalog.TableById(relation.ForeignTableId);
+    if (!primary || !foreign)
+        fail(errObjectNotFound, "The database engine could not find the object.");
+    if (primary->IsSystem() || foreign->IsSystem())
+        fail(errReadOnly, "Cannot update. Database or object is read-only.");
+    // A linked table's fields are its file's to keep, not this one's.
+    if (primary->IsLink() || foreign->IsLink())
+        fail(3613, "Cannot create relationships with linked tables.");
+    if (relation.Columns.empty())
+        fail(3366, "Cannot append a relation with no fields defined.");
+    for (const RelationColumn& column : relation.Columns) {
+        const ColumnDef* key = primary->ColumnById(column.ColumnId);
+        const ColumnDef* reference = foreign->ColumnById(column.ForeignColumnId);
+        if (!key || !reference)
+            fail(errItemNotFound, "Item not found in this collection.");
+        if (key->Type != reference->Type)
+            fail(3368, "Relationship must be on the same number of fields with the same data types.");
+    }
+    if (relation.Enforced()) {
+        if (std::none_of(primary->Indexes.begin(), primary->Indexes.end(),
+                         [&](const IndexDef& index) { return Covers(index, relation); }))
+            fail(3372, "No unique index found for the referenced field of the primary table.");
+    }
+    Savepoint savepoint(db);
+    if (!HasTable(db, "main", "jet.relations"))
+        db.Exec(RelationSchema);
+    sqlite::Statement insert = db.Prepare(
+        "INSERT INTO \"jet.relations\" (Name, TableId, ForeignTableId, Attributes) VALUES (?, ?, ?, ?)");
+    insert.BindText(1, relation.Name);
+    insert.BindInt64(2, relation.TableId);
+    insert.BindInt64(3, relation.ForeignTableId);
+    insert.BindInt64(4, relation.Attributes);
+    insert.Run();
+    for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
+        sqlite::Statement column = db.Prepare("INSERT INTO \"jet.relationcolumns\" (Relation, Position, ColumnId, "
+                                              "ForeignColumnId) VALUES (?, ?, ?, ?)");
+        column.BindText(1, relation.Name);
+        column.BindInt64(2, static_cast<std::int64_t>(i));
+        column.BindInt64(3, relation.Columns[i].ColumnId);
+        column.BindInt64(4, relation.Columns[i].ForeignColumnId);
+        column.Run();
+    }
+    if (relation.Enforced() && primary->HasStorage() && foreign->HasStorage()) {
+        // Records that already break the rule refuse the relation.
+        std::string filled, match;
+        for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
+            const std::string fc = QuoteIdentifier(foreign->ColumnById(relation.Columns[i].ForeignColumnId)->Name);
+            const std::string pc = QuoteIdentifier(primary->ColumnById(relation.Columns[i].ColumnId)->Name);
+            filled += (i ? " AND " : "") + ("jet_child." + fc + " IS NOT NULL");
+            match += (i ? " AND " : "") + ("jet_parent." + pc + " = jet_child." + fc);
+        }
+        sqlite::Statement orphan = db.Prepare("SELECT 1 FROM " + QuoteIdentifier(foreign->Name) + " AS jet_child WHERE "
+                                              + filled + " AND NOT EXISTS (SELECT 1 FROM "
+                                              + QuoteIdentifier(primary->Name) + " AS jet_parent WHERE " + match
+                                              + ") LIMIT 1");
+        if (orphan.Step())
+            fail(errRelatedRecordRequired, "You cannot add or change a record because a related record is required "
+                                           "in table '" + primary->Name + "'.");
+        db.Exec(RelationTriggerSql(catalog, relation));
+    }
+    savepoint.Commit();
+    catalog = Load(db);
+}
+
+void DropRelation(Connection& db, Catalog& catalog, const std::string& name)
+{
+    const RelationDef* relation = catalog.FindRelation(name);
+    if (!relation)
+        throw EngineError(errItemNotFound, "Item not found in this collection.", "DAO.Relation");
+    Savepoint savepoint(db);
+    for (const char* what : {"add", "change", "delete", "key"})
+        db.Exec("DROP TRIGGER IF EXISTS " + QuoteIdentifier("jet.rel." + relation->Name + "." + what));
+    db.Exec("DROP INDEX IF EXISTS " + QuoteIdentifier("jet.rel." + relation->Name));
+    for (const char* sql : {"DELETE FROM \"jet.relations\" WHERE Name = ?",
+                            "DELETE FROM \"jet.relationcolumns\" WHERE Relation = ?"}) {
+        sqlite::Statement clear = db.Prepare(sql);
+        clear.BindText(1, relation->Name);
+        clear.Run();
+    }
     savepoint.Commit();
     catalog = Load(db);
 }
@@ -1151,7 +1493,7 @@ void RenameQuery(Connection& db, Catalog& catalog, const std::string& name, cons
     update.BindDouble(2, platform::Now());
     update.BindText(3, query->Name);
     update.Run();
-    if (HasPassThroughTable(db, "main")) {
+    if (HasTable(db, "main", "jet.passthrough")) {
         sqlite::Statement source = db.Prepare("UPDATE \"jet.passthrough\" SET Name = ? WHERE Name = ?");
         source.BindText(1, newName);
         source.BindText(2, query->Name);
@@ -1170,7 +1512,7 @@ void DropQuery(Connection& db, Catalog& catalog, const std::string& name)
     sqlite::Statement drop = db.Prepare("DELETE FROM \"jet.queries\" WHERE Name = ?");
     drop.BindText(1, query->Name);
     drop.Run();
-    if (HasPassThroughTable(db, "main")) {
+    if (HasTable(db, "main", "jet.passthrough")) {
         sqlite::Statement source = db.Prepare("DELETE FROM \"jet.passthrough\" WHERE Name = ?");
         source.BindText(1, query->Name);
         source.Run();
@@ -1212,11 +1554,13 @@ void ResetSeeds(Connection& db)
         for (const ColumnDef& column : table.Columns) {
             if (!column.AutoIncrement())
                 continue;
-            sqlite::Statement reset = db.Prepare("UPDATE \"jet.columns\" SET Seed = (SELECT COALESCE(MAX("
-                                                 + QuoteIdentifier(column.Name) + "), 0) FROM "
-                                                 + QuoteIdentifier(table.Name) + ") WHERE TableId = ? AND Id = ?");
-            reset.BindInt64(1, table.Id);
-            reset.BindInt64(2, column.Id);
+            sqlite::Statement reset = db.Prepare(
+                "UPDATE \"jet.columns\" SET Seed = (SELECT COALESCE(" + std::string(column.Increment < 0 ? "MIN" : "MAX")
+                + "(" + QuoteIdentifier(column.Name) + "), ?) FROM " + QuoteIdentifier(table.Name)
+                + ") WHERE TableId = ? AND Id = ?");
+            reset.BindInt64(1, column.Start - column.Increment);
+            reset.BindInt64(2, table.Id);
+            reset.BindInt64(3, column.Id);
             reset.Run();
         }
     }

@@ -1,7 +1,7 @@
 // The catalog: what the old engine knew about a database that SQLite does
 // not keep, stored in tables of the database file itself ("jet.tables",
 // "jet.columns", "jet.indexes", "jet.indexcolumns", "jet.properties",
-// "jet.queries", "jet.info"), so that a file reopened by another process reads
+// "jet.queries", "jet.relations", "jet.relationcolumns", "jet.info"), so that a file reopened by another process reads
 // back the same definitions.
 //
 // Each stored table is an SQLite table of the same name whose columns carry
@@ -15,6 +15,11 @@
 // dropped or made required, a default changed, a primary key made) rebuilds the
 // table keeping every row and its row id, so bookmarks stay valid. A table
 // whose last field was deleted exists in the catalog only.
+//
+// Relations that are enforced are kept by triggers named "jet.rel.<relation
+// name>.<what>" and an index "jet.rel.<relation name>" of the foreign
+// table's fields, made again whenever a table of the database is rebuilt,
+// renamed or gets a renamed column.
 //
 // Every change runs in one savepoint: it happens whole or not at all.
 #pragma once
@@ -46,6 +51,10 @@ struct ColumnDef {
     bool Required = false;
     std::string DefaultValue;  // in the old SQL dialect, as the user gave it
     std::vector<PropertyDef> Properties;
+    // Auto-increment fields: the number the first new row gets (or the next
+    // one, after the numbering was restarted) and the step between numbers.
+    std::int64_t Start = 1;
+    std::int64_t Increment = 1;
 
     bool AutoIncrement() const;
 };
@@ -85,6 +94,22 @@ struct TableInfo {
     bool InPrimaryKey(int columnId) const;
 };
 
+struct RelationColumn {
+    int ColumnId = 0;         // of the primary table
+    int ForeignColumnId = 0;  // of the foreign table
+};
+
+struct RelationDef {
+    std::string Name;
+    int TableId = 0;         // the primary table
+    int ForeignTableId = 0;  // the table that refers to it
+    int Attributes = 0;      // dbRelation...
+    std::vector<RelationColumn> Columns;
+
+    bool Enforced() const;
+    bool Involves(int tableId) const { return TableId == tableId || ForeignTableId == tableId; }
+};
+
 struct QueryInfo {
     std::string Name;
     std::string Sql;
@@ -98,6 +123,7 @@ struct QueryInfo {
 struct Catalog {
     std::vector<TableInfo> Tables;  // by name, system tables included
     std::vector<QueryInfo> Queries; // by name
+    std::vector<RelationDef> Relations; // by name
     std::string Version;            // "3.0" or "4.0"
     int CollatingOrder = 0;
     std::int64_t Stamp = 0;         // grows with every change
@@ -105,6 +131,7 @@ struct Catalog {
     const TableInfo* FindTable(std::string_view name) const;
     const TableInfo* TableById(int id) const;
     const QueryInfo* FindQuery(std::string_view name) const;
+    const RelationDef* FindRelation(std::string_view name) const;
 };
 
 // The quoted SQLite name of an engine object.
@@ -143,10 +170,20 @@ void AddProperty(sqlite::Connection& connection, Catalog& catalog, int tableId, 
                  const PropertyDef& property);
 void SetProperty(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId,
                  const PropertyDef& property);
+// Restarts the numbering of an auto-increment column: the next new row gets
+// `start`, the one after it `start + increment`, and so on (3001 for a step
+// of 0 or a column that is not numbered).
+void SetIncrement(sqlite::Connection& connection, Catalog& catalog, int tableId, int columnId, std::int64_t start,
+                  std::int64_t increment);
 void AddIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, IndexDef index);
 void DropIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, int indexId);
 void RenameIndex(sqlite::Connection& connection, Catalog& catalog, int tableId, int indexId,
                  const std::string& name);
+// Keeps a relation after checking it (Relation.h names the refusals). The
+// tables and columns are given by id; 3011 when a table is not there, 3265
+// when a column is not.
+void AddRelation(sqlite::Connection& connection, Catalog& catalog, RelationDef relation);
+void DropRelation(sqlite::Connection& connection, Catalog& catalog, const std::string& name);
 void StoreQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name, const std::string& sql);
 void SetQuerySql(sqlite::Connection& connection, Catalog& catalog, const std::string& name, const std::string& sql);
 void RenameQuery(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
@@ -156,7 +193,8 @@ void DropQuery(sqlite::Connection& connection, Catalog& catalog, const std::stri
 // connect text makes it a query of the engine again).
 void SetQueryConnect(sqlite::Connection& connection, Catalog& catalog, const std::string& name,
                      const std::string& connect, bool returnsRecords);
-// After a compact: the next auto-increment numbers follow the largest kept.
+// After a compact: the next auto-increment numbers follow the last kept in
+// the direction of their step, or start afresh in an empty table.
 void ResetSeeds(sqlite::Connection& connection);
 void SetInfo(sqlite::Connection& connection, const std::string& name, const Variant& value);
 

@@ -85,6 +85,17 @@ enum : int {
     dbSystemObject = static_cast<int>(0x80000002u), // a catalog table of the engine
 };
 
+// Relation attributes (Relation::Attributes).
+enum : int {
+    dbRelationUnique = 1,             // one record of the foreign table at most per primary record
+    dbRelationDontEnforce = 2,        // no referential integrity: nothing is checked
+    dbRelationInherited = 4,
+    dbRelationUpdateCascade = 0x100,  // a changed key is changed in the related records too
+    dbRelationDeleteCascade = 0x1000, // a deleted record takes its related records with it
+    dbRelationLeft = 0x1000000,       // the join the query designer suggests: left
+    dbRelationRight = 0x2000000,      // or right
+};
+
 // Recordset::EditMode.
 enum : int {
     dbEditNone = 0,        // no change pending

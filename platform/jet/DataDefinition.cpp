@@ -3,6 +3,8 @@
 #include "platform/jet/Collation.h"
 #include "platform/jet/EngineImpl.h"
 
+#include <optional>
+
 namespace jet::impl {
 namespace {
 
@@ -33,6 +35,7 @@ struct ColumnSpec {
     int Type = 0;
     int Size = 0;
     bool AutoIncrement = false;
+    std::optional<std::pair<std::int64_t, std::int64_t>> Numbering;  // COUNTER(first number, step)
     bool Required = false;
     std::string Default;
 };
@@ -43,6 +46,12 @@ struct KeySpec {
     bool Unique = false;
     bool DisallowNull = false;
     std::vector<std::pair<std::string, bool>> Columns;  // name, descending
+    // FOREIGN KEY ... REFERENCES: a relation to the referenced table's
+    // columns (its primary key's when none are named).
+    bool Foreign = false;
+    std::string References;
+    std::vector<std::string> ReferencedColumns;
+    int RelationAttributes = 0;
 };
 
 // Reads the statement's tokens front to back; every unexpected token raises
@@ -110,6 +119,24 @@ public:
             Fail(number);
         }
     }
+    // A whole number with an optional sign.
+    std::int64_t SignedNumber(int number = 0)
+    {
+        const bool negative = AcceptOp("-");
+        if (!negative)
+            AcceptOp("+");
+        if (AtEnd() || Tokens[Position].Kind != sql::TokenKind::Number)
+            Fail(number);
+        const std::string& digits = Tokens[Position++].Text;
+        if (digits.find_first_not_of("0123456789") != std::string::npos)
+            Fail(number);
+        try {
+            const std::int64_t value = std::stoll(digits);
+            return negative ? -value : value;
+        } catch (const std::exception&) {
+            Fail(number);
+        }
+    }
     void ExpectEnd()
     {
         if (!AtEnd())
@@ -153,11 +180,6 @@ std::vector<std::pair<std::string, bool>> ReadKeyColumns(Reader& in, int error, 
     return columns;
 }
 
-[[noreturn]] void RefuseRelations()
-{
-    RaiseNotSupported("Relations (FOREIGN KEY ... REFERENCES): the engine keeps none");
-}
-
 // TYPE[(size[, scale])]
 void ReadType(Reader& in, ColumnSpec& column)
 {
@@ -168,16 +190,18 @@ void ReadType(Reader& in, ColumnSpec& column)
     column.AutoIncrement = SameName(typeName, "COUNTER") || SameName(typeName, "AUTOINCREMENT");
     if (!in.AcceptOp("("))
         return;
-    const int first = in.Number(errFieldSyntax);
-    int second = -1;
-    if (in.AcceptOp(","))
-        second = in.Number(errFieldSyntax);
-    in.ExpectOp(")", errFieldSyntax);
     if (column.AutoIncrement) {
-        if (first != 1 || second != 1)
-            RaiseNotSupported("Numbered fields that start or step other than by 1");
+        const std::int64_t start = in.SignedNumber(errFieldSyntax);
+        in.ExpectOp(",", errFieldSyntax);
+        const std::int64_t step = in.SignedNumber(errFieldSyntax);
+        in.ExpectOp(")", errFieldSyntax);
+        column.Numbering.emplace(start, step);
         return;
     }
+    const int first = in.Number(errFieldSyntax);
+    if (in.AcceptOp(","))
+        in.Number(errFieldSyntax);  // the scale of a decimal, which numbers here do not keep
+    in.ExpectOp(")", errFieldSyntax);
     if (column.Type == dbText || column.Type == dbBinary)
         column.Size = first;
     else if (column.Type != dbDecimal && column.Type != dbDouble)
@@ -190,8 +214,9 @@ bool EndsColumnClause(const Reader& in)
         || in.IsWord("PRIMARY") || in.IsWord("UNIQUE") || in.IsWord("REFERENCES") || in.IsWord("WITH");
 }
 
-// [CONSTRAINT name] PRIMARY KEY | UNIQUE; false when neither follows (the
-// name, if any, read).
+// [CONSTRAINT name] PRIMARY KEY | UNIQUE | FOREIGN KEY | REFERENCES; false
+// when none follows (the name, if any, read). REFERENCES is left for
+// ReadReferences.
 bool ReadKeyKind(Reader& in, KeySpec& key)
 {
     if (in.Accept("CONSTRAINT"))
@@ -205,9 +230,36 @@ bool ReadKeyKind(Reader& in, KeySpec& key)
         key.Unique = true;
         return true;
     }
-    if (in.IsWord("FOREIGN") || in.IsWord("REFERENCES"))
-        RefuseRelations();
+    if (in.Accept("FOREIGN")) {
+        in.Expect("KEY", errConstraintSyntax);
+        key.Foreign = true;
+        return true;
+    }
+    if (in.IsWord("REFERENCES")) {
+        key.Foreign = true;
+        return true;
+    }
     return false;
+}
+
+// REFERENCES table [(columns)] [ON UPDATE | ON DELETE CASCADE | NO ACTION]...
+void ReadReferences(Reader& in, KeySpec& key)
+{
+    in.Expect("REFERENCES", errConstraintSyntax);
+    key.References = in.Name(errConstraintSyntax);
+    if (in.IsOp("("))
+        for (auto& [name, descending] : ReadKeyColumns(in, errConstraintSyntax, false))
+            key.ReferencedColumns.push_back(std::move(name));
+    while (in.Accept("ON")) {
+        const int cascade = in.Accept("UPDATE") ? dbRelationUpdateCascade
+            : (in.Expect("DELETE", errConstraintSyntax), dbRelationDeleteCascade);
+        if (in.Accept("CASCADE")) {
+            key.RelationAttributes |= cascade;
+        } else {
+            in.Expect("NO", errConstraintSyntax);
+            in.Expect("ACTION", errConstraintSyntax);
+        }
+    }
 }
 
 // A column definition with its own constraints; keys it declares are added
@@ -243,6 +295,8 @@ ColumnSpec ReadColumn(Reader& in, std::vector<KeySpec>& keys)
             KeySpec key;
             if (ReadKeyKind(in, key)) {
                 key.Columns.emplace_back(column.Name, false);
+                if (key.Foreign)
+                    ReadReferences(in, key);
                 keys.push_back(std::move(key));
             } else if (in.Accept("NOT")) {
                 in.Expect("NULL", errConstraintSyntax);
@@ -262,6 +316,8 @@ KeySpec ReadTableConstraint(Reader& in)
     if (!ReadKeyKind(in, key))
         in.Fail(errConstraintSyntax);
     key.Columns = ReadKeyColumns(in, errConstraintSyntax, false);
+    if (key.Foreign)
+        ReadReferences(in, key);
     return key;
 }
 
@@ -298,6 +354,17 @@ void AppendField(const TableDefPtr& table, const ColumnSpec& column)
     table->Fields().Append(field);
 }
 
+// A numbered column's first number and step, once its table is stored.
+void ApplyNumbering(DatabaseImpl& database, const std::string& tableName, const ColumnSpec& column)
+{
+    if (!column.Numbering)
+        return;
+    const catalog::TableInfo* table = database.Catalog().FindTable(tableName);
+    const catalog::ColumnDef* stored = table->FindColumn(column.Name);
+    catalog::SetIncrement(database.Sql(), database.CatalogForChange(), table->Id, stored->Id,
+                          column.Numbering->first, column.Numbering->second);
+}
+
 void AppendIndex(const TableDefPtr& table, KeySpec key)
 {
     if (key.Name.empty()) {
@@ -319,6 +386,49 @@ void AppendIndex(const TableDefPtr& table, KeySpec key)
         index->Fields().Append(field);
     }
     table->Indexes().Append(index);
+}
+
+// A foreign key made a relation through Relations, as a caller of the
+// object model makes it. An unnamed one is named after the two tables.
+void AppendRelation(DatabaseImpl& database, const std::string& tableName, const KeySpec& key)
+{
+    const catalog::TableInfo* primary = database.Catalog().FindTable(key.References);
+    if (!primary)
+        Raise(errNoSuchTableOrConstraint, "Cannot find table or constraint.", DatabaseSource);
+    std::vector<std::string> referenced = key.ReferencedColumns;
+    if (referenced.empty()) {
+        const catalog::IndexDef* primaryKey = primary->PrimaryIndex();
+        if (!primaryKey)
+            Raise(3372, "No unique index found for the referenced field of the primary table.", DatabaseSource);
+        for (const catalog::IndexColumn& column : primaryKey->Columns)
+            referenced.push_back(primary->ColumnById(column.ColumnId)->Name);
+    }
+    if (referenced.size() != key.Columns.size())
+        Raise(3368, "Relationship must be on the same number of fields with the same data types.", DatabaseSource);
+    std::string name = key.Name;
+    for (int number = 0; name.empty(); ++number) {
+        const std::string candidate = key.References + tableName + (number ? std::to_string(number) : "");
+        if (!database.Catalog().FindRelation(candidate))
+            name = candidate;
+    }
+    RelationPtr relation = database.CreateRelation(name, key.References, tableName, key.RelationAttributes);
+    for (std::size_t i = 0; i < referenced.size(); ++i) {
+        FieldPtr field = relation->CreateField(referenced[i]);
+        field->SetForeignName(key.Columns[i].first);
+        relation->Fields().Append(field);
+    }
+    database.Relations().Append(relation);
+}
+
+// The indexes a statement declares on its table, then its relations.
+void AppendKeys(DatabaseImpl& database, const TableDefPtr& table, std::vector<KeySpec> keys)
+{
+    for (KeySpec& key : keys)
+        if (!key.Foreign)
+            AppendIndex(table, std::move(key));
+    for (const KeySpec& key : keys)
+        if (key.Foreign)
+            AppendRelation(database, table->Name(), key);
 }
 
 TableDefPtr StoredTable(DatabaseImpl& database, const std::string& name)
@@ -354,8 +464,14 @@ void CreateTable(DatabaseImpl& database, Reader& in)
     for (const ColumnSpec& column : columns)
         AppendField(table, column);
     for (KeySpec& key : keys)
-        AppendIndex(table, std::move(key));
+        if (!key.Foreign)
+            AppendIndex(table, std::move(key));
     database.TableDefs().Append(table);
+    for (const ColumnSpec& column : columns)
+        ApplyNumbering(database, name, column);
+    for (const KeySpec& key : keys)
+        if (key.Foreign)
+            AppendRelation(database, name, key);
 }
 
 void CreateIndex(DatabaseImpl& database, Reader& in)
@@ -400,7 +516,7 @@ void AlterTable(DatabaseImpl& database, Reader& in)
     const TableDefPtr table = StoredTable(database, in.Name());
     if (in.Accept("ADD")) {
         if (StartsTableConstraint(in)) {
-            AppendIndex(table, ReadTableConstraint(in));
+            AppendKeys(database, table, {ReadTableConstraint(in)});
         } else {
             in.Accept("COLUMN");
             std::vector<KeySpec> keys;
@@ -409,8 +525,8 @@ void AlterTable(DatabaseImpl& database, Reader& in)
                 Raise(3380, "Field '" + column.Name + "' already exists in table '" + table->Name() + "'.",
                       DatabaseSource);
             AppendField(table, column);
-            for (KeySpec& key : keys)
-                AppendIndex(table, std::move(key));
+            ApplyNumbering(database, table->Name(), column);
+            AppendKeys(database, table, std::move(keys));
         }
     } else if (in.Accept("ALTER")) {
         in.Accept("COLUMN");
@@ -418,16 +534,22 @@ void AlterTable(DatabaseImpl& database, Reader& in)
         column.Name = in.Name(errFieldSyntax);
         ReadType(in, column);
         ChangeColumnType(database, table, column);
+        // COUNTER(n, step) on a numbered field restarts its numbering at n.
+        ApplyNumbering(database, table->Name(), column);
     } else if (in.Accept("DROP")) {
         if (in.Accept("CONSTRAINT")) {
             const std::string name = in.Name(errConstraintSyntax);
             in.ExpectEnd();
-            bool found = false;
-            for (int i = 0; i < table->Indexes().Count() && !found; ++i)
-                found = SameName(table->Indexes().Item(i)->Name(), name);
-            if (!found)
+            for (int i = 0; i < table->Indexes().Count(); ++i)
+                if (SameName(table->Indexes().Item(i)->Name(), name)) {
+                    table->Indexes().Delete(name);
+                    return;
+                }
+            const catalog::RelationDef* relation = database.Catalog().FindRelation(name);
+            const int tableId = database.Catalog().FindTable(table->Name())->Id;
+            if (!relation || !relation->Involves(tableId))
                 Raise(errNoSuchTableOrConstraint, "Cannot find table or constraint.", DatabaseSource);
-            table->Indexes().Delete(name);
+            database.Relations().Delete(name);
             return;
         }
         in.Accept("COLUMN");

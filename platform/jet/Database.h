@@ -72,6 +72,10 @@ public:
     virtual TableDefPtr CreateTableDef(const std::string& name = "", int attributes = 0,
                                        const std::string& sourceTableName = "",
                                        const std::string& connect = "") = 0;
+    // A new relation (Relation.h), made part of the database by
+    // Relations().Append.
+    virtual RelationPtr CreateRelation(const std::string& name = "", const std::string& table = "",
+                                       const std::string& foreignTable = "", int attributes = 0) = 0;
     // A query definition; with a name it is stored at once (3012 when the
     // name is taken), without one it is a temporary query.
     virtual QueryDefPtr CreateQueryDef(const std::string& name = "", const std::string& sql = "") = 0;

@@ -276,6 +276,10 @@ DatabaseImpl::DatabaseImpl(std::shared_ptr<ErrorState> state, std::shared_ptr<Wo
 
 DatabaseImpl::~DatabaseImpl()
 {
+    if (Format)
+        Format->Forget(this);
+    for (const auto& [connect, store] : FormatLinks)
+        store->Forget(this);
     for (const auto& weak : OpenRecordsets)
         if (auto recordset = weak.lock())
             recordset->Detach();
@@ -465,12 +469,17 @@ std::string DatabaseImpl::LinkSchema(const std::string& file, const std::string&
     if (Db->InTransaction())
         Raise(errInvalidOperation, "Invalid operation. A linked file is first used inside a transaction.",
               DatabaseSource);
+    // SQLite attaches a fixed number of files to a connection (ten as
+    // Debian builds it); past that the old engine's own limit answers.
+    const int limit = sqlite3_limit(Db->Handle(), SQLITE_LIMIT_ATTACHED, -1);
+    if (static_cast<int>(Links.size()) >= limit)
+        Raise(errTooManyDatabases,
+              "Cannot open any more databases. A database reaches tables of at most " + std::to_string(limit)
+                  + " other files or folders at a time; '" + path + "' would be one more.",
+              DatabaseSource);
     const std::string schema = "jet.link." + std::to_string(Links.size() + 1);
     sqlite::Statement attach = Db->Prepare("ATTACH DATABASE ? AS " + sqlite::QuoteIdentifier(schema));
-    bool readOnly = ReadOnlyFile;
-    for (const auto& [connect, store] : FormatLinks)
-        readOnly = readOnly || (store->DatabaseFile() == path && !store->Writable());
-    attach.BindText(1, std::string(readOnly ? "file:" + path + "?mode=ro" : path));
+    attach.BindText(1, std::string(ReadOnlyFile ? "file:" + path + "?mode=ro" : path));
     attach.Run();
     if (!catalog::IsOurDatabase(*Db, schema)) {
         Db->Exec("DETACH DATABASE " + sqlite::QuoteIdentifier(schema));
@@ -564,6 +573,14 @@ void DatabaseImpl::Close()
         } catch (...) {
             failure = std::current_exception();
         }
+        // The working copies of folders and workbooks go with the last
+        // database of the process that uses them.
+        if (Format)
+            Format->Forget(this);
+        for (const auto& [connect, store] : FormatLinks)
+            store->Forget(this);
+        Format.reset();
+        FormatLinks.clear();
         Db.reset();
         Lock.reset();
         if (failure)
@@ -826,7 +843,7 @@ void DatabaseImpl::SelectInto(const sql::Translation& translation, const std::ve
             std::shared_ptr<InstallableFormat> writer = FindInstallableFormat(formatName);
             if (!writer)
                 RaiseNotSupported("The installable format '" + formatName + "'");
-            ExportTarget target{translation.IntoTable, translation.IntoDatabase, formatName, format};
+            ExportTarget target{translation.IntoTable, translation.IntoDatabase, formatName, format, {}};
             RecordsetOptions settings;
             settings.Type = dbOpenForwardOnly;
             settings.LockEdits = dbReadOnly;
@@ -1058,9 +1075,9 @@ void DatabaseImpl::NoteWrite()
         const std::int64_t total = sqlite3_total_changes64(Db->Handle());
         if (total - ChangesSeen > ChangesHooked) {
             if (Format)
-                Format->NoteChange({});
+                Format->NoteChange(this, {});
             for (const auto& [connect, store] : FormatLinks)
-                store->NoteChange({});
+                store->NoteChange(this, {});
         }
         ChangesSeen = total;
         ChangesHooked = 0;
@@ -1084,7 +1101,7 @@ std::string DatabaseImpl::LinkFile(const std::string& connect)
     std::shared_ptr<FormatStore>& store = FormatLinks[NormalizedLinkConnect(connect)];
     if (!store) {
         try {
-            store = std::make_shared<FormatStore>(info.Type, info.Value("DATABASE"));
+            store = FormatStore::Shared(info.Type, info.Value("DATABASE"));
         } catch (...) {
             FormatLinks.erase(NormalizedLinkConnect(connect));
             throw;
@@ -1101,12 +1118,12 @@ void DatabaseImpl::NoteFormatChange(std::string_view schema, std::string_view ta
     ++ChangesHooked;
     if (schema == "main") {
         if (Format)
-            Format->NoteChange(table);
+            Format->NoteChange(this, table);
         return;
     }
     for (const auto& [connect, store] : FormatLinks)
         if (const auto link = Links.find(AbsolutePath(store->DatabaseFile())); link != Links.end() && link->second == schema)
-            store->NoteChange(table);
+            store->NoteChange(this, table);
 }
 
 void DatabaseImpl::SaveFormats()
@@ -1114,9 +1131,9 @@ void DatabaseImpl::SaveFormats()
     if ((!Format && FormatLinks.empty()) || !Db || !sqlite3_get_autocommit(Db->Handle()))
         return;
     if (Format)
-        Format->Save(State);
+        Format->Save(State, this);
     for (const auto& [connect, store] : FormatLinks)
-        store->Save(State);
+        store->Save(State, this);
 }
 
 } // namespace jet::impl

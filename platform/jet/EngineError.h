@@ -27,6 +27,7 @@ enum : int {
     errNotValidPassword = 3031,   // "Not a valid password." (a database password)
     errNoTransaction = 3034,      // commit or rollback without BeginTrans
     errFileInUse = 3045,          // "Could not use 'x'; file already in use."
+    errTooManyDatabases = 3048,   // "Cannot open any more databases."
     errCannotOpen = 3049,         // "Cannot open database 'x'. ... the file may be corrupt."
     errTooFewParameters = 3061,   // "Too few parameters. Expected n."
     errCannotExecuteSelect = 3065,// "Cannot execute a select query."
@@ -39,6 +40,8 @@ enum : int {
     errFieldNotUpdatable = 3164,  // "Field cannot be updated."
     errRecordDeleted = 3167,      // "Record is deleted."
     errWriteConflict = 3197,      // the row was changed by another user since Edit
+    errRelatedRecords = 3200,     // "The record cannot be deleted or changed because table 'x' includes related records."
+    errRelatedRecordRequired = 3201, // "You cannot add or change a record because a related record is required in table 'x'."
     errDatabaseExists = 3204,     // "Database already exists."
     errInvalidOperation = 3219,   // "Invalid operation."
     errOdbcCallFailed = 3146,     // "ODBC--call failed." plus the driver's message

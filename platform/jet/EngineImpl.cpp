@@ -576,10 +576,9 @@ DatabasePtr WorkspaceImpl::OpenDatabase(const std::string& name, bool exclusive,
             RaiseNotSupported("Files of the format '" + info.Type + "'");
         if (info.Type.empty())
             return Join(DatabaseImpl::Open(State, shared_from_this(), name, exclusive, readOnly, connect));
-        // The working copy is the engine's own; only the files matter to others.
-        auto store = std::make_shared<FormatStore>(info.Type, name);
-        auto database = DatabaseImpl::Open(State, shared_from_this(), store->DatabaseFile(), false,
-                                           readOnly || !store->Writable(), connect);
+        // The working copy is the process's own; only the files matter to others.
+        auto store = FormatStore::Shared(info.Type, name);
+        auto database = DatabaseImpl::Open(State, shared_from_this(), store->DatabaseFile(), false, readOnly, connect);
         database->AttachFormat(store);
         return Join(database);
     });

@@ -313,7 +313,7 @@ public:
     Collection<TableDef>& TableDefs() override;
     Collection<QueryDef>& QueryDefs() override;
     Collection<Container>& Containers() override { return NoContainers; }
-    Collection<Relation>& Relations() override { return NoRelations; }
+    Collection<Relation>& Relations() override;
     Collection<Recordset>& Recordsets() override;
     Collection<Property>& Properties() override { return *PropertyList; }
     RecordsetPtr OpenRecordset(const std::string& source, int type, int options, int lockEdits) override;
@@ -322,6 +322,8 @@ public:
     TableDefPtr CreateTableDef(const std::string& name, int attributes, const std::string& sourceTableName,
                                const std::string& connect) override;
     QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override;
+    RelationPtr CreateRelation(const std::string& name, const std::string& table, const std::string& foreignTable,
+                               int attributes) override;
 
     // NameResolver
     sql::NameBinding ResolveTable(std::string_view name) const override;
@@ -390,6 +392,7 @@ public:
     // An installable format's folder or workbook this database serves
     // (FormatDatabase.h); its path becomes the database's Name.
     void AttachFormat(std::shared_ptr<FormatStore> store);
+    bool ServesFormat() const { return Format != nullptr; }
     // The database file behind a link's connect text: the DATABASE file, or
     // the working file of an installable format's folder.
     std::string LinkFile(const std::string& connect);
@@ -459,7 +462,7 @@ private:
     std::unique_ptr<QueryDefCollection> QueryDefList;
     std::unique_ptr<RecordsetCollection> RecordsetList;
     ListCollection<Container> NoContainers;
-    ListCollection<Relation> NoRelations;
+    std::unique_ptr<Collection<Relation>> RelationList;  // made when first asked for (Relations.cpp)
     std::unique_ptr<ComputedProperties> PropertyList;
 };
 

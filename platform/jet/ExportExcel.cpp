@@ -15,8 +15,13 @@
 // in further sheets named "<sheet> (2)", "<sheet> (3)", ..., each beginning
 // with the column names; a worksheet file has no room for more and raises
 // 3251. More than 256 columns raise 3190.
+//
+// A workbook written back whole (WriteWorkbook) has several sheets, each a
+// table or the cells a sheet held when it was read, and in BIFF8 the named
+// ranges it had (SUPBOOK, EXTERNSHEET and NAME records).
 #include "platform/jet/CompoundFile.h"
 #include "platform/jet/ExportFormats.h"
+#include "platform/jet/FormatTables.h"
 
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
@@ -63,6 +68,9 @@ enum : std::uint16_t {
     recLabel = 0x0204,
     recBoolErr = 0x0205,
     recLabelSst = 0x00FD,
+    recSupBook = 0x01AE,
+    recExternSheet = 0x0017,
+    recName = 0x0018,
 };
 
 // The cell formats: style XFs 0 to 14, then the cells' own.
@@ -134,6 +142,28 @@ struct Cell {
     std::uint16_t Xf = XfGeneral;
 };
 
+Cell CellOf(const formats::WorkbookCell& read)
+{
+    Cell cell;
+    switch (read.Type) {
+    case formats::WorkbookCell::Kind::Text:
+        cell.Kind = CellKind::Text;
+        cell.Text = read.Text;
+        break;
+    case formats::WorkbookCell::Kind::Boolean:
+        cell.Kind = CellKind::Boolean;
+        cell.Number = read.Number;
+        break;
+    case formats::WorkbookCell::Kind::Number:
+        cell.Kind = CellKind::Number;
+        cell.Number = read.Number;
+        if (read.Date)
+            cell.Xf = read.Number == std::floor(read.Number) ? XfDate : XfDateTime;
+        break;
+    }
+    return cell;
+}
+
 Cell CellOf(const Variant& value)
 {
     Cell cell;
@@ -194,23 +224,52 @@ std::string SheetName(const std::string& base, std::size_t number)
     return (QString::fromStdString(base).left(31 - suffix.size()) + suffix).toStdString();
 }
 
+// One sheet of the file: rows of a table below its column names, or the
+// cells of a sheet as a workbook held them.
+struct SheetPart {
+    std::string Name;
+    const Table* Rows = nullptr;
+    std::size_t FirstRow = 0;
+    std::size_t RowCount = 0;
+    const std::vector<formats::WorkbookCell>* Cells = nullptr;
+};
+
+// The sheets a table takes: as many as its rows need.
+std::vector<SheetPart> TableSheets(int version, const Table& table, const std::string& name)
+{
+    if (table.Columns.size() > 256)
+        throw EngineError(3190, "Too many fields defined.", ExcelSource);
+    const std::size_t rowsPerSheet = (version == 8 ? 65536 : 16384) - 1;
+    const std::size_t count = std::max<std::size_t>(1, (table.Rows.size() + rowsPerSheet - 1) / rowsPerSheet);
+    if (version < 5 && count > 1)
+        throw EngineError(errNotSupported,
+                          "Operation is not supported for this type of object. A worksheet of the Excel "
+                              + std::to_string(version) + ".0 format holds at most " + std::to_string(rowsPerSheet)
+                              + " rows below the column names.",
+                          ExcelSource);
+    std::vector<SheetPart> parts;
+    for (std::size_t s = 0; s < count; ++s) {
+        const std::size_t first = s * rowsPerSheet;
+        parts.push_back({SheetName(name, s + 1), &table, first, std::min(table.Rows.size(), first + rowsPerSheet) - first,
+                         nullptr});
+    }
+    return parts;
+}
+
 class BiffWriter {
 public:
-    BiffWriter(int version, const Table& table, std::string sheetName)
-        : Version(version), Source(table), BaseName(std::move(sheetName))
+    // `texts` holds every text the sheets hold, for the choice of the code
+    // page of BIFF3 to 5.
+    BiffWriter(int version, std::vector<SheetPart> sheets, std::vector<formats::WorkbookRange> names,
+               const Table& texts)
+        : Version(version), Sheets(std::move(sheets)), Names(std::move(names))
     {
-        if (Source.Columns.size() > 256)
-            throw EngineError(3190, "Too many fields defined.", ExcelSource);
         if (Version < 8)
-            Encoder.emplace(Source, "Excel " + std::to_string(Version) + ".0");
-        const std::size_t rowsPerSheet = (Version == 8 ? 65536 : 16384) - 1;
-        SheetCount = std::max<std::size_t>(1, (Source.Rows.size() + rowsPerSheet - 1) / rowsPerSheet);
-        RowsPerSheet = rowsPerSheet;
-        if (Version < 5 && SheetCount > 1)
+            Encoder.emplace(texts, "Excel " + std::to_string(Version) + ".0");
+        if (Version < 5 && Sheets.size() > 1)
             throw EngineError(errNotSupported,
-                              "Operation is not supported for this type of object. A worksheet of the Excel "
-                                  + std::to_string(Version) + ".0 format holds at most "
-                                  + std::to_string(rowsPerSheet) + " rows below the column names.",
+                              "Operation is not supported for this type of object. A worksheet file of the Excel "
+                                  + std::to_string(Version) + ".0 format holds one sheet.",
                               ExcelSource);
     }
 
@@ -223,7 +282,7 @@ public:
             FontRecords(sheet);
             FormatRecords(sheet);
             XfRecords(sheet);
-            SheetBody(sheet, 0, Source.Rows.size(), true);
+            SheetBody(sheet, Sheets.front(), true);
             return sheet.Data;
         }
         Bytes globals;
@@ -237,33 +296,112 @@ public:
         // The built-in style "Normal" on style XF 0.
         Record(globals, recStyle, std::string("\x00\x80\x00\xFF", 4));
         std::vector<std::size_t> sheetOffsetAt;
-        for (std::size_t s = 0; s < SheetCount; ++s) {
+        for (const SheetPart& part : Sheets) {
             Bytes data;
             data.U32(0);  // the sheet's offset, set below
             data.U16(0);  // a visible worksheet
-            ShortText(data, SheetName(BaseName, s + 1));
+            ShortText(data, part.Name);
             sheetOffsetAt.push_back(globals.Data.size() + 4);
             Record(globals, recBoundSheet, data.Data);
         }
+        if (Version == 8 && !Names.empty())
+            NameRecords(globals);
         if (Version == 8)
             SharedStrings(globals);
         Record(globals, recEof, {});
 
         std::string stream = std::move(globals.Data);
-        for (std::size_t s = 0; s < SheetCount; ++s) {
+        for (std::size_t s = 0; s < Sheets.size(); ++s) {
             const auto offset = static_cast<std::uint32_t>(stream.size());
             for (int i = 0; i < 4; ++i)
                 stream[sheetOffsetAt[s] + i] = static_cast<char>((offset >> (8 * i)) & 0xFF);
             Bytes sheet;
             Record(sheet, recBof, Bof(0x0010));
-            const std::size_t first = s * RowsPerSheet;
-            SheetBody(sheet, first, std::min(Source.Rows.size(), first + RowsPerSheet) - first, s == 0);
+            SheetBody(sheet, Sheets[s], s == 0);
             stream += sheet.Data;
         }
         return BuildCompoundFile(Version == 8 ? "Workbook" : "Book", stream);
     }
 
 private:
+    // Calls `each(row, column, cell, record)` for every cell of the sheet, row
+    // by row; `record` numbers a table's records from 1 and is 0 for the
+    // column names and for cells read from a workbook.
+    template <class F>
+    static void ForEachCell(const SheetPart& part, F&& each)
+    {
+        if (part.Cells) {
+            for (const formats::WorkbookCell& cell : *part.Cells)
+                each(static_cast<unsigned>(cell.Row), static_cast<unsigned>(cell.Column), CellOf(cell), std::size_t{0});
+            return;
+        }
+        const auto columns = static_cast<unsigned>(part.Rows->Columns.size());
+        for (unsigned c = 0; c < columns; ++c) {
+            Cell name;
+            name.Kind = CellKind::Text;
+            name.Text = part.Rows->Columns[c].Name;
+            each(0u, c, name, std::size_t{0});
+        }
+        for (std::size_t r = 0; r < part.RowCount; ++r) {
+            const auto& row = part.Rows->Rows[part.FirstRow + r];
+            for (unsigned c = 0; c < columns; ++c)
+                each(static_cast<unsigned>(r + 1), c, CellOf(row[c]), part.FirstRow + r + 1);
+        }
+    }
+
+    // The rows and columns a sheet spans.
+    static std::pair<std::size_t, unsigned> Extent(const SheetPart& part)
+    {
+        if (!part.Cells)
+            return {part.RowCount + 1, static_cast<unsigned>(part.Rows->Columns.size())};
+        std::size_t rows = 0;
+        unsigned columns = 0;
+        for (const formats::WorkbookCell& cell : *part.Cells) {
+            rows = std::max(rows, cell.Row + 1);
+            columns = std::max(columns, static_cast<unsigned>(cell.Column + 1));
+        }
+        return {rows, columns};
+    }
+
+    // The named ranges: an internal SUPBOOK for the workbook's sheets, an
+    // EXTERNSHEET entry per sheet, and a NAME record per range, whose
+    // formula is the range's block of cells (a 3-D area token).
+    void NameRecords(Bytes& out)
+    {
+        Bytes book;
+        book.U16(static_cast<unsigned>(Sheets.size()));
+        book.U16(0x0401);  // the workbook itself
+        Record(out, recSupBook, book.Data);
+        Bytes sheets;
+        sheets.U16(static_cast<unsigned>(Sheets.size()));
+        for (std::size_t s = 0; s < Sheets.size(); ++s) {
+            sheets.U16(0);
+            sheets.U16(static_cast<unsigned>(s));
+            sheets.U16(static_cast<unsigned>(s));
+        }
+        Record(out, recExternSheet, sheets.Data);
+        for (const formats::WorkbookRange& range : Names) {
+            const WideText name(range.Name);
+            Bytes data;
+            data.U16(0);  // no options
+            data.U8(0);   // no keyboard shortcut
+            data.U8(static_cast<unsigned>(name.Units.size()));
+            data.U16(11);  // the formula's size
+            data.U16(0);
+            data.U16(0);  // a name of the workbook, not of one sheet
+            data.U32(0);  // no menu, description, help or status texts
+            data.U8(name.Compressed ? 0 : 1);
+            name.WriteUnits(data, 0, name.Units.size());
+            data.U8(0x3B);  // tArea3d
+            data.U16(static_cast<unsigned>(range.Sheet));
+            data.U16(static_cast<unsigned>(range.FirstRow));
+            data.U16(static_cast<unsigned>(range.LastRow));
+            data.U16(static_cast<unsigned>(range.FirstColumn));
+            data.U16(static_cast<unsigned>(range.LastColumn));
+            Record(out, recName, data.Data);
+        }
+    }
+
     static std::string U16Bytes(unsigned value)
     {
         Bytes bytes;
@@ -486,14 +624,23 @@ private:
             if (added)
                 order.push_back(&it->first);
         };
-        for (std::size_t s = 0; s < SheetCount; ++s)
-            for (const Column& column : Source.Columns)
-                add(column.Name);
-        for (const auto& row : Source.Rows)
-            for (const Variant& value : row)
-                if (value.VarType() == varString || value.IsArray() || value.VarType() == varDate)
-                    if (const Cell cell = CellOf(value); cell.Kind == CellKind::Text)
+        for (const SheetPart& part : Sheets) {
+            if (part.Cells) {
+                ForEachCell(part, [&](unsigned, unsigned, const Cell& cell, std::size_t) {
+                    if (cell.Kind == CellKind::Text)
                         add(cell.Text);
+                });
+                continue;
+            }
+            // Only strings, byte arrays and dates can give text cells.
+            for (const Column& column : part.Rows->Columns)
+                add(column.Name);
+            for (std::size_t r = 0; r < part.RowCount; ++r)
+                for (const Variant& value : part.Rows->Rows[part.FirstRow + r])
+                    if (value.VarType() == varString || value.IsArray() || value.VarType() == varDate)
+                        if (const Cell cell = CellOf(value); cell.Kind == CellKind::Text)
+                            add(cell.Text);
+        }
 
         std::vector<std::string> records;
         Bytes current;
@@ -543,16 +690,16 @@ private:
         }
     }
 
-    void SheetBody(Bytes& out, std::size_t firstRow, std::size_t rowCount, bool firstSheet)
+    void SheetBody(Bytes& out, const SheetPart& part, bool firstSheet)
     {
-        const auto columns = static_cast<unsigned>(Source.Columns.size());
+        const auto [rows, columns] = Extent(part);
         Bytes dimensions;
         if (Version == 8) {
             dimensions.U32(0);
-            dimensions.U32(static_cast<std::uint32_t>(rowCount + 1));
+            dimensions.U32(static_cast<std::uint32_t>(rows));
         } else {
             dimensions.U16(0);
-            dimensions.U16(static_cast<unsigned>(rowCount + 1));
+            dimensions.U16(static_cast<unsigned>(rows));
         }
         dimensions.U16(0);
         dimensions.U16(columns);
@@ -575,22 +722,15 @@ private:
         }
         Record(out, recWindow2, window.Data);
 
-        for (unsigned c = 0; c < columns; ++c) {
-            Cell name;
-            name.Kind = CellKind::Text;
-            name.Text = Source.Columns[c].Name;
-            WriteCell(out, 0, c, name);
-        }
-        for (std::size_t r = 0; r < rowCount; ++r) {
-            const auto& row = Source.Rows[firstRow + r];
-            for (unsigned c = 0; c < columns; ++c)
-                WriteCell(out, static_cast<unsigned>(r + 1), c, CellOf(row[c]), firstRow + r + 1);
-        }
+        ForEachCell(part, [&](unsigned row, unsigned column, const Cell& cell, std::size_t record) {
+            WriteCell(out, part, row, column, cell, record);
+        });
         Record(out, recEof, {});
     }
 
-    // `record` (from 1) names the record of a value cell in messages.
-    void WriteCell(Bytes& out, unsigned row, unsigned column, const Cell& cell, std::size_t record = 0)
+    // `record` (from 1) names the record of a table's value cell in messages.
+    void WriteCell(Bytes& out, const SheetPart& part, unsigned row, unsigned column, const Cell& cell,
+                   std::size_t record)
     {
         Bytes data;
         data.U16(row);
@@ -618,9 +758,12 @@ private:
                 throw EngineError(errFieldTooSmall,
                                   "The field is too small to accept the amount of data you attempted to add. A cell "
                                   "of the Excel "
-                                      + std::to_string(Version) + ".0 format holds at most 255 bytes; the text of field '"
-                                      + Source.Columns[column].Name + "'"
-                                      + (record ? " in record " + std::to_string(record) : std::string()) + " takes "
+                                      + std::to_string(Version) + ".0 format holds at most 255 bytes; "
+                                      + (part.Rows ? "the text of field '" + part.Rows->Columns[column].Name + "'"
+                                                       + (record ? " in record " + std::to_string(record) : std::string())
+                                                   : "the text in row " + std::to_string(row + 1) + ", column "
+                                                       + std::to_string(column + 1) + " of sheet '" + part.Name + "'")
+                                      + " takes "
                                       + std::to_string(bytes.size()) + " bytes in code page "
                                       + std::to_string(Encoder->Page().Number) + ".",
                                   ExcelSource);
@@ -632,11 +775,9 @@ private:
     }
 
     int Version;
-    const Table& Source;
-    std::string BaseName;
+    std::vector<SheetPart> Sheets;
+    std::vector<formats::WorkbookRange> Names;
     std::optional<TextEncoder> Encoder;
-    std::size_t SheetCount = 1;
-    std::size_t RowsPerSheet = 0;
     std::unordered_map<std::string, std::uint32_t> StringIndex;
 };
 
@@ -656,7 +797,7 @@ public:
         RefuseExisting(path, target.TableName);
 
         const Table table = ReadTable(rows);
-        BiffWriter writer(Version, table, target.TableName);
+        BiffWriter writer(Version, TableSheets(Version, table, target.TableName), {}, table);
         WriteTargetFiles({{path, writer.Build()}});
         return static_cast<long>(table.Rows.size());
     }
@@ -666,6 +807,41 @@ private:
 };
 
 } // namespace
+
+std::string WriteWorkbook(int biffVersion, const std::vector<SheetContents>& sheets,
+                          const std::vector<formats::WorkbookRange>& names)
+{
+    std::vector<SheetPart> parts;
+    std::vector<std::size_t> firstPart;  // of each sheet, for the named ranges
+    Table texts;
+    texts.Columns.push_back({"", dbText, 0});
+    const auto text = [&](const std::string& value) { texts.Rows.push_back({Variant(value)}); };
+    for (const SheetContents& sheet : sheets) {
+        firstPart.push_back(parts.size());
+        text(sheet.Name);
+        if (sheet.Cells) {
+            parts.push_back({sheet.Name, nullptr, 0, 0, sheet.Cells});
+            for (const formats::WorkbookCell& cell : *sheet.Cells)
+                if (cell.Type == formats::WorkbookCell::Kind::Text)
+                    text(cell.Text);
+            continue;
+        }
+        if (biffVersion >= 5)
+            CheckSheetName(sheet.Name);
+        for (SheetPart& part : TableSheets(biffVersion, *sheet.Rows, sheet.Name))
+            parts.push_back(std::move(part));
+        for (const Column& column : sheet.Rows->Columns)
+            text(column.Name);
+        for (const auto& row : sheet.Rows->Rows)
+            for (const Variant& value : row)
+                if (value.VarType() == varString || value.IsArray())
+                    text(ValueText(value));
+    }
+    std::vector<formats::WorkbookRange> ranges = names;
+    for (formats::WorkbookRange& range : ranges)
+        range.Sheet = firstPart.at(range.Sheet);
+    return BiffWriter(biffVersion, std::move(parts), std::move(ranges), texts).Build();
+}
 
 std::shared_ptr<InstallableFormat> MakeExcelFormat(int biffVersion)
 {

@@ -163,9 +163,14 @@ struct TextEncoder::Converter {
     platform::CharsetEncoder Encoder;
 };
 
-TextEncoder::TextEncoder(const Table& table, const std::string& formatName)
+std::span<const CodePage> RecordedCodePages()
 {
-    static const CodePage pages[] = {{1252, "CP1252"}, {936, "GBK"}, {950, "BIG5"}};
+    static const CodePage pages[] = {{1252, "CP1252", "Windows-1252"}, {936, "GBK", "GBK"}, {950, "BIG5", "Big5"}};
+    return pages;
+}
+
+TextEncoder::TextEncoder(const Table& table, const std::string& formatName, std::span<const CodePage> pages)
+{
     // The first text a code page cannot hold: a column's name, or the value
     // of a column in a record (from 0).
     struct Miss {
@@ -198,14 +203,17 @@ TextEncoder::TextEncoder(const Table& table, const std::string& formatName)
         if (!latest || (!miss->NameOfColumn && (latest->NameOfColumn || miss->Record > latest->Record)))
             latest = miss;
     }
+    std::string names;
+    for (const CodePage& page : pages)
+        names += (names.empty() ? "" : ", ") + std::string(page.Name);
     const std::string column = table.Columns[latest->Column].Name;
     throw EngineError(errTypeConversion,
                       "Data type conversion error. "
                           + (latest->NameOfColumn ? "The field name '" + column + "'"
                                                   : "The text of field '" + column + "' in record "
                                                         + std::to_string(latest->Record + 1))
-                          + " holds a character that no code page of the " + formatName
-                          + " format holds (Windows-1252, GBK, Big5); nothing was written.",
+                          + " holds a character that no code page of the " + formatName + " format holds (" + names
+                          + "); nothing was written.",
                       ExportSource);
 }
 
@@ -225,7 +233,7 @@ std::string TextEncoder::Cut(const std::string& bytes, std::size_t limit) const
 {
     std::size_t end = 0;
     while (end < bytes.size()) {
-        const std::size_t step = Chosen.Number != 1252 && static_cast<unsigned char>(bytes[end]) >= 0x81 ? 2 : 1;
+        const std::size_t step = Chosen.DoubleByte() && static_cast<unsigned char>(bytes[end]) >= 0x81 ? 2 : 1;
         if (end + step > limit)
             break;
         end += step;
@@ -250,7 +258,7 @@ std::vector<std::string> ShortFieldNames(const Table& table, const TextEncoder& 
         std::string base = encoder.Cut(encoder.Encode(column.Name), limit);
         for (std::size_t i = 0; clean && i < base.size(); ++i) {
             const auto byte = static_cast<unsigned char>(base[i]);
-            if (byte >= 0x81 && encoder.Page().Number != 1252)
+            if (byte >= 0x81 && encoder.Page().DoubleByte())
                 ++i;  // the second byte of a double-byte character
             else if (byte < 0x80 && !std::isalnum(byte) && byte != '_')
                 base[i] = '_';

@@ -31,10 +31,12 @@
 // null field of the table formats).
 #pragma once
 
+#include "platform/jet/FormatTables.h"
 #include "platform/jet/InstallableFormat.h"
 #include "platform/jet/Variant.h"
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,18 +85,26 @@ void RefuseExisting(const std::string& path, const std::string& tableName);
 // target changed.
 void WriteTargetFiles(const std::vector<std::pair<std::string, std::string>>& files);
 
-// A code page of the 8-bit formats: its Windows number and iconv name.
+// A code page of the 8-bit formats: its Windows number, iconv name and the
+// name messages give it.
 struct CodePage {
     int Number = 1252;
     const char* Charset = "CP1252";
+    const char* Name = "Windows-1252";
+    // GBK and Big5 write a character of 0x81 and above in two bytes.
+    bool DoubleByte() const { return Number == 936 || Number == 950; }
 };
+// The code pages the 8-bit formats that record theirs choose from, in order:
+// Windows-1252, GBK, Big5.
+std::span<const CodePage> RecordedCodePages();
 // Texts in the code page chosen for one export.
 class TextEncoder {
 public:
-    // The first code page that holds every column name and text value of
+    // The first of `pages` that holds every column name and text value of
     // the table; 3421 naming the format, and the field and record of a text
     // that stops them, when none does.
-    TextEncoder(const Table& table, const std::string& formatName);
+    TextEncoder(const Table& table, const std::string& formatName,
+                std::span<const CodePage> pages = RecordedCodePages());
     ~TextEncoder();
     const CodePage& Page() const { return Chosen; }
     // The text in the chosen code page.
@@ -133,6 +143,20 @@ std::shared_ptr<InstallableFormat> MakeTextFormat();
 std::shared_ptr<InstallableFormat> MakeHtmlFormat();
 // BIFF version 3, 4, 5 or 8.
 std::shared_ptr<InstallableFormat> MakeExcelFormat(int biffVersion);
+
+// A sheet of a workbook written whole: a table (its column names in the
+// first row, its rows below, in as many sheets as they need), or the cells
+// of a sheet as the workbook held them when it was read.
+struct SheetContents {
+    std::string Name;
+    const Table* Rows = nullptr;
+    const std::vector<formats::WorkbookCell>* Cells = nullptr;
+};
+// The bytes of a workbook of the sheets, in BIFF version 3 or 4 (one sheet,
+// whose name the file does not keep), 5 or 8 (with the named ranges, which
+// name their sheet by its place among `sheets`).
+std::string WriteWorkbook(int biffVersion, const std::vector<SheetContents>& sheets,
+                          const std::vector<formats::WorkbookRange>& names);
 // 3, 4 or 5 for dBase III, IV and 5.0; 20, 25, 26 and 30 for FoxPro.
 std::shared_ptr<InstallableFormat> MakeDbfFormat(int version);
 // 3, 4, 5 or 7.

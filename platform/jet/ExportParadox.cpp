@@ -1,8 +1,16 @@
 // The Paradox formats, written through pxlib: a .db table of file version
-// 4.0, 5.0 or 7.0 with, when a column needs one, its blob file (.mb). pxlib
+// 3.0, 4.0, 5.0 or 7.0 with, when a column needs one, its blob file (.mb),
+// and when the table has a primary key its primary index (.px). pxlib
 // writes the layout of version 5.0 and later; a 4.0 table has the same
 // layout and only its version code differs, which is set after pxlib is
-// done. The older layout of 3.0 is not written: "Paradox 3.X" raises 3251.
+// done. A 3.0 table lacks a block of the header that 4.0 added, which is
+// taken out afterwards (Paradox3Layout). Paradox 3 files name no code page:
+// their texts are written in the DOS code page 437 that Paradox 3 used, and
+// they hold neither memos nor binary fields (3163 for a text past 255
+// bytes, 3259 for a binary column).
+//
+// A keyed table has its key fields first, as Paradox requires (the other
+// fields follow in their order), and its records in key order.
 //
 // Memos and binary values keep up to 240 bytes in the record itself and the
 // rest in the blob file.
@@ -18,14 +26,13 @@
 // Null is an empty field, as Paradox keeps it.
 #include "platform/jet/ExportFormats.h"
 
+#include "platform/jet/Collation.h"
+#include "platform/jet/Collection.h"
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
+#include "platform/jet/FormatTables.h"
+#include "platform/jet/PxlibMemory.h"
 #include "platform/system/DateTime.h"
-
-// pxlib declares its functions without C linkage of their own.
-extern "C" {
-#include <paradox.h>
-}
 
 #include <algorithm>
 #include <cmath>
@@ -35,7 +42,6 @@ extern "C" {
 #include <filesystem>
 #include <memory>
 #include <new>
-#include <unordered_set>
 
 namespace jet::exporting {
 namespace {
@@ -46,9 +52,18 @@ const char* const ParadoxSource = "DAO.Database";
 // blob file; the field holds them and a ten-byte reference.
 // The most Paradox allows, so that short memos need no blob file.
 constexpr int BlobLeader = 240;
-// Where a table file keeps its file version, and the version's code for 4.x.
-constexpr long FileVersionOffset = 0x39;
+// Where a table file keeps its file version, and the version's codes for
+// 3.0 and 4.x.
+constexpr std::size_t FileVersionOffset = 0x39;
+constexpr char FileVersion3 = 0x03;
 constexpr char FileVersion4 = 0x09;
+// The block of the header that Paradox 4 added after its first 0x58 bytes
+// (second version codes, the code page, the update time and the like).
+constexpr std::size_t HeaderBlock4 = 0x58;
+constexpr std::size_t HeaderBlock4Size = 0x20;
+
+// The only code page a Paradox 3 table is read in.
+const CodePage Paradox3Page[] = {{437, "CP437", "code page 437"}};
 
 struct ParadoxField {
     std::size_t Column = 0;
@@ -136,66 +151,26 @@ private:
 };
 
 // What pxlib writes into, reached from its callbacks through the document's
-// user data: its first message (its calls answer only success or failure),
-// the table and blob files, and the memory it took. pxlib does not free the
-// streams of files it was given as stdio streams; what it leaves is freed
-// with the output.
-struct ParadoxOutput {
-    std::string Error;
+// memory (PxlibMemory, whose Error keeps its first message): the table, blob
+// and primary index files.
+struct ParadoxOutput : PxlibMemory {
     MemoryFile Table;
     MemoryFile Blobs;
-    std::unordered_set<void*> Taken;
-
-    ParadoxOutput() = default;
-    ParadoxOutput(const ParadoxOutput&) = delete;
-    ParadoxOutput& operator=(const ParadoxOutput&) = delete;
-    ~ParadoxOutput()
-    {
-        for (void* memory : Taken)
-            std::free(memory);
-    }
+    MemoryFile Index;
 };
 
 // The output of a document; null while pxlib makes the document itself.
 ParadoxOutput* OutputOf(pxdoc_t* doc)
 {
-    return doc ? static_cast<ParadoxOutput*>(PX_get_opaque(doc)) : nullptr;
-}
-
-void* Allocate(pxdoc_t* doc, std::size_t size, const char*)
-{
-    void* memory = std::calloc(1, size);
-    if (ParadoxOutput* output = OutputOf(doc); output && memory)
-        output->Taken.insert(memory);
-    return memory;
-}
-
-void* Reallocate(pxdoc_t* doc, void* memory, std::size_t size, const char*)
-{
-    void* moved = std::realloc(memory, size);
-    if (ParadoxOutput* output = OutputOf(doc); output && moved && output->Taken.erase(memory))
-        output->Taken.insert(moved);
-    return moved;
-}
-
-void Free(pxdoc_t* doc, void* memory)
-{
-    if (ParadoxOutput* output = OutputOf(doc); output && memory != doc)
-        output->Taken.erase(memory);
-    std::free(memory);
-}
-
-void KeepError(pxdoc_t*, int, const char* message, void* data)
-{
-    std::string& error = static_cast<ParadoxOutput*>(data)->Error;
-    if (error.empty())
-        error = message;
+    return static_cast<ParadoxOutput*>(PxlibMemory::Of(doc));
 }
 
 MemoryFile& FileOf(pxdoc_t* doc, pxstream_t* stream)
 {
     ParadoxOutput* output = OutputOf(doc);
-    return stream->s.fp == output->Blobs.Stream() ? output->Blobs : output->Table;
+    if (stream->s.fp == output->Blobs.Stream())
+        return output->Blobs;
+    return stream->s.fp == output->Index.Stream() ? output->Index : output->Table;
 }
 
 // Points a pxlib stream over a MemoryFile's stdio stream at the memory.
@@ -211,6 +186,41 @@ void AccessDirectly(pxstream_t* stream)
     stream->write = [](pxdoc_t* doc, pxstream_t* self, std::size_t count, void* buffer) {
         return FileOf(doc, self).Write(count, buffer);
     };
+}
+
+// A table file of the later layout made a Paradox 3 one: the header keeps
+// its size, the block Paradox 4 added is taken out and the rest of the
+// header moves up into its place.
+std::string Paradox3Layout(std::string table)
+{
+    const std::size_t headerSize = table.size() < 4 ? 0 : formats::LittleEndian(table, 2, 2);
+    if (headerSize > table.size() || headerSize < HeaderBlock4 + 2 * HeaderBlock4Size)
+        throw EngineError(3051, "The Paradox table could not be written (header).", ParadoxSource);
+    table.erase(HeaderBlock4, HeaderBlock4Size);
+    table.insert(headerSize - HeaderBlock4Size, HeaderBlock4Size, '\0');
+    table[FileVersionOffset] = FileVersion3;
+    return table;
+}
+
+std::string WithVersion(std::string file, char version)
+{
+    if (file.size() <= FileVersionOffset)
+        throw EngineError(3051, "The Paradox table could not be written (file version).", ParadoxSource);
+    file[FileVersionOffset] = version;
+    return file;
+}
+
+// Orders key values as the engine does: texts without regard to case,
+// other values by number; Null first.
+int CompareKeyValues(const Variant& a, const Variant& b)
+{
+    if (a.IsClear() || b.IsClear())
+        return a.IsClear() == b.IsClear() ? 0 : a.IsClear() ? -1 : 1;
+    if (a.VarType() == varString || b.VarType() == varString)
+        return CompareText(a.AsString(), b.AsString());
+    const double x = a.VarType() == varDate ? a.AsDate() : a.AsDouble();
+    const double y = b.VarType() == varDate ? b.AsDate() : b.AsDouble();
+    return x < y ? -1 : x > y ? 1 : 0;
 }
 
 bool IsWholeDay(const Variant& value)
@@ -229,20 +239,50 @@ long ParadoxDay(double automationDate)
 
 class ParadoxWriter {
 public:
-    ParadoxWriter(int version, const Table& table)
-        : Version(version), Source(table), Encoder(table, "Paradox " + std::to_string(version) + ".X")
+    ParadoxWriter(int version, const Table& table, const std::vector<std::string>& key)
+        : Version(version), Source(table),
+          Encoder(table, "Paradox " + std::to_string(version) + ".X",
+                  version == 3 ? std::span<const CodePage>(Paradox3Page) : RecordedCodePages())
     {
-        if (Version < 4)
-            throw EngineError(errNotSupported,
-                              "Operation is not supported for this type of object. Tables of the Paradox 3.X "
-                              "format are not written; Paradox 4.X and later are.",
-                              ParadoxSource);
+        // The key fields first, in key order.
+        std::vector<std::size_t> order;
+        for (const std::string& name : key) {
+            const auto column = std::find_if(Source.Columns.begin(), Source.Columns.end(),
+                                             [&](const Column& each) { return SameName(each.Name, name); });
+            if (column == Source.Columns.end())
+                throw EngineError(errItemNotFound, "Item not found in this collection. (key field '" + name + "')",
+                                  ParadoxSource);
+            order.push_back(static_cast<std::size_t>(column - Source.Columns.begin()));
+        }
+        KeyFields = static_cast<int>(order.size());
+        for (std::size_t c = 0; c < Source.Columns.size(); ++c)
+            if (std::find(order.begin(), order.end(), c) == order.end())
+                order.push_back(c);
         const std::vector<std::string> names = ShortFieldNames(Source, Encoder, 25, false);
-        for (std::size_t c = 0; c < Source.Columns.size(); ++c) {
+        for (std::size_t c : order) {
             Fields.push_back(Describe(c));
             Names.push_back(names[c]);
         }
+        for (int k = 0; k < KeyFields; ++k)
+            if (Fields[static_cast<std::size_t>(k)].Type == pxfMemoBLOb || Fields[static_cast<std::size_t>(k)].Type == pxfBLOb)
+                throw EngineError(3259, "Invalid field data type. A Paradox key holds no memo or binary field ('"
+                                            + Source.Columns[order[static_cast<std::size_t>(k)]].Name + "').",
+                                  ParadoxSource);
+        RowOrder.resize(Source.Rows.size());
+        for (std::size_t r = 0; r < RowOrder.size(); ++r)
+            RowOrder[r] = r;
+        if (KeyFields > 0)
+            std::stable_sort(RowOrder.begin(), RowOrder.end(), [&](std::size_t a, std::size_t b) {
+                for (int k = 0; k < KeyFields; ++k) {
+                    const std::size_t c = Fields[static_cast<std::size_t>(k)].Column;
+                    if (const int compared = CompareKeyValues(Source.Rows[a][c], Source.Rows[b][c]); compared != 0)
+                        return compared < 0;
+                }
+                return false;
+            });
     }
+
+    bool Keyed() const { return KeyFields > 0; }
 
     bool NeedsBlobFile() const
     {
@@ -252,11 +292,17 @@ public:
         return false;
     }
 
-    // The table file and, when NeedsBlobFile(), the blob file.
-    std::pair<std::string, std::string> Write(const std::string& tableName)
+    // The table file, the blob file when NeedsBlobFile() and the primary
+    // index when Keyed() (else empty).
+    struct Files {
+        std::string Table;
+        std::string Blobs;
+        std::string Index;
+    };
+    Files Write(const std::string& tableName)
     {
         ParadoxOutput output;
-        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> doc(PX_new3(KeepError, Allocate, Reallocate, Free, &output),
+        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> doc(output.NewDocument(),
                                                           [](pxdoc_t* px) {
                                                               PX_close(px);
                                                               PX_delete(px);
@@ -276,13 +322,15 @@ public:
             fields[i].px_flen = Fields[i].Length;
             fields[i].px_fdc = 0;
         }
-        pxfield_t* fieldArray = static_cast<pxfield_t*>(Allocate(doc.get(), sizeof(pxfield_t) * fields.size(), ""));
+        pxfield_t* fieldArray = static_cast<pxfield_t*>(PxlibMemory::Allocate(doc.get(), sizeof(pxfield_t) * fields.size(), ""));
         std::copy(fields.begin(), fields.end(), fieldArray);
         check(PX_create_fp(doc.get(), fieldArray, static_cast<int>(fields.size()), output.Table.Stream(),
-                           pxfFileTypNonIndexDB)
+                           Keyed() ? pxfFileTypIndexDB : pxfFileTypNonIndexDB)
                   == 0,
               "create");
         AccessDirectly(doc->px_stream);
+        if (Keyed())
+            check(PX_set_value(doc.get(), "numprimkeys", static_cast<float>(KeyFields)) == 0, "key");
         check(PX_set_parameter(doc.get(), "tablename", tableName.c_str()) == 0, "table name");
         check(PX_set_value(doc.get(), "codepage", static_cast<float>(Encoder.Page().Number)) == 0, "code page");
         // pxlib offers no setter of the version; the header it writes on
@@ -296,7 +344,8 @@ public:
         const int recordSize = PX_get_recordsize(doc.get());
         std::string record(static_cast<std::size_t>(recordSize), '\0');
         std::vector<std::string> texts(Fields.size());
-        for (const auto& row : Source.Rows) {
+        for (std::size_t r : RowOrder) {
+            const auto& row = Source.Rows[r];
             std::fill(record.begin(), record.end(), '\0');
             int offset = 0;
             for (std::size_t i = 0; i < Fields.size(); ++i) {
@@ -310,16 +359,45 @@ public:
             }
             check(PX_put_record(doc.get(), record.data()) >= 0, "record");
         }
+        if (Keyed())
+            WritePrimaryIndex(doc.get(), output, check);
         doc.reset();
-        std::string& table = output.Table.Bytes();
-        if (Version == 4) {
-            check(table.size() > FileVersionOffset, "file version");
-            table[FileVersionOffset] = FileVersion4;
+        Files files{std::move(output.Table.Bytes()), NeedsBlobFile() ? std::move(output.Blobs.Bytes()) : std::string(),
+                    std::move(output.Index.Bytes())};
+        if (Version == 3 || Version == 4) {
+            const char code = Version == 3 ? FileVersion3 : FileVersion4;
+            files.Table = Version == 3 ? Paradox3Layout(std::move(files.Table)) : WithVersion(std::move(files.Table), code);
+            if (Keyed())
+                files.Index = WithVersion(std::move(files.Index), code);
         }
-        return {std::move(table), NeedsBlobFile() ? std::move(output.Blobs.Bytes()) : std::string()};
+        return files;
     }
 
 private:
+    // The primary index (.px) of the records written, into the output's
+    // index file: the key fields, which pxlib follows with the block numbers
+    // and record counts of its own.
+    template <class Check>
+    void WritePrimaryIndex(pxdoc_t* table, ParadoxOutput& output, const Check& check)
+    {
+        std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> index(output.NewDocument(),
+                                                            [](pxdoc_t* px) {
+                                                                PX_close(px);
+                                                                PX_delete(px);
+                                                            });
+        check(index != nullptr && output.Index.Stream(), "new index");
+        auto* keys = static_cast<pxfield_t*>(
+            PxlibMemory::Allocate(index.get(), sizeof(pxfield_t) * static_cast<std::size_t>(KeyFields), ""));
+        for (int k = 0; k < KeyFields; ++k) {
+            const pxfield_t* field = PX_get_field(table, k);
+            keys[k] = {PX_strdup(index.get(), field->px_fname), field->px_ftype, field->px_flen, 0};
+        }
+        check(PX_create_fp(index.get(), keys, KeyFields, output.Index.Stream(), pxfFileTypPrimIndex) == 0, "index");
+        AccessDirectly(index->px_stream);
+        index->px_head->px_fileversion = table->px_head->px_fileversion;
+        check(PX_write_primary_index(table, index.get()) == 0, "primary index");
+    }
+
     ParadoxField Describe(std::size_t c)
     {
         const Column& column = Source.Columns[c];
@@ -331,7 +409,13 @@ private:
                     each(row[c]);
         };
         const auto textField = [&](std::size_t longest) {
-            if (longest > 255 || column.Type == dbMemo) {
+            if (Version == 3 && longest > 255)
+                throw EngineError(errFieldTooSmall,
+                                  "The field is too small to accept the amount of data you attempted to add. A "
+                                  "Paradox 3.X table holds no memos, and a text of at most 255 bytes; field '"
+                                      + column.Name + "' holds one of " + std::to_string(longest) + ".",
+                                  ParadoxSource);
+            if (Version > 3 && (longest > 255 || column.Type == dbMemo)) {
                 field.Type = pxfMemoBLOb;
                 field.Length = 10 + BlobLeader;
             } else {
@@ -340,6 +424,10 @@ private:
             }
         };
         if (IsBinaryColumn(column.Type)) {
+            if (Version == 3)
+                throw EngineError(3259, "Invalid field data type. A Paradox 3.X table holds no binary field ('"
+                                            + column.Name + "').",
+                                  ParadoxSource);
             field.Type = pxfBLOb;
             field.Length = 10 + BlobLeader;
         } else if (IsTextColumn(column.Type)) {
@@ -427,8 +515,10 @@ private:
     int Version;
     const Table& Source;
     TextEncoder Encoder;
-    std::vector<ParadoxField> Fields;
+    std::vector<ParadoxField> Fields;  // in the file's order
     std::vector<std::string> Names;
+    int KeyFields = 0;
+    std::vector<std::size_t> RowOrder;  // the rows in the order they are written
 };
 
 class ParadoxFormat : public InstallableFormat {
@@ -443,11 +533,13 @@ public:
         RefuseExisting(path, target.TableName);
 
         const Table table = ReadTable(rows);
-        ParadoxWriter writer(Version, table);
-        auto [tableBytes, blobBytes] = writer.Write(std::filesystem::path(path).stem().string());
+        ParadoxWriter writer(Version, table, target.PrimaryKey);
+        auto [tableBytes, blobBytes, indexBytes] = writer.Write(std::filesystem::path(path).stem().string());
         std::vector<std::pair<std::string, std::string>> files;
         if (writer.NeedsBlobFile())
             files.emplace_back(std::filesystem::path(path).replace_extension(".mb").string(), std::move(blobBytes));
+        if (writer.Keyed())
+            files.emplace_back(std::filesystem::path(path).replace_extension(".px").string(), std::move(indexBytes));
         files.emplace_back(path, std::move(tableBytes));
         WriteTargetFiles(files);
         return static_cast<long>(table.Rows.size());

@@ -1,6 +1,6 @@
 // A field: a column of a stored table (TableDef::Fields), a field of an index
-// (Index::Fields) or a value of the current record (Recordset::Fields). The
-// three share this interface as they did in the old object model; a member
+// (Index::Fields) or of a relation (Relation::Fields), or a value of the
+// current record (Recordset::Fields). They share this interface as they did in the old object model; a member
 // that means nothing for the kind of field at hand raises 3219 ("Invalid
 // operation.").
 #pragma once
@@ -70,10 +70,24 @@ public:
     // true or false; dates as varDate.
     virtual Variant Value() const = 0;
     virtual void SetValue(const Variant& value) = 0;
+    // The same as Value into `value`, reusing its storage: a walk that reads
+    // every row into the same variants allocates nothing for them.
+    virtual void ReadValue(Variant& value) const { value = Value(); }
 
     // Recordset fields: the length in bytes of the current value as text or
     // bytes (0 for Null); meant for memo and binary fields.
     virtual long FieldSize() const = 0;
+
+    // Relation fields: the field of the foreign table that matches this one
+    // of the primary table. Settable until the relation is appended.
+    virtual std::string ForeignName() const
+    {
+        throw EngineError(errInvalidOperation, "Invalid operation.", "DAO.Field");
+    }
+    virtual void SetForeignName(const std::string& /*name*/)
+    {
+        throw EngineError(errInvalidOperation, "Invalid operation.", "DAO.Field");
+    }
 
     // The field's properties: its members by name, and on stored and
     // recordset fields also the properties added with CreateProperty.

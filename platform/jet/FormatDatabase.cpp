@@ -1,12 +1,14 @@
 #include "platform/jet/FormatDatabase.h"
 
 #include "platform/jet/Collation.h"
+#include "platform/jet/ExportFormats.h"
 #include "platform/jet/FormatTables.h"
 #include "platform/jet/InstallableFormat.h"
 #include "platform/jet/Recordset.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 
 namespace jet::impl {
@@ -49,14 +51,66 @@ bool IsTableFile(Family family, const fs::path& file)
     return false;
 }
 
+// The files beside `table` of its name whose extension (lower case, with
+// its dot) `wanted` takes.
+template <class F>
+std::vector<std::string> Companions(const fs::path& table, F&& wanted)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(table.parent_path(), error))
+        if (entry.path() != table && entry.path().stem() == table.stem() && wanted(Lower(entry.path().extension().string())))
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 // A file beside `table` with the extension `extension` in any letter case.
 std::string Companion(const fs::path& table, const std::string& extension)
 {
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(table.parent_path(), error))
-        if (entry.path().stem() == table.stem() && Lower(entry.path().extension().string()) == extension)
-            return entry.path().string();
-    return "";
+    const std::vector<std::string> files = Companions(table, [&](const std::string& found) { return found == extension; });
+    return files.empty() ? "" : files.front();
+}
+
+// The index files of a dBase or FoxPro table (dBase IV's production index,
+// FoxPro's structural one, dBase III's, Clipper's and FoxPro's single
+// indexes) and a Paradox table's secondary indexes (.Xnn, .Ynn, .XGn,
+// .YGn): what its files no longer match once the table is written again.
+bool IsIndexFile(Family family, const std::string& extension)
+{
+    if (family == Family::Dbf)
+        return extension == ".mdx" || extension == ".cdx" || extension == ".ndx" || extension == ".ntx"
+            || extension == ".idx";
+    return family == Family::Paradox && extension.size() == 4 && (extension[1] == 'x' || extension[1] == 'y')
+        && std::isalnum(static_cast<unsigned char>(extension[2])) && std::isdigit(static_cast<unsigned char>(extension[3]));
+}
+
+// A table nothing may change: its rows, its definition, its name. The
+// engine's triggers refuse it: on the table's rows and on the catalog's rows
+// of the table.
+void MakeReadOnly(sqlite::Connection& connection, const catalog::TableInfo& table)
+{
+    const std::string refuse = " BEGIN SELECT RAISE(ABORT, "
+        + sqlite::QuoteText("jet:" + std::to_string(errReadOnly)
+                            + ":Cannot update. Database or object is read-only. (The table '" + table.Name
+                            + "' is a named range of the workbook, which is written back only as part of its "
+                              "sheet.)")
+        + "); END;";
+    const std::string id = std::to_string(table.Id);
+    int number = 0;
+    const auto trigger = [&](const std::string& when, const std::string& target, const std::string& condition) {
+        connection.Exec("CREATE TRIGGER " + sqlite::QuoteIdentifier("jet.readonly." + id + "." + std::to_string(++number))
+                        + " BEFORE " + when + " ON " + sqlite::QuoteIdentifier(target)
+                        + (condition.empty() ? "" : " WHEN " + condition) + refuse);
+    };
+    for (const char* change : {"INSERT", "UPDATE", "DELETE"}) {
+        trigger(change, table.Name, "");
+        for (const char* details : {"jet.columns", "jet.indexes", "jet.indexcolumns", "jet.properties"})
+            trigger(change, details,
+                    std::string(std::string_view(change) == "INSERT" ? "NEW" : "OLD") + ".TableId = " + id);
+    }
+    trigger("UPDATE", "jet.tables", "OLD.Id = " + id);
+    trigger("DELETE", "jet.tables", "OLD.Id = " + id);
 }
 
 bool IsValidName(const std::string& name)
@@ -189,19 +243,15 @@ FormatStore::~FormatStore()
     fs::remove_all(TemporaryFolder, ignored);
 }
 
-bool FormatStore::Writable() const
-{
-    // Workbooks are read only; Paradox 3 tables have no writer.
-    return FamilyOf(Format) != Family::Excel && !SameName(Format, "Paradox 3.X");
-}
-
 void FormatStore::Load()
 {
     const Family family = FamilyOf(Format);
     std::vector<std::pair<formats::TableData, std::vector<std::string>>> read;  // table, its files
     if (family == Family::Excel) {
-        for (formats::TableData& table : formats::ParseWorkbook(formats::ReadWholeFile(Folder), Folder))
+        Book = formats::ReadWorkbook(formats::ReadWholeFile(Folder), Folder);
+        for (formats::TableData& table : Book.Tables)
             read.emplace_back(std::move(table), std::vector<std::string>{Folder});
+        Book.Tables.clear();
     } else {
         std::vector<fs::path> files;
         for (const fs::directory_entry& entry : fs::directory_iterator(Folder))
@@ -231,6 +281,12 @@ void FormatStore::Load()
                         own.push_back(companion);
                 table.Name = file.stem().string();
             }
+            // Its index files go when the table is written again (the
+            // writers write none but a Paradox primary index).
+            for (std::string& index : Companions(file, [&](const std::string& extension) {
+                     return IsIndexFile(family, extension);
+                 }))
+                own.push_back(std::move(index));
             read.emplace_back(std::move(table), std::move(own));
         }
     }
@@ -239,7 +295,8 @@ void FormatStore::Load()
     catalog::Create(connection, "4.0", dbSortGeneral);
     catalog::Catalog tables = catalog::Load(connection);
     connection.Exec("BEGIN");
-    for (auto& [table, files] : read) {
+    for (std::size_t t = 0; t < read.size(); ++t) {
+        auto& [table, files] = read[t];
         // A file whose name cannot be a table's, or repeats one in another
         // letter case, stays out, as the old engine could not name it either.
         if (table.Definition.Columns.empty() || !IsValidName(table.Name) || tables.FindTable(table.Name))
@@ -259,27 +316,86 @@ void FormatStore::Load()
                 insert.Bind(static_cast<int>(i) + 1, row[i]);
             insert.Run();
         }
-        Tables.push_back({table.Name, files, tables.FindTable(table.Name)->Updated});
+        const catalog::TableInfo& stored = *tables.FindTable(table.Name);
+        TableFiles entry{table.Name, files, stored.Updated, stored.Id};
+        for (std::size_t s = 0; s < Book.Sheets.size(); ++s)
+            if (Book.Sheets[s].Table == static_cast<int>(t))
+                entry.Sheet = static_cast<int>(s);
+        for (std::size_t r = 0; r < Book.Ranges.size(); ++r)
+            if (Book.Ranges[r].Table == static_cast<int>(t)) {
+                entry.Range = static_cast<int>(r);
+                MakeReadOnly(connection, stored);
+            }
+        Tables.push_back(std::move(entry));
     }
     connection.Exec("COMMIT");
 }
 
-void FormatStore::NoteChange(std::string_view table)
+std::shared_ptr<FormatStore> FormatStore::Shared(const std::string& formatName, const std::string& path)
 {
-    if (table.empty())
-        CatalogChanged = AllChanged = true;
-    else if (table == "jet.tables")
-        CatalogChanged = true;
-    else if (table.substr(0, sqlite::EngineObjectPrefix.size()) != sqlite::EngineObjectPrefix)
-        Changed.insert(Lower(std::string(table)));
+    // The stores in use, by family and folder or workbook; the engine's
+    // objects live on one thread.
+    static std::map<std::pair<Family, std::string>, std::weak_ptr<FormatStore>> open;
+    std::error_code error;
+    std::string canonical = fs::weakly_canonical(AbsolutePath(path), error).string();
+    if (error)
+        canonical = AbsolutePath(path);
+    std::weak_ptr<FormatStore>& entry = open[{FamilyOf(formatName), canonical}];
+    if (std::shared_ptr<FormatStore> store = entry.lock()) {
+        if (!SameName(store->Format, formatName))
+            Raise(errFileInUse,
+                  "Could not use '" + store->Folder + "'; file already in use. (It is open as " + store->Format
+                      + " in this program.)",
+                  "DAO.Workspace");
+        return store;
+    }
+    auto store = std::make_shared<FormatStore>(formatName, path);
+    entry = store;
+    for (auto it = open.begin(); it != open.end();)
+        it = it->second.expired() ? open.erase(it) : std::next(it);
+    return store;
 }
 
-void FormatStore::Save(const std::shared_ptr<ErrorState>& state)
+void FormatStore::NoteChange(const void* client, std::string_view table)
 {
-    if ((!CatalogChanged && Changed.empty()) || !Writable())
+    Changes& changes = Pending[client];
+    if (table.empty())
+        changes.Catalog = changes.All = true;
+    else if (table == "jet.tables")
+        changes.Catalog = true;
+    else if (table.substr(0, sqlite::EngineObjectPrefix.size()) != sqlite::EngineObjectPrefix)
+        changes.Tables.insert(Lower(std::string(table)));
+}
+
+void FormatStore::Forget(const void* client)
+{
+    Pending.erase(client);
+}
+
+void FormatStore::Save(const std::shared_ptr<ErrorState>& state, const void* client)
+{
+    const auto pending = Pending.find(client);
+    if (pending == Pending.end())
         return;
+    // The changes stay noted until they are in the files: a save that
+    // fails is tried again with the next one.
     auto database = DatabaseImpl::Open(state, {}, Backing, false, true, "");
-    const catalog::Catalog& catalog = database->Catalog();
+    try {
+        if (FamilyOf(Format) == Family::Excel)
+            SaveWorkbook(*database, pending->second);
+        else
+            SaveTables(*database, pending->second);
+    } catch (...) {
+        database->Close();
+        throw;
+    }
+    database->Close();
+    Pending.erase(client);
+}
+
+void FormatStore::SaveTables(DatabaseImpl& database, const Changes& changes)
+{
+    const catalog::Catalog& catalog = database.Catalog();
     // New and changed tables are written first, so that a failure loses no
     // file; then the files of deleted and renamed tables go.
     std::vector<TableFiles> kept;
@@ -289,16 +405,15 @@ void FormatStore::Save(const std::shared_ptr<ErrorState>& state)
         auto entry = std::find_if(Tables.begin(), Tables.end(),
                                   [&](const TableFiles& files) { return files.Name == table.Name; });
         TableFiles files = entry == Tables.end() ? TableFiles{table.Name, {}, 0} : *entry;
-        if (entry == Tables.end() || entry->Updated != table.Updated || Changed.count(Lower(table.Name))
-            || AllChanged) {
-            WriteTable(*database, table, &files);
+        if (entry == Tables.end() || entry->Updated != table.Updated || changes.Tables.count(Lower(table.Name))
+            || changes.All) {
+            WriteTable(database, table, &files);
             files.Updated = table.Updated;
             if (entry != Tables.end())
                 *entry = files;
         }
         kept.push_back(std::move(files));
     }
-    database->Close();
     for (const TableFiles& gone : Tables)
         for (const std::string& file : gone.Files)
             if (std::none_of(kept.begin(), kept.end(), [&](const TableFiles& files) {
@@ -308,8 +423,59 @@ void FormatStore::Save(const std::shared_ptr<ErrorState>& state)
                 fs::remove(file, ignored);
             }
     Tables = std::move(kept);
-    Changed.clear();
-    CatalogChanged = AllChanged = false;
+}
+
+void FormatStore::SaveWorkbook(DatabaseImpl& database, const Changes& changes)
+{
+    const catalog::Catalog& catalog = database.Catalog();
+    std::deque<exporting::Table> tables;  // stays where it is while sheets point at it
+    std::vector<exporting::SheetContents> sheets;
+    const auto fromTable = [&](TableFiles& entry, const catalog::TableInfo& table) {
+        if (entry.Updated != table.Updated || changes.All || changes.Tables.count(Lower(table.Name)))
+            entry.Modified = true;
+        if (!entry.Modified)
+            return false;
+        RecordsetPtr rows = database.OpenRecordset("SELECT * FROM [" + table.Name + "]", dbOpenForwardOnly, 0,
+                                                   dbReadOnly);
+        tables.push_back(exporting::ReadTable(*rows));
+        rows->Close();
+        sheets.push_back({table.Name, &tables.back(), nullptr});
+        return true;
+    };
+    // The sheets in their order: a dropped table's sheet goes.
+    std::vector<int> place(Book.Sheets.size(), -1);
+    for (std::size_t s = 0; s < Book.Sheets.size(); ++s) {
+        const auto entry = std::find_if(Tables.begin(), Tables.end(),
+                                        [&](const TableFiles& files) { return files.Sheet == static_cast<int>(s); });
+        const catalog::TableInfo* table = entry == Tables.end() ? nullptr : catalog.TableById(entry->Id);
+        if (entry != Tables.end() && !table)
+            continue;
+        place[s] = static_cast<int>(sheets.size());
+        if (!table || !fromTable(*entry, *table))
+            sheets.push_back({Book.Sheets[s].Name, nullptr, &Book.Sheets[s].Cells});
+    }
+    // New tables follow, in the order they were first written.
+    for (const catalog::TableInfo& table : catalog.Tables)
+        if (!table.IsSystem() && !table.IsLink()
+            && std::none_of(Tables.begin(), Tables.end(), [&](const TableFiles& files) { return files.Id == table.Id; }))
+            Tables.push_back({table.Name, {Folder}, table.Updated, table.Id, -1, -1, true});
+    for (TableFiles& entry : Tables)
+        if (const catalog::TableInfo* table = catalog.TableById(entry.Id); table && entry.Sheet < 0 && entry.Range < 0)
+            fromTable(entry, *table);
+    // A workbook has a sheet at least.
+    const std::vector<formats::WorkbookCell> none;
+    if (sheets.empty())
+        sheets.push_back({"Sheet1", nullptr, &none});
+    std::vector<formats::WorkbookRange> ranges;
+    for (const formats::WorkbookRange& range : Book.Ranges)
+        if (place[range.Sheet] >= 0) {
+            ranges.push_back(range);
+            ranges.back().Sheet = static_cast<std::size_t>(place[range.Sheet]);
+        }
+    exporting::WriteTargetFiles({{Folder, exporting::WriteWorkbook(Book.Version, sheets, ranges)}});
+    for (TableFiles& entry : Tables)
+        if (const catalog::TableInfo* table = catalog.TableById(entry.Id))
+            entry.Updated = table->Updated;
 }
 
 void FormatStore::WriteTable(DatabaseImpl& database, const catalog::TableInfo& table, TableFiles* files)
@@ -336,17 +502,22 @@ void FormatStore::WriteTable(DatabaseImpl& database, const catalog::TableInfo& t
             Raise(3264, "No field defined--cannot append TableDef or Index.", DatabaseSource);
         RecordsetPtr rows = database.OpenRecordset("SELECT * FROM [" + table.Name + "]", dbOpenForwardOnly, 0,
                                                    dbReadOnly);
-        writer->Export(ExportTarget{name, work.string(), Format, Format + ";"}, *rows);
+        ExportTarget target{name, work.string(), Format, Format + ";", {}};
+        // A Paradox table keeps its primary key in its files.
+        if (const catalog::IndexDef* key = table.PrimaryIndex(); key && FamilyOf(Format) == Family::Paradox)
+            for (const catalog::IndexColumn& column : key->Columns)
+                target.PrimaryKey.push_back(table.ColumnById(column.ColumnId)->Name);
+        writer->Export(target, *rows);
         rows->Close();
         std::vector<std::string> written;
         for (const fs::directory_entry& entry : fs::directory_iterator(work)) {
             // The old file of the same kind keeps its name; a new kind of file takes the writer's.
-            std::string target = (fs::path(Folder) / entry.path().filename()).string();
+            std::string destination = (fs::path(Folder) / entry.path().filename()).string();
             for (const std::string& old : files->Files)
                 if (Lower(fs::path(old).extension().string()) == Lower(entry.path().extension().string()))
-                    target = old;
-            fs::rename(entry.path(), target);
-            written.push_back(target);
+                    destination = old;
+            fs::rename(entry.path(), destination);
+            written.push_back(destination);
         }
         for (const std::string& old : files->Files)
             if (std::find(written.begin(), written.end(), old) == written.end())

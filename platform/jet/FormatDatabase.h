@@ -17,14 +17,24 @@
 // fields, a new, renamed or deleted table) is written back to the table's
 // files through the format's writer as soon as the change is complete
 // outside any transaction (at the commit of the outermost one), each file
-// replaced whole. Workbooks are read only: their tables refuse changes with
-// 3027. Indexes other than a Paradox table's primary key are not kept in the
-// files.
+// replaced whole. A workbook is written whole in the BIFF version it was read
+// in: its sheets in their order (new tables after them), a sheet whose table
+// changed from the table, every other sheet from the cells it held, and its
+// named ranges; the tables of named ranges are read only (3027). Indexes other
+// than a Paradox table's primary key are not kept in the files.
+//
+// Every database of the process that opens or links the same folder or
+// workbook shares one working copy (FormatStore::Shared), so that none of
+// them writes back tables that miss what another one changed. Another
+// process has a copy of its own: the table written last is what its files
+// keep.
 #pragma once
 
 #include "platform/jet/EngineImpl.h"
+#include "platform/jet/FormatTables.h"
 #include "platform/jet/InstallableFormat.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,6 +46,12 @@ bool IsOpenableFormat(std::string_view type);
 
 class FormatStore {
 public:
+    // The working copy of the folder or workbook: the one the process has
+    // already, else a new one read from the files. 3045 when the files are
+    // open in the process as another format of their family ("dBASE IV"
+    // and "FoxPro 2.6" both write .dbf files).
+    static std::shared_ptr<FormatStore> Shared(const std::string& formatName, const std::string& path);
+
     // Reads the folder or workbook. 3044 when there is no such folder, 3024
     // when there is no such workbook, 3274 for a damaged file.
     FormatStore(std::string formatName, const std::string& path);
@@ -47,32 +63,52 @@ public:
     const std::string& Path() const { return Folder; }
     // The database file of ours holding the tables.
     const std::string& DatabaseFile() const { return Backing; }
-    bool Writable() const;
 
-    // What the update hook of a connection reports: a changed row of a
-    // table of the database file; an empty name for rows of any table.
-    void NoteChange(std::string_view table);
-    // Writes every table changed since the last call to its files.
-    void Save(const std::shared_ptr<ErrorState>& state);
+    // What the update hook of a connection (`client`) reports: a changed
+    // row of a table of the database file; an empty name for rows of any
+    // table.
+    void NoteChange(const void* client, std::string_view table);
+    // Writes every table that `client` changed since its last call to the
+    // files (when its changes are committed), with the tables made, renamed
+    // or deleted by then.
+    void Save(const std::shared_ptr<ErrorState>& state, const void* client);
+    // Forgets what a connection that goes away had noted.
+    void Forget(const void* client);
 
 private:
     struct TableFiles {
         std::string Name;
         std::vector<std::string> Files;  // full paths
         double Updated = 0;
+        // Workbooks: the table's id, the sheet or named range it came from
+        // (-1 for neither), and whether its sheet is written from the table.
+        int Id = 0;
+        int Sheet = -1;
+        int Range = -1;
+        bool Modified = false;
     };
+    struct Changes;
 
     void Load();
     void WriteTable(DatabaseImpl& database, const catalog::TableInfo& table, TableFiles* files);
+    void SaveTables(DatabaseImpl& database, const Changes& changes);
+    void SaveWorkbook(DatabaseImpl& database, const Changes& changes);
 
     std::string Format;
     std::string Folder;  // the folder, or the workbook file
     std::string TemporaryFolder;
     std::string Backing;
     std::vector<TableFiles> Tables;
-    std::set<std::string> Changed;
-    bool CatalogChanged = false;
-    bool AllChanged = false;
+    formats::Workbook Book;  // a workbook as it was read
+    // What each connection changed since it last saved: only committed
+    // changes are written, and one connection's commit must not take
+    // another's pending changes for written.
+    struct Changes {
+        std::set<std::string> Tables;  // lower case
+        bool Catalog = false;
+        bool All = false;
+    };
+    std::map<const void*, Changes> Pending;
 };
 
 // The names a link's source table may be found under in a folder of an

@@ -66,8 +66,48 @@ TableData ParseDelimitedText(std::string_view bytes, const std::string& file);
 // A dBase or FoxPro table and its memo file (empty when there is none).
 TableData ParseDbf(std::string_view table, std::string_view memo, const std::string& file);
 
-// The sheets of a workbook: the BIFF records of a worksheet file (BIFF 3
-// and 4) or of a compound file's "Workbook" or "Book" stream (BIFF 5 and 8).
+// A cell of a workbook as it was read: a text, a number or a boolean; a
+// date is a number flagged as one, counted in days as the 1900 date system
+// counts them (a workbook of the 1904 system has its dates moved).
+struct WorkbookCell {
+    enum class Kind { Text, Number, Boolean };
+    std::size_t Row = 0;
+    std::size_t Column = 0;
+    Kind Type = Kind::Text;
+    std::string Text;
+    double Number = 0;
+    bool Date = false;
+};
+// A sheet: its name, its cells row by row, and the table it gave (an index
+// into Workbook::Tables, or -1 for a sheet that gave none).
+struct WorkbookSheet {
+    std::string Name;
+    std::vector<WorkbookCell> Cells;
+    int Table = -1;
+};
+// A named range of a sheet (an index into Workbook::Sheets) and the table
+// it gave.
+struct WorkbookRange {
+    std::string Name;
+    std::size_t Sheet = 0;
+    std::size_t FirstRow = 0, LastRow = 0, FirstColumn = 0, LastColumn = 0;
+    int Table = -1;
+};
+// A workbook as it was read: its BIFF version (3, 4, 5 or 8), a table per
+// sheet that has cells and per named range of a BIFF 8 workbook (in the
+// order of the sheets, each sheet's ranges after it), and its sheets and
+// ranges themselves.
+struct Workbook {
+    int Version = 8;
+    std::vector<TableData> Tables;
+    std::vector<WorkbookSheet> Sheets;
+    std::vector<WorkbookRange> Ranges;
+};
+
+// The workbook in the BIFF records of a worksheet file (BIFF 3 and 4) or
+// of a compound file's "Workbook" or "Book" stream (BIFF 5 and 8).
+Workbook ReadWorkbook(std::string_view bytes, const std::string& file);
+// Its tables alone.
 std::vector<TableData> ParseWorkbook(std::string_view bytes, const std::string& file);
 // The named stream of a compound file; raises 3274 when there is none.
 std::string CompoundFileStream(std::string_view bytes, std::initializer_list<std::string_view> names,
@@ -75,6 +115,9 @@ std::string CompoundFileStream(std::string_view bytes, std::initializer_list<std
 
 // A Paradox table (.db) with its blob file (.mb) beside it when there is one.
 TableData ReadParadoxTable(const std::string& path);
+// A Paradox table's bytes and its blob file's (empty when there is none);
+// `file` names the table in messages and its primary key.
+TableData ParseParadox(std::string_view table, std::string_view blobs, const std::string& file);
 
 // The whole file; 3024 when it cannot be read.
 std::string ReadWholeFile(const std::string& path);

@@ -24,6 +24,9 @@ struct ExportTarget {
     std::string Path;        // the folder or file after IN
     std::string FormatName;  // "Text" for "[Text;]"
     std::string FormatText;  // the whole bracket text: "Text;"
+    // The primary key's columns in key order, for a writer whose files keep
+    // one (a table written back to a Paradox folder); empty for exports.
+    std::vector<std::string> PrimaryKey;
 };
 
 class InstallableFormat {

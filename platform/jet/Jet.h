@@ -41,6 +41,7 @@
 #include "platform/jet/Property.h"
 #include "platform/jet/QueryDef.h"
 #include "platform/jet/Recordset.h"
+#include "platform/jet/Relation.h"
 #include "platform/jet/TableDef.h"
 #include "platform/jet/Variant.h"
 #include "platform/jet/Workspace.h"

@@ -39,6 +39,7 @@ using IndexPtr = std::shared_ptr<Index>;
 using ParameterPtr = std::shared_ptr<Parameter>;
 using PropertyPtr = std::shared_ptr<Property>;
 using ErrorPtr = std::shared_ptr<Error>;
+using RelationPtr = std::shared_ptr<Relation>;
 
 // A recordset bookmark: opaque bytes that name one record of a recordset and
 // of its clones. The first four bytes, read little-endian as a signed 32-bit

@@ -432,6 +432,11 @@ TableDefPtr OdbcDatabaseImpl::CreateTableDef(const std::string&, int, const std:
     return Guarded([&]() -> TableDefPtr { RaiseSchemaChange(); });
 }
 
+RelationPtr OdbcDatabaseImpl::CreateRelation(const std::string&, const std::string&, const std::string&, int)
+{
+    return Guarded([&]() -> RelationPtr { RaiseSchemaChange(); });
+}
+
 QueryDefPtr OdbcDatabaseImpl::CreateQueryDef(const std::string& name, const std::string& sqlText)
 {
     return Guarded([&]() -> QueryDefPtr {

@@ -62,6 +62,8 @@ public:
     TableDefPtr CreateTableDef(const std::string& name, int attributes, const std::string& sourceTableName,
                                const std::string& connect) override;
     QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override;
+    RelationPtr CreateRelation(const std::string& name, const std::string& table, const std::string& foreignTable,
+                               int attributes) override;
 
     // WorkspaceDatabase
     bool IsClosed() const override { return !Source; }

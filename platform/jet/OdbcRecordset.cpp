@@ -29,11 +29,17 @@ constexpr std::size_t RefreshRows = 32;
     Raise(errInvalidOperation, "Invalid operation. A forward-only recordset cannot move back.", RecordsetSource);
 }
 
-jet::Bookmark EncodeId(std::uint32_t id)
+void EncodeId(std::uint32_t id, jet::Bookmark& bookmark)
 {
-    jet::Bookmark bookmark(4);
+    bookmark.resize(4);
     for (std::size_t i = 0; i < 4; ++i)
         bookmark[i] = static_cast<std::uint8_t>((id >> (8 * i)) & 0xFF);
+}
+
+jet::Bookmark EncodeId(std::uint32_t id)
+{
+    jet::Bookmark bookmark;
+    EncodeId(id, bookmark);
     return bookmark;
 }
 
@@ -660,15 +666,15 @@ void OdbcRecordset::SetPercentPosition(float percent)
     });
 }
 
-jet::Bookmark OdbcRecordset::Bookmark() const
+void OdbcRecordset::ReadBookmark(jet::Bookmark& bookmark) const
 {
-    return Guarded([&] {
+    Guarded([&] {
         CheckOpen();
         if (ForwardOnly)
             RaiseNotSupported("Bookmarks of forward-only recordsets");
         SyncRows();
         CheckCurrent();
-        return EncodeId(RowList->Items[static_cast<std::size_t>(Pos)].Id);
+        EncodeId(RowList->Items[static_cast<std::size_t>(Pos)].Id, bookmark);
     });
 }
 
@@ -1050,7 +1056,7 @@ void OdbcRecordset::SetLockEdits(bool value)
     });
 }
 
-Variant OdbcRecordset::FieldValue(std::size_t field) const
+const Variant& OdbcRecordset::FieldValue(std::size_t field) const
 {
     CheckOpen();
     if (EditState != dbEditNone)
@@ -1073,7 +1079,7 @@ void OdbcRecordset::SetFieldValue(std::size_t field, const Variant& value)
 
 long OdbcRecordset::FieldSize(std::size_t field) const
 {
-    const Variant value = FieldValue(field);
+    const Variant& value = FieldValue(field);
     if (value.IsClear())
         return 0;
     if (value.IsArray())

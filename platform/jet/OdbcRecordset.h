@@ -89,7 +89,7 @@ public:
     float PercentPosition() const override;
     void SetPercentPosition(float percent) override;
     bool Bookmarkable() const override { return !ForwardOnly; }
-    jet::Bookmark Bookmark() const override;
+    void ReadBookmark(jet::Bookmark& bookmark) const override;
     void SetBookmark(const jet::Bookmark& bookmark) override;
     jet::Bookmark LastModified() const override;
     void MoveFirst() override;
@@ -134,7 +134,9 @@ public:
     // For the fields.
     std::size_t FieldCount() const { return Query->Fields.size(); }
     bool IsClosed() const { return Closed; }
-    Variant FieldValue(std::size_t field) const;
+    // The value held for the current record (valid until the recordset moves
+    // or changes).
+    const Variant& FieldValue(std::size_t field) const;
     void SetFieldValue(std::size_t field, const Variant& value);
     long FieldSize(std::size_t field) const;
     const FieldInfo& Info(std::size_t field) const { return Query->Fields[field]; }

@@ -36,6 +36,16 @@ int PX_open_file(pxdoc_t* pxdoc, const char* filename)
     return Pxlib().Function<&PX_open_file>("PX_open_file")(pxdoc, filename);
 }
 
+int PX_open_fp(pxdoc_t* pxdoc, FILE* fp)
+{
+    return Pxlib().Function<&PX_open_fp>("PX_open_fp")(pxdoc, fp);
+}
+
+int PX_write_primary_index(pxdoc_t* pxdoc, pxdoc_t* pxindex)
+{
+    return Pxlib().Function<&PX_write_primary_index>("PX_write_primary_index")(pxdoc, pxindex);
+}
+
 int PX_create_fp(pxdoc_t* pxdoc, pxfield_t* pxf, int numfields, FILE* fp, int type)
 {
     return Pxlib().Function<&PX_create_fp>("PX_create_fp")(pxdoc, pxf, numfields, fp, type);

@@ -34,17 +34,12 @@ public:
     virtual int HelpContext() const = 0;
 };
 
-// Objects of which only the collections exist here: a database's containers
-// and relations, a workspace's users and groups. Their collections are
-// always empty; Refresh does nothing.
+// Objects of which only the collections exist here: a database's containers,
+// a workspace's users and groups. Their collections are always empty;
+// Refresh does nothing.
 class Container {
 public:
     virtual ~Container() = default;
-    virtual std::string Name() const = 0;
-};
-class Relation {
-public:
-    virtual ~Relation() = default;
     virtual std::string Name() const = 0;
 };
 class User {

@@ -243,7 +243,7 @@ public:
     {
     }
 
-    std::vector<TableData> Read()
+    Workbook Read()
     {
         const std::vector<Record> records = Records();
         if (records.empty())
@@ -322,10 +322,11 @@ public:
             if (bof != recBof)
                 Cell(records, i);
         }
-        std::vector<TableData> tables;
+        Workbook book;
+        book.Version = Version;
         if (bof != recBof) {
-            tables.push_back(Table(FallbackName, std::nullopt));
-            return tables;
+            AddSheet(book, FallbackName);
+            return book;
         }
         for (std::size_t s = 0; s < sheets.size(); ++s) {
             const auto& sheet = sheets[s];
@@ -337,16 +338,42 @@ public:
             for (std::size_t r = static_cast<std::size_t>(start - records.begin()) + 1;
                  r < records.size() && records[r].Type != recEof; ++r)
                 Cell(records, r);
-            tables.push_back(Table(sheet.first, std::nullopt));
+            AddSheet(book, sheet.first);
             // The workbook's named ranges on this sheet are tables too.
             for (const NamedRange& name : names)
-                if (name.Reference < externSheets.size() && externSheets[name.Reference] == sheetNumbers[s])
-                    tables.push_back(Table(name.Name, name.Cells));
+                if (name.Reference < externSheets.size() && externSheets[name.Reference] == sheetNumbers[s]) {
+                    book.Ranges.push_back({name.Name, s, name.Cells.FirstRow, name.Cells.LastRow,
+                                           name.Cells.FirstColumn, name.Cells.LastColumn,
+                                           static_cast<int>(book.Tables.size())});
+                    book.Tables.push_back(Table(name.Name, name.Cells));
+                }
         }
-        return tables;
+        return book;
     }
 
 private:
+    // The sheet whose cells were read last, with its table.
+    void AddSheet(Workbook& book, const std::string& name) const
+    {
+        WorkbookSheet sheet;
+        sheet.Name = name;
+        for (const auto& [position, value] : Cells) {
+            WorkbookCell cell;
+            cell.Row = position.first;
+            cell.Column = position.second;
+            cell.Type = value.Kind == CellKind::Text ? WorkbookCell::Kind::Text
+                : value.Kind == CellKind::Number  ? WorkbookCell::Kind::Number
+                                                  : WorkbookCell::Kind::Boolean;
+            cell.Text = value.Text;
+            cell.Date = value.Kind == CellKind::Number && value.Date;
+            cell.Number = cell.Date ? DateNumber(value.Number) : value.Number;
+            sheet.Cells.push_back(std::move(cell));
+        }
+        sheet.Table = static_cast<int>(book.Tables.size());
+        book.Tables.push_back(Table(name, std::nullopt));
+        book.Sheets.push_back(std::move(sheet));
+    }
+
     std::vector<Record> Records() const
     {
         std::vector<Record> records;
@@ -774,13 +801,18 @@ std::string CompoundFileStream(std::string_view bytes, std::initializer_list<std
     Damaged(file, "no workbook stream");
 }
 
-std::vector<TableData> ParseWorkbook(std::string_view bytes, const std::string& file)
+Workbook ReadWorkbook(std::string_view bytes, const std::string& file)
 {
     if (bytes.substr(0, 8) == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
         const std::string stream = CompoundFileStream(bytes, {"Workbook", "Book"}, file);
         return BiffReader(stream, file, StemOf(file)).Read();
     }
     return BiffReader(bytes, file, StemOf(file)).Read();
+}
+
+std::vector<TableData> ParseWorkbook(std::string_view bytes, const std::string& file)
+{
+    return ReadWorkbook(bytes, file).Tables;
 }
 
 } // namespace jet::formats

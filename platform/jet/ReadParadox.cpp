@@ -3,6 +3,13 @@
 // and blobs past the part the record holds are read from the blob file here
 // too (pxlib's own blob reader overruns its stack on 64-bit machines).
 //
+// pxlib takes a Paradox 3 table's encryption from the part of the header
+// that Paradox 4 added, which such a table lacks, and so from memory it never
+// set: a value that changes from call to call makes it decrypt a table that
+// is not encrypted. The reader gives pxlib a Paradox 3 table in the layout of
+// 4.x instead, with that part put in saying what the table's own header says
+// (its encryption, where 0xFF00FF00 means none, and the code page 437).
+//
 // A memo or blob field ends in ten bytes: where its data lies in the blob
 // file (a 4096-byte block number times 256 plus an entry of that block, or
 // 255 for a block of its own), its length and a modifier. A block of its own
@@ -13,24 +20,17 @@
 
 #include "platform/jet/Constants.h"
 #include "platform/jet/EngineError.h"
+#include "platform/jet/PxlibMemory.h"
 #include "platform/system/TextEncoding.h"
 
-extern "C" {
-#include <paradox.h>
-}
-
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 namespace jet::formats {
 namespace {
-
-void IgnoreError(pxdoc_t*, int, const char*, void* data)
-{
-    *static_cast<bool*>(data) = true;
-}
 
 std::uint32_t Le(std::string_view bytes, std::size_t at, int size)
 {
@@ -39,6 +39,95 @@ std::uint32_t Le(std::string_view bytes, std::size_t at, int size)
 
 // Automation date 0 (30 December 1899) as Paradox counts days.
 constexpr double ParadoxDayZero = 693594;
+
+// The header: its size, the file type (0 and 2 are tables), the number of
+// fields, Paradox 3's encryption and the file version (3 and 4 for 3.x).
+constexpr std::size_t HeaderSizeAt = 0x02;
+constexpr std::size_t FileTypeAt = 0x04;
+constexpr std::size_t MaxTableSizeAt = 0x05;  // the size of a data block in kilobytes
+constexpr std::size_t FirstBlockAt = 0x0E;
+constexpr std::size_t FieldCountAt = 0x21;
+constexpr std::size_t Encryption3At = 0x25;
+constexpr std::size_t FileVersionAt = 0x39;
+// The part Paradox 4 added after the first 0x58 bytes, and in it the
+// version codes, the encryption, the next field number and the code page.
+constexpr std::size_t Block4At = 0x58;
+constexpr std::size_t Block4Size = 0x20;
+constexpr std::size_t Block4VersionsAt = 0x00;
+constexpr std::size_t Block4EncryptionAt = 0x04;
+constexpr std::size_t Block4NextFieldAt = 0x0C;
+constexpr std::size_t Block4CodePageAt = 0x12;
+constexpr char FileVersion4 = 0x09;
+constexpr std::uint32_t NoEncryption3 = 0xFF00FF00;
+
+bool IsParadox3Table(std::string_view table)
+{
+    return table.size() > FileVersionAt && (table[FileTypeAt] == 0 || table[FileTypeAt] == 2)
+        && (table[FileVersionAt] == 3 || table[FileVersionAt] == 4);
+}
+
+void PutLe(std::string& bytes, std::size_t at, std::uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// pxlib follows the chain of a table's data blocks without looking where it
+// leads: a block that names itself or an earlier one as the next makes it go
+// round for ever. The chain is walked here first: every block in the file,
+// none twice.
+void CheckBlockChain(std::string_view table, const std::string& file)
+{
+    if (table.size() <= FileVersionAt)
+        Damaged(file, "a header too short");
+    const std::size_t headerSize = LittleEndian(table, HeaderSizeAt, 2);
+    const std::size_t blockSize = static_cast<std::size_t>(static_cast<unsigned char>(table[MaxTableSizeAt])) * 0x400;
+    if (headerSize < Block4At || headerSize > table.size() || blockSize == 0)
+        Damaged(file, "a header of the wrong size");
+    const std::size_t blocks = (table.size() - headerSize + blockSize - 1) / blockSize;
+    std::vector<bool> seen(blocks + 1, false);
+    for (std::size_t block = LittleEndian(table, FirstBlockAt, 2); block != 0;) {
+        if (block > blocks || seen[block])
+            Damaged(file, "a broken chain of data blocks");
+        seen[block] = true;
+        const std::size_t at = headerSize + (block - 1) * blockSize;
+        if (at + 6 > table.size())
+            Damaged(file, "a data block past the end of the file");
+        block = LittleEndian(table, at, 2);
+    }
+}
+
+// A Paradox 3 table in the layout of 4.x (see above). The data blocks stay
+// where they were: the zeros that end the header make room for the part put
+// in, or else the header grows by it.
+std::string Paradox4Layout(std::string_view table, const std::string& file)
+{
+    const std::size_t headerSize = LittleEndian(table, HeaderSizeAt, 2);
+    if (headerSize < Block4At || headerSize > table.size())
+        Damaged(file, "a header of the wrong size");
+    std::string block(Block4Size, '\0');
+    PutLe(block, Block4VersionsAt, 0x0109, 2);
+    PutLe(block, Block4VersionsAt + 2, 0x0109, 2);
+    const std::uint32_t encryption = LittleEndian(table, Encryption3At, 4);
+    PutLe(block, Block4EncryptionAt, encryption == NoEncryption3 ? 0 : encryption, 4);
+    PutLe(block, Block4NextFieldAt, LittleEndian(table, FieldCountAt, 2) + 1, 2);
+    PutLe(block, Block4CodePageAt, 437, 2);
+    std::string converted(table.substr(0, Block4At));
+    converted += block;
+    const std::string_view rest = table.substr(Block4At, headerSize - Block4At);
+    if (rest.size() >= Block4Size
+        && std::all_of(rest.end() - Block4Size, rest.end(), [](char byte) { return byte == 0; })) {
+        converted += rest.substr(0, rest.size() - Block4Size);
+    } else {
+        if (headerSize + Block4Size > 0xFFFF)
+            Damaged(file, "a header too large");
+        converted += rest;
+        PutLe(converted, HeaderSizeAt, static_cast<std::uint32_t>(headerSize + Block4Size), 2);
+    }
+    converted[FileVersionAt] = FileVersion4;
+    converted += table.substr(headerSize);
+    return converted;
+}
 
 int TypeOf(int paradoxType, int length)
 {
@@ -63,29 +152,34 @@ int TypeOf(int paradoxType, int length)
 
 class ParadoxReader {
 public:
-    explicit ParadoxReader(const std::string& path) : Path(path) {}
+    ParadoxReader(std::string_view table, std::string_view blobs, const std::string& path)
+        : Table(table), Path(path), Blobs(blobs)
+    {
+    }
 
     TableData Read()
     {
-        bool failed = false;
+        // Paradox 3 files name no code page: they are in the DOS one that
+        // Paradox 3 used, as the writer writes them.
+        const bool paradox3 = IsParadox3Table(Table);
+        std::string bytes = paradox3 ? Paradox4Layout(Table, Path) : std::string(Table);
+        CheckBlockChain(bytes, Path);
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(fmemopen(bytes.data(), bytes.size(), "rb"),
+                                                               std::fclose);
+        if (!stream)
+            Damaged(Path, "it cannot be read");
+        PxlibMemory memory;
         std::unique_ptr<pxdoc_t, void (*)(pxdoc_t*)> doc(
-            PX_new3(
-                IgnoreError, [](pxdoc_t*, std::size_t size, const char*) { return std::calloc(1, size); },
-                [](pxdoc_t*, void* memory, std::size_t size, const char*) { return std::realloc(memory, size); },
-                [](pxdoc_t*, void* memory) { std::free(memory); }, &failed),
-                                                          [](pxdoc_t* px) {
-                                                              PX_close(px);
-                                                              PX_delete(px);
-                                                          });
-        if (!doc || PX_open_file(doc.get(), Path.c_str()) != 0 || failed || !doc->px_head)
+            memory.NewDocument(),
+            [](pxdoc_t* px) {
+                PX_close(px);
+                PX_delete(px);
+            });
+        if (!doc || PX_open_fp(doc.get(), stream.get()) != 0 || !memory.Error.empty() || !doc->px_head)
             Damaged(Path, "pxlib cannot read it");
         pxhead_t& head = *doc->px_head;
-        const int page = head.px_doscodepage;
+        const int page = paradox3 ? 437 : head.px_doscodepage;
         Charset = page == 936 ? "GBK" : page == 950 ? "BIG5" : page > 0 ? "CP" + std::to_string(page) : "CP1252";
-        const std::filesystem::path blobPath = std::filesystem::path(Path).replace_extension(".mb");
-        std::error_code missing;
-        if (std::filesystem::exists(blobPath, missing))
-            Blobs = ReadWholeFile(blobPath.string());
 
         TableData data;
         const int fieldCount = PX_get_num_fields(doc.get());
@@ -230,19 +324,28 @@ private:
         }
         if (start > Blobs.size() || length > Blobs.size() - start)
             Damaged(Path, "a blob longer than its blob file");
-        return Blobs.substr(start, length);
+        return std::string(Blobs.substr(start, length));
     }
 
+    std::string_view Table;
     const std::string& Path;
     std::string Charset;
-    std::string Blobs;
+    std::string_view Blobs;
 };
 
 } // namespace
 
+TableData ParseParadox(std::string_view table, std::string_view blobs, const std::string& file)
+{
+    return ParadoxReader(table, blobs, file).Read();
+}
+
 TableData ReadParadoxTable(const std::string& path)
 {
-    return ParadoxReader(path).Read();
+    const std::filesystem::path blobPath = std::filesystem::path(path).replace_extension(".mb");
+    std::error_code missing;
+    const std::string blobs = std::filesystem::exists(blobPath, missing) ? ReadWholeFile(blobPath.string()) : "";
+    return ParseParadox(ReadWholeFile(path), blobs, path);
 }
 
 } // namespace jet::formats

@@ -48,6 +48,16 @@ public:
 
     // The fields of the current record, in the order of the query.
     virtual Collection<Field>& Fields() = 0;
+    // The current record's values of the first `count` fields, each into
+    // values[i] unless that is null, as the fields' ReadValue would read
+    // them, in one call: what a walk reading whole records calls. False
+    // where the recordset reads field by field only; nothing was read then.
+    virtual bool ReadValues(Variant* const* values, std::size_t count) const
+    {
+        static_cast<void>(values);
+        static_cast<void>(count);
+        return false;
+    }
 
     // Bof: before the first record (or no records); Eof: after the last (or
     // no records).
@@ -67,7 +77,15 @@ public:
     // The current record's bookmark (3021 without one). Setting one moves to
     // its record: 3159 for a bookmark not of this recordset's rows, 3167 for
     // a row deleted meanwhile.
-    virtual jet::Bookmark Bookmark() const = 0;
+    jet::Bookmark Bookmark() const
+    {
+        jet::Bookmark bookmark;
+        ReadBookmark(bookmark);
+        return bookmark;
+    }
+    // The same into `bookmark`, reusing its storage: a walk that asks every
+    // row for its bookmark allocates nothing for them.
+    virtual void ReadBookmark(jet::Bookmark& bookmark) const = 0;
     virtual void SetBookmark(const jet::Bookmark& bookmark) = 0;
     // The bookmark of the row last added or changed through this recordset;
     // empty when there is none.

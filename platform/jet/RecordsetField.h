@@ -2,7 +2,7 @@
 // recordset: a field reads and writes the value of the current record
 // through its recordset, which offers
 //   const FieldInfo& Info(i), std::size_t FieldCount(), bool IsClosed(),
-//   Variant FieldValue(i), void SetFieldValue(i, value), long FieldSize(i)
+//   const Variant& FieldValue(i), void SetFieldValue(i, value), long FieldSize(i)
 // and Guarded (EngineObject). A field keeps its recordset alive, as the
 // automation objects did; the members a recordset field cannot have raise
 // 3219 ("Invalid operation.").
@@ -47,6 +47,11 @@ public:
     {
         const Set& set = Recordset();
         return set.Guarded([&] { return set.FieldValue(Position); });
+    }
+    void ReadValue(Variant& value) const override
+    {
+        const Set& set = Recordset();
+        set.Guarded([&] { value = set.FieldValue(Position); });
     }
     void SetValue(const Variant& value) override
     {

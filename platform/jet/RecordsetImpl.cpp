@@ -40,12 +40,21 @@ std::string RecordsetSource()
     Raise(errRecordDeleted, "Record is deleted.", RecordsetSource());
 }
 
-jet::Bookmark EncodeBookmark(std::int64_t key)
+void EncodeBookmark(std::int64_t key, jet::Bookmark& bytes)
 {
     const bool wide = key > INT32_MAX || key < INT32_MIN;
-    jet::Bookmark bytes(wide ? 8 : 4);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<std::uint8_t>((static_cast<std::uint64_t>(key) >> (8 * i)) & 0xFF);
+    bytes.resize(wide ? 8 : 4);
+    auto rest = static_cast<std::uint64_t>(key);
+    for (std::uint8_t& byte : bytes) {
+        byte = static_cast<std::uint8_t>(rest & 0xFF);
+        rest >>= 8;
+    }
+}
+
+jet::Bookmark EncodeBookmark(std::int64_t key)
+{
+    jet::Bookmark bytes;
+    EncodeBookmark(key, bytes);
     return bytes;
 }
 
@@ -62,6 +71,31 @@ std::int64_t DecodeBookmark(const jet::Bookmark& bookmark)
 }
 
 } // namespace
+
+// Asked on every step of a walk: defined first, so that they inline.
+inline std::size_t RecordsetImpl::Size() const
+{
+    if (Source->Keyed && KeyedType(RecordsetType))
+        return Keys ? Keys->Size() : 0;
+    return Values ? Values->size() : 0;
+}
+
+inline bool RecordsetImpl::IsLive(std::size_t position) const
+{
+    return !(Keys && Source->Keyed && KeyedType(RecordsetType) && Keys->IsDeleted(position));
+}
+
+inline long RecordsetImpl::LiveCount() const
+{
+    if (Source->Keyed && KeyedType(RecordsetType))
+        return Keys ? static_cast<long>(Keys->Size() - Keys->DeletedCount) : 0;
+    return static_cast<long>(Size());
+}
+
+inline std::int64_t RecordsetImpl::RowIdAt(std::size_t position) const
+{
+    return Keys->RowIds[position];
+}
 
 std::string SeekCondition(const std::vector<std::string>& columns, const std::vector<bool>& descending,
                           const std::string& comparison, std::size_t keys,
@@ -194,32 +228,29 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
     }
     const bool number = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
     switch (field.Type) {
-    case dbBoolean: out = Variant(sqlite3_value_int64(value) != 0); return;
+    case dbBoolean: out.SetInteger(varBoolean, sqlite3_value_int64(value) != 0 ? 1 : 0); return;
     case dbByte:
         if (storage == SQLITE_INTEGER) {
-            out = Variant::Byte(static_cast<std::uint8_t>(sqlite3_value_int64(value)));
+            out.SetInteger(varByte, static_cast<std::uint8_t>(sqlite3_value_int64(value)));
             return;
         }
         break;
     case dbInteger:
         if (storage == SQLITE_INTEGER) {
-            out = Variant::Smallint(static_cast<std::int16_t>(sqlite3_value_int64(value)));
+            out.SetInteger(varSmallint, static_cast<std::int16_t>(sqlite3_value_int64(value)));
             return;
         }
         break;
     case dbLong:
         if (storage == SQLITE_INTEGER) {
             const std::int64_t number = sqlite3_value_int64(value);
-            if (number >= INT32_MIN && number <= INT32_MAX)
-                out = Variant(static_cast<int>(number));
-            else
-                out = Variant(number);
+            out.SetInteger(number >= INT32_MIN && number <= INT32_MAX ? varInteger : varInt64, number);
             return;
         }
         break;
     case dbBigInt:
         if (storage == SQLITE_INTEGER) {
-            out = Variant(static_cast<std::int64_t>(sqlite3_value_int64(value)));
+            out.SetInteger(varInt64, sqlite3_value_int64(value));
             return;
         }
         break;
@@ -255,9 +286,9 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
             // number it is.
             const double stored = sqlite3_value_double(value);
             if (std::isfinite(stored) && std::fabs(stored) > std::numeric_limits<float>::max())
-                out = Variant(stored);
+                out.SetReal(varDouble, stored);
             else
-                out = Variant::Single(static_cast<float>(stored));
+                out.SetReal(varSingle, static_cast<float>(stored));
             return;
         }
         break;
@@ -266,7 +297,7 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
     case dbDecimal:
     case dbFloat:
         if (number) {
-            out = Variant(sqlite3_value_double(value));
+            out.SetReal(varDouble, sqlite3_value_double(value));
             return;
         }
         break;
@@ -274,7 +305,7 @@ void ReadStored(const FieldInfo& field, const sqlite::Statement& statement, int 
     case dbTime:
     case dbTimeStamp:
         if (number) {
-            out = Variant::Date(sqlite3_value_double(value));
+            out.SetReal(varDate, sqlite3_value_double(value));
             return;
         }
         if (storage == SQLITE_TEXT) {
@@ -615,25 +646,6 @@ void RecordsetImpl::Detach()
     Cache = Window();
 }
 
-std::size_t RecordsetImpl::Size() const
-{
-    if (Source->Keyed && KeyedType(RecordsetType))
-        return Keys ? Keys->Size() : 0;
-    return Values ? Values->size() : 0;
-}
-
-bool RecordsetImpl::IsLive(std::size_t position) const
-{
-    return !(Keys && Source->Keyed && KeyedType(RecordsetType) && Keys->IsDeleted(position));
-}
-
-long RecordsetImpl::LiveCount() const
-{
-    if (Source->Keyed && KeyedType(RecordsetType))
-        return Keys ? static_cast<long>(Keys->Size() - Keys->DeletedCount) : 0;
-    return static_cast<long>(Size());
-}
-
 bool RecordsetImpl::HasCurrent() const
 {
     return !Gap && Pos >= 0 && Pos < static_cast<long>(Size()) && IsLive(static_cast<std::size_t>(Pos));
@@ -719,11 +731,6 @@ void RecordsetImpl::BindParameters(sqlite::Statement& statement) const
         statement.Bind(static_cast<int>(i) + 1, Source->Parameters[i]);
 }
 
-std::int64_t RecordsetImpl::RowIdAt(std::size_t position) const
-{
-    return Keys->RowIds[position];
-}
-
 bool RecordsetImpl::ReadRow(std::int64_t rowId, Variant* values) const
 {
     sqlite::Statement& fetch = Source->FetchStatement;
@@ -804,7 +811,7 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
                     columns += ", " + Source->FieldColumns[i];
             const int first = static_cast<int>(Source->Parameters.size()) + 1;
             sql = "SELECT " + Source->RowIdSql + columns + " " + Source->RangeFrom + " WHERE " + Source->RowIdSql
-                + " BETWEEN ?" + std::to_string(first) + " AND ?" + std::to_string(first + 1);
+                + " >= ?" + std::to_string(first);
         }
         scan = Source->Db->Sql().Prepare(sql);
     }
@@ -812,7 +819,8 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
     BindParameters(scan);
     const int first = static_cast<int>(Source->Parameters.size()) + 1;
     scan.BindInt64(first, ids->first);
-    scan.BindInt64(first + 1, ids->second);
+    // The statement has no upper bound, which SQLite would test on every
+    // row: the scan stops at the first row past the window's last.
     std::size_t p = start;
     while (scan.Step()) {
         const std::int64_t rowId = scan.ColumnInt64(0);
@@ -1140,19 +1148,20 @@ bool RecordsetImpl::Bookmarkable() const
     return !ForwardOnly;
 }
 
-jet::Bookmark RecordsetImpl::Bookmark() const
+void RecordsetImpl::ReadBookmark(jet::Bookmark& bookmark) const
 {
-    if (Settled() && Pos >= 0 && static_cast<std::size_t>(Pos) < Keys->Size() && IsLive(static_cast<std::size_t>(Pos)))
-        return EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)));
-    return Guarded([&] {
+    if (Settled() && Pos >= 0 && static_cast<std::size_t>(Pos) < Keys->Size() && IsLive(static_cast<std::size_t>(Pos))) {
+        EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)), bookmark);
+        return;
+    }
+    Guarded([&] {
         CheckOpen();
         if (ForwardOnly)
             RaiseNotSupported("Bookmarks of forward-only recordsets");
         SyncTableKeys();
         CheckCurrent();
-        if (Source->Keyed && KeyedType(RecordsetType))
-            return EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)));
-        return EncodeBookmark(Pos + 1);
+        EncodeBookmark(Source->Keyed && KeyedType(RecordsetType) ? RowIdAt(static_cast<std::size_t>(Pos)) : Pos + 1,
+                       bookmark);
     });
 }
 
@@ -1793,13 +1802,54 @@ Variant ConvertForField(const FieldInfo& field, const Variant& value)
     }
 }
 
-Variant RecordsetImpl::FieldValue(std::size_t field) const
+const Variant* RecordsetImpl::WindowRow() const
 {
-    // The common case of a walk: the current row is in the window, read.
     if (Settled() && Cache.Generation == Source->Db->Generation() && Pos >= 0
         && static_cast<std::size_t>(Pos) >= Cache.Start && static_cast<std::size_t>(Pos) < Cache.Start + Cache.Count
-        && Cache.Loaded[field] && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start])
-        return Cache.Values[(static_cast<std::size_t>(Pos) - Cache.Start) * Source->Fields.size() + field];
+        && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start])
+        return &Cache.Values[(static_cast<std::size_t>(Pos) - Cache.Start) * Source->Fields.size()];
+    return nullptr;
+}
+
+bool RecordsetImpl::ReadValues(Variant* const* values, std::size_t count) const
+{
+    if (count > FieldCount())
+        return false;
+    Guarded([&] {
+        // What the window lacks is read first, so that a row deleted
+        // meanwhile raises before any value is copied. Each field read so
+        // joins those every later window reads: the loop ends.
+        const Variant* row = WindowRow();
+        for (std::size_t reads = 0; reads < count; ++reads) {
+            std::size_t missing = 0;
+            while (missing < count && (!values[missing] || (row && Cache.Loaded[missing])))
+                ++missing;
+            if (missing == count)
+                break;
+            FieldValue(missing);
+            row = WindowRow();
+            if (!row)
+                break;  // values held outside a window (a snapshot's, an edit's)
+        }
+        for (std::size_t field = 0; field < count; ++field) {
+            if (!values[field])
+                continue;
+            if (row && Cache.Loaded[field]) {
+                *values[field] = row[field];
+            } else {
+                *values[field] = FieldValue(field);
+                row = WindowRow();  // the read may have moved the window
+            }
+        }
+    });
+    return true;
+}
+
+const Variant& RecordsetImpl::FieldValue(std::size_t field) const
+{
+    // The common case of a walk: the current row is in the window, read.
+    if (const Variant* row = WindowRow(); row && Cache.Loaded[field])
+        return row[field];
     CheckOpen();
     if (EditState != dbEditNone)
         return EditValues[field];
@@ -1822,7 +1872,7 @@ void RecordsetImpl::SetFieldValue(std::size_t field, const Variant& value)
 
 long RecordsetImpl::FieldSize(std::size_t field) const
 {
-    const Variant value = FieldValue(field);
+    const Variant& value = FieldValue(field);
     if (value.IsClear())
         return 0;
     if (value.IsArray())
@@ -2052,7 +2102,7 @@ RecordsetPtr OpenTableRecordset(std::shared_ptr<DatabaseImpl> database, int tabl
     if (columns.empty())
         columns = "NULL";
     source->FetchSql = "SELECT " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ = ?1";
-    source->RangeSql = "SELECT _rowid_, " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ BETWEEN ?1 AND ?2";
+    source->RangeSql = "SELECT _rowid_, " + columns + " FROM " + source->BaseRef + " WHERE _rowid_ >= ?1";
     for (const FieldInfo& field : source->Fields)
         source->FieldColumns.push_back(sqlite::QuoteIdentifier(field.ColumnName));
     source->RangeFrom = "FROM " + source->BaseRef;
@@ -2089,8 +2139,8 @@ RecordsetPtr OpenQueryRecordset(std::shared_ptr<DatabaseImpl> database, const st
             + (shape.Rest.empty() ? "" : " " + shape.Rest);
         source->FetchSql =
             shape.Head + " " + shape.List + " " + shape.From + " WHERE " + rowId + " = ?" + std::to_string(n + 1);
-        source->RangeSql = shape.Head + " " + rowId + ", " + shape.List + " " + shape.From + " WHERE " + rowId
-            + " BETWEEN ?" + std::to_string(n + 1) + " AND ?" + std::to_string(n + 2);
+        source->RangeSql =
+            shape.Head + " " + rowId + ", " + shape.List + " " + shape.From + " WHERE " + rowId + " >= ?" + std::to_string(n + 1);
         firstField = 1;
     } else {
         source->SelectionSql = translation.Sql;

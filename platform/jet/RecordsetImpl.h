@@ -56,7 +56,7 @@ struct RecordSource {
     std::string BaseRef;     // SQLite reference of the base table
     std::string SelectionSql;  // keyed: row id, then the fields; copied: the fields
     std::string FetchSql;      // keyed: the fields of row id ?N
-    std::string RangeSql;      // keyed: row id and fields of row ids ?N .. ?N+1
+    std::string RangeSql;      // keyed: row id and fields of row ids from ?N on, in order
     std::vector<Variant> Parameters;
     std::vector<FieldInfo> Fields;
     long MaxRecords = 0;
@@ -143,6 +143,7 @@ public:
     std::string Name() const override;
     int Type() const override;
     Collection<Field>& Fields() override;
+    bool ReadValues(Variant* const* values, std::size_t count) const override;
     bool Bof() const override;
     bool Eof() const override;
     long RecordCount() const override;
@@ -151,7 +152,7 @@ public:
     float PercentPosition() const override;
     void SetPercentPosition(float percent) override;
     bool Bookmarkable() const override;
-    jet::Bookmark Bookmark() const override;
+    void ReadBookmark(jet::Bookmark& bookmark) const override;
     void SetBookmark(const jet::Bookmark& bookmark) override;
     jet::Bookmark LastModified() const override;
     void MoveFirst() override;
@@ -191,7 +192,12 @@ public:
     QueryDefPtr CopyQueryDef() override;
 
     // For the fields.
-    Variant FieldValue(std::size_t field) const;
+    // The value held for the current record (valid until the recordset moves
+    // or changes).
+    const Variant& FieldValue(std::size_t field) const;
+    // The current row's values in the window of rows read, where a walk finds
+    // them; null when the row is to be read first.
+    const Variant* WindowRow() const;
     void SetFieldValue(std::size_t field, const Variant& value);
     long FieldSize(std::size_t field) const;
     const FieldInfo& Info(std::size_t field) const { return Source->Fields[field]; }

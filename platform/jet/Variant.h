@@ -52,6 +52,23 @@ class SafeArray;
 class Variant {
 public:
     Variant() = default;  // varEmpty
+    Variant(const Variant&) = default;
+    Variant(Variant&&) noexcept = default;
+    // The member-wise copy, leaving alone the text and array where neither
+    // side has one: copying a number over a number touches neither.
+    Variant& operator=(const Variant& other)
+    {
+        Type = other.Type;
+        Integer = other.Integer;
+        Real = other.Real;
+        if (!Text.empty() || !other.Text.empty())
+            Text = other.Text;
+        if (ArrayValue || other.ArrayValue)
+            ArrayValue = other.ArrayValue;
+        return *this;
+    }
+    Variant& operator=(Variant&&) noexcept = default;
+    ~Variant() = default;
     Variant(bool value);
     Variant(int value);
     Variant(std::int64_t value);
@@ -117,6 +134,25 @@ public:
     // variant refilled over and over costs no allocation once it is big
     // enough.
     void SetText(std::string_view text);
+    // The same for numbers: makes the variant `value` as the integer type
+    // given (varSmallint, varInteger, varByte, varInt64, varBoolean) or the
+    // real type given (varSingle, varDouble, varDate), in place.
+    void SetInteger(std::uint16_t type, std::int64_t value)
+    {
+        Type = type;
+        Integer = value;
+        Real = 0;
+        Text.clear();
+        ArrayValue.reset();
+    }
+    void SetReal(std::uint16_t type, double value)
+    {
+        Type = type;
+        Integer = 0;
+        Real = value;
+        Text.clear();
+        ArrayValue.reset();
+    }
 
 private:
     std::uint16_t Type = varEmpty;

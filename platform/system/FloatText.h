@@ -8,5 +8,8 @@
 namespace platform {
 
 std::string FloatToStr(double value);
+// True when the text FloatToStr gives reads back as exactly `value` (numbers
+// with a few decimals, most stored numbers); false when that is not sure.
+bool FloatTextReadsBack(double value);
 
 } // namespace platform

@@ -89,6 +89,11 @@ public:
     {
         return Inner->CreateTableDef(name, attributes, source, connect);
     }
+    jet::RelationPtr CreateRelation(const std::string& name, const std::string& table,
+                                    const std::string& foreignTable, int attributes) override
+    {
+        return Inner->CreateRelation(name, table, foreignTable, attributes);
+    }
     jet::QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql) override
     {
         return Inner->CreateQueryDef(name, sql);

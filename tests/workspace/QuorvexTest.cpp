@@ -14,6 +14,8 @@
 #include "workspace/MValue.h"
 #include "workspace/MZoom.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 
 #include <sqlite3.h>
@@ -650,6 +652,40 @@ TEST_F(QuorvexTest, SpeedButtonGlyphsAreSharpAtOneAndTwoTimesScale)
             EXPECT_GT(inked, size * size / 40) << button->objectName().toStdString() << " at " << size;
         }
     }
+}
+
+// The main window's glyphs come ready drawn at the sizes menus and tool bars
+// show them, at one and two times scale, so starting parses no SVG document;
+// each is the SVG glyph's own drawing, enabled and greyed.
+TEST_F(QuorvexTest, GlyphsAreTheSvgDrawingsReadyAtTheShownSizes)
+{
+    const QList<QSize> shownSizes{QSize(16, 16), QSize(24, 24), QSize(32, 32), QSize(48, 48)};
+    TFormMeasure& form = StartForms();
+    int glyphs = 0;
+    for (const QAction* action : form.findChildren<QAction*>()) {
+        if (action->icon().isNull())
+            continue;
+        ++glyphs;
+        EXPECT_EQ(action->icon().availableSizes(), shownSizes) << action->objectName().toStdString();
+    }
+    EXPECT_GE(glyphs, 30);
+
+    int compared = 0;
+    for (const QFileInfo& svg : QDir(QStringLiteral(":/icons"), QStringLiteral("*.svg")).entryInfoList()) {
+        const QString name = svg.completeBaseName();
+        const QIcon drawn(svg.filePath());
+        const QIcon ready(QStringLiteral(":/icons/%1.ico").arg(name));
+        for (const QSize& size : shownSizes) {
+            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+                const QImage expected = drawn.pixmap(size, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+                const QImage shown = ready.pixmap(size, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+                ASSERT_FALSE(expected.isNull()) << name.toStdString();
+                EXPECT_EQ(shown, expected) << name.toStdString() << " at " << size.width() << ", mode " << mode;
+            }
+        }
+        ++compared;
+    }
+    EXPECT_EQ(compared, 30);
 }
 
 // Draws the ruler on a plain white picture and measures its line.

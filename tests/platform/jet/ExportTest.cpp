@@ -3,6 +3,7 @@
 // writers (ExportReaders.h).
 #include "ExportReaders.h"
 #include "JetFixture.h"
+#include "PxlibRead.h"
 
 #include <QFile>
 #include <QProcess>
@@ -235,9 +236,48 @@ TEST_F(ExportTest, ParadoxMemosLongerThanTheRecordHoldsGoToTheBlobFile)
     // The record holds the memo's start, the blob file all of it.
     EXPECT_NE(ReadFile(Out + "/notes.db").find(std::string(240, 'n')), std::string::npos);
     EXPECT_NE(ReadFile(Out + "/notes.mb").find(std::string(300, 'n') + "\xCE\xB2"), std::string::npos);
+}
 
-    EXPECT_EQ(ErrorOf([&] { Export("[old.db] IN \"" + Out + "\"[Paradox 3.X;]", "Notes"); }), jet::errNotSupported);
-    EXPECT_FALSE(fs::exists(Out + "/old.db"));
+// Paradox 3 tables have a header of their own, which pxlib reads as file
+// version 3.0; their texts are in the DOS code page 437, which they do not
+// name, and they hold no memos or binary fields.
+TEST_F(ExportTest, Paradox3TablesReadBackInPxlib)
+{
+    MakeTable("Old", {{"Id", jet::dbLong},
+                      {"Name", jet::dbText, 20},
+                      {"Amount", jet::dbCurrency},
+                      {"Ok", jet::dbBoolean},
+                      {"Taken", jet::dbDate},
+                      {"Note", jet::dbMemo}});
+    Db->Execute("INSERT INTO Old VALUES (1, \"Caf\xC3\xA9\", 12.5, True, #1/2/2003#, \"short\")");
+    Db->Execute("INSERT INTO Old VALUES (2, Null, Null, False, #3/4/2005 13:14:15#, Null)");
+    Export("[px30.db] IN \"" + Out + "\"[Paradox 3.X;]", "Old");
+    EXPECT_EQ(PxlibRead(Out + "/px30.db"),
+              (Strings{"version 30", "keys 0", "field Id 6 8", "field Name 1 20", "field Amount 5 8", "field Ok 3 2",
+                       "field Taken 1 19", "field Note 1 5", "record 1|Caf\x82|12.5|-1|2003-01-02 00:00:00|short",
+                       "record 2|-|-|0|2005-03-04 13:14:15|-"}));
+    // The field descriptions follow the first 0x58 bytes of the header at once.
+    const std::string bytes = ReadFile(Out + "/px30.db");
+    ASSERT_GT(bytes.size(), 0x5Au);
+    EXPECT_EQ(bytes[0x39], 0x03);
+    EXPECT_EQ(bytes.substr(0x58, 2), std::string("\x06\x08", 2));
+
+    // What Paradox 3 cannot hold is refused before anything is written.
+    MakeTable("Wide", {{"Note", jet::dbMemo}, {"Picture", jet::dbLongBinary}, {"Name", jet::dbText, 10}});
+    Db->Execute("INSERT INTO Wide (Note, Name) VALUES (\"" + std::string(300, 'n') + "\", \"\xE4\xB8\xAD\")");
+    const struct {
+        const char* Columns;
+        int Error;
+    } refusals[] = {{"Note", jet::errFieldTooSmall}, {"Name", jet::errTypeConversion}, {"Picture", 3259}};
+    for (const auto& refusal : refusals) {
+        EXPECT_EQ(ErrorOf([&] {
+                      Db->Execute(std::string("SELECT ") + refusal.Columns + " INTO [wide.db] IN \"" + Out
+                                  + "\"[Paradox 3.X;] FROM Wide");
+                  }),
+                  refusal.Error)
+            << refusal.Columns;
+        EXPECT_FALSE(fs::exists(Out + "/wide.db"));
+    }
 }
 
 TEST_F(ExportTest, TargetsThatExistAreRefusedAndKeptAsTheyWere)

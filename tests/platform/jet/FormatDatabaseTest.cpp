@@ -1,10 +1,10 @@
+#include "ExportReaders.h"
 #include "JetFixture.h"
-
-extern "C" {
-#include <paradox.h>
-}
+#include "PxlibRead.h"
 
 #include <cstring>
+#include <QProcess>
+
 #include <filesystem>
 #include <fstream>
 
@@ -43,23 +43,23 @@ struct FormatCase {
     const char* Format;
     bool Workbook;       // the target is a workbook file, not a folder
     const char* Table;   // the table's name once opened
-    bool Writable;
+    bool OneTable;       // a worksheet file: one table only
     bool LongMemo;       // the format keeps texts past 255 bytes
     const char* Paid[2]; // how the booleans come back
 };
 
 const FormatCase Formats[] = {
-    {"Text", false, "Items#txt", true, true, {"True", "False"}},
-    {"dBASE III", false, "Items", true, true, {"True", "False"}},
-    {"dBASE IV", false, "Items", true, true, {"True", "False"}},
-    {"dBASE 5.0", false, "Items", true, true, {"True", "False"}},
-    {"FoxPro 2.6", false, "Items", true, true, {"True", "False"}},
-    {"FoxPro 3.0", false, "Items", true, true, {"True", "False"}},
-    {"Paradox 4.X", false, "Items", true, true, {"-1", "0"}},
-    {"Paradox 5.X", false, "Items", true, true, {"True", "False"}},
-    {"Paradox 7.X", false, "Items", true, true, {"True", "False"}},
-    {"Excel 3.0", true, "book", false, false, {"True", "False"}},
-    {"Excel 4.0", true, "book", false, false, {"True", "False"}},
+    {"Text", false, "Items#txt", false, true, {"True", "False"}},
+    {"dBASE III", false, "Items", false, true, {"True", "False"}},
+    {"dBASE IV", false, "Items", false, true, {"True", "False"}},
+    {"dBASE 5.0", false, "Items", false, true, {"True", "False"}},
+    {"FoxPro 2.6", false, "Items", false, true, {"True", "False"}},
+    {"FoxPro 3.0", false, "Items", false, true, {"True", "False"}},
+    {"Paradox 4.X", false, "Items", false, true, {"-1", "0"}},
+    {"Paradox 5.X", false, "Items", false, true, {"True", "False"}},
+    {"Paradox 7.X", false, "Items", false, true, {"True", "False"}},
+    {"Excel 3.0", true, "book", true, false, {"True", "False"}},
+    {"Excel 4.0", true, "book", true, false, {"True", "False"}},
     {"Excel 5.0", true, "Items", false, false, {"True", "False"}},
     {"Excel 8.0", true, "Items", false, true, {"True", "False"}},
 };
@@ -121,7 +121,7 @@ TEST_F(FormatDatabase, EachFormatReadsBackWhatTheExportWrote)
     }
 }
 
-TEST_F(FormatDatabase, WritableFormatsKeepEditsInTheirFilesAndWorkbooksRefuseThem)
+TEST_F(FormatDatabase, EveryFormatKeepsEditsInItsFiles)
 {
     for (const FormatCase& format : Formats) {
         SCOPED_TRACE(format.Format);
@@ -130,17 +130,6 @@ TEST_F(FormatDatabase, WritableFormatsKeepEditsInTheirFilesAndWorkbooksRefuseThe
         const std::string table = std::string("[") + format.Table + "]";
         jet::DatabasePtr db = Workspace->OpenDatabase(target, false, false, connect);
         jet::RecordsetPtr rs = db->OpenRecordset(format.Table, jet::dbOpenDynaset);
-        if (!format.Writable) {
-            EXPECT_EQ(ErrorOf([&] {
-                          rs->AddNew();
-                          rs->Fields().Item("Code")->SetValue(jet::Variant("New"));
-                          rs->Update();
-                      }),
-                      jet::errReadOnly);
-            EXPECT_EQ(ErrorOf([&] { db->Execute("DELETE * FROM " + table); }), jet::errReadOnly);
-            db->Close();
-            continue;
-        }
         rs->AddNew();
         rs->Fields().Item("Code")->SetValue(jet::Variant("New"));
         rs->Fields().Item("Qty")->SetValue(jet::Variant(7));
@@ -157,6 +146,18 @@ TEST_F(FormatDatabase, WritableFormatsKeepEditsInTheirFilesAndWorkbooksRefuseThe
         jet::DatabasePtr again = Workspace->OpenDatabase(target, false, false, connect);
         EXPECT_EQ(Rows(again, "SELECT Code, Qty FROM " + table + " ORDER BY Code"),
                   (std::vector<std::string>{"A1|4", "C\xC3\xA9\xE4\xB8\xAD|12", "New|7"}));
+        if (format.OneTable) {
+            // A worksheet file holds one sheet: while there is a second
+            // table the file cannot be written.
+            EXPECT_EQ(ErrorOf([&] { again->Execute("CREATE TABLE Extra (Name TEXT(20))"); }), jet::errNotSupported);
+            EXPECT_EQ(ErrorOf([&] { again->Execute("ALTER TABLE " + table + " DROP COLUMN Note"); }),
+                      jet::errNotSupported);
+            again->Execute("DROP TABLE Extra");
+            again->Close();
+            EXPECT_EQ(Workspace->OpenDatabase(target, false, false, connect)->TableDefs().Item(format.Table)->Fields().Count(),
+                      5);
+            continue;
+        }
         // Data definition makes, changes and removes files too.
         again->Execute("CREATE TABLE Extra (Name TEXT(20), Amount DOUBLE)");
         again->Execute("INSERT INTO Extra VALUES (\"x\", 1.25)");
@@ -198,16 +199,202 @@ TEST_F(FormatDatabase, LinkedTablesReadAndWriteTheirFiles)
         EXPECT_EQ(Rows(Db, "SELECT Count(*) FROM Items INNER JOIN [" + localName + "] ON Items.Code = ["
                                + localName + "].Code"),
                   (std::vector<std::string>{"3"}));
-        if (!format.Writable) {
-            EXPECT_NE(ErrorOf([&] { Db->Execute("UPDATE [" + localName + "] SET Qty = 99"); }), 0);
-            continue;
-        }
         Db->Execute("UPDATE [" + localName + "] SET Qty = 99 WHERE Code = \"A1\"");
         jet::DatabasePtr files = Workspace->OpenDatabase(target, false, true, std::string(format.Format) + ";");
         EXPECT_EQ(Rows(files, std::string("SELECT Qty FROM [") + format.Table + "] WHERE Code = \"A1\""),
                   (std::vector<std::string>{"99"}));
         files->Close();
     }
+}
+
+// A Paradox 3 folder takes changes like the later versions, in its own
+// layout and code page.
+TEST_F(FormatDatabase, Paradox3TablesAreWrittenBack)
+{
+    Db->Execute("DELETE * FROM Items WHERE Code <> \"A1\"");
+    const std::string folder = PathOf("px3");
+    fs::create_directory(folder);
+    Db->Execute("SELECT Code, Qty, Price, Placed, Note INTO [Items] IN \"" + folder + "\"[Paradox 3.X;] FROM Items");
+    jet::DatabasePtr db = Workspace->OpenDatabase(folder, false, false, "Paradox 3.X;");
+    db->Execute("INSERT INTO Items (Code, Qty, Note) VALUES (\"\xC3\x9C" "ber\", 5, \"caf\xC3\xA9\")");
+    db->Execute("UPDATE Items SET Price = 9.75 WHERE Code = \"A1\"");
+    db->Close();
+    const std::vector<std::string> file = PxlibRead(folder + "/Items.db");
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(file.front(), "version 30");
+    EXPECT_EQ(std::vector<std::string>(file.end() - 2, file.end()),
+              (std::vector<std::string>{"record A1|3|9.75|2001-02-03|short", "record \x9A" "ber|5|-|-|caf\x82"}));
+    jet::DatabasePtr again = Workspace->OpenDatabase(folder, false, true, "Paradox 3.X;");
+    EXPECT_EQ(Rows(again, "SELECT Code, Qty, Price, Note FROM Items ORDER BY Code"),
+              (std::vector<std::string>{"A1|3|9.75|short", "\xC3\x9C" "ber|5|-|caf\xC3\xA9"}));
+}
+
+// A Paradox table with a primary key is written keyed: its key fields first,
+// its records in key order, its primary index beside it; without a key it
+// has no index file.
+TEST_F(FormatDatabase, ParadoxPrimaryKeysReachTheFiles)
+{
+    for (const char* format : {"Paradox 3.X", "Paradox 4.X", "Paradox 5.X", "Paradox 7.X"}) {
+        SCOPED_TRACE(format);
+        const std::string folder = PathOf(std::string("keyed ") + format);
+        fs::create_directory(folder);
+        const std::string connect = std::string(format) + ";";
+        jet::DatabasePtr db = Workspace->OpenDatabase(folder, false, false, connect);
+        db->Execute("CREATE TABLE Parts (Name TEXT(20), Code TEXT(8) CONSTRAINT Key PRIMARY KEY, Qty LONG)");
+        for (const char* code : {"m", "c", "x", "a"})
+            db->Execute(std::string("INSERT INTO Parts VALUES (\"part ") + code + "\", \"" + code + "\", 1)");
+        db->Close();
+        const std::string number = std::string(format) < "Paradox 5" ? "6 8" : "4 4";
+        EXPECT_EQ(PxlibRead(folder + "/Parts.db", folder + "/Parts.px"),
+                  (std::vector<std::string>{"version " + std::string(1, format[8]) + "0", "keys 1", "field Code 1 8",
+                                            "field Name 1 20", "field Qty " + number, "index ok",
+                                            "record a|part a|1", "record c|part c|1", "record m|part m|1",
+                                            "record x|part x|1"}));
+
+        jet::DatabasePtr again = Workspace->OpenDatabase(folder, false, false, connect);
+        jet::IndexPtr key = again->TableDefs().Item("Parts")->Indexes().Item(0);
+        EXPECT_TRUE(key->Primary());
+        EXPECT_EQ(key->Fields().Item(0)->Name(), "Code");
+        EXPECT_EQ(ErrorOf([&] { again->Execute("INSERT INTO Parts (Name, Code) VALUES (\"again\", \"c\")"); }),
+                  jet::errDuplicateKey);
+        again->Execute("ALTER TABLE Parts DROP CONSTRAINT Parts");
+        again->Execute("UPDATE Parts SET Qty = 3");
+        again->Close();
+        EXPECT_FALSE(fs::exists(folder + "/Parts.px"));
+        const std::vector<std::string> unkeyed = PxlibRead(folder + "/Parts.db");
+        ASSERT_GT(unkeyed.size(), 2u);
+        EXPECT_EQ(unkeyed[1], "keys 0");
+        EXPECT_EQ(unkeyed.back(), "record x|part x|3");
+    }
+}
+
+// dBase and FoxPro tables keep no index in their files: the index files of
+// a table that is written again are removed, as they would no longer match
+// it; those of tables left alone stay.
+TEST_F(FormatDatabase, IndexFilesOfRewrittenTablesAreRemoved)
+{
+    const std::string folder = Export(Formats[2]);
+    Db->Execute("SELECT * INTO [Other] IN \"" + folder + "\"[dBASE IV;] FROM Items");
+    for (const char* name : {"Items.mdx", "Items.NDX", "Other.mdx"})
+        WriteFile(folder + "/" + name, "an index of the old rows");
+    jet::DatabasePtr db = Workspace->OpenDatabase(folder, false, false, "dBASE IV;");
+    db->Execute("DELETE * FROM Items WHERE Code = \"A1\"");
+    db->Close();
+    EXPECT_FALSE(fs::exists(folder + "/Items.mdx"));
+    EXPECT_FALSE(fs::exists(folder + "/Items.NDX"));
+    EXPECT_TRUE(fs::exists(folder + "/Other.mdx"));
+    EXPECT_TRUE(fs::exists(folder + "/Items.dbf"));
+}
+
+// A workbook's BIFF version and named ranges as xlrd reads them: "biff:<v>",
+// then "name:<name>:<sheet>:<first row>:<row after>:<first column>:<column
+// after>".
+std::vector<std::string> XlrdOutline(const std::string& path)
+{
+    const char* script = R"(
+import sys, xlrd
+book = xlrd.open_workbook(sys.argv[1])
+print('biff:%d' % book.biff_version)
+for name in book.name_obj_list:
+    sheet, rlo, rhi, clo, chi = name.area2d()
+    print('name:%s:%s:%d:%d:%d:%d' % (name.name, sheet.name, rlo, rhi, clo, chi))
+)";
+    QProcess python;
+    python.start("/usr/bin/python3", {"-c", script, QString::fromStdString(path)});
+    python.waitForFinished(60000);
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    return exportreaders::Lines(python.readAllStandardOutput().toStdString());
+}
+
+// A workbook written back keeps every sheet whose table did not change as
+// it was, cell for cell, and its named ranges, whose tables stay read only.
+TEST_F(FormatDatabase, WorkbooksAreWrittenBackWithTheirOtherSheetsAndRanges)
+{
+    const std::string book = PathOf("ranges.xls");
+    fs::copy_file(QUORVEX_TEST_DATA_DIR "/jet/ranges.xls", book);
+    const std::vector<std::string> sheet1 = {"sheet:Sheet1", "Title|-|-", "-|Part|Price", "-|bolt|0.25", "-|nut|0.1"};
+    jet::DatabasePtr db = Workspace->OpenDatabase(book, false, false, "Excel 8.0;");
+    db->Execute("UPDATE Other SET X = 9 WHERE X = 7");
+    db->Execute("INSERT INTO Other (X) VALUES (8)");
+    for (const char* change : {"UPDATE Prices SET Price = 1", "DELETE * FROM Prices",
+                               "INSERT INTO Prices (Part, Price) VALUES (\"pin\", 2)",
+                               "ALTER TABLE Prices ADD COLUMN Stock LONG", "DROP TABLE Prices"})
+        EXPECT_EQ(ErrorOf([&] { db->Execute(change); }), jet::errReadOnly) << change;
+    db->Close();
+    std::vector<std::string> expected = sheet1;
+    for (const char* line : {"sheet:Other", "X", "9", "8"})
+        expected.push_back(line);
+    EXPECT_EQ(exportreaders::ReadWorkbook(book), expected);
+    EXPECT_EQ(XlrdOutline(book), (std::vector<std::string>{"biff:80", "name:Prices:Sheet1:1:4:1:3"}));
+    jet::DatabasePtr again = Workspace->OpenDatabase(book, false, true, "Excel 8.0;");
+    EXPECT_EQ(Rows(again, "SELECT Part, Price FROM Prices ORDER BY Part"),
+              (std::vector<std::string>{"bolt|0.25", "nut|0.1"}));
+    again->Close();
+
+    // A new table is a new sheet after the others; a dropped one's sheet
+    // goes, and a range on it with it.
+    db = Workspace->OpenDatabase(book, false, false, "Excel 8.0;");
+    db->Execute("CREATE TABLE Added (Name TEXT(10), Amount DOUBLE)");
+    db->Execute("INSERT INTO Added VALUES (\"a\", 1.5)");
+    db->Execute("DROP TABLE Sheet1");
+    db->Close();
+    EXPECT_EQ(exportreaders::ReadWorkbook(book),
+              (std::vector<std::string>{"sheet:Other", "X", "9", "8", "sheet:Added", "Name|Amount", "a|1.5"}));
+    EXPECT_EQ(XlrdOutline(book), (std::vector<std::string>{"biff:80"}));
+}
+
+// Each version writes back in its own version, which xlrd reads; a workbook
+// of BIFF 5 takes further sheets.
+TEST_F(FormatDatabase, WorkbooksKeepTheirVersion)
+{
+    for (const FormatCase& format : Formats) {
+        if (!format.Workbook)
+            continue;
+        SCOPED_TRACE(format.Format);
+        const std::string target = Export(format);
+        jet::DatabasePtr db = Workspace->OpenDatabase(target, false, false, std::string(format.Format) + ";");
+        db->Execute(std::string("UPDATE [") + format.Table + "] SET Qty = 5 WHERE Code = \"A1\"");
+        if (!format.OneTable) {
+            db->Execute("CREATE TABLE Second (Id LONG)");
+            db->Execute("INSERT INTO Second VALUES (2)");
+        }
+        db->Close();
+        const std::string version = format.Format[6] == '8' ? "80" : std::string(1, format.Format[6]) + "0";
+        EXPECT_EQ(XlrdOutline(target), (std::vector<std::string>{"biff:" + version}));
+        const std::vector<std::string> sheets = exportreaders::ReadWorkbook(target);
+        ASSERT_GE(sheets.size(), 3u);
+        EXPECT_EQ(sheets[2].substr(0, 5), "A1|5|");
+        if (!format.OneTable)
+            EXPECT_EQ(std::vector<std::string>(sheets.end() - 3, sheets.end()),
+                      (std::vector<std::string>{"sheet:Second", "Id", "2"}));
+    }
+}
+
+// Every database of the program that opens or links a folder works on the
+// same tables, so none of them writes back a table without the others'
+// changes.
+TEST_F(FormatDatabase, AFolderOpenedTwiceInOneProgramKeepsEveryChange)
+{
+    const std::string folder = Export(Formats[2]);
+    jet::DatabasePtr first = Workspace->OpenDatabase(folder, false, false, "dBASE IV;");
+    jet::DatabasePtr second = Workspace->OpenDatabase(folder, false, false, "dBASE IV;");
+    Db->TableDefs().Append(Db->CreateTableDef("Linked", 0, "Items", "dBASE IV;DATABASE=" + folder));
+    first->Execute("UPDATE Items SET Qty = 1 WHERE Code = \"A1\"");
+    EXPECT_EQ(Rows(second, "SELECT Qty FROM Items WHERE Code = \"A1\""), (std::vector<std::string>{"1"}));
+    second->Execute("UPDATE Items SET Qty = 2 WHERE Code = \"B2\"");
+    Db->Execute("UPDATE Linked SET Qty = 3 WHERE Code <> \"A1\" AND Code <> \"B2\"");
+    first->Execute("INSERT INTO Items (Code, Qty) VALUES (\"D\", 4)");
+    second->Close();
+    Db->Close();
+    first->Close();
+    jet::DatabasePtr again = Workspace->OpenDatabase(folder, false, true, "dBASE IV;");
+    EXPECT_EQ(Rows(again, "SELECT Code, Qty FROM Items ORDER BY Code"),
+              (std::vector<std::string>{"A1|1", "B2|2", "C\xC3\xA9\xE4\xB8\xAD|3", "D|4"}));
+    // The same files opened as another format of the family would be
+    // written by another writer: refused while the first is open.
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(folder, false, false, "FoxPro 2.6;"); }), jet::errFileInUse);
+    again->Close();
+    Workspace->OpenDatabase(folder, false, false, "FoxPro 2.6;")->Close();
 }
 
 // INSERT INTO ... IN adds to a table of a file of another format, or of
@@ -305,6 +492,17 @@ TEST_F(FormatDatabase, DamagedOrMissingFilesGiveTheEngineErrors)
     fs::create_directory(PathOf("text"));
     WriteFile(PathOf("text/open.csv"), "\"a\",\"b\r\nunclosed,1\r\n");
     EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("text"), false, false, "Text;"); }), 3274);
+    // A Paradox table whose first data block names itself as the next one
+    // (pxlib went round that chain for ever).
+    const std::string paradox = PathOf("looping");
+    fs::create_directory(paradox);
+    Db->Execute("SELECT Code INTO [Items] IN \"" + paradox + "\"[Paradox 5.X;] FROM Items");
+    std::string table = exportreaders::ReadFile(paradox + "/Items.db");
+    const std::size_t firstBlock = static_cast<unsigned char>(table[2]) | static_cast<unsigned char>(table[3]) << 8;
+    table[firstBlock] = 1;
+    table[firstBlock + 1] = 0;
+    WriteFile(paradox + "/Items.db", table);
+    EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(paradox, false, false, "Paradox 5.X;"); }), 3274);
     EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("nowhere"), false, false, "dBASE IV;"); }), 3044);
     EXPECT_EQ(ErrorOf([&] { Workspace->OpenDatabase(PathOf("none.xls"), false, false, "Excel 8.0;"); }),
               jet::errFileNotFound);

@@ -44,6 +44,22 @@ TEST_F(OdbcRecordset, ValuesComeInTheEnginesTypes)
     EXPECT_EQ(ErrorOf([&] { rs->Edit(); }), jet::errReadOnly);
 }
 
+TEST_F(OdbcRecordset, ValuesAndBookmarksAreReadIntoTheCallersStorage)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("SELECT * FROM parts ORDER BY Id", jet::dbOpenDynaset);
+    jet::Variant value;
+    jet::Bookmark bookmark;
+    for (; !rs->Eof(); rs->MoveNext()) {
+        for (int i = 0; i < rs->Fields().Count(); ++i) {
+            rs->Fields().Item(i)->ReadValue(value);
+            EXPECT_EQ(value, rs->Fields().Item(i)->Value());
+        }
+        rs->ReadBookmark(bookmark);
+        EXPECT_EQ(bookmark, rs->Bookmark());
+    }
+    EXPECT_EQ(ErrorOf([&] { rs->ReadBookmark(bookmark); }), jet::errNoCurrentRecord);
+}
+
 TEST_F(OdbcRecordset, AMalformedDateOfTheSourceComesAsItsText)
 {
     // The driver's own date conversion read past such a text.

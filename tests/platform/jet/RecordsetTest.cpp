@@ -116,6 +116,92 @@ TEST_F(Recordsets, BookmarksAreSharedByClonesAndSurviveRequery)
     EXPECT_EQ(ErrorOf([&] { forward->MovePrevious(); }), jet::errInvalidOperation);
 }
 
+// A walk reads every value and bookmark into the same variants and bytes:
+// what Value and Bookmark give, without new storage once there is enough.
+TEST_F(Recordsets, ValuesAndBookmarksAreReadIntoTheCallersStorage)
+{
+    for (int type : {jet::dbOpenTable, jet::dbOpenDynaset, jet::dbOpenSnapshot}) {
+        SCOPED_TRACE(type);
+        jet::RecordsetPtr rs = Db->OpenRecordset("People", type);
+        const int fields = rs->Fields().Count();
+        std::vector<jet::Variant> values(static_cast<std::size_t>(fields));
+        jet::Bookmark bookmark;
+        bookmark.reserve(8);
+        const std::uint8_t* bytes = bookmark.data();
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+            for (int i = 0; i < fields; ++i) {
+                rs->Fields().Item(i)->ReadValue(values[static_cast<std::size_t>(i)]);
+                EXPECT_EQ(values[static_cast<std::size_t>(i)], rs->Fields().Item(i)->Value());
+            }
+            rs->ReadBookmark(bookmark);
+            EXPECT_EQ(bookmark, rs->Bookmark());
+            EXPECT_EQ(bookmark.data(), bytes);
+        }
+        jet::Variant kept("kept");
+        EXPECT_EQ(ErrorOf([&] { rs->Fields().Item("Name")->ReadValue(kept); }), jet::errNoCurrentRecord);
+        EXPECT_EQ(kept, jet::Variant("kept")) << "a failed read leaves the variant as it was";
+        EXPECT_EQ(ErrorOf([&] { rs->ReadBookmark(bookmark); }), jet::errNoCurrentRecord);
+    }
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset);
+    rs->Edit();
+    rs->Fields().Item("Name")->SetValue("Anne");
+    jet::Variant name;
+    rs->Fields().Item("Name")->ReadValue(name);
+    EXPECT_EQ(name, jet::Variant("Anne")) << "an edit reads its own values";
+    rs->CancelUpdate();
+    jet::Bookmark none;
+    EXPECT_EQ(ErrorOf([&] { Db->OpenRecordset("People", jet::dbOpenForwardOnly)->ReadBookmark(none); }),
+              jet::errNotSupported);
+}
+
+// A whole record read in one call holds what each field reads; a target left
+// out, and every target of a read that fails, keeps what it held.
+TEST_F(Recordsets, WholeRecordsReadAsTheirFieldsRead)
+{
+    const jet::Variant kept("kept");
+    for (int type : {jet::dbOpenTable, jet::dbOpenDynaset, jet::dbOpenSnapshot, jet::dbOpenForwardOnly}) {
+        SCOPED_TRACE(type);
+        jet::RecordsetPtr rs = Db->OpenRecordset("People", type);
+        const auto fields = static_cast<std::size_t>(rs->Fields().Count());
+        std::vector<jet::Variant> values(fields, kept);
+        std::vector<jet::Variant*> targets;
+        for (jet::Variant& value : values)
+            targets.push_back(&value);
+        targets[1] = nullptr;  // Name left out
+        int rows = 0;
+        for (; !rs->Eof(); rs->MoveNext(), ++rows) {
+            ASSERT_TRUE(rs->ReadValues(targets.data(), fields));
+            for (std::size_t i = 0; i < fields; ++i)
+                EXPECT_EQ(values[i], i == 1 ? kept : rs->Fields().Item(static_cast<int>(i))->Value()) << i;
+        }
+        EXPECT_EQ(rows, 6);
+        values.assign(fields, kept);
+        EXPECT_EQ(ErrorOf([&] { rs->ReadValues(targets.data(), fields); }), jet::errNoCurrentRecord);
+        EXPECT_EQ(values, std::vector<jet::Variant>(fields, kept));
+    }
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset);
+    const auto fields = static_cast<std::size_t>(rs->Fields().Count());
+    std::vector<jet::Variant> values(fields + 1, kept);
+    std::vector<jet::Variant*> targets;
+    for (jet::Variant& value : values)
+        targets.push_back(&value);
+    EXPECT_FALSE(rs->ReadValues(targets.data(), fields + 1)) << "more fields than the recordset has";
+    EXPECT_EQ(values, std::vector<jet::Variant>(fields + 1, kept));
+    rs->Edit();
+    rs->Fields().Item("Name")->SetValue("Anne");
+    ASSERT_TRUE(rs->ReadValues(targets.data(), fields));
+    EXPECT_EQ(values[1], jet::Variant("Anne")) << "an edit reads its own values";
+    EXPECT_EQ(values[2], jet::Variant("Paris"));
+    rs->CancelUpdate();
+    // Deleted by another connection: 3167, and nothing read.
+    auto elsewhere = Engine->CreateWorkspace("Other", "admin", "")->OpenDatabase(PathOf("test.mdb"));
+    elsewhere->Execute("DELETE * FROM People WHERE Name = \"Ann\"");
+    Engine->Idle(jet::dbRefreshCache);
+    values.assign(fields + 1, kept);
+    EXPECT_EQ(ErrorOf([&] { rs->ReadValues(targets.data(), fields); }), jet::errRecordDeleted);
+    EXPECT_EQ(values, std::vector<jet::Variant>(fields + 1, kept));
+}
+
 TEST_F(Recordsets, ARowDeletedUnderTheCursorAnswers3167)
 {
     jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset);
@@ -637,6 +723,37 @@ TEST_F(ManyRows, AWalkInAnIndexOrderReadsEveryRowAndHoldsNoLock)
     rs->Seek("=", {jet::Variant("Label 5")});
     ASSERT_FALSE(rs->NoMatch());
     EXPECT_EQ(rs->Fields().Item("Note")->Value().AsString(), "changed");
+}
+
+// A walk that has read one field holds only that field of later windows; a
+// whole record read there reads the other fields too, and finds a row another
+// connection deleted meanwhile gone before it copies any value.
+TEST_F(ManyRows, AWholeRecordReadsFieldsTheWindowLacksFirst)
+{
+    // Into the second window, reading the Id only.
+    const auto walkedTo = [&](int row) {
+        jet::RecordsetPtr rs = Db->OpenRecordset("Items", jet::dbOpenDynaset);
+        for (int id = 0; id < row; ++id, rs->MoveNext())
+            EXPECT_EQ(rs->Fields().Item("Id")->Value().AsInteger(), id);
+        EXPECT_EQ(rs->Fields().Item("Id")->Value().AsInteger(), row);
+        return rs;
+    };
+    const jet::Variant kept("kept");
+    std::vector<jet::Variant> values(5, kept);
+    std::vector<jet::Variant*> targets;
+    for (jet::Variant& value : values)
+        targets.push_back(&value);
+
+    jet::RecordsetPtr rs = walkedTo(1100);
+    ASSERT_TRUE(rs->ReadValues(targets.data(), values.size()));
+    EXPECT_EQ(values, (std::vector<jet::Variant>{1100, "label 33", jet::Variant::Null(), 550.0, (1100 * 7919) % Rows}));
+
+    rs = walkedTo(1101);
+    jet::DatabasePtr other = Engine->CreateWorkspace("Other", "admin", "")->OpenDatabase(PathOf("test.mdb"));
+    other->Execute("DELETE * FROM Items WHERE Id = 1101");
+    values.assign(values.size(), kept);
+    EXPECT_EQ(ErrorOf([&] { rs->ReadValues(targets.data(), values.size()); }), jet::errRecordDeleted);
+    EXPECT_EQ(values, std::vector<jet::Variant>(values.size(), kept)) << "not even the Id the window held";
 }
 
 // A snapshot of a table's rows holds what a dynaset reads, also with a

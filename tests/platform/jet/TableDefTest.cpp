@@ -334,4 +334,27 @@ TEST_F(TableDefs, LinksReachATableOfAnotherFileOfOurs)
     EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Append(wrong); }), jet::errInputTableNotFound);
 }
 
+// SQLite attaches ten files to a connection; the eleventh file a database
+// reaches through links is refused with the old engine's error, not a
+// reserved one, and the links made before it keep working.
+TEST_F(TableDefs, LinksToMoreThanTenFilesAreRefusedClearly)
+{
+    for (int i = 1; i <= 11; ++i) {
+        const std::string file = PathOf("part" + std::to_string(i) + ".mdb");
+        auto other = Workspace->CreateDatabase(file, "");
+        other->Execute("CREATE TABLE t (Number LONG)");
+        other->Execute("INSERT INTO t VALUES (" + std::to_string(i) + ")");
+        other->Close();
+        jet::TableDefPtr link = Db->CreateTableDef("t" + std::to_string(i), 0, "t", ";DATABASE=" + file);
+        if (i <= 10) {
+            Db->TableDefs().Append(link);
+            continue;
+        }
+        EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Append(link); }), jet::errTooManyDatabases);
+        EXPECT_NE(Engine->Errors().Item(0)->Description().find("at most 10 other files"), std::string::npos);
+    }
+    EXPECT_EQ(Db->OpenRecordset("SELECT Number FROM t10")->Fields().Item(0)->Value().AsInteger(), 10);
+    EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Item("t11"); }), jet::errItemNotFound);
+}
+
 } // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using namespace jet;
 
 namespace {
@@ -47,6 +50,38 @@ TEST(Variant, AssignStringWritesWhatAsStringAnswers)
         EXPECT_EQ(target, value.AsString());
     }
     EXPECT_THROW(Variant::Null().AssignString(target), EVariantError);
+}
+
+// A copy over any other value, or over itself, holds what it copied: type,
+// value, text and array alike.
+TEST(Variant, ACopyHoldsWhatItCopiedWhateverItHeld)
+{
+    const std::vector<Variant> values = {Variant(),          Variant::Null(),           Variant(-12),
+                                         Variant(2.5),       Variant::Date(1.5),        Variant(true),
+                                         Variant("short"),   Variant(std::string(40, 'y')), Variant(""),
+                                         Variant::Bytes("ab"), Variant::BareArray(SafeArray::FromBytes("cd"))};
+    const auto shown = [](const Variant& value) {
+        std::string text;
+        try {
+            text = value.IsArray() ? value.AsBytes() : value.AsString();
+        } catch (const EVariantError&) {
+            text = "raises";
+        }
+        return std::to_string(value.VarType()) + ":" + text;
+    };
+    for (const Variant& source : values) {
+        for (const Variant& before : values) {
+            Variant copy = before;
+            copy = source;
+            EXPECT_EQ(copy, source) << shown(source) << " over " << shown(before);
+            EXPECT_EQ(shown(copy), shown(source)) << "over " << shown(before);
+            EXPECT_EQ(copy.Array(), source.Array());
+        }
+        Variant self = source;
+        const Variant& same = self;
+        self = same;
+        EXPECT_EQ(shown(self), shown(source));
+    }
 }
 
 TEST(Variant, NullConvertsToNothingButVarToStrShowsItEmpty)

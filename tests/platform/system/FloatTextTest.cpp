@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -54,6 +55,37 @@ TEST(FloatText, WritesWhatPrintfWritesWithFifteenDigits)
         std::snprintf(expected, sizeof expected, "%.15g", value);
         ASSERT_EQ(platform::FloatToStr(value), expected) << expected;
     }
+}
+
+TEST(FloatText, SaysWhichTextsReadBackAsTheirValue)
+{
+    const struct {
+        double Value;
+        bool ReadsBack;
+    } cases[] = {{0.3, true},   {12345.25, true},  {-0.0, true},       {999999999999999.0, true}, {0.0001, true},
+                 {0.1 + 0.2, false}, {1.0 / 3, false}, {1e-5, false}, {1e15, false}, {1e300, false},
+                 {999999999.984375, true}, {-1.5, true}, {562949953421311.875, false}, {1e9 + 0.25, true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::FloatTextReadsBack(c.Value), c.ReadsBack) << platform::FloatToStr(c.Value);
+
+    // Whenever it says so, the text reads back bit for bit.
+    std::mt19937_64 random(11);
+    int readBack = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const double typed = static_cast<double>(static_cast<std::int64_t>(random() % 2000000000) - 1000000000)
+            / std::pow(10.0, static_cast<double>(random() % 8));
+        // Whole numbers of a power-of-two fraction, of every magnitude.
+        const double binary = std::ldexp(static_cast<double>(random() % (std::uint64_t{1} << 53)),
+                                         static_cast<int>(random() % 60) - 56);
+        for (const double value : {typed, std::nextafter(typed, 1e300), binary}) {
+            if (!platform::FloatTextReadsBack(value))
+                continue;
+            ++readBack;
+            const double back = std::strtod(platform::FloatToStr(value).c_str(), nullptr);
+            ASSERT_EQ(std::memcmp(&back, &value, sizeof value), 0) << platform::FloatToStr(value);
+        }
+    }
+    EXPECT_GT(readBack, 15000) << "numbers typed with a few decimals read back";
 }
 
 TEST(FloatText, WritesAPointWhateverTheLocale)

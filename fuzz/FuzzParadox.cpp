@@ -1,0 +1,21 @@
+// Feeds arbitrary bytes to the Paradox table reader as a table file and its
+// blob file: the first two bytes give the table part's length, the rest
+// after it is the blob file. Tables of Paradox 3 go through the reader's
+// change of their header before pxlib reads them. The reader must answer
+// or raise EngineError (3274), never crash, hang or read past either part.
+
+#include "fuzz/FuzzInput.h"
+#include "platform/jet/EngineError.h"
+#include "platform/jet/FormatTables.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const auto parts = fuzzinput::TwoParts(data, size);
+    if (!parts)
+        return 0;
+    try {
+        jet::formats::ParseParadox(parts->first, parts->second, "fuzz.db");
+    } catch (const jet::EngineError&) {
+    }
+    return 0;
+}
