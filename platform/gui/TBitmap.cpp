@@ -4,7 +4,10 @@
 #include "platform/gui/TKeptTiles.h"
 #include "platform/gui/TTouchedArea.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -31,6 +34,26 @@ QImage ViewOver(const QImage& picture)
     return QImage(
         bits, picture.width(), picture.height(), picture.bytesPerLine(), picture.format(),
         [](void* share) { delete static_cast<QImage*>(share); }, new QImage(picture));
+}
+
+// A copy of `picture` in memory that the system may back with large pages:
+// shapes are drawn on it a few pixels per row down thousands of rows, and with
+// small pages nearly every row of a shape costs a walk of the page tables. A
+// picture smaller than one large page gains nothing and would take a whole one.
+QImage CopyOnLargePages(const QImage& picture)
+{
+    constexpr std::size_t kLargePage = std::size_t(2) << 20;
+    const std::size_t bytes = std::size_t(picture.sizeInBytes());
+    if (bytes < kLargePage)
+        return picture.copy();
+    const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+    void* memory = std::aligned_alloc(kLargePage, rounded);
+    if (memory == nullptr)
+        return picture.copy();
+    madvise(memory, rounded, MADV_HUGEPAGE);
+    std::memcpy(memory, picture.constBits(), bytes);
+    return QImage(static_cast<uchar*>(memory), picture.width(), picture.height(), picture.bytesPerLine(),
+                  picture.format(), [](void* pixels) { std::free(pixels); }, memory);
 }
 
 // Whether more than `limit` tiles of `drawn` differ from `picture`, of the
@@ -165,7 +188,7 @@ void TBitmap::DrawOverAgain()
     if (copy && !over_->copied) {
         over_->kept.Watch(nullptr);
         canvas_->RecordTouched(nullptr);
-        image_ = over_->picture.copy();
+        image_ = CopyOnLargePages(over_->picture);
     } else if (copy) {
         std::memcpy(image_.bits(), over_->picture.constBits(), std::size_t(image_.sizeInBytes()));
     } else if (over_->copied) {

@@ -220,37 +220,54 @@ TEST(TBitmap, TakingAPictureOfItsOwnLeavesThePictureDrawnOverAsItWas)
     EXPECT_EQ(picture.Image(), original) << "a buffer that goes puts the picture back";
 }
 
+// A picture of a few megabytes has its copy laid out apart from a small one's.
 TEST(TBitmap, ADrawingOverMostOfThePictureSendsTheNextOntoACopyUntilOneCoversLittle)
 {
-    const QImage original = PatternPicture(300, 200);
-    TBitmap picture;
-    picture.SetImage(PatternPicture(300, 200));
-    TBitmap buffer;
-    const auto coverAll = [&] {
-        buffer.Canvas()->Brush.Style = bsSolid;
-        buffer.Canvas()->Brush.Color = clYellow;
-        buffer.Canvas()->FillRect({0, 0, 300, 200});
-    };
-    buffer.DrawOver(picture);
-    coverAll();
-    for (int round = 0; round < 2; ++round) {
-        SCOPED_TRACE(round);
+    for (const QSize size : {QSize(300, 200), QSize(1000, 600)}) {
+        SCOPED_TRACE(size.width());
+        const int width = size.width();
+        const int height = size.height();
+        const QImage original = PatternPicture(width, height);
+        TBitmap picture;
+        picture.SetImage(PatternPicture(width, height));
+        QImage kept; // outlives the buffer
+        TBitmap buffer;
+        const auto coverAll = [&] {
+            buffer.Canvas()->Brush.Style = bsSolid;
+            buffer.Canvas()->Brush.Color = clYellow;
+            buffer.Canvas()->FillRect({0, 0, width, height});
+        };
+        buffer.DrawOver(picture);
+        coverAll();
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            buffer.DrawOver(picture);
+            EXPECT_EQ(picture.Image(), original);
+            EXPECT_FALSE(buffer.DrawsOver(picture)) << "drawn on a copy";
+            EXPECT_EQ(buffer.Image(), original);
+            coverAll();
+            EXPECT_EQ(picture.Image(), original);
+        }
+        buffer.DrawOver(picture);
+        buffer.Canvas()->SetPixel(1, 1, clRed);
+        buffer.DrawOver(picture);
+        EXPECT_TRUE(buffer.DrawsOver(picture)) << "a small drawing goes on the picture again";
+        EXPECT_EQ(buffer.Image(), original);
+        DrawEveryKindOfMark(buffer.Canvas());
         buffer.DrawOver(picture);
         EXPECT_EQ(picture.Image(), original);
-        EXPECT_FALSE(buffer.DrawsOver(picture)) << "drawn on a copy";
-        EXPECT_EQ(buffer.Image(), original);
-        coverAll();
-        EXPECT_EQ(picture.Image(), original);
-    }
 
-    buffer.DrawOver(picture);
-    buffer.Canvas()->SetPixel(1, 1, clRed);
-    buffer.DrawOver(picture);
-    EXPECT_TRUE(buffer.DrawsOver(picture)) << "a small drawing goes on the picture again";
-    EXPECT_EQ(buffer.Image(), original);
-    DrawEveryKindOfMark(buffer.Canvas());
-    buffer.DrawOver(picture);
-    EXPECT_EQ(picture.Image(), original);
+        // Someone keeps a drawing made on the copy: it stays as it was.
+        coverAll();
+        buffer.DrawOver(picture);
+        ASSERT_FALSE(buffer.DrawsOver(picture));
+        coverAll();
+        kept = buffer.Image();
+        buffer.DrawOver(picture);
+        EXPECT_EQ(buffer.Image(), original);
+        EXPECT_EQ(picture.Image(), original);
+        EXPECT_EQ(kept.pixel(width - 1, height - 1), QColor(Qt::yellow).rgb());
+    }
 }
 
 // Someone (a print page, say) keeps the marked pixels: they stay valid after
