@@ -52,8 +52,14 @@ QImage CopyOnLargePages(const QImage& picture)
         return picture.copy();
     madvise(memory, rounded, MADV_HUGEPAGE);
     std::memcpy(memory, picture.constBits(), bytes);
-    return QImage(static_cast<uchar*>(memory), picture.width(), picture.height(), picture.bytesPerLine(),
-                  picture.format(), [](void* pixels) { std::free(pixels); }, memory);
+    QImage copy(static_cast<uchar*>(memory), picture.width(), picture.height(), picture.bytesPerLine(),
+                picture.format(), [](void* pixels) { std::free(pixels); }, memory);
+    // What QImage::copy() carries beside the pixels.
+    copy.setColorTable(picture.colorTable());
+    copy.setDotsPerMeterX(picture.dotsPerMeterX());
+    copy.setDotsPerMeterY(picture.dotsPerMeterY());
+    copy.setDevicePixelRatio(picture.devicePixelRatio());
+    return copy;
 }
 
 // Whether more than `limit` tiles of `drawn` differ from `picture`, of the
