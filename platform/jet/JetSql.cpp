@@ -182,22 +182,31 @@ std::size_t PrimaryStart(const std::vector<Token>& tokens, std::size_t last)
     return start;
 }
 
-void RewriteMod(std::vector<Token>& tokens)
+bool IsAdditive(const Token& token)
+{
+    return IsOp(token, "+") || IsOp(token, "-");
+}
+
+// Turns each "a <op> b" into "function(a, b)", left to right, where each side
+// takes the operands joined to it by the operators `binds` (those that bind
+// tighter than <op>).
+void RewriteBinary(std::vector<Token>& tokens, bool (*isOperator)(const Token&), const char* function,
+                   bool (*binds)(const Token&))
 {
     for (std::size_t i = 1; i + 1 < tokens.size(); ++i) {
-        if (!Is(tokens[i], "MOD"))
+        if (!isOperator(tokens[i]))
             continue;
         std::size_t left = PrimaryStart(tokens, i - 1);
-        while (left != NoOperand && left >= 2 && IsMultiplicative(tokens[left - 1]))
+        while (left != NoOperand && left >= 2 && binds(tokens[left - 1]))
             left = PrimaryStart(tokens, left - 2);
         std::size_t right = PrimaryEnd(tokens, i + 1);
-        while (right != NoOperand && right < tokens.size() && IsMultiplicative(tokens[right]))
+        while (right != NoOperand && right < tokens.size() && binds(tokens[right]))
             right = PrimaryEnd(tokens, right + 1);
         if (left == NoOperand || right == NoOperand)
             continue;
         const std::size_t offset = tokens[i].Offset;
         std::vector<Token> call;
-        call.push_back({TokenKind::Identifier, "jet_mod", offset});
+        call.push_back({TokenKind::Identifier, function, offset});
         call.push_back({TokenKind::Operator, "(", offset});
         call.insert(call.end(), tokens.begin() + static_cast<std::ptrdiff_t>(left),
                     tokens.begin() + static_cast<std::ptrdiff_t>(i));
@@ -207,8 +216,28 @@ void RewriteMod(std::vector<Token>& tokens)
         call.push_back({TokenKind::Operator, ")", offset});
         tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(left), tokens.begin() + static_cast<std::ptrdiff_t>(right));
         tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(left), call.begin(), call.end());
-        i = left;  // the call is the left operand of a Mod that follows
+        i = left;  // the call is the left operand of the next operator
     }
+}
+
+void RewriteMod(std::vector<Token>& tokens)
+{
+    RewriteBinary(tokens, [](const Token& token) { return Is(token, "MOD"); }, "jet_mod", IsMultiplicative);
+}
+
+// "a & b" becomes the connection's jet_concat(a, b): SQLite's || gives Null
+// when either side is Null, the old engine's & only when both are. & binds
+// looser than arithmetic (Mod is a call by now), tighter than comparisons.
+void RewriteConcatenation(std::vector<Token>& tokens)
+{
+    RewriteBinary(tokens, [](const Token& token) { return IsOp(token, "&"); }, "jet_concat",
+                  [](const Token& token) { return IsMultiplicative(token) || IsAdditive(token); });
+}
+
+void RewriteOperators(std::vector<Token>& tokens)
+{
+    RewriteMod(tokens);
+    RewriteConcatenation(tokens);
 }
 
 std::string DateLiteral(std::string_view inner, std::string_view text)
@@ -591,7 +620,7 @@ void StatementTranslator::BuildShape()
 Translation StatementTranslator::Run()
 {
     Tokens = Tokenize(Text);
-    RewriteMod(Tokens);
+    RewriteOperators(Tokens);
     while (!Tokens.empty() && IsOp(Tokens.back(), ";"))
         Tokens.pop_back();
     if (!Tokens.empty() && Is(Tokens.front(), "PARAMETERS"))
@@ -795,7 +824,7 @@ Translation TranslateStatement(std::string_view text, const NameResolver& names)
 std::string TranslateExpression(std::string_view text, const ColumnResolver& columns)
 {
     std::vector<Token> tokens = Tokenize(text);
-    RewriteMod(tokens);
+    RewriteOperators(tokens);
     std::vector<std::string> out;
     int depth = 0;
     for (std::size_t i = 0; i < tokens.size(); ++i) {

@@ -294,6 +294,44 @@ TEST_F(Sql, ModIsTheOldDialectsRemainder)
     EXPECT_EQ(parts->Fields().Item("Name")->Value().AsString(), "螺丝");
 }
 
+// & joins texts: a Null side counts as empty (only Null & Null is Null),
+// numbers join as the engine prints them, and & binds looser than
+// arithmetic and tighter than comparisons.
+TEST_F(Sql, AmpersandJoinsTextsTakingNullAsEmpty)
+{
+    const std::pair<const char*, const char*> values[] = {
+        {"\"a\" & Null", "a"},           {"Null & \"b\"", "b"},           {"Null & Null", nullptr},
+        {"Name & Null", "Bolt"},          {"\"n\" & 12", "n12"},           {"1 + 2 & 3", "33"},
+        {"\"x\" & 1.5", "x1.5"},         {"\"x\" & 0.1 * 3", "x0.3"},     {"\"a\" & \"b\" & Null & \"c\"", "abc"},
+        {"10 Mod 3 & \"!\"", "1!"},      {"-1 & \"\"", "-1"},             {"\"id\" & Id - 1", "id0"},
+        {"True & \"\"", "-1"},           {"LCASE(\"A\" & Null)", "a"},    {"(Null & Null) & \"z\"", "z"},
+        {"Null & Null & Null", nullptr},
+    };
+    for (const auto& [expression, expected] : values) {
+        jet::RecordsetPtr rows = Db->OpenRecordset(std::string("SELECT ") + expression + " AS v FROM Parts WHERE Id = 1",
+                                                   jet::dbOpenSnapshot);
+        const jet::Variant value = rows->Fields().Item("v")->Value();
+        if (!expected)
+            EXPECT_TRUE(value.IsNull()) << expression;
+        else
+            EXPECT_EQ(value.AsString(), expected) << expression;
+    }
+    EXPECT_EQ(Query("SELECT * FROM Parts WHERE Name & Null = \"Bolt\" OR Null & Name = \"Nut*\" ORDER BY Id", "Name"),
+              Strings({"Bolt", "Nut*"}));
+    EXPECT_EQ(Query("SELECT * FROM Parts WHERE Null & Null IS NULL AND Id < 3 ORDER BY Id", "Name"),
+              Strings({"Bolt", "bolt [M6]"}));
+
+    jet::RecordsetPtr parts = Db->OpenRecordset("SELECT * FROM Parts ORDER BY Id", jet::dbOpenDynaset);
+    parts->SetFilter("[Name] & Null = \"Washer 2\"");
+    EXPECT_EQ(Values(parts->OpenRecordset(), "Name"), Strings({"Washer 2"}));
+    parts->FindFirst("Null & [Name] & Null = \"Écrou\"");
+    EXPECT_EQ(parts->Fields().Item("Name")->Value().AsString(), "Écrou");
+
+    Db->CreateQueryDef("Labels", "SELECT Id, Name & Null & \" #\" & Id AS Label FROM Parts");
+    EXPECT_EQ(Query("SELECT * FROM Labels WHERE Id <= 2 ORDER BY Id", "Label"), Strings({"Bolt #1", "bolt [M6] #2"}));
+    EXPECT_EQ(Query("Labels", "Label").front(), "Bolt #1");
+}
+
 TEST(JetSqlTranslator, ParsesSortTextsAndGuids)
 {
     const auto keys = jet::sql::ParseSort("Name, [Age] DESC , t.City ASC");
