@@ -218,6 +218,64 @@ TEST_F(Sql, TextsThatDoNotTranslateAreRefused)
 }
 
 // The translator alone, with a resolver that knows one table and one query.
+// UPDATE over joined tables changes the rows of the one table whose fields
+// it sets, each row the join gives, with values read before any changes.
+TEST_F(Sql, UpdatesThroughJoinsChangeTheJoinedRows)
+{
+    MakeTable("A", {{"K", jet::dbLong}, {"X", jet::dbText, 20}});
+    MakeTable("B", {{"K", jet::dbLong}, {"Y", jet::dbText, 20}});
+    MakeTable("C", {{"K", jet::dbLong}, {"Z", jet::dbText, 20}});
+    Db->Execute("INSERT INTO B VALUES (1, \"b1\")");
+    Db->Execute("INSERT INTO B VALUES (2, \"b2\")");
+    Db->Execute("INSERT INTO B VALUES (5, \"b5\")");
+    Db->Execute("INSERT INTO C VALUES (2, \"c2\")");
+    Db->CreateQueryDef("LaterB", "SELECT K, Y FROM B WHERE K > 1");
+    struct Case {
+        const char* Statement;
+        int Affected;
+        const char* Rows;  // A's rows afterwards, by K
+    };
+    const Case cases[] = {
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y", 2, "1=b1 2=b2 3=a3 4="},
+        {"UPDATE [A] INNER JOIN [B] ON [A].[K] = [B].[K] SET [A].[X] = [B].[Y] WHERE B.K > 1", 1, "1=a1 2=b2 3=a3 4="},
+        {"UPDATE A LEFT JOIN B ON A.K = B.K SET X = A.X & \"+\" & B.Y", 4, "1=a1+b1 2=a2+b2 3=a3+ 4=+"},
+        {"UPDATE B AS bb RIGHT JOIN A AS aa ON aa.K = bb.K SET aa.X = \"r\" WHERE bb.K IS NULL", 2,
+         "1=a1 2=a2 3=r 4=r"},
+        {"UPDATE (A INNER JOIN B ON A.K = B.K) INNER JOIN C ON C.K = B.K SET A.X = C.Z, A.K = A.K * 10", 1,
+         "1=a1 3=a3 4= 20=c2"},
+        {"UPDATE A INNER JOIN A AS Nxt ON Nxt.K = A.K + 1 SET A.X = Nxt.X", 3, "1=a2 2=a3 3= 4="},
+        {"UPDATE A INNER JOIN LaterB ON A.K = LaterB.K SET A.X = LaterB.Y & A.K", 1, "1=a1 2=b22 3=a3 4="},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y WHERE A.X = \"none\"", 0, "1=a1 2=a2 3=a3 4="},
+    };
+    for (const Case& test : cases) {
+        Db->Execute("DELETE * FROM A");
+        for (const char* row : {"1, \"a1\"", "2, \"a2\"", "3, \"a3\"", "4, Null"})
+            Db->Execute(std::string("INSERT INTO A VALUES (") + row + ")");
+        Db->Execute(test.Statement);
+        EXPECT_EQ(Db->RecordsAffected(), test.Affected) << test.Statement;
+        std::string rows;
+        for (const std::string& row : Query("SELECT K & \"=\" & X AS R FROM A ORDER BY K", "R"))
+            rows += (rows.empty() ? "" : " ") + row;
+        EXPECT_EQ(rows, test.Rows) << test.Statement;
+    }
+    // The fields set may be those of a later table of the join.
+    Db->Execute("UPDATE A INNER JOIN B ON A.K = B.K SET B.Y = \"from \" & A.X");
+    EXPECT_EQ(Db->RecordsAffected(), 2);
+    EXPECT_EQ(Query("SELECT Y FROM B ORDER BY K", "Y"), Strings({"from a1", "from a2", "b5"}));
+
+    const std::pair<const char*, int> refusals[] = {
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y, B.Y = A.X", jet::errNotSupported},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET D.X = 1", jet::errTooFewParameters},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.Absent = 1", jet::errTooFewParameters},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET", jet::errSyntax},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X", jet::errSyntax},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = ", jet::errSyntax},
+        {"UPDATE A INNER JOIN Nowhere ON A.K = Nowhere.K SET A.X = 1", jet::errInputTableNotFound},
+    };
+    for (const auto& [statement, error] : refusals)
+        EXPECT_EQ(ErrorOf([&] { Db->Execute(statement); }), error) << statement;
+}
+
 TEST(JetSqlTranslator, TranslatesTheOldFormsForSqlite)
 {
     struct Names : jet::sql::NameResolver {
