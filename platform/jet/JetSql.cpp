@@ -447,9 +447,13 @@ void StatementTranslator::RewriteJoinedUpdate()
 {
     const std::size_t n = Tokens.size();
     const std::size_t set = FindAtDepthZero(Start + 1, n, {"SET"});
-    if (set == n
-        || std::none_of(Tokens.begin() + static_cast<std::ptrdiff_t>(Start), Tokens.begin() + static_cast<std::ptrdiff_t>(set),
-                        [](const Token& token) { return Is(token, "JOIN"); }))
+    const auto head = [&](std::string_view word) {
+        return std::any_of(Tokens.begin() + static_cast<std::ptrdiff_t>(Start),
+                           Tokens.begin() + static_cast<std::ptrdiff_t>(set),
+                           [&](const Token& token) { return Is(token, word); });
+    };
+    // A subquery among the tables is left to SQLite, which refuses it.
+    if (set == n || !head("JOIN") || head("SELECT"))
         return;
     const std::size_t where = FindAtDepthZero(set + 1, n, {"WHERE"});
 

@@ -258,10 +258,18 @@ TEST_F(Sql, UpdatesThroughJoinsChangeTheJoinedRows)
             rows += (rows.empty() ? "" : " ") + row;
         EXPECT_EQ(rows, test.Rows) << test.Statement;
     }
+    // A stored update query with a parameter.
+    jet::QueryDefPtr suffix = Db->CreateQueryDef(
+        "Suffix", "PARAMETERS [With] Text; UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y & [With] WHERE A.K = 1");
+    suffix->Parameters().Item("With")->SetValue(jet::Variant("?"));
+    suffix->Execute(jet::dbFailOnError);
+    EXPECT_EQ(Db->RecordsAffected(), 1);
+    EXPECT_EQ(Query("SELECT X FROM A WHERE K = 1", "X"), Strings({"b1?"}));
+
     // The fields set may be those of a later table of the join.
     Db->Execute("UPDATE A INNER JOIN B ON A.K = B.K SET B.Y = \"from \" & A.X");
     EXPECT_EQ(Db->RecordsAffected(), 2);
-    EXPECT_EQ(Query("SELECT Y FROM B ORDER BY K", "Y"), Strings({"from a1", "from a2", "b5"}));
+    EXPECT_EQ(Query("SELECT Y FROM B ORDER BY K", "Y"), Strings({"from b1?", "from a2", "b5"}));
 
     const std::pair<const char*, int> refusals[] = {
         {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y, B.Y = A.X", jet::errNotSupported},
@@ -271,6 +279,7 @@ TEST_F(Sql, UpdatesThroughJoinsChangeTheJoinedRows)
         {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X", jet::errSyntax},
         {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = ", jet::errSyntax},
         {"UPDATE A INNER JOIN Nowhere ON A.K = Nowhere.K SET A.X = 1", jet::errInputTableNotFound},
+        {"UPDATE (SELECT * FROM A INNER JOIN B ON A.K = B.K) AS s SET s.X = 1", jet::errSyntax},
     };
     for (const auto& [statement, error] : refusals)
         EXPECT_EQ(ErrorOf([&] { Db->Execute(statement); }), error) << statement;
