@@ -498,7 +498,14 @@ void StatementTranslator::RewriteJoinedUpdate()
         if (!qualified && !(i + 1 < end && IsName(Tokens[i]) && IsOp(Tokens[i + 1], "=")))
             SyntaxError("Syntax error in UPDATE statement", Text);
         const std::size_t equals = qualified ? i + 3 : i + 1;
+        // An unqualified field is the one table's that has it, else the
+        // first table's.
         const JoinedTable* table = &tables.front();
+        const auto holds = [&](const JoinedTable& candidate) {
+            return candidate.End == candidate.First + 1 && Names.TableHasField(Tokens[candidate.First].Text, Tokens[i].Text);
+        };
+        if (!qualified && std::count_if(tables.begin(), tables.end(), holds) == 1)
+            table = &*std::find_if(tables.begin(), tables.end(), holds);
         if (qualified) {
             const auto named = std::find_if(tables.begin(), tables.end(), [&](const JoinedTable& candidate) {
                 return SameName(candidate.Qualifier, Tokens[i].Text);

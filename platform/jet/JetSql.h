@@ -62,6 +62,9 @@ class NameResolver {
 public:
     virtual ~NameResolver() = default;
     virtual NameBinding ResolveTable(std::string_view name) const = 0;
+    // Whether the stored table `table` has the field `field`; what an
+    // unqualified field set by an UPDATE over joined tables belongs to.
+    virtual bool TableHasField(std::string_view /*table*/, std::string_view /*field*/) const { return false; }
 };
 
 struct DeclaredParameter {

@@ -270,6 +270,9 @@ TEST_F(Sql, UpdatesThroughJoinsChangeTheJoinedRows)
     Db->Execute("UPDATE A INNER JOIN B ON A.K = B.K SET B.Y = \"from \" & A.X");
     EXPECT_EQ(Db->RecordsAffected(), 2);
     EXPECT_EQ(Query("SELECT Y FROM B ORDER BY K", "Y"), Strings({"from b1?", "from a2", "b5"}));
+    // A field named without its table is the one table's that has it.
+    Db->Execute("UPDATE A INNER JOIN B ON A.K = B.K SET Y = X & \"!\" WHERE A.K = 2");
+    EXPECT_EQ(Query("SELECT Y FROM B ORDER BY K", "Y"), Strings({"from b1?", "a2!", "b5"}));
 
     const std::pair<const char*, int> refusals[] = {
         {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y, B.Y = A.X", jet::errNotSupported},
