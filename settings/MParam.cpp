@@ -1,6 +1,7 @@
 #include "settings/MParam.h"
 
 #include "platform/db/TDataSet.h"
+#include "platform/jet/Database.h"
 #include "platform/jet/EngineError.h"
 #include "platform/system/AtomicFile.h"
 #include "platform/system/FloatText.h"
@@ -553,6 +554,8 @@ bool MParam::Open()
     StoreNoteText.clear();
     BusyStoreText.clear();
     WriteRefusalTold = false;
+    WaitsGivenUpCount = 0;
+    CloseMayWaitFrom = {};
     RemoveLeftoversOfKilledWriters();
     bool opened = DMMain && DMMain->KDBConfig && OpenConfigDatabase();
     // The settings are in a database another program holds: a store started
@@ -625,6 +628,8 @@ std::string MParam::ReadOption(const std::string& optionName, const std::string&
 {
     if (!IsOpen || !DataSet)
         return {};
+    if (const auto pending = PendingWrites.find({configName, optionName}); pending != PendingWrites.end())
+        return pending->second;
     DataSet->First();
     while (!DataSet->Eof()) {
         const TField* config = DataSet->FindField(kConfigName);
@@ -650,32 +655,74 @@ bool MParam::WriteOption(const std::string& optionName, const std::string& value
         WriteRefused();
         return false;
     }
+    // While writes are pending the store was found held past a wait: this
+    // one joins them without waiting again, so that a long hold costs the
+    // session one wait and not one per setting.
+    const bool storeHeld = !PendingWrites.empty();
+    const TRecordKey key{configName, optionName};
+    PendingWrites[key] = value;
+    return WritePendingRecords(storeHeld ? std::chrono::milliseconds(0) : BusyWait(), &key, storeHeld);
+}
+
+bool MParam::WritePendingRecords(std::chrono::milliseconds wait, const TRecordKey* key, bool keepOnRefusal)
+{
     // On the data-access database the scan and the write are one
     // transaction, so that no other process adds the record in between.
     // When two write at once, one of them finds the file busy at once and
-    // tries again, after the other's commit.
+    // tries again, after the other's commit. The engine waits for a lock
+    // only as long as this write may.
     TDaoDatabase* database = DMMain && DataSet == DMMain->KTableConfig.get() ? DMMain->KDBConfig.get() : nullptr;
-    const auto deadline = std::chrono::steady_clock::now() + BusyWait();
+    jet::Database* engine = database ? database->DatabaseObject.get() : nullptr;
+    const int engineWait = engine ? engine->LockWait() : 0;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (engine)
+            engine->SetLockWait(static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0)));
         try {
             if (database)
                 database->WorkspaceLevel_StartTransaction();
-            const bool written = WriteRecord(optionName, value, configName);
+            bool written = false;
+            for (const auto& [record, value] : PendingWrites) {
+                const bool recordWritten = WriteRecord(record.second, value, record.first);
+                if (key && record == *key)
+                    written = recordWritten;
+            }
             if (database)
                 database->WorkspaceLevel_Commit();
+            if (engine)
+                engine->SetLockWait(engineWait);
+            PendingWrites.clear();
             return written;
         } catch (...) {
-            const bool busy = IsBusy(std::current_exception());
-            // Leave no half-made record behind for the next operation to post.
+            const bool busy = database && IsBusy(std::current_exception());
+            // Leave no half-made record behind for the next operation to
+            // post, without waiting for the store again; the rollback undoes
+            // the transaction also when the table cannot re-read its rows.
+            if (engine)
+                engine->SetLockWait(0);
             try {
                 if (DataSet->State() == dsEdit || DataSet->State() == dsInsert)
                     DataSet->Cancel();
+            } catch (...) {
+            }
+            try {
                 if (database)
                     database->WorkspaceLevel_Rollback();
             } catch (...) {
             }
-            if (database && busy && std::chrono::steady_clock::now() < deadline)
-                continue;
+            if (busy && wait.count() > 0) {
+                if (std::chrono::steady_clock::now() < deadline)
+                    continue;
+                ++WaitsGivenUpCount;
+                CloseMayWaitFrom = std::chrono::steady_clock::now() + wait;
+            }
+            if (engine)
+                engine->SetLockWait(engineWait);
+            // Only a held store keeps a write for later; one refused for
+            // another reason (a read-only folder, a full disk) is let go.
+            if (!busy && !keepOnRefusal)
+                PendingWrites.clear();
             WriteRefused();
             return false;
         }
@@ -745,6 +792,11 @@ void MParam::Close()
 {
     if (!IsOpen || !DataSet)
         return;
+    if (!PendingWrites.empty()) {
+        const bool gaveUpJustNow = std::chrono::steady_clock::now() < CloseMayWaitFrom;
+        WritePendingRecords(gaveUpJustNow ? std::chrono::milliseconds(0) : BusyWait(), nullptr, true);
+        PendingWrites.clear();
+    }
     try {
         DataSet->SetActive(false);
     } catch (...) {
@@ -828,6 +880,10 @@ bool MParam::DeleteRuler(const std::string& name)
     if (!IsOpen || !DataSet)
         return false;
     const bool known = (RulerValues.erase(name) + RulerUnits.erase(name) + Rulers.erase(name)) > 0;
+    // A pending write of the ruler would bring it back.
+    std::erase_if(PendingWrites, [&](const auto& pending) {
+        return IsRulerKey(pending.first.first) && pending.first.second == name;
+    });
     try {
         DataSet->First();
         while (!DataSet->Eof()) {

@@ -18,6 +18,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TCustomConnection;
@@ -203,7 +204,14 @@ public:
     std::string ReadOption(const std::string& optionName, const std::string& configName);
     // Edits the first matching record, else appends one (not for an empty
     // value). True when a record was written with the value; false when the
-    // dataset lacks one of the three fields.
+    // dataset lacks one of the three fields, or the write is pending.
+    //
+    // A write that finds Config.dat held by another program waits for it
+    // (a few seconds) once; when it stays held the write is kept pending in
+    // memory, newest value per record, and so is every later write while
+    // any is pending: those do not wait again, and each tries all pending
+    // ones in one transaction, so they land at the first write after the
+    // hold ends. Close tries them a last time.
     bool WriteOption(const std::string& optionName, const std::string& value, const std::string& configName);
     // Called at the first write of a session that the open store refused (a
     // read-only folder, a full disk, a file another program holds), with
@@ -212,7 +220,14 @@ public:
     std::function<void(const std::string& store)> OnWriteRefused;
     // Writes every option under "DEFAULT"; true only when every write succeeded.
     bool SaveAll();
+    // Closes the dataset after a last try of the pending writes, in one
+    // transaction waiting once for a held store at most (not at all when a
+    // write gave up waiting less than a wait ago), so that closing is never
+    // held longer than one wait.
     void Close();
+    // How many times this session a write waited the whole wait for a store
+    // another program held, in vain.
+    int WaitsGivenUp() const { return WaitsGivenUpCount; }
 
     bool LoadRulers();
     bool SaveRulers();
@@ -235,6 +250,14 @@ private:
     // Whether the server backend may open next time although it did not now.
     static bool ServerStoreMayOpenLater();
     bool StartFreshStore(bool xmlFileUnreadable);
+    // A record's config name and option name.
+    using TRecordKey = std::pair<std::string, std::string>;
+    // Writes every pending record in one transaction, waiting up to `wait`
+    // for a store another program holds; the pending records stay when the
+    // store stays held, and when `keepOnRefusal` also when it refuses them
+    // otherwise. What WriteRecord returned for `key`; false when nothing was
+    // written.
+    bool WritePendingRecords(std::chrono::milliseconds wait, const TRecordKey* key, bool keepOnRefusal);
     // WriteOption's scan and edit or append; raises what the dataset raises.
     bool WriteRecord(const std::string& optionName, const std::string& value, const std::string& configName);
     // Reads every option stored under "DEFAULT" over its default.
@@ -261,4 +284,10 @@ private:
     std::string StoreNoteText;
     std::string BusyStoreText;
     bool WriteRefusalTold = false;
+    // Writes that found the store held past a wait, and the later ones.
+    std::map<TRecordKey, std::string> PendingWrites;
+    // Close waits for a held store only from one wait after a write gave
+    // up waiting for it.
+    std::chrono::steady_clock::time_point CloseMayWaitFrom;
+    int WaitsGivenUpCount = 0;
 };

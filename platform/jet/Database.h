@@ -90,6 +90,11 @@ public:
     // shows another connection's new records only once requeried: a count
     // that grew says when. A database that cannot tell answers 0.
     virtual std::uint64_t CommitsElsewhere() { return 0; }
+    // How long a statement waits, in milliseconds, for a lock another
+    // connection holds before it raises 3260 (5000 when the file is opened).
+    // A database that does not wait answers 0 and ignores the setting.
+    virtual int LockWait() const { return 0; }
+    virtual void SetLockWait(int /*milliseconds*/) {}
 };
 
 } // namespace jet

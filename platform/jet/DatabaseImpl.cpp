@@ -359,7 +359,7 @@ void DatabaseImpl::OpenFile(const std::string& path, bool exclusive, bool readOn
             Raise(errUnrecognizedFormat, "Unrecognized database format '" + FilePath + "'.", "DAO.Workspace");
         throw;
     }
-    sqlite3_busy_timeout(connection->Handle(), 5000);
+    sqlite3_busy_timeout(connection->Handle(), LockWaitMs);
     Db = std::move(connection);
     Lock = std::move(lock);
     ReadOnlyFile = readOnly;
@@ -451,6 +451,13 @@ std::uint64_t DatabaseImpl::CommitsElsewhere()
 {
     RefreshCache();
     return CommitsSeenElsewhere;
+}
+
+void DatabaseImpl::SetLockWait(int milliseconds)
+{
+    LockWaitMs = std::max(milliseconds, 0);
+    if (Db)
+        sqlite3_busy_timeout(Db->Handle(), LockWaitMs);
 }
 
 std::string DatabaseImpl::LinkSchema(const std::string& file, const std::string& password)
@@ -1065,7 +1072,16 @@ void DatabaseImpl::RollbackLevel(int level)
         source->RollbackLevel(level);
     NoteWrite();
     KeysetCache.clear();
-    *CatalogData = catalog::Load(*Db);
+    try {
+        *CatalogData = catalog::Load(*Db);
+    } catch (const EngineError& error) {
+        if (error.Number() != errLocked)
+            throw;
+        // Another connection holds the file: the transaction is rolled back
+        // all the same, and the catalog is read again at its next use.
+        CatalogData->Stamp = -1;
+        CatalogDataVersion = -1;
+    }
     for (auto& [schema, linked] : LinkCatalogs)
         RetiredCatalogs.push_back(linked);
     LinkCatalogs.clear();

@@ -352,6 +352,8 @@ public:
     // Forgets cached rows when another connection changed the file.
     void RefreshCache() override;
     std::uint64_t CommitsElsewhere() override;
+    int LockWait() const override { return LockWaitMs; }
+    void SetLockWait(int milliseconds) override;
     void SetRecordsAffected(long count) { Affected = count; }
     // The SQLite reference of a stored or linked table ("t", "jet.link.1"."t").
     std::string TableRef(const catalog::TableInfo& table);
@@ -434,6 +436,7 @@ private:
     // (declared first: released after the connection closes).
     std::unique_ptr<LockFile> Lock;
     std::unique_ptr<sqlite::Connection> Db;
+    int LockWaitMs = 5000;
     std::string FilePath;
     std::string ConnectText;
     bool ReadOnlyFile = false;

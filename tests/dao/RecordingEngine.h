@@ -59,6 +59,8 @@ public:
     std::string Connect() const override { return Inner->Connect(); }
     void Close() override { Inner->Close(); }
     std::uint64_t CommitsElsewhere() override { return Inner->CommitsElsewhere(); }
+    int LockWait() const override { return Inner->LockWait(); }
+    void SetLockWait(int milliseconds) override { Inner->SetLockWait(milliseconds); }
     std::string Version() const override { return Inner->Version(); }
     int QueryTimeout() const override { return Inner->QueryTimeout(); }
     void SetQueryTimeout(int seconds) override { Inner->SetQueryTimeout(seconds); }

@@ -542,6 +542,127 @@ TEST_F(MParamBackendOrderTest, DatabaseThatStaysBusyIsReportedAndNothingIsWritte
     EXPECT_EQ(Param().BusyStore(), "");
 }
 
+// The value of a settings record in Config.dat, read beside the store.
+std::string StoredSetting(const std::string& option)
+{
+    for (const Row& row : DaoStore::Rows())
+        if (row[0] == "DEFAULT" && row[1] == option)
+            return row[2];
+    return "(none)";
+}
+
+// A session during which another program takes Config.dat: the first write
+// waits once, the later ones do not wait, and what was written lands when the
+// hold ends, at the next write or at Close.
+class HeldDuringTheSession : public MParamBackendOrderTest {
+protected:
+    void SetUp() override
+    {
+        MParamBackendOrderTest::SetUp();
+        DaoStore::Create({{"DEFAULT", "201", "4"}});
+        ASSERT_TRUE(Param().Open());
+        Param().OnWriteRefused = [this](const std::string& store) { Told.push_back(store); };
+    }
+    void TearDown() override
+    {
+        MParam::SetBusyWaitForTesting(std::nullopt);
+        MParamBackendOrderTest::TearDown();
+    }
+
+    // The writes closing the main window makes, and more.
+    void WriteTheLayout(int round)
+    {
+        for (int id = OPT_VIEW_TOOL; id <= OPT_VIEW_DIGIT; ++id)
+            Param().SetBool(id, (id + round) % 2 == 0, true);
+        for (int id = OPT_POS_VALUE; id <= OPT_POS_DIGIT; ++id)
+            Param().SetLong(id, id * 10000 + round, true);
+    }
+
+    std::vector<std::string> Told;
+};
+
+TEST_F(HeldDuringTheSession, LaterWritesDoNotWaitAndLandAtTheFirstWriteAfterTheHold)
+{
+    MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
+    ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+    EXPECT_FALSE(Param().WriteOption("201", "7", "DEFAULT")) << "nothing stored yet";
+    EXPECT_EQ(Param().WaitsGivenUp(), 1);
+    for (int round = 0; round < 3; ++round)
+        WriteTheLayout(round); // 63 writes, the last value of each option counts
+    EXPECT_FALSE(Param().WriteOption(std::to_string(OPT_VIEW_RULE), "1", "DEFAULT"));
+    EXPECT_EQ(Param().WaitsGivenUp(), 1) << "one wait for the whole hold";
+    EXPECT_EQ(Told, std::vector<std::string>{"Config/Config.dat"}) << "told once";
+    EXPECT_EQ(Param().ReadOption("201", "DEFAULT"), "7") << "a pending value reads back";
+
+    hold.Release();
+    EXPECT_TRUE(Param().WriteOption(std::to_string(OPT_VIEW_ZOOM), "1", "DEFAULT"));
+    EXPECT_EQ(StoredSetting("201"), "7");
+    EXPECT_EQ(StoredSetting(std::to_string(OPT_VIEW_RULE)), "1");
+    EXPECT_EQ(StoredSetting(std::to_string(OPT_VIEW_ZOOM)), "1");
+    EXPECT_EQ(StoredSetting(std::to_string(OPT_POS_DIGIT)), std::to_string(OPT_POS_DIGIT * 10000 + 2));
+    EXPECT_EQ(StoredSetting(std::to_string(OPT_VIEW_DIGIT)), "1");
+
+    // The store serves as before: a later short hold is waited for again.
+    {
+        ExclusiveHold again(TDMMain::ConfigDatabaseFile);
+        again.ReleaseAfter(std::chrono::milliseconds(50));
+        MParam::SetBusyWaitForTesting(std::chrono::seconds(10));
+        EXPECT_TRUE(Param().WriteOption("201", "8", "DEFAULT"));
+    }
+    EXPECT_EQ(StoredSetting("201"), "8");
+    EXPECT_EQ(Param().WaitsGivenUp(), 1);
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.dat"}) << "no other store is started";
+}
+
+TEST_F(HeldDuringTheSession, ClosingWhileTheFileIsHeldWaitsOnceAndStoresNothingElsewhere)
+{
+    // A wait long enough that closing follows the writes within it.
+    MParam::SetBusyWaitForTesting(std::chrono::seconds(3));
+    const std::string before = ReadFile(TDMMain::ConfigDatabaseFile);
+    {
+        ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+        WriteTheLayout(0);
+        EXPECT_FALSE(Param().SaveAll());
+        Param().Close();
+        EXPECT_EQ(Param().WaitsGivenUp(), 1) << "closing took no second wait";
+        EXPECT_EQ(Told, std::vector<std::string>{"Config/Config.dat"});
+    }
+    EXPECT_TRUE(ReadFile(TDMMain::ConfigDatabaseFile) == before) << "nothing reported as stored";
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.dat"}) << "nothing lands in Config.xml";
+}
+
+TEST_F(HeldDuringTheSession, ClosingLongAfterAWaitGaveUpWaitsOnceMoreAndNoLonger)
+{
+    MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
+    ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+    Param().SetInt(OPT_ACTIVE_WIDTH, 9, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    WriteTheLayout(1);
+    EXPECT_EQ(Param().WaitsGivenUp(), 1);
+    Param().Close();
+    EXPECT_EQ(Param().WaitsGivenUp(), 2) << "one more wait at closing, in vain";
+    EXPECT_EQ(Told.size(), 1u);
+}
+
+TEST_F(HeldDuringTheSession, PendingWritesLandAtCloseWhenTheHoldEndsWithinItsWait)
+{
+    MParam::SetBusyWaitForTesting(std::chrono::milliseconds(300));
+    {
+        ExclusiveHold hold(TDMMain::ConfigDatabaseFile);
+        Param().SetInt(OPT_ACTIVE_WIDTH, 9, true);
+        WriteTheLayout(1);
+        // Long after the write gave up, so that closing may wait again.
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        MParam::SetBusyWaitForTesting(std::chrono::seconds(10));
+        hold.ReleaseAfter(std::chrono::milliseconds(100));
+        Param().Close();
+        EXPECT_EQ(Param().WaitsGivenUp(), 1) << "closing waited until the hold ended";
+    }
+    EXPECT_EQ(StoredSetting("201"), "9");
+    EXPECT_EQ(StoredSetting(std::to_string(OPT_POS_VALUE)), std::to_string(OPT_POS_VALUE * 10000 + 1));
+    EXPECT_EQ(ConfigFiles(), QStringList{"Config.dat"});
+}
+
 TEST_F(MParamBackendOrderTest, BusyFileThatIsNotADatabaseOfOursIsLeftForTheXmlFile)
 {
     {

@@ -1,5 +1,7 @@
 #include "JetFixture.h"
 
+#include <sqlite3.h>
+
 using namespace jettest;
 
 namespace {
@@ -144,6 +146,32 @@ TEST_F(Transactions, SchemaChangesRollBackToo)
     Workspace->Rollback();
     EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Item("Temporary"); }), jet::errItemNotFound);
     EXPECT_EQ(Db->TableDefs().Item("config")->Fields().Count(), 3);
+}
+
+// Another program holds the file (as the sqlite3 shell does with BEGIN
+// EXCLUSIVE) while a transaction fails: its rollback still ends it, so the
+// levels do not run out and the file takes writes once the hold ends.
+TEST_F(Transactions, RollbackWhileAnotherProgramHoldsTheFileEndsTheTransaction)
+{
+    Db->SetLockWait(0);
+    EXPECT_EQ(Db->LockWait(), 0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(PathOf("test.mdb").c_str(), &other), SQLITE_OK);
+    for (int round = 0; round <= jet::MaxTransactionLevels; ++round) {
+        SCOPED_TRACE(round);
+        Workspace->BeginTrans();
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_EQ(ErrorOf([&] { Add("held"); }), jet::errLocked);
+        EXPECT_EQ(ErrorOf([&] { Workspace->Rollback(); }), 0);
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(other);
+    EXPECT_EQ(ErrorOf([&] { Workspace->CommitTrans(); }), jet::errNoTransaction);
+    Workspace->BeginTrans();
+    Add("free");
+    Workspace->CommitTrans();
+    EXPECT_EQ(Rows(), Strings({"free"}));
+    EXPECT_EQ(Db->TableDefs().Item("config")->Fields().Count(), 3) << "the catalog is read again";
 }
 
 } // namespace
