@@ -578,6 +578,12 @@ sql::NameBinding DatabaseImpl::ResolveTable(std::string_view name) const
     return binding;
 }
 
+bool DatabaseImpl::TableHasField(std::string_view table, std::string_view field) const
+{
+    const catalog::TableInfo* info = const_cast<DatabaseImpl&>(*this).Catalog().FindTable(table);
+    return info && info->FindColumn(field);
+}
+
 void DatabaseImpl::Close()
 {
     Guarded([&] {

@@ -329,6 +329,7 @@ public:
 
     // NameResolver
     sql::NameBinding ResolveTable(std::string_view name) const override;
+    bool TableHasField(std::string_view table, std::string_view field) const override;
 
     // The stored query definition object of that name (one per name, so
     // that values given to its parameters stay), or null.

@@ -182,22 +182,31 @@ std::size_t PrimaryStart(const std::vector<Token>& tokens, std::size_t last)
     return start;
 }
 
-void RewriteMod(std::vector<Token>& tokens)
+bool IsAdditive(const Token& token)
+{
+    return IsOp(token, "+") || IsOp(token, "-");
+}
+
+// Turns each "a <op> b" into "function(a, b)", left to right, where each side
+// takes the operands joined to it by the operators `binds` (those that bind
+// tighter than <op>).
+void RewriteBinary(std::vector<Token>& tokens, bool (*isOperator)(const Token&), const char* function,
+                   bool (*binds)(const Token&))
 {
     for (std::size_t i = 1; i + 1 < tokens.size(); ++i) {
-        if (!Is(tokens[i], "MOD"))
+        if (!isOperator(tokens[i]))
             continue;
         std::size_t left = PrimaryStart(tokens, i - 1);
-        while (left != NoOperand && left >= 2 && IsMultiplicative(tokens[left - 1]))
+        while (left != NoOperand && left >= 2 && binds(tokens[left - 1]))
             left = PrimaryStart(tokens, left - 2);
         std::size_t right = PrimaryEnd(tokens, i + 1);
-        while (right != NoOperand && right < tokens.size() && IsMultiplicative(tokens[right]))
+        while (right != NoOperand && right < tokens.size() && binds(tokens[right]))
             right = PrimaryEnd(tokens, right + 1);
         if (left == NoOperand || right == NoOperand)
             continue;
         const std::size_t offset = tokens[i].Offset;
         std::vector<Token> call;
-        call.push_back({TokenKind::Identifier, "jet_mod", offset});
+        call.push_back({TokenKind::Identifier, function, offset});
         call.push_back({TokenKind::Operator, "(", offset});
         call.insert(call.end(), tokens.begin() + static_cast<std::ptrdiff_t>(left),
                     tokens.begin() + static_cast<std::ptrdiff_t>(i));
@@ -207,8 +216,28 @@ void RewriteMod(std::vector<Token>& tokens)
         call.push_back({TokenKind::Operator, ")", offset});
         tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(left), tokens.begin() + static_cast<std::ptrdiff_t>(right));
         tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(left), call.begin(), call.end());
-        i = left;  // the call is the left operand of a Mod that follows
+        i = left;  // the call is the left operand of the next operator
     }
+}
+
+void RewriteMod(std::vector<Token>& tokens)
+{
+    RewriteBinary(tokens, [](const Token& token) { return Is(token, "MOD"); }, "jet_mod", IsMultiplicative);
+}
+
+// "a & b" becomes the connection's jet_concat(a, b): SQLite's || gives Null
+// when either side is Null, the old engine's & only when both are. & binds
+// looser than arithmetic (Mod is a call by now), tighter than comparisons.
+void RewriteConcatenation(std::vector<Token>& tokens)
+{
+    RewriteBinary(tokens, [](const Token& token) { return IsOp(token, "&"); }, "jet_concat",
+                  [](const Token& token) { return IsMultiplicative(token) || IsAdditive(token); });
+}
+
+void RewriteOperators(std::vector<Token>& tokens)
+{
+    RewriteMod(tokens);
+    RewriteConcatenation(tokens);
 }
 
 std::string DateLiteral(std::string_view inner, std::string_view text)
@@ -276,6 +305,7 @@ public:
 private:
     void ReadParametersHeader();
     void ReadSelectInto(std::size_t into, std::size_t from);
+    void RewriteJoinedUpdate();
     void TranslateTokens();
     void BuildShape();
     std::size_t FindAtDepthZero(std::size_t from, std::size_t to, std::initializer_list<std::string_view> words) const;
@@ -402,6 +432,135 @@ void StatementTranslator::ReadSelectInto(std::size_t into, std::size_t from)
         SyntaxError("Syntax error in INTO clause", Text);
     for (std::size_t k = into; k < from; ++k)
         Dropped[k] = true;
+}
+
+// UPDATE <joined tables> SET ... [WHERE ...] updates the rows of one table
+// that the join gives. SQLite updates a single table, so the join is read
+// first, with the row id of that table and the new values, and the table is
+// updated from what it gives:
+//   UPDATE t AS jet_target SET x = jet_update.jet_value1, ...
+//   FROM (SELECT q.rowid AS jet_rowid, <value 1> AS jet_value1, ...
+//         FROM <joined tables> [WHERE ...]) AS jet_update
+//   WHERE jet_target.rowid = jet_update.jet_rowid
+// The values and the condition thus read names over the join as written.
+void StatementTranslator::RewriteJoinedUpdate()
+{
+    const std::size_t n = Tokens.size();
+    const std::size_t set = FindAtDepthZero(Start + 1, n, {"SET"});
+    const auto head = [&](std::string_view word) {
+        return std::any_of(Tokens.begin() + static_cast<std::ptrdiff_t>(Start),
+                           Tokens.begin() + static_cast<std::ptrdiff_t>(set),
+                           [&](const Token& token) { return Is(token, word); });
+    };
+    // A subquery among the tables is left to SQLite, which refuses it.
+    if (set == n || !head("JOIN") || head("SELECT"))
+        return;
+    const std::size_t where = FindAtDepthZero(set + 1, n, {"WHERE"});
+
+    // The tables joined: where each stands, and what qualifies its fields.
+    struct JoinedTable {
+        std::size_t First, End;  // the name, or database.name
+        std::string Qualifier;
+    };
+    std::vector<JoinedTable> tables;
+    std::vector<bool> tablePlace(set, false);
+    for (std::size_t i = Start + 1; i < set; ++i) {
+        tablePlace[i] = i == Start + 1 || Is(Tokens[i - 1], "JOIN") || (IsOp(Tokens[i - 1], "(") && tablePlace[i - 1]);
+        if (!tablePlace[i] || !IsName(Tokens[i]) || IsClauseWord(Tokens[i]))
+            continue;
+        std::size_t end = i + 1;
+        if (end + 1 < set && IsOp(Tokens[end], ".") && IsName(Tokens[end + 1]))
+            end += 2;
+        std::string qualifier = Tokens[end - 1].Text;
+        std::size_t next = end;
+        if (next < set && Is(Tokens[next], "AS"))
+            ++next;
+        if (next < set && IsName(Tokens[next]) && !IsKeyword(Tokens[next]))
+            qualifier = Tokens[next].Text;
+        tables.push_back({i, end, qualifier});
+    }
+    if (tables.empty())
+        SyntaxError("Syntax error in JOIN operation", Text);
+
+    // SET [qualifier.]field = value, ...
+    struct Assignment {
+        const Token* Field;
+        std::size_t ValueFirst, ValueEnd;
+    };
+    std::vector<Assignment> assignments;
+    const JoinedTable* target = nullptr;
+    for (std::size_t i = set + 1; i < where;) {
+        std::size_t end = i;
+        for (int depth = 0; end < where && !(depth == 0 && IsOp(Tokens[end], ",")); ++end)
+            depth += IsOp(Tokens[end], "(") ? 1 : IsOp(Tokens[end], ")") ? -1 : 0;
+        const bool qualified = i + 3 < end && IsName(Tokens[i]) && IsOp(Tokens[i + 1], ".") && IsName(Tokens[i + 2])
+            && IsOp(Tokens[i + 3], "=");
+        if (!qualified && !(i + 1 < end && IsName(Tokens[i]) && IsOp(Tokens[i + 1], "=")))
+            SyntaxError("Syntax error in UPDATE statement", Text);
+        const std::size_t equals = qualified ? i + 3 : i + 1;
+        // An unqualified field is the one table's that has it, else the
+        // first table's.
+        const JoinedTable* table = &tables.front();
+        const auto holds = [&](const JoinedTable& candidate) {
+            return candidate.End == candidate.First + 1 && Names.TableHasField(Tokens[candidate.First].Text, Tokens[i].Text);
+        };
+        if (!qualified && std::count_if(tables.begin(), tables.end(), holds) == 1)
+            table = &*std::find_if(tables.begin(), tables.end(), holds);
+        if (qualified) {
+            const auto named = std::find_if(tables.begin(), tables.end(), [&](const JoinedTable& candidate) {
+                return SameName(candidate.Qualifier, Tokens[i].Text);
+            });
+            if (named == tables.end())
+                throw EngineError(errTooFewParameters,
+                                  "Too few parameters. Expected 1. (Unknown field '" + Tokens[i].Text + "."
+                                      + Tokens[i + 2].Text + "')",
+                                  "DAO.Database");
+            table = &*named;
+        }
+        if (target && target != table)
+            throw EngineError(errNotSupported,
+                              "Operation is not supported for this type of object. (An UPDATE that sets the fields "
+                              "of more than one table of a join)",
+                              "DAO.Database");
+        target = table;
+        assignments.push_back({&Tokens[equals - 1], equals + 1, end});
+        if (equals + 1 == end)
+            SyntaxError("Syntax error in UPDATE statement", Text);
+        i = end < where ? end + 1 : end;
+    }
+    if (assignments.empty())
+        SyntaxError("Syntax error in UPDATE statement", Text);
+
+    const auto word = [](const char* text) { return Token{TokenKind::Identifier, text, 0}; };
+    const auto op = [](const char* text) { return Token{TokenKind::Operator, text, 0}; };
+    const auto range = [&](std::vector<Token>& out, std::size_t first, std::size_t end) {
+        out.insert(out.end(), Tokens.begin() + static_cast<std::ptrdiff_t>(first),
+                   Tokens.begin() + static_cast<std::ptrdiff_t>(end));
+    };
+    std::vector<Token> out;
+    range(out, 0, Start + 1);  // a PARAMETERS header and UPDATE
+    range(out, target->First, target->End);
+    out.insert(out.end(), {word("AS"), word("jet_target"), word("SET")});
+    for (std::size_t k = 0; k < assignments.size(); ++k) {
+        if (k > 0)
+            out.push_back(op(","));
+        const std::string value = "jet_value" + std::to_string(k + 1);
+        out.insert(out.end(), {*assignments[k].Field, op("="), word("jet_update"), op(".")});
+        out.push_back({TokenKind::Identifier, value, 0});
+    }
+    out.insert(out.end(), {word("FROM"), op("("), word("SELECT"), {TokenKind::Bracketed, target->Qualifier, 0},
+                           op("."), word("rowid"), word("AS"), word("jet_rowid")});
+    for (std::size_t k = 0; k < assignments.size(); ++k) {
+        out.push_back(op(","));
+        range(out, assignments[k].ValueFirst, assignments[k].ValueEnd);
+        out.insert(out.end(), {word("AS"), {TokenKind::Identifier, "jet_value" + std::to_string(k + 1), 0}});
+    }
+    out.push_back(word("FROM"));
+    range(out, Start + 1, set);
+    range(out, where, n);
+    out.insert(out.end(), {op(")"), word("AS"), word("jet_update"), word("WHERE"), word("jet_target"), op("."),
+                           word("rowid"), op("="), word("jet_update"), op("."), word("jet_rowid")});
+    Tokens = std::move(out);
 }
 
 bool StatementTranslator::IsPartOfQualifiedName(std::size_t i) const
@@ -591,7 +750,7 @@ void StatementTranslator::BuildShape()
 Translation StatementTranslator::Run()
 {
     Tokens = Tokenize(Text);
-    RewriteMod(Tokens);
+    RewriteOperators(Tokens);
     while (!Tokens.empty() && IsOp(Tokens.back(), ";"))
         Tokens.pop_back();
     if (!Tokens.empty() && Is(Tokens.front(), "PARAMETERS"))
@@ -614,6 +773,8 @@ Translation StatementTranslator::Run()
         Result.Kind = StatementKind::Insert;
     } else if (first == "UPDATE") {
         Result.Kind = StatementKind::Update;
+        RewriteJoinedUpdate();
+        Dropped.assign(Tokens.size(), false);
     } else if (first == "DELETE") {
         Result.Kind = StatementKind::Delete;
         const std::size_t deleteFrom = FindAtDepthZero(Start, Tokens.size(), {"FROM"});
@@ -795,7 +956,7 @@ Translation TranslateStatement(std::string_view text, const NameResolver& names)
 std::string TranslateExpression(std::string_view text, const ColumnResolver& columns)
 {
     std::vector<Token> tokens = Tokenize(text);
-    RewriteMod(tokens);
+    RewriteOperators(tokens);
     std::vector<std::string> out;
     int depth = 0;
     for (std::size_t i = 0; i < tokens.size(); ++i) {

@@ -8,7 +8,8 @@
 //  - "double-quoted" and 'single-quoted' texts become SQL texts;
 //  - #date# literals (month/day/year, 24-hour or with AM/PM, or ISO) become
 //    the automation date numbers dates are stored as;
-//  - True and False become -1 and 0; & concatenates texts;
+//  - True and False become -1 and 0; "a & b" becomes jet_concat(a, b) and
+//    "a Mod b" jet_mod(a, b), functions of the connection;
 //  - {guid {...}} literals become the 16 bytes of the GUID;
 //  - "DELETE * FROM" and "DELETE t.* FROM" lose their column list;
 //  - a "PARAMETERS name type, ...;" header is taken off and its names in the
@@ -61,6 +62,9 @@ class NameResolver {
 public:
     virtual ~NameResolver() = default;
     virtual NameBinding ResolveTable(std::string_view name) const = 0;
+    // Whether the stored table `table` has the field `field`; what an
+    // unqualified field set by an UPDATE over joined tables belongs to.
+    virtual bool TableHasField(std::string_view /*table*/, std::string_view /*field*/) const { return false; }
 };
 
 struct DeclaredParameter {

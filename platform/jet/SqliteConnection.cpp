@@ -4,6 +4,7 @@
 #include "platform/jet/Collation.h"
 #include "platform/jet/DecimalText.h"
 #include "platform/jet/EngineError.h"
+#include "platform/system/FloatText.h"
 
 #include <cmath>
 #include <cstdio>
@@ -231,6 +232,28 @@ void ModFunction(sqlite3_context* context, int, sqlite3_value** argv)
         return;
     }
     sqlite3_result_int64(context, b == -1 ? 0 : a % b);
+}
+
+// The text a value joins with in jet_concat: Null is empty, numbers read as
+// the engine prints them.
+std::string ConcatenatedText(sqlite3_value* value)
+{
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL: return "";
+    case SQLITE_INTEGER: return std::to_string(sqlite3_value_int64(value));
+    case SQLITE_FLOAT: return platform::FloatToStr(sqlite3_value_double(value));
+    default: return std::string(ArgText(value));
+    }
+}
+
+// jet_concat(a, b): the old dialect's "a & b". A Null side counts as an empty
+// text; only Null & Null gives Null.
+void ConcatFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL && sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return;
+    const std::string text = ConcatenatedText(argv[0]) + ConcatenatedText(argv[1]);
+    sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix)
@@ -494,6 +517,7 @@ Connection::Connection(const std::string& path, int flags, int busyTimeoutMs) : 
     sqlite3_create_function(Db, "lcase", 1, pure, nullptr, LowerFunction, nullptr, nullptr);
     sqlite3_create_function(Db, "ucase", 1, pure, nullptr, UpperFunction, nullptr, nullptr);
     sqlite3_create_function(Db, "jet_mod", 2, pure, nullptr, ModFunction, nullptr, nullptr);
+    sqlite3_create_function(Db, "jet_concat", 2, pure, nullptr, ConcatFunction, nullptr, nullptr);
     sqlite3_set_authorizer(Db, &Connection::Authorize, this);
     try {
         Exec("PRAGMA recursive_triggers=OFF; PRAGMA foreign_keys=OFF; PRAGMA synchronous=FULL;");

@@ -207,6 +207,45 @@ TEST_F(FormatDatabase, LinkedTablesReadAndWriteTheirFiles)
     }
 }
 
+// An UPDATE through a join that sets fields of a linked file's table, or of a
+// file opened as the database, reaches the file.
+TEST_F(FormatDatabase, UpdatesThroughJoinsReachTheFiles)
+{
+    std::vector<std::pair<const FormatCase*, std::string>> targets;
+    for (const FormatCase& format : Formats)
+        if (std::string(format.Format) == "Text" || std::string(format.Format) == "dBASE IV"
+            || std::string(format.Format) == "Excel 8.0")
+            targets.emplace_back(&format, Export(format));
+    for (const auto& [formatCase, target] : targets) {
+        const FormatCase& format = *formatCase;
+        SCOPED_TRACE(format.Format);
+        const std::string connect = std::string(format.Format) + ";";
+        const std::string table = std::string("[") + format.Table + "]";
+        jet::DatabasePtr files = Workspace->OpenDatabase(target, false, false, connect);
+        files->Execute("SELECT Code, Qty * 2 AS Twice INTO Doubled FROM " + table);
+        files->Execute("UPDATE " + table + " AS i INNER JOIN Doubled AS d ON i.Code = d.Code SET i.Qty = d.Twice WHERE d.Twice > 6");
+        EXPECT_EQ(files->RecordsAffected(), 1);
+        files->Close();
+        files = Workspace->OpenDatabase(target, false, true, connect);
+        EXPECT_EQ(Rows(files, "SELECT Code, Qty FROM " + table + " ORDER BY Code"),
+                  (std::vector<std::string>{"A1|3", "B2|-", "C\xC3\xA9\xE4\xB8\xAD|24"}));
+        files->Close();
+
+        Db->Close();
+        Db = Workspace->CreateDatabase(PathOf(std::string("join ") + format.Format + ".mdb"), ";LANGID=0x0409;CP=1252;COUNTRY=0");
+        MakeTable("Counts", {{"Code", jet::dbText, 10}, {"Counted", jet::dbLong}});
+        Db->Execute("INSERT INTO Counts VALUES (\"A1\", 5)");
+        Db->Execute("INSERT INTO Counts VALUES (\"B2\", 6)");
+        Db->TableDefs().Append(Db->CreateTableDef("Linked", 0, format.Table, std::string(format.Format) + ";DATABASE=" + target));
+        Db->Execute("UPDATE Counts INNER JOIN Linked ON Counts.Code = Linked.Code SET Linked.Qty = Counts.Counted + 100");
+        EXPECT_EQ(Db->RecordsAffected(), 2);
+        files = Workspace->OpenDatabase(target, false, true, connect);
+        EXPECT_EQ(Rows(files, "SELECT Code, Qty FROM " + table + " ORDER BY Code"),
+                  (std::vector<std::string>{"A1|105", "B2|106", "C\xC3\xA9\xE4\xB8\xAD|24"}));
+        files->Close();
+    }
+}
+
 // A Paradox 3 folder takes changes like the later versions, in its own
 // layout and code page.
 TEST_F(FormatDatabase, Paradox3TablesAreWrittenBack)

@@ -218,6 +218,76 @@ TEST_F(Sql, TextsThatDoNotTranslateAreRefused)
 }
 
 // The translator alone, with a resolver that knows one table and one query.
+// UPDATE over joined tables changes the rows of the one table whose fields
+// it sets, each row the join gives, with values read before any changes.
+TEST_F(Sql, UpdatesThroughJoinsChangeTheJoinedRows)
+{
+    MakeTable("A", {{"K", jet::dbLong}, {"X", jet::dbText, 20}});
+    MakeTable("B", {{"K", jet::dbLong}, {"Y", jet::dbText, 20}});
+    MakeTable("C", {{"K", jet::dbLong}, {"Z", jet::dbText, 20}});
+    Db->Execute("INSERT INTO B VALUES (1, \"b1\")");
+    Db->Execute("INSERT INTO B VALUES (2, \"b2\")");
+    Db->Execute("INSERT INTO B VALUES (5, \"b5\")");
+    Db->Execute("INSERT INTO C VALUES (2, \"c2\")");
+    Db->CreateQueryDef("LaterB", "SELECT K, Y FROM B WHERE K > 1");
+    struct Case {
+        const char* Statement;
+        int Affected;
+        const char* Rows;  // A's rows afterwards, by K
+    };
+    const Case cases[] = {
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y", 2, "1=b1 2=b2 3=a3 4="},
+        {"UPDATE [A] INNER JOIN [B] ON [A].[K] = [B].[K] SET [A].[X] = [B].[Y] WHERE B.K > 1", 1, "1=a1 2=b2 3=a3 4="},
+        {"UPDATE A LEFT JOIN B ON A.K = B.K SET X = A.X & \"+\" & B.Y", 4, "1=a1+b1 2=a2+b2 3=a3+ 4=+"},
+        {"UPDATE B AS bb RIGHT JOIN A AS aa ON aa.K = bb.K SET aa.X = \"r\" WHERE bb.K IS NULL", 2,
+         "1=a1 2=a2 3=r 4=r"},
+        {"UPDATE (A INNER JOIN B ON A.K = B.K) INNER JOIN C ON C.K = B.K SET A.X = C.Z, A.K = A.K * 10", 1,
+         "1=a1 3=a3 4= 20=c2"},
+        {"UPDATE A INNER JOIN A AS Nxt ON Nxt.K = A.K + 1 SET A.X = Nxt.X", 3, "1=a2 2=a3 3= 4="},
+        {"UPDATE A INNER JOIN LaterB ON A.K = LaterB.K SET A.X = LaterB.Y & A.K", 1, "1=a1 2=b22 3=a3 4="},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y WHERE A.X = \"none\"", 0, "1=a1 2=a2 3=a3 4="},
+    };
+    for (const Case& test : cases) {
+        Db->Execute("DELETE * FROM A");
+        for (const char* row : {"1, \"a1\"", "2, \"a2\"", "3, \"a3\"", "4, Null"})
+            Db->Execute(std::string("INSERT INTO A VALUES (") + row + ")");
+        Db->Execute(test.Statement);
+        EXPECT_EQ(Db->RecordsAffected(), test.Affected) << test.Statement;
+        std::string rows;
+        for (const std::string& row : Query("SELECT K & \"=\" & X AS R FROM A ORDER BY K", "R"))
+            rows += (rows.empty() ? "" : " ") + row;
+        EXPECT_EQ(rows, test.Rows) << test.Statement;
+    }
+    // A stored update query with a parameter.
+    jet::QueryDefPtr suffix = Db->CreateQueryDef(
+        "Suffix", "PARAMETERS [With] Text; UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y & [With] WHERE A.K = 1");
+    suffix->Parameters().Item("With")->SetValue(jet::Variant("?"));
+    suffix->Execute(jet::dbFailOnError);
+    EXPECT_EQ(Db->RecordsAffected(), 1);
+    EXPECT_EQ(Query("SELECT X FROM A WHERE K = 1", "X"), Strings({"b1?"}));
+
+    // The fields set may be those of a later table of the join.
+    Db->Execute("UPDATE A INNER JOIN B ON A.K = B.K SET B.Y = \"from \" & A.X");
+    EXPECT_EQ(Db->RecordsAffected(), 2);
+    EXPECT_EQ(Query("SELECT Y FROM B ORDER BY K", "Y"), Strings({"from b1?", "from a2", "b5"}));
+    // A field named without its table is the one table's that has it.
+    Db->Execute("UPDATE A INNER JOIN B ON A.K = B.K SET Y = X & \"!\" WHERE A.K = 2");
+    EXPECT_EQ(Query("SELECT Y FROM B ORDER BY K", "Y"), Strings({"from b1?", "a2!", "b5"}));
+
+    const std::pair<const char*, int> refusals[] = {
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = B.Y, B.Y = A.X", jet::errNotSupported},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET D.X = 1", jet::errTooFewParameters},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.Absent = 1", jet::errTooFewParameters},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET", jet::errSyntax},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X", jet::errSyntax},
+        {"UPDATE A INNER JOIN B ON A.K = B.K SET A.X = ", jet::errSyntax},
+        {"UPDATE A INNER JOIN Nowhere ON A.K = Nowhere.K SET A.X = 1", jet::errInputTableNotFound},
+        {"UPDATE (SELECT * FROM A INNER JOIN B ON A.K = B.K) AS s SET s.X = 1", jet::errSyntax},
+    };
+    for (const auto& [statement, error] : refusals)
+        EXPECT_EQ(ErrorOf([&] { Db->Execute(statement); }), error) << statement;
+}
+
 TEST(JetSqlTranslator, TranslatesTheOldFormsForSqlite)
 {
     struct Names : jet::sql::NameResolver {
@@ -292,6 +362,44 @@ TEST_F(Sql, ModIsTheOldDialectsRemainder)
     EXPECT_EQ(Values(parts->OpenRecordset(), "Name"), Strings({"Nut*", "Washer 2"}));
     parts->FindFirst("Id MOD 4 = 1 AND Id > 1");
     EXPECT_EQ(parts->Fields().Item("Name")->Value().AsString(), "螺丝");
+}
+
+// & joins texts: a Null side counts as empty (only Null & Null is Null),
+// numbers join as the engine prints them, and & binds looser than
+// arithmetic and tighter than comparisons.
+TEST_F(Sql, AmpersandJoinsTextsTakingNullAsEmpty)
+{
+    const std::pair<const char*, const char*> values[] = {
+        {"\"a\" & Null", "a"},           {"Null & \"b\"", "b"},           {"Null & Null", nullptr},
+        {"Name & Null", "Bolt"},          {"\"n\" & 12", "n12"},           {"1 + 2 & 3", "33"},
+        {"\"x\" & 1.5", "x1.5"},         {"\"x\" & 0.1 * 3", "x0.3"},     {"\"a\" & \"b\" & Null & \"c\"", "abc"},
+        {"10 Mod 3 & \"!\"", "1!"},      {"-1 & \"\"", "-1"},             {"\"id\" & Id - 1", "id0"},
+        {"True & \"\"", "-1"},           {"LCASE(\"A\" & Null)", "a"},    {"(Null & Null) & \"z\"", "z"},
+        {"Null & Null & Null", nullptr},
+    };
+    for (const auto& [expression, expected] : values) {
+        jet::RecordsetPtr rows = Db->OpenRecordset(std::string("SELECT ") + expression + " AS v FROM Parts WHERE Id = 1",
+                                                   jet::dbOpenSnapshot);
+        const jet::Variant value = rows->Fields().Item("v")->Value();
+        if (!expected)
+            EXPECT_TRUE(value.IsNull()) << expression;
+        else
+            EXPECT_EQ(value.AsString(), expected) << expression;
+    }
+    EXPECT_EQ(Query("SELECT * FROM Parts WHERE Name & Null = \"Bolt\" OR Null & Name = \"Nut*\" ORDER BY Id", "Name"),
+              Strings({"Bolt", "Nut*"}));
+    EXPECT_EQ(Query("SELECT * FROM Parts WHERE Null & Null IS NULL AND Id < 3 ORDER BY Id", "Name"),
+              Strings({"Bolt", "bolt [M6]"}));
+
+    jet::RecordsetPtr parts = Db->OpenRecordset("SELECT * FROM Parts ORDER BY Id", jet::dbOpenDynaset);
+    parts->SetFilter("[Name] & Null = \"Washer 2\"");
+    EXPECT_EQ(Values(parts->OpenRecordset(), "Name"), Strings({"Washer 2"}));
+    parts->FindFirst("Null & [Name] & Null = \"Écrou\"");
+    EXPECT_EQ(parts->Fields().Item("Name")->Value().AsString(), "Écrou");
+
+    Db->CreateQueryDef("Labels", "SELECT Id, Name & Null & \" #\" & Id AS Label FROM Parts");
+    EXPECT_EQ(Query("SELECT * FROM Labels WHERE Id <= 2 ORDER BY Id", "Label"), Strings({"Bolt #1", "bolt [M6] #2"}));
+    EXPECT_EQ(Query("Labels", "Label").front(), "Bolt #1");
 }
 
 TEST(JetSqlTranslator, ParsesSortTextsAndGuids)
