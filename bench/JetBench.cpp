@@ -10,6 +10,7 @@
 //   cmake --build build-rel --target jet_bench && taskset -c 3 build-rel/bench/jet_bench
 
 #include "Interleaved.h"
+#include "PartsWalk.h"
 
 #include "platform/jet/Jet.h"
 
@@ -102,19 +103,7 @@ sqlite3* OpenBare(int flags = SQLITE_OPEN_READONLY)
 
 long LayerWalk(const jet::DatabasePtr& db)
 {
-    jet::RecordsetPtr rs = db->OpenRecordset("Parts", jet::dbOpenTable);
-    // The field objects are taken once, as the table component takes them.
-    const jet::FieldPtr id = rs->Fields().Item(0);
-    const jet::FieldPtr name = rs->Fields().Item(1);
-    const jet::FieldPtr price = rs->Fields().Item(2);
-    long rows = 0;
-    for (; !rs->Eof(); rs->MoveNext()) {
-        benchmark::DoNotOptimize(id->Value().AsInteger());
-        benchmark::DoNotOptimize(name->Value().AsString());
-        benchmark::DoNotOptimize(price->Value().AsDouble());
-        ++rows;
-    }
-    return rows;
+    return WalkParts(db->OpenRecordset("Parts", jet::dbOpenTable));
 }
 
 long BareWalk(sqlite3* db)

@@ -2,12 +2,14 @@
 // on the same source (a SQLite file through the SQLite ODBC driver): walking
 // 20,000 rows of a table, reading three fields of each, as a dynaset (the
 // table component's default) and as a snapshot. The two sides run
-// interleaved, five times each; the ratio of their medians is printed as
-// "engine / bare ODBC" at the end of the run. There is no target; the figure
+// alternately in one process (Interleaved.h); the median of the rounds'
+// ratios is printed as "engine / bare ODBC" at the end of the run. There is no target; the figure
 // says what the engine's cursor costs over the driver's own reading.
 // Run:
 //   cmake --build build-bench --target odbc_bench && build-bench/bench/odbc_bench
 
+#include "Interleaved.h"
+#include "PartsWalk.h"
 #include "platform/jet/Jet.h"
 
 #include <QTemporaryDir>
@@ -19,8 +21,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -51,50 +51,31 @@ const std::string& ConnectText()
     return text;
 }
 
-void EngineWalk(benchmark::State& state, int type)
-{
-    auto engine = jet::MakeEngineClasses()->Create("DAO.PrivateDBEngine.36");
-    jet::DatabasePtr db = engine->CreateWorkspace("Bench", "admin", "")->OpenDatabase("", true, false, ConnectText());
-    for (auto _ : state) {
-        jet::RecordsetPtr rs = db->OpenRecordset("Parts", type);
-        const jet::FieldPtr id = rs->Fields().Item(0);
-        const jet::FieldPtr name = rs->Fields().Item(1);
-        const jet::FieldPtr price = rs->Fields().Item(2);
-        long rows = 0;
-        for (; !rs->Eof(); rs->MoveNext()) {
-            benchmark::DoNotOptimize(id->Value().AsInteger());
-            benchmark::DoNotOptimize(name->Value().AsString());
-            benchmark::DoNotOptimize(price->Value().AsDouble());
-            ++rows;
-        }
-        if (rows != kRows)
-            state.SkipWithError("wrong row count");
+// The bare side: the same rows read by ODBC calls on a connection of its own.
+class BareOdbc {
+public:
+    BareOdbc()
+    {
+        ConnectText();
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &Env);
+        SQLSetEnvAttr(Env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, Env, &Dbc);
+        SQLDriverConnect(Dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>("DSN=Bench;")), SQL_NTS,
+                         nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     }
-}
+    ~BareOdbc()
+    {
+        SQLDisconnect(Dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, Dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, Env);
+    }
+    BareOdbc(const BareOdbc&) = delete;
+    BareOdbc& operator=(const BareOdbc&) = delete;
 
-void EngineDynasetWalk(benchmark::State& state)
-{
-    EngineWalk(state, jet::dbOpenDynaset);
-}
-
-void EngineSnapshotWalk(benchmark::State& state)
-{
-    EngineWalk(state, jet::dbOpenSnapshot);
-}
-
-void BareWalk(benchmark::State& state)
-{
-    ConnectText();
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>("DSN=Bench;")), SQL_NTS, nullptr, 0,
-                     nullptr, SQL_DRIVER_NOPROMPT);
-    for (auto _ : state) {
+    long Walk()
+    {
         SQLHSTMT statement = SQL_NULL_HSTMT;
-        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &statement);
+        SQLAllocHandle(SQL_HANDLE_STMT, Dbc, &statement);
         SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>("SELECT * FROM \"Parts\"")), SQL_NTS);
         long rows = 0;
         while (SQL_SUCCEEDED(SQLFetch(statement))) {
@@ -111,57 +92,43 @@ void BareWalk(benchmark::State& state)
             ++rows;
         }
         SQLFreeHandle(SQL_HANDLE_STMT, statement);
-        if (rows != kRows)
-            state.SkipWithError("wrong row count");
-    }
-    SQLDisconnect(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
-}
-
-BENCHMARK(EngineDynasetWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(EngineSnapshotWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BareWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-
-// Prints as usual and keeps each benchmark's median for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                Medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-
-    void PrintRatios() const
-    {
-        for (const auto& [engine, what] : {std::pair{"EngineDynasetWalk", "dynaset walk of 20,000 rows"},
-                                           std::pair{"EngineSnapshotWalk", "snapshot walk of 20,000 rows"}}) {
-            const auto e = Medians.find(engine);
-            const auto b = Medians.find("BareWalk");
-            if (e != Medians.end() && b != Medians.end())
-                std::cout << what << ", engine / bare ODBC: " << e->second / b->second << "\n";
-        }
+        return rows;
     }
 
 private:
-    std::map<std::string, double> Medians;
+    SQLHENV Env = SQL_NULL_HENV;
+    SQLHDBC Dbc = SQL_NULL_HDBC;
 };
+
+void Walk(benchmark::State& state, int type, const std::string& what)
+{
+    auto engine = jet::MakeEngineClasses()->Create("DAO.PrivateDBEngine.36");
+    jet::DatabasePtr db = engine->CreateWorkspace("Bench", "admin", "")->OpenDatabase("", true, false, ConnectText());
+    BareOdbc bare;
+    long engineRows = 0, bareRows = 0;
+    bench::Interleave(
+        state, what, 0, [&] { engineRows = WalkParts(db->OpenRecordset("Parts", type)); },
+        [&] { bareRows = bare.Walk(); });
+    if (engineRows != kRows || bareRows != kRows)
+        state.SkipWithError("wrong row count");
+}
+
+void DynasetWalk(benchmark::State& state)
+{
+    Walk(state, jet::dbOpenDynaset, "dynaset walk of 20,000 rows, engine / bare ODBC");
+}
+
+void SnapshotWalk(benchmark::State& state)
+{
+    Walk(state, jet::dbOpenSnapshot, "snapshot walk of 20,000 rows, engine / bare ODBC");
+}
+
+BENCHMARK(DynasetWalk)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(SnapshotWalk)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // The two sides interleaved, so that the machine's load falls on both.
-    std::vector<char*> arguments(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave.data());
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    return bench::RunInterleavedBenchmarks(argc, argv);
 }
