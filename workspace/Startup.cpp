@@ -158,9 +158,6 @@ int StartQuorvex(const QString& instanceName)
         // windows are still open.
         QObject::connect(FormMeasure, &TFormMeasure::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         FormMeasure->show();
-        // Showing the window opened the settings store, and with the server
-        // database the engine's client took both signals for itself.
-        terminationSignals.Install();
         QApplication::exec();
 
         DestroyForms();

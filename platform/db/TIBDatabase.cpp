@@ -2,6 +2,7 @@
 
 #include "platform/db/FirebirdClient.h"
 #include "platform/db/TIBTransaction.h"
+#include "platform/system/TerminationSignals.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -143,6 +144,9 @@ void TIBDatabase::DoConnect()
         return provider->attachDatabase(status, target.c_str(), dpb->getBufferLength(status),
                                         dpb->getBuffer(status));
     });
+    // The client library takes SIGTERM and SIGINT for itself when it first
+    // attaches; the program's own ending on them is given back at once.
+    TTerminationSignals::Reclaim();
 }
 
 void TIBDatabase::DoDisconnect()

@@ -33,7 +33,7 @@ TTerminationSignals::TTerminationSignals(QObject* parent)
     signalPipe = Pipe[1];
     Notifier = std::make_unique<QSocketNotifier>(Pipe[0], QSocketNotifier::Read);
     connect(Notifier.get(), &QSocketNotifier::activated, this, &TTerminationSignals::ReadSignal);
-    Install();
+    Reclaim();
 }
 
 TTerminationSignals::~TTerminationSignals()
@@ -47,7 +47,7 @@ TTerminationSignals::~TTerminationSignals()
             ::close(end);
 }
 
-void TTerminationSignals::Install()
+void TTerminationSignals::Reclaim()
 {
     if (signalPipe < 0)
         return;

@@ -7,7 +7,7 @@
 // notifier watches; it also gives the signal back its default action, so a
 // second one ends a program that hangs while it closes. The server engine's
 // client library installs handlers of its own for both signals when it
-// first connects: Install is called again after that, taking them back.
+// first connects: the database component calls Reclaim right after that.
 #pragma once
 
 #include <QObject>
@@ -23,8 +23,9 @@ public:
     // Gives both signals their default action again.
     ~TTerminationSignals() override;
 
-    // Installs the handlers (again), replacing what another installed since.
-    void Install();
+    // Installs the handlers of the object that listens, if any, again,
+    // replacing what a library installed since.
+    static void Reclaim();
 
 Q_SIGNALS:
     // SIGTERM or SIGINT arrived; emitted by the event loop.
