@@ -225,13 +225,36 @@ const TableInfo& TableOf(const Catalog& catalog, int tableId)
     return *table;
 }
 
-bool HasColumn(Connection& db, const std::string& schema, const char* table, const char* column)
+// The columns of a table, name and declared type; none when the file lacks
+// the table. SQLite answers from the schema it already holds, for less than
+// a search of sqlite_master costs.
+using DeclaredColumns = std::vector<std::pair<std::string, std::string>>;
+
+DeclaredColumns ColumnsOf(Connection& db, const std::string& schema, const char* table)
 {
+    DeclaredColumns declared;
     sqlite::Statement columns = db.Prepare("PRAGMA " + QuoteIdentifier(schema) + ".table_info(" + QuoteText(table) + ")");
     while (columns.Step())
-        if (columns.ColumnText(1) == column)
-            return true;
-    return false;
+        declared.emplace_back(columns.ColumnText(1), columns.ColumnText(2));
+    return declared;
+}
+
+bool HasColumn(const DeclaredColumns& columns, std::string_view column)
+{
+    return std::any_of(columns.begin(), columns.end(), [&](const auto& declared) { return declared.first == column; });
+}
+
+// The catalog tables a file has, by name: files made by older versions lack
+// some of them, and some of their columns.
+using CatalogTableColumns = std::map<std::string, DeclaredColumns, std::less<>>;
+
+CatalogTableColumns ReadCatalogTables(Connection& db, const std::string& schema)
+{
+    CatalogTableColumns tables;
+    for (const char* name : CatalogTables)
+        if (DeclaredColumns columns = ColumnsOf(db, schema, name); !columns.empty())
+            tables.emplace(name, std::move(columns));
+    return tables;
 }
 
 bool HasTable(Connection& db, const std::string& schema, const char* table)
@@ -342,7 +365,7 @@ void KeepingRelations(Connection& db, const Catalog& catalog, Change&& change)
 // is made when the first step other than 1 is kept. True when there is one.
 bool IncrementColumns(Connection& db, bool needed)
 {
-    if (HasColumn(db, "main", "jet.columns", "Increment"))
+    if (HasColumn(ColumnsOf(db, "main", "jet.columns"), "Increment"))
         return true;
     if (!needed)
         return false;
@@ -558,29 +581,27 @@ int ColumnTypeOfDeclared(const std::string& declared)
 }
 
 // The catalog tables themselves, listed as system objects.
-void AddSystemTables(Connection& db, const std::string& schema, Catalog& catalog)
+void AddSystemTables(const CatalogTableColumns& tables, Catalog& catalog)
 {
     int id = -1;
     for (const char* name : CatalogTables) {
-        if (!HasTable(db, schema, name))
+        const auto found = tables.find(std::string_view(name));
+        if (found == tables.end())
             continue;
         TableInfo table;
         table.Id = id--;
         table.Name = name;
         table.Attributes = dbSystemObject;
-        sqlite::Statement columns = db.Prepare("PRAGMA " + QuoteIdentifier(schema) + ".table_info("
-                                               + QuoteText(name) + ")");
         int columnId = 1;
-        while (columns.Step()) {
+        for (const auto& [columnName, declaredType] : found->second) {
             ColumnDef column;
             column.Id = columnId++;
-            column.Name = std::string(columns.ColumnText(1));
-            column.Type = ColumnTypeOfDeclared(std::string(columns.ColumnText(2)));
+            column.Name = columnName;
+            column.Type = ColumnTypeOfDeclared(declaredType);
             column.Attributes = column.Type == dbMemo ? dbVariableField : dbFixedField;
             table.Columns.push_back(column);
         }
-        if (!table.Columns.empty())  // a catalog table an older file lacks
-            catalog.Tables.push_back(std::move(table));
+        catalog.Tables.push_back(std::move(table));
     }
 }
 
@@ -820,6 +841,9 @@ Catalog Load(Connection& connection, const std::string& schema)
 {
     Catalog catalog;
     const std::string prefix = Schema(schema);
+    // One state of the file throughout, however many statements it takes.
+    sqlite::ReadTransaction read(connection);
+    const CatalogTableColumns catalogTables = ReadCatalogTables(connection, schema);
     {
         sqlite::Statement info = connection.Prepare("SELECT Name, Value FROM " + prefix + "\"jet.info\"");
         while (info.Step()) {
@@ -851,7 +875,8 @@ Catalog Load(Connection& connection, const std::string& schema)
         }
     }
     {
-        const bool stepped = HasColumn(connection, schema, "jet.columns", "Increment");
+        const auto catalogColumns = catalogTables.find("jet.columns");
+        const bool stepped = catalogColumns != catalogTables.end() && HasColumn(catalogColumns->second, "Increment");
         sqlite::Statement columns = connection.Prepare(
             std::string("SELECT TableId, Id, Name, Type, Size, Attributes, Required, DefaultValue")
             + (stepped ? ", Start, Increment" : "") + " FROM " + prefix + "\"jet.columns\" ORDER BY TableId, Ordinal");
@@ -931,7 +956,7 @@ Catalog Load(Connection& connection, const std::string& schema)
             catalog.Queries.push_back(std::move(query));
         }
     }
-    if (HasTable(connection, schema, "jet.passthrough")) {
+    if (catalogTables.count("jet.passthrough")) {
         sqlite::Statement sources =
             connection.Prepare("SELECT Name, Connect, ReturnsRecords FROM " + prefix + "\"jet.passthrough\"");
         while (sources.Step())
@@ -941,7 +966,7 @@ Catalog Load(Connection& connection, const std::string& schema)
                     query.ReturnsRecords = sources.ColumnInt64(2) != 0;
                 }
     }
-    if (HasTable(connection, schema, "jet.relations")) {
+    if (catalogTables.count("jet.relations")) {
         sqlite::Statement relations = connection.Prepare("SELECT Name, TableId, ForeignTableId, Attributes FROM "
                                                          + prefix + "\"jet.relations\"");
         while (relations.Step()) {
@@ -962,7 +987,7 @@ Catalog Load(Connection& connection, const std::string& schema)
         std::sort(catalog.Relations.begin(), catalog.Relations.end(),
                   [](const RelationDef& a, const RelationDef& b) { return CompareText(a.Name, b.Name) < 0; });
     }
-    AddSystemTables(connection, schema, catalog);
+    AddSystemTables(catalogTables, catalog);
     std::sort(catalog.Tables.begin(), catalog.Tables.end(),
               [](const TableInfo& a, const TableInfo& b) { return CompareText(a.Name, b.Name) < 0; });
     std::sort(catalog.Queries.begin(), catalog.Queries.end(),

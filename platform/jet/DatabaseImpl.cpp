@@ -126,8 +126,7 @@ public:
     void Refresh() override
     {
         Owner.Guarded([&] {
-            Owner.CheckOpen();
-            Owner.CatalogForChange() = catalog::Load(Owner.Sql());
+            Owner.RefreshCatalog();
         });
     }
     void Append(const TableDefPtr& object) override
@@ -196,8 +195,7 @@ public:
     void Refresh() override
     {
         Owner.Guarded([&] {
-            Owner.CheckOpen();
-            Owner.CatalogForChange() = catalog::Load(Owner.Sql());
+            Owner.RefreshCatalog();
         });
     }
     void Append(const QueryDefPtr& object) override
@@ -430,6 +428,16 @@ catalog::Catalog& DatabaseImpl::CatalogForChange()
 {
     Catalog();
     return *CatalogData;
+}
+
+void DatabaseImpl::RefreshCatalog()
+{
+    // Every change of the catalog moves its stamp on, and the catalog held is
+    // checked against the file's stamp whenever another connection changed
+    // the file: only a file that keeps no stamp is read again every time.
+    if (Catalog().Stamp > 0)
+        return;
+    *CatalogData = catalog::Load(*Db);
 }
 
 void DatabaseImpl::RefreshCache()

@@ -733,7 +733,7 @@ FieldPtr TableFieldCollection::Item(int index) const
 void TableFieldCollection::Refresh()
 {
     if (Owner.IsBound())
-        Owner.Db->CatalogForChange() = catalog::Load(Owner.Db->Sql());
+        Owner.Db->RefreshCatalog();
 }
 
 void TableFieldCollection::Append(const FieldPtr& object)
@@ -804,7 +804,7 @@ IndexPtr TableIndexCollection::Item(int index) const
 void TableIndexCollection::Refresh()
 {
     if (Owner.IsBound())
-        Owner.Db->CatalogForChange() = catalog::Load(Owner.Db->Sql());
+        Owner.Db->RefreshCatalog();
 }
 
 void TableIndexCollection::Append(const IndexPtr& object)

@@ -345,6 +345,8 @@ public:
     // The catalog, re-read when another connection changed it.
     const catalog::Catalog& Catalog();
     catalog::Catalog& CatalogForChange();
+    // The catalog read again, unless the file's is the one held.
+    void RefreshCatalog();
     // Rows of stored tables changed through this connection; outside a
     // transaction the files of an installable format take the change.
     void NoteWrite();

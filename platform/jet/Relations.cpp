@@ -276,7 +276,7 @@ public:
     {
         Owner.Guarded([&] {
             if (!Owner.IsClosed())
-                Owner.CatalogForChange() = catalog::Load(Owner.Sql());
+                Owner.RefreshCatalog();
         });
     }
     void Append(const RelationPtr& object) override

@@ -1,10 +1,41 @@
 #include "JetFixture.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
+
 using namespace jettest;
 
 namespace {
 
 using TableDefs = JetFixture;
+
+// Changes a closed file behind the engine's back, as an older version of
+// the program or another tool leaves it.
+void ChangeFile(const std::string& path, const char* sql)
+{
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+    sqlite3_close(raw);
+}
+
+Strings SystemTables(const jet::DatabasePtr& db)
+{
+    Strings names;
+    for (int i = 0; i < db->TableDefs().Count(); ++i)
+        if (jet::TableDefPtr table = db->TableDefs().Item(i); table->Attributes() & jet::dbSystemObject)
+            names.push_back(table->Name());
+    return names;
+}
+
+Strings FieldNames(const jet::TableDefPtr& table)
+{
+    Strings names;
+    for (int i = 0; i < table->Fields().Count(); ++i)
+        names.push_back(table->Fields().Item(i)->Name());
+    return names;
+}
 
 // Every field kind, a key that is not the numbered field, a descending index,
 // a field property and a default, then the file reopened by a new engine.
@@ -241,6 +272,76 @@ TEST_F(TableDefs, TablesAreRenamedAndDeleted)
     EXPECT_EQ(ErrorOf([&] { Db->TableDefs().Delete("settings"); }), jet::errItemNotFound);
     Db->Execute("DROP TABLE other");
     EXPECT_EQ(ErrorOf([&] { Db->Execute("DROP TABLE other"); }), 3376);
+}
+
+// The catalog's own tables are listed with the fields the file gives them:
+// an older file lacks some tables and fields, and the first relation brings
+// the two that keep relations.
+TEST_F(TableDefs, CatalogTablesAreListedAsTheFileHasThem)
+{
+    const Strings fresh = {"jet.columns", "jet.indexcolumns", "jet.indexes", "jet.info",
+                           "jet.passthrough", "jet.properties", "jet.queries", "jet.tables"};
+    EXPECT_EQ(SystemTables(Db), fresh);
+    jet::TableDefPtr info = Db->TableDefs().Item("jet.info");
+    EXPECT_EQ(FieldNames(info), Strings({"Name", "Value"}));
+    EXPECT_EQ(info->Fields().Item("Name")->Type(), jet::dbMemo);
+    EXPECT_EQ(Db->TableDefs().Item("jet.tables")->Fields().Item("Id")->Type(), jet::dbLong);
+    EXPECT_EQ(Db->TableDefs().Item("jet.columns")->Fields().Item("Increment")->Type(), jet::dbLong);
+    Db->Close();
+
+    ChangeFile(PathOf("test.mdb"), "DROP TABLE \"jet.passthrough\"; "
+                                   "ALTER TABLE \"jet.columns\" DROP COLUMN Increment; "
+                                   "ALTER TABLE \"jet.columns\" DROP COLUMN Start");
+    Db = Workspace->OpenDatabase(PathOf("test.mdb"));
+    EXPECT_EQ(SystemTables(Db), Strings({"jet.columns", "jet.indexcolumns", "jet.indexes", "jet.info",
+                                         "jet.properties", "jet.queries", "jet.tables"}));
+    const Strings columns = FieldNames(Db->TableDefs().Item("jet.columns"));
+    EXPECT_EQ(std::count(columns.begin(), columns.end(), "Increment"), 0);
+    EXPECT_EQ(Db->QueryDefs().Count(), 0);
+
+    MakeTable("Parents", {{"Id", jet::dbLong}}, {"Id"});
+    MakeTable("Children", {{"Parent", jet::dbLong}});
+    jet::RelationPtr relation = Db->CreateRelation("Family", "Parents", "Children", 0);
+    jet::FieldPtr key = relation->CreateField("Id");
+    key->SetForeignName("Parent");
+    relation->Fields().Append(key);
+    Db->Relations().Append(relation);
+    const Strings withRelations = SystemTables(Db);
+    EXPECT_EQ(std::count(withRelations.begin(), withRelations.end(), "jet.relations"), 1);
+    EXPECT_EQ(std::count(withRelations.begin(), withRelations.end(), "jet.relationcolumns"), 1);
+}
+
+// What another connection defined shows after a Refresh, in a file that
+// stamps every change of its catalog and in an older one that keeps no stamp.
+TEST_F(TableDefs, RefreshShowsWhatAnotherConnectionDefined)
+{
+    for (const bool stamped : {true, false}) {
+        SCOPED_TRACE(stamped ? "stamped" : "without a stamp");
+        const std::string file = PathOf(stamped ? "stamped.mdb" : "unstamped.mdb");
+        Workspace->CreateDatabase(file, ";LANGID=0x0409;CP=1252;COUNTRY=0")->Close();
+        if (!stamped)
+            ChangeFile(file, "DELETE FROM \"jet.info\" WHERE Name = 'Stamp'");
+        jet::DatabasePtr db = Workspace->OpenDatabase(file);
+        const int tables = db->TableDefs().Count();
+        jet::DatabasePtr other = Engine->CreateWorkspace("Other", "admin", "")->OpenDatabase(file);
+        other->Execute("CREATE TABLE Later (A LONG)");
+        other->Execute("CREATE INDEX ByA ON Later (A)");
+        other->CreateQueryDef("LaterRows", "SELECT * FROM Later");
+
+        db->TableDefs().Refresh();
+        db->QueryDefs().Refresh();
+        EXPECT_EQ(db->TableDefs().Count(), tables + 1);
+        EXPECT_EQ(db->QueryDefs().Count(), 1);
+        jet::TableDefPtr later = db->TableDefs().Item("Later");
+        other->Execute("ALTER TABLE Later ADD COLUMN B TEXT(10)");
+        later->Fields().Refresh();
+        EXPECT_EQ(FieldNames(later), Strings({"A", "B"}));
+        other->Execute("DROP INDEX ByA ON Later");
+        later->Indexes().Refresh();
+        EXPECT_EQ(later->Indexes().Count(), 0);
+        other->Close();
+        db->Close();
+    }
 }
 
 // A table may lose its last field and gain fields again.
