@@ -299,6 +299,27 @@ void DecodeIndexedRow(const std::uint8_t* source, QRgb* target, int width, int b
     }
 }
 
+// 24-bit pixels are blue, green, red bytes; a QRgb read as a little-endian
+// word holds blue in its low byte too, so four pixels come out of three words
+// with shifts alone. This is most of the work of opening a large picture.
+void DecodeBgrRow(const std::uint8_t* source, QRgb* target, int width)
+{
+    constexpr QRgb opaque = 0xFF000000;
+    int x = 0;
+    for (; x + 4 <= width; x += 4, source += 12) {
+        const std::uint32_t first = ReadU32(source);      // B0 G0 R0 B1
+        const std::uint32_t second = ReadU32(source + 4); // G1 R1 B2 G2
+        const std::uint32_t third = ReadU32(source + 8);  // R2 B3 G3 R3
+        target[x] = opaque | first;
+        target[x + 1] = opaque | (first >> 24) | (second << 8);
+        target[x + 2] = opaque | (second >> 16) | (third << 16);
+        target[x + 3] = opaque | (third >> 8);
+    }
+    // The last pixels are read by the byte: the row may end right after them.
+    for (; x < width; ++x, source += 3)
+        target[x] = qRgb(source[2], source[1], source[0]);
+}
+
 void DecodeTrueColourRow(const std::uint8_t* source, QRgb* target, int width, int bits,
                          const MaskedPixels& pixels)
 {
@@ -308,8 +329,7 @@ void DecodeTrueColourRow(const std::uint8_t* source, QRgb* target, int width, in
             target[x] = pixels.ToRgb(ReadU16(source + 2 * x));
         break;
     case 24:
-        for (int x = 0; x < width; ++x, source += 3)
-            target[x] = qRgb(source[2], source[1], source[0]);
+        DecodeBgrRow(source, target, width);
         break;
     default:
         for (int x = 0; x < width; ++x)
