@@ -122,6 +122,11 @@ void TFormGrab::FormCreate()
     Param = MParam::GetInstance();
     Lan = MLan::GetInstance();
     Tool = MTool::GetInstance();
+    AmpRanges.fill(nullptr);
+}
+
+void TFormGrab::MakeCrossDashes()
+{
     for (std::vector<QFrame*>* line : {&CrossHoriz, &CrossVert}) {
         for (int i = 0; i < CrossDashCount; ++i) {
             auto* dash = new QFrame(ScrollBoxGrabContents);
@@ -133,7 +138,6 @@ void TFormGrab::FormCreate()
             line->push_back(dash);
         }
     }
-    AmpRanges.fill(nullptr);
 }
 
 int TFormGrab::PackSize(TSize size) { return capture::PackSize(size); }
@@ -332,6 +336,10 @@ void TFormGrab::LayoutView()
 
 void TFormGrab::LayoutCross()
 {
+    // The 82 dashes are made when the cross-hair is first laid out, not
+    // while the program starts.
+    if (CrossHoriz.empty())
+        MakeCrossDashes();
     const QWidget* target = LayoutTarget();
     if (!target)
         return;

@@ -75,7 +75,7 @@ public:
     std::string DeviceName;
     std::map<std::string, int> Formats; // format-list text to packed size
     TSize FrameSize;
-    std::vector<QFrame*> CrossHoriz; // the dashes of the cross-hair; children of the view
+    std::vector<QFrame*> CrossHoriz; // the dashes of the cross-hair, children of the view; made when first laid out
     std::vector<QFrame*> CrossVert;
     bool CrossOn = false;
     std::array<TVideoAmpRange*, 4> AmpRanges{}; // the control's records; null until the first show
@@ -91,6 +91,7 @@ public:
     void BuildFormatList(bool useSaved);
     void LayoutView();
     void LayoutCross();
+    void MakeCrossDashes();
     void SetStatusText(const std::string& text);
     void ShowSizeEdits(bool on);
     static int PackSize(TSize size);

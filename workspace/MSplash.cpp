@@ -47,8 +47,15 @@ QPixmap TFormSplash::Picture(QSize size)
     lens.setColorAt(0.8, QColor(0xc9, 0xdb, 0xe9));
     lens.setColorAt(1, QColor(0x8f, 0xb0, 0xc9));
     const QColor orange(0xd9, 0x48, 0x0f);
-    painter.setPen(QPen(orange, 6));
+    // The rim's pen covers the lens's edge wholly, so the lens is filled
+    // without antialiasing, which costs less for the same pixels.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(Qt::NoPen);
     painter.setBrush(lens);
+    painter.drawEllipse(centre, 130, 130);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(orange, 6));
+    painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(centre, 130, 130);
     painter.setPen(QPen(QColor(0x1f, 0x3b, 0x57), 2));
     painter.drawLine(QLineF(330, 190, 550, 190));

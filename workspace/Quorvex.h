@@ -356,7 +356,7 @@ public:
     QFileDialog* SaveDialogImage = nullptr;
 
     // ---- Numeric entry, presets and constructions (QuorvexDigit.cpp) ----
-    // The modal numeric entry dialog of preset shapes; owned.
+    // The modal numeric entry dialog of preset shapes, made when first used; owned.
     TFormDigit* PresetDialog = nullptr;
     // The pop-up menu's construction items, after their separator.
     QAction* PMSeparator = nullptr;

@@ -38,9 +38,6 @@ std::unique_ptr<MShape> NewPresetShape(int kind, TCanvas* canvas)
 
 void TFormMeasure::CreateDigitComponents()
 {
-    PresetDialog = new TFormDigit(this);
-    PresetDialog->SetModal(true);
-
     PMSeparator = PopupMenuImage->addSeparator();
     PMSeparator->setObjectName(QStringLiteral("PMSeparator"));
     PMCreate1 = PopupMenuImage->addAction(QString());
@@ -114,6 +111,11 @@ void TFormMeasure::CreatePresetShape(int kind)
         return;
     MShape* shape = Document.SetSelected(std::move(made));
 
+    // Made when first asked for: few sessions type a preset shape in.
+    if (!PresetDialog) {
+        PresetDialog = new TFormDigit(this);
+        PresetDialog->SetModal(true);
+    }
     PresetDialog->ClearFields();
     PresetDialog->Data.SetImageHeight(ImagePaint->Height());
     bool confirmed = false;

@@ -404,6 +404,19 @@ INSTANTIATE_TEST_SUITE_P(BmpCodec, BmpRoundTrip,
                                            QImage::Format_Indexed8, QImage::Format_Grayscale8,
                                            QImage::Format_RGB16));
 
+// 24-bit rows are converted eight pixels at a time: every width leaves a
+// different remainder, alone or after whole groups, and the file ends right
+// after the last pixel of its last row.
+TEST(BmpCodec, Reads24BitRowsOfEveryWidthToTheirLastPixel)
+{
+    for (int width = 1; width <= 17; ++width) {
+        const QImage picture = NoisyPicture(width, 3, QImage::Format_RGB32);
+        Bytes file = EncodeBmp(picture);
+        file.resize(file.size() - (4 - width * 3 % 4) % 4);
+        EXPECT_EQ(DecodeBmp(file.data(), file.size()), picture) << "width " << width;
+    }
+}
+
 TEST(BmpCodec, EncodingAnEmptyPictureIsAnError)
 {
     EXPECT_THROW(EncodeBmp(QImage()), ImageError);
