@@ -1,5 +1,6 @@
 #include "platform/gui/TApplication.h"
 
+#include "platform/gui/LazyIcons.h"
 #include "platform/system/Abort.h"
 
 #include <QLibraryInfo>
@@ -43,6 +44,7 @@ protected:
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    setStyle(new TLazyStandardIconStyle);
     KeepDialogsAboveOpeners();
 }
 

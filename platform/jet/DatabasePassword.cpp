@@ -5,7 +5,7 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
-#include <QPasswordDigestor>
+#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 
 #include <vector>
@@ -20,11 +20,25 @@ constexpr int Iterations = 20000;
 constexpr int SaltBytes = 16;
 constexpr int HashBytes = 32;
 
+// PBKDF2 with HMAC-SHA-256 (RFC 8018), one block: HashBytes is the
+// hash's own size.
 QByteArray Derive(const std::string& password, const QByteArray& salt, int iterations)
 {
-    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256,
-                                              QByteArray(password.data(), static_cast<qsizetype>(password.size())),
-                                              salt, iterations, HashBytes);
+    static_assert(HashBytes == 32, "one SHA-256 block");
+    QMessageAuthenticationCode mac(QCryptographicHash::Sha256,
+                                   QByteArray(password.data(), static_cast<qsizetype>(password.size())));
+    mac.addData(salt);
+    mac.addData("\0\0\0\1", 4); // the block's number
+    QByteArray round = mac.result();
+    QByteArray key = round;
+    for (int i = 1; i < iterations; ++i) {
+        mac.reset();
+        mac.addData(round);
+        round = mac.result();
+        for (qsizetype byte = 0; byte < HashBytes; ++byte)
+            key[byte] = char(key[byte] ^ round[byte]);
+    }
+    return key;
 }
 
 std::vector<std::string> Split(const std::string& text, char separator)

@@ -1,14 +1,22 @@
 #include "platform/system/SingleInstance.h"
 
+#include "platform/system/InstanceMessageReader.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -20,26 +28,66 @@ constexpr int kHandOverTimeoutMs = 2000;
 constexpr int kAnswerWaitMs = 5000;
 constexpr unsigned long kRetryPauseMs = 20;
 
+// The address of the socket file `path`; false when the path is too long for
+// one.
+bool SocketAddress(const QString& path, sockaddr_un& address)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (encoded.isEmpty() || encoded.size() >= qsizetype(sizeof address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, encoded.constData(), std::size_t(encoded.size()));
+    return true;
+}
+
+// One later start's connection: its messages are passed on as its bytes
+// come, and it is closed at its end or when it sends what no copy sends.
+class TInstanceConnection : public QObject {
+public:
+    TInstanceConnection(int socket, std::function<void(int)> deliver, QObject* parent)
+        : QObject(parent)
+        , socket_(socket)
+        , deliver_(std::move(deliver))
+        , readable_(socket, QSocketNotifier::Read)
+    {
+        connect(&readable_, &QSocketNotifier::activated, this, &TInstanceConnection::Read);
+    }
+    ~TInstanceConnection() override { ::close(socket_); }
+
+private:
+    void Read()
+    {
+        char buffer[256];
+        for (;;) {
+            const ssize_t count = ::read(socket_, buffer, sizeof buffer);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            if (count <= 0)
+                break;
+            for (const int message : reader_.Feed(QByteArrayView(buffer, count)))
+                deliver_(message);
+            if (reader_.Refused())
+                break;
+        }
+        readable_.setEnabled(false);
+        deleteLater();
+    }
+
+    int socket_;
+    std::function<void(int)> deliver_;
+    QSocketNotifier readable_;
+    TInstanceMessageReader reader_;
+};
+
 } // namespace
 
 TSingleInstance::TSingleInstance(const QString& name, QObject* parent)
     : QObject(parent)
     , name_(name)
 {
-    connect(&server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            auto reader = std::make_shared<TInstanceMessageReader>();
-            const auto read = [this, socket, reader] {
-                for (const int message : reader->Feed(socket->readAll()))
-                    Q_EMIT MessageReceived(message);
-                if (reader->Refused())
-                    socket->abort();
-            };
-            connect(socket, &QLocalSocket::readyRead, this, read);
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            read();
-        }
-    });
 }
 
 TSingleInstance::~TSingleInstance()
@@ -112,7 +160,7 @@ TSingleInstance::TStart TSingleInstance::Acquire(int message)
 
 void TSingleInstance::Release()
 {
-    server_.close();
+    StopListening();
     if (lock_)
         lock_->unlock();
     lock_.reset();
@@ -120,22 +168,69 @@ void TSingleInstance::Release()
 
 bool TSingleInstance::Listen()
 {
-    const QString socketName = SocketName();
+    sockaddr_un address;
+    if (!SocketAddress(SocketName(), address))
+        return false;
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (socket < 0)
+        return false;
     // A socket file left by a copy that ended abnormally would block listening;
     // holding the lock proves no live copy owns it.
-    QLocalServer::removeServer(socketName);
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    return server_.listen(socketName);
+    ::unlink(address.sun_path);
+    // The folder is the user's own already; the socket is too.
+    if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::chmod(address.sun_path, 0600) != 0 || ::listen(socket, SOMAXCONN) != 0) {
+        ::close(socket);
+        return false;
+    }
+    listener_ = socket;
+    listening_ = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);
+    connect(listening_.get(), &QSocketNotifier::activated, this, &TSingleInstance::AcceptConnections);
+    return true;
+}
+
+void TSingleInstance::StopListening()
+{
+    if (listener_ < 0)
+        return;
+    listening_.reset();
+    ::close(listener_);
+    listener_ = -1;
+    ::unlink(QFile::encodeName(SocketName()).constData());
+}
+
+void TSingleInstance::AcceptConnections()
+{
+    for (;;) {
+        const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (connection < 0 && errno == EINTR)
+            continue;
+        if (connection < 0)
+            return;
+        new TInstanceConnection(connection, [this](int message) { Q_EMIT MessageReceived(message); }, this);
+    }
 }
 
 bool TSingleInstance::SendToRunningCopy(int message) const
 {
-    QLocalSocket socket;
-    socket.connectToServer(SocketName());
-    if (!socket.waitForConnected(kHandOverTimeoutMs))
+    sockaddr_un address;
+    if (!SocketAddress(SocketName(), address))
         return false;
-    socket.write(QByteArray::number(message) + '\n');
-    const bool sent = socket.waitForBytesWritten(kHandOverTimeoutMs) || socket.bytesToWrite() == 0;
-    socket.disconnectFromServer();
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket < 0)
+        return false;
+    // A copy that takes no more knocks must not hold this start up for long.
+    const timeval timeout{kHandOverTimeoutMs / 1000, (kHandOverTimeoutMs % 1000) * 1000};
+    ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    const QByteArray line = QByteArray::number(message) + '\n';
+    bool sent = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    for (qsizetype written = 0; sent && written < line.size();) {
+        const ssize_t count = ::send(socket, line.constData() + written, std::size_t(line.size() - written), MSG_NOSIGNAL);
+        if (count < 0 && errno == EINTR)
+            continue;
+        sent = count > 0;
+        written += count;
+    }
+    ::close(socket);
     return sent;
 }

@@ -15,16 +15,13 @@
 // private before it is used, so that no other user can plant a marker there.
 #pragma once
 
-#include "platform/system/InstanceMessageReader.h"
-
-#include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 
 #include <memory>
 
-class QLocalSocket;
+class QSocketNotifier;
 
 // The activation request a later start sends to the running copy (the old
 // private window message number, WM_APP + 0x1B0).
@@ -71,10 +68,15 @@ Q_SIGNALS:
 
 private:
     bool Listen();
+    void StopListening();
+    void AcceptConnections();
     bool SendToRunningCopy(int message) const;
     QString SocketName() const;
 
     QString name_;
     std::unique_ptr<QLockFile> lock_;
-    QLocalServer server_;
+    // The listening socket, a plain unix-domain socket: a library of
+    // network classes would cost the start of every copy more than this.
+    int listener_ = -1;
+    std::unique_ptr<QSocketNotifier> listening_;
 };

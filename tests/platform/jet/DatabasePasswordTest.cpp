@@ -120,6 +120,20 @@ TEST_F(DatabasePassword, ALinkToALockedFileNeedsItsPasswordInTheConnectText)
     EXPECT_EQ(Values(Db->OpenRecordset("Linked"), "Name"), Strings({"bolt"}));
 }
 
+// Stored texts made by another implementation of the same derivation
+// (Python's hashlib.pbkdf2_hmac): files locked by earlier versions open.
+TEST(StoredPassword, HashesOfTheStandardDerivationMatch)
+{
+    EXPECT_TRUE(jet::impl::PasswordMatches(
+        "pbkdf2-sha256$20000$00112233445566778899aabbccddeeff$"
+        "b56581aee1272e33c51850b474ce070aa925726ca49b9fce29d3ebe57f4caf3e",
+        "Kennwort \xc3\xa9"));
+    EXPECT_TRUE(jet::impl::PasswordMatches(
+        "pbkdf2-sha256$1$0102$136c1213fbd55a865a749c370a59548443a17fe723dcd9b5139013595028f351", "x"));
+    EXPECT_FALSE(jet::impl::PasswordMatches(
+        "pbkdf2-sha256$2$0102$136c1213fbd55a865a749c370a59548443a17fe723dcd9b5139013595028f351", "x"));
+}
+
 TEST(StoredPassword, OnlyTheRightPasswordMatchesAWellFormedHash)
 {
     const std::string stored = jet::impl::HashPassword("pw");
