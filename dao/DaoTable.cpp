@@ -1352,6 +1352,7 @@ void TDaoTable::CloseDaoRecordset()
 {
     ForgetSearchClone();
     FFieldObjects.clear();
+    FSharedValues.reset();
     try {
         if (FRecordset)
             FRecordset->Close();
@@ -1782,12 +1783,17 @@ bool TDaoTable::GetFieldData(const TField& field, std::string* value)
         return false;
     if (!value)
         return !stored->Empty();
+    if (field.DataType() != ftString)
+        return GetFieldDataOfOtherTypes(field, stored, value);
+    stored->CopyText(*value);
+    if (field.Size() > 0 && value->size() > static_cast<std::size_t>(field.Size()))
+        *value = FitString(field, *value);
+    return !value->empty();
+}
+
+bool TDaoTable::GetFieldDataOfOtherTypes(const TField& field, const TDaoValue* stored, std::string* value)
+{
     switch (field.DataType()) {
-    case ftString:
-        stored->CopyText(*value);
-        if (field.Size() > 0 && value->size() > static_cast<std::size_t>(field.Size()))
-            *value = FitString(field, *value);
-        return !value->empty();
     case ftBytes:
         if (!IsGuidField(field))
             break;
@@ -2208,6 +2214,7 @@ void TDaoTable::InternalInitRecord(TRecordBuffer& buffer)
     else
         FOldValuesBuffer->Values.resize(static_cast<std::size_t>(FieldDefs().Count()));
     record.Values.assign(static_cast<std::size_t>(FieldDefs().Count()), TDaoValue{});
+    record.Owner.reset();
     for (int i = 0; i < FieldDefs().Count(); ++i) {
         const auto at = static_cast<std::size_t>(i);
         if (at >= FDefaultValues.size())
@@ -2281,29 +2288,43 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
             IsDateType(type) || type == ftBoolean || (blob && !memo) || (FEncrypterReady && (type == ftString || blob));
         FReadTargets[at] = converted ? &FFetchedValues[at] : &buffer.Values[at].EngineValue();
     }
-    // The whole record in one call where the recordset can; any failure but
-    // a deleted record is left to reading field by field, which meets it
-    // field by field.
-    bool read = false;
-    try {
-        read = recordset.ReadValues(FReadTargets.data(), static_cast<std::size_t>(count));
-    } catch (const jet::EngineError& error) {
-        if (error.Number() == jet::errRecordDeleted)
-            return false;
+    // The whole record in one call where the recordset can, its values
+    // shared with the record where the recordset holds them, else copied;
+    // any failure but a deleted record is left to reading field by field,
+    // which meets it field by field. Values shared from another block than
+    // the record's become the record's own first, so that the record keeps
+    // alive only the block it shares now.
+    const jet::Variant* shared = nullptr;
+    bool read = recordset.ShareValues(FReadTargets.data(), static_cast<std::size_t>(count), shared, FSharedValues);
+    if (read && buffer.Owner != FSharedValues) {
+        for (TDaoValue& line : buffer.Values)
+            line.Unshare();
+        buffer.Owner = FSharedValues;
+    }
+    if (!read) {
+        try {
+            read = recordset.ReadValues(FReadTargets.data(), static_cast<std::size_t>(count));
+        } catch (const jet::EngineError& error) {
+            if (error.Number() == jet::errRecordDeleted)
+                return false;
+        }
     }
     for (int i = 0; i < count; ++i) {
         TDaoValue& line = buffer.Values[static_cast<std::size_t>(i)];
         jet::Variant* target = FReadTargets[static_cast<std::size_t>(i)];
         if (read && target == &line.EngineValue()) {
-            // Read into the record: no date, Boolean, binary or coded text.
-            if (target->IsNull() || target->IsEmpty())
+            // Read for the record: no date, Boolean, binary or coded text.
+            const jet::Variant& value = shared ? shared[i] : *target;
+            if (value.IsNull() || value.IsEmpty())
                 line.SetText(std::string());
-            else if (target->IsArray())
-                line.SetText(target->AsBytes());
-            else if (TDaoValue::KeepsValue(*target))
-                line.Keep();
+            else if (value.IsArray())
+                line.SetText(value.AsBytes());
+            else if (!TDaoValue::KeepsValue(value))
+                line.SetTextOf(value);
+            else if (shared)
+                line.Share(value);
             else
-                line.SetTextOf(*target);
+                line.Keep();
             line.Changed = false;
             continue;
         }
@@ -2322,16 +2343,16 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
             return *taken;
         };
         if (target) {
-            jet::Variant& value = *target;
             if (!read) {
                 try {
-                    daoField().ReadValue(value);
+                    daoField().ReadValue(*target);
                 } catch (const jet::EngineError& error) {
                     if (error.Number() == jet::errRecordDeleted)
                         return false;
-                    value = jet::Variant::Null();
+                    *target = jet::Variant::Null();
                 }
             }
+            const jet::Variant& value = shared ? shared[i] : *target;
             if (value.IsNull() || value.IsEmpty())
                 line.SetText(std::string());
             else if (value.IsArray())
@@ -2362,6 +2383,10 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
         }
         line.Changed = false;
     }
+    // Every value read now is the record's own: the block shared before is
+    // let go, so that the recordset can fill it again.
+    if (!shared)
+        buffer.Owner.reset();
     return true;
 }
 
@@ -2417,9 +2442,9 @@ TGetResult TDaoTable::GetRecord(TRecordBuffer& buffer, TGetMode mode)
         result = grOK;
         switch (mode) {
         case gmNext:
-            if (!(forwardOnly && FCurrentPosition == -1) && !recordset.Eof())
-                recordset.MoveNext();
-            if (recordset.Eof())
+            // A forward-only recordset stands on its first record before the
+            // first step.
+            if (forwardOnly && FCurrentPosition == -1 ? recordset.Eof() : recordset.Advance())
                 result = grEOF;
             if (result == grOK) {
                 ++FCurrentPosition;

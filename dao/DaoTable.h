@@ -56,7 +56,9 @@
 // as the engine gave it, and its text (the engine's conversion of the value,
 // the same whenever it is made) is made when first asked for: a walk that
 // reads numbers as numbers neither writes nor parses texts, and a text is
-// copied once, from the engine's value to the reader.
+// copied once, from the engine's value to the reader. The value kept is the
+// value's own copy or one the engine shares with the record (Share), which
+// the record's Owner keeps alive.
 class TDaoValue {
 public:
     TDaoValue() = default;
@@ -69,7 +71,7 @@ public:
     const std::string& Text() const
     {
         if (FKept && !FTextMade) {
-            FEngineValue.AssignString(FText);
+            KeptValue().AssignString(FText);
             FTextMade = true;
         }
         return FText;
@@ -78,22 +80,24 @@ public:
     void CopyText(std::string& text) const
     {
         if (FKept && !FTextMade)
-            FEngineValue.AssignString(text);
+            KeptValue().AssignString(text);
         else
             text = FText;
     }
     // Null: the empty text.
-    bool Empty() const { return FKept ? FEngineValue.VarType() == jet::varString && Text().empty() : FText.empty(); }
+    bool Empty() const { return FKept ? KeptValue().VarType() == jet::varString && Text().empty() : FText.empty(); }
     void SetText(std::string text)
     {
         FText = std::move(text);
         FKept = false;
+        FShared = nullptr;
     }
     // The text the engine's value converts to, made now.
     void SetTextOf(const jet::Variant& value)
     {
         value.AssignString(FText);
         FKept = false;
+        FShared = nullptr;
     }
     // Keeps a value of the engine that KeepsValue takes; the text follows
     // when asked for.
@@ -107,12 +111,29 @@ public:
     {
         FKept = true;
         FTextMade = false;
+        FShared = nullptr;
+    }
+    // The same for a value the engine shares with the record, which must
+    // outlive this value or its next change.
+    void Share(const jet::Variant& value)
+    {
+        FKept = true;
+        FTextMade = false;
+        FShared = &value;
+    }
+    // A shared value becomes this value's own.
+    void Unshare()
+    {
+        if (!FShared)
+            return;
+        FEngineValue = *FShared;
+        FShared = nullptr;
     }
     // Where the engine reads a value to keep, then taken by Keep(); until
     // then the value stays what it was while its text is what counts.
     jet::Variant& EngineValue() { return FEngineValue; }
     // The kept value, or null when the text is all there is.
-    const jet::Variant* Kept() const { return FKept ? &FEngineValue : nullptr; }
+    const jet::Variant* Kept() const { return FKept ? &KeptValue() : nullptr; }
     // Numbers and Booleans the engine gives (varSmallint, varInteger,
     // varByte, varInt64, varDouble, varCurrency, varBoolean) and texts: those
     // whose text is the variant's own conversion, which never fails.
@@ -136,7 +157,10 @@ public:
     bool Changed = false;
 
 private:
+    const jet::Variant& KeptValue() const { return FShared ? *FShared : FEngineValue; }
+
     jet::Variant FEngineValue;
+    const jet::Variant* FShared = nullptr;
     mutable std::string FText;
     bool FKept = false;
     mutable bool FTextMade = false;
@@ -150,6 +174,8 @@ struct TDaoRecordBuffer : TRecordBuffer {
     std::vector<TDaoValue> Values;
     // The first four bytes of the record's bookmark; 0 for none.
     std::int32_t Handle = 0;
+    // Keeps alive the values the engine shares with the record's values.
+    std::shared_ptr<const void> Owner;
 };
 
 // Open options, element n at bit n, so that the set's bits are the engine's
@@ -595,7 +621,7 @@ protected:
     void SetFieldData(TField& field, const std::string* value) override;
     bool GetNativeFieldData(const TField& field, void* buffer) override;
     void SetNativeFieldData(TField& field, const void* buffer) override;
-    TRecordBuffer* GetActiveRecordBuffer() override;
+    TRecordBuffer* GetActiveRecordBuffer() final;
     void GetBookmarkData(const TRecordBuffer& buffer, TBookmark& bookmark) override;
     // The buffer's record handle := the bookmark's four bytes.
     void SetBookmarkData(TRecordBuffer& buffer, const TBookmark& bookmark) override;
@@ -665,6 +691,9 @@ private:
     }
     // The value of the field in the buffer of the present state, or null.
     TDaoValue* FieldValue(const TField& field);
+    // GetFieldData of the fields that are not strings, which read a value
+    // other than the text kept.
+    bool GetFieldDataOfOtherTypes(const TField& field, const TDaoValue* stored, std::string* value);
     // Stores the text as the field's changed value once the field's
     // OnValidate accepts it; read-only fields keep theirs outside the
     // set-key state.
@@ -771,6 +800,10 @@ private:
     // bookmark into, and where it reads each value, reused from record to
     // record.
     std::vector<jet::Variant> FFetchedValues;
+    // The block of values the recordset last shared with a record, kept
+    // from fill to fill so that a record filled from the same block as the
+    // one before counts no owner up or down.
+    std::shared_ptr<const void> FSharedValues;
     std::vector<jet::Variant*> FReadTargets;
     jet::Bookmark FBookmarkBytes;
     // The database's count of other connections' commits when the

@@ -32,6 +32,7 @@
 #include "platform/jet/JetTypes.h"
 #include "platform/jet/Variant.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,20 @@ public:
     {
         static_cast<void>(values);
         static_cast<void>(count);
+        return false;
+    }
+    // The same values shared instead of copied, where the recordset holds
+    // the current record's values of every field whose entry in `wanted` is
+    // not null: field i at row[i], kept unchanged by `owner` for as long as
+    // the caller holds it (an owner that keeps them already is left as it
+    // is). False where it does not; ReadValues reads them.
+    virtual bool ShareValues(Variant* const* wanted, std::size_t count, const Variant*& row,
+                             std::shared_ptr<const void>& owner) const
+    {
+        static_cast<void>(wanted);
+        static_cast<void>(count);
+        static_cast<void>(row);
+        static_cast<void>(owner);
         return false;
     }
 
@@ -99,6 +114,14 @@ public:
     virtual void MoveFirst() = 0;
     virtual void MoveLast() = 0;
     virtual void MoveNext() = 0;
+    // MoveNext unless already past the last record, then Eof: the one call
+    // a walk makes per step.
+    virtual bool Advance()
+    {
+        if (!Eof())
+            MoveNext();
+        return Eof();
+    }
     virtual void MovePrevious() = 0;
     virtual void Move(long rows) = 0;
 

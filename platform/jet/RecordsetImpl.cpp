@@ -775,7 +775,8 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
     }
     Cache.Start = start;
     Cache.Count = end - start;
-    Cache.Values.resize(Cache.Count * fields);
+    std::vector<Variant>& values = Cache.Writable();
+    values.resize(Cache.Count * fields);
     Cache.Exists.assign(Cache.Count, 0);
     Cache.Generation = Source->Db->Generation();
     // The fields to read: all of them, unless a walk has shown which are used.
@@ -788,7 +789,7 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
         const auto& found = Source->LastFound;
         if (end - start == 1 && IsLive(start) && found.RowId == Keys->RowIds[start]
             && found.Generation == Cache.Generation) {
-            std::copy(found.Values.begin(), found.Values.end(), Cache.Values.begin());
+            std::copy(found.Values.begin(), found.Values.end(), values.begin());
             Cache.Exists[0] = 1;
             return;
         }
@@ -796,7 +797,7 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
         if (end - start > 1)
             reading.emplace(Source->Db->Sql());
         for (std::size_t p = start; p < end; ++p)
-            if (IsLive(p) && ReadRow(Keys->RowIds[p], &Cache.Values[(p - start) * fields]))
+            if (IsLive(p) && ReadRow(Keys->RowIds[p], &values[(p - start) * fields]))
                 Cache.Exists[p - start] = 1;
         return;
     }
@@ -830,11 +831,11 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
             break;
         if (Keys->RowIds[p] != rowId)
             continue;  // a row added since, not one of ours
-        Variant* values = &Cache.Values[(p - start) * fields];
+        Variant* row = &values[(p - start) * fields];
         int column = 1;
         for (std::size_t i = 0; i < fields; ++i)
             if (mask[i])
-                ReadStored(Source->Fields[i], scan, column++, values[i]);
+                ReadStored(Source->Fields[i], scan, column++, row[i]);
         Cache.Exists[p - start] = 1;
         ++p;
     }
@@ -882,7 +883,7 @@ RowView RecordsetImpl::TryRowAt(std::size_t position, int field, bool jump) cons
     if (!Cache.Exists[offset])
         return {};
     const std::size_t fields = Source->Fields.size();
-    return {Cache.Values.data() + offset * fields, fields, true};
+    return {Cache.Values->data() + offset * fields, fields, true};
 }
 
 RowView RecordsetImpl::RowAt(std::size_t position, int field) const
@@ -1224,14 +1225,19 @@ void RecordsetImpl::MoveLast()
     });
 }
 
+bool RecordsetImpl::StepToNextLive()
+{
+    if (!(Settled() && LockedRowId == 0 && Pos >= 0 && static_cast<std::size_t>(Pos) + 1 < Keys->Size()
+          && Keys->DeletedCount == 0))
+        return false;
+    ++Pos;
+    return true;
+}
+
 void RecordsetImpl::MoveNext()
 {
-    // The common case of a walk: the next entry is live.
-    if (Settled() && LockedRowId == 0 && Pos >= 0 && static_cast<std::size_t>(Pos) + 1 < Keys->Size()
-        && Keys->DeletedCount == 0) {
-        ++Pos;
+    if (StepToNextLive())
         return;
-    }
     Guarded([&] {
         CheckOpen();
         SyncTableKeys();
@@ -1240,6 +1246,14 @@ void RecordsetImpl::MoveNext()
         DropPendingEdit();
         SetPosition(NextLive(Gap ? Pos : Pos + 1));
     });
+}
+
+bool RecordsetImpl::Advance()
+{
+    // A row stands at the new position, so the recordset is not at Eof.
+    if (StepToNextLive())
+        return false;
+    return Recordset::Advance();
 }
 
 void RecordsetImpl::MovePrevious()
@@ -1461,16 +1475,17 @@ void RecordsetImpl::Seek(const std::string& comparison, const std::vector<Varian
                 const std::size_t fields = Source->Fields.size();
                 Cache.Start = static_cast<std::size_t>(position);
                 Cache.Count = 1;
-                Cache.Values.resize(fields);
+                std::vector<Variant>& values = Cache.Writable();
+                values.resize(fields);
                 Cache.Exists.assign(1, 1);
                 Cache.Loaded.assign(fields, 1);
                 Cache.AllLoaded = true;
                 Cache.Generation = Source->Db->Generation();
                 for (std::size_t i = 0; i < fields; ++i)
-                    ReadStored(Source->Fields[i], seek, static_cast<int>(i) + 1, Cache.Values[i]);
+                    ReadStored(Source->Fields[i], seek, static_cast<int>(i) + 1, values[i]);
                 Source->LastFound.RowId = RowIdAt(static_cast<std::size_t>(position));
                 Source->LastFound.Generation = Cache.Generation;
-                Source->LastFound.Values = Cache.Values;
+                Source->LastFound.Values = values;
             }
         }
         seek.Reset();
@@ -1807,7 +1822,7 @@ const Variant* RecordsetImpl::WindowRow() const
     if (Settled() && Cache.Generation == Source->Db->Generation() && Pos >= 0
         && static_cast<std::size_t>(Pos) >= Cache.Start && static_cast<std::size_t>(Pos) < Cache.Start + Cache.Count
         && Cache.Exists[static_cast<std::size_t>(Pos) - Cache.Start])
-        return &Cache.Values[(static_cast<std::size_t>(Pos) - Cache.Start) * Source->Fields.size()];
+        return Cache.Values->data() + (static_cast<std::size_t>(Pos) - Cache.Start) * Source->Fields.size();
     return nullptr;
 }
 
@@ -1842,6 +1857,24 @@ bool RecordsetImpl::ReadValues(Variant* const* values, std::size_t count) const
             }
         }
     });
+    return true;
+}
+
+bool RecordsetImpl::ShareValues(Variant* const* wanted, std::size_t count, const Variant*& row,
+                                std::shared_ptr<const void>& owner) const
+{
+    // A window of one row (a jump, a seek) is read for that row alone:
+    // copying its values costs less than a block of its own per row.
+    const Variant* values = count <= FieldCount() && Cache.Count > 1 ? WindowRow() : nullptr;
+    if (!values)
+        return false;
+    if (!Cache.AllLoaded)
+        for (std::size_t field = 0; field < count; ++field)
+            if (wanted[field] && !Cache.Loaded[field])
+                return false;
+    row = values;
+    if (owner != Cache.Values)
+        owner = Cache.Values;
     return true;
 }
 

@@ -144,6 +144,8 @@ public:
     int Type() const override;
     Collection<Field>& Fields() override;
     bool ReadValues(Variant* const* values, std::size_t count) const override;
+    bool ShareValues(Variant* const* wanted, std::size_t count, const Variant*& row,
+                     std::shared_ptr<const void>& owner) const override;
     bool Bof() const override;
     bool Eof() const override;
     long RecordCount() const override;
@@ -158,6 +160,7 @@ public:
     void MoveFirst() override;
     void MoveLast() override;
     void MoveNext() override;
+    bool Advance() override;
     void MovePrevious() override;
     void Move(long rows) override;
     void Requery() override;
@@ -213,7 +216,21 @@ private:
     struct Window {
         std::size_t Start = 0;
         std::size_t Count = 0;
-        std::vector<Variant> Values;
+        // Shared with the records that took their values from the window
+        // (ShareValues), so a window refilled while one holds it is filled
+        // in another block: the spare one when no record holds it any
+        // longer, else a new one.
+        std::shared_ptr<std::vector<Variant>> Values = std::make_shared<std::vector<Variant>>();
+        std::shared_ptr<std::vector<Variant>> SpareValues;
+        std::vector<Variant>& Writable()
+        {
+            if (Values.use_count() > 1) {
+                if (!SpareValues || SpareValues.use_count() > 1)
+                    SpareValues = std::make_shared<std::vector<Variant>>();
+                std::swap(Values, SpareValues);
+            }
+            return *Values;
+        }
         std::vector<std::uint8_t> Exists;
         std::vector<std::uint8_t> Loaded;  // per field: read into this window
         bool AllLoaded = false;
@@ -230,6 +247,9 @@ private:
                 || (RecordsetType == dbOpenTable && KeysGeneration == Source->Db->Generation()));
     }
     std::size_t Size() const;
+    // The common case of a walk, settled on a row whose next entry is live:
+    // moves there without the checks of MoveNext. False where those apply.
+    bool StepToNextLive();
     bool IsLive(std::size_t position) const;
     long LiveCount() const;
     bool HasCurrent() const;

@@ -388,8 +388,13 @@ bool Variant::operator==(const Variant& other) const
 void Variant::SetText(std::string_view text)
 {
     Type = varString;
-    Text.assign(text.data(), text.size());
-    ArrayValue.reset();
+    // Appending to the emptied text is the string's short path (no tail to
+    // move), which a read of every row takes. No caller holds a view of
+    // this variant's own text, which clearing would spoil.
+    Text.clear();
+    Text.append(text.data(), text.size());
+    if (ArrayValue)
+        ArrayValue.reset();
 }
 
 std::string VarToStr(const Variant& value)

@@ -485,5 +485,46 @@ TEST_F(DaoTableTest, AFilterThatRejectsEveryRecordLeavesTheTableEmpty)
     EXPECT_EQ(table.RecordCount(), 3);
 }
 
+// Hands out a copy of the current record.
+struct RecordCopyingTable : TDaoTable {
+    using TDaoTable::GetCurrentRecord;
+};
+
+// A walk over several windows of the engine's rows reads every record as
+// written, also back across a window's edge, and a copy of a record taken on
+// the way keeps its values while the walk reads the windows after it.
+TEST_F(DaoTableTest, RecordsKeepTheirValuesWhileAWalkReadsLaterWindows)
+{
+    constexpr int Options = 2500;
+    MakeConfigTable(Options);
+    Connect();
+    RecordCopyingTable table;
+    table.F_Set_Database(Database.get());
+    table.F_Set_TableName("config");
+    table.Open();
+    TDaoRecordBuffer copy;
+    std::vector<std::string> values, expected;
+    for (table.First(); !table.Eof(); table.Next()) {
+        values.push_back(table.FieldByName("OptionValue").AsString());
+        if (table.FieldByName("OptionName").AsString() == "10")
+            ASSERT_TRUE(table.GetCurrentRecord(copy));
+    }
+    for (int option = 1; option <= Options; ++option)
+        expected.push_back("value " + std::to_string(option));
+    EXPECT_EQ(values, expected);
+    ASSERT_EQ(copy.Values.size(), 3u);
+    EXPECT_EQ(copy.Values[1].Text(), "10");
+    EXPECT_EQ(copy.Values[2].Text(), "value 10");
+
+    table.First();
+    table.MoveBy(1024);
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "1025");
+    table.Prior();
+    EXPECT_EQ(table.FieldByName("OptionName").AsString(), "1024");
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "value 1024");
+    table.Next();
+    EXPECT_EQ(table.FieldByName("OptionValue").AsString(), "value 1025");
+}
+
 } // namespace
 } // namespace daotabletest

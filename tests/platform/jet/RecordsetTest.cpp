@@ -64,6 +64,30 @@ TEST_F(Recordsets, MovesAndPositionsOverEveryType)
     }
 }
 
+// Advance steps as MoveNext does, over deleted rows too, and answers Eof;
+// at Eof it stays there instead of raising.
+TEST_F(Recordsets, AdvanceStepsLikeMoveNextAndStopsAtEof)
+{
+    for (int type : {jet::dbOpenTable, jet::dbOpenDynaset, jet::dbOpenSnapshot, jet::dbOpenForwardOnly}) {
+        SCOPED_TRACE(type);
+        jet::RecordsetPtr rs = Db->OpenRecordset("People", type);
+        std::vector<std::string> names;
+        do
+            names.push_back(Name(rs));
+        while (!rs->Advance());
+        EXPECT_EQ(names, Values(Db->OpenRecordset("People", type), "Name"));
+        EXPECT_TRUE(rs->Eof());
+        EXPECT_TRUE(rs->Advance());
+        EXPECT_TRUE(rs->Eof());
+    }
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset);
+    rs->MoveNext();
+    rs->Delete();
+    rs->MoveFirst();
+    EXPECT_FALSE(rs->Advance());
+    EXPECT_EQ(Name(rs), "Cleo") << "bob was deleted";
+}
+
 TEST_F(Recordsets, AnEmptyRecordsetIsAtBothEnds)
 {
     Db->Execute("DELETE * FROM People");
@@ -71,6 +95,7 @@ TEST_F(Recordsets, AnEmptyRecordsetIsAtBothEnds)
         jet::RecordsetPtr rs = Db->OpenRecordset("People", type);
         EXPECT_TRUE(rs->Bof());
         EXPECT_TRUE(rs->Eof());
+        EXPECT_TRUE(rs->Advance());
         EXPECT_EQ(rs->RecordCount(), 0);
         EXPECT_NO_THROW(rs->MoveFirst());
         EXPECT_NO_THROW(rs->MoveLast());
@@ -754,6 +779,51 @@ TEST_F(ManyRows, AWholeRecordReadsFieldsTheWindowLacksFirst)
     values.assign(values.size(), kept);
     EXPECT_EQ(ErrorOf([&] { rs->ReadValues(targets.data(), values.size()); }), jet::errRecordDeleted);
     EXPECT_EQ(values, std::vector<jet::Variant>(values.size(), kept)) << "not even the Id the window held";
+}
+
+// A walk's values shared instead of copied are the values ReadValues
+// copies, and stay as they were read while the walk reads later windows,
+// whoever holds them; the values of an edit and of a snapshot are not shared.
+TEST_F(ManyRows, SharedValuesStayAsReadWhileTheWalkGoesOn)
+{
+    jet::RecordsetPtr rs = Db->OpenRecordset("Items", jet::dbOpenDynaset);
+    const auto fields = static_cast<std::size_t>(rs->Fields().Count());
+    std::vector<jet::Variant> copied(fields);
+    std::vector<jet::Variant*> targets;
+    for (jet::Variant& value : copied)
+        targets.push_back(&value);
+    struct Held {
+        std::shared_ptr<const void> Owner;
+        const jet::Variant* Row = nullptr;
+        std::vector<jet::Variant> AsRead;
+    };
+    std::vector<Held> held;
+    int rows = 0;
+    for (; !rs->Eof(); rs->MoveNext(), ++rows) {
+        ASSERT_TRUE(rs->ReadValues(targets.data(), fields));
+        Held shared;
+        ASSERT_TRUE(rs->ShareValues(targets.data(), fields, shared.Row, shared.Owner)) << rows;
+        shared.AsRead.assign(shared.Row, shared.Row + fields);
+        ASSERT_EQ(shared.AsRead, copied) << rows;
+        if (rows % 500 == 0 || rows % 1024 == 1023)
+            held.push_back(std::move(shared));
+    }
+    EXPECT_EQ(rows, Rows);
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        ASSERT_TRUE(rs->ReadValues(targets.data(), fields));
+    for (const Held& shared : held)
+        EXPECT_EQ(std::vector<jet::Variant>(shared.Row, shared.Row + fields), shared.AsRead);
+
+    const jet::Variant* row = nullptr;
+    std::shared_ptr<const void> owner;
+    rs->MoveFirst();
+    ASSERT_TRUE(rs->ReadValues(targets.data(), fields));
+    EXPECT_TRUE(rs->ShareValues(targets.data(), fields, row, owner));
+    rs->Edit();
+    EXPECT_FALSE(rs->ShareValues(targets.data(), fields, row, owner)) << "an edit's values";
+    rs->CancelUpdate();
+    jet::RecordsetPtr snapshot = Db->OpenRecordset("Items", jet::dbOpenSnapshot);
+    EXPECT_FALSE(snapshot->ShareValues(targets.data(), fields, row, owner)) << "a snapshot's values";
 }
 
 // A snapshot of a table's rows holds what a dynaset reads, also with a
