@@ -2,17 +2,22 @@
 
 #include "platform/system/InstanceMessageReader.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QThread>
 
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+#include <fcntl.h>
 
 #include <cerrno>
 #include <cstring>
@@ -137,18 +142,15 @@ TSingleInstance::TStart TSingleInstance::Acquire(int message)
     }
     const QDeadlineTimer deadline(kAnswerWaitMs);
     for (;;) {
-        lock_ = std::make_unique<QLockFile>(lockName);
-        // Never stale by age: only a lock whose process has gone is taken
-        // over (QLockFile checks the process it names).
-        lock_->setStaleLockTime(0);
-        if (lock_->tryLock(0)) {
+        switch (TakeLock(lockName)) {
+        case TLock::Taken:
             Listen();
             return TStart::First;
-        }
-        const bool heldByAnother = lock_->error() == QLockFile::LockFailedError;
-        lock_.reset();
-        if (!heldByAnother)
+        case TLock::Failed:
             return TStart::Unmarked;
+        case TLock::Held:
+            break;
+        }
         // The holder listens a moment after it took the lock.
         if (SendToRunningCopy(message))
             return TStart::HandedOver;
@@ -158,12 +160,52 @@ TSingleInstance::TStart TSingleInstance::Acquire(int message)
     }
 }
 
+TSingleInstance::TLock TSingleInstance::TakeLock(const QString& lockName)
+{
+    const QByteArray path = QFile::encodeName(lockName);
+    // The holder removes the file as it lets go; a lock taken on the file
+    // just removed is no lock, and the file made next is tried again.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int file = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (file < 0)
+            return TLock::Failed;
+        if (::flock(file, LOCK_EX | LOCK_NB) != 0) {
+            const bool held = errno == EWOULDBLOCK;
+            ::close(file);
+            return held ? TLock::Held : TLock::Failed;
+        }
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(file, &opened) == 0 && ::stat(path.constData(), &named) == 0 && opened.st_dev == named.st_dev
+            && opened.st_ino == named.st_ino) {
+            // Who holds it, in the lines QLockFile writes, for people and
+            // tools that look. Not synced: the lock is the flock, not the
+            // text, and a sync costs a start tens of milliseconds on disks.
+            const QByteArray holder = QByteArray::number(QCoreApplication::applicationPid()) + '\n'
+                + QCoreApplication::applicationName().toUtf8() + '\n' + QSysInfo::machineHostName().toUtf8() + '\n';
+            if (::ftruncate(file, 0) == 0) {
+                const ssize_t written = ::write(file, holder.constData(), std::size_t(holder.size()));
+                static_cast<void>(written);
+            }
+            lockFile_ = file;
+            lockPath_ = path;
+            return TLock::Taken;
+        }
+        ::close(file);
+    }
+    return TLock::Failed;
+}
+
 void TSingleInstance::Release()
 {
     StopListening();
-    if (lock_)
-        lock_->unlock();
-    lock_.reset();
+    if (lockFile_ < 0)
+        return;
+    // Removed while still locked, so that no later copy takes a lock on a
+    // file that is gone (TakeLock checks for that).
+    ::unlink(lockPath_.constData());
+    ::close(lockFile_);
+    lockFile_ = -1;
 }
 
 bool TSingleInstance::Listen()

@@ -2,10 +2,10 @@
 // copy; that copy listens on a local socket of the same name, through which a
 // later start hands over a message (the activation request) before it exits.
 //
-// Taking the lock is the one atomic step of the check: of two copies started
-// together exactly one takes it, and the other waits for it to listen and
-// hands over. A lock left behind by a copy that ended abnormally is stale (its
-// process is gone) and is taken over. When the lock is held by a live process
+// Taking the lock (an exclusive flock on the lock file) is the one atomic
+// step of the check: of two copies started together exactly one takes it, and
+// the other waits for it to listen and hands over. The system lets go of the
+// lock of a copy that ended abnormally, so its file left behind is taken over. When the lock is held by a live process
 // that does not answer within a few seconds, the new copy runs all the same,
 // without the lock, as the old marker test did when it found no main window.
 //
@@ -15,7 +15,7 @@
 // private before it is used, so that no other user can plant a marker there.
 #pragma once
 
-#include <QLockFile>
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -50,7 +50,7 @@ public:
     // that holds the lock but does not listen yet (it started a moment
     // before) is waited for.
     TStart Acquire(int message = WM_INSTANCE_ACTIVATE);
-    bool HoldsMarker() const { return lock_ && lock_->isLocked(); }
+    bool HoldsMarker() const { return lockFile_ >= 0; }
     // The lock file's name; empty when there is no private folder for it.
     QString LockFileName() const;
 
@@ -67,6 +67,8 @@ Q_SIGNALS:
     void MessageReceived(int message);
 
 private:
+    enum class TLock { Taken, Held, Failed };
+    TLock TakeLock(const QString& lockName);
     bool Listen();
     void StopListening();
     void AcceptConnections();
@@ -74,7 +76,9 @@ private:
     QString SocketName() const;
 
     QString name_;
-    std::unique_ptr<QLockFile> lock_;
+    // The open lock file and its name while this copy holds its lock.
+    int lockFile_ = -1;
+    QByteArray lockPath_;
     // The listening socket, a plain unix-domain socket: a library of
     // network classes would cost the start of every copy more than this.
     int listener_ = -1;
