@@ -138,6 +138,12 @@ int MArc::HitTest(int x, int y)
 {
     const int tolerance = param->GetActiveWidth();
     const TPoint mouse{x, y};
+    // The curve is tested against `circleRect`.
+    if (BeyondPickReach(mouse,
+                        std::array{p1, p2, handleTop, handleBottom, handleLeft, handleRight,
+                                   TPoint{circleRect.left, circleRect.top}, TPoint{circleRect.right, circleRect.bottom}},
+                        tolerance))
+        return MShape::HitTest(x, y);
     for (TPoint handle : {p1, p2, handleTop, handleBottom, handleLeft, handleRight}) {
         if (MTool::NearPoint(mouse, handle, tolerance)) {
             grabPoint = handle;

@@ -5,6 +5,10 @@
 #include "shapes/MPoint.h"
 #include "shapes/MTool.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
 namespace {
 
 constexpr int kDeriveCentre = 1;
@@ -46,6 +50,16 @@ int MBoxShape::HitTest(int x, int y)
 {
     const int tolerance = param->GetActiveWidth();
     const TPoint mouse{x, y};
+    // The outline is tested against `bounds`, a circle's by its width alone:
+    // the square on the box's centre with the box's longer side holds it
+    // either way, and the handles lie on the box.
+    const std::int64_t width = std::abs(std::int64_t(bounds.right) - bounds.left);
+    const std::int64_t height = std::abs(std::int64_t(bounds.bottom) - bounds.top);
+    const std::int64_t half = std::max(width, height) / 2 + 1;
+    const std::int64_t centreX = (std::int64_t(bounds.left) + bounds.right) / 2;
+    const std::int64_t centreY = (std::int64_t(bounds.top) + bounds.bottom) / 2;
+    if (BeyondPickReach(mouse, centreX - half, centreY - half, centreX + half, centreY + half, tolerance))
+        return MShape::HitTest(x, y);
     for (TPoint handle : {top, bottom, left, right}) {
         if (MTool::NearPoint(mouse, handle, tolerance)) {
             grabPoint = handle;

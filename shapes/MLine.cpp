@@ -52,6 +52,8 @@ int MLine::HitTest(int x, int y)
 {
     const int tolerance = param->GetActiveWidth();
     const TPoint mouse{x, y};
+    if (BeyondPickReach(mouse, std::array{p1, p2}, tolerance))
+        return MShape::HitTest(x, y);
     if (MTool::NearPoint(mouse, p1, tolerance)) {
         grabPoint = p1;
         return HIT_POINT;

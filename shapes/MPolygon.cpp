@@ -133,6 +133,8 @@ int MPolygon::HitTest(int x, int y)
 {
     const int tolerance = param->GetActiveWidth();
     const TPoint mouse{x, y};
+    if (BeyondPickReach(mouse, points, tolerance))
+        return MShape::HitTest(x, y);
     for (TPoint vertex : points) {
         if (MTool::NearPoint(mouse, vertex, tolerance)) {
             grabPoint = vertex;

@@ -66,6 +66,8 @@ int MRect::HitTest(int x, int y)
 {
     const int tolerance = param->GetActiveWidth();
     const TPoint mouse{x, y};
+    if (BeyondPickReach(mouse, std::array{p1, p2, p3, p4}, tolerance))
+        return MShape::HitTest(x, y);
     for (TPoint corner : {p1, p2, p4, p3}) {
         if (MTool::NearPoint(mouse, corner, tolerance)) {
             grabPoint = corner;

@@ -669,6 +669,27 @@ void MShape::DrawDimension(TCanvas* target, TPoint a, TPoint b)
     }
 }
 
+bool MShape::BeyondPickReach(TPoint mouse, std::span<const TPoint> points, int tolerance)
+{
+    if (points.empty())
+        return false;
+    std::int64_t left = points.front().x, right = left, top = points.front().y, bottom = top;
+    for (const TPoint p : points.subspan(1)) {
+        left = std::min<std::int64_t>(left, p.x);
+        right = std::max<std::int64_t>(right, p.x);
+        top = std::min<std::int64_t>(top, p.y);
+        bottom = std::max<std::int64_t>(bottom, p.y);
+    }
+    return BeyondPickReach(mouse, left, top, right, bottom, tolerance);
+}
+
+bool MShape::BeyondPickReach(TPoint mouse, std::int64_t left, std::int64_t top, std::int64_t right,
+                             std::int64_t bottom, int tolerance)
+{
+    const std::int64_t reach = std::int64_t(std::max(tolerance, 0)) + 2;
+    return mouse.x < left - reach || mouse.x > right + reach || mouse.y < top - reach || mouse.y > bottom + reach;
+}
+
 int MShape::HitLabel(int x, int y)
 {
     const TPoint mouse{x, y};

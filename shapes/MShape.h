@@ -315,6 +315,17 @@ protected:
     void DrawDimension(TCanvas* target, TPoint a, TPoint b);
     // 1 or 2 for the label under (x, y), else 0.
     int HitLabel(int x, int y);
+    // Whether `mouse` lies more than tolerance + 2 pixels, along x or y,
+    // outside the box around `points`. The pick tests of points, segments,
+    // circles and ellipses reach no farther than the tolerance beyond the
+    // box of the points and rectangle corners they test (the truncations of
+    // the circle and ellipse tests add less than 2), so a body so far away
+    // is skipped without them; a crowded picture is looked through at every
+    // mouse move.
+    static bool BeyondPickReach(TPoint mouse, std::span<const TPoint> points, int tolerance);
+    // The same for the box from (left, top) to (right, bottom), normalized.
+    static bool BeyondPickReach(TPoint mouse, std::int64_t left, std::int64_t top, std::int64_t right,
+                                std::int64_t bottom, int tolerance);
     // Moves the label's offset by (dx, dy) while it stays within reach of its anchor.
     void DragLabel(int dx, int dy, int index);
 

@@ -26,6 +26,8 @@
 
 #include "platform/gui/GuiTypes.h"
 
+#include <climits>
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -207,3 +209,28 @@ private:
     TCanvas* Canvas = nullptr; // not owned; measures label texts
     int Decimals = 4;          // decimals of value texts (option 714)
 };
+
+// The conversions run for every position a drawing works out, so they are
+// inline.
+inline double MTool::Round(double x)
+{
+    const double f = std::floor(x);
+    if (x > 0 && x - f >= 0.5)
+        return std::ceil(x);
+    if (x < 0 && x - f > 0.5)
+        return std::ceil(x);
+    return f;
+}
+
+inline int MTool::TruncToInt(double x)
+{
+    if (std::isnan(x))
+        return 0;
+    if (x >= 2147483648.0)
+        return INT_MAX;
+    if (x <= -2147483649.0)
+        return INT_MIN;
+    return static_cast<int>(x);
+}
+
+inline int MTool::RoundToInt(double x) { return TruncToInt(Round(x)); }

@@ -86,29 +86,6 @@ bool BothHaveLength(TPoint a, TPoint b, TPoint c, TPoint d)
 
 // ---- Numbers ----
 
-double MTool::Round(double x)
-{
-    const double f = std::floor(x);
-    if (x > 0 && x - f >= 0.5)
-        return std::ceil(x);
-    if (x < 0 && x - f > 0.5)
-        return std::ceil(x);
-    return f;
-}
-
-int MTool::TruncToInt(double x)
-{
-    if (std::isnan(x))
-        return 0;
-    if (x >= 2147483648.0)
-        return INT_MAX;
-    if (x <= -2147483649.0)
-        return INT_MIN;
-    return static_cast<int>(x);
-}
-
-int MTool::RoundToInt(double x) { return TruncToInt(Round(x)); }
-
 double MTool::RadToDeg(double radians) { return radians * (1.0 / std::numbers::pi) * 180.0; }
 
 double MTool::ReverseAngle(double degrees)

@@ -1,8 +1,16 @@
 #include "ShapeTestSupport.h"
 
+#include "shapes/MArc.h"
 #include "shapes/MData.h"
+#include "shapes/MEllipse.h"
+#include "shapes/MLine.h"
+#include "shapes/MPolygon.h"
+#include "shapes/MRect.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
+#include <string>
 
 namespace {
 
@@ -556,4 +564,50 @@ TEST_F(MShapeTest, OnlyValidShapesOfferDerivations)
     EXPECT_TRUE(shape.DeriveCaptions().empty());
 }
 
+// A shape far from the mouse is passed over without its pick tests, at
+// the tolerance plus 2 pixels beyond the box of its points. Every pick of a
+// body found on a dense grid lies at least a pixel inside that reach, so the
+// short cut skips no shape that its tests would have picked.
+TEST_F(MShapeTest, BodiesArePickedOnlyWellInsideTheReachThatPassesOverFarShapes)
+{
+    struct Kind {
+        const char* name;
+        std::function<std::unique_ptr<MShape>()> make;
+        TRect box; // of the points the shape's tests use
+    };
+    // A concave star of ten points.
+    const std::vector<TPoint> star{{90, 60}, {70, 66}, {69, 88}, {55, 70}, {35, 77},
+                                   {48, 60}, {35, 43}, {55, 50}, {69, 32}, {70, 54}};
+    const Kind kinds[] = {
+        {"line", [&] { return MLine::Create(&canvas, 40, 50, 95, 71); }, {40, 50, 95, 71}},
+        {"rectangle", [&] { return MRect::Create(&canvas, 45, 40, 90, 66); }, {45, 40, 90, 66}},
+        {"circle", [&] { return MCircle::Create(&canvas, {41, 41, 82, 82}); }, {41, 41, 82, 82}},
+        {"odd circle", [&] { return MCircle::Create(&canvas, {40, 40, 77, 77}); }, {40, 40, 77, 77}},
+        {"ellipse", [&] { return MEllipse::Create(&canvas, {35, 48, 96, 71}); }, {35, 48, 96, 71}},
+        {"arc", [&] { return MArc::Create(&canvas, {80, 60}, {60, 40}, {40, 60}); }, {40, 40, 80, 80}},
+        {"polygon", [&] { return MPolygon::Create(&canvas, star); }, {35, 32, 90, 88}},
+    };
+    for (const int tolerance : {0, 3, 8}) {
+        param->SetInt(OPT_ACTIVE_WIDTH, tolerance, false);
+        for (const Kind& kind : kinds) {
+            const std::unique_ptr<MShape> shape = kind.make();
+            shape->marked = false; // the labels do not count here
+            const TRect box = kind.box;
+            int picks = 0;
+            for (int y = box.top - tolerance - 6; y <= box.bottom + tolerance + 6; ++y) {
+                for (int x = box.left - tolerance - 6; x <= box.right + tolerance + 6; ++x) {
+                    if (shape->HitTest(x, y) == HIT_NONE)
+                        continue;
+                    ++picks;
+                    const int beyond = std::max({box.left - x, x - box.right, box.top - y, y - box.bottom, 0});
+                    EXPECT_LE(beyond, tolerance + 1) << kind.name << " picked at " << x << "," << y
+                                                     << " with tolerance " << tolerance;
+                }
+            }
+            EXPECT_GT(picks, 0) << kind.name;
+        }
+    }
+}
+
 } // namespace
+
