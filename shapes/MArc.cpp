@@ -391,11 +391,14 @@ TRect MArc::PlaceLabel(int index, const TRect& box) const
         // radius line nor the arc passes; the name, drawn up and left of the
         // tip, keeps its place and the angle goes left of it.
         TRect outward = turned(dx < 0, dy < 0);
-        const TRect name = NameRect();
-        if (dx < 0 && dy < 0 && name.right > name.left && outward.left < name.right && name.left < outward.right &&
-            outward.top < name.bottom && name.top < outward.bottom) {
-            const std::int64_t shift = std::int64_t(outward.right) - name.left + kNameGap;
-            outward = {Saturated(outward.left - shift), outward.top, Saturated(outward.right - shift), outward.bottom};
+        if (dx < 0 && dy < 0) {
+            const TRect name = NameRect();
+            if (name.right > name.left && outward.left < name.right && name.left < outward.right &&
+                outward.top < name.bottom && name.top < outward.bottom) {
+                const std::int64_t shift = std::int64_t(outward.right) - name.left + kNameGap;
+                outward = {Saturated(outward.left - shift), outward.top, Saturated(outward.right - shift),
+                           outward.bottom};
+            }
         }
         return outward;
     }

@@ -318,13 +318,6 @@ std::vector<std::unique_ptr<MShape>> MShape::DeriveShapes(TCanvas* shapeCanvas, 
     return MakeDerivedShapes(shapeCanvas, index);
 }
 
-TPoint MShape::OffsetPoint(TPoint p, std::int64_t dx, std::int64_t dy)
-{
-    return {MTool::TruncToInt(double(p.x + dx)), MTool::TruncToInt(double(p.y + dy))};
-}
-
-int MShape::Saturated(std::int64_t value) { return MTool::TruncToInt(double(value)); }
-
 int MShape::TruncatedMidpoint(int a, int b) { return int((std::int64_t(a) + b) / 2); }
 
 int MShape::RoundedMidpoint(int a, int b) { return MTool::RoundToInt((double(a) + b) * 0.5); }
@@ -582,9 +575,11 @@ TRect MShape::LabelRect(int index, const TCanvas* picture) const
         low = Saturated(low + by);
         high = Saturated(high + by);
     };
-    if (picture->Width() > 0 && picture->Height() > 0) {
-        shift(box.left, box.right, picture->Width());
-        shift(box.top, box.bottom, picture->Height());
+    const int width = picture->Width();
+    const int height = picture->Height();
+    if (width > 0 && height > 0) {
+        shift(box.left, box.right, width);
+        shift(box.top, box.bottom, height);
     }
     return box;
 }

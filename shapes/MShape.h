@@ -18,6 +18,7 @@
 #include "platform/gui/TTextSlot.h"
 #include "shapes/MRuleTool.h"
 #include "shapes/MSerialNumber.h"
+#include "shapes/MTool.h"
 
 #include <Qt>
 
@@ -354,3 +355,11 @@ private:
     mutable TTextSlot nameSlot;
     mutable std::array<TTextSlot, 2> labelSlots;
 };
+
+// Label boxes are placed through these at every mouse move, for every shape.
+inline TPoint MShape::OffsetPoint(TPoint p, std::int64_t dx, std::int64_t dy)
+{
+    return {MTool::TruncToInt(double(p.x + dx)), MTool::TruncToInt(double(p.y + dy))};
+}
+
+inline int MShape::Saturated(std::int64_t value) { return MTool::TruncToInt(double(value)); }
