@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <functional>
-#include <string>
 
 namespace {
 
@@ -592,7 +591,7 @@ TEST_F(MShapeTest, BodiesArePickedOnlyWellInsideTheReachThatPassesOverFarShapes)
         for (const Kind& kind : kinds) {
             const std::unique_ptr<MShape> shape = kind.make();
             shape->marked = false; // the labels do not count here
-            const TRect box = kind.box;
+            const TRect& box = kind.box;
             int picks = 0;
             for (int y = box.top - tolerance - 6; y <= box.bottom + tolerance + 6; ++y) {
                 for (int x = box.left - tolerance - 6; x <= box.right + tolerance + 6; ++x) {
@@ -610,4 +609,3 @@ TEST_F(MShapeTest, BodiesArePickedOnlyWellInsideTheReachThatPassesOverFarShapes)
 }
 
 } // namespace
-
