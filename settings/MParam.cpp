@@ -305,6 +305,9 @@ MParam* MParam::GetInstance()
 void MParam::ResetForTesting()
 {
     Instance().reset();
+    // Every value is gone with the store: what was read from it is stale,
+    // even before the next store is made.
+    ++generation;
 }
 
 void MParam::SetBusyWaitForTesting(std::optional<std::chrono::milliseconds> wait)

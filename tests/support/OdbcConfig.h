@@ -5,7 +5,8 @@
 // Two sources reach SQLite files in that folder through the SQLite driver:
 // LabData (system, lab.db) and MyMeasures (user, measures.db); a test makes
 // the files it needs. The driver manager may keep the paths it read for the
-// rest of the process, so every test of the process uses the same folder.
+// rest of the process, so every test of the process uses the same folder, from
+// the start of the process on.
 #pragma once
 
 #include <QTemporaryDir>
@@ -45,3 +46,7 @@ public:
 private:
     static void Write(const std::string& name, const std::string& text) { std::ofstream(name) << text; }
 };
+
+// Installed before main as well, so that the driver manager reads this
+// configuration first whichever test of the process reaches it first.
+inline const bool kOdbcConfigInstalledAtStart = (OdbcConfig::Install(), true);

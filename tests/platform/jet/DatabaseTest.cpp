@@ -1,4 +1,5 @@
 #include "JetFixture.h"
+#include "tests/support/OdbcConfig.h"
 
 #include <sqlite3.h>
 
@@ -221,20 +222,22 @@ TEST_F(Database, RepairAndCompactRefuseAFileInUseAndLeaveItAlone)
 
 TEST_F(Database, RegisterDatabaseWritesAUserDataSourceThroughUnixOdbc)
 {
-    const std::string odbcinst = PathOf("odbcinst.ini");
-    WriteFile(odbcinst, "[Test Driver]\nDriver=/usr/lib/libtestdriver.so\n");
-    WriteFile(PathOf("odbc.ini"), "");
-    setenv("ODBCSYSINI", Folder.path().toStdString().c_str(), 1);
-    setenv("ODBCINI", PathOf("odbc.ini").c_str(), 1);
+    // The driver manager keeps the configuration paths it first reads for
+    // the rest of the process, so this test works in the ODBC tests' own
+    // folder and puts their files back when done.
+    OdbcConfig::Install();
+    const std::string folder = OdbcConfig::Folder();
+    const std::string userSources = folder + "/user.ini";
+    WriteFile(folder + "/odbcinst.ini", "[Test Driver]\nDriver=/usr/lib/libtestdriver.so\n");
+    WriteFile(userSources, "");
     Engine->RegisterDatabase("Sales", "Test Driver", true, "Description=Sales figures\rDatabase=/data/sales.db");
-    const std::string written = FileBytes(PathOf("odbc.ini"));
+    const std::string written = FileBytes(userSources);
     EXPECT_NE(written.find("[Sales]"), std::string::npos) << written;
     EXPECT_NE(written.find("Test Driver"), std::string::npos) << written;
     EXPECT_NE(written.find("/data/sales.db"), std::string::npos) << written;
     EXPECT_EQ(ErrorOf([&] { Engine->RegisterDatabase("Other", "No Such Driver", true, ""); }),
               jet::errOdbcCallFailed);
-    unsetenv("ODBCSYSINI");
-    unsetenv("ODBCINI");
+    OdbcConfig::Install();
 }
 
 TEST_F(Database, IdleRefreshSeesWhatAnotherConnectionChanged)

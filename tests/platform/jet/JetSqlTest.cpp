@@ -158,6 +158,12 @@ TEST_F(Sql, SelectIntoInHandsTheRowsToAnInstallableFormat)
         jet::ExportTarget Target;
         int Fields = 0;
     };
+    // The program's own text format comes back afterwards, for the tests that
+    // run after this one in the same process.
+    struct PutBack {
+        std::shared_ptr<jet::InstallableFormat> format = jet::FindInstallableFormat("Text");
+        ~PutBack() { jet::RegisterInstallableFormat("Text", format); }
+    } putBack;
     auto recorder = std::make_shared<Recorder>();
     jet::RegisterInstallableFormat("Text", recorder);
     Db->Execute("Select  [Name], [Price] INTO [parts#txt] IN \"" + Folder.path().toStdString()

@@ -68,9 +68,11 @@ TEST_F(OdbcDatabase, TablesAndViewsAreTableDefsWithFieldsAndIndexes)
     EXPECT_TRUE(nameIndex);
 
     const jet::TableDefPtr config = Db->TableDefs().Item("config");
-    for (int i = 0; i < config->Indexes().Count(); ++i)
-        if (config->Indexes().Item(i)->Primary())
+    for (int i = 0; i < config->Indexes().Count(); ++i) {
+        if (config->Indexes().Item(i)->Primary()) {
             EXPECT_EQ(config->Indexes().Item(i)->Fields().Count(), 2);
+        }
+    }
 
     // Definitions change on the source through its DDL; a change of a field
     // that is there has no common form, nor has a link inside a source.
