@@ -1,5 +1,7 @@
 #include "shapes/MDocument.h"
 
+#include "platform/gui/TCanvas.h"
+
 #include <algorithm>
 
 namespace {
@@ -305,6 +307,8 @@ bool MDocument::IsRelationSelected() const
 
 void MDocument::Draw(TCanvas* canvas, bool marksShown, bool selectedActive, const TRect* magnifiedArea)
 {
+    // Thousands of shapes draw a few pixels each: the canvas is made ready once.
+    const TCanvas::Batch batch(*canvas);
     const auto mayMagnify = [&](const MShape* object) {
         return !magnifiedArea || object->MayMagnifyInto(*magnifiedArea);
     };

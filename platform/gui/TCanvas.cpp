@@ -39,14 +39,11 @@ struct Raster {
     int height = 0;
     TTouchedArea* touched = nullptr;
 
-    Raster(QImage* image, TTouchedArea* touchedArea) : touched(touchedArea)
+    // From the canvas's prepared pixels.
+    template <class WritablePixels>
+    Raster(const WritablePixels& pixels, TTouchedArea* touchedArea)
+        : bits(pixels.bits), stride(pixels.stride), width(pixels.width), height(pixels.height), touched(touchedArea)
     {
-        if (image == nullptr || image->isNull())
-            return;
-        bits = reinterpret_cast<QRgb*>(image->bits());
-        stride = image->bytesPerLine() / 4;
-        width = image->width();
-        height = image->height();
     }
     bool Empty() const { return bits == nullptr; }
     QRgb* At(std::int64_t x, std::int64_t y) const { return bits + y * stride + x; }
@@ -529,9 +526,31 @@ QFont ToQFont(const TFont& font)
 
 TCanvas::TCanvas(QImage* target) : target_(target) {}
 
-int TCanvas::Width() const { return target_ ? target_->width() : 0; }
+int TCanvas::Width() const
+{
+    if (batchPixels_)
+        return batchPixels_->width;
+    return target_ ? target_->width() : 0;
+}
 
-int TCanvas::Height() const { return target_ ? target_->height() : 0; }
+int TCanvas::Height() const
+{
+    if (batchPixels_)
+        return batchPixels_->height;
+    return target_ ? target_->height() : 0;
+}
+
+TCanvas::Batch::Batch(TCanvas& canvas) : canvas_(canvas), outermost_(!canvas.batchPixels_)
+{
+    if (outermost_)
+        canvas_.batchPixels_ = canvas_.PreparedPixels();
+}
+
+TCanvas::Batch::~Batch()
+{
+    if (outermost_)
+        canvas_.batchPixels_.reset();
+}
 
 QImage* TCanvas::PreparedTarget()
 {
@@ -540,6 +559,17 @@ QImage* TCanvas::PreparedTarget()
     if (!IsThirtyTwoBit(target_->format()))
         *target_ = target_->convertToFormat(QImage::Format_RGB32);
     return target_;
+}
+
+TCanvas::WritablePixels TCanvas::PreparedPixels()
+{
+    if (batchPixels_)
+        return *batchPixels_;
+    QImage* image = PreparedTarget();
+    if (image == nullptr)
+        return {};
+    return {image, reinterpret_cast<QRgb*>(image->bits()), image->bytesPerLine() / qsizetype(sizeof(QRgb)),
+            image->width(), image->height()};
 }
 
 void TCanvas::MoveTo(int x, int y)
@@ -560,7 +590,8 @@ void TCanvas::StrokePath(std::span<const TPoint> points, bool closed)
 {
     if (Pen.Style == psClear || points.size() < 2)
         return;
-    QImage* image = PreparedTarget();
+    const WritablePixels pixels = PreparedPixels();
+    QImage* image = pixels.image;
     if (image == nullptr)
         return;
     const std::size_t segments = closed ? points.size() : points.size() - 1;
@@ -582,7 +613,7 @@ void TCanvas::StrokePath(std::span<const TPoint> points, bool closed)
         return;
     }
 
-    const Raster raster(image, touched_);
+    const Raster raster(pixels, touched_);
     WithMix(Pen.Mode, [&](auto tag) {
         using Mix = typename decltype(tag)::type;
         const Mix pen(Pen.Color);
@@ -615,10 +646,11 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom)
         std::swap(top, bottom);
     if (left == right || top == bottom)
         return;
-    QImage* image = PreparedTarget();
+    const WritablePixels pixels = PreparedPixels();
+    QImage* image = pixels.image;
     if (image == nullptr)
         return;
-    const Raster raster(image, touched_);
+    const Raster raster(pixels, touched_);
     const bool outlined = Pen.Style != psClear;
     if (Brush.Style == bsSolid) {
         const int inset = outlined ? 1 : 0;
@@ -659,10 +691,10 @@ void TCanvas::FrameRect(const TRect& rect)
     const ChangeNotice notice(OnChange);
     if (Brush.Style == bsClear || rect.right <= rect.left || rect.bottom <= rect.top)
         return;
-    QImage* image = PreparedTarget();
-    if (image == nullptr)
+    const WritablePixels pixels = PreparedPixels();
+    if (pixels.image == nullptr)
         return;
-    const Raster raster(image, touched_);
+    const Raster raster(pixels, touched_);
     const CopyMix brush(Brush.Color);
     const std::int64_t l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
     PaintBox(raster, l, t, r, t + 1, brush);
@@ -678,10 +710,10 @@ void TCanvas::FillRect(const TRect& rect)
     const ChangeNotice notice(OnChange);
     if (Brush.Style == bsClear)
         return;
-    QImage* image = PreparedTarget();
-    if (image == nullptr)
+    const WritablePixels pixels = PreparedPixels();
+    if (pixels.image == nullptr)
         return;
-    PaintBox(Raster(image, touched_), rect.left, rect.top, rect.right, rect.bottom, CopyMix(Brush.Color));
+    PaintBox(Raster(pixels, touched_), rect.left, rect.top, rect.right, rect.bottom, CopyMix(Brush.Color));
 }
 
 void TCanvas::Ellipse(int left, int top, int right, int bottom)
@@ -707,10 +739,11 @@ void TCanvas::DrawEllipseShape(int left, int top, int right, int bottom, bool fi
     const bool brushed = filled && Brush.Style == bsSolid;
     if (left == right || top == bottom || (!outlined && !brushed))
         return;
-    QImage* image = PreparedTarget();
+    const WritablePixels pixels = PreparedPixels();
+    QImage* image = pixels.image;
     if (image == nullptr)
         return;
-    const Raster raster(image, touched_);
+    const Raster raster(pixels, touched_);
     const EllipseRows rows(left, top, right, bottom);
     const bool wide = outlined && Pen.Width > 1 && FitsPainter(left, top, right, bottom);
 
@@ -869,11 +902,11 @@ void TCanvas::Polygon(std::span<const TPoint> points)
     const ChangeNotice notice(OnChange);
     if (points.size() < 2)
         return;
-    QImage* image = PreparedTarget();
-    if (image == nullptr)
+    const WritablePixels pixels = PreparedPixels();
+    if (pixels.image == nullptr)
         return;
     if (Brush.Style == bsSolid && points.size() >= 3) {
-        const Raster raster(image, touched_);
+        const Raster raster(pixels, touched_);
         const auto [minY, maxY] = std::minmax_element(points.begin(), points.end(),
                                                       [](TPoint p, TPoint q) { return p.y < q.y; });
         const std::int64_t y0 = std::max<std::int64_t>(minY->y, 0);
@@ -1086,20 +1119,20 @@ TSize TCanvas::TextExtent(const std::string& text, TTextSlot& slot) const
 void TCanvas::TextOut(int x, int y, const std::string& text)
 {
     const ChangeNotice notice(OnChange);
-    if (PreparedTarget() != nullptr)
-        PaintText(x, y, Run(text));
+    if (const WritablePixels pixels = PreparedPixels(); pixels.image != nullptr)
+        PaintText(pixels, x, y, Run(text));
 }
 
 void TCanvas::TextOut(int x, int y, const std::string& text, TTextSlot& slot)
 {
     const ChangeNotice notice(OnChange);
-    if (PreparedTarget() != nullptr)
-        PaintText(x, y, Run(text, slot));
+    if (const WritablePixels pixels = PreparedPixels(); pixels.image != nullptr)
+        PaintText(pixels, x, y, Run(text, slot));
 }
 
-void TCanvas::PaintText(int x, int y, const TextRun& run)
+void TCanvas::PaintText(const WritablePixels& pixels, int x, int y, const TextRun& run)
 {
-    const Raster raster(target_, touched_);
+    const Raster raster(pixels, touched_);
     if (Brush.Style == bsSolid)
         PaintBox(raster, x, y, std::int64_t(x) + run.width, std::int64_t(y) + run.height, CopyMix(Brush.Color));
     const QRgb color = ToQRgb(Font.Color);
@@ -1173,10 +1206,11 @@ void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& src)
 
 void TCanvas::Blit(const TRect& dest, const QImage* source, const TRect& src)
 {
-    QImage* image = PreparedTarget();
+    const WritablePixels pixels = PreparedPixels();
+    QImage* image = pixels.image;
     if (image == nullptr)
         return;
-    const Raster raster(image, touched_);
+    const Raster raster(pixels, touched_);
     std::int64_t dl = dest.left, dr = dest.right, dt = dest.top, db = dest.bottom;
     std::int64_t sl = src.left, sr = src.right, st = src.top, sb = src.bottom;
     // Opposite directions of target and source mirror the picture.
@@ -1309,8 +1343,8 @@ void TCanvas::SetPixel(int x, int y, TColor color)
     const ChangeNotice notice(OnChange);
     if (target_ == nullptr || !target_->valid(x, y))
         return;
-    QImage* image = PreparedTarget();
+    const WritablePixels pixels = PreparedPixels();
     if (touched_)
         touched_->AddPixel(x, y);
-    Raster(image, touched_).At(x, y)[0] = ToQRgb(color);
+    Raster(pixels, touched_).At(x, y)[0] = ToQRgb(color);
 }

@@ -131,13 +131,37 @@ public:
     TCanvas& operator=(const TCanvas&) = delete;
 
     QImage* Target() const { return target_; }
-    void SetTarget(QImage* target) { target_ = target; }
+    void SetTarget(QImage* target)
+    {
+        target_ = target;
+        if (batchPixels_) {
+            batchPixels_.reset();
+            batchPixels_ = PreparedPixels();
+        }
+    }
     // Every pixel a drawing operation writes is marked on `area` before it is
     // written (so the area can keep what was there), which must be sized to
     // the target; null marks nothing. Not owned.
     void RecordTouched(TTouchedArea* area) { touched_ = area; }
     int Width() const;
     int Height() const;
+
+    // Many drawing operations in a row, as a document's shapes are drawn:
+    // the target is made ready for writing once, when the outermost batch
+    // starts, instead of at every operation. While a batch lives nobody may
+    // share, convert, resize or replace the target's pixels but through this
+    // canvas (SetTarget is fine).
+    class Batch {
+    public:
+        explicit Batch(TCanvas& canvas);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        TCanvas& canvas_;
+        bool outermost_;
+    };
 
     TPen Pen;
     TBrush Brush;
@@ -192,6 +216,15 @@ public:
 private:
     // The target ready for direct pixel writes (32-bit), or null.
     QImage* PreparedTarget();
+    // The same with where its pixels lie; all null without a target.
+    struct WritablePixels {
+        QImage* image = nullptr;
+        QRgb* bits = nullptr;
+        qsizetype stride = 0; // pixels per row
+        int width = 0;
+        int height = 0;
+    };
+    WritablePixels PreparedPixels();
     // Outlines the path with the pen: each segment leaves out its end point;
     // a closed path returns to its first point.
     void StrokePath(std::span<const TPoint> points, bool closed);
@@ -208,9 +241,11 @@ private:
     const TextRun& Run(const std::string& text, TTextSlot& slot) const;
     // The run in the cache, shaped first when it is not there.
     const std::shared_ptr<const TextRun>& SharedRun(const std::string& text) const;
-    void PaintText(int x, int y, const TextRun& run);
+    void PaintText(const WritablePixels& pixels, int x, int y, const TextRun& run);
 
     QImage* target_ = nullptr;
+    // Set while a batch lives.
+    std::optional<WritablePixels> batchPixels_;
     TTouchedArea* touched_ = nullptr;
     // Length along the current path, for the dot pattern.
     std::int64_t dotPhase_ = 0;

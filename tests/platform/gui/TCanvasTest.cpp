@@ -924,3 +924,66 @@ TEST(TCanvas, TargetInAnotherFormatIsDrawnOnAsThirtyTwoBit)
 }
 
 } // namespace
+
+namespace {
+
+// Lines, boxes, curves, a polygon and a text over a small picture.
+void DrawSampleShapes(TCanvas& canvas)
+{
+    canvas.Pen.Color = clRed;
+    canvas.Brush.Style = bsClear;
+    canvas.MoveTo(1, 1);
+    canvas.LineTo(30, 17);
+    canvas.Rectangle(2, 3, 14, 9);
+    canvas.Ellipse(10, 4, 29, 19);
+    canvas.Arc(0, 0, 20, 20, 20, 10, 10, 0);
+    const TPoint points[] = {{3, 18}, {12, 11}, {17, 19}};
+    canvas.Brush.Style = bsSolid;
+    canvas.Brush.Color = clBlue;
+    canvas.Polygon(points);
+    canvas.TextOut(4, 2, "12.5");
+    canvas.SetPixel(31, 19, kGreen);
+}
+
+} // namespace
+
+TEST(TCanvas, ABatchDrawsWhatSingleOperationsDrawAndLeavesSharedCopiesAlone)
+{
+    QImage single(32, 20, QImage::Format_RGB32);
+    single.fill(Qt::white);
+    TCanvas singleCanvas(&single);
+    DrawSampleShapes(singleCanvas);
+
+    // A target in another format, whose pixels a copy still shares when the
+    // batch starts: the copy keeps the white picture.
+    QImage batched(32, 20, QImage::Format_RGB888);
+    batched.fill(Qt::white);
+    const QImage sharedCopy = batched;
+    TCanvas canvas(&batched);
+    {
+        const TCanvas::Batch batch(canvas);
+        const TCanvas::Batch nested(canvas);
+        EXPECT_EQ(canvas.Width(), 32);
+        EXPECT_EQ(canvas.Height(), 20);
+        DrawSampleShapes(canvas);
+    }
+    EXPECT_EQ(batched, single);
+    EXPECT_EQ(sharedCopy.pixel(1, 1), qRgb(255, 255, 255));
+
+    // After the batch, and with another target set during one, the canvas
+    // draws on whatever its target is then.
+    QImage other(8, 8, QImage::Format_RGB32);
+    other.fill(Qt::white);
+    {
+        const TCanvas::Batch batch(canvas);
+        canvas.SetTarget(&other);
+        EXPECT_EQ(canvas.Width(), 8);
+        canvas.SetPixel(7, 7, clRed);
+        canvas.SetTarget(&batched);
+    }
+    EXPECT_EQ(other.pixel(7, 7), qRgb(255, 0, 0));
+    batched = QImage(4, 4, QImage::Format_RGB32);
+    batched.fill(Qt::white);
+    canvas.SetPixel(3, 3, clRed);
+    EXPECT_EQ(batched.pixel(3, 3), qRgb(255, 0, 0));
+}
