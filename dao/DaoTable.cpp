@@ -1454,6 +1454,7 @@ void TDaoTable::InternalOpen()
         };
         FEncrypterReady = has("EncodedString") && has("DecodedString");
     }
+    FFieldReads.clear();  // planned again for these fields and this encrypter
     FCursorOpen = true;
     if (FTableType == jet::dbOpenTable)
         GetRecordCount();
@@ -1467,6 +1468,7 @@ void TDaoTable::InternalOpen()
 void TDaoTable::InternalClose()
 {
     FDefinitionFields.clear();  // the base destroys the fields next
+    FFieldReads.clear();
     if (!FCursorOpen) {
         // A failed open: release what it opened.
         CloseDaoRecordset();
@@ -1700,13 +1702,6 @@ TRecordBuffer* TDaoTable::GetActiveRecordBuffer()
     default:
         return nullptr;
     }
-}
-
-TDaoValue* TDaoTable::FieldValue(const TField& field)
-{
-    TDaoRecordBuffer* record = FCursorOpen ? ActiveDaoBuffer() : nullptr;
-    const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
-    return record && line < record->Values.size() ? &record->Values[line] : nullptr;
 }
 
 void TDaoTable::StoreFieldText(TField& field, const std::string& text)
@@ -2262,6 +2257,26 @@ std::string TDaoTable::DecodeFromDatabase(const std::string& text)
     return find("DecodedString")->Read(*FEncrypter);
 }
 
+void TDaoTable::PlanFieldReads()
+{
+    const int count = FieldDefs().Count();
+    FFieldReads.assign(static_cast<std::size_t>(count), TFieldRead::None);
+    for (int i = 0; i < count; ++i) {
+        const TFieldType type = FieldDefs()[i].DataType;
+        const bool blob = IsBlobType(type);
+        const bool memo = type == ftMemo || type == ftFmtMemo;
+        TFieldRead& read = FFieldReads[static_cast<std::size_t>(i)];
+        if (!DefinitionField(i))
+            read = TFieldRead::None;
+        else if (blob && !(memo ? FCacheMemos : FCacheBlobs))
+            read = TFieldRead::Size;
+        else if (IsDateType(type) || type == ftBoolean || (blob && !memo) || (FEncrypterReady && (type == ftString || blob)))
+            read = TFieldRead::Scratch;
+        else
+            read = TFieldRead::Record;
+    }
+}
+
 bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldArray, TDaoRecordBuffer& buffer)
 {
     IdleDatabase();
@@ -2269,24 +2284,16 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
     buffer.Position = FCurrentPosition;
     buffer.BookmarkFlag = bfCurrent;
     const int count = FieldDefs().Count();
+    if (FFieldReads.size() != static_cast<std::size_t>(count))
+        PlanFieldReads();
     buffer.Values.resize(static_cast<std::size_t>(count));
-    // Where each value fetched is read: a value that takes no conversion
-    // that could fail into the record itself; the others into a scratch
-    // variant, so that a conversion that fails leaves the record's value as
-    // it was. Null for the fields not read and the values not fetched.
     FFetchedValues.resize(static_cast<std::size_t>(count));
     FReadTargets.resize(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const auto at = static_cast<std::size_t>(i);
-        const TFieldType type = FieldDefs()[i].DataType;
-        const bool blob = IsBlobType(type);
-        const bool memo = type == ftMemo || type == ftFmtMemo;
-        FReadTargets[at] = nullptr;
-        if (!DefinitionField(i) || !(!blob || (memo && FCacheMemos) || (!memo && FCacheBlobs)))
-            continue;
-        const bool converted =
-            IsDateType(type) || type == ftBoolean || (blob && !memo) || (FEncrypterReady && (type == ftString || blob));
-        FReadTargets[at] = converted ? &FFetchedValues[at] : &buffer.Values[at].EngineValue();
+    for (std::size_t at = 0; at < FReadTargets.size(); ++at) {
+        const TFieldRead plan = FFieldReads[at];
+        FReadTargets[at] = plan == TFieldRead::Record ? &buffer.Values[at].EngineValue()
+            : plan == TFieldRead::Scratch             ? &FFetchedValues[at]
+                                                      : nullptr;
     }
     // The whole record in one call where the recordset can, its values
     // shared with the record where the recordset holds them, else copied;
@@ -2312,23 +2319,28 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
     for (int i = 0; i < count; ++i) {
         TDaoValue& line = buffer.Values[static_cast<std::size_t>(i)];
         jet::Variant* target = FReadTargets[static_cast<std::size_t>(i)];
-        if (read && target == &line.EngineValue()) {
+        const TFieldRead plan = FFieldReads[static_cast<std::size_t>(i)];
+        if (read && plan == TFieldRead::Record) {
             // Read for the record: no date, Boolean, binary or coded text.
+            // A value kept, the common case, is told apart first: Null,
+            // Empty and arrays are none of the types kept.
             const jet::Variant& value = shared ? shared[i] : *target;
-            if (value.IsNull() || value.IsEmpty())
+            if (TDaoValue::KeepsValue(value)) {
+                if (shared)
+                    line.Share(value);
+                else
+                    line.Keep();
+            } else if (value.IsNull() || value.IsEmpty()) {
                 line.SetText(std::string());
-            else if (value.IsArray())
+            } else if (value.IsArray()) {
                 line.SetText(value.AsBytes());
-            else if (!TDaoValue::KeepsValue(value))
+            } else {
                 line.SetTextOf(value);
-            else if (shared)
-                line.Share(value);
-            else
-                line.Keep();
+            }
             line.Changed = false;
             continue;
         }
-        if (!DefinitionField(i))
+        if (plan == TFieldRead::None)
             continue;
         const TFieldType type = FieldDefs()[i].DataType;
         const bool blob = IsBlobType(type);

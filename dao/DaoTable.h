@@ -641,6 +641,8 @@ protected:
     void InternalSetDisplayLabels();
     void InternalClearBookmarks();
     bool InternalFillRecordData(jet::Recordset& recordset, bool useFieldArray, TDaoRecordBuffer& buffer);
+    // FFieldReads for the open fields, cache settings and encrypter.
+    void PlanFieldReads();
     bool FilterRecord(TDaoRecordBuffer& buffer);
     bool GetCurrentRecord(TDaoRecordBuffer& buffer);
     // The text `source` copied into `dest`; with Translation on, converted
@@ -690,7 +692,13 @@ private:
             : nullptr;
     }
     // The value of the field in the buffer of the present state, or null.
-    TDaoValue* FieldValue(const TField& field);
+    // Inline: every read of a field's value starts here.
+    TDaoValue* FieldValue(const TField& field)
+    {
+        TDaoRecordBuffer* record = FCursorOpen ? ActiveDaoBuffer() : nullptr;
+        const auto line = static_cast<std::size_t>(field.FieldNo() - 1);
+        return record && line < record->Values.size() ? &record->Values[line] : nullptr;
+    }
     // GetFieldData of the fields that are not strings, which read a value
     // other than the text kept.
     bool GetFieldDataOfOtherTypes(const TField& field, const TDaoValue* stored, std::string* value);
@@ -805,6 +813,13 @@ private:
     // one before counts no owner up or down.
     std::shared_ptr<const void> FSharedValues;
     std::vector<jet::Variant*> FReadTargets;
+    // How a record fill reads each field definition's value, planned once
+    // per open rather than at every record: not at all (no field object),
+    // as the size of a blob not cached, into the record itself (no
+    // conversion that could fail), or into FFetchedValues to be converted,
+    // so that a conversion that fails leaves the record's value as it was.
+    enum class TFieldRead : std::uint8_t { None, Size, Record, Scratch };
+    std::vector<TFieldRead> FFieldReads;
     jet::Bookmark FBookmarkBytes;
     // The database's count of other connections' commits when the
     // recordset was last read (CommitsElsewhere).

@@ -1059,8 +1059,15 @@ TRecordBuffer::TCalcValue* TDataSet::CalcValueOf(const TField& field)
 
 bool TDataSet::ReadFieldData(const TField& field, std::string* value)
 {
+    // The calculated fields' road apart, so that a data field's read, once
+    // per field of every row of a walk, goes straight to the hook.
     if (!field.IsCalculated())
         return GetFieldData(field, value);
+    return ReadCalcFieldData(field, value);
+}
+
+bool TDataSet::ReadCalcFieldData(const TField& field, std::string* value)
+{
     const TRecordBuffer::TCalcValue* stored = CalcValueOf(field);
     if (!stored || !stored->Present)
         return false;
@@ -1208,8 +1215,12 @@ void TDataSet::DataEvent(TDataEvent event, TField* field)
             EnableEvent = deLayoutChange;
         return;
     }
-    if (DataSources.empty())
-        return;
+    if (!DataSources.empty())
+        NotifySources(event, field);
+}
+
+void TDataSet::NotifySources(TDataEvent event, TField* field)
+{
     // A source may leave (or a new one join) while the event is handled.
     const std::vector<TDataSource*> sources = DataSources;
     for (TDataSource* source : sources)

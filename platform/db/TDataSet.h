@@ -635,11 +635,15 @@ private:
     // calculated-field area and hands data fields to the hooks.
     bool ReadFieldData(const TField& field, std::string* value);
     bool ReadNativeFieldData(const TField& field, void* buffer);
+    bool ReadCalcFieldData(const TField& field, std::string* value);
     void WriteFieldData(TField& field, const std::string* value);
     void WriteNativeFieldData(TField& field, const void* buffer);
     TRecordBuffer::TCalcValue* CalcValueOf(const TField& field);
 
     bool MoveOne(TGetMode direction);
+    // DataEvent's part for the data sources, out of the way of a dataset
+    // that has none, which every step of a walk tells of its scroll.
+    void NotifySources(TDataEvent event, TField* field);
     void BeginInsertAppend(TBookmarkFlag flag);
     void AddRecord(const std::vector<jet::Variant>& values, bool append);
     // Puts the cursor back on the active record after a move that left it.
