@@ -72,11 +72,14 @@ jet::Bookmark BookmarkOf(std::int32_t handle)
             static_cast<std::uint8_t>(raw >> 24)};
 }
 
-// The record handle of the recordset's current record through `bytes`,
-// which keep their storage from call to call; 0 without one.
+// The record handle of the recordset's current record, read through
+// `bytes` (which keep their storage from call to call) where the recordset
+// has no head of its bookmark at hand; 0 without one.
 std::int32_t ReadHandle(const jet::Recordset& recordset, jet::Bookmark& bytes)
 {
     try {
+        if (std::int32_t head = 0; recordset.BookmarkHead(head))
+            return head;
         recordset.ReadBookmark(bytes);
         return HandleOf(bytes);
     } catch (...) {
@@ -99,7 +102,8 @@ bool KeptToNative(TFieldType type, const jet::Variant& kept, void* buffer)
         if (varType != jet::varSmallint && varType != jet::varInteger && varType != jet::varByte)
             return false;
         {
-            const std::int32_t integer = kept.AsInteger();
+            // The types taken all fit in 32 bits.
+            const auto integer = static_cast<std::int32_t>(kept.AsInt64());
             std::memcpy(buffer, &integer, sizeof integer);
         }
         return true;

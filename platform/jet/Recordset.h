@@ -101,6 +101,14 @@ public:
     // The same into `bookmark`, reusing its storage: a walk that asks every
     // row for its bookmark allocates nothing for them.
     virtual void ReadBookmark(jet::Bookmark& bookmark) const = 0;
+    // The first four bytes of that bookmark as a little-endian number, where
+    // the recordset has it at hand without building the bookmark; false
+    // where it has not (the caller reads the bookmark then).
+    virtual bool BookmarkHead(std::int32_t& head) const
+    {
+        static_cast<void>(head);
+        return false;
+    }
     virtual void SetBookmark(const jet::Bookmark& bookmark) = 0;
     // The bookmark of the row last added or changed through this recordset;
     // empty when there is none.

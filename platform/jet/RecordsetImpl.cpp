@@ -823,6 +823,8 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
     // The statement has no upper bound, which SQLite would test on every
     // row: the scan stops at the first row past the window's last.
     std::size_t p = start;
+    // Taken once: the reads of a row are calls the compiler cannot see through.
+    const FieldInfo* infos = Source->Fields.data();
     while (scan.Step()) {
         const std::int64_t rowId = scan.ColumnInt64(0);
         while (p < end && (!IsLive(p) || Keys->RowIds[p] < rowId))
@@ -835,7 +837,7 @@ void RecordsetImpl::FetchWindow(std::size_t position, int field, bool jump) cons
         int column = 1;
         for (std::size_t i = 0; i < fields; ++i)
             if (mask[i])
-                ReadStored(Source->Fields[i], scan, column++, row[i]);
+                ReadStored(infos[i], scan, column++, row[i]);
         Cache.Exists[p - start] = 1;
         ++p;
     }
@@ -1151,7 +1153,7 @@ bool RecordsetImpl::Bookmarkable() const
 
 void RecordsetImpl::ReadBookmark(jet::Bookmark& bookmark) const
 {
-    if (Settled() && Pos >= 0 && static_cast<std::size_t>(Pos) < Keys->Size() && IsLive(static_cast<std::size_t>(Pos))) {
+    if (SettledOnLiveRow()) {
         EncodeBookmark(RowIdAt(static_cast<std::size_t>(Pos)), bookmark);
         return;
     }
@@ -1164,6 +1166,15 @@ void RecordsetImpl::ReadBookmark(jet::Bookmark& bookmark) const
         EncodeBookmark(Source->Keyed && KeyedType(RecordsetType) ? RowIdAt(static_cast<std::size_t>(Pos)) : Pos + 1,
                        bookmark);
     });
+}
+
+bool RecordsetImpl::BookmarkHead(std::int32_t& head) const
+{
+    // EncodeBookmark writes the row id from its lowest byte up.
+    if (!SettledOnLiveRow())
+        return false;
+    head = static_cast<std::int32_t>(static_cast<std::uint32_t>(RowIdAt(static_cast<std::size_t>(Pos))));
+    return true;
 }
 
 void RecordsetImpl::SetBookmark(const jet::Bookmark& bookmark)

@@ -155,6 +155,7 @@ public:
     void SetPercentPosition(float percent) override;
     bool Bookmarkable() const override;
     void ReadBookmark(jet::Bookmark& bookmark) const override;
+    bool BookmarkHead(std::int32_t& head) const override;
     void SetBookmark(const jet::Bookmark& bookmark) override;
     jet::Bookmark LastModified() const override;
     void MoveFirst() override;
@@ -247,6 +248,12 @@ private:
                 || (RecordsetType == dbOpenTable && KeysGeneration == Source->Db->Generation()));
     }
     std::size_t Size() const;
+    // Settled on a live row: its bookmark is its row id.
+    bool SettledOnLiveRow() const
+    {
+        return Settled() && Pos >= 0 && static_cast<std::size_t>(Pos) < Keys->Size()
+            && IsLive(static_cast<std::size_t>(Pos));
+    }
     // The common case of a walk, settled on a row whose next entry is live:
     // moves there without the checks of MoveNext. False where those apply.
     bool StepToNextLive();

@@ -205,7 +205,7 @@ std::string Variant::AsString() const&
     }
 }
 
-std::int64_t Variant::AsInt64() const
+std::int64_t Variant::ConvertedInt64() const
 {
     switch (Type) {
     case varEmpty: return 0;
@@ -262,7 +262,7 @@ std::int32_t Variant::AsInteger() const
     return static_cast<std::int32_t>(value);
 }
 
-double Variant::AsDouble() const
+double Variant::ConvertedDouble() const
 {
     switch (Type) {
     case varEmpty: return 0;

@@ -114,8 +114,20 @@ public:
     // The same into `text`, reusing its storage.
     void AssignString(std::string& text) const;
     std::int32_t AsInteger() const;
-    std::int64_t AsInt64() const;
-    double AsDouble() const;
+    // AsInt64 and AsDouble take the value's own type inline: a walk reads
+    // every number field of every row through them.
+    std::int64_t AsInt64() const
+    {
+        if (Type == varInteger || Type == varSmallint || Type == varByte || Type == varInt64)
+            return Integer;
+        return ConvertedInt64();
+    }
+    double AsDouble() const
+    {
+        if (Type == varDouble || Type == varSingle || Type == varDate)
+            return Real;
+        return ConvertedDouble();
+    }
     bool AsBoolean() const;
     double AsDate() const;
     // Currency value times 10000; a text is read digit by digit (see
@@ -155,6 +167,10 @@ public:
     }
 
 private:
+    // AsInt64 and AsDouble of every type.
+    std::int64_t ConvertedInt64() const;
+    double ConvertedDouble() const;
+
     std::uint16_t Type = varEmpty;
     std::int64_t Integer = 0;  // integers, booleans, currency (scaled)
     double Real = 0;           // floats and dates

@@ -179,6 +179,39 @@ TEST_F(Recordsets, ValuesAndBookmarksAreReadIntoTheCallersStorage)
               jet::errNotSupported);
 }
 
+// A table keeps the head of each record's bookmark: where the recordset has
+// it at hand, it is the bookmark's first four bytes, little-endian; where it
+// has not (an edit, no current record), the caller reads the bookmark.
+TEST_F(Recordsets, BookmarkHeadsAreTheFirstFourBytesOfTheBookmarks)
+{
+    const auto headOf = [](const jet::Bookmark& bookmark) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(bookmark[0]) | bookmark[1] << 8 | bookmark[2] << 16
+                                         | static_cast<std::uint32_t>(bookmark[3]) << 24);
+    };
+    for (int type : {jet::dbOpenTable, jet::dbOpenDynaset, jet::dbOpenSnapshot}) {
+        SCOPED_TRACE(type);
+        jet::RecordsetPtr rs = Db->OpenRecordset("People", type);
+        int answered = 0;
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+            std::int32_t head = 0;
+            if (rs->BookmarkHead(head)) {
+                ++answered;
+                EXPECT_EQ(head, headOf(rs->Bookmark()));
+            }
+        }
+        if (type != jet::dbOpenSnapshot) {
+            EXPECT_EQ(answered, 6) << "a walk over the table's rows has every head at hand";
+        }
+        std::int32_t head = 0;
+        EXPECT_FALSE(rs->BookmarkHead(head)) << "no current record";
+    }
+    jet::RecordsetPtr rs = Db->OpenRecordset("People", jet::dbOpenDynaset);
+    rs->Edit();
+    std::int32_t head = 0;
+    EXPECT_FALSE(rs->BookmarkHead(head)) << "an edit";
+    rs->CancelUpdate();
+}
+
 // A whole record read in one call holds what each field reads; a target left
 // out, and every target of a read that fails, keeps what it held.
 TEST_F(Recordsets, WholeRecordsReadAsTheirFieldsRead)
