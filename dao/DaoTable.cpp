@@ -2265,6 +2265,8 @@ void TDaoTable::PlanFieldReads()
 {
     const int count = FieldDefs().Count();
     FFieldReads.assign(static_cast<std::size_t>(count), TFieldRead::None);
+    FFetchedValues.resize(static_cast<std::size_t>(count));
+    FReadTargets.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         const TFieldType type = FieldDefs()[i].DataType;
         const bool blob = IsBlobType(type);
@@ -2291,8 +2293,6 @@ bool TDaoTable::InternalFillRecordData(jet::Recordset& recordset, bool useFieldA
     if (FFieldReads.size() != static_cast<std::size_t>(count))
         PlanFieldReads();
     buffer.Values.resize(static_cast<std::size_t>(count));
-    FFetchedValues.resize(static_cast<std::size_t>(count));
-    FReadTargets.resize(static_cast<std::size_t>(count));
     for (std::size_t at = 0; at < FReadTargets.size(); ++at) {
         const TFieldRead plan = FFieldReads[at];
         FReadTargets[at] = plan == TFieldRead::Record ? &buffer.Values[at].EngineValue()

@@ -641,7 +641,8 @@ protected:
     void InternalSetDisplayLabels();
     void InternalClearBookmarks();
     bool InternalFillRecordData(jet::Recordset& recordset, bool useFieldArray, TDaoRecordBuffer& buffer);
-    // FFieldReads for the open fields, cache settings and encrypter.
+    // FFieldReads for the open fields, cache settings and encrypter, and
+    // the fill's scratch values and read targets sized to match.
     void PlanFieldReads();
     bool FilterRecord(TDaoRecordBuffer& buffer);
     bool GetCurrentRecord(TDaoRecordBuffer& buffer);
